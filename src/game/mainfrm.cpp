@@ -1,0 +1,273 @@
+#include "game/mainfrm.h"
+
+#include "assets/pictures.h"
+
+namespace gv {
+
+namespace {
+constexpr Colour kGreen = rgb(0, 255, 0);
+constexpr Colour kBlack = rgb(0, 0, 0);
+constexpr Colour kGrey = rgb(128, 128, 128);
+constexpr Colour kDarkGrey = rgb(64, 64, 64);
+}  // namespace
+
+// The layout, front to back within each parent. The member order of the class is the creation order.
+Mainfrm::Mainfrm(EventLoop& loop)
+    : Form(loop),
+      // Network panel
+      Frame4(panel("Frame4", 240, 192, 321, 240)),
+      Command3(button(&Frame4, "Command3", 32, 16, 257, 41, "Založit hru")),
+      Command4(button(&Frame4, "Command4", 32, 64, 257, 41, "Připojit")),
+      compname(textBox(&Frame4, "compname", 32, 104, 257, 21, "Síťové jméno hostujícího počítače?")),
+      Label11(label(&Frame4, "Label11", 16, 128, 289, 49, "", 15.75)),
+      Command5(button(&Frame4, "Command5", 32, 192, 257, 33, "Zpět")),
+      Image4(image(&Frame4, "Image4", 0, -56, 321, 313, "Image4", true)),
+      // Credits panel
+      Frame5(panel("Frame5", 240, 192, 321, 240)),
+      Label13(label(&Frame5, "Label13", 16, 8, 73, 17, "Idea...", 12)),
+      Label17(label(&Frame5, "Label17", 56, 24, 257, 25, "stará jako PC samo", 18)),
+      Label14(label(&Frame5, "Label14", 16, 64, 153, 17, "Programování...", 12)),
+      Label20(label(&Frame5, "Label20", 144, 72, 169, 25, "The VELMORAN", 18)),
+      Label15(label(&Frame5, "Label15", 16, 80, 113, 17, "Grafika...", 12)),
+      Label19(label(&Frame5, "Label19", 104, 88, 193, 25, "The VELMORAN", 20.25)),
+      Label16(label(&Frame5, "Label16", 16, 96, 81, 17, "Zvuk...", 12)),
+      Label18(label(&Frame5, "Label18", 72, 112, 209, 25, "The VELMORAN", 21.75)),
+      Label12(label(&Frame5, "Label12", 16, 136, 289, 49, "", 15.75)),
+      Label21(label(&Frame5, "Label21", 24, 160, 265, 25, "Game by The VELMORAN", 15.75)),
+      Command6(button(&Frame5, "Command6", 32, 192, 257, 33, "Zpět")),
+      Image5(image(&Frame5, "Image5", 0, -56, 321, 313, "Image5", true)),
+      // Main menu panel
+      Frame3(panel("Frame3", 240, 136, 321, 313)),
+      Label5(label(&Frame3, "Label5", 0, 0, 321, 41, "Gorvath", 30)),
+      Label6(label(&Frame3, "Label6", 1, 3, 320, 41, "Gorvath", 27.75, kBlack)),
+      Line1(line(&Frame3, "Line1", 0, 48, 320, 48, kGreen, 2)),
+      Line2(line(&Frame3, "Line2", 0, 46, 320, 46, kDarkGrey, 2)),
+      Line3(line(&Frame3, "Line3", 0, 50, 320, 50, kBlack, 2)),
+      novahra(button(&Frame3, "novahra", 32, 72, 257, 41, "Nová Hra")),
+      Option1(option(&Frame3, "Option1", 32, 112, "2 hráči")),
+      Option2(option(&Frame3, "Option2", 120, 112, "1 vs. AI")),
+      Option3(option(&Frame3, "Option3", 208, 112, "2 po síti")),
+      continue_(button(&Frame3, "continue", 32, 144, 257, 41, "Pokračovat")),
+      credits(button(&Frame3, "credits", 32, 192, 257, 41, "Credits")),
+      endgame(button(&Frame3, "endgame", 32, 240, 257, 41, "Konec")),
+      Label7(label(&Frame3, "Label7", 0, 296, 321, 17, "(c) 2026 The VELMORAN - www.velmoran.example", 8.25,
+                   rgb(0, 0, 255))),
+      Image3(image(&Frame3, "Image3", 0, 0, 321, 313, "Image3", true)),
+      // The canvas
+      world(create<Canvas>(nullptr, "world")),
+      // Player 1's panel
+      Frame1(playerPanel("Frame1", 0)),
+      Label1(label(&Frame1, "Label1", 8, 1, 73, 17, "Síla:", 9.75)),
+      sila1(textBox(&Frame1, "sila1", 8, 17, 57, 37, "100")),
+      s1up(image(&Frame1, "s1up", 65, 17, 16, 16, "spinup")),
+      s1down(image(&Frame1, "s1down", 65, 38, 16, 16, "spindown")),
+      Label2(label(&Frame1, "Label2", 88, 1, 73, 17, "Úhel:", 9.75)),
+      uhel1(textBox(&Frame1, "uhel1", 88, 17, 57, 37, "45")),
+      u1up(image(&Frame1, "u1up", 145, 17, 16, 16, "spinup")),
+      u1down(image(&Frame1, "u1down", 145, 38, 16, 16, "spindown")),
+      Label9(label(&Frame1, "Label9", 168, 1, 57, 17, "Zbraň:", 9.75)),
+      weapon1(image(&Frame1, "weapon1", 176, 19, 32, 32, nullptr)),
+      Command1(image(&Frame1, "Command1", 224, 8, 65, 45, nullptr)),
+      Image1(image(&Frame1, "Image1", 0, 0, 297, 73, "Image1", true)),
+      // Player 2's panel, the mirror image
+      Frame2(playerPanel("Frame2", 504)),
+      Label3(label(&Frame2, "Label3", 216, 1, 73, 17, "Síla:", 9.75)),
+      sila2(textBox(&Frame2, "sila2", 216, 17, 57, 37, "100")),
+      s2up(image(&Frame2, "s2up", 273, 17, 16, 16, "spinup")),
+      s2down(image(&Frame2, "s2down", 273, 38, 16, 16, "spindown")),
+      Label4(label(&Frame2, "Label4", 136, 1, 73, 17, "Úhel:", 9.75)),
+      uhel2(textBox(&Frame2, "uhel2", 136, 17, 57, 37, "45")),
+      u2up(image(&Frame2, "u2up", 193, 17, 16, 16, "spinup")),
+      u2down(image(&Frame2, "u2down", 193, 38, 16, 16, "spindown")),
+      Label10(label(&Frame2, "Label10", 80, 1, 57, 17, "Zbraň:", 9.75)),
+      weapon2(image(&Frame2, "weapon2", 88, 19, 32, 32, nullptr)),
+      Command2(image(&Frame2, "Command2", 8, 8, 65, 45, nullptr)),
+      Image2(image(&Frame2, "Image2", 0, 0, 297, 73, "Image2", true)),
+      // Banner, wind and sprites on the canvas
+      wind(label(&world, "wind", 296, 8, 209, 17, "Vítr", 11.25)),
+      hmm(image(&world, "hmm", 0, 0, 40, 40, "hmm")),
+      arrow(image(&world, "arrow", 0, 0, 32, 32, "arrow")),
+      moon(image(&world, "moon", 0, 0, 72, 72, "moon")),
+      tank2(image(&world, "tank2", 760, 560, 40, 40, "tank2", true)),
+      tank1(image(&world, "tank1", 0, 560, 40, 40, "tank1", true)),
+      bullet(image(&world, "bullet", 0, 0, 8, 8, "bullet")),
+      bonuspic(image(&world, "bonuspic", 0, 0, 32, 32, nullptr)),
+      sun(image(&world, "sun", 0, 0, 72, 72, nullptr)),
+      tankleft(holder("tankleft", "tankleft")),
+      tankright(holder("tankright", "tankright")),
+      sunh(holder("sunh", "sunh")),
+      sunn(holder("sunn", "sunn")),
+      fbutt1(holder("fbutt1", "fbutt1")),
+      fbutt2(holder("fbutt2", "fbutt2")),
+      tdd(holder("tdd", "tdd")),
+      startuptimer(loop, "startuptimer", 1000),
+      showit(loop, "showit", 1),
+      hideit(loop, "hideit", 40),
+      aitimer(loop, "aitimer", 500),
+      arrowtimer(loop, "arrowtimer", 40),
+      bonusfalltimer(loop, "bonusfalltimer", 40),
+      tankexpl(loop, "tankexpl", 40),
+      bullettimer(loop, "bullettimer", 40),
+      moonfalltimer(loop, "moonfalltimer", 40),
+      tcpcontrol(loop) {
+    caption = "Gorvath";
+    backColour = kGrey;
+    icon = assets::picture("icon");
+    handCursor = assets::picture("handcursor");
+
+    // Within the menu: the two option groups share the menu panel, the link is an opaque underlined label.
+    Option1.setValue(true);
+    continue_.setEnabled(false);
+    Label5.align = Label6.align = Align::Centre;
+    Label7.align = Align::Centre;
+    Label7.opaque = true;
+    Label7.backColour = kGrey;
+    Label7.font = Font{FontFace::Sans, 8.25, true, false, true};
+    Label7.handCursor = true;
+
+    compname.font = Font{FontFace::Sans, 9.75, true, false, false};
+    compname.foreColour = kGreen;
+    compname.opaque = true;
+    Label11.align = Align::Centre;
+
+    for (Label* l : {&Label13, &Label14, &Label15, &Label16}) l->font.italic = true;
+    Label12.align = Label21.align = Align::Centre;
+    Label21.font.italic = true;
+
+    world.setEnabled(false);
+    for (Control* c : world.children()) c->setVisible(false);  // everything on the canvas starts hidden
+    Frame2.setEnabled(false);
+    wind.align = Align::Centre;
+    for (Image* s : {&hmm, &arrow, &moon, &tank2, &tank1, &bullet, &bonuspic, &sun}) s->setEnabled(false);
+    Frame4.setVisible(false);
+    Frame5.setVisible(false);
+
+    // Control arrays of the layout, each put in its place in the stacking order.
+    healthBar(&Frame1, "health1", health1);
+    healthBar(&Frame2, "health2", health2);
+    for (int k = 0; k < 5; ++k) {
+        stackInFrontOf(health1(k), Image1);
+        stackInFrontOf(health2(k), Image2);
+    }
+    // The banner: index 1 in green over index 0, its dark shadow two pixels lower; `wind` lies between them.
+    Label8.add(1, &label(&world, "Label8", 0, 264, 801, 57, "Vytvářím hru...", 36, kGreen, 1));
+    Label8.add(0, &label(&world, "Label8", 0, 266, 801, 57, "Vytvářím hru...", 35.25, kDarkGrey, 0));
+    stackInFrontOf(Label8(1), wind);
+    stackInFrontOf(Label8(0), hmm);
+    for (auto& [i, l] : Label8.elements()) {
+        l->align = Align::Centre;
+        l->setVisible(false);
+    }
+    strom.add(0, &image(&world, "strom", 0, 0, 17, 28, nullptr, true, 0));
+    stackInFrontOf(strom(0), sun);
+    strom(0).setVisible(false);
+    strom(0).setEnabled(false);
+    for (int i = 1; i <= 13; ++i)
+        bonusvzor.add(i, &holder("bonusvzor", ("bonusvzor" + std::to_string(i)).c_str(), i));
+    for (int i = 0; i <= 1; ++i) {
+        tree.add(i, &holder("tree", ("tree" + std::to_string(i)).c_str(), i));
+        treeb.add(i, &holder("treeb", ("treeb" + std::to_string(i)).c_str(), i));
+        snow.add(i, &holder("snow", ("snow" + std::to_string(i)).c_str(), i));
+        snowb.add(i, &holder("snowb", ("snowb" + std::to_string(i)).c_str(), i));
+    }
+    sila1.maxLength = sila2.maxLength = 3;
+    for (TextBox* b : {&sila1, &uhel1, &sila2, &uhel2}) {
+        b->border = false;
+        b->align = Align::Centre;
+        b->font.points = 21.75;
+    }
+    Command1.setEnabled(false);
+    Command2.setEnabled(false);
+    startuptimer.tag = "0";
+}
+
+void Mainfrm::healthBar(Control* parent, const char* name, ControlArray<LineShape>& bar) {
+    static constexpr Colour shades[5] = {rgb(0, 192, 0), rgb(0, 223, 0), rgb(0, 255, 0), rgb(0, 223, 0),
+                                         rgb(0, 192, 0)};
+    // Five 1-pixel rows two pixels apart; each is drawn 2 pixels thick so together they form one shaded bar.
+    for (int k = 0; k < 5; ++k) bar.add(k, &line(parent, name, 8, 60 + 2 * k, 288, 60 + 2 * k, shades[k], 2, k));
+}
+
+Mainfrm::~Mainfrm() = default;
+
+Panel& Mainfrm::panel(const char* name, int l, int t, int w, int h) {
+    Panel& p = create<Panel>(nullptr, name);
+    p.move(l, t, w, h);
+    return p;
+}
+
+Label& Mainfrm::label(Control* parent, const char* name, int l, int t, int w, int h, const char* caption, double pt,
+                      Colour colour, int index) {
+    Label& c = create<Label>(parent, name, index);
+    c.move(l, t, w, h);
+    c.setCaption(caption);
+    c.font.points = pt;
+    c.foreColour = colour;
+    return c;
+}
+
+Button& Mainfrm::button(Control* parent, const char* name, int l, int t, int w, int h, const char* caption) {
+    Button& c = create<Button>(parent, name);
+    c.move(l, t, w, h);
+    c.setCaption(caption);
+    c.font.points = 15.75;
+    c.backColour = kGrey;
+    return c;
+}
+
+OptionButton& Mainfrm::option(Control* parent, const char* name, int l, int t, const char* caption) {
+    OptionButton& c = create<OptionButton>(parent, name);
+    c.move(l, t, 81, 25);
+    c.setCaption(caption);
+    c.font = Font{FontFace::Mono, 9.75, false, false, false};
+    c.backColour = kGrey;
+    return c;
+}
+
+TextBox& Mainfrm::textBox(Control* parent, const char* name, int l, int t, int w, int h, const char* text) {
+    TextBox& c = create<TextBox>(parent, name);
+    c.move(l, t, w, h);
+    c.setText(text);
+    c.foreColour = kGreen;
+    c.backColour = kGrey;
+    c.opaque = true;
+    return c;
+}
+
+Image& Mainfrm::image(Control* parent, const char* name, int l, int t, int w, int h, const char* picture,
+                      bool stretch, int index) {
+    Image& c = create<Image>(parent, name, index);
+    c.stretch = stretch;
+    c.move(l, t, w, h);
+    if (picture) {
+        c.setPicture(assets::picture(picture));
+        c.move(l, t, w, h);  // the layout's size stands, whatever the picture's
+    }
+    return c;
+}
+
+Image& Mainfrm::holder(const char* name, const char* picture, int index) {
+    Image& c = image(&world, name, 0, 0, 0, 0, nullptr, false, index);
+    c.setPicture(assets::picture(picture));
+    c.setVisible(false);
+    c.setEnabled(false);
+    return c;
+}
+
+LineShape& Mainfrm::line(Control* parent, const char* name, double x1, double y1, double x2, double y2, Colour c,
+                         int width, int index) {
+    LineShape& l = create<LineShape>(parent, name, index);
+    l.x1 = x1, l.y1 = y1, l.x2 = x2, l.y2 = y2;
+    l.foreColour = c;
+    l.borderWidth = width;
+    l.move(0, 0, 0, 0);
+    return l;
+}
+
+Panel& Mainfrm::playerPanel(const char* name, int left) {
+    Panel& p = create<Panel>(&world, name);
+    p.move(left, 0, 297, 73);
+    return p;
+}
+
+}  // namespace gv

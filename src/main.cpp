@@ -1,0 +1,3 @@
+#include "game/app.h"
+
+int main(int argc, char** argv) { return gv::runGame(argc, argv); }

@@ -1,0 +1,319 @@
+#pragma once
+// Our small retained-mode UI model: plain data that runs headless. A backend draws it and feeds it input.
+// Places are pixels relative to the parent's client area; children are kept front to back.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/picture.h"
+
+namespace gv {
+
+class Form;
+class EventLoop;
+
+enum class ControlKind { Canvas, Image, Label, TextBox, Panel, Button, Option, Line };
+
+enum class FontFace { Mono, Sans };  // "Courier New" and "MS Sans Serif" in the layout
+
+struct Font {
+    FontFace face = FontFace::Mono;
+    double points = 9.75;
+    bool bold = true;
+    bool italic = false;
+    bool underline = false;
+};
+
+enum class Align { Left, Centre, Right };
+
+// Key codes as the game's key handlers see them.
+namespace Key {
+constexpr int Backspace = 8, Tab = 9, Enter = 13, Escape = 27, Space = 32, End = 35, Home = 36, Left = 37, Up = 38,
+              Right = 39, Down = 40, Delete = 46;
+}
+
+class Control {
+public:
+    Control(Form& form, ControlKind kind, std::string name, int index = -1);
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    ControlKind kind() const { return kind_; }
+    const std::string& name() const { return name_; }
+    int index() const { return index_; }
+    Form& form() const { return form_; }
+    Control* parent() const { return parent_; }
+    const std::vector<Control*>& children() const { return children_; }  // front to back
+
+    int left() const { return left_; }
+    int top() const { return top_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    void setLeft(int v);
+    void setTop(int v);
+    void setWidth(int v);
+    void setHeight(int v);
+    void move(int left, int top, int width, int height);
+
+    bool visible() const { return visible_; }
+    void setVisible(bool v);
+    bool enabled() const { return enabled_; }
+    void setEnabled(bool v);
+    // Visible and enabled as the player sees them: a panel's state applies to its children.
+    bool shownOnScreen() const;
+    bool enabledOnScreen() const;
+
+    // Place in window pixels.
+    int absLeft() const;
+    int absTop() const;
+    bool containsWindowPoint(int x, int y) const;
+
+    std::string tag;
+    Colour foreColour = rgb(0, 0, 0);
+    Colour backColour = rgb(128, 128, 128);
+    bool opaque = false;  // draws its back colour behind its content
+    Font font;
+    Align align = Align::Left;
+
+    // Handlers (click for buttons, options and images; double-click for images).
+    std::function<void()> onClick;
+    std::function<void()> onDblClick;
+
+protected:
+    friend class Form;
+    void changed();
+    Form& form_;
+    ControlKind kind_;
+    std::string name_;
+    int index_;
+    Control* parent_ = nullptr;
+    std::vector<Control*> children_;
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    bool visible_ = true;
+    bool enabled_ = true;
+};
+
+// The battlefield canvas: an 801 x 601 buffer of colour integers that keeps what is drawn on it.
+class Canvas : public Control {
+public:
+    static constexpr int kWidth = 801;
+    static constexpr int kHeight = 601;
+
+    Canvas(Form& form, std::string name);
+
+    // Fractional coordinates are rounded half to even; pixels outside are ignored.
+    void setPixel(double x, double y, Colour c);
+    // The colour last drawn there; -1 outside the canvas.
+    Colour point(double x, double y) const;
+    // Outline only, in the current draw width.
+    void circle(double cx, double cy, double r, Colour c);
+    void line(double x1, double y1, double x2, double y2, Colour c);
+    int drawWidth() const { return drawWidth_; }
+    void setDrawWidth(int w) { drawWidth_ = w < 1 ? 1 : w; }
+    // The picture becomes the canvas image, top-left aligned; the rest is the back colour.
+    void setPicture(const PictureRef& p);
+    void clear();
+
+    const std::vector<Colour>& pixels() const { return pixels_; }
+    // The region changed since the last takeDirty() (for the backend to upload); empty when w == 0.
+    struct Rect {
+        int x = 0, y = 0, w = 0, h = 0;
+    };
+    Rect takeDirty();
+
+private:
+    void plot(int x, int y, Colour c) {
+        if (x < 0 || y < 0 || x >= kWidth || y >= kHeight) return;
+        pixels_[std::size_t(y) * kWidth + std::size_t(x)] = c;
+        if (x < dx0_) dx0_ = x;
+        if (x > dx1_) dx1_ = x;
+        if (y < dy0_) dy0_ = y;
+        if (y > dy1_) dy1_ = y;
+    }
+    void dot(int x, int y, Colour c);  // one point of the current pen
+    std::vector<Colour> pixels_;
+    int drawWidth_ = 5;
+    int dx0_, dy0_, dx1_, dy1_;
+};
+
+// An image sprite. A stretched sprite scales its picture to its size; otherwise it takes the picture's size.
+class Image : public Control {
+public:
+    Image(Form& form, std::string name, int index = -1);
+    const PictureRef& picture() const { return picture_; }
+    void setPicture(PictureRef p);
+    bool stretch = false;
+
+private:
+    PictureRef picture_;
+};
+
+class Label : public Control {
+public:
+    Label(Form& form, std::string name, int index = -1);
+    const std::string& caption() const { return caption_; }
+    void setCaption(std::string s);
+    bool handCursor = false;
+
+private:
+    std::string caption_;
+};
+
+class TextBox : public Control {
+public:
+    TextBox(Form& form, std::string name);
+    const std::string& text() const { return text_; }
+    // Runs the change handler before it returns when the text changes.
+    void setText(std::string s);
+    int maxLength = 0;  // 0: no limit; limits typing only, as in every desktop text box
+    bool border = true;
+    int selStart() const { return selStart_; }
+    int selLength() const { return selLength_; }
+    void setSelStart(int v);
+    void setSelLength(int v);
+    std::function<void()> onChange;
+
+    // Keyboard editing while the box has the focus.
+    void typeChar(char c);
+    void editKey(int key);
+
+private:
+    std::string text_;
+    int selStart_ = 0;
+    int selLength_ = 0;
+    int changeDepth_ = 0;
+};
+
+class Panel : public Control {
+public:
+    Panel(Form& form, std::string name);
+};
+
+class Button : public Control {
+public:
+    Button(Form& form, std::string name);
+    const std::string& caption() const { return caption_; }
+    void setCaption(std::string s);
+    bool isDefault() const { return default_; }
+    void setDefault(bool d);
+
+private:
+    std::string caption_;
+    bool default_ = false;
+};
+
+// One option per panel is selected; selecting one runs its click handler.
+class OptionButton : public Control {
+public:
+    OptionButton(Form& form, std::string name);
+    const std::string& caption() const { return caption_; }
+    void setCaption(std::string s);
+    bool value() const { return value_; }
+    void setValue(bool v);
+
+private:
+    std::string caption_;
+    bool value_ = false;
+};
+
+class LineShape : public Control {
+public:
+    LineShape(Form& form, std::string name, int index = -1);
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // pixels of the parent
+    int borderWidth = 1;
+    void setX1(double v);
+    void setX2(double v);
+    void setColour(Colour c);
+};
+
+// A control array: elements by index; a new element copies element 0 and is hidden.
+template <class T>
+class ControlArray {
+public:
+    T& operator()(int i) const { return *elements_.at(i); }
+    T* find(int i) const {
+        auto it = elements_.find(i);
+        return it == elements_.end() ? nullptr : it->second;
+    }
+    int count() const { return int(elements_.size()); }
+    bool has(int i) const { return elements_.count(i) != 0; }
+    void add(int i, T* t) { elements_[i] = t; }
+    void remove(int i) { elements_.erase(i); }
+    std::map<int, T*>& elements() { return elements_; }
+    const std::map<int, T*>& elements() const { return elements_; }
+
+private:
+    std::map<int, T*> elements_;
+};
+
+// The window: owns its controls, passes input to them and keys to its key handlers.
+class Form {
+public:
+    explicit Form(EventLoop& loop, int clientWidth = 800, int clientHeight = 600);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    EventLoop& loop() const { return loop_; }
+    int clientWidth() const { return clientWidth_; }
+    int clientHeight() const { return clientHeight_; }
+    std::string caption;
+    Colour backColour = rgb(128, 128, 128);
+    PictureRef icon;
+    PictureRef handCursor;
+
+    // Creating controls. `parent` nullptr puts it on the window. New controls go behind their siblings,
+    // so creating in front-to-back order gives the layout's stacking.
+    template <class T, class... A>
+    T& create(Control* parent, A&&... args) {
+        auto p = std::make_unique<T>(*this, std::forward<A>(args)...);
+        T& ref = *p;
+        adopt(parent, std::move(p));
+        return ref;
+    }
+    // Loads element i of an image array as a hidden copy of element 0, just behind element 0.
+    Image& loadElement(ControlArray<Image>& array, int i);
+    void unloadElement(ControlArray<Image>& array, int i);
+
+    // Moves `c` directly in front of its sibling `other` in the stacking order.
+    void stackInFrontOf(Control& c, Control& other);
+    const std::vector<Control*>& topLevel() const { return topLevel_; }
+    Control* find(const std::string& name, int index = -1) const;
+
+    // Input, as the player gives it. Each acts at once; the backend queues them through the loop.
+    void mouseDown(int x, int y, bool doubleClick = false);
+    void keyDown(int key, int shift = 0);
+    void typeChar(char c);
+    void click(Control& c);        // a click on the control, if the player could click it
+    void doubleClick(Control& c);  // a double-click on an image
+    Control* controlAt(int x, int y) const;
+    Control* focus() const { return focus_; }
+    void setFocus(Control* c);
+    Button* defaultButton() const;
+
+    // Key handlers of the window: they see every key press, whatever control has the focus.
+    std::function<void(int key, int shift)> onKeyDown;
+    std::function<void()> onUnload;
+    void unload();
+    bool unloaded() const { return unloaded_; }
+
+    void changed();
+    long revision() const { return revision_; }
+    void forget(Control* c);
+
+private:
+    void adopt(Control* parent, std::unique_ptr<Control> c);
+    EventLoop& loop_;
+    int clientWidth_, clientHeight_;
+    std::vector<std::unique_ptr<Control>> owned_;
+    std::vector<Control*> topLevel_;
+    Control* focus_ = nullptr;
+    bool unloaded_ = false;
+    long revision_ = 0;
+};
+
+}  // namespace gv

@@ -1,0 +1,234 @@
+#include "platform/eventloop.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <ctime>
+#include <limits>
+#include <thread>
+
+namespace gv {
+
+namespace {
+constexpr double kNever = std::numeric_limits<double>::infinity();
+// While a socket is open, a real wait sleeps in slices this long so socket events are noticed promptly.
+constexpr double kSocketSliceMs = 10;
+// Under the virtual clock, how long a wait that only has sockets left may take in real time.
+constexpr double kVirtualSocketPatienceMs = 5000;
+
+double steadyMs() {
+    using namespace std::chrono;
+    return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+}  // namespace
+
+double VirtualDriver::timeOfDay() {
+    double t = std::fmod(dayBase_ + now_ / 1000.0, 86400.0);
+    return t < 0 ? t + 86400.0 : t;
+}
+
+RealDriver::RealDriver() : start_(steadyMs()) {}
+double RealDriver::nowMs() { return steadyMs() - start_; }
+double RealDriver::timeOfDay() {
+    using namespace std::chrono;
+    auto now = system_clock::now();
+    std::time_t tt = system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&tt, &local);
+    double frac = duration<double>(now.time_since_epoch()).count();
+    frac -= std::floor(frac);
+    return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + frac;
+}
+void RealDriver::sleepUntil(double tMs) {
+    // Nothing else can wake a screenless loop, so it looks again at least every 50 ms.
+    double wait = std::min(tMs - nowMs(), 50.0);
+    if (wait > 0) std::this_thread::sleep_for(std::chrono::duration<double, std::milli>(wait));
+}
+
+EventLoop::EventLoop(Driver* driver) : driver_(driver) {
+    if (!driver_) {
+        ownDriver_ = new VirtualDriver();
+        driver_ = ownDriver_;
+    }
+}
+
+EventLoop::~EventLoop() {
+    for (Timer* t : timers_) t->enabled_ = false;
+    delete ownDriver_;
+}
+
+void EventLoop::setDriver(Driver* driver) {
+    driver_ = driver ? driver : ownDriver_;
+    if (!driver_) {
+        ownDriver_ = new VirtualDriver();
+        driver_ = ownDriver_;
+    }
+    nextFrame_ = driver_->nowMs();
+    for (Timer* t : timers_)
+        if (t->enabled_) t->due_ = driver_->nowMs() + t->interval_;
+}
+
+void EventLoop::post(std::function<void()> event) { queue_.push_back(std::move(event)); }
+
+void EventLoop::setSocketActive(const void* socket, bool active) {
+    if (active)
+        activeSockets_.insert(socket);
+    else
+        activeSockets_.erase(socket);
+}
+
+void EventLoop::addTimer(Timer* t) { timers_.push_back(t); }
+void EventLoop::removeTimer(Timer* t) { timers_.erase(std::remove(timers_.begin(), timers_.end(), t), timers_.end()); }
+
+void EventLoop::runQueued() {
+    // Only what was queued before this pump: a handler that queues more does not keep us here forever.
+    std::size_t n = queue_.size();
+    while (n-- > 0 && !queue_.empty()) {
+        auto event = std::move(queue_.front());
+        queue_.pop_front();
+        event();
+    }
+}
+
+void EventLoop::pollSockets() {
+    if (io_.stopped()) io_.restart();
+    io_.poll();
+}
+
+void EventLoop::runDueTimers() {
+    // Every timer that is due ticks once, earliest first; a timer whose handler is running is skipped.
+    double now = driver_->nowMs();
+    std::vector<Timer*> due;
+    for (Timer* t : timers_)
+        if (t->enabled_ && t->interval_ > 0 && !t->running_ && t->due_ <= now) due.push_back(t);
+    std::stable_sort(due.begin(), due.end(), [](Timer* a, Timer* b) { return a->due_ < b->due_; });
+    for (Timer* t : due) {
+        // An earlier handler may have stopped, restarted or deleted this one.
+        if (std::find(timers_.begin(), timers_.end(), t) == timers_.end()) continue;
+        if (!t->enabled_ || t->running_ || t->due_ > now) continue;
+        t->due_ += t->interval_;
+        if (t->due_ <= now) t->due_ = now + t->interval_;
+        if (!t->onTimer) continue;
+        t->running_ = true;
+        struct Reset {
+            EventLoop* loop;
+            Timer* t;
+            ~Reset() {
+                if (std::find(loop->timers_.begin(), loop->timers_.end(), t) != loop->timers_.end()) t->running_ = false;
+            }
+        } reset{this, t};
+        t->onTimer();
+    }
+}
+
+void EventLoop::presentIfDue(bool force) {
+    double now = driver_->nowMs();
+    if (!force && (now < nextFrame_ || !dirty_)) return;
+    driver_->present();
+    ++frames_;
+    dirty_ = false;
+    nextFrame_ = std::max(nextFrame_ + kFrameMs, now);
+    if (nextFrame_ > now + kFrameMs) nextFrame_ = now + kFrameMs;
+}
+
+void EventLoop::pumpEvents() {
+    driver_->collectInput();
+    runQueued();
+    runDueTimers();
+    pollSockets();
+    runQueued();
+    if (!driver_->isVirtual()) presentIfDue(false);
+}
+
+void EventLoop::refresh() {
+    pumpEvents();
+    // Paced by our own clock: the battlefield visibly rises over seconds whatever the display does.
+    if (driver_->nowMs() < nextFrame_) driver_->sleepUntil(nextFrame_);
+    presentIfDue(true);
+}
+
+double EventLoop::nextTimerDue() const {
+    double next = kNever;
+    for (const Timer* t : timers_)
+        if (t->enabled_ && t->interval_ > 0 && !t->running_) next = std::min(next, t->due_);
+    return next;
+}
+
+void EventLoop::runFor(double ms) {
+    double end = driver_->nowMs() + ms;
+    for (;;) {
+        pumpEvents();
+        double next = std::min(nextTimerDue(), end);
+        if (driver_->nowMs() >= end) return;
+        if (socketsActive()) {
+            if (io_.stopped()) io_.restart();
+            if (io_.run_one_for(std::chrono::milliseconds(1)) > 0) continue;
+        }
+        driver_->sleepUntil(next);
+    }
+}
+
+void EventLoop::waitUntil(const std::function<bool()>& condition) {
+    double socketIdleSince = -1;
+    for (;;) {
+        pumpEvents();
+        if (condition()) return;
+        if (!queue_.empty()) continue;
+        double now = driver_->nowMs();
+        double next = nextTimerDue();
+        if (driver_->isVirtual()) {
+            if (socketsActive()) {
+                // Real bytes may be on their way: give the sockets a moment of real time first.
+                if (io_.stopped()) io_.restart();
+                if (io_.run_one_for(std::chrono::milliseconds(1)) > 0 || !queue_.empty()) {
+                    socketIdleSince = -1;
+                    continue;
+                }
+                if (next == kNever) {
+                    double real = steadyMs();
+                    if (socketIdleSince < 0) socketIdleSince = real;
+                    if (real - socketIdleSince > kVirtualSocketPatienceMs)
+                        throw WaitStalled("waitUntil: only idle sockets are left and nothing arrives");
+                    continue;
+                }
+            } else if (next == kNever) {
+                throw WaitStalled("waitUntil: no timer, input or socket can ever end this wait");
+            }
+            driver_->sleepUntil(next);
+            continue;
+        }
+        // Real clock: sleep until the next timer, the next frame if something changed, or input.
+        double until = next;
+        if (dirty_) until = std::min(until, nextFrame_);
+        if (socketsActive()) {
+            double slice = std::min(until, now + kSocketSliceMs) - now;
+            if (slice > 0) {
+                if (io_.stopped()) io_.restart();
+                io_.run_one_for(std::chrono::microseconds(static_cast<long long>(slice * 1000)));
+            }
+            continue;
+        }
+        driver_->sleepUntil(until);
+    }
+}
+
+Timer::Timer(EventLoop& loop, std::string name, int intervalMs)
+    : loop_(loop), name_(std::move(name)), interval_(intervalMs) {
+    loop_.addTimer(this);
+}
+
+Timer::~Timer() { loop_.removeTimer(this); }
+
+void Timer::setEnabled(bool on) {
+    if (on == enabled_) return;
+    enabled_ = on;
+    if (on) due_ = loop_.now() + interval_;
+}
+
+void Timer::setInterval(int ms) {
+    if (ms < 0) ms = 0;
+    interval_ = ms;
+    if (enabled_) due_ = loop_.now() + interval_;
+}
+
+}  // namespace gv

@@ -1,0 +1,85 @@
+#pragma once
+// The stream socket component `tcpcontrol`: one TCP connection (or one listening port) driven from the
+// event loop on the UI thread. Every operation returns at once; errors never throw into the game, they
+// change the state and are reported through the return value or the closed event.
+#include <asio/ip/tcp.hpp>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/eventloop.h"
+
+namespace gv {
+
+class TcpSocket {
+public:
+    // The component's states; only Closed is zero.
+    enum State {
+        Closed = 0,
+        Open = 1,
+        Listening = 2,
+        ConnectionPending = 3,
+        ResolvingHost = 4,
+        HostResolved = 5,
+        Connecting = 6,
+        Connected = 7,
+        Closing = 8,
+        Error = 9,
+    };
+
+    explicit TcpSocket(EventLoop& loop);
+    ~TcpSocket();
+    TcpSocket(const TcpSocket&) = delete;
+    TcpSocket& operator=(const TcpSocket&) = delete;
+
+    // Ends any connection or listening; closing a closed socket does nothing. Raises no event.
+    void close();
+
+    void setLocalPort(int port) { localPort_ = port; }    // 0 clears the setting
+    void setRemotePort(int port) { remotePort_ = port; }  // 0 clears the setting
+    void setRemoteHost(std::string host) { remoteHost_ = std::move(host); }
+    int localPort() const { return localPort_; }
+    int remotePort() const { return remotePort_; }
+    const std::string& remoteHost() const { return remoteHost_; }
+
+    // Listens on the local port (IPv6 and IPv4 where the machine has them) for incoming connections,
+    // with SO_REUSEADDR. Each incoming connection raises onConnectionRequest. False (state Error) when
+    // the port cannot be taken.
+    bool listen();
+    // Starts resolving the remote host and connecting to each of its addresses in turn, from the local
+    // port when one is set (falling back to any free port when it is taken). Returns at once; false only
+    // when the call itself is unusable (no host or port). Success shows as state Connected, failure as
+    // state Error with onClosed.
+    bool connect();
+    // Takes over the incoming connection `requestId`; stops listening. False when the request is gone.
+    bool accept(int requestId);
+    // Queues the bytes to the peer, in order; false when not connected.
+    bool send(std::string_view data);
+    // All bytes that arrived and were not yet received.
+    std::string receive();
+    std::size_t bytesAvailable() const { return inbox_.size(); }
+
+    int state() const { return state_; }
+    static std::string localHostName();
+
+    // Events, run from the event loop (never from inside asio).
+    std::function<void(int requestId)> onConnectionRequest;
+    std::function<void(std::size_t bytesWaiting)> onDataArrival;
+    // The connection was closed by the peer or failed (including a connect that found no peer).
+    std::function<void(const std::string& reason)> onClosed;
+
+private:
+    struct Impl;
+    void setState(State s);
+    EventLoop& loop_;
+    std::unique_ptr<Impl> impl_;
+    State state_ = Closed;
+    int localPort_ = 0;
+    int remotePort_ = 0;
+    std::string remoteHost_;
+    std::string inbox_;
+};
+
+}  // namespace gv
