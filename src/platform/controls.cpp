@@ -86,8 +86,7 @@ Canvas::Canvas(Form& form, std::string name)
 
 void Canvas::setPixel(double x, double y, Colour c) {
     if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1)) return;  // also drops NaN
-    plot(roundEven(x), roundEven(y), c);
-    changed();
+    if (plot(roundEven(x), roundEven(y), c)) changed();
 }
 
 Colour Canvas::point(double x, double y) const {

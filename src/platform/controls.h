@@ -126,13 +126,14 @@ public:
     Rect takeDirty();
 
 private:
-    void plot(int x, int y, Colour c) {
-        if (x < 0 || y < 0 || x >= kWidth || y >= kHeight) return;
+    bool plot(int x, int y, Colour c) {
+        if (x < 0 || y < 0 || x >= kWidth || y >= kHeight) return false;
         pixels_[std::size_t(y) * kWidth + std::size_t(x)] = c;
         if (x < dx0_) dx0_ = x;
         if (x > dx1_) dx1_ = x;
         if (y < dy0_) dy0_ = y;
         if (y > dy1_) dy1_ = y;
+        return true;
     }
     void dot(int x, int y, Colour c);  // one point of the current pen
     std::vector<Colour> pixels_;

@@ -117,7 +117,8 @@ void EventLoop::runDueTimers() {
                 if (std::find(loop->timers_.begin(), loop->timers_.end(), t) != loop->timers_.end()) t->running_ = false;
             }
         } reset{this, t};
-        t->onTimer();
+        auto handler = t->onTimer;  // the handler may replace itself while it runs
+        handler();
     }
 }
 

@@ -12,7 +12,7 @@
 #include <tuple>
 #include <unordered_map>
 
-#include "fonts.h"
+#include "platform/fonts.h"
 
 namespace gv {
 
