@@ -1,0 +1,28 @@
+#pragma once
+// What the program asks of the operating system besides the window: is another copy running?
+#include <string>
+
+namespace gv {
+
+// Holds an advisory lock on a file in the user's runtime directory for as long as it lives. A second copy
+// of the program finds the lock taken. The lock goes with the process, so a crash leaves nothing stale.
+class InstanceLock {
+public:
+    // `name` is the program's name; `dir` overrides where the lock file lives (tests), "" for the default:
+    // $XDG_RUNTIME_DIR, else the temporary directory with the user id in the file name.
+    explicit InstanceLock(const std::string& name, const std::string& dir = "");
+    ~InstanceLock();
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // Another copy already holds the lock.
+    bool previousInstance() const { return previous_; }
+    const std::string& path() const { return path_; }
+
+private:
+    int fd_ = -1;
+    bool previous_ = false;
+    std::string path_;
+};
+
+}  // namespace gv
