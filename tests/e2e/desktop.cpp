@@ -1,0 +1,168 @@
+#include "desktop.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+extern char** environ;
+
+namespace gv::e2e {
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+bool haveTool(const char* name) {
+    std::string cmd = std::string("command -v ") + name + " >/dev/null 2>&1";
+    return std::system(cmd.c_str()) == 0;
+}
+
+std::string tempDir(const std::string& prefix) {
+    std::string templ = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
+    std::vector<char> buf(templ.begin(), templ.end());
+    buf.push_back('\0');
+    const char* d = mkdtemp(buf.data());
+    return d ? d : "/tmp";
+}
+
+int Screenshot::count(std::uint32_t colour, int x0, int y0, int x1, int y1) const {
+    int n = 0;
+    for (int y = std::max(0, y0); y < std::min(height, y1); ++y)
+        for (int x = std::max(0, x0); x < std::min(width, x1); ++x) n += at(x, y) == colour;
+    return n;
+}
+
+bool Screenshot::savePng(const std::string& path) const {
+    std::string raw = path + ".rgb";
+    {
+        std::ofstream o(raw, std::ios::binary);
+        o.write(reinterpret_cast<const char*>(rgb.data()), std::streamsize(rgb.size()));
+    }
+    std::string cmd = "convert -size " + std::to_string(width) + "x" + std::to_string(height) + " -depth 8 rgb:" + raw +
+                      " " + path + " 2>/dev/null";
+    bool ok = std::system(cmd.c_str()) == 0;
+    std::remove(raw.c_str());
+    return ok;
+}
+
+static pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log,
+                   int displayFd = -1) {
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    setpgid(0, 0);
+    for (const auto& e : env) putenv(strdup(e.c_str()));
+    int out = open(log.empty() ? "/dev/null" : log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out >= 0) dup2(out, 1), dup2(out, 2);
+    int in = open("/dev/null", O_RDONLY);
+    if (in >= 0) dup2(in, 0);
+    if (displayFd >= 0) dup2(displayFd, 3);
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    _exit(127);
+}
+
+Desktop::Desktop() {
+    if (!haveTool("Xvfb")) return;
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    // -displayfd: Xvfb picks a free display and tells us which.
+    pid_ = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "800x600x24", "-nolisten", "tcp"}, {}, "", fds[1]);
+    close(fds[1]);
+    std::string num;
+    char c;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    fcntl(fds[0], F_SETFL, O_NONBLOCK);
+    while (std::chrono::steady_clock::now() < deadline) {
+        ssize_t n = read(fds[0], &c, 1);
+        if (n == 1) {
+            if (c == '\n') break;
+            num += c;
+        } else if (n == 0) {
+            break;
+        } else {
+            sleepMs(20);
+        }
+    }
+    close(fds[0]);
+    if (num.empty()) {
+        ::kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+        return;
+    }
+    display_ = ":" + num;
+}
+
+Desktop::~Desktop() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+Screenshot Desktop::screenshot() const {
+    Screenshot s;
+    std::string file = tempDir("gv-shot") + "/shot.rgb";
+    std::string cmd = "import -display " + display_ + " -window root -depth 8 rgb:" + file + " 2>/dev/null";
+    if (std::system(cmd.c_str()) != 0) return s;
+    std::ifstream in(file, std::ios::binary);
+    s.rgb.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    s.width = 800;
+    s.height = 600;
+    if (s.rgb.size() != 800u * 600u * 3u) s = Screenshot{};
+    std::filesystem::remove_all(std::filesystem::path(file).parent_path());
+    return s;
+}
+
+void Desktop::click(int x, int y) const {
+    std::string cmd = "DISPLAY=" + display_ + " xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
+                      " sleep 0.1 click 1";
+    (void)std::system(cmd.c_str());
+}
+
+void Desktop::key(const std::string& name) const {
+    std::string cmd = "DISPLAY=" + display_ + " xdotool key " + name;
+    (void)std::system(cmd.c_str());
+}
+
+Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log) {
+    pid_ = spawn(argv, env, log);
+}
+
+Process::~Process() { kill(); }
+
+bool Process::running() { return waitExit(0) == -1 && pid_ > 0; }
+
+int Process::waitExit(int ms) {
+    if (pid_ <= 0) return status_;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        int st = 0;
+        pid_t r = waitpid(pid_, &st, WNOHANG);
+        if (r == pid_) {
+            status_ = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
+            pid_ = -1;
+            return status_;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return -1;
+        sleepMs(10);
+    }
+}
+
+void Process::kill() {
+    if (pid_ <= 0) return;
+    ::kill(-pid_, SIGKILL);
+    ::kill(pid_, SIGKILL);
+    waitExit(5000);
+}
+
+}  // namespace gv::e2e

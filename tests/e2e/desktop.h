@@ -1,0 +1,58 @@
+#pragma once
+// A real X display (Xvfb) for end-to-end tests of the real binary: start it, run programs on it, take
+// screenshots, click and type. Skips the test when Xvfb is not installed.
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace gv::e2e {
+
+struct Screenshot {
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgb;  // 3 bytes a pixel
+    std::uint32_t at(int x, int y) const {
+        const std::uint8_t* p = &rgb[(std::size_t(y) * width + x) * 3];
+        return p[0] | p[1] << 8 | p[2] << 16;
+    }
+    int count(std::uint32_t colour, int x0, int y0, int x1, int y1) const;
+    bool savePng(const std::string& path) const;  // for people to look at
+};
+
+class Desktop {
+public:
+    // An 800 x 600 screen, so the game's window covers it exactly.
+    Desktop();
+    ~Desktop();
+    bool ok() const { return pid_ > 0; }
+    const std::string& display() const { return display_; }
+    Screenshot screenshot() const;
+    void click(int x, int y) const;
+    void key(const std::string& name) const;  // xdotool key names: "space", "Return", "Up"
+
+private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+class Process {
+public:
+    // Runs `argv` with `env` added to the environment; stdout and stderr go to `log` when given.
+    Process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log = "");
+    ~Process();
+    bool running();
+    // Waits up to `ms` for the process to end; its exit status, or -1 when it is still running.
+    int waitExit(int ms);
+    void kill();
+
+private:
+    pid_t pid_ = -1;
+    int status_ = -1;
+};
+
+bool haveTool(const char* name);
+std::string tempDir(const std::string& prefix);
+void sleepMs(int ms);
+
+}  // namespace gv::e2e
