@@ -1,0 +1,54 @@
+#pragma once
+// Sound effects through SDL_mixer: one effect at a time, played from memory in the background.
+// Without an audio device (no sound card, or SDL cannot open one) every call quietly does nothing,
+// so the game never depends on sound.
+#include <cstdint>
+#include <vector>
+
+struct Mix_Chunk;
+
+namespace gv {
+
+class SoundOutput {
+public:
+    // The mixed stream the device is given: 16-bit signed samples in native byte order, interleaved.
+    // SDL converts it for the device if it must, so it is always exactly this.
+    static constexpr int kOutputRate = 22050;
+    static constexpr int kOutputChannels = 2;
+
+    SoundOutput() = default;  // the device is opened on the first effect, or by open()
+    ~SoundOutput();
+    SoundOutput(const SoundOutput&) = delete;
+    SoundOutput& operator=(const SoundOutput&) = delete;
+
+    // Opens the audio device now. Tried once; true when sound works.
+    bool open();
+    bool available() const { return open_; }
+
+    // Starts effect `id` of assets/sounds.h and returns at once. The effect playing is stopped first:
+    // at most one sounds at a time. An id without a sound is ignored, and what plays goes on.
+    void PlayEffect(int id);
+    // Stops whatever plays. The bytes of the last effect stay in the buffer.
+    void StopEffect();
+
+    // Whether the effect last started is still sounding (asks SDL_mixer), and which one it is
+    // (0 when nothing plays).
+    bool playing() const;
+    int playingId() const { return playing() ? id_ : 0; }
+    // The wave file of the effect last started.
+    const std::vector<std::uint8_t>& buffer() const { return SoundBuffer; }
+
+private:
+    bool ours() const;  // our chunk is still the one on our channel
+    void release();     // stop our effect, then free its chunk
+
+    std::vector<std::uint8_t> SoundBuffer;
+    Mix_Chunk* chunk_ = nullptr;
+    int channel_ = -1;
+    int id_ = 0;
+    bool tried_ = false;
+    bool audioInit_ = false;
+    bool open_ = false;
+};
+
+}  // namespace gv
