@@ -6,17 +6,23 @@
 #include <exception>
 
 #include "game/mainfrm.h"
+#include "platform/program.h"
 #include "platform/sdl/sdlbackend.h"
 
 namespace gv {
 
 int runGame(int, char**) {
     try {
+        // One copy at a time: a second start ends at once, showing nothing.
+        InstanceLock lock("gorvath");
+        if (lock.previousInstance()) return 0;
         EventLoop loop;
-        Mainfrm form(loop);
+        Desktop desktop;
+        desktop.openUrl = [](const std::string& url) { SdlDriver::openUrl(url.c_str()); };
+        Mainfrm form(loop, desktop);
         SdlDriver screen(form);
         loop.setDriver(&screen);
-        form.endgame.onClick = [&form] { form.unload(); };
+        form.Form_Load();
         loop.waitUntil([&form] { return form.unloaded(); });
         loop.setDriver(nullptr);
     } catch (const std::exception& e) {

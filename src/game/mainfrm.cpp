@@ -12,7 +12,7 @@ constexpr Colour kDarkGrey = rgb(64, 64, 64);
 }  // namespace
 
 // The layout, front to back within each parent. The member order of the class is the creation order.
-Mainfrm::Mainfrm(EventLoop& loop)
+Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     : Form(loop),
       // Network panel
       Frame4(panel("Frame4", 240, 192, 321, 240)),
@@ -109,7 +109,8 @@ Mainfrm::Mainfrm(EventLoop& loop)
       tankexpl(loop, "tankexpl", 40),
       bullettimer(loop, "bullettimer", 40),
       moonfalltimer(loop, "moonfalltimer", 40),
-      tcpcontrol(loop) {
+      tcpcontrol(loop),
+      desktop(std::move(desk)) {
     caption = "Gorvath";
     backColour = kGrey;
     icon = assets::picture("icon");
@@ -179,6 +180,21 @@ Mainfrm::Mainfrm(EventLoop& loop)
     Command1.setEnabled(false);
     Command2.setEnabled(false);
     startuptimer.tag = "0";
+    wireHandlers();
+}
+
+void Mainfrm::wireHandlers() {
+    onKeyDown = [this](int key, int shift) { Form_KeyDown(key, shift); };
+    onUnload = [this] { Form_Unload(); };
+    novahra.onClick = [this] { novahra_Click(); };
+    continue_.onClick = [this] { continue_Click(); };
+    endgame.onClick = [this] { endgame_Click(); };
+    credits.onClick = [this] { credits_Click(); };
+    Command6.onClick = [this] { Command6_Click(); };
+    Label7.onClick = [this] { Label7_Click(); };
+    startuptimer.onTimer = [this] { startuptimer_Timer(); };
+    moonfalltimer.onTimer = [this] { moonfalltimer_Timer(); };
+    arrowtimer.onTimer = [this] { arrowtimer_Timer(); };
 }
 
 void Mainfrm::healthBar(Control* parent, const char* name, ControlArray<LineShape>& bar) {

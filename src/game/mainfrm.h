@@ -1,23 +1,77 @@
 #pragma once
 // The game window: it owns the game state and every control of the layout.
+#include <array>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "game/gamestate.h"
+#include "game/language.h"
 #include "game/random.h"
 #include "platform/controls.h"
 #include "platform/eventloop.h"
+#include "platform/sound.h"
 #include "platform/tcpsocket.h"
 
 namespace gv {
 
+// What the window needs from the desktop besides drawing: kept apart so tests can stand in for it.
+struct Desktop {
+    std::function<LanguageSettings()> languageSettings = readLanguageSettings;
+    std::function<void(const std::string& url)> openUrl;  // the makers' web page; errors are ignored
+};
+
 class Mainfrm : public Form {
 public:
-    explicit Mainfrm(EventLoop& loop);
+    explicit Mainfrm(EventLoop& loop, Desktop desktop = {});
     ~Mainfrm() override;
 
     GameState state;
     Random random;  // every random draw of this game
+    SoundOutput sound;
+    // Every effect the game asked for, in order (tests read it; the sound output plays them).
+    std::vector<int> effectLog;
+
+    static constexpr const char* kMakersUrl = "https://velmoran.example/gorvath";
+
+    // ---- Start-up and the menu
+    void Form_Load();
+    void Form_KeyDown(int key, int shift);
+    void Form_Unload();
+    void ApplyEnglishTexts();
+    void startuptimer_Timer();
+    void credits_Click();
+    void Command6_Click();
+    void Label7_Click();
+    void novahra_Click();
+    void continue_Click();
+    void endgame_Click();
+    // Stops what a battle leaves running (hand-over, computer turn) and puts panels and wind label back.
+    void ResetHandOver();
+
+    // ---- The battlefield
+    void GenerateWorld();
+    void moonfalltimer_Timer();
+    void ChangeWind();
+    void ShowHealth1();
+    void ShowHealth2();
+    void ShowTurnArrow();
+    void arrowtimer_Timer();
+
+    // ---- Sound
+    void PlayEffect(int id);
+    void StopEffect();
+
+    // ---- The link to the peer
+    bool Networked() const { return state.GameMode == 3 || state.GameMode == 4; }
+    // Puts the text into `SendText` and sends it as one message.
+    void SendMessage(const std::string& text);
+    // The peer left (or the link failed): every wait for it ends.
+    bool PeerGone() const { return peerGone_; }
+
+    // Waits, processing events, until `done` holds. Also ends when a new battle has started, the window
+    // closed or (with `peerWait`) the peer left; then it returns false and the caller does nothing more.
+    bool WaitInBattle(const std::function<bool()>& done, bool peerWait = false);
 
     // Controls are declared front to back within each parent, which is the order they are created in and
     // therefore their stacking order.
@@ -136,7 +190,18 @@ public:
     // ---- The network link
     TcpSocket tcpcontrol;
 
+    Desktop desktop;
+
 private:
+    void wireHandlers();
+    enum class Palette { Grass, Snow, Hell };
+    void SeatTank(Image& tank, int left);
+    void PlaceTrees(Palette palette);
+    void PlaceInSky(Image& body);
+    Colour GroundColour(Palette palette, int x, int y, double hellDraw);
+    bool peerGone_ = false;
+    std::array<double, 3> groundBase_{};  // the palette's base colour of this battle
+
     Panel& panel(const char* name, int l, int t, int w, int h);
     Label& label(Control* parent, const char* name, int l, int t, int w, int h, const char* caption, double pt,
                  Colour colour = rgb(0, 255, 0), int index = -1);

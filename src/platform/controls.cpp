@@ -20,20 +20,29 @@ Control::~Control() = default;
 
 void Control::changed() { form_.changed(); }
 
-void Control::setLeft(int v) {
+double Control::twips(double v) {
+    if (!std::isfinite(v)) return 0;
+    v = std::clamp(v, -1e7, 1e7);
+    return std::nearbyint(v * 15) / 15;
+}
+void Control::setLeft(double v) {
+    v = twips(v);
     if (left_ != v) left_ = v, changed();
 }
-void Control::setTop(int v) {
+void Control::setTop(double v) {
+    v = twips(v);
     if (top_ != v) top_ = v, changed();
 }
-void Control::setWidth(int v) {
+void Control::setWidth(double v) {
+    v = std::max(0.0, twips(v));
     if (width_ != v) width_ = v, changed();
 }
-void Control::setHeight(int v) {
+void Control::setHeight(double v) {
+    v = std::max(0.0, twips(v));
     if (height_ != v) height_ = v, changed();
 }
-void Control::move(int left, int top, int width, int height) {
-    left_ = left, top_ = top, width_ = width, height_ = height;
+void Control::move(double left, double top, double width, double height) {
+    left_ = twips(left), top_ = twips(top), width_ = std::max(0.0, twips(width)), height_ = std::max(0.0, twips(height));
     changed();
 }
 
@@ -67,11 +76,11 @@ bool Control::enabledOnScreen() const {
     return shownOnScreen();
 }
 
-int Control::absLeft() const { return left_ + (parent_ ? parent_->absLeft() : 0); }
-int Control::absTop() const { return top_ + (parent_ ? parent_->absTop() : 0); }
+double Control::absLeft() const { return left_ + (parent_ ? parent_->absLeft() : 0); }
+double Control::absTop() const { return top_ + (parent_ ? parent_->absTop() : 0); }
 
 bool Control::containsWindowPoint(int x, int y) const {
-    int l = absLeft(), t = absTop();
+    double l = absLeft(), t = absTop();
     return x >= l && y >= t && x < l + width_ && y < t + height_;
 }
 

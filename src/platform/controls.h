@@ -49,15 +49,18 @@ public:
     Control* parent() const { return parent_; }
     const std::vector<Control*>& children() const { return children_; }  // front to back
 
-    int left() const { return left_; }
-    int top() const { return top_; }
-    int width() const { return width_; }
-    int height() const { return height_; }
-    void setLeft(int v);
-    void setTop(int v);
-    void setWidth(int v);
-    void setHeight(int v);
-    void move(int left, int top, int width, int height);
+    // Places and sizes are pixels, kept to the nearest 1/15 pixel (a twip), so a sprite can creep by
+    // fractions of a pixel from tick to tick; it is drawn at the nearest whole pixel.
+    double left() const { return left_; }
+    double top() const { return top_; }
+    double width() const { return width_; }
+    double height() const { return height_; }
+    void setLeft(double v);
+    void setTop(double v);
+    void setWidth(double v);
+    void setHeight(double v);
+    void move(double left, double top, double width, double height);
+    static double twips(double v);
 
     bool visible() const { return visible_; }
     void setVisible(bool v);
@@ -68,8 +71,8 @@ public:
     bool enabledOnScreen() const;
 
     // Place in window pixels.
-    int absLeft() const;
-    int absTop() const;
+    double absLeft() const;
+    double absTop() const;
     bool containsWindowPoint(int x, int y) const;
 
     std::string tag;
@@ -92,7 +95,7 @@ protected:
     int index_;
     Control* parent_ = nullptr;
     std::vector<Control*> children_;
-    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    double left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     bool visible_ = true;
     bool enabled_ = true;
 };

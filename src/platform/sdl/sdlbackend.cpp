@@ -33,6 +33,8 @@ SDL_Surface* surfaceOf(const Picture& p) {
     return s;
 }
 
+int px(double v) { return int(std::nearbyint(v)); }
+
 // Screen pixels are 96 to the inch, as the layout's point sizes assume.
 int pixelSize(double points) { return std::max(1, int(std::lround(points * 96.0 / 72.0))); }
 
@@ -204,7 +206,7 @@ struct SdlDriver::Impl {
 
     void drawControl(Control& c, SDL_Rect clip) {
         if (!c.visible()) return;
-        SDL_Rect r{c.absLeft(), c.absTop(), c.width(), c.height()};
+        SDL_Rect r{px(c.absLeft()), px(c.absTop()), px(c.width()), px(c.height())};
         SDL_Rect inter;
         bool isLine = c.kind() == ControlKind::Line;
         if (!isLine && !SDL_IntersectRect(&r, &clip, &inter)) return;
@@ -263,7 +265,7 @@ struct SdlDriver::Impl {
             }
             case ControlKind::Line: {
                 auto& l = static_cast<LineShape&>(c);
-                int ox = c.parent() ? c.parent()->absLeft() : 0, oy = c.parent() ? c.parent()->absTop() : 0;
+                double ox = c.parent() ? px(c.parent()->absLeft()) : 0, oy = c.parent() ? px(c.parent()->absTop()) : 0;
                 setDraw(renderer, l.foreColour);
                 int w = std::max(1, l.borderWidth);
                 double x1 = ox + l.x1, y1 = oy + l.y1, x2 = ox + l.x2, y2 = oy + l.y2;

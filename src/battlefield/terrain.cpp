@@ -1,0 +1,244 @@
+// Building a battlefield: sky, clouds or stars, the terrain profile, the coloured ground, trees, sun or
+// moon, both tanks and the first turn. The draws come in a fixed order, so one seed fixes the whole field.
+#include <algorithm>
+#include <cmath>
+
+#include "game/mainfrm.h"
+#include "game/numtext.h"
+#include "game/simmath.h"
+
+namespace gv {
+
+using simmath::Int;
+using simmath::Round;
+
+namespace {
+
+// A colour from computed components: each rounded half to even, then held within 0..255.
+Colour Rgb(double r, double g, double b) {
+    auto comp = [](double v) { return int(std::clamp(Round(v), 0.0, 255.0)); };
+    return rgb(comp(r), comp(g), comp(b));
+}
+
+}  // namespace
+
+Colour Mainfrm::GroundColour(Palette palette, int x, int y, double hellDraw) {
+    // f runs from 1 at the surface to 0 at the bottom row; each term is computed as a / (600 - G) x (600 - Y).
+    double G = state.Ground(x), below = 600 - G, depth = 600 - y;
+    switch (palette) {
+        case Palette::Grass: {
+            double g = groundBase_[1] + Int(random.Rnd() * 40) + 120 / below * depth;
+            return Rgb(groundBase_[0], g, groundBase_[2]);
+        }
+        case Palette::Snow: {
+            double rb = groundBase_[0], gb = groundBase_[1], bb = groundBase_[2];
+            double r = rb + (200 - rb) / below * depth;
+            double g = gb + (200 - gb) / below * depth;
+            // The blue term uses the red base: the surface often tints blue.
+            double b = bb + Int(random.Rnd() * 50) + (200 - rb) / below * depth;
+            return Rgb(r, g, b);
+        }
+        case Palette::Hell:
+            return Rgb(255 - 220 / below * depth - hellDraw, 85 - 60 / below * depth - hellDraw, 0);
+    }
+    return 0;
+}
+
+void Mainfrm::SeatTank(Image& tank, int left) {
+    // The tank's bottom rests on the highest ground under its middle, columns left + 15 .. left + 25.
+    double top = state.Ground.at(left + 15);
+    for (int x = left + 16; x <= left + 25; ++x)
+        if (top > state.Ground.at(x)) top = state.Ground.at(x);
+    tank.move(left, top - 40, 40, 40);
+}
+
+void Mainfrm::GenerateWorld() {
+    const std::uint32_t battle = state.BattleNumber;
+    // Another battle started, or the window closed, while we were yielding to the event loop.
+    auto abandoned = [&] { return state.BattleNumber != battle || unloaded(); };
+
+    state.WorldBusy = True;
+    state.PeerDrawn = False;
+    bullettimer.setEnabled(false);
+    moonfalltimer.setEnabled(false);
+    tankexpl.setEnabled(false);
+    bonusfalltimer.setEnabled(false);
+
+    if (state.GameMode == 3) {
+        state.RandomSeed = formatNumber(Int(loop().timeOfDay()));
+        SendMessage("R" + state.RandomSeed);
+    }
+    if (Networked()) {
+        random.reset();
+        random.seed(leadingNumber(state.RandomSeed));
+    }
+
+    // Sky.
+    double P = 0;
+    if (state.HellMode == True && state.HellVariant == True) {
+        world.setPicture(tdd.picture());
+    } else if (state.HellMode == True) {
+        for (double i = 800; i <= 1500; i += 0.5) {
+            Colour c = Rgb(50 + (i - 800) / 3.5, 0, 0);
+            world.circle(400, 1441, 2300 - i, c);
+            world.circle(400, 1440, 2300 - i, c);
+        }
+    } else {
+        double R0 = Int(random.Rnd() * 54) + 1;
+        double G0 = Int(random.Rnd() * 104) + 1;
+        double B0 = Int(random.Rnd() * 154) + 1;
+        for (double i = 800; i <= 1500; i += 0.5) {
+            Colour c = Rgb(R0 + (i - 800) / 4, G0 + (i - 800) / 5, B0 + (i - 800) / 7);
+            world.circle(400, 1401, 2300 - i, c);
+            world.circle(400, 1400, 2300 - i, c);
+        }
+        P = R0 * G0 * B0;
+    }
+    loop().refresh();
+    if (abandoned()) return;
+
+    // Clouds by day (darker puffs in hell), stars by night.
+    const bool day = state.HellMode == True || P > 80000;
+    if (day && state.HellVariant == False) {
+        double first = random.Rnd();
+        double n = Int(first * 15 + random.Rnd() * 15);
+        for (int cloud = 0; cloud <= n; ++cloud) {
+            double cx = Int(random.Rnd() * 800), cy = Int(random.Rnd() * 600);
+            double s = 0;
+            for (int k = 0; k < 5; ++k) s += random.Rnd() * 25;
+            double points = Int(s * s) * 2 + 1;
+            for (double p = 0; p < points; ++p) {
+                double d = 4 * s / 5;
+                double w = 4 * simmath::Sqr(std::fabs(d * d - s * s));
+                double dy = 0;
+                for (int k = 0; k < 4; ++k) dy += random.Rnd() * (s / 5);
+                double dx = 0;
+                for (int k = 0; k < 4; ++k) dx += random.Rnd() * simmath::Sqr(std::fabs(dy * dy - s * s));
+                double px = cx + dx - w / 2, py = cy + dy - d / 2;
+                Colour c = world.point(px, py);
+                if (c < 0) continue;  // off the canvas
+                double cr = redOf(c), cg = greenOf(c), cb = blueOf(c);
+                if (state.HellMode == True)
+                    world.setPixel(px, py, Rgb(Int(cr * 7 / 8), Int(cg * 7 / 8), Int(cb * 7 / 8)));
+                else
+                    world.setPixel(px, py, Rgb(Int((cr * 7 + 255) / 8), Int((cg * 7 + 255) / 8), Int((cb * 7 + 255) / 8)));
+            }
+        }
+    } else if (!day) {
+        for (int y = 0; y <= 400; ++y)
+            for (int x = -1; x <= 800; ++x)
+                if (Int(random.Rnd() * 1000) == 1) {
+                    double g = 255 - y / 4.0;
+                    world.setPixel(x, y, Rgb(g, g, g));
+                }
+    }
+    loop().refresh();
+    if (abandoned()) return;
+
+    // The terrain profile: straight slopes with kinks at random places, between a floor and a ceiling.
+    double h = Int(random.Rnd() * 399) + 1;
+    double period = Int(random.Rnd() * 50 + 15);
+    double amp = Int(random.Rnd() * 10) + 6;
+    double slope = 0;
+    for (int x = -1; x <= 800; ++x) {
+        state.Ground(x) = std::int16_t(Round(600 - h));
+        double r = random.Rnd();
+        if (Int(r * period) == period - 1) {
+            double magnitude = random.Rnd();
+            slope = (magnitude * amp / 8) * (Int(random.Rnd() * 5) - 2);
+        }
+        h += slope;
+        if (h < 1) h = 1, slope = -slope;
+        if (h > 400) h = 400, slope = -slope;
+    }
+    Label8(0).setVisible(false);
+    Label8(1).setVisible(false);
+
+    // The ground palette, then the ground rising from the bottom row, two rows between frames.
+    Palette palette = Palette::Hell;
+    groundBase_ = {0, 0, 0};
+    if (state.HellMode == False) {
+        if (Int(random.Rnd() * 2) == 1) {
+            palette = Palette::Grass;
+            groundBase_[0] = Int(random.Rnd() * 60);
+            groundBase_[1] = Int(random.Rnd() * 80);
+            groundBase_[2] = Int(random.Rnd() * 60);
+        } else {
+            palette = Palette::Snow;
+            groundBase_[0] = Int(random.Rnd() * 50);
+            groundBase_[1] = Int(random.Rnd() * 50);
+            groundBase_[2] = Int(random.Rnd() * 80);
+        }
+    }
+    auto drawRow = [&](int y) {
+        for (int x = 0; x <= 800; ++x) {
+            double hellDraw = palette == Palette::Hell ? Int(random.Rnd() * 25) : 0;
+            if (state.Ground(x) <= y) world.setPixel(x, y, GroundColour(palette, x, y, hellDraw));
+        }
+    };
+    for (int y = 600; y >= 190; y -= 2) {
+        drawRow(y);
+        if (y + 5 <= 600) drawRow(y + 5);
+        loop().refresh();
+        if (abandoned()) return;
+    }
+
+    PlaceTrees(palette);
+    PlaceInSky(day ? sun : moon);
+    loop().refresh();
+    if (abandoned()) return;
+
+    if (Networked()) {
+        SendMessage("drawingok");
+        if (!WaitInBattle([&] { return state.PeerDrawn == True; }, true)) {
+            if (!abandoned()) state.WorldBusy = False;  // the peer left: its handler has shown the menu
+            return;
+        }
+    }
+
+    state.Health1 = 1000;
+    state.Health2 = 1000;
+    ShowHealth1();
+    ShowHealth2();
+    if (state.GameMode != 4) ChangeWind();
+    bonuspic.setVisible(false);
+    state.BonusActive = False;
+    for (Image* slot : {&weapon1, &weapon2}) {
+        slot->setPicture(nullptr);
+        slot->tag = "0";
+    }
+
+    sila1.setText("100");
+    uhel1.setText("45");
+    SeatTank(tank1, 20);
+    tank1.setPicture(tankright.picture());
+    tank1.setVisible(true);
+    sila2.setText("100");
+    uhel2.setText("45");
+    SeatTank(tank2, 740);
+    tank2.setPicture(tankleft.picture());
+    tank2.setVisible(true);
+
+    if (state.GameMode != 4) {
+        Frame1.setEnabled(true);
+        Command1.setEnabled(true);
+    } else {
+        Command1.setEnabled(false);
+    }
+    Command1.setPicture(fbutt1.picture());
+    Command2.setPicture(fbutt2.picture());
+    Command1.tag = "1";
+    Command2.tag = "0";
+    Frame2.setEnabled(false);
+    Command2.setEnabled(false);
+    Frame1.setVisible(true);
+    Frame2.setVisible(true);
+    world.setEnabled(true);
+
+    state.TurnPlayer = 1;
+    ShowTurnArrow();
+    state.ShellDir = True;
+    state.WorldBusy = False;
+}
+
+}  // namespace gv

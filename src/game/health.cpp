@@ -1,0 +1,35 @@
+// Health bars: five stacked lines per player, their ends in twips (15 to a pixel), green fading to red.
+#include "game/mainfrm.h"
+#include "game/simmath.h"
+
+namespace gv {
+
+namespace {
+constexpr double kShade[5] = {0.192, 0.223, 0.255, 0.223, 0.192};
+constexpr double kTwip = 15.0;
+
+void shade(LineShape& line, double health, int k) {
+    if (health > 0)
+        line.setColour(rgb(int(simmath::Round((1000 - health) * kShade[k])), int(simmath::Round(health * kShade[k])), 0));
+}
+}  // namespace
+
+void Mainfrm::ShowHealth1() {
+    for (int k = 0; k < 5; ++k) {
+        LineShape& line = health1(k);
+        double health = state.Health1;
+        line.setX2((health > 0 ? 120 + simmath::Int(4.2 * health) : 120) / kTwip);
+        shade(line, health, k);
+    }
+}
+
+void Mainfrm::ShowHealth2() {
+    for (int k = 0; k < 5; ++k) {
+        LineShape& line = health2(k);
+        double health = state.Health2;
+        line.setX1((health > 0 ? 4320 - simmath::Int(4.2 * health) : 4320) / kTwip);
+        shade(line, health, k);
+    }
+}
+
+}  // namespace gv

@@ -1,0 +1,66 @@
+// New Game, Continue and Exit.
+#include "game/mainfrm.h"
+
+namespace gv {
+
+void Mainfrm::ResetHandOver() {
+    // A new battle must not inherit the old one's hand-over: its timers stop and its panels go home.
+    aitimer.setEnabled(false);
+    hideit.setEnabled(false);
+    showit.setEnabled(false);
+    showit.setInterval(1);  // the interval is the hand-over's phase
+    Frame1.setLeft(0);
+    Frame2.setLeft(504);
+    wind.setTop(8);
+    state.PeerShotDone = False;
+    state.PeerSeedReady = False;
+    state.PeerBonusKind = 0;
+}
+
+void Mainfrm::novahra_Click() {
+    if (state.WorldBusy == True) return;  // a battlefield is already being built
+    if (Option1.value()) state.GameMode = 1;
+    if (Option2.value()) state.GameMode = 2;
+    ++state.BattleNumber;  // whatever still waits in the old battle gives up
+    ResetHandOver();
+    Frame3.setVisible(false);
+    Frame1.setVisible(false);
+    Frame1.setLeft(0);
+    Frame2.setVisible(false);
+    Frame2.setLeft(504);
+    continue_.setEnabled(false);
+    bullet.setVisible(false);
+    bonusfalltimer.setEnabled(false);
+    for (Image* s : {&bonuspic, &moon, &sun, &arrow}) s->setVisible(false);
+    wind.setVisible(false);
+    wind.setTop(8);
+    for (Image* s : {&tank1, &tank2, &hmm}) s->setVisible(false);
+    for (auto& [i, tree] : strom.elements()) tree->setVisible(false);
+
+    std::string caption;
+    Colour shadow = rgb(64, 64, 64), text = rgb(0, 255, 0);
+    if (state.HellMode == True) {
+        shadow = rgb(255, 0, 0), text = rgb(255, 255, 0);
+        caption = state.HellVariant == True ? "The VELMORAN's Hell!" : "Hell on Earth...";
+    } else {
+        caption = state.CzechUi == True ? "Vytvářím hru..." : "Creating game...";
+    }
+    Label8(0).foreColour = shadow;
+    Label8(1).foreColour = text;
+    for (int i : {0, 1}) {
+        Label8(i).setCaption(caption);
+        Label8(i).setVisible(true);
+    }
+    GenerateWorld();
+}
+
+void Mainfrm::continue_Click() {
+    Frame3.setVisible(false);
+    continue_.setEnabled(false);
+    world.setEnabled(true);
+    if (Networked()) SendMessage("continue");
+}
+
+void Mainfrm::endgame_Click() { unload(); }
+
+}  // namespace gv

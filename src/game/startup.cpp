@@ -1,0 +1,150 @@
+// Start-up, the intro, the menu's small actions, the pause key and closing the window.
+#include <cmath>
+
+#include "game/mainfrm.h"
+#include "game/numtext.h"
+#include "game/simmath.h"
+
+namespace gv {
+
+using simmath::Int;
+
+void Mainfrm::ApplyEnglishTexts() {
+    Command6.setCaption("Back");
+    Command5.setCaption("Back");
+    Command3.setCaption("Host game");
+    Command4.setCaption("Join");
+    compname.setText("Network name of hosting computer?");
+    novahra.setCaption("New Game");
+    continue_.setCaption("Continue");
+    endgame.setCaption("Exit");
+    Option1.setCaption("2 players");
+    Option3.setCaption("2 overnet");
+    Label17.setCaption("old as PC itself");
+    Label14.setCaption("Programming...");
+    Label15.setCaption("Artwork...");
+    Label16.setCaption("Sounds...");
+    Label8(0).setCaption("Creating game...");
+    Label8(1).setCaption("Creating game...");
+    wind.setCaption("Wind");
+    Label1.setCaption("Force:");
+    Label3.setCaption("Force:");
+    Label2.setCaption("Angle:");
+    Label4.setCaption("Angle:");
+    Label9.setCaption("Weapon:");
+    Label10.setCaption("Weapon:");
+}
+
+// The window is loaded (the single-instance rule is applied before, by the program).
+void Mainfrm::Form_Load() {
+    state.CzechUi = flag(czechInterface(desktop.languageSettings()));
+    if (state.CzechUi == False) ApplyEnglishTexts();
+    random.seed(loop().timeOfDay());
+
+    // The intro sky: concentric arcs, darkest at the top, drawn with the canvas's starting pen of 5 pixels.
+    double A = Int(random.Rnd() * 55), B = Int(random.Rnd() * 105), C = Int(random.Rnd() * 105) + 50;
+    for (double i = 800; i <= 1500; i += 0.5) {
+        Colour c = rgb(int(simmath::Round(Int((i - 800) / 4 + A))), int(simmath::Round(Int((i - 800) / 5 + B))),
+                       int(simmath::Round(Int((i - 800) / 7 + C))));
+        world.circle(400, 1401, 2300 - i, c);
+        world.circle(400, 1400, 2300 - i, c);
+    }
+    // A green hill line across the lower half, its band y kept within 0..400.
+    state.IntroY = 400;
+    double x = 0, y = Int(random.Rnd() * 400);
+    if (y < state.IntroY) state.IntroY = std::int16_t(y);
+    while (x <= 800) {
+        double w = Int(random.Rnd() * 70) + 20;
+        double r = random.Rnd();
+        double k = Int(random.Rnd() * 100);
+        double d = (Int(r * 3) - 1) * k;
+        if (y + d < 0 || y + d > 400) d = -d;
+        world.line(x, y + 200, x + w, y + d + 200, rgb(0, 255, 0));
+        x += w;
+        y += d;
+        if (y < state.IntroY) state.IntroY = std::int16_t(y);
+    }
+    startuptimer.setEnabled(true);
+    state.HellMode = False;
+    state.HellVariant = False;
+}
+
+void Mainfrm::startuptimer_Timer() {
+    if (state.WorldBusy == True) {
+        startuptimer.setEnabled(false);
+        world.setDrawWidth(1);
+        return;
+    }
+    if (startuptimer.interval() == 1000) {
+        PlayEffect(32);
+        startuptimer.setInterval(40);
+        // The burst goes somewhere the menu does not cover.
+        do {
+            state.IntroX = std::int16_t(Int(random.Rnd() * 520) + 40);
+            state.IntroY = std::int16_t(Int(state.IntroY * random.Rnd()) + 40);
+        } while (!(state.IntroX <= 240 || state.IntroX >= 561 || state.IntroY <= 136 || state.IntroY >= 457));
+        return;
+    }
+    double tag = leadingNumber(startuptimer.tag) + 6;
+    startuptimer.tag = formatNumber(tag);
+    world.circle(state.IntroX, state.IntroY, tag, rgb(0, 255, 0));
+    if (tag == 36) {
+        startuptimer.setEnabled(false);
+        world.setDrawWidth(1);
+    }
+}
+
+void Mainfrm::credits_Click() {
+    Command6.setDefault(true);
+    Frame5.setVisible(true);
+}
+
+void Mainfrm::Command6_Click() { Frame5.setVisible(false); }
+
+void Mainfrm::Label7_Click() {
+    PlayEffect(14);
+    if (desktop.openUrl) desktop.openUrl(kMakersUrl);
+}
+
+// The pause key: only during a battle that is in front.
+void Mainfrm::Form_KeyDown(int key, int /*shift*/) {
+    if (key != Key::Escape) return;
+    if (state.WorldBusy == True || !world.enabled()) return;
+    continue_.setEnabled(true);
+    world.setEnabled(false);
+    Frame3.setVisible(true);
+    if (Networked()) SendMessage("exit");
+}
+
+void Mainfrm::Form_Unload() {
+    StopEffect();
+    // Tell a connected peer we are gone, let the message leave, then close.
+    if (tcpcontrol.state() != TcpSocket::Closed) {
+        SendMessage("disconnect");
+        loop().pumpEvents();
+        tcpcontrol.close();
+        tcpcontrol.setLocalPort(0);
+        tcpcontrol.setRemotePort(0);
+    }
+}
+
+void Mainfrm::PlayEffect(int id) {
+    effectLog.push_back(id);
+    sound.PlayEffect(id);
+}
+
+void Mainfrm::StopEffect() { sound.StopEffect(); }
+
+void Mainfrm::SendMessage(const std::string& text) {
+    state.SendText = text;
+    if (tcpcontrol.state() == TcpSocket::Connected) tcpcontrol.send(text + "\n");
+}
+
+bool Mainfrm::WaitInBattle(const std::function<bool()>& done, bool peerWait) {
+    const std::uint32_t battle = state.BattleNumber;
+    auto interrupted = [&] { return state.BattleNumber != battle || unloaded() || (peerWait && peerGone_); };
+    loop().waitUntil([&] { return done() || interrupted(); });
+    return !interrupted();
+}
+
+}  // namespace gv

@@ -1,0 +1,32 @@
+// The wind: drawn for every turn, shown as a word with an arrow of dashes.
+#include <cmath>
+
+#include "game/mainfrm.h"
+#include "game/numtext.h"
+#include "game/simmath.h"
+
+namespace gv {
+
+void Mainfrm::ChangeWind() {
+    if (state.GameMode != 4) {
+        double sum = 0;
+        for (int k = 0; k < 6; ++k) sum += 10 * random.Rnd();
+        state.Wind = float(std::trunc(sum) - 30);
+    }
+    if (state.GameMode == 3) SendMessage("W" + formatNumber(state.Wind));
+    if (state.GameMode == 4) state.Wind = float(leadingNumber(state.PeerWind));
+
+    std::string caption;
+    const bool czech = state.CzechUi == True;
+    if (state.Wind == 0) {
+        caption = czech ? "Bezvětří" : "Calm";
+    } else {
+        caption = czech ? " Vítr " : " Wind ";
+        std::string dashes(std::size_t(std::trunc(std::fabs(state.Wind) / 2) + 1), '-');
+        caption = state.Wind < 0 ? "<" + dashes + caption : caption + dashes + ">";
+    }
+    wind.setCaption(caption);
+    wind.setVisible(true);
+}
+
+}  // namespace gv
