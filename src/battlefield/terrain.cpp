@@ -98,7 +98,7 @@ void Mainfrm::GenerateWorld() {
     if (abandoned()) return;
 
     // Clouds by day (darker puffs in hell), stars by night.
-    const bool day = state.HellMode == True || P > 80000;
+    const bool day = DaySky(state.HellMode, P);
     if (day && state.HellVariant == False) {
         double first = random.Rnd();
         double n = Int(first * 15 + random.Rnd() * 15);

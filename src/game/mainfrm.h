@@ -50,7 +50,13 @@ public:
     void ResetHandOver();
 
     // ---- The battlefield
+    enum class Palette { Grass, Snow, Hell };
     void GenerateWorld();
+    // A day sky (clouds and a sun) in hell or when the sky tone is above 80000; a night sky otherwise.
+    static bool DaySky(Flag hellMode, double skyTone) { return hellMode == True || skyTone > 80000; }
+    void SeatTank(Image& tank, int left);
+    void PlaceTrees(Palette palette);
+    void PlaceInSky(Image& body);
     void moonfalltimer_Timer();
     void ChangeWind();
     void ShowHealth1();
@@ -194,10 +200,6 @@ public:
 
 private:
     void wireHandlers();
-    enum class Palette { Grass, Snow, Hell };
-    void SeatTank(Image& tank, int left);
-    void PlaceTrees(Palette palette);
-    void PlaceInSky(Image& body);
     Colour GroundColour(Palette palette, int x, int y, double hellDraw);
     bool peerGone_ = false;
     std::array<double, 3> groundBase_{};  // the palette's base colour of this battle

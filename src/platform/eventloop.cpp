@@ -205,7 +205,10 @@ void EventLoop::waitUntil(const std::function<bool()>& condition) {
             double slice = std::min(until, now + kSocketSliceMs) - now;
             if (slice > 0) {
                 if (io_.stopped()) io_.restart();
-                io_.run_one_for(std::chrono::microseconds(static_cast<long long>(slice * 1000)));
+                // With no socket operation pending run_one_for returns at once: sleep instead of spinning.
+                if (io_.run_one_for(std::chrono::microseconds(static_cast<long long>(slice * 1000))) == 0 &&
+                    io_.stopped())
+                    driver_->sleepUntil(now + slice);
             }
             continue;
         }

@@ -1,0 +1,66 @@
+#pragma once
+// A whole game in the headless window model under the virtual clock.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "game/mainfrm.h"
+
+namespace gv::testing {
+
+inline Desktop englishDesktop() {
+    Desktop d;
+    d.languageSettings = [] { return LanguageSettings{{"en_GB.UTF-8"}, "en_US.UTF-8", {"us"}}; };
+    d.openUrl = [](const std::string&) {};
+    return d;
+}
+
+// A 64-bit FNV-1a hash, to pin whole battlefields in one number.
+struct Hash {
+    std::uint64_t h = 1469598103934665603ULL;
+    void add(std::uint64_t v) {
+        for (int i = 0; i < 8; ++i) h = (h ^ ((v >> (8 * i)) & 255)) * 1099511628211ULL;
+    }
+};
+
+struct QuietAudio {
+    QuietAudio() { setenv("SDL_AUDIODRIVER", "dummy", 0); }
+};
+
+struct GameTest : ::testing::Test {
+    QuietAudio quiet;
+    VirtualDriver clock{12 * 3600.0};
+    EventLoop loop{&clock};
+    Mainfrm game{loop, englishDesktop()};
+
+    // Start-up as the program does it, then let the intro finish.
+    void start() {
+        game.Form_Load();
+        loop.runFor(1500);
+    }
+    // New Game with the generator put into a known state first.
+    void newBattle(double seed) {
+        game.random.reset();
+        game.random.seed(seed);
+        if (!game.Frame3.visible()) game.keyDown(Key::Escape);  // the menu, as a player gets it
+        ASSERT_TRUE(game.novahra.enabledOnScreen());
+        game.click(game.novahra);
+    }
+    std::uint64_t battlefieldHash() const {
+        Hash h;
+        for (int x = -1; x <= 800; ++x) h.add(std::uint64_t(game.state.Ground(x)));
+        for (Colour c : game.world.pixels()) h.add(std::uint64_t(c));
+        for (const Control* c : game.world.children())
+            if (c->visible()) h.add(std::uint64_t(c->left() * 15)), h.add(std::uint64_t(c->top() * 15));
+        return h.h;
+    }
+    int visibleTrees() const {
+        int n = 0;
+        for (const auto& [i, t] : game.strom.elements()) n += t->visible();
+        return n;
+    }
+};
+
+}  // namespace gv::testing
