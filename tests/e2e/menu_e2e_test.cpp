@@ -1,6 +1,9 @@
 // The real program in a real window: it opens with its menu drawn.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "assets/pictures.h"
 #include "desktop.h"
 
 namespace gv::e2e {
@@ -25,8 +28,77 @@ TEST(DesktopE2E, ProgramOpensItsWindowWithTheMenu) {
     EXPECT_GE(green, 200) << "the title \"Gorvath\" in green is not on screen";
     // The rule under the title is green from one side of the menu to the other.
     EXPECT_GE(shot.count(0x00FF00, 240, 184, 560, 186), 300);
-    // Outside the menu the canvas shows grey.
-    EXPECT_EQ(shot.at(50, 300), 0x808080u);
+    // Around the menu the intro sky has been drawn over the grey canvas.
+    EXPECT_NE(shot.at(50, 5), 0x808080u);
+    EXPECT_NE(shot.at(750, 5), 0x808080u);
+    game.kill();
+}
+
+// Where `pic` is drawn at (left, top) on the screen, this share of its opaque pixels shows exactly.
+double shown(const Screenshot& shot, const Picture& pic, int left, int top) {
+    int opaque = 0, same = 0;
+    for (int y = 0; y < pic.height; ++y)
+        for (int x = 0; x < pic.width; ++x) {
+            std::uint32_t p = pic.at(x, y);
+            if (Picture::alphaOf(p) != 255) continue;
+            ++opaque;
+            int sx = left + x, sy = top + y;
+            if (sx >= 0 && sy >= 0 && sx < shot.width && sy < shot.height) same += shot.at(sx, sy) == (p & 0xFFFFFF);
+        }
+    return opaque ? double(same) / opaque : 0;
+}
+
+// The highest match of a tank picture in the column band of a tank.
+double bestTank(const Screenshot& shot, const Picture& pic, int left) {
+    double best = 0;
+    for (int top = 100; top <= 560; ++top) best = std::max(best, shown(shot, pic, left, top));
+    return best;
+}
+
+TEST(DesktopE2E, NewGameBuildsABattlefieldWithBothTanks) {
+    Desktop desk;
+    if (!desk.ok()) GTEST_SKIP() << "Xvfb is not available";
+    std::string runtime = tempDir("gv-run");
+    Process game({GORVATH_BINARY}, {"DISPLAY=" + desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + runtime,
+                                    "LANG=en_US.UTF-8"},
+                 runtime + "/log.txt");
+    sleepMs(1500);
+    ASSERT_TRUE(game.running());
+
+    // A second copy while the first runs ends at once, with status 0 and no window.
+    {
+        Process second({GORVATH_BINARY}, {"DISPLAY=" + desk.display(), "SDL_AUDIODRIVER=dummy",
+                                          "XDG_RUNTIME_DIR=" + runtime});
+        EXPECT_EQ(second.waitExit(3000), 0);
+    }
+
+    desk.click(400, 228);  // New Game
+    Screenshot building;
+    sleepMs(1200);
+    building = desk.screenshot();
+    building.savePng(std::string(GORVATH_SHOTS) + "/building.png");
+    // Done when the fire button of player 1 is armed.
+    Screenshot shot;
+    for (int i = 0; i < 100; ++i) {
+        sleepMs(200);
+        shot = desk.screenshot();
+        if (shot.width && shown(shot, *assets::picture("fbutt1"), 224, 8) > 0.95) break;
+    }
+    shot.savePng(std::string(GORVATH_SHOTS) + "/battlefield.png");
+    ASSERT_TRUE(game.running());
+    EXPECT_GT(shown(shot, *assets::picture("fbutt1"), 224, 8), 0.95) << "player 1's fire button is not armed";
+    EXPECT_GT(shown(shot, *assets::picture("fbutt2"), 504 + 8, 8), 0.95) << "player 2's fire button is missing";
+    EXPECT_GT(bestTank(shot, *assets::picture("tankright"), 20), 0.6) << "player 1's tank is not on screen";
+    EXPECT_GT(bestTank(shot, *assets::picture("tankleft"), 740), 0.6) << "player 2's tank is not on screen";
+    // Sky above, ground below: the bottom row differs from the top row all along.
+    int differ = 0;
+    for (int x = 0; x < 800; x += 10) differ += shot.at(x, 599) != shot.at(x, 80);
+    EXPECT_GT(differ, 70);
+    // The player watched it being built: a second into the build, much of the lower half was still to come.
+    int changed = 0;
+    for (int y = 300; y < 600; y += 3)
+        for (int x = 0; x < 800; x += 3) changed += building.at(x, y) != shot.at(x, y);
+    EXPECT_GT(changed, 2000) << "the battlefield appeared all at once";
     game.kill();
 }
 
