@@ -136,8 +136,11 @@ void heavyShell(Canvas& c) {
     Mask band = rectMask(S, S, 9, 20, 23, 22) & body;
     c.fill(band, [&](int x, int y) { return mix(rgb(200, 110, 40), rgb(110, 50, 16), (x - 9) / 13.0 + 0.1 * bayer(x, y)); });
     c.fill(rectMask(S, S, 9, 24, 23, 25) & body, kSteel[0]);
-    c.set(12, 10, kSteel[5]);
-    c.set(13, 9, kSteel[5]);
+    c.set(12, 11, kSteel[5]);
+    c.set(13, 10, kSteel[5]);
+    // Brass fuse on the nose.
+    Mask fuse = ellipseMask(S, S, 16.0, 7.0, 2.6, 1.8);
+    c.fill(fuse, [&](int x, int) { return x < 16 ? rgb(250, 214, 110) : rgb(190, 130, 40); });
 }
 
 void pit(Canvas& c) {
@@ -171,19 +174,24 @@ void leveller(Canvas& c) {
 }
 
 void armourPiercing(Canvas& c) {
-    // Pointed shell flying up to the right.
-    Pt a{9.0, 23.0}, b{18.0, 14.0};
-    Mask body = lineMask(S, S, a, b, 6.0);
-    Mask tip = polygonMask(S, S, {{15.4, 11.4}, {20.6, 16.6}, {25.0, 7.0}});
+    // A slim dark shell with a hard steel point, streaking up to the right.
+    Pt a{10.0, 22.0}, b{17.0, 15.0};
+    Mask body = lineMask(S, S, a, b, 5.4);
+    Mask tip = polygonMask(S, S, {{15.2, 12.2}, {19.8, 16.8}, {24.8, 7.2}});
     Mask shell = body | tip;
-    const Ramp brass{rgb(92, 54, 10), rgb(150, 96, 20), rgb(204, 150, 40), rgb(240, 202, 90), rgb(255, 240, 170)};
+    const Ramp gun{rgb(20, 22, 28), rgb(40, 44, 54), rgb(66, 72, 86), rgb(100, 108, 124)};
     sign(c, shell, [&](int x, int y) {
-        double across = ((x + 0.5 - a.x) + (y + 0.5 - a.y)) / std::sqrt(2.0) / 3.0;  // -1 upper left .. 1 lower right
-        double t = 0.65 - 0.45 * across;
-        return tip.at(x, y) && !body.shrunk().at(x, y) ? kSteel.at(t + 0.15, x, y) : brass.at(t, x, y);
+        double across = ((x + 0.5 - a.x) + (y + 0.5 - a.y)) / std::sqrt(2.0) / 2.7;  // -1 upper left .. 1 lower right
+        double t = 0.6 - 0.45 * across;
+        return tip.at(x, y) && !body.at(x, y) ? kSteel.flat(t + 0.25) : gun.flat(t);
     });
-    c.fill(lineMask(S, S, {14.6, 16.0}, {17.4, 18.8}, 1.0) & body, brass[0]);
-    c.fill(lineMask(S, S, {8.0, 22.0}, {10.0, 24.0}, 2.0) & body, brass[1]);
+    // A red band behind the point, and the brass base.
+    c.fill(lineMask(S, S, {15.0, 14.0}, {18.0, 17.0}, 1.2) & body, rgb(220, 40, 30));
+    c.fill(lineMask(S, S, {7.6, 20.6}, {10.4, 23.4}, 1.6) & body, rgb(200, 150, 50));
+    // Speed streaks behind.
+    c.line(7, 16, 9, 14, rgb(236, 240, 250));
+    c.line(13, 25, 15, 23, rgb(236, 240, 250));
+    c.line(6, 21, 6, 21, rgb(236, 240, 250));
 }
 
 void drill(Canvas& c) {
@@ -261,22 +269,25 @@ void climber(Canvas& c) {
 void bouncer(Canvas& c) {
     Mask ground = earthBelow([](double) { return 23.0; });
     earth(c, ground);
-    // Dashed arcs of the bounces, and little puffs where it hit.
-    auto arc = [&](double x0, double x1, double height, double tEnd) {
-        double walked = 0, px = x0, py = 22.0;
-        for (double t = 0; t <= tEnd; t += 0.002) {
-            double x = x0 + (x1 - x0) * t, y = 22.0 - height * 4 * t * (1 - t);
+    // The dashed path: coming down from the left, hitting the ground, flying up to where the ball is now.
+    auto path = [&](double x0, double x1, double apexX, double apexY, double drop, double span) {
+        double walked = 0, px = x0, py = apexY + drop * std::pow((x0 - apexX) / span, 2);
+        for (double x = x0 + 0.25; x <= x1; x += 0.25) {
+            double y = apexY + drop * std::pow((x - apexX) / span, 2);
+            if (std::fmod(walked, 3.6) < 2.2) c.line(int(px), int(py), int(x), int(y), rgb(236, 240, 250));
             walked += std::hypot(x - px, y - py);
             px = x;
             py = y;
-            if (std::fmod(walked, 3.5) < 2.2) c.set(int(x), int(y), rgb(236, 240, 250));
         }
     };
-    arc(6.0, 13.0, 8.0, 1.0);
-    arc(13.0, 28.0, 12.5, 0.36);
-    c.set(12, 22, rgb(200, 170, 120));
-    c.set(14, 22, rgb(200, 170, 120));
-    ball(c, 20.5, 10.0, 3.6);
+    path(6.0, 11.0, 5.0, 11.0, 11.0, 6.0);
+    path(11.0, 17.0, 21.0, 8.0, 14.0, 10.0);
+    // A puff where it hit.
+    c.set(9, 22, rgb(200, 170, 120));
+    c.set(13, 22, rgb(200, 170, 120));
+    c.set(8, 21, rgb(160, 130, 90));
+    c.set(14, 21, rgb(160, 130, 90));
+    ball(c, 20.5, 9.5, 3.6);
 }
 
 Canvas healthCrate() {

@@ -38,8 +38,8 @@ Canvas drawTankFacingRight(int lightSide) {
     Pt b0{21.5, 21.0}, b1{33.0, 9.5};
     Mask barrel = lineMask(W, H, b0, b1, 3.2);
     Mask brake = lineMask(W, H, {32.0, 10.5}, {35.2, 7.3}, 4.6);
-    c.fill(barrel, [&](int x, int y) { return kOlive.at(0.15 + 0.75 * barLight(x, y, b0, b1, 1.6, lightSide), x, y); });
-    c.fill(brake, [&](int x, int y) { return kOlive.at(0.1 + 0.7 * barLight(x, y, b0, b1, 2.3, lightSide), x, y); });
+    c.fill(barrel, [&](int x, int y) { return kOlive.flat(0.15 + 0.75 * barLight(x, y, b0, b1, 1.6, lightSide)); });
+    c.fill(brake, [&](int x, int y) { return kOlive.flat(0.1 + 0.7 * barLight(x, y, b0, b1, 2.3, lightSide)); });
     c.fill(brake.rim(-1, 1) & brake.rim(1, 1), kOlive[1]);
 
     // Turret: a low dome with a hatch and a mantlet where the barrel goes in.
@@ -48,7 +48,7 @@ Canvas drawTankFacingRight(int lightSide) {
     Mask turret = dome | mantlet;
     c.fill(turret, [&](int x, int y) {
         double t = sphereLight(lightSide < 0 ? x : 35 - x, y, 18.0, 21.0, 10.0);
-        return kOlive.at(0.1 + 0.85 * t, x, y);
+        return kOlive.flat(0.1 + 0.85 * t);
     });
     c.fill(litRim(dome) - dome.rim(0, 1), kOlive[5]);
     Mask hatch = ellipseMask(W, H, 15.0, 18.6, 3.2, 1.8);
@@ -59,7 +59,7 @@ Canvas drawTankFacingRight(int lightSide) {
 
     // Hull: sloped at the front, a little at the back.
     Mask hull = polygonMask(W, H, {{5.0, 30.0}, {7.5, 24.5}, {30.5, 24.5}, {36.0, 30.0}});
-    c.fill(hull, [&](int x, int y) { return kOlive.at(0.7 - 0.09 * (y - 24.5) + 0.04 * lightSide * -(x - 20) / 10.0, x, y); });
+    c.fill(hull, [&](int x, int y) { return kOlive.flat(0.7 - 0.09 * (y - 24.5) + 0.04 * lightSide * -(x - 20) / 10.0); });
     c.fill(hull.rim(0, -1), kOlive[6]);
     // Seam under the turret and a row of bolts along the side.
     c.fill(dome.rim(0, 1), kOlive[1]);
@@ -88,7 +88,7 @@ Canvas drawTankFacingRight(int lightSide) {
         Mask wheel = circleMask(W, H, wx, 35.8, r);
         c.fill(wheel, [&](int x, int y) {
             double t = sphereLight(lightSide < 0 ? x : int(2 * wx) - x - 1, y, wx, 35.8, r);
-            return kSteel.at(0.2 + 0.8 * t, x, y);
+            return kSteel.flat(0.2 + 0.8 * t);
         });
         c.fill(wheel.rim(-lightSide, 1) & wheel.rim(0, 1), kSteel[0]);
         c.set(int(wx), 35, kSteel[0]);
@@ -114,7 +114,8 @@ Canvas drawIcon(const Canvas& tank, const Canvas& shell) {
     const int S = 64;
     Canvas c(S, S);
     Mask tile = roundRectMask(S, S, 0.0, 0.0, 64.0, 64.0, 9.0);
-    const Ramp sky{rgb(40, 84, 168), rgb(62, 112, 196), rgb(92, 146, 220), rgb(134, 184, 236), rgb(186, 218, 246)};
+    const Ramp sky{rgb(40, 84, 168), rgb(50, 98, 182), rgb(62, 112, 196), rgb(76, 128, 208), rgb(92, 146, 220),
+                   rgb(112, 164, 228), rgb(134, 184, 236), rgb(160, 202, 242), rgb(186, 218, 246)};
     c.fill(tile, [&](int x, int y) { return sky.at(1.0 - y / 48.0, x, y); });
     // Far hills and the near meadow.
     Mask far = fromFunction(S, S, [](double x, double y) { return y > 40 + 4 * std::sin(x / 9.0 + 1) + 2 * std::sin(x / 4.0); }) & tile;
