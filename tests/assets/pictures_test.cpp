@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "assets/pictures.h"
+#include "tools/artgen/art.h"
+#include "tools/artgen/canvas.h"
 #include "tools/artgen/codec.h"
 
 namespace {
@@ -143,7 +145,7 @@ TEST(PictureTransparency, PanelsAndButtonsAreFullyOpaque) {
 }
 
 TEST(PictureTransparency, EdgesAreCrispNotHalfSeeThrough) {
-    // Sprites are pasted over the battlefield by a colour key in places; half-transparent pixels would smear.
+    // Sprites are drawn with hard edges: a half see-through pixel would show as a fringe on other skies.
     for (const auto& e : expectedPictures()) {
         const Picture& p = get(e.name);
         EXPECT_TRUE(std::all_of(p.pixels.begin(), p.pixels.end(), [](std::uint32_t v) {
@@ -348,6 +350,97 @@ TEST(PictureCodec, RefusesDamagedData) {
     // Absurd sizes.
     const std::uint8_t huge[] = {0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F, 1, 0, 0, 0, 0};
     EXPECT_FALSE(gv::artcodec::decode(huge, sizeof huge));
+}
+
+// ---- the drawing kit and the packed pictures agree
+
+TEST(PictureKit, PackedPicturesAreWhatTheDrawingsDraw) {
+    // Catches packed data that is stale or that the unpacker reads differently from how it was packed.
+    auto drawn = art::drawAll();
+    ASSERT_EQ(drawn.size(), gv::assets::pictureNames().size());
+    std::size_t packedBytes = 0;
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+        EXPECT_EQ(drawn[i].name, gv::assets::pictureNames()[i]);
+        const Picture& p = get(drawn[i].name);
+        ASSERT_EQ(p.width, drawn[i].pic.width()) << drawn[i].name;
+        EXPECT_EQ(p.pixels, normalised(drawn[i].pic.pixels())) << drawn[i].name;
+        packedBytes += gv::artcodec::encode(p.width, p.height, p.pixels).size();
+    }
+    // Keeps the generated source small; everything together unpacks to well over 2 MB.
+    EXPECT_LT(packedBytes, 150u * 1024u);
+}
+
+TEST(PictureKit, ShapesCoverThePixelsWhoseCentresTheyHold) {
+    EXPECT_EQ(art::rectMask(10, 10, 2, 3, 5, 7).count(), 3 * 4);
+    EXPECT_EQ(art::rectMask(10, 10, -5, -5, 3, 20).count(), 3 * 10);  // clipped to the grid
+    // A circle centred on a pixel corner is symmetric and close to pi r^2.
+    art::Mask disc = art::circleMask(40, 40, 20.0, 20.0, 10.0);
+    EXPECT_NEAR(disc.count(), 3.14159 * 100, 12);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) ASSERT_EQ(disc.at(x, y), disc.at(39 - x, y)) << x << "," << y;
+    // A right triangle over half of a 10 x 10 square.
+    art::Mask tri = art::polygonMask(20, 20, {{0, 0}, {10, 0}, {0, 10}});
+    EXPECT_NEAR(tri.count(), 50, 6);
+    EXPECT_TRUE(tri.at(0, 0));
+    EXPECT_FALSE(tri.at(9, 9));
+    // A capsule from (2, 5) to (12, 5), three wide.
+    art::Mask bar = art::lineMask(20, 20, {2.0, 5.5}, {12.0, 5.5}, 3.0);
+    EXPECT_TRUE(bar.at(7, 4) && bar.at(7, 5) && bar.at(7, 6));
+    EXPECT_FALSE(bar.at(7, 3) || bar.at(7, 7) || bar.at(15, 5));
+}
+
+TEST(PictureKit, RimsEdgesAndOutlinesHugTheShape) {
+    art::Mask box = art::rectMask(12, 12, 2, 2, 8, 6);  // 6 x 4
+    EXPECT_EQ(box.edge().count(), 2 * (6 + 4) - 4);
+    EXPECT_EQ(box.rim(0, 1).count(), 6);
+    EXPECT_TRUE(box.rim(0, 1).at(4, 5));
+    EXPECT_EQ(box.grown().count(), 6 * 4 + 2 * (6 + 4));
+    EXPECT_EQ(box.grown(true).count(), 8 * 6);
+    EXPECT_EQ(box.grown(true).shrunk(true).count(), box.count());
+    EXPECT_EQ(box.shifted(3, 1).count(), box.count());
+    EXPECT_TRUE(box.shifted(3, 1).at(10, 6));
+
+    art::Canvas c(5, 5);
+    c.set(2, 2, art::rgb(255, 0, 0));
+    c.outline(art::rgb(0, 0, 0));
+    EXPECT_EQ(c.opaque().count(), 5);
+    EXPECT_EQ(c.get(2, 1), art::rgb(0, 0, 0));
+    EXPECT_EQ(c.get(1, 1).a, 0);
+}
+
+TEST(PictureKit, BlendingMixesByAlpha) {
+    art::Canvas c(2, 1);
+    c.set(0, 0, art::rgb(0, 0, 0));
+    c.blend(0, 0, art::rgb(255, 255, 255, 128));
+    c.blend(1, 0, art::rgb(200, 100, 0, 128));
+    art::Col over = c.get(0, 0), alone = c.get(1, 0);
+    EXPECT_NEAR(over.r, 128, 1);
+    EXPECT_EQ(over.a, 255);
+    EXPECT_EQ(alone.r, 200);  // on nothing, the colour stays and only the alpha is partial
+    EXPECT_EQ(alone.a, 128);
+    EXPECT_EQ(art::pack(art::rgb(1, 2, 3, 4)), 0x04030201u);
+    EXPECT_EQ(art::unpack(0x04030201u), art::rgb(1, 2, 3, 4));
+}
+
+TEST(PictureKit, DitheredRampsMixInTheRightProportion) {
+    const art::Ramp two{art::rgb(0, 0, 0), art::rgb(255, 255, 255)};
+    for (double t : {0.0, 0.25, 0.5, 0.75, 1.0}) {
+        int white = 0;
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x) white += two.at(t, x, y).r == 255;
+        EXPECT_EQ(white, int(t * 16)) << "t = " << t;
+    }
+    EXPECT_EQ(two.at(-1.0, 0, 0), two[0]);
+    EXPECT_EQ(two.at(2.0, 0, 0), two[1]);
+    EXPECT_EQ(two.flat(0.6), two[1]);
+}
+
+TEST(PictureKit, HandDrawnRowsNeedEveryColourNamed) {
+    art::Canvas c = art::fromRows({"K.", ".W"}, {{'K', art::rgb(0, 0, 0)}, {'W', art::rgb(255, 255, 255)}});
+    EXPECT_EQ(c.width(), 2);
+    EXPECT_EQ(c.get(1, 1), art::rgb(255, 255, 255));
+    EXPECT_EQ(c.get(1, 0).a, 0);
+    EXPECT_THROW(art::fromRows({"KX"}, {{'K', art::rgb(0, 0, 0)}}), std::runtime_error);
 }
 
 }  // namespace

@@ -32,7 +32,6 @@ Canvas drawTankFacingRight(int lightSide) {
     Canvas c(kTank, kTank);
     const int W = kTank, H = kTank;
     auto litRim = [&](const Mask& m) { return m.rim(lightSide, 0) | m.rim(0, -1); };
-    auto darkRim = [&](const Mask& m) { return m.rim(-lightSide, 0) | m.rim(0, 1); };
 
     // Barrel, behind everything else.
     Pt b0{21.5, 21.0}, b1{33.0, 9.5};
@@ -94,9 +93,8 @@ Canvas drawTankFacingRight(int lightSide) {
         c.set(int(wx), 35, kSteel[0]);
     }
 
-    // Ink line all round, then bright pixels on the edges facing the light.
+    // Ink line all round.
     c.outline(kInk, false);
-    (void)darkRim;
     return c;
 }
 

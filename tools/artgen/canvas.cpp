@@ -24,8 +24,6 @@ Col mix(Col a, Col b, double t) {
 
 Col scaled(Col c, double f) { return Col{clampByte(c.r * f), clampByte(c.g * f), clampByte(c.b * f), c.a}; }
 
-double luma(Col c) { return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b; }
-
 double bayer(int x, int y) {
     static const int m[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
     return (m[y & 3][x & 3] + 0.5) / 16.0;
@@ -132,14 +130,6 @@ Mask Mask::rim(int dx, int dy) const {
 Mask Mask::edge(bool diagonal) const {
     Mask m = rim(-1, 0) | rim(1, 0) | rim(0, -1) | rim(0, 1);
     if (diagonal) m |= rim(-1, -1) | rim(1, -1) | rim(-1, 1) | rim(1, 1);
-    return m;
-}
-
-Mask Mask::mirrored() const {
-    Mask m(w_, h_);
-    for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x)
-            if (at(x, y)) m.set(w_ - 1 - x, y);
     return m;
 }
 
@@ -296,34 +286,6 @@ Canvas Canvas::mirrored() const {
     Canvas out(w_, h_);
     for (int y = 0; y < h_; ++y)
         for (int x = 0; x < w_; ++x) out.set(w_ - 1 - x, y, get(x, y));
-    return out;
-}
-
-Canvas Canvas::mapped(const std::function<Col(Col)>& f) const {
-    Canvas out(w_, h_);
-    for (int y = 0; y < h_; ++y)
-        for (int x = 0; x < w_; ++x) {
-            Col c = get(x, y);
-            out.set(x, y, c.a ? f(c) : c);
-        }
-    return out;
-}
-
-Canvas Canvas::shrunk(int factor) const {
-    Canvas out(w_ / factor, h_ / factor);
-    for (int y = 0; y < out.h_; ++y)
-        for (int x = 0; x < out.w_; ++x) {
-            double r = 0, g = 0, b = 0, a = 0;
-            for (int j = 0; j < factor; ++j)
-                for (int i = 0; i < factor; ++i) {
-                    Col c = get(x * factor + i, y * factor + j);
-                    r += c.r * c.a;
-                    g += c.g * c.a;
-                    b += c.b * c.a;
-                    a += c.a;
-                }
-            if (a > 0) out.set(x, y, Col{clampByte(r / a), clampByte(g / a), clampByte(b / a), clampByte(a / (factor * factor))});
-        }
     return out;
 }
 

@@ -27,7 +27,6 @@ Col unpack(std::uint32_t v);
 
 Col mix(Col a, Col b, double t);       // t = 0 gives a, 1 gives b; alpha mixes too
 Col scaled(Col c, double factor);      // brighter (> 1) or darker (< 1), alpha kept
-double luma(Col c);                    // 0..255
 
 // 4x4 Bayer threshold in [0, 1) for ordered dithering.
 double bayer(int x, int y);
@@ -82,7 +81,6 @@ public:
     Mask rim(int dx, int dy) const;
     // Pixels of the mask with any 4-neighbour (or 8-neighbour) outside it.
     Mask edge(bool diagonal = false) const;
-    Mask mirrored() const;
 
 private:
     int w_ = 0, h_ = 0;
@@ -124,10 +122,6 @@ public:
     // A one-pixel ring of `c` around every opaque pixel (diagonal = also the corners).
     void outline(Col c, bool diagonal = false);
     Canvas mirrored() const;
-    // Same picture with every colour passed through f (alpha kept unless f changes it).
-    Canvas mapped(const std::function<Col(Col)>& f) const;
-    // Down-scaled by an integer factor (box filter), for previews.
-    Canvas shrunk(int factor) const;
 
 private:
     int w_ = 0, h_ = 0;
