@@ -59,6 +59,8 @@ void Mainfrm::GenerateWorld() {
 
     state.WorldBusy = True;
     state.PeerDrawn = False;
+    state.BattleOver = False;
+    state.Exploding1 = state.Exploding2 = False;
     bullettimer.setEnabled(false);
     moonfalltimer.setEnabled(false);
     tankexpl.setEnabled(false);

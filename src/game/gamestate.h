@@ -85,6 +85,12 @@ struct GameState {
 
     // Raised by every New Game: a handler that waited in an older battle returns without acting.
     std::uint32_t BattleNumber = 0;
+    // The battle is over (a tank was destroyed); set once, cleared by the next battlefield.
+    Flag BattleOver = False;
+    // The explosion's frame counter, started from `ShellDir` when the battle ends, and the tanks it destroys.
+    int ExplosionFrame = 0;
+    Flag Exploding1 = False;
+    Flag Exploding2 = False;
 };
 
 }  // namespace gv

@@ -195,6 +195,31 @@ void Mainfrm::wireHandlers() {
     startuptimer.onTimer = [this] { startuptimer_Timer(); };
     moonfalltimer.onTimer = [this] { moonfalltimer_Timer(); };
     arrowtimer.onTimer = [this] { arrowtimer_Timer(); };
+    hideit.onTimer = [this] { hideit_Timer(); };
+    showit.onTimer = [this] { showit_Timer(); };
+    bullettimer.onTimer = [this] { bullettimer_Timer(); };
+    tankexpl.onTimer = [this] { tankexpl_Timer(); };
+    bonusfalltimer.onTimer = [this] { bonusfalltimer_Timer(); };
+    aitimer.onTimer = [this] { aitimer_Timer(); };
+    sila1.onChange = [this] { sila1_Change(); };
+    sila2.onChange = [this] { sila2_Change(); };
+    uhel1.onChange = [this] { uhel1_Change(); };
+    uhel2.onChange = [this] { uhel2_Change(); };
+    struct SpinWire {
+        Image& image;
+        TextBox& box;
+        int step;
+    };
+    for (SpinWire w : {SpinWire{s1up, sila1, 1}, SpinWire{s1down, sila1, -1}, SpinWire{u1up, uhel1, 1},
+                       SpinWire{u1down, uhel1, -1}, SpinWire{s2up, sila2, 1}, SpinWire{s2down, sila2, -1},
+                       SpinWire{u2up, uhel2, 1}, SpinWire{u2down, uhel2, -1}}) {
+        TextBox* box = &w.box;
+        int step = w.step;
+        w.image.onClick = [this, box, step] { Spin(*box, step); };
+        w.image.onDblClick = [this, box, step] { Spin(*box, 10 * step); };
+    }
+    Command1.onClick = [this] { FireTank1(); };
+    Command2.onClick = [this] { FireTank2(); };
 }
 
 void Mainfrm::healthBar(Control* parent, const char* name, ControlArray<LineShape>& bar) {

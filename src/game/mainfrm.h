@@ -64,6 +64,68 @@ public:
     void ShowTurnArrow();
     void arrowtimer_Timer();
 
+    // ---- Aiming
+    void sila1_Change();
+    void sila2_Change();
+    void uhel1_Change();
+    void uhel2_Change();
+    // A spin image's step: the box's number plus `step`, written back (its change handling wraps it).
+    void Spin(TextBox& box, int step);
+
+    // ---- Firing and the turn hand-over
+    void FireTank1();
+    void FireTank2();
+    void hideit_Timer();
+    void showit_Timer();
+    void StartTurn();
+    void ClearSpecialWeapon();
+    // The weapon kind in a slot's tag (0: the standard shell).
+    static int WeaponKind(const Image& slot);
+    // The shooter's slot: player 1's while `TurnPlayer` names player 2, else player 2's.
+    Image& ShooterSlot() { return state.TurnPlayer == 2 ? weapon1 : weapon2; }
+
+    // ---- The shell
+    void bullettimer_Timer();
+    enum class Walk { Continue, Stop };
+    // Everything a shell meets at one column of its path.
+    Walk ColumnTest(double sweepX, double sweepY);
+    void Crater(double cx, double R);
+    void ClearTrees(double cx, double Q);
+    void DarkenPixel(double x, double y, double q);
+    void BreakTree(Image& tree);
+    void SettleTanks(bool withDamage, bool skipTeleported);
+    void ReseatTrees();
+    void ReseatBonus();
+    void Aftermath();
+    void CrateExpiry();
+    void EndShotA();  // left the battlefield, or the sun
+    void EndShotB();  // a direct hit
+    void EndShotC();  // the crate was taken
+    // One step of a flying shell from the start point and the elapsed time (shared with the computer's aim).
+    static void FlightStep(double& x, double& y, double& vx, double& vy, double time, double x0, double y0,
+                           int gravity, float wind, bool drill);
+
+    // ---- Weapons
+    // The ground contact of the shooter's weapon. True when the common aftermath follows.
+    bool WeaponContact(int kind, double x, double y);
+    void RollingStep();
+    void RollExplode(double X);
+
+    // ---- Damage and the end of a battle
+    void DirectHit(Image& tank, int kind);
+    void Splash(double cx, double cy, double limit, double base, double factor);
+    void CheckBattleEnd();
+    void tankexpl_Timer();
+
+    // ---- Bonus crates
+    void PlaceBonus();
+    void bonusfalltimer_Timer();
+    void TakeBonus();
+    static int CrateKind(double r);
+
+    // ---- The computer's turn
+    void aitimer_Timer();
+
     // ---- Sound
     void PlayEffect(int id);
     void StopEffect();
@@ -202,6 +264,11 @@ private:
     void wireHandlers();
     Colour GroundColour(Palette palette, int x, int y, double hellDraw);
     bool peerGone_ = false;
+    double prevX_ = 0, prevY_ = 0;  // the shell's centre before this tick's step
+    bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick
+    void AngleChange(TextBox& box, Image& tank, bool player1);
+    void ForceChange(TextBox& box);
+    void FireTank(int player);
     std::array<double, 3> groundBase_{};  // the palette's base colour of this battle
 
     Panel& panel(const char* name, int l, int t, int w, int h);

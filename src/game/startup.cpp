@@ -106,10 +106,29 @@ void Mainfrm::Label7_Click() {
     if (desktop.openUrl) desktop.openUrl(kMakersUrl);
 }
 
-// The pause key: only during a battle that is in front.
+// Every key reaches the window first: aiming keys for the player whose panel is armed, Esc for the pause.
 void Mainfrm::Form_KeyDown(int key, int /*shift*/) {
-    if (key != Key::Escape) return;
+    // Nothing while a battlefield is built, in the pause or after the battle: the canvas is not taking input.
     if (state.WorldBusy == True || !world.enabled()) return;
+    if (key != Key::Escape) {
+        for (int player = 1; player <= 2; ++player) {
+            Panel& panel = player == 1 ? Frame1 : Frame2;
+            if (!panel.enabled() || !panel.visible()) continue;
+            TextBox& force = player == 1 ? sila1 : sila2;
+            TextBox& angle = player == 1 ? uhel1 : uhel2;
+            // Left and right move the barrel the way the arrow points for both players.
+            const int towardsLeft = player == 1 ? 1 : -1;
+            switch (key) {
+                case Key::Space: player == 1 ? FireTank1() : FireTank2(); break;
+                case Key::Up: Spin(force, 1); break;
+                case Key::Down: Spin(force, -1); break;
+                case Key::Left: Spin(angle, towardsLeft); break;
+                case Key::Right: Spin(angle, -towardsLeft); break;
+                default: break;
+            }
+        }
+        return;
+    }
     continue_.setEnabled(true);
     world.setEnabled(false);
     Frame3.setVisible(true);

@@ -93,8 +93,8 @@ TEST_F(LayoutTest, AimBoxesHoldTheirStartValuesAndTheForceBoxTakesThreeCharacter
     EXPECT_EQ(f.sila1.text(), "100");
     f.click(f.uhel1);
     f.uhel1.setSelStart(2);
-    for (char c : std::string("0000")) f.typeChar(c);
-    EXPECT_EQ(f.uhel1.text(), "450000");
+    for (char c : std::string(".125")) f.typeChar(c);
+    EXPECT_EQ(f.uhel1.text(), "45.125");  // no length limit on the angle
 }
 
 TEST_F(LayoutTest, TimersWithTheirIntervalsAllStopped) {

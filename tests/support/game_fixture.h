@@ -64,3 +64,46 @@ struct GameTest : ::testing::Test {
 };
 
 }  // namespace gv::testing
+
+namespace gv::testing {
+
+// A battle on a flat, empty field, so a shot's result can be worked out by hand.
+struct BattleTest : GameTest {
+    void SetUp() override {
+        start();
+        newBattle(17);
+        flatten(400);
+    }
+    void flatten(int row) {
+        for (int x = -1; x <= 800; ++x) game.state.Ground(x) = std::int16_t(row);
+        for (auto& [i, t] : game.strom.elements()) t->setVisible(false);
+        game.sun.setVisible(false);
+        game.moon.setVisible(false);
+        game.SeatTank(game.tank1, 20);
+        game.SeatTank(game.tank2, 740);
+        game.state.Wind = 0;
+    }
+    void aim(int player, const std::string& force, const std::string& angle) {
+        (player == 1 ? game.sila1 : game.sila2).setText(force);
+        (player == 1 ? game.uhel1 : game.uhel2).setText(angle);
+    }
+    // The turn's player presses space; the loop runs until the next player is armed (or the battle ended).
+    void fireAndWait() {
+        game.keyDown(Key::Space);
+        waitHandOver();
+    }
+    void waitHandOver() {
+        loop.waitUntil([&] {
+            return !game.hideit.enabled() && !game.bullettimer.enabled() && !game.showit.enabled() &&
+                   !game.tankexpl.enabled() && !game.bonusfalltimer.enabled();
+        });
+    }
+    // Fires and runs until the shell timer has ticked `ticks` times.
+    void fireAndTick(int ticks) {
+        game.keyDown(Key::Space);
+        loop.waitUntil([&] { return game.bullettimer.enabled(); });
+        for (int i = 0; i < ticks; ++i) loop.runFor(40);
+    }
+};
+
+}  // namespace gv::testing

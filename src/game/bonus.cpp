@@ -1,0 +1,93 @@
+// Bonus crates: one at a time, dropped at a hand-over, falling onto the ground, living a few shots.
+#include <cmath>
+#include <algorithm>
+#include <cstdio>
+
+#include "game/mainfrm.h"
+#include "game/simmath.h"
+
+namespace gv {
+
+using simmath::Int;
+
+int Mainfrm::CrateKind(double r) {
+    static constexpr int kKinds[26] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13,
+                                       1, 1, 2, 2, 2, 3, 4, 4, 9, 12, 13, 13};
+    int i = int(Int(r * 25)) + 1;
+    return kKinds[std::clamp(i, 1, 25)];
+}
+
+void Mainfrm::PlaceBonus() {
+    GameState& s = state;
+    if (s.BonusActive == True) return;
+    s.BonusActive = True;
+    if (s.GameMode == 4) {
+        // The host chose the crate; wait for its message.
+        if (!WaitInBattle([&] { return s.PeerBonusKind != 0; }, true)) {
+            s.BonusActive = False;  // the peer left: no crate
+            return;
+        }
+        int kind = s.PeerBonusKind;
+        bonuspic.setPicture(bonusvzor(kind).picture());
+        bonuspic.tag = std::to_string(kind);
+        bonuspic.setLeft(s.PeerBonusX);
+        s.BonusShotsLeft = s.PeerBonusShots;
+        s.PeerBonusKind = 0;
+    } else {
+        int kind = CrateKind(random.Rnd());
+        if (s.HellMode == True) kind = 8;  // hell has only nukes (the draw is still made)
+        bonuspic.setPicture(bonusvzor(kind).picture());
+        bonuspic.tag = std::to_string(kind);
+        // Away from both tanks: the crate's centre more than 70 pixels from each tank's centre.
+        double left;
+        do {
+            left = Int(random.Rnd() * 768) + 16;
+        } while (!(std::fabs(left - tank1.left() - 4) > 70 && std::fabs(left - tank2.left() - 4) > 70));
+        bonuspic.setLeft(left);
+        s.BonusShotsLeft = Int(random.Rnd() * 6) + 2;
+        if (s.GameMode == 3) {
+            char msg[32];
+            std::snprintf(msg, sizeof msg, "B%02d%d%d", kind, int(s.BonusShotsLeft), int(left));
+            SendMessage(msg);
+        }
+    }
+    bonuspic.setTop(-32);
+    bonuspic.setVisible(true);
+    s.BonusFallTime = 0;
+    bonusfalltimer.setEnabled(true);
+}
+
+void Mainfrm::bonusfalltimer_Timer() {
+    state.BonusFallTime += 0.02;
+    bonuspic.setTop(bonuspic.top() + (state.Gravity * 0.5) * state.BonusFallTime * state.BonusFallTime);
+    double ground = state.Ground.at(bonuspic.left() + 16) - 32;
+    if (bonuspic.top() > ground || !bonuspic.visible()) {
+        bonuspic.setTop(ground);
+        bonusfalltimer.setEnabled(false);
+    }
+}
+
+void Mainfrm::TakeBonus() {
+    GameState& s = state;
+    const bool player1 = s.TurnPlayer == 2;
+    int kind = WeaponKind(bonuspic);
+    if (kind == 13) {
+        double& h = player1 ? s.Health1 : s.Health2;
+        h = std::min(h + 250, 1000.0);
+        player1 ? ShowHealth1() : ShowHealth2();
+        ShooterSlot().tag.assign(1, '0');
+        ClearSpecialWeapon();
+        return;
+    }
+    PlayEffect(14);
+    Image& slot = ShooterSlot();
+    slot.setPicture(bonuspic.picture());
+    slot.tag = bonuspic.tag;
+}
+
+void Mainfrm::aitimer_Timer() {
+    // The computer's turn comes with the computer opponent.
+    aitimer.setEnabled(false);
+}
+
+}  // namespace gv

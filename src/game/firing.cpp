@@ -1,0 +1,143 @@
+// Firing a shell and handing the turn over: the panels slide out, the shell flies, a new wind, the arrow,
+// perhaps a crate, the panels slide back and the next player is armed.
+#include <cmath>
+
+#include "game/mainfrm.h"
+#include "game/numtext.h"
+#include "game/simmath.h"
+
+namespace gv {
+
+namespace {
+constexpr double kPi = 3.1415926;  // the game's own pi, as every copy of the game uses it
+}
+
+int Mainfrm::WeaponKind(const Image& slot) { return int(std::trunc(leadingNumber(slot.tag))); }
+
+void Mainfrm::FireTank(int player) {
+    // Aim and fire act only on a live battle in front of the player.
+    if (state.BattleOver == True) return;
+    const bool one = player == 1;
+    Image& tank = one ? tank1 : tank2;
+    TextBox& force = one ? sila1 : sila2;
+    TextBox& angle = one ? uhel1 : uhel2;
+    const int kind = WeaponKind(one ? weapon1 : weapon2);
+
+    if (state.BonusActive == True) state.BonusShotsLeft -= 1;
+    state.ShotX0 = float(tank.left() + 20);
+    state.ShotY0 = float(tank.top() + 15);
+    state.ShotTime = 0;
+    state.Gravity = 10;
+
+    double f = std::trunc(leadingNumber(force.text()));
+    if (kind == 7) f = 100;
+    // Player 2's angle is mirrored, so small angles point at the opponent for both.
+    double degrees = one ? std::trunc(leadingNumber(angle.text())) : std::trunc(180 - leadingNumber(angle.text()));
+    // A drill fired straight up would never leave the field: it leans one degree away from the opponent.
+    if (kind == 7 && degrees == 90) degrees = one ? 91 : 89;
+    double a = degrees / 180 * kPi;
+    state.ShotVy = simmath::Sin(a) * f;
+    state.ShotVx = simmath::Cos(a) * f;
+    state.ShellX = state.ShotX0;
+    state.ShellY = state.ShotY0;
+    bullet.setLeft(state.ShellX - bullet.width() / 2);
+    bullet.setTop(state.ShellY - bullet.height() / 2);
+    bullet.setVisible(true);
+
+    if (one) {
+        Frame1.setEnabled(false);
+        Command1.setEnabled(false);
+        Command1.setPicture(fbutt2.picture());
+    } else {
+        Command2.setPicture(fbutt2.picture());
+    }
+    Frame2.setEnabled(false);
+    Command2.setEnabled(false);
+    Command2.tag = one ? "1" : "0";
+    Command1.tag = one ? "0" : "1";
+    arrow.setVisible(false);
+    if (!one) hmm.setVisible(false);
+
+    state.TurnPlayer = one ? 2 : 1;
+    state.RollDownhill = False;
+    state.RollUphill = False;
+    state.BounceCount = 0;
+    PlayEffect(11);
+    hideit.setEnabled(true);
+    if ((one && state.GameMode == 3) || (!one && state.GameMode == 4))
+        SendMessage("S" + force.text() + "U" + angle.text());
+}
+
+void Mainfrm::FireTank1() { FireTank(1); }
+void Mainfrm::FireTank2() { FireTank(2); }
+
+void Mainfrm::hideit_Timer() {
+    Frame1.setLeft(Frame1.left() - 20);
+    Frame2.setLeft(Frame2.left() + 20);
+    wind.setTop(wind.top() - 2);
+    if (Frame1.left() < -Frame1.width()) {
+        hideit.setEnabled(false);
+        // The shooter holds the armour-piercing shell: its own whistle.
+        PlayEffect(WeaponKind(ShooterSlot()) == 6 ? 13 : 10);
+        bullettimer.setEnabled(true);
+    }
+}
+
+void Mainfrm::showit_Timer() {
+    if (showit.interval() == 1) {
+        if (Networked()) {
+            showit.setEnabled(false);
+            showit.setInterval(1000);
+            SendMessage("bullfired");
+            if (!WaitInBattle([&] { return state.PeerShotDone == True; }, true)) return;
+            state.PeerShotDone = False;
+            showit.setEnabled(true);
+            if (state.GameMode == 3) ChangeWind();
+        } else {
+            showit.setInterval(1000);
+            ChangeWind();
+        }
+        return;
+    }
+    if (showit.interval() == 1000) {
+        if (!tankexpl.enabled()) PlayEffect(11);
+        ShowTurnArrow();
+        const std::uint32_t battle = state.BattleNumber;
+        PlaceBonus();
+        if (battle != state.BattleNumber) return;  // the crate wait ended with a new battle
+        showit.setInterval(40);
+    }
+    Frame1.setLeft(Frame1.left() + 20);
+    Frame2.setLeft(Frame2.left() - 20);
+    wind.setTop(wind.top() + 2);
+    if (Frame1.left() == 0) {
+        showit.setEnabled(false);
+        showit.setInterval(1);
+        StartTurn();
+    }
+}
+
+void Mainfrm::StartTurn() {
+    // A finished battle arms nobody: it cannot be resumed or shot into.
+    if (state.BattleOver == True) return;
+    if (leadingNumber(Command1.tag) == 1) {
+        Command1.setPicture(fbutt1.picture());
+        if (state.GameMode == 4) return;
+        Frame1.setEnabled(true);
+        Command1.setEnabled(true);
+    } else {
+        Command2.setPicture(fbutt1.picture());
+        if (state.GameMode == 3) return;
+        if (state.GameMode != 2) Frame2.setEnabled(true);
+        Command2.setEnabled(true);
+        if (state.GameMode == 2) aitimer.setEnabled(true);
+    }
+}
+
+void Mainfrm::ClearSpecialWeapon() {
+    Image& slot = ShooterSlot();
+    slot.tag = "0";
+    slot.setPicture(nullptr);
+}
+
+}  // namespace gv

@@ -1,0 +1,239 @@
+// The shell in flight: one step per tick, then a walk over every column the step crossed, so a fast
+// shell cannot jump over a tree, a tank or a thin ridge. What it meets there, craters, and the settling
+// of tanks, trees and crate on the changed ground.
+#include <cmath>
+
+#include "game/mainfrm.h"
+#include "game/simmath.h"
+
+namespace gv {
+
+using simmath::Int;
+using simmath::Round;
+
+namespace {
+int sign(double v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
+}  // namespace
+
+void Mainfrm::FlightStep(double& x, double& y, double& vx, double& vy, double time, double x0, double y0, int gravity,
+                         float wind, bool drill) {
+    if (drill) {
+        // Straight on at constant speed: no gravity, no drag, no wind.
+        y = y0 - time * vy;
+        x = x0 + time * vx;
+        return;
+    }
+    // From the start point and the elapsed time with the current velocity, then drag and wind for the next.
+    y = y0 - (time * vy - (gravity * 0.5) * time * time);
+    x = x0 + time * vx;
+    vx = vx - vx / 100 + double(wind / 50.0f);
+    vy = vy - vy / 100;
+}
+
+void Mainfrm::bullettimer_Timer() {
+    GameState& s = state;
+    s.ShotTime += 0.2;
+    prevX_ = s.ShellX;
+    prevY_ = s.ShellY;
+    const bool rolling = s.RollDownhill == True || s.RollUphill == True;
+    const int kind = WeaponKind(ShooterSlot());
+    if (!rolling)
+        FlightStep(s.ShellX, s.ShellY, s.ShotVx, s.ShotVy, s.ShotTime, s.ShotX0, s.ShotY0, s.Gravity, s.Wind, kind == 7);
+    s.ShellDir = std::int16_t(sign(s.ShellX - prevX_) == 0 ? 1 : sign(s.ShellX - prevX_));
+
+    if (rolling) {
+        RollingStep();
+    } else {
+        // The walk always advances: +1 or -1, and +1 when the shell did not move sideways.
+        const int step = s.ShellX < prevX_ ? -1 : 1;
+        const double endX = s.ShellX, dx = s.ShellX - prevX_, dy = s.ShellY - prevY_;
+        const std::uint32_t battle = s.BattleNumber;
+        for (double sweepX = prevX_; sweepX == prevX_ || (step > 0 ? sweepX <= endX : sweepX >= endX); sweepX += step) {
+            s.ShellDir = std::int16_t(sign(dx));  // 0 stays 0 here: it only shapes the height below
+            int sv = sign(dy);
+            double sweepY = prevY_;
+            if (sv != 0)
+                sweepY = s.ShellDir != 0 ? prevY_ + sv * std::fabs(sweepX - prevX_) / std::fabs(dx) * std::fabs(dy)
+                                         : s.ShellY;
+            if (sweepX < 0 || sweepX > 799) {
+                EndShotA();  // left the battlefield
+                break;
+            }
+            Walk w = ColumnTest(sweepX, sweepY);
+            if (battle != s.BattleNumber || unloaded()) return;  // a wait inside the test ended the battle
+            if (w == Walk::Stop) break;
+        }
+    }
+    // A bounce ends the tick at its contact: the shell flies on from there next tick.
+    if (contactEndsTick_) {
+        contactEndsTick_ = false;
+        return;
+    }
+    bullet.setLeft(s.ShellX - bullet.width() / 2);
+    bullet.setTop(s.ShellY > 0 ? s.ShellY - bullet.height() / 2 : -(bullet.height() / 2));
+    CheckBattleEnd();
+}
+
+Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
+    GameState& s = state;
+    const int kind = WeaponKind(ShooterSlot());
+    // Trees break only near the ground; the shell flies on.
+    if (sweepY > s.Ground.at(sweepX) - 45) {
+        for (auto& [j, tree] : strom.elements())
+            if (tree->left() < sweepX && sweepX < tree->left() + tree->width() && tree->top() < sweepY &&
+                sweepY < tree->top() + tree->height())
+                BreakTree(*tree);
+    }
+    // The ground.
+    if (sweepY > s.Ground.at(sweepX)) {
+        const std::uint32_t battle = s.BattleNumber;
+        bool aftermath = WeaponContact(kind, sweepX, sweepY);
+        if (battle != s.BattleNumber) return Walk::Stop;
+        if (aftermath) Aftermath();
+        if (kind != 7) return Walk::Stop;
+        if (!bullettimer.enabled()) return Walk::Stop;
+    }
+    // The moon starts to fall and the shell flies on; the sun swallows it.
+    auto inBox = [&](const Image& body) {
+        return body.visible() && body.left() + 6 < sweepX && sweepX < body.left() + 64 && body.top() + 6 < sweepY &&
+               sweepY < body.top() + 64;
+    };
+    if (inBox(moon)) moonfalltimer.setEnabled(true);
+    if (inBox(sun)) {
+        PlayEffect(12);
+        EndShotA();
+        return Walk::Stop;
+    }
+    // Only some shells can hit the opponent's tank; the shooter's own is never tested.
+    if (kind == 0 || kind == 2 || kind == 6 || kind == 7) {
+        Image& target = s.TurnPlayer != 1 ? tank2 : tank1;
+        if (target.left() + 5 < sweepX && sweepX < target.left() + 35 && target.top() + 10 < sweepY &&
+            sweepY < target.top() + 40) {
+            DirectHit(target, kind);
+            EndShotB();
+            return Walk::Stop;
+        }
+    }
+    // A landed crate.
+    if (s.BonusActive == True && !bonusfalltimer.enabled() && bonuspic.left() < sweepX &&
+        sweepX < bonuspic.left() + 32 && bonuspic.top() < sweepY && sweepY < bonuspic.top() + 32) {
+        bonuspic.setVisible(false);
+        s.BonusActive = False;
+        TakeBonus();
+        EndShotC();
+        return Walk::Stop;
+    }
+    return Walk::Continue;
+}
+
+void Mainfrm::BreakTree(Image& tree) {
+    // Only a live tree breaks: a green or snowy one, standing. It stays, burnt, and cannot burn again.
+    const std::string& t = tree.tag;
+    if (!tree.visible() || t.size() != 1 || t[0] < '0' || t[0] > '3') return;
+    int kind = t[0] - '0';
+    tree.setPicture(kind < 2 ? treeb(kind).picture() : snowb(kind - 2).picture());
+    tree.tag.assign(1, '4');
+}
+
+void Mainfrm::DarkenPixel(double x, double y, double q) {
+    Colour p = world.point(x, y);
+    if (p < 0) return;
+    world.setPixel(x, y, rgb(int(Int(redOf(p) / q)), int(Int(greenOf(p) / q)), int(Int(blueOf(p) / q))));
+}
+
+void Mainfrm::Crater(double cx, double R) {
+    GroundArray& G = state.Ground;
+    const double h0 = G.at(cx);
+    for (double k = -R; k <= R; ++k) {
+        double c = cx + k;
+        if (!(-1 < c && c < 800)) continue;
+        double d = simmath::Sqr(R * R - k * k);
+        if (G.at(c) < h0 + d) {
+            double old = G.at(c);
+            double cut = h0 + d - old;
+            if (cut > 2 * d) cut = 2 * d;
+            double now = Round(old + cut);
+            if (now > 600) now = 600;
+            G.at(c) = std::int16_t(now);
+            for (double y = old; y <= now; ++y) DarkenPixel(c, y, 2);  // the hole is ground at half brightness
+        }
+    }
+}
+
+void Mainfrm::ClearTrees(double cx, double Q) {
+    for (auto& [j, tree] : strom.elements()) {
+        double middle = tree->left() + tree->width() / 2;
+        if (tree->visible() && cx - Q < middle && middle < cx + Q) tree->setVisible(false);
+    }
+}
+
+void Mainfrm::SettleTanks(bool withDamage, bool skipTeleported) {
+    const int shooter = state.TurnPlayer == 2 ? 1 : 2;
+    const bool teleported = skipTeleported && WeaponKind(ShooterSlot()) == 1;
+    for (int p = 1; p <= 2; ++p) {
+        if (teleported && p == shooter) continue;  // the jump costs no health
+        Image& tank = p == 1 ? tank1 : tank2;
+        double L = tank.left();
+        double top = state.Ground.at(L + 15);
+        for (double x = L + 16; x <= L + 25; ++x)
+            if (state.Ground.at(x) < top) top = state.Ground.at(x);
+        if (withDamage) (p == 1 ? state.Health1 : state.Health2) -= 2 * std::fabs((top - 40) - tank.top());
+        tank.setTop(top - 40);
+    }
+}
+
+void Mainfrm::ReseatTrees() {
+    for (auto& [j, tree] : strom.elements())
+        if (tree->visible()) tree->setTop(state.Ground.at(tree->left() + tree->width() / 2) - tree->height());
+}
+
+void Mainfrm::ReseatBonus() {
+    if (!bonusfalltimer.enabled()) bonuspic.setTop(state.Ground.at(bonuspic.left() + 16) - 32);
+}
+
+void Mainfrm::CrateExpiry() {
+    if (state.BonusActive == True && state.BonusShotsLeft < 1) {
+        state.BonusActive = False;
+        bonuspic.setVisible(false);
+    }
+}
+
+void Mainfrm::Aftermath() {
+    SettleTanks(true, true);
+    if (WeaponKind(ShooterSlot()) != 7) {
+        ClearSpecialWeapon();
+        bullettimer.setEnabled(false);
+        bullet.setVisible(false);
+        CrateExpiry();
+        showit.setEnabled(true);
+    }
+    SettleTanks(false, false);
+    ReseatTrees();
+    ShowHealth1();
+    ShowHealth2();
+    ReseatBonus();
+}
+
+void Mainfrm::EndShotA() {
+    ClearSpecialWeapon();
+    bullettimer.setEnabled(false);
+    bullet.setVisible(false);
+    CrateExpiry();
+    showit.setEnabled(true);
+}
+
+void Mainfrm::EndShotB() {
+    bullettimer.setEnabled(false);
+    bullet.setVisible(false);
+    CrateExpiry();
+    ClearSpecialWeapon();
+    showit.setEnabled(true);
+}
+
+void Mainfrm::EndShotC() {
+    bullettimer.setEnabled(false);
+    bullet.setVisible(false);
+    showit.setEnabled(true);
+}
+
+}  // namespace gv
