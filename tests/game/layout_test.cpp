@@ -91,10 +91,9 @@ TEST_F(LayoutTest, AimBoxesHoldTheirStartValuesAndTheForceBoxTakesThreeCharacter
     f.sila1.setSelStart(3);
     f.typeChar('1');
     EXPECT_EQ(f.sila1.text(), "100");
-    f.click(f.uhel1);
-    f.uhel1.setSelStart(2);
-    for (char c : std::string(".125")) f.typeChar(c);
-    EXPECT_EQ(f.uhel1.text(), "45.125");  // no length limit on the angle
+    EXPECT_EQ(f.sila2.maxLength, 3);
+    EXPECT_EQ(f.uhel1.maxLength, 0);  // no length limit on the angle
+    EXPECT_EQ(f.uhel2.maxLength, 0);
 }
 
 TEST_F(LayoutTest, TimersWithTheirIntervalsAllStopped) {
