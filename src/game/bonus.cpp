@@ -85,9 +85,4 @@ void Mainfrm::TakeBonus() {
     slot.tag = bonuspic.tag;
 }
 
-void Mainfrm::aitimer_Timer() {
-    // The computer's turn comes with the computer opponent.
-    aitimer.setEnabled(false);
-}
-
 }  // namespace gv

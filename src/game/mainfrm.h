@@ -123,12 +123,17 @@ public:
     void TakeBonus();
     static int CrateKind(double r);
 
-    // ---- The computer's turn
+    // ---- The computer opponent (begin)
     void aitimer_Timer();
+    void ComputerTurn();
+    // ---- The computer opponent (end)
 
     // ---- Sound
     void PlayEffect(int id);
     void StopEffect();
+
+    // ---- Network play (begin)
+    // ---- Network play (end)
 
     // ---- The link to the peer
     bool Networked() const { return state.GameMode == 3 || state.GameMode == 4; }
