@@ -241,6 +241,7 @@ void Mainfrm::GenerateWorld() {
     ShowTurnArrow();
     state.ShellDir = True;
     state.WorldBusy = False;
+    AfterBattlefieldBuilt();
 }
 
 }  // namespace gv

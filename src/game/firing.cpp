@@ -24,6 +24,11 @@ void Mainfrm::FireTank(int player) {
     const int kind = WeaponKind(one ? weapon1 : weapon2);
 
     if (state.BonusActive == True) state.BonusShotsLeft -= 1;
+    // The crate's fall follows each machine's clock: seated at once, both copies agree it can be hit.
+    if (Networked() && bonusfalltimer.enabled()) {
+        bonusfalltimer.setEnabled(false);
+        ReseatBonus();
+    }
     state.ShotX0 = float(tank.left() + 20);
     state.ShotY0 = float(tank.top() + 15);
     state.ShotTime = 0;
@@ -91,6 +96,7 @@ void Mainfrm::showit_Timer() {
             SendMessage("bullfired");
             if (!WaitInBattle([&] { return state.PeerShotDone == True; }, true)) return;
             state.PeerShotDone = False;
+            AfterPeerShotDone();
             showit.setEnabled(true);
             if (state.GameMode == 3) ChangeWind();
         } else {

@@ -220,6 +220,7 @@ void Mainfrm::wireHandlers() {
     }
     Command1.onClick = [this] { FireTank1(); };
     Command2.onClick = [this] { FireTank2(); };
+    WireNetwork();
 }
 
 void Mainfrm::healthBar(Control* parent, const char* name, ControlArray<LineShape>& bar) {

@@ -133,14 +133,21 @@ public:
     void StopEffect();
 
     // ---- Network play (begin)
+    // Called once at construction: connects the network controls and the socket's events.
+    void WireNetwork();
+    // A battlefield has been built (both copies past "drawingok"), and the peer's "bullfired" was taken.
+    void AfterBattlefieldBuilt();
+    void AfterPeerShotDone();
+    bool peerGone = false;  // the peer left or the link failed: every wait for it ends
     // ---- Network play (end)
 
     // ---- The link to the peer
     bool Networked() const { return state.GameMode == 3 || state.GameMode == 4; }
     // Puts the text into `SendText` and sends it as one message.
     void SendMessage(const std::string& text);
-    // The peer left (or the link failed): every wait for it ends.
-    bool PeerGone() const { return peerGone_; }
+    bool PeerGone() const { return peerGone; }
+    // Hides everything of the battle on the field before a new one is built.
+    void HideBattle();
 
     // Waits, processing events, until `done` holds. Also ends when a new battle has started, the window
     // closed or (with `peerWait`) the peer left; then it returns false and the caller does nothing more.
@@ -268,7 +275,6 @@ public:
 private:
     void wireHandlers();
     Colour GroundColour(Palette palette, int x, int y, double hellDraw);
-    bool peerGone_ = false;
     double prevX_ = 0, prevY_ = 0;  // the shell's centre before this tick's step
     bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick
     void AngleChange(TextBox& box, Image& tank, bool player1);

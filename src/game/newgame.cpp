@@ -17,18 +17,12 @@ void Mainfrm::ResetHandOver() {
     state.PeerBonusKind = 0;
 }
 
-void Mainfrm::novahra_Click() {
-    if (state.WorldBusy == True) return;  // a battlefield is already being built
-    if (Option1.value()) state.GameMode = 1;
-    if (Option2.value()) state.GameMode = 2;
-    ++state.BattleNumber;  // whatever still waits in the old battle gives up
+void Mainfrm::HideBattle() {
     ResetHandOver();
-    Frame3.setVisible(false);
     Frame1.setVisible(false);
     Frame1.setLeft(0);
     Frame2.setVisible(false);
     Frame2.setLeft(504);
-    continue_.setEnabled(false);
     bullet.setVisible(false);
     bonusfalltimer.setEnabled(false);
     for (Image* s : {&bonuspic, &moon, &sun, &arrow}) s->setVisible(false);
@@ -36,6 +30,16 @@ void Mainfrm::novahra_Click() {
     wind.setTop(8);
     for (Image* s : {&tank1, &tank2, &hmm}) s->setVisible(false);
     for (auto& [i, tree] : strom.elements()) tree->setVisible(false);
+}
+
+void Mainfrm::novahra_Click() {
+    if (state.WorldBusy == True) return;  // a battlefield is already being built
+    if (Option1.value()) state.GameMode = 1;
+    if (Option2.value()) state.GameMode = 2;
+    ++state.BattleNumber;  // whatever still waits in the old battle gives up
+    Frame3.setVisible(false);
+    HideBattle();
+    continue_.setEnabled(false);
 
     std::string caption;
     Colour shadow = rgb(64, 64, 64), text = rgb(0, 255, 0);

@@ -161,7 +161,7 @@ void Mainfrm::SendMessage(const std::string& text) {
 
 bool Mainfrm::WaitInBattle(const std::function<bool()>& done, bool peerWait) {
     const std::uint32_t battle = state.BattleNumber;
-    auto interrupted = [&] { return state.BattleNumber != battle || unloaded() || (peerWait && peerGone_); };
+    auto interrupted = [&] { return state.BattleNumber != battle || unloaded() || (peerWait && peerGone); };
     loop().waitUntil([&] { return done() || interrupted(); });
     return !interrupted();
 }
