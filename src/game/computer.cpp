@@ -1,17 +1,230 @@
-// The computer opponent: player 2 in the game against the computer.
+// The computer opponent: player 2 in the game against the computer. It picks a target (the human's tank,
+// a spot of the terrain for some special shells, now and then the bonus crate), then tries random angles
+// towards it, each with every force from 200 down to 0, flying every candidate over the real terrain
+// with the real flight step, and fires the first that would get there, with a small aiming error.
+#include <algorithm>
+#include <cmath>
+
 #include "game/mainfrm.h"
+#include "game/numtext.h"
+#include "game/simmath.h"
 
 namespace gv {
 
+using simmath::Int;
+
+namespace {
+
+constexpr double kPi = 3.1415926;  // the same pi as firing, so the simulated and the real shell agree
+
+// For its first 24 searches the computer respects the hills; from the 25th on it ignores them, so it
+// still finds an aim when every path is blocked.
+constexpr int kSearchesThatMindTheTerrain = 24;
+// After 35 searches it gives up and fires a random shot.
+constexpr int kSearchesBeforeGivingUp = 35;
+// The drill flies straight and never gives up; when no straight line reaches the target (only the
+// rarely drawn angles near 0 or 180 would do) it stops after this many searches and fires the last one.
+constexpr int kDrillSearches = 200;
+// The bottom row of the battlefield.
+constexpr double kBottomRow = 600;
+
+int sign(double v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
+
+}  // namespace
+
 void Mainfrm::aitimer_Timer() {
-    aitimer.setEnabled(false);
+    aitimer.setEnabled(false);  // one tick per turn
+    if (state.WorldBusy == True) return;
     ComputerTurn();
 }
 
+void Mainfrm::ChooseComputerTarget(AimSearch& k) {
+    GameState& s = state;
+    GroundArray& G = s.Ground;
+    const int kind = WeaponKind(weapon2);
+    const double t1 = tank1.left(), t2 = tank2.left();
+
+    // The human's tank.
+    k.xL = t1 + 5;
+    k.yT = tank1.top() + 10;
+    k.xR = t1 + 35;
+    k.yB = tank1.top() + 40;
+
+    if (kind == 1) {
+        // The teleport: jump to the lowest point of the terrain, well away from the human unless the
+        // computer is the healthier one. When no column is lower than row 0 (mounds can lift the whole
+        // field that high) the first column looked at stands.
+        double best = 0, bx = 0;
+        auto look = [&](double c) {
+            if (G.at(c) > best) best = G.at(c), bx = c;
+        };
+        if (s.Health1 < s.Health2) {
+            for (double c = 0; c <= 800; ++c) look(c);
+        } else {
+            bx = t1 + 220 < 800 ? t1 + 220 : t1 - 220;  // one of the two always lies on the field
+            if (t1 + 220 < 800)
+                for (double c = t1 + 220; c <= 800; ++c) look(c);
+            if (t1 - 220 > 0)
+                for (double c = t1 - 220; c >= 0; --c) look(c);
+        }
+        const double d = G.at(bx);
+        k.xL = bx - 5;
+        k.xR = bx + 5;
+        k.yT = d - 10;
+        k.yB = d;
+    } else if (kind == 5) {
+        // The leveller: land a few columns short of the lowest point on either side of the human, so the
+        // cut runs at that depth under the human's tank; never past the computer's own tank. The human's
+        // own column stands when nothing lower turns up.
+        const double centre = t1 + 20, own = t2 + 20;
+        double best = 0, bx = centre;
+        for (double c = centre; c <= 800; ++c) {
+            if (own >= centre && c >= own) break;
+            if (G.at(c) > best) best = G.at(c), bx = c - 7;
+        }
+        for (double c = centre; c >= 0; --c) {
+            if (own <= centre && c <= own) break;
+            if (G.at(c) > best) best = G.at(c), bx = c + 7;
+        }
+        const double d = G.at(bx);
+        k.xL = bx - 3;
+        k.xR = bx + 3;
+        k.yT = d - 8;
+        k.yB = d;
+    } else if (kind == 4) {
+        // The mound: a strip between the tanks, just in front of the human. After a teleport the human
+        // may stand at the edge, so these columns can lie off the field: the lookup clamps them.
+        const double side = sign(t2 - t1);
+        k.xL = t1 + 20 + 60 * side - 5;
+        k.xR = k.xL + 20 * side - 5;
+        if (k.xL > k.xR) std::swap(k.xL, k.xR);
+        k.yT = G.at(k.xL) - 5;
+        k.yB = G.at(k.xR) + 5;
+        if (k.yT > k.yB) std::swap(k.yT, k.yB);
+    }
+
+    // Now and then the crate, when the computer has no special shell to spend and the crate is worth it.
+    const double r = Int(random.Rnd() * 3);
+    const int crate = WeaponKind(bonuspic);
+    const bool excluded = (crate == 5 && tank1.top() > 450) || (crate == 7 && tank1.top() > tank2.top()) ||
+                          (crate == 13 && s.Health2 > 750);
+    if (kind == 0 && s.BonusActive == True && (r == 1 || std::fabs(bonuspic.left() + 16 - (t2 + 20)) < 150) &&
+        !excluded) {
+        k.xL = bonuspic.left();
+        k.yT = bonuspic.top();
+        k.xR = k.xL + 32;
+        k.yB = k.yT + 32;
+        thought_.crate = true;
+    }
+}
+
+Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, double a) const {
+    // Our own copies of the shell: the shot state of the game is not touched.
+    double t = 0, x = k.x0, y = k.y0;
+    double vx = simmath::Cos(a) * force, vy = simmath::Sin(a) * force;
+    for (;;) {
+        t += 0.2;
+        const double ox = x, oy = y;
+        // A drill with the human standing lower goes down into the human's ground whatever the angle.
+        if (k.drill && k.humanLower) return Candidate::Hits;
+        FlightStep(x, y, vx, vy, t, k.x0, k.y0, state.Gravity, k.wind, k.drill);
+
+        // Every column of the step, as the real shell walks it.
+        const int step = x < ox ? -1 : 1;
+        const double dx = x - ox, dy = y - oy;
+        for (double i = ox; i == ox || (step > 0 ? i <= x : i >= x); i += step) {
+            double yy = oy;
+            if (dy != 0) yy = dx != 0 ? oy + sign(dy) * std::fabs(i - ox) * std::fabs(dy) / std::fabs(dx) : y;
+            if (i < 0 || i > 800) return Candidate::Fails;  // off the field
+            if (yy > state.Ground.at(i) && k.attempts <= kSearchesThatMindTheTerrain && !k.drill)
+                return Candidate::Fails;  // into a hill
+            if (k.xL < i && i < k.xR && k.yT < yy && yy < k.yB) return Candidate::Hits;
+            if (sun.visible() && sun.left() + 6 < i && i < sun.left() + 64 && sun.top() + 6 < yy &&
+                yy < sun.top() + 64)
+                return Candidate::Fails;  // the sun would swallow it
+        }
+        // Once the hills are ignored a shell can fall through the whole battlefield without meeting
+        // anything (with little wind the drag even brings it back over its start). Below the bottom row
+        // and the target it can only fall further: that force has failed.
+        if (y > std::max(kBottomRow, k.yB)) return Candidate::Fails;
+    }
+}
+
 void Mainfrm::ComputerTurn() {
-    // Until the computer learns to aim it fires the boxes as they stand.
-    if (state.WorldBusy == True || state.BattleOver == True || state.TurnPlayer != 2) return;
-    FireTank2();
+    GameState& s = state;
+    thought_ = {};
+
+    // The canvas is out of play (the pause menu, or a battle that has just ended): wait for it. A new
+    // battle ends the wait, and this turn with it: it belongs to the old battle.
+    if (!WaitInBattle([&] { return world.enabled(); })) return;
+
+    AimSearch k;
+    k.x0 = tank2.left() + 20;
+    k.y0 = s.Ground.at(k.x0) - 25;
+    s.Gravity = 10;
+    bool found = false;
+
+    // A crate still falling is no target yet, nor out of the way.
+    if (!WaitInBattle([&] { return !bonusfalltimer.enabled(); })) return;
+
+    ChooseComputerTarget(k);
+    const int kind = WeaponKind(weapon2);
+    k.drill = kind == 7;
+    k.humanLower = tank1.top() > tank2.top();
+    // The computer reckons with the wind rounded down to an even number.
+    k.wind = float(Int(s.Wind / 2.0) * 2);
+
+    const std::uint32_t battle = s.BattleNumber;
+    int A = 0;
+    double F = 0;
+    while (!found) {
+        k.attempts += 1;
+        // An angle towards the target's side, leaning to the flat ones; never straight up.
+        if (k.xL < tank2.left()) {
+            const double r1 = Int(44 * random.Rnd());
+            A = int(r1 + Int(45 * random.Rnd()));
+        } else {
+            const double r1 = Int(45 * random.Rnd());
+            A = int(180 - r1 - Int(44 * random.Rnd()));
+        }
+        thought_.angles.push_back(A);
+        // The give-up is tested as a search begins, not only inside a flight: a start point in the sun's
+        // box fails every force at its first column, before any later test could end the search.
+        if (!k.drill && k.attempts > kSearchesBeforeGivingUp) {
+            A = int(Int(random.Rnd() * 90)) + (tank1.left() > tank2.left() ? 90 : 0);
+            F = Int(random.Rnd() * 100) + 100;
+            thought_.gaveUp = true;
+            found = true;
+            break;
+        }
+        const double a = (180.0 - A) / 180 * kPi;
+        for (F = 200; F >= 0; F -= 4) {
+            loop().pumpEvents();  // the window stays responsive while the computer thinks
+            if (battle != s.BattleNumber || unloaded()) return;
+            if (SimulateShell(k, F, a) == Candidate::Hits) found = true;
+            // The drill flies the same straight line at every force: one is enough.
+            if (found || k.drill) break;
+        }
+        if (!found && k.drill && k.attempts >= kDrillSearches) break;  // the last angle searched it is
+    }
+    thought_.attempts = k.attempts;
+    thought_.angle = A;
+    thought_.force = F;
+
+    // The aim goes into the boxes with an error: the angle by one degree now and then, the force by up
+    // to 2.5 percent of the distance to the target.
+    const double j1 = Int(2 * random.Rnd());
+    const double j = j1 * (Int(3 * random.Rnd()) - 1);
+    uhel2.setText(formatNumber(std::clamp(A + j, 0.0, 180.0)));
+    double S = 0;
+    for (int n = 0; n < 5; ++n) S += Int(5 * random.Rnd());
+    const double e = S * (Int(3 * random.Rnd()) - 1) / 800;
+    sila2.setText(formatNumber(std::clamp(F + Int(e * (tank2.left() - k.xL)), 0.0, 200.0)));
+    if (leadingNumber(sila2.text()) == 0) sila2.setText(formatNumber(Int(random.Rnd() * 150) + 45));
+
+    // The human may have fired the computer's button meanwhile: the aim is written, but not fired again.
+    thought_.fired = s.TurnPlayer == 2;
+    if (thought_.fired) FireTank2();
 }
 
 }  // namespace gv

@@ -67,6 +67,7 @@ void Mainfrm::FireTank(int player) {
     state.RollDownhill = False;
     state.RollUphill = False;
     state.BounceCount = 0;
+    drillColumn_ = -2;
     PlayEffect(11);
     hideit.setEnabled(true);
     if ((one && state.GameMode == 3) || (!one && state.GameMode == 4))

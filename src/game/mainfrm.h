@@ -126,6 +126,36 @@ public:
     // ---- The computer opponent (begin)
     void aitimer_Timer();
     void ComputerTurn();
+    // What the computer made of its last turn. Only the tests and the benchmark look at it.
+    struct ComputerThought {
+        double xL = 0, xR = 0, yT = 0, yB = 0;  // the target box
+        bool crate = false;                      // the bonus crate was the target
+        std::vector<int> angles;                 // the angle of every search, in the order searched
+        int attempts = 0;                        // searches begun
+        bool gaveUp = false;                     // no aim found: a random shot
+        int angle = 0;                           // the aim chosen, before the aiming errors
+        double force = 0;
+        bool fired = false;  // false when the turn had passed by the time the aim was written
+    };
+    const ComputerThought& computerThought() const { return thought_; }
+
+private:
+    // The working values of one search: start point, target box, weapon, the wind as the computer reckons it.
+    struct AimSearch {
+        double x0 = 0, y0 = 0;
+        double xL = 0, xR = 0, yT = 0, yB = 0;
+        float wind = 0;
+        bool drill = false;
+        bool humanLower = false;
+        int attempts = 0;
+    };
+    enum class Candidate { Fails, Hits };
+    // Flies one candidate shell over the current terrain on its own copies of the shell values.
+    Candidate SimulateShell(const AimSearch& k, double force, double a) const;
+    void ChooseComputerTarget(AimSearch& k);
+    ComputerThought thought_;
+
+public:
     // ---- The computer opponent (end)
 
     // ---- Sound
@@ -277,6 +307,7 @@ private:
     Colour GroundColour(Palette palette, int x, int y, double hellDraw);
     double prevX_ = 0, prevY_ = 0;  // the shell's centre before this tick's step
     bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick
+    int drillColumn_ = -2;          // the column the drill bored last in this shot
     void AngleChange(TextBox& box, Image& tank, bool player1);
     void ForceChange(TextBox& box);
     void FireTank(int player);

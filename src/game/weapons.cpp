@@ -94,6 +94,11 @@ bool Mainfrm::WeaponContact(int kind, double x, double y) {
             PlayEffect(26);
             return true;
         case 7: {  // drill: bores through and flies on
+            // Two points of the walk less than a column apart (the end of one tick and the start of the
+            // next) fall on the same column: it is bored once as the drill passes.
+            const int column = GroundArray::column(x);
+            if (column == drillColumn_) return false;
+            drillColumn_ = column;
             double old = G.at(x);
             double now = old + 4;
             if (now > y) now = Round(y);
