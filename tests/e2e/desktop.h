@@ -13,6 +13,7 @@ struct Screenshot {
     int width = 0, height = 0;
     std::vector<std::uint8_t> rgb;  // 3 bytes a pixel
     std::uint32_t at(int x, int y) const {
+        if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFFFFu;  // no such pixel
         const std::uint8_t* p = &rgb[(std::size_t(y) * width + x) * 3];
         return p[0] | p[1] << 8 | p[2] << 16;
     }
