@@ -1,0 +1,91 @@
+// Many seeded battles with random aims and every weapon kind in turn: the battlefield stays a valid
+// profile, health stays a number, sprites stay where sprites can be, and every battle ends.
+#include <cmath>
+
+#include "../support/game_fixture.h"
+
+namespace gv {
+namespace {
+
+struct Soak : testing::GameTest {
+    int mounds = 0;
+
+    void checkBattle(int battle, int shot) {
+        const GameState& s = game.state;
+        SCOPED_TRACE("battle " + std::to_string(battle) + " shot " + std::to_string(shot));
+        for (int x = -1; x <= 800; ++x) {
+            int g = s.Ground(x);
+            // Craters stop at the bottom row (a pit one below it); only mounds build above the canvas top,
+            // 51 rows each at most.
+            ASSERT_LE(g, 601) << "column " << x;
+            ASSERT_GE(g, -51 * mounds) << "column " << x;
+        }
+        ASSERT_TRUE(std::isfinite(s.Health1));
+        ASSERT_TRUE(std::isfinite(s.Health2));
+        ASSERT_LE(s.Health1, 1000);
+        ASSERT_LE(s.Health2, 1000);
+        for (const Image* tank : {&game.tank1, &game.tank2}) {
+            if (s.BattleOver == True) break;  // an exploding tank swells and flies off
+            ASSERT_GE(tank->left(), 0);
+            ASSERT_LE(tank->left(), 760);
+            ASSERT_GE(tank->top(), -51 * mounds - 40);
+            ASSERT_LE(tank->top(), 561);  // resting on the ground (a pit goes one row below the canvas)
+        }
+        ASSERT_TRUE(std::isfinite(game.bullet.left()) && std::isfinite(game.bullet.top()));
+        if (s.BonusActive == True) {
+            ASSERT_GE(game.bonuspic.left(), 16);
+            ASSERT_LE(game.bonuspic.left(), 783);
+            ASSERT_LE(game.bonuspic.top(), 569);
+        }
+        for (const auto& [i, tree] : game.strom.elements()) {
+            if (tree->visible()) ASSERT_LE(tree->top() + tree->height(), 601) << "tree " << i;
+        }
+    }
+};
+
+TEST_F(Soak, ThreeHundredSeededBattlesWithEveryWeaponStayValidAndEnd) {
+    start();
+    Random aims;
+    aims.seed(2026);
+    int destroyed = 0;
+    const int battles = 300, shotLimit = 16;
+    for (int battle = 0; battle < battles; ++battle) {
+        newBattle(1000 + battle);
+        if (battle % 25 == 7) game.state.HellMode = True;  // now and then a hell battlefield (only nukes drop)
+        if (battle % 25 == 8) game.state.HellMode = False;
+        if (battle % 3 == 0) {  // worn-out tanks, so many battles end in an explosion
+            game.state.Health1 = game.state.Health2 = 40;
+            game.ShowHealth1();
+            game.ShowHealth2();
+        }
+        mounds = 0;
+        int shot = 0;
+        for (; shot < shotLimit && game.state.BattleOver == False; ++shot) {
+            int player = game.Frame1.enabled() ? 1 : 2;
+            ASSERT_TRUE(player == 1 ? game.Frame1.enabled() : game.Frame2.enabled());
+            int kind = (battle + shot) % 13;  // every weapon kind in turn, the standard shell among them
+            Image& slot = player == 1 ? game.weapon1 : game.weapon2;
+            slot.tag = std::to_string(kind);
+            slot.setPicture(kind ? game.bonusvzor(kind).picture() : nullptr);
+            mounds += kind == 4;
+            (player == 1 ? game.sila1 : game.sila2).setText(std::to_string(int(aims.Rnd() * 201)));
+            (player == 1 ? game.uhel1 : game.uhel2).setText(std::to_string(int(aims.Rnd() * 181)));
+            game.keyDown(Key::Space);
+            loop.waitUntil([&] {
+                return game.state.BattleOver == True || (!game.hideit.enabled() && !game.bullettimer.enabled() &&
+                                                         !game.showit.enabled());
+            });
+            checkBattle(battle, shot);
+            if (HasFatalFailure()) return;
+        }
+        if (game.state.BattleOver == True) {
+            ++destroyed;
+            loop.waitUntil([&] { return !game.tankexpl.enabled() && !game.showit.enabled(); });
+        }
+        ASSERT_TRUE(game.state.BattleOver == True || shot == shotLimit);
+    }
+    EXPECT_GT(destroyed, 0);
+}
+
+}  // namespace
+}  // namespace gv
