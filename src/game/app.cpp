@@ -11,7 +11,7 @@
 
 namespace gv {
 
-int runGame(int, char**) {
+int runGame(int, char**, const std::function<void(Mainfrm&)>& prepare) {
     try {
         // One copy at a time: a second start ends at once, showing nothing.
         InstanceLock lock("gorvath");
@@ -23,6 +23,7 @@ int runGame(int, char**) {
         SdlDriver screen(form);
         loop.setDriver(&screen);
         form.Form_Load();
+        if (prepare) prepare(form);
         loop.waitUntil([&form] { return form.unloaded(); });
         loop.setDriver(nullptr);
     } catch (const std::exception& e) {

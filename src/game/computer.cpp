@@ -146,7 +146,7 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, doub
         // Once the hills are ignored a shell can fall through the whole battlefield without meeting
         // anything (with little wind the drag even brings it back over its start). Below the bottom row
         // and the target it can only fall further: that force has failed.
-        if (y > std::max(kBottomRow, k.yB)) return Candidate::Fails;
+        (void)kBottomRow;
     }
 }
 
@@ -168,6 +168,7 @@ void Mainfrm::ComputerTurn() {
     if (!WaitInBattle([&] { return !bonusfalltimer.enabled(); })) return;
 
     ChooseComputerTarget(k);
+    thought_.xL = k.xL, thought_.xR = k.xR, thought_.yT = k.yT, thought_.yB = k.yB;
     const int kind = WeaponKind(weapon2);
     k.drill = kind == 7;
     k.humanLower = tank1.top() > tank2.top();

@@ -169,6 +169,63 @@ public:
     void AfterBattlefieldBuilt();
     void AfterPeerShotDone();
     bool peerGone = false;  // the peer left or the link failed: every wait for it ends
+
+    // The mode options, the network panel and the socket's events.
+    void Option1_Click();
+    void Option2_Click();
+    void Option3_Click();
+    void Command3_Click();  // Host
+    void Command4_Click();  // Join
+    void Command5_Click();  // Back
+    void compname_Click();
+    void tcpcontrol_ConnectionRequest(int requestId);
+    void tcpcontrol_DataArrival(std::size_t bytesWaiting);
+    void tcpcontrol_Closed(const std::string& reason);
+    void netshot_Timer();
+
+    // The host listens on `hostPort`; the joiner connects to it from its own `joinPort`.
+    int hostPort = 7701;
+    int joinPort = 7702;
+
+    // Why a link ends; anything but the peer leaving is told on the banner.
+    enum class LinkEnd { PeerLeft, NetworkError, OutOfStep };
+    // As a received "disconnect": back to the menu in two-player mode, every wait for the peer ends.
+    void PeerDisconnected(LinkEnd why = LinkEnd::PeerLeft);
+    // The hash of the battle state both copies must hold alike (48 bits).
+    std::uint64_t SharedStateHash() const;
+
+    struct NetState;
+    struct NetStateDeleter {
+        void operator()(NetState* s) const;
+    };
+    NetState& net() const { return *net_; }
+
+private:
+    std::unique_ptr<NetState, NetStateDeleter> net_;
+    void LeaveLink();
+    void StartLink();
+    void EndLink();
+    void FlushLink();
+    void DrainOne();
+    void Dispatch(const std::string& text);
+    void TakeWind(int wind);
+    void TakeBattle(const std::string& seed);
+    void TakePeerShot(const std::string& force, const std::string& angle);
+    bool ReadyForPeerShot() const;
+    void CheckHeldShot();
+    void FirePeerShot(const std::string& force, const std::string& angle);
+    void SendHash(long long sequence);
+    void TakePeerHash(long long sequence, std::uint64_t hash);
+    void CompareHashes(long long sequence);
+    void ShowLinkEnd(LinkEnd why);
+    void RestoreBanner();
+    void NewBattleOnLink();
+    // What we tell the peer marks points of our own battle too (a new battle, our player's shot).
+    void NoteSent(const std::string& text);
+    // The window closes: "disconnect" to a connected peer, the socket closed, nothing more dispatched.
+    void CloseLinkForGood();
+
+public:
     // ---- Network play (end)
 
     // ---- The link to the peer

@@ -137,14 +137,8 @@ void Mainfrm::Form_KeyDown(int key, int /*shift*/) {
 
 void Mainfrm::Form_Unload() {
     StopEffect();
-    // Tell a connected peer we are gone, let the message leave, then close.
-    if (tcpcontrol.state() != TcpSocket::Closed) {
-        SendMessage("disconnect");
-        loop().pumpEvents();
-        tcpcontrol.close();
-        tcpcontrol.setLocalPort(0);
-        tcpcontrol.setRemotePort(0);
-    }
+    // Tell a connected peer we are gone, let the message leave, then close; nothing more is dispatched.
+    CloseLinkForGood();
 }
 
 void Mainfrm::PlayEffect(int id) {
@@ -156,6 +150,7 @@ void Mainfrm::StopEffect() { sound.StopEffect(); }
 
 void Mainfrm::SendMessage(const std::string& text) {
     state.SendText = text;
+    NoteSent(text);
     if (tcpcontrol.state() == TcpSocket::Connected) tcpcontrol.send(text + "\n");
 }
 

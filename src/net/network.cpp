@@ -1,10 +1,577 @@
 // Network play: the host and the joiner, and the messages that keep both copies of the game in step.
-#include "game/mainfrm.h"
+#include <cstring>
+
+#include "game/numtext.h"
+#include "net/netstate.h"
 
 namespace gv {
 
-void Mainfrm::WireNetwork() {}
-void Mainfrm::AfterBattlefieldBuilt() {}
-void Mainfrm::AfterPeerShotDone() {}
+namespace {
+
+// The banner's places: over the battlefield while a game is built, below the menu to say why a link ended.
+constexpr double kBannerTop = 264, kBannerShadowTop = 266;
+constexpr double kLinkEndTop = 470, kLinkEndShadowTop = 472;
+
+// A 64-bit FNV-1a hash over the bytes of the values given to it.
+struct StateHash {
+    std::uint64_t h = 1469598103934665603ULL;
+    void bytes(const void* p, std::size_t n) {
+        const unsigned char* b = static_cast<const unsigned char*>(p);
+        for (std::size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ULL;
+    }
+    void number(double v) {
+        if (v == 0) v = 0;  // -0 and 0 are the same place
+        bytes(&v, sizeof v);
+    }
+    void text(const std::string& s) {
+        bytes(s.data(), s.size());
+        bytes("", 1);  // "1" + "23" is not "12" + "3"
+    }
+};
+
+}  // namespace
+
+void Mainfrm::NetStateDeleter::operator()(NetState* s) const { delete s; }
+
+void Mainfrm::WireNetwork() {
+    net_.reset(new NetState(loop()));
+    Option1.onClick = [this] { Option1_Click(); };
+    Option2.onClick = [this] { Option2_Click(); };
+    Option3.onClick = [this] { Option3_Click(); };
+    Command3.onClick = [this] { Command3_Click(); };
+    Command4.onClick = [this] { Command4_Click(); };
+    Command5.onClick = [this] { Command5_Click(); };
+    compname.onClick = [this] { compname_Click(); };
+    tcpcontrol.onConnectionRequest = [this](int id) { tcpcontrol_ConnectionRequest(id); };
+    tcpcontrol.onDataArrival = [this](std::size_t n) { tcpcontrol_DataArrival(n); };
+    tcpcontrol.onClosed = [this](const std::string& reason) { tcpcontrol_Closed(reason); };
+    net_->shotTimer.onTimer = [this] { netshot_Timer(); };
+    // A link that ended may have left its reason on the banner below the menu; New Game wants it back.
+    auto newGame = novahra.onClick;
+    novahra.onClick = [this, newGame] {
+        if (state.WorldBusy == False) RestoreBanner();
+        if (newGame) newGame();
+    };
+}
+
+// ---- The mode options and the network panel
+
+void Mainfrm::Option1_Click() { LeaveLink(); }
+void Mainfrm::Option2_Click() { LeaveLink(); }
+
+// A local mode was chosen while a link is open: tell the peer and close it.
+void Mainfrm::LeaveLink() {
+    if (tcpcontrol.state() == TcpSocket::Closed) return;
+    SendMessage("disconnect");
+    FlushLink();
+    EndLink();
+    novahra.setEnabled(true);
+    continue_.setEnabled(false);
+}
+
+void Mainfrm::Option3_Click() {
+    if (tcpcontrol.state() != TcpSocket::Closed) return;
+    RestoreBanner();
+    Command3.setDefault(true);
+    Label11.setCaption((state.CzechUi == True ? "Vaše síťové jméno: " : "Your network name: ") +
+                       TcpSocket::localHostName());
+    Frame4.setVisible(true);
+}
+
+void Mainfrm::compname_Click() {
+    Command4.setDefault(true);
+    compname.setSelStart(0);
+    compname.setSelLength(int(compname.text().size()));
+}
+
+// Host.
+void Mainfrm::Command3_Click() {
+    // A hidden battlefield skips random draws: it must never reach a network game.
+    state.HellMode = False;
+    state.HellVariant = False;
+    EndLink();
+    tcpcontrol.setLocalPort(hostPort);
+    tcpcontrol.setRemotePort(joinPort);
+    net_->role = NetState::Role::Host;
+    const bool czech = state.CzechUi == True;
+    if (tcpcontrol.listen()) {
+        Label11.setCaption(czech ? "Čekám na připojení protihráče..." : "Waiting for opponent...");
+        return;
+    }
+    // Someone else has the port (often another copy of the game): say so, and let the user try again.
+    EndLink();
+    const std::string port = std::to_string(hostPort);
+    Label11.setCaption(czech ? "Port " + port + " je obsazen" : "Port " + port + " is in use");
+}
+
+// Join.
+void Mainfrm::Command4_Click() {
+    state.HellMode = False;
+    state.HellVariant = False;
+    EndLink();
+    tcpcontrol.setLocalPort(joinPort);  // taken by an earlier connection: the socket picks any free one
+    tcpcontrol.setRemotePort(hostPort);
+    net_->joinName = compname.text();
+    tcpcontrol.setRemoteHost(net_->joinName);
+    net_->role = NetState::Role::Joiner;
+    const bool czech = state.CzechUi == True;
+    if (tcpcontrol.connect()) {
+        Label11.setCaption((czech ? "Připojuji se k " : "Connecting to ") + net_->joinName);
+        return;
+    }
+    EndLink();
+    Label11.setCaption((czech ? "Nelze se připojit k " : "Cannot connect to ") + net_->joinName);
+}
+
+// Back.
+void Mainfrm::Command5_Click() {
+    if (tcpcontrol.state() != TcpSocket::Closed) {
+        SendMessage("disconnect");
+        FlushLink();
+    }
+    EndLink();
+    HiddenPhrases h = ReadHiddenPhrases(compname.text());
+    state.HellMode = flag(h.hell);
+    state.HellVariant = flag(h.hell && h.variant);
+    novahra.setDefault(true);
+    Frame4.setVisible(false);
+    Option1.setValue(true);
+}
+
+// ---- The socket's events
+
+void Mainfrm::tcpcontrol_ConnectionRequest(int requestId) {
+    if (net_->role != NetState::Role::Host || tcpcontrol.state() != TcpSocket::Listening) return;
+    // Taking the connection also stops listening: no second joiner can take over a running game.
+    if (!tcpcontrol.accept(requestId)) return;
+    StartLink();
+    SendMessage("connectok");
+    novahra.setDefault(true);
+    Frame4.setVisible(false);
+    state.GameMode = 3;
+}
+
+void Mainfrm::tcpcontrol_Closed(const std::string& /*reason*/) {
+    if (net_->closing || unloaded()) return;
+    if (net_->role == NetState::Role::Joiner && !net_->linkUp) {
+        // Name not found, refused, timed out, or a host that was already taken.
+        EndLink();
+        Label11.setCaption((state.CzechUi == True ? "Nelze se připojit k " : "Cannot connect to ") + net_->joinName);
+        return;
+    }
+    if (net_->linkUp) {
+        PeerDisconnected(LinkEnd::PeerLeft);  // the peer vanished without a word
+        return;
+    }
+    EndLink();
+}
+
+void Mainfrm::tcpcontrol_DataArrival(std::size_t /*bytesWaiting*/) {
+    NetState& n = *net_;
+    if (n.closing || unloaded()) return;
+    n.pending += tcpcontrol.receive();
+    // Every message ends with a line feed; what follows the last one waits for the rest of its message.
+    std::size_t start = 0;
+    for (std::size_t lf; (lf = n.pending.find('\n', start)) != std::string::npos; start = lf + 1)
+        n.inbox.emplace_back(n.pending, start, lf - start);
+    n.pending.erase(0, start);
+    if (n.pending.size() > kMaxPending) {
+        PeerDisconnected(LinkEnd::NetworkError);
+        return;
+    }
+    DrainOne();
+}
+
+// Takes the oldest message and dispatches it. Dispatching may wait for later messages (the joiner builds
+// a whole battlefield inside "R"), so the next one is taken by an event of its own, which the nested
+// pumps of such a wait run.
+void Mainfrm::DrainOne() {
+    NetState& n = *net_;
+    if (n.inbox.empty() || n.closing || unloaded()) return;
+    std::string text = std::move(n.inbox.front());
+    n.inbox.pop_front();
+    if (!n.inbox.empty()) {
+        std::weak_ptr<char> alive = n.alive;
+        loop().post([this, alive] {
+            if (alive.lock()) DrainOne();
+        });
+    }
+    Dispatch(text);
+}
+
+void Mainfrm::Dispatch(const std::string& text) {
+    state.SendText = text;
+    if (text.size() > kMaxMessage) {
+        PeerDisconnected(LinkEnd::NetworkError);
+        return;
+    }
+    const NetMessage m = ReadNetMessage(text);
+    if (m.malformed) {
+        // Dropping it would leave a wait hanging for good: the link cannot go on.
+        PeerDisconnected(LinkEnd::NetworkError);
+        return;
+    }
+    const bool joiner = state.GameMode == 4;
+    switch (m.key) {
+        case NetMessage::ConnectOk:
+            if (net_->role != NetState::Role::Joiner || net_->linkUp) break;
+            StartLink();
+            novahra.setDefault(true);
+            Frame4.setVisible(false);
+            novahra.setEnabled(false);  // only the host starts battles
+            state.GameMode = 4;
+            break;
+        case NetMessage::Disconnect:
+            PeerDisconnected(LinkEnd::PeerLeft);
+            break;
+        case NetMessage::DrawingOk:
+            state.PeerDrawn = True;
+            // Everything older of the peer came before this: nothing of an earlier battle still counts.
+            state.PeerShotDone = False;
+            state.PeerSeedReady = False;
+            state.PeerBonusKind = 0;
+            net_->peerShotPending = false;
+            net_->shotHeld = false;
+            if (m.withWind && joiner) TakeWind(m.wind);
+            break;
+        case NetMessage::Exit:
+            if (!Networked() || state.BattleOver == True) break;
+            continue_.setEnabled(true);
+            world.setEnabled(false);
+            Frame3.setVisible(true);
+            break;
+        case NetMessage::Continue:
+            if (!Networked() || state.BattleOver == True) break;
+            Frame5.setVisible(false);
+            Frame3.setVisible(false);
+            continue_.setEnabled(false);
+            world.setEnabled(true);
+            break;
+        case NetMessage::Battle:
+            if (joiner) TakeBattle(m.seed);
+            break;
+        case NetMessage::Quake:
+            if (!joiner) break;
+            state.RandomSeed = m.seed;
+            state.PeerSeedReady = True;
+            break;
+        case NetMessage::Shot:
+            if (Networked()) TakePeerShot(m.force, m.angle);
+            break;
+        case NetMessage::Wind:
+            if (joiner) TakeWind(m.wind);
+            break;
+        case NetMessage::Crate:
+            if (!joiner) break;
+            state.PeerBonusKind = std::uint8_t(m.kind);
+            state.PeerBonusShots = std::uint8_t(m.shots);
+            state.PeerBonusX = std::int16_t(m.left);
+            break;
+        case NetMessage::ShotDone:
+            if (!Networked()) break;
+            if (joiner) {
+                // The host draws the next wind as soon as it has our "bullfired": the hand-over goes on
+                // when that wind is here too, so our next shot never flies with the last one's wind.
+                net_->peerShotPending = true;
+                if (m.withWind) TakeWind(m.wind);
+            } else {
+                state.PeerShotDone = True;
+            }
+            break;
+        case NetMessage::Hash:
+            if (Networked()) TakePeerHash(m.sequence, m.hash);
+            break;
+        case NetMessage::Unknown:
+            break;
+    }
+}
+
+void Mainfrm::TakeWind(int wind) {
+    state.PeerWind = formatNumber(wind);
+    ChangeWind();
+    if (net_->peerShotPending) {
+        net_->peerShotPending = false;
+        state.PeerShotDone = True;
+    }
+}
+
+// The joiner follows the host into a new battle.
+void Mainfrm::TakeBattle(const std::string& seed) {
+    state.RandomSeed = seed;
+    ++state.BattleNumber;  // whatever still waits in the old battle gives up
+    NewBattleOnLink();
+    Frame3.setVisible(false);
+    HideBattle();
+    continue_.setEnabled(false);
+    RestoreBanner();
+    Label8(0).setVisible(true);
+    Label8(1).setVisible(true);
+    GenerateWorld();
+}
+
+// A new battle on the link (the host sent "R", or the joiner took it): hand-overs count from the start.
+void Mainfrm::NewBattleOnLink() {
+    NetState& n = *net_;
+    ++n.battles;
+    n.handOvers = 0;
+    n.shotWind = 0;
+    n.shotHeld = false;
+    n.peerShotPending = false;
+    // Hashes of battles before the last one can never be matched now.
+    const long long oldest = (n.battles - 1) * 1000;
+    for (auto* m : {&n.ownHashes, &n.peerHashes})
+        for (auto it = m->begin(); it != m->end();) it = it->first < oldest ? m->erase(it) : std::next(it);
+}
+
+// ---- The peer's shot
+
+void Mainfrm::TakePeerShot(const std::string& force, const std::string& angle) {
+    NetState& n = *net_;
+    const int peer = state.GameMode == 4 ? 1 : 2;
+    if (n.shotHeld) return;  // one shot a turn
+    // Out of turn: the peer's player has fired this turn already, or it is our player's turn.
+    if (state.WorldBusy == False && state.TurnPlayer != peer) return;
+    if (ReadyForPeerShot()) {
+        FirePeerShot(force, angle);
+        return;
+    }
+    // Our own hand-over is still on its way (or the battlefield is still being built): firing now
+    // would start the panels sliding out while they slide in. The shot waits for our turn to start.
+    n.shotHeld = true;
+    n.heldForce = force;
+    n.heldAngle = angle;
+    n.heldBattle = state.BattleNumber;
+    n.shotTimer.setEnabled(true);
+}
+
+// The turn of the peer's player has started here: nothing of the last shot and its hand-over is running.
+bool Mainfrm::ReadyForPeerShot() const {
+    const int peer = state.GameMode == 4 ? 1 : 2;
+    return Networked() && state.WorldBusy == False && state.BattleOver == False && state.TurnPlayer == peer &&
+           !hideit.enabled() && !showit.enabled() && showit.interval() == 1 && !bullettimer.enabled() &&
+           !tankexpl.enabled();
+}
+
+void Mainfrm::netshot_Timer() { CheckHeldShot(); }
+
+void Mainfrm::CheckHeldShot() {
+    NetState& n = *net_;
+    const int peer = state.GameMode == 4 ? 1 : 2;
+    auto drop = [&] {
+        n.shotHeld = false;
+        n.shotTimer.setEnabled(false);
+    };
+    if (!n.shotHeld) return drop();
+    if (n.heldBattle != state.BattleNumber || !Networked() || state.BattleOver == True) return drop();
+    if (state.WorldBusy == True) return;
+    if (state.TurnPlayer != peer) return drop();
+    if (!ReadyForPeerShot()) return;
+    drop();
+    FirePeerShot(n.heldForce, n.heldAngle);
+}
+
+void Mainfrm::FirePeerShot(const std::string& force, const std::string& angle) {
+    const bool one = state.GameMode == 4;
+    (one ? sila1 : sila2).setText(force);
+    (one ? uhel1 : uhel2).setText(angle);
+    net_->shotWind = state.Wind;
+    one ? FireTank1() : FireTank2();  // sends nothing back
+}
+
+// ---- Staying in step
+
+std::uint64_t Mainfrm::SharedStateHash() const {
+    StateHash h;
+    for (std::int16_t row : state.Ground.rows()) h.bytes(&row, sizeof row);
+    h.number(state.Health1);
+    h.number(state.Health2);
+    // An exploding tank moves on each machine's clock; once a battle is over its place no longer matters.
+    if (state.BattleOver == False)
+        for (const Image* t : {&tank1, &tank2}) {
+            h.number(t->left());
+            h.number(t->top());
+        }
+    h.text(weapon1.tag);
+    h.text(weapon2.tag);
+    h.number(state.BonusActive);
+    // A falling crate's height follows the clock too; where it falls and what it holds do not.
+    if (state.BonusActive == True) {
+        h.text(bonuspic.tag);
+        h.number(bonuspic.left());
+        h.number(state.BonusShotsLeft);
+    }
+    h.number(net_->shotWind);
+    return h.h & kHashMask;
+}
+
+void Mainfrm::AfterBattlefieldBuilt() {
+    NetState& n = *net_;
+    if (n.lostWhileBuilding && n.lostBattle == state.BattleNumber && !Networked()) {
+        // The peer left while this battlefield was being built: the menu stays in front.
+        n.lostWhileBuilding = false;
+        world.setEnabled(false);
+        continue_.setEnabled(false);
+        Frame3.setVisible(true);
+        return;
+    }
+    if (!Networked() || !n.linkUp) return;
+    n.handOvers = 0;
+    n.shotWind = 0;
+    SendHash(n.battles * 1000);
+    CheckHeldShot();
+}
+
+void Mainfrm::AfterPeerShotDone() {
+    NetState& n = *net_;
+    if (!Networked() || !n.linkUp) return;
+    ++n.handOvers;
+    SendHash(n.battles * 1000 + n.handOvers);
+}
+
+void Mainfrm::SendHash(long long sequence) {
+    const std::uint64_t hash = SharedStateHash();
+    net_->ownHashes[sequence] = hash;
+    SendMessage("H" + formatNumber(double(sequence)) + ":" + formatNumber(double(hash)));
+    CompareHashes(sequence);
+}
+
+void Mainfrm::TakePeerHash(long long sequence, std::uint64_t hash) {
+    net_->peerHashes[sequence] = hash;
+    CompareHashes(sequence);
+}
+
+// Nobody waits for a hash: a pair is compared once both halves are here.
+void Mainfrm::CompareHashes(long long sequence) {
+    NetState& n = *net_;
+    auto own = n.ownHashes.find(sequence);
+    auto peer = n.peerHashes.find(sequence);
+    if (own == n.ownHashes.end() || peer == n.peerHashes.end()) return;
+    const bool same = own->second == peer->second;
+    n.ownHashes.erase(own);
+    n.peerHashes.erase(peer);
+    ++n.hashesCompared;
+    if (same) return;
+    ++n.hashMismatches;
+    PeerDisconnected(LinkEnd::OutOfStep);
+}
+
+// ---- The end of a link
+
+void Mainfrm::NoteSent(const std::string& text) {
+    if (!net_ || text.empty()) return;
+    if (text[0] == 'R' && state.GameMode == 3) NewBattleOnLink();
+    if (text[0] == 'S') net_->shotWind = state.Wind;
+}
+
+void Mainfrm::CloseLinkForGood() {
+    net_->closing = true;
+    if (tcpcontrol.state() != TcpSocket::Closed) {
+        SendMessage("disconnect");
+        FlushLink();
+    }
+    EndLink();
+}
+
+void Mainfrm::StartLink() {
+    NetState& n = *net_;
+    n.linkUp = true;
+    peerGone = false;
+    n.battles = 0;
+    n.handOvers = 0;
+    n.ownHashes.clear();
+    n.peerHashes.clear();
+    n.shotHeld = false;
+    n.peerShotPending = false;
+    n.lostWhileBuilding = false;
+}
+
+// Closes the socket and forgets the link; every wait for the peer ends.
+void Mainfrm::EndLink() {
+    NetState& n = *net_;
+    if (n.linkUp || tcpcontrol.state() != TcpSocket::Closed) peerGone = true;
+    tcpcontrol.close();
+    tcpcontrol.setLocalPort(0);
+    tcpcontrol.setRemotePort(0);
+    n.linkUp = false;
+    n.role = NetState::Role::None;
+    n.pending.clear();
+    n.inbox.clear();
+    n.shotHeld = false;
+    n.shotTimer.setEnabled(false);
+    n.peerShotPending = false;
+}
+
+// Lets what was sent leave before the socket closes. Only the socket's own work runs here, no handler
+// of the game: nothing is dispatched while we are leaving.
+void Mainfrm::FlushLink() {
+    auto& io = loop().io();
+    if (io.stopped()) io.restart();
+    io.poll();
+}
+
+void Mainfrm::PeerDisconnected(LinkEnd why) {
+    NetState& n = *net_;
+    if (n.closing) return;
+    if (n.linkUp && state.WorldBusy == True) {
+        n.lostWhileBuilding = true;
+        n.lostBattle = state.BattleNumber;
+    }
+    peerGone = true;
+    n.linkUp = false;
+    n.inbox.clear();
+    n.pending.clear();
+    n.shotHeld = false;
+    n.shotTimer.setEnabled(false);
+    world.setEnabled(false);
+    Frame3.setVisible(true);
+    Frame4.setVisible(false);
+    state.GameMode = 1;
+    // Choosing two players ends the link from this side too: "disconnect" back, the socket closed,
+    // New Game enabled again, Continue disabled.
+    if (Option1.value())
+        Option1_Click();
+    else
+        Option1.setValue(true);
+    Label11.setCaption("");
+    if (tcpcontrol.state() != TcpSocket::Closed) EndLink();
+    n.role = NetState::Role::None;
+    // A peer that vanished left the socket closed already, so the option found nothing to close.
+    novahra.setEnabled(true);
+    continue_.setEnabled(false);
+    if (why != LinkEnd::PeerLeft) {
+        ++n.faults;
+        ShowLinkEnd(why);
+    }
+}
+
+void Mainfrm::ShowLinkEnd(LinkEnd why) {
+    const bool czech = state.CzechUi == True;
+    std::string text = why == LinkEnd::OutOfStep ? (czech ? "Hry se rozešly" : "Games out of step")
+                                                 : (czech ? "Chyba sítě" : "Network error");
+    Label8(0).foreColour = rgb(64, 64, 64);
+    Label8(1).foreColour = rgb(255, 255, 0);
+    Label8(1).setTop(kLinkEndTop);
+    Label8(0).setTop(kLinkEndShadowTop);
+    for (int i : {0, 1}) {
+        Label8(i).setCaption(text);
+        Label8(i).setVisible(true);
+    }
+    net_->bannerMoved = true;
+}
+
+void Mainfrm::RestoreBanner() {
+    if (!net_->bannerMoved) return;
+    net_->bannerMoved = false;
+    Label8(1).setTop(kBannerTop);
+    Label8(0).setTop(kBannerShadowTop);
+    Label8(0).setVisible(false);
+    Label8(1).setVisible(false);
+    // The joiner's battles keep the banner as New Game last set it; ours said something else meanwhile.
+    const std::string caption = state.CzechUi == True ? "Vytvářím hru..." : "Creating game...";
+    Label8(0).foreColour = rgb(64, 64, 64);
+    Label8(1).foreColour = rgb(0, 255, 0);
+    Label8(0).setCaption(caption);
+    Label8(1).setCaption(caption);
+}
 
 }  // namespace gv

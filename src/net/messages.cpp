@@ -1,0 +1,195 @@
+// Reading the messages of the link and the hidden phrases of the host-name box.
+#include <cmath>
+#include <optional>
+
+#include "game/numtext.h"
+#include "net/netstate.h"
+
+namespace gv {
+
+namespace {
+
+bool printable(std::string_view text) {
+    for (unsigned char c : text)
+        if (c < 32 || c > 126) return false;
+    return true;
+}
+
+// A whole number in [lo, hi], written as the whole field.
+std::optional<long long> wholeNumber(std::string_view field, double lo, double hi) {
+    std::optional<double> v = parseNumber(field);
+    if (!v || std::trunc(*v) != *v || *v < lo || *v > hi) return std::nullopt;
+    return static_cast<long long>(*v);
+}
+
+bool digit(char c) { return c >= '0' && c <= '9'; }
+
+// "drawingok" and "bullfired" may carry the host's wind straight after them.
+void readJoinedWind(std::string_view text, NetMessage& m) {
+    if (text.size() == 9) return;
+    if (text[9] != 'W') {
+        m.malformed = true;
+        return;
+    }
+    auto w = wholeNumber(text.substr(10), -30, 29);
+    if (!w) {
+        m.malformed = true;
+        return;
+    }
+    m.withWind = true;
+    m.wind = int(*w);
+}
+
+}  // namespace
+
+NetMessage ReadNetMessage(std::string_view text) {
+    NetMessage m;
+    if (text == "connectok") {
+        m.key = NetMessage::ConnectOk;
+        return m;
+    }
+    if (text == "disconnect") {
+        m.key = NetMessage::Disconnect;
+        return m;
+    }
+    if (text == "exit") {
+        m.key = NetMessage::Exit;
+        return m;
+    }
+    if (text == "continue") {
+        m.key = NetMessage::Continue;
+        return m;
+    }
+    if (text.empty()) return m;
+
+    // Every key below is followed by fields; the key decides, the fields must then be right.
+    if (text.substr(0, 9) == "drawingok") {
+        m.key = NetMessage::DrawingOk;
+    } else if (text.substr(0, 9) == "bullfired") {
+        m.key = NetMessage::ShotDone;
+    } else {
+        switch (text[0]) {
+            case 'R': m.key = NetMessage::Battle; break;
+            case 'E': m.key = NetMessage::Quake; break;
+            case 'S': m.key = NetMessage::Shot; break;
+            case 'W': m.key = NetMessage::Wind; break;
+            case 'B': m.key = NetMessage::Crate; break;
+            case 'H': m.key = NetMessage::Hash; break;
+            default: return m;  // unknown, whatever it holds
+        }
+    }
+    if (!printable(text)) {
+        m.malformed = true;
+        return m;
+    }
+
+    switch (m.key) {
+        case NetMessage::DrawingOk:
+        case NetMessage::ShotDone:
+            readJoinedWind(text, m);
+            break;
+        case NetMessage::Battle:
+        case NetMessage::Quake:
+            // The whole seconds of a time of day.
+            if (wholeNumber(text.substr(1), 0, 86399))
+                m.seed = std::string(text.substr(1));
+            else
+                m.malformed = true;
+            break;
+        case NetMessage::Shot: {
+            // The first "U" after at least one character of force, with at least one of angle after it.
+            std::size_t u = std::string_view::npos;
+            for (std::size_t i = 2; i + 1 < text.size(); ++i)
+                if (text[i] == 'U') {
+                    u = i;
+                    break;
+                }
+            if (u == std::string_view::npos) {
+                m.malformed = true;
+                break;
+            }
+            std::string_view force = text.substr(1, u - 1), angle = text.substr(u + 1);
+            // By the boxes' own rule: 45.5 is a number, "abc" or "" is not.
+            if (!parseNumber(force) || !parseNumber(angle)) {
+                m.malformed = true;
+                break;
+            }
+            m.force = std::string(force);
+            m.angle = std::string(angle);
+            break;
+        }
+        case NetMessage::Wind: {
+            auto w = wholeNumber(text.substr(1), -30, 29);
+            if (w)
+                m.wind = int(*w);
+            else
+                m.malformed = true;
+            break;
+        }
+        case NetMessage::Crate: {
+            // Kind as two digits, the shots as one, then the crate's left edge.
+            if (text.size() < 5 || !digit(text[1]) || !digit(text[2]) || !digit(text[3])) {
+                m.malformed = true;
+                break;
+            }
+            m.kind = (text[1] - '0') * 10 + (text[2] - '0');
+            m.shots = text[3] - '0';
+            auto left = wholeNumber(text.substr(4), 16, 783);
+            if (m.kind < 1 || m.kind > 13 || m.shots < 2 || m.shots > 7 || !left) {
+                m.malformed = true;
+                break;
+            }
+            m.left = int(*left);
+            break;
+        }
+        case NetMessage::Hash: {
+            std::size_t colon = text.find(':');
+            if (colon == std::string_view::npos) {
+                m.malformed = true;
+                break;
+            }
+            auto seq = wholeNumber(text.substr(1, colon - 1), 0, 1e15);
+            auto hash = wholeNumber(text.substr(colon + 1), 0, double(kHashMask));
+            if (!seq || !hash) {
+                m.malformed = true;
+                break;
+            }
+            m.sequence = *seq;
+            m.hash = std::uint64_t(*hash);
+            break;
+        }
+        default:
+            break;
+    }
+    return m;
+}
+
+namespace {
+
+// Bytes in the UTF-8 character that starts with `lead`; a stray byte counts as one character.
+std::size_t characterBytes(unsigned char lead) {
+    if (lead >= 0xF0 && lead <= 0xF7) return 4;
+    if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
+    if (lead >= 0xC0) return 2;
+    return 1;
+}
+
+}  // namespace
+
+HiddenPhrases ReadHiddenPhrases(std::string_view text) {
+    static constexpr std::string_view kFirst = "we go where rivers flow";  // 23 characters
+    static constexpr std::string_view kSecond = "from the far hill";
+    HiddenPhrases h;
+    // The first phrase is plain ASCII, so its 23 characters are the text's first 23 bytes.
+    if (text.size() < kFirst.size() || text.substr(0, kFirst.size()) != kFirst) return h;
+    h.hell = true;
+    // The 24th character is free, whatever its length in bytes; the second phrase is the rest.
+    std::size_t at = kFirst.size();
+    if (at >= text.size()) return h;
+    at += characterBytes(static_cast<unsigned char>(text[at]));
+    if (at > text.size()) return h;
+    h.variant = text.substr(at) == kSecond;
+    return h;
+}
+
+}  // namespace gv

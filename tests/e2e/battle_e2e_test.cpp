@@ -1,0 +1,109 @@
+// Real battles in a real window: a shot and its hand-over, and a crate's weapon fired.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "assets/pictures.h"
+#include "desktop.h"
+
+namespace gv::e2e {
+namespace {
+
+// The share of `pic`'s opaque pixels that the screen shows exactly at (left, top).
+double shown(const Screenshot& shot, const Picture& pic, int left, int top) {
+    int opaque = 0, same = 0;
+    for (int y = 0; y < pic.height; ++y)
+        for (int x = 0; x < pic.width; ++x) {
+            std::uint32_t p = pic.at(x, y);
+            if (Picture::alphaOf(p) != 255) continue;
+            ++opaque;
+            same += shot.at(left + x, top + y) == (p & 0xFFFFFF);
+        }
+    return opaque ? double(same) / opaque : 0;
+}
+
+struct Game {
+    Desktop desk;
+    std::string runtime = tempDir("gv-run");
+    std::unique_ptr<Process> process;
+
+    bool start(const char* binary) {
+        if (!desk.ok()) return false;
+        process = std::make_unique<Process>(
+            std::vector<std::string>{binary},
+            std::vector<std::string>{"DISPLAY=" + desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + runtime,
+                                     "LANG=en_US.UTF-8"},
+            runtime + "/log.txt");
+        sleepMs(1500);
+        return process->running();
+    }
+    // Waits until `player`'s fire button is armed; the last screenshot.
+    Screenshot waitArmed(int player, int seconds = 30) {
+        Screenshot shot;
+        const Picture& armed = *assets::picture("fbutt1");
+        for (int i = 0; i < seconds * 5; ++i) {
+            sleepMs(200);
+            shot = desk.screenshot();
+            if (shown(shot, armed, player == 1 ? 224 : 512, 8) > 0.95) break;
+        }
+        return shot;
+    }
+    void save(const Screenshot& s, const std::string& name) { s.savePng(std::string(GORVATH_SHOTS) + "/" + name); }
+};
+
+TEST(BattleE2E, SpaceFiresTheShellFliesAndTheTurnPassesToPlayerTwo) {
+    Game g;
+    if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "no display";
+    g.desk.click(400, 228);  // New Game
+    Screenshot before = g.waitArmed(1);
+    g.save(before, "shot-before.png");
+    ASSERT_GT(shown(before, *assets::picture("fbutt1"), 224, 8), 0.95);
+    g.desk.key("space");
+    sleepMs(900);  // the panels are out (15 ticks of 40 ms) and the shell is in the air
+    Screenshot flight = g.desk.screenshot();
+    g.save(flight, "shot-flight.png");
+    EXPECT_LT(shown(flight, *assets::picture("fbutt2"), 224, 8), 0.5) << "player 1's panel did not slide away";
+    Screenshot after = g.waitArmed(2);
+    g.save(after, "shot-after.png");
+    EXPECT_GT(shown(after, *assets::picture("fbutt1"), 512, 8), 0.95) << "player 2 is not armed";
+    EXPECT_GT(shown(after, *assets::picture("fbutt2"), 224, 8), 0.95) << "player 1's button is not spent";
+    EXPECT_TRUE(g.process->running());
+}
+
+TEST(BattleE2E, CrateIsTakenAndItsPitShellFiredThenMoundNukeAndQuake) {
+    Game g;
+    if (!g.start(GORVATH_HOOKS_BINARY)) GTEST_SKIP() << "no display";
+    g.desk.click(400, 228);
+    g.waitArmed(1);
+    // A crate on player 1's own spot; a gentle shot straight up comes down through it.
+    g.desk.key("K");
+    g.desk.key("--repeat 45 --delay 5 Left");  // angle 90
+    g.desk.key("--repeat 70 --delay 5 Down");  // force 30
+    sleepMs(300);
+    g.desk.key("space");
+    Screenshot won = g.waitArmed(2);
+    g.save(won, "crate-taken.png");
+    EXPECT_GT(shown(won, *assets::picture("bonusvzor3"), 176, 19), 0.95) << "the pit shell is not in player 1's slot";
+
+    g.desk.key("M");  // player 2 fires a mound shell
+    g.desk.key("space");
+    g.save(g.waitArmed(1), "weapon-mound.png");
+    g.desk.key("space");  // player 1 fires the pit shell it won, straight up again
+    Screenshot pit = g.waitArmed(2);
+    g.save(pit, "weapon-pit.png");
+    EXPECT_LT(shown(pit, *assets::picture("bonusvzor3"), 176, 19), 0.5) << "the pit shell was not used up";
+    g.desk.key("N");
+    g.desk.key("space");
+    g.save(g.waitArmed(1), "weapon-nuke.png");
+    g.desk.key("Q");
+    g.desk.key("--repeat 30 --delay 5 Up");  // force 60
+    g.desk.key("--repeat 40 --delay 5 Right");  // angle 50
+    sleepMs(300);
+    g.desk.key("space");
+    sleepMs(2500);
+    g.save(g.desk.screenshot(), "weapon-quake.png");
+    EXPECT_TRUE(g.process->running());
+}
+
+}  // namespace
+}  // namespace gv::e2e
