@@ -146,7 +146,7 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, doub
         // Once the hills are ignored a shell can fall through the whole battlefield without meeting
         // anything (with little wind the drag even brings it back over its start). Below the bottom row
         // and the target it can only fall further: that force has failed.
-        (void)kBottomRow;
+        if (y > std::max(kBottomRow, k.yB)) return Candidate::Fails;
     }
 }
 
