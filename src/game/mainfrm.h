@@ -97,8 +97,10 @@ public:
     void ReseatTrees();
     void ReseatBonus();
     void Aftermath();
+    // Tanks, trees and crate seated on the ground as it is now, and the health bars redrawn.
+    void Resettle();
     void CrateExpiry();
-    void EndShotA();  // left the battlefield, or the sun
+    void EndShotA();  // left the battlefield, the sun, or any ground contact that ends the shot
     void EndShotB();  // a direct hit
     void EndShotC();  // the crate was taken
     // One step of a flying shell from the start point and the elapsed time (shared with the computer's aim).

@@ -200,13 +200,11 @@ void Mainfrm::CrateExpiry() {
 
 void Mainfrm::Aftermath() {
     SettleTanks(true, true);
-    if (WeaponKind(ShooterSlot()) != 7) {
-        ClearSpecialWeapon();
-        bullettimer.setEnabled(false);
-        bullet.setVisible(false);
-        CrateExpiry();
-        showit.setEnabled(true);
-    }
+    if (WeaponKind(ShooterSlot()) != 7) EndShotA();
+    Resettle();
+}
+
+void Mainfrm::Resettle() {
     SettleTanks(false, false);
     ReseatTrees();
     ShowHealth1();

@@ -226,16 +226,8 @@ void Mainfrm::RollExplode(double X) {
     Splash(X, h0, 60, 180, 3);
     SettleTanks(true, false);
     s.RollDownhill = s.RollUphill = False;
-    ClearSpecialWeapon();
-    bullettimer.setEnabled(false);
-    bullet.setVisible(false);
-    CrateExpiry();
-    showit.setEnabled(true);
-    SettleTanks(false, false);
-    ReseatTrees();
-    ShowHealth1();
-    ShowHealth2();
-    ReseatBonus();
+    EndShotA();
+    Resettle();
     CheckBattleEnd();
 }
 

@@ -9,18 +9,6 @@
 namespace gv::e2e {
 namespace {
 
-// The share of `pic`'s opaque pixels that the screen shows exactly at (left, top).
-double shown(const Screenshot& shot, const Picture& pic, int left, int top) {
-    int opaque = 0, same = 0;
-    for (int y = 0; y < pic.height; ++y)
-        for (int x = 0; x < pic.width; ++x) {
-            std::uint32_t p = pic.at(x, y);
-            if (Picture::alphaOf(p) != 255) continue;
-            ++opaque;
-            same += shot.at(left + x, top + y) == (p & 0xFFFFFF);
-        }
-    return opaque ? double(same) / opaque : 0;
-}
 
 struct Game {
     Desktop desk;

@@ -39,6 +39,18 @@ int Screenshot::count(std::uint32_t colour, int x0, int y0, int x1, int y1) cons
     return n;
 }
 
+double shown(const Screenshot& shot, const Picture& pic, int left, int top) {
+    int opaque = 0, same = 0;
+    for (int y = 0; y < pic.height; ++y)
+        for (int x = 0; x < pic.width; ++x) {
+            std::uint32_t p = pic.at(x, y);
+            if (Picture::alphaOf(p) != 255) continue;
+            ++opaque;
+            same += shot.at(left + x, top + y) == (p & 0xFFFFFF);
+        }
+    return opaque ? double(same) / opaque : 0;
+}
+
 bool Screenshot::savePng(const std::string& path) const {
     std::string raw = path + ".rgb";
     {

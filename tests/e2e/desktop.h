@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/picture.h"
+
 namespace gv::e2e {
 
 struct Screenshot {
@@ -51,6 +53,9 @@ private:
     pid_t pid_ = -1;
     int status_ = -1;
 };
+
+// The share of `pic`'s opaque pixels that the screen shows exactly when it is drawn at (left, top).
+double shown(const Screenshot& shot, const Picture& pic, int left, int top);
 
 bool haveTool(const char* name);
 std::string tempDir(const std::string& prefix);

@@ -34,19 +34,6 @@ TEST(DesktopE2E, ProgramOpensItsWindowWithTheMenu) {
     game.kill();
 }
 
-// Where `pic` is drawn at (left, top) on the screen, this share of its opaque pixels shows exactly.
-double shown(const Screenshot& shot, const Picture& pic, int left, int top) {
-    int opaque = 0, same = 0;
-    for (int y = 0; y < pic.height; ++y)
-        for (int x = 0; x < pic.width; ++x) {
-            std::uint32_t p = pic.at(x, y);
-            if (Picture::alphaOf(p) != 255) continue;
-            ++opaque;
-            int sx = left + x, sy = top + y;
-            if (sx >= 0 && sy >= 0 && sx < shot.width && sy < shot.height) same += shot.at(sx, sy) == (p & 0xFFFFFF);
-        }
-    return opaque ? double(same) / opaque : 0;
-}
 
 // The highest match of a tank picture in the column band of a tank.
 double bestTank(const Screenshot& shot, const Picture& pic, int left) {
