@@ -65,9 +65,7 @@ TEST(BattleE2E, CrateIsTakenAndItsPitShellFiredThenMoundNukeAndQuake) {
     g.waitArmed(1);
     // A crate on player 1's own spot; a gentle shot straight up comes down through it.
     g.desk.key("K");
-    g.desk.key("--repeat 45 --delay 5 Left");  // angle 90
-    g.desk.key("--repeat 70 --delay 5 Down");  // force 30
-    sleepMs(300);
+    g.desk.key("U");  // force 30, angle 90
     g.desk.key("space");
     Screenshot won = g.waitArmed(2);
     g.save(won, "crate-taken.png");
@@ -84,9 +82,7 @@ TEST(BattleE2E, CrateIsTakenAndItsPitShellFiredThenMoundNukeAndQuake) {
     g.desk.key("space");
     g.save(g.waitArmed(1), "weapon-nuke.png");
     g.desk.key("Q");
-    g.desk.key("--repeat 30 --delay 5 Up");  // force 60
-    g.desk.key("--repeat 40 --delay 5 Right");  // angle 50
-    sleepMs(300);
+    g.desk.key("V");  // force 60, angle 50
     g.desk.key("space");
     sleepMs(2500);
     g.save(g.desk.screenshot(), "weapon-quake.png");

@@ -1,6 +1,7 @@
 // The game with a few extra keys for the end-to-end tests (this program is built for the tests only):
 //   K  a landed pit crate right on player 1's tank, so a shot straight up takes it
 //   P, M, N, Q  a pit, mound, nuke or quake shell into the slot of the player whose turn it is
+//   U, V  the aim of the player whose turn it is: force 30 straight up, or force 60 at 50 degrees
 #include "game/app.h"
 #include "game/mainfrm.h"
 
@@ -12,6 +13,11 @@ int main(int argc, char** argv) {
                 gv::Image& slot = game.Frame1.enabled() ? game.weapon1 : game.weapon2;
                 slot.tag = std::to_string(kind);
                 slot.setPicture(game.bonusvzor(kind).picture());
+            };
+            auto aim = [&](const char* force, const char* angle) {
+                const bool first = game.Frame1.enabled();
+                (first ? game.sila1 : game.sila2).setText(force);
+                (first ? game.uhel1 : game.uhel2).setText(angle);
             };
             switch (key) {
                 case 'K':
@@ -28,6 +34,8 @@ int main(int argc, char** argv) {
                 case 'M': arm(4); return;
                 case 'N': arm(8); return;
                 case 'Q': arm(9); return;
+                case 'U': aim("30", "90"); return;
+                case 'V': aim("60", "50"); return;
                 default: normal(key, shift);
             }
         };

@@ -1,0 +1,260 @@
+// Hosting and joining over a real loopback connection: the network panel, the mode options, Back with
+// its hidden phrases, failed joins, a busy port and closing the window.
+#include "net_support.h"
+
+namespace gv::nettest {
+namespace {
+
+struct NetConnection : NetPairTest {};
+
+TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
+    start();
+    host.hostPort = joiner.hostPort = kConnect;
+    host.joinPort = joiner.joinPort = kConnect + 1;
+
+    host.click(host.Option3);
+    EXPECT_TRUE(host.Frame4.visible());
+    EXPECT_TRUE(host.Command3.isDefault());
+    EXPECT_EQ(host.Label11.caption(), "Your network name: " + TcpSocket::localHostName());
+    host.state.HellMode = host.state.HellVariant = True;  // from an earlier Back: hosting clears them
+    host.click(host.Command3);
+    EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
+    EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Listening);
+    EXPECT_EQ(host.state.HellMode, False);
+    EXPECT_EQ(host.state.HellVariant, False);
+
+    joiner.click(joiner.Option3);
+    joiner.click(joiner.compname);
+    EXPECT_TRUE(joiner.Command4.isDefault());
+    EXPECT_EQ(joiner.compname.selStart(), 0);
+    EXPECT_EQ(joiner.compname.selLength(), int(joiner.compname.text().size()));
+    for (char c : std::string("127.0.0.1")) joiner.typeChar(c);  // the selection is typed over
+    EXPECT_EQ(joiner.compname.text(), "127.0.0.1");
+    joiner.state.HellMode = True;
+    joiner.click(joiner.Command4);
+    EXPECT_EQ(joiner.Label11.caption(), "Connecting to 127.0.0.1");
+    EXPECT_EQ(joiner.state.HellMode, False);
+
+    ASSERT_TRUE(until([&] { return host.state.GameMode == 3 && joiner.state.GameMode == 4; }));
+    EXPECT_EQ(host.state.SendText, "connectok");
+    EXPECT_FALSE(host.Frame4.visible());
+    EXPECT_TRUE(host.novahra.isDefault());
+    EXPECT_TRUE(host.novahra.enabled());
+    EXPECT_FALSE(joiner.Frame4.visible());
+    EXPECT_TRUE(joiner.novahra.isDefault());
+    EXPECT_FALSE(joiner.novahra.enabled());  // only the host starts battles
+    EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Connected);
+    EXPECT_EQ(joiner.tcpcontrol.state(), TcpSocket::Connected);
+
+    // The host listens no more: a second joiner cannot take over the game.
+    Mainfrm late{loop, testing::englishDesktop()};
+    late.Form_Load();
+    late.hostPort = kConnect;
+    late.joinPort = kConnect + 1;
+    late.click(late.Option3);
+    late.compname.setText("127.0.0.1");
+    late.click(late.Command4);
+    ASSERT_TRUE(until([&] { return late.Label11.caption() != "Connecting to 127.0.0.1"; }));
+    EXPECT_EQ(late.Label11.caption(), "Cannot connect to 127.0.0.1");
+    EXPECT_EQ(late.state.GameMode, 0);
+    EXPECT_EQ(host.state.GameMode, 3);
+    EXPECT_EQ(joiner.state.GameMode, 4);
+    EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Connected);
+}
+
+TEST_F(NetConnection, Option3WhileConnectedDoesNothing) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(connect(kOption3));
+    for (Mainfrm* g : {&host, &joiner}) {
+        g->click(g->Option3);
+        EXPECT_FALSE(g->Frame4.visible());
+        EXPECT_EQ(g->tcpcontrol.state(), TcpSocket::Connected);
+    }
+    loop.runFor(500);
+    EXPECT_EQ(host.state.GameMode, 3);
+    EXPECT_EQ(joiner.state.GameMode, 4);
+}
+
+TEST_F(NetConnection, ALocalModeWhileConnectedEndsTheLinkOnBothSides) {
+    start();
+    for (OptionButton* option : {&host.Option1, &host.Option2}) {
+        ASSERT_NO_FATAL_FAILURE(connect(kOption1));
+        host.click(*option);
+        EXPECT_EQ(host.state.SendText, "disconnect");
+        EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Closed);
+        EXPECT_EQ(host.tcpcontrol.localPort(), 0);
+        EXPECT_EQ(host.tcpcontrol.remotePort(), 0);
+        EXPECT_TRUE(host.novahra.enabled());
+        EXPECT_FALSE(host.continue_.enabled());
+        // The joiner falls back to the menu in two-player mode and may start games again.
+        ASSERT_TRUE(until([&] { return joiner.state.GameMode == 1; }));
+        EXPECT_TRUE(joiner.Frame3.visible());
+        EXPECT_TRUE(joiner.Option1.value());
+        EXPECT_TRUE(joiner.novahra.enabled());
+        EXPECT_FALSE(joiner.world.enabled());
+        EXPECT_EQ(joiner.Label11.caption(), "");
+        EXPECT_EQ(joiner.tcpcontrol.state(), TcpSocket::Closed);
+        EXPECT_TRUE(joiner.PeerGone());
+        EXPECT_FALSE(joiner.Label8(1).visible());  // a peer that leaves is no fault
+        // New Game reads the option: a game at one computer, or against the computer.
+        host.click(host.novahra);
+        EXPECT_EQ(host.state.GameMode, option == &host.Option1 ? 1 : 2);
+        host.keyDown(Key::Escape);
+    }
+}
+
+TEST_F(NetConnection, BackAlwaysReselectsOption1) {
+    start();
+    host.hostPort = kBack;
+    host.joinPort = kBack + 1;
+    // Back while hosting: the port is given up.
+    host.click(host.Option3);
+    host.click(host.Command3);
+    ASSERT_EQ(host.tcpcontrol.state(), TcpSocket::Listening);
+    host.click(host.Command5);
+    EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Closed);
+    EXPECT_FALSE(host.Frame4.visible());
+    EXPECT_TRUE(host.Option1.value());
+    EXPECT_TRUE(host.novahra.isDefault());
+    // Back while joining a host that does not answer.
+    host.click(host.Option3);
+    host.compname.setText("127.0.0.1");
+    host.click(host.Command4);
+    host.click(host.Command5);
+    EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Closed);
+    EXPECT_TRUE(host.Option1.value());
+    // Back without doing anything.
+    host.click(host.Option2);
+    host.click(host.Option3);
+    host.click(host.Command5);
+    EXPECT_TRUE(host.Option1.value());
+    host.click(host.novahra);
+    EXPECT_EQ(host.state.GameMode, 1);
+}
+
+TEST_F(NetConnection, BackReadsTheHiddenPhrases) {
+    start();
+    const std::string first = "we go where rivers flow", second = "from the far hill";
+    struct Case {
+        std::string text;
+        bool hell, variant;
+    };
+    const std::vector<Case> cases = {
+        {first, true, false},                          // the 23 characters alone
+        {first + " " + second, true, true},            // any one character between
+        {first + "é" + second, true, true},            // also one of two bytes
+        {first + "€" + second, true, true},            // or three
+        {first + second, true, false},                 // the 24th character is the phrase's own "f"
+        {first + "  " + second, true, false},          // two between
+        {first + " from the far hills", true, false},  // exact to the end
+        {first + "!", true, false},
+        {"we go where rivers flo", false, false},
+        {"We go where rivers flow from the far hill", false, false},  // case counts
+        {"Network name of hosting computer?", false, false},
+        {"", false, false},
+    };
+    for (const Case& c : cases) {
+        host.click(host.Option3);
+        host.compname.setText(c.text);
+        host.click(host.Command5);
+        EXPECT_EQ(host.state.HellMode, flag(c.hell)) << c.text;
+        EXPECT_EQ(host.state.HellVariant, flag(c.variant)) << c.text;
+    }
+    // The hidden battlefield shows on the next New Game's banner.
+    host.click(host.Option3);
+    host.compname.setText(first + "?" + second);
+    host.click(host.Command5);
+    host.click(host.novahra);
+    EXPECT_EQ(host.Label8(1).caption(), "The VELMORAN's Hell!");
+}
+
+TEST_F(NetConnection, AFailedJoinSaysSoAndTheUserCanTryAgain) {
+    start();
+    joiner.hostPort = kFailedJoin;
+    joiner.joinPort = kFailedJoin + 1;
+    joiner.click(joiner.Option3);
+    joiner.compname.setText("127.0.0.1");
+    joiner.click(joiner.Command4);  // nobody listens there
+    ASSERT_TRUE(until([&] { return joiner.Label11.caption() != "Connecting to 127.0.0.1"; }));
+    EXPECT_EQ(joiner.Label11.caption(), "Cannot connect to 127.0.0.1");
+    EXPECT_EQ(joiner.tcpcontrol.state(), TcpSocket::Closed);
+    EXPECT_TRUE(joiner.Frame4.visible());
+    EXPECT_EQ(joiner.state.GameMode, 0);
+    // An empty name cannot even be tried.
+    joiner.compname.setText("");
+    joiner.click(joiner.Command4);
+    EXPECT_EQ(joiner.Label11.caption(), "Cannot connect to ");
+    // Once a host is there, the same panel joins it.
+    host.hostPort = kFailedJoin;
+    host.joinPort = kFailedJoin + 1;
+    host.click(host.Option3);
+    host.click(host.Command3);
+    joiner.compname.setText("localhost");
+    joiner.click(joiner.Command4);
+    ASSERT_TRUE(until([&] { return host.state.GameMode == 3 && joiner.state.GameMode == 4; }));
+}
+
+TEST_F(NetConnection, ABusyPortSaysSo) {
+    start();
+    RawPeer squatter(loop);
+    squatter.listen(kBusy);
+    host.hostPort = kBusy;
+    host.click(host.Option3);
+    host.click(host.Command3);
+    EXPECT_EQ(host.Label11.caption(), "Port 47710 is in use");
+    EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Closed);
+    EXPECT_TRUE(host.Frame4.visible());
+    // Once the port is free again, hosting works.
+    squatter.close();
+    host.click(host.Command3);
+    EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
+    EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Listening);
+}
+
+TEST_F(NetConnection, ClosingTheWindowTellsThePeer) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(connect(kClose));
+    joiner.unload();
+    EXPECT_EQ(joiner.state.SendText, "disconnect");
+    EXPECT_EQ(joiner.tcpcontrol.state(), TcpSocket::Closed);
+    EXPECT_EQ(joiner.tcpcontrol.localPort(), 0);
+    EXPECT_EQ(joiner.tcpcontrol.remotePort(), 0);
+    ASSERT_TRUE(until([&] { return host.state.GameMode == 1; }));
+    EXPECT_TRUE(host.Frame3.visible());
+    EXPECT_TRUE(host.novahra.enabled());
+    EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Closed);
+    EXPECT_FALSE(host.Label8(1).visible());
+}
+
+TEST(NetConnectionCzech, StatusTextsInCzech) {
+    testing::QuietAudio quiet;
+    BoundedClock clock;
+    EventLoop loop{&clock};
+    Desktop czech = testing::englishDesktop();
+    czech.languageSettings = [] { return LanguageSettings{{"cs_CZ.UTF-8"}, "cs_CZ.UTF-8", {"cz"}}; };
+    Mainfrm game{loop, czech};
+    game.Form_Load();
+    ASSERT_EQ(game.state.CzechUi, True);
+    game.hostPort = kBusy + 1;
+    game.joinPort = kBusy + 2;
+    game.click(game.Option3);
+    EXPECT_EQ(game.Label11.caption(), "Vaše síťové jméno: " + TcpSocket::localHostName());
+    game.click(game.Command3);
+    EXPECT_EQ(game.Label11.caption(), "Čekám na připojení protihráče...");
+    Mainfrm second{loop, czech};
+    second.Form_Load();
+    second.hostPort = kBusy + 1;
+    second.click(second.Option3);
+    second.click(second.Command3);
+    EXPECT_EQ(second.Label11.caption(), "Port 47711 je obsazen");
+    game.click(game.Command5);
+    game.click(game.Option3);
+    game.compname.setText("127.0.0.1");
+    game.click(game.Command4);
+    EXPECT_EQ(game.Label11.caption(), "Připojuji se k 127.0.0.1");
+    ASSERT_TRUE(pumpUntil(loop, [&] { return game.Label11.caption() != "Připojuji se k 127.0.0.1"; }));
+    EXPECT_EQ(game.Label11.caption(), "Nelze se připojit k 127.0.0.1");
+}
+
+}  // namespace
+}  // namespace gv::nettest

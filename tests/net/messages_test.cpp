@@ -1,0 +1,283 @@
+// The receiving side of every message, through a real connection: a scripted peer sends the bytes.
+#include "net_support.h"
+
+namespace gv::nettest {
+namespace {
+
+struct NetParsing : NetGameTest {};
+
+TEST_F(NetParsing, DrawingokJoinedByAWindAndAlone) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(joinPeer(kParseWind));
+    game.state.Wind = 5;
+    peer.say("drawingok");
+    ASSERT_TRUE(until([&] { return game.state.PeerDrawn == True; }));
+    EXPECT_EQ(game.state.Wind, 5);  // alone it only marks the peer as done
+    EXPECT_EQ(game.state.SendText, "drawingok");
+    game.state.PeerDrawn = False;
+    peer.say("drawingokW-7");
+    ASSERT_TRUE(until([&] { return game.state.PeerDrawn == True; }));
+    EXPECT_EQ(game.state.Wind, -7);
+    EXPECT_EQ(game.state.PeerWind, "-7");
+    EXPECT_EQ(game.wind.caption(), "<---- Wind ");
+    // Winds at both ends of their range, and calm.
+    for (auto [text, wind] : std::vector<std::pair<std::string, int>>{{"W0", 0}, {"W-30", -30}, {"W29", 29}, {"W12", 12}}) {
+        peer.say(text);
+        ASSERT_TRUE(until([&] { return game.state.SendText == text; })) << text;
+        EXPECT_EQ(game.state.Wind, wind) << text;
+    }
+    EXPECT_EQ(game.wind.caption(), " Wind ------->");
+    peer.say("W0");
+    ASSERT_TRUE(until([&] { return game.state.Wind == 0; }));
+    EXPECT_EQ(game.wind.caption(), "Calm");
+}
+
+TEST_F(NetParsing, TheHostTakesOnlyWhatIsForTheHost) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(hostForPeer(kParseKeys));
+    game.state.Wind = 3;
+    game.state.RandomSeed = "99";
+    const std::uint32_t battle = game.state.BattleNumber;
+    // A wind, a seed, a crate or a battle from the joiner are not the joiner's to give.
+    for (const char* text : {"W-7", "E123", "B074123", "R555", "connectok", "drawingokW-7"}) peer.say(text);
+    ASSERT_TRUE(until([&] { return game.state.PeerDrawn == True; }));
+    EXPECT_EQ(game.state.Wind, 3);
+    EXPECT_EQ(game.state.RandomSeed, "99");
+    EXPECT_EQ(game.state.PeerSeedReady, False);
+    EXPECT_EQ(game.state.PeerBonusKind, 0);
+    EXPECT_EQ(game.state.BattleNumber, battle);
+    EXPECT_EQ(game.state.GameMode, 3);
+    EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Connected);
+    // Its "bullfired" counts at once: the host draws the wind itself.
+    peer.say("bullfired");
+    ASSERT_TRUE(until([&] { return game.state.PeerShotDone == True; }));
+}
+
+TEST_F(NetParsing, ExitIsNoQuakeSeedAndBullfiredIsNoCrate) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(joinPeer(kParseKeys + 2));
+    ASSERT_NO_FATAL_FAILURE(battleFromPeer("31337"));
+    const std::string seed = game.state.RandomSeed;
+    peer.say("exit");
+    ASSERT_TRUE(until([&] { return game.Frame3.visible(); }));
+    EXPECT_TRUE(game.continue_.enabled());
+    EXPECT_FALSE(game.world.enabled());
+    EXPECT_EQ(game.state.PeerSeedReady, False);
+    EXPECT_EQ(game.state.RandomSeed, seed);
+    peer.say("continue");
+    ASSERT_TRUE(until([&] { return !game.Frame3.visible(); }));
+    EXPECT_FALSE(game.continue_.enabled());
+    EXPECT_TRUE(game.world.enabled());
+    // The joiner's "bullfired" waits for the wind the host draws right after it.
+    peer.say("bullfired");
+    ASSERT_TRUE(until([&] { return game.state.SendText == "bullfired"; }));
+    EXPECT_EQ(game.state.PeerBonusKind, 0);
+    EXPECT_EQ(game.state.PeerShotDone, False);
+    peer.say("W4");
+    ASSERT_TRUE(until([&] { return game.state.PeerShotDone == True; }));
+    EXPECT_EQ(game.state.Wind, 4);
+    game.state.PeerShotDone = False;
+    peer.say("bullfiredW12");  // both in one message
+    ASSERT_TRUE(until([&] { return game.state.PeerShotDone == True; }));
+    EXPECT_EQ(game.state.Wind, 12);
+    // E123 only stores the seed and marks it ready.
+    const auto ground = game.state.Ground.rows();
+    peer.say("E123");
+    ASSERT_TRUE(until([&] { return game.state.PeerSeedReady == True; }));
+    EXPECT_EQ(game.state.RandomSeed, "123");
+    EXPECT_EQ(game.state.Ground.rows(), ground);
+    EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Connected);
+}
+
+TEST_F(NetParsing, ShotsFireThePeersPlayerWithTheTextsAsSent) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(joinPeer(kParseShot));
+    ASSERT_NO_FATAL_FAILURE(battleFromPeer("4711"));
+    struct Case {
+        std::string text, force, angle;
+    };
+    int turn = 0;
+    for (const Case& c : {Case{"S100U45", "100", "45"}, Case{"S5U0", "5", "0"}, Case{"S45.5U30", "45.5", "30"}}) {
+        ASSERT_EQ(game.state.TurnPlayer, 1);
+        peer.say(c.text);
+        ASSERT_TRUE(until([&] { return game.hideit.enabled() || game.bullettimer.enabled(); })) << c.text;
+        EXPECT_EQ(game.sila1.text(), c.force) << c.text;
+        EXPECT_EQ(game.uhel1.text(), c.angle) << c.text;
+        EXPECT_EQ(game.state.TurnPlayer, 2);
+        EXPECT_EQ(game.state.SendText, c.text);  // firing the peer's shot sends nothing back
+        // Through the hand-over to our own player, who shoots back.
+        ASSERT_TRUE(until([&] { return settled() && game.Command2.enabled(); })) << c.text;
+        ++turn;
+        EXPECT_FALSE(game.Command1.enabled());
+        game.sila2.setText("30");
+        game.uhel2.setText("60");
+        game.click(game.Command2);
+        ASSERT_TRUE(until([&] { return peer.heardLine("S30U60"); }));
+        ASSERT_TRUE(until([&] { return settled() && game.state.TurnPlayer == 1; })) << c.text;
+    }
+    EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Connected);
+    EXPECT_EQ(peer.count("bullfired"), 2 * turn);
+}
+
+TEST_F(NetParsing, CratesAsTheHostSendsThem) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(joinPeer(kParseCrate));
+    ASSERT_NO_FATAL_FAILURE(battleFromPeer("2024"));
+    peer.say("B074123");
+    ASSERT_TRUE(until([&] { return game.state.PeerBonusKind != 0; }));
+    EXPECT_EQ(game.state.PeerBonusKind, 7);
+    EXPECT_EQ(game.state.PeerBonusShots, 4);
+    EXPECT_EQ(game.state.PeerBonusX, 123);
+    peer.say("B13635");
+    ASSERT_TRUE(until([&] { return game.state.PeerBonusKind == 13; }));
+    EXPECT_EQ(game.state.PeerBonusShots, 6);
+    EXPECT_EQ(game.state.PeerBonusX, 35);
+    // At the hand-over the joiner drops the crate the host sent.
+    game.state.PeerBonusKind = 0;
+    crate = "B053321";
+    peer.say("S50U45");
+    ASSERT_TRUE(until([&] { return settled() && game.state.TurnPlayer == 2 && game.state.BonusActive == True; }));
+    EXPECT_EQ(game.bonuspic.tag, "5");
+    EXPECT_EQ(game.bonuspic.left(), 321);
+    EXPECT_EQ(game.state.BonusShotsLeft, 3);
+    EXPECT_EQ(game.bonuspic.picture(), game.bonusvzor(5).picture());
+    EXPECT_TRUE(game.bonuspic.visible());
+    EXPECT_EQ(game.state.PeerBonusKind, 0);
+    // B07412 reads as kind 7, shots 4 and left edge 12: no host puts a crate there.
+    peer.say("B07412");
+    ASSERT_TRUE(until([&] { return game.state.GameMode == 1; }));
+    EXPECT_EQ(game.Label8(1).caption(), "Network error");
+}
+
+TEST_F(NetParsing, AMessageSplitOverSeveralSends) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(joinPeer(kParseSplit));
+    game.state.Wind = 1;
+    for (const char* part : {"dra", "wing", "okW", "-", "7"}) {
+        peer.send(part);
+        loop.runFor(50);
+        EXPECT_EQ(game.state.PeerDrawn, False) << part;
+        EXPECT_EQ(game.state.Wind, 1) << part;
+    }
+    peer.send("\n");
+    ASSERT_TRUE(until([&] { return game.state.PeerDrawn == True; }));
+    EXPECT_EQ(game.state.Wind, -7);
+}
+
+TEST_F(NetParsing, SeveralMessagesInOneSendAreTakenInOrder) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(joinPeer(kParseSplit + 2));
+    ASSERT_NO_FATAL_FAILURE(battleFromPeer("777"));
+    peer.send("W5\nW-6\nexit\ncontinue\nE42\nW7\n");
+    ASSERT_TRUE(until([&] { return game.state.SendText == "W7"; }));
+    EXPECT_EQ(game.state.Wind, 7);
+    EXPECT_EQ(game.state.RandomSeed, "42");
+    EXPECT_EQ(game.state.PeerSeedReady, True);
+    EXPECT_FALSE(game.Frame3.visible());  // "exit" came before "continue"
+    EXPECT_TRUE(game.world.enabled());
+}
+
+TEST_F(NetParsing, ABattleAndTheHostsDrawingokInOneRead) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(joinPeer(kParseBattle));
+    // The host was quick: its seed, its "drawingok" and its wind arrive together, before we built anything.
+    peer.send("R4242\ndrawingok\nW3\n");
+    ASSERT_TRUE(until([&] { return game.state.WorldBusy == False && game.tank1.visible() && game.state.Wind == 3; }));
+    EXPECT_TRUE(peer.heardLine("drawingok"));
+    EXPECT_EQ(game.state.RandomSeed, "4242");
+    EXPECT_EQ(game.state.TurnPlayer, 1);
+    EXPECT_TRUE(game.Frame1.visible());
+    EXPECT_TRUE(game.Frame2.visible());
+    EXPECT_FALSE(game.Command1.enabled());  // player 1 is the host's
+    EXPECT_TRUE(game.world.enabled());
+    EXPECT_FALSE(game.Frame3.visible());
+    // The same battlefield as any copy of the game builds from that seed.
+    testing::QuietAudio quiet2;
+    BoundedClock clock2;
+    EventLoop loop2{&clock2};
+    Mainfrm alone{loop2, testing::englishDesktop()};
+    alone.Form_Load();
+    loop2.runFor(1500);  // the intro leaves a pen of one pixel, as it did here
+    alone.random.reset();
+    alone.random.seed(4242);
+    alone.click(alone.novahra);
+    EXPECT_EQ(alone.state.Ground.rows(), game.state.Ground.rows());
+    EXPECT_EQ(alone.tank1.top(), game.tank1.top());
+    EXPECT_EQ(alone.tank2.top(), game.tank2.top());
+    EXPECT_EQ(alone.world.pixels(), game.world.pixels());
+}
+
+TEST_F(NetParsing, UnknownMessagesChangeNothing) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(joinPeer(kUnknown));
+    ASSERT_NO_FATAL_FAILURE(battleFromPeer("1234"));
+    const std::uint64_t before = game.SharedStateHash();
+    const GameState s = game.state;
+    for (const std::string& text : std::vector<std::string>{"hello", "Disconnect", "Connectok", "exit ", " exit", "continue!", "disconnect ",
+                                   "drawingo", "bullfire", "X12", "s100U45", "w5", "b07412", "e5", "r9", "",
+                                   std::string("\x01\x02\xff", 3), "Zprávy", "connectok\r"}) {
+        peer.say(text);
+    }
+    peer.say("W2");  // the link is still there and takes what follows
+    ASSERT_TRUE(until([&] { return game.state.Wind == 2; }));
+    EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Connected);
+    EXPECT_EQ(game.state.GameMode, 4);
+    EXPECT_EQ(game.SharedStateHash(), before);
+    EXPECT_EQ(game.state.PeerDrawn, s.PeerDrawn);
+    EXPECT_EQ(game.state.PeerShotDone, s.PeerShotDone);
+    EXPECT_EQ(game.state.PeerSeedReady, s.PeerSeedReady);
+    EXPECT_EQ(game.state.RandomSeed, s.RandomSeed);
+    EXPECT_EQ(game.state.BattleNumber, s.BattleNumber);
+    EXPECT_EQ(game.state.TurnPlayer, 1);
+    EXPECT_FALSE(game.hideit.enabled());
+    EXPECT_FALSE(game.Frame3.visible());
+    EXPECT_EQ(game.net().faults, 0);
+}
+
+TEST_F(NetParsing, APeersShotWaitsForOurTurnToStartAndComesOncePerTurn) {
+    start();
+    ASSERT_NO_FATAL_FAILURE(joinPeer(kHeldShot));
+    ASSERT_NO_FATAL_FAILURE(battleFromPeer("5150"));
+    // Player 2's turn belongs to the joiner: a shot for it from the host is not taken.
+    peer.say("S100U45");
+    ASSERT_TRUE(until([&] { return game.hideit.enabled(); }));
+    ASSERT_TRUE(until([&] { return settled() && game.state.TurnPlayer == 2; }));
+    peer.say("S20U20");
+    loop.runFor(500);
+    EXPECT_EQ(game.sila1.text(), "100");
+    EXPECT_EQ(game.state.TurnPlayer, 2);
+    // A host that passed the hand-over first sends its next shot while our panels still slide in.
+    bool sentEarly = false, heldSeen = false, firedDuringHandOver = false;
+    peer.onLine([&](const std::string& line) {
+        if (line != "bullfired") return;
+        const bool crateDue = game.state.BonusActive == False;
+        peer.say("bullfired");
+        peer.say("W0");
+        if (crateDue) peer.say(crate);
+        if (sentEarly) return;
+        peer.say("S60U50");
+        peer.say("S61U51");  // one shot a turn: the second is not taken
+        sentEarly = true;
+    });
+    Timer watch(loop, "watch", 5);
+    watch.onTimer = [&] {
+        if (game.net().shotHeld) heldSeen = true;
+        if ((game.showit.enabled() || game.showit.interval() != 1) && game.hideit.enabled()) firedDuringHandOver = true;
+    };
+    watch.setEnabled(true);
+    game.click(game.Command2);
+    ASSERT_TRUE(until([&] { return sentEarly && game.sila1.text() == "60"; }));
+    ASSERT_TRUE(until([&] { return settled() && game.state.TurnPlayer == 2; }));
+    EXPECT_TRUE(heldSeen);
+    EXPECT_FALSE(firedDuringHandOver);
+    EXPECT_EQ(game.sila1.text(), "60");
+    EXPECT_EQ(game.uhel1.text(), "50");
+    EXPECT_EQ(game.Frame1.left(), 0);
+    EXPECT_EQ(game.Frame2.left(), 504);
+    EXPECT_TRUE(game.Command2.enabled());
+    loop.runFor(3000);
+    EXPECT_EQ(game.state.TurnPlayer, 2);  // "S61U51" never became a shot
+}
+
+}  // namespace
+}  // namespace gv::nettest
