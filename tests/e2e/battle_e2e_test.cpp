@@ -10,35 +10,6 @@ namespace gv::e2e {
 namespace {
 
 
-struct Game {
-    Desktop desk;
-    std::string runtime = tempDir("gv-run");
-    std::unique_ptr<Process> process;
-
-    bool start(const char* binary) {
-        if (!desk.ok()) return false;
-        process = std::make_unique<Process>(
-            std::vector<std::string>{binary},
-            std::vector<std::string>{"DISPLAY=" + desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + runtime,
-                                     "LANG=en_US.UTF-8"},
-            runtime + "/log.txt");
-        sleepMs(1500);
-        return process->running();
-    }
-    // Waits until `player`'s fire button is armed; the last screenshot.
-    Screenshot waitArmed(int player, int seconds = 30) {
-        Screenshot shot;
-        const Picture& armed = *assets::picture("fbutt1");
-        for (int i = 0; i < seconds * 5; ++i) {
-            sleepMs(200);
-            shot = desk.screenshot();
-            if (shown(shot, armed, player == 1 ? 224 : 512, 8) > 0.95) break;
-        }
-        return shot;
-    }
-    void save(const Screenshot& s, const std::string& name) { s.savePng(std::string(GORVATH_SHOTS) + "/" + name); }
-};
-
 TEST(BattleE2E, SpaceFiresTheShellFliesAndTheTurnPassesToPlayerTwo) {
     Game g;
     if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "no display";

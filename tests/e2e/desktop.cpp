@@ -1,5 +1,7 @@
 #include "desktop.h"
 
+#include "assets/pictures.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -175,6 +177,44 @@ void Process::kill() {
     ::kill(-pid_, SIGKILL);
     ::kill(pid_, SIGKILL);
     waitExit(5000);
+}
+
+Game::Game() : runtime(tempDir("gv-run")) {}
+
+bool Game::start(const char* binary) {
+    if (!desk.ok()) return false;
+    process = std::make_unique<Process>(
+        std::vector<std::string>{binary},
+        std::vector<std::string>{"DISPLAY=" + desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + runtime,
+                                 "LANG=en_US.UTF-8"},
+        runtime + "/log.txt");
+    sleepMs(1500);
+    return process->running();
+}
+
+Screenshot Game::waitArmed(int player, int seconds) {
+    Screenshot shot;
+    const Picture& armed = *assets::picture("fbutt1");
+    for (int i = 0; i < seconds * 5; ++i) {
+        sleepMs(200);
+        shot = desk.screenshot();
+        if (shown(shot, armed, player == 1 ? 224 : 512, 8) > 0.95) break;
+    }
+    return shot;
+}
+
+Screenshot Game::waitMenu(int seconds) {
+    Screenshot shot;
+    for (int i = 0; i < seconds * 5; ++i) {
+        sleepMs(200);
+        shot = desk.screenshot();
+        if (shot.count(0x00FF00, 240, 136, 561, 180) >= 200) break;
+    }
+    return shot;
+}
+
+void Game::save(const Screenshot& s, const std::string& name) const {
+    s.savePng(std::string(GORVATH_SHOTS) + "/" + name);
 }
 
 }  // namespace gv::e2e

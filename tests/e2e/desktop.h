@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -52,6 +53,21 @@ public:
 private:
     pid_t pid_ = -1;
     int status_ = -1;
+};
+
+// One copy of the game on a screen of its own.
+struct Game {
+    Desktop desk;
+    std::string runtime;
+    std::unique_ptr<Process> process;
+
+    Game();
+    bool start(const char* binary);
+    // Waits until `player`'s fire button is armed; the last screenshot.
+    Screenshot waitArmed(int player, int seconds = 30);
+    // Waits until the menu's green title is on screen; the last screenshot.
+    Screenshot waitMenu(int seconds = 15);
+    void save(const Screenshot& s, const std::string& name) const;
 };
 
 // The share of `pic`'s opaque pixels that the screen shows exactly when it is drawn at (left, top).
