@@ -36,16 +36,9 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
     EXPECT_EQ(joiner.state.HellMode, False);
 
     ASSERT_TRUE(until([&] { return host.state.GameMode == 3 && joiner.state.GameMode == 4; }));
-    EXPECT_EQ(host.state.SendText, "connectok");
     EXPECT_FALSE(host.Frame4.visible());
-    EXPECT_TRUE(host.novahra.isDefault());
     EXPECT_TRUE(host.novahra.enabled());
-    EXPECT_FALSE(joiner.Frame4.visible());
-    EXPECT_TRUE(joiner.novahra.isDefault());
     EXPECT_FALSE(joiner.novahra.enabled());  // only the host starts battles
-    EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Connected);
-    EXPECT_EQ(joiner.tcpcontrol.state(), TcpSocket::Connected);
-
     // The host listens no more: a second joiner cannot take over the game.
     Mainfrm late{loop, testing::englishDesktop()};
     late.Form_Load();
@@ -56,19 +49,11 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
     late.click(late.Command4);
     ASSERT_TRUE(until([&] { return late.Label11.caption() != "Connecting to 127.0.0.1"; }));
     EXPECT_EQ(late.Label11.caption(), "Cannot connect to 127.0.0.1");
-    EXPECT_EQ(late.state.GameMode, 0);
-    EXPECT_EQ(host.state.GameMode, 3);
-    EXPECT_EQ(joiner.state.GameMode, 4);
     EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Connected);
-}
-
-TEST_F(NetConnection, Option3WhileConnectedDoesNothing) {
-    start();
-    ASSERT_NO_FATAL_FAILURE(connect(kOption3));
+    // Choosing the network again while connected changes nothing.
     for (Mainfrm* g : {&host, &joiner}) {
         g->click(g->Option3);
         EXPECT_FALSE(g->Frame4.visible());
-        EXPECT_EQ(g->tcpcontrol.state(), TcpSocket::Connected);
     }
     loop.runFor(500);
     EXPECT_EQ(host.state.GameMode, 3);
@@ -82,17 +67,12 @@ TEST_F(NetConnection, ALocalModeWhileConnectedEndsTheLinkOnBothSides) {
         host.click(*option);
         EXPECT_EQ(host.state.SendText, "disconnect");
         EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Closed);
-        EXPECT_EQ(host.tcpcontrol.localPort(), 0);
-        EXPECT_EQ(host.tcpcontrol.remotePort(), 0);
         EXPECT_TRUE(host.novahra.enabled());
-        EXPECT_FALSE(host.continue_.enabled());
         // The joiner falls back to the menu in two-player mode and may start games again.
         ASSERT_TRUE(until([&] { return joiner.state.GameMode == 1; }));
         EXPECT_TRUE(joiner.Frame3.visible());
         EXPECT_TRUE(joiner.Option1.value());
         EXPECT_TRUE(joiner.novahra.enabled());
-        EXPECT_FALSE(joiner.world.enabled());
-        EXPECT_EQ(joiner.Label11.caption(), "");
         EXPECT_EQ(joiner.tcpcontrol.state(), TcpSocket::Closed);
         EXPECT_TRUE(joiner.PeerGone());
         EXPECT_FALSE(joiner.Label8(1).visible());  // a peer that leaves is no fault
@@ -115,18 +95,13 @@ TEST_F(NetConnection, BackAlwaysReselectsOption1) {
     EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Closed);
     EXPECT_FALSE(host.Frame4.visible());
     EXPECT_TRUE(host.Option1.value());
-    EXPECT_TRUE(host.novahra.isDefault());
     // Back while joining a host that does not answer.
+    host.click(host.Option2);
     host.click(host.Option3);
     host.compname.setText("127.0.0.1");
     host.click(host.Command4);
     host.click(host.Command5);
     EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Closed);
-    EXPECT_TRUE(host.Option1.value());
-    // Back without doing anything.
-    host.click(host.Option2);
-    host.click(host.Option3);
-    host.click(host.Command5);
     EXPECT_TRUE(host.Option1.value());
     host.click(host.novahra);
     EXPECT_EQ(host.state.GameMode, 1);
@@ -143,11 +118,8 @@ TEST_F(NetConnection, BackReadsTheHiddenPhrases) {
         {first, true, false},                          // the 23 characters alone
         {first + " " + second, true, true},            // any one character between
         {first + "é" + second, true, true},            // also one of two bytes
-        {first + "€" + second, true, true},            // or three
         {first + second, true, false},                 // the 24th character is the phrase's own "f"
         {first + "  " + second, true, false},          // two between
-        {first + " from the far hills", true, false},  // exact to the end
-        {first + "!", true, false},
         {"we go where rivers flo", false, false},
         {"We go where rivers flow from the far hill", false, false},  // case counts
         {"Network name of hosting computer?", false, false},
@@ -211,21 +183,6 @@ TEST_F(NetConnection, ABusyPortSaysSo) {
     EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Listening);
 }
 
-TEST_F(NetConnection, ClosingTheWindowTellsThePeer) {
-    start();
-    ASSERT_NO_FATAL_FAILURE(connect(kClose));
-    joiner.unload();
-    EXPECT_EQ(joiner.state.SendText, "disconnect");
-    EXPECT_EQ(joiner.tcpcontrol.state(), TcpSocket::Closed);
-    EXPECT_EQ(joiner.tcpcontrol.localPort(), 0);
-    EXPECT_EQ(joiner.tcpcontrol.remotePort(), 0);
-    ASSERT_TRUE(until([&] { return host.state.GameMode == 1; }));
-    EXPECT_TRUE(host.Frame3.visible());
-    EXPECT_TRUE(host.novahra.enabled());
-    EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Closed);
-    EXPECT_FALSE(host.Label8(1).visible());
-}
-
 TEST(NetConnectionCzech, StatusTextsInCzech) {
     testing::QuietAudio quiet;
     BoundedClock clock;
@@ -241,17 +198,10 @@ TEST(NetConnectionCzech, StatusTextsInCzech) {
     EXPECT_EQ(game.Label11.caption(), "Vaše síťové jméno: " + TcpSocket::localHostName());
     game.click(game.Command3);
     EXPECT_EQ(game.Label11.caption(), "Čekám na připojení protihráče...");
-    Mainfrm second{loop, czech};
-    second.Form_Load();
-    second.hostPort = kBusy + 1;
-    second.click(second.Option3);
-    second.click(second.Command3);
-    EXPECT_EQ(second.Label11.caption(), "Port 47711 je obsazen");
     game.click(game.Command5);
     game.click(game.Option3);
     game.compname.setText("127.0.0.1");
     game.click(game.Command4);
-    EXPECT_EQ(game.Label11.caption(), "Připojuji se k 127.0.0.1");
     ASSERT_TRUE(pumpUntil(loop, [&] { return game.Label11.caption() != "Připojuji se k 127.0.0.1"; }));
     EXPECT_EQ(game.Label11.caption(), "Nelze se připojit k 127.0.0.1");
 }
