@@ -119,6 +119,10 @@ TEST_F(NetParsing, CratesAsTheHostSendsThem) {
     EXPECT_EQ(game.state.PeerBonusKind, 7);
     EXPECT_EQ(game.state.PeerBonusShots, 4);
     EXPECT_EQ(game.state.PeerBonusX, 123);
+    peer.say("B13635");  // two digits of kind, one of shots, and the left edge as it comes
+    ASSERT_TRUE(until([&] { return game.state.PeerBonusKind == 13; }));
+    EXPECT_EQ(game.state.PeerBonusShots, 6);
+    EXPECT_EQ(game.state.PeerBonusX, 35);
     // At the hand-over the joiner drops the crate the host sent.
     game.state.PeerBonusKind = 0;
     crate = "B053321";
