@@ -17,44 +17,30 @@ TEST(EventLoop, TimersFireAtTheirIntervalsInOrderOfDueTime) {
     fast.setEnabled(true);
     slow.setEnabled(true);
     loop.runFor(200);
-    std::vector<std::pair<std::string, double>> want = {{"fast", 40},  {"fast", 80},  {"slow", 100}, {"fast", 120},
-                                                        {"fast", 160}, {"fast", 200}, {"slow", 200}};
+    const std::vector<std::pair<std::string, double>> want = {
+        {"fast", 40}, {"fast", 80}, {"slow", 100}, {"fast", 120}, {"fast", 160}, {"fast", 200}, {"slow", 200}};
     EXPECT_EQ(log, want);
 }
 
-TEST(EventLoop, DisabledOrZeroIntervalTimersNeverFireAndReenablingRestartsTheInterval) {
+TEST(EventLoop, EnablingDisablingAndNewIntervalsTakeEffectAtOnce) {
     EventLoop loop;
-    Timer t(loop, "t", 50), zero(loop, "zero", 0);
-    int ticks = 0, zeroTicks = 0;
-    t.onTimer = [&] { ++ticks; };
+    Timer t(loop, "showit", 50), zero(loop, "zero", 0);
+    std::vector<double> at;
+    int zeroTicks = 0;
+    t.onTimer = [&] {
+        at.push_back(loop.now());
+        if (at.size() == 2) t.setInterval(1000);
+    };
     zero.onTimer = [&] { ++zeroTicks; };
     zero.setEnabled(true);
     t.setEnabled(true);
     loop.runFor(30);
     t.setEnabled(false);
     loop.runFor(100);
-    EXPECT_EQ(ticks, 0);
-    t.setEnabled(true);  // counts from now: first tick 50 ms later
-    loop.runFor(49);
-    EXPECT_EQ(ticks, 0);
-    loop.runFor(1);
-    EXPECT_EQ(ticks, 1);
+    t.setEnabled(true);  // counts from now, 130: first tick 50 ms later
+    loop.runFor(1200);
+    EXPECT_EQ(at, (std::vector<double>{180, 230, 1230}));
     EXPECT_EQ(zeroTicks, 0);
-}
-
-TEST(EventLoop, ChangingTheIntervalOfARunningTimerTakesEffectAtOnce) {
-    EventLoop loop;
-    Timer t(loop, "showit", 1);
-    std::vector<double> at;
-    t.onTimer = [&] {
-        at.push_back(loop.now());
-        if (at.size() == 2) t.setInterval(1000);
-    };
-    t.setEnabled(true);
-    loop.runFor(1100);
-    ASSERT_EQ(at.size(), 3u);
-    EXPECT_EQ(at[1], 2);
-    EXPECT_EQ(at[2], 1002);
 }
 
 TEST(EventLoop, AHandlerIsNeverReenteredByNestedPumps) {
@@ -64,8 +50,7 @@ TEST(EventLoop, AHandlerIsNeverReenteredByNestedPumps) {
     inner.onTimer = [&] { ++innerTicks; };
     outer.onTimer = [&] {
         ++outerTicks;
-        ++depth;
-        maxDepth = std::max(maxDepth, depth);
+        maxDepth = std::max(maxDepth, ++depth);
         // A long handler that waits, processing events: other timers go on, this one does not re-enter.
         int until = innerTicks + 5;
         loop.waitUntil([&] { return innerTicks >= until; });
@@ -88,44 +73,34 @@ TEST(EventLoop, PumpEventsRunsQueuedInputAndNeverAdvancesTime) {
         loop.post(again);  // an event that keeps queueing itself must not keep one pump busy forever
     };
     loop.post(again);
-    double t0 = loop.now();
     loop.pumpEvents();
-    EXPECT_GE(runs, 1);
-    EXPECT_LE(runs, 2);
-    int after = runs;
+    EXPECT_TRUE(runs == 1 || runs == 2) << runs;
+    const int after = runs;
     loop.pumpEvents();
     EXPECT_GT(runs, after);
-    EXPECT_EQ(loop.now(), t0);
+    EXPECT_EQ(loop.now(), 0);
 }
 
 TEST(EventLoop, RefreshAdvancesOneFrameUnderTheVirtualClock) {
     EventLoop loop;
-    double t0 = loop.now();
     for (int i = 0; i < 60; ++i) loop.refresh();
-    EXPECT_NEAR(loop.now() - t0, 1000.0, 20.0);
+    EXPECT_NEAR(loop.now(), 1000.0, 20.0);
     EXPECT_GE(loop.framesPresented(), 59);
 }
 
-TEST(EventLoop, WaitUntilJumpsToTheNextTimer) {
+TEST(EventLoop, WaitUntilJumpsToTheNextTimerAndFailsLoudlyWhenNothingCanHappen) {
     EventLoop loop;
     Timer t(loop, "bonusfalltimer", 40);
     int ticks = 0;
     t.onTimer = [&] {
         if (++ticks == 25) t.setEnabled(false);
     };
+    EXPECT_THROW(loop.waitUntil([] { return false; }), WaitStalled);
     t.setEnabled(true);
     loop.waitUntil([&] { return !t.enabled(); });
     EXPECT_EQ(ticks, 25);
     EXPECT_EQ(loop.now(), 1000);
-}
-
-TEST(EventLoop, WaitUntilFailsLoudlyWhenNothingCanEverHappen) {
-    EventLoop loop;
-    Timer t(loop, "t", 40);
-    t.onTimer = [] {};
-    EXPECT_THROW(loop.waitUntil([] { return false; }), WaitStalled);
     // A timer that is still running cannot end a wait it is waiting in either.
-    t.setEnabled(true);
     bool threw = false;
     t.onTimer = [&] {
         t.onTimer = [] {};
@@ -136,18 +111,9 @@ TEST(EventLoop, WaitUntilFailsLoudlyWhenNothingCanEverHappen) {
         }
         t.setEnabled(false);
     };
+    t.setEnabled(true);
     loop.runFor(100);
     EXPECT_TRUE(threw);
-}
-
-TEST(EventLoop, TimeOfDayComesFromTheClock) {
-    VirtualDriver clock(86399.5);
-    EventLoop loop(&clock);
-    EXPECT_DOUBLE_EQ(loop.timeOfDay(), 86399.5);
-    loop.runFor(1000);
-    EXPECT_DOUBLE_EQ(loop.timeOfDay(), 0.5);  // past midnight
-    clock.setTimeOfDay(3600);
-    EXPECT_DOUBLE_EQ(loop.timeOfDay(), 3600);
 }
 
 TEST(EventLoop, TimerDeletedByAnotherHandlerInTheSamePumpIsSkipped) {
