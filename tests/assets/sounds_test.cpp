@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <utility>
@@ -165,6 +169,38 @@ TEST(SoundOutput, PlaysOneEffectAtATimeFromItsOwnBufferInTheBackground) {
         EXPECT_TRUE(std::ranges::equal(gv::assets::sound(29), out.buffer())) << "the buffer lost its bytes";
     }
     EXPECT_EQ(0u, SDL_WasInit(SDL_INIT_AUDIO)) << "the audio subsystem is left open";
+}
+
+// SDL's disk driver writes everything the mixer outputs to a file, silence included: what a listener hears.
+TEST(SoundOutput, AnEffectReachesTheSpeakersAndStopSilencesThem) {
+    SKIP_IF_AUDIO_TAKEN();
+    const std::string path = ::testing::TempDir() + "gorvath_disk_audio.raw";
+    ScopedEnv driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", path), delay("SDL_DISKAUDIODELAY", "5");
+    // The loudest sample written after byte `from`, as a share of full scale.
+    auto loudest = [&](std::size_t from) {
+        std::ifstream in(path, std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        double peak = 0;
+        for (std::size_t i = from & ~std::size_t(1); i + 1 < bytes.size(); i += 2) {
+            std::int16_t v;
+            std::memcpy(&v, &bytes[i], 2);
+            peak = std::max(peak, std::abs(v / 32768.0));
+        }
+        return std::pair{peak, bytes.size()};
+    };
+    {
+        gv::SoundOutput out;
+        out.PlayEffect(29);  // the quake: three seconds of rumble
+        ASSERT_TRUE(out.available());
+        SDL_Delay(400);
+        EXPECT_GT(loudest(0).first, 0.05) << "the rumble is not in the output";
+        out.StopEffect();
+        SDL_Delay(300);  // what the mixer had already buffered
+        const std::size_t stopped = loudest(0).second;
+        SDL_Delay(300);
+        EXPECT_LT(loudest(stopped).first, 0.002) << "the output goes on after the stop";
+    }
+    std::remove(path.c_str());
 }
 
 }  // namespace
