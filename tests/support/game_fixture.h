@@ -17,19 +17,12 @@ inline Desktop englishDesktop() {
     return d;
 }
 
-// A 64-bit FNV-1a hash, to pin whole battlefields in one number.
-struct Hash {
-    std::uint64_t h = 1469598103934665603ULL;
-    void add(std::uint64_t v) {
-        for (int i = 0; i < 8; ++i) h = (h ^ ((v >> (8 * i)) & 255)) * 1099511628211ULL;
-    }
-};
-
 struct QuietAudio {
     QuietAudio() { setenv("SDL_AUDIODRIVER", "dummy", 0); }
 };
 
-struct GameTest : ::testing::Test {
+// One game with its own clock; tests that compare two runs build two of these.
+struct Headless {
     QuietAudio quiet;
     VirtualDriver clock{12 * 3600.0};
     EventLoop loop{&clock};
@@ -48,24 +41,22 @@ struct GameTest : ::testing::Test {
         ASSERT_TRUE(game.novahra.enabledOnScreen());
         game.click(game.novahra);
     }
-    std::uint64_t battlefieldHash() const {
-        Hash h;
-        for (int x = -1; x <= 800; ++x) h.add(std::uint64_t(game.state.Ground(x)));
-        for (Colour c : game.world.pixels()) h.add(std::uint64_t(c));
-        for (const Control* c : game.world.children())
-            if (c->visible()) h.add(std::uint64_t(c->left() * 15)), h.add(std::uint64_t(c->top() * 15));
-        return h.h;
-    }
-    int visibleTrees() const {
-        int n = 0;
-        for (const auto& [i, t] : game.strom.elements()) n += t->visible();
-        return n;
-    }
 };
 
-}  // namespace gv::testing
-
-namespace gv::testing {
+struct GameTest : ::testing::Test, Headless {
+    // A 64-bit FNV-1a hash of ground, canvas and sprite places, to pin a whole battlefield in one number.
+    std::uint64_t battlefieldHash() const {
+        std::uint64_t h = 1469598103934665603ULL;
+        auto add = [&](std::uint64_t v) {
+            for (int i = 0; i < 8; ++i) h = (h ^ ((v >> (8 * i)) & 255)) * 1099511628211ULL;
+        };
+        for (int x = -1; x <= 800; ++x) add(std::uint64_t(game.state.Ground(x)));
+        for (Colour c : game.world.pixels()) add(std::uint64_t(c));
+        for (const Control* c : game.world.children())
+            if (c->visible()) add(std::uint64_t(c->left() * 15)), add(std::uint64_t(c->top() * 15));
+        return h;
+    }
+};
 
 // A battle on a flat, empty field, so a shot's result can be worked out by hand.
 struct BattleTest : GameTest {
@@ -82,6 +73,12 @@ struct BattleTest : GameTest {
         game.SeatTank(game.tank1, 20);
         game.SeatTank(game.tank2, 740);
         game.state.Wind = 0;
+    }
+    // `player` holds weapon `kind` for the next shot (as if won from a crate; 0 is the standard shell).
+    void arm(int kind, int player = 1) {
+        Image& slot = player == 1 ? game.weapon1 : game.weapon2;
+        slot.tag = std::to_string(kind);
+        slot.setPicture(kind ? game.bonusvzor(kind).picture() : nullptr);
     }
     void aim(int player, const std::string& force, const std::string& angle) {
         (player == 1 ? game.sila1 : game.sila2).setText(force);
