@@ -208,7 +208,7 @@ Screenshot Game::waitMenu(int seconds) {
     for (int i = 0; i < seconds * 5; ++i) {
         sleepMs(200);
         shot = desk.screenshot();
-        if (shot.count(0x00FF00, 240, 136, 561, 180) >= 200) break;
+        if (shot.count(0x00FF00, 240, 136, 561, 180) >= 200 && shot.at(50, 5) != 0x808080u) break;
     }
     return shot;
 }

@@ -65,7 +65,7 @@ struct Game {
     bool start(const char* binary);
     // Waits until `player`'s fire button is armed; the last screenshot.
     Screenshot waitArmed(int player, int seconds = 30);
-    // Waits until the menu's green title is on screen; the last screenshot.
+    // Waits until the menu's green title is on screen over a drawn sky; the last screenshot.
     Screenshot waitMenu(int seconds = 15);
     void save(const Screenshot& s, const std::string& name) const;
 };

@@ -10,30 +10,18 @@ namespace gv::e2e {
 namespace {
 
 TEST(DesktopE2E, ProgramOpensItsWindowWithTheMenu) {
-    Desktop desk;
-    if (!desk.ok()) GTEST_SKIP() << "Xvfb is not available";
-    std::string runtime = tempDir("gv-run");
-    Process game({GORVATH_BINARY}, {"DISPLAY=" + desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + runtime},
-                 runtime + "/log.txt");
-    // The window fills the 800 x 600 screen; wait until the green title has been drawn.
-    Screenshot shot;
-    int green = 0;
-    for (int i = 0; i < 100 && (green < 200 || shot.at(50, 5) == 0x808080u); ++i) {
-        sleepMs(100);
-        ASSERT_TRUE(game.running()) << "the game ended early";
-        shot = desk.screenshot();
-        if (shot.width) green = shot.count(0x00FF00, 240, 136, 561, 180);
-    }
-    shot.savePng(std::string(GORVATH_SHOTS) + "/menu.png");
-    EXPECT_GE(green, 200) << "the title \"Gorvath\" in green is not on screen";
+    Game g;
+    if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "Xvfb is not available";
+    // The window fills the 800 x 600 screen; the green title is drawn once the menu is up.
+    Screenshot shot = g.waitMenu();
+    g.save(shot, "menu.png");
+    EXPECT_GE(shot.count(0x00FF00, 240, 136, 561, 180), 200) << "the title \"Gorvath\" in green is not on screen";
     // The rule under the title is green from one side of the menu to the other.
     EXPECT_GE(shot.count(0x00FF00, 240, 184, 560, 186), 300);
     // Around the menu the intro sky has been drawn over the grey canvas.
     EXPECT_NE(shot.at(50, 5), 0x808080u);
     EXPECT_NE(shot.at(750, 5), 0x808080u);
-    game.kill();
 }
-
 
 // The highest match of a tank picture in the column band of a tank.
 double bestTank(const Screenshot& shot, const Picture& pic, int left) {
@@ -43,36 +31,22 @@ double bestTank(const Screenshot& shot, const Picture& pic, int left) {
 }
 
 TEST(DesktopE2E, NewGameBuildsABattlefieldWithBothTanks) {
-    Desktop desk;
-    if (!desk.ok()) GTEST_SKIP() << "Xvfb is not available";
-    std::string runtime = tempDir("gv-run");
-    Process game({GORVATH_BINARY}, {"DISPLAY=" + desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + runtime,
-                                    "LANG=en_US.UTF-8"},
-                 runtime + "/log.txt");
-    sleepMs(1500);
-    ASSERT_TRUE(game.running());
-
+    Game g;
+    if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "Xvfb is not available";
     // A second copy while the first runs ends at once, with status 0 and no window.
     {
-        Process second({GORVATH_BINARY}, {"DISPLAY=" + desk.display(), "SDL_AUDIODRIVER=dummy",
-                                          "XDG_RUNTIME_DIR=" + runtime});
+        Process second({GORVATH_BINARY}, {"DISPLAY=" + g.desk.display(), "SDL_AUDIODRIVER=dummy",
+                                          "XDG_RUNTIME_DIR=" + g.runtime});
         EXPECT_EQ(second.waitExit(3000), 0);
     }
 
-    desk.click(400, 228);  // New Game
-    Screenshot building;
+    g.desk.click(400, 228);  // New Game
     sleepMs(700);
-    building = desk.screenshot();
-    building.savePng(std::string(GORVATH_SHOTS) + "/building.png");
-    // Done when the fire button of player 1 is armed.
-    Screenshot shot;
-    for (int i = 0; i < 100; ++i) {
-        sleepMs(200);
-        shot = desk.screenshot();
-        if (shot.width && shown(shot, *assets::picture("fbutt1"), 224, 8) > 0.95) break;
-    }
-    shot.savePng(std::string(GORVATH_SHOTS) + "/battlefield.png");
-    ASSERT_TRUE(game.running());
+    Screenshot building = g.desk.screenshot();
+    g.save(building, "building.png");
+    Screenshot shot = g.waitArmed(1);
+    g.save(shot, "battlefield.png");
+    ASSERT_TRUE(g.process->running());
     EXPECT_GT(shown(shot, *assets::picture("fbutt1"), 224, 8), 0.95) << "player 1's fire button is not armed";
     EXPECT_GT(shown(shot, *assets::picture("fbutt2"), 504 + 8, 8), 0.95) << "player 2's fire button is missing";
     EXPECT_GT(bestTank(shot, *assets::picture("tankright"), 20), 0.6) << "player 1's tank is not on screen";
@@ -86,7 +60,6 @@ TEST(DesktopE2E, NewGameBuildsABattlefieldWithBothTanks) {
     for (int y = 300; y < 600; y += 3)
         for (int x = 0; x < 800; x += 3) changed += building.at(x, y) != shot.at(x, y);
     EXPECT_GT(changed, 500) << "the battlefield appeared all at once";
-    game.kill();
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 // Whole network battles between two complete games over a real loopback connection, each game on its
 // own thread and loop, taking turns on one virtual clock.
-#include <sstream>
-
 #include "net_support.h"
 
 namespace gv::nettest {
@@ -21,19 +19,6 @@ struct NetBattle : ::testing::Test {
         return settled(H) && settled(J) && H.net().handOvers == handOvers && J.net().handOvers == handOvers &&
                H.state.TurnPlayer == J.state.TurnPlayer && H.net().battles == J.net().battles && H.net().battles > 0;
     }
-    // What a copy is doing, for a wait that never ended.
-    static std::string describe(const Mainfrm& g) {
-        std::ostringstream o;
-        o << "mode " << int(g.state.GameMode) << " busy " << (g.state.WorldBusy == True) << " over "
-          << (g.state.BattleOver == True) << " turn " << int(g.state.TurnPlayer) << " showit " << g.showit.enabled()
-          << "/" << g.showit.interval() << " hideit " << g.hideit.enabled() << " bullet " << g.bullettimer.enabled()
-          << " tankexpl " << g.tankexpl.enabled() << " held " << g.net().shotHeld << " handovers "
-          << g.net().handOvers << " battles " << g.net().battles << " compared " << g.net().hashesCompared
-          << " mismatches " << g.net().hashMismatches << " health " << g.state.Health1 << "/" << g.state.Health2
-          << " sent " << g.state.SendText << "\n";
-        return o.str();
-    }
-    std::string both() const { return "host: " + describe(H) + "joiner: " + describe(J); }
     // New Game on the host with the seed the time of day gives.
     void newBattle(double timeOfDay) {
         duel.clock.dayBase = timeOfDay + 0.25 - duel.clock.nowMs / 1000.0;
@@ -195,8 +180,7 @@ TEST_F(NetBattle, NewGameOnTheHostDuringTheLastHandOverGivesACleanBattleOnBothSi
         H.click(H.Command1);
     }));
     // The host is past the barrier and pauses before the crate; the joiner is somewhere behind it.
-    ASSERT_TRUE(duel.until([&] { return H.state.BattleOver == True && H.showit.enabled() && H.showit.interval() == 1000; }))
-        << both();
+    ASSERT_TRUE(duel.until([&] { return H.state.BattleOver == True && H.showit.enabled() && H.showit.interval() == 1000; }));
     ASSERT_NO_FATAL_FAILURE(newBattle(7200));
     ASSERT_NO_FATAL_FAILURE(expectSame());
     for (Mainfrm* m : {&H, &J}) {
@@ -253,7 +237,7 @@ TEST_F(NetBattle, CopiesThatDriftApartEndTheLink) {
     // Something only one copy knows: the joiner's ground has a dent the host's has not.
     J.state.Ground(3) = std::int16_t(J.state.Ground(3) + 1);  // behind the host's tank, where no shell lands
     ASSERT_TRUE(duel.on(duel.host, [&] { H.click(H.Command1); }));
-    ASSERT_TRUE(duel.until([&] { return H.state.GameMode == 1 && J.state.GameMode == 1; })) << both();
+    ASSERT_TRUE(duel.until([&] { return H.state.GameMode == 1 && J.state.GameMode == 1; }));
     EXPECT_GE(H.net().hashMismatches + J.net().hashMismatches, 1);
     const bool hostSaw = H.Label8(1).visible(), joinerSaw = J.Label8(1).visible();
     EXPECT_TRUE(hostSaw || joinerSaw);

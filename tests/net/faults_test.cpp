@@ -29,9 +29,8 @@ TEST_F(NetFaults, PeerGoneWhileTheHostWaitsForItsDrawing) {
     });
     game.click(game.novahra);  // returns once the wait has ended
     EXPECT_TRUE(peer.heardLine("drawingok"));
-    expectBackAtMenu();
     EXPECT_FALSE(game.Label8(1).visible());
-    expectNewGameWorks();
+    ASSERT_NO_FATAL_FAILURE(expectRecovered());
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheHostsDrawing) {
@@ -42,9 +41,7 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheHostsDrawing) {
     });
     peer.say("R8086");
     ASSERT_TRUE(until([&] { return peer.heardLine("drawingok") && game.state.GameMode == 1; }));
-    ASSERT_TRUE(until([&] { return game.state.WorldBusy == False; }));
-    expectBackAtMenu();
-    expectNewGameWorks();
+    ASSERT_NO_FATAL_FAILURE(expectRecovered());
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheHostWaitsAtTheHandOver) {
@@ -59,9 +56,7 @@ TEST_F(NetFaults, PeerGoneWhileTheHostWaitsAtTheHandOver) {
     game.click(game.Command1);
     ASSERT_TRUE(until([&] { return game.state.GameMode == 1; }));
     EXPECT_TRUE(peer.heardLine("bullfired"));
-    ASSERT_TRUE(until([&] { return !game.showit.enabled() && !game.hideit.enabled(); }));
-    expectBackAtMenu();
-    expectNewGameWorks();
+    ASSERT_NO_FATAL_FAILURE(expectRecovered());
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsAtTheHandOver) {
@@ -73,9 +68,7 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsAtTheHandOver) {
     killWhen([&] { return peer.heardLine("bullfired") && game.state.PeerShotDone == False; }, true);
     peer.say("S70U45");
     ASSERT_TRUE(until([&] { return killed && game.state.GameMode == 1; }));
-    ASSERT_TRUE(until([&] { return !game.showit.enabled() && !game.bullettimer.enabled(); }));
-    expectBackAtMenu();
-    expectNewGameWorks();
+    ASSERT_NO_FATAL_FAILURE(expectRecovered());
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheQuakeSeed) {
@@ -92,9 +85,7 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheQuakeSeed) {
     peer.say("S" + std::to_string(forceToward(game, 1, 400)) + "U45");
     ASSERT_TRUE(until([&] { return killed && game.state.GameMode == 1; }));
     EXPECT_TRUE(waited);
-    ASSERT_TRUE(until([&] { return !game.showit.enabled() && !game.bullettimer.enabled() && !game.hideit.enabled(); }));
-    expectBackAtMenu();
-    expectNewGameWorks();
+    ASSERT_NO_FATAL_FAILURE(expectRecovered());
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheCrate) {
@@ -117,8 +108,7 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheCrate) {
     EXPECT_EQ(game.state.BonusActive, False);  // no crate at all, never one of kind 0
     EXPECT_FALSE(game.bonuspic.visible());
     EXPECT_FALSE(game.bonusfalltimer.enabled());
-    expectBackAtMenu();
-    expectNewGameWorks();
+    ASSERT_NO_FATAL_FAILURE(expectRecovered());
 }
 
 struct NetOverlong : NetFaults {

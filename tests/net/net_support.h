@@ -192,19 +192,23 @@ inline int forceToward(const Mainfrm& g, int player, double target, double angle
 }
 
 // A game and a scripted peer over one loop.
-struct NetGameTest : ::testing::Test {
+// One loop and its virtual clock for games under test.
+struct NetLoopTest : ::testing::Test {
     testing::QuietAudio quiet;
     BoundedClock clock;
     EventLoop loop{&clock};
+    bool until(const std::function<bool()>& done, double virtualMs = 120000) {
+        return pumpUntil(loop, done, virtualMs);
+    }
+};
+
+struct NetGameTest : NetLoopTest {
     Mainfrm game{loop, testing::englishDesktop()};
     RawPeer peer{loop};
 
     void start() {
         game.Form_Load();
         loop.runFor(1500);
-    }
-    bool until(const std::function<bool()>& done, double virtualMs = 120000) {
-        return pumpUntil(loop, done, virtualMs);
     }
     // The game hosts; the peer joins and is greeted.
     void hostForPeer(int port) {
@@ -276,6 +280,15 @@ struct NetGameTest : ::testing::Test {
         EXPECT_EQ(game.state.WorldBusy, False);
         EXPECT_TRUE(game.PeerGone());
     }
+    // Whatever was running has stopped, the menu is back and New Game works.
+    void expectRecovered() {
+        ASSERT_TRUE(until([&] {
+            return game.state.WorldBusy == False && !game.showit.enabled() && !game.hideit.enabled() &&
+                   !game.bullettimer.enabled();
+        }));
+        expectBackAtMenu();
+        expectNewGameWorks();
+    }
     // New Game works again: a battle of two players at one computer.
     void expectNewGameWorks() {
         game.click(game.novahra);
@@ -290,10 +303,7 @@ struct NetGameTest : ::testing::Test {
 };
 
 // Two whole games on one loop: enough for everything that does not wait for the peer.
-struct NetPairTest : ::testing::Test {
-    testing::QuietAudio quiet;
-    BoundedClock clock;
-    EventLoop loop{&clock};
+struct NetPairTest : NetLoopTest {
     Mainfrm host{loop, testing::englishDesktop()};
     Mainfrm joiner{loop, testing::englishDesktop()};
 
@@ -301,9 +311,6 @@ struct NetPairTest : ::testing::Test {
         host.Form_Load();
         joiner.Form_Load();
         loop.runFor(1500);
-    }
-    bool until(const std::function<bool()>& done, double virtualMs = 120000) {
-        return pumpUntil(loop, done, virtualMs);
     }
     void connect(int port) {
         for (Mainfrm* g : {&host, &joiner}) {
