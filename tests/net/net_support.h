@@ -117,7 +117,6 @@ public:
 
     bool connected() const { return core_->connected; }
     bool closedByGame() const { return core_->ended; }
-    const std::vector<std::string>& heard() const { return core_->heard; }
     bool heardLine(const std::string& line) const {
         for (const auto& l : core_->heard)
             if (l == line) return true;
