@@ -297,8 +297,8 @@ double sphereLight(int x, int y, double cx, double cy, double r) {
     // Light from the upper left, a little in front.
     const double lx = -0.55, ly = -0.6, lz = 0.58;
     double diffuse = std::max(0.0, nx * lx + ny * ly + nz * lz);
-    double spec = std::pow(std::max(0.0, 2 * diffuse * nz - lz), 12);
-    return std::clamp(0.12 + 0.78 * diffuse + 0.5 * spec, 0.0, 1.0);
+    double specular = std::pow(std::max(0.0, 2 * diffuse * nz - lz), 12);
+    return std::clamp(0.12 + 0.78 * diffuse + 0.5 * specular, 0.0, 1.0);
 }
 
 }  // namespace art
