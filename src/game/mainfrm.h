@@ -220,7 +220,6 @@ private:
     void TakePeerHash(long long sequence, std::uint64_t hash);
     void CompareHashes(long long sequence);
     void ShowLinkEnd(LinkEnd why);
-    void RestoreBanner();
     void NewBattleOnLink();
     // What we tell the peer marks points of our own battle too (a new battle, our player's shot).
     void NoteSent(const std::string& text);
@@ -237,6 +236,11 @@ public:
     bool PeerGone() const { return peerGone; }
     // Hides everything of the battle on the field before a new one is built.
     void HideBattle();
+
+    // The banner below the menu: a word to the player when a battle or a link ends. New Game puts the
+    // banner back over the battlefield.
+    void ShowMenuBanner(const std::string& text);
+    void RestoreBanner();
 
     // Waits, processing events, until `done` holds. Also ends when a new battle has started, the window
     // closed or (with `peerWait`) the peer left; then it returns false and the caller does nothing more.
@@ -365,6 +369,7 @@ private:
     void wireHandlers();
     Colour GroundColour(Palette palette, int x, int y, double hellDraw);
     double prevX_ = 0, prevY_ = 0;  // the shell's centre before this tick's step
+    bool bannerMoved_ = false;      // the banner is below the menu, telling the player something
     bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick
     int drillColumn_ = -2;          // the column the drill bored last in this shot
     void AngleChange(TextBox& box, Image& tank, bool player1);

@@ -91,7 +91,6 @@ struct Mainfrm::NetState {
     bool lostWhileBuilding = false;
     std::uint32_t lostBattle = 0;
 
-    bool bannerMoved = false;  // the banner shows why the link ended, below the menu
 
     // What the link has seen, for anyone who wants to know.
     int hashesCompared = 0;

@@ -8,10 +8,6 @@ namespace gv {
 
 namespace {
 
-// The banner's places: over the battlefield while a game is built, below the menu to say why a link ended.
-constexpr double kBannerTop = 264, kBannerShadowTop = 266;
-constexpr double kLinkEndTop = 470, kLinkEndShadowTop = 472;
-
 // A 64-bit FNV-1a hash over the bytes of the values given to it.
 struct StateHash {
     std::uint64_t h = 1469598103934665603ULL;
@@ -546,32 +542,8 @@ void Mainfrm::PeerDisconnected(LinkEnd why) {
 
 void Mainfrm::ShowLinkEnd(LinkEnd why) {
     const bool czech = state.CzechUi == True;
-    std::string text = why == LinkEnd::OutOfStep ? (czech ? "Hry se rozešly" : "Games out of step")
-                                                 : (czech ? "Chyba sítě" : "Network error");
-    Label8(0).foreColour = rgb(64, 64, 64);
-    Label8(1).foreColour = rgb(255, 255, 0);
-    Label8(1).setTop(kLinkEndTop);
-    Label8(0).setTop(kLinkEndShadowTop);
-    for (int i : {0, 1}) {
-        Label8(i).setCaption(text);
-        Label8(i).setVisible(true);
-    }
-    net_->bannerMoved = true;
-}
-
-void Mainfrm::RestoreBanner() {
-    if (!net_->bannerMoved) return;
-    net_->bannerMoved = false;
-    Label8(1).setTop(kBannerTop);
-    Label8(0).setTop(kBannerShadowTop);
-    Label8(0).setVisible(false);
-    Label8(1).setVisible(false);
-    // The joiner's battles keep the banner as New Game last set it; ours said something else meanwhile.
-    const std::string caption = state.CzechUi == True ? "Vytvářím hru..." : "Creating game...";
-    Label8(0).foreColour = rgb(64, 64, 64);
-    Label8(1).foreColour = rgb(0, 255, 0);
-    Label8(0).setCaption(caption);
-    Label8(1).setCaption(caption);
+    ShowMenuBanner(why == LinkEnd::OutOfStep ? (czech ? "Hry se rozešly" : "Games out of step")
+                                             : (czech ? "Chyba sítě" : "Network error"));
 }
 
 }  // namespace gv

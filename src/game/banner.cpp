@@ -1,0 +1,39 @@
+// The banner: "Creating game..." over the battlefield while it is built, a word below the menu when a
+// battle or a link ends.
+#include "game/mainfrm.h"
+
+namespace gv {
+
+namespace {
+constexpr double kBannerTop = 264, kBannerShadowTop = 266;
+constexpr double kMenuBannerTop = 470, kMenuBannerShadowTop = 472;
+}  // namespace
+
+void Mainfrm::ShowMenuBanner(const std::string& text) {
+    Label8(0).foreColour = rgb(64, 64, 64);
+    Label8(1).foreColour = rgb(255, 255, 0);
+    Label8(1).setTop(kMenuBannerTop);
+    Label8(0).setTop(kMenuBannerShadowTop);
+    for (int i : {0, 1}) {
+        Label8(i).setCaption(text);
+        Label8(i).setVisible(true);
+    }
+    bannerMoved_ = true;
+}
+
+void Mainfrm::RestoreBanner() {
+    if (!bannerMoved_) return;
+    bannerMoved_ = false;
+    Label8(1).setTop(kBannerTop);
+    Label8(0).setTop(kBannerShadowTop);
+    Label8(0).setVisible(false);
+    Label8(1).setVisible(false);
+    // The joiner's battles keep the banner as New Game last set it; ours said something else meanwhile.
+    const std::string caption = state.CzechUi == True ? "Vytvářím hru..." : "Creating game...";
+    Label8(0).foreColour = rgb(64, 64, 64);
+    Label8(1).foreColour = rgb(0, 255, 0);
+    Label8(0).setCaption(caption);
+    Label8(1).setCaption(caption);
+}
+
+}  // namespace gv
