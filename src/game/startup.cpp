@@ -107,9 +107,11 @@ void Mainfrm::Label7_Click() {
 }
 
 // Every key reaches the window first: aiming keys for the player whose panel is armed, Esc for the pause.
-void Mainfrm::Form_KeyDown(int key, int /*shift*/) {
+void Mainfrm::Form_KeyDown(int key, int shift) {
     // Nothing while a battlefield is built, in the pause or after the battle: the canvas is not taking input.
     if (state.WorldBusy == True || !world.enabled()) return;
+    // An arrow with Shift or Ctrl held edits the selection in the focused box and steps nothing.
+    if (shift != 0 && key >= Key::Left && key <= Key::Down) return;
     if (key != Key::Escape) {
         for (int player = 1; player <= 2; ++player) {
             Panel& panel = player == 1 ? Frame1 : Frame2;

@@ -1,6 +1,7 @@
 #pragma once
 // Our small retained-mode UI model: plain data that runs headless. A backend draws it and feeds it input.
 // Places are pixels relative to the parent's client area; children are kept front to back.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -32,8 +33,15 @@ enum class Align { Left, Centre, Right };
 // Key codes as the game's key handlers see them.
 namespace Key {
 constexpr int Backspace = 8, Tab = 9, Enter = 13, Escape = 27, Space = 32, End = 35, Home = 36, Left = 37, Up = 38,
-              Right = 39, Down = 40, Delete = 46;
+              Right = 39, Down = 40, Delete = 46, A = 65;
+// The modifier mask that comes with a key press.
+constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
 }
+
+// Breaks a text into lines no wider than `width`, only between words; a word wider than the whole width
+// stands on a line of its own (the drawing clips it). `measure` gives the width of a piece of text.
+std::vector<std::string> wrapWords(const std::string& text, int width,
+                                   const std::function<int(const std::string&)>& measure);
 
 class Control {
 public:
@@ -175,20 +183,35 @@ public:
     void setText(std::string s);
     int maxLength = 0;  // 0: no limit; limits typing only, as in every desktop text box
     bool border = true;
-    int selStart() const { return selStart_; }
-    int selLength() const { return selLength_; }
-    void setSelStart(int v);
+    // The selection runs from the anchor to the caret, either way round.
+    int selStart() const { return std::min(anchor_, caret_); }
+    int selLength() const { return anchor_ > caret_ ? anchor_ - caret_ : caret_ - anchor_; }
+    int caret() const { return caret_; }
+    void setSelStart(int v);  // puts the caret there with nothing selected
     void setSelLength(int v);
     std::function<void()> onChange;
 
-    // Keyboard editing while the box has the focus.
+    // Keyboard editing while the box has the focus; `shift` is the modifier mask of the key press.
     void typeChar(char c);
-    void editKey(int key);
+    void editKey(int key, int shift = 0);
+    // The mouse: a click puts the caret at the character nearest to window column x, a double-click
+    // selects the word there.
+    void clickAt(int x, bool doubleClick);
+
+    // Where the text is drawn: the window column of its first character, and the width of its first
+    // `chars` characters, by the form's text metrics.
+    int textLeft() const;
+    int widthOf(int chars) const;
 
 private:
+    // Writes a text the player made, with the caret after `caret`. When the change handling rewrites it,
+    // the caret stays after the characters it was after, and a number that filled an emptied box is
+    // selected, so the next key typed replaces it.
+    void edit(std::string t, int caret);
+    void select(int anchor, int caret);
     std::string text_;
-    int selStart_ = 0;
-    int selLength_ = 0;
+    int anchor_ = 0;
+    int caret_ = 0;
     int changeDepth_ = 0;
 };
 
@@ -298,6 +321,11 @@ public:
     Control* focus() const { return focus_; }
     void setFocus(Control* c);
     Button* defaultButton() const;
+
+    // The width in pixels of a text in a font. The screen's backend puts the real font's measure here;
+    // without one every character is 0.6 of the font's pixel size wide, as in the layout's fixed-pitch font.
+    std::function<int(const Font&, const std::string&)> measureText;
+    int textWidth(const Font& f, const std::string& s) const;
 
     // Key handlers of the window: they see every key press, whatever control has the focus.
     std::function<void(int key, int shift)> onKeyDown;
