@@ -128,24 +128,15 @@ struct SdlDriver::Impl {
         return t;
     }
 
-    // A rendered line of text (or wrapped text when wrap > 0), cached by its content.
-    TextTex* text(const std::string& s, const Font& f, Colour c, int wrap, Align align) {
+    // A rendered line of text, cached by its content.
+    TextTex* text(const std::string& s, const Font& f, Colour c) {
         if (s.empty()) return nullptr;
         std::string key = s + '\x1f' + std::to_string(int(f.face)) + std::to_string(f.bold) + std::to_string(f.italic) +
-                          std::to_string(f.underline) + std::to_string(f.points) + '/' + std::to_string(c) + '/' +
-                          std::to_string(wrap) + '/' + std::to_string(int(align));
+                          std::to_string(f.underline) + std::to_string(f.points) + '/' + std::to_string(c);
         if (auto it = texts.find(key); it != texts.end()) return &it->second;
         TTF_Font* fnt = font(f);
         if (!fnt) return nullptr;
-        SDL_Surface* surf;
-        if (wrap > 0) {
-            TTF_SetFontWrappedAlign(fnt, align == Align::Centre  ? TTF_WRAPPED_ALIGN_CENTER
-                                         : align == Align::Right ? TTF_WRAPPED_ALIGN_RIGHT
-                                                                 : TTF_WRAPPED_ALIGN_LEFT);
-            surf = TTF_RenderUTF8_Blended_Wrapped(fnt, s.c_str(), sdlColour(c), Uint32(wrap));
-        } else {
-            surf = TTF_RenderUTF8_Blended(fnt, s.c_str(), sdlColour(c));
-        }
+        SDL_Surface* surf = TTF_RenderUTF8_Blended(fnt, s.c_str(), sdlColour(c));
         if (!surf) return nullptr;
         SDL_Texture* t = SDL_CreateTextureFromSurface(renderer, surf);
         TextTex tt{t, surf->w, surf->h};
@@ -160,12 +151,8 @@ struct SdlDriver::Impl {
         return &(texts[key] = tt);
     }
 
-    void drawText(const std::string& s, const Font& f, Colour c, SDL_Rect box, Align align, bool wrap,
-                  bool vcentre) {
-        int textWidth = 0;
-        if (TTF_Font* fnt = font(f)) TTF_SizeUTF8(fnt, s.c_str(), &textWidth, nullptr);
-        bool wraps = wrap && textWidth > box.w;
-        TextTex* t = text(s, f, c, wraps ? box.w : 0, align);
+    void drawText(const std::string& s, const Font& f, Colour c, SDL_Rect box, Align align, bool vcentre) {
+        TextTex* t = text(s, f, c);
         if (!t) return;
         SDL_Rect dst{box.x, box.y, t->w, t->h};
         if (align == Align::Centre) dst.x = box.x + (box.w - t->w) / 2;
@@ -227,7 +214,7 @@ struct SdlDriver::Impl {
             case ControlKind::Label: {
                 auto& l = static_cast<Label&>(c);
                 if (l.opaque) setDraw(renderer, l.backColour), SDL_RenderFillRect(renderer, &r);
-                drawText(l.caption(), l.font, l.foreColour, r, l.align, true, false);
+                drawLabel(l, r, clip);
                 break;
             }
             case ControlKind::TextBox: {
@@ -236,7 +223,7 @@ struct SdlDriver::Impl {
                 SDL_RenderFillRect(renderer, &r);
                 if (t.border) bevel(r, true);
                 SDL_Rect inner{r.x + 2, r.y, r.w - 4, r.h};
-                drawText(t.text(), t.font, t.foreColour, inner, t.align, false, true);
+                drawText(t.text(), t.font, t.foreColour, SDL_Rect{t.textLeft(), r.y, inner.w, r.h}, Align::Left, true);
                 if (form.focus() == &c) drawCaret(t, inner);
                 break;
             }
@@ -251,11 +238,11 @@ struct SdlDriver::Impl {
                                                                           : static_cast<OptionButton&>(c).caption();
                 SDL_Rect box{r.x + (down ? 1 : 0), r.y + (down ? 1 : 0), r.w, r.h};
                 if (c.enabledOnScreen()) {
-                    drawText(cap, c.font, rgb(0, 0, 0), box, Align::Centre, false, true);
+                    drawText(cap, c.font, rgb(0, 0, 0), box, Align::Centre, true);
                 } else {
                     SDL_Rect emboss{box.x + 1, box.y + 1, box.w, box.h};
-                    drawText(cap, c.font, rgb(224, 224, 224), emboss, Align::Centre, false, true);
-                    drawText(cap, c.font, rgb(80, 80, 80), box, Align::Centre, false, true);
+                    drawText(cap, c.font, rgb(224, 224, 224), emboss, Align::Centre, true);
+                    drawText(cap, c.font, rgb(80, 80, 80), box, Align::Centre, true);
                 }
                 if (c.kind() == ControlKind::Button && static_cast<Button&>(c).isDefault() && c.enabledOnScreen()) {
                     setDraw(renderer, rgb(0, 0, 0));
@@ -290,29 +277,51 @@ struct SdlDriver::Impl {
         }
     }
 
+    // The selection in the window's highlight colours, and the caret; places come from the text box itself,
+    // so what is drawn is where a click lands.
     void drawCaret(const TextBox& t, SDL_Rect inner) {
         TTF_Font* fnt = font(t.font);
         if (!fnt) return;
-        int whole = 0, before = 0, h = TTF_FontHeight(fnt);
-        TTF_SizeUTF8(fnt, t.text().c_str(), &whole, nullptr);
-        std::string head = t.text().substr(0, std::size_t(std::clamp(t.selStart(), 0, int(t.text().size()))));
-        TTF_SizeUTF8(fnt, head.c_str(), &before, nullptr);
-        int x0 = inner.x;
-        if (t.align == Align::Centre) x0 = inner.x + (inner.w - whole) / 2;
-        if (t.align == Align::Right) x0 = inner.x + inner.w - whole;
-        int y0 = inner.y + (inner.h - h) / 2;
+        const int h = TTF_FontHeight(fnt), x0 = t.textLeft(), y0 = inner.y + (inner.h - h) / 2;
         if (t.selLength() > 0) {
-            std::string sel = t.text().substr(std::size_t(t.selStart()), std::size_t(t.selLength()));
-            int sw = 0;
-            TTF_SizeUTF8(fnt, sel.c_str(), &sw, nullptr);
-            SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_BLEND);
-            setDraw(renderer, rgb(0, 0, 160), 110);
-            SDL_Rect sr{x0 + before, y0, sw, h};
+            const int a = x0 + t.widthOf(t.selStart()), b = x0 + t.widthOf(t.selStart() + t.selLength());
+            setDraw(renderer, rgb(0, 0, 128));
+            SDL_Rect sr{a, y0, b - a, h};
             SDL_RenderFillRect(renderer, &sr);
-            SDL_SetRenderDrawBlendMode(renderer, SDL_BLENDMODE_NONE);
+            std::string sel = t.text().substr(std::size_t(t.selStart()), std::size_t(t.selLength()));
+            if (TextTex* st = text(sel, t.font, rgb(255, 255, 255))) {
+                SDL_Rect dst{a, y0, st->w, st->h};
+                SDL_RenderCopy(renderer, st->tex, nullptr, &dst);
+            }
         }
+        const int x = x0 + t.widthOf(t.caret());
         setDraw(renderer, t.foreColour);
-        SDL_RenderDrawLine(renderer, x0 + before, y0 + 2, x0 + before, y0 + h - 2);
+        SDL_RenderDrawLine(renderer, x, y0 + 2, x, y0 + h - 2);
+    }
+
+    // The form measures text with the fonts that draw it.
+    void wireTextMetrics() {
+        form.measureText = [this](const Font& f, const std::string& s) {
+            int w = 0;
+            if (TTF_Font* fnt = font(f); fnt && !s.empty()) TTF_SizeUTF8(fnt, s.c_str(), &w, nullptr);
+            return w;
+        };
+    }
+
+    // A label breaks its caption between words only; a word wider than the label is clipped at its edge.
+    void drawLabel(const Label& l, SDL_Rect r, SDL_Rect clip) {
+        TTF_Font* fnt = font(l.font);
+        if (!fnt || l.caption().empty()) return;
+        SDL_Rect inside;
+        if (!SDL_IntersectRect(&r, &clip, &inside)) return;
+        SDL_RenderSetClipRect(renderer, &inside);
+        auto lines = wrapWords(l.caption(), r.w, [&](const std::string& s) { return form.textWidth(l.font, s); });
+        const int skip = TTF_FontLineSkip(fnt);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            SDL_Rect line{r.x, r.y + int(i) * skip, r.w, skip};
+            drawText(lines[i], l.font, l.foreColour, line, l.align, false);
+        }
+        SDL_RenderSetClipRect(renderer, &clip);
     }
 
     void render() {
@@ -356,10 +365,12 @@ struct SdlDriver::Impl {
                 pressedWasDouble = e.button.clicks >= 2 && c && c->kind() == ControlKind::Image;
                 loop.markDirty();
                 if (pressedWasDouble) loop.post([this, x, y] { form.mouseDown(x, y, true); });
-                // Text boxes take the focus (and their click) at once, like any desktop text box.
+                // Text boxes take the focus (and their click) at once, like any desktop text box; the second
+                // press of a double-click selects the word.
                 if (c && c->kind() == ControlKind::TextBox) {
                     pressed = nullptr;
-                    loop.post([this, x, y] { form.mouseDown(x, y, false); });
+                    bool dbl = e.button.clicks == 2;
+                    loop.post([this, x, y, dbl] { form.mouseDown(x, y, dbl); });
                 }
                 break;
             }
@@ -378,7 +389,9 @@ struct SdlDriver::Impl {
             case SDL_KEYDOWN: {
                 int key = translateKey(e.key.keysym.sym);
                 if (key < 0) break;
-                int shift = (e.key.keysym.mod & KMOD_SHIFT) ? 1 : 0;
+                const Uint16 mod = e.key.keysym.mod;
+                int shift = ((mod & KMOD_SHIFT) ? Key::ShiftMask : 0) | ((mod & KMOD_CTRL) ? Key::CtrlMask : 0) |
+                            ((mod & KMOD_ALT) ? Key::AltMask : 0);
                 loop.post([this, key, shift] { form.keyDown(key, shift); });
                 break;
             }
@@ -446,6 +459,7 @@ SdlDriver::SdlDriver(Form& form) : impl_(std::make_unique<Impl>(form)) {
         }
         m.arrowCursor = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
     }
+    m.wireTextMetrics();
     SDL_StartTextInput();
     m.render();
 }
