@@ -21,6 +21,24 @@ void Mainfrm::ShowMenuBanner(const std::string& text) {
     bannerMoved_ = true;
 }
 
+// Who won, in the words of the game's mode: at one computer by player number, against the computer and
+// over the network from the view of the player at this computer.
+void Mainfrm::ShowBattleResult() {
+    const bool cz = state.CzechUi == True;
+    const bool lost1 = state.Health1 < 1, lost2 = state.Health2 < 1;
+    if (!lost1 && !lost2) return;
+    if (lost1 && lost2) return ShowMenuBanner(cz ? "Oba tanky zničeny" : "Both tanks destroyed");
+    const int winner = lost1 ? 2 : 1;
+    const char* you = cz ? "Vyhrál jsi" : "You win";
+    switch (state.GameMode) {
+        case 2: return ShowMenuBanner(winner == 1 ? you : (cz ? "Vyhrál počítač" : "The computer wins"));
+        case 3:
+        case 4: return ShowMenuBanner(winner == state.GameMode - 2 ? you : (cz ? "Prohrál jsi" : "You lose"));
+        default:
+            return ShowMenuBanner(cz ? "Vyhrál hráč " + std::to_string(winner) : "Player " + std::to_string(winner) + " wins");
+    }
+}
+
 void Mainfrm::RestoreBanner() {
     if (!bannerMoved_) return;
     bannerMoved_ = false;

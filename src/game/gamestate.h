@@ -87,8 +87,10 @@ struct GameState {
     std::uint32_t BattleNumber = 0;
     // The battle is over (a tank was destroyed); set once, cleared by the next battlefield.
     Flag BattleOver = False;
-    // The explosion's frame counter, started from `ShellDir` when the battle ends, and the tanks it destroys.
-    int ExplosionFrame = 0;
+    // Each tank's explosion frame counter, started from `ShellDir` when its health drops below 1, and the
+    // tanks that have begun to explode (a tank can drop there later in the shot that ended the battle).
+    int ExplosionFrame1 = 0;
+    int ExplosionFrame2 = 0;
     Flag Exploding1 = False;
     Flag Exploding2 = False;
 };

@@ -188,11 +188,11 @@ TEST_F(Bounce, BouncerMakesFiveContactsAndOneThatKillsATankKeepsASaneExplosion) 
     game.state.ShellX = contact, game.state.ShellY = 401;
     game.WeaponContact(12, contact, 401);
     EXPECT_TRUE(game.state.BattleOver == True && game.state.Exploding2 == True);
-    int frame = game.state.ExplosionFrame;
+    int frame = game.state.ExplosionFrame2;
     // The shell flies on and touches again: the explosion carries on undisturbed.
     for (int i = 0; i < 400 && (game.bullettimer.enabled() || game.tankexpl.enabled()); ++i) loop.runFor(40);
     EXPECT_FALSE(game.tankexpl.enabled() || game.tank2.visible());
-    EXPECT_GT(game.state.ExplosionFrame, frame + 50);
+    EXPECT_GT(game.state.ExplosionFrame2, frame + 50);
     EXPECT_TRUE(game.tank1.visible());
 }
 
