@@ -87,6 +87,8 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       wind(label(&world, "wind", 296, 8, 209, 17, "Vítr", 11.25)),
       hmm(image(&world, "hmm", 0, 0, 40, 40, "hmm")),
       arrow(image(&world, "arrow", 0, 0, 32, 32, "arrow")),
+      topmark(image(&world, "topmark", 0, 0, 11, 8, nullptr)),
+      flash(image(&world, "flash", 0, 0, 32, 32, nullptr, true)),
       moon(image(&world, "moon", 0, 0, 72, 72, "moon")),
       tank2(image(&world, "tank2", 760, 560, 40, 40, "tank2", true)),
       tank1(image(&world, "tank1", 0, 560, 40, 40, "tank1", true)),
@@ -109,6 +111,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       tankexpl(loop, "tankexpl", 40),
       bullettimer(loop, "bullettimer", 40),
       moonfalltimer(loop, "moonfalltimer", 40),
+      flashtimer(loop, "flashtimer", 40),
       tcpcontrol(loop),
       desktop(std::move(desk)) {
     caption = "Gorvath";
@@ -140,6 +143,10 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     Frame2.setEnabled(false);
     wind.align = Align::Centre;
     for (Image* s : {&hmm, &arrow, &moon, &tank2, &tank1, &bullet, &bonuspic, &sun}) s->setEnabled(false);
+    topmark.setPicture(TopMarkPicture());
+    flash.setPicture(FlashPicture());
+    topmark.setEnabled(false);
+    flash.setEnabled(false);
     Frame4.setVisible(false);
     Frame5.setVisible(false);
 
@@ -194,6 +201,7 @@ void Mainfrm::wireHandlers() {
     Label7.onClick = [this] { Label7_Click(); };
     startuptimer.onTimer = [this] { startuptimer_Timer(); };
     moonfalltimer.onTimer = [this] { moonfalltimer_Timer(); };
+    flashtimer.onTimer = [this] { flashtimer_Timer(); };
     arrowtimer.onTimer = [this] { arrowtimer_Timer(); };
     hideit.onTimer = [this] { hideit_Timer(); };
     showit.onTimer = [this] { showit_Timer(); };

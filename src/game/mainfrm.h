@@ -119,6 +119,17 @@ public:
     void CheckBattleEnd();
     void tankexpl_Timer();
 
+    // ---- What the player sees of a shot, and nothing more: the battle never reads it back.
+    // A short flash around (x, y), as wide as a crater of `radius`.
+    void Flash(double x, double y, double radius);
+    void flashtimer_Timer();
+    // The mark at the top edge over a shell that flies above the window, hidden otherwise.
+    void ShowTopMark();
+    // The radius of the crater a weapon kind digs, for the flash of its contact.
+    static double CraterRadius(int kind);
+    static PictureRef FlashPicture();
+    static PictureRef TopMarkPicture();
+
     // ---- Bonus crates
     void PlaceBonus();
     void bonusfalltimer_Timer();
@@ -241,6 +252,8 @@ public:
     // banner back over the battlefield.
     void ShowMenuBanner(const std::string& text);
     void RestoreBanner();
+    // The result line of a battle that has ended, in the current language.
+    void ShowBattleResult();
 
     // Waits, processing events, until `done` holds. Also ends when a new battle has started, the window
     // closed or (with `peerWait`) the peer left; then it returns false and the caller does nothing more.
@@ -327,6 +340,8 @@ public:
     Label& wind;
     Image& hmm;
     Image& arrow;
+    Image& topmark;
+    Image& flash;
     Image& moon;
     Image& tank2;
     Image& tank1;
@@ -359,6 +374,7 @@ public:
     Timer tankexpl;
     Timer bullettimer;
     Timer moonfalltimer;
+    Timer flashtimer;
 
     // ---- The network link
     TcpSocket tcpcontrol;
@@ -372,6 +388,7 @@ private:
     bool bannerMoved_ = false;      // the banner is below the menu, telling the player something
     bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick
     int drillColumn_ = -2;          // the column the drill bored last in this shot
+    int flashTicks_ = 0;            // ticks the flash has shown
     void AngleChange(TextBox& box, Image& tank, bool player1);
     void ForceChange(TextBox& box);
     void FireTank(int player);

@@ -25,7 +25,7 @@ void Mainfrm::HideBattle() {
     Frame2.setLeft(504);
     bullet.setVisible(false);
     bonusfalltimer.setEnabled(false);
-    for (Image* s : {&bonuspic, &moon, &sun, &arrow}) s->setVisible(false);
+    for (Image* s : {&bonuspic, &moon, &sun, &arrow, &topmark, &flash}) s->setVisible(false);
     wind.setVisible(false);
     wind.setTop(8);
     for (Image* s : {&tank1, &tank2, &hmm}) s->setVisible(false);

@@ -1,7 +1,10 @@
 // The shell in flight: one step per tick, then a walk over every column the step crossed, so a fast
 // shell cannot jump over a tree, a tank or a thin ridge. What it meets there, craters, and the settling
 // of tanks, trees and crate on the changed ground.
+#include <algorithm>
 #include <cmath>
+#include <iterator>
+#include <memory>
 
 #include "game/mainfrm.h"
 #include "game/simmath.h"
@@ -71,6 +74,7 @@ void Mainfrm::bullettimer_Timer() {
     }
     bullet.setLeft(s.ShellX - bullet.width() / 2);
     bullet.setTop(s.ShellY > 0 ? s.ShellY - bullet.height() / 2 : -(bullet.height() / 2));
+    ShowTopMark();
     CheckBattleEnd();
 }
 
@@ -86,6 +90,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     }
     // The ground.
     if (sweepY > s.Ground.at(sweepX)) {
+        Flash(sweepX, s.Ground.at(sweepX), CraterRadius(kind));
         const std::uint32_t battle = s.BattleNumber;
         bool aftermath = WeaponContact(kind, sweepX, sweepY);
         if (battle != s.BattleNumber) return Walk::Stop;
@@ -109,6 +114,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
         Image& target = s.TurnPlayer != 1 ? tank2 : tank1;
         if (target.left() + 5 < sweepX && sweepX < target.left() + 35 && target.top() + 10 < sweepY &&
             sweepY < target.top() + 40) {
+            Flash(sweepX, sweepY, CraterRadius(kind));
             DirectHit(target, kind);
             EndShotB();
             return Walk::Stop;
@@ -216,6 +222,7 @@ void Mainfrm::EndShotA() {
     ClearSpecialWeapon();
     bullettimer.setEnabled(false);
     bullet.setVisible(false);
+    topmark.setVisible(false);
     CrateExpiry();
     showit.setEnabled(true);
 }
@@ -223,6 +230,7 @@ void Mainfrm::EndShotA() {
 void Mainfrm::EndShotB() {
     bullettimer.setEnabled(false);
     bullet.setVisible(false);
+    topmark.setVisible(false);
     CrateExpiry();
     ClearSpecialWeapon();
     showit.setEnabled(true);
@@ -231,7 +239,73 @@ void Mainfrm::EndShotB() {
 void Mainfrm::EndShotC() {
     bullettimer.setEnabled(false);
     bullet.setVisible(false);
+    topmark.setVisible(false);
     showit.setEnabled(true);
+}
+
+// ---- What the player sees of a shot. Sprites only: nothing here touches the canvas, the random
+// generator or anything the battle reads, so two network copies stay in step whatever their screens show.
+
+double Mainfrm::CraterRadius(int kind) {
+    // The standard shell, teleport, heavy shell, pit, mound, leveller, armour-piercing, drill, nuke, quake,
+    // roller, climber, bouncer: how far each one's contact reaches into the ground.
+    static constexpr double kRadius[] = {8, 6, 24, 20, 40, 20, 6, 4, 100, 150, 4, 4, 15};
+    return kind >= 0 && kind < int(std::size(kRadius)) ? kRadius[kind] : 8;
+}
+
+void Mainfrm::Flash(double x, double y, double radius) {
+    const double r = std::max(radius, 6.0) + 6;
+    flash.move(x - r, y - r, 2 * r, 2 * r);
+    flash.setVisible(true);
+    flashTicks_ = 0;
+    flashtimer.setEnabled(true);
+}
+
+void Mainfrm::flashtimer_Timer() {
+    // Two ticks at full size, one smaller about the same centre, then gone.
+    if (++flashTicks_ >= 3) {
+        flash.setVisible(false);
+        flashtimer.setEnabled(false);
+    } else if (flashTicks_ == 2) {
+        const double w = flash.width() * 0.6, h = flash.height() * 0.6;
+        flash.move(flash.left() + (flash.width() - w) / 2, flash.top() + (flash.height() - h) / 2, w, h);
+    }
+}
+
+void Mainfrm::ShowTopMark() {
+    const bool above = bullet.visible() && bullettimer.enabled() && state.ShellY < 0;
+    if (above) topmark.move(state.ShellX - topmark.width() / 2, 0, topmark.width(), topmark.height());
+    topmark.setVisible(above);
+}
+
+PictureRef Mainfrm::FlashPicture() {
+    // A round glow: white in the middle through yellow to orange, fading out to the rim.
+    const int S = 48;
+    auto p = std::make_shared<Picture>(S, S);
+    for (int y = 0; y < S; ++y)
+        for (int x = 0; x < S; ++x) {
+            const double dx = (x + 0.5 - S / 2.0) / (S / 2.0), dy = (y + 0.5 - S / 2.0) / (S / 2.0);
+            const double d = simmath::Sqr(dx * dx + dy * dy);
+            if (d >= 1) continue;
+            const int g = int(255 - 150 * d), b = int(std::max(0.0, 230 - 460 * d));
+            const int a = int(255 * std::min(1.0, 1.6 * (1 - d)));
+            p->at(x, y) = std::uint32_t(rgb(255, g, b)) | std::uint32_t(a) << 24;
+        }
+    return p;
+}
+
+PictureRef Mainfrm::TopMarkPicture() {
+    // A small yellow wedge pointing up, outlined in black so it shows on any sky.
+    const int W = 11, H = 8;
+    auto p = std::make_shared<Picture>(W, H);
+    for (int y = 0; y < H; ++y) {
+        const int half = (y * (W / 2)) / (H - 1);
+        for (int x = W / 2 - half; x <= W / 2 + half; ++x) {
+            const bool edge = y == H - 1 || x == W / 2 - half || x == W / 2 + half;
+            p->at(x, y) = Picture::opaque(edge ? rgb(0, 0, 0) : rgb(255, 230, 0));
+        }
+    }
+    return p;
 }
 
 }  // namespace gv
