@@ -2,6 +2,7 @@
 //   K  a landed pit crate right on player 1's tank, so a shot straight up takes it
 //   P, M, N, Q  a pit, mound, nuke or quake shell into the slot of the player whose turn it is
 //   U, V  the aim of the player whose turn it is: force 30 straight up, or force 60 at 50 degrees
+//   H  the health of the player whose turn it is down to 5
 #include "game/app.h"
 #include "game/mainfrm.h"
 
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
                 case 'Q': arm(9); return;
                 case 'U': aim("30", "90"); return;
                 case 'V': aim("60", "50"); return;
+                case 'H': (game.Frame1.enabled() ? game.state.Health1 : game.state.Health2) = 5; return;
                 default: normal(key, shift);
             }
         };
