@@ -321,13 +321,12 @@ TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguages) {
              {4, 10, 0, "You lose", "Prohrál jsi"},             {4, 0, 10, "You win", "Vyhrál jsi"},
              {2, 0, 0, "Both tanks destroyed", "Oba tanky zničeny"}}) {
         game.state.GameMode = std::uint8_t(mode), game.state.Health1 = h1, game.state.Health2 = h2;
-        for (Flag cz : {False, True}) {
+        for (Flag cz : {True, False}) {
             game.state.CzechUi = cz;
             game.ShowBattleResult();
             EXPECT_EQ(game.Label8(1).caption(), cz == True ? czech : english) << mode << " " << h1;
         }
     }
-    game.state.CzechUi = False;
     newBattle(5);  // New Game takes the word away
     EXPECT_EQ(game.Label8(1).caption(), "Creating game...");
 }
