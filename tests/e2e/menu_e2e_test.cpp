@@ -93,25 +93,26 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     EXPECT_EQ(windowSize(g.desk), std::make_pair(1600, 1200));
     g.desk.window("windowmove 0 0 windowsize 800 600");
     Screenshot small = g.waitFor([](const Screenshot& s) { return menuAt(s, 1) && s.at(900, 100) == 0; }, 15);
+    g.save(small, "menu-800x600.png");
     g.desk.window("windowsize 1600 1200");
     Screenshot big = g.waitFor([](const Screenshot& s) { return menuAt(s, 2); }, 15);
     g.save(big, "menu-1600x1200.png");
     // At twice the size every pixel of the menu panel is a 2 x 2 block of the small one's, but for the
-    // texts, which are drawn anew at the larger size.
+    // texts, which are drawn anew at the larger size (about a sixth of the panel).
     int same = 0, all = 0;
     for (int y = 136; y < 449; ++y)
         for (int x = 240; x < 561; ++x, ++all)
             same += big.at(2 * x, 2 * y) == small.at(x, y) && big.at(2 * x + 1, 2 * y + 1) == small.at(x, y);
-    EXPECT_GT(same, all * 85 / 100);
+    EXPECT_GT(same, all * 3 / 4);
     // The scaled Credits button opens the credits.
-    g.desk.click(800, 696);
-    Screenshot credits = g.waitFor([&big](const Screenshot& s) {
+    auto creditsOpen = [&big](const Screenshot& s) {
         int changed = 0;
         for (int y = 2 * 192; y < 2 * 432; y += 4)
             for (int x = 2 * 240; x < 2 * 560; x += 4) changed += s.at(x, y) != big.at(x, y);
         return changed > 3000;
-    }, 10);
-    EXPECT_NE(credits.at(800, 800), big.at(800, 800)) << "the credits did not open";
+    };
+    g.desk.click(800, 696);
+    EXPECT_TRUE(creditsOpen(g.waitFor(creditsOpen, 10))) << "the credits did not open";
     g.desk.click(800, 800);  // Back
 
     // 1000 x 600: the picture at its own size between black bars; New Game starts a battle.
@@ -123,10 +124,15 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     EXPECT_EQ(battle.at(50, 300), 0u);
 
     // F11: the whole screen, the picture 2.5 times its size between bars above and below; F11 again: back.
+    // Full screen is the window manager's to give.
+    Process wm({"openbox"}, {"DISPLAY=" + g.desk.display()});
+    g.waitFor([](const Screenshot& s) { return s.at(1005, 5) != 0; }, 10);  // the frame around the window
+    g.desk.window("windowactivate --sync");
     g.desk.key("F11");
     Screenshot full = g.waitFor([](const Screenshot& s) { return s.at(1000, 25) == 0 && s.at(1000, 800) != 0; }, 10);
     g.save(full, "fullscreen.png");
     EXPECT_EQ(windowSize(g.desk), std::make_pair(2000, 1600));
+    g.desk.window("windowactivate --sync");
     g.desk.key("F11");
     g.waitFor([](const Screenshot& s) { return s.at(1500, 800) == 0; }, 10);
     EXPECT_EQ(windowSize(g.desk), std::make_pair(1000, 600));

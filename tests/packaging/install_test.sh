@@ -29,10 +29,11 @@ grep -qx "StartupWMClass=$id" "share/applications/$id.desktop" || fail "window c
 grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "share/metainfo/$id.metainfo.xml" || fail "launchable"
 [ -z "$(MANWIDTH=80 man --warnings -l share/man/man6/gorvath.6.gz 2>&1 >/dev/null)" ] || fail "manual page warnings"
 
-# The Debian package holds the same files, depends on what the program links, and passes lintian.
+# The Debian package holds the same files (the program in games/, as Debian wants), depends on what the
+# program links, and passes lintian.
 (cd "$tmp" && cpack --config "$build/CPackConfig.cmake" -G DEB -B "$tmp/pkg" >/dev/null) || fail "cpack"
 deb=$(ls "$tmp"/pkg/*.deb)
-diff <(dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./usr/||' | sort) \
+diff <(dpkg-deb --contents "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./usr/||; s|^games/|bin/|' | sort) \
      <(find . -type f | sed 's|^\./||' | sort) || fail "the package's files differ from the installed ones"
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libsdl2-2.0-0 libsdl2-ttf-2.0-0 libsdl2-mixer-2.0-0 libx11-6 libc6; do
@@ -40,5 +41,5 @@ for lib in libsdl2-2.0-0 libsdl2-ttf-2.0-0 libsdl2-mixer-2.0-0 libx11-6 libc6; d
 done
 lintian --fail-on error "$deb" || fail "lintian"
 dpkg-deb -x "$deb" "$tmp/root"
-if ldd "$tmp/root/usr/bin/gorvath" | grep -q "not found"; then fail "the packaged program misses libraries"; fi
+if ldd "$tmp/root/usr/games/gorvath" | grep -q "not found"; then fail "the packaged program misses libraries"; fi
 echo "installed, validated and packaged: $(basename "$deb")"
