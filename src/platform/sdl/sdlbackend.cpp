@@ -531,8 +531,12 @@ struct SdlDriver::Impl {
         if (fullRedraw || !surfaceOnly) {
             if (!fullRedraw && (d.w <= 0 || d.h <= 0)) return;
             d = all;
-        } else if (!SDL_IntersectRect(&d, &all, &d)) {
+        } else if (d.w <= 0 || d.h <= 0) {
             return;
+        } else {
+            // A pixel to spare all round: at a fractional scale a smoothed edge reaches into its neighbours.
+            d = SDL_Rect{d.x - 1, d.y - 1, d.w + 2, d.h + 2};
+            if (!SDL_IntersectRect(&d, &all, &d)) return;
         }
         SDL_RenderSetScale(renderer, 1, 1);
         SDL_RenderSetViewport(renderer, nullptr);
