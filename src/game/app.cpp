@@ -24,6 +24,8 @@ int runGame(int, char**, const std::function<void(Mainfrm&)>& prepare) {
         loop.setDriver(&screen);
         form.Form_Load();
         if (prepare) prepare(form);
+        // Shown with its menu and intro sky already drawn: no black window, no click before the first frame.
+        screen.show();
         loop.waitUntil([&form] { return form.unloaded(); });
         loop.setDriver(nullptr);
     } catch (const std::exception& e) {

@@ -84,12 +84,13 @@ static pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::
     _exit(127);
 }
 
-Desktop::Desktop() {
+Desktop::Desktop(int width, int height) : width_(width), height_(height) {
     if (!haveTool("Xvfb")) return;
+    std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     int fds[2];
     if (pipe(fds) != 0) return;
     // -displayfd: Xvfb picks a free display and tells us which.
-    pid_ = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", "800x600x24", "-nolisten", "tcp"}, {}, "", fds[1]);
+    pid_ = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp"}, {}, "", fds[1]);
     close(fds[1]);
     std::string num;
     char c;
@@ -130,9 +131,9 @@ Screenshot Desktop::screenshot() const {
     if (std::system(cmd.c_str()) != 0) return s;
     std::ifstream in(file, std::ios::binary);
     s.rgb.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    s.width = 800;
-    s.height = 600;
-    if (s.rgb.size() != 800u * 600u * 3u) s = Screenshot{};
+    s.width = width_;
+    s.height = height_;
+    if (s.rgb.size() != std::size_t(width_) * height_ * 3u) s = Screenshot{};
     std::filesystem::remove_all(std::filesystem::path(file).parent_path());
     return s;
 }
@@ -146,6 +147,17 @@ void Desktop::click(int x, int y) const {
 void Desktop::key(const std::string& name) const {
     std::string cmd = "DISPLAY=" + display_ + " xdotool key " + name;
     (void)std::system(cmd.c_str());
+}
+
+std::string Desktop::window(const std::string& commands) const {
+    std::string cmd = "DISPLAY=" + display_ + " timeout 30 xdotool search --sync --onlyvisible --classname " GORVATH_APP_ID " " + commands;
+    std::string out;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[256];
+        while (std::fgets(buf, sizeof buf, p)) out += buf;
+        pclose(p);
+    }
+    return out;
 }
 
 Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log) {
@@ -179,7 +191,7 @@ void Process::kill() {
     waitExit(5000);
 }
 
-Game::Game() : runtime(tempDir("gv-run")) {}
+Game::Game(int screenWidth, int screenHeight) : desk(screenWidth, screenHeight), runtime(tempDir("gv-run")) {}
 
 bool Game::start(const char* binary) {
     if (!desk.ok()) return false;
@@ -188,29 +200,31 @@ bool Game::start(const char* binary) {
         std::vector<std::string>{"DISPLAY=" + desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + runtime,
                                  "LANG=en_US.UTF-8"},
         runtime + "/log.txt");
-    sleepMs(1500);
+    // Up once its window is: the window is shown with its first frame drawn.
+    desk.window("");
     return process->running();
 }
 
-Screenshot Game::waitArmed(int player, int seconds) {
+Screenshot Game::waitFor(const std::function<bool(const Screenshot&)>& ready, int seconds) {
     Screenshot shot;
-    const Picture& armed = *assets::picture("fbutt1");
     for (int i = 0; i < seconds * 5; ++i) {
-        sleepMs(200);
         shot = desk.screenshot();
-        if (shown(shot, armed, player == 1 ? 224 : 512, 8) > 0.95) break;
+        if (ready(shot)) break;
+        sleepMs(200);
     }
     return shot;
 }
 
+Screenshot Game::waitArmed(int player, int seconds, int left) {
+    const Picture& armed = *assets::picture("fbutt1");
+    return waitFor([&](const Screenshot& s) { return shown(s, armed, left + (player == 1 ? 224 : 512), 8) > 0.95; },
+                   seconds);
+}
+
 Screenshot Game::waitMenu(int seconds) {
-    Screenshot shot;
-    for (int i = 0; i < seconds * 5; ++i) {
-        sleepMs(200);
-        shot = desk.screenshot();
-        if (shot.count(0x00FF00, 240, 136, 561, 180) >= 200 && shot.at(50, 5) != 0x808080u) break;
-    }
-    return shot;
+    return waitFor([](const Screenshot& s) {
+        return s.count(0x00FF00, 240, 136, 561, 180) >= 200 && s.at(50, 5) != 0x808080u;
+    }, seconds);
 }
 
 void Game::save(const Screenshot& s, const std::string& name) const {

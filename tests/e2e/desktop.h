@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,16 +27,19 @@ struct Screenshot {
 
 class Desktop {
 public:
-    // An 800 x 600 screen, so the game's window covers it exactly.
-    Desktop();
+    // A screen of its own; at 800 x 600 the game's window covers it exactly.
+    explicit Desktop(int width = 800, int height = 600);
     ~Desktop();
     bool ok() const { return pid_ > 0; }
     const std::string& display() const { return display_; }
     Screenshot screenshot() const;
     void click(int x, int y) const;
     void key(const std::string& name) const;  // xdotool key names: "space", "Return", "Up"
+    // xdotool commands on the game's window, found by its class; their output.
+    std::string window(const std::string& commands) const;
 
 private:
+    int width_, height_;
     pid_t pid_ = -1;
     std::string display_;
 };
@@ -61,10 +65,12 @@ struct Game {
     std::string runtime;
     std::unique_ptr<Process> process;
 
-    Game();
+    explicit Game(int screenWidth = 800, int screenHeight = 600);
     bool start(const char* binary);
-    // Waits until `player`'s fire button is armed; the last screenshot.
-    Screenshot waitArmed(int player, int seconds = 30);
+    // Waits until `ready` holds for a screenshot; the last screenshot.
+    Screenshot waitFor(const std::function<bool(const Screenshot&)>& ready, int seconds);
+    // Waits until `player`'s fire button is armed (the picture `left` pixels from the screen's edge).
+    Screenshot waitArmed(int player, int seconds = 30, int left = 0);
     // Waits until the menu's green title is on screen over a drawn sky; the last screenshot.
     Screenshot waitMenu(int seconds = 15);
     void save(const Screenshot& s, const std::string& name) const;

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
 
 #include "assets/pictures.h"
 #include "desktop.h"
@@ -60,6 +63,80 @@ TEST(DesktopE2E, NewGameBuildsABattlefieldWithBothTanks) {
     for (int y = 300; y < 600; y += 3)
         for (int x = 0; x < 800; x += 3) changed += building.at(x, y) != shot.at(x, y);
     EXPECT_GT(changed, 500) << "the battlefield appeared all at once";
+}
+
+}  // namespace
+}  // namespace gv::e2e
+
+namespace gv::e2e {
+namespace {
+
+// The window's size as the X server has it.
+std::pair<int, int> windowSize(const Desktop& d) {
+    std::string g = d.window("getwindowgeometry --shell");
+    auto field = [&g](const char* name) {
+        auto at = g.find(name);
+        return at == std::string::npos ? -1 : std::atoi(g.c_str() + at + std::strlen(name));
+    };
+    return {field("WIDTH="), field("HEIGHT=")};
+}
+
+// The menu at `scale` times its size, `left` pixels from the screen's edge: its green title is up.
+bool menuAt(const Screenshot& s, int scale, int left = 0) {
+    return s.count(0x00FF00, left + 240 * scale, 136 * scale, left + 561 * scale, 180 * scale) >= 200 * scale * scale;
+}
+
+TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
+    Game g(2000, 1600);
+    if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "Xvfb is not available";
+    // Two whole multiples fit in 85 % of a 2000 x 1600 desktop: the window opens at 1600 x 1200.
+    EXPECT_EQ(windowSize(g.desk), std::make_pair(1600, 1200));
+    g.desk.window("windowmove 0 0 windowsize 800 600");
+    Screenshot small = g.waitFor([](const Screenshot& s) { return menuAt(s, 1) && s.at(900, 100) == 0; }, 15);
+    g.save(small, "menu-800x600.png");
+    g.desk.window("windowsize 1600 1200");
+    Screenshot big = g.waitFor([](const Screenshot& s) { return menuAt(s, 2); }, 15);
+    g.save(big, "menu-1600x1200.png");
+    // At twice the size every pixel of the menu panel is a 2 x 2 block of the small one's, but for the
+    // texts, which are drawn anew at the larger size (about a sixth of the panel).
+    int same = 0, all = 0;
+    for (int y = 136; y < 449; ++y)
+        for (int x = 240; x < 561; ++x, ++all)
+            same += big.at(2 * x, 2 * y) == small.at(x, y) && big.at(2 * x + 1, 2 * y + 1) == small.at(x, y);
+    EXPECT_GT(same, all * 3 / 4);
+    // The scaled Credits button opens the credits.
+    auto creditsOpen = [&big](const Screenshot& s) {
+        int changed = 0;
+        for (int y = 2 * 192; y < 2 * 432; y += 4)
+            for (int x = 2 * 240; x < 2 * 560; x += 4) changed += s.at(x, y) != big.at(x, y);
+        return changed > 3000;
+    };
+    g.desk.click(800, 696);
+    EXPECT_TRUE(creditsOpen(g.waitFor(creditsOpen, 10))) << "the credits did not open";
+    g.desk.click(800, 800);  // Back
+
+    // 1000 x 600: the picture at its own size between black bars; New Game starts a battle.
+    g.desk.window("windowsize 1000 600");
+    g.waitFor([](const Screenshot& s) { return menuAt(s, 1, 100) && s.at(50, 300) == 0 && s.at(950, 300) == 0; }, 15);
+    g.desk.click(500, 228);
+    Screenshot battle = g.waitArmed(1, 30, 100);
+    EXPECT_GT(shown(battle, *assets::picture("fbutt1"), 324, 8), 0.95) << "no battle after New Game";
+    EXPECT_EQ(battle.at(50, 300), 0u);
+
+    // F11: the whole screen, the picture 2.5 times its size between bars above and below; F11 again: back.
+    // Full screen is the window manager's to give.
+    Process wm({"openbox"}, {"DISPLAY=" + g.desk.display()});
+    g.waitFor([](const Screenshot& s) { return s.at(1005, 5) != 0; }, 10);  // the frame around the window
+    g.desk.window("windowactivate --sync");
+    g.desk.key("F11");
+    Screenshot full = g.waitFor([](const Screenshot& s) { return s.at(1000, 25) == 0 && s.at(1000, 800) != 0; }, 10);
+    g.save(full, "fullscreen.png");
+    EXPECT_EQ(windowSize(g.desk), std::make_pair(2000, 1600));
+    g.desk.window("windowactivate --sync");
+    g.desk.key("F11");
+    g.waitFor([](const Screenshot& s) { return s.at(1500, 800) == 0; }, 10);
+    EXPECT_EQ(windowSize(g.desk), std::make_pair(1000, 600));
+    EXPECT_TRUE(g.process->running());
 }
 
 }  // namespace

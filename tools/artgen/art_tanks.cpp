@@ -1,4 +1,5 @@
 // The tanks, their shell and the window icon.
+#include <algorithm>
 #include <cmath>
 
 #include "art.h"
@@ -145,6 +146,35 @@ Canvas drawIcon(const Canvas& tank, const Canvas& shell) {
 }
 
 }  // namespace
+
+Canvas drawIconAt(int size) {
+    Canvas big = drawIcon(drawTankFacingRight(-1), drawBullet());
+    const int S = big.width();
+    if (size >= S && size % S == 0) {
+        Canvas c(size, size);
+        c.blitScaled(big, 0, 0, size / S);
+        return c;
+    }
+    // Smaller sizes average the pixels each one covers, weighted by coverage and alpha, so edges stay clean.
+    Canvas c(size, size);
+    double f = double(S) / size;
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            double r = 0, g = 0, b = 0, a = 0, area = 0;
+            for (int sy = int(y * f); sy < std::min(S, int(std::ceil((y + 1) * f))); ++sy)
+                for (int sx = int(x * f); sx < std::min(S, int(std::ceil((x + 1) * f))); ++sx) {
+                    double wx = std::min(sx + 1.0, (x + 1) * f) - std::max(double(sx), x * f);
+                    double wy = std::min(sy + 1.0, (y + 1) * f) - std::max(double(sy), y * f);
+                    double w = wx * wy;
+                    Col p = big.get(sx, sy);
+                    r += p.r * p.a * w, g += p.g * p.a * w, b += p.b * p.a * w, a += p.a * w, area += w;
+                }
+            if (a <= 0) continue;
+            c.set(x, y, rgb(int(std::lround(r / a)), int(std::lround(g / a)), int(std::lround(b / a)),
+                            int(std::lround(a / area))));
+        }
+    return c;
+}
 
 std::vector<Art> drawTanks() {
     Canvas right = drawTankFacingRight(-1);

@@ -2,9 +2,11 @@
 //   artgen --source OUT.cpp               the packed pictures as a C++ source for the game
 //   artgen --sheet OUT.png [--zoom N] [NAME...]
 //                                         a contact sheet of all pictures (or of the named ones at N x)
+//   artgen --icon SIZE OUT.png            the game's icon at SIZE x SIZE pixels
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -88,6 +90,13 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     try {
         if (args.size() == 2 && args[0] == "--source") return writeSource(args[1]);
+        if (args.size() == 3 && args[0] == "--icon") {
+            int size = std::stoi(args[1]);
+            if (size < 8 || size > 1024) throw std::runtime_error("icon size out of range: " + args[1]);
+            if (art::writePng(art::drawIconAt(size), args[2])) return 0;
+            std::cerr << "artgen: cannot write " << args[2] << "\n";
+            return 1;
+        }
         if (args.size() >= 2 && args[0] == "--sheet") {
             int zoom = 0;
             std::vector<std::string> names;
@@ -101,6 +110,6 @@ int main(int argc, char** argv) {
         std::cerr << "artgen: " << e.what() << "\n";
         return 1;
     }
-    std::cerr << "usage: artgen --source OUT.cpp | artgen --sheet OUT.png [--zoom N] [NAME...]\n";
+    std::cerr << "usage: artgen --source OUT.cpp | artgen --sheet OUT.png [--zoom N] [NAME...] | artgen --icon SIZE OUT.png\n";
     return 2;
 }

@@ -1,10 +1,15 @@
 #include "platform/sdl/sdlbackend.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <SDL_ttf.h>
+#include <X11/Xlib.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
 #include <list>
 #include <map>
 #include <stdexcept>
@@ -13,6 +18,9 @@
 #include <unordered_map>
 
 #include "platform/fonts.h"
+
+// Xlib names a key-mask macro like the game's own shift mask.
+#undef ShiftMask
 
 namespace gv {
 
@@ -38,7 +46,62 @@ int px(double v) { return int(std::nearbyint(v)); }
 // Screen pixels are 96 to the inch, as the layout's point sizes assume.
 int pixelSize(double points) { return std::max(1, int(std::lround(points * 96.0 / 72.0))); }
 
+// Is the OpenGL behind this renderer a rasteriser running on the processor? Under a virtual display, in a
+// virtual machine or over a remote desktop the "accelerated" renderer is one, with its own threads and
+// buffers; SDL's plain software renderer costs far less there.
+bool softwareGl(SDL_Renderer* r) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(r, &info) != 0 || std::strncmp(info.name, "opengl", 6) != 0) return false;
+    using GetString = const unsigned char* (*)(unsigned);
+    auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const unsigned char* name = getString ? getString(0x1F01 /* GL_RENDERER */) : nullptr;
+    if (!name) return false;
+    std::string n(reinterpret_cast<const char*>(name));
+    for (const char* soft : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast", "SWR"})
+        if (n.find(soft) != std::string::npos) return true;
+    return false;
+}
+
+// An X server without direct rendering can only give software OpenGL: no need to load GL to find out.
+bool displayWithoutDri(SDL_Window* w) {
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    if (!SDL_GetWindowWMInfo(w, &wm) || wm.subsystem != SDL_SYSWM_X11) return false;
+    int op, ev, er;
+    return !XQueryExtension(wm.info.x11.display, "DRI3", &op, &ev, &er) &&
+           !XQueryExtension(wm.info.x11.display, "DRI2", &op, &ev, &er);
+}
+
+SDL_Rect unite(const SDL_Rect& a, const SDL_Rect& b) {
+    if (a.w <= 0 || a.h <= 0) return b;
+    if (b.w <= 0 || b.h <= 0) return a;
+    SDL_Rect u;
+    SDL_UnionRect(&a, &b, &u);
+    return u;
+}
+
 }  // namespace
+
+WindowFit fitWindow(int outW, int outH, int picW, int picH) {
+    WindowFit f;
+    if (outW <= 0 || outH <= 0 || picW <= 0 || picH <= 0) return f;
+    double fit = std::min(double(outW) / picW, double(outH) / picH);
+    double whole = std::floor(fit);
+    // A whole multiple keeps every pixel square and crisp; it is taken when it loses little of the window.
+    f.whole = whole >= 1 && whole >= fit * 0.95;
+    f.scale = f.whole ? whole : fit;
+    f.w = std::max(1, int(std::lround(picW * f.scale)));
+    f.h = std::max(1, int(std::lround(picH * f.scale)));
+    f.x = (outW - f.w) / 2;
+    f.y = (outH - f.h) / 2;
+    return f;
+}
+
+int firstWindowScale(int usableW, int usableH, int picW, int picH) {
+    if (picW <= 0 || picH <= 0) return 1;
+    int k = int(std::floor(std::min(0.85 * usableW / picW, 0.85 * usableH / picH)));
+    return std::max(1, k);
+}
 
 struct SdlDriver::Impl {
     Form& form;
@@ -53,6 +116,21 @@ struct SdlDriver::Impl {
     Control* pressed = nullptr;
     bool pressedWasDouble = false;
 
+    // The picture's place in the window's pixels, and its scale.
+    WindowFit fit = fitWindow(800, 600, 800, 600);
+    SDL_Rect view{0, 0, 800, 600};
+    // SDL's software renderer drawing into the window's own pixels: only the changed rectangles go out.
+    bool surfaceOnly = false;
+    bool fullRedraw = true;
+    bool canvasFresh = true;
+    // What each control looked like when last drawn: where it was and a digest of its state.
+    struct Drawn {
+        SDL_Rect r;
+        std::size_t state;
+    };
+    std::unordered_map<const Control*, Drawn> drawn, drawing;
+    SDL_Rect damage{};
+
     // Textures of pictures, kept while the picture lives.
     struct PicTex {
         std::weak_ptr<const Picture> pic;
@@ -65,7 +143,8 @@ struct SdlDriver::Impl {
 
     struct TextTex {
         SDL_Texture* tex;
-        int w, h;
+        int w, h;    // in the form's pixels
+        int pw, ph;  // in the output's pixels
     };
     std::map<std::string, TextTex> texts;
     std::list<std::string> textOrder;
@@ -73,20 +152,63 @@ struct SdlDriver::Impl {
     explicit Impl(Form& f) : form(f) {}
 
     ~Impl() {
-        for (auto& [k, t] : texts) SDL_DestroyTexture(t.tex);
-        for (auto& [k, p] : pictures) SDL_DestroyTexture(p.tex);
+        forgetTextures();
         for (auto& [k, f] : fonts) TTF_CloseFont(f);
-        if (canvasTexture) SDL_DestroyTexture(canvasTexture);
         if (hand) SDL_FreeCursor(hand);
         if (arrowCursor) SDL_FreeCursor(arrowCursor);
         if (renderer) SDL_DestroyRenderer(renderer);
         if (window) SDL_DestroyWindow(window);
         TTF_Quit();
-        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
     }
 
-    TTF_Font* font(const Font& f) {
-        FontKey key{int(f.face), f.bold, f.italic, f.underline, pixelSize(f.points)};
+    void forgetTexts() {
+        for (auto& [k, t] : texts) SDL_DestroyTexture(t.tex);
+        texts.clear();
+        textOrder.clear();
+    }
+
+    void forgetTextures() {
+        forgetTexts();
+        for (auto& [k, p] : pictures) SDL_DestroyTexture(p.tex);
+        pictures.clear();
+        if (canvasTexture) SDL_DestroyTexture(canvasTexture);
+        canvasTexture = nullptr;
+    }
+
+    SDL_ScaleMode pictureScaleMode() const { return fit.whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear; }
+
+    // Fits the picture to the window's present size: whole multiples stay crisp, other sizes are smoothed,
+    // and texts are rendered anew at the output's scale.
+    void layout() {
+        int ow = 0, oh = 0;
+        SDL_GetRendererOutputSize(renderer, &ow, &oh);
+        WindowFit f = fitWindow(ow, oh, form.clientWidth(), form.clientHeight());
+        if (f.w <= 0) return;  // minimised
+        if (f.scale != fit.scale) forgetTexts();
+        bool modeChanged = f.whole != fit.whole;
+        fit = f;
+        view = SDL_Rect{f.x, f.y, f.w, f.h};
+        if (modeChanged) {
+            for (auto& [k, p] : pictures) SDL_SetTextureScaleMode(p.tex, pictureScaleMode());
+            if (canvasTexture) SDL_SetTextureScaleMode(canvasTexture, pictureScaleMode());
+        }
+        fullRedraw = true;
+    }
+
+    // A window point (in the desktop's units) as a point of the form.
+    SDL_Point toForm(int x, int y) const {
+        int ww = 0, wh = 0, ow = 0, oh = 0;
+        SDL_GetWindowSize(window, &ww, &wh);
+        SDL_GetRendererOutputSize(renderer, &ow, &oh);
+        double sx = ww > 0 && ow > 0 ? double(ow) / ww : 1, sy = wh > 0 && oh > 0 ? double(oh) / wh : 1;
+        return SDL_Point{int(std::floor((x * sx - view.x) / fit.scale)), int(std::floor((y * sy - view.y) / fit.scale))};
+    }
+
+    // The face at `zoom` times its size on a 96-dpi screen.
+    TTF_Font* font(const Font& f, double zoom = 1) {
+        int pixels = zoom == 1 ? pixelSize(f.points) : std::max(1, int(std::lround(f.points * 96.0 / 72.0 * zoom)));
+        FontKey key{int(f.face), f.bold, f.italic, f.underline, pixels};
         if (auto it = fonts.find(key); it != fonts.end()) return it->second;
         const unsigned char* data;
         std::size_t size;
@@ -100,7 +222,7 @@ struct SdlDriver::Impl {
             data = f.italic ? fonts::LiberationMono_Italic : fonts::LiberationMono_Regular;
             size = f.italic ? fonts::LiberationMono_Italic_size : fonts::LiberationMono_Regular_size;
         }
-        TTF_Font* font = TTF_OpenFontRW(SDL_RWFromConstMem(data, int(size)), 1, pixelSize(f.points));
+        TTF_Font* font = TTF_OpenFontRW(SDL_RWFromConstMem(data, int(size)), 1, pixels);
         if (font) {
             int style = TTF_STYLE_NORMAL;
             if (f.underline) style |= TTF_STYLE_UNDERLINE;
@@ -123,7 +245,7 @@ struct SdlDriver::Impl {
         if (!s) return nullptr;
         SDL_Texture* t = SDL_CreateTextureFromSurface(renderer, s);
         SDL_FreeSurface(s);
-        if (t) SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND);
+        if (t) SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND), SDL_SetTextureScaleMode(t, pictureScaleMode());
         pictures[p.get()] = PicTex{p, t};
         return t;
     }
@@ -134,12 +256,14 @@ struct SdlDriver::Impl {
         std::string key = s + '\x1f' + std::to_string(int(f.face)) + std::to_string(f.bold) + std::to_string(f.italic) +
                           std::to_string(f.underline) + std::to_string(f.points) + '/' + std::to_string(c);
         if (auto it = texts.find(key); it != texts.end()) return &it->second;
-        TTF_Font* fnt = font(f);
+        // Rendered at the output's scale, so it stays sharp in a large window.
+        TTF_Font* fnt = font(f, fit.scale);
         if (!fnt) return nullptr;
         SDL_Surface* surf = TTF_RenderUTF8_Blended(fnt, s.c_str(), sdlColour(c));
         if (!surf) return nullptr;
         SDL_Texture* t = SDL_CreateTextureFromSurface(renderer, surf);
-        TextTex tt{t, surf->w, surf->h};
+        if (t) SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest);
+        TextTex tt{t, int(std::lround(surf->w / fit.scale)), int(std::lround(surf->h / fit.scale)), surf->w, surf->h};
         SDL_FreeSurface(surf);
         if (!t) return nullptr;
         if (texts.size() > 600) {
@@ -158,7 +282,14 @@ struct SdlDriver::Impl {
         if (align == Align::Centre) dst.x = box.x + (box.w - t->w) / 2;
         if (align == Align::Right) dst.x = box.x + box.w - t->w;
         if (vcentre) dst.y = box.y + (box.h - t->h) / 2;
-        SDL_RenderCopy(renderer, t->tex, nullptr, &dst);
+        copySharp(*t, dst.x, dst.y);
+    }
+
+    // A text texture pixel for pixel on the output, its corner on a whole output pixel.
+    void copySharp(const TextTex& t, int x, int y) {
+        float s = float(fit.scale);
+        SDL_FRect dst{std::floor(x * s) / s, std::floor(y * s) / s, t.pw / s, t.ph / s};
+        SDL_RenderCopyF(renderer, t.tex, nullptr, &dst);
     }
 
     void bevel(SDL_Rect r, bool sunken) {
@@ -175,20 +306,101 @@ struct SdlDriver::Impl {
         SDL_RenderDrawLine(renderer, r.x + r.w - 2, r.y + 1, r.x + r.w - 2, r.y + r.h - 2);
     }
 
-    void drawCanvas(const Canvas& c, SDL_Rect r) {
+    // Only the pixels that changed travel to the texture; the changed region of the form, or an empty one.
+    SDL_Rect uploadCanvas(Canvas& c, SDL_Rect r) {
         canvas = &c;
         if (!canvasTexture) {
             canvasTexture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING,
                                               Canvas::kWidth, Canvas::kHeight);
+            if (canvasTexture) SDL_SetTextureScaleMode(canvasTexture, pictureScaleMode());
+            canvasFresh = true;
         }
-        // Only the pixels that changed travel to the texture.
-        Canvas::Rect d = const_cast<Canvas&>(c).takeDirty();
-        if (canvasTexture && d.w > 0) {
-            SDL_Rect sr{d.x, d.y, d.w, d.h};
-            SDL_UpdateTexture(canvasTexture, &sr, &c.pixels()[std::size_t(d.y) * Canvas::kWidth + d.x],
-                              Canvas::kWidth * 4);
-        }
+        Canvas::Rect d = c.takeDirty();
+        if (canvasFresh) d = Canvas::Rect{0, 0, Canvas::kWidth, Canvas::kHeight}, canvasFresh = false;
+        if (!canvasTexture || d.w <= 0) return SDL_Rect{};
+        SDL_Rect sr{d.x, d.y, d.w, d.h};
+        SDL_UpdateTexture(canvasTexture, &sr, &c.pixels()[std::size_t(d.y) * Canvas::kWidth + d.x], Canvas::kWidth * 4);
+        // The texture is stretched over the control: the changed pixels land in proportion, a pixel to spare.
+        double kx = double(r.w) / Canvas::kWidth, ky = double(r.h) / Canvas::kHeight;
+        int x0 = r.x + int(std::floor(d.x * kx)) - 1, y0 = r.y + int(std::floor(d.y * ky)) - 1;
+        int x1 = r.x + int(std::ceil((d.x + d.w) * kx)) + 1, y1 = r.y + int(std::ceil((d.y + d.h) * ky)) + 1;
+        return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
+    }
+
+    void drawCanvas(const Canvas&, SDL_Rect r) {
         if (canvasTexture) SDL_RenderCopy(renderer, canvasTexture, nullptr, &r);
+    }
+
+    // Notes where `c` and its children are and how they look; what moved or changed since the last frame
+    // joins the damage, with the canvas's changed pixels.
+    void collect(Control& c) {
+        if (!c.visible()) return;
+        SDL_Rect r{px(c.absLeft()), px(c.absTop()), px(c.width()), px(c.height())};
+        std::size_t h = std::size_t(c.kind());
+        auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2); };
+        auto mixText = [&mix](const std::string& s) { mix(std::hash<std::string>{}(s)); };
+        mix(c.foreColour), mix(c.backColour), mix(c.opaque), mix(std::size_t(c.align));
+        mix(c.enabledOnScreen()), mix(pressed == &c), mix(form.focus() == &c);
+        mix(std::size_t(c.font.face)), mix(c.font.bold), mix(c.font.italic), mix(c.font.underline);
+        mix(std::hash<double>{}(c.font.points));
+        switch (c.kind()) {
+            case ControlKind::Canvas:
+                damage = unite(damage, uploadCanvas(static_cast<Canvas&>(c), r));
+                break;
+            case ControlKind::Image: {
+                auto& im = static_cast<Image&>(c);
+                mix(std::hash<const void*>{}(im.picture().get())), mix(im.stretch);
+                if (!im.stretch && im.picture()) r.w = im.picture()->width, r.h = im.picture()->height;
+                break;
+            }
+            case ControlKind::Label: mixText(static_cast<Label&>(c).caption()); break;
+            case ControlKind::TextBox: {
+                auto& t = static_cast<TextBox&>(c);
+                mixText(t.text()), mix(std::size_t(t.selStart())), mix(std::size_t(t.selLength())), mix(std::size_t(t.caret()));
+                mix(t.border);
+                break;
+            }
+            case ControlKind::Button:
+                mixText(static_cast<Button&>(c).caption()), mix(static_cast<Button&>(c).isDefault());
+                break;
+            case ControlKind::Option:
+                mixText(static_cast<OptionButton&>(c).caption()), mix(static_cast<OptionButton&>(c).value());
+                break;
+            case ControlKind::Line: {
+                auto& l = static_cast<LineShape&>(c);
+                double ox = c.parent() ? px(c.parent()->absLeft()) : 0, oy = c.parent() ? px(c.parent()->absTop()) : 0;
+                int w = std::max(1, l.borderWidth);
+                int x0 = int(std::floor(ox + std::min(l.x1, l.x2))), y0 = int(std::floor(oy + std::min(l.y1, l.y2)));
+                int x1 = int(std::ceil(ox + std::max(l.x1, l.x2))), y1 = int(std::ceil(oy + std::max(l.y1, l.y2)));
+                r = SDL_Rect{x0 - 1, y0 - 1, x1 - x0 + w + 2, y1 - y0 + w + 2};
+                for (double v : {l.x1, l.y1, l.x2, l.y2}) mix(std::hash<double>{}(v));
+                mix(std::size_t(w));
+                break;
+            }
+            case ControlKind::Panel:
+                break;
+        }
+        drawing[&c] = Drawn{r, h};
+        for (Control* k : c.children()) collect(*k);
+    }
+
+    // The region of the form to draw again: whatever appeared, vanished, moved or changed since the last frame.
+    SDL_Rect takeDamage() {
+        damage = SDL_Rect{};
+        drawing.clear();
+        for (Control* c : form.topLevel()) collect(*c);
+        for (const auto& [c, now] : drawing) {
+            auto was = drawn.find(c);
+            if (was == drawn.end()) {
+                damage = unite(damage, now.r);
+            } else if (was->second.state != now.state || !SDL_RectEquals(&was->second.r, &now.r)) {
+                damage = unite(unite(damage, now.r), was->second.r);
+            }
+        }
+        for (const auto& [c, was] : drawn)
+            if (!drawing.count(c)) damage = unite(damage, was.r);
+        drawn.swap(drawing);
+        return damage;
     }
 
     void drawControl(Control& c, SDL_Rect clip) {
@@ -290,8 +502,7 @@ struct SdlDriver::Impl {
             SDL_RenderFillRect(renderer, &sr);
             std::string sel = t.text().substr(std::size_t(t.selStart()), std::size_t(t.selLength()));
             if (TextTex* st = text(sel, t.font, rgb(255, 255, 255))) {
-                SDL_Rect dst{a, y0, st->w, st->h};
-                SDL_RenderCopy(renderer, st->tex, nullptr, &dst);
+                copySharp(*st, a, y0);
             }
         }
         const int x = x0 + t.widthOf(t.caret());
@@ -324,15 +535,51 @@ struct SdlDriver::Impl {
         SDL_RenderSetClipRect(renderer, &clip);
     }
 
+    // Draws what changed since the last frame and puts it on screen; nothing at all when nothing moved.
     void render() {
-        setDraw(renderer, form.backColour);
-        SDL_RenderSetClipRect(renderer, nullptr);
-        SDL_RenderClear(renderer);
         SDL_Rect all{0, 0, form.clientWidth(), form.clientHeight()};
-        const auto& top = form.topLevel();
-        for (auto it = top.rbegin(); it != top.rend(); ++it) drawControl(**it, all);
+        SDL_Rect d = takeDamage();
+        // A GPU's back buffer is drawn whole every time; the window's own pixels keep what they had.
+        if (fullRedraw || !surfaceOnly) {
+            if (!fullRedraw && (d.w <= 0 || d.h <= 0)) return;
+            d = all;
+        } else if (d.w <= 0 || d.h <= 0) {
+            return;
+        } else {
+            // A pixel to spare all round: at a fractional scale a smoothed edge reaches into its neighbours.
+            d = SDL_Rect{d.x - 1, d.y - 1, d.w + 2, d.h + 2};
+            if (!SDL_IntersectRect(&d, &all, &d)) return;
+        }
+        SDL_RenderSetScale(renderer, 1, 1);
+        SDL_RenderSetViewport(renderer, nullptr);
         SDL_RenderSetClipRect(renderer, nullptr);
-        SDL_RenderPresent(renderer);
+        if (fullRedraw || !surfaceOnly) {
+            SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);  // the bars beside the picture
+            SDL_RenderClear(renderer);
+        }
+        SDL_RenderSetViewport(renderer, &view);
+        SDL_RenderSetScale(renderer, float(fit.scale), float(fit.scale));
+        SDL_RenderSetClipRect(renderer, &d);
+        setDraw(renderer, form.backColour);
+        SDL_RenderFillRect(renderer, &d);
+        const auto& top = form.topLevel();
+        for (auto it = top.rbegin(); it != top.rend(); ++it) drawControl(**it, d);
+        SDL_RenderSetClipRect(renderer, nullptr);
+        if (!surfaceOnly) {
+            SDL_RenderPresent(renderer);
+        } else if (fullRedraw) {
+            SDL_RenderFlush(renderer);
+            SDL_UpdateWindowSurface(window);
+        } else {
+            SDL_RenderFlush(renderer);
+            double s = fit.scale;
+            int x0 = view.x + int(std::floor(d.x * s)) - 1, y0 = view.y + int(std::floor(d.y * s)) - 1;
+            int x1 = view.x + int(std::ceil((d.x + d.w) * s)) + 1, y1 = view.y + int(std::ceil((d.y + d.h) * s)) + 1;
+            SDL_Rect out{std::max(0, x0), std::max(0, y0), 0, 0};
+            out.w = std::min(x1, view.x + view.w) - out.x, out.h = std::min(y1, view.y + view.h) - out.y;
+            if (out.w > 0 && out.h > 0) SDL_UpdateWindowSurfaceRects(window, &out, 1);
+        }
+        fullRedraw = false;
     }
 
     void updateCursor(int x, int y) {
@@ -350,16 +597,22 @@ struct SdlDriver::Impl {
                 loop.post([this] { form.unload(); });
                 break;
             case SDL_WINDOWEVENT:
+                if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) layout();
                 if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN ||
-                    e.window.event == SDL_WINDOWEVENT_RESTORED)
+                    e.window.event == SDL_WINDOWEVENT_RESTORED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                    fullRedraw = true;
                     loop.markDirty();
+                }
                 break;
-            case SDL_MOUSEMOTION:
-                updateCursor(e.motion.x, e.motion.y);
+            case SDL_MOUSEMOTION: {
+                SDL_Point p = toForm(e.motion.x, e.motion.y);
+                updateCursor(p.x, p.y);
                 break;
+            }
             case SDL_MOUSEBUTTONDOWN: {
                 if (e.button.button != SDL_BUTTON_LEFT) break;
-                int x = e.button.x, y = e.button.y;
+                SDL_Point p = toForm(e.button.x, e.button.y);
+                int x = p.x, y = p.y;
                 Control* c = form.controlAt(x, y);
                 pressed = c;
                 pressedWasDouble = e.button.clicks >= 2 && c && c->kind() == ControlKind::Image;
@@ -376,7 +629,8 @@ struct SdlDriver::Impl {
             }
             case SDL_MOUSEBUTTONUP: {
                 if (e.button.button != SDL_BUTTON_LEFT) break;
-                int x = e.button.x, y = e.button.y;
+                SDL_Point p = toForm(e.button.x, e.button.y);
+                int x = p.x, y = p.y;
                 Control* was = pressed;
                 bool dbl = pressedWasDouble;
                 pressed = nullptr;
@@ -387,6 +641,12 @@ struct SdlDriver::Impl {
                 break;
             }
             case SDL_KEYDOWN: {
+                // F11 and Alt+Enter switch between the window and the whole screen; the game never sees them.
+                SDL_Keycode k = e.key.keysym.sym;
+                if (k == SDLK_F11 || ((k == SDLK_RETURN || k == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT))) {
+                    if (!e.key.repeat) toggleFullScreen();
+                    break;
+                }
                 int key = translateKey(e.key.keysym.sym);
                 if (key < 0) break;
                 const Uint16 mod = e.key.keysym.mod;
@@ -406,6 +666,13 @@ struct SdlDriver::Impl {
             default:
                 break;
         }
+    }
+
+    void toggleFullScreen() {
+        bool full = SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN;
+        SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+        layout();
+        form.loop().markDirty();
     }
 
     static int translateKey(SDL_Keycode k) {
@@ -433,19 +700,44 @@ struct SdlDriver::Impl {
 SdlDriver::SdlDriver(Form& form) : impl_(std::make_unique<Impl>(form)) {
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS | SDL_INIT_TIMER) != 0)
+    // The window's class is the id of the desktop entry, so the running game groups with its menu entry.
+    setenv("SDL_VIDEO_X11_WMCLASS", GORVATH_APP_ID, 0);
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", GORVATH_APP_ID, 0);
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         throw std::runtime_error(std::string("cannot open the display: ") + SDL_GetError());
     if (TTF_Init() != 0) throw std::runtime_error(std::string("cannot start the font engine: ") + TTF_GetError());
     impl_->start = SDL_GetPerformanceCounter();
     Impl& m = *impl_;
-    m.window = SDL_CreateWindow(form.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, form.clientWidth(),
-                                form.clientHeight(), SDL_WINDOW_ALLOW_HIGHDPI);
+    // The first size: the largest whole multiple of the picture that fits the desktop comfortably.
+    int k = 1;
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
+        k = firstWindowScale(usable.w, usable.h, form.clientWidth(), form.clientHeight());
+    // Hidden until its first frame is drawn, so it never shows black.
+    m.window = SDL_CreateWindow(form.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                form.clientWidth() * k, form.clientHeight() * k,
+                                SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!m.window) throw std::runtime_error(std::string("cannot open the window: ") + SDL_GetError());
-    m.renderer = SDL_CreateRenderer(m.window, -1, SDL_RENDERER_ACCELERATED);
-    if (!m.renderer) m.renderer = SDL_CreateRenderer(m.window, -1, SDL_RENDERER_SOFTWARE);
+    SDL_SetWindowMinimumSize(m.window, form.clientWidth() / 4, form.clientHeight() / 4);
+    // A real GPU draws through OpenGL; a software OpenGL costs more than SDL's own software renderer, which
+    // also lets only the changed rectangles go to the screen. SDL_RENDER_DRIVER still chooses when set.
+    bool chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr;
+    if (chosen || !displayWithoutDri(m.window)) {
+        m.renderer = SDL_CreateRenderer(m.window, -1, SDL_RENDERER_ACCELERATED);
+        if (m.renderer && !chosen && softwareGl(m.renderer)) {
+            SDL_DestroyRenderer(m.renderer);
+            m.renderer = nullptr;
+        }
+    }
+    if (!m.renderer) {
+        // The window's pixels as plain memory, not a texture of yet another OpenGL renderer.
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        m.renderer = SDL_CreateRenderer(m.window, -1, SDL_RENDERER_SOFTWARE);
+    }
     if (!m.renderer) throw std::runtime_error(std::string("cannot draw in the window: ") + SDL_GetError());
-    // A HiDPI desktop gets a sharp, scaled window of the same logical size.
-    SDL_RenderSetLogicalSize(m.renderer, form.clientWidth(), form.clientHeight());
+    SDL_RendererInfo info{};
+    m.surfaceOnly = SDL_GetRendererInfo(m.renderer, &info) == 0 && std::strcmp(info.name, "software") == 0;
+    m.layout();
     if (form.icon) {
         if (SDL_Surface* s = surfaceOf(*form.icon)) {
             SDL_SetWindowIcon(m.window, s);
@@ -461,10 +753,19 @@ SdlDriver::SdlDriver(Form& form) : impl_(std::make_unique<Impl>(form)) {
     }
     m.wireTextMetrics();
     SDL_StartTextInput();
-    m.render();
 }
 
 SdlDriver::~SdlDriver() = default;
+
+void SdlDriver::show() {
+    Impl& m = *impl_;
+    m.fullRedraw = true;
+    m.render();
+    SDL_ShowWindow(m.window);
+    // The window is mapped now: its first frame goes up at once, not a frame later.
+    m.layout();
+    m.render();
+}
 
 double SdlDriver::nowMs() {
     return double(SDL_GetPerformanceCounter() - impl_->start) * 1000.0 / double(SDL_GetPerformanceFrequency());

@@ -7,11 +7,24 @@
 
 namespace gv {
 
+// Where the game's picture goes in a window of outW x outH pixels: the largest size that keeps its shape,
+// centred, with black bars where the shapes differ. `whole` when it is drawn at a whole multiple.
+struct WindowFit {
+    double scale = 1;
+    bool whole = true;
+    int x = 0, y = 0, w = 0, h = 0;
+};
+WindowFit fitWindow(int outW, int outH, int picW, int picH);
+// The first window size, as a multiple of the picture: the largest that fits in 85 % of the usable desktop.
+int firstWindowScale(int usableW, int usableH, int picW, int picH);
+
 class SdlDriver : public Driver {
 public:
-    // Opens the window for `form` (its caption, icon and client size). Throws std::runtime_error when no
-    // display can be opened.
+    // Prepares the window for `form` (its caption, icon and client size), still hidden. Throws
+    // std::runtime_error when no display can be opened.
     explicit SdlDriver(Form& form);
+    // Shows the window with the form drawn in it from its first moment on screen.
+    void show();
     ~SdlDriver() override;
     SdlDriver(const SdlDriver&) = delete;
     SdlDriver& operator=(const SdlDriver&) = delete;
