@@ -75,7 +75,7 @@ TEST_F(NetConnection, ALocalModeWhileConnectedEndsTheLinkOnBothSides) {
         EXPECT_TRUE(joiner.novahra.enabled());
         EXPECT_EQ(joiner.tcpcontrol.state(), TcpSocket::Closed);
         EXPECT_TRUE(joiner.PeerGone());
-        EXPECT_FALSE(joiner.Label8(1).visible());  // a peer that leaves is no fault
+        EXPECT_EQ(joiner.Label8(1).caption(), "The other player left the game");
         // New Game reads the option: a game at one computer, or against the computer.
         host.click(host.novahra);
         EXPECT_EQ(host.state.GameMode, option == &host.Option1 ? 1 : 2);
