@@ -275,7 +275,8 @@ void Mainfrm::Dispatch(const std::string& text) {
     if (m.key == NetMessage::KeepAlive) return;  // it said something: that was all
     if (n.greeting) {
         // The first message of a connection that has not greeted yet.
-        if (m.key != NetMessage::Greeting) return DropGreeting();
+        // "GET / HTTP/1.1" is no greeting either: a greeting names a version.
+        if (m.key != NetMessage::Greeting || m.version < 0) return DropGreeting();
         if (m.version == kProtocolVersion) return TakeGreeting();
         // Another copy's protocol: our greeting tells it so, and the attempt ends on both sides.
         tcpcontrol.send(WriteNetMessage(netmsg::greeting()) + "\n");
@@ -293,7 +294,7 @@ void Mainfrm::Dispatch(const std::string& text) {
     switch (m.key) {
         case NetMessage::Greeting:
             // A host greets only a joiner of another version, to tell it so.
-            if (n.role == NetState::Role::Joiner && !n.linkUp) PeerDisconnected(LinkEnd::Mismatch);
+            if (n.role == NetState::Role::Joiner && !n.linkUp && m.version >= 0) PeerDisconnected(LinkEnd::Mismatch);
             break;
         case NetMessage::KeepAlive:
             break;

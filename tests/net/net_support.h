@@ -31,7 +31,7 @@ enum Port : int {
     kParseBattle = 47731, kUnknown = 47733, kHeldShot = 47735, kOverlong = 47737, kFaultHostDrawn = 47743,
     kFaultJoinDrawn = 47745, kFaultHostShot = 47747, kFaultJoinShot = 47749, kFaultQuake = 47751,
     kFaultCrate = 47753, kDuelBattle = 47755, kDuelNewGame = 47757, kDuelKilled = 47759, kDuelDrift = 47761,
-    kUnloaded = 47763,
+    kUnloaded = 47763, kStray = 47765, kMismatch = 47767,
 };
 
 // The virtual clock, with an end: a wait inside the game that nothing ends throws instead of hanging.
