@@ -101,9 +101,13 @@ TEST_F(NetParsing, ShotsFireThePeersPlayerWithTheTextsAsSent) {
         ++turn;
         EXPECT_FALSE(game.Command1.enabled());
         game.sila2.setText("30");
-        game.uhel2.setText("60");
+        // The box keeps at most six decimals, so the longest angle typed still makes a shot that fits.
+        game.uhel2.setText("0." + std::string(57, '0') + "1");
+        EXPECT_EQ(game.uhel2.text(), "0");
+        game.uhel2.setText("60.98765432");
+        EXPECT_EQ(game.uhel2.text(), "60.987654");  // cut, not rounded: the whole part is what flies
         game.click(game.Command2);
-        ASSERT_TRUE(until([&] { return peer.heardLine("S30U60"); }));
+        ASSERT_TRUE(until([&] { return peer.heardLine("S30U60.987654"); }));
         ASSERT_TRUE(until([&] { return settled() && game.state.TurnPlayer == 1; })) << c.text;
     }
     EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Connected);
