@@ -29,13 +29,16 @@ TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareAShotAndTheHostSurvive
     Game host, joiner;
     if (!host.start(GORVATH_BINARY) || !joiner.start(GORVATH_BINARY)) GTEST_SKIP() << "no display";
 
-    host.desk.click(kOption3X, kOption3Y);
-    host.desk.click(kHostX, kHostY);
-    joiner.desk.click(kOption3X, kOption3Y);
-    joiner.desk.click(kNameX, kNameY);  // selects the whole name, so typing replaces it
-    joiner.desk.key("l o c a l h o s t");
-    joiner.desk.click(kJoinX, kJoinY);
-    sleepMs(1500);
+    auto link = [&](Game& j) {
+        host.desk.click(kOption3X, kOption3Y);
+        host.desk.click(kHostX, kHostY);
+        j.desk.click(kOption3X, kOption3Y);
+        j.desk.click(kNameX, kNameY);  // selects the whole name, so typing replaces it
+        j.desk.key("l o c a l h o s t");
+        j.desk.click(kJoinX, kJoinY);
+        sleepMs(1500);
+    };
+    link(joiner);
     joiner.save(joiner.desk.screenshot(), "net-joined.png");
 
     host.desk.click(kHostX, kHostY);  // New Game: the joiner follows
@@ -73,13 +76,7 @@ TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareAShotAndTheHostSurvive
     // seconds the host says it is waiting, and Esc takes it back to its menu.
     Game stopped;
     if (!stopped.start(GORVATH_BINARY)) GTEST_SKIP() << "no display";
-    host.desk.click(kOption3X, kOption3Y);
-    host.desk.click(kHostX, kHostY);
-    stopped.desk.click(kOption3X, kOption3Y);
-    stopped.desk.click(kNameX, kNameY);
-    stopped.desk.key("l o c a l h o s t");
-    stopped.desk.click(kJoinX, kJoinY);
-    sleepMs(1500);
+    link(stopped);
     host.desk.click(kHostX, kHostY);
     ::kill(stopped.process->pid(), SIGSTOP);
     const auto stoppedAt = std::chrono::steady_clock::now();
