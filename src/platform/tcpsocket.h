@@ -67,7 +67,7 @@ public:
     // All bytes that arrived and were not yet received. At most kMaxInbox wait here: past that the
     // socket reads no more until they are received, so a flood stays in the kernel's buffers.
     std::string receive();
-    static constexpr std::size_t kMaxInbox = 256 * 1024;
+    static constexpr std::size_t kMaxInbox = 1024 * 1024;
     std::size_t bytesAvailable() const { return inbox_.size(); }
 
     int state() const { return state_; }
