@@ -55,11 +55,6 @@ struct Mainfrm::NetState {
     long long handOvers = 0;
     float shotWind = 0;
     std::map<long long, std::uint64_t> ownHashes, peerHashes;
-    long long ownSequence = 0;  // the last hash point we reached
-
-    // The link ended while a battlefield was still being built: that battle must not come alive.
-    bool lostWhileBuilding = false;
-    std::uint32_t lostBattle = 0;
 
 
     // What the link has seen, for anyone who wants to know.

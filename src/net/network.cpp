@@ -491,14 +491,6 @@ std::uint64_t Mainfrm::SharedStateHash() const {
 
 void Mainfrm::AfterBattlefieldBuilt() {
     NetState& n = *net_;
-    if (n.lostWhileBuilding && n.lostBattle == state.BattleNumber && !Networked()) {
-        // The peer left while this battlefield was being built: the menu stays in front.
-        n.lostWhileBuilding = false;
-        world.setEnabled(false);
-        continue_.setEnabled(false);
-        Frame3.setVisible(true);
-        return;
-    }
     if (!Networked() || !n.linkUp) return;
     n.handOvers = 0;
     n.shotWind = 0;
@@ -579,7 +571,6 @@ void Mainfrm::StartLink() {
     n.peerHashes.clear();
     n.shotHeld = false;
     n.peerShotPending = false;
-    n.lostWhileBuilding = false;
     n.lastHeard = loop().now();
     n.liveTimer.setEnabled(true);
 }
@@ -613,10 +604,6 @@ void Mainfrm::FlushLink() {
 void Mainfrm::PeerDisconnected(LinkEnd why) {
     NetState& n = *net_;
     if (n.closing) return;
-    if (n.linkUp && state.WorldBusy == True) {
-        n.lostWhileBuilding = true;
-        n.lostBattle = state.BattleNumber;
-    }
     peerGone = true;
     n.linkUp = false;
     n.greeting = false;
