@@ -6,6 +6,7 @@
 #include "game/mainfrm.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
+#include "net/protocol.h"
 
 namespace gv {
 
@@ -68,7 +69,7 @@ void Mainfrm::GenerateWorld() {
 
     if (state.GameMode == 3) {
         state.RandomSeed = formatNumber(Int(loop().timeOfDay()));
-        SendMessage("R" + state.RandomSeed);
+        SendMessage(netmsg::battle(state.RandomSeed));
     }
     if (Networked()) {
         random.reset();
@@ -191,7 +192,7 @@ void Mainfrm::GenerateWorld() {
     if (abandoned()) return;
 
     if (Networked()) {
-        SendMessage("drawingok");
+        SendMessage(netmsg::plain(NetMessage::DrawingOk));
         if (!WaitInBattle([&] { return state.PeerDrawn == True; }, true)) {
             if (!abandoned()) state.WorldBusy = False;  // the peer left: its handler has shown the menu
             return;

@@ -5,12 +5,23 @@
 namespace gv {
 
 namespace {
+// At most six decimals, cut rather than rounded: only the whole part is ever fired, and it stays as it is.
+// Every shot message then fits its 64 bytes, whatever was typed.
+std::string sixDecimals(std::string text) {
+    const std::size_t point = text.find('.');
+    if (point == std::string::npos || text.size() - point - 1 <= 6) return text;
+    text.resize(point + 7);
+    while (text.back() == '0') text.pop_back();
+    if (text.back() == '.') text.pop_back();
+    return text == "-0" ? "0" : text;
+}
+
 // The box rule: its leading number, wrapped into 0..limit (one past the top gives 0, below 0 gives the top).
 std::string normalised(const std::string& text, double limit) {
     double v = leadingNumber(text);
     if (v > limit) return "0";
     if (v < 0) return formatNumber(limit);
-    return formatNumber(v);
+    return sixDecimals(formatNumber(v));
 }
 }  // namespace
 

@@ -1,10 +1,10 @@
 // Bonus crates: one at a time, dropped at a hand-over, falling onto the ground, living a few shots.
 #include <cmath>
 #include <algorithm>
-#include <cstdio>
 
 #include "game/mainfrm.h"
 #include "game/simmath.h"
+#include "net/protocol.h"
 
 namespace gv {
 
@@ -46,9 +46,7 @@ void Mainfrm::PlaceBonus() {
         bonuspic.setLeft(left);
         s.BonusShotsLeft = Int(random.Rnd() * 6) + 2;
         if (s.GameMode == 3) {
-            char msg[32];
-            std::snprintf(msg, sizeof msg, "B%02d%d%d", kind, int(s.BonusShotsLeft), int(left));
-            SendMessage(msg);
+            SendMessage(netmsg::crate(kind, int(s.BonusShotsLeft), int(left)));
         }
     }
     bonuspic.setTop(-32);

@@ -5,6 +5,7 @@
 #include "game/mainfrm.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
+#include "net/protocol.h"
 
 namespace gv {
 
@@ -71,7 +72,7 @@ void Mainfrm::FireTank(int player) {
     PlayEffect(11);
     hideit.setEnabled(true);
     if ((one && state.GameMode == 3) || (!one && state.GameMode == 4))
-        SendMessage("S" + force.text() + "U" + angle.text());
+        SendMessage(netmsg::shot(force.text(), angle.text()));
 }
 
 void Mainfrm::FireTank1() { FireTank(1); }
@@ -94,7 +95,7 @@ void Mainfrm::showit_Timer() {
         if (Networked()) {
             showit.setEnabled(false);
             showit.setInterval(1000);
-            SendMessage("bullfired");
+            SendMessage(netmsg::plain(NetMessage::ShotDone));
             if (!WaitInBattle([&] { return state.PeerShotDone == True; }, true)) return;
             state.PeerShotDone = False;
             AfterPeerShotDone();

@@ -15,6 +15,8 @@
 
 namespace gv {
 
+struct NetMessage;
+
 // What the window needs from the desktop besides drawing: kept apart so tests can stand in for it.
 struct Desktop {
     std::function<LanguageSettings()> languageSettings = readLanguageSettings;
@@ -195,13 +197,20 @@ public:
     void tcpcontrol_DataArrival(std::size_t bytesWaiting);
     void tcpcontrol_Closed(const std::string& reason);
     void netshot_Timer();
+    void netlive_Timer();
+    // Bytes as they come from the peer, in pieces of any size (the socket's arrivals come here).
+    void TakeBytes(const std::string& bytes);
+    // A wait for the peer begins (+1) or ends (-1); a long one shows the waiting text.
+    void NoteWaitForPeer(int delta);
+    // Esc while the waiting text shows: "disconnect" to the peer and back to the menu. False otherwise.
+    bool LeaveWaitForPeer();
 
     // The host listens on `hostPort`; the joiner connects to it from its own `joinPort`.
     int hostPort = 7701;
     int joinPort = 7702;
 
     // Why a link ends; anything but the peer leaving is told on the banner.
-    enum class LinkEnd { PeerLeft, NetworkError, OutOfStep };
+    enum class LinkEnd { PeerLeft, NotResponding, NetworkError, OutOfStep, Mismatch, WeLeft };
     // As a received "disconnect": back to the menu in two-player mode, every wait for the peer ends.
     void PeerDisconnected(LinkEnd why = LinkEnd::PeerLeft);
     // The hash of the battle state both copies must hold alike (48 bits).
@@ -231,6 +240,12 @@ private:
     void TakePeerHash(long long sequence, std::uint64_t hash);
     void CompareHashes(long long sequence);
     void ShowLinkEnd(LinkEnd why);
+    void TakeGreeting();
+    void DropGreeting();
+    void ClearReceived();
+    void StopBattle();
+    void NoteLinkTalk();
+    void ShowWaitingText(bool show);
     void NewBattleOnLink();
     // What we tell the peer marks points of our own battle too (a new battle, our player's shot).
     void NoteSent(const std::string& text);
@@ -244,6 +259,7 @@ public:
     bool Networked() const { return state.GameMode == 3 || state.GameMode == 4; }
     // Puts the text into `SendText` and sends it as one message.
     void SendMessage(const std::string& text);
+    void SendMessage(const NetMessage& m);
     bool PeerGone() const { return peerGone; }
     // Hides everything of the battle on the field before a new one is built.
     void HideBattle();

@@ -4,6 +4,7 @@
 #include "game/mainfrm.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
+#include "net/protocol.h"
 
 namespace gv {
 
@@ -109,6 +110,8 @@ void Mainfrm::Label7_Click() {
 // Every key reaches the window first: aiming keys for the player whose panel is armed, Esc for the pause.
 void Mainfrm::Form_KeyDown(int key, int shift) {
     // Nothing while a battlefield is built, in the pause or after the battle: the canvas is not taking input.
+    // Esc while we have long waited for a silent peer leaves the link.
+    if (key == Key::Escape && LeaveWaitForPeer()) return;
     if (state.WorldBusy == True || !world.enabled()) return;
     // An arrow with Shift or Ctrl held edits the selection in the focused box and steps nothing.
     if (shift != 0 && key >= Key::Left && key <= Key::Down) return;
@@ -134,7 +137,7 @@ void Mainfrm::Form_KeyDown(int key, int shift) {
     continue_.setEnabled(true);
     world.setEnabled(false);
     Frame3.setVisible(true);
-    if (Networked()) SendMessage("exit");
+    if (Networked()) SendMessage(netmsg::plain(NetMessage::Exit));
 }
 
 void Mainfrm::Form_Unload() {
@@ -159,6 +162,15 @@ void Mainfrm::SendMessage(const std::string& text) {
 bool Mainfrm::WaitInBattle(const std::function<bool()>& done, bool peerWait) {
     const std::uint32_t battle = state.BattleNumber;
     auto interrupted = [&] { return state.BattleNumber != battle || unloaded() || (peerWait && peerGone); };
+    // While we wait for the peer, the link may tell the player so.
+    struct PeerWait {
+        Mainfrm& game;
+        bool on;
+        ~PeerWait() {
+            if (on) game.NoteWaitForPeer(-1);
+        }
+    } mark{*this, peerWait};
+    if (peerWait) NoteWaitForPeer(1);
     loop().waitUntil([&] { return done() || interrupted(); });
     return !interrupted();
 }

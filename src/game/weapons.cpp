@@ -5,6 +5,7 @@
 #include "game/mainfrm.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
+#include "net/protocol.h"
 
 namespace gv {
 
@@ -119,7 +120,7 @@ bool Mainfrm::WeaponContact(int kind, double x, double y) {
             bullet.setVisible(false);
             if (s.GameMode == 3) {
                 s.RandomSeed = formatNumber(Int(loop().timeOfDay()));
-                SendMessage("E" + s.RandomSeed);
+                SendMessage(netmsg::quake(s.RandomSeed));
                 random.reset();
                 random.seed(leadingNumber(s.RandomSeed));
             } else if (s.GameMode == 4) {

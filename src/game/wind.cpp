@@ -4,6 +4,7 @@
 #include "game/mainfrm.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
+#include "net/protocol.h"
 
 namespace gv {
 
@@ -13,7 +14,7 @@ void Mainfrm::ChangeWind() {
         for (int k = 0; k < 6; ++k) sum += 10 * random.Rnd();
         state.Wind = float(std::trunc(sum) - 30);
     }
-    if (state.GameMode == 3) SendMessage("W" + formatNumber(state.Wind));
+    if (state.GameMode == 3) SendMessage(netmsg::wind(int(state.Wind)));
     if (state.GameMode == 4) state.Wind = float(leadingNumber(state.PeerWind));
 
     std::string caption;

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "game/numtext.h"
-#include "net/netstate.h"
+#include "net/protocol.h"
 
 namespace gv {
 
@@ -60,6 +60,10 @@ NetMessage ReadNetMessage(std::string_view text) {
         m.key = NetMessage::Continue;
         return m;
     }
+    if (text == "K") {
+        m.key = NetMessage::KeepAlive;
+        return m;
+    }
     if (text.empty()) return m;
 
     // Every key below is followed by fields; the key decides, the fields must then be right.
@@ -75,8 +79,15 @@ NetMessage ReadNetMessage(std::string_view text) {
             case 'W': m.key = NetMessage::Wind; break;
             case 'B': m.key = NetMessage::Crate; break;
             case 'H': m.key = NetMessage::Hash; break;
+            case 'G': m.key = NetMessage::Greeting; break;
             default: return m;  // unknown, whatever it holds
         }
+    }
+    if (m.key == NetMessage::Greeting) {
+        // Whatever follows is some copy's version; one we cannot read is simply not ours.
+        auto v = printable(text) ? wholeNumber(text.substr(1), 0, 1e9) : std::nullopt;
+        m.version = v ? *v : -1;
+        return m;
     }
     if (!printable(text)) {
         m.malformed = true;
@@ -127,14 +138,15 @@ NetMessage ReadNetMessage(std::string_view text) {
             break;
         }
         case NetMessage::Crate: {
-            // Kind as two digits, the shots as one, then the crate's left edge.
+            // Kind as two digits, the shots as one, then the crate's left edge anywhere on the field
+            // (the host draws it from a narrower range, but the message allows the whole width).
             if (text.size() < 5 || !digit(text[1]) || !digit(text[2]) || !digit(text[3])) {
                 m.malformed = true;
                 break;
             }
             m.kind = (text[1] - '0') * 10 + (text[2] - '0');
             m.shots = text[3] - '0';
-            auto left = wholeNumber(text.substr(4), 16, 783);
+            auto left = wholeNumber(text.substr(4), 0, 799);
             if (m.kind < 1 || m.kind > 13 || m.shots < 2 || m.shots > 7 || !left) {
                 m.malformed = true;
                 break;
@@ -163,6 +175,82 @@ NetMessage ReadNetMessage(std::string_view text) {
     }
     return m;
 }
+
+std::string WriteNetMessage(const NetMessage& m) {
+    auto joinedWind = [&](const char* key) {
+        return std::string(key) + (m.withWind ? "W" + formatNumber(m.wind) : "");
+    };
+    switch (m.key) {
+        case NetMessage::ConnectOk: return "connectok";
+        case NetMessage::Disconnect: return "disconnect";
+        case NetMessage::DrawingOk: return joinedWind("drawingok");
+        case NetMessage::Exit: return "exit";
+        case NetMessage::Continue: return "continue";
+        case NetMessage::Battle: return "R" + m.seed;
+        case NetMessage::Quake: return "E" + m.seed;
+        case NetMessage::Shot: return "S" + m.force + "U" + m.angle;
+        case NetMessage::Wind: return "W" + formatNumber(m.wind);
+        case NetMessage::Crate: {
+            const int kind = m.kind < 0 ? 0 : m.kind > 99 ? 99 : m.kind;
+            const int shots = m.shots < 0 ? 0 : m.shots > 9 ? 9 : m.shots;
+            return "B" + std::string(1, char('0' + kind / 10)) + char('0' + kind % 10) + char('0' + shots) +
+                   formatNumber(m.left);
+        }
+        case NetMessage::ShotDone: return joinedWind("bullfired");
+        case NetMessage::Hash: return "H" + formatNumber(double(m.sequence)) + ":" + formatNumber(double(m.hash));
+        case NetMessage::Greeting: return "G" + formatNumber(double(m.version));
+        case NetMessage::KeepAlive: return "K";
+        case NetMessage::Unknown: break;
+    }
+    return std::string();
+}
+
+namespace netmsg {
+NetMessage plain(NetMessage::Key key) {
+    NetMessage m;
+    m.key = key;
+    return m;
+}
+NetMessage greeting() {
+    NetMessage m = plain(NetMessage::Greeting);
+    m.version = kProtocolVersion;
+    return m;
+}
+NetMessage battle(const std::string& seed) {
+    NetMessage m = plain(NetMessage::Battle);
+    m.seed = seed;
+    return m;
+}
+NetMessage quake(const std::string& seed) {
+    NetMessage m = plain(NetMessage::Quake);
+    m.seed = seed;
+    return m;
+}
+NetMessage shot(const std::string& force, const std::string& angle) {
+    NetMessage m = plain(NetMessage::Shot);
+    m.force = force;
+    m.angle = angle;
+    return m;
+}
+NetMessage wind(int wind) {
+    NetMessage m = plain(NetMessage::Wind);
+    m.wind = wind;
+    return m;
+}
+NetMessage crate(int kind, int shots, int left) {
+    NetMessage m = plain(NetMessage::Crate);
+    m.kind = kind;
+    m.shots = shots;
+    m.left = left;
+    return m;
+}
+NetMessage hash(long long sequence, std::uint64_t hash) {
+    NetMessage m = plain(NetMessage::Hash);
+    m.sequence = sequence;
+    m.hash = hash & kHashMask;
+    return m;
+}
+}  // namespace netmsg
 
 namespace {
 

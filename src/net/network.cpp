@@ -1,5 +1,6 @@
 // Network play: the host and the joiner, and the messages that keep both copies of the game in step.
 #include <cstring>
+#include <iterator>
 
 #include "game/numtext.h"
 #include "net/netstate.h"
@@ -7,6 +8,18 @@
 namespace gv {
 
 namespace {
+
+// Signs of life: we say something at least this often, a wait for a silent peer says so after a while,
+// and a peer silent for long is given up, whatever we were doing.
+constexpr double kKeepAliveMs = 2000;
+constexpr double kWaitingTextMs = 5000;
+constexpr double kSilentPeerMs = 30000;
+// A connection that has not greeted by then is not a copy of the game.
+constexpr double kGreetingMs = 5000;
+// Bytes whose line feed has not come by then were sent by a copy that does not end its messages.
+constexpr double kUnframedMs = 2000;
+// Hash points of the peer we keep ahead of (or behind) our own.
+constexpr long long kHashWindow = 8;
 
 // A 64-bit FNV-1a hash over the bytes of the values given to it.
 struct StateHash {
@@ -42,6 +55,7 @@ void Mainfrm::WireNetwork() {
     tcpcontrol.onDataArrival = [this](std::size_t n) { tcpcontrol_DataArrival(n); };
     tcpcontrol.onClosed = [this](const std::string& reason) { tcpcontrol_Closed(reason); };
     net_->shotTimer.onTimer = [this] { netshot_Timer(); };
+    net_->liveTimer.onTimer = [this] { netlive_Timer(); };
     // A link that ended may have left its reason on the banner below the menu; New Game wants it back.
     auto newGame = novahra.onClick;
     novahra.onClick = [this, newGame] {
@@ -58,7 +72,7 @@ void Mainfrm::Option2_Click() { LeaveLink(); }
 // A local mode was chosen while a link is open: tell the peer and close it.
 void Mainfrm::LeaveLink() {
     if (tcpcontrol.state() == TcpSocket::Closed) return;
-    SendMessage("disconnect");
+    SendMessage(netmsg::plain(NetMessage::Disconnect));
     FlushLink();
     EndLink();
     novahra.setEnabled(true);
@@ -91,6 +105,7 @@ void Mainfrm::Command3_Click() {
     net_->role = NetState::Role::Host;
     const bool czech = state.CzechUi == True;
     if (tcpcontrol.listen()) {
+        net_->liveTimer.setEnabled(true);
         Label11.setCaption(czech ? "Čekám na připojení protihráče..." : "Waiting for opponent...");
         return;
     }
@@ -112,6 +127,11 @@ void Mainfrm::Command4_Click() {
     net_->role = NetState::Role::Joiner;
     const bool czech = state.CzechUi == True;
     if (tcpcontrol.connect()) {
+        // Our greeting leaves as soon as the connection is there; the host answers it with "connectok".
+        tcpcontrol.send(WriteNetMessage(netmsg::greeting()) + "\n");
+        NoteLinkTalk();
+        net_->lastHeard = loop().now();
+        net_->liveTimer.setEnabled(true);
         Label11.setCaption((czech ? "Připojuji se k " : "Connecting to ") + net_->joinName);
         return;
     }
@@ -122,7 +142,7 @@ void Mainfrm::Command4_Click() {
 // Back.
 void Mainfrm::Command5_Click() {
     if (tcpcontrol.state() != TcpSocket::Closed) {
-        SendMessage("disconnect");
+        SendMessage(netmsg::plain(NetMessage::Disconnect));
         FlushLink();
     }
     EndLink();
@@ -136,12 +156,32 @@ void Mainfrm::Command5_Click() {
 
 // ---- The socket's events
 
+// A connection is only a joiner once it has greeted us: until then we go on listening, and a stray
+// connection that closes, stays silent or says anything else is dropped without a word.
 void Mainfrm::tcpcontrol_ConnectionRequest(int requestId) {
-    if (net_->role != NetState::Role::Host || tcpcontrol.state() != TcpSocket::Listening) return;
-    // Taking the connection also stops listening: no second joiner can take over a running game.
-    if (!tcpcontrol.accept(requestId)) return;
+    NetState& n = *net_;
+    if (n.role != NetState::Role::Host || n.linkUp || n.greeting || tcpcontrol.state() != TcpSocket::Listening)
+        return;  // one at a time: a later request waits until this one is settled
+    if (!tcpcontrol.accept(requestId, true)) return;
+    n.greeting = true;
+    n.greetingSince = loop().now();
+    n.lastHeard = n.greetingSince;
+    ClearReceived();
+}
+
+void Mainfrm::DropGreeting() {
+    NetState& n = *net_;
+    n.greeting = false;
+    ClearReceived();
+    tcpcontrol.dropConnection();  // Label11 still says we are waiting, and we are
+}
+
+// The joiner greeted us in our own version: the link is up and no one else can take the seat.
+void Mainfrm::TakeGreeting() {
+    net_->greeting = false;
+    tcpcontrol.stopListening();
     StartLink();
-    SendMessage("connectok");
+    SendMessage(netmsg::plain(NetMessage::ConnectOk));
     novahra.setDefault(true);
     Frame4.setVisible(false);
     state.GameMode = 3;
@@ -149,6 +189,10 @@ void Mainfrm::tcpcontrol_ConnectionRequest(int requestId) {
 
 void Mainfrm::tcpcontrol_Closed(const std::string& /*reason*/) {
     if (net_->closing || unloaded()) return;
+    if (net_->role == NetState::Role::Host && !net_->linkUp) {
+        DropGreeting();  // a stray connection went: we are still listening
+        return;
+    }
     if (net_->role == NetState::Role::Joiner && !net_->linkUp) {
         // Name not found, refused, timed out, or a host that was already taken.
         EndLink();
@@ -162,20 +206,43 @@ void Mainfrm::tcpcontrol_Closed(const std::string& /*reason*/) {
     EndLink();
 }
 
-void Mainfrm::tcpcontrol_DataArrival(std::size_t /*bytesWaiting*/) {
+void Mainfrm::tcpcontrol_DataArrival(std::size_t /*bytesWaiting*/) { TakeBytes(tcpcontrol.receive()); }
+
+void Mainfrm::TakeBytes(const std::string& bytes) {
     NetState& n = *net_;
-    if (n.closing || unloaded()) return;
-    n.pending += tcpcontrol.receive();
+    if (n.closing || unloaded() || bytes.empty()) return;
+    const double now = loop().now();
+    n.lastHeard = now;
+    if (n.waitShown) ShowWaitingText(false);
+    if (n.pending.empty()) n.pendingSince = now;
+    n.pending += bytes;
     // Every message ends with a line feed; what follows the last one waits for the rest of its message.
+    // A peer may not queue more than a few hundred messages or a few kilobytes: a flood ends the link
+    // before it costs us memory or time.
     std::size_t start = 0;
-    for (std::size_t lf; (lf = n.pending.find('\n', start)) != std::string::npos; start = lf + 1)
+    bool flood = false;
+    for (std::size_t lf; (lf = n.pending.find('\n', start)) != std::string::npos; start = lf + 1) {
         n.inbox.emplace_back(n.pending, start, lf - start);
+        n.inboxBytes += lf - start + 1;
+        if (n.inbox.size() > kMaxQueued || n.inboxBytes > kMaxQueuedBytes) {
+            flood = true;
+            break;
+        }
+    }
+    if (start > 0) n.pendingSince = now;  // what is left began in this read
     n.pending.erase(0, start);
-    if (n.pending.size() > kMaxPending) {
+    if (flood || n.pending.size() > kMaxPending) {
         PeerDisconnected(LinkEnd::NetworkError);
         return;
     }
     DrainOne();
+}
+
+void Mainfrm::ClearReceived() {
+    NetState& n = *net_;
+    n.pending.clear();
+    n.inbox.clear();
+    n.inboxBytes = 0;
 }
 
 // Takes the oldest message and dispatches it. Dispatching may wait for later messages (the joiner builds
@@ -186,6 +253,7 @@ void Mainfrm::DrainOne() {
     if (n.inbox.empty() || n.closing || unloaded()) return;
     std::string text = std::move(n.inbox.front());
     n.inbox.pop_front();
+    n.inboxBytes -= std::min(n.inboxBytes, text.size() + 1);
     if (!n.inbox.empty()) {
         std::weak_ptr<char> alive = n.alive;
         loop().post([this, alive] {
@@ -196,12 +264,27 @@ void Mainfrm::DrainOne() {
 }
 
 void Mainfrm::Dispatch(const std::string& text) {
-    state.SendText = text;
+    NetState& n = *net_;
     if (text.size() > kMaxMessage) {
+        state.SendText = text;
+        if (n.greeting) return DropGreeting();
         PeerDisconnected(LinkEnd::NetworkError);
         return;
     }
     const NetMessage m = ReadNetMessage(text);
+    if (m.key == NetMessage::KeepAlive) return;  // it said something: that was all
+    if (n.greeting) {
+        // The first message of a connection that has not greeted yet.
+        // "GET / HTTP/1.1" is no greeting either: a greeting names a version.
+        if (m.key != NetMessage::Greeting || m.version < 0) return DropGreeting();
+        if (m.version == kProtocolVersion) return TakeGreeting();
+        // Another copy's protocol: our greeting tells it so, and the attempt ends on both sides.
+        tcpcontrol.send(WriteNetMessage(netmsg::greeting()) + "\n");
+        FlushLink();
+        PeerDisconnected(LinkEnd::Mismatch);
+        return;
+    }
+    state.SendText = text;
     if (m.malformed) {
         // Dropping it would leave a wait hanging for good: the link cannot go on.
         PeerDisconnected(LinkEnd::NetworkError);
@@ -209,6 +292,12 @@ void Mainfrm::Dispatch(const std::string& text) {
     }
     const bool joiner = state.GameMode == 4;
     switch (m.key) {
+        case NetMessage::Greeting:
+            // A host greets only a joiner of another version, to tell it so.
+            if (n.role == NetState::Role::Joiner && !n.linkUp && m.version >= 0) PeerDisconnected(LinkEnd::Mismatch);
+            break;
+        case NetMessage::KeepAlive:
+            break;
         case NetMessage::ConnectOk:
             if (net_->role != NetState::Role::Joiner || net_->linkUp) break;
             StartLink();
@@ -402,14 +491,6 @@ std::uint64_t Mainfrm::SharedStateHash() const {
 
 void Mainfrm::AfterBattlefieldBuilt() {
     NetState& n = *net_;
-    if (n.lostWhileBuilding && n.lostBattle == state.BattleNumber && !Networked()) {
-        // The peer left while this battlefield was being built: the menu stays in front.
-        n.lostWhileBuilding = false;
-        world.setEnabled(false);
-        continue_.setEnabled(false);
-        Frame3.setVisible(true);
-        return;
-    }
     if (!Networked() || !n.linkUp) return;
     n.handOvers = 0;
     n.shotWind = 0;
@@ -427,13 +508,24 @@ void Mainfrm::AfterPeerShotDone() {
 void Mainfrm::SendHash(long long sequence) {
     const std::uint64_t hash = SharedStateHash();
     net_->ownHashes[sequence] = hash;
-    SendMessage("H" + formatNumber(double(sequence)) + ":" + formatNumber(double(hash)));
+    SendMessage(netmsg::hash(sequence, hash));
     CompareHashes(sequence);
 }
 
+// The peer's hash points run close to ours: one far ahead is no copy of the game in step, and one far
+// behind can never be matched. Either way nothing is kept without bound.
 void Mainfrm::TakePeerHash(long long sequence, std::uint64_t hash) {
-    net_->peerHashes[sequence] = hash;
+    NetState& n = *net_;
+    const long long ours = n.battles * 1000 + n.handOvers;
+    if (sequence > ours + kHashWindow) {
+        PeerDisconnected(LinkEnd::NetworkError);
+        return;
+    }
+    if (sequence < ours - kHashWindow && !n.ownHashes.count(sequence)) return;
+    n.peerHashes[sequence] = hash;
     CompareHashes(sequence);
+    // Older points than the window (ours never came) are given up.
+    while (n.peerHashes.size() > std::size_t(2 * kHashWindow + 1)) n.peerHashes.erase(n.peerHashes.begin());
 }
 
 // Nobody waits for a hash: a pair is compared once both halves are here.
@@ -455,6 +547,7 @@ void Mainfrm::CompareHashes(long long sequence) {
 
 void Mainfrm::NoteSent(const std::string& text) {
     if (!net_ || text.empty()) return;
+    NoteLinkTalk();
     if (text[0] == 'R' && state.GameMode == 3) NewBattleOnLink();
     if (text[0] == 'S') net_->shotWind = state.Wind;
 }
@@ -462,7 +555,7 @@ void Mainfrm::NoteSent(const std::string& text) {
 void Mainfrm::CloseLinkForGood() {
     net_->closing = true;
     if (tcpcontrol.state() != TcpSocket::Closed) {
-        SendMessage("disconnect");
+        SendMessage(netmsg::plain(NetMessage::Disconnect));
         FlushLink();
     }
     EndLink();
@@ -478,7 +571,8 @@ void Mainfrm::StartLink() {
     n.peerHashes.clear();
     n.shotHeld = false;
     n.peerShotPending = false;
-    n.lostWhileBuilding = false;
+    n.lastHeard = loop().now();
+    n.liveTimer.setEnabled(true);
 }
 
 // Closes the socket and forgets the link; every wait for the peer ends.
@@ -490,11 +584,13 @@ void Mainfrm::EndLink() {
     tcpcontrol.setRemotePort(0);
     n.linkUp = false;
     n.role = NetState::Role::None;
-    n.pending.clear();
-    n.inbox.clear();
+    ClearReceived();
     n.shotHeld = false;
     n.shotTimer.setEnabled(false);
     n.peerShotPending = false;
+    n.greeting = false;
+    n.liveTimer.setEnabled(false);
+    if (n.waitShown) ShowWaitingText(false);
 }
 
 // Lets what was sent leave before the socket closes. Only the socket's own work runs here, no handler
@@ -508,16 +604,14 @@ void Mainfrm::FlushLink() {
 void Mainfrm::PeerDisconnected(LinkEnd why) {
     NetState& n = *net_;
     if (n.closing) return;
-    if (n.linkUp && state.WorldBusy == True) {
-        n.lostWhileBuilding = true;
-        n.lostBattle = state.BattleNumber;
-    }
     peerGone = true;
     n.linkUp = false;
-    n.inbox.clear();
-    n.pending.clear();
+    n.greeting = false;
+    ClearReceived();
     n.shotHeld = false;
     n.shotTimer.setEnabled(false);
+    if (n.waitShown) ShowWaitingText(false);
+    StopBattle();
     world.setEnabled(false);
     Frame3.setVisible(true);
     Frame4.setVisible(false);
@@ -534,16 +628,96 @@ void Mainfrm::PeerDisconnected(LinkEnd why) {
     // A peer that vanished left the socket closed already, so the option found nothing to close.
     novahra.setEnabled(true);
     continue_.setEnabled(false);
-    if (why != LinkEnd::PeerLeft) {
-        ++n.faults;
-        ShowLinkEnd(why);
-    }
+    if (why != LinkEnd::PeerLeft && why != LinkEnd::WeLeft) ++n.faults;
+    if (why != LinkEnd::WeLeft) ShowLinkEnd(why);
+}
+
+// The battle of a link that ended is over for good: nothing of it runs on behind the menu, and any wait
+// inside it gives up, so New Game works on the first click.
+void Mainfrm::StopBattle() {
+    ++state.BattleNumber;
+    state.WorldBusy = False;
+    ResetHandOver();
+    for (Timer* t : {&bullettimer, &bonusfalltimer, &tankexpl, &moonfalltimer, &arrowtimer}) t->setEnabled(false);
 }
 
 void Mainfrm::ShowLinkEnd(LinkEnd why) {
     const bool czech = state.CzechUi == True;
-    ShowMenuBanner(why == LinkEnd::OutOfStep ? (czech ? "Hry se rozešly" : "Games out of step")
-                                             : (czech ? "Chyba sítě" : "Network error"));
+    const char* text = "";
+    switch (why) {
+        case LinkEnd::PeerLeft: text = czech ? "Druhý hráč opustil hru" : "The other player left the game"; break;
+        case LinkEnd::NotResponding: text = czech ? "Druhý hráč neodpovídá" : "The other player is not responding"; break;
+        case LinkEnd::NetworkError: text = czech ? "Chyba sítě" : "Network error"; break;
+        case LinkEnd::OutOfStep: text = czech ? "Hry se rozešly" : "Games out of step"; break;
+        case LinkEnd::Mismatch:
+            text = czech ? "Druhá kopie hry Gorvath neodpovídá této" : "The other copy of Gorvath does not match this one";
+            break;
+        case LinkEnd::WeLeft: break;
+    }
+    ShowMenuBanner(text);
 }
+
+// ---- Signs of life
+
+// We said something: no keep-alive is due for a while.
+void Mainfrm::NoteLinkTalk() { net_->lastSent = loop().now(); }
+
+void Mainfrm::netlive_Timer() {
+    NetState& n = *net_;
+    if (n.closing || unloaded() || tcpcontrol.state() != TcpSocket::Connected) return;
+    const double now = loop().now();
+    if (!n.pending.empty() && now - n.pendingSince >= kUnframedMs) {
+        // Its messages never end: a copy that frames them otherwise, if at all.
+        if (n.greeting) tcpcontrol.send(WriteNetMessage(netmsg::greeting()) + "\n");
+        PeerDisconnected(LinkEnd::Mismatch);
+        return;
+    }
+    if (n.greeting) {
+        if (now - n.greetingSince >= kGreetingMs) DropGreeting();
+        return;
+    }
+    if (n.linkUp && now - n.lastSent >= kKeepAliveMs) {
+        // Past SendMessage: "K" is no message of the game and leaves `SendText` alone.
+        tcpcontrol.send(WriteNetMessage(netmsg::plain(NetMessage::KeepAlive)) + "\n");
+        NoteLinkTalk();
+    }
+    if (now - n.lastHeard >= kSilentPeerMs) {
+        PeerDisconnected(LinkEnd::NotResponding);
+        return;
+    }
+    const bool waiting = n.linkUp && n.waitingForPeer > 0 && now - n.lastHeard >= kWaitingTextMs;
+    if (waiting != n.waitShown) ShowWaitingText(waiting);
+}
+
+// The banner over the battlefield says we wait for the other player; what it said before comes back.
+void Mainfrm::ShowWaitingText(bool show) {
+    NetState& n = *net_;
+    if (show == n.waitShown) return;
+    n.waitShown = show;
+    if (show) {
+        for (int i : {0, 1}) n.bannerBefore[i] = Label8(i).caption();
+        n.bannerVisibleBefore = Label8(1).visible();
+        const std::string text = state.CzechUi == True ? "Čekám na druhého hráče..." : "Waiting for the other player...";
+        for (int i : {0, 1}) {
+            Label8(i).setCaption(text);
+            Label8(i).setVisible(true);
+        }
+        return;
+    }
+    for (int i : {0, 1}) {
+        Label8(i).setCaption(n.bannerBefore[i]);
+        Label8(i).setVisible(n.bannerVisibleBefore);
+    }
+}
+
+void Mainfrm::NoteWaitForPeer(int delta) { net_->waitingForPeer += delta; }
+
+bool Mainfrm::LeaveWaitForPeer() {
+    if (!net_->waitShown) return false;
+    PeerDisconnected(LinkEnd::WeLeft);  // "disconnect" goes to the peer on the way out
+    return true;
+}
+
+void Mainfrm::SendMessage(const NetMessage& m) { SendMessage(WriteNetMessage(m)); }
 
 }  // namespace gv

@@ -109,6 +109,7 @@ struct TcpSocket::Impl {
         std::string writing;   // the one write in flight
         bool writeBusy = false;
         bool lostPosted = false;
+        bool readPaused = false;  // the inbox is full: reading goes on when the game has taken it
     };
 
     struct Listener {
@@ -182,6 +183,11 @@ struct TcpSocket::Impl {
         s.impl_->conn = c;
         s.setState(Connected);
         startRead(c);
+        if (!s.early_.empty()) {
+            c->outgoing.swap(s.early_);
+            s.early_.clear();
+            startWrite(c);
+        }
     }
 
     // --- an open connection ---
@@ -202,6 +208,10 @@ struct TcpSocket::Impl {
             }
             if (ec) {
                 lose(c, ec);
+                return;
+            }
+            if (s->inbox_.size() >= kMaxInbox) {
+                c->readPaused = true;
                 return;
             }
             startRead(c);
@@ -236,7 +246,8 @@ struct TcpSocket::Impl {
             TcpSocket* s = c->owner;
             if (!s) return;
             s->impl_->dropConn();  // bytes already in the inbox stay readable
-            s->setState(next);
+            // A host that still listens goes on listening.
+            s->setState(s->impl_->listener ? Listening : next);
             auto handler = s->onClosed;
             if (handler) handler(reason);
         });
@@ -373,6 +384,7 @@ void TcpSocket::setState(State s) {
 }
 
 void TcpSocket::close() {
+    early_.clear();
     if (state_ == Closed && impl_->idle()) return;
     impl_->dropAll();
     inbox_.clear();
@@ -426,20 +438,49 @@ bool TcpSocket::connect() {
     return true;
 }
 
-bool TcpSocket::accept(int requestId) {
+bool TcpSocket::accept(int requestId, bool keepListening) {
     auto& l = impl_->listener;
-    if (!l) return false;
+    if (!l || impl_->conn) return false;
     auto it = l->requests.find(requestId);
     if (it == l->requests.end()) return false;
     tcp::socket sock = std::move(it->second);
     l->requests.erase(it);
-    impl_->dropListener();
+    if (!keepListening) impl_->dropListener();
     inbox_.clear();
     Impl::adopt(*this, std::move(sock));
     return true;
 }
 
+void TcpSocket::dropConnection() {
+    auto l = impl_->listener;
+    if (!l) {
+        close();
+        return;
+    }
+    impl_->dropConn();
+    inbox_.clear();
+    early_.clear();
+    setState(Listening);
+    // The requests that waited meanwhile are offered again, oldest first.
+    for (auto& [id, sock] : l->requests)
+        loop_.post([l, id = id] {
+            TcpSocket* s = l->owner;
+            if (!s || !l->requests.count(id)) return;
+            auto handler = s->onConnectionRequest;
+            if (handler) handler(id);
+        });
+}
+
+void TcpSocket::stopListening() {
+    impl_->dropListener();
+    if (!impl_->conn && state_ == Listening) setState(Closed);
+}
+
 bool TcpSocket::send(std::string_view data) {
+    if (state_ == ResolvingHost || state_ == HostResolved || state_ == Connecting) {
+        early_.append(data);
+        return true;
+    }
     if (state_ != Connected || !impl_->conn) return false;
     if (data.empty()) return true;
     impl_->conn->outgoing.append(data);
@@ -450,6 +491,11 @@ bool TcpSocket::send(std::string_view data) {
 std::string TcpSocket::receive() {
     std::string out;
     out.swap(inbox_);
+    auto& c = impl_->conn;
+    if (c && c->readPaused) {
+        c->readPaused = false;
+        Impl::startRead(c);
+    }
     return out;
 }
 

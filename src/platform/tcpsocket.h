@@ -53,12 +53,21 @@ public:
     // when the call itself is unusable (no host or port). Success shows as state Connected, failure as
     // state Error with onClosed.
     bool connect();
-    // Takes over the incoming connection `requestId`; stops listening. False when the request is gone.
-    bool accept(int requestId);
-    // Queues the bytes to the peer, in order; false when not connected.
+    // Takes over the incoming connection `requestId`; stops listening unless told to go on (then later
+    // requests wait until this connection is dropped or listening stops). False when the request is gone.
+    bool accept(int requestId, bool keepListening = false);
+    // Ends the connection but not the listening: back to Listening, and a request that waited is raised
+    // again. Without a listener it is close().
+    void dropConnection();
+    // Stops listening and refuses the requests that waited; the connection stays.
+    void stopListening();
+    // Queues the bytes to the peer, in order; while a connect is under way they leave once it succeeds.
+    // False when neither connected nor connecting.
     bool send(std::string_view data);
-    // All bytes that arrived and were not yet received.
+    // All bytes that arrived and were not yet received. At most kMaxInbox wait here: past that the
+    // socket reads no more until they are received, so a flood stays in the kernel's buffers.
     std::string receive();
+    static constexpr std::size_t kMaxInbox = 1024 * 1024;
     std::size_t bytesAvailable() const { return inbox_.size(); }
 
     int state() const { return state_; }
@@ -80,6 +89,7 @@ private:
     int remotePort_ = 0;
     std::string remoteHost_;
     std::string inbox_;
+    std::string early_;  // sent while still connecting
 };
 
 }  // namespace gv

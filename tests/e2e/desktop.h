@@ -53,6 +53,7 @@ public:
     // Waits up to `ms` for the process to end; its exit status, or -1 when it is still running.
     int waitExit(int ms);
     void kill();
+    pid_t pid() const { return pid_; }  // for a signal of the test's own (SIGSTOP, SIGCONT)
 
 private:
     pid_t pid_ = -1;

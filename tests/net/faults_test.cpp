@@ -1,47 +1,90 @@
-// A link that never hangs: a peer that vanishes during each of the four waits, and messages that cannot
-// be played on.
+// A link that never hangs: a peer that vanishes or falls silent during each of the four waits, floods,
+// and messages that cannot be played on.
 #include "net_support.h"
 
 namespace gv::nettest {
 namespace {
 
 struct NetFaults : NetGameTest {
-    // Vanishes when the game is in the state `waiting` describes, as a killed program would.
+    // What the peer does when the game is in the state `waiting` describes: vanish as a killed program
+    // would (closed or reset), or fall silent as a stopped one does, until the link ends by itself, until
+    // the player leaves with Esc, or until it resumes after ten seconds.
+    enum class Fate { Close, Reset, Silent, SilentThenEsc, SilentThenResume };
     std::unique_ptr<Timer> killer;
-    bool killed = false;
-    void killWhen(std::function<bool()> waiting, bool reset = false) {
+    bool killed = false, resumed = false;
+    double silentAt = -1, heardAt = -1, waitTextAt = -1, waitTextGoneAt = -1;
+    std::function<void()> resume;  // says what the peer held back
+    bool waitText() const {
+        return game.Label8(1).visible() && game.Label8(1).caption() == "Waiting for the other player...";
+    }
+    void killWhen(std::function<bool()> waiting, Fate fate = Fate::Close) {
         killer = std::make_unique<Timer>(loop, "killer", 5);
-        killer->onTimer = [this, waiting, reset] {
-            if (killed || !waiting()) return;
-            killed = true;
-            reset ? peer.reset() : peer.close();
+        killer->onTimer = [this, waiting, fate] {
+            const double now = loop.now();
+            if (!killed) {
+                if (!waiting()) return;
+                killed = true;
+                silentAt = now;
+                if (fate == Fate::Close) peer.close();
+                if (fate == Fate::Reset) peer.reset();
+                if (fate >= Fate::Silent) peer.onLine([](const std::string&) {});
+                return;
+            }
+            if (waitTextAt < 0 && waitText()) {
+                waitTextAt = now;
+                heardAt = game.net().lastHeard;  // the peer's last byte
+                if (fate == Fate::SilentThenEsc) game.keyDown(Key::Escape);
+            }
+            if (waitTextAt >= 0 && waitTextGoneAt < 0 && !waitText()) waitTextGoneAt = now;
+            if (fate == Fate::SilentThenResume && !resumed && now - silentAt >= 10000) {
+                resumed = true;
+                resume();
+            }
         };
         killer->setEnabled(true);
+    }
+    // The waiting text came five seconds into the silence, and the link ended as the fate says.
+    void expectSilence(Fate fate) {
+        ASSERT_TRUE(until([&] { return game.state.GameMode == 1; }));
+        EXPECT_NEAR(waitTextAt - heardAt, 5000, 300);
+        if (fate == Fate::Silent) {
+            EXPECT_NEAR(loop.now() - heardAt, 30000, 300);
+            EXPECT_EQ(game.Label8(1).caption(), "The other player is not responding");
+        } else {
+            EXPECT_NEAR(loop.now(), waitTextAt, 50);  // Esc, at once
+            EXPECT_TRUE(peer.heardLine("disconnect"));
+            EXPECT_FALSE(game.Label8(1).visible());
+        }
+        ASSERT_NO_FATAL_FAILURE(expectRecovered());
     }
 };
 
 TEST_F(NetFaults, PeerGoneWhileTheHostWaitsForItsDrawing) {
     start();
     ASSERT_NO_FATAL_FAILURE(hostForPeer(kFaultHostDrawn));
-    // The joiner takes the seed and is never heard of again.
+    // The joiner takes the seed and is never heard of again: first gone, then only silent.
     peer.onLine([&](const std::string& line) {
         if (line == "drawingok") peer.close();
     });
     game.click(game.novahra);  // returns once the wait has ended
     EXPECT_TRUE(peer.heardLine("drawingok"));
-    EXPECT_FALSE(game.Label8(1).visible());
+    EXPECT_EQ(game.Label8(1).caption(), "The other player left the game");
     ASSERT_NO_FATAL_FAILURE(expectRecovered());
+    RawPeer stopped(loop);
+    game.keyDown(Key::Escape);
+    ASSERT_NO_FATAL_FAILURE(hostForPeer(kFaultHostDrawn, &stopped));
+    killWhen([&] { return game.state.WorldBusy == True && stopped.heardLine("drawingok"); }, Fate::Silent);
+    game.click(game.novahra);
+    ASSERT_NO_FATAL_FAILURE(expectSilence(Fate::Silent));
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheHostsDrawing) {
     start();
     ASSERT_NO_FATAL_FAILURE(joinPeer(kFaultJoinDrawn));
-    peer.onLine([&](const std::string& line) {
-        if (line == "drawingok") peer.reset();
-    });
+    // The host takes our "drawingok" and says nothing more; the player leaves when told so.
+    killWhen([&] { return peer.heardLine("drawingok"); }, Fate::SilentThenEsc);
     peer.say("R8086");
-    ASSERT_TRUE(until([&] { return peer.heardLine("drawingok") && game.state.GameMode == 1; }));
-    ASSERT_NO_FATAL_FAILURE(expectRecovered());
+    ASSERT_NO_FATAL_FAILURE(expectSilence(Fate::SilentThenEsc));
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheHostWaitsAtTheHandOver) {
@@ -50,13 +93,18 @@ TEST_F(NetFaults, PeerGoneWhileTheHostWaitsAtTheHandOver) {
     peerPlaysJoiner();
     game.click(game.novahra);
     ASSERT_TRUE(game.Command1.enabled());
+    // The joiner stops before its "bullfired" and goes on ten seconds later, in step.
     peer.onLine([&](const std::string& line) {
-        if (line == "bullfired") peer.close();
+        if (line == "bullfired") peer.say("K");  // its last word for a while
     });
+    resume = [&] { peer.say("bullfired"); };
+    killWhen([&] { return peer.heardLine("bullfired"); }, Fate::SilentThenResume);
     game.click(game.Command1);
-    ASSERT_TRUE(until([&] { return game.state.GameMode == 1; }));
-    EXPECT_TRUE(peer.heardLine("bullfired"));
-    ASSERT_NO_FATAL_FAILURE(expectRecovered());
+    ASSERT_TRUE(until([&] { return resumed && settled() && game.state.TurnPlayer == 2; }));
+    EXPECT_NEAR(waitTextAt - heardAt, 5000, 300);
+    EXPECT_GE(waitTextGoneAt, silentAt + 10000);  // gone with the first byte
+    EXPECT_FALSE(game.Label8(1).visible());
+    EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Connected);
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsAtTheHandOver) {
@@ -65,7 +113,7 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsAtTheHandOver) {
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("600"));
     // The host fires; ours is done with the shot first and waits for the host's "bullfired".
     peer.onLine([&](const std::string&) {});
-    killWhen([&] { return peer.heardLine("bullfired") && game.state.PeerShotDone == False; }, true);
+    killWhen([&] { return peer.heardLine("bullfired") && game.state.PeerShotDone == False; }, Fate::Reset);
     peer.say("S70U45");
     ASSERT_TRUE(until([&] { return killed && game.state.GameMode == 1; }));
     ASSERT_NO_FATAL_FAILURE(expectRecovered());
@@ -77,15 +125,10 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheQuakeSeed) {
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("3000"));
     // The host's player holds the quake and fires it into the middle of the field.
     game.weapon1.tag = "9";
-    bool waited = false;
-    killWhen([&] {
-        waited = game.bullettimer.running() && !game.bullet.visible() && game.state.PeerSeedReady == False;
-        return waited;
-    });
+    killWhen([&] { return game.bullettimer.running() && !game.bullet.visible() && game.state.PeerSeedReady == False; },
+             Fate::Silent);
     peer.say("S" + std::to_string(forceToward(game, 1, 400)) + "U45");
-    ASSERT_TRUE(until([&] { return killed && game.state.GameMode == 1; }));
-    EXPECT_TRUE(waited);
-    ASSERT_NO_FATAL_FAILURE(expectRecovered());
+    ASSERT_NO_FATAL_FAILURE(expectSilence(Fate::Silent));
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheCrate) {
@@ -98,24 +141,25 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheCrate) {
         peer.say("bullfired");
         peer.say("W-3");
     });
-    killWhen([&] {
-        return game.showit.running() && game.state.BonusActive == True && game.state.PeerBonusKind == 0 &&
-               !game.bonuspic.visible();
-    });
+    killWhen(
+        [&] {
+            return game.showit.running() && game.state.BonusActive == True && game.state.PeerBonusKind == 0 &&
+                   !game.bonuspic.visible();
+        },
+        Fate::SilentThenEsc);
     peer.say("S100U45");
-    ASSERT_TRUE(until([&] { return killed && game.state.GameMode == 1; }));
-    ASSERT_TRUE(until([&] { return !game.showit.enabled(); }));
+    ASSERT_NO_FATAL_FAILURE(expectSilence(Fate::SilentThenEsc));
     EXPECT_EQ(game.state.BonusActive, False);  // no crate at all, never one of kind 0
     EXPECT_FALSE(game.bonuspic.visible());
     EXPECT_FALSE(game.bonusfalltimer.enabled());
-    ASSERT_NO_FATAL_FAILURE(expectRecovered());
 }
 
 struct NetOverlong : NetFaults {
-    void check() {
+    void check(RawPeer* other = nullptr) {
+        RawPeer& p = other ? *other : peer;
         ASSERT_TRUE(until([&] { return game.state.GameMode == 1; }));
-        EXPECT_TRUE(peer.heardLine("disconnect"));
-        ASSERT_TRUE(until([&] { return peer.closedByGame(); }));
+        EXPECT_TRUE(p.heardLine("disconnect"));
+        ASSERT_TRUE(until([&] { return p.closedByGame(); }));
         expectBackAtMenu();
         EXPECT_TRUE(game.Label8(1).visible());
         EXPECT_EQ(game.Label8(1).caption(), "Network error");
@@ -146,6 +190,40 @@ TEST_F(NetOverlong, FourKilobytesWithoutALineFeedEndTheLink) {
     EXPECT_EQ(game.state.GameMode, 4);  // still waiting for the rest
     peer.send("a");
     check();
+}
+
+TEST_F(NetOverlong, FloodsOfEmptyLinesOrOfHashesEndTheLinkWithBoundedMemory) {
+    start();
+    std::size_t most = 0;
+    Timer watch(loop, "watch", 1);
+    watch.onTimer = [&] { most = std::max(most, game.net().inbox.size() + game.net().peerHashes.size()); };
+    watch.setEnabled(true);
+    // Eight megabytes of empty lines while the game waits for nothing in particular.
+    ASSERT_NO_FATAL_FAILURE(joinPeer(kOverlong + 6));
+    peer.send(std::string(255, '\n'));  // with the wind, as many as may wait: still a link
+    peer.say("W1");
+    ASSERT_TRUE(until([&] { return game.state.Wind == 1; }));
+    for (int i = 0; i < 64 && game.state.GameMode == 4; ++i) {
+        peer.send(std::string(128 * 1024, '\n'));
+        loop.runFor(5);
+    }
+    check();
+    game.keyDown(Key::Escape);
+    // Hashes: a few ahead of ours wait for their pair, one far ahead is no copy in step.
+    RawPeer flood(loop);
+    ASSERT_NO_FATAL_FAILURE(hostForPeer(kOverlong + 8, &flood));
+    for (int n = 0; n < 8; ++n) flood.say("H" + std::to_string(n) + ":1");
+    flood.say("W9");  // a joiner's wind: ignored, it only marks the end
+    ASSERT_TRUE(until([&] { return game.state.SendText == "W9"; }));
+    EXPECT_EQ(game.state.GameMode, 3);
+    for (int n = 8; n < 100000 && game.state.GameMode == 3; n += 1000) {
+        std::string many;
+        for (int k = n; k < n + 1000; ++k) many += "H" + std::to_string(k) + ":1\n";
+        flood.send(many);
+        loop.runFor(5);
+    }
+    check(&flood);
+    EXPECT_LE(most, 256u + 17u);
 }
 
 TEST_F(NetFaults, AClosedWindowDispatchesNothingMore) {
@@ -193,8 +271,7 @@ TEST_F(NetMalformed, EachMalformedMessageEndsTheLinkOnBothSides) {
         {"SU45", false},       {"S100U", false},     {"S100", false},      {"SabcU45", true},
         {"S100Ux", true},      {"S1e5U3", false},    {"S10 U5", false},    {"S 10U5", false},
         {"S10\tU5", false},    {"B", true},          {"Bxx412", true},     {"B00412", true},
-        {"B14612", true},      {"B07112", true},     {"B07812", true},     {"B07415", true},
-        {"B074784", true},     {"B0741.5", true},    {"R86400", true},     {"R-1", true},
+        {"B14612", true},      {"B07112", true},     {"B07812", true},     {"B074800", true},     {"B0741.5", true},    {"R86400", true},     {"R-1", true},
         {"R12.5", true},       {"R", true},          {"Rabc", true},       {"E", true},
         {"E86400", true},      {"Eabc", true},       {"W30", true},        {"W-31", true},
         {"W2.5", true},        {"W", true},          {"Wx", true},         {"drawingokW99", true},
@@ -214,7 +291,7 @@ TEST_F(NetMalformed, EachMalformedMessageEndsTheLinkOnBothSides) {
         }));
         EXPECT_EQ(to.Label8(1).caption(), "Network error");
         EXPECT_TRUE(to.Label8(1).visible());
-        EXPECT_FALSE(from.Label8(1).visible());  // the sender only hears "disconnect"
+        EXPECT_EQ(from.Label8(1).caption(), "The other player left the game");  // it only heard "disconnect"
         for (Mainfrm* g : {&host, &joiner}) {
             EXPECT_TRUE(g->Frame3.visible());
             EXPECT_TRUE(g->Option1.value());

@@ -31,7 +31,7 @@ enum Port : int {
     kParseBattle = 47731, kUnknown = 47733, kHeldShot = 47735, kOverlong = 47737, kFaultHostDrawn = 47743,
     kFaultJoinDrawn = 47745, kFaultHostShot = 47747, kFaultJoinShot = 47749, kFaultQuake = 47751,
     kFaultCrate = 47753, kDuelBattle = 47755, kDuelNewGame = 47757, kDuelKilled = 47759, kDuelDrift = 47761,
-    kUnloaded = 47763,
+    kUnloaded = 47763, kStray = 47765, kMismatch = 47767,
 };
 
 // The virtual clock, with an end: a wait inside the game that nothing ends throws instead of hanging.
@@ -209,17 +209,20 @@ struct NetGameTest : NetLoopTest {
         game.Form_Load();
         loop.runFor(1500);
     }
-    // The game hosts; the peer joins and is greeted.
-    void hostForPeer(int port) {
+    // The game hosts; the peer joins, greets and is greeted.
+    void hostForPeer(int port, RawPeer* joiner = nullptr) {
+        RawPeer& p = joiner ? *joiner : peer;
         game.hostPort = port;
         game.joinPort = port + 1;
         game.click(game.Option3);
         game.click(game.Command3);
         ASSERT_EQ(game.tcpcontrol.state(), TcpSocket::Listening);
-        peer.connect(port);
-        ASSERT_TRUE(until([&] { return game.state.GameMode == 3 && peer.heardLine("connectok"); }));
+        p.connect(port);
+        ASSERT_TRUE(until([&] { return p.connected(); }));
+        p.say("G1");
+        ASSERT_TRUE(until([&] { return game.state.GameMode == 3 && p.heardLine("connectok"); }));
     }
-    // The peer hosts; the game joins and is greeted.
+    // The peer hosts; the game joins, greets and is greeted.
     void joinPeer(int port) {
         peer.listen(port);
         game.hostPort = port;
@@ -227,7 +230,7 @@ struct NetGameTest : NetLoopTest {
         game.click(game.Option3);
         typeInto(game, game.compname, "127.0.0.1");
         game.click(game.Command4);
-        ASSERT_TRUE(until([&] { return peer.connected(); }));
+        ASSERT_TRUE(until([&] { return peer.heardLine("G1"); }));
         peer.say("connectok");
         ASSERT_TRUE(until([&] { return game.state.GameMode == 4; }));
     }

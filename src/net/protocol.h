@@ -1,0 +1,79 @@
+#pragma once
+// The messages of the link, text in and text out, with no window and no socket: the receive handler,
+// every sender and the fuzzer all go through here.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace gv {
+
+// The version in our greeting; a copy that greets with another one does not speak our protocol.
+constexpr int kProtocolVersion = 1;
+// The longest message the game ever sends is well under this; anything longer is not ours.
+constexpr std::size_t kMaxMessage = 64;
+// Bytes that have waited this long for their line feed never will.
+constexpr std::size_t kMaxPending = 4096;
+// Whole messages waiting to be dispatched, and their bytes (line feeds included): past either, the
+// peer is flooding us.
+constexpr std::size_t kMaxQueued = 256;
+constexpr std::size_t kMaxQueuedBytes = 16 * 1024;
+// The hashes are cut to 48 bits so they travel as plain whole numbers.
+constexpr std::uint64_t kHashMask = (std::uint64_t(1) << 48) - 1;
+
+// One message as the receiver reads it. Only the fields of its key are filled in.
+struct NetMessage {
+    enum Key {
+        Unknown,     // matches no key: ignored, so newer copies of the game can add messages
+        ConnectOk,   // "connectok"
+        Disconnect,  // "disconnect"
+        DrawingOk,   // "drawingok", perhaps joined by a wind
+        Exit,        // "exit"
+        Continue,    // "continue"
+        Battle,      // "R" + seed
+        Quake,       // "E" + seed
+        Shot,        // "S" + force + "U" + angle
+        Wind,        // "W" + wind
+        Crate,       // "B" + kind (two digits) + shots (one digit) + left
+        ShotDone,    // "bullfired", perhaps joined by a wind
+        Hash,        // "H" + sequence + ":" + hash of the shared battle state
+        Greeting,    // "G" + protocol version: the joiner's first message
+        KeepAlive,   // "K": nothing but a sign of life
+    };
+    Key key = Unknown;
+    bool malformed = false;  // the key matched but the rest cannot be played on
+    bool withWind = false;   // "drawingokW-7", "bullfiredW12"
+    int wind = 0;
+    std::string seed;
+    std::string force, angle;
+    int kind = 0, shots = 0, left = 0;
+    long long sequence = 0;
+    std::uint64_t hash = 0;
+    long long version = -1;  // a greeting's, -1 when it is no number
+
+    bool operator==(const NetMessage&) const = default;
+};
+
+NetMessage ReadNetMessage(std::string_view text);
+// The text of a message, without its line feed. Reading it back gives the same message.
+std::string WriteNetMessage(const NetMessage& m);
+
+// The messages as the game sends them.
+namespace netmsg {
+NetMessage plain(NetMessage::Key key);
+NetMessage greeting();
+NetMessage battle(const std::string& seed);
+NetMessage quake(const std::string& seed);
+NetMessage shot(const std::string& force, const std::string& angle);
+NetMessage wind(int wind);
+NetMessage crate(int kind, int shots, int left);
+NetMessage hash(long long sequence, std::uint64_t hash);
+}  // namespace netmsg
+
+// The hidden phrases of the host-name box. The text is UTF-8: positions count characters, not bytes.
+struct HiddenPhrases {
+    bool hell = false;
+    bool variant = false;
+};
+HiddenPhrases ReadHiddenPhrases(std::string_view text);
+
+}  // namespace gv
