@@ -2,6 +2,7 @@
 // moon, both tanks and the first turn. The draws come in a fixed order, so one seed fixes the whole field.
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "game/mainfrm.h"
 #include "game/numtext.h"
@@ -13,6 +14,9 @@ using simmath::Int;
 using simmath::Round;
 
 namespace {
+
+// The sky's radii drawn between two frames: its 1401 radii (two circles each) take 42 frames, about 0.7 s.
+constexpr std::size_t kSkyRadiiPerFrame = 34;
 
 // A colour from computed components: each rounded half to even, then held within 0..255.
 Colour Rgb(double r, double g, double b) {
@@ -75,26 +79,30 @@ void Mainfrm::GenerateWorld() {
         random.seed(leadingNumber(state.RandomSeed));
     }
 
-    // Sky.
+    // Sky: circles from radius 1500 down to 800 around a centre 841 pixels below the canvas, so it is darkest
+    // at the top corners and brightest low in the middle. It appears over about 0.7 s, under the banner.
     double P = 0;
+    std::vector<Colour> shades;
     if (state.HellMode == True && state.HellVariant == True) {
         world.setPicture(tdd.picture());
     } else if (state.HellMode == True) {
-        for (double i = 800; i <= 1500; i += 0.5) {
-            Colour c = Rgb(50 + (i - 800) / 3.5, 0, 0);
-            world.circle(400, 1441, 2300 - i, c);
-            world.circle(400, 1440, 2300 - i, c);
-        }
+        for (double i = 800; i <= 1500; i += 0.5) shades.push_back(Rgb(50 + (i - 800) / 3.5, 0, 0));
     } else {
         double R0 = Int(random.Rnd() * 54) + 1;
         double G0 = Int(random.Rnd() * 104) + 1;
         double B0 = Int(random.Rnd() * 154) + 1;
-        for (double i = 800; i <= 1500; i += 0.5) {
-            Colour c = Rgb(R0 + (i - 800) / 4, G0 + (i - 800) / 5, B0 + (i - 800) / 7);
-            world.circle(400, 1401, 2300 - i, c);
-            world.circle(400, 1400, 2300 - i, c);
-        }
+        for (double i = 800; i <= 1500; i += 0.5)
+            shades.push_back(Rgb(R0 + (i - 800) / 4, G0 + (i - 800) / 5, B0 + (i - 800) / 7));
         P = R0 * G0 * B0;
+    }
+    for (std::size_t n = 0; n < shades.size(); ++n) {
+        double r = 1500 - 0.5 * double(n);
+        world.circle(400, 1441, r, shades[n]);
+        world.circle(400, 1440, r, shades[n]);
+        if ((n + 1) % kSkyRadiiPerFrame == 0 && n + 1 < shades.size()) {
+            loop().refresh();
+            if (abandoned()) return;
+        }
     }
     loop().refresh();
     if (abandoned()) return;
