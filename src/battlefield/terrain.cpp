@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "battlefield/sky.h"
 #include "game/mainfrm.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
@@ -15,14 +16,11 @@ using simmath::Round;
 
 namespace {
 
-// The sky's radii drawn between two frames: its 1401 radii (two circles each) take 42 frames, about 0.7 s.
-constexpr std::size_t kSkyRadiiPerFrame = 34;
+// The sky's shades painted between two frames: its 1401 shades take 42 frames, about 0.7 s.
+constexpr std::size_t kSkyShadesPerFrame = 34;
 
 // A colour from computed components: each rounded half to even, then held within 0..255.
-Colour Rgb(double r, double g, double b) {
-    auto comp = [](double v) { return int(std::clamp(Round(v), 0.0, 255.0)); };
-    return rgb(comp(r), comp(g), comp(b));
-}
+Colour Rgb(double r, double g, double b) { return ComponentsToColour(r, g, b); }
 
 }  // namespace
 
@@ -86,23 +84,21 @@ void Mainfrm::GenerateWorld() {
     if (state.HellMode == True && state.HellVariant == True) {
         world.setPicture(tdd.picture());
     } else if (state.HellMode == True) {
-        for (double i = 800; i <= 1500; i += 0.5) shades.push_back(Rgb(50 + (i - 800) / 3.5, 0, 0));
+        shades = HellSkyShades();
     } else {
         double R0 = Int(random.Rnd() * 54) + 1;
         double G0 = Int(random.Rnd() * 104) + 1;
         double B0 = Int(random.Rnd() * 154) + 1;
-        for (double i = 800; i <= 1500; i += 0.5)
-            shades.push_back(Rgb(R0 + (i - 800) / 4, G0 + (i - 800) / 5, B0 + (i - 800) / 7));
+        shades = DaySkyShades(R0, G0, B0);
         P = R0 * G0 * B0;
     }
-    for (std::size_t n = 0; n < shades.size(); ++n) {
-        double r = 1500 - 0.5 * double(n);
-        world.circle(400, 1441, r, shades[n]);
-        world.circle(400, 1440, r, shades[n]);
-        if ((n + 1) % kSkyRadiiPerFrame == 0 && n + 1 < shades.size()) {
-            loop().refresh();
-            if (abandoned()) return;
-        }
+    SkyFill sky(world, std::move(shades));
+    for (std::size_t shown = 0; shown < sky.shades();) {
+        shown = std::min(sky.shades(), shown + kSkyShadesPerFrame);
+        sky.paintTo(shown);
+        if (shown == sky.shades()) break;
+        loop().refresh();
+        if (abandoned()) return;
     }
     loop().refresh();
     if (abandoned()) return;
