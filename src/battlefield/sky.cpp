@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "game/simmath.h"
-
 namespace gv {
 
 namespace {
+
+static_assert(Canvas::kHeight <= SkyFill::kSecondCentreY, "the sky's centres lie below the canvas");
 
 // Radii are counted in half pixels, so every one is a whole number k = 2r: from 3000 (r = 1500) down.
 constexpr long long kOuterK = 3000;
@@ -49,11 +49,6 @@ struct CentreWalk {
 
 }  // namespace
 
-Colour ComponentsToColour(double r, double g, double b) {
-    auto comp = [](double v) { return int(std::clamp(simmath::Round(v), 0.0, 255.0)); };
-    return rgb(comp(r), comp(g), comp(b));
-}
-
 std::vector<Colour> DaySkyShades(double R0, double G0, double B0) {
     std::vector<Colour> shades;
     for (double i = 800; i <= 1500; i += 0.5)
@@ -79,7 +74,7 @@ void SkyFill::paintTo(std::size_t count) {
     for (int y = 0; y < Canvas::kHeight; ++y) {
         int x = reach_[std::size_t(y)];
         if (x > kMiddle) continue;
-        CentreWalk first(x, y, kFirstCentreY), second(x, y, kSecondCentreY);
+        CentreWalk second(x, y, kSecondCentreY);
         int runFrom = x;
         Colour runColour = -1;  // -1: pixels no circle covers, left as they are
         auto flush = [&](int to) {
@@ -87,10 +82,15 @@ void SkyFill::paintTo(std::size_t count) {
             canvas_.line(runFrom, y, to, y, runColour);
             canvas_.line(2 * kMiddle - to, y, 2 * kMiddle - runFrom, y, runColour);
         };
-        for (; x <= kMiddle; ++x, first.next(), second.next()) {
-            // Of two circles the same size, the one around the second centre is drawn later.
-            const long long a = first.lastShade(pen_, innerK), b = second.lastShade(pen_, innerK);
-            const long long order = std::max(a < 0 ? -1 : 2 * a, b < 0 ? -1 : 2 * b + 1);
+        for (; x <= kMiddle; ++x, second.next()) {
+            // Every row lies above both centres, so the first centre is the farther one and its last
+            // circle over a pixel is never smaller than the second's; of two the same size the second
+            // centre's is drawn later. Its circles count only where the second centre's miss.
+            long long order = 2 * second.lastShade(pen_, innerK) + 1;
+            if (order < 0) {
+                const long long a = CentreWalk(x, y, kFirstCentreY).lastShade(pen_, innerK);
+                order = a < 0 ? -1 : 2 * a;
+            }
             if (order >= limit) break;
             const Colour c = order < 0 ? -1 : shades_[std::size_t(order / 2)];
             if (c != runColour) {

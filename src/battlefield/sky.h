@@ -4,15 +4,20 @@
 // later circle over the earlier ones. A pixel thus shows the shade of the last circle that covers it, and
 // that follows from its distances to the two centres alone: the sky is filled row by row, in runs of one
 // shade, with exactly the pixels the circles would give, at the cost of the pixels instead of the circles.
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
+#include "game/simmath.h"
 #include "platform/controls.h"
 
 namespace gv {
 
-// A colour from computed components: each rounded half to even, then held within 0..255.
-Colour ComponentsToColour(double r, double g, double b);
+// A computed colour component: rounded half to even, then held within 0..255.
+inline int ColourComponent(double v) { return int(std::clamp(simmath::Round(v), 0.0, 255.0)); }
+inline Colour ComponentsToColour(double r, double g, double b) {
+    return rgb(ColourComponent(r), ColourComponent(g), ColourComponent(b));
+}
 
 // The 1401 shades, outermost circle first: the day sky from its base colour, or the red hell sky.
 std::vector<Colour> DaySkyShades(double R0, double G0, double B0);

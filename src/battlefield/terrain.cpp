@@ -1,6 +1,7 @@
 // Building a battlefield: sky, clouds or stars, the terrain profile, the coloured ground, trees, sun or
 // moon, both tanks and the first turn. The draws come in a fixed order, so one seed fixes the whole field.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -22,29 +23,53 @@ constexpr std::size_t kSkyShadesPerFrame = 34;
 // A colour from computed components: each rounded half to even, then held within 0..255.
 Colour Rgb(double r, double g, double b) { return ComponentsToColour(r, g, b); }
 
-}  // namespace
-
-Colour Mainfrm::GroundColour(Palette palette, int x, int y, double hellDraw) {
-    // f runs from 1 at the surface to 0 at the bottom row; each term is computed as a / (600 - G) x (600 - Y).
-    double G = state.Ground(x), below = 600 - G, depth = 600 - y;
-    switch (palette) {
-        case Palette::Grass: {
-            double g = groundBase_[1] + Int(random.Rnd() * 40) + 120 / below * depth;
-            return Rgb(groundBase_[0], g, groundBase_[2]);
-        }
-        case Palette::Snow: {
-            double rb = groundBase_[0], gb = groundBase_[1], bb = groundBase_[2];
-            double r = rb + (200 - rb) / below * depth;
-            double g = gb + (200 - gb) / below * depth;
-            // The blue term uses the red base: the surface often tints blue.
-            double b = bb + Int(random.Rnd() * 50) + (200 - rb) / below * depth;
-            return Rgb(r, g, b);
-        }
-        case Palette::Hell:
-            return Rgb(255 - 220 / below * depth - hellDraw, 85 - 60 / below * depth - hellDraw, 0);
+// The ground's colours. With G = Ground(x) and the depth 600 - y, each gradient term is a / (600 - G) x depth;
+// the quotient is taken once per column and multiplied by the depth per pixel, the same arithmetic in the
+// same order as taking it afresh for every pixel. A column whose ground moved gets its quotients again.
+class GroundPaint {
+public:
+    GroundPaint(Mainfrm::Palette palette, std::array<double, 3> base, Random& random)
+        : palette_(palette), base_(base), random_(random) {
+        ground_.fill(-1);
     }
-    return 0;
-}
+
+    Colour at(int x, double G, double depth, double hellDraw) {
+        auto& q = quotients_[std::size_t(x)];
+        if (ground_[std::size_t(x)] != G) {
+            ground_[std::size_t(x)] = G;
+            const double below = 600 - G;
+            switch (palette_) {
+                case Mainfrm::Palette::Grass: q = {120 / below, 0}; break;
+                case Mainfrm::Palette::Snow: q = {(200 - base_[0]) / below, (200 - base_[1]) / below}; break;
+                case Mainfrm::Palette::Hell: q = {220 / below, 60 / below}; break;
+            }
+        }
+        switch (palette_) {
+            case Mainfrm::Palette::Grass: {
+                // Green, lightest at the surface; the red and blue bases are whole numbers in range.
+                const double g = base_[1] + Int(random_.Rnd() * 40) + q[0] * depth;
+                return rgb(int(base_[0]), ColourComponent(g), int(base_[2]));
+            }
+            case Mainfrm::Palette::Snow: {
+                // The blue term uses the red base: the surface often tints blue.
+                const double b = base_[2] + Int(random_.Rnd() * 50) + q[0] * depth;
+                return Rgb(base_[0] + q[0] * depth, base_[1] + q[1] * depth, b);
+            }
+            case Mainfrm::Palette::Hell:
+                return rgb(ColourComponent(255 - q[0] * depth - hellDraw), ColourComponent(85 - q[1] * depth - hellDraw), 0);
+        }
+        return 0;
+    }
+
+private:
+    Mainfrm::Palette palette_;
+    std::array<double, 3> base_;
+    Random& random_;
+    std::array<double, Canvas::kWidth> ground_;
+    std::array<std::array<double, 2>, Canvas::kWidth> quotients_{};
+};
+
+}  // namespace
 
 void Mainfrm::SeatTank(Image& tank, int left) {
     // The tank's bottom rests on the highest ground under its middle, columns left + 15 .. left + 25.
@@ -113,21 +138,23 @@ void Mainfrm::GenerateWorld() {
             double s = 0;
             for (int k = 0; k < 5; ++k) s += random.Rnd() * 25;
             double points = Int(s * s) * 2 + 1;
+            const double d = 4 * s / 5;
+            const double w = 4 * simmath::Sqr(std::fabs(d * d - s * s));
             for (double p = 0; p < points; ++p) {
-                double d = 4 * s / 5;
-                double w = 4 * simmath::Sqr(std::fabs(d * d - s * s));
                 double dy = 0;
                 for (int k = 0; k < 4; ++k) dy += random.Rnd() * (s / 5);
+                const double reach = simmath::Sqr(std::fabs(dy * dy - s * s));
                 double dx = 0;
-                for (int k = 0; k < 4; ++k) dx += random.Rnd() * simmath::Sqr(std::fabs(dy * dy - s * s));
+                for (int k = 0; k < 4; ++k) dx += random.Rnd() * reach;
                 double px = cx + dx - w / 2, py = cy + dy - d / 2;
                 Colour c = world.point(px, py);
                 if (c < 0) continue;  // off the canvas
-                double cr = redOf(c), cg = greenOf(c), cb = blueOf(c);
+                // Each component k becomes Int((7k + 255) / 8), or Int(7k / 8) in hell: whole, within 0..255.
+                const int cr = redOf(c), cg = greenOf(c), cb = blueOf(c);
                 if (state.HellMode == True)
-                    world.setPixel(px, py, Rgb(Int(cr * 7 / 8), Int(cg * 7 / 8), Int(cb * 7 / 8)));
+                    world.setPixel(px, py, rgb(cr * 7 / 8, cg * 7 / 8, cb * 7 / 8));
                 else
-                    world.setPixel(px, py, Rgb(Int((cr * 7 + 255) / 8), Int((cg * 7 + 255) / 8), Int((cb * 7 + 255) / 8)));
+                    world.setPixel(px, py, rgb((cr * 7 + 255) / 8, (cg * 7 + 255) / 8, (cb * 7 + 255) / 8));
             }
         }
     } else if (!day) {
@@ -176,10 +203,11 @@ void Mainfrm::GenerateWorld() {
             groundBase_[2] = Int(random.Rnd() * 80);
         }
     }
+    GroundPaint paint(palette, groundBase_, random);
     auto drawRow = [&](int y) {
         for (int x = 0; x <= 800; ++x) {
             double hellDraw = palette == Palette::Hell ? Int(random.Rnd() * 25) : 0;
-            if (state.Ground(x) <= y) world.setPixel(x, y, GroundColour(palette, x, y, hellDraw));
+            if (state.Ground(x) <= y) world.setPixel(x, y, paint.at(x, state.Ground(x), 600 - y, hellDraw));
         }
     };
     for (int y = 600; y >= 190; y -= 2) {
