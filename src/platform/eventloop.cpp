@@ -148,10 +148,11 @@ void EventLoop::pumpEvents() {
 void EventLoop::refresh() {
     pumpEvents();
     // Paced by our own clock: the battlefield visibly rises over seconds whatever the display does. Input
-    // wakes the sleep early; it is handled at once and the sleep goes on until the frame's time.
+    // that wakes the sleep early is handled at once and the sleep goes on until the frame's time; a sleep
+    // that ends on time leaves what is new to the next pump, as every frame did before.
     while (driver_->nowMs() < nextFrame_) {
         driver_->sleepUntil(nextFrame_);
-        runPending();
+        if (driver_->nowMs() < nextFrame_) runPending();
     }
     presentIfDue(true);
 }
