@@ -1,12 +1,15 @@
-// Prints how long the computer thinks (median and worst ComputerTurn over 200 seeded battlefields,
-// headless) and how strong it is: over 200 seeded battles against a player who never moves and only
-// fires off the field, the shots it needs to destroy the tank (median, 90th percentile) and how often
-// its first shot hits.
+// Prints how long the computer thinks, headless, for every kind of turn (the human's tank, a crate, each
+// special shell, the drill's bounded search with the tanks level, turns that give up), median and worst
+// over seeded battlefields; and how strong it is over 200 seeded battles against a player who never moves
+// and only fires off the field: shots to destroy the tank, the hit rate of the shots aimed at the tank,
+// the rate of crates taken, and shots per destroyed tank.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "game/mainfrm.h"
@@ -39,33 +42,75 @@ int main() {
     using clock = std::chrono::steady_clock;
     constexpr int kRuns = 200;
 
-    // Thinking time: the computer's turn on fresh battlefields, as the first hand-over gives it.
+    // Thinking time, turn by turn kind. Each turn is the computer's first of a fresh battlefield, set up
+    // for its kind; its shot is left unflown.
     {
         gv::EventLoop loop;
         gv::Mainfrm game(loop, quietDesktop());
         game.Form_Load();
         loop.runFor(1500);
         game.Option2.setValue(true);
-        std::vector<double> ms;
-        std::vector<int> attempts;
-        int worstSeed = 0, gaveUp = 0;
-        for (int seed = 1; seed <= kRuns; ++seed) {
+        auto timeTurn = [&](int seed, const std::function<void()>& setUp) {
             newBattle(game, seed);
             game.state.TurnPlayer = 2;
             game.Command1.tag.assign(1, '0');
             game.Command2.tag.assign(1, '1');
+            setUp();
             auto t0 = clock::now();
             game.ComputerTurn();
-            ms.push_back(std::chrono::duration<double, std::milli>(clock::now() - t0).count());
-            if (ms.back() >= *std::max_element(ms.begin(), ms.end())) worstSeed = seed;
-            attempts.push_back(game.computerThought().attempts);
-            gaveUp += game.computerThought().gaveUp;
+            double ms = std::chrono::duration<double, std::milli>(clock::now() - t0).count();
             game.ResetHandOver();
+            return ms;
+        };
+        auto arm = [&](int kind) { game.weapon2.tag = std::to_string(kind); };
+        auto flat = [&] {
+            for (int x = -1; x <= 800; ++x) game.state.Ground(x) = 400;
+            game.SeatTank(game.tank1, 20);
+            game.SeatTank(game.tank2, 740);
+            game.sun.setVisible(false);
+        };
+        struct Kind {
+            std::string name;
+            std::function<void()> setUp;
+        };
+        std::vector<Kind> kinds = {{"the human's tank", [] {}},
+                                   {"a crate near the computer", [&] {
+                                        game.bonuspic.tag = "2";
+                                        game.bonuspic.move(660, game.state.Ground.at(676) - 32, 32, 32);
+                                        game.state.BonusActive = gv::True;
+                                    }}};
+        for (int kind = 1; kind <= 12; ++kind)
+            kinds.push_back({"special shell " + std::to_string(kind), [&arm, kind] { arm(kind); }});
+        kinds.push_back({"drill, tanks level (bounded search)", [&] { flat(), arm(7); }});
+        kinds.push_back({"gives up (start point in the sun)", [&] {
+                             flat();
+                             game.sun.move(730, 340, 72, 72);
+                             game.sun.setVisible(true);
+                         }});
+        kinds.push_back({"every path blocked by a ridge", [&] {
+                             flat();
+                             for (int x = 395; x <= 405; ++x) game.state.Ground(x) = -30000;
+                         }});
+        constexpr int kTurns = 40;
+        double worstOfAll = 0;
+        std::printf("ComputerTurn headless, %d turns of each kind (median / worst ms, searches median / worst):\n",
+                    kTurns);
+        for (const Kind& k : kinds) {
+            std::vector<double> ms;
+            std::vector<int> attempts;
+            int gaveUp = 0, crate = 0;
+            for (int seed = 1; seed <= kTurns; ++seed) {
+                ms.push_back(timeTurn(seed, k.setUp));
+                attempts.push_back(game.computerThought().attempts);
+                gaveUp += game.computerThought().gaveUp;
+                crate += game.computerThought().crate;
+            }
+            worstOfAll = std::max(worstOfAll, at(ms, 1.0));
+            std::printf("  %-38s %7.2f / %7.2f ms   %3d / %3d searches  (gave up %d, crate target %d)\n",
+                        k.name.c_str(), at(ms, 0.5), at(ms, 1.0), at(attempts, 0.5), at(attempts, 1.0), gaveUp,
+                        crate);
         }
-        std::printf("ComputerTurn headless: median %.2f ms, worst %.2f ms (seed %d) over %d battlefields\n",
-                    at(ms, 0.5), at(ms, 1.0), worstSeed, kRuns);
-        std::printf("  searches per turn: median %d, worst %d; gave up in %d of %d turns\n", at(attempts, 0.5),
-                    at(attempts, 1.0), gaveUp, kRuns);
+        std::printf("  worst over every kind of turn: %.2f ms\n", worstOfAll);
     }
 
     // Strength: whole battles under the virtual clock against a player who fires off the field every turn.
@@ -77,6 +122,7 @@ int main() {
         game.Option2.setValue(true);
         std::vector<int> shots;
         int firstHits = 0, unfinished = 0, selfDestroyed = 0;
+        int computerShots = 0, atTank = 0, tankHits = 0, atCrate = 0, cratesTaken = 0;
         for (int seed = 1; seed <= kRuns; ++seed) {
             newBattle(game, seed);
             int fired = 0;
@@ -89,9 +135,17 @@ int main() {
                     loop.waitUntil([&] { return game.state.BattleOver == gv::True || game.state.TurnPlayer == 1; });
                     if (game.state.BattleOver == gv::True) break;
                     ++fired;
+                    // The computer has just fired: what it aimed at, and how things stood.
+                    const auto& thought = game.computerThought();
+                    const bool crate = thought.crate, tank = !crate && thought.xL == game.tank1.left() + 5;
+                    const double health1 = game.state.Health1, health2 = game.state.Health2;
                     loop.waitUntil([&] {
                         return game.state.BattleOver == gv::True || (game.Frame1.enabled() && !game.showit.enabled());
                     });
+                    ++computerShots;
+                    atTank += tank, atCrate += crate;
+                    tankHits += tank && game.state.Health1 < health1;
+                    cratesTaken += crate && (game.weapon2.tag != "0" || game.state.Health2 > health2);
                     if (fired == 1 && game.state.Health1 <= 925) ++firstHits;  // a direct hit costs 75
                 }
                 loop.waitUntil([&] { return !game.tankexpl.enabled(); });
@@ -114,6 +168,13 @@ int main() {
                     at(shots, 0.5), at(shots, 0.9), at(shots, 1.0), shots.size());
         std::printf("  first shot hits: %d of %d (%.0f %%)\n", firstHits, kRuns, 100.0 * firstHits / kRuns);
         std::printf("  destroyed itself: %d; not over after 300 shots: %d\n", selfDestroyed, unfinished);
+        std::printf("  shots aimed at the tank: %d, of which %.1f %% took health from it\n", atTank,
+                    100.0 * tankHits / std::max(1, atTank));
+        std::printf("  shots aimed at a crate: %d, of which %.1f %% took it\n", atCrate,
+                    100.0 * cratesTaken / std::max(1, atCrate));
+        std::printf("  shots per destroyed tank: %.1f (%d shots, %zu tanks)\n",
+                    double(computerShots) / double(std::max<std::size_t>(1, shots.size())), computerShots,
+                    shots.size());
     }
     return 0;
 }

@@ -1,8 +1,11 @@
 // Building a battlefield: sky, clouds or stars, the terrain profile, the coloured ground, trees, sun or
 // moon, both tanks and the first turn. The draws come in a fixed order, so one seed fixes the whole field.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <vector>
 
+#include "battlefield/sky.h"
 #include "game/mainfrm.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
@@ -15,35 +18,59 @@ using simmath::Round;
 
 namespace {
 
+// The sky's shades painted between two frames: its 1401 shades take 42 frames, about 0.7 s.
+constexpr std::size_t kSkyShadesPerFrame = 34;
+
 // A colour from computed components: each rounded half to even, then held within 0..255.
-Colour Rgb(double r, double g, double b) {
-    auto comp = [](double v) { return int(std::clamp(Round(v), 0.0, 255.0)); };
-    return rgb(comp(r), comp(g), comp(b));
-}
+Colour Rgb(double r, double g, double b) { return ComponentsToColour(r, g, b); }
+
+// The ground's colours. With G = Ground(x) and the depth 600 - y, each gradient term is a / (600 - G) x depth;
+// the quotient is taken once per column and multiplied by the depth per pixel, the same arithmetic in the
+// same order as taking it afresh for every pixel. A column whose ground moved gets its quotients again.
+class GroundPaint {
+public:
+    GroundPaint(Mainfrm::Palette palette, std::array<double, 3> base, Random& random)
+        : palette_(palette), base_(base), random_(random) {
+        ground_.fill(-1);
+    }
+
+    Colour at(int x, double G, double depth, double hellDraw) {
+        auto& q = quotients_[std::size_t(x)];
+        if (ground_[std::size_t(x)] != G) {
+            ground_[std::size_t(x)] = G;
+            const double below = 600 - G;
+            switch (palette_) {
+                case Mainfrm::Palette::Grass: q = {120 / below, 0}; break;
+                case Mainfrm::Palette::Snow: q = {(200 - base_[0]) / below, (200 - base_[1]) / below}; break;
+                case Mainfrm::Palette::Hell: q = {220 / below, 60 / below}; break;
+            }
+        }
+        switch (palette_) {
+            case Mainfrm::Palette::Grass: {
+                // Green, lightest at the surface; the red and blue bases are whole numbers in range.
+                const double g = base_[1] + Int(random_.Rnd() * 40) + q[0] * depth;
+                return rgb(int(base_[0]), ColourComponent(g), int(base_[2]));
+            }
+            case Mainfrm::Palette::Snow: {
+                // The blue term uses the red base: the surface often tints blue.
+                const double b = base_[2] + Int(random_.Rnd() * 50) + q[0] * depth;
+                return Rgb(base_[0] + q[0] * depth, base_[1] + q[1] * depth, b);
+            }
+            case Mainfrm::Palette::Hell:
+                return rgb(ColourComponent(255 - q[0] * depth - hellDraw), ColourComponent(85 - q[1] * depth - hellDraw), 0);
+        }
+        return 0;
+    }
+
+private:
+    Mainfrm::Palette palette_;
+    std::array<double, 3> base_;
+    Random& random_;
+    std::array<double, Canvas::kWidth> ground_;
+    std::array<std::array<double, 2>, Canvas::kWidth> quotients_{};
+};
 
 }  // namespace
-
-Colour Mainfrm::GroundColour(Palette palette, int x, int y, double hellDraw) {
-    // f runs from 1 at the surface to 0 at the bottom row; each term is computed as a / (600 - G) x (600 - Y).
-    double G = state.Ground(x), below = 600 - G, depth = 600 - y;
-    switch (palette) {
-        case Palette::Grass: {
-            double g = groundBase_[1] + Int(random.Rnd() * 40) + 120 / below * depth;
-            return Rgb(groundBase_[0], g, groundBase_[2]);
-        }
-        case Palette::Snow: {
-            double rb = groundBase_[0], gb = groundBase_[1], bb = groundBase_[2];
-            double r = rb + (200 - rb) / below * depth;
-            double g = gb + (200 - gb) / below * depth;
-            // The blue term uses the red base: the surface often tints blue.
-            double b = bb + Int(random.Rnd() * 50) + (200 - rb) / below * depth;
-            return Rgb(r, g, b);
-        }
-        case Palette::Hell:
-            return Rgb(255 - 220 / below * depth - hellDraw, 85 - 60 / below * depth - hellDraw, 0);
-    }
-    return 0;
-}
 
 void Mainfrm::SeatTank(Image& tank, int left) {
     // The tank's bottom rests on the highest ground under its middle, columns left + 15 .. left + 25.
@@ -76,26 +103,28 @@ void Mainfrm::GenerateWorld() {
         random.seed(leadingNumber(state.RandomSeed));
     }
 
-    // Sky.
+    // Sky: circles from radius 1500 down to 800 around a centre 841 pixels below the canvas, so it is darkest
+    // at the top corners and brightest low in the middle. It appears over about 0.7 s, under the banner.
     double P = 0;
+    std::vector<Colour> shades;
     if (state.HellMode == True && state.HellVariant == True) {
         world.setPicture(tdd.picture());
     } else if (state.HellMode == True) {
-        for (double i = 800; i <= 1500; i += 0.5) {
-            Colour c = Rgb(50 + (i - 800) / 3.5, 0, 0);
-            world.circle(400, 1441, 2300 - i, c);
-            world.circle(400, 1440, 2300 - i, c);
-        }
+        shades = HellSkyShades();
     } else {
         double R0 = Int(random.Rnd() * 54) + 1;
         double G0 = Int(random.Rnd() * 104) + 1;
         double B0 = Int(random.Rnd() * 154) + 1;
-        for (double i = 800; i <= 1500; i += 0.5) {
-            Colour c = Rgb(R0 + (i - 800) / 4, G0 + (i - 800) / 5, B0 + (i - 800) / 7);
-            world.circle(400, 1401, 2300 - i, c);
-            world.circle(400, 1400, 2300 - i, c);
-        }
+        shades = DaySkyShades(R0, G0, B0);
         P = R0 * G0 * B0;
+    }
+    SkyFill sky(world, std::move(shades));
+    for (std::size_t shown = 0; shown < sky.shades();) {
+        shown = std::min(sky.shades(), shown + kSkyShadesPerFrame);
+        sky.paintTo(shown);
+        if (shown == sky.shades()) break;
+        loop().refresh();
+        if (abandoned()) return;
     }
     loop().refresh();
     if (abandoned()) return;
@@ -110,21 +139,23 @@ void Mainfrm::GenerateWorld() {
             double s = 0;
             for (int k = 0; k < 5; ++k) s += random.Rnd() * 25;
             double points = Int(s * s) * 2 + 1;
+            const double d = 4 * s / 5;
+            const double w = 4 * simmath::Sqr(std::fabs(d * d - s * s));
             for (double p = 0; p < points; ++p) {
-                double d = 4 * s / 5;
-                double w = 4 * simmath::Sqr(std::fabs(d * d - s * s));
                 double dy = 0;
                 for (int k = 0; k < 4; ++k) dy += random.Rnd() * (s / 5);
+                const double reach = simmath::Sqr(std::fabs(dy * dy - s * s));
                 double dx = 0;
-                for (int k = 0; k < 4; ++k) dx += random.Rnd() * simmath::Sqr(std::fabs(dy * dy - s * s));
+                for (int k = 0; k < 4; ++k) dx += random.Rnd() * reach;
                 double px = cx + dx - w / 2, py = cy + dy - d / 2;
                 Colour c = world.point(px, py);
                 if (c < 0) continue;  // off the canvas
-                double cr = redOf(c), cg = greenOf(c), cb = blueOf(c);
+                // Each component k becomes Int((7k + 255) / 8), or Int(7k / 8) in hell: whole, within 0..255.
+                const int cr = redOf(c), cg = greenOf(c), cb = blueOf(c);
                 if (state.HellMode == True)
-                    world.setPixel(px, py, Rgb(Int(cr * 7 / 8), Int(cg * 7 / 8), Int(cb * 7 / 8)));
+                    world.setPixel(px, py, rgb(cr * 7 / 8, cg * 7 / 8, cb * 7 / 8));
                 else
-                    world.setPixel(px, py, Rgb(Int((cr * 7 + 255) / 8), Int((cg * 7 + 255) / 8), Int((cb * 7 + 255) / 8)));
+                    world.setPixel(px, py, rgb((cr * 7 + 255) / 8, (cg * 7 + 255) / 8, (cb * 7 + 255) / 8));
             }
         }
     } else if (!day) {
@@ -173,10 +204,11 @@ void Mainfrm::GenerateWorld() {
             groundBase_[2] = Int(random.Rnd() * 80);
         }
     }
+    GroundPaint paint(palette, groundBase_, random);
     auto drawRow = [&](int y) {
         for (int x = 0; x <= 800; ++x) {
             double hellDraw = palette == Palette::Hell ? Int(random.Rnd() * 25) : 0;
-            if (state.Ground(x) <= y) world.setPixel(x, y, GroundColour(palette, x, y, hellDraw));
+            if (state.Ground(x) <= y) world.setPixel(x, y, paint.at(x, state.Ground(x), 600 - y, hellDraw));
         }
     };
     for (int y = 600; y >= 190; y -= 2) {

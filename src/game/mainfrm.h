@@ -399,7 +399,6 @@ public:
 
 private:
     void wireHandlers();
-    Colour GroundColour(Palette palette, int x, int y, double hellDraw);
     double prevX_ = 0, prevY_ = 0;  // the shell's centre before this tick's step
     bool bannerMoved_ = false;      // the banner is below the menu, telling the player something
     bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick

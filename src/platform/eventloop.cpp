@@ -132,19 +132,28 @@ void EventLoop::presentIfDue(bool force) {
     if (nextFrame_ > now + kFrameMs) nextFrame_ = now + kFrameMs;
 }
 
-void EventLoop::pumpEvents() {
+void EventLoop::runPending() {
     driver_->collectInput();
     runQueued();
     runDueTimers();
     pollSockets();
     runQueued();
+}
+
+void EventLoop::pumpEvents() {
+    runPending();
     if (!driver_->isVirtual()) presentIfDue(false);
 }
 
 void EventLoop::refresh() {
     pumpEvents();
-    // Paced by our own clock: the battlefield visibly rises over seconds whatever the display does.
-    if (driver_->nowMs() < nextFrame_) driver_->sleepUntil(nextFrame_);
+    // Paced by our own clock: the battlefield visibly rises over seconds whatever the display does. Input
+    // that wakes the sleep early is handled at once and the sleep goes on until the frame's time; a sleep
+    // that ends on time leaves what is new to the next pump, as every frame did before.
+    while (driver_->nowMs() < nextFrame_) {
+        driver_->sleepUntil(nextFrame_);
+        if (driver_->nowMs() < nextFrame_) runPending();
+    }
     presentIfDue(true);
 }
 

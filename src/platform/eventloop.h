@@ -2,7 +2,8 @@
 // The one event loop of the program: queued input, timers, socket events and frame presentation,
 // all on one thread. Three ways to "process pending events", each with one job:
 //   pumpEvents()  run what is due now and return; never sleeps (inside long computations)
-//   refresh()     pumpEvents() and then present a frame, paced to 60 frames per second
+//   refresh()     pumpEvents() and then present a frame, paced to 60 frames per second; input that
+//                 arrives meanwhile is handled but never brings the frame forward
 //   waitUntil(c)  pump and sleep until c() is true; a waiting game uses no CPU
 // With the virtual clock time moves only in refresh() and waitUntil(), so tests run whole battles in
 // milliseconds, and a waitUntil() that can never end throws instead of hanging.
@@ -111,6 +112,7 @@ public:
 
 private:
     friend class Timer;
+    void runPending();  // input, timers and sockets, without presenting
     void runDueTimers();
     void runQueued();
     void pollSockets();

@@ -13,6 +13,9 @@ constexpr int kChunkFrames = 512;  // about 23 ms: short enough that an effect s
 
 SoundOutput::~SoundOutput() {
     release();
+    // A chunk may be freed only once the mixer no longer reads it: every channel is halted first.
+    if (open_) Mix_HaltChannel(-1);
+    for (auto& [id, chunk] : converted_) Mix_FreeChunk(chunk);
     if (open_) Mix_CloseAudio();
     // Only our own use of the audio subsystem is given back; SDL itself belongs to the rest of the program.
     if (audioInit_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -41,9 +44,7 @@ bool SoundOutput::ours() const { return open_ && chunk_ && channel_ >= 0 && Mix_
 bool SoundOutput::playing() const { return ours() && Mix_Playing(channel_) != 0; }
 
 void SoundOutput::release() {
-    // The chunk may be freed only once the mixer no longer reads it, so the channel is halted first.
     if (ours()) Mix_HaltChannel(channel_);
-    if (chunk_) Mix_FreeChunk(chunk_);
     chunk_ = nullptr;
     channel_ = -1;
     id_ = 0;
@@ -54,13 +55,17 @@ void SoundOutput::PlayEffect(int id) {
     if (wave.empty() || !open()) return;
     release();
     SoundBuffer.assign(wave.begin(), wave.end());
-    SDL_RWops* rw = SDL_RWFromConstMem(SoundBuffer.data(), int(SoundBuffer.size()));
-    if (!rw) return;
-    chunk_ = Mix_LoadWAV_RW(rw, 1);
-    if (!chunk_) {
-        SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "effect %d: %s", id, Mix_GetError());
-        return;
+    Mix_Chunk*& chunk = converted_[id];
+    if (!chunk) {
+        SDL_RWops* rw = SDL_RWFromConstMem(SoundBuffer.data(), int(SoundBuffer.size()));
+        if (rw) chunk = Mix_LoadWAV_RW(rw, 1);
+        if (!chunk) {
+            SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "effect %d: %s", id, Mix_GetError());
+            converted_.erase(id);
+            return;
+        }
     }
+    chunk_ = chunk;
     channel_ = Mix_PlayChannel(-1, chunk_, 0);
     if (channel_ >= 0) id_ = id;
 }

@@ -3,6 +3,7 @@
 // Without an audio device (no sound card, or SDL cannot open one) every call quietly does nothing,
 // so the game never depends on sound.
 #include <cstdint>
+#include <map>
 #include <vector>
 
 struct Mix_Chunk;
@@ -40,9 +41,12 @@ public:
 
 private:
     bool ours() const;  // our chunk is still the one on our channel
-    void release();     // stop our effect, then free its chunk
+    void release();     // stop our effect
 
     std::vector<std::uint8_t> SoundBuffer;
+    // Each effect converted to the device's format once, on its first play (converting takes longer
+    // than a whole shot of the game).
+    std::map<int, Mix_Chunk*> converted_;
     Mix_Chunk* chunk_ = nullptr;
     int channel_ = -1;
     int id_ = 0;

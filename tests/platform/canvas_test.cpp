@@ -5,6 +5,8 @@
 #include <cmath>
 #include <tuple>
 
+#include "battlefield/sky.h"
+#include "game/random.h"
 #include "platform/controls.h"
 #include "platform/eventloop.h"
 
@@ -55,15 +57,31 @@ TEST_F(CanvasTest, CirclesAndLinesHonourThePenWidthOfFiveByDefault) {
     for (int y = 197; y <= 203; ++y) EXPECT_EQ(c.point(150, y) == rgb(3, 3, 3), y >= 199 && y <= 201) << y;
 }
 
-TEST_F(CanvasTest, SkyCirclesLeaveNoGapsAndHugeOnesAreClipped) {
-    // The sky is painted as circles half a pixel apart; together they must cover every pixel.
-    c.setDrawWidth(1);
-    for (double r = 100; r >= 10; r -= 0.5) c.circle(400, 300, r, rgb(0, 0, 200));
-    for (int y = 300 - 90; y <= 300 + 90; y += 7)
-        for (int x = 400 - 90; x <= 400 + 90; x += 3)
-            if (double d = std::hypot(x - 400, y - 300); d >= 10.5 && d <= 99.5) {
-                ASSERT_EQ(c.point(x, y), rgb(0, 0, 200)) << x << "," << y;
-            }
+TEST_F(CanvasTest, TheSkyFilledRowByRowIsExactlyItsCirclesAndLeavesNoGaps) {
+    // The reference: each shade's two circle outlines, outermost first, over something drawn before.
+    Canvas& circles = form.create<Canvas>(nullptr, "circles");
+    auto compare = [&](const std::vector<Colour>& shades, int pen) {
+        for (Canvas* k : {&c, &circles}) k->clear(), k->setDrawWidth(pen), k->circle(300, 200, 50, rgb(9, 9, 9));
+        for (std::size_t n = 0; n < shades.size(); ++n)
+            for (double cy : {1441, 1440}) circles.circle(400, cy, 1500 - 0.5 * double(n), shades[n]);
+        SkyFill sky(c, shades);
+        for (std::size_t shown = 0; shown <= shades.size() + 97; shown += 97) sky.paintTo(shown);
+        ASSERT_TRUE(c.pixels() == circles.pixels()) << pen;
+        EXPECT_TRUE(c.drawWidth() == pen && count(rgb(128, 128, 128)) + count(rgb(9, 9, 9)) == 0);
+    };
+    // A shade of its own for every radius shows a circle one step off; then the skies of many seeds.
+    std::vector<Colour> distinct(1401);
+    for (std::size_t n = 0; n < distinct.size(); ++n) distinct[n] = Colour(n * 4099);
+    compare(distinct, 1);
+    compare(distinct, 5);  // a New Game during the start-up rings draws its sky with their pen
+    compare(HellSkyShades(), 1);
+    for (double seed = 1; seed <= 30; ++seed) {
+        Random r;
+        r.seed(seed);
+        const double R0 = std::floor(r.Rnd() * 54) + 1, G0 = std::floor(r.Rnd() * 104) + 1;
+        compare(DaySkyShades(R0, G0, std::floor(r.Rnd() * 154) + 1), 1);
+    }
+    c.clear(), c.setDrawWidth(1);
     c.circle(400, 1401, 1200, rgb(5, 5, 5));
     c.circle(400, 1401, 1500, rgb(4, 4, 4));  // passes above the canvas
     c.circle(400, 1401, 700, rgb(6, 6, 6));   // entirely below it
