@@ -9,6 +9,11 @@ namespace gv {
 
 namespace {
 int roundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+// The same for a value known to lie near the canvas; whole numbers, the common case, skip the rounding.
+int roundNear(double v) {
+    const int i = static_cast<int>(v);
+    return i == v ? i : roundEven(v);
+}
 }  // namespace
 
 // ---------------------------------------------------------------- Control
@@ -95,12 +100,12 @@ Canvas::Canvas(Form& form, std::string name)
 
 void Canvas::setPixel(double x, double y, Colour c) {
     if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1)) return;  // also drops NaN
-    if (plot(roundEven(x), roundEven(y), c)) changed();
+    if (plot(roundNear(x), roundNear(y), c)) changed();
 }
 
 Colour Canvas::point(double x, double y) const {
     if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1)) return -1;
-    int ix = roundEven(x), iy = roundEven(y);
+    int ix = roundNear(x), iy = roundNear(y);
     if (ix < 0 || iy < 0 || ix >= kWidth || iy >= kHeight) return -1;
     return pixels_[std::size_t(iy) * kWidth + std::size_t(ix)];
 }
@@ -162,6 +167,19 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c) {
     // Keep absurd lines from taking forever: clamp the ends far outside the canvas.
     auto clampv = [](int v) { return std::clamp(v, -4000, 4000); };
     ax = clampv(ax), ay = clampv(ay), bx = clampv(bx), by = clampv(by);
+    if (ay == by && drawWidth_ <= 1) {
+        // A row of one colour (the sky is painted as such runs): filled at once.
+        if (ay >= 0 && ay < kHeight) {
+            int a = std::max(std::min(ax, bx), 0), b = std::min(std::max(ax, bx), kWidth - 1);
+            if (a <= b) {
+                std::fill_n(pixels_.begin() + std::ptrdiff_t(ay) * kWidth + a, b - a + 1, c);
+                plot(a, ay, c);
+                plot(b, ay, c);
+            }
+        }
+        changed();
+        return;
+    }
     int dx = std::abs(bx - ax), dy = -std::abs(by - ay);
     int sx = ax < bx ? 1 : -1, sy = ay < by ? 1 : -1;
     int err = dx + dy;
