@@ -6,6 +6,7 @@
 #include <string>
 
 #include "game/gamestate.h"
+#include "game/kinds.h"
 #include "game/language.h"
 #include "game/random.h"
 #include "platform/controls.h"

@@ -41,7 +41,7 @@ void Mainfrm::bullettimer_Timer() {
     const bool rolling = s.RollDownhill == True || s.RollUphill == True;
     const int kind = WeaponKind(ShooterSlot());
     if (!rolling)
-        FlightStep(s.ShellX, s.ShellY, s.ShotVx, s.ShotVy, s.ShotTime, s.ShotX0, s.ShotY0, s.Gravity, s.Wind, kind == 7);
+        FlightStep(s.ShellX, s.ShellY, s.ShotVx, s.ShotVy, s.ShotTime, s.ShotX0, s.ShotY0, s.Gravity, s.Wind, kind == weapon::Drill);
     s.ShellDir = std::int16_t(sign(s.ShellX - prevX_) == 0 ? 1 : sign(s.ShellX - prevX_));
 
     if (rolling) {
@@ -95,7 +95,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
         bool aftermath = WeaponContact(kind, sweepX, sweepY);
         if (battle != s.BattleNumber) return Walk::Stop;
         if (aftermath) Aftermath();
-        if (kind != 7) return Walk::Stop;
+        if (kind != weapon::Drill) return Walk::Stop;
         if (!bullettimer.enabled()) return Walk::Stop;
     }
     // The moon starts to fall and the shell flies on; the sun swallows it.
@@ -105,12 +105,12 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     };
     if (inBox(moon)) moonfalltimer.setEnabled(true);
     if (inBox(sun)) {
-        PlayEffect(12);
+        PlayEffect(effect::SunSwallow);
         EndShotA();
         return Walk::Stop;
     }
     // Only some shells can hit the opponent's tank; the shooter's own is never tested.
-    if (kind == 0 || kind == 2 || kind == 6 || kind == 7) {
+    if (kind == weapon::Standard || kind == weapon::Heavy || kind == weapon::Piercing || kind == weapon::Drill) {
         Image& target = s.TurnPlayer != 1 ? tank2 : tank1;
         if (target.left() + 5 < sweepX && sweepX < target.left() + 35 && target.top() + 10 < sweepY &&
             sweepY < target.top() + 40) {
@@ -175,7 +175,7 @@ void Mainfrm::ClearTrees(double cx, double Q) {
 
 void Mainfrm::SettleTanks(bool withDamage, bool skipTeleported) {
     const int shooter = state.TurnPlayer == 2 ? 1 : 2;
-    const bool teleported = skipTeleported && WeaponKind(ShooterSlot()) == 1;
+    const bool teleported = skipTeleported && WeaponKind(ShooterSlot()) == weapon::Teleport;
     for (int p = 1; p <= 2; ++p) {
         if (teleported && p == shooter) continue;  // the jump costs no health
         Image& tank = p == 1 ? tank1 : tank2;
@@ -206,7 +206,7 @@ void Mainfrm::CrateExpiry() {
 
 void Mainfrm::Aftermath() {
     SettleTanks(true, true);
-    if (WeaponKind(ShooterSlot()) != 7) EndShotA();
+    if (WeaponKind(ShooterSlot()) != weapon::Drill) EndShotA();
     Resettle();
 }
 

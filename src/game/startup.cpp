@@ -76,7 +76,7 @@ void Mainfrm::startuptimer_Timer() {
         return;
     }
     if (startuptimer.interval() == 1000) {
-        PlayEffect(32);
+        PlayEffect(effect::Boing);
         startuptimer.setInterval(40);
         // The burst goes somewhere the menu does not cover.
         do {
@@ -102,7 +102,7 @@ void Mainfrm::credits_Click() {
 void Mainfrm::Command6_Click() { Frame5.setVisible(false); }
 
 void Mainfrm::Label7_Click() {
-    PlayEffect(14);
+    PlayEffect(effect::Bell);
     if (desktop.openUrl) desktop.openUrl(kMakersUrl);
 }
 

@@ -16,15 +16,15 @@ bool Mainfrm::WeaponContact(int kind, double x, double y) {
     GameState& s = state;
     GroundArray& G = s.Ground;
     switch (kind) {
-        case 1: {  // teleport: the shooter's tank jumps to the landing column
-            PlayEffect(21);
+        case weapon::Teleport: {  // teleport: the shooter's tank jumps to the landing column
+            PlayEffect(effect::Teleport);
             Image& tank = s.TurnPlayer == 2 ? tank1 : tank2;
             tank.setLeft(std::clamp(x - 20, 0.0, 760.0));
             return true;
         }
-        case 3: {  // pit: a flat-bottomed hole 41 columns wide
+        case weapon::Pit: {  // pit: a flat-bottomed hole 41 columns wide
             bullet.setVisible(false);
-            PlayEffect(23);
+            PlayEffect(effect::Dig);
             ClearTrees(x, 21);
             double a = std::max(x - 20, -1.0), b = std::min(x + 20, 800.0);
             double bottom = std::min(Int((G.at(a) + G.at(b)) / 2.0) + 100, 600.0);
@@ -37,9 +37,9 @@ bool Mainfrm::WeaponContact(int kind, double x, double y) {
             }
             return true;
         }
-        case 4: {  // mound: earth heaped up over 81 columns
+        case weapon::Mound: {  // mound: earth heaped up over 81 columns
             bullet.setVisible(false);
-            PlayEffect(24);
+            PlayEffect(effect::Mound);
             for (int k = -40; k <= 40; ++k) {
                 double c = x + k;
                 if (!(0 <= c && c < 800)) continue;
@@ -53,9 +53,9 @@ bool Mainfrm::WeaponContact(int kind, double x, double y) {
             }
             return true;
         }
-        case 5: {  // leveller: the ground is cut to the landing height on both sides
+        case weapon::Leveller: {  // leveller: the ground is cut to the landing height on both sides
             bullet.setVisible(false);
-            PlayEffect(23);
+            PlayEffect(effect::Dig);
             const double start = Int(x);
             const double level = G.at(start);
             const std::uint32_t battle = s.BattleNumber;
@@ -89,11 +89,11 @@ bool Mainfrm::WeaponContact(int kind, double x, double y) {
             }
             return true;
         }
-        case 6:  // armour-piercing: its strength is the direct hit; the ground only darkens
+        case weapon::Piercing:  // armour-piercing: its strength is the direct hit; the ground only darkens
             DarkenPixel(x, G.at(x), 2);
-            PlayEffect(26);
+            PlayEffect(effect::Piercing);
             return true;
-        case 7: {  // drill: bores through and flies on
+        case weapon::Drill: {  // drill: bores through and flies on
             // Two points of the walk less than a column apart (the end of one tick and the start of the
             // next) fall on the same column: it is bored once as the drill passes.
             const int column = GroundArray::column(x);
@@ -107,15 +107,15 @@ bool Mainfrm::WeaponContact(int kind, double x, double y) {
             DarkenPixel(x, y, 1.5);
             return true;  // the aftermath runs without ending the shot
         }
-        case 8: {  // nuke
+        case weapon::Nuke: {  // nuke
             double h0 = G.at(x);
-            PlayEffect(28);
+            PlayEffect(effect::Nuke);
             ClearTrees(x, 101);
             Crater(x, 100);
             Splash(x, h0, 200, 200, 1);
             return true;
         }
-        case 9: {  // quake: both copies of a network game draw from the same seed
+        case weapon::Quake: {  // quake: both copies of a network game draw from the same seed
             bullet.setVisible(false);
             if (s.GameMode == 3) {
                 s.RandomSeed = formatNumber(Int(loop().timeOfDay()));
@@ -128,7 +128,7 @@ bool Mainfrm::WeaponContact(int kind, double x, double y) {
                 random.reset();
                 random.seed(leadingNumber(s.RandomSeed));
             }
-            PlayEffect(29);
+            PlayEffect(effect::Quake);
             ClearTrees(x, 150);
             // Whole offsets from the landing column: the square root never sees a negative number.
             for (int k = -150; k <= 150; ++k) {
@@ -143,13 +143,13 @@ bool Mainfrm::WeaponContact(int kind, double x, double y) {
             }
             return true;
         }
-        case 10:
-        case 11:  // roller and climber: they start moving along the ground
+        case weapon::Roller:
+        case weapon::Climber:  // roller and climber: they start moving along the ground
             s.RollTicks = 0;
-            (kind == 10 ? s.RollDownhill : s.RollUphill) = True;
+            (kind == weapon::Roller ? s.RollDownhill : s.RollUphill) = True;
             s.ShellX = x;
             return false;
-        case 12: {  // bouncer: a small crater, then up again, five times
+        case weapon::Bouncer: {  // bouncer: a small crater, then up again, five times
             double h0 = G.at(x);
             s.BounceCount = std::uint8_t(s.BounceCount + 1);
             s.ShotVy = 4 * std::fabs(s.ShellY - prevY_);
@@ -159,7 +159,7 @@ bool Mainfrm::WeaponContact(int kind, double x, double y) {
             s.ShellX = x;
             s.ShotY0 = float(h0);
             s.ShellY = h0;
-            PlayEffect(32);
+            PlayEffect(effect::Boing);
             ClearTrees(x, 16);
             Crater(x, 15);
             Splash(x, h0, 40, 80, 2);
@@ -175,8 +175,8 @@ bool Mainfrm::WeaponContact(int kind, double x, double y) {
         }
         default: {  // 0 standard shell, 2 heavy shell
             bullet.setVisible(false);
-            PlayEffect(kind == 2 ? 22 : 20);
-            double R = kind == 2 ? 24 : 8;
+            PlayEffect(kind == weapon::Heavy ? effect::HeavyBlast : effect::ShellPop);
+            double R = kind == weapon::Heavy ? 24 : 8;
             ClearTrees(x, R + 1);
             Crater(x, R);
             return true;
@@ -220,7 +220,7 @@ void Mainfrm::RollingStep() {
 void Mainfrm::RollExplode(double X) {
     GameState& s = state;
     double h0 = s.Ground.at(X);
-    PlayEffect(22);
+    PlayEffect(effect::HeavyBlast);
     ClearTrees(X, 41);
     Crater(X, 40);
     Splash(X, h0, 60, 180, 3);
