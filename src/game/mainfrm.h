@@ -92,6 +92,8 @@ public:
     Walk ColumnTest(double sweepX, double sweepY);
     void Crater(double cx, double R);
     void ClearTrees(double cx, double Q);
+    // Every standing tree whose middle lies strictly between the two columns goes.
+    void ClearTreesBetween(double left, double right);
     void DarkenPixel(double x, double y, double q);
     void BreakTree(Image& tree);
     void SettleTanks(bool withDamage, bool skipTeleported);
@@ -111,6 +113,10 @@ public:
     // ---- Weapons
     // The ground contact of the shooter's weapon. True when the common aftermath follows.
     bool WeaponContact(int kind, double x, double y);
+    // The ground under a tank whose left edge is `left`: the highest of the columns under its hull.
+    double GroundUnderTank(double left) const;
+    // A point inside a tree's box, `below` pixels more at its foot.
+    static bool InTreeBox(const Image& tree, double x, double y, double below = 0);
     void RollingStep();
     void RollExplode(double X);
 
@@ -253,6 +259,8 @@ public:
     // banner back over the battlefield.
     void ShowMenuBanner(const std::string& text);
     void RestoreBanner();
+    // The banner's text while a battlefield is built.
+    static const char* CreatingGameText(bool czech);
     // The result line of a battle that has ended, in the current language.
     void ShowBattleResult();
 
@@ -383,7 +391,29 @@ public:
     Desktop desktop;
 
 private:
+    // One procedure per weapon kind for its ground contact, as `WeaponContact` dispatches them.
+    using Contact = bool (Mainfrm::*)(int kind, double x, double y);
+    bool ShellContact(int kind, double x, double y);
+    bool TeleportContact(int kind, double x, double y);
+    bool PitContact(int kind, double x, double y);
+    bool MoundContact(int kind, double x, double y);
+    bool LevellerContact(int kind, double x, double y);
+    bool PiercingContact(int kind, double x, double y);
+    bool DrillContact(int kind, double x, double y);
+    bool NukeContact(int kind, double x, double y);
+    bool QuakeContact(int kind, double x, double y);
+    bool RollContact(int kind, double x, double y);
+    bool BounceContact(int kind, double x, double y);
+    // The leveller's cut on one side (`step` +1 right, -1 left) up to `stop`, which becomes the column of
+    // higher ground that ended it. False when the battle ended during the cut.
+    bool LevelSide(double start, double level, int step, double& stop);
+    // Both health bars share one drawing: `right` draws player 2's, which shrinks towards the right.
+    void ShowHealth(ControlArray<LineShape>& bar, double health, bool right);
     void wireHandlers();
+    // The constructor's styling of the layout, one part of the window at a time.
+    void StyleMenuPanels();
+    void StyleBattlefield();
+    void AddControlArrays();
     Colour GroundColour(Palette palette, int x, int y, double hellDraw);
     double prevX_ = 0, prevY_ = 0;  // the shell's centre before this tick's step
     bool bannerMoved_ = false;      // the banner is below the menu, telling the player something

@@ -84,9 +84,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     // Trees break only near the ground; the shell flies on.
     if (sweepY > s.Ground.at(sweepX) - 45) {
         for (auto& [j, tree] : strom.elements())
-            if (tree->left() < sweepX && sweepX < tree->left() + tree->width() && tree->top() < sweepY &&
-                sweepY < tree->top() + tree->height())
-                BreakTree(*tree);
+            if (InTreeBox(*tree, sweepX, sweepY)) BreakTree(*tree);
     }
     // The ground.
     if (sweepY > s.Ground.at(sweepX)) {
@@ -166,11 +164,24 @@ void Mainfrm::Crater(double cx, double R) {
     }
 }
 
-void Mainfrm::ClearTrees(double cx, double Q) {
+void Mainfrm::ClearTrees(double cx, double Q) { ClearTreesBetween(cx - Q, cx + Q); }
+
+void Mainfrm::ClearTreesBetween(double left, double right) {
     for (auto& [j, tree] : strom.elements()) {
         double middle = tree->left() + tree->width() / 2;
-        if (tree->visible() && cx - Q < middle && middle < cx + Q) tree->setVisible(false);
+        if (tree->visible() && left < middle && middle < right) tree->setVisible(false);
     }
+}
+
+bool Mainfrm::InTreeBox(const Image& tree, double x, double y, double below) {
+    return tree.left() < x && x < tree.left() + tree.width() && tree.top() < y && y < tree.top() + tree.height() + below;
+}
+
+double Mainfrm::GroundUnderTank(double left) const {
+    double top = state.Ground.at(left + 15);
+    for (double x = left + 16; x <= left + 25; ++x)
+        if (state.Ground.at(x) < top) top = state.Ground.at(x);
+    return top;
 }
 
 void Mainfrm::SettleTanks(bool withDamage, bool skipTeleported) {
@@ -179,10 +190,7 @@ void Mainfrm::SettleTanks(bool withDamage, bool skipTeleported) {
     for (int p = 1; p <= 2; ++p) {
         if (teleported && p == shooter) continue;  // the jump costs no health
         Image& tank = p == 1 ? tank1 : tank2;
-        double L = tank.left();
-        double top = state.Ground.at(L + 15);
-        for (double x = L + 16; x <= L + 25; ++x)
-            if (state.Ground.at(x) < top) top = state.Ground.at(x);
+        const double top = GroundUnderTank(tank.left());
         if (withDamage) (p == 1 ? state.Health1 : state.Health2) -= 2 * std::fabs((top - 40) - tank.top());
         tank.setTop(top - 40);
     }
