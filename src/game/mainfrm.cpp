@@ -118,8 +118,15 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     backColour = kGrey;
     icon = assets::picture("icon");
     handCursor = assets::picture("handcursor");
+    StyleMenuPanels();
+    StyleBattlefield();
+    AddControlArrays();
+    startuptimer.tag = "0";
+    wireHandlers();
+}
 
-    // Within the menu: the two option groups share the menu panel, the link is an opaque underlined label.
+// Within the menu: the two option groups share the menu panel, the link is an opaque underlined label.
+void Mainfrm::StyleMenuPanels() {
     Option1.setValue(true);
     continue_.setEnabled(false);
     Label5.align = Label6.align = Align::Centre;
@@ -137,9 +144,14 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     for (Label* l : {&Label13, &Label14, &Label15, &Label16}) l->font.italic = true;
     Label12.align = Label21.align = Align::Centre;
     Label21.font.italic = true;
+    Frame4.setVisible(false);
+    Frame5.setVisible(false);
+}
 
+// The canvas and the players' panels: everything on the canvas starts hidden.
+void Mainfrm::StyleBattlefield() {
     world.setEnabled(false);
-    for (Control* c : world.children()) c->setVisible(false);  // everything on the canvas starts hidden
+    for (Control* c : world.children()) c->setVisible(false);
     Frame2.setEnabled(false);
     wind.align = Align::Centre;
     for (Image* s : {&hmm, &arrow, &moon, &tank2, &tank1, &bullet, &bonuspic, &sun}) s->setEnabled(false);
@@ -147,10 +159,18 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     flash.setPicture(FlashPicture());
     topmark.setEnabled(false);
     flash.setEnabled(false);
-    Frame4.setVisible(false);
-    Frame5.setVisible(false);
+    sila1.maxLength = sila2.maxLength = 3;
+    for (TextBox* b : {&sila1, &uhel1, &sila2, &uhel2}) {
+        b->border = false;
+        b->align = Align::Centre;
+        b->font.points = 21.75;
+    }
+    Command1.setEnabled(false);
+    Command2.setEnabled(false);
+}
 
-    // Control arrays of the layout, each put in its place in the stacking order.
+// Control arrays of the layout, each put in its place in the stacking order.
+void Mainfrm::AddControlArrays() {
     healthBar(&Frame1, "health1", health1);
     healthBar(&Frame2, "health2", health2);
     for (int k = 0; k < 5; ++k) {
@@ -158,8 +178,8 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
         stackInFrontOf(health2(k), Image2);
     }
     // The banner: index 1 in green over index 0, its dark shadow two pixels lower; `wind` lies between them.
-    Label8.add(1, &label(&world, "Label8", 0, 264, 801, 57, "Vytvářím hru...", 36, kGreen, 1));
-    Label8.add(0, &label(&world, "Label8", 0, 266, 801, 57, "Vytvářím hru...", 35.25, kDarkGrey, 0));
+    Label8.add(1, &label(&world, "Label8", 0, 264, 801, 57, CreatingGameText(true), 36, kGreen, 1));
+    Label8.add(0, &label(&world, "Label8", 0, 266, 801, 57, CreatingGameText(true), 35.25, kDarkGrey, 0));
     stackInFrontOf(Label8(1), wind);
     stackInFrontOf(Label8(0), hmm);
     for (auto& [i, l] : Label8.elements()) {
@@ -178,16 +198,6 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
         snow.add(i, &holder("snow", ("snow" + std::to_string(i)).c_str(), i));
         snowb.add(i, &holder("snowb", ("snowb" + std::to_string(i)).c_str(), i));
     }
-    sila1.maxLength = sila2.maxLength = 3;
-    for (TextBox* b : {&sila1, &uhel1, &sila2, &uhel2}) {
-        b->border = false;
-        b->align = Align::Centre;
-        b->font.points = 21.75;
-    }
-    Command1.setEnabled(false);
-    Command2.setEnabled(false);
-    startuptimer.tag = "0";
-    wireHandlers();
 }
 
 void Mainfrm::wireHandlers() {

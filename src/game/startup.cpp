@@ -24,8 +24,8 @@ void Mainfrm::ApplyEnglishTexts() {
     Label14.setCaption("Programming...");
     Label15.setCaption("Artwork...");
     Label16.setCaption("Sounds...");
-    Label8(0).setCaption("Creating game...");
-    Label8(1).setCaption("Creating game...");
+    Label8(0).setCaption(CreatingGameText(false));
+    Label8(1).setCaption(CreatingGameText(false));
     wind.setCaption("Wind");
     Label1.setCaption("Force:");
     Label3.setCaption("Force:");
