@@ -30,8 +30,12 @@ public:
     GameState state;
     Random random;  // every random draw of this game
     SoundOutput sound;
-    // Every effect the game asked for, in order (tests read it; the sound output plays them).
-    std::vector<int> effectLog;
+    // Told what the window does that nothing in the game reads back: only tests watch it.
+    struct Onlooker {
+        virtual ~Onlooker() = default;
+        virtual void EffectPlayed(int id) = 0;  // every effect the game asks for, in order
+    };
+    void setOnlooker(Onlooker* onlooker) { onlooker_ = onlooker; }
 
     static constexpr const char* kMakersUrl = "https://velmoran.example/gorvath";
 
@@ -415,6 +419,7 @@ private:
     void StyleBattlefield();
     void AddControlArrays();
     Colour GroundColour(Palette palette, int x, int y, double hellDraw);
+    Onlooker* onlooker_ = nullptr;
     double prevX_ = 0, prevY_ = 0;  // the shell's centre before this tick's step
     bool bannerMoved_ = false;      // the banner is below the menu, telling the player something
     bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick

@@ -144,7 +144,7 @@ void Mainfrm::Form_Unload() {
 }
 
 void Mainfrm::PlayEffect(int id) {
-    effectLog.push_back(id);
+    if (onlooker_) onlooker_->EffectPlayed(id);
     sound.PlayEffect(id);
 }
 
