@@ -272,8 +272,8 @@ public:
     // closed or (with `peerWait`) the peer left; then it returns false and the caller does nothing more.
     bool WaitInBattle(const std::function<bool()>& done, bool peerWait = false);
 
-    // Controls are declared front to back within each parent, which is the order they are created in and
-    // therefore their stacking order.
+    // Controls are declared front to back within each parent, in the order of the layout tables (mainfrm.cpp)
+    // that create them and so give their stacking order.
 
 private:
     // The controls of the layout table, made before the references below bind to them by name.
