@@ -9,6 +9,8 @@ constexpr double kBannerTop = 264, kBannerShadowTop = 266;
 constexpr double kMenuBannerTop = 470, kMenuBannerShadowTop = 472;
 }  // namespace
 
+const char* Mainfrm::CreatingGameText(bool czech) { return czech ? "Vytvářím hru..." : "Creating game..."; }
+
 void Mainfrm::ShowMenuBanner(const std::string& text) {
     Label8(0).foreColour = rgb(64, 64, 64);
     Label8(1).foreColour = rgb(255, 255, 0);
@@ -47,7 +49,7 @@ void Mainfrm::RestoreBanner() {
     Label8(0).setVisible(false);
     Label8(1).setVisible(false);
     // The joiner's battles keep the banner as New Game last set it; ours said something else meanwhile.
-    const std::string caption = state.CzechUi == True ? "Vytvářím hru..." : "Creating game...";
+    const std::string caption = CreatingGameText(state.CzechUi == True);
     Label8(0).foreColour = rgb(64, 64, 64);
     Label8(1).foreColour = rgb(0, 255, 0);
     Label8(0).setCaption(caption);

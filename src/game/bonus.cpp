@@ -35,7 +35,7 @@ void Mainfrm::PlaceBonus() {
         s.PeerBonusKind = 0;
     } else {
         int kind = CrateKind(random.Rnd());
-        if (s.HellMode == True) kind = 8;  // hell has only nukes (the draw is still made)
+        if (s.HellMode == True) kind = weapon::Nuke;  // hell has only nukes (the draw is still made)
         bonuspic.setPicture(bonusvzor(kind).picture());
         bonuspic.tag = std::to_string(kind);
         // Away from both tanks: the crate's centre more than 70 pixels from each tank's centre.
@@ -69,7 +69,7 @@ void Mainfrm::TakeBonus() {
     GameState& s = state;
     const bool player1 = s.TurnPlayer == 2;
     int kind = WeaponKind(bonuspic);
-    if (kind == 13) {
+    if (kind == weapon::Health) {
         double& h = player1 ? s.Health1 : s.Health2;
         h = std::min(h + 250, 1000.0);
         player1 ? ShowHealth1() : ShowHealth2();
@@ -77,7 +77,7 @@ void Mainfrm::TakeBonus() {
         ClearSpecialWeapon();
         return;
     }
-    PlayEffect(14);
+    PlayEffect(effect::Bell);
     Image& slot = ShooterSlot();
     slot.setPicture(bonuspic.picture());
     slot.tag = bonuspic.tag;

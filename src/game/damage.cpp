@@ -7,12 +7,12 @@
 namespace gv {
 
 void Mainfrm::DirectHit(Image& tank, int kind) {
-    int sound = 19;
+    effect::Id sound = effect::DirectHit;
     double loss = 75;
     switch (kind) {
-        case 2: sound = 22, loss = 250; break;
-        case 6: sound = 26, loss = 400; break;
-        case 7: sound = 22, loss = 150; break;
+        case weapon::Heavy: sound = effect::HeavyBlast, loss = 250; break;
+        case weapon::Piercing: sound = effect::Piercing, loss = 400; break;
+        case weapon::Drill: sound = effect::HeavyBlast, loss = 150; break;
         default: break;
     }
     PlayEffect(sound);
@@ -66,8 +66,8 @@ void Mainfrm::tankexpl_Timer() {
     const bool together = state.Exploding1 == True && state.Exploding2 == True && tank1.visible() &&
                           tank2.visible() && state.ExplosionFrame1 == state.ExplosionFrame2;
     auto sounds = [&](int F) {
-        if (F == 10) PlayEffect(15);
-        if (F == 59) PlayEffect(16);
+        if (F == 10) PlayEffect(effect::Explosion);
+        if (F == 59) PlayEffect(effect::Debris);
     };
     // One tick of a tank's animation at frame F; true when it has ended and the tank is hidden.
     auto animate = [&](Image& tank, int F) {

@@ -36,11 +36,11 @@ void Mainfrm::FireTank(int player) {
     state.Gravity = 10;
 
     double f = std::trunc(leadingNumber(force.text()));
-    if (kind == 7) f = 100;
+    if (kind == weapon::Drill) f = 100;
     // Player 2's angle is mirrored, so small angles point at the opponent for both.
     double degrees = one ? std::trunc(leadingNumber(angle.text())) : std::trunc(180 - leadingNumber(angle.text()));
     // A drill fired straight up would never leave the field: it leans one degree away from the opponent.
-    if (kind == 7 && degrees == 90) degrees = one ? 91 : 89;
+    if (kind == weapon::Drill && degrees == 90) degrees = one ? 91 : 89;
     double a = degrees / 180 * kPi;
     state.ShotVy = simmath::Sin(a) * f;
     state.ShotVx = simmath::Cos(a) * f;
@@ -69,7 +69,7 @@ void Mainfrm::FireTank(int player) {
     state.RollUphill = False;
     state.BounceCount = 0;
     drillColumn_ = -2;
-    PlayEffect(11);
+    PlayEffect(effect::Fire);
     hideit.setEnabled(true);
     if ((one && state.GameMode == 3) || (!one && state.GameMode == 4))
         SendMessage(netmsg::shot(force.text(), angle.text()));
@@ -85,7 +85,7 @@ void Mainfrm::hideit_Timer() {
     if (Frame1.left() < -Frame1.width()) {
         hideit.setEnabled(false);
         // The shooter holds the armour-piercing shell: its own whistle.
-        PlayEffect(WeaponKind(ShooterSlot()) == 6 ? 13 : 10);
+        PlayEffect(WeaponKind(ShooterSlot()) == weapon::Piercing ? effect::PiercingLaunch : effect::Launch);
         bullettimer.setEnabled(true);
     }
 }
@@ -108,7 +108,7 @@ void Mainfrm::showit_Timer() {
         return;
     }
     if (showit.interval() == 1000) {
-        if (!tankexpl.enabled()) PlayEffect(11);
+        if (!tankexpl.enabled()) PlayEffect(effect::Fire);
         ShowTurnArrow();
         const std::uint32_t battle = state.BattleNumber;
         PlaceBonus();

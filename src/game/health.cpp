@@ -14,20 +14,18 @@ void shade(LineShape& line, double health, int k) {
 }
 }  // namespace
 
-void Mainfrm::ShowHealth1() {
-    for (int k = 0; k < 5; ++k) {
-        LineShape& line = health1(k);
-        double health = state.Health1;
-        line.setX2((health > 0 ? 120 + simmath::Int(4.2 * health) : 120) / kTwip);
-        shade(line, health, k);
-    }
-}
+void Mainfrm::ShowHealth1() { ShowHealth(health1, state.Health1, false); }
 
-void Mainfrm::ShowHealth2() {
+void Mainfrm::ShowHealth2() { ShowHealth(health2, state.Health2, true); }
+
+void Mainfrm::ShowHealth(ControlArray<LineShape>& bar, double health, bool right) {
+    // Player 1's bar ends further right the more health; player 2's starts further left.
     for (int k = 0; k < 5; ++k) {
-        LineShape& line = health2(k);
-        double health = state.Health2;
-        line.setX1((health > 0 ? 4320 - simmath::Int(4.2 * health) : 4320) / kTwip);
+        LineShape& line = bar(k);
+        if (right)
+            line.setX1((health > 0 ? 4320 - simmath::Int(4.2 * health) : 4320) / kTwip);
+        else
+            line.setX2((health > 0 ? 120 + simmath::Int(4.2 * health) : 120) / kTwip);
         shade(line, health, k);
     }
 }

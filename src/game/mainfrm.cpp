@@ -9,99 +9,146 @@ constexpr Colour kGreen = rgb(0, 255, 0);
 constexpr Colour kBlack = rgb(0, 0, 0);
 constexpr Colour kGrey = rgb(128, 128, 128);
 constexpr Colour kDarkGrey = rgb(64, 64, 64);
+
+// The layout, front to back within each parent: the order of the rows is the creation order and so the
+// stacking order. Each row: what to make, its parent (none: the window), its name, then
+//  - panels, labels, buttons, text boxes, images: left, top, width, height, caption / text / picture,
+//    and a label's font size and colour;
+//  - options: left, top (81 by 25), caption;  lines: x1, y1, x2, y2, no text, pen width, colour;
+//  - picture holders (never shown): the picture.
+enum class Make { Panel, Label, Button, Option, TextBox, Image, Stretched, Line, Canvas, Holder };
+struct LayoutRow {
+    Make make;
+    const char* parent;
+    const char* name;
+    double l = 0, t = 0, w = 0, h = 0;
+    const char* text = nullptr;
+    double size = 0;
+    Colour colour = kGreen;
+};
+constexpr LayoutRow kMenus[] = {
+    // Network panel
+    {Make::Panel, nullptr, "Frame4", 240, 192, 321, 240},
+    {Make::Button, "Frame4", "Command3", 32, 16, 257, 41, "Založit hru"},
+    {Make::Button, "Frame4", "Command4", 32, 64, 257, 41, "Připojit"},
+    {Make::TextBox, "Frame4", "compname", 32, 104, 257, 21, "Síťové jméno hostujícího počítače?"},
+    {Make::Label, "Frame4", "Label11", 16, 128, 289, 49, "", 15.75},
+    {Make::Button, "Frame4", "Command5", 32, 192, 257, 33, "Zpět"},
+    {Make::Stretched, "Frame4", "Image4", 0, -56, 321, 313, "Image4"},
+    // Credits panel
+    {Make::Panel, nullptr, "Frame5", 240, 192, 321, 240},
+    {Make::Label, "Frame5", "Label13", 16, 8, 73, 17, "Idea...", 12},
+    {Make::Label, "Frame5", "Label17", 56, 24, 257, 25, "stará jako PC samo", 18},
+    {Make::Label, "Frame5", "Label14", 16, 64, 153, 17, "Programování...", 12},
+    {Make::Label, "Frame5", "Label20", 144, 72, 169, 25, "The VELMORAN", 18},
+    {Make::Label, "Frame5", "Label15", 16, 80, 113, 17, "Grafika...", 12},
+    {Make::Label, "Frame5", "Label19", 104, 88, 193, 25, "The VELMORAN", 20.25},
+    {Make::Label, "Frame5", "Label16", 16, 96, 81, 17, "Zvuk...", 12},
+    {Make::Label, "Frame5", "Label18", 72, 112, 209, 25, "The VELMORAN", 21.75},
+    {Make::Label, "Frame5", "Label12", 16, 136, 289, 49, "", 15.75},
+    {Make::Label, "Frame5", "Label21", 24, 160, 265, 25, "Game by The VELMORAN", 15.75},
+    {Make::Button, "Frame5", "Command6", 32, 192, 257, 33, "Zpět"},
+    {Make::Stretched, "Frame5", "Image5", 0, -56, 321, 313, "Image5"},
+    // Main menu panel
+    {Make::Panel, nullptr, "Frame3", 240, 136, 321, 313},
+    {Make::Label, "Frame3", "Label5", 0, 0, 321, 41, "Gorvath", 30},
+    {Make::Label, "Frame3", "Label6", 1, 3, 320, 41, "Gorvath", 27.75, kBlack},
+    {Make::Line, "Frame3", "Line1", 0, 48, 320, 48, nullptr, 2, kGreen},
+    {Make::Line, "Frame3", "Line2", 0, 46, 320, 46, nullptr, 2, kDarkGrey},
+    {Make::Line, "Frame3", "Line3", 0, 50, 320, 50, nullptr, 2, kBlack},
+    {Make::Button, "Frame3", "novahra", 32, 72, 257, 41, "Nová Hra"},
+    {Make::Option, "Frame3", "Option1", 32, 112, 81, 25, "2 hráči"},
+    {Make::Option, "Frame3", "Option2", 120, 112, 81, 25, "1 vs. AI"},
+    {Make::Option, "Frame3", "Option3", 208, 112, 81, 25, "2 po síti"},
+    {Make::Button, "Frame3", "continue", 32, 144, 257, 41, "Pokračovat"},
+    {Make::Button, "Frame3", "credits", 32, 192, 257, 41, "Credits"},
+    {Make::Button, "Frame3", "endgame", 32, 240, 257, 41, "Konec"},
+    {Make::Label, "Frame3", "Label7", 0, 296, 321, 17, "(c) 2026 The VELMORAN - www.velmoran.example", 8.25,
+     rgb(0, 0, 255)},
+    {Make::Stretched, "Frame3", "Image3", 0, 0, 321, 313, "Image3"},
+    // The canvas
+    {Make::Canvas, nullptr, "world"},
+};
+// The players' panels, player 1's then player 2's, each panel followed by its controls. Player 2's is the
+// mirror image, its aim boxes keeping their spin images on their right. Each row: what to make, the two
+// names, the two lefts, then top, width, height, the two texts or pictures, a label's font size.
+struct PanelRow {
+    Make make;
+    const char* name[2];
+    double left[2];
+    double t, w, h;
+    const char* text[2] = {nullptr, nullptr};
+    double size = 0;
+};
+constexpr PanelRow kPlayerPanel[] = {
+    {Make::Panel, {"Frame1", "Frame2"}, {0, 504}, 0, 297, 73},
+    {Make::Label, {"Label1", "Label3"}, {8, 216}, 1, 73, 17, {"Síla:", "Síla:"}, 9.75},
+    {Make::TextBox, {"sila1", "sila2"}, {8, 216}, 17, 57, 37, {"100", "100"}},
+    {Make::Image, {"s1up", "s2up"}, {65, 273}, 17, 16, 16, {"spinup", "spinup"}},
+    {Make::Image, {"s1down", "s2down"}, {65, 273}, 38, 16, 16, {"spindown", "spindown"}},
+    {Make::Label, {"Label2", "Label4"}, {88, 136}, 1, 73, 17, {"Úhel:", "Úhel:"}, 9.75},
+    {Make::TextBox, {"uhel1", "uhel2"}, {88, 136}, 17, 57, 37, {"45", "45"}},
+    {Make::Image, {"u1up", "u2up"}, {145, 193}, 17, 16, 16, {"spinup", "spinup"}},
+    {Make::Image, {"u1down", "u2down"}, {145, 193}, 38, 16, 16, {"spindown", "spindown"}},
+    {Make::Label, {"Label9", "Label10"}, {168, 80}, 1, 57, 17, {"Zbraň:", "Zbraň:"}, 9.75},
+    {Make::Image, {"weapon1", "weapon2"}, {176, 88}, 19, 32, 32},
+    {Make::Image, {"Command1", "Command2"}, {224, 8}, 8, 65, 45},
+    {Make::Stretched, {"Image1", "Image2"}, {0, 0}, 0, 297, 73, {"Image1", "Image2"}},
+};
+constexpr LayoutRow kSprites[] = {
+    // Banner, wind and sprites on the canvas
+    {Make::Label, "world", "wind", 296, 8, 209, 17, "Vítr", 11.25},
+    {Make::Image, "world", "hmm", 0, 0, 40, 40, "hmm"},
+    {Make::Image, "world", "arrow", 0, 0, 32, 32, "arrow"},
+    {Make::Image, "world", "topmark", 0, 0, 11, 8, nullptr},
+    {Make::Stretched, "world", "flash", 0, 0, 32, 32, nullptr},
+    {Make::Image, "world", "moon", 0, 0, 72, 72, "moon"},
+    {Make::Stretched, "world", "tank2", 760, 560, 40, 40, "tank2"},
+    {Make::Stretched, "world", "tank1", 0, 560, 40, 40, "tank1"},
+    {Make::Image, "world", "bullet", 0, 0, 8, 8, "bullet"},
+    {Make::Image, "world", "bonuspic", 0, 0, 32, 32, nullptr},
+    {Make::Image, "world", "sun", 0, 0, 72, 72, nullptr},
+    {Make::Holder, nullptr, "tankleft", 0, 0, 0, 0, "tankleft"},
+    {Make::Holder, nullptr, "tankright", 0, 0, 0, 0, "tankright"},
+    {Make::Holder, nullptr, "sunh", 0, 0, 0, 0, "sunh"},
+    {Make::Holder, nullptr, "sunn", 0, 0, 0, 0, "sunn"},
+    {Make::Holder, nullptr, "fbutt1", 0, 0, 0, 0, "fbutt1"},
+    {Make::Holder, nullptr, "fbutt2", 0, 0, 0, 0, "fbutt2"},
+    {Make::Holder, nullptr, "tdd", 0, 0, 0, 0, "tdd"},
+};
 }  // namespace
 
-// The layout, front to back within each parent. The member order of the class is the creation order.
+// Every control of the layout table, created before the window's references to them bind.
+bool Mainfrm::BuildLayout() {
+    auto make = [this](const LayoutRow& r) {
+        Control* parent = r.parent ? find(r.parent) : nullptr;
+        const int l = int(r.l), t = int(r.t), w = int(r.w), h = int(r.h);
+        switch (r.make) {
+            case Make::Panel: create<Panel>(parent, r.name).move(l, t, w, h); break;
+            case Make::Label: label(parent, r.name, l, t, w, h, r.text, r.size, r.colour); break;
+            case Make::Button: button(parent, r.name, l, t, w, h, r.text); break;
+            case Make::Option: option(parent, r.name, l, t, r.text); break;
+            case Make::TextBox: textBox(parent, r.name, l, t, w, h, r.text); break;
+            case Make::Image: image(parent, r.name, l, t, w, h, r.text); break;
+            case Make::Stretched: image(parent, r.name, l, t, w, h, r.text, true); break;
+            case Make::Line: line(parent, r.name, r.l, r.t, r.w, r.h, r.colour, int(r.size)); break;
+            case Make::Canvas: create<Canvas>(parent, r.name); break;
+            case Make::Holder: holder(r.name, r.text); break;
+        }
+    };
+    for (const LayoutRow& r : kMenus) make(r);
+    for (int p : {0, 1}) {
+        for (const PanelRow& r : kPlayerPanel) {
+            const char* parent = r.make == Make::Panel ? "world" : kPlayerPanel[0].name[p];
+            make({r.make, parent, r.name[p], r.left[p], r.t, r.w, r.h, r.text[p], r.size});
+        }
+    }
+    for (const LayoutRow& r : kSprites) make(r);
+    return true;
+}
+
 Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     : Form(loop),
-      // Network panel
-      Frame4(panel("Frame4", 240, 192, 321, 240)),
-      Command3(button(&Frame4, "Command3", 32, 16, 257, 41, "Založit hru")),
-      Command4(button(&Frame4, "Command4", 32, 64, 257, 41, "Připojit")),
-      compname(textBox(&Frame4, "compname", 32, 104, 257, 21, "Síťové jméno hostujícího počítače?")),
-      Label11(label(&Frame4, "Label11", 16, 128, 289, 49, "", 15.75)),
-      Command5(button(&Frame4, "Command5", 32, 192, 257, 33, "Zpět")),
-      Image4(image(&Frame4, "Image4", 0, -56, 321, 313, "Image4", true)),
-      // Credits panel
-      Frame5(panel("Frame5", 240, 192, 321, 240)),
-      Label13(label(&Frame5, "Label13", 16, 8, 73, 17, "Idea...", 12)),
-      Label17(label(&Frame5, "Label17", 56, 24, 257, 25, "stará jako PC samo", 18)),
-      Label14(label(&Frame5, "Label14", 16, 64, 153, 17, "Programování...", 12)),
-      Label20(label(&Frame5, "Label20", 144, 72, 169, 25, "The VELMORAN", 18)),
-      Label15(label(&Frame5, "Label15", 16, 80, 113, 17, "Grafika...", 12)),
-      Label19(label(&Frame5, "Label19", 104, 88, 193, 25, "The VELMORAN", 20.25)),
-      Label16(label(&Frame5, "Label16", 16, 96, 81, 17, "Zvuk...", 12)),
-      Label18(label(&Frame5, "Label18", 72, 112, 209, 25, "The VELMORAN", 21.75)),
-      Label12(label(&Frame5, "Label12", 16, 136, 289, 49, "", 15.75)),
-      Label21(label(&Frame5, "Label21", 24, 160, 265, 25, "Game by The VELMORAN", 15.75)),
-      Command6(button(&Frame5, "Command6", 32, 192, 257, 33, "Zpět")),
-      Image5(image(&Frame5, "Image5", 0, -56, 321, 313, "Image5", true)),
-      // Main menu panel
-      Frame3(panel("Frame3", 240, 136, 321, 313)),
-      Label5(label(&Frame3, "Label5", 0, 0, 321, 41, "Gorvath", 30)),
-      Label6(label(&Frame3, "Label6", 1, 3, 320, 41, "Gorvath", 27.75, kBlack)),
-      Line1(line(&Frame3, "Line1", 0, 48, 320, 48, kGreen, 2)),
-      Line2(line(&Frame3, "Line2", 0, 46, 320, 46, kDarkGrey, 2)),
-      Line3(line(&Frame3, "Line3", 0, 50, 320, 50, kBlack, 2)),
-      novahra(button(&Frame3, "novahra", 32, 72, 257, 41, "Nová Hra")),
-      Option1(option(&Frame3, "Option1", 32, 112, "2 hráči")),
-      Option2(option(&Frame3, "Option2", 120, 112, "1 vs. AI")),
-      Option3(option(&Frame3, "Option3", 208, 112, "2 po síti")),
-      continue_(button(&Frame3, "continue", 32, 144, 257, 41, "Pokračovat")),
-      credits(button(&Frame3, "credits", 32, 192, 257, 41, "Credits")),
-      endgame(button(&Frame3, "endgame", 32, 240, 257, 41, "Konec")),
-      Label7(label(&Frame3, "Label7", 0, 296, 321, 17, "(c) 2026 The VELMORAN - www.velmoran.example", 8.25,
-                   rgb(0, 0, 255))),
-      Image3(image(&Frame3, "Image3", 0, 0, 321, 313, "Image3", true)),
-      // The canvas
-      world(create<Canvas>(nullptr, "world")),
-      // Player 1's panel
-      Frame1(playerPanel("Frame1", 0)),
-      Label1(label(&Frame1, "Label1", 8, 1, 73, 17, "Síla:", 9.75)),
-      sila1(textBox(&Frame1, "sila1", 8, 17, 57, 37, "100")),
-      s1up(image(&Frame1, "s1up", 65, 17, 16, 16, "spinup")),
-      s1down(image(&Frame1, "s1down", 65, 38, 16, 16, "spindown")),
-      Label2(label(&Frame1, "Label2", 88, 1, 73, 17, "Úhel:", 9.75)),
-      uhel1(textBox(&Frame1, "uhel1", 88, 17, 57, 37, "45")),
-      u1up(image(&Frame1, "u1up", 145, 17, 16, 16, "spinup")),
-      u1down(image(&Frame1, "u1down", 145, 38, 16, 16, "spindown")),
-      Label9(label(&Frame1, "Label9", 168, 1, 57, 17, "Zbraň:", 9.75)),
-      weapon1(image(&Frame1, "weapon1", 176, 19, 32, 32, nullptr)),
-      Command1(image(&Frame1, "Command1", 224, 8, 65, 45, nullptr)),
-      Image1(image(&Frame1, "Image1", 0, 0, 297, 73, "Image1", true)),
-      // Player 2's panel, the mirror image
-      Frame2(playerPanel("Frame2", 504)),
-      Label3(label(&Frame2, "Label3", 216, 1, 73, 17, "Síla:", 9.75)),
-      sila2(textBox(&Frame2, "sila2", 216, 17, 57, 37, "100")),
-      s2up(image(&Frame2, "s2up", 273, 17, 16, 16, "spinup")),
-      s2down(image(&Frame2, "s2down", 273, 38, 16, 16, "spindown")),
-      Label4(label(&Frame2, "Label4", 136, 1, 73, 17, "Úhel:", 9.75)),
-      uhel2(textBox(&Frame2, "uhel2", 136, 17, 57, 37, "45")),
-      u2up(image(&Frame2, "u2up", 193, 17, 16, 16, "spinup")),
-      u2down(image(&Frame2, "u2down", 193, 38, 16, 16, "spindown")),
-      Label10(label(&Frame2, "Label10", 80, 1, 57, 17, "Zbraň:", 9.75)),
-      weapon2(image(&Frame2, "weapon2", 88, 19, 32, 32, nullptr)),
-      Command2(image(&Frame2, "Command2", 8, 8, 65, 45, nullptr)),
-      Image2(image(&Frame2, "Image2", 0, 0, 297, 73, "Image2", true)),
-      // Banner, wind and sprites on the canvas
-      wind(label(&world, "wind", 296, 8, 209, 17, "Vítr", 11.25)),
-      hmm(image(&world, "hmm", 0, 0, 40, 40, "hmm")),
-      arrow(image(&world, "arrow", 0, 0, 32, 32, "arrow")),
-      topmark(image(&world, "topmark", 0, 0, 11, 8, nullptr)),
-      flash(image(&world, "flash", 0, 0, 32, 32, nullptr, true)),
-      moon(image(&world, "moon", 0, 0, 72, 72, "moon")),
-      tank2(image(&world, "tank2", 760, 560, 40, 40, "tank2", true)),
-      tank1(image(&world, "tank1", 0, 560, 40, 40, "tank1", true)),
-      bullet(image(&world, "bullet", 0, 0, 8, 8, "bullet")),
-      bonuspic(image(&world, "bonuspic", 0, 0, 32, 32, nullptr)),
-      sun(image(&world, "sun", 0, 0, 72, 72, nullptr)),
-      tankleft(holder("tankleft", "tankleft")),
-      tankright(holder("tankright", "tankright")),
-      sunh(holder("sunh", "sunh")),
-      sunn(holder("sunn", "sunn")),
-      fbutt1(holder("fbutt1", "fbutt1")),
-      fbutt2(holder("fbutt2", "fbutt2")),
-      tdd(holder("tdd", "tdd")),
       startuptimer(loop, "startuptimer", 1000),
       showit(loop, "showit", 1),
       hideit(loop, "hideit", 40),
@@ -118,8 +165,15 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     backColour = kGrey;
     icon = assets::picture("icon");
     handCursor = assets::picture("handcursor");
+    StyleMenuPanels();
+    StyleBattlefield();
+    AddControlArrays();
+    startuptimer.tag = "0";
+    wireHandlers();
+}
 
-    // Within the menu: the two option groups share the menu panel, the link is an opaque underlined label.
+// Within the menu: the two option groups share the menu panel, the link is an opaque underlined label.
+void Mainfrm::StyleMenuPanels() {
     Option1.setValue(true);
     continue_.setEnabled(false);
     Label5.align = Label6.align = Align::Centre;
@@ -137,9 +191,14 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     for (Label* l : {&Label13, &Label14, &Label15, &Label16}) l->font.italic = true;
     Label12.align = Label21.align = Align::Centre;
     Label21.font.italic = true;
+    Frame4.setVisible(false);
+    Frame5.setVisible(false);
+}
 
+// The canvas and the players' panels: everything on the canvas starts hidden.
+void Mainfrm::StyleBattlefield() {
     world.setEnabled(false);
-    for (Control* c : world.children()) c->setVisible(false);  // everything on the canvas starts hidden
+    for (Control* c : world.children()) c->setVisible(false);
     Frame2.setEnabled(false);
     wind.align = Align::Centre;
     for (Image* s : {&hmm, &arrow, &moon, &tank2, &tank1, &bullet, &bonuspic, &sun}) s->setEnabled(false);
@@ -147,10 +206,18 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     flash.setPicture(FlashPicture());
     topmark.setEnabled(false);
     flash.setEnabled(false);
-    Frame4.setVisible(false);
-    Frame5.setVisible(false);
+    sila1.maxLength = sila2.maxLength = 3;
+    for (TextBox* b : {&sila1, &uhel1, &sila2, &uhel2}) {
+        b->border = false;
+        b->align = Align::Centre;
+        b->font.points = 21.75;
+    }
+    Command1.setEnabled(false);
+    Command2.setEnabled(false);
+}
 
-    // Control arrays of the layout, each put in its place in the stacking order.
+// Control arrays of the layout, each put in its place in the stacking order.
+void Mainfrm::AddControlArrays() {
     healthBar(&Frame1, "health1", health1);
     healthBar(&Frame2, "health2", health2);
     for (int k = 0; k < 5; ++k) {
@@ -158,8 +225,8 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
         stackInFrontOf(health2(k), Image2);
     }
     // The banner: index 1 in green over index 0, its dark shadow two pixels lower; `wind` lies between them.
-    Label8.add(1, &label(&world, "Label8", 0, 264, 801, 57, "Vytvářím hru...", 36, kGreen, 1));
-    Label8.add(0, &label(&world, "Label8", 0, 266, 801, 57, "Vytvářím hru...", 35.25, kDarkGrey, 0));
+    Label8.add(1, &label(&world, "Label8", 0, 264, 801, 57, CreatingGameText(true), 36, kGreen, 1));
+    Label8.add(0, &label(&world, "Label8", 0, 266, 801, 57, CreatingGameText(true), 35.25, kDarkGrey, 0));
     stackInFrontOf(Label8(1), wind);
     stackInFrontOf(Label8(0), hmm);
     for (auto& [i, l] : Label8.elements()) {
@@ -178,16 +245,6 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
         snow.add(i, &holder("snow", ("snow" + std::to_string(i)).c_str(), i));
         snowb.add(i, &holder("snowb", ("snowb" + std::to_string(i)).c_str(), i));
     }
-    sila1.maxLength = sila2.maxLength = 3;
-    for (TextBox* b : {&sila1, &uhel1, &sila2, &uhel2}) {
-        b->border = false;
-        b->align = Align::Centre;
-        b->font.points = 21.75;
-    }
-    Command1.setEnabled(false);
-    Command2.setEnabled(false);
-    startuptimer.tag = "0";
-    wireHandlers();
 }
 
 void Mainfrm::wireHandlers() {
@@ -240,11 +297,6 @@ void Mainfrm::healthBar(Control* parent, const char* name, ControlArray<LineShap
 
 Mainfrm::~Mainfrm() = default;
 
-Panel& Mainfrm::panel(const char* name, int l, int t, int w, int h) {
-    Panel& p = create<Panel>(nullptr, name);
-    p.move(l, t, w, h);
-    return p;
-}
 
 Label& Mainfrm::label(Control* parent, const char* name, int l, int t, int w, int h, const char* caption, double pt,
                       Colour colour, int index) {
@@ -297,7 +349,8 @@ Image& Mainfrm::image(Control* parent, const char* name, int l, int t, int w, in
 }
 
 Image& Mainfrm::holder(const char* name, const char* picture, int index) {
-    Image& c = image(&world, name, 0, 0, 0, 0, nullptr, false, index);
+    // By name: the layout table makes holders before the `world` reference binds.
+    Image& c = image(&control<Canvas>("world"), name, 0, 0, 0, 0, nullptr, false, index);
     c.setPicture(assets::picture(picture));
     c.setVisible(false);
     c.setEnabled(false);
@@ -314,10 +367,5 @@ LineShape& Mainfrm::line(Control* parent, const char* name, double x1, double y1
     return l;
 }
 
-Panel& Mainfrm::playerPanel(const char* name, int left) {
-    Panel& p = create<Panel>(&world, name);
-    p.move(left, 0, 297, 73);
-    return p;
-}
 
 }  // namespace gv

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "game/gamestate.h"
+#include "game/kinds.h"
 #include "game/language.h"
 #include "game/random.h"
 #include "platform/controls.h"
@@ -31,8 +32,12 @@ public:
     GameState state;
     Random random;  // every random draw of this game
     SoundOutput sound;
-    // Every effect the game asked for, in order (tests read it; the sound output plays them).
-    std::vector<int> effectLog;
+    // Told what the window does that nothing in the game reads back: only tests watch it.
+    struct Onlooker {
+        virtual ~Onlooker() = default;
+        virtual void EffectPlayed(int id) = 0;  // every effect the game asks for, in order
+    };
+    void setOnlooker(Onlooker* onlooker) { onlooker_ = onlooker; }
 
     static constexpr const char* kMakersUrl = "https://velmoran.example/gorvath";
 
@@ -93,6 +98,8 @@ public:
     Walk ColumnTest(double sweepX, double sweepY);
     void Crater(double cx, double R);
     void ClearTrees(double cx, double Q);
+    // Every standing tree whose middle lies strictly between the two columns goes.
+    void ClearTreesBetween(double left, double right);
     void DarkenPixel(double x, double y, double q);
     void BreakTree(Image& tree);
     void SettleTanks(bool withDamage, bool skipTeleported);
@@ -112,6 +119,10 @@ public:
     // ---- Weapons
     // The ground contact of the shooter's weapon. True when the common aftermath follows.
     bool WeaponContact(int kind, double x, double y);
+    // The ground under a tank whose left edge is `left`: the highest of the columns under its hull.
+    double GroundUnderTank(double left) const;
+    // A point inside a tree's box, `below` pixels more at its foot.
+    static bool InTreeBox(const Image& tree, double x, double y, double below = 0);
     void RollingStep();
     void RollExplode(double X);
 
@@ -268,6 +279,8 @@ public:
     // banner back over the battlefield.
     void ShowMenuBanner(const std::string& text);
     void RestoreBanner();
+    // The banner's text while a battlefield is built.
+    static const char* CreatingGameText(bool czech);
     // The result line of a battle that has ended, in the current language.
     void ShowBattleResult();
 
@@ -275,110 +288,120 @@ public:
     // closed or (with `peerWait`) the peer left; then it returns false and the caller does nothing more.
     bool WaitInBattle(const std::function<bool()>& done, bool peerWait = false);
 
-    // Controls are declared front to back within each parent, which is the order they are created in and
-    // therefore their stacking order.
+    // Controls are declared front to back within each parent, in the order of the layout tables (mainfrm.cpp)
+    // that create them and so give their stacking order.
 
+private:
+    // The controls of the layout table, made before the references below bind to them by name.
+    bool BuildLayout();
+    template <class T>
+    T& control(const char* name) {
+        return static_cast<T&>(*find(name));
+    }
+    bool layoutBuilt_ = BuildLayout();
+
+public:
     // ---- Network panel
-    Panel& Frame4;
-    Button& Command3;
-    Button& Command4;
-    TextBox& compname;
-    Label& Label11;
-    Button& Command5;
-    Image& Image4;
+    Panel& Frame4 = control<Panel>("Frame4");
+    Button& Command3 = control<Button>("Command3");
+    Button& Command4 = control<Button>("Command4");
+    TextBox& compname = control<TextBox>("compname");
+    Label& Label11 = control<Label>("Label11");
+    Button& Command5 = control<Button>("Command5");
+    Image& Image4 = control<Image>("Image4");
 
     // ---- Credits panel
-    Panel& Frame5;
-    Label& Label13;
-    Label& Label17;
-    Label& Label14;
-    Label& Label20;
-    Label& Label15;
-    Label& Label19;
-    Label& Label16;
-    Label& Label18;
-    Label& Label12;
-    Label& Label21;
-    Button& Command6;
-    Image& Image5;
+    Panel& Frame5 = control<Panel>("Frame5");
+    Label& Label13 = control<Label>("Label13");
+    Label& Label17 = control<Label>("Label17");
+    Label& Label14 = control<Label>("Label14");
+    Label& Label20 = control<Label>("Label20");
+    Label& Label15 = control<Label>("Label15");
+    Label& Label19 = control<Label>("Label19");
+    Label& Label16 = control<Label>("Label16");
+    Label& Label18 = control<Label>("Label18");
+    Label& Label12 = control<Label>("Label12");
+    Label& Label21 = control<Label>("Label21");
+    Button& Command6 = control<Button>("Command6");
+    Image& Image5 = control<Image>("Image5");
 
     // ---- Main menu panel
-    Panel& Frame3;
-    Label& Label5;
-    Label& Label6;
-    LineShape& Line1;
-    LineShape& Line2;
-    LineShape& Line3;
-    Button& novahra;
-    OptionButton& Option1;
-    OptionButton& Option2;
-    OptionButton& Option3;
-    Button& continue_;  // "continue"
-    Button& credits;
-    Button& endgame;
-    Label& Label7;
-    Image& Image3;
+    Panel& Frame3 = control<Panel>("Frame3");
+    Label& Label5 = control<Label>("Label5");
+    Label& Label6 = control<Label>("Label6");
+    LineShape& Line1 = control<LineShape>("Line1");
+    LineShape& Line2 = control<LineShape>("Line2");
+    LineShape& Line3 = control<LineShape>("Line3");
+    Button& novahra = control<Button>("novahra");
+    OptionButton& Option1 = control<OptionButton>("Option1");
+    OptionButton& Option2 = control<OptionButton>("Option2");
+    OptionButton& Option3 = control<OptionButton>("Option3");
+    Button& continue_ = control<Button>("continue");
+    Button& credits = control<Button>("credits");
+    Button& endgame = control<Button>("endgame");
+    Label& Label7 = control<Label>("Label7");
+    Image& Image3 = control<Image>("Image3");
 
     // ---- The battlefield canvas and what lies on it
-    Canvas& world;
+    Canvas& world = control<Canvas>("world");
 
-    Panel& Frame1;
-    Label& Label1;
-    TextBox& sila1;
-    Image& s1up;
-    Image& s1down;
-    Label& Label2;
-    TextBox& uhel1;
-    Image& u1up;
-    Image& u1down;
-    Label& Label9;
-    Image& weapon1;
-    Image& Command1;
+    Panel& Frame1 = control<Panel>("Frame1");
+    Label& Label1 = control<Label>("Label1");
+    TextBox& sila1 = control<TextBox>("sila1");
+    Image& s1up = control<Image>("s1up");
+    Image& s1down = control<Image>("s1down");
+    Label& Label2 = control<Label>("Label2");
+    TextBox& uhel1 = control<TextBox>("uhel1");
+    Image& u1up = control<Image>("u1up");
+    Image& u1down = control<Image>("u1down");
+    Label& Label9 = control<Label>("Label9");
+    Image& weapon1 = control<Image>("weapon1");
+    Image& Command1 = control<Image>("Command1");
     ControlArray<LineShape> health1;
-    Image& Image1;
+    Image& Image1 = control<Image>("Image1");
 
-    Panel& Frame2;
-    Label& Label3;
-    TextBox& sila2;
-    Image& s2up;
-    Image& s2down;
-    Label& Label4;
-    TextBox& uhel2;
-    Image& u2up;
-    Image& u2down;
-    Label& Label10;
-    Image& weapon2;
-    Image& Command2;
+    Panel& Frame2 = control<Panel>("Frame2");
+    Label& Label3 = control<Label>("Label3");
+    TextBox& sila2 = control<TextBox>("sila2");
+    Image& s2up = control<Image>("s2up");
+    Image& s2down = control<Image>("s2down");
+    Label& Label4 = control<Label>("Label4");
+    TextBox& uhel2 = control<TextBox>("uhel2");
+    Image& u2up = control<Image>("u2up");
+    Image& u2down = control<Image>("u2down");
+    Label& Label10 = control<Label>("Label10");
+    Image& weapon2 = control<Image>("weapon2");
+    Image& Command2 = control<Image>("Command2");
     ControlArray<LineShape> health2;
-    Image& Image2;
+    Image& Image2 = control<Image>("Image2");
 
     ControlArray<Label> Label8;
-    Label& wind;
-    Image& hmm;
-    Image& arrow;
-    Image& topmark;
-    Image& flash;
-    Image& moon;
-    Image& tank2;
-    Image& tank1;
-    Image& bullet;
-    Image& bonuspic;
+    Label& wind = control<Label>("wind");
+    Image& hmm = control<Image>("hmm");
+    Image& arrow = control<Image>("arrow");
+    Image& topmark = control<Image>("topmark");
+    Image& flash = control<Image>("flash");
+    Image& moon = control<Image>("moon");
+    Image& tank2 = control<Image>("tank2");
+    Image& tank1 = control<Image>("tank1");
+    Image& bullet = control<Image>("bullet");
+    Image& bonuspic = control<Image>("bonuspic");
     ControlArray<Image> strom;
-    Image& sun;
+    Image& sun = control<Image>("sun");
 
     // Picture holders, never shown.
-    Image& tankleft;
-    Image& tankright;
+    Image& tankleft = control<Image>("tankleft");
+    Image& tankright = control<Image>("tankright");
     ControlArray<Image> bonusvzor;
-    Image& sunh;
-    Image& sunn;
+    Image& sunh = control<Image>("sunh");
+    Image& sunn = control<Image>("sunn");
     ControlArray<Image> tree;
     ControlArray<Image> treeb;
     ControlArray<Image> snow;
     ControlArray<Image> snowb;
-    Image& fbutt1;
-    Image& fbutt2;
-    Image& tdd;
+    Image& fbutt1 = control<Image>("fbutt1");
+    Image& fbutt2 = control<Image>("fbutt2");
+    Image& tdd = control<Image>("tdd");
 
     // ---- Timers
     Timer startuptimer;
@@ -398,7 +421,30 @@ public:
     Desktop desktop;
 
 private:
+    // One procedure per weapon kind for its ground contact, as `WeaponContact` dispatches them.
+    using Contact = bool (Mainfrm::*)(int kind, double x, double y);
+    bool ShellContact(int kind, double x, double y);
+    bool TeleportContact(int kind, double x, double y);
+    bool PitContact(int kind, double x, double y);
+    bool MoundContact(int kind, double x, double y);
+    bool LevellerContact(int kind, double x, double y);
+    bool PiercingContact(int kind, double x, double y);
+    bool DrillContact(int kind, double x, double y);
+    bool NukeContact(int kind, double x, double y);
+    bool QuakeContact(int kind, double x, double y);
+    bool RollContact(int kind, double x, double y);
+    bool BounceContact(int kind, double x, double y);
+    // The leveller's cut on one side (`step` +1 right, -1 left) up to `stop`, which becomes the column of
+    // higher ground that ended it. False when the battle ended during the cut.
+    bool LevelSide(double start, double level, int step, double& stop);
+    // Both health bars share one drawing: `right` draws player 2's, which shrinks towards the right.
+    void ShowHealth(ControlArray<LineShape>& bar, double health, bool right);
     void wireHandlers();
+    // The constructor's styling of the layout, one part of the window at a time.
+    void StyleMenuPanels();
+    void StyleBattlefield();
+    void AddControlArrays();
+    Onlooker* onlooker_ = nullptr;
     double prevX_ = 0, prevY_ = 0;  // the shell's centre before this tick's step
     bool bannerMoved_ = false;      // the banner is below the menu, telling the player something
     bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick
@@ -409,7 +455,6 @@ private:
     void FireTank(int player);
     std::array<double, 3> groundBase_{};  // the palette's base colour of this battle
 
-    Panel& panel(const char* name, int l, int t, int w, int h);
     Label& label(Control* parent, const char* name, int l, int t, int w, int h, const char* caption, double pt,
                  Colour colour = rgb(0, 255, 0), int index = -1);
     Button& button(Control* parent, const char* name, int l, int t, int w, int h, const char* caption);
@@ -420,7 +465,6 @@ private:
     Image& holder(const char* name, const char* picture, int index = -1);
     LineShape& line(Control* parent, const char* name, double x1, double y1, double x2, double y2, Colour c,
                     int width, int index = -1);
-    Panel& playerPanel(const char* name, int left);
     void healthBar(Control* parent, const char* name, ControlArray<LineShape>& bar);
 };
 

@@ -41,7 +41,7 @@ void Mainfrm::bullettimer_Timer() {
     const bool rolling = s.RollDownhill == True || s.RollUphill == True;
     const int kind = WeaponKind(ShooterSlot());
     if (!rolling)
-        FlightStep(s.ShellX, s.ShellY, s.ShotVx, s.ShotVy, s.ShotTime, s.ShotX0, s.ShotY0, s.Gravity, s.Wind, kind == 7);
+        FlightStep(s.ShellX, s.ShellY, s.ShotVx, s.ShotVy, s.ShotTime, s.ShotX0, s.ShotY0, s.Gravity, s.Wind, kind == weapon::Drill);
     s.ShellDir = std::int16_t(sign(s.ShellX - prevX_) == 0 ? 1 : sign(s.ShellX - prevX_));
 
     if (rolling) {
@@ -84,9 +84,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     // Trees break only near the ground; the shell flies on.
     if (sweepY > s.Ground.at(sweepX) - 45) {
         for (auto& [j, tree] : strom.elements())
-            if (tree->left() < sweepX && sweepX < tree->left() + tree->width() && tree->top() < sweepY &&
-                sweepY < tree->top() + tree->height())
-                BreakTree(*tree);
+            if (InTreeBox(*tree, sweepX, sweepY)) BreakTree(*tree);
     }
     // The ground.
     if (sweepY > s.Ground.at(sweepX)) {
@@ -95,7 +93,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
         bool aftermath = WeaponContact(kind, sweepX, sweepY);
         if (battle != s.BattleNumber) return Walk::Stop;
         if (aftermath) Aftermath();
-        if (kind != 7) return Walk::Stop;
+        if (kind != weapon::Drill) return Walk::Stop;
         if (!bullettimer.enabled()) return Walk::Stop;
     }
     // The moon starts to fall and the shell flies on; the sun swallows it.
@@ -105,12 +103,12 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     };
     if (inBox(moon)) moonfalltimer.setEnabled(true);
     if (inBox(sun)) {
-        PlayEffect(12);
+        PlayEffect(effect::SunSwallow);
         EndShotA();
         return Walk::Stop;
     }
     // Only some shells can hit the opponent's tank; the shooter's own is never tested.
-    if (kind == 0 || kind == 2 || kind == 6 || kind == 7) {
+    if (kind == weapon::Standard || kind == weapon::Heavy || kind == weapon::Piercing || kind == weapon::Drill) {
         Image& target = s.TurnPlayer != 1 ? tank2 : tank1;
         if (target.left() + 5 < sweepX && sweepX < target.left() + 35 && target.top() + 10 < sweepY &&
             sweepY < target.top() + 40) {
@@ -166,23 +164,33 @@ void Mainfrm::Crater(double cx, double R) {
     }
 }
 
-void Mainfrm::ClearTrees(double cx, double Q) {
+void Mainfrm::ClearTrees(double cx, double Q) { ClearTreesBetween(cx - Q, cx + Q); }
+
+void Mainfrm::ClearTreesBetween(double left, double right) {
     for (auto& [j, tree] : strom.elements()) {
         double middle = tree->left() + tree->width() / 2;
-        if (tree->visible() && cx - Q < middle && middle < cx + Q) tree->setVisible(false);
+        if (tree->visible() && left < middle && middle < right) tree->setVisible(false);
     }
+}
+
+bool Mainfrm::InTreeBox(const Image& tree, double x, double y, double below) {
+    return tree.left() < x && x < tree.left() + tree.width() && tree.top() < y && y < tree.top() + tree.height() + below;
+}
+
+double Mainfrm::GroundUnderTank(double left) const {
+    double top = state.Ground.at(left + 15);
+    for (double x = left + 16; x <= left + 25; ++x)
+        if (state.Ground.at(x) < top) top = state.Ground.at(x);
+    return top;
 }
 
 void Mainfrm::SettleTanks(bool withDamage, bool skipTeleported) {
     const int shooter = state.TurnPlayer == 2 ? 1 : 2;
-    const bool teleported = skipTeleported && WeaponKind(ShooterSlot()) == 1;
+    const bool teleported = skipTeleported && WeaponKind(ShooterSlot()) == weapon::Teleport;
     for (int p = 1; p <= 2; ++p) {
         if (teleported && p == shooter) continue;  // the jump costs no health
         Image& tank = p == 1 ? tank1 : tank2;
-        double L = tank.left();
-        double top = state.Ground.at(L + 15);
-        for (double x = L + 16; x <= L + 25; ++x)
-            if (state.Ground.at(x) < top) top = state.Ground.at(x);
+        const double top = GroundUnderTank(tank.left());
         if (withDamage) (p == 1 ? state.Health1 : state.Health2) -= 2 * std::fabs((top - 40) - tank.top());
         tank.setTop(top - 40);
     }
@@ -206,7 +214,7 @@ void Mainfrm::CrateExpiry() {
 
 void Mainfrm::Aftermath() {
     SettleTanks(true, true);
-    if (WeaponKind(ShooterSlot()) != 7) EndShotA();
+    if (WeaponKind(ShooterSlot()) != weapon::Drill) EndShotA();
     Resettle();
 }
 

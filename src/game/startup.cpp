@@ -25,8 +25,8 @@ void Mainfrm::ApplyEnglishTexts() {
     Label14.setCaption("Programming...");
     Label15.setCaption("Artwork...");
     Label16.setCaption("Sounds...");
-    Label8(0).setCaption("Creating game...");
-    Label8(1).setCaption("Creating game...");
+    Label8(0).setCaption(CreatingGameText(false));
+    Label8(1).setCaption(CreatingGameText(false));
     wind.setCaption("Wind");
     Label1.setCaption("Force:");
     Label3.setCaption("Force:");
@@ -77,7 +77,7 @@ void Mainfrm::startuptimer_Timer() {
         return;
     }
     if (startuptimer.interval() == 1000) {
-        PlayEffect(32);
+        PlayEffect(effect::Boing);
         startuptimer.setInterval(40);
         // The burst goes somewhere the menu does not cover.
         do {
@@ -103,7 +103,7 @@ void Mainfrm::credits_Click() {
 void Mainfrm::Command6_Click() { Frame5.setVisible(false); }
 
 void Mainfrm::Label7_Click() {
-    PlayEffect(14);
+    PlayEffect(effect::Bell);
     if (desktop.openUrl) desktop.openUrl(kMakersUrl);
 }
 
@@ -147,7 +147,7 @@ void Mainfrm::Form_Unload() {
 }
 
 void Mainfrm::PlayEffect(int id) {
-    effectLog.push_back(id);
+    if (onlooker_) onlooker_->EffectPlayed(id);
     sound.PlayEffect(id);
 }
 

@@ -1,6 +1,7 @@
-// What each weapon does when it meets the ground: one dispatch on the weapon kind.
+// What each weapon does when it meets the ground: one procedure per weapon kind behind a small dispatch.
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "game/mainfrm.h"
 #include "game/numtext.h"
@@ -14,177 +15,199 @@ using simmath::Round;
 using simmath::Sqr;
 
 bool Mainfrm::WeaponContact(int kind, double x, double y) {
-    GameState& s = state;
-    GroundArray& G = s.Ground;
-    switch (kind) {
-        case 1: {  // teleport: the shooter's tank jumps to the landing column
-            PlayEffect(21);
-            Image& tank = s.TurnPlayer == 2 ? tank1 : tank2;
-            tank.setLeft(std::clamp(x - 20, 0.0, 760.0));
-            return true;
-        }
-        case 3: {  // pit: a flat-bottomed hole 41 columns wide
-            bullet.setVisible(false);
-            PlayEffect(23);
-            ClearTrees(x, 21);
-            double a = std::max(x - 20, -1.0), b = std::min(x + 20, 800.0);
-            double bottom = std::min(Int((G.at(a) + G.at(b)) / 2.0) + 100, 600.0);
-            for (double c = a; c <= b; ++c) {
-                if (!(-1 < c && c < 800)) continue;
-                for (double yy = G.at(c); yy <= bottom; ++yy) {
-                    DarkenPixel(c, yy, 2);
-                    G.at(c) = std::int16_t(G.at(c) + 1);
-                }
-            }
-            return true;
-        }
-        case 4: {  // mound: earth heaped up over 81 columns
-            bullet.setVisible(false);
-            PlayEffect(24);
-            for (int k = -40; k <= 40; ++k) {
-                double c = x + k;
-                if (!(0 <= c && c < 800)) continue;
-                double old = G.at(c);
-                double now = Round(old - 8 * Sqr(41 - std::abs(k)));
-                G.at(c) = std::int16_t(now);
-                for (double yy = old; yy >= now; --yy) {
-                    double r1 = random.Rnd(), r2 = random.Rnd(), r3 = random.Rnd();
-                    world.setPixel(c, yy, rgb(int(Int(r1 * 50) + 100), int(Int(r2 * 50) + 100), int(Int(r3 * 50) + 25)));
-                }
-            }
-            return true;
-        }
-        case 5: {  // leveller: the ground is cut to the landing height on both sides
-            bullet.setVisible(false);
-            PlayEffect(23);
-            const double start = Int(x);
-            const double level = G.at(start);
-            const std::uint32_t battle = s.BattleNumber;
-            // The edge column ends a side that stays level all the way out.
-            double right = 800, left = -1;
-            for (double c = start; c <= 800; ++c) {
-                if (G.at(c) < level) {
-                    for (double yy = G.at(c); yy <= level; ++yy) DarkenPixel(c, yy, 2);
-                    G.at(c) = std::int16_t(level);
-                    if (std::fmod(c, 10) == 0) loop().pumpEvents();  // the cut shows column by column
-                    if (battle != s.BattleNumber) return false;
-                } else if (G.at(c) > level) {
-                    right = c;
-                    break;
-                }
-            }
-            for (double c = start; c >= -1; --c) {
-                if (G.at(c) < level) {
-                    for (double yy = G.at(c); yy <= level; ++yy) DarkenPixel(c, yy, 2);
-                    G.at(c) = std::int16_t(level);
-                    if (std::fmod(c, 10) == 0) loop().pumpEvents();
-                    if (battle != s.BattleNumber) return false;
-                } else if (G.at(c) > level) {
-                    left = c;
-                    break;
-                }
-            }
-            for (auto& [j, tree] : strom.elements()) {
-                double middle = tree->left() + tree->width() / 2;
-                if (tree->visible() && left < middle && middle < right) tree->setVisible(false);
-            }
-            return true;
-        }
-        case 6:  // armour-piercing: its strength is the direct hit; the ground only darkens
-            DarkenPixel(x, G.at(x), 2);
-            PlayEffect(26);
-            return true;
-        case 7: {  // drill: bores through and flies on
-            // Two points of the walk less than a column apart (the end of one tick and the start of the
-            // next) fall on the same column: it is bored once as the drill passes.
-            const int column = GroundArray::column(x);
-            if (column == drillColumn_) return false;
-            drillColumn_ = column;
-            double old = G.at(x);
-            double now = old + 4;
-            if (now > y) now = Round(y);
-            G.at(x) = std::int16_t(std::clamp(now, -32768.0, 32767.0));
-            for (double yy = old; yy <= now; ++yy) DarkenPixel(x, yy, 2);
-            DarkenPixel(x, y, 1.5);
-            return true;  // the aftermath runs without ending the shot
-        }
-        case 8: {  // nuke
-            double h0 = G.at(x);
-            PlayEffect(28);
-            ClearTrees(x, 101);
-            Crater(x, 100);
-            Splash(x, h0, 200, 200, 1);
-            return true;
-        }
-        case 9: {  // quake: both copies of a network game draw from the same seed
-            bullet.setVisible(false);
-            if (s.GameMode == 3) {
-                s.RandomSeed = formatNumber(Int(loop().timeOfDay()));
-                SendMessage(netmsg::quake(s.RandomSeed));
-                random.reset();
-                random.seed(leadingNumber(s.RandomSeed));
-            } else if (s.GameMode == 4) {
-                if (!WaitInBattle([&] { return s.PeerSeedReady == True; }, true)) return false;
-                s.PeerSeedReady = False;
-                random.reset();
-                random.seed(leadingNumber(s.RandomSeed));
-            }
-            PlayEffect(29);
-            ClearTrees(x, 150);
-            // Whole offsets from the landing column: the square root never sees a negative number.
-            for (int k = -150; k <= 150; ++k) {
-                double c = x + k;
-                if (!(0 <= c && c < 800)) continue;
-                double old = G.at(c);
-                double sq = Sqr(150 - std::abs(k));
-                double r1 = random.Rnd() * 3, r2 = random.Rnd() * 3, r3 = random.Rnd() * 3;
-                double now = std::min(Round(old + Int(sq * r1) + Int(sq * r2) + Int(sq * r3)), 600.0);
-                G.at(c) = std::int16_t(now);
-                for (double yy = old; yy <= now; ++yy) DarkenPixel(c, yy, 2);
-            }
-            return true;
-        }
-        case 10:
-        case 11:  // roller and climber: they start moving along the ground
-            s.RollTicks = 0;
-            (kind == 10 ? s.RollDownhill : s.RollUphill) = True;
-            s.ShellX = x;
-            return false;
-        case 12: {  // bouncer: a small crater, then up again, five times
-            double h0 = G.at(x);
-            s.BounceCount = std::uint8_t(s.BounceCount + 1);
-            s.ShotVy = 4 * std::fabs(s.ShellY - prevY_);
-            s.ShotVx = 5 * (s.ShellX - prevX_);
-            s.ShotTime = 0.2;
-            s.ShotX0 = float(x);
-            s.ShellX = x;
-            s.ShotY0 = float(h0);
-            s.ShellY = h0;
-            PlayEffect(32);
-            ClearTrees(x, 16);
-            Crater(x, 15);
-            Splash(x, h0, 40, 80, 2);
-            SettleTanks(true, false);
-            ShowHealth1();
-            ShowHealth2();
-            CheckBattleEnd();
-            if (s.BounceCount != 5) {
-                contactEndsTick_ = true;
-                return false;
-            }
-            return true;
-        }
-        default: {  // 0 standard shell, 2 heavy shell
-            bullet.setVisible(false);
-            PlayEffect(kind == 2 ? 22 : 20);
-            double R = kind == 2 ? 24 : 8;
-            ClearTrees(x, R + 1);
-            Crater(x, R);
-            return true;
-        }
-    }
+    // Indexed by the weapon kind; anything else is a standard shell.
+    static constexpr Contact kContact[] = {
+        &Mainfrm::ShellContact,    &Mainfrm::TeleportContact, &Mainfrm::ShellContact,  &Mainfrm::PitContact,
+        &Mainfrm::MoundContact,    &Mainfrm::LevellerContact, &Mainfrm::PiercingContact, &Mainfrm::DrillContact,
+        &Mainfrm::NukeContact,     &Mainfrm::QuakeContact,    &Mainfrm::RollContact,   &Mainfrm::RollContact,
+        &Mainfrm::BounceContact,
+    };
+    const Contact contact = kind >= 0 && kind < int(std::size(kContact)) ? kContact[kind] : &Mainfrm::ShellContact;
+    return (this->*contact)(kind, x, y);
 }
 
+bool Mainfrm::ShellContact(int kind, double x, double) {
+    bullet.setVisible(false);
+    PlayEffect(kind == weapon::Heavy ? effect::HeavyBlast : effect::ShellPop);
+    double R = kind == weapon::Heavy ? 24 : 8;
+    ClearTrees(x, R + 1);
+    Crater(x, R);
+    return true;
+}
+
+bool Mainfrm::TeleportContact(int, double x, double) {
+    // The shooter's tank jumps to the landing column.
+    PlayEffect(effect::Teleport);
+    Image& tank = state.TurnPlayer == 2 ? tank1 : tank2;
+    tank.setLeft(std::clamp(x - 20, 0.0, 760.0));
+    return true;
+}
+
+bool Mainfrm::PitContact(int, double x, double) {
+    // A flat-bottomed hole 41 columns wide.
+    GroundArray& G = state.Ground;
+    bullet.setVisible(false);
+    PlayEffect(effect::Dig);
+    ClearTrees(x, 21);
+    double a = std::max(x - 20, -1.0), b = std::min(x + 20, 800.0);
+    double bottom = std::min(Int((G.at(a) + G.at(b)) / 2.0) + 100, 600.0);
+    for (double c = a; c <= b; ++c) {
+        if (!(-1 < c && c < 800)) continue;
+        for (double yy = G.at(c); yy <= bottom; ++yy) {
+            DarkenPixel(c, yy, 2);
+            G.at(c) = std::int16_t(G.at(c) + 1);
+        }
+    }
+    return true;
+}
+
+bool Mainfrm::MoundContact(int, double x, double) {
+    // Earth heaped up over 81 columns.
+    GroundArray& G = state.Ground;
+    bullet.setVisible(false);
+    PlayEffect(effect::Mound);
+    for (int k = -40; k <= 40; ++k) {
+        double c = x + k;
+        if (!(0 <= c && c < 800)) continue;
+        double old = G.at(c);
+        double now = Round(old - 8 * Sqr(41 - std::abs(k)));
+        G.at(c) = std::int16_t(now);
+        for (double yy = old; yy >= now; --yy) {
+            double r1 = random.Rnd(), r2 = random.Rnd(), r3 = random.Rnd();
+            world.setPixel(c, yy, rgb(int(Int(r1 * 50) + 100), int(Int(r2 * 50) + 100), int(Int(r3 * 50) + 25)));
+        }
+    }
+    return true;
+}
+
+bool Mainfrm::LevellerContact(int, double x, double) {
+    // The ground is cut to the landing height on both sides.
+    bullet.setVisible(false);
+    PlayEffect(effect::Dig);
+    const double start = Int(x);
+    const double level = state.Ground.at(start);
+    // The edge column ends a side that stays level all the way out.
+    double right = 800, left = -1;
+    if (!LevelSide(start, level, 1, right) || !LevelSide(start, level, -1, left)) return false;
+    ClearTreesBetween(left, right);
+    return true;
+}
+
+bool Mainfrm::LevelSide(double start, double level, int step, double& stop) {
+    GroundArray& G = state.Ground;
+    const std::uint32_t battle = state.BattleNumber;
+    for (double c = start; step > 0 ? c <= stop : c >= stop; c += step) {
+        if (G.at(c) < level) {
+            for (double yy = G.at(c); yy <= level; ++yy) DarkenPixel(c, yy, 2);
+            G.at(c) = std::int16_t(level);
+            if (std::fmod(c, 10) == 0) loop().pumpEvents();  // the cut shows column by column
+            if (battle != state.BattleNumber) return false;
+        } else if (G.at(c) > level) {
+            stop = c;
+            break;
+        }
+    }
+    return true;
+}
+
+bool Mainfrm::PiercingContact(int, double x, double) {
+    // Its strength is the direct hit; the ground only darkens.
+    DarkenPixel(x, state.Ground.at(x), 2);
+    PlayEffect(effect::Piercing);
+    return true;
+}
+
+bool Mainfrm::DrillContact(int, double x, double y) {
+    // Bores through and flies on. Two points of the walk less than a column apart (the end of one tick and
+    // the start of the next) fall on the same column: it is bored once as the drill passes.
+    GroundArray& G = state.Ground;
+    const int column = GroundArray::column(x);
+    if (column == drillColumn_) return false;
+    drillColumn_ = column;
+    double old = G.at(x);
+    double now = old + 4;
+    if (now > y) now = Round(y);
+    G.at(x) = std::int16_t(std::clamp(now, -32768.0, 32767.0));
+    for (double yy = old; yy <= now; ++yy) DarkenPixel(x, yy, 2);
+    DarkenPixel(x, y, 1.5);
+    return true;  // the aftermath runs without ending the shot
+}
+
+bool Mainfrm::NukeContact(int, double x, double) {
+    double h0 = state.Ground.at(x);
+    PlayEffect(effect::Nuke);
+    ClearTrees(x, 101);
+    Crater(x, 100);
+    Splash(x, h0, 200, 200, 1);
+    return true;
+}
+
+bool Mainfrm::QuakeContact(int, double x, double) {
+    // Both copies of a network game draw from the same seed.
+    GameState& s = state;
+    GroundArray& G = s.Ground;
+    bullet.setVisible(false);
+    if (s.GameMode == 3) {
+        s.RandomSeed = formatNumber(Int(loop().timeOfDay()));
+        SendMessage(netmsg::quake(s.RandomSeed));
+        random.reset();
+        random.seed(leadingNumber(s.RandomSeed));
+    } else if (s.GameMode == 4) {
+        if (!WaitInBattle([&] { return s.PeerSeedReady == True; }, true)) return false;
+        s.PeerSeedReady = False;
+        random.reset();
+        random.seed(leadingNumber(s.RandomSeed));
+    }
+    PlayEffect(effect::Quake);
+    ClearTrees(x, 150);
+    // Whole offsets from the landing column: the square root never sees a negative number.
+    for (int k = -150; k <= 150; ++k) {
+        double c = x + k;
+        if (!(0 <= c && c < 800)) continue;
+        double old = G.at(c);
+        double sq = Sqr(150 - std::abs(k));
+        double r1 = random.Rnd() * 3, r2 = random.Rnd() * 3, r3 = random.Rnd() * 3;
+        double now = std::min(Round(old + Int(sq * r1) + Int(sq * r2) + Int(sq * r3)), 600.0);
+        G.at(c) = std::int16_t(now);
+        for (double yy = old; yy <= now; ++yy) DarkenPixel(c, yy, 2);
+    }
+    return true;
+}
+
+bool Mainfrm::RollContact(int kind, double x, double) {
+    // Roller and climber: they start moving along the ground.
+    state.RollTicks = 0;
+    (kind == weapon::Roller ? state.RollDownhill : state.RollUphill) = True;
+    state.ShellX = x;
+    return false;
+}
+
+bool Mainfrm::BounceContact(int, double x, double) {
+    // A small crater, then up again, five times.
+    GameState& s = state;
+    double h0 = s.Ground.at(x);
+    s.BounceCount = std::uint8_t(s.BounceCount + 1);
+    s.ShotVy = 4 * std::fabs(s.ShellY - prevY_);
+    s.ShotVx = 5 * (s.ShellX - prevX_);
+    s.ShotTime = 0.2;
+    s.ShotX0 = float(x);
+    s.ShellX = x;
+    s.ShotY0 = float(h0);
+    s.ShellY = h0;
+    PlayEffect(effect::Boing);
+    ClearTrees(x, 16);
+    Crater(x, 15);
+    Splash(x, h0, 40, 80, 2);
+    SettleTanks(true, false);
+    ShowHealth1();
+    ShowHealth2();
+    CheckBattleEnd();
+    if (s.BounceCount != 5) {
+        contactEndsTick_ = true;
+        return false;
+    }
+    return true;
+}
 void Mainfrm::RollingStep() {
     GameState& s = state;
     double X = s.ShellX;
@@ -213,15 +236,13 @@ void Mainfrm::RollingStep() {
     s.ShellX = X;
     s.ShellY = G(X);
     for (auto& [j, tree] : strom.elements())
-        if (tree->left() < X && X < tree->left() + tree->width() && tree->top() < s.ShellY &&
-            s.ShellY < tree->top() + tree->height() + 2)
-            BreakTree(*tree);
+        if (InTreeBox(*tree, X, s.ShellY, 2)) BreakTree(*tree);
 }
 
 void Mainfrm::RollExplode(double X) {
     GameState& s = state;
     double h0 = s.Ground.at(X);
-    PlayEffect(22);
+    PlayEffect(effect::HeavyBlast);
     ClearTrees(X, 41);
     Crater(X, 40);
     Splash(X, h0, 60, 180, 3);

@@ -125,13 +125,13 @@ TEST_F(Firing, StartVelocityUsesTheGamesOwnPiAndCutsFractions) {
 }
 
 TEST_F(Firing, FiringSlidesThePanelsOutAndHandsTheTurnOver) {
-    game.effectLog.clear();
+    effectLog.clear();
     game.keyDown(Key::Space);
     EXPECT_FALSE(game.Frame1.enabled() || game.arrow.visible());
-    EXPECT_EQ(game.effectLog, std::vector<int>{11});
+    EXPECT_EQ(effectLog, std::vector<int>{11});
     loop.waitUntil([&] { return game.bullettimer.enabled(); });
     EXPECT_TRUE(game.Frame1.left() == -300 && game.Frame2.left() == 804 && game.wind.top() == -22);
-    EXPECT_EQ(game.effectLog.back(), 10);
+    EXPECT_EQ(effectLog.back(), 10);
     waitHandOver();
     EXPECT_TRUE(game.Frame1.left() == 0 && game.Frame2.left() == 504 && game.wind.top() == 8);
     EXPECT_TRUE(game.Frame2.enabled() && game.Command2.enabled() && !game.Frame1.enabled());
@@ -246,9 +246,9 @@ TEST_F(Impacts, TreesBreakOnlyNearTheGroundTheMoonIsGrazedAndTheSunSwallows) {
     EXPECT_EQ(game.ColumnTest(336, 136), Mainfrm::Walk::Continue);
     EXPECT_TRUE(game.moonfalltimer.enabled());
     game.moon.setVisible(false), game.sun.move(300, 100, 72, 72), game.sun.setVisible(true);
-    game.effectLog.clear();
+    effectLog.clear();
     EXPECT_EQ(game.ColumnTest(336, 136), Mainfrm::Walk::Stop);
-    EXPECT_TRUE(game.effectLog == std::vector<int>{12} && game.showit.enabled());
+    EXPECT_TRUE(effectLog == std::vector<int>{12} && game.showit.enabled());
 }
 
 struct Damage : BattleTest {};
@@ -270,7 +270,7 @@ TEST_F(Damage, DirectHitTakesSeventyFiveAndHalfAPointDestroysATank) {
 
 TEST_F(Damage, BothTanksDestroyedInOneShotBothAnimateAndTheMenuReturns) {
     game.state.Health1 = 0, game.state.Health2 = -50;
-    game.effectLog.clear();
+    effectLog.clear();
     game.CheckBattleEnd();
     double grew = 0;
     int ticks = 0;
@@ -280,7 +280,7 @@ TEST_F(Damage, BothTanksDestroyedInOneShotBothAnimateAndTheMenuReturns) {
     }
     EXPECT_GT(grew, 40);
     EXPECT_FALSE(game.tank1.visible() || game.tank2.visible());
-    EXPECT_EQ(game.effectLog, (std::vector<int>{15, 16}));
+    EXPECT_EQ(effectLog, (std::vector<int>{15, 16}));
     EXPECT_TRUE(ticks > 60 && ticks < 140 && game.Frame3.visible()) << ticks;
     game.CheckBattleEnd();  // a second end check does not restart the animation
     EXPECT_FALSE(game.tankexpl.enabled());
@@ -289,7 +289,7 @@ TEST_F(Damage, BothTanksDestroyedInOneShotBothAnimateAndTheMenuReturns) {
 
 TEST_F(Damage, ATankDroppingBelowOneLaterInTheShotExplodesTooAndTheResultSaysSo) {
     game.state.Health2 = 0.5;
-    game.effectLog.clear();
+    effectLog.clear();
     game.CheckBattleEnd();
     EXPECT_TRUE(game.Label8(1).visible() && game.Label8(1).caption() == "Player 1 wins");
     loop.runFor(40 * 30);
@@ -301,7 +301,7 @@ TEST_F(Damage, ATankDroppingBelowOneLaterInTheShotExplodesTooAndTheResultSaysSo)
         biggest = std::max(biggest, game.tank1.width());
     EXPECT_GT(biggest, 150);  // it swelled through its whole animation
     EXPECT_FALSE(game.tank1.visible() || game.tank2.visible());
-    EXPECT_EQ(game.effectLog, (std::vector<int>{15, 15, 16, 16}));
+    EXPECT_EQ(effectLog, (std::vector<int>{15, 15, 16, 16}));
     // The shooter's own shell: straight up onto a nearly dead tank.
     newBattle(17);
     flatten(400);

@@ -157,13 +157,13 @@ TEST_F(ComputerAiming, WrittenAimsStayInTheirRangesAndAZeroForceIsReplaced) {
 
 TEST_F(ComputerTurns, StaleTurnWritesButDoesNotFire) {
     aim(2, "0", "45");  // a force the computer never leaves in its box
-    game.effectLog.clear();
+    effectLog.clear();
     // The turn passes while the computer thinks: player 2's shell goes off with the boxes as they stand.
     std::function<void()> passTurn = [&] { game.aitimer.running() ? game.FireTank2() : loop.post(passTurn); };
     loop.post(passTurn);
     computerTurn(9);
     EXPECT_FALSE(thought().fired);
-    EXPECT_EQ(std::count(game.effectLog.begin(), game.effectLog.end(), 11), 1);  // one shot only
+    EXPECT_EQ(std::count(effectLog.begin(), effectLog.end(), 11), 1);  // one shot only
     EXPECT_EQ(game.state.ShotVx, 0);
     EXPECT_NE(game.sila2.text(), "0");
 }

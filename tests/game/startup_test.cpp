@@ -37,9 +37,9 @@ TEST_F(StartUp, IntroDrawsSixRingsAwayFromTheMenuWithAWidePen) {
     game.Form_Load();
     EXPECT_EQ(game.world.drawWidth(), 5);
     loop.runFor(999);
-    EXPECT_TRUE(game.effectLog.empty());
+    EXPECT_TRUE(effectLog.empty());
     loop.runFor(1);
-    EXPECT_EQ(game.effectLog, std::vector<int>{32});
+    EXPECT_EQ(effectLog, std::vector<int>{32});
     int x = game.state.IntroX, y = game.state.IntroY;
     EXPECT_TRUE(x <= 240 || x >= 561 || y <= 136 || y >= 457) << x << "," << y;
     loop.runFor(6 * 40);
@@ -90,9 +90,9 @@ TEST_F(StartUp, CreditsLinkAndExit) {
     EXPECT_TRUE(game.Frame5.visible());
     game.keyDown(Key::Enter);  // Back is the default button
     EXPECT_FALSE(game.Frame5.visible());
-    game.effectLog.clear();
+    effectLog.clear();
     game.click(game.Label7);
-    EXPECT_EQ(game.effectLog, std::vector<int>{14});
+    EXPECT_EQ(effectLog, std::vector<int>{14});
     EXPECT_TRUE(opened.size() == 1 && opened[0].rfind("https://", 0) == 0);
     game.click(game.endgame);
     EXPECT_TRUE(game.unloaded());

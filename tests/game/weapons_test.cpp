@@ -54,18 +54,18 @@ TEST_F(Weapons, BigShellPitMoundAndLevellerShapeTheGround) {
 TEST_F(Weapons, ArmourPiercingWhistlesHitsHardAndOnlyDarkensAPixelAndANukeReachesFifty) {
     arm(6);
     aim(1, "10", "45");
-    game.effectLog.clear();
+    effectLog.clear();
     fireAndWait();
-    EXPECT_TRUE(game.effectLog[1] == 13 && game.weapon1.tag == "0");  // its own flight sound; used up
+    EXPECT_TRUE(effectLog[1] == 13 && game.weapon1.tag == "0");  // its own flight sound; used up
     asShooter1();
     auto ground = game.state.Ground.rows();
     auto pixels = game.world.pixels();
-    game.effectLog.clear();
+    effectLog.clear();
     game.WeaponContact(6, 700, 401);  // beside the opponent
     EXPECT_EQ(game.state.Ground.rows(), ground);
     int changed = 0;
     for (std::size_t i = 0; i < pixels.size(); ++i) changed += pixels[i] != game.world.pixels()[i];
-    EXPECT_TRUE(changed == 1 && game.state.Health2 == 1000 && game.effectLog == std::vector<int>{26});
+    EXPECT_TRUE(changed == 1 && game.state.Health2 == 1000 && effectLog == std::vector<int>{26});
     arm(6);
     game.DirectHit(game.tank2, 6);
     EXPECT_EQ(game.state.Health2, 600);
@@ -131,7 +131,7 @@ struct Roll : Weapons {
         game.state.RollDownhill = game.state.RollUphill = False;
         game.bullettimer.setEnabled(true);
         game.WeaponContact(kind, x, game.state.Ground.at(x) + 1);
-        game.effectLog.clear();
+        effectLog.clear();
         return flyOut(400);
     }
 };
@@ -147,7 +147,7 @@ TEST_F(Roll, RollerFindsTheValleyTheClimberThePeakAndBothExplodeThere) {
         int ticks = rollFrom(kind, from);
         EXPECT_NEAR(game.state.ShellX, to, 3) << kind << " from " << from;
         EXPECT_EQ(ticks, std::max(1.0, std::fabs(to - from)));  // one column a tick
-        EXPECT_EQ(game.effectLog.front(), 22);
+        EXPECT_EQ(effectLog.front(), 22);
         EXPECT_GT(game.state.Ground(int(game.state.ShellX)), row(int(game.state.ShellX)));  // its crater
     }
 }
@@ -156,12 +156,12 @@ TEST_F(Roll, RollersNeverRollForeverAndVanishAtTheEdgesWithoutACrater) {
     // A step the roller takes right and undoes left in every tick, on a spot neither peak nor pit.
     game.state.Ground(398) = 405, game.state.Ground(401) = 401, game.state.Ground(402) = 395;
     EXPECT_EQ(rollFrom(10, 400), 151);
-    EXPECT_EQ(game.effectLog.front(), 22);
+    EXPECT_EQ(effectLog.front(), 22);
     for (auto [kind, from, to] : {std::tuple{11, 4.0, 2.0}, std::tuple{10, 790.0, 797.0}}) {  // climbs left, rolls right
         slope([](int x) { return 300 + x / 2; });
         rollFrom(kind, from);
         EXPECT_EQ(game.state.ShellX, to);
-        EXPECT_TRUE(game.effectLog.empty() && !game.bullettimer.enabled() && game.showit.enabled());  // no explosion
+        EXPECT_TRUE(effectLog.empty() && !game.bullettimer.enabled() && game.showit.enabled());  // no explosion
     }
 }
 
@@ -170,12 +170,12 @@ struct Bounce : Weapons {};
 TEST_F(Bounce, BouncerMakesFiveContactsAndOneThatKillsATankKeepsASaneExplosion) {
     arm(12);
     aim(1, "100", "45");
-    game.effectLog.clear();
+    effectLog.clear();
     game.keyDown(Key::Space);
     loop.waitUntil([&] { return game.state.BounceCount >= 1; });
     double contact = game.state.ShellX;  // where the first bounce lands
     waitHandOver();
-    EXPECT_EQ(std::count(game.effectLog.begin(), game.effectLog.end(), 32), 5);  // the fifth ends the shot
+    EXPECT_EQ(std::count(effectLog.begin(), effectLog.end(), 32), 5);  // the fifth ends the shot
     EXPECT_TRUE(game.state.BounceCount == 5 && game.weapon1.tag == "0");
     // Again, with a weak opponent right where the first bounce lands.
     flatten(400);
@@ -252,17 +252,17 @@ TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
     EXPECT_EQ(game.ColumnTest(316, 384), Mainfrm::Walk::Continue);
     EXPECT_EQ(game.state.BonusActive, True);
     game.bonusfalltimer.setEnabled(false);
-    game.effectLog.clear();
+    effectLog.clear();
     EXPECT_EQ(game.ColumnTest(316, 384), Mainfrm::Walk::Stop);
     EXPECT_EQ(game.state.BonusActive, False);
     EXPECT_TRUE(game.weapon1.tag == "3" && game.weapon1.picture() == game.bonusvzor(3).picture());
-    EXPECT_EQ(game.effectLog, std::vector<int>{14});
+    EXPECT_EQ(effectLog, std::vector<int>{14});
     game.showit.setEnabled(false);
     game.state.TurnPlayer = 1;  // player 1's next turn
     aim(1, "30", "45");
-    game.effectLog.clear();
+    effectLog.clear();
     fireAndLand();
-    EXPECT_NE(std::find(game.effectLog.begin(), game.effectLog.end(), 23), game.effectLog.end());
+    EXPECT_NE(std::find(effectLog.begin(), effectLog.end(), 23), effectLog.end());
     EXPECT_TRUE(game.weapon1.tag == "0" && game.weapon1.picture() == nullptr);
 }
 
@@ -272,11 +272,11 @@ TEST_F(Crate, HealthCrateCapsAtAThousandAndEmptiesTheSlot) {
     for (auto [health, healed] : {std::pair{900, 1000}, std::pair{500, 750}}) {
         dropCrate(13);
         game.state.Health1 = health;
-        game.effectLog.clear();
+        effectLog.clear();
         game.ColumnTest(316, 384);
         EXPECT_EQ(game.state.Health1, healed);
         EXPECT_TRUE(game.weapon1.tag == "0" && game.weapon1.picture() == nullptr);
-        EXPECT_TRUE(game.effectLog.empty());  // no sound
+        EXPECT_TRUE(effectLog.empty());  // no sound
     }
 }
 

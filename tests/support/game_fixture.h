@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "game/mainfrm.h"
 
@@ -22,11 +23,15 @@ struct QuietAudio {
 };
 
 // One game with its own clock; tests that compare two runs build two of these.
-struct Headless {
+struct Headless : Mainfrm::Onlooker {
     QuietAudio quiet;
     VirtualDriver clock{12 * 3600.0};
     EventLoop loop{&clock};
     Mainfrm game{loop, englishDesktop()};
+    std::vector<int> effectLog;  // every effect the game asked for, in order
+
+    Headless() { game.setOnlooker(this); }
+    void EffectPlayed(int id) override { effectLog.push_back(id); }
 
     // Start-up as the program does it, then let the intro finish.
     void start() {
