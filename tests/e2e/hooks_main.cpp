@@ -1,5 +1,5 @@
 // The game with a few extra keys for the end-to-end tests (this program is built for the tests only):
-//   K  a landed pit crate right on player 1's tank, so a shot straight up takes it
+//   K  a landed pit crate right on player 1's tank and no wind, so a shot straight up takes it
 //   P, M, N, Q  a pit, mound, nuke or quake shell into the slot of the player whose turn it is
 //   U, V  the aim of the player whose turn it is: force 30 straight up, or force 60 at 50 degrees
 //   H  the health of the player whose turn it is down to 5
@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
                     game.state.BonusActive = gv::True;
                     game.state.BonusShotsLeft = 5;
                     game.bonusfalltimer.setEnabled(false);
+                    game.state.Wind = 0;  // no drift: the shot straight up comes down on the crate
                     game.bonuspic.setPicture(game.bonusvzor(3).picture());
                     game.bonuspic.tag.assign(1, '3');
                     game.bonuspic.setLeft(game.tank1.left() + 4);

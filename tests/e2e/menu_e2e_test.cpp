@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <utility>
 
 #include "assets/pictures.h"
@@ -86,16 +87,29 @@ bool menuAt(const Screenshot& s, int scale, int left = 0) {
     return s.count(0x00FF00, left + 240 * scale, 136 * scale, left + 561 * scale, 180 * scale) >= 200 * scale * scale;
 }
 
+// Asks the X server for a window size and waits until the game shows `ready`; a request that a busy server
+// dropped is asked again.
+Screenshot resize(Game& g, const std::string& geometry, const std::function<bool(const Screenshot&)>& ready) {
+    Screenshot s;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        g.desk.window(geometry);
+        s = g.waitFor(ready, 10);
+        if (ready(s)) break;
+    }
+    return s;
+}
+
 TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     Game g(2000, 1600);
     if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "Xvfb is not available";
     // Two whole multiples fit in 85 % of a 2000 x 1600 desktop: the window opens at 1600 x 1200.
     EXPECT_EQ(windowSize(g.desk), std::make_pair(1600, 1200));
-    g.desk.window("windowmove 0 0 windowsize 800 600");
-    Screenshot small = g.waitFor([](const Screenshot& s) { return menuAt(s, 1) && s.at(900, 100) == 0; }, 15);
+    Screenshot small =
+        resize(g, "windowmove 0 0 windowsize 800 600", [](const Screenshot& s) { return menuAt(s, 1) && s.at(900, 100) == 0; });
+    ASSERT_TRUE(menuAt(small, 1)) << "the window did not shrink to 800 x 600";
     g.save(small, "menu-800x600.png");
-    g.desk.window("windowsize 1600 1200");
-    Screenshot big = g.waitFor([](const Screenshot& s) { return menuAt(s, 2); }, 15);
+    Screenshot big = resize(g, "windowsize 1600 1200", [](const Screenshot& s) { return menuAt(s, 2); });
+    ASSERT_TRUE(menuAt(big, 2)) << "the window did not grow to 1600 x 1200";
     g.save(big, "menu-1600x1200.png");
     // At twice the size every pixel of the menu panel is a 2 x 2 block of the small one's, but for the
     // texts, which are drawn anew at the larger size (about a sixth of the panel).
@@ -116,8 +130,8 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     g.desk.click(800, 800);  // Back
 
     // 1000 x 600: the picture at its own size between black bars; New Game starts a battle.
-    g.desk.window("windowsize 1000 600");
-    g.waitFor([](const Screenshot& s) { return menuAt(s, 1, 100) && s.at(50, 300) == 0 && s.at(950, 300) == 0; }, 15);
+    resize(g, "windowsize 1000 600",
+           [](const Screenshot& s) { return menuAt(s, 1, 100) && s.at(50, 300) == 0 && s.at(950, 300) == 0; });
     g.desk.click(500, 228);
     Screenshot battle = g.waitArmed(1, 30, 100);
     EXPECT_GT(shown(battle, *assets::picture("fbutt1"), 324, 8), 0.95) << "no battle after New Game";
