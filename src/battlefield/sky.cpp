@@ -7,7 +7,7 @@ namespace gv {
 
 namespace {
 
-static_assert(Canvas::kHeight <= SkyFill::kSecondCentreY, "the sky's centres lie below the canvas");
+static_assert(Canvas::kHeight < SkyFill::kIntroFirstCentreY - 1, "the sky's centres lie below the canvas");
 
 // Radii are counted in half pixels, so every one is a whole number k = 2r: from 3000 (r = 1500) down.
 constexpr long long kOuterK = 3000;
@@ -62,8 +62,12 @@ std::vector<Colour> HellSkyShades() {
     return shades;
 }
 
-SkyFill::SkyFill(Canvas& canvas, std::vector<Colour> shades)
-    : canvas_(canvas), shades_(std::move(shades)), pen_(canvas.drawWidth()), reach_(Canvas::kHeight, 0) {}
+SkyFill::SkyFill(Canvas& canvas, std::vector<Colour> shades, double firstCentreY)
+    : canvas_(canvas),
+      shades_(std::move(shades)),
+      pen_(canvas.drawWidth()),
+      firstCentreY_(std::max(firstCentreY, double(Canvas::kHeight + 1))),
+      reach_(Canvas::kHeight, 0) {}
 
 void SkyFill::paintTo(std::size_t count) {
     const long long limit = 2 * static_cast<long long>(std::min(count, shades_.size()));
@@ -74,7 +78,7 @@ void SkyFill::paintTo(std::size_t count) {
     for (int y = 0; y < Canvas::kHeight; ++y) {
         int x = reach_[std::size_t(y)];
         if (x > kMiddle) continue;
-        CentreWalk second(x, y, kSecondCentreY);
+        CentreWalk second(x, y, firstCentreY_ - 1);
         int runFrom = x;
         Colour runColour = -1;  // -1: pixels no circle covers, left as they are
         auto flush = [&](int to) {
@@ -88,7 +92,7 @@ void SkyFill::paintTo(std::size_t count) {
             // centre's is drawn later. Its circles count only where the second centre's miss.
             long long order = 2 * second.lastShade(pen_, innerK) + 1;
             if (order < 0) {
-                const long long a = CentreWalk(x, y, kFirstCentreY).lastShade(pen_, innerK);
+                const long long a = CentreWalk(x, y, firstCentreY_).lastShade(pen_, innerK);
                 order = a < 0 ? -1 : 2 * a;
             }
             if (order >= limit) break;

@@ -1,6 +1,7 @@
 // Start-up, the intro, the menu's small actions, the pause key and closing the window.
 #include <cmath>
 
+#include "battlefield/sky.h"
 #include "game/mainfrm.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
@@ -44,12 +45,13 @@ void Mainfrm::Form_Load() {
 
     // The intro sky: concentric arcs, darkest at the top, drawn with the canvas's starting pen of 5 pixels.
     double A = Int(random.Rnd() * 55), B = Int(random.Rnd() * 105), C = Int(random.Rnd() * 105) + 50;
-    for (double i = 800; i <= 1500; i += 0.5) {
-        Colour c = rgb(int(simmath::Round(Int((i - 800) / 4 + A))), int(simmath::Round(Int((i - 800) / 5 + B))),
-                       int(simmath::Round(Int((i - 800) / 7 + C))));
-        world.circle(400, 1401, 2300 - i, c);
-        world.circle(400, 1400, 2300 - i, c);
-    }
+    // Its circles, 2300 - i around (400, 1401) and (400, 1400), are filled row by row like the battlefield's.
+    std::vector<Colour> shades;
+    for (double i = 800; i <= 1500; i += 0.5)
+        shades.push_back(rgb(int(simmath::Round(Int((i - 800) / 4 + A))), int(simmath::Round(Int((i - 800) / 5 + B))),
+                             int(simmath::Round(Int((i - 800) / 7 + C)))));
+    SkyFill sky(world, std::move(shades), SkyFill::kIntroFirstCentreY);
+    sky.paintTo(sky.shades());
     // A green hill line across the lower half, its band y kept within 0..400.
     state.IntroY = 400;
     double x = 0, y = Int(random.Rnd() * 400);

@@ -60,11 +60,11 @@ TEST_F(CanvasTest, CirclesAndLinesHonourThePenWidthOfFiveByDefault) {
 TEST_F(CanvasTest, TheSkyFilledRowByRowIsExactlyItsCirclesAndLeavesNoGaps) {
     // The reference: each shade's two circle outlines, outermost first, over something drawn before.
     Canvas& circles = form.create<Canvas>(nullptr, "circles");
-    auto compare = [&](const std::vector<Colour>& shades, int pen) {
+    auto compare = [&](const std::vector<Colour>& shades, int pen, double firstY = 1441) {
         for (Canvas* k : {&c, &circles}) k->clear(), k->setDrawWidth(pen), k->circle(300, 200, 50, rgb(9, 9, 9));
         for (std::size_t n = 0; n < shades.size(); ++n)
-            for (double cy : {1441, 1440}) circles.circle(400, cy, 1500 - 0.5 * double(n), shades[n]);
-        SkyFill sky(c, shades);
+            for (double cy : {firstY, firstY - 1}) circles.circle(400, cy, 1500 - 0.5 * double(n), shades[n]);
+        SkyFill sky(c, shades, firstY);
         for (std::size_t shown = 0; shown <= shades.size() + 97; shown += 97) sky.paintTo(shown);
         ASSERT_TRUE(c.pixels() == circles.pixels()) << pen;
         EXPECT_TRUE(c.drawWidth() == pen && count(rgb(128, 128, 128)) + count(rgb(9, 9, 9)) == 0);
@@ -74,6 +74,7 @@ TEST_F(CanvasTest, TheSkyFilledRowByRowIsExactlyItsCirclesAndLeavesNoGaps) {
     for (std::size_t n = 0; n < distinct.size(); ++n) distinct[n] = Colour(n * 4099);
     compare(distinct, 1);
     compare(distinct, 5);  // a New Game during the start-up rings draws its sky with their pen
+    compare(distinct, 5, SkyFill::kIntroFirstCentreY);
     compare(HellSkyShades(), 1);
     for (double seed = 1; seed <= 30; ++seed) {
         Random r;
