@@ -65,17 +65,12 @@ TEST_F(Soak, ThreeHundredSeededBattlesWithEveryWeaponStayValidAndEnd) {
             int player = game.Frame1.enabled() ? 1 : 2;
             ASSERT_TRUE(player == 1 ? game.Frame1.enabled() : game.Frame2.enabled());
             int kind = (battle + shot) % 13;  // every weapon kind in turn, the standard shell among them
-            Image& slot = player == 1 ? game.weapon1 : game.weapon2;
-            slot.tag = std::to_string(kind);
-            slot.setPicture(kind ? game.bonusvzor(kind).picture() : nullptr);
+            testing::arm(game, kind, player);
             mounds += kind == 4;
             (player == 1 ? game.sila1 : game.sila2).setText(std::to_string(int(aims.Rnd() * 201)));
             (player == 1 ? game.uhel1 : game.uhel2).setText(std::to_string(int(aims.Rnd() * 181)));
             game.keyDown(Key::Space);
-            loop.waitUntil([&] {
-                return game.state.BattleOver == True || (!game.hideit.enabled() && !game.bullettimer.enabled() &&
-                                                         !game.showit.enabled());
-            });
+            loop.waitUntil([&] { return game.state.BattleOver == True || testing::idle(game); });
             checkBattle(battle, shot);
             if (HasFatalFailure()) return;
         }

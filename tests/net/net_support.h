@@ -16,23 +16,14 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "../support/game_fixture.h"
+#include "../support/ports.h"
 #include "game/numtext.h"
-#include "net/netstate.h"
 
 namespace gv::nettest {
-
-// Every test has ports of its own so parallel runs do not meet (47700-47799); a link takes two.
-enum Port : int {
-    kConnect = 47700, kOption1 = 47704, kBack = 47706, kFailedJoin = 47708, kBusy = 47710, kMalformed = 47715,
-    kParseWind = 47717, kParseShot = 47719, kParseCrate = 47721, kParseKeys = 47723, kParseSplit = 47727,
-    kParseBattle = 47731, kUnknown = 47733, kHeldShot = 47735, kOverlong = 47737, kFaultHostDrawn = 47743,
-    kFaultJoinDrawn = 47745, kFaultHostShot = 47747, kFaultJoinShot = 47749, kFaultQuake = 47751,
-    kFaultCrate = 47753, kDuelBattle = 47755, kDuelNewGame = 47757, kDuelKilled = 47759, kDuelDrift = 47761,
-    kUnloaded = 47763, kStray = 47765, kMismatch = 47767,
-};
 
 // The virtual clock, with an end: a wait inside the game that nothing ends throws instead of hanging.
 // The wall clock bounds it too, for a wait whose timers keep the virtual clock creeping.
@@ -166,28 +157,14 @@ inline void typeInto(Mainfrm& game, TextBox& box, const std::string& text) {
     for (char c : text) game.typeChar(c);
 }
 
-// The player's aim that lands a shell nearest to column `target` at angle `angle` (the box's value),
-// worked out over the game's own ground and wind.
-inline int forceToward(const Mainfrm& g, int player, double target, double angle = 45) {
-    const Image& tank = player == 1 ? g.tank1 : g.tank2;
-    const double degrees = player == 1 ? angle : 180 - angle;
-    const double a = degrees / 180 * 3.1415926;
-    int best = 50;
-    double bestMiss = 1e9;
-    for (int f = 10; f <= 200; ++f) {
-        double x0 = tank.left() + 20, y0 = tank.top() + 15;
-        double x = x0, y = y0, vx = std::cos(a) * f, vy = std::sin(a) * f;
-        for (double t = 0.2; t < 200; t += 0.2) {
-            Mainfrm::FlightStep(x, y, vx, vy, t, x0, y0, 10, g.state.Wind, false);
-            if (x < 0 || x > 799) break;
-            if (y > g.state.Ground.at(x)) {
-                double miss = std::fabs(x - target);
-                if (miss < bestMiss) bestMiss = miss, best = f;
-                break;
-            }
-        }
-    }
-    return best;
+using testing::freePorts;
+using testing::idle;
+
+// Fresh ports for the games' links, the same for every game given; the host's port.
+inline int usePorts(std::initializer_list<Mainfrm*> games) {
+    const int port = freePorts();
+    for (Mainfrm* g : games) g->hostPort = port, g->joinPort = port + 1;
+    return port;
 }
 
 // A game and a scripted peer over one loop.
@@ -210,10 +187,9 @@ struct NetGameTest : NetLoopTest {
         loop.runFor(1500);
     }
     // The game hosts; the peer joins, greets and is greeted.
-    void hostForPeer(int port, RawPeer* joiner = nullptr) {
+    void hostForPeer(RawPeer* joiner = nullptr) {
         RawPeer& p = joiner ? *joiner : peer;
-        game.hostPort = port;
-        game.joinPort = port + 1;
+        const int port = usePorts({&game});
         game.click(game.Option3);
         game.click(game.Command3);
         ASSERT_EQ(game.tcpcontrol.state(), TcpSocket::Listening);
@@ -223,10 +199,8 @@ struct NetGameTest : NetLoopTest {
         ASSERT_TRUE(until([&] { return game.state.GameMode == 3 && p.heardLine("connectok"); }));
     }
     // The peer hosts; the game joins, greets and is greeted.
-    void joinPeer(int port) {
-        peer.listen(port);
-        game.hostPort = port;
-        game.joinPort = port + 1;
+    void joinPeer() {
+        peer.listen(usePorts({&game}));
         game.click(game.Option3);
         typeInto(game, game.compname, "127.0.0.1");
         game.click(game.Command4);
@@ -264,42 +238,21 @@ struct NetGameTest : NetLoopTest {
         peer.say("R" + seed);
         ASSERT_TRUE(until([&] { return settled() && game.tank1.visible(); }));
     }
-    // The game's turn has started: nothing of the last shot or its hand-over is running.
-    bool settled() const {
-        return game.state.WorldBusy == False && !game.hideit.enabled() && !game.showit.enabled() &&
-               game.showit.interval() == 1 && !game.bullettimer.enabled() && !game.net().shotHeld;
-    }
+    bool settled() const { return idle(game); }
     // Back at the menu in two-player mode, as after the peer's "disconnect".
     void expectBackAtMenu() {
-        EXPECT_TRUE(game.Frame3.visible());
-        EXPECT_FALSE(game.Frame4.visible());
-        EXPECT_EQ(game.state.GameMode, 1);
-        EXPECT_TRUE(game.Option1.value());
-        EXPECT_TRUE(game.novahra.enabled());
-        EXPECT_FALSE(game.continue_.enabled());
-        EXPECT_FALSE(game.world.enabled());
+        EXPECT_TRUE(game.Frame3.visible() && !game.Frame4.visible() && game.Option1.value() && game.PeerGone());
+        EXPECT_TRUE(game.novahra.enabled() && !game.continue_.enabled() && !game.world.enabled());
+        EXPECT_TRUE(game.state.GameMode == 1 && game.state.WorldBusy == False);
         EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Closed);
-        EXPECT_EQ(game.state.WorldBusy, False);
-        EXPECT_TRUE(game.PeerGone());
     }
-    // Whatever was running has stopped, the menu is back and New Game works.
+    // Whatever was running has stopped, the menu is back and New Game gives a battle at one computer.
     void expectRecovered() {
-        ASSERT_TRUE(until([&] {
-            return game.state.WorldBusy == False && !game.showit.enabled() && !game.hideit.enabled() &&
-                   !game.bullettimer.enabled();
-        }));
+        ASSERT_TRUE(until([&] { return idle(game); }));
         expectBackAtMenu();
-        expectNewGameWorks();
-    }
-    // New Game works again: a battle of two players at one computer.
-    void expectNewGameWorks() {
         game.click(game.novahra);
-        EXPECT_EQ(game.state.GameMode, 1);
-        EXPECT_FALSE(game.Frame3.visible());
-        EXPECT_TRUE(game.world.enabled());
-        EXPECT_TRUE(game.tank1.visible());
-        EXPECT_TRUE(game.tank2.visible());
-        EXPECT_TRUE(game.Command1.enabled());
+        EXPECT_TRUE(game.state.GameMode == 1 && !game.Frame3.visible() && game.world.enabled());
+        EXPECT_TRUE(game.tank1.visible() && game.tank2.visible() && game.Command1.enabled());
         EXPECT_EQ(game.state.WorldBusy, False);
     }
 };
@@ -314,11 +267,8 @@ struct NetPairTest : NetLoopTest {
         joiner.Form_Load();
         loop.runFor(1500);
     }
-    void connect(int port) {
-        for (Mainfrm* g : {&host, &joiner}) {
-            g->hostPort = port;
-            g->joinPort = port + 1;
-        }
+    void connect() {
+        usePorts({&host, &joiner});
         host.click(host.Option3);
         host.click(host.Command3);
         joiner.click(joiner.Option3);
@@ -475,11 +425,8 @@ struct NetDuel {
         });
         return until([done] { return *done; });
     }
-    void connect(int port) {
-        for (Seat* s : {&host, &joiner}) {
-            s->game.hostPort = port;
-            s->game.joinPort = port + 1;
-        }
+    void connect() {
+        usePorts({&host.game, &joiner.game});
         ASSERT_TRUE(on(host, [&] {
             host.game.click(host.game.Option3);
             host.game.click(host.game.Command3);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/ports.h"
 #include "platform/eventloop.h"
 #include "platform/tcpsocket.h"
 
@@ -17,10 +18,7 @@ using asio::ip::tcp;
 using gv::TcpSocket;
 using Clock = std::chrono::steady_clock;
 
-// Every test has ports of its own so parallel runs do not meet.
-enum Port : int {
-    kIPv4 = 47610, kLocalhost, kIPv6, kLocalTaken, kLocalServer, kLarge, kNested, kClose, kDestroy, kRefused, kPending,
-};
+using gv::testing::freePorts;
 
 // Runs the loop until `done` holds or `ms` of real time have passed; says whether `done` held.
 bool waitFor(gv::EventLoop& loop, const std::function<bool()>& done, double ms = 5000) {
@@ -95,8 +93,9 @@ TEST_F(Socket, ConnectsByIPv4LocalhostAndIPv6) {
     probe.open(tcp::v6(), ec);
     if (!ec) probe.bind(tcp::endpoint(asio::ip::address_v6::loopback(), 0), ec);
     const bool haveIPv6 = !ec;
-    for (auto [host, port] : {std::pair{"127.0.0.1", kIPv4}, {"localhost", kLocalhost}, {"::1", kIPv6}}) {
-        if (port == kIPv6 && !haveIPv6) continue;
+    for (const char* host : {"127.0.0.1", "localhost", "::1"}) {
+        if (host[0] == ':' && !haveIPv6) continue;
+        const int port = freePorts(1);
         SCOPED_TRACE(host);
         TcpSocket s(loop), c(loop);
         Events sev, cev;
@@ -108,14 +107,15 @@ TEST_F(Socket, ConnectsByIPv4LocalhostAndIPv6) {
 }
 
 TEST_F(Socket, ConnectsFromAnyPortWhenItsLocalPortIsTaken) {
-    tcp::acceptor taken(loop.io(), tcp::endpoint(tcp::v4(), kLocalTaken));  // say, by an earlier game's connection
-    client.setLocalPort(kLocalTaken);
-    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, kLocalServer));
+    const int port = freePorts();
+    tcp::acceptor taken(loop.io(), tcp::endpoint(tcp::v4(), std::uint16_t(port)));  // say, by an earlier connection
+    client.setLocalPort(port);
+    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, port + 1));
     ASSERT_NO_FATAL_FAILURE(exchange(loop, client, ce, server, se, "fallback"));
 }
 
 TEST_F(Socket, ManySendsAndALargePayloadArriveCompleteAndInOrder) {
-    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, kLarge));
+    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, freePorts(1)));
     server.onDataArrival = nullptr;  // nobody takes the bytes as they come: receive() must take them all
     std::string messages, payload;
     for (int i = 0; i < 300; ++i) {
@@ -135,7 +135,7 @@ TEST_F(Socket, ManySendsAndALargePayloadArriveCompleteAndInOrder) {
 }
 
 TEST_F(Socket, DataHandlerMayWaitForMoreData) {
-    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, kNested));
+    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, freePorts(1)));
     int depth = 0, deepest = 0;
     bool innerDone = false;
     std::string got;
@@ -157,7 +157,8 @@ TEST_F(Socket, DataHandlerMayWaitForMoreData) {
 }
 
 TEST_F(Socket, CloseReachesThePeerAfterItsLastBytesAndThePortCanBeListenedOnAgainAtOnce) {
-    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, kClose));
+    const int port = freePorts(1);
+    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, port));
     ASSERT_TRUE(server.send("last words"));
     server.close();  // the server side closes first, so its port lingers in TIME_WAIT
     EXPECT_FALSE(server.send("too late"));
@@ -170,13 +171,13 @@ TEST_F(Socket, CloseReachesThePeerAfterItsLastBytesAndThePortCanBeListenedOnAgai
     client.close();
     EXPECT_FALSE(waitFor(loop, [&] { return !se.closed.empty() || ce.closed.size() > 1; }, 200));
     EXPECT_FALSE(loop.socketsActive());
-    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, kClose));
+    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, port));
     ASSERT_NO_FATAL_FAILURE(exchange(loop, client, ce, server, se, "after"));
 }
 
 TEST_F(Socket, DestroyingWithEventsQueuedIsSafe) {
     auto doomed = std::make_unique<TcpSocket>(loop);
-    ASSERT_NO_FATAL_FAILURE(connectPair(loop, *doomed, se, client, kDestroy));
+    ASSERT_NO_FATAL_FAILURE(connectPair(loop, *doomed, se, client, freePorts(1)));
     bool raised = false;
     doomed->onDataArrival = [&](std::size_t) { raised = true; };
     doomed->onClosed = [&](const std::string&) { raised = true; };
@@ -199,7 +200,7 @@ TEST_F(Socket, RefusedOrUnresolvableConnectEndsInError) {
     for (auto [host, reason] :
          {std::pair{"127.0.0.1", "connection refused"}, {"no-such-host.invalid", "host not found"}}) {
         ce.closed.clear();
-        ASSERT_NO_FATAL_FAILURE(dial(client, host, kRefused));
+        ASSERT_NO_FATAL_FAILURE(dial(client, host, freePorts(1)));
         ASSERT_TRUE(waitFor(loop, [&] { return !ce.closed.empty(); }, 30000)) << host;
         EXPECT_EQ(client.state(), TcpSocket::Error);
         EXPECT_EQ(ce.closed.front(), reason);
@@ -211,13 +212,14 @@ TEST_F(Socket, RefusedOrUnresolvableConnectEndsInError) {
 TEST_F(Socket, AcceptTakesOneRequestDropsTheOthersAndRefusesLaterOnes) {
     se.attach(server);
     EXPECT_FALSE(server.accept(1));
-    server.setLocalPort(kPending);
+    const int port = freePorts(1);
+    server.setLocalPort(port);
     ASSERT_TRUE(server.listen());
     TcpSocket other(loop);
     Events oe;
     oe.attach(other);
-    ASSERT_NO_FATAL_FAILURE(dial(client, "127.0.0.1", kPending));
-    ASSERT_NO_FATAL_FAILURE(dial(other, "127.0.0.1", kPending));
+    ASSERT_NO_FATAL_FAILURE(dial(client, "127.0.0.1", port));
+    ASSERT_NO_FATAL_FAILURE(dial(other, "127.0.0.1", port));
     ASSERT_TRUE(waitFor(loop, [&] { return se.requests.size() == 2 && other.state() == TcpSocket::Connected; }));
     EXPECT_NE(se.requests[0], se.requests[1]);
     EXPECT_FALSE(server.accept(se.requests[0] + se.requests[1]));
