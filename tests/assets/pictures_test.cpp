@@ -48,7 +48,6 @@ const Picture& get(const std::string& name) {
 }
 
 bool solid(const Picture& p, int x, int y) { return Picture::alphaOf(p.at(x, y)) != 0; }
-int brightness(std::uint32_t px) { return int(px & 255) + int((px >> 8) & 255) + int((px >> 16) & 255); }
 
 int countSolid(const Picture& p, int x0, int y0, int x1, int y1) {
     int n = 0;
@@ -118,39 +117,6 @@ TEST(PictureSprites, TanksSitOnTheirTracksAndAimTheWayTheyFace) {
     // The game swaps in tankleft or tankright as a player turns the barrel; the tank must not change colour.
     EXPECT_EQ(get("tank1").pixels, right.pixels);
     EXPECT_EQ(get("tank2").pixels, left.pixels);
-}
-
-TEST(PictureSprites, TreesStandOnATrunkAndBurntOnesAreDarker) {
-    auto meanBrightness = [](const Picture& p) {
-        double sum = 0;
-        for (auto v : p.pixels) sum += brightness(v);
-        return sum / countSolid(p, 0, 0, p.width, p.height);  // see-through pixels are stored as zero
-    };
-    for (std::string green : {"tree0", "tree1", "snow0", "snow1"}) {
-        const std::string burnt = green.substr(0, 4) + "b" + green.back();
-        for (const std::string& name : {green, burnt}) {
-            const Picture& p = get(name);
-            EXPECT_TRUE(solid(p, 8, 27) && solid(p, 8, 24)) << name;
-            EXPECT_EQ(countSolid(p, 0, 26, 2, 28) + countSolid(p, 15, 26, 17, 28), 0) << name << ": wide foot";
-            EXPECT_GT(countSolid(p, 0, 0, 17, 14), 12) << name << ": nothing up top";
-        }
-        EXPECT_LT(meanBrightness(get(burnt)) * 1.5, meanBrightness(get(green))) << burnt;
-    }
-    // The cursor's hot spot is at (5, 0): the finger's tip is there and nothing else is that high.
-    const Picture& hand = get("handcursor");
-    EXPECT_TRUE(solid(hand, 5, 0));
-    EXPECT_EQ(countSolid(hand, 0, 0, 32, 1), countSolid(hand, 3, 0, 8, 1));
-}
-
-TEST(PictureCrates, EveryKindLooksDifferent) {
-    for (int i = 1; i <= 13; ++i)
-        for (int j = i + 1; j <= 13; ++j) {
-            const Picture& a = get("bonusvzor" + std::to_string(i));
-            const Picture& b = get("bonusvzor" + std::to_string(j));
-            int differing = 0;
-            for (std::size_t k = 0; k < a.pixels.size(); ++k) differing += a.pixels[k] != b.pixels[k];
-            EXPECT_GT(differing, 40) << "crates " << i << " and " << j << " are hard to tell apart";
-        }
 }
 
 TEST(PictureKit, PackedPicturesAreWhatTheDrawingsDraw) {

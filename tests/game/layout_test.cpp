@@ -53,19 +53,5 @@ TEST_F(LayoutTest, StackingFollowsTheLayout) {
         EXPECT_EQ(pos(*bg), int(bg->parent()->children().size()) - 1) << bg->name();
 }
 
-TEST_F(LayoutTest, PlacesOfTheMainPiecesAndTheSpriteArrays) {
-    struct Want { Control* c; int l, t, w, h; };
-    for (auto [c, l, t, w, h] : std::vector<Want>{{&f.Frame3, 240, 136, 321, 313}, {&f.world, 0, 0, 801, 601},
-                                                  {&f.Frame2, 504, 0, 297, 73},   {&f.tank2, 760, 560, 40, 40}})
-        EXPECT_TRUE(c->left() == l && c->top() == t && c->width() == w && c->height() == h) << c->name();
-    EXPECT_TRUE(f.bonusvzor.count() == 13 && f.bonusvzor.has(1) && f.bonusvzor.has(13) && !f.bonusvzor.has(0));
-    EXPECT_EQ(f.strom.count(), 1);  // the first tree; the battles load the rest
-}
-
-TEST_F(LayoutTest, AimBoxesHoldTheirStartValuesAndTheForceBoxTakesThreeCharacters) {
-    EXPECT_EQ(f.sila1.text() + f.sila2.text() + f.uhel1.text() + f.uhel2.text(), "1001004545");
-    EXPECT_TRUE(f.sila2.maxLength == 3 && f.uhel1.maxLength == 0);  // no length limit on the angle
-}
-
 }  // namespace
 }  // namespace gv

@@ -1,9 +1,11 @@
 // Start-up, the language, the intro, the menu, the pause key and New Game over a running hand-over.
 #include "../support/game_fixture.h"
+#include "../support/ports.h"
 
 namespace gv {
 namespace {
 
+using testing::freePorts;
 using testing::GameTest;
 
 TEST(Language, CzechOrSlovakAnywhereGivesTheCzechInterface) {
@@ -31,6 +33,12 @@ TEST_F(StartUp, EnglishSystemGetsEnglishCaptionsAndACzechOneKeepsTheLayoutTexts)
     czech.Form_Load();
     EXPECT_EQ(czech.state.CzechUi, True);
     EXPECT_EQ(czech.novahra.caption() + czech.Label1.caption(), "Nová HraSíla:");
+    // And the network panel's status texts.
+    czech.hostPort = freePorts(), czech.joinPort = czech.hostPort + 1;
+    czech.click(czech.Option3);
+    EXPECT_EQ(czech.Label11.caption(), "Vaše síťové jméno: " + TcpSocket::localHostName());
+    czech.click(czech.Command3);
+    EXPECT_EQ(czech.Label11.caption(), "Čekám na připojení protihráče...");
 }
 
 TEST_F(StartUp, IntroDrawsSixRingsAwayFromTheMenuWithAWidePen) {
@@ -98,16 +106,6 @@ TEST_F(StartUp, CreditsLinkAndExit) {
     EXPECT_TRUE(game.unloaded());
     game.click(game.novahra);  // nothing answers any more
     EXPECT_EQ(game.state.GameMode, 0);
-}
-
-TEST_F(StartUp, NewGameReadsTheModeOptions) {
-    start();
-    for (auto [option, mode] : {std::pair{&game.Option2, 2}, std::pair{&game.Option1, 1}}) {
-        if (!game.Frame3.visible()) game.keyDown(Key::Escape);
-        game.click(*option);
-        newBattle(1);
-        EXPECT_TRUE(game.state.GameMode == mode && option->value()) << mode;  // read, never changed
-    }
 }
 
 TEST_F(StartUp, NewGameDuringTheLastHandOverGivesACleanBattle) {

@@ -171,20 +171,5 @@ TEST_F(NetConnection, AFailedJoinOrABusyPortSaysSoAndTheUserCanTryAgain) {
     ASSERT_TRUE(linked());
 }
 
-TEST(NetConnectionCzech, StatusTextsInCzech) {
-    testing::QuietAudio quiet;
-    BoundedClock clock;
-    EventLoop loop{&clock};
-    Desktop czech = testing::englishDesktop();
-    czech.languageSettings = [] { return LanguageSettings{{"cs_CZ.UTF-8"}, "cs_CZ.UTF-8", {"cz"}}; };
-    Mainfrm game{loop, czech};
-    game.Form_Load();
-    usePorts({&game});
-    game.click(game.Option3);
-    EXPECT_EQ(game.Label11.caption(), "Vaše síťové jméno: " + TcpSocket::localHostName());
-    game.click(game.Command3);
-    EXPECT_EQ(game.Label11.caption(), "Čekám na připojení protihráče...");
-}
-
 }  // namespace
 }  // namespace gv::nettest

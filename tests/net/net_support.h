@@ -6,6 +6,7 @@
 
 #include <asio/ip/tcp.hpp>
 #include <asio/write.hpp>
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cmath>
@@ -70,21 +71,10 @@ public:
         core_->acceptor.bind(tcp::endpoint(asio::ip::make_address("127.0.0.1"), std::uint16_t(port)), ec);
         core_->acceptor.listen(1, ec);
         ASSERT_FALSE(ec) << ec.message();
-        auto c = core_;
-        c->acceptor.async_accept(c->sock, [c](const asio::error_code& e) {
-            if (e) return;
-            c->connected = true;
-            Core::read(c);
-        });
+        core_->acceptor.async_accept(core_->sock, Core::linked(core_));
     }
     void connect(int port) {
-        auto c = core_;
-        c->sock.async_connect({asio::ip::make_address("127.0.0.1"), std::uint16_t(port)},
-                              [c](const asio::error_code& e) {
-                                  if (e) return;
-                                  c->connected = true;
-                                  Core::read(c);
-                              });
+        core_->sock.async_connect({asio::ip::make_address("127.0.0.1"), std::uint16_t(port)}, Core::linked(core_));
     }
     // Bytes as they are, and one message with its line feed.
     void send(const std::string& bytes) {
@@ -108,16 +98,8 @@ public:
 
     bool connected() const { return core_->connected; }
     bool closedByGame() const { return core_->ended; }
-    bool heardLine(const std::string& line) const {
-        for (const auto& l : core_->heard)
-            if (l == line) return true;
-        return false;
-    }
-    int count(const std::string& line) const {
-        int n = 0;
-        for (const auto& l : core_->heard) n += l == line;
-        return n;
-    }
+    int count(const std::string& line) const { return int(std::ranges::count(core_->heard, line)); }
+    bool heardLine(const std::string& line) const { return count(line) > 0; }
     // Runs for every line the game sends (from inside the loop's socket polling: send only, never pump).
     void onLine(std::function<void(const std::string&)> f) { core_->onLine = std::move(f); }
 
@@ -131,6 +113,11 @@ private:
         std::vector<std::string> heard;
         std::function<void(const std::string&)> onLine;
         bool connected = false, ended = false;
+        static std::function<void(const asio::error_code&)> linked(const std::shared_ptr<Core>& c) {
+            return [c](const asio::error_code& e) {
+                if (!e) c->connected = true, read(c);
+            };
+        }
         static void read(const std::shared_ptr<Core>& c) {
             c->sock.async_read_some(asio::buffer(c->buf), [c](const asio::error_code& e, std::size_t n) {
                 c->partial.append(c->buf.data(), n);

@@ -106,14 +106,6 @@ TEST_F(Socket, ConnectsByIPv4LocalhostAndIPv6) {
     }
 }
 
-TEST_F(Socket, ConnectsFromAnyPortWhenItsLocalPortIsTaken) {
-    const int port = freePorts();
-    tcp::acceptor taken(loop.io(), tcp::endpoint(tcp::v4(), std::uint16_t(port)));  // say, by an earlier connection
-    client.setLocalPort(port);
-    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, port + 1));
-    ASSERT_NO_FATAL_FAILURE(exchange(loop, client, ce, server, se, "fallback"));
-}
-
 TEST_F(Socket, ManySendsAndALargePayloadArriveCompleteAndInOrder) {
     ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, freePorts(1)));
     server.onDataArrival = nullptr;  // nobody takes the bytes as they come: receive() must take them all
