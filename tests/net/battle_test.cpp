@@ -30,6 +30,12 @@ struct NetBattle : ::testing::Test {
         EXPECT_EQ(H.state.RandomSeed, formatNumber(std::floor(timeOfDay)));
         EXPECT_EQ(J.state.RandomSeed, H.state.RandomSeed);
     }
+    // Both games started and linked, and the first battle built.
+    void begin(double timeOfDay) {
+        duel.start();
+        ASSERT_NO_FATAL_FAILURE(duel.connect());
+        ASSERT_NO_FATAL_FAILURE(newBattle(timeOfDay));
+    }
     // Everything both copies must hold alike, and no hash pair that disagreed.
     void expectSame() {
         auto common = [&](const Mainfrm& g) {
@@ -74,9 +80,7 @@ struct NetBattle : ::testing::Test {
 };
 
 TEST_F(NetBattle, AWholeBattleWithEveryWeaponStaysInStep) {
-    duel.start();
-    ASSERT_NO_FATAL_FAILURE(duel.connect());
-    ASSERT_NO_FATAL_FAILURE(newBattle(45296));
+    ASSERT_NO_FATAL_FAILURE(begin(45296));
     ASSERT_NO_FATAL_FAILURE(expectSame());
     EXPECT_TRUE(H.Command1.enabled());
     EXPECT_FALSE(J.Command1.enabled());
@@ -129,9 +133,7 @@ TEST_F(NetBattle, AWholeBattleWithEveryWeaponStaysInStep) {
 }
 
 TEST_F(NetBattle, NewGameOnTheHostDuringTheLastHandOverGivesACleanBattleOnBothSides) {
-    duel.start();
-    ASSERT_NO_FATAL_FAILURE(duel.connect());
-    ASSERT_NO_FATAL_FAILURE(newBattle(3600));
+    ASSERT_NO_FATAL_FAILURE(begin(3600));
     for (Mainfrm* m : {&H, &J}) {
         m->state.Health2 = 10;
         testing::arm(*m, 8);
@@ -164,9 +166,7 @@ TEST_F(NetBattle, NewGameOnTheHostDuringTheLastHandOverGivesACleanBattleOnBothSi
 }
 
 TEST_F(NetBattle, AKilledJoinerSendsTheHostBackToTheMenu) {
-    duel.start();
-    ASSERT_NO_FATAL_FAILURE(duel.connect());
-    ASSERT_NO_FATAL_FAILURE(newBattle(50000));
+    ASSERT_NO_FATAL_FAILURE(begin(50000));
     ASSERT_TRUE(duel.on(duel.host, [&] { H.click(H.Command1); }));
     ASSERT_TRUE(duel.until([&] { return J.hideit.enabled() || J.bullettimer.enabled(); }));
     duel.kill(duel.joiner);
@@ -186,9 +186,7 @@ TEST_F(NetBattle, AKilledJoinerSendsTheHostBackToTheMenu) {
 }
 
 TEST_F(NetBattle, CopiesThatDriftApartEndTheLink) {
-    duel.start();
-    ASSERT_NO_FATAL_FAILURE(duel.connect());
-    ASSERT_NO_FATAL_FAILURE(newBattle(20000));
+    ASSERT_NO_FATAL_FAILURE(begin(20000));
     // Something only one copy knows: the joiner's ground has a dent the host's has not.
     J.state.Ground(3) = std::int16_t(J.state.Ground(3) + 1);  // behind the host's tank, where no shell lands
     ASSERT_TRUE(duel.on(duel.host, [&] { H.click(H.Command1); }));

@@ -19,7 +19,6 @@ struct NetConnection : NetPairTest {
 };
 
 TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
-    start();
     const int port = usePorts({&host, &joiner});
     host.click(host.Option3);
     EXPECT_TRUE(host.Frame4.visible() && host.Command3.isDefault());
@@ -59,7 +58,6 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
 }
 
 TEST_F(NetConnection, StrayConnectionsLeaveTheHostListening) {
-    start();
     const int port = usePorts({&host, &joiner});
     host_();
     // One connects and closes, one stays silent, one says something that is no greeting.
@@ -77,7 +75,6 @@ TEST_F(NetConnection, StrayConnectionsLeaveTheHostListening) {
 }
 
 TEST_F(NetConnection, AnotherVersionOrUnendedMessagesAreToldOnBothSides) {
-    start();
     for (auto [gameHosts, says] : {std::pair{true, "G2\n"}, {true, "G1"}, {false, "G2\n"}, {false, "connectok"}}) {
         SCOPED_TRACE(says);
         RawPeer peer(loop);
@@ -100,7 +97,6 @@ TEST_F(NetConnection, AnotherVersionOrUnendedMessagesAreToldOnBothSides) {
 }
 
 TEST_F(NetConnection, ALocalModeWhileConnectedEndsTheLinkOnBothSides) {
-    start();
     for (OptionButton* option : {&host.Option1, &host.Option2}) {
         ASSERT_NO_FATAL_FAILURE(connect());
         host.click(*option);
@@ -119,7 +115,6 @@ TEST_F(NetConnection, ALocalModeWhileConnectedEndsTheLinkOnBothSides) {
 }
 
 TEST_F(NetConnection, BackGivesUpThePortReselectsOption1AndReadsTheHiddenPhrases) {
-    start();
     usePorts({&host});
     host_();  // Back while hosting, and while joining a host that does not answer
     host.click(host.Command5);
@@ -151,7 +146,6 @@ TEST_F(NetConnection, BackGivesUpThePortReselectsOption1AndReadsTheHiddenPhrases
 }
 
 TEST_F(NetConnection, AFailedJoinOrABusyPortSaysSoAndTheUserCanTryAgain) {
-    start();
     const int port = usePorts({&host, &joiner});
     join(joiner);  // nobody listens there
     ASSERT_TRUE(until([&] { return joiner.Label11.caption() != "Connecting to 127.0.0.1"; }));

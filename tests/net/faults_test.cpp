@@ -59,7 +59,6 @@ struct NetFaults : NetGameTest {
 };
 
 TEST_F(NetFaults, PeerGoneWhileTheHostWaitsForItsDrawing) {
-    start();
     ASSERT_NO_FATAL_FAILURE(hostForPeer());
     // The joiner takes the seed and is never heard of again: first gone, then only silent.
     peer.onLine([&](const std::string& line) {
@@ -78,7 +77,6 @@ TEST_F(NetFaults, PeerGoneWhileTheHostWaitsForItsDrawing) {
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheHostsDrawing) {
-    start();
     ASSERT_NO_FATAL_FAILURE(joinPeer());
     // The host takes our "drawingok" and says nothing more; the player leaves when told so.
     killWhen([&] { return peer.heardLine("drawingok"); }, Fate::SilentThenEsc);
@@ -87,7 +85,6 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheHostsDrawing) {
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheHostWaitsAtTheHandOver) {
-    start();
     ASSERT_NO_FATAL_FAILURE(hostForPeer());
     peerPlaysJoiner();
     game.click(game.novahra);
@@ -106,8 +103,6 @@ TEST_F(NetFaults, PeerGoneWhileTheHostWaitsAtTheHandOver) {
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsAtTheHandOver) {
-    start();
-    ASSERT_NO_FATAL_FAILURE(joinPeer());
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("600"));
     // The host fires; ours is done with the shot first and waits for the host's "bullfired".
     peer.onLine([&](const std::string&) {});
@@ -118,8 +113,6 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsAtTheHandOver) {
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheQuakeSeed) {
-    start();
-    ASSERT_NO_FATAL_FAILURE(joinPeer());
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("3000"));
     // The host's player holds the quake.
     testing::arm(game, 9);
@@ -130,8 +123,6 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheQuakeSeed) {
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheCrate) {
-    start();
-    ASSERT_NO_FATAL_FAILURE(joinPeer());
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("4000"));
     // The host answers the hand-over but never says which crate drops.
     peer.onLine([&](const std::string& line) {
@@ -167,7 +158,6 @@ struct NetOverlong : NetFaults {
 };
 
 TEST_F(NetOverlong, AMessageOverSixtyFourBytesEndsTheLinkWhateverItsKey) {
-    start();
     ASSERT_NO_FATAL_FAILURE(joinPeer());
     peer.say(std::string(64, 'x'));  // 64 is still a message (an unknown one)
     peer.say("W1");
@@ -177,7 +167,6 @@ TEST_F(NetOverlong, AMessageOverSixtyFourBytesEndsTheLinkWhateverItsKey) {
 }
 
 TEST_F(NetOverlong, FourKilobytesWithoutALineFeedEndTheLink) {
-    start();
     ASSERT_NO_FATAL_FAILURE(joinPeer());
     peer.send(std::string(4096, 'a'));
     loop.runFor(200);
@@ -187,7 +176,6 @@ TEST_F(NetOverlong, FourKilobytesWithoutALineFeedEndTheLink) {
 }
 
 TEST_F(NetOverlong, FloodsOfEmptyLinesOrOfHashesEndTheLinkWithBoundedMemory) {
-    start();
     std::size_t most = 0;
     Timer watch(loop, "watch", 1);
     watch.onTimer = [&] { most = std::max(most, game.net().inbox.size() + game.net().peerHashes.size()); };
@@ -221,7 +209,6 @@ TEST_F(NetOverlong, FloodsOfEmptyLinesOrOfHashesEndTheLinkWithBoundedMemory) {
 }
 
 TEST_F(NetFaults, AClosedWindowDispatchesNothingMore) {
-    start();
     ASSERT_NO_FATAL_FAILURE(joinPeer());
     // The window closes while the joiner builds inside "R", with more of the host's messages waiting:
     // the winds come in one read once the building is under way, and the window goes after the first.
@@ -253,7 +240,6 @@ TEST_F(NetFaults, AClosedWindowDispatchesNothingMore) {
 struct NetMalformed : NetPairTest {};
 
 TEST_F(NetMalformed, EachMalformedMessageEndsTheLinkOnBothSides) {
-    start();
     struct Case {
         std::string text;
         bool fromHost;  // a host's message goes to the joiner, a joiner's to the host

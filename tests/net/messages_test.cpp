@@ -7,7 +7,6 @@ namespace {
 struct NetParsing : NetGameTest {};
 
 TEST_F(NetParsing, DrawingokJoinedByAWindAndAlone) {
-    start();
     ASSERT_NO_FATAL_FAILURE(joinPeer());
     game.state.Wind = 5;
     peer.say("drawingok");
@@ -26,7 +25,6 @@ TEST_F(NetParsing, DrawingokJoinedByAWindAndAlone) {
 }
 
 TEST_F(NetParsing, TheHostTakesOnlyWhatIsForTheHost) {
-    start();
     ASSERT_NO_FATAL_FAILURE(hostForPeer());
     game.state.Wind = 3;
     game.state.RandomSeed = "99";
@@ -43,8 +41,6 @@ TEST_F(NetParsing, TheHostTakesOnlyWhatIsForTheHost) {
 }
 
 TEST_F(NetParsing, ExitIsNoQuakeSeedAndBullfiredIsNoCrate) {
-    start();
-    ASSERT_NO_FATAL_FAILURE(joinPeer());
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("31337"));
     const std::string seed = game.state.RandomSeed;
     peer.say("exit");
@@ -71,8 +67,6 @@ TEST_F(NetParsing, ExitIsNoQuakeSeedAndBullfiredIsNoCrate) {
 }
 
 TEST_F(NetParsing, ShotsFireThePeersPlayerWithTheTextsAsSent) {
-    start();
-    ASSERT_NO_FATAL_FAILURE(joinPeer());
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("4711"));
     struct Case {
         std::string text, force, angle;
@@ -104,8 +98,6 @@ TEST_F(NetParsing, ShotsFireThePeersPlayerWithTheTextsAsSent) {
 }
 
 TEST_F(NetParsing, CratesAsTheHostSendsThem) {
-    start();
-    ASSERT_NO_FATAL_FAILURE(joinPeer());
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("2024"));
     // Two digits of kind, one of shots, and the left edge as it comes; any left edge on the field is taken,
     // though no host of ours draws one so near the edge.
@@ -126,8 +118,6 @@ TEST_F(NetParsing, CratesAsTheHostSendsThem) {
 }
 
 TEST_F(NetParsing, MessagesSplitOverSeveralSendsOrSeveralInOne) {
-    start();
-    ASSERT_NO_FATAL_FAILURE(joinPeer());
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("777"));
     ASSERT_TRUE(until([&] { return game.state.SendText == "W0"; }));  // the host's first wind
     for (const char* part : {"W", "-", "7"}) {
@@ -142,7 +132,6 @@ TEST_F(NetParsing, MessagesSplitOverSeveralSendsOrSeveralInOne) {
 }
 
 TEST_F(NetParsing, ABattleAndTheHostsDrawingokInOneRead) {
-    start();
     ASSERT_NO_FATAL_FAILURE(joinPeer());
     // The host was quick: its seed, its "drawingok" and its wind arrive together, before we built anything.
     peer.send("R4242\ndrawingok\nW3\n");
@@ -157,8 +146,6 @@ TEST_F(NetParsing, ABattleAndTheHostsDrawingokInOneRead) {
 }
 
 TEST_F(NetParsing, UnknownMessagesChangeNothing) {
-    start();
-    ASSERT_NO_FATAL_FAILURE(joinPeer());
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("1234"));
     const std::uint64_t before = game.SharedStateHash();
     const GameState s = game.state;
@@ -176,8 +163,6 @@ TEST_F(NetParsing, UnknownMessagesChangeNothing) {
 }
 
 TEST_F(NetParsing, APeersShotWaitsForOurTurnToStartAndComesOncePerTurn) {
-    start();
-    ASSERT_NO_FATAL_FAILURE(joinPeer());
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("5150"));
     // Player 2's turn belongs to the joiner: a shot for it from the host is not taken.
     peer.say("S100U45");

@@ -169,7 +169,7 @@ struct NetGameTest : NetLoopTest {
     Mainfrm game{loop, testing::englishDesktop()};
     RawPeer peer{loop};
 
-    void start() {
+    void SetUp() override {
         game.Form_Load();
         loop.runFor(1500);
     }
@@ -219,8 +219,9 @@ struct NetGameTest : NetLoopTest {
             }
         });
     }
-    // A joiner's battle from the peer's seed, built and ready for player 1's shot.
+    // The game joins the peer and builds a battle from the peer's seed, ready for player 1's shot.
     void battleFromPeer(const std::string& seed) {
+        ASSERT_NO_FATAL_FAILURE(joinPeer());
         peerPlaysHost();
         peer.say("R" + seed);
         ASSERT_TRUE(until([&] { return settled() && game.tank1.visible(); }));
@@ -249,9 +250,8 @@ struct NetPairTest : NetLoopTest {
     Mainfrm host{loop, testing::englishDesktop()};
     Mainfrm joiner{loop, testing::englishDesktop()};
 
-    void start() {
-        host.Form_Load();
-        joiner.Form_Load();
+    void SetUp() override {
+        host.Form_Load(), joiner.Form_Load();
         loop.runFor(1500);
     }
     void connect() {

@@ -50,8 +50,7 @@ TEST_F(CanvasTest, CirclesAndLinesHonourThePenWidthOfFiveByDefault) {
     EXPECT_TRUE(count(rgb(255, 0, 0)) >= 56 && count(rgb(255, 0, 0)) < 90) << "not one closed ring";
     c.line(10, 10, 20, 10, rgb(1, 1, 1));
     c.line(10, 50, 10, 60, rgb(2, 2, 2));  // both ends included
-    EXPECT_EQ(count(rgb(1, 1, 1)), 11);
-    EXPECT_EQ(count(rgb(2, 2, 2)), 11);
+    EXPECT_TRUE(count(rgb(1, 1, 1)) == 11 && count(rgb(2, 2, 2)) == 11);
     c.setDrawWidth(3);
     c.line(100, 200, 200, 200, rgb(3, 3, 3));
     for (int y = 197; y <= 203; ++y) EXPECT_EQ(c.point(150, y) == rgb(3, 3, 3), y >= 199 && y <= 201) << y;
@@ -77,7 +76,7 @@ TEST_F(CanvasTest, TheSkyFilledRowByRowIsExactlyItsCirclesAndLeavesNoGaps) {
     compare(HellSkyShades(), 1);
     for (double seed = 1; seed <= 30; ++seed) {
         Random r;
-        r.seed(seed);
+        r.seed(seed);  // the sky's base colour is the first three draws of a battle
         const double R0 = std::floor(r.Rnd() * 54) + 1, G0 = std::floor(r.Rnd() * 104) + 1;
         compare(DaySkyShades(R0, G0, std::floor(r.Rnd() * 154) + 1), 1);
     }
@@ -94,17 +93,14 @@ TEST_F(CanvasTest, TheSkyFilledRowByRowIsExactlyItsCirclesAndLeavesNoGaps) {
 TEST_F(CanvasTest, DirtyRegionCoversWhatChangedAndAPictureReplacesEverything) {
     c.takeDirty();
     EXPECT_EQ(c.takeDirty().w, 0);
-    c.setPixel(10, 20, 1);
-    c.setPixel(30, 5, 1);
+    c.setPixel(10, 20, 1), c.setPixel(30, 5, 1);
     Canvas::Rect r = c.takeDirty();
     EXPECT_EQ((std::vector{r.x, r.y, r.w, r.h}), (std::vector{10, 5, 21, 16}));
     // A picture goes top left; the rest is the back colour.
     c.setPixel(700, 500, rgb(1, 2, 3));
     c.setPicture(std::make_shared<Picture>(4, 3, Picture::opaque(rgb(200, 10, 10))));
-    EXPECT_EQ(c.point(3, 2), rgb(200, 10, 10));
-    EXPECT_EQ(count(rgb(200, 10, 10)), 12);
-    EXPECT_EQ(c.point(4, 0), rgb(128, 128, 128));
-    EXPECT_EQ(c.point(700, 500), rgb(128, 128, 128));
+    EXPECT_TRUE(c.point(3, 2) == rgb(200, 10, 10) && count(rgb(200, 10, 10)) == 12);
+    EXPECT_TRUE(c.point(4, 0) == rgb(128, 128, 128) && c.point(700, 500) == rgb(128, 128, 128));
 }
 
 }  // namespace
