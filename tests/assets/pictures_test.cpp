@@ -101,24 +101,6 @@ TEST(PictureTransparency, SpritesSeeThroughPanelsOpaqueEdgesCrisp) {
     }
 }
 
-TEST(PictureSprites, TanksSitOnTheirTracksAndAimTheWayTheyFace) {
-    for (const char* name : {"tankleft", "tankright", "tank1", "tank2"}) {
-        const Picture& p = get(name);
-        EXPECT_GE(countSolid(p, 0, 39, 40, 40), 24) << name << ": the track should rest on the bottom row";
-        EXPECT_GE(countSolid(p, 0, 34, 40, 36), 2 * 32) << name << ": the track should be solid above it";
-    }
-    const Picture& left = get("tankleft");
-    const Picture& right = get("tankright");
-    EXPECT_GT(countSolid(left, 0, 0, 20, 20), countSolid(left, 20, 0, 40, 20) + 25);
-    EXPECT_GT(countSolid(right, 20, 0, 40, 20), countSolid(right, 0, 0, 20, 20) + 25);
-    EXPECT_GT(countSolid(right, 28, 4, 38, 14), 15) << "the barrel should reach up at about 45 degrees";
-    for (int y = 0; y < 40; ++y)
-        for (int x = 0; x < 40; ++x) ASSERT_EQ(solid(left, x, y), solid(right, 39 - x, y)) << x << "," << y;
-    // The game swaps in tankleft or tankright as a player turns the barrel; the tank must not change colour.
-    EXPECT_EQ(get("tank1").pixels, right.pixels);
-    EXPECT_EQ(get("tank2").pixels, left.pixels);
-}
-
 TEST(PictureKit, PackedPicturesAreWhatTheDrawingsDraw) {
     // Catches packed data that is stale or that the unpacker reads differently from how it was packed.
     auto drawn = art::drawAll();

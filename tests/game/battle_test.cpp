@@ -2,6 +2,7 @@
 // model and the virtual clock.
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "../support/game_fixture.h"
 #include "game/numtext.h"
@@ -31,26 +32,22 @@ TEST_F(Aiming, BoxesNormaliseAndWrapWhatIsTypedAndTheTankFacesItsBarrel) {
 TEST_F(Aiming, TypingWithMouseAndKeysGivesTheValuesThePlayerMeant) {
     // '@n' clicks at the boundary after n characters, '*n' double-clicks there, '<' Backspace, '^' Ctrl+A,
     // '(' ')' Shift+Home/End, '{' '}' Shift+Left/Right; anything else is typed.
+    const std::map<char, std::pair<int, int>> keyOf = {
+        {'<', {Key::Backspace, 0}},         {'^', {Key::A, Key::CtrlMask}},      {'(', {Key::Home, Key::ShiftMask}},
+        {')', {Key::End, Key::ShiftMask}}, {'{', {Key::Left, Key::ShiftMask}}, {'}', {Key::Right, Key::ShiftMask}}};
     auto play = [&](TextBox& box, const char* start, const std::string& keys) {
         box.setText(start);
         game.click(box);
         for (std::size_t i = 0; i < keys.size(); ++i) {
-            const int y = int(box.absTop()) + 5;
-            switch (char k = keys[i]) {
-                case '@':
-                case '*': {
-                    const int x = box.textLeft() + box.widthOf(keys[++i] - '0');
-                    game.mouseDown(x, y);
-                    if (k == '*') game.mouseDown(x, y, true);
-                    break;
-                }
-                case '<': game.keyDown(Key::Backspace); break;
-                case '^': game.keyDown(Key::A, Key::CtrlMask); break;
-                case '(': game.keyDown(Key::Home, Key::ShiftMask); break;
-                case ')': game.keyDown(Key::End, Key::ShiftMask); break;
-                case '{': game.keyDown(Key::Left, Key::ShiftMask); break;
-                case '}': game.keyDown(Key::Right, Key::ShiftMask); break;
-                default: game.typeChar(k);
+            const char k = keys[i];
+            if (k == '@' || k == '*') {
+                const int x = box.textLeft() + box.widthOf(keys[++i] - '0'), y = int(box.absTop()) + 5;
+                game.mouseDown(x, y);
+                if (k == '*') game.mouseDown(x, y, true);
+            } else if (keyOf.count(k)) {
+                game.keyDown(keyOf.at(k).first, keyOf.at(k).second);
+            } else {
+                game.typeChar(k);
             }
         }
         return box.text();
