@@ -31,12 +31,9 @@ TEST_F(LayoutTest, OnlyTheMenuAndTheDisabledCanvasShowAtStartAndEveryTimerIsStop
     for (Control* c : f.world.children()) EXPECT_FALSE(c->visible()) << c->name() << c->index();
     EXPECT_FALSE(f.Frame2.enabled() || f.continue_.enabled() || f.Command1.enabled());
     EXPECT_TRUE(f.Option1.value() && !f.Option2.value() && !f.Option3.value());
-    for (auto [t, ms] : std::vector<std::pair<Timer*, int>>{
-             {&f.startuptimer, 1000}, {&f.showit, 1}, {&f.hideit, 40}, {&f.aitimer, 500}, {&f.arrowtimer, 40},
-             {&f.bonusfalltimer, 40}, {&f.tankexpl, 40}, {&f.bullettimer, 40}, {&f.moonfalltimer, 40}}) {
-        EXPECT_EQ(t->interval(), ms) << t->name();
+    for (Timer* t : {&f.startuptimer, &f.showit, &f.hideit, &f.aitimer, &f.arrowtimer, &f.bonusfalltimer, &f.tankexpl,
+                     &f.bullettimer, &f.moonfalltimer})
         EXPECT_FALSE(t->enabled()) << t->name();
-    }
     EXPECT_TRUE(f.state.GameMode == 0 && f.state.WorldBusy == False && f.state.RandomSeed.empty());
 }
 

@@ -6,15 +6,6 @@ namespace gv::nettest {
 namespace {
 
 struct NetConnection : NetPairTest {
-    void host_() {
-        host.click(host.Option3);
-        host.click(host.Command3);
-    }
-    void join(Mainfrm& g, const std::string& name = "127.0.0.1") {
-        g.click(g.Option3);
-        g.compname.setText(name);
-        g.click(g.Command4);
-    }
     bool linked() { return until([&] { return host.state.GameMode == 3 && joiner.state.GameMode == 4; }); }
 };
 
@@ -46,7 +37,7 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
     Mainfrm late{loop, testing::englishDesktop()};
     late.Form_Load();
     late.hostPort = port, late.joinPort = port + 1;
-    join(late);
+    joinGame(late);
     ASSERT_TRUE(until([&] { return late.Label11.caption() != "Connecting to 127.0.0.1"; }));
     EXPECT_EQ(late.Label11.caption(), "Cannot connect to 127.0.0.1");
     // Choosing the network again while connected changes nothing.
@@ -59,7 +50,7 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
 
 TEST_F(NetConnection, StrayConnectionsLeaveTheHostListening) {
     const int port = usePorts({&host, &joiner});
-    host_();
+    hostGame(host);
     // One connects and closes, one stays silent, one says something that is no greeting.
     RawPeer closer(loop), silent(loop), stranger(loop);
     for (RawPeer* p : {&closer, &silent, &stranger}) p->connect(port);
@@ -70,7 +61,7 @@ TEST_F(NetConnection, StrayConnectionsLeaveTheHostListening) {
     EXPECT_FALSE(silent.heardLine("connectok"));
     EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Listening);
     EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
-    join(joiner);  // the real joiner still gets in
+    joinGame(joiner);  // the real joiner still gets in
     ASSERT_TRUE(linked());
 }
 
@@ -80,11 +71,11 @@ TEST_F(NetConnection, AnotherVersionOrUnendedMessagesAreToldOnBothSides) {
         RawPeer peer(loop);
         const int port = usePorts({&host});
         if (gameHosts) {
-            host_();
+            hostGame(host);
             peer.connect(port);
         } else {
             peer.listen(port);
-            join(host);
+            joinGame(host);
         }
         ASSERT_TRUE(until([&] { return peer.connected(); }));
         peer.send(says);
@@ -116,11 +107,11 @@ TEST_F(NetConnection, ALocalModeWhileConnectedEndsTheLinkOnBothSides) {
 
 TEST_F(NetConnection, BackGivesUpThePortReselectsOption1AndReadsTheHiddenPhrases) {
     usePorts({&host});
-    host_();  // Back while hosting, and while joining a host that does not answer
+    hostGame(host);  // Back while hosting, and while joining a host that does not answer
     host.click(host.Command5);
     EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Closed && !host.Frame4.visible() && host.Option1.value());
     host.click(host.Option2);
-    join(host);
+    joinGame(host);
     host.click(host.Command5);
     EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Closed && host.Option1.value());
     const std::string first = "we go where rivers flow", second = "from the far hill";
@@ -147,21 +138,21 @@ TEST_F(NetConnection, BackGivesUpThePortReselectsOption1AndReadsTheHiddenPhrases
 
 TEST_F(NetConnection, AFailedJoinOrABusyPortSaysSoAndTheUserCanTryAgain) {
     const int port = usePorts({&host, &joiner});
-    join(joiner);  // nobody listens there
+    joinGame(joiner);  // nobody listens there
     ASSERT_TRUE(until([&] { return joiner.Label11.caption() != "Connecting to 127.0.0.1"; }));
     EXPECT_EQ(joiner.Label11.caption(), "Cannot connect to 127.0.0.1");
     EXPECT_TRUE(joiner.tcpcontrol.state() == TcpSocket::Closed && joiner.Frame4.visible() && joiner.state.GameMode == 0);
-    join(joiner, "");  // an empty name cannot even be tried
+    joinGame(joiner, "");  // an empty name cannot even be tried
     EXPECT_EQ(joiner.Label11.caption(), "Cannot connect to ");
     RawPeer squatter(loop);
     squatter.listen(port);
-    host_();
+    hostGame(host);
     EXPECT_EQ(host.Label11.caption(), "Port " + std::to_string(port) + " is in use");
     EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Closed && host.Frame4.visible());
     squatter.close();  // once the port is free again, hosting works, and the same panel joins
     host.click(host.Command3);
     EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
-    join(joiner, "localhost");
+    joinGame(joiner, "localhost");
     ASSERT_TRUE(linked());
 }
 

@@ -139,9 +139,12 @@ private:
     std::shared_ptr<Core> core_;
 };
 
-inline void typeInto(Mainfrm& game, TextBox& box, const std::string& text) {
-    game.click(box);
-    for (char c : text) game.typeChar(c);
+// The network panel's two ways into a link: host, or join the host of that name.
+inline void hostGame(Mainfrm& g) { g.click(g.Option3), g.click(g.Command3); }
+inline void joinGame(Mainfrm& g, const std::string& name = "127.0.0.1") {
+    g.click(g.Option3);
+    g.compname.setText(name);
+    g.click(g.Command4);
 }
 
 using testing::freePorts;
@@ -177,8 +180,7 @@ struct NetGameTest : NetLoopTest {
     void hostForPeer(RawPeer* joiner = nullptr) {
         RawPeer& p = joiner ? *joiner : peer;
         const int port = usePorts({&game});
-        game.click(game.Option3);
-        game.click(game.Command3);
+        hostGame(game);
         ASSERT_EQ(game.tcpcontrol.state(), TcpSocket::Listening);
         p.connect(port);
         ASSERT_TRUE(until([&] { return p.connected(); }));
@@ -188,9 +190,7 @@ struct NetGameTest : NetLoopTest {
     // The peer hosts; the game joins, greets and is greeted.
     void joinPeer() {
         peer.listen(usePorts({&game}));
-        game.click(game.Option3);
-        typeInto(game, game.compname, "127.0.0.1");
-        game.click(game.Command4);
+        joinGame(game);
         ASSERT_TRUE(until([&] { return peer.heardLine("G1"); }));
         peer.say("connectok");
         ASSERT_TRUE(until([&] { return game.state.GameMode == 4; }));
@@ -256,11 +256,7 @@ struct NetPairTest : NetLoopTest {
     }
     void connect() {
         usePorts({&host, &joiner});
-        host.click(host.Option3);
-        host.click(host.Command3);
-        joiner.click(joiner.Option3);
-        typeInto(joiner, joiner.compname, "127.0.0.1");
-        joiner.click(joiner.Command4);
+        hostGame(host), joinGame(joiner);
         ASSERT_TRUE(until([&] { return host.state.GameMode == 3 && joiner.state.GameMode == 4; }));
     }
 };
@@ -414,15 +410,8 @@ struct NetDuel {
     }
     void connect() {
         usePorts({&host.game, &joiner.game});
-        ASSERT_TRUE(on(host, [&] {
-            host.game.click(host.game.Option3);
-            host.game.click(host.game.Command3);
-        }));
-        ASSERT_TRUE(on(joiner, [&] {
-            joiner.game.click(joiner.game.Option3);
-            typeInto(joiner.game, joiner.game.compname, "127.0.0.1");
-            joiner.game.click(joiner.game.Command4);
-        }));
+        ASSERT_TRUE(on(host, [&] { hostGame(host.game); }));
+        ASSERT_TRUE(on(joiner, [&] { joinGame(joiner.game); }));
         ASSERT_TRUE(until([&] { return host.game.state.GameMode == 3 && joiner.game.state.GameMode == 4; }));
     }
 

@@ -87,67 +87,6 @@ protected:
     void SetUp() override { ce.attach(client); }
 };
 
-TEST_F(Socket, ManySendsAndALargePayloadArriveCompleteAndInOrder) {
-    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, freePorts(1)));
-    server.onDataArrival = nullptr;  // nobody takes the bytes as they come: receive() must take them all
-    std::string messages, payload;
-    for (int i = 0; i < 300; ++i) {
-        const std::string message = "<" + std::to_string(i) + ">" + std::string(i % 50, static_cast<char>(i));
-        messages += message;
-        ASSERT_TRUE(client.send(message));
-    }
-    for (int i = 0; i < 30; ++i) payload += messages;  // some 250 KB in one piece
-    ASSERT_TRUE(client.send(payload));
-    ASSERT_TRUE(server.send(payload));
-    ASSERT_TRUE(waitFor(
-        loop, [&] { return server.bytesAvailable() >= 31 * messages.size() && ce.received.size() >= payload.size(); },
-        10000));
-    EXPECT_TRUE(server.receive() == messages + payload) << "the bytes arrived altered or out of order";
-    EXPECT_EQ(server.bytesAvailable(), 0u);
-    EXPECT_TRUE(ce.received == payload) << "the bytes arrived altered or out of order";
-}
-
-TEST_F(Socket, DataHandlerMayWaitForMoreData) {
-    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, freePorts(1)));
-    int depth = 0, deepest = 0;
-    bool innerDone = false;
-    std::string got;
-    server.onDataArrival = [&](std::size_t) {
-        deepest = std::max(deepest, ++depth);
-        got += server.receive();
-        if (depth == 1 && got == "first") {
-            EXPECT_TRUE(client.send("second"));
-            // The next arrival is dispatched while this handler is still running.
-            innerDone = waitFor(loop, [&] { return got.size() >= 11; });
-        }
-        --depth;
-    };
-    ASSERT_TRUE(client.send("first"));
-    ASSERT_TRUE(waitFor(loop, [&] { return got.size() >= 11 && depth == 0; }));
-    EXPECT_TRUE(innerDone);
-    EXPECT_EQ(got, "firstsecond");
-    EXPECT_EQ(deepest, 2);
-}
-
-TEST_F(Socket, CloseReachesThePeerAfterItsLastBytesAndThePortCanBeListenedOnAgainAtOnce) {
-    const int port = freePorts(1);
-    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, port));
-    ASSERT_TRUE(server.send("last words"));
-    server.close();  // the server side closes first, so its port lingers in TIME_WAIT
-    EXPECT_FALSE(server.send("too late"));
-    ASSERT_TRUE(waitFor(loop, [&] { return !ce.closed.empty(); }));
-    EXPECT_EQ(ce.received, "last words");
-    EXPECT_EQ(ce.closed.front(), "closed by peer");
-    EXPECT_EQ(client.state(), TcpSocket::Closed);
-    // Closing what is already closed raises nothing and changes nothing.
-    server.close();
-    client.close();
-    EXPECT_FALSE(waitFor(loop, [&] { return !se.closed.empty() || ce.closed.size() > 1; }, 200));
-    EXPECT_FALSE(loop.socketsActive());
-    ASSERT_NO_FATAL_FAILURE(connectPair(loop, server, se, client, port));
-    ASSERT_NO_FATAL_FAILURE(exchange(loop, client, ce, server, se, "after"));
-}
-
 TEST_F(Socket, DestroyingWithEventsQueuedIsSafe) {
     auto doomed = std::make_unique<TcpSocket>(loop);
     ASSERT_NO_FATAL_FAILURE(connectPair(loop, *doomed, se, client, freePorts(1)));
