@@ -122,8 +122,7 @@ TEST_F(NetParsing, ABattleAndTheHostsDrawingokInOneRead) {
     EXPECT_FALSE(game.Command1.enabled());  // player 1 is the host's
     // The same battlefield as any copy of the game builds from that seed.
     testing::Headless alone;
-    alone.start();  // the intro leaves a pen of one pixel, as it did here
-    alone.newBattle(4242);
+    alone.start(), alone.newBattle(4242);  // the intro leaves a pen of one pixel, as it did here
     EXPECT_TRUE(alone.game.state.Ground.rows() == game.state.Ground.rows() && alone.game.world.pixels() == game.world.pixels());
 }
 
