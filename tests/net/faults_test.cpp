@@ -23,11 +23,8 @@ struct NetFaults : NetGameTest {
             const double now = loop.now();
             if (!killed) {
                 if (!waiting()) return;
-                killed = true;
-                silentAt = now;
-                if (fate == Fate::Close) peer.close();
-                if (fate == Fate::Reset) peer.reset();
-                if (fate >= Fate::Silent) peer.onLine([](const std::string&) {});
+                killed = true, silentAt = now;
+                fate == Fate::Close ? peer.close() : fate == Fate::Reset ? peer.reset() : peer.onLine(nullptr);
                 return;
             }
             if (waitTextAt < 0 && waitText()) {
@@ -36,10 +33,7 @@ struct NetFaults : NetGameTest {
                 if (fate == Fate::SilentThenEsc) game.keyDown(Key::Escape);
             }
             if (waitTextAt >= 0 && waitTextGoneAt < 0 && !waitText()) waitTextGoneAt = now;
-            if (fate == Fate::SilentThenResume && !resumed && now - silentAt >= 10000) {
-                resumed = true;
-                resume();
-            }
+            if (fate == Fate::SilentThenResume && !resumed && now - silentAt >= 10000) resumed = true, resume();
         };
         killer->setEnabled(true);
     }

@@ -268,7 +268,7 @@ class TurnTaking {
 public:
     explicit TurnTaking(int parties) : live_(std::size_t(parties), true) {}
     void await(int me) {
-        std::unique_lock<std::mutex> l(m_);
+        std::unique_lock l(m_);
         cv_.wait(l, [&] { return turn_ == me; });
     }
     void pass(int me) {
@@ -284,7 +284,7 @@ public:
         cv_.notify_all();
     }
     bool live(int who) {
-        std::unique_lock<std::mutex> l(m_);
+        std::lock_guard l(m_);
         return live_[std::size_t(who)];
     }
 
@@ -313,28 +313,21 @@ struct SharedClock {
 struct Stopped {};
 
 // One game's view of the shared clock: every pump and every sleep hands the turn on.
-class SeatDriver : public Driver {
-public:
-    SeatDriver(SharedClock& clock, TurnTaking& turns, int me, std::atomic<bool>& stop)
-        : clock_(clock), turns_(turns), me_(me), stop_(stop) {}
-    double nowMs() override { return clock_.nowMs; }
-    double timeOfDay() override { return clock_.timeOfDay(); }
+struct SeatDriver : Driver {
+    SeatDriver(SharedClock& c, TurnTaking& t, int m, std::atomic<bool>& s) : clock(c), turns(t), me(m), stop(s) {}
+    double nowMs() override { return clock.nowMs; }
+    double timeOfDay() override { return clock.timeOfDay(); }
     void collectInput() override { handOn(); }
-    void sleepUntil(double tMs) override {
-        if (tMs > clock_.nowMs) clock_.nowMs = tMs;
-        handOn();
-    }
+    void sleepUntil(double tMs) override { clock.nowMs = std::max(clock.nowMs, tMs), handOn(); }
     bool isVirtual() const override { return true; }
-
-private:
     void handOn() {
-        turns_.pass(me_);
-        if (stop_) throw Stopped{};  // the test is over: out of whatever the game was doing
+        turns.pass(me);
+        if (stop) throw Stopped{};  // the test is over: out of whatever the game was doing
     }
-    SharedClock& clock_;
-    TurnTaking& turns_;
-    int me_;
-    std::atomic<bool>& stop_;
+    SharedClock& clock;
+    TurnTaking& turns;
+    int me;
+    std::atomic<bool>& stop;
 };
 
 struct Seat {
