@@ -21,10 +21,7 @@ namespace gv::e2e {
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-bool haveTool(const char* name) {
-    std::string cmd = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return std::system(cmd.c_str()) == 0;
-}
+bool haveTool(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
 
 std::string tempDir(const std::string& prefix) {
     std::string templ = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
@@ -93,20 +90,11 @@ Desktop::Desktop(int width, int height) : width_(width), height_(height) {
     pid_ = spawn({"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp"}, {}, "", fds[1]);
     close(fds[1]);
     std::string num;
-    char c;
+    char c = 0;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     fcntl(fds[0], F_SETFL, O_NONBLOCK);
-    while (std::chrono::steady_clock::now() < deadline) {
-        ssize_t n = read(fds[0], &c, 1);
-        if (n == 1) {
-            if (c == '\n') break;
-            num += c;
-        } else if (n == 0) {
-            break;
-        } else {
-            sleepMs(20);
-        }
-    }
+    for (ssize_t n; std::chrono::steady_clock::now() < deadline && (n = read(fds[0], &c, 1)) != 0 && c != '\n';)
+        n == 1 ? void(num += c) : sleepMs(20);
     close(fds[0]);
     if (num.empty()) {
         ::kill(pid_, SIGKILL);
@@ -139,14 +127,12 @@ Screenshot Desktop::screenshot() const {
 }
 
 void Desktop::click(int x, int y) const {
-    std::string cmd = "DISPLAY=" + display_ + " xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
-                      " sleep 0.1 click 1";
-    (void)std::system(cmd.c_str());
+    (void)std::system(("DISPLAY=" + display_ + " xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
+                       " sleep 0.1 click 1").c_str());
 }
 
 void Desktop::key(const std::string& name) const {
-    std::string cmd = "DISPLAY=" + display_ + " xdotool key " + name;
-    (void)std::system(cmd.c_str());
+    (void)std::system(("DISPLAY=" + display_ + " xdotool key " + name).c_str());
 }
 
 std::string Desktop::window(const std::string& commands) const {

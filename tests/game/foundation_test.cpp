@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <limits>
+#include <cmath>
 
 #include "game/gamestate.h"
 #include "game/numtext.h"
@@ -30,10 +30,7 @@ TEST(RandomGenerator, ResetThenSeedGivesPinnedValuesWhateverCameBefore) {
     Random z1, z2;
     z1.seed(0.0), z2.seed(-0.0);
     EXPECT_EQ(z1.state(), z2.state());
-}
-
-TEST(RandomGenerator, DrawsStayInTheHalfOpenUnitInterval) {
-    Random r;
+    // Draws stay in the half-open unit interval and reach both its ends.
     double lo = 1, hi = 0;
     for (int i = 0; i < 200000; ++i) {
         double v = r.Rnd();
@@ -50,14 +47,11 @@ TEST(NumberText, BoxesReadTheLeadingNumberNetworkFieldsTheWholeTextAndRenderingR
              {"1.2.3", 1.2}, {"", 0}, {"abc", 0}, {"-", 0}, {".", 0}, {"inf", 0}, {"nan", 0}, {"0x1A", 0},
              {"1e5", 1}, {"1,5", 1}})
         EXPECT_EQ(leadingNumber(text), v) << text;
-    EXPECT_EQ(parseNumber("45.5"), 45.5);
-    EXPECT_EQ(parseNumber("-30"), -30);
+    EXPECT_TRUE(parseNumber("45.5") == 45.5 && parseNumber("-30") == -30);
     for (std::string bad : std::vector<std::string>{"", " 5", "5 ", "5x", "1e5", "inf", "-", std::string(400, '9') /*not finite*/})
         EXPECT_FALSE(parseNumber(bad)) << bad;
     // Rendering reads back to the same value.
-    EXPECT_EQ(formatNumber(-0.0), "0");
-    EXPECT_EQ(formatNumber(200), "200");
-    EXPECT_EQ(formatNumber(45.5), "45.5");
+    EXPECT_EQ(formatNumber(-0.0) + " " + formatNumber(200) + " " + formatNumber(45.5), "0 200 45.5");
     for (double v : {0.1, 1.0 / 3, 90.5, 123.456, -0.25, -5.0})
         EXPECT_EQ(leadingNumber(formatNumber(v)), v) << formatNumber(v);
 }
@@ -66,22 +60,18 @@ TEST(InstanceLockTest, SecondCopyFindsTheLockAndItIsFreedWithTheFirst) {
     std::string dir = testing::TempDir();
     {
         InstanceLock first("gorvath-test", dir), second("gorvath-test", dir);
-        EXPECT_FALSE(first.previousInstance());
-        EXPECT_TRUE(second.previousInstance());
+        EXPECT_TRUE(!first.previousInstance() && second.previousInstance());
     }
     InstanceLock again("gorvath-test", dir);  // the file is still there, but nobody holds it
-    EXPECT_FALSE(again.previousInstance());
-    EXPECT_TRUE(std::filesystem::exists(again.path()));
+    EXPECT_TRUE(!again.previousInstance() && std::filesystem::exists(again.path()));
 }
 
 TEST(GroundLookup, ComputedColumnsAreRoundedAndClampedToTheArray) {
     GroundArray g;
     for (int x = -1; x <= 800; ++x) g(x) = std::int16_t(x + 1000);
-    EXPECT_EQ(g.at(10.5), 1010);  // half to even
-    EXPECT_EQ(g.at(11.5), 1012);
-    EXPECT_EQ(g.at(1e9), 1800);
-    EXPECT_EQ(g.at(-1e9), 999);
-    EXPECT_EQ(g.at(std::numeric_limits<double>::quiet_NaN()), 999);
+    // Half to even, and clamped at both ends (a NaN reads the first column).
+    for (auto [x, row] : {std::pair{10.5, 1010}, {11.5, 1012}, {1e9, 1800}, {-1e9, 999}, {std::nan(""), 999}})
+        EXPECT_EQ(g.at(x), row) << x;
 }
 
 }  // namespace

@@ -14,33 +14,22 @@ struct Soak : testing::GameTest {
         const GameState& s = game.state;
         SCOPED_TRACE("battle " + std::to_string(battle) + " shot " + std::to_string(shot));
         for (int x = -1; x <= 800; ++x) {
-            int g = s.Ground(x);
             // Craters stop at the bottom row (a pit one below it); only mounds build above the canvas top,
             // 51 rows each at most.
-            ASSERT_LE(g, 601) << "column " << x;
-            ASSERT_GE(g, -51 * mounds) << "column " << x;
+            ASSERT_TRUE(s.Ground(x) <= 601 && s.Ground(x) >= -51 * mounds) << "column " << x << ": " << s.Ground(x);
         }
-        ASSERT_TRUE(std::isfinite(s.Health1));
-        ASSERT_TRUE(std::isfinite(s.Health2));
-        ASSERT_LE(s.Health1, 1000);
-        ASSERT_LE(s.Health2, 1000);
+        ASSERT_TRUE(std::isfinite(s.Health1) && std::isfinite(s.Health2) && s.Health1 <= 1000 && s.Health2 <= 1000);
         for (const Image* tank : {&game.tank1, &game.tank2}) {
             if (s.BattleOver == True) break;  // an exploding tank swells and flies off
-            ASSERT_GE(tank->left(), 0);
-            ASSERT_LE(tank->left(), 760);
-            ASSERT_GE(tank->top(), -51 * mounds - 40);
-            ASSERT_LE(tank->top(), 561);  // resting on the ground (a pit goes one row below the canvas)
+            // Resting on the ground (a pit goes one row below the canvas).
+            ASSERT_TRUE(tank->left() >= 0 && tank->left() <= 760 && tank->top() >= -51 * mounds - 40 && tank->top() <= 561)
+                << tank->left() << "," << tank->top();
         }
         ASSERT_TRUE(std::isfinite(game.bullet.left()) && std::isfinite(game.bullet.top()));
-        if (s.BonusActive == True) {
-            ASSERT_GE(game.bonuspic.left(), 16);
-            ASSERT_LE(game.bonuspic.left(), 783);
-            ASSERT_LE(game.bonuspic.top(), 569);
-        }
-        for (const auto& [i, tree] : game.strom.elements()) {
-            if (!tree->visible()) continue;
-            ASSERT_LE(tree->top() + tree->height(), 601) << "tree " << i;
-        }
+        ASSERT_TRUE(s.BonusActive == False ||
+                    (game.bonuspic.left() >= 16 && game.bonuspic.left() <= 783 && game.bonuspic.top() <= 569));
+        for (const auto& [i, tree] : game.strom.elements())
+            ASSERT_TRUE(!tree->visible() || tree->top() + tree->height() <= 601) << "tree " << i;
     }
 };
 
@@ -65,17 +54,12 @@ TEST_F(Soak, ThreeHundredSeededBattlesWithEveryWeaponStayValidAndEnd) {
             int player = game.Frame1.enabled() ? 1 : 2;
             ASSERT_TRUE(player == 1 ? game.Frame1.enabled() : game.Frame2.enabled());
             int kind = (battle + shot) % 13;  // every weapon kind in turn, the standard shell among them
-            Image& slot = player == 1 ? game.weapon1 : game.weapon2;
-            slot.tag = std::to_string(kind);
-            slot.setPicture(kind ? game.bonusvzor(kind).picture() : nullptr);
+            testing::arm(game, kind, player);
             mounds += kind == 4;
             (player == 1 ? game.sila1 : game.sila2).setText(std::to_string(int(aims.Rnd() * 201)));
             (player == 1 ? game.uhel1 : game.uhel2).setText(std::to_string(int(aims.Rnd() * 181)));
             game.keyDown(Key::Space);
-            loop.waitUntil([&] {
-                return game.state.BattleOver == True || (!game.hideit.enabled() && !game.bullettimer.enabled() &&
-                                                         !game.showit.enabled());
-            });
+            loop.waitUntil([&] { return game.state.BattleOver == True || testing::idle(game); });
             checkBattle(battle, shot);
             if (HasFatalFailure()) return;
         }

@@ -6,6 +6,7 @@
 
 #include <asio/ip/tcp.hpp>
 #include <asio/write.hpp>
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cmath>
@@ -16,23 +17,14 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "../support/game_fixture.h"
+#include "../support/ports.h"
 #include "game/numtext.h"
-#include "net/netstate.h"
 
 namespace gv::nettest {
-
-// Every test has ports of its own so parallel runs do not meet (47700-47799); a link takes two.
-enum Port : int {
-    kConnect = 47700, kOption1 = 47704, kBack = 47706, kFailedJoin = 47708, kBusy = 47710, kMalformed = 47715,
-    kParseWind = 47717, kParseShot = 47719, kParseCrate = 47721, kParseKeys = 47723, kParseSplit = 47727,
-    kParseBattle = 47731, kUnknown = 47733, kHeldShot = 47735, kOverlong = 47737, kFaultHostDrawn = 47743,
-    kFaultJoinDrawn = 47745, kFaultHostShot = 47747, kFaultJoinShot = 47749, kFaultQuake = 47751,
-    kFaultCrate = 47753, kDuelBattle = 47755, kDuelNewGame = 47757, kDuelKilled = 47759, kDuelDrift = 47761,
-    kUnloaded = 47763, kStray = 47765, kMismatch = 47767,
-};
 
 // The virtual clock, with an end: a wait inside the game that nothing ends throws instead of hanging.
 // The wall clock bounds it too, for a wait whose timers keep the virtual clock creeping.
@@ -79,21 +71,10 @@ public:
         core_->acceptor.bind(tcp::endpoint(asio::ip::make_address("127.0.0.1"), std::uint16_t(port)), ec);
         core_->acceptor.listen(1, ec);
         ASSERT_FALSE(ec) << ec.message();
-        auto c = core_;
-        c->acceptor.async_accept(c->sock, [c](const asio::error_code& e) {
-            if (e) return;
-            c->connected = true;
-            Core::read(c);
-        });
+        core_->acceptor.async_accept(core_->sock, Core::linked(core_));
     }
     void connect(int port) {
-        auto c = core_;
-        c->sock.async_connect({asio::ip::make_address("127.0.0.1"), std::uint16_t(port)},
-                              [c](const asio::error_code& e) {
-                                  if (e) return;
-                                  c->connected = true;
-                                  Core::read(c);
-                              });
+        core_->sock.async_connect({asio::ip::make_address("127.0.0.1"), std::uint16_t(port)}, Core::linked(core_));
     }
     // Bytes as they are, and one message with its line feed.
     void send(const std::string& bytes) {
@@ -117,16 +98,8 @@ public:
 
     bool connected() const { return core_->connected; }
     bool closedByGame() const { return core_->ended; }
-    bool heardLine(const std::string& line) const {
-        for (const auto& l : core_->heard)
-            if (l == line) return true;
-        return false;
-    }
-    int count(const std::string& line) const {
-        int n = 0;
-        for (const auto& l : core_->heard) n += l == line;
-        return n;
-    }
+    int count(const std::string& line) const { return int(std::ranges::count(core_->heard, line)); }
+    bool heardLine(const std::string& line) const { return count(line) > 0; }
     // Runs for every line the game sends (from inside the loop's socket polling: send only, never pump).
     void onLine(std::function<void(const std::string&)> f) { core_->onLine = std::move(f); }
 
@@ -140,6 +113,11 @@ private:
         std::vector<std::string> heard;
         std::function<void(const std::string&)> onLine;
         bool connected = false, ended = false;
+        static std::function<void(const asio::error_code&)> linked(const std::shared_ptr<Core>& c) {
+            return [c](const asio::error_code& e) {
+                if (!e) c->connected = true, read(c);
+            };
+        }
         static void read(const std::shared_ptr<Core>& c) {
             c->sock.async_read_some(asio::buffer(c->buf), [c](const asio::error_code& e, std::size_t n) {
                 c->partial.append(c->buf.data(), n);
@@ -161,33 +139,22 @@ private:
     std::shared_ptr<Core> core_;
 };
 
-inline void typeInto(Mainfrm& game, TextBox& box, const std::string& text) {
-    game.click(box);
-    for (char c : text) game.typeChar(c);
+// The network panel's two ways into a link: host, or join the host of that name.
+inline void hostGame(Mainfrm& g) { g.click(g.Option3), g.click(g.Command3); }
+inline void joinGame(Mainfrm& g, const std::string& name = "127.0.0.1") {
+    g.click(g.Option3);
+    g.compname.setText(name);
+    g.click(g.Command4);
 }
 
-// The player's aim that lands a shell nearest to column `target` at angle `angle` (the box's value),
-// worked out over the game's own ground and wind.
-inline int forceToward(const Mainfrm& g, int player, double target, double angle = 45) {
-    const Image& tank = player == 1 ? g.tank1 : g.tank2;
-    const double degrees = player == 1 ? angle : 180 - angle;
-    const double a = degrees / 180 * 3.1415926;
-    int best = 50;
-    double bestMiss = 1e9;
-    for (int f = 10; f <= 200; ++f) {
-        double x0 = tank.left() + 20, y0 = tank.top() + 15;
-        double x = x0, y = y0, vx = std::cos(a) * f, vy = std::sin(a) * f;
-        for (double t = 0.2; t < 200; t += 0.2) {
-            Mainfrm::FlightStep(x, y, vx, vy, t, x0, y0, 10, g.state.Wind, false);
-            if (x < 0 || x > 799) break;
-            if (y > g.state.Ground.at(x)) {
-                double miss = std::fabs(x - target);
-                if (miss < bestMiss) bestMiss = miss, best = f;
-                break;
-            }
-        }
-    }
-    return best;
+using testing::freePorts;
+using testing::idle;
+
+// Fresh ports for the games' links, the same for every game given; the host's port.
+inline int usePorts(std::initializer_list<Mainfrm*> games) {
+    const int port = freePorts();
+    for (Mainfrm* g : games) g->hostPort = port, g->joinPort = port + 1;
+    return port;
 }
 
 // A game and a scripted peer over one loop.
@@ -205,17 +172,15 @@ struct NetGameTest : NetLoopTest {
     Mainfrm game{loop, testing::englishDesktop()};
     RawPeer peer{loop};
 
-    void start() {
+    void SetUp() override {
         game.Form_Load();
         loop.runFor(1500);
     }
     // The game hosts; the peer joins, greets and is greeted.
-    void hostForPeer(int port, RawPeer* joiner = nullptr) {
+    void hostForPeer(RawPeer* joiner = nullptr) {
         RawPeer& p = joiner ? *joiner : peer;
-        game.hostPort = port;
-        game.joinPort = port + 1;
-        game.click(game.Option3);
-        game.click(game.Command3);
+        const int port = usePorts({&game});
+        hostGame(game);
         ASSERT_EQ(game.tcpcontrol.state(), TcpSocket::Listening);
         p.connect(port);
         ASSERT_TRUE(until([&] { return p.connected(); }));
@@ -223,13 +188,9 @@ struct NetGameTest : NetLoopTest {
         ASSERT_TRUE(until([&] { return game.state.GameMode == 3 && p.heardLine("connectok"); }));
     }
     // The peer hosts; the game joins, greets and is greeted.
-    void joinPeer(int port) {
-        peer.listen(port);
-        game.hostPort = port;
-        game.joinPort = port + 1;
-        game.click(game.Option3);
-        typeInto(game, game.compname, "127.0.0.1");
-        game.click(game.Command4);
+    void joinPeer() {
+        peer.listen(usePorts({&game}));
+        joinGame(game);
         ASSERT_TRUE(until([&] { return peer.heardLine("G1"); }));
         peer.say("connectok");
         ASSERT_TRUE(until([&] { return game.state.GameMode == 4; }));
@@ -258,48 +219,28 @@ struct NetGameTest : NetLoopTest {
             }
         });
     }
-    // A joiner's battle from the peer's seed, built and ready for player 1's shot.
+    // The game joins the peer and builds a battle from the peer's seed, ready for player 1's shot.
     void battleFromPeer(const std::string& seed) {
+        ASSERT_NO_FATAL_FAILURE(joinPeer());
         peerPlaysHost();
         peer.say("R" + seed);
         ASSERT_TRUE(until([&] { return settled() && game.tank1.visible(); }));
     }
-    // The game's turn has started: nothing of the last shot or its hand-over is running.
-    bool settled() const {
-        return game.state.WorldBusy == False && !game.hideit.enabled() && !game.showit.enabled() &&
-               game.showit.interval() == 1 && !game.bullettimer.enabled() && !game.net().shotHeld;
-    }
+    bool settled() const { return idle(game); }
     // Back at the menu in two-player mode, as after the peer's "disconnect".
     void expectBackAtMenu() {
-        EXPECT_TRUE(game.Frame3.visible());
-        EXPECT_FALSE(game.Frame4.visible());
-        EXPECT_EQ(game.state.GameMode, 1);
-        EXPECT_TRUE(game.Option1.value());
-        EXPECT_TRUE(game.novahra.enabled());
-        EXPECT_FALSE(game.continue_.enabled());
-        EXPECT_FALSE(game.world.enabled());
+        EXPECT_TRUE(game.Frame3.visible() && !game.Frame4.visible() && game.Option1.value() && game.PeerGone());
+        EXPECT_TRUE(game.novahra.enabled() && !game.continue_.enabled() && !game.world.enabled());
+        EXPECT_TRUE(game.state.GameMode == 1 && game.state.WorldBusy == False);
         EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Closed);
-        EXPECT_EQ(game.state.WorldBusy, False);
-        EXPECT_TRUE(game.PeerGone());
     }
-    // Whatever was running has stopped, the menu is back and New Game works.
+    // Whatever was running has stopped, the menu is back and New Game gives a battle at one computer.
     void expectRecovered() {
-        ASSERT_TRUE(until([&] {
-            return game.state.WorldBusy == False && !game.showit.enabled() && !game.hideit.enabled() &&
-                   !game.bullettimer.enabled();
-        }));
+        ASSERT_TRUE(until([&] { return idle(game); }));
         expectBackAtMenu();
-        expectNewGameWorks();
-    }
-    // New Game works again: a battle of two players at one computer.
-    void expectNewGameWorks() {
         game.click(game.novahra);
-        EXPECT_EQ(game.state.GameMode, 1);
-        EXPECT_FALSE(game.Frame3.visible());
-        EXPECT_TRUE(game.world.enabled());
-        EXPECT_TRUE(game.tank1.visible());
-        EXPECT_TRUE(game.tank2.visible());
-        EXPECT_TRUE(game.Command1.enabled());
+        EXPECT_TRUE(game.state.GameMode == 1 && !game.Frame3.visible() && game.world.enabled());
+        EXPECT_TRUE(game.tank1.visible() && game.tank2.visible() && game.Command1.enabled());
         EXPECT_EQ(game.state.WorldBusy, False);
     }
 };
@@ -309,21 +250,13 @@ struct NetPairTest : NetLoopTest {
     Mainfrm host{loop, testing::englishDesktop()};
     Mainfrm joiner{loop, testing::englishDesktop()};
 
-    void start() {
-        host.Form_Load();
-        joiner.Form_Load();
+    void SetUp() override {
+        host.Form_Load(), joiner.Form_Load();
         loop.runFor(1500);
     }
-    void connect(int port) {
-        for (Mainfrm* g : {&host, &joiner}) {
-            g->hostPort = port;
-            g->joinPort = port + 1;
-        }
-        host.click(host.Option3);
-        host.click(host.Command3);
-        joiner.click(joiner.Option3);
-        typeInto(joiner, joiner.compname, "127.0.0.1");
-        joiner.click(joiner.Command4);
+    void connect() {
+        usePorts({&host, &joiner});
+        hostGame(host), joinGame(joiner);
         ASSERT_TRUE(until([&] { return host.state.GameMode == 3 && joiner.state.GameMode == 4; }));
     }
 };
@@ -335,7 +268,7 @@ class TurnTaking {
 public:
     explicit TurnTaking(int parties) : live_(std::size_t(parties), true) {}
     void await(int me) {
-        std::unique_lock<std::mutex> l(m_);
+        std::unique_lock l(m_);
         cv_.wait(l, [&] { return turn_ == me; });
     }
     void pass(int me) {
@@ -351,7 +284,7 @@ public:
         cv_.notify_all();
     }
     bool live(int who) {
-        std::unique_lock<std::mutex> l(m_);
+        std::lock_guard l(m_);
         return live_[std::size_t(who)];
     }
 
@@ -380,28 +313,21 @@ struct SharedClock {
 struct Stopped {};
 
 // One game's view of the shared clock: every pump and every sleep hands the turn on.
-class SeatDriver : public Driver {
-public:
-    SeatDriver(SharedClock& clock, TurnTaking& turns, int me, std::atomic<bool>& stop)
-        : clock_(clock), turns_(turns), me_(me), stop_(stop) {}
-    double nowMs() override { return clock_.nowMs; }
-    double timeOfDay() override { return clock_.timeOfDay(); }
+struct SeatDriver : Driver {
+    SeatDriver(SharedClock& c, TurnTaking& t, int m, std::atomic<bool>& s) : clock(c), turns(t), me(m), stop(s) {}
+    double nowMs() override { return clock.nowMs; }
+    double timeOfDay() override { return clock.timeOfDay(); }
     void collectInput() override { handOn(); }
-    void sleepUntil(double tMs) override {
-        if (tMs > clock_.nowMs) clock_.nowMs = tMs;
-        handOn();
-    }
+    void sleepUntil(double tMs) override { clock.nowMs = std::max(clock.nowMs, tMs), handOn(); }
     bool isVirtual() const override { return true; }
-
-private:
     void handOn() {
-        turns_.pass(me_);
-        if (stop_) throw Stopped{};  // the test is over: out of whatever the game was doing
+        turns.pass(me);
+        if (stop) throw Stopped{};  // the test is over: out of whatever the game was doing
     }
-    SharedClock& clock_;
-    TurnTaking& turns_;
-    int me_;
-    std::atomic<bool>& stop_;
+    SharedClock& clock;
+    TurnTaking& turns;
+    int me;
+    std::atomic<bool>& stop;
 };
 
 struct Seat {
@@ -475,20 +401,10 @@ struct NetDuel {
         });
         return until([done] { return *done; });
     }
-    void connect(int port) {
-        for (Seat* s : {&host, &joiner}) {
-            s->game.hostPort = port;
-            s->game.joinPort = port + 1;
-        }
-        ASSERT_TRUE(on(host, [&] {
-            host.game.click(host.game.Option3);
-            host.game.click(host.game.Command3);
-        }));
-        ASSERT_TRUE(on(joiner, [&] {
-            joiner.game.click(joiner.game.Option3);
-            typeInto(joiner.game, joiner.game.compname, "127.0.0.1");
-            joiner.game.click(joiner.game.Command4);
-        }));
+    void connect() {
+        usePorts({&host.game, &joiner.game});
+        ASSERT_TRUE(on(host, [&] { hostGame(host.game); }));
+        ASSERT_TRUE(on(joiner, [&] { joinGame(joiner.game); }));
         ASSERT_TRUE(until([&] { return host.game.state.GameMode == 3 && joiner.game.state.GameMode == 4; }));
     }
 

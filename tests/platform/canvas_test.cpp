@@ -37,26 +37,6 @@ TEST_F(CanvasTest, PixelsRoundHalfToEvenAndOutsideOnesAreIgnoredAndReadAsMinusOn
     EXPECT_EQ(form.revision(), before);
 }
 
-TEST_F(CanvasTest, CirclesAndLinesHonourThePenWidthOfFiveByDefault) {
-    EXPECT_EQ(c.drawWidth(), 5);
-    c.circle(300, 300, 20, rgb(0, 0, 255));
-    for (int dx = 17; dx <= 23; ++dx) EXPECT_EQ(c.point(300 + dx, 300) == rgb(0, 0, 255), dx >= 18 && dx <= 22) << dx;
-    c.setDrawWidth(1);
-    c.circle(100, 100, 10, rgb(255, 0, 0));
-    // A one-pixel closed ring through the four extreme points.
-    for (auto [x, y] : {std::pair{110, 100}, {90, 100}, {100, 110}, {100, 90}})
-        EXPECT_EQ(c.point(x, y), rgb(255, 0, 0)) << x << "," << y;
-    for (int x : {100, 109, 111}) EXPECT_NE(c.point(x, 100), rgb(255, 0, 0)) << x;
-    EXPECT_TRUE(count(rgb(255, 0, 0)) >= 56 && count(rgb(255, 0, 0)) < 90) << "not one closed ring";
-    c.line(10, 10, 20, 10, rgb(1, 1, 1));
-    c.line(10, 50, 10, 60, rgb(2, 2, 2));  // both ends included
-    EXPECT_EQ(count(rgb(1, 1, 1)), 11);
-    EXPECT_EQ(count(rgb(2, 2, 2)), 11);
-    c.setDrawWidth(3);
-    c.line(100, 200, 200, 200, rgb(3, 3, 3));
-    for (int y = 197; y <= 203; ++y) EXPECT_EQ(c.point(150, y) == rgb(3, 3, 3), y >= 199 && y <= 201) << y;
-}
-
 TEST_F(CanvasTest, TheSkyFilledRowByRowIsExactlyItsCirclesAndLeavesNoGaps) {
     // The reference: each shade's two circle outlines, outermost first, over something drawn before.
     Canvas& circles = form.create<Canvas>(nullptr, "circles");
@@ -78,7 +58,7 @@ TEST_F(CanvasTest, TheSkyFilledRowByRowIsExactlyItsCirclesAndLeavesNoGaps) {
     compare(HellSkyShades(), 1);
     for (double seed = 1; seed <= 30; ++seed) {
         Random r;
-        r.seed(seed);
+        r.seed(seed);  // the sky's base colour is the first three draws of a battle
         const double R0 = std::floor(r.Rnd() * 54) + 1, G0 = std::floor(r.Rnd() * 104) + 1;
         compare(DaySkyShades(R0, G0, std::floor(r.Rnd() * 154) + 1), 1);
     }
@@ -95,17 +75,14 @@ TEST_F(CanvasTest, TheSkyFilledRowByRowIsExactlyItsCirclesAndLeavesNoGaps) {
 TEST_F(CanvasTest, DirtyRegionCoversWhatChangedAndAPictureReplacesEverything) {
     c.takeDirty();
     EXPECT_EQ(c.takeDirty().w, 0);
-    c.setPixel(10, 20, 1);
-    c.setPixel(30, 5, 1);
+    c.setPixel(10, 20, 1), c.setPixel(30, 5, 1);
     Canvas::Rect r = c.takeDirty();
     EXPECT_EQ((std::vector{r.x, r.y, r.w, r.h}), (std::vector{10, 5, 21, 16}));
     // A picture goes top left; the rest is the back colour.
     c.setPixel(700, 500, rgb(1, 2, 3));
     c.setPicture(std::make_shared<Picture>(4, 3, Picture::opaque(rgb(200, 10, 10))));
-    EXPECT_EQ(c.point(3, 2), rgb(200, 10, 10));
-    EXPECT_EQ(count(rgb(200, 10, 10)), 12);
-    EXPECT_EQ(c.point(4, 0), rgb(128, 128, 128));
-    EXPECT_EQ(c.point(700, 500), rgb(128, 128, 128));
+    EXPECT_TRUE(c.point(3, 2) == rgb(200, 10, 10) && count(rgb(200, 10, 10)) == 12);
+    EXPECT_TRUE(c.point(4, 0) == rgb(128, 128, 128) && c.point(700, 500) == rgb(128, 128, 128));
 }
 
 }  // namespace

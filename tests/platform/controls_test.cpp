@@ -38,26 +38,6 @@ TEST_F(ControlsTest, TextBoxChangeHandlerRunsAtOnceAndCannotRecurseWithoutEnd) {
     EXPECT_GT(box.text().size(), 1u);
 }
 
-TEST_F(ControlsTest, TypingGoesToTheFocusedEnabledBoxAndRespectsMaxLengthButCodeDoesNot) {
-    Panel& p = form.create<Panel>(nullptr, "Frame1");
-    TextBox& box = form.create<TextBox>(&p, "sila1");
-    box.maxLength = 3;
-    box.setText("100");
-    form.click(box);
-    EXPECT_EQ(form.focus(), &box);
-    box.setSelStart(0);
-    box.setSelLength(3);
-    form.typeChar('7');  // typing replaces the selection
-    p.setEnabled(false);
-    form.typeChar('9');
-    EXPECT_EQ(box.text(), "7");
-    p.setEnabled(true);
-    box.setText("12345");  // code may write longer texts
-    EXPECT_EQ(box.text(), "12345");
-    p.setVisible(false);  // hiding the panel takes the focus away
-    EXPECT_EQ(form.focus(), nullptr);
-}
-
 TEST_F(ControlsTest, LabelsBreakLinesOnlyBetweenWordsAndKeepAWordTooWideWhole) {
     auto tenEach = [](const std::string& s) { return int(s.size()) * 10; };
     using Lines = std::vector<std::string>;
@@ -65,102 +45,6 @@ TEST_F(ControlsTest, LabelsBreakLinesOnlyBetweenWordsAndKeepAWordTooWideWhole) {
     EXPECT_EQ(wrapWords("Game by  The VELMORAN", 120, tenEach), (Lines{"Game by The", "VELMORAN"}));
     EXPECT_EQ(wrapWords("a\nb c", 30, tenEach), (Lines{"a", "b c"}));
     EXPECT_TRUE(wrapWords("", 50, tenEach).empty());
-}
-
-TEST_F(ControlsTest, OneOptionPerPanelAndSelectingRunsItsClick) {
-    Panel& menu = form.create<Panel>(nullptr, "Frame3");
-    Panel& other = form.create<Panel>(nullptr, "other");
-    auto& o1 = form.create<OptionButton>(&menu, "Option1");
-    auto& o2 = form.create<OptionButton>(&menu, "Option2");
-    auto& o3 = form.create<OptionButton>(&other, "Option3");
-    int clicks2 = 0;
-    o2.onClick = [&] { ++clicks2; };
-    o1.setValue(true);
-    o3.setValue(true);
-    o2.setValue(true);
-    form.click(o2);  // already selected: no second click
-    EXPECT_EQ(std::tuple(o1.value(), o3.value(), clicks2), std::tuple(false, true, 1));  // o3 is in another group
-    form.click(o1);
-    EXPECT_EQ(std::tuple(o1.value(), o2.value()), std::tuple(true, false));
-}
-
-TEST_F(ControlsTest, ClicksGoToTheFrontmostShownEnabledControl) {
-    Panel& p = form.create<Panel>(nullptr, "Frame1");
-    p.move(100, 50, 200, 100);
-    Image& back = form.create<Image>(&p, "back");
-    Image& spin = form.create<Image>(&p, "s1up");
-    form.stackInFrontOf(spin, back);
-    back.move(0, 0, 50, 50);
-    spin.move(10, 10, 16, 16);
-    int value = 0;
-    spin.onClick = [&] { value += 1; };
-    spin.onDblClick = [&] { value += 10; };
-    form.mouseDown(115, 65);
-    form.mouseDown(115, 65, true);  // a double-click arrives after the click of its first press
-    EXPECT_EQ(value, 11);
-    spin.setVisible(false);
-    EXPECT_EQ(form.controlAt(115, 65), &back);
-    spin.setVisible(true);
-    p.setEnabled(false);
-    form.mouseDown(115, 65);
-    EXPECT_FALSE(spin.enabledOnScreen());
-    p.setEnabled(true);
-    p.setVisible(false);
-    form.mouseDown(115, 65);
-    EXPECT_EQ(value, 11);
-    EXPECT_FALSE(spin.shownOnScreen());
-    EXPECT_TRUE(spin.visible());
-    EXPECT_EQ(form.controlAt(115, 65), nullptr);
-}
-
-TEST_F(ControlsTest, EnterPressesTheDefaultButtonWhileItIsShownAndEnabledAndUnloadEndsInput) {
-    Panel& menu = form.create<Panel>(nullptr, "Frame3");
-    Button& b = form.create<Button>(&menu, "novahra");
-    Button& other = form.create<Button>(&menu, "Command3");
-    int presses = 0, keys = 0, unloads = 0;
-    b.onClick = [&] { ++presses; };
-    form.onKeyDown = [&](int, int) { ++keys; };
-    form.onUnload = [&] { ++unloads; };
-    b.setDefault(true);
-    form.keyDown(Key::Enter);
-    EXPECT_EQ(presses, 1);
-    menu.setVisible(false);  // a player typing a force and pressing Enter must not start a new game
-    form.keyDown(Key::Enter);
-    menu.setVisible(true);
-    b.setEnabled(false);
-    form.keyDown(Key::Enter);
-    b.setEnabled(true);
-    other.setDefault(true);  // one default button at a time
-    EXPECT_FALSE(b.isDefault());
-    form.keyDown(Key::Enter);
-    form.unload();
-    form.unload();
-    form.keyDown(Key::Space);
-    EXPECT_TRUE(form.unloaded());
-    EXPECT_EQ(std::tuple(presses, keys, unloads), std::tuple(1, 4, 1));  // the window saw every key until the unload
-}
-
-TEST_F(ControlsTest, ControlArrayLoadsHiddenCopiesOfElementZeroStackedWithIt) {
-    Canvas& world = form.create<Canvas>(nullptr, "world");
-    Image& sun = form.create<Image>(&world, "sun");
-    ControlArray<Image> strom;
-    Image& first = form.create<Image>(&world, "strom", 0);
-    form.stackInFrontOf(first, sun);
-    strom.add(0, &first);
-    first.move(5, 6, 17, 28);
-    first.setPicture(std::make_shared<Picture>(17, 28, Picture::opaque(1)));
-    Image& e3 = form.loadElement(strom, 3);
-    EXPECT_EQ(&form.loadElement(strom, 3), &e3);  // loading twice gives the same element
-    EXPECT_EQ(strom.count(), 2);
-    EXPECT_FALSE(e3.visible());
-    EXPECT_EQ(std::tuple(e3.index(), e3.left(), e3.width()), std::tuple(3, 5.0, 17.0));
-    EXPECT_EQ(e3.picture(), first.picture());  // pictures are shared
-    const auto& kids = world.children();
-    EXPECT_LT(std::ranges::find(kids, &e3), std::ranges::find(kids, &sun)) << "not in front of the sun";
-    form.unloadElement(strom, 3);
-    form.unloadElement(strom, 0);  // element 0 belongs to the layout
-    EXPECT_EQ(form.find("strom", 3), nullptr);
-    EXPECT_EQ(strom.count(), 1);
 }
 
 }  // namespace

@@ -12,14 +12,10 @@ TEST(EventLoop, TimersFireAtTheirIntervalsInOrderOfDueTime) {
     EventLoop loop;
     Timer fast(loop, "fast", 40), slow(loop, "slow", 100);
     std::vector<std::pair<std::string, double>> log;
-    fast.onTimer = [&] { log.emplace_back("fast", loop.now()); };
-    slow.onTimer = [&] { log.emplace_back("slow", loop.now()); };
-    fast.setEnabled(true);
-    slow.setEnabled(true);
+    for (Timer* t : {&fast, &slow}) t->onTimer = [&, t] { log.emplace_back(t->name(), loop.now()); }, t->setEnabled(true);
     loop.runFor(200);
-    const std::vector<std::pair<std::string, double>> want = {
-        {"fast", 40}, {"fast", 80}, {"slow", 100}, {"fast", 120}, {"fast", 160}, {"fast", 200}, {"slow", 200}};
-    EXPECT_EQ(log, want);
+    EXPECT_EQ(log, (std::vector<std::pair<std::string, double>>{
+                       {"fast", 40}, {"fast", 80}, {"slow", 100}, {"fast", 120}, {"fast", 160}, {"fast", 200}, {"slow", 200}}));
 }
 
 TEST(EventLoop, EnablingDisablingAndNewIntervalsTakeEffectAtOnce) {
@@ -32,15 +28,14 @@ TEST(EventLoop, EnablingDisablingAndNewIntervalsTakeEffectAtOnce) {
         if (at.size() == 2) t.setInterval(1000);
     };
     zero.onTimer = [&] { ++zeroTicks; };
-    zero.setEnabled(true);
-    t.setEnabled(true);
+    zero.setEnabled(true), t.setEnabled(true);
     loop.runFor(30);
     t.setEnabled(false);
     loop.runFor(100);
     t.setEnabled(true);  // counts from now, 130: first tick 50 ms later
     loop.runFor(1200);
     EXPECT_EQ(at, (std::vector<double>{180, 230, 1230}));
-    EXPECT_EQ(zeroTicks, 0);
+    EXPECT_EQ(zeroTicks, 0);  // a timer of interval 0 never ticks
 }
 
 TEST(EventLoop, AHandlerIsNeverReenteredByNestedPumps) {
@@ -57,12 +52,9 @@ TEST(EventLoop, AHandlerIsNeverReenteredByNestedPumps) {
         --depth;
         outer.setEnabled(false);
     };
-    outer.setEnabled(true);
-    inner.setEnabled(true);
+    outer.setEnabled(true), inner.setEnabled(true);
     loop.runFor(200);
-    EXPECT_EQ(maxDepth, 1);
-    EXPECT_EQ(outerTicks, 1);
-    EXPECT_GE(innerTicks, 5);
+    EXPECT_TRUE(maxDepth == 1 && outerTicks == 1 && innerTicks >= 5) << maxDepth << " " << outerTicks;
 }
 
 TEST(EventLoop, PumpEventsRunsQueuedInputAndNeverAdvancesTime) {
@@ -77,12 +69,8 @@ TEST(EventLoop, PumpEventsRunsQueuedInputAndNeverAdvancesTime) {
     EXPECT_TRUE(runs == 1 || runs == 2) << runs;
     const int after = runs;
     loop.pumpEvents();
-    EXPECT_GT(runs, after);
-    EXPECT_EQ(loop.now(), 0);
-}
-
-TEST(EventLoop, RefreshAdvancesOneFrameUnderTheVirtualClock) {
-    EventLoop loop;
+    EXPECT_TRUE(runs > after && loop.now() == 0);
+    // A refresh, though, is one frame of the virtual clock.
     for (int i = 0; i < 60; ++i) loop.refresh();
     EXPECT_NEAR(loop.now(), 1000.0, 20.0);
     EXPECT_GE(loop.framesPresented(), 59);
@@ -92,14 +80,11 @@ TEST(EventLoop, WaitUntilJumpsToTheNextTimerAndFailsLoudlyWhenNothingCanHappen) 
     EventLoop loop;
     Timer t(loop, "bonusfalltimer", 40);
     int ticks = 0;
-    t.onTimer = [&] {
-        if (++ticks == 25) t.setEnabled(false);
-    };
+    t.onTimer = [&] { ++ticks == 25 ? t.setEnabled(false) : void(); };
     EXPECT_THROW(loop.waitUntil([] { return false; }), WaitStalled);
     t.setEnabled(true);
     loop.waitUntil([&] { return !t.enabled(); });
-    EXPECT_EQ(ticks, 25);
-    EXPECT_EQ(loop.now(), 1000);
+    EXPECT_TRUE(ticks == 25 && loop.now() == 1000) << ticks;
     // A timer that is still running cannot end a wait it is waiting in either.
     bool threw = false;
     t.onTimer = [&] {
@@ -123,10 +108,7 @@ TEST(EventLoop, TimerDeletedByAnotherHandlerInTheSamePumpIsSkipped) {
     Timer killer(loop, "killer", 10);
     int victimTicks = 0;
     victim->onTimer = [&] { ++victimTicks; };
-    killer.onTimer = [&] {
-        victim.reset();
-        killer.setEnabled(false);
-    };
+    killer.onTimer = [&] { victim.reset(), killer.setEnabled(false); };
     killer.setEnabled(true);  // due at 10
     clock.advance(1);
     victim->setEnabled(true);  // due at 11

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "game/mainfrm.h"
+#include "net/netstate.h"
 
 namespace gv::testing {
 
@@ -16,6 +17,20 @@ inline Desktop englishDesktop() {
     d.languageSettings = [] { return LanguageSettings{{"en_GB.UTF-8"}, "en_US.UTF-8", {"us"}}; };
     d.openUrl = [](const std::string&) {};
     return d;
+}
+
+// The turn is idle: nothing of a build-up, a shot, its hand-over or an explosion runs (a crate may
+// still be falling: the player may fire meanwhile).
+inline bool idle(const Mainfrm& g) {
+    return g.state.WorldBusy == False && !g.hideit.enabled() && !g.showit.enabled() && g.showit.interval() == 1 &&
+           !g.bullettimer.enabled() && !g.tankexpl.enabled() && !g.net().shotHeld;
+}
+
+// `player` holds weapon `kind` for the next shot, as if won from a crate (0 is the standard shell).
+inline void arm(Mainfrm& g, int kind, int player = 1) {
+    Image& slot = player == 1 ? g.weapon1 : g.weapon2;
+    slot.tag = std::to_string(kind);
+    slot.setPicture(kind ? g.bonusvzor(kind).picture() : nullptr);
 }
 
 struct QuietAudio {
@@ -79,12 +94,7 @@ struct BattleTest : GameTest {
         game.SeatTank(game.tank2, 740);
         game.state.Wind = 0;
     }
-    // `player` holds weapon `kind` for the next shot (as if won from a crate; 0 is the standard shell).
-    void arm(int kind, int player = 1) {
-        Image& slot = player == 1 ? game.weapon1 : game.weapon2;
-        slot.tag = std::to_string(kind);
-        slot.setPicture(kind ? game.bonusvzor(kind).picture() : nullptr);
-    }
+    void arm(int kind, int player = 1) { testing::arm(game, kind, player); }
     void aim(int player, const std::string& force, const std::string& angle) {
         (player == 1 ? game.sila1 : game.sila2).setText(force);
         (player == 1 ? game.uhel1 : game.uhel2).setText(angle);
@@ -95,10 +105,7 @@ struct BattleTest : GameTest {
         waitHandOver();
     }
     void waitHandOver() {
-        loop.waitUntil([&] {
-            return !game.hideit.enabled() && !game.bullettimer.enabled() && !game.showit.enabled() &&
-                   !game.tankexpl.enabled() && !game.bonusfalltimer.enabled();
-        });
+        loop.waitUntil([&] { return idle(game) && !game.bonusfalltimer.enabled(); });
     }
     // Fires and runs until the shell timer has ticked `ticks` times.
     void fireAndTick(int ticks) {
