@@ -73,11 +73,8 @@ private:
 }  // namespace
 
 void Mainfrm::SeatTank(Image& tank, int left) {
-    // The tank's bottom rests on the highest ground under its middle, columns left + 15 .. left + 25.
-    double top = state.Ground.at(left + 15);
-    for (int x = left + 16; x <= left + 25; ++x)
-        if (top > state.Ground.at(x)) top = state.Ground.at(x);
-    tank.move(left, top - 40, 40, 40);
+    // The tank's bottom rests on the highest ground under its middle.
+    tank.move(left, GroundUnderTank(left) - 40, 40, 40);
 }
 
 void Mainfrm::GenerateWorld() {
@@ -94,7 +91,7 @@ void Mainfrm::GenerateWorld() {
     tankexpl.setEnabled(false);
     bonusfalltimer.setEnabled(false);
 
-    if (state.GameMode == 3) {
+    if (state.GameMode == mode::Host) {
         state.RandomSeed = formatNumber(Int(loop().timeOfDay()));
         SendMessage(netmsg::battle(state.RandomSeed));
     }
@@ -235,7 +232,7 @@ void Mainfrm::GenerateWorld() {
     state.Health2 = 1000;
     ShowHealth1();
     ShowHealth2();
-    if (state.GameMode != 4) ChangeWind();
+    if (state.GameMode != mode::Joiner) ChangeWind();
     bonuspic.setVisible(false);
     state.BonusActive = False;
     for (Image* slot : {&weapon1, &weapon2}) {
@@ -254,7 +251,7 @@ void Mainfrm::GenerateWorld() {
     tank2.setPicture(tankleft.picture());
     tank2.setVisible(true);
 
-    if (state.GameMode != 4) {
+    if (state.GameMode != mode::Joiner) {
         Frame1.setEnabled(true);
         Command1.setEnabled(true);
     } else {

@@ -50,7 +50,7 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     k.xR = t1 + 35;
     k.yB = tank1.top() + 40;
 
-    if (kind == 1) {
+    if (kind == weapon::Teleport) {
         // The teleport: jump to the lowest point of the terrain, well away from the human unless the
         // computer is the healthier one. When no column is lower than row 0 (mounds can lift the whole
         // field that high) the first column looked at stands.
@@ -72,7 +72,7 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
         k.xR = bx + 5;
         k.yT = d - 10;
         k.yB = d;
-    } else if (kind == 5) {
+    } else if (kind == weapon::Leveller) {
         // The leveller: land a few columns short of the lowest point on either side of the human, so the
         // cut runs at that depth under the human's tank; never past the computer's own tank. The human's
         // own column stands when nothing lower turns up.
@@ -91,7 +91,7 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
         k.xR = bx + 3;
         k.yT = d - 8;
         k.yB = d;
-    } else if (kind == 4) {
+    } else if (kind == weapon::Mound) {
         // The mound: a strip between the tanks, just in front of the human. After a teleport the human
         // may stand at the edge, so these columns can lie off the field: the lookup clamps them.
         const double side = sign(t2 - t1);
@@ -106,9 +106,10 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     // Now and then the crate, when the computer has no special shell to spend and the crate is worth it.
     const double r = Int(random.Rnd() * 3);
     const int crate = WeaponKind(bonuspic);
-    const bool excluded = (crate == 5 && tank1.top() > 450) || (crate == 7 && tank1.top() > tank2.top()) ||
-                          (crate == 13 && s.Health2 > 750);
-    if (kind == 0 && s.BonusActive == True && (r == 1 || std::fabs(bonuspic.left() + 16 - (t2 + 20)) < 150) &&
+    const bool excluded = (crate == weapon::Leveller && tank1.top() > 450) ||
+                          (crate == weapon::Drill && tank1.top() > tank2.top()) ||
+                          (crate == weapon::Health && s.Health2 > 750);
+    if (kind == weapon::Standard && s.BonusActive == True && (r == 1 || std::fabs(bonuspic.left() + 16 - (t2 + 20)) < 150) &&
         !excluded) {
         k.xL = bonuspic.left();
         k.yT = bonuspic.top();
@@ -170,7 +171,7 @@ void Mainfrm::ComputerTurn() {
     ChooseComputerTarget(k);
     thought_.xL = k.xL, thought_.xR = k.xR, thought_.yT = k.yT, thought_.yB = k.yB;
     const int kind = WeaponKind(weapon2);
-    k.drill = kind == 7;
+    k.drill = kind == weapon::Drill;
     k.humanLower = tank1.top() > tank2.top();
     // The computer reckons with the wind rounded down to an even number.
     k.wind = float(Int(s.Wind / 2.0) * 2);

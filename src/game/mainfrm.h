@@ -267,7 +267,9 @@ public:
     // ---- Network play (end)
 
     // ---- The link to the peer
-    bool Networked() const { return state.GameMode == 3 || state.GameMode == 4; }
+    bool Networked() const { return state.GameMode == mode::Host || state.GameMode == mode::Joiner; }
+    // Over the network: the player the peer plays (1 when this computer joined, 2 when it hosts).
+    int PeerPlayer() const { return state.GameMode == mode::Joiner ? 1 : 2; }
     // Puts the text into `SendText` and sends it as one message.
     void SendMessage(const std::string& text);
     void SendMessage(const NetMessage& m);

@@ -184,7 +184,7 @@ void Mainfrm::TakeGreeting() {
     SendMessage(netmsg::plain(NetMessage::ConnectOk));
     novahra.setDefault(true);
     Frame4.setVisible(false);
-    state.GameMode = 3;
+    state.GameMode = mode::Host;
 }
 
 void Mainfrm::tcpcontrol_Closed(const std::string& /*reason*/) {
@@ -290,7 +290,7 @@ void Mainfrm::Dispatch(const std::string& text) {
         PeerDisconnected(LinkEnd::NetworkError);
         return;
     }
-    const bool joiner = state.GameMode == 4;
+    const bool joiner = state.GameMode == mode::Joiner;
     switch (m.key) {
         case NetMessage::Greeting:
             // A host greets only a joiner of another version, to tell it so.
@@ -304,7 +304,7 @@ void Mainfrm::Dispatch(const std::string& text) {
             novahra.setDefault(true);
             Frame4.setVisible(false);
             novahra.setEnabled(false);  // only the host starts battles
-            state.GameMode = 4;
+            state.GameMode = mode::Joiner;
             break;
         case NetMessage::Disconnect:
             PeerDisconnected(LinkEnd::PeerLeft);
@@ -412,7 +412,7 @@ void Mainfrm::NewBattleOnLink() {
 
 void Mainfrm::TakePeerShot(const std::string& force, const std::string& angle) {
     NetState& n = *net_;
-    const int peer = state.GameMode == 4 ? 1 : 2;
+    const int peer = PeerPlayer();
     if (n.shotHeld) return;  // one shot a turn
     // Out of turn: the peer's player has fired this turn already, or it is our player's turn.
     if (state.WorldBusy == False && state.TurnPlayer != peer) return;
@@ -431,7 +431,7 @@ void Mainfrm::TakePeerShot(const std::string& force, const std::string& angle) {
 
 // The turn of the peer's player has started here: nothing of the last shot and its hand-over is running.
 bool Mainfrm::ReadyForPeerShot() const {
-    const int peer = state.GameMode == 4 ? 1 : 2;
+    const int peer = PeerPlayer();
     return Networked() && state.WorldBusy == False && state.BattleOver == False && state.TurnPlayer == peer &&
            !hideit.enabled() && !showit.enabled() && showit.interval() == 1 && !bullettimer.enabled() &&
            !tankexpl.enabled();
@@ -441,7 +441,7 @@ void Mainfrm::netshot_Timer() { CheckHeldShot(); }
 
 void Mainfrm::CheckHeldShot() {
     NetState& n = *net_;
-    const int peer = state.GameMode == 4 ? 1 : 2;
+    const int peer = PeerPlayer();
     auto drop = [&] {
         n.shotHeld = false;
         n.shotTimer.setEnabled(false);
@@ -456,7 +456,7 @@ void Mainfrm::CheckHeldShot() {
 }
 
 void Mainfrm::FirePeerShot(const std::string& force, const std::string& angle) {
-    const bool one = state.GameMode == 4;
+    const bool one = PeerPlayer() == 1;
     (one ? sila1 : sila2).setText(force);
     (one ? uhel1 : uhel2).setText(angle);
     net_->shotWind = state.Wind;
@@ -548,7 +548,7 @@ void Mainfrm::CompareHashes(long long sequence) {
 void Mainfrm::NoteSent(const std::string& text) {
     if (!net_ || text.empty()) return;
     NoteLinkTalk();
-    if (text[0] == 'R' && state.GameMode == 3) NewBattleOnLink();
+    if (text[0] == 'R' && state.GameMode == mode::Host) NewBattleOnLink();
     if (text[0] == 'S') net_->shotWind = state.Wind;
 }
 
@@ -615,7 +615,7 @@ void Mainfrm::PeerDisconnected(LinkEnd why) {
     world.setEnabled(false);
     Frame3.setVisible(true);
     Frame4.setVisible(false);
-    state.GameMode = 1;
+    state.GameMode = mode::HotSeat;
     // Choosing two players ends the link from this side too: "disconnect" back, the socket closed,
     // New Game enabled again, Continue disabled.
     if (Option1.value())
