@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "game/columnwalk.h"
 #include "game/mainfrm.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
@@ -27,8 +28,6 @@ constexpr int kSearchesBeforeGivingUp = 35;
 constexpr int kDrillSearches = 200;
 // The bottom row of the battlefield.
 constexpr double kBottomRow = 600;
-
-int sign(double v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
 
 }  // namespace
 
@@ -130,20 +129,22 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, doub
         if (k.drill && k.humanLower) return Candidate::Hits;
         FlightStep(x, y, vx, vy, t, k.x0, k.y0, state.Gravity, k.wind, k.drill);
 
-        // Every column of the step, as the real shell walks it.
-        const int step = x < ox ? -1 : 1;
-        const double dx = x - ox, dy = y - oy;
-        for (double i = ox; i == ox || (step > 0 ? i <= x : i >= x); i += step) {
-            double yy = oy;
-            if (dy != 0) yy = dx != 0 ? oy + sign(dy) * std::fabs(i - ox) * std::fabs(dy) / std::fabs(dx) : y;
-            if (i < 0 || i > 800) return Candidate::Fails;  // off the field
-            if (yy > state.Ground.at(i) && k.attempts <= kSearchesThatMindTheTerrain && !k.drill)
-                return Candidate::Fails;  // into a hill
-            if (k.xL < i && i < k.xR && k.yT < yy && yy < k.yB) return Candidate::Hits;
-            if (sun.visible() && sun.left() + 6 < i && i < sun.left() + 64 && sun.top() + 6 < yy &&
-                yy < sun.top() + 64)
-                return Candidate::Fails;  // the sun would swallow it
-        }
+        // Every column of the step, as the real shell walks it; one column further right it is still on the field.
+        Candidate verdict = Candidate::Fails;
+        const ColumnWalkEnd end =
+            WalkColumns(ox, oy, x, y, 800, SweepOrder::MultiplyFirst, [&](double i, double yy) {
+                if (yy > state.Ground.at(i) && k.attempts <= kSearchesThatMindTheTerrain && !k.drill)
+                    return false;  // into a hill
+                if (k.xL < i && i < k.xR && k.yT < yy && yy < k.yB) {
+                    verdict = Candidate::Hits;
+                    return false;
+                }
+                // The sun would swallow it.
+                return !(sun.visible() && sun.left() + 6 < i && i < sun.left() + 64 && sun.top() + 6 < yy &&
+                         yy < sun.top() + 64);
+            });
+        if (end == ColumnWalkEnd::LeftField) return Candidate::Fails;
+        if (end == ColumnWalkEnd::Stopped) return verdict;
         // Once the hills are ignored a shell can fall through the whole battlefield without meeting
         // anything (with little wind the drag even brings it back over its start). Below the bottom row
         // and the target it can only fall further: that force has failed.
