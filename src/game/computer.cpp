@@ -152,34 +152,12 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, doub
     }
 }
 
-void Mainfrm::ComputerTurn() {
-    GameState& s = state;
-    thought_ = {};
-
-    // The canvas is out of play (the pause menu, or a battle that has just ended): wait for it. A new
-    // battle ends the wait, and this turn with it: it belongs to the old battle.
-    if (!WaitInBattle([&] { return world.enabled(); })) return;
-
-    AimSearch k;
-    k.x0 = tank2.left() + 20;
-    k.y0 = s.Ground.at(k.x0) - 25;
-    s.Gravity = 10;
+// Angles at random towards the target, each tried with forces from 200 down, until a simulated shell
+// hits; gives up after a number of searches with a random shot. `A` and `F` get the aim. False when the
+// battle ended meanwhile.
+bool Mainfrm::SearchAim(AimSearch& k, int& A, double& F) {
+    const std::uint32_t battle = state.BattleNumber;
     bool found = false;
-
-    // A crate still falling is no target yet, nor out of the way.
-    if (!WaitInBattle([&] { return !bonusfalltimer.enabled(); })) return;
-
-    ChooseComputerTarget(k);
-    thought_.xL = k.xL, thought_.xR = k.xR, thought_.yT = k.yT, thought_.yB = k.yB;
-    const int kind = WeaponKind(weapon2);
-    k.drill = kind == weapon::Drill;
-    k.humanLower = tank1.top() > tank2.top();
-    // The computer reckons with the wind rounded down to an even number.
-    k.wind = float(Int(s.Wind / 2.0) * 2);
-
-    const std::uint32_t battle = s.BattleNumber;
-    int A = 0;
-    double F = 0;
     while (!found) {
         k.attempts += 1;
         // An angle towards the target's side, leaning to the flat ones; never straight up.
@@ -203,13 +181,50 @@ void Mainfrm::ComputerTurn() {
         const double a = (180.0 - A) / 180 * kPi;
         for (F = 200; F >= 0; F -= 4) {
             loop().pumpEvents();  // the window stays responsive while the computer thinks
-            if (battle != s.BattleNumber || unloaded()) return;
+            if (battle != state.BattleNumber || unloaded()) return false;
             if (SimulateShell(k, F, a) == Candidate::Hits) found = true;
             // The drill flies the same straight line at every force: one is enough.
             if (found || k.drill) break;
         }
         if (!found && k.drill && k.attempts >= kDrillSearches) break;  // the last angle searched it is
     }
+    return true;
+}
+
+void Mainfrm::ComputerTurn() {
+    GameState& s = state;
+    thought_ = {};
+    // However the turn ends, the onlooker hears what was thought.
+    struct Tell {
+        Mainfrm& w;
+        ~Tell() {
+            if (w.onlooker_) w.onlooker_->ComputerThinks(w.thought_);
+        }
+    } tell{*this};
+
+    // The canvas is out of play (the pause menu, or a battle that has just ended): wait for it. A new
+    // battle ends the wait, and this turn with it: it belongs to the old battle.
+    if (!WaitInBattle([&] { return world.enabled(); })) return;
+
+    AimSearch k;
+    k.x0 = tank2.left() + 20;
+    k.y0 = s.Ground.at(k.x0) - 25;
+    s.Gravity = 10;
+
+    // A crate still falling is no target yet, nor out of the way.
+    if (!WaitInBattle([&] { return !bonusfalltimer.enabled(); })) return;
+
+    ChooseComputerTarget(k);
+    thought_.xL = k.xL, thought_.xR = k.xR, thought_.yT = k.yT, thought_.yB = k.yB;
+    const int kind = WeaponKind(weapon2);
+    k.drill = kind == weapon::Drill;
+    k.humanLower = tank1.top() > tank2.top();
+    // The computer reckons with the wind rounded down to an even number.
+    k.wind = float(Int(s.Wind / 2.0) * 2);
+
+    int A = 0;
+    double F = 0;
+    if (!SearchAim(k, A, F)) return;
     thought_.attempts = k.attempts;
     thought_.angle = A;
     thought_.force = F;

@@ -65,8 +65,8 @@ struct NetBattle : ::testing::Test {
                 EXPECT_EQ(tree->top(), J.strom(i).top()) << "tree " << i;
             }
         }
-        EXPECT_EQ(H.net().hashMismatches, 0);
-        EXPECT_EQ(J.net().hashMismatches, 0);
+        EXPECT_EQ(duel.host.hashMismatches, 0);
+        EXPECT_EQ(duel.joiner.hashMismatches, 0);
         EXPECT_EQ(H.state.GameMode, 3);
         EXPECT_EQ(J.state.GameMode, 4);
     }
@@ -160,8 +160,8 @@ TEST_F(NetBattle, AWholeBattleWithEveryWeaponStaysInStep) {
         ++turn;
     }
     // Every hash point was compared on both sides, and all agreed.
-    ASSERT_TRUE(duel.until([&] { return H.net().hashesCompared == turn + 1 && J.net().hashesCompared == turn + 1; }));
-    EXPECT_EQ(H.net().hashMismatches + J.net().hashMismatches, 0);
+    ASSERT_TRUE(duel.until([&] { return duel.host.hashesCompared == turn + 1 && duel.joiner.hashesCompared == turn + 1; }));
+    EXPECT_EQ(duel.host.hashMismatches + duel.joiner.hashMismatches, 0);
     EXPECT_EQ(H.tcpcontrol.state(), TcpSocket::Connected);
 }
 
@@ -250,7 +250,7 @@ TEST_F(NetBattle, CopiesThatDriftApartEndTheLink) {
     J.state.Ground(3) = std::int16_t(J.state.Ground(3) + 1);  // behind the host's tank, where no shell lands
     ASSERT_TRUE(duel.on(duel.host, [&] { H.click(H.Command1); }));
     ASSERT_TRUE(duel.until([&] { return H.state.GameMode == 1 && J.state.GameMode == 1; }));
-    EXPECT_GE(H.net().hashMismatches + J.net().hashMismatches, 1);
+    EXPECT_GE(duel.host.hashMismatches + duel.joiner.hashMismatches, 1);
     // The copy that found it says so; the other heard its "disconnect".
     const std::string h = H.Label8(1).caption(), j = J.Label8(1).caption();
     EXPECT_TRUE(h == "Games out of step" || j == "Games out of step") << h << " / " << j;
