@@ -71,73 +71,38 @@ struct SdlDriver::Impl {
     std::map<std::string, TextTex> texts;
     std::list<std::string> textOrder;
 
+    // The window, its textures and its size (sdlbackend.cpp); each is described where it is defined.
     explicit Impl(Form& f) : form(f) {}
-
     ~Impl();
-
     void forgetTexts();
-
     void forgetTextures();
-
     SDL_ScaleMode pictureScaleMode() const { return fit.whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear; }
-
-    // Fits the picture to the window's present size: whole multiples stay crisp, other sizes are smoothed,
-    // and texts are rendered anew at the output's scale.
     void layout();
-
-    // A window point (in the desktop's units) as a point of the form.
     SDL_Point toForm(int x, int y) const;
 
-    // The face at `zoom` times its size on a 96-dpi screen.
+    // Drawing the form (sdldraw.cpp).
     TTF_Font* font(const Font& f, double zoom = 1);
-
     SDL_Texture* pictureTexture(const PictureRef& p);
-
-    // A rendered line of text, cached by its content.
     TextTex* text(const std::string& s, const Font& f, Colour c);
-
     void drawText(const std::string& s, const Font& f, Colour c, SDL_Rect box, Align align, bool vcentre);
-
-    // A text texture pixel for pixel on the output, its corner on a whole output pixel.
     void copySharp(const TextTex& t, int x, int y);
-
     void bevel(SDL_Rect r, bool sunken);
-
-    // Only the pixels that changed travel to the texture; the changed region of the form, or an empty one.
     SDL_Rect uploadCanvas(Canvas& c, SDL_Rect r);
-
     void drawCanvas(const Canvas&, SDL_Rect r);
-
-    // Notes where `c` and its children are and how they look; what moved or changed since the last frame
-    // joins the damage, with the canvas's changed pixels.
     void collect(Control& c);
-
-    // The region of the form to draw again: whatever appeared, vanished, moved or changed since the last frame.
     SDL_Rect takeDamage();
-
     void drawControl(Control& c, SDL_Rect clip);
     void drawButton(Control& c, SDL_Rect r);
     void drawLine(const LineShape& l);
-
-    // The selection in the window's highlight colours, and the caret; places come from the text box itself,
-    // so what is drawn is where a click lands.
     void drawCaret(const TextBox& t, SDL_Rect inner);
-
-    // The form measures text with the fonts that draw it.
     void wireTextMetrics();
-
-    // A label breaks its caption between words only; a word wider than the label is clipped at its edge.
     void drawLabel(const Label& l, SDL_Rect r, SDL_Rect clip);
-
-    // Draws what changed since the last frame and puts it on screen; nothing at all when nothing moved.
     void render();
 
+    // Input (sdlbackend.cpp).
     void updateCursor(int x, int y);
-
     void handle(const SDL_Event& e);
-
     void toggleFullScreen();
-
     static int translateKey(SDL_Keycode k);
 };
 
