@@ -35,6 +35,12 @@ void newBattle(gv::Mainfrm& game, int seed) {
     game.novahra_Click();
 }
 
+// What the computer thought in its last turn.
+struct ThoughtWatch : gv::Mainfrm::Onlooker {
+    gv::Mainfrm::ComputerThought last;
+    void ComputerThinks(const gv::Mainfrm::ComputerThought& t) override { last = t; }
+};
+
 }  // namespace
 
 int main() {
@@ -46,7 +52,9 @@ int main() {
     // for its kind; its shot is left unflown.
     {
         gv::EventLoop loop;
+        ThoughtWatch watch;
         gv::Mainfrm game(loop, quietDesktop());
+        game.setOnlooker(&watch);
         game.Form_Load();
         loop.runFor(1500);
         game.Option2.setValue(true);
@@ -101,9 +109,9 @@ int main() {
             int gaveUp = 0, crate = 0;
             for (int seed = 1; seed <= kTurns; ++seed) {
                 ms.push_back(timeTurn(seed, k.setUp));
-                attempts.push_back(game.computerThought().attempts);
-                gaveUp += game.computerThought().gaveUp;
-                crate += game.computerThought().crate;
+                attempts.push_back(watch.last.attempts);
+                gaveUp += watch.last.gaveUp;
+                crate += watch.last.crate;
             }
             worstOfAll = std::max(worstOfAll, at(ms, 1.0));
             std::printf("  %-38s %7.2f / %7.2f ms   %3d / %3d searches  (gave up %d, crate target %d)\n",
@@ -116,7 +124,9 @@ int main() {
     // Strength: whole battles under the virtual clock against a player who fires off the field every turn.
     {
         gv::EventLoop loop;
+        ThoughtWatch watch;
         gv::Mainfrm game(loop, quietDesktop());
+        game.setOnlooker(&watch);
         game.Form_Load();
         loop.runFor(1500);
         game.Option2.setValue(true);
@@ -136,7 +146,7 @@ int main() {
                     if (game.state.BattleOver == gv::True) break;
                     ++fired;
                     // The computer has just fired: what it aimed at, and how things stood.
-                    const auto& thought = game.computerThought();
+                    const auto& thought = watch.last;
                     const bool crate = thought.crate, tank = !crate && thought.xL == game.tank1.left() + 5;
                     const double health1 = game.state.Health1, health2 = game.state.Health2;
                     loop.waitUntil([&] {

@@ -73,18 +73,48 @@ private:
 }  // namespace
 
 void Mainfrm::SeatTank(Image& tank, int left) {
-    // The tank's bottom rests on the highest ground under its middle, columns left + 15 .. left + 25.
-    double top = state.Ground.at(left + 15);
-    for (int x = left + 16; x <= left + 25; ++x)
-        if (top > state.Ground.at(x)) top = state.Ground.at(x);
-    tank.move(left, top - 40, 40, 40);
+    // The tank's bottom rests on the highest ground under its middle.
+    tank.move(left, GroundUnderTank(left) - 40, 40, 40);
 }
 
+// A new battlefield, phase by phase, yielding to the event loop between frames so the sky and the ground
+// appear as they are painted. Each phase that yields gives up when another battle started or the window
+// closed meanwhile.
 void Mainfrm::GenerateWorld() {
     const std::uint32_t battle = state.BattleNumber;
-    // Another battle started, or the window closed, while we were yielding to the event loop.
-    auto abandoned = [&] { return state.BattleNumber != battle || unloaded(); };
+    auto show = [&] {
+        loop().refresh();
+        return !WorldAbandoned(battle);
+    };
 
+    StopLastBattle();
+    ShareSeedWithPeer();
+    bool day = false;
+    if (!PaintSky(battle, day) || !show()) return;
+    DecorateSky(day);
+    if (!show()) return;
+    ShapeTerrain();
+    Label8(0).setVisible(false);  // the banner goes as the ground rises
+    Label8(1).setVisible(false);
+    Palette palette = Palette::Hell;
+    if (!PaintGround(battle, palette)) return;
+    PlaceTrees(palette);
+    PlaceInSky(day ? sun : moon);
+    if (!show()) return;
+    if (!WaitForPeerDrawing(battle)) return;
+    SeatAndArm();
+    state.TurnPlayer = 1;
+    ShowTurnArrow();
+    state.ShellDir = True;
+    state.WorldBusy = False;
+    AfterBattlefieldBuilt();
+}
+
+// Another battle started, or the window closed, while we were yielding to the event loop.
+bool Mainfrm::WorldAbandoned(std::uint32_t battle) { return state.BattleNumber != battle || unloaded(); }
+
+// Nothing of the last battle keeps running while the new one is built.
+void Mainfrm::StopLastBattle() {
     state.WorldBusy = True;
     state.PeerDrawn = False;
     state.BattleOver = False;
@@ -93,8 +123,11 @@ void Mainfrm::GenerateWorld() {
     moonfalltimer.setEnabled(false);
     tankexpl.setEnabled(false);
     bonusfalltimer.setEnabled(false);
+}
 
-    if (state.GameMode == 3) {
+// Over the network both copies draw from the host's seed: the host picks and sends it.
+void Mainfrm::ShareSeedWithPeer() {
+    if (state.GameMode == mode::Host) {
         state.RandomSeed = formatNumber(Int(loop().timeOfDay()));
         SendMessage(netmsg::battle(state.RandomSeed));
     }
@@ -102,9 +135,12 @@ void Mainfrm::GenerateWorld() {
         random.reset();
         random.seed(leadingNumber(state.RandomSeed));
     }
+}
 
-    // Sky: circles from radius 1500 down to 800 around a centre 841 pixels below the canvas, so it is darkest
-    // at the top corners and brightest low in the middle. It appears over about 0.7 s, under the banner.
+// Sky: circles from radius 1500 down to 800 around a centre 841 pixels below the canvas, so it is darkest
+// at the top corners and brightest low in the middle. It appears over about 0.7 s, under the banner.
+// `day` tells whether the tone makes a day sky.
+bool Mainfrm::PaintSky(std::uint32_t battle, bool& day) {
     double P = 0;
     std::vector<Colour> shades;
     if (state.HellMode == True && state.HellVariant == True) {
@@ -119,18 +155,19 @@ void Mainfrm::GenerateWorld() {
         P = R0 * G0 * B0;
     }
     SkyFill sky(world, std::move(shades));
+    day = DaySky(state.HellMode, P);
     for (std::size_t shown = 0; shown < sky.shades();) {
         shown = std::min(sky.shades(), shown + kSkyShadesPerFrame);
         sky.paintTo(shown);
         if (shown == sky.shades()) break;
         loop().refresh();
-        if (abandoned()) return;
+        if (WorldAbandoned(battle)) return false;
     }
-    loop().refresh();
-    if (abandoned()) return;
+    return true;
+}
 
-    // Clouds by day (darker puffs in hell), stars by night.
-    const bool day = DaySky(state.HellMode, P);
+// Clouds by day (darker puffs in hell), stars by night.
+void Mainfrm::DecorateSky(bool day) {
     if (day && state.HellVariant == False) {
         double first = random.Rnd();
         double n = Int(first * 15 + random.Rnd() * 15);
@@ -166,10 +203,10 @@ void Mainfrm::GenerateWorld() {
                     world.setPixel(x, y, Rgb(g, g, g));
                 }
     }
-    loop().refresh();
-    if (abandoned()) return;
+}
 
-    // The terrain profile: straight slopes with kinks at random places, between a floor and a ceiling.
+// The terrain profile: straight slopes with kinks at random places, between a floor and a ceiling.
+void Mainfrm::ShapeTerrain() {
     double h = Int(random.Rnd() * 399) + 1;
     double period = Int(random.Rnd() * 50 + 15);
     double amp = Int(random.Rnd() * 10) + 6;
@@ -185,11 +222,11 @@ void Mainfrm::GenerateWorld() {
         if (h < 1) h = 1, slope = -slope;
         if (h > 400) h = 400, slope = -slope;
     }
-    Label8(0).setVisible(false);
-    Label8(1).setVisible(false);
+}
 
-    // The ground palette, then the ground rising from the bottom row, two rows between frames.
-    Palette palette = Palette::Hell;
+// The ground palette, then the ground rising from the bottom row, two rows between frames.
+bool Mainfrm::PaintGround(std::uint32_t battle, Palette& palette) {
+    palette = Palette::Hell;
     groundBase_ = {0, 0, 0};
     if (state.HellMode == False) {
         if (Int(random.Rnd() * 2) == 1) {
@@ -215,27 +252,30 @@ void Mainfrm::GenerateWorld() {
         drawRow(y);
         if (y + 5 <= 600) drawRow(y + 5);
         loop().refresh();
-        if (abandoned()) return;
+        if (WorldAbandoned(battle)) return false;
     }
+    return true;
+}
 
-    PlaceTrees(palette);
-    PlaceInSky(day ? sun : moon);
-    loop().refresh();
-    if (abandoned()) return;
-
+// Over the network neither side starts the battle before the other has drawn its battlefield.
+bool Mainfrm::WaitForPeerDrawing(std::uint32_t battle) {
     if (Networked()) {
         SendMessage(netmsg::plain(NetMessage::DrawingOk));
         if (!WaitInBattle([&] { return state.PeerDrawn == True; }, true)) {
-            if (!abandoned()) state.WorldBusy = False;  // the peer left: its handler has shown the menu
-            return;
+            if (!WorldAbandoned(battle)) state.WorldBusy = False;  // the peer left: its handler has shown the menu
+            return false;
         }
     }
+    return true;
+}
 
+// Full health, fresh wind, empty weapon slots, the tanks on the ground and the first turn's controls.
+void Mainfrm::SeatAndArm() {
     state.Health1 = 1000;
     state.Health2 = 1000;
     ShowHealth1();
     ShowHealth2();
-    if (state.GameMode != 4) ChangeWind();
+    if (state.GameMode != mode::Joiner) ChangeWind();
     bonuspic.setVisible(false);
     state.BonusActive = False;
     for (Image* slot : {&weapon1, &weapon2}) {
@@ -254,7 +294,7 @@ void Mainfrm::GenerateWorld() {
     tank2.setPicture(tankleft.picture());
     tank2.setVisible(true);
 
-    if (state.GameMode != 4) {
+    if (state.GameMode != mode::Joiner) {
         Frame1.setEnabled(true);
         Command1.setEnabled(true);
     } else {
@@ -269,12 +309,6 @@ void Mainfrm::GenerateWorld() {
     Frame1.setVisible(true);
     Frame2.setVisible(true);
     world.setEnabled(true);
-
-    state.TurnPlayer = 1;
-    ShowTurnArrow();
-    state.ShellDir = True;
-    state.WorldBusy = False;
-    AfterBattlefieldBuilt();
 }
 
 }  // namespace gv

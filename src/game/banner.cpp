@@ -33,9 +33,9 @@ void Mainfrm::ShowBattleResult() {
     const int winner = lost1 ? 2 : 1;
     const char* you = cz ? "Vyhrál jsi" : "You win";
     switch (state.GameMode) {
-        case 2: return ShowMenuBanner(winner == 1 ? you : (cz ? "Vyhrál počítač" : "The computer wins"));
-        case 3:
-        case 4: return ShowMenuBanner(winner == state.GameMode - 2 ? you : (cz ? "Prohrál jsi" : "You lose"));
+        case mode::Computer: return ShowMenuBanner(winner == 1 ? you : (cz ? "Vyhrál počítač" : "The computer wins"));
+        case mode::Host:
+        case mode::Joiner: return ShowMenuBanner(winner != PeerPlayer() ? you : (cz ? "Prohrál jsi" : "You lose"));
         default:
             return ShowMenuBanner(cz ? "Vyhrál hráč " + std::to_string(winner) : "Player " + std::to_string(winner) + " wins");
     }

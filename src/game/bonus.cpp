@@ -21,7 +21,7 @@ void Mainfrm::PlaceBonus() {
     GameState& s = state;
     if (s.BonusActive == True) return;
     s.BonusActive = True;
-    if (s.GameMode == 4) {
+    if (s.GameMode == mode::Joiner) {
         // The host chose the crate; wait for its message.
         if (!WaitInBattle([&] { return s.PeerBonusKind != 0; }, true)) {
             s.BonusActive = False;  // the peer left: no crate
@@ -45,7 +45,7 @@ void Mainfrm::PlaceBonus() {
         } while (!(std::fabs(left - tank1.left() - 4) > 70 && std::fabs(left - tank2.left() - 4) > 70));
         bonuspic.setLeft(left);
         s.BonusShotsLeft = Int(random.Rnd() * 6) + 2;
-        if (s.GameMode == 3) {
+        if (s.GameMode == mode::Host) {
             SendMessage(netmsg::crate(kind, int(s.BonusShotsLeft), int(left)));
         }
     }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "game/columnwalk.h"
 #include "game/mainfrm.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
@@ -28,8 +29,6 @@ constexpr int kDrillSearches = 200;
 // The bottom row of the battlefield.
 constexpr double kBottomRow = 600;
 
-int sign(double v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
-
 }  // namespace
 
 void Mainfrm::aitimer_Timer() {
@@ -50,7 +49,7 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     k.xR = t1 + 35;
     k.yB = tank1.top() + 40;
 
-    if (kind == 1) {
+    if (kind == weapon::Teleport) {
         // The teleport: jump to the lowest point of the terrain, well away from the human unless the
         // computer is the healthier one. When no column is lower than row 0 (mounds can lift the whole
         // field that high) the first column looked at stands.
@@ -72,7 +71,7 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
         k.xR = bx + 5;
         k.yT = d - 10;
         k.yB = d;
-    } else if (kind == 5) {
+    } else if (kind == weapon::Leveller) {
         // The leveller: land a few columns short of the lowest point on either side of the human, so the
         // cut runs at that depth under the human's tank; never past the computer's own tank. The human's
         // own column stands when nothing lower turns up.
@@ -91,7 +90,7 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
         k.xR = bx + 3;
         k.yT = d - 8;
         k.yB = d;
-    } else if (kind == 4) {
+    } else if (kind == weapon::Mound) {
         // The mound: a strip between the tanks, just in front of the human. After a teleport the human
         // may stand at the edge, so these columns can lie off the field: the lookup clamps them.
         const double side = sign(t2 - t1);
@@ -106,9 +105,10 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     // Now and then the crate, when the computer has no special shell to spend and the crate is worth it.
     const double r = Int(random.Rnd() * 3);
     const int crate = WeaponKind(bonuspic);
-    const bool excluded = (crate == 5 && tank1.top() > 450) || (crate == 7 && tank1.top() > tank2.top()) ||
-                          (crate == 13 && s.Health2 > 750);
-    if (kind == 0 && s.BonusActive == True && (r == 1 || std::fabs(bonuspic.left() + 16 - (t2 + 20)) < 150) &&
+    const bool excluded = (crate == weapon::Leveller && tank1.top() > 450) ||
+                          (crate == weapon::Drill && tank1.top() > tank2.top()) ||
+                          (crate == weapon::Health && s.Health2 > 750);
+    if (kind == weapon::Standard && s.BonusActive == True && (r == 1 || std::fabs(bonuspic.left() + 16 - (t2 + 20)) < 150) &&
         !excluded) {
         k.xL = bonuspic.left();
         k.yT = bonuspic.top();
@@ -129,20 +129,22 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, doub
         if (k.drill && k.humanLower) return Candidate::Hits;
         FlightStep(x, y, vx, vy, t, k.x0, k.y0, state.Gravity, k.wind, k.drill);
 
-        // Every column of the step, as the real shell walks it.
-        const int step = x < ox ? -1 : 1;
-        const double dx = x - ox, dy = y - oy;
-        for (double i = ox; i == ox || (step > 0 ? i <= x : i >= x); i += step) {
-            double yy = oy;
-            if (dy != 0) yy = dx != 0 ? oy + sign(dy) * std::fabs(i - ox) * std::fabs(dy) / std::fabs(dx) : y;
-            if (i < 0 || i > 800) return Candidate::Fails;  // off the field
-            if (yy > state.Ground.at(i) && k.attempts <= kSearchesThatMindTheTerrain && !k.drill)
-                return Candidate::Fails;  // into a hill
-            if (k.xL < i && i < k.xR && k.yT < yy && yy < k.yB) return Candidate::Hits;
-            if (sun.visible() && sun.left() + 6 < i && i < sun.left() + 64 && sun.top() + 6 < yy &&
-                yy < sun.top() + 64)
-                return Candidate::Fails;  // the sun would swallow it
-        }
+        // Every column of the step, as the real shell walks it; one column further right it is still on the field.
+        Candidate verdict = Candidate::Fails;
+        const ColumnWalkEnd end =
+            WalkColumns(ox, oy, x, y, 800, SweepOrder::MultiplyFirst, [&](double i, double yy) {
+                if (yy > state.Ground.at(i) && k.attempts <= kSearchesThatMindTheTerrain && !k.drill)
+                    return false;  // into a hill
+                if (k.xL < i && i < k.xR && k.yT < yy && yy < k.yB) {
+                    verdict = Candidate::Hits;
+                    return false;
+                }
+                // The sun would swallow it.
+                return !(sun.visible() && sun.left() + 6 < i && i < sun.left() + 64 && sun.top() + 6 < yy &&
+                         yy < sun.top() + 64);
+            });
+        if (end == ColumnWalkEnd::LeftField) return Candidate::Fails;
+        if (end == ColumnWalkEnd::Stopped) return verdict;
         // Once the hills are ignored a shell can fall through the whole battlefield without meeting
         // anything (with little wind the drag even brings it back over its start). Below the bottom row
         // and the target it can only fall further: that force has failed.
@@ -150,34 +152,12 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, doub
     }
 }
 
-void Mainfrm::ComputerTurn() {
-    GameState& s = state;
-    thought_ = {};
-
-    // The canvas is out of play (the pause menu, or a battle that has just ended): wait for it. A new
-    // battle ends the wait, and this turn with it: it belongs to the old battle.
-    if (!WaitInBattle([&] { return world.enabled(); })) return;
-
-    AimSearch k;
-    k.x0 = tank2.left() + 20;
-    k.y0 = s.Ground.at(k.x0) - 25;
-    s.Gravity = 10;
+// Angles at random towards the target, each tried with forces from 200 down, until a simulated shell
+// hits; gives up after a number of searches with a random shot. `A` and `F` get the aim. False when the
+// battle ended meanwhile.
+bool Mainfrm::SearchAim(AimSearch& k, int& A, double& F) {
+    const std::uint32_t battle = state.BattleNumber;
     bool found = false;
-
-    // A crate still falling is no target yet, nor out of the way.
-    if (!WaitInBattle([&] { return !bonusfalltimer.enabled(); })) return;
-
-    ChooseComputerTarget(k);
-    thought_.xL = k.xL, thought_.xR = k.xR, thought_.yT = k.yT, thought_.yB = k.yB;
-    const int kind = WeaponKind(weapon2);
-    k.drill = kind == 7;
-    k.humanLower = tank1.top() > tank2.top();
-    // The computer reckons with the wind rounded down to an even number.
-    k.wind = float(Int(s.Wind / 2.0) * 2);
-
-    const std::uint32_t battle = s.BattleNumber;
-    int A = 0;
-    double F = 0;
     while (!found) {
         k.attempts += 1;
         // An angle towards the target's side, leaning to the flat ones; never straight up.
@@ -201,13 +181,50 @@ void Mainfrm::ComputerTurn() {
         const double a = (180.0 - A) / 180 * kPi;
         for (F = 200; F >= 0; F -= 4) {
             loop().pumpEvents();  // the window stays responsive while the computer thinks
-            if (battle != s.BattleNumber || unloaded()) return;
+            if (battle != state.BattleNumber || unloaded()) return false;
             if (SimulateShell(k, F, a) == Candidate::Hits) found = true;
             // The drill flies the same straight line at every force: one is enough.
             if (found || k.drill) break;
         }
         if (!found && k.drill && k.attempts >= kDrillSearches) break;  // the last angle searched it is
     }
+    return true;
+}
+
+void Mainfrm::ComputerTurn() {
+    GameState& s = state;
+    thought_ = {};
+    // However the turn ends, the onlooker hears what was thought.
+    struct Tell {
+        Mainfrm& w;
+        ~Tell() {
+            if (w.onlooker_) w.onlooker_->ComputerThinks(w.thought_);
+        }
+    } tell{*this};
+
+    // The canvas is out of play (the pause menu, or a battle that has just ended): wait for it. A new
+    // battle ends the wait, and this turn with it: it belongs to the old battle.
+    if (!WaitInBattle([&] { return world.enabled(); })) return;
+
+    AimSearch k;
+    k.x0 = tank2.left() + 20;
+    k.y0 = s.Ground.at(k.x0) - 25;
+    s.Gravity = 10;
+
+    // A crate still falling is no target yet, nor out of the way.
+    if (!WaitInBattle([&] { return !bonusfalltimer.enabled(); })) return;
+
+    ChooseComputerTarget(k);
+    thought_.xL = k.xL, thought_.xR = k.xR, thought_.yT = k.yT, thought_.yB = k.yB;
+    const int kind = WeaponKind(weapon2);
+    k.drill = kind == weapon::Drill;
+    k.humanLower = tank1.top() > tank2.top();
+    // The computer reckons with the wind rounded down to an even number.
+    k.wind = float(Int(s.Wind / 2.0) * 2);
+
+    int A = 0;
+    double F = 0;
+    if (!SearchAim(k, A, F)) return;
     thought_.attempts = k.attempts;
     thought_.angle = A;
     thought_.force = F;

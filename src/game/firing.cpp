@@ -71,7 +71,7 @@ void Mainfrm::FireTank(int player) {
     drillColumn_ = -2;
     PlayEffect(effect::Fire);
     hideit.setEnabled(true);
-    if ((one && state.GameMode == 3) || (!one && state.GameMode == 4))
+    if ((one && state.GameMode == mode::Host) || (!one && state.GameMode == mode::Joiner))
         SendMessage(netmsg::shot(force.text(), angle.text()));
 }
 
@@ -100,7 +100,7 @@ void Mainfrm::showit_Timer() {
             state.PeerShotDone = False;
             AfterPeerShotDone();
             showit.setEnabled(true);
-            if (state.GameMode == 3) ChangeWind();
+            if (state.GameMode == mode::Host) ChangeWind();
         } else {
             showit.setInterval(1000);
             ChangeWind();
@@ -130,15 +130,15 @@ void Mainfrm::StartTurn() {
     if (state.BattleOver == True) return;
     if (leadingNumber(Command1.tag) == 1) {
         Command1.setPicture(fbutt1.picture());
-        if (state.GameMode == 4) return;
+        if (state.GameMode == mode::Joiner) return;
         Frame1.setEnabled(true);
         Command1.setEnabled(true);
     } else {
         Command2.setPicture(fbutt1.picture());
-        if (state.GameMode == 3) return;
-        if (state.GameMode != 2) Frame2.setEnabled(true);
+        if (state.GameMode == mode::Host) return;
+        if (state.GameMode != mode::Computer) Frame2.setEnabled(true);
         Command2.setEnabled(true);
-        if (state.GameMode == 2) aitimer.setEnabled(true);
+        if (state.GameMode == mode::Computer) aitimer.setEnabled(true);
     }
 }
 

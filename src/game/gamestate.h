@@ -31,9 +31,14 @@ private:
     std::array<std::int16_t, 802> rows_{};
 };
 
+namespace mode {
+// The value of `GameState::GameMode`; 0 before the first game.
+enum Id : int { HotSeat = 1, Computer = 2, Host = 3, Joiner = 4 };
+}  // namespace mode
+
 struct GameState {
     // Mode and players
-    std::uint8_t GameMode = 0;  // 1 hot-seat, 2 against the computer, 3 network host, 4 network joiner
+    std::uint8_t GameMode = 0;  // a `mode::Id`: hot-seat, against the computer, network host or joiner
     double TurnPlayer = 0;      // the player (1 or 2) whose turn comes next
     Flag WorldBusy = False;     // a battlefield is being built
     Flag CzechUi = False;

@@ -32,10 +32,15 @@ public:
     GameState state;
     Random random;  // every random draw of this game
     SoundOutput sound;
-    // Told what the window does that nothing in the game reads back: only tests watch it.
+    struct ComputerThought;
+    // Told what the window does that nothing in the game reads back: only tests and benchmarks watch it.
     struct Onlooker {
         virtual ~Onlooker() = default;
-        virtual void EffectPlayed(int id) = 0;  // every effect the game asks for, in order
+        virtual void EffectPlayed(int /*id*/) {}  // every effect the game asks for, in order
+        // Each time a computer's turn ends (fired, or given up when the battle ended): what it thought.
+        virtual void ComputerThinks(const ComputerThought& /*thought*/) {}
+        // Each battle hash point both sides have: whether the two copies agree.
+        virtual void HashesCompared(bool /*same*/) {}
     };
     void setOnlooker(Onlooker* onlooker) { onlooker_ = onlooker; }
 
@@ -152,7 +157,7 @@ public:
     // ---- The computer opponent (begin)
     void aitimer_Timer();
     void ComputerTurn();
-    // What the computer made of its last turn. Only the tests and the benchmark look at it.
+    // What the computer made of its turn, told to the onlooker. Only the tests and the benchmark look at it.
     struct ComputerThought {
         double xL = 0, xR = 0, yT = 0, yB = 0;  // the target box
         bool crate = false;                      // the bonus crate was the target
@@ -163,7 +168,6 @@ public:
         double force = 0;
         bool fired = false;  // false when the turn had passed by the time the aim was written
     };
-    const ComputerThought& computerThought() const { return thought_; }
 
 private:
     // The working values of one search: start point, target box, weapon, the wind as the computer reckons it.
@@ -179,7 +183,20 @@ private:
     // Flies one candidate shell over the current terrain on its own copies of the shell values.
     Candidate SimulateShell(const AimSearch& k, double force, double a) const;
     void ChooseComputerTarget(AimSearch& k);
+    bool SearchAim(AimSearch& k, int& A, double& F);
     ComputerThought thought_;
+
+    // The phases of `GenerateWorld`; those that yield to the event loop return false when the battle was
+    // abandoned meanwhile.
+    bool WorldAbandoned(std::uint32_t battle);
+    void StopLastBattle();
+    void ShareSeedWithPeer();
+    bool PaintSky(std::uint32_t battle, bool& day);
+    void DecorateSky(bool day);
+    void ShapeTerrain();
+    bool PaintGround(std::uint32_t battle, Palette& palette);
+    bool WaitForPeerDrawing(std::uint32_t battle);
+    void SeatAndArm();
 
 public:
     // ---- The computer opponent (end)
@@ -238,9 +255,15 @@ private:
     void LeaveLink();
     void StartLink();
     void EndLink();
+    void ForgetLink();
     void FlushLink();
     void DrainOne();
     void Dispatch(const std::string& text);
+    void Play(const NetMessage& m);
+    void TakeConnectOk();
+    void TakeDrawingOk(const NetMessage& m);
+    void TakePause(bool paused);
+    void TakeShotDone(const NetMessage& m);
     void TakeWind(int wind);
     void TakeBattle(const std::string& seed);
     void TakePeerShot(const std::string& force, const std::string& angle);
@@ -267,7 +290,9 @@ public:
     // ---- Network play (end)
 
     // ---- The link to the peer
-    bool Networked() const { return state.GameMode == 3 || state.GameMode == 4; }
+    bool Networked() const { return state.GameMode == mode::Host || state.GameMode == mode::Joiner; }
+    // Over the network: the player the peer plays (1 when this computer joined, 2 when it hosts).
+    int PeerPlayer() const { return state.GameMode == mode::Joiner ? 1 : 2; }
     // Puts the text into `SendText` and sends it as one message.
     void SendMessage(const std::string& text);
     void SendMessage(const NetMessage& m);

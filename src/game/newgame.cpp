@@ -35,8 +35,8 @@ void Mainfrm::HideBattle() {
 
 void Mainfrm::novahra_Click() {
     if (state.WorldBusy == True) return;  // a battlefield is already being built
-    if (Option1.value()) state.GameMode = 1;
-    if (Option2.value()) state.GameMode = 2;
+    if (Option1.value()) state.GameMode = mode::HotSeat;
+    if (Option2.value()) state.GameMode = mode::Computer;
     ++state.BattleNumber;  // whatever still waits in the old battle gives up
     Frame3.setVisible(false);
     HideBattle();
@@ -48,7 +48,7 @@ void Mainfrm::novahra_Click() {
         shadow = rgb(255, 0, 0), text = rgb(255, 255, 0);
         caption = state.HellVariant == True ? "The VELMORAN's Hell!" : "Hell on Earth...";
     } else {
-        caption = state.CzechUi == True ? "Vytvářím hru..." : "Creating game...";
+        caption = CreatingGameText(state.CzechUi == True);
     }
     Label8(0).foreColour = shadow;
     Label8(1).foreColour = text;

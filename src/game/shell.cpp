@@ -6,6 +6,7 @@
 #include <iterator>
 #include <memory>
 
+#include "game/columnwalk.h"
 #include "game/mainfrm.h"
 #include "game/simmath.h"
 
@@ -13,10 +14,6 @@ namespace gv {
 
 using simmath::Int;
 using simmath::Round;
-
-namespace {
-int sign(double v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
-}  // namespace
 
 void Mainfrm::FlightStep(double& x, double& y, double& vx, double& vy, double time, double x0, double y0, int gravity,
                          float wind, bool drill) {
@@ -47,25 +44,17 @@ void Mainfrm::bullettimer_Timer() {
     if (rolling) {
         RollingStep();
     } else {
-        // The walk always advances: +1 or -1, and +1 when the shell did not move sideways.
-        const int step = s.ShellX < prevX_ ? -1 : 1;
-        const double endX = s.ShellX, dx = s.ShellX - prevX_, dy = s.ShellY - prevY_;
+        s.ShellDir = std::int16_t(sign(s.ShellX - prevX_));  // 0 stays 0 here
         const std::uint32_t battle = s.BattleNumber;
-        for (double sweepX = prevX_; sweepX == prevX_ || (step > 0 ? sweepX <= endX : sweepX >= endX); sweepX += step) {
-            s.ShellDir = std::int16_t(sign(dx));  // 0 stays 0 here: it only shapes the height below
-            int sv = sign(dy);
-            double sweepY = prevY_;
-            if (sv != 0)
-                sweepY = s.ShellDir != 0 ? prevY_ + sv * std::fabs(sweepX - prevX_) / std::fabs(dx) * std::fabs(dy)
-                                         : s.ShellY;
-            if (sweepX < 0 || sweepX > 799) {
-                EndShotA();  // left the battlefield
-                break;
-            }
-            Walk w = ColumnTest(sweepX, sweepY);
-            if (battle != s.BattleNumber || unloaded()) return;  // a wait inside the test ended the battle
-            if (w == Walk::Stop) break;
-        }
+        bool ended = false;  // a wait inside the column test ended the battle
+        const ColumnWalkEnd end = WalkColumns(prevX_, prevY_, s.ShellX, s.ShellY, 799, SweepOrder::DivideFirst,
+                                              [&](double sweepX, double sweepY) {
+                                                  const Walk w = ColumnTest(sweepX, sweepY);
+                                                  ended = battle != s.BattleNumber || unloaded();
+                                                  return !ended && w != Walk::Stop;
+                                              });
+        if (end == ColumnWalkEnd::LeftField) EndShotA();
+        if (ended) return;
     }
     // A bounce ends the tick at its contact: the shell flies on from there next tick.
     if (contactEndsTick_) {

@@ -5,7 +5,7 @@
 namespace gv {
 
 void Mainfrm::ShowTurnArrow() {
-    if (state.TurnPlayer != 1 && state.GameMode == 2) {
+    if (state.TurnPlayer != 1 && state.GameMode == mode::Computer) {
         hmm.setLeft(tank2.left() + 10);
         hmm.setTop(tank2.top() - 30);
         hmm.setVisible(true);

@@ -147,12 +147,12 @@ bool Mainfrm::QuakeContact(int, double x, double) {
     GameState& s = state;
     GroundArray& G = s.Ground;
     bullet.setVisible(false);
-    if (s.GameMode == 3) {
+    if (s.GameMode == mode::Host) {
         s.RandomSeed = formatNumber(Int(loop().timeOfDay()));
         SendMessage(netmsg::quake(s.RandomSeed));
         random.reset();
         random.seed(leadingNumber(s.RandomSeed));
-    } else if (s.GameMode == 4) {
+    } else if (s.GameMode == mode::Joiner) {
         if (!WaitInBattle([&] { return s.PeerSeedReady == True; }, true)) return false;
         s.PeerSeedReady = False;
         random.reset();

@@ -9,13 +9,13 @@
 namespace gv {
 
 void Mainfrm::ChangeWind() {
-    if (state.GameMode != 4) {
+    if (state.GameMode != mode::Joiner) {
         double sum = 0;
         for (int k = 0; k < 6; ++k) sum += 10 * random.Rnd();
         state.Wind = float(std::trunc(sum) - 30);
     }
-    if (state.GameMode == 3) SendMessage(netmsg::wind(int(state.Wind)));
-    if (state.GameMode == 4) state.Wind = float(leadingNumber(state.PeerWind));
+    if (state.GameMode == mode::Host) SendMessage(netmsg::wind(int(state.Wind)));
+    if (state.GameMode == mode::Joiner) state.Wind = float(leadingNumber(state.PeerWind));
 
     std::string caption;
     const bool czech = state.CzechUi == True;

@@ -40,139 +40,121 @@ void readJoinedWind(std::string_view text, NetMessage& m) {
     m.wind = int(*w);
 }
 
-}  // namespace
-
-NetMessage ReadNetMessage(std::string_view text) {
-    NetMessage m;
-    if (text == "connectok") {
-        m.key = NetMessage::ConnectOk;
-        return m;
-    }
-    if (text == "disconnect") {
-        m.key = NetMessage::Disconnect;
-        return m;
-    }
-    if (text == "exit") {
-        m.key = NetMessage::Exit;
-        return m;
-    }
-    if (text == "continue") {
-        m.key = NetMessage::Continue;
-        return m;
-    }
-    if (text == "K") {
-        m.key = NetMessage::KeepAlive;
-        return m;
-    }
-    if (text.empty()) return m;
-
-    // Every key below is followed by fields; the key decides, the fields must then be right.
-    if (text.substr(0, 9) == "drawingok") {
-        m.key = NetMessage::DrawingOk;
-    } else if (text.substr(0, 9) == "bullfired") {
-        m.key = NetMessage::ShotDone;
-    } else {
-        switch (text[0]) {
-            case 'R': m.key = NetMessage::Battle; break;
-            case 'E': m.key = NetMessage::Quake; break;
-            case 'S': m.key = NetMessage::Shot; break;
-            case 'W': m.key = NetMessage::Wind; break;
-            case 'B': m.key = NetMessage::Crate; break;
-            case 'H': m.key = NetMessage::Hash; break;
-            case 'G': m.key = NetMessage::Greeting; break;
-            default: return m;  // unknown, whatever it holds
+// The first "U" after at least one character of force, with at least one of angle after it; both numbers
+// by the boxes' own rule: 45.5 is a number, "abc" or "" is not.
+bool readShot(std::string_view text, NetMessage& m) {
+    std::size_t u = std::string_view::npos;
+    for (std::size_t i = 2; i + 1 < text.size(); ++i)
+        if (text[i] == 'U') {
+            u = i;
+            break;
         }
-    }
-    if (m.key == NetMessage::Greeting) {
-        // Whatever follows is some copy's version; one we cannot read is simply not ours.
-        auto v = printable(text) ? wholeNumber(text.substr(1), 0, 1e9) : std::nullopt;
-        m.version = v ? *v : -1;
-        return m;
-    }
-    if (!printable(text)) {
-        m.malformed = true;
-        return m;
-    }
+    if (u == std::string_view::npos) return false;
+    std::string_view force = text.substr(1, u - 1), angle = text.substr(u + 1);
+    if (!parseNumber(force) || !parseNumber(angle)) return false;
+    m.force = std::string(force);
+    m.angle = std::string(angle);
+    return true;
+}
 
+// Kind as two digits, the shots as one, then the crate's left edge anywhere on the field (the host draws
+// it from a narrower range, but the message allows the whole width).
+bool readCrate(std::string_view text, NetMessage& m) {
+    if (text.size() < 5 || !digit(text[1]) || !digit(text[2]) || !digit(text[3])) return false;
+    m.kind = (text[1] - '0') * 10 + (text[2] - '0');
+    m.shots = text[3] - '0';
+    auto left = wholeNumber(text.substr(4), 0, 799);
+    if (m.kind < 1 || m.kind > 13 || m.shots < 2 || m.shots > 7 || !left) return false;
+    m.left = int(*left);
+    return true;
+}
+
+// The hash point's sequence number, a colon, the hash.
+bool readHash(std::string_view text, NetMessage& m) {
+    std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) return false;
+    auto seq = wholeNumber(text.substr(1, colon - 1), 0, 1e15);
+    auto hash = wholeNumber(text.substr(colon + 1), 0, double(kHashMask));
+    if (!seq || !hash) return false;
+    m.sequence = *seq;
+    m.hash = std::uint64_t(*hash);
+    return true;
+}
+
+// The key of a message: a whole word, or the word or letter its fields follow.
+NetMessage::Key keyOf(std::string_view text) {
+    struct Word {
+        std::string_view text;
+        NetMessage::Key key;
+    };
+    static constexpr Word kWhole[] = {{"connectok", NetMessage::ConnectOk}, {"disconnect", NetMessage::Disconnect},
+                                      {"exit", NetMessage::Exit},           {"continue", NetMessage::Continue},
+                                      {"K", NetMessage::KeepAlive}};
+    for (const Word& w : kWhole)
+        if (text == w.text) return w.key;
+    if (text.empty()) return NetMessage::Unknown;
+    if (text.substr(0, 9) == "drawingok") return NetMessage::DrawingOk;
+    if (text.substr(0, 9) == "bullfired") return NetMessage::ShotDone;
+    switch (text[0]) {
+        case 'R': return NetMessage::Battle;
+        case 'E': return NetMessage::Quake;
+        case 'S': return NetMessage::Shot;
+        case 'W': return NetMessage::Wind;
+        case 'B': return NetMessage::Crate;
+        case 'H': return NetMessage::Hash;
+        case 'G': return NetMessage::Greeting;
+        default: return NetMessage::Unknown;  // whatever it holds
+    }
+}
+
+// Whether the fields after the key are right, filling them in.
+bool readFields(std::string_view text, NetMessage& m) {
     switch (m.key) {
         case NetMessage::DrawingOk:
         case NetMessage::ShotDone:
             readJoinedWind(text, m);
-            break;
+            return !m.malformed;
         case NetMessage::Battle:
         case NetMessage::Quake:
             // The whole seconds of a time of day.
-            if (wholeNumber(text.substr(1), 0, 86399))
-                m.seed = std::string(text.substr(1));
-            else
-                m.malformed = true;
-            break;
-        case NetMessage::Shot: {
-            // The first "U" after at least one character of force, with at least one of angle after it.
-            std::size_t u = std::string_view::npos;
-            for (std::size_t i = 2; i + 1 < text.size(); ++i)
-                if (text[i] == 'U') {
-                    u = i;
-                    break;
-                }
-            if (u == std::string_view::npos) {
-                m.malformed = true;
-                break;
-            }
-            std::string_view force = text.substr(1, u - 1), angle = text.substr(u + 1);
-            // By the boxes' own rule: 45.5 is a number, "abc" or "" is not.
-            if (!parseNumber(force) || !parseNumber(angle)) {
-                m.malformed = true;
-                break;
-            }
-            m.force = std::string(force);
-            m.angle = std::string(angle);
-            break;
-        }
+            if (!wholeNumber(text.substr(1), 0, 86399)) return false;
+            m.seed = std::string(text.substr(1));
+            return true;
+        case NetMessage::Shot: return readShot(text, m);
         case NetMessage::Wind: {
             auto w = wholeNumber(text.substr(1), -30, 29);
-            if (w)
-                m.wind = int(*w);
-            else
-                m.malformed = true;
-            break;
+            if (!w) return false;
+            m.wind = int(*w);
+            return true;
         }
-        case NetMessage::Crate: {
-            // Kind as two digits, the shots as one, then the crate's left edge anywhere on the field
-            // (the host draws it from a narrower range, but the message allows the whole width).
-            if (text.size() < 5 || !digit(text[1]) || !digit(text[2]) || !digit(text[3])) {
-                m.malformed = true;
-                break;
-            }
-            m.kind = (text[1] - '0') * 10 + (text[2] - '0');
-            m.shots = text[3] - '0';
-            auto left = wholeNumber(text.substr(4), 0, 799);
-            if (m.kind < 1 || m.kind > 13 || m.shots < 2 || m.shots > 7 || !left) {
-                m.malformed = true;
-                break;
-            }
-            m.left = int(*left);
-            break;
-        }
-        case NetMessage::Hash: {
-            std::size_t colon = text.find(':');
-            if (colon == std::string_view::npos) {
-                m.malformed = true;
-                break;
-            }
-            auto seq = wholeNumber(text.substr(1, colon - 1), 0, 1e15);
-            auto hash = wholeNumber(text.substr(colon + 1), 0, double(kHashMask));
-            if (!seq || !hash) {
-                m.malformed = true;
-                break;
-            }
-            m.sequence = *seq;
-            m.hash = std::uint64_t(*hash);
-            break;
-        }
-        default:
-            break;
+        case NetMessage::Crate: return readCrate(text, m);
+        case NetMessage::Hash: return readHash(text, m);
+        default: return true;
     }
+}
+
+}  // namespace
+
+NetMessage ReadNetMessage(std::string_view text) {
+    NetMessage m;
+    m.key = keyOf(text);
+    switch (m.key) {
+        case NetMessage::Unknown:
+        case NetMessage::ConnectOk:
+        case NetMessage::Disconnect:
+        case NetMessage::Exit:
+        case NetMessage::Continue:
+        case NetMessage::KeepAlive: return m;
+        case NetMessage::Greeting: {
+            // Whatever follows is some copy's version; one we cannot read is simply not ours.
+            auto v = printable(text) ? wholeNumber(text.substr(1), 0, 1e9) : std::nullopt;
+            m.version = v ? *v : -1;
+            return m;
+        }
+        default: break;
+    }
+    // Every other key is followed by fields; the key decides, the fields must then be right.
+    m.malformed = !printable(text) || !readFields(text, m);
     return m;
 }
 

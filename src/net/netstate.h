@@ -56,11 +56,17 @@ struct Mainfrm::NetState {
     float shotWind = 0;
     std::map<long long, std::uint64_t> ownHashes, peerHashes;
 
-
-    // What the link has seen, for anyone who wants to know.
-    int hashesCompared = 0;
-    int hashMismatches = 0;
-    int faults = 0;
+    // The hash points of a battle count from its start: no hand-over yet, no shot flown.
+    void restartHashCount() {
+        handOvers = 0;
+        shotWind = 0;
+    }
+    // A new battle on the link: counted from its start, and no shot of the peer held or awaited.
+    void newBattle() {
+        restartHashCount();
+        shotHeld = false;
+        peerShotPending = false;
+    }
 };
 
 }  // namespace gv

@@ -18,26 +18,6 @@ constexpr double kSilentPeerMs = 30000;
 constexpr double kGreetingMs = 5000;
 // Bytes whose line feed has not come by then were sent by a copy that does not end its messages.
 constexpr double kUnframedMs = 2000;
-// Hash points of the peer we keep ahead of (or behind) our own.
-constexpr long long kHashWindow = 8;
-
-// A 64-bit FNV-1a hash over the bytes of the values given to it.
-struct StateHash {
-    std::uint64_t h = 1469598103934665603ULL;
-    void bytes(const void* p, std::size_t n) {
-        const unsigned char* b = static_cast<const unsigned char*>(p);
-        for (std::size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ULL;
-    }
-    void number(double v) {
-        if (v == 0) v = 0;  // -0 and 0 are the same place
-        bytes(&v, sizeof v);
-    }
-    void text(const std::string& s) {
-        bytes(s.data(), s.size());
-        bytes("", 1);  // "1" + "23" is not "12" + "3"
-    }
-};
-
 }  // namespace
 
 void Mainfrm::NetStateDeleter::operator()(NetState* s) const { delete s; }
@@ -184,7 +164,7 @@ void Mainfrm::TakeGreeting() {
     SendMessage(netmsg::plain(NetMessage::ConnectOk));
     novahra.setDefault(true);
     Frame4.setVisible(false);
-    state.GameMode = 3;
+    state.GameMode = mode::Host;
 }
 
 void Mainfrm::tcpcontrol_Closed(const std::string& /*reason*/) {
@@ -290,48 +270,23 @@ void Mainfrm::Dispatch(const std::string& text) {
         PeerDisconnected(LinkEnd::NetworkError);
         return;
     }
-    const bool joiner = state.GameMode == 4;
+    Play(m);
+}
+
+// A well-formed message of a link that has greeted.
+void Mainfrm::Play(const NetMessage& m) {
+    const bool joiner = state.GameMode == mode::Joiner;
     switch (m.key) {
         case NetMessage::Greeting:
             // A host greets only a joiner of another version, to tell it so.
-            if (n.role == NetState::Role::Joiner && !n.linkUp && m.version >= 0) PeerDisconnected(LinkEnd::Mismatch);
+            if (net_->role == NetState::Role::Joiner && !net_->linkUp && m.version >= 0)
+                PeerDisconnected(LinkEnd::Mismatch);
             break;
-        case NetMessage::KeepAlive:
-            break;
-        case NetMessage::ConnectOk:
-            if (net_->role != NetState::Role::Joiner || net_->linkUp) break;
-            StartLink();
-            novahra.setDefault(true);
-            Frame4.setVisible(false);
-            novahra.setEnabled(false);  // only the host starts battles
-            state.GameMode = 4;
-            break;
-        case NetMessage::Disconnect:
-            PeerDisconnected(LinkEnd::PeerLeft);
-            break;
-        case NetMessage::DrawingOk:
-            state.PeerDrawn = True;
-            // Everything older of the peer came before this: nothing of an earlier battle still counts.
-            state.PeerShotDone = False;
-            state.PeerSeedReady = False;
-            state.PeerBonusKind = 0;
-            net_->peerShotPending = false;
-            net_->shotHeld = false;
-            if (m.withWind && joiner) TakeWind(m.wind);
-            break;
+        case NetMessage::ConnectOk: return TakeConnectOk();
+        case NetMessage::Disconnect: return PeerDisconnected(LinkEnd::PeerLeft);
+        case NetMessage::DrawingOk: return TakeDrawingOk(m);
         case NetMessage::Exit:
-            if (!Networked() || state.BattleOver == True) break;
-            continue_.setEnabled(true);
-            world.setEnabled(false);
-            Frame3.setVisible(true);
-            break;
-        case NetMessage::Continue:
-            if (!Networked() || state.BattleOver == True) break;
-            Frame5.setVisible(false);
-            Frame3.setVisible(false);
-            continue_.setEnabled(false);
-            world.setEnabled(true);
-            break;
+        case NetMessage::Continue: return TakePause(m.key == NetMessage::Exit);
         case NetMessage::Battle:
             if (joiner) TakeBattle(m.seed);
             break;
@@ -352,22 +307,61 @@ void Mainfrm::Dispatch(const std::string& text) {
             state.PeerBonusShots = std::uint8_t(m.shots);
             state.PeerBonusX = std::int16_t(m.left);
             break;
-        case NetMessage::ShotDone:
-            if (!Networked()) break;
-            if (joiner) {
-                // The host draws the next wind as soon as it has our "bullfired": the hand-over goes on
-                // when that wind is here too, so our next shot never flies with the last one's wind.
-                net_->peerShotPending = true;
-                if (m.withWind) TakeWind(m.wind);
-            } else {
-                state.PeerShotDone = True;
-            }
-            break;
+        case NetMessage::ShotDone: return TakeShotDone(m);
         case NetMessage::Hash:
             if (Networked()) TakePeerHash(m.sequence, m.hash);
             break;
+        case NetMessage::KeepAlive:
         case NetMessage::Unknown:
             break;
+    }
+}
+
+// The host took our greeting: we are the joiner of a link.
+void Mainfrm::TakeConnectOk() {
+    if (net_->role != NetState::Role::Joiner || net_->linkUp) return;
+    StartLink();
+    novahra.setDefault(true);
+    Frame4.setVisible(false);
+    novahra.setEnabled(false);  // only the host starts battles
+    state.GameMode = mode::Joiner;
+}
+
+void Mainfrm::TakeDrawingOk(const NetMessage& m) {
+    state.PeerDrawn = True;
+    // Everything older of the peer came before this: nothing of an earlier battle still counts.
+    state.PeerShotDone = False;
+    state.PeerSeedReady = False;
+    state.PeerBonusKind = 0;
+    net_->peerShotPending = false;
+    net_->shotHeld = false;
+    if (m.withWind && state.GameMode == mode::Joiner) TakeWind(m.wind);
+}
+
+// The peer opened the pause menu ("exit") or closed it ("continue").
+void Mainfrm::TakePause(bool paused) {
+    if (!Networked() || state.BattleOver == True) return;
+    if (paused) {
+        continue_.setEnabled(true);
+        world.setEnabled(false);
+        Frame3.setVisible(true);
+        return;
+    }
+    Frame5.setVisible(false);
+    Frame3.setVisible(false);
+    continue_.setEnabled(false);
+    world.setEnabled(true);
+}
+
+void Mainfrm::TakeShotDone(const NetMessage& m) {
+    if (!Networked()) return;
+    if (state.GameMode == mode::Joiner) {
+        // The host draws the next wind as soon as it has our "bullfired": the hand-over goes on when that
+        // wind is here too, so our next shot never flies with the last one's wind.
+        net_->peerShotPending = true;
+        if (m.withWind) TakeWind(m.wind);
+    } else {
+        state.PeerShotDone = True;
     }
 }
 
@@ -398,149 +392,11 @@ void Mainfrm::TakeBattle(const std::string& seed) {
 void Mainfrm::NewBattleOnLink() {
     NetState& n = *net_;
     ++n.battles;
-    n.handOvers = 0;
-    n.shotWind = 0;
-    n.shotHeld = false;
-    n.peerShotPending = false;
+    n.newBattle();
     // Hashes of battles before the last one can never be matched now.
     const long long oldest = (n.battles - 1) * 1000;
     for (auto* m : {&n.ownHashes, &n.peerHashes})
         for (auto it = m->begin(); it != m->end();) it = it->first < oldest ? m->erase(it) : std::next(it);
-}
-
-// ---- The peer's shot
-
-void Mainfrm::TakePeerShot(const std::string& force, const std::string& angle) {
-    NetState& n = *net_;
-    const int peer = state.GameMode == 4 ? 1 : 2;
-    if (n.shotHeld) return;  // one shot a turn
-    // Out of turn: the peer's player has fired this turn already, or it is our player's turn.
-    if (state.WorldBusy == False && state.TurnPlayer != peer) return;
-    if (ReadyForPeerShot()) {
-        FirePeerShot(force, angle);
-        return;
-    }
-    // Our own hand-over is still on its way (or the battlefield is still being built): firing now
-    // would start the panels sliding out while they slide in. The shot waits for our turn to start.
-    n.shotHeld = true;
-    n.heldForce = force;
-    n.heldAngle = angle;
-    n.heldBattle = state.BattleNumber;
-    n.shotTimer.setEnabled(true);
-}
-
-// The turn of the peer's player has started here: nothing of the last shot and its hand-over is running.
-bool Mainfrm::ReadyForPeerShot() const {
-    const int peer = state.GameMode == 4 ? 1 : 2;
-    return Networked() && state.WorldBusy == False && state.BattleOver == False && state.TurnPlayer == peer &&
-           !hideit.enabled() && !showit.enabled() && showit.interval() == 1 && !bullettimer.enabled() &&
-           !tankexpl.enabled();
-}
-
-void Mainfrm::netshot_Timer() { CheckHeldShot(); }
-
-void Mainfrm::CheckHeldShot() {
-    NetState& n = *net_;
-    const int peer = state.GameMode == 4 ? 1 : 2;
-    auto drop = [&] {
-        n.shotHeld = false;
-        n.shotTimer.setEnabled(false);
-    };
-    if (!n.shotHeld) return drop();
-    if (n.heldBattle != state.BattleNumber || !Networked() || state.BattleOver == True) return drop();
-    if (state.WorldBusy == True) return;
-    if (state.TurnPlayer != peer) return drop();
-    if (!ReadyForPeerShot()) return;
-    drop();
-    FirePeerShot(n.heldForce, n.heldAngle);
-}
-
-void Mainfrm::FirePeerShot(const std::string& force, const std::string& angle) {
-    const bool one = state.GameMode == 4;
-    (one ? sila1 : sila2).setText(force);
-    (one ? uhel1 : uhel2).setText(angle);
-    net_->shotWind = state.Wind;
-    one ? FireTank1() : FireTank2();  // sends nothing back
-}
-
-// ---- Staying in step
-
-std::uint64_t Mainfrm::SharedStateHash() const {
-    StateHash h;
-    for (std::int16_t row : state.Ground.rows()) h.bytes(&row, sizeof row);
-    h.number(state.Health1);
-    h.number(state.Health2);
-    // An exploding tank moves on each machine's clock; once a battle is over its place no longer matters.
-    if (state.BattleOver == False)
-        for (const Image* t : {&tank1, &tank2}) {
-            h.number(t->left());
-            h.number(t->top());
-        }
-    h.text(weapon1.tag);
-    h.text(weapon2.tag);
-    h.number(state.BonusActive);
-    // A falling crate's height follows the clock too; where it falls and what it holds do not.
-    if (state.BonusActive == True) {
-        h.text(bonuspic.tag);
-        h.number(bonuspic.left());
-        h.number(state.BonusShotsLeft);
-    }
-    h.number(net_->shotWind);
-    return h.h & kHashMask;
-}
-
-void Mainfrm::AfterBattlefieldBuilt() {
-    NetState& n = *net_;
-    if (!Networked() || !n.linkUp) return;
-    n.handOvers = 0;
-    n.shotWind = 0;
-    SendHash(n.battles * 1000);
-    CheckHeldShot();
-}
-
-void Mainfrm::AfterPeerShotDone() {
-    NetState& n = *net_;
-    if (!Networked() || !n.linkUp) return;
-    ++n.handOvers;
-    SendHash(n.battles * 1000 + n.handOvers);
-}
-
-void Mainfrm::SendHash(long long sequence) {
-    const std::uint64_t hash = SharedStateHash();
-    net_->ownHashes[sequence] = hash;
-    SendMessage(netmsg::hash(sequence, hash));
-    CompareHashes(sequence);
-}
-
-// The peer's hash points run close to ours: one far ahead is no copy of the game in step, and one far
-// behind can never be matched. Either way nothing is kept without bound.
-void Mainfrm::TakePeerHash(long long sequence, std::uint64_t hash) {
-    NetState& n = *net_;
-    const long long ours = n.battles * 1000 + n.handOvers;
-    if (sequence > ours + kHashWindow) {
-        PeerDisconnected(LinkEnd::NetworkError);
-        return;
-    }
-    if (sequence < ours - kHashWindow && !n.ownHashes.count(sequence)) return;
-    n.peerHashes[sequence] = hash;
-    CompareHashes(sequence);
-    // Older points than the window (ours never came) are given up.
-    while (n.peerHashes.size() > std::size_t(2 * kHashWindow + 1)) n.peerHashes.erase(n.peerHashes.begin());
-}
-
-// Nobody waits for a hash: a pair is compared once both halves are here.
-void Mainfrm::CompareHashes(long long sequence) {
-    NetState& n = *net_;
-    auto own = n.ownHashes.find(sequence);
-    auto peer = n.peerHashes.find(sequence);
-    if (own == n.ownHashes.end() || peer == n.peerHashes.end()) return;
-    const bool same = own->second == peer->second;
-    n.ownHashes.erase(own);
-    n.peerHashes.erase(peer);
-    ++n.hashesCompared;
-    if (same) return;
-    ++n.hashMismatches;
-    PeerDisconnected(LinkEnd::OutOfStep);
 }
 
 // ---- The end of a link
@@ -548,7 +404,7 @@ void Mainfrm::CompareHashes(long long sequence) {
 void Mainfrm::NoteSent(const std::string& text) {
     if (!net_ || text.empty()) return;
     NoteLinkTalk();
-    if (text[0] == 'R' && state.GameMode == 3) NewBattleOnLink();
+    if (text[0] == 'R' && state.GameMode == mode::Host) NewBattleOnLink();
     if (text[0] == 'S') net_->shotWind = state.Wind;
 }
 
@@ -566,11 +422,9 @@ void Mainfrm::StartLink() {
     n.linkUp = true;
     peerGone = false;
     n.battles = 0;
-    n.handOvers = 0;
     n.ownHashes.clear();
     n.peerHashes.clear();
-    n.shotHeld = false;
-    n.peerShotPending = false;
+    n.newBattle();
     n.lastHeard = loop().now();
     n.liveTimer.setEnabled(true);
 }
@@ -582,13 +436,20 @@ void Mainfrm::EndLink() {
     tcpcontrol.close();
     tcpcontrol.setLocalPort(0);
     tcpcontrol.setRemotePort(0);
+    ForgetLink();
+}
+
+// Nothing of a link stays: no role, nothing received, no shot of the peer held or awaited, no timer, no
+// waiting text.
+void Mainfrm::ForgetLink() {
+    NetState& n = *net_;
     n.linkUp = false;
     n.role = NetState::Role::None;
+    n.greeting = false;
     ClearReceived();
     n.shotHeld = false;
     n.shotTimer.setEnabled(false);
     n.peerShotPending = false;
-    n.greeting = false;
     n.liveTimer.setEnabled(false);
     if (n.waitShown) ShowWaitingText(false);
 }
@@ -605,17 +466,12 @@ void Mainfrm::PeerDisconnected(LinkEnd why) {
     NetState& n = *net_;
     if (n.closing) return;
     peerGone = true;
-    n.linkUp = false;
-    n.greeting = false;
-    ClearReceived();
-    n.shotHeld = false;
-    n.shotTimer.setEnabled(false);
-    if (n.waitShown) ShowWaitingText(false);
+    ForgetLink();
     StopBattle();
     world.setEnabled(false);
     Frame3.setVisible(true);
     Frame4.setVisible(false);
-    state.GameMode = 1;
+    state.GameMode = mode::HotSeat;
     // Choosing two players ends the link from this side too: "disconnect" back, the socket closed,
     // New Game enabled again, Continue disabled.
     if (Option1.value())
@@ -624,11 +480,9 @@ void Mainfrm::PeerDisconnected(LinkEnd why) {
         Option1.setValue(true);
     Label11.setCaption("");
     if (tcpcontrol.state() != TcpSocket::Closed) EndLink();
-    n.role = NetState::Role::None;
     // A peer that vanished left the socket closed already, so the option found nothing to close.
     novahra.setEnabled(true);
     continue_.setEnabled(false);
-    if (why != LinkEnd::PeerLeft && why != LinkEnd::WeLeft) ++n.faults;
     if (why != LinkEnd::WeLeft) ShowLinkEnd(why);
 }
 

@@ -477,7 +477,7 @@ void TcpSocket::stopListening() {
 }
 
 bool TcpSocket::send(std::string_view data) {
-    if (state_ == ResolvingHost || state_ == HostResolved || state_ == Connecting) {
+    if (state_ == ResolvingHost || state_ == Connecting) {
         early_.append(data);
         return true;
     }

@@ -18,14 +18,10 @@ public:
     // The component's states; only Closed is zero.
     enum State {
         Closed = 0,
-        Open = 1,
         Listening = 2,
-        ConnectionPending = 3,
         ResolvingHost = 4,
-        HostResolved = 5,
         Connecting = 6,
         Connected = 7,
-        Closing = 8,
         Error = 9,
     };
 

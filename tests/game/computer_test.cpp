@@ -33,7 +33,7 @@ struct ComputerTest : testing::BattleTest {
         game.ShowTurnArrow(), game.StartTurn();
         loop.runFor(500);
     }
-    const Mainfrm::ComputerThought& thought() const { return game.computerThought(); }
+    const Mainfrm::ComputerThought& thought() const { return lastThought; }
     double box(const TextBox& b) const { return leadingNumber(b.text()); }
     bool fired() const { return game.state.TurnPlayer == 1 && game.hideit.enabled(); }
 };

@@ -53,7 +53,7 @@ struct NetBattle : ::testing::Test {
                               crate ? s.BonusShotsLeft : 0, s.Wind, s.TurnPlayer, s.BattleOver, trees(g));
         };
         EXPECT_TRUE(common(H) == common(J));
-        EXPECT_EQ(H.net().hashMismatches + J.net().hashMismatches, 0);
+        EXPECT_EQ(duel.host.hashMismatches + duel.joiner.hashMismatches, 0);
         EXPECT_TRUE(H.state.GameMode == 3 && J.state.GameMode == 4);
     }
     // The player whose turn it is fires `kind` (armed alike in both copies) and both finish the hand-over.
@@ -126,8 +126,8 @@ TEST_F(NetBattle, AWholeBattleWithEveryWeaponStaysInStep) {
         ++turn;
     }
     // Every hash point was compared on both sides, and all agreed.
-    ASSERT_TRUE(duel.until([&] { return H.net().hashesCompared == turn + 1 && J.net().hashesCompared == turn + 1; }));
-    EXPECT_EQ(H.net().hashMismatches + J.net().hashMismatches, 0);
+    ASSERT_TRUE(duel.until([&] { return duel.host.hashesCompared == turn + 1 && duel.joiner.hashesCompared == turn + 1; }));
+    EXPECT_EQ(duel.host.hashMismatches + duel.joiner.hashMismatches, 0);
     EXPECT_EQ(H.tcpcontrol.state(), TcpSocket::Connected);
 }
 
@@ -190,7 +190,7 @@ TEST_F(NetBattle, CopiesThatDriftApartEndTheLink) {
     J.state.Ground(3) = std::int16_t(J.state.Ground(3) + 1);  // behind the host's tank, where no shell lands
     ASSERT_TRUE(duel.on(duel.host, [&] { H.click(H.Command1); }));
     ASSERT_TRUE(duel.until([&] { return H.state.GameMode == 1 && J.state.GameMode == 1; }));
-    EXPECT_GE(H.net().hashMismatches + J.net().hashMismatches, 1);
+    EXPECT_GE(duel.host.hashMismatches + duel.joiner.hashMismatches, 1);
     // The copy that found it says so; the other heard its "disconnect".
     const std::string h = H.Label8(1).caption(), j = J.Label8(1).caption();
     EXPECT_TRUE(h == "Games out of step" || j == "Games out of step") << h << " / " << j;

@@ -330,11 +330,17 @@ struct SeatDriver : Driver {
     std::atomic<bool>& stop;
 };
 
-struct Seat {
+struct Seat : Mainfrm::Onlooker {
     Seat(SharedClock& clock, TurnTaking& turns, int id, Desktop desk)
         : id(id), driver(clock, turns, id, stop), loop(&driver), game(loop, std::move(desk)), awake(loop, "awake", 50) {
         awake.setEnabled(true);  // some timer always runs, so the virtual clock always moves on
+        game.setOnlooker(this);
     }
+    void HashesCompared(bool same) override {
+        ++hashesCompared;
+        hashMismatches += !same;
+    }
+    std::atomic<int> hashesCompared{0}, hashMismatches{0};
     int id;
     std::atomic<bool> stop{false};
     SeatDriver driver;

@@ -44,9 +44,11 @@ struct Headless : Mainfrm::Onlooker {
     EventLoop loop{&clock};
     Mainfrm game{loop, englishDesktop()};
     std::vector<int> effectLog;  // every effect the game asked for, in order
+    Mainfrm::ComputerThought lastThought;  // what the computer thought in its last turn
 
     Headless() { game.setOnlooker(this); }
     void EffectPlayed(int id) override { effectLog.push_back(id); }
+    void ComputerThinks(const Mainfrm::ComputerThought& t) override { lastThought = t; }
 
     // Start-up as the program does it, then let the intro finish.
     void start() {

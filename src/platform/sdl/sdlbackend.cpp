@@ -1,4 +1,4 @@
-#include "platform/sdl/sdlbackend.h"
+#include "platform/sdl/sdlimpl.h"
 
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -26,26 +26,6 @@ namespace gv {
 
 namespace {
 
-SDL_Color sdlColour(Colour c) { return SDL_Color{Uint8(redOf(c)), Uint8(greenOf(c)), Uint8(blueOf(c)), 255}; }
-
-void setDraw(SDL_Renderer* r, Colour c, Uint8 a = 255) {
-    SDL_SetRenderDrawColor(r, Uint8(redOf(c)), Uint8(greenOf(c)), Uint8(blueOf(c)), a);
-}
-
-SDL_Surface* surfaceOf(const Picture& p) {
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, p.width, p.height, 32, SDL_PIXELFORMAT_ABGR8888);
-    if (!s) return nullptr;
-    for (int y = 0; y < p.height; ++y)
-        SDL_memcpy(static_cast<Uint8*>(s->pixels) + y * s->pitch, &p.pixels[std::size_t(y) * p.width],
-                   std::size_t(p.width) * 4);
-    return s;
-}
-
-int px(double v) { return int(std::nearbyint(v)); }
-
-// Screen pixels are 96 to the inch, as the layout's point sizes assume.
-int pixelSize(double points) { return std::max(1, int(std::lround(points * 96.0 / 72.0))); }
-
 // Is the OpenGL behind this renderer a rasteriser running on the processor? Under a virtual display, in a
 // virtual machine or over a remote desktop the "accelerated" renderer is one, with its own threads and
 // buffers; SDL's plain software renderer costs far less there.
@@ -72,14 +52,6 @@ bool displayWithoutDri(SDL_Window* w) {
            !XQueryExtension(wm.info.x11.display, "DRI2", &op, &ev, &er);
 }
 
-SDL_Rect unite(const SDL_Rect& a, const SDL_Rect& b) {
-    if (a.w <= 0 || a.h <= 0) return b;
-    if (b.w <= 0 || b.h <= 0) return a;
-    SDL_Rect u;
-    SDL_UnionRect(&a, &b, &u);
-    return u;
-}
-
 }  // namespace
 
 WindowFit fitWindow(int outW, int outH, int picW, int picH) {
@@ -103,599 +75,171 @@ int firstWindowScale(int usableW, int usableH, int picW, int picH) {
     return std::max(1, k);
 }
 
-struct SdlDriver::Impl {
-    Form& form;
-    SDL_Window* window = nullptr;
-    SDL_Renderer* renderer = nullptr;
-    SDL_Texture* canvasTexture = nullptr;
-    const Canvas* canvas = nullptr;
-    SDL_Cursor* hand = nullptr;
-    SDL_Cursor* arrowCursor = nullptr;
-    bool handShown = false;
-    Uint64 start = 0;
-    Control* pressed = nullptr;
-    bool pressedWasDouble = false;
+SdlDriver::Impl::~Impl() {
+    forgetTextures();
+    for (auto& [k, f] : fonts) TTF_CloseFont(f);
+    if (hand) SDL_FreeCursor(hand);
+    if (arrowCursor) SDL_FreeCursor(arrowCursor);
+    if (renderer) SDL_DestroyRenderer(renderer);
+    if (window) SDL_DestroyWindow(window);
+    TTF_Quit();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
 
-    // The picture's place in the window's pixels, and its scale.
-    WindowFit fit = fitWindow(800, 600, 800, 600);
-    SDL_Rect view{0, 0, 800, 600};
-    // SDL's software renderer drawing into the window's own pixels: only the changed rectangles go out.
-    bool surfaceOnly = false;
-    bool fullRedraw = true;
-    bool canvasFresh = true;
-    // What each control looked like when last drawn: where it was and a digest of its state.
-    struct Drawn {
-        SDL_Rect r;
-        std::size_t state;
-    };
-    std::unordered_map<const Control*, Drawn> drawn, drawing;
-    SDL_Rect damage{};
+void SdlDriver::Impl::forgetTexts() {
+    for (auto& [k, t] : texts) SDL_DestroyTexture(t.tex);
+    texts.clear();
+    textOrder.clear();
+}
 
-    // Textures of pictures, kept while the picture lives.
-    struct PicTex {
-        std::weak_ptr<const Picture> pic;
-        SDL_Texture* tex;
-    };
-    std::unordered_map<const Picture*, PicTex> pictures;
+void SdlDriver::Impl::forgetTextures() {
+    forgetTexts();
+    for (auto& [k, p] : pictures) SDL_DestroyTexture(p.tex);
+    pictures.clear();
+    if (canvasTexture) SDL_DestroyTexture(canvasTexture);
+    canvasTexture = nullptr;
+}
 
-    using FontKey = std::tuple<int, int, int, int, int>;  // face, bold, italic, underline, pixels
-    std::map<FontKey, TTF_Font*> fonts;
-
-    struct TextTex {
-        SDL_Texture* tex;
-        int w, h;    // in the form's pixels
-        int pw, ph;  // in the output's pixels
-    };
-    std::map<std::string, TextTex> texts;
-    std::list<std::string> textOrder;
-
-    explicit Impl(Form& f) : form(f) {}
-
-    ~Impl() {
-        forgetTextures();
-        for (auto& [k, f] : fonts) TTF_CloseFont(f);
-        if (hand) SDL_FreeCursor(hand);
-        if (arrowCursor) SDL_FreeCursor(arrowCursor);
-        if (renderer) SDL_DestroyRenderer(renderer);
-        if (window) SDL_DestroyWindow(window);
-        TTF_Quit();
-        SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+// Fits the picture to the window's present size: whole multiples stay crisp, other sizes are smoothed,
+// and texts are rendered anew at the output's scale.
+void SdlDriver::Impl::layout() {
+    int ow = 0, oh = 0;
+    SDL_GetRendererOutputSize(renderer, &ow, &oh);
+    WindowFit f = fitWindow(ow, oh, form.clientWidth(), form.clientHeight());
+    if (f.w <= 0) return;  // minimised
+    if (f.scale != fit.scale) forgetTexts();
+    bool modeChanged = f.whole != fit.whole;
+    fit = f;
+    view = SDL_Rect{f.x, f.y, f.w, f.h};
+    if (modeChanged) {
+        for (auto& [k, p] : pictures) SDL_SetTextureScaleMode(p.tex, pictureScaleMode());
+        if (canvasTexture) SDL_SetTextureScaleMode(canvasTexture, pictureScaleMode());
     }
+    fullRedraw = true;
+}
 
-    void forgetTexts() {
-        for (auto& [k, t] : texts) SDL_DestroyTexture(t.tex);
-        texts.clear();
-        textOrder.clear();
-    }
+// A window point (in the desktop's units) as a point of the form.
+SDL_Point SdlDriver::Impl::toForm(int x, int y) const {
+    int ww = 0, wh = 0, ow = 0, oh = 0;
+    SDL_GetWindowSize(window, &ww, &wh);
+    SDL_GetRendererOutputSize(renderer, &ow, &oh);
+    double sx = ww > 0 && ow > 0 ? double(ow) / ww : 1, sy = wh > 0 && oh > 0 ? double(oh) / wh : 1;
+    return SDL_Point{int(std::floor((x * sx - view.x) / fit.scale)), int(std::floor((y * sy - view.y) / fit.scale))};
+}
 
-    void forgetTextures() {
-        forgetTexts();
-        for (auto& [k, p] : pictures) SDL_DestroyTexture(p.tex);
-        pictures.clear();
-        if (canvasTexture) SDL_DestroyTexture(canvasTexture);
-        canvasTexture = nullptr;
-    }
+void SdlDriver::Impl::updateCursor(int x, int y) {
+    Control* c = form.controlAt(x, y);
+    bool wantHand = c && c->kind() == ControlKind::Label && static_cast<Label*>(c)->handCursor;
+    if (wantHand == handShown || !hand) return;
+    handShown = wantHand;
+    SDL_SetCursor(wantHand ? hand : arrowCursor);
+}
 
-    SDL_ScaleMode pictureScaleMode() const { return fit.whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear; }
-
-    // Fits the picture to the window's present size: whole multiples stay crisp, other sizes are smoothed,
-    // and texts are rendered anew at the output's scale.
-    void layout() {
-        int ow = 0, oh = 0;
-        SDL_GetRendererOutputSize(renderer, &ow, &oh);
-        WindowFit f = fitWindow(ow, oh, form.clientWidth(), form.clientHeight());
-        if (f.w <= 0) return;  // minimised
-        if (f.scale != fit.scale) forgetTexts();
-        bool modeChanged = f.whole != fit.whole;
-        fit = f;
-        view = SDL_Rect{f.x, f.y, f.w, f.h};
-        if (modeChanged) {
-            for (auto& [k, p] : pictures) SDL_SetTextureScaleMode(p.tex, pictureScaleMode());
-            if (canvasTexture) SDL_SetTextureScaleMode(canvasTexture, pictureScaleMode());
-        }
-        fullRedraw = true;
-    }
-
-    // A window point (in the desktop's units) as a point of the form.
-    SDL_Point toForm(int x, int y) const {
-        int ww = 0, wh = 0, ow = 0, oh = 0;
-        SDL_GetWindowSize(window, &ww, &wh);
-        SDL_GetRendererOutputSize(renderer, &ow, &oh);
-        double sx = ww > 0 && ow > 0 ? double(ow) / ww : 1, sy = wh > 0 && oh > 0 ? double(oh) / wh : 1;
-        return SDL_Point{int(std::floor((x * sx - view.x) / fit.scale)), int(std::floor((y * sy - view.y) / fit.scale))};
-    }
-
-    // The face at `zoom` times its size on a 96-dpi screen.
-    TTF_Font* font(const Font& f, double zoom = 1) {
-        int pixels = zoom == 1 ? pixelSize(f.points) : std::max(1, int(std::lround(f.points * 96.0 / 72.0 * zoom)));
-        FontKey key{int(f.face), f.bold, f.italic, f.underline, pixels};
-        if (auto it = fonts.find(key); it != fonts.end()) return it->second;
-        const unsigned char* data;
-        std::size_t size;
-        if (f.face == FontFace::Sans) {
-            data = f.bold ? fonts::LiberationSans_Bold : fonts::LiberationSans_Regular;
-            size = f.bold ? fonts::LiberationSans_Bold_size : fonts::LiberationSans_Regular_size;
-        } else if (f.bold) {
-            data = f.italic ? fonts::LiberationMono_BoldItalic : fonts::LiberationMono_Bold;
-            size = f.italic ? fonts::LiberationMono_BoldItalic_size : fonts::LiberationMono_Bold_size;
-        } else {
-            data = f.italic ? fonts::LiberationMono_Italic : fonts::LiberationMono_Regular;
-            size = f.italic ? fonts::LiberationMono_Italic_size : fonts::LiberationMono_Regular_size;
-        }
-        TTF_Font* font = TTF_OpenFontRW(SDL_RWFromConstMem(data, int(size)), 1, pixels);
-        if (font) {
-            int style = TTF_STYLE_NORMAL;
-            if (f.underline) style |= TTF_STYLE_UNDERLINE;
-            if (f.italic && f.face == FontFace::Sans) style |= TTF_STYLE_ITALIC;
-            TTF_SetFontStyle(font, style);
-        }
-        fonts[key] = font;
-        return font;
-    }
-
-    SDL_Texture* pictureTexture(const PictureRef& p) {
-        if (!p || p->width <= 0 || p->height <= 0) return nullptr;
-        auto it = pictures.find(p.get());
-        if (it != pictures.end()) {
-            if (!it->second.pic.expired()) return it->second.tex;
-            SDL_DestroyTexture(it->second.tex);
-            pictures.erase(it);
-        }
-        SDL_Surface* s = surfaceOf(*p);
-        if (!s) return nullptr;
-        SDL_Texture* t = SDL_CreateTextureFromSurface(renderer, s);
-        SDL_FreeSurface(s);
-        if (t) SDL_SetTextureBlendMode(t, SDL_BLENDMODE_BLEND), SDL_SetTextureScaleMode(t, pictureScaleMode());
-        pictures[p.get()] = PicTex{p, t};
-        return t;
-    }
-
-    // A rendered line of text, cached by its content.
-    TextTex* text(const std::string& s, const Font& f, Colour c) {
-        if (s.empty()) return nullptr;
-        std::string key = s + '\x1f' + std::to_string(int(f.face)) + std::to_string(f.bold) + std::to_string(f.italic) +
-                          std::to_string(f.underline) + std::to_string(f.points) + '/' + std::to_string(c);
-        if (auto it = texts.find(key); it != texts.end()) return &it->second;
-        // Rendered at the output's scale, so it stays sharp in a large window.
-        TTF_Font* fnt = font(f, fit.scale);
-        if (!fnt) return nullptr;
-        SDL_Surface* surf = TTF_RenderUTF8_Blended(fnt, s.c_str(), sdlColour(c));
-        if (!surf) return nullptr;
-        SDL_Texture* t = SDL_CreateTextureFromSurface(renderer, surf);
-        if (t) SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest);
-        TextTex tt{t, int(std::lround(surf->w / fit.scale)), int(std::lround(surf->h / fit.scale)), surf->w, surf->h};
-        SDL_FreeSurface(surf);
-        if (!t) return nullptr;
-        if (texts.size() > 600) {
-            SDL_DestroyTexture(texts[textOrder.front()].tex);
-            texts.erase(textOrder.front());
-            textOrder.pop_front();
-        }
-        textOrder.push_back(key);
-        return &(texts[key] = tt);
-    }
-
-    void drawText(const std::string& s, const Font& f, Colour c, SDL_Rect box, Align align, bool vcentre) {
-        TextTex* t = text(s, f, c);
-        if (!t) return;
-        SDL_Rect dst{box.x, box.y, t->w, t->h};
-        if (align == Align::Centre) dst.x = box.x + (box.w - t->w) / 2;
-        if (align == Align::Right) dst.x = box.x + box.w - t->w;
-        if (vcentre) dst.y = box.y + (box.h - t->h) / 2;
-        copySharp(*t, dst.x, dst.y);
-    }
-
-    // A text texture pixel for pixel on the output, its corner on a whole output pixel.
-    void copySharp(const TextTex& t, int x, int y) {
-        float s = float(fit.scale);
-        SDL_FRect dst{std::floor(x * s) / s, std::floor(y * s) / s, t.pw / s, t.ph / s};
-        SDL_RenderCopyF(renderer, t.tex, nullptr, &dst);
-    }
-
-    void bevel(SDL_Rect r, bool sunken) {
-        Colour light = rgb(224, 224, 224), dark = rgb(48, 48, 48), mid = rgb(96, 96, 96);
-        Colour tl = sunken ? dark : light, br = sunken ? light : dark;
-        setDraw(renderer, tl);
-        SDL_RenderDrawLine(renderer, r.x, r.y, r.x + r.w - 1, r.y);
-        SDL_RenderDrawLine(renderer, r.x, r.y, r.x, r.y + r.h - 1);
-        setDraw(renderer, br);
-        SDL_RenderDrawLine(renderer, r.x, r.y + r.h - 1, r.x + r.w - 1, r.y + r.h - 1);
-        SDL_RenderDrawLine(renderer, r.x + r.w - 1, r.y, r.x + r.w - 1, r.y + r.h - 1);
-        setDraw(renderer, sunken ? rgb(160, 160, 160) : mid);
-        SDL_RenderDrawLine(renderer, r.x + 1, r.y + r.h - 2, r.x + r.w - 2, r.y + r.h - 2);
-        SDL_RenderDrawLine(renderer, r.x + r.w - 2, r.y + 1, r.x + r.w - 2, r.y + r.h - 2);
-    }
-
-    // Only the pixels that changed travel to the texture; the changed region of the form, or an empty one.
-    SDL_Rect uploadCanvas(Canvas& c, SDL_Rect r) {
-        canvas = &c;
-        if (!canvasTexture) {
-            canvasTexture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING,
-                                              Canvas::kWidth, Canvas::kHeight);
-            if (canvasTexture) SDL_SetTextureScaleMode(canvasTexture, pictureScaleMode());
-            canvasFresh = true;
-        }
-        Canvas::Rect d = c.takeDirty();
-        if (canvasFresh) d = Canvas::Rect{0, 0, Canvas::kWidth, Canvas::kHeight}, canvasFresh = false;
-        if (!canvasTexture || d.w <= 0) return SDL_Rect{};
-        SDL_Rect sr{d.x, d.y, d.w, d.h};
-        SDL_UpdateTexture(canvasTexture, &sr, &c.pixels()[std::size_t(d.y) * Canvas::kWidth + d.x], Canvas::kWidth * 4);
-        // The texture is stretched over the control: the changed pixels land in proportion, a pixel to spare.
-        double kx = double(r.w) / Canvas::kWidth, ky = double(r.h) / Canvas::kHeight;
-        int x0 = r.x + int(std::floor(d.x * kx)) - 1, y0 = r.y + int(std::floor(d.y * ky)) - 1;
-        int x1 = r.x + int(std::ceil((d.x + d.w) * kx)) + 1, y1 = r.y + int(std::ceil((d.y + d.h) * ky)) + 1;
-        return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
-    }
-
-    void drawCanvas(const Canvas&, SDL_Rect r) {
-        if (canvasTexture) SDL_RenderCopy(renderer, canvasTexture, nullptr, &r);
-    }
-
-    // Notes where `c` and its children are and how they look; what moved or changed since the last frame
-    // joins the damage, with the canvas's changed pixels.
-    void collect(Control& c) {
-        if (!c.visible()) return;
-        SDL_Rect r{px(c.absLeft()), px(c.absTop()), px(c.width()), px(c.height())};
-        std::size_t h = std::size_t(c.kind());
-        auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2); };
-        auto mixText = [&mix](const std::string& s) { mix(std::hash<std::string>{}(s)); };
-        mix(c.foreColour), mix(c.backColour), mix(c.opaque), mix(std::size_t(c.align));
-        mix(c.enabledOnScreen()), mix(pressed == &c), mix(form.focus() == &c);
-        mix(std::size_t(c.font.face)), mix(c.font.bold), mix(c.font.italic), mix(c.font.underline);
-        mix(std::hash<double>{}(c.font.points));
-        switch (c.kind()) {
-            case ControlKind::Canvas:
-                damage = unite(damage, uploadCanvas(static_cast<Canvas&>(c), r));
-                break;
-            case ControlKind::Image: {
-                auto& im = static_cast<Image&>(c);
-                mix(std::hash<const void*>{}(im.picture().get())), mix(im.stretch);
-                if (!im.stretch && im.picture()) r.w = im.picture()->width, r.h = im.picture()->height;
-                break;
-            }
-            case ControlKind::Label: mixText(static_cast<Label&>(c).caption()); break;
-            case ControlKind::TextBox: {
-                auto& t = static_cast<TextBox&>(c);
-                mixText(t.text()), mix(std::size_t(t.selStart())), mix(std::size_t(t.selLength())), mix(std::size_t(t.caret()));
-                mix(t.border);
-                break;
-            }
-            case ControlKind::Button:
-                mixText(static_cast<Button&>(c).caption()), mix(static_cast<Button&>(c).isDefault());
-                break;
-            case ControlKind::Option:
-                mixText(static_cast<OptionButton&>(c).caption()), mix(static_cast<OptionButton&>(c).value());
-                break;
-            case ControlKind::Line: {
-                auto& l = static_cast<LineShape&>(c);
-                double ox = c.parent() ? px(c.parent()->absLeft()) : 0, oy = c.parent() ? px(c.parent()->absTop()) : 0;
-                int w = std::max(1, l.borderWidth);
-                int x0 = int(std::floor(ox + std::min(l.x1, l.x2))), y0 = int(std::floor(oy + std::min(l.y1, l.y2)));
-                int x1 = int(std::ceil(ox + std::max(l.x1, l.x2))), y1 = int(std::ceil(oy + std::max(l.y1, l.y2)));
-                r = SDL_Rect{x0 - 1, y0 - 1, x1 - x0 + w + 2, y1 - y0 + w + 2};
-                for (double v : {l.x1, l.y1, l.x2, l.y2}) mix(std::hash<double>{}(v));
-                mix(std::size_t(w));
-                break;
-            }
-            case ControlKind::Panel:
-                break;
-        }
-        drawing[&c] = Drawn{r, h};
-        for (Control* k : c.children()) collect(*k);
-    }
-
-    // The region of the form to draw again: whatever appeared, vanished, moved or changed since the last frame.
-    SDL_Rect takeDamage() {
-        damage = SDL_Rect{};
-        drawing.clear();
-        for (Control* c : form.topLevel()) collect(*c);
-        for (const auto& [c, now] : drawing) {
-            auto was = drawn.find(c);
-            if (was == drawn.end()) {
-                damage = unite(damage, now.r);
-            } else if (was->second.state != now.state || !SDL_RectEquals(&was->second.r, &now.r)) {
-                damage = unite(unite(damage, now.r), was->second.r);
-            }
-        }
-        for (const auto& [c, was] : drawn)
-            if (!drawing.count(c)) damage = unite(damage, was.r);
-        drawn.swap(drawing);
-        return damage;
-    }
-
-    void drawControl(Control& c, SDL_Rect clip) {
-        if (!c.visible()) return;
-        SDL_Rect r{px(c.absLeft()), px(c.absTop()), px(c.width()), px(c.height())};
-        SDL_Rect inter;
-        bool isLine = c.kind() == ControlKind::Line;
-        if (!isLine && !SDL_IntersectRect(&r, &clip, &inter)) return;
-        SDL_RenderSetClipRect(renderer, &clip);
-        switch (c.kind()) {
-            case ControlKind::Canvas:
-                drawCanvas(static_cast<Canvas&>(c), r);
-                break;
-            case ControlKind::Image: {
-                auto& im = static_cast<Image&>(c);
-                if (SDL_Texture* t = pictureTexture(im.picture())) {
-                    SDL_Rect dst = r;
-                    if (!im.stretch) dst.w = im.picture()->width, dst.h = im.picture()->height;
-                    SDL_RenderCopy(renderer, t, nullptr, &dst);
-                }
-                break;
-            }
-            case ControlKind::Label: {
-                auto& l = static_cast<Label&>(c);
-                if (l.opaque) setDraw(renderer, l.backColour), SDL_RenderFillRect(renderer, &r);
-                drawLabel(l, r, clip);
-                break;
-            }
-            case ControlKind::TextBox: {
-                auto& t = static_cast<TextBox&>(c);
-                setDraw(renderer, t.backColour);
-                SDL_RenderFillRect(renderer, &r);
-                if (t.border) bevel(r, true);
-                SDL_Rect inner{r.x + 2, r.y, r.w - 4, r.h};
-                drawText(t.text(), t.font, t.foreColour, SDL_Rect{t.textLeft(), r.y, inner.w, r.h}, Align::Left, true);
-                if (form.focus() == &c) drawCaret(t, inner);
-                break;
-            }
-            case ControlKind::Button:
-            case ControlKind::Option: {
-                bool down = (pressed == &c && c.enabledOnScreen()) ||
-                            (c.kind() == ControlKind::Option && static_cast<OptionButton&>(c).value());
-                setDraw(renderer, c.backColour);
-                SDL_RenderFillRect(renderer, &r);
-                bevel(r, down);
-                const std::string& cap = c.kind() == ControlKind::Button ? static_cast<Button&>(c).caption()
-                                                                          : static_cast<OptionButton&>(c).caption();
-                SDL_Rect box{r.x + (down ? 1 : 0), r.y + (down ? 1 : 0), r.w, r.h};
-                if (c.enabledOnScreen()) {
-                    drawText(cap, c.font, rgb(0, 0, 0), box, Align::Centre, true);
-                } else {
-                    SDL_Rect emboss{box.x + 1, box.y + 1, box.w, box.h};
-                    drawText(cap, c.font, rgb(224, 224, 224), emboss, Align::Centre, true);
-                    drawText(cap, c.font, rgb(80, 80, 80), box, Align::Centre, true);
-                }
-                if (c.kind() == ControlKind::Button && static_cast<Button&>(c).isDefault() && c.enabledOnScreen()) {
-                    setDraw(renderer, rgb(0, 0, 0));
-                    SDL_RenderDrawRect(renderer, &r);
-                }
-                break;
-            }
-            case ControlKind::Line: {
-                auto& l = static_cast<LineShape&>(c);
-                double ox = c.parent() ? px(c.parent()->absLeft()) : 0, oy = c.parent() ? px(c.parent()->absTop()) : 0;
-                setDraw(renderer, l.foreColour);
-                int w = std::max(1, l.borderWidth);
-                double x1 = ox + l.x1, y1 = oy + l.y1, x2 = ox + l.x2, y2 = oy + l.y2;
-                if (std::lround(y1) == std::lround(y2)) {
-                    double a = std::min(x1, x2), b = std::max(x1, x2);
-                    SDL_FRect fr{float(a), float(std::lround(y1)), float(b - a), float(w)};
-                    if (fr.w > 0) SDL_RenderFillRectF(renderer, &fr);
-                } else {
-                    for (int k = 0; k < w; ++k)
-                        SDL_RenderDrawLineF(renderer, float(x1 + k), float(y1), float(x2 + k), float(y2));
-                }
-                break;
-            }
-            case ControlKind::Panel:
-                break;
-        }
-        // Children, back to front, inside this control.
-        if (!c.children().empty()) {
-            SDL_Rect childClip = isLine ? clip : inter;
-            const auto& kids = c.children();
-            for (auto it = kids.rbegin(); it != kids.rend(); ++it) drawControl(**it, childClip);
-        }
-    }
-
-    // The selection in the window's highlight colours, and the caret; places come from the text box itself,
-    // so what is drawn is where a click lands.
-    void drawCaret(const TextBox& t, SDL_Rect inner) {
-        TTF_Font* fnt = font(t.font);
-        if (!fnt) return;
-        const int h = TTF_FontHeight(fnt), x0 = t.textLeft(), y0 = inner.y + (inner.h - h) / 2;
-        if (t.selLength() > 0) {
-            const int a = x0 + t.widthOf(t.selStart()), b = x0 + t.widthOf(t.selStart() + t.selLength());
-            setDraw(renderer, rgb(0, 0, 128));
-            SDL_Rect sr{a, y0, b - a, h};
-            SDL_RenderFillRect(renderer, &sr);
-            std::string sel = t.text().substr(std::size_t(t.selStart()), std::size_t(t.selLength()));
-            if (TextTex* st = text(sel, t.font, rgb(255, 255, 255))) {
-                copySharp(*st, a, y0);
-            }
-        }
-        const int x = x0 + t.widthOf(t.caret());
-        setDraw(renderer, t.foreColour);
-        SDL_RenderDrawLine(renderer, x, y0 + 2, x, y0 + h - 2);
-    }
-
-    // The form measures text with the fonts that draw it.
-    void wireTextMetrics() {
-        form.measureText = [this](const Font& f, const std::string& s) {
-            int w = 0;
-            if (TTF_Font* fnt = font(f); fnt && !s.empty()) TTF_SizeUTF8(fnt, s.c_str(), &w, nullptr);
-            return w;
-        };
-    }
-
-    // A label breaks its caption between words only; a word wider than the label is clipped at its edge.
-    void drawLabel(const Label& l, SDL_Rect r, SDL_Rect clip) {
-        TTF_Font* fnt = font(l.font);
-        if (!fnt || l.caption().empty()) return;
-        SDL_Rect inside;
-        if (!SDL_IntersectRect(&r, &clip, &inside)) return;
-        SDL_RenderSetClipRect(renderer, &inside);
-        auto lines = wrapWords(l.caption(), r.w, [&](const std::string& s) { return form.textWidth(l.font, s); });
-        const int skip = TTF_FontLineSkip(fnt);
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            SDL_Rect line{r.x, r.y + int(i) * skip, r.w, skip};
-            drawText(lines[i], l.font, l.foreColour, line, l.align, false);
-        }
-        SDL_RenderSetClipRect(renderer, &clip);
-    }
-
-    // Draws what changed since the last frame and puts it on screen; nothing at all when nothing moved.
-    void render() {
-        SDL_Rect all{0, 0, form.clientWidth(), form.clientHeight()};
-        SDL_Rect d = takeDamage();
-        // A GPU's back buffer is drawn whole every time; the window's own pixels keep what they had.
-        if (fullRedraw || !surfaceOnly) {
-            if (!fullRedraw && (d.w <= 0 || d.h <= 0)) return;
-            d = all;
-        } else if (d.w <= 0 || d.h <= 0) {
-            return;
-        } else {
-            // A pixel to spare all round: at a fractional scale a smoothed edge reaches into its neighbours.
-            d = SDL_Rect{d.x - 1, d.y - 1, d.w + 2, d.h + 2};
-            if (!SDL_IntersectRect(&d, &all, &d)) return;
-        }
-        SDL_RenderSetScale(renderer, 1, 1);
-        SDL_RenderSetViewport(renderer, nullptr);
-        SDL_RenderSetClipRect(renderer, nullptr);
-        if (fullRedraw || !surfaceOnly) {
-            SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);  // the bars beside the picture
-            SDL_RenderClear(renderer);
-        }
-        SDL_RenderSetViewport(renderer, &view);
-        SDL_RenderSetScale(renderer, float(fit.scale), float(fit.scale));
-        SDL_RenderSetClipRect(renderer, &d);
-        setDraw(renderer, form.backColour);
-        SDL_RenderFillRect(renderer, &d);
-        const auto& top = form.topLevel();
-        for (auto it = top.rbegin(); it != top.rend(); ++it) drawControl(**it, d);
-        SDL_RenderSetClipRect(renderer, nullptr);
-        if (!surfaceOnly) {
-            SDL_RenderPresent(renderer);
-        } else if (fullRedraw) {
-            SDL_RenderFlush(renderer);
-            SDL_UpdateWindowSurface(window);
-        } else {
-            SDL_RenderFlush(renderer);
-            double s = fit.scale;
-            int x0 = view.x + int(std::floor(d.x * s)) - 1, y0 = view.y + int(std::floor(d.y * s)) - 1;
-            int x1 = view.x + int(std::ceil((d.x + d.w) * s)) + 1, y1 = view.y + int(std::ceil((d.y + d.h) * s)) + 1;
-            SDL_Rect out{std::max(0, x0), std::max(0, y0), 0, 0};
-            out.w = std::min(x1, view.x + view.w) - out.x, out.h = std::min(y1, view.y + view.h) - out.y;
-            if (out.w > 0 && out.h > 0) SDL_UpdateWindowSurfaceRects(window, &out, 1);
-        }
-        fullRedraw = false;
-    }
-
-    void updateCursor(int x, int y) {
-        Control* c = form.controlAt(x, y);
-        bool wantHand = c && c->kind() == ControlKind::Label && static_cast<Label*>(c)->handCursor;
-        if (wantHand == handShown || !hand) return;
-        handShown = wantHand;
-        SDL_SetCursor(wantHand ? hand : arrowCursor);
-    }
-
-    void handle(const SDL_Event& e) {
-        EventLoop& loop = form.loop();
-        switch (e.type) {
-            case SDL_QUIT:
-                loop.post([this] { form.unload(); });
-                break;
-            case SDL_WINDOWEVENT:
-                if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) layout();
-                if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN ||
-                    e.window.event == SDL_WINDOWEVENT_RESTORED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
-                    fullRedraw = true;
-                    loop.markDirty();
-                }
-                break;
-            case SDL_MOUSEMOTION: {
-                SDL_Point p = toForm(e.motion.x, e.motion.y);
-                updateCursor(p.x, p.y);
-                break;
-            }
-            case SDL_MOUSEBUTTONDOWN: {
-                if (e.button.button != SDL_BUTTON_LEFT) break;
-                SDL_Point p = toForm(e.button.x, e.button.y);
-                int x = p.x, y = p.y;
-                Control* c = form.controlAt(x, y);
-                pressed = c;
-                pressedWasDouble = e.button.clicks >= 2 && c && c->kind() == ControlKind::Image;
+void SdlDriver::Impl::handle(const SDL_Event& e) {
+    EventLoop& loop = form.loop();
+    switch (e.type) {
+        case SDL_QUIT:
+            loop.post([this] { form.unload(); });
+            break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) layout();
+            if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN ||
+                e.window.event == SDL_WINDOWEVENT_RESTORED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                fullRedraw = true;
                 loop.markDirty();
-                if (pressedWasDouble) loop.post([this, x, y] { form.mouseDown(x, y, true); });
-                // Text boxes take the focus (and their click) at once, like any desktop text box; the second
-                // press of a double-click selects the word.
-                if (c && c->kind() == ControlKind::TextBox) {
-                    pressed = nullptr;
-                    bool dbl = e.button.clicks == 2;
-                    loop.post([this, x, y, dbl] { form.mouseDown(x, y, dbl); });
-                }
-                break;
             }
-            case SDL_MOUSEBUTTONUP: {
-                if (e.button.button != SDL_BUTTON_LEFT) break;
-                SDL_Point p = toForm(e.button.x, e.button.y);
-                int x = p.x, y = p.y;
-                Control* was = pressed;
-                bool dbl = pressedWasDouble;
+            break;
+        case SDL_MOUSEMOTION: {
+            SDL_Point p = toForm(e.motion.x, e.motion.y);
+            updateCursor(p.x, p.y);
+            break;
+        }
+        case SDL_MOUSEBUTTONDOWN: {
+            if (e.button.button != SDL_BUTTON_LEFT) break;
+            SDL_Point p = toForm(e.button.x, e.button.y);
+            int x = p.x, y = p.y;
+            Control* c = form.controlAt(x, y);
+            pressed = c;
+            pressedWasDouble = e.button.clicks >= 2 && c && c->kind() == ControlKind::Image;
+            loop.markDirty();
+            if (pressedWasDouble) loop.post([this, x, y] { form.mouseDown(x, y, true); });
+            // Text boxes take the focus (and their click) at once, like any desktop text box; the second
+            // press of a double-click selects the word.
+            if (c && c->kind() == ControlKind::TextBox) {
                 pressed = nullptr;
-                loop.markDirty();
-                // A click is a press and release on the same control; the second press of a double-click on
-                // an image already counted as its double-click.
-                if (was && !dbl && form.controlAt(x, y) == was) loop.post([this, x, y] { form.mouseDown(x, y, false); });
-                break;
+                bool dbl = e.button.clicks == 2;
+                loop.post([this, x, y, dbl] { form.mouseDown(x, y, dbl); });
             }
-            case SDL_KEYDOWN: {
-                // F11 and Alt+Enter switch between the window and the whole screen; the game never sees them.
-                SDL_Keycode k = e.key.keysym.sym;
-                if (k == SDLK_F11 || ((k == SDLK_RETURN || k == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT))) {
-                    if (!e.key.repeat) toggleFullScreen();
-                    break;
-                }
-                int key = translateKey(e.key.keysym.sym);
-                if (key < 0) break;
-                const Uint16 mod = e.key.keysym.mod;
-                int shift = ((mod & KMOD_SHIFT) ? Key::ShiftMask : 0) | ((mod & KMOD_CTRL) ? Key::CtrlMask : 0) |
-                            ((mod & KMOD_ALT) ? Key::AltMask : 0);
-                loop.post([this, key, shift] { form.keyDown(key, shift); });
-                break;
-            }
-            case SDL_TEXTINPUT: {
-                std::string s = e.text.text;
-                loop.post([this, s] {
-                    for (char ch : s)
-                        if (static_cast<unsigned char>(ch) < 128) form.typeChar(ch);
-                });
-                break;
-            }
-            default:
-                break;
+            break;
         }
-    }
-
-    void toggleFullScreen() {
-        bool full = SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN;
-        SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-        layout();
-        form.loop().markDirty();
-    }
-
-    static int translateKey(SDL_Keycode k) {
-        switch (k) {
-            case SDLK_BACKSPACE: return Key::Backspace;
-            case SDLK_TAB: return Key::Tab;
-            case SDLK_RETURN:
-            case SDLK_KP_ENTER: return Key::Enter;
-            case SDLK_ESCAPE: return Key::Escape;
-            case SDLK_SPACE: return Key::Space;
-            case SDLK_END: return Key::End;
-            case SDLK_HOME: return Key::Home;
-            case SDLK_LEFT: return Key::Left;
-            case SDLK_UP: return Key::Up;
-            case SDLK_RIGHT: return Key::Right;
-            case SDLK_DOWN: return Key::Down;
-            case SDLK_DELETE: return Key::Delete;
-            default:
-                if (k >= 32 && k < 127) return int(k >= 'a' && k <= 'z' ? k - 32 : k);
-                return -1;
+        case SDL_MOUSEBUTTONUP: {
+            if (e.button.button != SDL_BUTTON_LEFT) break;
+            SDL_Point p = toForm(e.button.x, e.button.y);
+            int x = p.x, y = p.y;
+            Control* was = pressed;
+            bool dbl = pressedWasDouble;
+            pressed = nullptr;
+            loop.markDirty();
+            // A click is a press and release on the same control; the second press of a double-click on
+            // an image already counted as its double-click.
+            if (was && !dbl && form.controlAt(x, y) == was) loop.post([this, x, y] { form.mouseDown(x, y, false); });
+            break;
         }
+        case SDL_KEYDOWN: {
+            // F11 and Alt+Enter switch between the window and the whole screen; the game never sees them.
+            SDL_Keycode k = e.key.keysym.sym;
+            if (k == SDLK_F11 || ((k == SDLK_RETURN || k == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT))) {
+                if (!e.key.repeat) toggleFullScreen();
+                break;
+            }
+            int key = translateKey(e.key.keysym.sym);
+            if (key < 0) break;
+            const Uint16 mod = e.key.keysym.mod;
+            int shift = ((mod & KMOD_SHIFT) ? Key::ShiftMask : 0) | ((mod & KMOD_CTRL) ? Key::CtrlMask : 0) |
+                        ((mod & KMOD_ALT) ? Key::AltMask : 0);
+            loop.post([this, key, shift] { form.keyDown(key, shift); });
+            break;
+        }
+        case SDL_TEXTINPUT: {
+            std::string s = e.text.text;
+            loop.post([this, s] {
+                for (char ch : s)
+                    if (static_cast<unsigned char>(ch) < 128) form.typeChar(ch);
+            });
+            break;
+        }
+        default:
+            break;
     }
-};
+}
+
+void SdlDriver::Impl::toggleFullScreen() {
+    bool full = SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN;
+    SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    layout();
+    form.loop().markDirty();
+}
+
+int SdlDriver::Impl::translateKey(SDL_Keycode k) {
+    switch (k) {
+        case SDLK_BACKSPACE: return Key::Backspace;
+        case SDLK_TAB: return Key::Tab;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER: return Key::Enter;
+        case SDLK_ESCAPE: return Key::Escape;
+        case SDLK_SPACE: return Key::Space;
+        case SDLK_END: return Key::End;
+        case SDLK_HOME: return Key::Home;
+        case SDLK_LEFT: return Key::Left;
+        case SDLK_UP: return Key::Up;
+        case SDLK_RIGHT: return Key::Right;
+        case SDLK_DOWN: return Key::Down;
+        case SDLK_DELETE: return Key::Delete;
+        default:
+            if (k >= 32 && k < 127) return int(k >= 'a' && k <= 'z' ? k - 32 : k);
+            return -1;
+    }
+}
 
 SdlDriver::SdlDriver(Form& form) : impl_(std::make_unique<Impl>(form)) {
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");

@@ -1,0 +1,167 @@
+// Staying in step with the peer: its shot, taken when our own hand-over has finished, and the battle
+// hashes both copies send after every hand-over.
+#include <cstdint>
+#include <string>
+
+#include "net/netstate.h"
+
+namespace gv {
+
+namespace {
+
+// Hash points of the peer we keep ahead of (or behind) our own.
+constexpr long long kHashWindow = 8;
+
+// A 64-bit FNV-1a hash over the bytes of the values given to it.
+struct StateHash {
+    std::uint64_t h = 1469598103934665603ULL;
+    void bytes(const void* p, std::size_t n) {
+        const unsigned char* b = static_cast<const unsigned char*>(p);
+        for (std::size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ULL;
+    }
+    void number(double v) {
+        if (v == 0) v = 0;  // -0 and 0 are the same place
+        bytes(&v, sizeof v);
+    }
+    void text(const std::string& s) {
+        bytes(s.data(), s.size());
+        bytes("", 1);  // "1" + "23" is not "12" + "3"
+    }
+};
+
+}  // namespace
+
+// ---- The peer's shot
+
+void Mainfrm::TakePeerShot(const std::string& force, const std::string& angle) {
+    NetState& n = *net_;
+    const int peer = PeerPlayer();
+    if (n.shotHeld) return;  // one shot a turn
+    // Out of turn: the peer's player has fired this turn already, or it is our player's turn.
+    if (state.WorldBusy == False && state.TurnPlayer != peer) return;
+    if (ReadyForPeerShot()) {
+        FirePeerShot(force, angle);
+        return;
+    }
+    // Our own hand-over is still on its way (or the battlefield is still being built): firing now
+    // would start the panels sliding out while they slide in. The shot waits for our turn to start.
+    n.shotHeld = true;
+    n.heldForce = force;
+    n.heldAngle = angle;
+    n.heldBattle = state.BattleNumber;
+    n.shotTimer.setEnabled(true);
+}
+
+// The turn of the peer's player has started here: nothing of the last shot and its hand-over is running.
+bool Mainfrm::ReadyForPeerShot() const {
+    const int peer = PeerPlayer();
+    return Networked() && state.WorldBusy == False && state.BattleOver == False && state.TurnPlayer == peer &&
+           !hideit.enabled() && !showit.enabled() && showit.interval() == 1 && !bullettimer.enabled() &&
+           !tankexpl.enabled();
+}
+
+void Mainfrm::netshot_Timer() { CheckHeldShot(); }
+
+void Mainfrm::CheckHeldShot() {
+    NetState& n = *net_;
+    const int peer = PeerPlayer();
+    auto drop = [&] {
+        n.shotHeld = false;
+        n.shotTimer.setEnabled(false);
+    };
+    if (!n.shotHeld) return drop();
+    if (n.heldBattle != state.BattleNumber || !Networked() || state.BattleOver == True) return drop();
+    if (state.WorldBusy == True) return;
+    if (state.TurnPlayer != peer) return drop();
+    if (!ReadyForPeerShot()) return;
+    drop();
+    FirePeerShot(n.heldForce, n.heldAngle);
+}
+
+void Mainfrm::FirePeerShot(const std::string& force, const std::string& angle) {
+    const bool one = PeerPlayer() == 1;
+    (one ? sila1 : sila2).setText(force);
+    (one ? uhel1 : uhel2).setText(angle);
+    net_->shotWind = state.Wind;
+    one ? FireTank1() : FireTank2();  // sends nothing back
+}
+
+// ---- Staying in step
+
+std::uint64_t Mainfrm::SharedStateHash() const {
+    StateHash h;
+    for (std::int16_t row : state.Ground.rows()) h.bytes(&row, sizeof row);
+    h.number(state.Health1);
+    h.number(state.Health2);
+    // An exploding tank moves on each machine's clock; once a battle is over its place no longer matters.
+    if (state.BattleOver == False)
+        for (const Image* t : {&tank1, &tank2}) {
+            h.number(t->left());
+            h.number(t->top());
+        }
+    h.text(weapon1.tag);
+    h.text(weapon2.tag);
+    h.number(state.BonusActive);
+    // A falling crate's height follows the clock too; where it falls and what it holds do not.
+    if (state.BonusActive == True) {
+        h.text(bonuspic.tag);
+        h.number(bonuspic.left());
+        h.number(state.BonusShotsLeft);
+    }
+    h.number(net_->shotWind);
+    return h.h & kHashMask;
+}
+
+void Mainfrm::AfterBattlefieldBuilt() {
+    NetState& n = *net_;
+    if (!Networked() || !n.linkUp) return;
+    n.restartHashCount();
+    SendHash(n.battles * 1000);
+    CheckHeldShot();
+}
+
+void Mainfrm::AfterPeerShotDone() {
+    NetState& n = *net_;
+    if (!Networked() || !n.linkUp) return;
+    ++n.handOvers;
+    SendHash(n.battles * 1000 + n.handOvers);
+}
+
+void Mainfrm::SendHash(long long sequence) {
+    const std::uint64_t hash = SharedStateHash();
+    net_->ownHashes[sequence] = hash;
+    SendMessage(netmsg::hash(sequence, hash));
+    CompareHashes(sequence);
+}
+
+// The peer's hash points run close to ours: one far ahead is no copy of the game in step, and one far
+// behind can never be matched. Either way nothing is kept without bound.
+void Mainfrm::TakePeerHash(long long sequence, std::uint64_t hash) {
+    NetState& n = *net_;
+    const long long ours = n.battles * 1000 + n.handOvers;
+    if (sequence > ours + kHashWindow) {
+        PeerDisconnected(LinkEnd::NetworkError);
+        return;
+    }
+    if (sequence < ours - kHashWindow && !n.ownHashes.count(sequence)) return;
+    n.peerHashes[sequence] = hash;
+    CompareHashes(sequence);
+    // Older points than the window (ours never came) are given up.
+    while (n.peerHashes.size() > std::size_t(2 * kHashWindow + 1)) n.peerHashes.erase(n.peerHashes.begin());
+}
+
+// Nobody waits for a hash: a pair is compared once both halves are here.
+void Mainfrm::CompareHashes(long long sequence) {
+    NetState& n = *net_;
+    auto own = n.ownHashes.find(sequence);
+    auto peer = n.peerHashes.find(sequence);
+    if (own == n.ownHashes.end() || peer == n.peerHashes.end()) return;
+    const bool same = own->second == peer->second;
+    n.ownHashes.erase(own);
+    n.peerHashes.erase(peer);
+    if (onlooker_) onlooker_->HashesCompared(same);
+    if (same) return;
+    PeerDisconnected(LinkEnd::OutOfStep);
+}
+
+}  // namespace gv

@@ -1,0 +1,109 @@
+#pragma once
+// The SDL driver's insides, shared by its two halves: sdlbackend.cpp (the window, its size and its input)
+// and sdldraw.cpp (drawing the form's controls).
+#include <SDL.h>
+#include <SDL_ttf.h>
+
+#include <list>
+#include <map>
+#include <memory>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+
+#include "platform/sdl/sdlbackend.h"
+
+namespace gv {
+
+// A picture as an SDL surface, for textures and the window's icon and cursor.
+inline SDL_Surface* surfaceOf(const Picture& p) {
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, p.width, p.height, 32, SDL_PIXELFORMAT_ABGR8888);
+    if (!s) return nullptr;
+    for (int y = 0; y < p.height; ++y)
+        SDL_memcpy(static_cast<Uint8*>(s->pixels) + y * s->pitch, &p.pixels[std::size_t(y) * p.width],
+                   std::size_t(p.width) * 4);
+    return s;
+}
+
+struct SdlDriver::Impl {
+    Form& form;
+    SDL_Window* window = nullptr;
+    SDL_Renderer* renderer = nullptr;
+    SDL_Texture* canvasTexture = nullptr;
+    const Canvas* canvas = nullptr;
+    SDL_Cursor* hand = nullptr;
+    SDL_Cursor* arrowCursor = nullptr;
+    bool handShown = false;
+    Uint64 start = 0;
+    Control* pressed = nullptr;
+    bool pressedWasDouble = false;
+
+    // The picture's place in the window's pixels, and its scale.
+    WindowFit fit = fitWindow(800, 600, 800, 600);
+    SDL_Rect view{0, 0, 800, 600};
+    // SDL's software renderer drawing into the window's own pixels: only the changed rectangles go out.
+    bool surfaceOnly = false;
+    bool fullRedraw = true;
+    bool canvasFresh = true;
+    // What each control looked like when last drawn: where it was and a digest of its state.
+    struct Drawn {
+        SDL_Rect r;
+        std::size_t state;
+    };
+    std::unordered_map<const Control*, Drawn> drawn, drawing;
+    SDL_Rect damage{};
+
+    // Textures of pictures, kept while the picture lives.
+    struct PicTex {
+        std::weak_ptr<const Picture> pic;
+        SDL_Texture* tex;
+    };
+    std::unordered_map<const Picture*, PicTex> pictures;
+
+    using FontKey = std::tuple<int, int, int, int, int>;  // face, bold, italic, underline, pixels
+    std::map<FontKey, TTF_Font*> fonts;
+
+    struct TextTex {
+        SDL_Texture* tex;
+        int w, h;    // in the form's pixels
+        int pw, ph;  // in the output's pixels
+    };
+    std::map<std::string, TextTex> texts;
+    std::list<std::string> textOrder;
+
+    // The window, its textures and its size (sdlbackend.cpp); each is described where it is defined.
+    explicit Impl(Form& f) : form(f) {}
+    ~Impl();
+    void forgetTexts();
+    void forgetTextures();
+    SDL_ScaleMode pictureScaleMode() const { return fit.whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear; }
+    void layout();
+    SDL_Point toForm(int x, int y) const;
+
+    // Drawing the form (sdldraw.cpp).
+    TTF_Font* font(const Font& f, double zoom = 1);
+    SDL_Texture* pictureTexture(const PictureRef& p);
+    TextTex* text(const std::string& s, const Font& f, Colour c);
+    void drawText(const std::string& s, const Font& f, Colour c, SDL_Rect box, Align align, bool vcentre);
+    void copySharp(const TextTex& t, int x, int y);
+    void bevel(SDL_Rect r, bool sunken);
+    SDL_Rect uploadCanvas(Canvas& c, SDL_Rect r);
+    void drawCanvas(const Canvas&, SDL_Rect r);
+    void collect(Control& c);
+    SDL_Rect takeDamage();
+    void drawControl(Control& c, SDL_Rect clip);
+    void drawButton(Control& c, SDL_Rect r);
+    void drawLine(const LineShape& l);
+    void drawCaret(const TextBox& t, SDL_Rect inner);
+    void wireTextMetrics();
+    void drawLabel(const Label& l, SDL_Rect r, SDL_Rect clip);
+    void render();
+
+    // Input (sdlbackend.cpp).
+    void updateCursor(int x, int y);
+    void handle(const SDL_Event& e);
+    void toggleFullScreen();
+    static int translateKey(SDL_Keycode k);
+};
+
+}  // namespace gv
