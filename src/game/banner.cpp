@@ -5,7 +5,6 @@
 namespace gv {
 
 namespace {
-constexpr double kBannerTop = 264, kBannerShadowTop = 266;
 constexpr double kMenuBannerTop = 470, kMenuBannerShadowTop = 472;
 }  // namespace
 

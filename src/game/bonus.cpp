@@ -11,8 +11,13 @@ namespace gv {
 using simmath::Int;
 
 int Mainfrm::CrateKind(double r) {
-    static constexpr int kKinds[26] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13,
-                                       1, 1, 2, 2, 2, 3, 4, 4, 9, 12, 13, 13};
+    // Every kind once, then the common ones again: teleports, heavy shells, mounds and health come more
+    // often. Entry 0 is never drawn.
+    using namespace weapon;
+    static constexpr int kKinds[26] = {Standard, Teleport, Heavy,    Pit,      Mound,    Leveller, Piercing,
+                                       Drill,    Nuke,     Quake,    Roller,   Climber,  Bouncer,  Health,
+                                       Teleport, Teleport, Heavy,    Heavy,    Heavy,    Pit,      Mound,
+                                       Mound,    Quake,    Bouncer,  Health,   Health};
     int i = int(Int(r * 25)) + 1;
     return kKinds[std::clamp(i, 1, 25)];
 }

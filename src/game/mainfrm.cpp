@@ -226,8 +226,8 @@ void Mainfrm::AddControlArrays() {
     }
     // The banner: index 1 in green over index 0, its dark shadow two pixels lower; `wind` lies between them.
     // Two lines high: the longer words to the player ("Waiting for the other player...") wrap.
-    Label8.add(1, &label(&world, "Label8", 0, 264, 801, 114, CreatingGameText(true), 36, kGreen, 1));
-    Label8.add(0, &label(&world, "Label8", 0, 266, 801, 114, CreatingGameText(true), 35.25, kDarkGrey, 0));
+    Label8.add(1, &label(&world, "Label8", 0, kBannerTop, 801, 114, CreatingGameText(true), 36, kGreen, 1));
+    Label8.add(0, &label(&world, "Label8", 0, kBannerShadowTop, 801, 114, CreatingGameText(true), 35.25, kDarkGrey, 0));
     stackInFrontOf(Label8(1), wind);
     stackInFrontOf(Label8(0), hmm);
     for (auto& [i, l] : Label8.elements()) {

@@ -304,8 +304,10 @@ public:
     // banner back over the battlefield.
     void ShowMenuBanner(const std::string& text);
     void RestoreBanner();
-    // The banner's text while a battlefield is built.
+    // The banner's text while a battlefield is built, and its place over the battlefield (its shadow
+    // two pixels lower).
     static const char* CreatingGameText(bool czech);
+    static constexpr int kBannerTop = 264, kBannerShadowTop = 266;
     // The result line of a battle that has ended, in the current language.
     void ShowBattleResult();
 

@@ -195,9 +195,13 @@ Screenshot Game::waitFor(const std::function<bool(const Screenshot&)>& ready, in
     Screenshot shot;
     for (int i = 0; i < seconds * 5; ++i) {
         shot = desk.screenshot();
-        if (ready(shot)) break;
+        if (ready(shot)) return shot;
         sleepMs(200);
     }
+    // For whoever looks into the failure: what the screen showed when the wait gave up.
+    static int failed = 0;
+    const std::string png = std::string(GORVATH_SHOTS) + "/timed-out-" + std::to_string(++failed) + ".png";
+    if (shot.savePng(png)) std::fprintf(stderr, "the screen when a wait timed out: %s\n", png.c_str());
     return shot;
 }
 
@@ -211,10 +215,6 @@ Screenshot Game::waitMenu(int seconds) {
     return waitFor([](const Screenshot& s) {
         return s.count(0x00FF00, 240, 136, 561, 180) >= 200 && s.at(50, 5) != 0x808080u;
     }, seconds);
-}
-
-void Game::save(const Screenshot& s, const std::string& name) const {
-    s.savePng(std::string(GORVATH_SHOTS) + "/" + name);
 }
 
 }  // namespace gv::e2e

@@ -22,7 +22,7 @@ struct Screenshot {
         return p[0] | p[1] << 8 | p[2] << 16;
     }
     int count(std::uint32_t colour, int x0, int y0, int x1, int y1) const;
-    bool savePng(const std::string& path) const;  // for people to look at
+    bool savePng(const std::string& path) const;
 };
 
 class Desktop {
@@ -68,13 +68,12 @@ struct Game {
 
     explicit Game(int screenWidth = 800, int screenHeight = 600);
     bool start(const char* binary);
-    // Waits until `ready` holds for a screenshot; the last screenshot.
+    // Waits until `ready` holds for a screenshot; the last screenshot (saved when the wait timed out).
     Screenshot waitFor(const std::function<bool(const Screenshot&)>& ready, int seconds);
     // Waits until `player`'s fire button is armed (the picture `left` pixels from the screen's edge).
     Screenshot waitArmed(int player, int seconds = 30, int left = 0);
     // Waits until the menu's green title is on screen over a drawn sky; the last screenshot.
     Screenshot waitMenu(int seconds = 15);
-    void save(const Screenshot& s, const std::string& name) const;
 };
 
 // The share of `pic`'s opaque pixels that the screen shows exactly when it is drawn at (left, top).

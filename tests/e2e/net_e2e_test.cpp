@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <tuple>
 
 #include "assets/pictures.h"
 #include "desktop.h"
@@ -32,43 +33,50 @@ void join(Game& joiner) {
     joiner.desk.click(kJoinX, kJoinY);
 }
 
+// The host's network panel has gone once a joiner is linked: its New Game button is back as the menu had it.
+void waitLinked(Game& host, const Screenshot& menu) {
+    auto linked = [&](const Screenshot& s) {
+        int differ = 0;
+        for (int y = 212; y < 244; ++y)  // inside its frame, which shows where the focus is
+            for (int x = 278; x < 522; ++x) differ += s.at(x, y) != menu.at(x, y);
+        return differ < 50;
+    };
+    ASSERT_TRUE(linked(host.waitFor(linked, 20))) << "the joiner did not get through";
+}
+
+// Screenshots of both screens once they show the same battlefield (the host's wind reaches the joiner
+// after its "drawingok").
+std::pair<Screenshot, Screenshot> bothAlike(Game& host, Game& joiner) {
+    Screenshot j;
+    Screenshot h = host.waitFor([&](const Screenshot& s) { return sameField(s, j = joiner.desk.screenshot()) > 0.99; }, 10);
+    return {h, j};
+}
+
 TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareAShotAndTheHostSurvivesAKilledJoiner) {
     Game host, joiner;
     if (!host.start(GORVATH_BINARY) || !joiner.start(GORVATH_BINARY)) GTEST_SKIP() << "no display";
-
+    const Screenshot atMenu = host.waitMenu();
     host.desk.click(kOption3X, kOption3Y);
     host.desk.click(kHostX, kHostY);
     join(joiner);
-    sleepMs(1500);
-    joiner.save(joiner.desk.screenshot(), "net-joined.png");
+    ASSERT_NO_FATAL_FAILURE(waitLinked(host, atMenu));
 
     host.desk.click(kHostX, kHostY);  // New Game: the joiner follows
-    Screenshot h = host.waitArmed(1), j = joiner.waitArmed(1);
-    sleepMs(500);  // the host's wind reaches the joiner after its "drawingok"
-    h = host.desk.screenshot();
-    j = joiner.desk.screenshot();
-    host.save(h, "net-host.png");
-    joiner.save(j, "net-joiner.png");
-    ASSERT_GT(shown(h, *assets::picture("fbutt1"), 224, 8), 0.95) << "the host's battle did not start";
-    ASSERT_GT(shown(j, *assets::picture("fbutt1"), 224, 8), 0.95) << "the joiner did not follow into the battle";
+    ASSERT_GT(shown(host.waitArmed(1), *assets::picture("fbutt1"), 224, 8), 0.95) << "the host's battle did not start";
+    ASSERT_GT(shown(joiner.waitArmed(1), *assets::picture("fbutt1"), 224, 8), 0.95) << "the joiner did not follow";
+    auto [h, j] = bothAlike(host, joiner);
     EXPECT_GT(sameField(h, j), 0.99) << "the two copies built different battlefields";
 
     // The host fires; the shell flies on both screens and the turn passes to the joiner on both.
     host.desk.key("space");
-    h = host.waitArmed(2);
-    j = joiner.waitArmed(2);
-    sleepMs(300);
-    h = host.desk.screenshot();
-    j = joiner.desk.screenshot();
-    host.save(h, "net-host-after.png");
-    joiner.save(j, "net-joiner-after.png");
-    EXPECT_GT(shown(j, *assets::picture("fbutt1"), 512, 8), 0.95) << "the joiner was not armed";
+    host.waitArmed(2);
+    EXPECT_GT(shown(joiner.waitArmed(2), *assets::picture("fbutt1"), 512, 8), 0.95) << "the joiner was not armed";
+    std::tie(h, j) = bothAlike(host, joiner);
     EXPECT_GT(sameField(h, j), 0.99) << "the shot left different battlefields";
 
     // The joiner's program dies: the host goes back to its menu, says why, and keeps running.
     joiner.process->kill();
     Screenshot menu = host.waitMenu();
-    host.save(menu, "net-host-alone.png");
     EXPECT_GE(menu.count(0x00FF00, 240, 136, 561, 180), 200) << "the host did not return to its menu";
     EXPECT_GE(menu.count(0x00FFFF, 0, 460, 800, 520), 200) << "no reason below the menu";  // yellow, red first
     EXPECT_TRUE(host.process->running());
@@ -81,17 +89,14 @@ TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareAShotAndTheHostSurvive
     host.desk.click(kOption3X, kOption3Y);
     host.desk.click(kHostX, kHostY);
     join(stopped);
-    sleepMs(1500);
+    ASSERT_NO_FATAL_FAILURE(waitLinked(host, atMenu));
     host.desk.click(kHostX, kHostY);
     ::kill(stopped.process->pid(), SIGSTOP);
     // "Waiting for the other player..." over the battlefield, the only banner there with a second line.
     auto saysItWaits = [](const Screenshot& w) { return w.count(0x00FF00, 250, 322, 550, 372) >= 20; };
-    Screenshot waiting = host.waitFor(saysItWaits, 12);
-    host.save(waiting, "net-host-waiting.png");
-    EXPECT_TRUE(saysItWaits(waiting)) << "the host did not say that it waits";
+    EXPECT_TRUE(saysItWaits(host.waitFor(saysItWaits, 12))) << "the host did not say that it waits";
     host.desk.key("Escape");
     menu = host.waitMenu();
-    host.save(menu, "net-host-left.png");
     EXPECT_GE(menu.count(0x00FF00, 240, 136, 561, 180), 200) << "Esc did not take the host back to its menu";
     ::kill(stopped.process->pid(), SIGCONT);
 }

@@ -176,31 +176,20 @@ TEST_F(ComputerTurns, TurnLeftWaitingWhenTheHumanWinsDoesNothingInTheNextBattle)
     EXPECT_EQ(game.uhel2.text() + " " + game.sila2.text(), "45 100");  // no aim written into the new battle
 }
 
-// A whole game against the computer: the player fires a fixed script, the computer answers every turn.
-struct AiGame : testing::Headless {
-    std::vector<std::string> answers;
-    int shots = 0;
-    void play(double seed) {
-        start();
-        game.click(game.Option2);
-        newBattle(seed);
-        for (; shots < 400 && game.state.BattleOver == False; ++shots) {
-            game.sila1.setText(std::to_string(70 + 20 * (shots % 5)));
-            game.keyDown(Key::Space);
-            loop.waitUntil([&] { return game.state.BattleOver == True || game.state.TurnPlayer == 1; });
-            if (game.state.TurnPlayer == 1) answers.push_back(game.uhel2.text() + " " + game.sila2.text());
-            loop.waitUntil([&] { return game.state.BattleOver == True || game.Frame1.enabled(); });
-        }
-        loop.waitUntil([&] { return !game.tankexpl.enabled(); });
+// A whole game against the computer: the player fires a fixed script and the computer answers every turn
+// through the hand-over, until the battle ends.
+TEST_F(ComputerTurns, AWholeBattleEndsWithAnAnswerToEveryTurn) {
+    newBattle(31);
+    int shots = 0, answers = 0;
+    for (; shots < 400 && game.state.BattleOver == False; ++shots) {
+        game.sila1.setText(std::to_string(70 + 20 * (shots % 5)));
+        game.keyDown(Key::Space);
+        loop.waitUntil([&] { return game.state.BattleOver == True || game.state.TurnPlayer == 1; });
+        answers += game.state.TurnPlayer == 1;
+        loop.waitUntil([&] { return game.state.BattleOver == True || game.Frame1.enabled(); });
     }
-};
-
-TEST(ComputerGame, WholeBattleEndsAndTheSameSeedGivesTheSameAnswers) {
-    AiGame one, two;
-    one.play(31), two.play(31);
-    EXPECT_TRUE(one.game.state.BattleOver == True && one.game.Frame3.visible()) << one.shots;
-    EXPECT_GE(int(one.answers.size()), one.shots - 1);  // every turn but one that ended the battle
-    EXPECT_EQ(one.answers, two.answers);
+    loop.waitUntil([&] { return !game.tankexpl.enabled(); });
+    EXPECT_TRUE(game.state.BattleOver == True && game.Frame3.visible() && answers >= shots - 1) << shots;
 }
 
 }  // namespace

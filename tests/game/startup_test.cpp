@@ -104,31 +104,5 @@ TEST_F(StartUp, CreditsLinkAndExit) {
     EXPECT_EQ(game.state.GameMode, 0);
 }
 
-TEST_F(StartUp, NewGameDuringTheLastHandOverGivesACleanBattle) {
-    start();
-    newBattle(2);
-    // The end of a battle: the menu shows while the panels are still sliding back in.
-    game.showit.setInterval(40), game.showit.setEnabled(true), game.hideit.setEnabled(true);
-    game.Frame1.setLeft(-160), game.Frame2.setLeft(664), game.wind.setTop(-8);
-    game.Frame3.setVisible(true), game.world.setEnabled(false);
-    game.click(game.novahra);
-    EXPECT_TRUE(!game.showit.enabled() && !game.hideit.enabled() && game.showit.interval() == 1);
-    EXPECT_TRUE(game.Frame1.enabled() && game.Command1.enabled() && game.state.TurnPlayer == 1);
-    loop.runFor(3000);  // nothing of the old hand-over comes back
-    EXPECT_TRUE(game.Frame1.left() == 0 && game.Frame2.left() == 504 && game.wind.top() == 8);
-}
-
-TEST_F(StartUp, WaitsOfAnOldBattleGiveUpWhenANewOneStarts) {
-    start();
-    newBattle(1);
-    bool waited = true;
-    Timer waiter(loop, "waiter", 100), newGame(loop, "newgame", 300);
-    waiter.onTimer = [&] { waiter.setEnabled(false), waited = game.WaitInBattle([] { return false; }); };
-    newGame.onTimer = [&] { newGame.setEnabled(false), newBattle(2); };
-    waiter.setEnabled(true), newGame.setEnabled(true);
-    loop.runFor(10000);
-    EXPECT_FALSE(waited);
-}
-
 }  // namespace
 }  // namespace gv

@@ -50,7 +50,7 @@ inline bool pumpUntil(EventLoop& loop, const std::function<bool()>& done, double
 }
 
 // The other end of the link, played by the test at the level of bytes: it reads lines, can answer them,
-// and can leave politely, vanish (close) or reset the connection.
+// and can leave politely or vanish (close).
 class RawPeer {
 public:
     explicit RawPeer(EventLoop& loop) : loop_(loop), core_(std::make_shared<Core>(loop.io())) {
@@ -87,13 +87,6 @@ public:
         asio::error_code ec;
         core_->acceptor.close(ec);
         core_->sock.close(ec);
-    }
-    // Gone with a reset, as a machine that drops the connection on the floor.
-    void reset() {
-        asio::error_code ec;
-        core_->sock.set_option(asio::socket_base::linger(true, 0), ec);
-        core_->sock.close(ec);
-        core_->acceptor.close(ec);
     }
 
     bool connected() const { return core_->connected; }
