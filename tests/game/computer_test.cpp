@@ -43,7 +43,7 @@ using ComputerSearch = ComputerTest;
 using ComputerAiming = ComputerTest;
 using ComputerTurns = ComputerTest;
 
-TEST_F(ComputerTargets, TeleportKeepsAwayFromAHumanWhoIsNotWeakerAndTheMoundStripReadsTheEdge) {
+TEST_F(ComputerTargets, TeleportKeepsAwayFromAHumanWhoIsNotWeaker) {
     for (int seed = 1; seed <= 4; ++seed) {
         newBattle(seed);
         for (int human : {20, 300, 700}) {
@@ -55,13 +55,6 @@ TEST_F(ComputerTargets, TeleportKeepsAwayFromAHumanWhoIsNotWeakerAndTheMoundStri
             EXPECT_GE(std::fabs((thought().xL + thought().xR) / 2 - human), 220) << seed << " " << human;
         }
     }
-    // After a teleport the human may stand so far right that the mound's strip lies past the last column.
-    flatten(400);
-    game.SeatTank(game.tank1, 720);
-    game.SeatTank(game.tank2, 760);
-    game.state.Ground(800) = 450;
-    arm(4, 2), computerTurn(3);
-    EXPECT_EQ(thought().yB, 455);  // column 810 reads column 800
 }
 
 TEST_F(ComputerTargets, CrateIsLeftAloneWithAWeaponInHandOrHealthToSpare) {
