@@ -111,10 +111,10 @@ TEST_F(Firing, Player2sAngleIsMirroredBeforeItsFractionIsCut) {
 TEST_F(Firing, FiringSlidesThePanelsOutAndHandsTheTurnOver) {
     effectLog.clear();
     game.keyDown(Key::Space);
-    EXPECT_TRUE(!game.Frame1.enabled() && !game.arrow.visible() && effectLog == std::vector<int>{11});
+    EXPECT_TRUE(!game.Frame1.enabled() && !game.arrow.visible() && effectLog == std::vector<int>{effect::Fire});
     loop.waitUntil([&] { return game.bullettimer.enabled(); });
     EXPECT_TRUE(game.Frame1.left() == -300 && game.Frame2.left() == 804 && game.wind.top() == -22);
-    EXPECT_EQ(effectLog.back(), 10);  // the shell's whistle
+    EXPECT_EQ(effectLog.back(), effect::Launch);  // the shell's whistle
     waitHandOver();
     EXPECT_TRUE(game.Frame1.left() == 0 && game.Frame2.left() == 504 && game.wind.top() == 8);
     EXPECT_TRUE(game.Frame2.enabled() && game.Command2.enabled() && !game.Frame1.enabled());
@@ -231,15 +231,15 @@ TEST_F(Impacts, TreesBreakOnlyNearTheGroundTheMoonIsGrazedAndTheSunSwallows) {
     game.moon.setVisible(false), game.sun.move(300, 100, 72, 72), game.sun.setVisible(true);
     effectLog.clear();
     EXPECT_EQ(game.ColumnTest(336, 136), Mainfrm::Walk::Stop);
-    EXPECT_TRUE(effectLog == std::vector<int>{12} && game.showit.enabled());
+    EXPECT_TRUE(effectLog == std::vector<int>{effect::SunSwallow} && game.showit.enabled());
 }
 
 struct Damage : BattleTest {};
 
 TEST_F(Damage, DirectHitsTakeSeventyFiveAndEveryTankBelowOneExplodesWheneverInTheShot) {
     game.state.TurnPlayer = 2;
-    game.DirectHit(game.tank2, 0);
-    game.DirectHit(game.tank1, 0);
+    game.DirectHit(game.tank2, weapon::Standard);
+    game.DirectHit(game.tank1, weapon::Standard);
     EXPECT_EQ(game.state.Health2, 925);
     EXPECT_EQ(game.health1(2).foreColour, rgb(int(std::nearbyint(75 * 0.255)), int(std::nearbyint(925 * 0.255)), 0));
     game.state.Health1 = 1;
@@ -275,13 +275,14 @@ TEST_F(Damage, DirectHitsTakeSeventyFiveAndEveryTankBelowOneExplodesWheneverInTh
 }
 
 TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguages) {
+    using namespace mode;
     struct Case { int mode; double h1, h2; const char *english, *czech; };
     for (auto [mode, h1, h2, english, czech] : std::vector<Case>{
-             {1, 10, 0, "Player 1 wins", "Vyhrál hráč 1"},      {1, 0, 10, "Player 2 wins", "Vyhrál hráč 2"},
-             {2, 10, 0, "You win", "Vyhrál jsi"},               {2, 0, 10, "The computer wins", "Vyhrál počítač"},
-             {3, 10, 0, "You win", "Vyhrál jsi"},               {3, 0, 10, "You lose", "Prohrál jsi"},
-             {4, 10, 0, "You lose", "Prohrál jsi"},             {4, 0, 10, "You win", "Vyhrál jsi"},
-             {2, 0, 0, "Both tanks destroyed", "Oba tanky zničeny"}}) {
+             {HotSeat, 10, 0, "Player 1 wins", "Vyhrál hráč 1"},  {HotSeat, 0, 10, "Player 2 wins", "Vyhrál hráč 2"},
+             {Computer, 10, 0, "You win", "Vyhrál jsi"},          {Computer, 0, 10, "The computer wins", "Vyhrál počítač"},
+             {Host, 10, 0, "You win", "Vyhrál jsi"},              {Host, 0, 10, "You lose", "Prohrál jsi"},
+             {Joiner, 10, 0, "You lose", "Prohrál jsi"},          {Joiner, 0, 10, "You win", "Vyhrál jsi"},
+             {Computer, 0, 0, "Both tanks destroyed", "Oba tanky zničeny"}}) {
         game.state.GameMode = std::uint8_t(mode), game.state.Health1 = h1, game.state.Health2 = h2;
         for (Flag cz : {True, False}) {
             game.state.CzechUi = cz;

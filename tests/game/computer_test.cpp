@@ -51,7 +51,7 @@ TEST_F(ComputerTargets, TeleportKeepsAwayFromAHumanWhoIsNotWeaker) {
             game.SeatTank(game.tank2, human < 400 ? 740 : 30);
             game.state.Ground(human + 60) = 600;  // the deepest point lies beside the human
             game.state.Health2 = seed % 2 ? 1000 : 300;
-            arm(1, 2), computerTurn(seed * 1000 + human);
+            arm(weapon::Teleport, 2), computerTurn(seed * 1000 + human);
             EXPECT_GE(std::fabs((thought().xL + thought().xR) / 2 - human), 220) << seed << " " << human;
         }
     }
@@ -59,12 +59,14 @@ TEST_F(ComputerTargets, TeleportKeepsAwayFromAHumanWhoIsNotWeaker) {
 
 TEST_F(ComputerTargets, CrateIsLeftAloneWithAWeaponInHandOrHealthToSpare) {
     // A crate this close to the computer is its target whenever nothing rules it out.
+    using namespace weapon;
     struct Case { int held, crate, health2, humanRow; bool target; };
-    for (auto [held, crate, health2, humanRow, target] :
-         std::vector<Case>{{0, 2, 1000, 400, true}, {0, 13, 750, 400, true}, {0, 13, 751, 400, false},
-                           {0, 5, 1000, 400, true}, {0, 5, 1000, 500, false}, {0, 7, 1000, 400, true},
-                           {0, 7, 1000, 450, false}, {1, 2, 1000, 400, false}, {6, 13, 500, 400, false},
-                           {12, 2, 1000, 400, false}}) {
+    for (auto [held, crate, health2, humanRow, target] : std::vector<Case>{
+             {Standard, Heavy, 1000, 400, true},     {Standard, Health, 750, 400, true},
+             {Standard, Health, 751, 400, false},    {Standard, Leveller, 1000, 400, true},
+             {Standard, Leveller, 1000, 500, false}, {Standard, Drill, 1000, 400, true},
+             {Standard, Drill, 1000, 450, false},    {Teleport, Heavy, 1000, 400, false},
+             {Piercing, Health, 500, 400, false},    {Bouncer, Heavy, 1000, 400, false}}) {
         flatten(400);
         ground(-1, 100, humanRow);
         game.SeatTank(game.tank1, 20);
@@ -94,17 +96,17 @@ TEST_F(ComputerSearch, DrillsAndHopelessSearchesEndInAShot) {
     ground(-1, 100, 500);  // the human stands lower: the drill takes its first angle
     game.SeatTank(game.tank1, 20);
     for (int seed = 1; seed <= 8; ++seed) {
-        arm(7, 2), computerTurn(seed);
+        arm(weapon::Drill, 2), computerTurn(seed);
         ASSERT_EQ(thought().angles.size(), 1u);
         EXPECT_TRUE(std::fabs(box(game.uhel2) - thought().angles[0]) <= 1 && fired());
     }
     flatten(400);
     sunAt(730, 340);  // the start point lies in the sun's box: every force fails at once
-    arm(0, 2), computerTurn(5);
+    arm(weapon::Standard, 2), computerTurn(5);
     EXPECT_TRUE(thought().gaveUp && fired());
     for (double seed : {5, 11}) {  // the drill never gives up; with level tanks only a flat line would do
         if (seed == 11) sunAt(300, 340);  // and the sun is in its way
-        arm(7, 2), computerTurn(seed);
+        arm(weapon::Drill, 2), computerTurn(seed);
         EXPECT_TRUE(thought().attempts < 256 && !thought().gaveUp && fired());
     }
     EXPECT_LE(std::fabs(box(game.uhel2) - thought().angles.back()), 1);  // the last angle searched
@@ -115,7 +117,7 @@ TEST_F(ComputerAiming, WrittenAimsStayInTheirRangesAndAZeroForceIsReplaced) {
     game.state.Ground(760) = 401;
     sunAt(754, 360);
     for (int seed = 1; seed <= 10; ++seed) {
-        arm(1, 2), computerTurn(seed);
+        arm(weapon::Teleport, 2), computerTurn(seed);
         ASSERT_EQ(thought().force, 0);
         EXPECT_TRUE(box(game.sila2) >= 45 && box(game.sila2) <= 194 && fired()) << game.sila2.text();
     }
@@ -145,7 +147,7 @@ TEST_F(ComputerTurns, StaleTurnWritesButDoesNotFire) {
     loop.post(passTurn);
     computerTurn(9);
     EXPECT_TRUE(!thought().fired && game.state.ShotVx == 0 && game.sila2.text() != "0");
-    EXPECT_EQ(std::ranges::count(effectLog, 11), 1);  // one shot only
+    EXPECT_EQ(std::ranges::count(effectLog, effect::Fire), 1);  // one shot only
 }
 
 TEST_F(ComputerTurns, TurnLeftWaitingWhenTheHumanWinsDoesNothingInTheNextBattle) {

@@ -48,7 +48,7 @@ TEST_F(StartUp, IntroDrawsSixRingsAwayFromTheMenuWithAWidePenAndNewGameStopsIt) 
     loop.runFor(999);
     EXPECT_TRUE(effectLog.empty());
     loop.runFor(1);
-    EXPECT_EQ(effectLog, std::vector<int>{32});
+    EXPECT_EQ(effectLog, std::vector<int>{effect::Boing});
     int x = game.state.IntroX, y = game.state.IntroY;
     EXPECT_TRUE(x <= 240 || x >= 561 || y <= 136 || y >= 457) << x << "," << y;
     loop.runFor(6 * 40);
@@ -97,7 +97,7 @@ TEST_F(StartUp, CreditsLinkAndExit) {
     EXPECT_FALSE(game.Frame5.visible());
     effectLog.clear();
     game.click(game.Label7);
-    EXPECT_TRUE(effectLog == std::vector<int>{14} && opened.size() == 1 && opened[0].rfind("https://", 0) == 0);
+    EXPECT_TRUE(effectLog == std::vector<int>{effect::Bell} && opened.size() == 1 && opened[0].rfind("https://", 0) == 0);
     game.click(game.endgame);
     EXPECT_TRUE(game.unloaded());
     game.click(game.novahra);  // nothing answers any more

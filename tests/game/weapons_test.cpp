@@ -21,10 +21,10 @@ struct Weapons : testing::BattleTest {
 };
 
 TEST_F(Weapons, TeleportJumpsTheShootersTankWithinTheFieldAtNoCost) {
-    arm(1);
+    arm(weapon::Teleport);
     asShooter1();
     for (auto [x, left] : {std::pair{790, 760}, {5, 0}}) {
-        game.WeaponContact(1, x, 401);
+        game.WeaponContact(weapon::Teleport, x, 401);
         EXPECT_EQ(game.tank1.left(), left);
     }
     game.tank1.setTop(100);  // the shooter's tank skips the settling with damage
@@ -34,51 +34,51 @@ TEST_F(Weapons, TeleportJumpsTheShootersTankWithinTheFieldAtNoCost) {
 
 TEST_F(Weapons, BigShellPitMoundAndLevellerShapeTheGround) {
     asShooter1();
-    game.WeaponContact(2, 600, 401);
+    game.WeaponContact(weapon::Heavy, 600, 401);
     EXPECT_EQ(game.state.Ground(600), 424);
     Colour before = game.world.point(300, 450);
-    game.WeaponContact(3, 300, 401);  // a flat-bottomed pit, its earth darkened
+    game.WeaponContact(weapon::Pit, 300, 401);  // a flat-bottomed pit, its earth darkened
     for (int x = 279; x <= 321; ++x) EXPECT_EQ(game.state.Ground(x), x == 279 || x == 321 ? 400 : 501) << x;
     EXPECT_EQ(game.world.point(300, 450), rgb(redOf(before) / 2, greenOf(before) / 2, blueOf(before) / 2));
-    game.WeaponContact(4, 450, 401);  // a mound of earth-coloured pixels
+    game.WeaponContact(weapon::Mound, 450, 401);  // a mound of earth-coloured pixels
     EXPECT_TRUE(game.state.Ground(450) == 349 && game.state.Ground(410) == 392 && game.state.Ground(490) == 392 &&
                 game.state.Ground(409) == 400);
     Colour c = game.world.point(450, 360);
     EXPECT_TRUE(redOf(c) >= 100 && redOf(c) < 150 && blueOf(c) >= 25 && blueOf(c) < 75) << c;
     // The leveller cuts raised columns on both sides down to its landing height, to the edges.
     for (int x = -1; x <= 800; ++x) game.state.Ground(x) = std::int16_t(x < 300 ? 350 : (x < 500 ? 420 : 380));
-    game.WeaponContact(5, 320.5, 421);
+    game.WeaponContact(weapon::Leveller, 320.5, 421);
     for (int x = -1; x <= 800; ++x) EXPECT_EQ(game.state.Ground(x), 420) << x;
 }
 
 TEST_F(Weapons, ArmourPiercingWhistlesHitsHardAndOnlyDarkensAPixelAndANukeReachesFifty) {
-    arm(6);
+    arm(weapon::Piercing);
     aim(1, "10", "45");
     effectLog.clear();
     fireAndWait();
-    EXPECT_TRUE(effectLog[1] == 13 && game.weapon1.tag == "0");  // its own flight sound; used up
+    EXPECT_TRUE(effectLog[1] == effect::PiercingLaunch && game.weapon1.tag == "0");  // its own flight sound; used up
     asShooter1();
     auto ground = game.state.Ground.rows();
     auto pixels = game.world.pixels();
     effectLog.clear();
-    game.WeaponContact(6, 700, 401);  // beside the opponent
+    game.WeaponContact(weapon::Piercing, 700, 401);  // beside the opponent
     int changed = 0;
     for (std::size_t i = 0; i < pixels.size(); ++i) changed += pixels[i] != game.world.pixels()[i];
     EXPECT_TRUE(changed == 1 && game.state.Ground.rows() == ground && game.state.Health2 == 1000);
-    EXPECT_EQ(effectLog, std::vector<int>{26});
-    arm(6);
-    game.DirectHit(game.tank2, 6);
+    EXPECT_EQ(effectLog, std::vector<int>{effect::Piercing});
+    arm(weapon::Piercing);
+    game.DirectHit(game.tank2, weapon::Piercing);
     EXPECT_EQ(game.state.Health2, 600);
     // A tank's reference point is its left + 20, top + 20; a nuke explodes at (x, ground at x).
     double refX = game.tank2.left() + 20, refY = game.tank2.top() + 20;
     game.state.Ground.at(refX - 30) = std::int16_t(refY + 40);  // (30, 40) away: 50
-    game.WeaponContact(8, refX - 30, refY + 41);
+    game.WeaponContact(weapon::Nuke, refX - 30, refY + 41);
     EXPECT_NEAR(game.state.Health2, 600 - 150, 1e-9);
 }
 
 TEST_F(Weapons, DrillBoresATunnelFliesOnUntilItLeavesAndAtNinetyLeansAwayFromTheOpponent) {
     for (int x = 100; x <= 700; ++x) game.state.Ground(x) = 300;  // a hill higher than the shell's path
-    arm(7);
+    arm(weapon::Drill);
     aim(1, "50", "0");  // straight into the hill, forced to force 100
     game.keyDown(Key::Space);
     EXPECT_NEAR(std::hypot(game.state.ShotVx, game.state.ShotVy), 100, 1e-9);
@@ -92,12 +92,12 @@ TEST_F(Weapons, DrillBoresATunnelFliesOnUntilItLeavesAndAtNinetyLeansAwayFromThe
     }
     EXPECT_TRUE(bored > 100 && game.weapon1.tag == "0") << bored;
     waitHandOver();
-    arm(7, 2);
+    arm(weapon::Drill, 2);
     aim(2, "100", "90");
     game.keyDown(Key::Space);
     EXPECT_GT(game.state.ShotVx, 0);  // player 2's drill leans right
     EXPECT_LT(flyOut(5000), 5000);
-    arm(7);
+    arm(weapon::Drill);
     aim(1, "100", "90.5");  // cut to 90
     game.FireTank1();
     EXPECT_LT(game.state.ShotVx, 0);  // player 1's leans left
@@ -109,7 +109,7 @@ TEST_F(Weapons, QuakeGivesTheSameTerrainFromTheSameSeedAndStaysFinite) {
         flatten(400);
         game.random.reset();
         game.random.seed(5);
-        game.WeaponContact(9, x, 401);
+        game.WeaponContact(weapon::Quake, x, 401);
         return game.state.Ground.rows();
     };
     auto first = quake(400);
@@ -138,23 +138,23 @@ struct Roll : Weapons {
 TEST_F(Roll, RollerFindsTheValleyTheClimberThePeakAndBothExplodeThere) {
     struct Case { int kind; double from; int (*row)(int); double to; };
     for (auto [kind, from, row, to] : std::vector<Case>{
-             {10, 330, [](int x) { return 500 - std::abs(x - 400) / 2; }, 400},  // down into a V valley
-             {11, 420, [](int x) { return 300 + std::abs(x - 450) / 2; }, 450},  // up to the nearest peak
-             {10, 300, [](int) { return 400; }, 300},                            // on flat ground at once
-             {11, 500, [](int) { return 400; }, 500}}) {
+             {weapon::Roller, 330, [](int x) { return 500 - std::abs(x - 400) / 2; }, 400},  // down into a V valley
+             {weapon::Climber, 420, [](int x) { return 300 + std::abs(x - 450) / 2; }, 450},  // up to the nearest peak
+             {weapon::Roller, 300, [](int) { return 400; }, 300},                // on flat ground at once
+             {weapon::Climber, 500, [](int) { return 400; }, 500}}) {
         slope(row);
         const int ticks = rollFrom(kind, from), x = int(game.state.ShellX);
         EXPECT_NEAR(x, to, 3) << kind << " from " << from;
         EXPECT_EQ(ticks, std::max(1.0, std::fabs(to - from)));  // one column a tick
-        EXPECT_TRUE(effectLog.front() == 22 && game.state.Ground(x) > row(x)) << "no explosion or crater";
+        EXPECT_TRUE(effectLog.front() == effect::HeavyBlast && game.state.Ground(x) > row(x)) << "no explosion or crater";
     }
 }
 
 TEST_F(Roll, RollersNeverRollForeverAndVanishAtTheEdgesWithoutACrater) {
     // A step the roller takes right and undoes left in every tick, on a spot neither peak nor pit.
     game.state.Ground(398) = 405, game.state.Ground(401) = 401, game.state.Ground(402) = 395;
-    EXPECT_TRUE(rollFrom(10, 400) == 151 && effectLog.front() == 22);
-    for (auto [kind, from, to] : {std::tuple{11, 4.0, 2.0}, std::tuple{10, 790.0, 797.0}}) {  // climbs left, rolls right
+    EXPECT_TRUE(rollFrom(weapon::Roller, 400) == 151 && effectLog.front() == effect::HeavyBlast);
+    for (auto [kind, from, to] : {std::tuple{weapon::Climber, 4.0, 2.0}, std::tuple{weapon::Roller, 790.0, 797.0}}) {  // climbs left, rolls right
         slope([](int x) { return 300 + x / 2; });
         rollFrom(kind, from);
         EXPECT_EQ(game.state.ShellX, to);
@@ -165,25 +165,25 @@ TEST_F(Roll, RollersNeverRollForeverAndVanishAtTheEdgesWithoutACrater) {
 struct Bounce : Weapons {};
 
 TEST_F(Bounce, BouncerMakesFiveContactsAndOneThatKillsATankKeepsASaneExplosion) {
-    arm(12);
+    arm(weapon::Bouncer);
     aim(1, "100", "45");
     effectLog.clear();
     game.keyDown(Key::Space);
     loop.waitUntil([&] { return game.state.BounceCount >= 1; });
     double contact = game.state.ShellX;  // where the first bounce lands
     waitHandOver();
-    EXPECT_EQ(std::count(effectLog.begin(), effectLog.end(), 32), 5);  // the fifth ends the shot
+    EXPECT_EQ(std::count(effectLog.begin(), effectLog.end(), effect::Boing), 5);  // the fifth ends the shot
     EXPECT_TRUE(game.state.BounceCount == 5 && game.weapon1.tag == "0");
     // Again, with a weak opponent right where the first bounce lands.
     flatten(400);
     game.state.Health2 = 60;  // one nearby bounce is enough
     game.SeatTank(game.tank2, int(contact - 20));
     game.state.TurnPlayer = 2;
-    arm(12);
+    arm(weapon::Bouncer);
     game.state.BounceCount = 1;  // later contacts still follow
     game.bullettimer.setEnabled(true);
     game.state.ShellX = contact, game.state.ShellY = 401;
-    game.WeaponContact(12, contact, 401);
+    game.WeaponContact(weapon::Bouncer, contact, 401);
     EXPECT_TRUE(game.state.BattleOver == True && game.state.Exploding2 == True);
     int frame = game.state.ExplosionFrame2;
     // The shell flies on and touches again: the explosion carries on undisturbed.
@@ -230,7 +230,7 @@ TEST_F(Crate, CratesDropAwayFromBothTanksAndLandAndInHellTheyAreNukes) {
 }
 
 TEST_F(Crate, CrateWithLifetimeTwoSurvivesOneShot) {
-    dropCrate(2, 2);
+    dropCrate(weapon::Heavy, 2);
     aim(1, "0", "90");  // shots that do not reach the crate
     fireAndLand();
     EXPECT_EQ(game.state.BonusActive, True);
@@ -241,7 +241,7 @@ TEST_F(Crate, CrateWithLifetimeTwoSurvivesOneShot) {
 }
 
 TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
-    dropCrate(3);
+    dropCrate(weapon::Pit);
     game.bonusfalltimer.setEnabled(true);
     asShooter1();
     EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Continue && game.state.BonusActive == True);
@@ -249,21 +249,21 @@ TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
     effectLog.clear();
     EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Stop && game.state.BonusActive == False);
     EXPECT_TRUE(game.weapon1.tag == "3" && game.weapon1.picture() == game.bonusvzor(3).picture());
-    EXPECT_EQ(effectLog, std::vector<int>{14});
+    EXPECT_EQ(effectLog, std::vector<int>{effect::Bell});
     game.showit.setEnabled(false);
     game.state.TurnPlayer = 1;  // player 1's next turn
     aim(1, "30", "45");
     effectLog.clear();
     fireAndLand();
-    EXPECT_NE(std::find(effectLog.begin(), effectLog.end(), 23), effectLog.end());
+    EXPECT_NE(std::find(effectLog.begin(), effectLog.end(), effect::Dig), effectLog.end());
     EXPECT_TRUE(game.weapon1.tag == "0" && game.weapon1.picture() == nullptr);
 }
 
 TEST_F(Crate, HealthCrateCapsAtAThousandAndEmptiesTheSlot) {
     asShooter1();
-    arm(8);
+    arm(weapon::Nuke);
     for (auto [health, healed] : {std::pair{900, 1000}, std::pair{500, 750}}) {
-        dropCrate(13);
+        dropCrate(weapon::Health);
         game.state.Health1 = health;
         effectLog.clear();
         game.ColumnTest(316, 384);

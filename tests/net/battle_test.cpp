@@ -54,7 +54,7 @@ struct NetBattle : ::testing::Test {
         };
         EXPECT_TRUE(common(H) == common(J));
         EXPECT_EQ(duel.host.hashMismatches + duel.joiner.hashMismatches, 0);
-        EXPECT_TRUE(H.state.GameMode == 3 && J.state.GameMode == 4);
+        EXPECT_TRUE(H.state.GameMode == mode::Host && J.state.GameMode == mode::Joiner);
     }
     // The player whose turn it is fires `kind` (armed alike in both copies) and both finish the hand-over.
     void fire(int kind, int force, double angle = 45) {
@@ -86,10 +86,12 @@ TEST_F(NetBattle, AWholeBattleWithEveryWeaponStaysInStep) {
 
     // Player 1 and player 2 by turns: every special shell, then a crate, then the end. The forces land
     // each shell near a column of its own, over the ground and wind of this battle.
+    using namespace weapon;
     struct Shot { int kind, force; double angle; };
-    const std::vector<Shot> script = {{0, 75, 45}, {2, 68, 45}, {3, 65, 45},  {4, 54, 45},  {5, 69, 45},
-                                      {6, 63, 45}, {7, 10, 20}, {8, 97, 45},  {9, 95, 45},  {10, 91, 45},
-                                      {11, 68, 45}, {12, 78, 45}, {1, 39, 45}};
+    const std::vector<Shot> script = {
+        {Standard, 75, 45}, {Heavy, 68, 45},   {Pit, 65, 45},     {Mound, 54, 45},   {Leveller, 69, 45},
+        {Piercing, 63, 45}, {Drill, 10, 20},   {Nuke, 97, 45},    {Quake, 95, 45},   {Roller, 91, 45},
+        {Climber, 68, 45},  {Bouncer, 78, 45}, {Teleport, 39, 45}};
     int turn = 0;
     for (const Shot& s : script) {
         SCOPED_TRACE("turn " + std::to_string(turn) + ", weapon " + std::to_string(s.kind));
@@ -110,7 +112,7 @@ TEST_F(NetBattle, AWholeBattleWithEveryWeaponStaysInStep) {
             m->bonusfalltimer.setEnabled(false);
             m->bonuspic.setLeft(726), m->bonuspic.setTop(187);
         }
-        ASSERT_NO_FATAL_FAILURE(fire(0, 60, 60));
+        ASSERT_NO_FATAL_FAILURE(fire(weapon::Standard, 60, 60));
         ASSERT_NO_FATAL_FAILURE(expectSame());
         EXPECT_TRUE(H.weapon2.tag == kind || (kind == "13" && H.weapon2.tag == "0")) << "crate " << kind;
         EXPECT_EQ(H.state.BonusActive, True);  // a new one dropped at the hand-over
@@ -120,7 +122,7 @@ TEST_F(NetBattle, AWholeBattleWithEveryWeaponStaysInStep) {
     {
         SCOPED_TRACE("the end");
         for (Mainfrm* m : {&H, &J}) m->state.Health2 = 10;
-        ASSERT_NO_FATAL_FAILURE(fire(8, 147));  // short: a nuke reaches far, the edge does not
+        ASSERT_NO_FATAL_FAILURE(fire(weapon::Nuke, 147));  // short: a nuke reaches far, the edge does not
         ASSERT_NO_FATAL_FAILURE(expectSame());
         EXPECT_TRUE(H.state.BattleOver == True && J.state.Health2 < 1 && H.Frame3.visible() && J.Frame3.visible());
         ++turn;
@@ -135,7 +137,7 @@ TEST_F(NetBattle, NewGameOnTheHostDuringTheLastHandOverGivesACleanBattleOnBothSi
     ASSERT_NO_FATAL_FAILURE(begin(3600));
     for (Mainfrm* m : {&H, &J}) {
         m->state.Health2 = 10;
-        testing::arm(*m, 8);
+        testing::arm(*m, weapon::Nuke);
         for (auto& [i, tree] : m->strom.elements()) tree->setVisible(false);  // a clear line to the tank
     }
     ASSERT_TRUE(duel.on(duel.host, [&] {
@@ -159,7 +161,7 @@ TEST_F(NetBattle, NewGameOnTheHostDuringTheLastHandOverGivesACleanBattleOnBothSi
     EXPECT_TRUE(bothAt(0) && H.Frame1.left() == 0 && J.Frame2.left() == 504);
     // And the new battle plays on in step.
     for (int force : {89, 93}) {
-        ASSERT_NO_FATAL_FAILURE(fire(0, force));
+        ASSERT_NO_FATAL_FAILURE(fire(weapon::Standard, force));
         ASSERT_NO_FATAL_FAILURE(expectSame());
     }
 }
@@ -169,7 +171,7 @@ TEST_F(NetBattle, AKilledJoinerSendsTheHostBackToTheMenu) {
     ASSERT_TRUE(duel.on(duel.host, [&] { H.click(H.Command1); }));
     ASSERT_TRUE(duel.until([&] { return J.hideit.enabled() || J.bullettimer.enabled(); }));
     duel.kill(duel.joiner);
-    ASSERT_TRUE(duel.until([&] { return H.state.GameMode == 1; }));
+    ASSERT_TRUE(duel.until([&] { return H.state.GameMode == mode::HotSeat; }));
     EXPECT_EQ(H.Label8(1).caption(), "The other player left the game");
     // The abandoned battle stops where it was: no turn passes, no wind is drawn, no crate drops.
     auto frozen = [&] { return std::tuple(H.state.Wind, H.state.TurnPlayer, H.bullet.left(), H.bullet.top()); };
@@ -181,7 +183,7 @@ TEST_F(NetBattle, AKilledJoinerSendsTheHostBackToTheMenu) {
     EXPECT_TRUE(H.Frame3.visible() && H.Option1.value() && H.novahra.enabled() && !H.world.enabled());
     EXPECT_EQ(H.tcpcontrol.state(), TcpSocket::Closed);
     ASSERT_TRUE(duel.on(duel.host, [&] { H.click(H.novahra); }));
-    EXPECT_TRUE(H.state.GameMode == 1 && H.world.enabled() && H.Command1.enabled());
+    EXPECT_TRUE(H.state.GameMode == mode::HotSeat && H.world.enabled() && H.Command1.enabled());
 }
 
 TEST_F(NetBattle, CopiesThatDriftApartEndTheLink) {
@@ -189,7 +191,7 @@ TEST_F(NetBattle, CopiesThatDriftApartEndTheLink) {
     // Something only one copy knows: the joiner's ground has a dent the host's has not.
     J.state.Ground(3) = std::int16_t(J.state.Ground(3) + 1);  // behind the host's tank, where no shell lands
     ASSERT_TRUE(duel.on(duel.host, [&] { H.click(H.Command1); }));
-    ASSERT_TRUE(duel.until([&] { return H.state.GameMode == 1 && J.state.GameMode == 1; }));
+    ASSERT_TRUE(duel.until([&] { return H.state.GameMode == mode::HotSeat && J.state.GameMode == mode::HotSeat; }));
     EXPECT_GE(duel.host.hashMismatches + duel.joiner.hashMismatches, 1);
     // The copy that found it says so; the other heard its "disconnect".
     const std::string h = H.Label8(1).caption(), j = J.Label8(1).caption();

@@ -6,7 +6,7 @@ namespace gv::nettest {
 namespace {
 
 struct NetConnection : NetPairTest {
-    bool linked() { return until([&] { return host.state.GameMode == 3 && joiner.state.GameMode == 4; }); }
+    bool linked() { return until([&] { return host.state.GameMode == mode::Host && joiner.state.GameMode == mode::Joiner; }); }
 };
 
 TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
@@ -88,13 +88,13 @@ TEST_F(NetConnection, ALocalModeWhileConnectedEndsTheLinkOnBothSides) {
         EXPECT_EQ(host.state.SendText, "disconnect");
         EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Closed && host.novahra.enabled());
         // The joiner falls back to the menu in two-player mode and may start games again.
-        ASSERT_TRUE(until([&] { return joiner.state.GameMode == 1; }));
+        ASSERT_TRUE(until([&] { return joiner.state.GameMode == mode::HotSeat; }));
         EXPECT_TRUE(joiner.Frame3.visible() && joiner.Option1.value() && joiner.novahra.enabled() && joiner.PeerGone());
         EXPECT_EQ(joiner.tcpcontrol.state(), TcpSocket::Closed);
         EXPECT_EQ(joiner.Label8(1).caption(), "The other player left the game");
         // New Game reads the option: a game at one computer, or against the computer.
         host.click(host.novahra);
-        EXPECT_EQ(host.state.GameMode, option == &host.Option1 ? 1 : 2);
+        EXPECT_EQ(host.state.GameMode, option == &host.Option1 ? mode::HotSeat : mode::Computer);
         host.keyDown(Key::Escape);
     }
 }
@@ -126,7 +126,7 @@ TEST_F(NetConnection, BackGivesUpThePortReselectsOption1AndReadsTheHiddenPhrases
         EXPECT_TRUE(host.state.HellMode == flag(hell) && host.state.HellVariant == flag(variant)) << text;
     }
     host.click(host.novahra);  // the hidden battlefield shows on the next New Game's banner
-    EXPECT_EQ(host.state.GameMode, 1);
+    EXPECT_EQ(host.state.GameMode, mode::HotSeat);
     EXPECT_EQ(host.Label8(1).caption(), "The VELMORAN's Hell!");
 }
 

@@ -38,7 +38,7 @@ struct NetFaults : NetGameTest {
     }
     // The waiting text came five seconds into the silence, and the link ended as the fate says.
     void expectSilence(Fate fate) {
-        ASSERT_TRUE(until([&] { return game.state.GameMode == 1; }));
+        ASSERT_TRUE(until([&] { return game.state.GameMode == mode::HotSeat; }));
         EXPECT_NEAR(waitTextAt - heardAt, 5000, 300);
         if (fate == Fate::Silent) {
             EXPECT_NEAR(loop.now() - heardAt, 30000, 300);
@@ -98,7 +98,7 @@ TEST_F(NetFaults, PeerGoneWhileTheHostWaitsAtTheHandOver) {
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheQuakeSeed) {
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("3000"));
     // The host's player holds the quake.
-    testing::arm(game, 9);
+    testing::arm(game, weapon::Quake);
     silenceWhen([&] { return game.bullettimer.running() && !game.bullet.visible() && game.state.PeerSeedReady == False; },
              Fate::Silent);
     peer.say("S82U45");  // into the middle of the field
@@ -128,7 +128,7 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheCrate) {
 struct NetOverlong : NetFaults {
     void check(RawPeer* other = nullptr) {
         RawPeer& p = other ? *other : peer;
-        ASSERT_TRUE(until([&] { return game.state.GameMode == 1 && p.closedByGame(); }));
+        ASSERT_TRUE(until([&] { return game.state.GameMode == mode::HotSeat && p.closedByGame(); }));
         EXPECT_TRUE(p.heardLine("disconnect"));
         expectBackAtMenu();
         EXPECT_TRUE(game.Label8(1).visible() && game.Label8(1).caption() == "Network error");
@@ -152,7 +152,7 @@ TEST_F(NetOverlong, AMessageOverSixtyFourBytesOrFourKilobytesWithoutALineFeedEnd
     ASSERT_NO_FATAL_FAILURE(hostForPeer(&other));
     other.send(std::string(4096, 'a'));
     loop.runFor(200);
-    EXPECT_EQ(game.state.GameMode, 3);  // still waiting for the rest
+    EXPECT_EQ(game.state.GameMode, mode::Host);  // still waiting for the rest
     other.send("a");
     check(&other);
 }
@@ -167,7 +167,7 @@ TEST_F(NetOverlong, FloodsOfEmptyLinesOrOfHashesEndTheLinkWithBoundedMemory) {
     peer.send(std::string(255, '\n'));  // with the wind, as many as may wait: still a link
     peer.say("W1");
     ASSERT_TRUE(until([&] { return game.state.Wind == 1; }));
-    for (int i = 0; i < 64 && game.state.GameMode == 4; ++i) {
+    for (int i = 0; i < 64 && game.state.GameMode == mode::Joiner; ++i) {
         peer.send(std::string(128 * 1024, '\n'));
         loop.runFor(5);
     }
@@ -179,8 +179,8 @@ TEST_F(NetOverlong, FloodsOfEmptyLinesOrOfHashesEndTheLinkWithBoundedMemory) {
     for (int n = 0; n < 8; ++n) flood.say("H" + std::to_string(n) + ":1");
     flood.say("W9");  // a joiner's wind: ignored, it only marks the end
     ASSERT_TRUE(until([&] { return game.state.SendText == "W9"; }));
-    EXPECT_EQ(game.state.GameMode, 3);
-    for (int n = 8; n < 100000 && game.state.GameMode == 3; n += 1000) {
+    EXPECT_EQ(game.state.GameMode, mode::Host);
+    for (int n = 8; n < 100000 && game.state.GameMode == mode::Host; n += 1000) {
         std::string many;
         for (int k = n; k < n + 1000; ++k) many += "H" + std::to_string(k) + ":1\n";
         flood.send(many);
@@ -242,7 +242,7 @@ TEST_F(NetMalformed, EachMalformedMessageEndsTheLinkOnBothSides) {
         Mainfrm& from = fromHost ? host : joiner;
         Mainfrm& to = fromHost ? joiner : host;
         from.SendMessage(text);
-        ASSERT_TRUE(until([&] { return host.state.GameMode == 1 && joiner.state.GameMode == 1; }));
+        ASSERT_TRUE(until([&] { return host.state.GameMode == mode::HotSeat && joiner.state.GameMode == mode::HotSeat; }));
         ASSERT_TRUE(until([&] {
             return host.tcpcontrol.state() == TcpSocket::Closed && joiner.tcpcontrol.state() == TcpSocket::Closed;
         }));

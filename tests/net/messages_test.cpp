@@ -16,7 +16,7 @@ TEST_F(NetParsing, TheHostTakesOnlyWhatIsForTheHost) {
     ASSERT_TRUE(until([&] { return game.state.PeerDrawn == True; }));
     const GameState& s = game.state;
     EXPECT_TRUE(s.Wind == 3 && s.RandomSeed == "99" && s.PeerSeedReady == False && s.PeerBonusKind == 0);
-    EXPECT_TRUE(s.BattleNumber == battle && s.GameMode == 3 && game.tcpcontrol.state() == TcpSocket::Connected);
+    EXPECT_TRUE(s.BattleNumber == battle && s.GameMode == mode::Host && game.tcpcontrol.state() == TcpSocket::Connected);
     // Its "bullfired" counts at once: the host draws the wind itself.
     peer.say("bullfired");
     ASSERT_TRUE(until([&] { return game.state.PeerShotDone == True; }));
@@ -137,7 +137,7 @@ TEST_F(NetParsing, UnknownMessagesChangeNothing) {
     }
     peer.say("W2");  // the link is still there and takes what follows
     ASSERT_TRUE(until([&] { return game.state.Wind == 2; }));
-    EXPECT_TRUE(game.tcpcontrol.state() == TcpSocket::Connected && game.state.GameMode == 4 && !game.hideit.enabled());
+    EXPECT_TRUE(game.tcpcontrol.state() == TcpSocket::Connected && game.state.GameMode == mode::Joiner && !game.hideit.enabled());
     EXPECT_EQ(game.SharedStateHash(), before);
     EXPECT_TRUE(game.state.PeerShotDone == s.PeerShotDone && game.state.PeerSeedReady == s.PeerSeedReady &&
                 game.state.BattleNumber == s.BattleNumber);

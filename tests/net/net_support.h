@@ -178,7 +178,7 @@ struct NetGameTest : NetLoopTest {
         p.connect(port);
         ASSERT_TRUE(until([&] { return p.connected(); }));
         p.say("G1");
-        ASSERT_TRUE(until([&] { return game.state.GameMode == 3 && p.heardLine("connectok"); }));
+        ASSERT_TRUE(until([&] { return game.state.GameMode == mode::Host && p.heardLine("connectok"); }));
     }
     // The peer hosts; the game joins, greets and is greeted.
     void joinPeer() {
@@ -186,7 +186,7 @@ struct NetGameTest : NetLoopTest {
         joinGame(game);
         ASSERT_TRUE(until([&] { return peer.heardLine("G1"); }));
         peer.say("connectok");
-        ASSERT_TRUE(until([&] { return game.state.GameMode == 4; }));
+        ASSERT_TRUE(until([&] { return game.state.GameMode == mode::Joiner; }));
     }
     // The peer plays a joiner that builds at once and never shoots unless told to.
     void peerPlaysJoiner() {
@@ -224,7 +224,7 @@ struct NetGameTest : NetLoopTest {
     void expectBackAtMenu() {
         EXPECT_TRUE(game.Frame3.visible() && !game.Frame4.visible() && game.Option1.value() && game.PeerGone());
         EXPECT_TRUE(game.novahra.enabled() && !game.continue_.enabled() && !game.world.enabled());
-        EXPECT_TRUE(game.state.GameMode == 1 && game.state.WorldBusy == False);
+        EXPECT_TRUE(game.state.GameMode == mode::HotSeat && game.state.WorldBusy == False);
         EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Closed);
     }
     // Whatever was running has stopped, the menu is back and New Game gives a battle at one computer.
@@ -232,7 +232,7 @@ struct NetGameTest : NetLoopTest {
         ASSERT_TRUE(until([&] { return idle(game); }));
         expectBackAtMenu();
         game.click(game.novahra);
-        EXPECT_TRUE(game.state.GameMode == 1 && !game.Frame3.visible() && game.world.enabled());
+        EXPECT_TRUE(game.state.GameMode == mode::HotSeat && !game.Frame3.visible() && game.world.enabled());
         EXPECT_TRUE(game.tank1.visible() && game.tank2.visible() && game.Command1.enabled());
         EXPECT_EQ(game.state.WorldBusy, False);
     }
@@ -250,7 +250,7 @@ struct NetPairTest : NetLoopTest {
     void connect() {
         usePorts({&host, &joiner});
         hostGame(host), joinGame(joiner);
-        ASSERT_TRUE(until([&] { return host.state.GameMode == 3 && joiner.state.GameMode == 4; }));
+        ASSERT_TRUE(until([&] { return host.state.GameMode == mode::Host && joiner.state.GameMode == mode::Joiner; }));
     }
 };
 
@@ -404,7 +404,7 @@ struct NetDuel {
         usePorts({&host.game, &joiner.game});
         ASSERT_TRUE(on(host, [&] { hostGame(host.game); }));
         ASSERT_TRUE(on(joiner, [&] { joinGame(joiner.game); }));
-        ASSERT_TRUE(until([&] { return host.game.state.GameMode == 3 && joiner.game.state.GameMode == 4; }));
+        ASSERT_TRUE(until([&] { return host.game.state.GameMode == mode::Host && joiner.game.state.GameMode == mode::Joiner; }));
     }
 
 private:
