@@ -76,13 +76,15 @@ bool menuAt(const Screenshot& s, int scale, int left = 0) {
     return s.count(0x00FF00, left + 240 * scale, 136 * scale, left + 561 * scale, 180 * scale) >= 200 * scale * scale;
 }
 
-// Asks the X server for a window size and waits until the game shows `ready`; a request that a busy server
-// dropped is asked again.
+// Asks the X server for a window size and waits until the game shows `ready` in two screenshots alike (a
+// busy machine may show a frame scaled for the old size first); a request that a busy server dropped is
+// asked again.
 Screenshot resize(Game& g, const std::string& geometry, const std::function<bool(const Screenshot&)>& ready) {
-    Screenshot s;
+    Screenshot s, last;
+    auto settled = [&](const Screenshot& now) { return ready(now) && std::exchange(last, now).rgb == now.rgb; };
     for (int attempt = 0; attempt < 3; ++attempt) {
         g.desk.window(geometry);
-        s = g.waitFor(ready, 10);
+        s = g.waitFor(settled, 10);
         if (ready(s)) break;
     }
     return s;
