@@ -89,7 +89,7 @@ TEST_F(NetFaults, PeerGoneWhileTheHostWaitsAtTheHandOver) {
     resume = [&] { peer.say("bullfired"); };
     silenceWhen([&] { return peer.heardLine("bullfired"); }, Fate::SilentThenResume);
     game.click(game.Command1);
-    ASSERT_TRUE(until([&] { return resumed && settled() && game.state.TurnPlayer == 2; }));
+    ASSERT_TRUE(until([&] { return resumed && idle(game) && game.state.TurnPlayer == 2; }));
     EXPECT_NEAR(waitTextAt - heardAt, 5000, 300);
     EXPECT_GE(waitTextGoneAt, silentAt + 10000);  // gone with the first byte
     EXPECT_TRUE(!game.Label8(1).visible() && game.tcpcontrol.state() == TcpSocket::Connected);

@@ -62,7 +62,7 @@ TEST_F(NetParsing, ShotsFireThePeersPlayerWithTheTextsAsSent) {
         // Firing the peer's shot sends nothing back.
         EXPECT_TRUE(game.state.TurnPlayer == 2 && game.state.SendText == c.text) << c.text;
         // Through the hand-over to our own player, who shoots back.
-        ASSERT_TRUE(until([&] { return settled() && game.Command2.enabled(); })) << c.text;
+        ASSERT_TRUE(until([&] { return idle(game) && game.Command2.enabled(); })) << c.text;
         ++turn;
         EXPECT_FALSE(game.Command1.enabled());
         game.sila2.setText("30");
@@ -73,7 +73,7 @@ TEST_F(NetParsing, ShotsFireThePeersPlayerWithTheTextsAsSent) {
         EXPECT_EQ(game.uhel2.text(), "60.987654");  // cut, not rounded: the whole part is what flies
         game.click(game.Command2);
         ASSERT_TRUE(until([&] { return peer.heardLine("S30U60.987654"); }));
-        ASSERT_TRUE(until([&] { return settled() && game.state.TurnPlayer == 1; })) << c.text;
+        ASSERT_TRUE(until([&] { return idle(game) && game.state.TurnPlayer == 1; })) << c.text;
     }
     EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Connected);
     EXPECT_EQ(peer.count("bullfired"), 2 * turn);
@@ -94,7 +94,7 @@ TEST_F(NetParsing, CratesAsTheHostSendsThem) {
     game.state.PeerBonusKind = 0;
     crate = "B053321";
     peer.say("S50U45");
-    ASSERT_TRUE(until([&] { return settled() && game.state.TurnPlayer == 2 && game.state.BonusActive == True; }));
+    ASSERT_TRUE(until([&] { return idle(game) && game.state.TurnPlayer == 2 && game.state.BonusActive == True; }));
     EXPECT_TRUE(game.bonuspic.tag == "5" && game.bonuspic.left() == 321 && game.state.BonusShotsLeft == 3);
     EXPECT_EQ(game.bonuspic.picture(), game.bonusvzor(5).picture());
 }
@@ -148,7 +148,7 @@ TEST_F(NetParsing, APeersShotWaitsForOurTurnToStartAndComesOncePerTurn) {
     // Player 2's turn belongs to the joiner: a shot for it from the host is not taken.
     peer.say("S100U45");
     ASSERT_TRUE(until([&] { return game.hideit.enabled(); }));
-    ASSERT_TRUE(until([&] { return settled() && game.state.TurnPlayer == 2; }));
+    ASSERT_TRUE(until([&] { return idle(game) && game.state.TurnPlayer == 2; }));
     peer.say("S20U20");
     loop.runFor(500);
     EXPECT_TRUE(game.sila1.text() == "100" && game.state.TurnPlayer == 2);
@@ -173,7 +173,7 @@ TEST_F(NetParsing, APeersShotWaitsForOurTurnToStartAndComesOncePerTurn) {
     watch.setEnabled(true);
     game.click(game.Command2);
     ASSERT_TRUE(until([&] { return sentEarly && game.sila1.text() == "60"; }));
-    ASSERT_TRUE(until([&] { return settled() && game.state.TurnPlayer == 2; }));
+    ASSERT_TRUE(until([&] { return idle(game) && game.state.TurnPlayer == 2; }));
     EXPECT_TRUE(heldSeen && !firedDuringHandOver && game.uhel1.text() == "50" && game.Command2.enabled());
     loop.runFor(3000);
     EXPECT_EQ(game.state.TurnPlayer, 2);  // "S61U51" never became a shot

@@ -217,9 +217,8 @@ struct NetGameTest : NetLoopTest {
         ASSERT_NO_FATAL_FAILURE(joinPeer());
         peerPlaysHost();
         peer.say("R" + seed);
-        ASSERT_TRUE(until([&] { return settled() && game.tank1.visible(); }));
+        ASSERT_TRUE(until([&] { return idle(game) && game.tank1.visible(); }));
     }
-    bool settled() const { return idle(game); }
     // Back at the menu in two-player mode, as after the peer's "disconnect".
     void expectBackAtMenu() {
         EXPECT_TRUE(game.Frame3.visible() && !game.Frame4.visible() && game.Option1.value() && game.PeerGone());
