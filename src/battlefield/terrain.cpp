@@ -198,7 +198,7 @@ void Mainfrm::DecorateSky(bool day) {
     } else if (!day) {
         for (int y = 0; y <= 400; ++y)
             for (int x = -1; x <= 800; ++x)
-                if (Int(random.Rnd() * 1000) == 1) {
+                if (const double draw = random.Rnd() * 1000; draw >= 1 && draw < 2) {  // Int(draw) = 1
                     double g = 255 - y / 4.0;
                     world.setPixel(x, y, Rgb(g, g, g));
                 }
@@ -243,10 +243,10 @@ bool Mainfrm::PaintGround(std::uint32_t battle, Palette& palette) {
     }
     GroundPaint paint(palette, groundBase_, random);
     auto drawRow = [&](int y) {
-        for (int x = 0; x <= 800; ++x) {
+        world.paintRow(y, 0, 800, [&](int x) -> Colour {
             double hellDraw = palette == Palette::Hell ? Int(random.Rnd() * 25) : 0;
-            if (state.Ground(x) <= y) world.setPixel(x, y, paint.at(x, state.Ground(x), 600 - y, hellDraw));
-        }
+            return state.Ground(x) <= y ? paint.at(x, state.Ground(x), 600 - y, hellDraw) : -1;
+        });
     };
     for (int y = 600; y >= 190; y -= 2) {
         drawRow(y);

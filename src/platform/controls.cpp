@@ -8,7 +8,7 @@
 namespace gv {
 
 namespace {
-int roundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+int roundEven(double v) { return static_cast<int>(roundHalfEven(v)); }
 // The same for a value known to lie near the canvas; whole numbers, the common case, skip the rounding.
 int roundNear(double v) {
     const int i = static_cast<int>(v);
@@ -168,15 +168,7 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c) {
     auto clampv = [](int v) { return std::clamp(v, -4000, 4000); };
     ax = clampv(ax), ay = clampv(ay), bx = clampv(bx), by = clampv(by);
     if (ay == by && drawWidth_ <= 1) {
-        // A row of one colour (the sky is painted as such runs): filled at once.
-        if (ay >= 0 && ay < kHeight) {
-            int a = std::max(std::min(ax, bx), 0), b = std::min(std::max(ax, bx), kWidth - 1);
-            if (a <= b) {
-                std::fill_n(pixels_.begin() + std::ptrdiff_t(ay) * kWidth + a, b - a + 1, c);
-                plot(a, ay, c);
-                plot(b, ay, c);
-            }
-        }
+        fillRow(ay, ax, bx, c);
         changed();
         return;
     }
@@ -191,6 +183,14 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c) {
         if (e2 <= dx) err += dx, ay += sy;
     }
     changed();
+}
+
+void Canvas::fillRow(int y, int x0, int x1, Colour c) {
+    if (y < 0 || y >= kHeight) return;
+    const int a = std::max(std::min(x0, x1), 0), b = std::min(std::max(x0, x1), kWidth - 1);
+    if (a > b) return;
+    std::fill_n(pixels_.begin() + std::ptrdiff_t(y) * kWidth + a, b - a + 1, c);
+    touched(a, b, y);
 }
 
 void Canvas::setPicture(const PictureRef& p) {
