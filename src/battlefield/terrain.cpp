@@ -184,7 +184,8 @@ void Mainfrm::DecorateSky(bool day) {
                 const double reach = simmath::Sqr(std::fabs(dy * dy - s * s));
                 double dx = 0;
                 for (int k = 0; k < 4; ++k) dx += random.Rnd() * reach;
-                double px = cx + dx - w / 2, py = cy + dy - d / 2;
+                // Rounded once here, for the read and the write alike (the canvas would round both).
+                const double px = roundHalfEven(cx + dx - w / 2), py = roundHalfEven(cy + dy - d / 2);
                 Colour c = world.point(px, py);
                 if (c < 0) continue;  // off the canvas
                 // Each component k becomes Int((7k + 255) / 8), or Int(7k / 8) in hell: whole, within 0..255.

@@ -9,11 +9,6 @@ namespace gv {
 
 namespace {
 int roundEven(double v) { return static_cast<int>(roundHalfEven(v)); }
-// The same for a value known to lie near the canvas; whole numbers, the common case, skip the rounding.
-int roundNear(double v) {
-    const int i = static_cast<int>(v);
-    return i == v ? i : roundEven(v);
-}
 }  // namespace
 
 // ---------------------------------------------------------------- Control
@@ -96,18 +91,6 @@ Canvas::Canvas(Form& form, std::string name)
     width_ = kWidth;
     height_ = kHeight;
     dx0_ = 0, dy0_ = 0, dx1_ = kWidth - 1, dy1_ = kHeight - 1;
-}
-
-void Canvas::setPixel(double x, double y, Colour c) {
-    if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1)) return;  // also drops NaN
-    if (plot(roundNear(x), roundNear(y), c)) changed();
-}
-
-Colour Canvas::point(double x, double y) const {
-    if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1)) return -1;
-    int ix = roundNear(x), iy = roundNear(y);
-    if (ix < 0 || iy < 0 || ix >= kWidth || iy >= kHeight) return -1;
-    return pixels_[std::size_t(iy) * kWidth + std::size_t(ix)];
 }
 
 void Canvas::dot(int x, int y, Colour c) {

@@ -128,9 +128,17 @@ public:
     Canvas(Form& form, std::string name);
 
     // Fractional coordinates are rounded half to even; pixels outside are ignored.
-    void setPixel(double x, double y, Colour c);
+    void setPixel(double x, double y, Colour c) {
+        if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1)) return;  // also drops NaN
+        if (plot(roundNear(x), roundNear(y), c)) changed();
+    }
     // The colour last drawn there; -1 outside the canvas.
-    Colour point(double x, double y) const;
+    Colour point(double x, double y) const {
+        if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1)) return -1;
+        const int ix = roundNear(x), iy = roundNear(y);
+        if (ix < 0 || iy < 0 || ix >= kWidth || iy >= kHeight) return -1;
+        return pixels_[std::size_t(iy) * kWidth + std::size_t(ix)];
+    }
     // Outline only, in the current draw width.
     void circle(double cx, double cy, double r, Colour c);
     void line(double x1, double y1, double x2, double y2, Colour c);
@@ -165,6 +173,11 @@ public:
     Rect takeDirty();
 
 private:
+    // A coordinate already known to lie near the canvas; whole numbers, the common case, skip the rounding.
+    static int roundNear(double v) {
+        const int i = static_cast<int>(v);
+        return i == v ? i : static_cast<int>(roundHalfEven(v));
+    }
     bool plot(int x, int y, Colour c) {
         if (x < 0 || y < 0 || x >= kWidth || y >= kHeight) return false;
         pixels_[std::size_t(y) * kWidth + std::size_t(x)] = c;
