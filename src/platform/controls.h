@@ -2,6 +2,7 @@
 // Our small retained-mode UI model: plain data that runs headless. A backend draws it and feeds it input.
 // Places are pixels relative to the parent's client area; children are kept front to back.
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -47,6 +48,7 @@ std::vector<std::string> wrapWords(const std::string& text, int width,
 // Rounds to the nearest whole number, halves to the even one: exactly std::nearbyint (the same rounding
 // mode, the same signed zeros) without its library call. Adding and taking away 2^52 leaves no room for
 // a fraction, so the addition does the rounding; values that large are whole already.
+static_assert(FLT_EVAL_METHOD == 0, "sums of doubles are rounded to double at once");
 inline double roundHalfEven(double v) {
     constexpr double kNoFraction = 0x1p52;
     if (!(std::fabs(v) < kNoFraction)) return v;  // also NaN
@@ -143,7 +145,8 @@ public:
     void circle(double cx, double cy, double r, Colour c);
     void line(double x1, double y1, double x2, double y2, Colour c);
     // Whole-pixel runs along row y, clipped to the canvas: one colour from x0 to x1 (either way round), or
-    // from x0 to x1 the colour paint(x) gives each pixel, taken left to right, where -1 leaves it as it is.
+    // from x0 to x1 the colour paint(x) gives each pixel, asked left to right and only for pixels on the
+    // canvas, where -1 leaves the pixel as it is.
     void fillRow(int y, int x0, int x1, Colour c);
     template <class Paint>
     void paintRow(int y, int x0, int x1, Paint&& paint) {
