@@ -1,6 +1,7 @@
 #include "battlefield/sky.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace gv {
@@ -72,20 +73,11 @@ SkyFill::SkyFill(Canvas& canvas, std::vector<Colour> shades, double firstCentreY
 void SkyFill::paintTo(std::size_t count) {
     const long long limit = 2 * static_cast<long long>(std::min(count, shades_.size()));
     const long long innerK = kOuterK - static_cast<long long>(shades_.size()) + 1;
-    // The runs are drawn as lines one pixel wide, whatever pen the circles are drawn with.
-    const int pen = canvas_.drawWidth();
-    canvas_.setDrawWidth(1);
+    std::array<Colour, kMiddle + 1> row;  // the shades found along a row, up to the middle column
     for (int y = 0; y < Canvas::kHeight; ++y) {
-        int x = reach_[std::size_t(y)];
-        if (x > kMiddle) continue;
+        const int from = reach_[std::size_t(y)];
+        int x = from;
         CentreWalk second(x, y, firstCentreY_ - 1);
-        int runFrom = x;
-        Colour runColour = -1;  // -1: pixels no circle covers, left as they are
-        auto flush = [&](int to) {
-            if (runColour < 0 || runFrom > to) return;
-            canvas_.line(runFrom, y, to, y, runColour);
-            canvas_.line(2 * kMiddle - to, y, 2 * kMiddle - runFrom, y, runColour);
-        };
         for (; x <= kMiddle; ++x, second.next()) {
             // Every row lies above both centres, so the first centre is the farther one and its last
             // circle over a pixel is never smaller than the second's; of two the same size the second
@@ -96,17 +88,14 @@ void SkyFill::paintTo(std::size_t count) {
                 order = a < 0 ? -1 : 2 * a;
             }
             if (order >= limit) break;
-            const Colour c = order < 0 ? -1 : shades_[std::size_t(order / 2)];
-            if (c != runColour) {
-                flush(x - 1);
-                runFrom = x;
-                runColour = c;
-            }
+            row[std::size_t(x)] = order < 0 ? -1 : shades_[std::size_t(order / 2)];  // -1: no circle covers it
         }
-        flush(x - 1);
+        if (x == from) continue;
         reach_[std::size_t(y)] = x;
+        canvas_.paintRow(y, from, x - 1, [&](int i) { return row[std::size_t(i)]; });
+        canvas_.paintRow(y, 2 * kMiddle - x + 1, 2 * kMiddle - from,
+                         [&](int i) { return row[std::size_t(2 * kMiddle - i)]; });
     }
-    canvas_.setDrawWidth(pen);
 }
 
 }  // namespace gv

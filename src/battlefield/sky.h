@@ -14,7 +14,7 @@
 namespace gv {
 
 // A computed colour component: rounded half to even, then held within 0..255.
-inline int ColourComponent(double v) { return int(std::clamp(simmath::Round(v), 0.0, 255.0)); }
+inline int ColourComponent(double v) { return int(std::clamp(roundHalfEven(v), 0.0, 255.0)); }
 inline Colour ComponentsToColour(double r, double g, double b) {
     return rgb(ColourComponent(r), ColourComponent(g), ColourComponent(b));
 }

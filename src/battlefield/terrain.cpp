@@ -184,7 +184,8 @@ void Mainfrm::DecorateSky(bool day) {
                 const double reach = simmath::Sqr(std::fabs(dy * dy - s * s));
                 double dx = 0;
                 for (int k = 0; k < 4; ++k) dx += random.Rnd() * reach;
-                double px = cx + dx - w / 2, py = cy + dy - d / 2;
+                // Rounded once here, for the read and the write alike (the canvas would round both).
+                const double px = roundHalfEven(cx + dx - w / 2), py = roundHalfEven(cy + dy - d / 2);
                 Colour c = world.point(px, py);
                 if (c < 0) continue;  // off the canvas
                 // Each component k becomes Int((7k + 255) / 8), or Int(7k / 8) in hell: whole, within 0..255.
@@ -198,7 +199,7 @@ void Mainfrm::DecorateSky(bool day) {
     } else if (!day) {
         for (int y = 0; y <= 400; ++y)
             for (int x = -1; x <= 800; ++x)
-                if (Int(random.Rnd() * 1000) == 1) {
+                if (const double draw = random.Rnd() * 1000; draw >= 1 && draw < 2) {  // Int(draw) = 1
                     double g = 255 - y / 4.0;
                     world.setPixel(x, y, Rgb(g, g, g));
                 }
@@ -243,10 +244,10 @@ bool Mainfrm::PaintGround(std::uint32_t battle, Palette& palette) {
     }
     GroundPaint paint(palette, groundBase_, random);
     auto drawRow = [&](int y) {
-        for (int x = 0; x <= 800; ++x) {
+        world.paintRow(y, 0, 800, [&](int x) -> Colour {
             double hellDraw = palette == Palette::Hell ? Int(random.Rnd() * 25) : 0;
-            if (state.Ground(x) <= y) world.setPixel(x, y, paint.at(x, state.Ground(x), 600 - y, hellDraw));
-        }
+            return state.Ground(x) <= y ? paint.at(x, state.Ground(x), 600 - y, hellDraw) : -1;
+        });
     };
     for (int y = 600; y >= 190; y -= 2) {
         drawRow(y);

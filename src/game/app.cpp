@@ -16,6 +16,8 @@ int runGame(int, char**, const std::function<void(Mainfrm&)>& prepare) {
         // One copy at a time: a second start ends at once, showing nothing.
         InstanceLock lock("gorvath");
         if (lock.previousInstance()) return 0;
+        // The display first, while the program is still small (see openDisplay).
+        SdlDriver::openDisplay();
         EventLoop loop;
         Desktop desktop;
         desktop.openUrl = [](const std::string& url) { SdlDriver::openUrl(url.c_str()); };

@@ -8,12 +8,7 @@
 namespace gv {
 
 namespace {
-int roundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
-// The same for a value known to lie near the canvas; whole numbers, the common case, skip the rounding.
-int roundNear(double v) {
-    const int i = static_cast<int>(v);
-    return i == v ? i : roundEven(v);
-}
+int roundEven(double v) { return static_cast<int>(roundHalfEven(v)); }
 }  // namespace
 
 // ---------------------------------------------------------------- Control
@@ -98,18 +93,6 @@ Canvas::Canvas(Form& form, std::string name)
     dx0_ = 0, dy0_ = 0, dx1_ = kWidth - 1, dy1_ = kHeight - 1;
 }
 
-void Canvas::setPixel(double x, double y, Colour c) {
-    if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1)) return;  // also drops NaN
-    if (plot(roundNear(x), roundNear(y), c)) changed();
-}
-
-Colour Canvas::point(double x, double y) const {
-    if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1)) return -1;
-    int ix = roundNear(x), iy = roundNear(y);
-    if (ix < 0 || iy < 0 || ix >= kWidth || iy >= kHeight) return -1;
-    return pixels_[std::size_t(iy) * kWidth + std::size_t(ix)];
-}
-
 void Canvas::dot(int x, int y, Colour c) {
     if (drawWidth_ <= 1) {
         plot(x, y, c);
@@ -168,15 +151,7 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c) {
     auto clampv = [](int v) { return std::clamp(v, -4000, 4000); };
     ax = clampv(ax), ay = clampv(ay), bx = clampv(bx), by = clampv(by);
     if (ay == by && drawWidth_ <= 1) {
-        // A row of one colour (the sky is painted as such runs): filled at once.
-        if (ay >= 0 && ay < kHeight) {
-            int a = std::max(std::min(ax, bx), 0), b = std::min(std::max(ax, bx), kWidth - 1);
-            if (a <= b) {
-                std::fill_n(pixels_.begin() + std::ptrdiff_t(ay) * kWidth + a, b - a + 1, c);
-                plot(a, ay, c);
-                plot(b, ay, c);
-            }
-        }
+        fillRow(ay, ax, bx, c);
         changed();
         return;
     }
@@ -191,6 +166,14 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c) {
         if (e2 <= dx) err += dx, ay += sy;
     }
     changed();
+}
+
+void Canvas::fillRow(int y, int x0, int x1, Colour c) {
+    if (y < 0 || y >= kHeight) return;
+    const int a = std::max(std::min(x0, x1), 0), b = std::min(std::max(x0, x1), kWidth - 1);
+    if (a > b) return;
+    std::fill_n(pixels_.begin() + std::ptrdiff_t(y) * kWidth + a, b - a + 1, c);
+    touched(a, b, y);
 }
 
 void Canvas::setPicture(const PictureRef& p) {

@@ -2,6 +2,8 @@
 // Our small retained-mode UI model: plain data that runs headless. A backend draws it and feeds it input.
 // Places are pixels relative to the parent's client area; children are kept front to back.
 #include <algorithm>
+#include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -42,6 +44,17 @@ constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
 // stands on a line of its own (the drawing clips it). `measure` gives the width of a piece of text.
 std::vector<std::string> wrapWords(const std::string& text, int width,
                                    const std::function<int(const std::string&)>& measure);
+
+// Rounds to the nearest whole number, halves to the even one: exactly std::nearbyint (the same rounding
+// mode, the same signed zeros) without its library call. Adding and taking away 2^52 leaves no room for
+// a fraction, so the addition does the rounding; values that large are whole already.
+static_assert(FLT_EVAL_METHOD == 0, "sums of doubles are rounded to double at once");
+inline double roundHalfEven(double v) {
+    constexpr double kNoFraction = 0x1p52;
+    if (!(std::fabs(v) < kNoFraction)) return v;  // also NaN
+    const double r = v >= 0 ? (v + kNoFraction) - kNoFraction : (v - kNoFraction) + kNoFraction;
+    return std::copysign(r, v);
+}
 
 class Control {
 public:
@@ -117,12 +130,38 @@ public:
     Canvas(Form& form, std::string name);
 
     // Fractional coordinates are rounded half to even; pixels outside are ignored.
-    void setPixel(double x, double y, Colour c);
+    void setPixel(double x, double y, Colour c) {
+        if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1)) return;  // also drops NaN
+        if (plot(roundNear(x), roundNear(y), c)) changed();
+    }
     // The colour last drawn there; -1 outside the canvas.
-    Colour point(double x, double y) const;
+    Colour point(double x, double y) const {
+        if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1)) return -1;
+        const int ix = roundNear(x), iy = roundNear(y);
+        if (ix < 0 || iy < 0 || ix >= kWidth || iy >= kHeight) return -1;
+        return pixels_[std::size_t(iy) * kWidth + std::size_t(ix)];
+    }
     // Outline only, in the current draw width.
     void circle(double cx, double cy, double r, Colour c);
     void line(double x1, double y1, double x2, double y2, Colour c);
+    // Whole-pixel runs along row y, clipped to the canvas: one colour from x0 to x1 (either way round), or
+    // from x0 to x1 the colour paint(x) gives each pixel, asked left to right and only for pixels on the
+    // canvas, where -1 leaves the pixel as it is.
+    void fillRow(int y, int x0, int x1, Colour c);
+    template <class Paint>
+    void paintRow(int y, int x0, int x1, Paint&& paint) {
+        if (y < 0 || y >= kHeight) return;
+        x0 = std::max(x0, 0), x1 = std::min(x1, kWidth - 1);
+        Colour* row = pixels_.data() + std::size_t(y) * kWidth;
+        int first = kWidth, last = -1;
+        for (int x = x0; x <= x1; ++x) {
+            const Colour c = paint(x);
+            if (c < 0) continue;
+            row[x] = c;
+            first = std::min(first, x), last = x;
+        }
+        if (last >= 0) touched(first, last, y);
+    }
     int drawWidth() const { return drawWidth_; }
     void setDrawWidth(int w) { drawWidth_ = w < 1 ? 1 : w; }
     // The picture becomes the canvas image, top-left aligned; the rest is the back colour.
@@ -137,6 +176,11 @@ public:
     Rect takeDirty();
 
 private:
+    // A coordinate already known to lie near the canvas; whole numbers, the common case, skip the rounding.
+    static int roundNear(double v) {
+        const int i = static_cast<int>(v);
+        return i == v ? i : static_cast<int>(roundHalfEven(v));
+    }
     bool plot(int x, int y, Colour c) {
         if (x < 0 || y < 0 || x >= kWidth || y >= kHeight) return false;
         pixels_[std::size_t(y) * kWidth + std::size_t(x)] = c;
@@ -145,6 +189,12 @@ private:
         if (y < dy0_) dy0_ = y;
         if (y > dy1_) dy1_ = y;
         return true;
+    }
+    // Pixels x0..x1 of row y were written: the changed region grows to hold them.
+    void touched(int x0, int x1, int y) {
+        dx0_ = std::min(dx0_, x0), dx1_ = std::max(dx1_, x1);
+        dy0_ = std::min(dy0_, y), dy1_ = std::max(dy1_, y);
+        changed();
     }
     void dot(int x, int y, Colour c);  // one point of the current pen
     std::vector<Colour> pixels_;

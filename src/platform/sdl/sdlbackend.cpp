@@ -241,7 +241,7 @@ int SdlDriver::Impl::translateKey(SDL_Keycode k) {
     }
 }
 
-SdlDriver::SdlDriver(Form& form) : impl_(std::make_unique<Impl>(form)) {
+void SdlDriver::openDisplay() {
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
     // The window's class is the id of the desktop entry, so the running game groups with its menu entry.
@@ -249,6 +249,10 @@ SdlDriver::SdlDriver(Form& form) : impl_(std::make_unique<Impl>(form)) {
     setenv("SDL_VIDEO_WAYLAND_WMCLASS", GORVATH_APP_ID, 0);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         throw std::runtime_error(std::string("cannot open the display: ") + SDL_GetError());
+}
+
+SdlDriver::SdlDriver(Form& form) : impl_(std::make_unique<Impl>(form)) {
+    openDisplay();  // our own use of the display, given back when the window goes
     if (TTF_Init() != 0) throw std::runtime_error(std::string("cannot start the font engine: ") + TTF_GetError());
     impl_->start = SDL_GetPerformanceCounter();
     Impl& m = *impl_;

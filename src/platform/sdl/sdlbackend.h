@@ -23,6 +23,11 @@ public:
     // Prepares the window for `form` (its caption, icon and client size), still hidden. Throws
     // std::runtime_error when no display can be opened.
     explicit SdlDriver(Form& form);
+    // Connects to the display, as the constructor does, for a program that wants it done before it
+    // builds much: without a desktop session bus SDL's start-up forks a helper, and after a fork every
+    // page the program had already written costs a fault when it is written again. Each call is one
+    // more use of SDL's video, given back by SDL_Quit. Throws as above.
+    static void openDisplay();
     // Shows the window with the form drawn in it from its first moment on screen.
     void show();
     ~SdlDriver() override;
