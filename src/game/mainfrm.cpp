@@ -149,6 +149,7 @@ bool Mainfrm::BuildLayout() {
 
 Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     : Form(loop),
+      sound(&loop),
       startuptimer(loop, "startuptimer", 1000),
       showit(loop, "showit", 1),
       hideit(loop, "hideit", 40),

@@ -4,12 +4,20 @@
 #include <SDL_mixer.h>
 
 #include "assets/sounds.h"
+#include "platform/eventloop.h"
 
 namespace gv {
 
 namespace {
 constexpr int kChunkFrames = 512;  // about 23 ms: short enough that an effect starts with its event
+constexpr int kSilenceMs = 2000;   // how long the device stays open after the last effect ended
 }  // namespace
+
+SoundOutput::SoundOutput(EventLoop* loop) {
+    if (!loop) return;
+    silence_ = std::make_unique<Timer>(*loop, "silence", kSilenceMs);
+    silence_->onTimer = [this] { closeIfSilent(); };
+}
 
 SoundOutput::~SoundOutput() {
     release();
@@ -22,21 +30,31 @@ SoundOutput::~SoundOutput() {
 }
 
 bool SoundOutput::open() {
-    if (tried_) return open_;
-    tried_ = true;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    if (open_ || failed_) return open_;
+    if (!audioInit_ && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "no sound: %s", SDL_GetError());
+        failed_ = true;
         return false;
     }
     audioInit_ = true;
+    // The same format every time, so effects converted for an earlier opening still fit.
     if (Mix_OpenAudioDevice(kOutputRate, AUDIO_S16SYS, kOutputChannels, kChunkFrames, nullptr, 0) != 0) {
         SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "no sound: %s", Mix_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         audioInit_ = false;
+        failed_ = true;
         return false;
     }
     open_ = true;
     return true;
+}
+
+void SoundOutput::closeIfSilent() {
+    silence_->setEnabled(false);
+    if (!open_) return;
+    release();
+    Mix_CloseAudio();
+    open_ = false;
 }
 
 bool SoundOutput::ours() const { return open_ && chunk_ && channel_ >= 0 && Mix_GetChunk(channel_) == chunk_; }
@@ -68,6 +86,11 @@ void SoundOutput::PlayEffect(int id) {
     chunk_ = chunk;
     channel_ = Mix_PlayChannel(-1, chunk_, 0);
     if (channel_ >= 0) id_ = id;
+    if (!silence_) return;
+    // The loop's own clock says when the effect is over, so a test's virtual clock never waits on the device.
+    const auto bytesPerSecond = std::uint64_t(kOutputRate) * kOutputChannels * 2;
+    silence_->setInterval(int(std::uint64_t(chunk_->alen) * 1000 / bytesPerSecond) + kSilenceMs);
+    silence_->setEnabled(false), silence_->setEnabled(true);  // counts from this effect
 }
 
 void SoundOutput::StopEffect() {

@@ -4,11 +4,15 @@
 // so the game never depends on sound.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
 
 struct Mix_Chunk;
 
 namespace gv {
+
+class EventLoop;
+class Timer;
 
 class SoundOutput {
 public:
@@ -17,12 +21,15 @@ public:
     static constexpr int kOutputRate = 22050;
     static constexpr int kOutputChannels = 2;
 
-    SoundOutput() = default;  // the device is opened on the first effect, or by open()
+    // The device is opened on the first effect, or by open(). Given a loop, it is closed again after two
+    // seconds of silence (an open device keeps SDL's audio thread waking even when nothing plays) and
+    // opened again by the next effect.
+    explicit SoundOutput(EventLoop* loop = nullptr);
     ~SoundOutput();
     SoundOutput(const SoundOutput&) = delete;
     SoundOutput& operator=(const SoundOutput&) = delete;
 
-    // Opens the audio device now. Tried once; true when sound works.
+    // Opens the audio device now; true when sound works. A device that failed to open is not tried again.
     bool open();
     bool available() const { return open_; }
 
@@ -42,6 +49,7 @@ public:
 private:
     bool ours() const;  // our chunk is still the one on our channel
     void release();     // stop our effect
+    void closeIfSilent();
 
     std::vector<std::uint8_t> SoundBuffer;
     // Each effect converted to the device's format once, on its first play (converting takes longer
@@ -50,7 +58,8 @@ private:
     Mix_Chunk* chunk_ = nullptr;
     int channel_ = -1;
     int id_ = 0;
-    bool tried_ = false;
+    std::unique_ptr<Timer> silence_;  // closes the device once nothing has played for a while
+    bool failed_ = false;
     bool audioInit_ = false;
     bool open_ = false;
 };

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "assets/sounds.h"
+#include "platform/eventloop.h"
 #include "platform/sound.h"
 
 namespace {
@@ -154,6 +155,19 @@ TEST(SoundOutput, OneEffectAtATimeReachesTheSpeakersAndStopSilencesThem) {
         EXPECT_LT(loudest(stopped).first, 0.002) << "the output goes on after the stop";
         EXPECT_TRUE(out.playingId() == 0 && Mix_Playing(-1) == 0);
         EXPECT_TRUE(std::ranges::equal(gv::assets::sound(29), out.buffer())) << "the buffer lost its bytes";
+    }
+    {
+        // Two seconds after an effect has ended the device is closed, so no audio thread wakes in silence;
+        // the next effect opens it again.
+        gv::EventLoop loop;
+        gv::SoundOutput out(&loop);
+        out.PlayEffect(20);  // a tenth of a second
+        loop.runFor(2050);
+        EXPECT_TRUE(out.available() && Mix_QuerySpec(nullptr, nullptr, nullptr) == 1);
+        loop.runFor(100);
+        EXPECT_TRUE(!out.available() && Mix_QuerySpec(nullptr, nullptr, nullptr) == 0);
+        out.PlayEffect(14);
+        EXPECT_TRUE(out.available() && out.playingId() == 14);
     }
     EXPECT_EQ(0u, SDL_WasInit(SDL_INIT_AUDIO)) << "the audio subsystem is left open";
     std::remove(path.c_str());
