@@ -50,6 +50,8 @@ bool SoundOutput::open() {
 }
 
 void SoundOutput::closeIfSilent() {
+    // Silence is real time: a test's virtual clock races through a battle without closing and opening.
+    if (open_ && std::chrono::steady_clock::now() < silentFrom_ + std::chrono::milliseconds(kSilenceMs)) return;
     silence_->setEnabled(false);
     if (!open_) return;
     release();
@@ -87,9 +89,10 @@ void SoundOutput::PlayEffect(int id) {
     channel_ = Mix_PlayChannel(-1, chunk_, 0);
     if (channel_ >= 0) id_ = id;
     if (!silence_) return;
-    // The loop's own clock says when the effect is over, so a test's virtual clock never waits on the device.
     const auto bytesPerSecond = std::uint64_t(kOutputRate) * kOutputChannels * 2;
-    silence_->setInterval(int(std::uint64_t(chunk_->alen) * 1000 / bytesPerSecond) + kSilenceMs);
+    const int lengthMs = int(std::uint64_t(chunk_->alen) * 1000 / bytesPerSecond);
+    silentFrom_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(lengthMs);
+    silence_->setInterval(lengthMs + kSilenceMs);
     silence_->setEnabled(false), silence_->setEnabled(true);  // counts from this effect
 }
 

@@ -2,6 +2,7 @@
 // Sound effects through SDL_mixer: one effect at a time, played from memory in the background.
 // Without an audio device (no sound card, or SDL cannot open one) every call quietly does nothing,
 // so the game never depends on sound.
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -59,6 +60,7 @@ private:
     int channel_ = -1;
     int id_ = 0;
     std::unique_ptr<Timer> silence_;  // closes the device once nothing has played for a while
+    std::chrono::steady_clock::time_point silentFrom_;  // when the last effect ends
     bool failed_ = false;
     bool audioInit_ = false;
     bool open_ = false;

@@ -159,13 +159,13 @@ TEST(SoundOutput, OneEffectAtATimeReachesTheSpeakersAndStopSilencesThem) {
     {
         // Two seconds after an effect has ended the device is closed, so no audio thread wakes in silence;
         // the next effect opens it again.
-        gv::EventLoop loop;
+        gv::RealDriver clock;
+        gv::EventLoop loop(&clock);
         gv::SoundOutput out(&loop);
+        const Uint32 start = SDL_GetTicks();
         out.PlayEffect(20);  // a tenth of a second
-        loop.runFor(2050);
-        EXPECT_TRUE(out.available() && Mix_QuerySpec(nullptr, nullptr, nullptr) == 1);
-        loop.runFor(100);
-        EXPECT_TRUE(!out.available() && Mix_QuerySpec(nullptr, nullptr, nullptr) == 0);
+        loop.waitUntil([&] { return !out.available(); });
+        EXPECT_TRUE(SDL_GetTicks() - start >= 2000 && Mix_QuerySpec(nullptr, nullptr, nullptr) == 0);
         out.PlayEffect(14);
         EXPECT_TRUE(out.available() && out.playingId() == 14);
     }
