@@ -1,7 +1,8 @@
 // Prints what the real game costs in a real window, on a screen of its own under Xvfb: the time from
 // launch to the first painted frame, the CPU it uses over 10 s at the idle menu and over 10 s while a
-// battle waits for player 1's shot (the turn arrow bobbing), and its resident memory and threads in both
-// states. Usage: bench_window [path to gorvath] [seconds per state]. Prints; never fails on a figure.
+// battle waits for player 1's shot (the turn arrow bobbing), how often its threads wake, and its resident
+// memory and threads in both states. Usage: bench_window [path to gorvath] [seconds per state]. Prints;
+// never fails on a figure.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -83,13 +85,28 @@ bool painted(Display* x) {
     return coloured > 30;
 }
 
+// How often the process's threads went to sleep and woke again, all threads together.
+long long wakeUps(pid_t pid) {
+    long long n = 0;
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task/";
+    std::error_code ec;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, ec)) {
+        std::ifstream in(task.path() / "status");
+        for (std::string line; std::getline(in, line);)
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0) n += std::stoll(line.substr(24));
+    }
+    return n;
+}
+
 void report(const char* state, pid_t pid, double seconds) {
     double cpu0 = cpuSeconds(pid);
+    const long long wakes0 = wakeUps(pid);
     auto t0 = Clock::now();
     while (secondsSince(t0) < seconds) gv::e2e::sleepMs(100);
     double cpu = cpuSeconds(pid) - cpu0, wall = secondsSince(t0);
-    std::printf("%s: %.2f s CPU over %.1f s (%.1f %% of a core); resident %s, %s threads\n", state, cpu, wall,
-                100.0 * cpu / wall, statusField(pid, "VmRSS:").c_str(), statusField(pid, "Threads:").c_str());
+    std::printf("%s: %.2f s CPU over %.1f s (%.1f %% of a core), %.0f wake-ups a second; resident %s, %s threads\n",
+                state, cpu, wall, 100.0 * cpu / wall, double(wakeUps(pid) - wakes0) / wall,
+                statusField(pid, "VmRSS:").c_str(), statusField(pid, "Threads:").c_str());
 }
 
 }  // namespace
