@@ -154,8 +154,16 @@ SDL_Rect SdlDriver::Impl::uploadCanvas(Canvas& c, SDL_Rect r) {
     return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
 }
 
-void SdlDriver::Impl::drawCanvas(const Canvas&, SDL_Rect r) {
-    if (canvasTexture) SDL_RenderCopy(renderer, canvasTexture, nullptr, &r);
+void SdlDriver::Impl::copyTexture(SDL_Texture* t, SDL_Rect dst, SDL_Rect clip) {
+    int w = 0, h = 0;
+    SDL_Rect part;
+    if (!fit.whole || SDL_QueryTexture(t, nullptr, nullptr, &w, &h) != 0 || w != dst.w || h != dst.h ||
+        !SDL_IntersectRect(&dst, &clip, &part)) {
+        SDL_RenderCopy(renderer, t, nullptr, &dst);  // smoothed scaling reads the neighbours of every pixel
+        return;
+    }
+    const SDL_Rect src{part.x - dst.x, part.y - dst.y, part.w, part.h};
+    SDL_RenderCopy(renderer, t, &src, &part);
 }
 
 // Notes where `c` and its children are and how they look; what moved or changed since the last frame
@@ -239,14 +247,14 @@ void SdlDriver::Impl::drawControl(Control& c, SDL_Rect clip) {
     SDL_RenderSetClipRect(renderer, &clip);
     switch (c.kind()) {
         case ControlKind::Canvas:
-            drawCanvas(static_cast<Canvas&>(c), r);
+            if (canvasTexture) copyTexture(canvasTexture, r, clip);
             break;
         case ControlKind::Image: {
             auto& im = static_cast<Image&>(c);
             if (SDL_Texture* t = pictureTexture(im.picture())) {
                 SDL_Rect dst = r;
                 if (!im.stretch) dst.w = im.picture()->width, dst.h = im.picture()->height;
-                SDL_RenderCopy(renderer, t, nullptr, &dst);
+                copyTexture(t, dst, clip);
             }
             break;
         }
@@ -370,6 +378,25 @@ void SdlDriver::Impl::drawLabel(const Label& l, SDL_Rect r, SDL_Rect clip) {
     SDL_RenderSetClipRect(renderer, &clip);
 }
 
+// A picture scaled on its way to the screen (stretched to its place, or any picture at a fractional scale)
+// is never drawn in part: SDL's clipped scaled copy lands a part a source pixel off the whole. A region
+// that touches one takes it whole, and whatever that touches in turn.
+SDL_Rect SdlDriver::Impl::takeWholeStretched(SDL_Rect d) const {
+    for (bool grew = true; grew;) {
+        grew = false;
+        for (const auto& [c, now] : drawn) {
+            const Image* im = c->kind() == ControlKind::Image ? static_cast<const Image*>(c) : nullptr;
+            if (!im || !im->picture() ||
+                (fit.whole && now.r.w == im->picture()->width && now.r.h == im->picture()->height))
+                continue;
+            SDL_Rect inter;
+            const SDL_Rect both = unite(d, now.r);
+            if (SDL_IntersectRect(&d, &now.r, &inter) && !SDL_RectEquals(&both, &d)) d = both, grew = true;
+        }
+    }
+    return d;
+}
+
 // Draws what changed since the last frame and puts it on screen; nothing at all when nothing moved.
 void SdlDriver::Impl::render() {
     SDL_Rect all{0, 0, form.clientWidth(), form.clientHeight()};
@@ -382,7 +409,7 @@ void SdlDriver::Impl::render() {
         return;
     } else {
         // A pixel to spare all round: at a fractional scale a smoothed edge reaches into its neighbours.
-        d = SDL_Rect{d.x - 1, d.y - 1, d.w + 2, d.h + 2};
+        d = takeWholeStretched(SDL_Rect{d.x - 1, d.y - 1, d.w + 2, d.h + 2});
         if (!SDL_IntersectRect(&d, &all, &d)) return;
     }
     SDL_RenderSetScale(renderer, 1, 1);

@@ -88,9 +88,12 @@ struct SdlDriver::Impl {
     void copySharp(const TextTex& t, int x, int y);
     void bevel(SDL_Rect r, bool sunken);
     SDL_Rect uploadCanvas(Canvas& c, SDL_Rect r);
-    void drawCanvas(const Canvas&, SDL_Rect r);
+    // Puts texture `t` at `dst`; when it is drawn at its own size and a whole multiple, only the part
+    // inside `clip` is copied (SDL's software renderer otherwise scales the whole texture every time).
+    void copyTexture(SDL_Texture* t, SDL_Rect dst, SDL_Rect clip);
     void collect(Control& c);
     SDL_Rect takeDamage();
+    SDL_Rect takeWholeStretched(SDL_Rect d) const;
     void drawControl(Control& c, SDL_Rect clip);
     void drawButton(Control& c, SDL_Rect r);
     void drawLine(const LineShape& l);
