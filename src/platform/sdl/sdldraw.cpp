@@ -157,7 +157,7 @@ SDL_Rect SdlDriver::Impl::uploadCanvas(Canvas& c, SDL_Rect r) {
 void SdlDriver::Impl::copyTexture(SDL_Texture* t, SDL_Rect dst, SDL_Rect clip) {
     int w = 0, h = 0;
     SDL_Rect part;
-    if (!fit.whole || SDL_QueryTexture(t, nullptr, nullptr, &w, &h) != 0 || w != dst.w || h != dst.h ||
+    if (SDL_QueryTexture(t, nullptr, nullptr, &w, &h) != 0 || scaledOnScreen(w, h, dst) ||
         !SDL_IntersectRect(&dst, &clip, &part)) {
         SDL_RenderCopy(renderer, t, nullptr, &dst);  // smoothed scaling reads the neighbours of every pixel
         return;
@@ -386,8 +386,7 @@ SDL_Rect SdlDriver::Impl::takeWholeStretched(SDL_Rect d) const {
         grew = false;
         for (const auto& [c, now] : drawn) {
             const Image* im = c->kind() == ControlKind::Image ? static_cast<const Image*>(c) : nullptr;
-            if (!im || !im->picture() ||
-                (fit.whole && now.r.w == im->picture()->width && now.r.h == im->picture()->height))
+            if (!im || !im->picture() || !scaledOnScreen(im->picture()->width, im->picture()->height, now.r))
                 continue;
             SDL_Rect inter;
             const SDL_Rect both = unite(d, now.r);

@@ -91,6 +91,8 @@ struct SdlDriver::Impl {
     // Puts texture `t` at `dst`; when it is drawn at its own size and a whole multiple, only the part
     // inside `clip` is copied (SDL's software renderer otherwise scales the whole texture every time).
     void copyTexture(SDL_Texture* t, SDL_Rect dst, SDL_Rect clip);
+    // Whether a picture of w x h put at `dst` is scaled on its way to the screen.
+    bool scaledOnScreen(int w, int h, SDL_Rect dst) const { return !fit.whole || w != dst.w || h != dst.h; }
     void collect(Control& c);
     SDL_Rect takeDamage();
     SDL_Rect takeWholeStretched(SDL_Rect d) const;
