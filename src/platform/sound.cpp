@@ -33,7 +33,7 @@ bool SoundOutput::open() {
     if (open_ || failed_) return open_;
     if (!audioInit_ && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "no sound: %s", SDL_GetError());
-        failed_ = true;
+        failed_ = !everOpen_;
         return false;
     }
     audioInit_ = true;
@@ -42,10 +42,10 @@ bool SoundOutput::open() {
         SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "no sound: %s", Mix_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         audioInit_ = false;
-        failed_ = true;
+        failed_ = !everOpen_;
         return false;
     }
-    open_ = true;
+    open_ = everOpen_ = true;
     return true;
 }
 

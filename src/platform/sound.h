@@ -30,7 +30,8 @@ public:
     SoundOutput(const SoundOutput&) = delete;
     SoundOutput& operator=(const SoundOutput&) = delete;
 
-    // Opens the audio device now; true when sound works. A device that failed to open is not tried again.
+    // Opens the audio device now; true when sound works. A device that never opened is not tried again;
+    // one that worked and was closed in a silence is tried again with every effect until it opens.
     bool open();
     bool available() const { return open_; }
 
@@ -62,6 +63,7 @@ private:
     std::unique_ptr<Timer> silence_;  // closes the device once nothing has played for a while
     std::chrono::steady_clock::time_point silentFrom_;  // when the last effect ends
     bool failed_ = false;
+    bool everOpen_ = false;
     bool audioInit_ = false;
     bool open_ = false;
 };
