@@ -89,6 +89,7 @@ void Mainfrm::GenerateWorld() {
 
     StopLastBattle();
     ShareSeedWithPeer();
+    RecordBegin();
     bool day = false;
     if (!PaintSky(battle, day) || !show()) return;
     DecorateSky(day);
@@ -108,6 +109,8 @@ void Mainfrm::GenerateWorld() {
     state.ShellDir = True;
     state.WorldBusy = False;
     AfterBattlefieldBuilt();
+    RecordHandOver();
+    recorder_.TurnArmed();
 }
 
 // Another battle started, or the window closed, while we were yielding to the event loop.
@@ -128,7 +131,7 @@ void Mainfrm::StopLastBattle() {
 // Over the network both copies draw from the host's seed: the host picks and sends it.
 void Mainfrm::ShareSeedWithPeer() {
     if (state.GameMode == mode::Host) {
-        state.RandomSeed = formatNumber(Int(loop().timeOfDay()));
+        state.RandomSeed = ClockSeed();
         SendMessage(netmsg::battle(state.RandomSeed));
     }
     if (Networked()) {

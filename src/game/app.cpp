@@ -3,15 +3,50 @@
 #include <SDL.h>
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <string>
+#include <vector>
 
 #include "game/mainfrm.h"
 #include "platform/program.h"
 #include "platform/sdl/sdlbackend.h"
+#include "replay/playback.h"
 
 namespace gv {
 
-int runGame(int, char**, const std::function<void(Mainfrm&)>& prepare) {
+namespace {
+const char* const kUsage =
+    "Usage: gorvath [OPTION]\n"
+    "A two-player artillery duel.\n\n"
+    "  --replay FILE             watch a recorded battle\n"
+    "  --verify-replay FILE...   compute recorded battles again without a window and compare them with\n"
+    "                            their records: exit 0 when all match, 1 when one differs, 2 when one\n"
+    "                            cannot be read\n"
+    "  --help                    show this help\n"
+    "  --version                 show the game's version\n\n"
+    "Every battle is recorded in $XDG_DATA_HOME/gorvath/replays (~/.local/share/gorvath/replays).\n";
+}  // namespace
+
+int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare) {
+    const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
+    std::string watch;
+    if (!args.empty()) {
+        const std::string& first = args[0];
+        if (first == "--help") return std::fputs(kUsage, stdout), 0;
+        if (first == "--version")
+            return std::printf("gorvath %s (battle records: %s %d)\n", GORVATH_VERSION, replay::kMagic,
+                               replay::kFormatVersion),
+                   0;
+        if (first == "--verify-replay" && args.size() > 1)
+            return replay::VerifyFiles(std::vector<std::string>(args.begin() + 1, args.end()));
+        if (first == "--replay" && args.size() == 2) {
+            watch = args[1];
+        } else {
+            std::fprintf(stderr, "gorvath: unknown option or missing file: %s\n\n%s", first.c_str(), kUsage);
+            return 2;
+        }
+    }
     try {
         // One copy at a time: a second start ends at once, showing nothing.
         InstanceLock lock("gorvath");
@@ -21,6 +56,7 @@ int runGame(int, char**, const std::function<void(Mainfrm&)>& prepare) {
         EventLoop loop;
         Desktop desktop;
         desktop.openUrl = [](const std::string& url) { SdlDriver::openUrl(url.c_str()); };
+        desktop.replayFolder = replay::BattleRecorder::DefaultFolder();
         Mainfrm form(loop, desktop);
         SdlDriver screen(form);
         loop.setDriver(&screen);
@@ -28,6 +64,7 @@ int runGame(int, char**, const std::function<void(Mainfrm&)>& prepare) {
         if (prepare) prepare(form);
         // Shown with its menu and intro sky already drawn: no black window, no click before the first frame.
         screen.show();
+        if (!watch.empty()) form.WatchBattle(watch);
         loop.waitUntil([&form] { return form.unloaded(); });
         loop.setDriver(nullptr);
     } catch (const std::exception& e) {

@@ -5,7 +5,7 @@
 namespace gv {
 
 namespace {
-constexpr double kMenuBannerTop = 470, kMenuBannerShadowTop = 472;
+constexpr double kMenuBannerTop = 518, kMenuBannerShadowTop = 520;
 }  // namespace
 
 const char* Mainfrm::CreatingGameText(bool czech) { return czech ? "Vytvářím hru..." : "Creating game..."; }

@@ -18,6 +18,7 @@ int Mainfrm::WeaponKind(const Image& slot) { return int(std::trunc(leadingNumber
 void Mainfrm::FireTank(int player) {
     // Aim and fire act only on a live battle in front of the player.
     if (state.BattleOver == True) return;
+    RecordFire(player);
     const bool one = player == 1;
     Image& tank = one ? tank1 : tank2;
     TextBox& force = one ? sila1 : sila2;
@@ -99,9 +100,11 @@ void Mainfrm::showit_Timer() {
             if (!WaitInBattle([&] { return state.PeerShotDone == True; }, true)) return;
             state.PeerShotDone = False;
             AfterPeerShotDone();
+            RecordHandOver();
             showit.setEnabled(true);
             if (state.GameMode == mode::Host) ChangeWind();
         } else {
+            RecordHandOver();
             showit.setInterval(1000);
             ChangeWind();
         }
@@ -122,6 +125,7 @@ void Mainfrm::showit_Timer() {
         showit.setEnabled(false);
         showit.setInterval(1);
         StartTurn();
+        recorder_.TurnArmed();
     }
 }
 

@@ -1,4 +1,5 @@
 #include "game/mainfrm.h"
+#include "replay/playback.h"
 
 #include "assets/pictures.h"
 
@@ -50,7 +51,7 @@ constexpr LayoutRow kMenus[] = {
     {Make::Button, "Frame5", "Command6", 32, 192, 257, 33, "Zpět"},
     {Make::Stretched, "Frame5", "Image5", 0, -56, 321, 313, "Image5"},
     // Main menu panel
-    {Make::Panel, nullptr, "Frame3", 240, 136, 321, 313},
+    {Make::Panel, nullptr, "Frame3", 240, 136, 321, 361},  // one row taller than the first menu: the replay
     {Make::Label, "Frame3", "Label5", 0, 0, 321, 41, "Gorvath", 30},
     {Make::Label, "Frame3", "Label6", 1, 3, 320, 41, "Gorvath", 27.75, kBlack},
     {Make::Line, "Frame3", "Line1", 0, 48, 320, 48, nullptr, 2, kGreen},
@@ -62,10 +63,11 @@ constexpr LayoutRow kMenus[] = {
     {Make::Option, "Frame3", "Option3", 208, 112, 81, 25, "2 po síti"},
     {Make::Button, "Frame3", "continue", 32, 144, 257, 41, "Pokračovat"},
     {Make::Button, "Frame3", "credits", 32, 192, 257, 41, "Credits"},
-    {Make::Button, "Frame3", "endgame", 32, 240, 257, 41, "Konec"},
-    {Make::Label, "Frame3", "Label7", 0, 296, 321, 17, "(c) 2026 The VELMORAN - www.velmoran.example", 8.25,
+    {Make::Button, "Frame3", "watchlast", 32, 240, 257, 41, "Přehrát poslední bitvu"},
+    {Make::Button, "Frame3", "endgame", 32, 288, 257, 41, "Konec"},
+    {Make::Label, "Frame3", "Label7", 0, 344, 321, 17, "(c) 2026 The VELMORAN - www.velmoran.example", 8.25,
      rgb(0, 0, 255)},
-    {Make::Stretched, "Frame3", "Image3", 0, 0, 321, 313, "Image3"},
+    {Make::Stretched, "Frame3", "Image3", 0, 0, 321, 361, "Image3"},
     // The canvas
     {Make::Canvas, nullptr, "world"},
 };
@@ -161,7 +163,8 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       moonfalltimer(loop, "moonfalltimer", 40),
       flashtimer(loop, "flashtimer", 40),
       tcpcontrol(loop),
-      desktop(std::move(desk)) {
+      desktop(std::move(desk)),
+      recorder_(desktop.replayFolder) {
     caption = "Gorvath";
     backColour = kGrey;
     icon = assets::picture("icon");
@@ -256,6 +259,7 @@ void Mainfrm::wireHandlers() {
     continue_.onClick = [this] { continue_Click(); };
     endgame.onClick = [this] { endgame_Click(); };
     credits.onClick = [this] { credits_Click(); };
+    watchlast.onClick = [this] { watchlast_Click(); };
     Command6.onClick = [this] { Command6_Click(); };
     Label7.onClick = [this] { Label7_Click(); };
     startuptimer.onTimer = [this] { startuptimer_Timer(); };
@@ -297,7 +301,8 @@ void Mainfrm::healthBar(Control* parent, const char* name, ControlArray<LineShap
     for (int k = 0; k < 5; ++k) bar.add(k, &line(parent, name, 8, 60 + 2 * k, 288, 60 + 2 * k, shades[k], 2, k));
 }
 
-Mainfrm::~Mainfrm() = default;
+// A playback stands in for players of this window: it goes first.
+Mainfrm::~Mainfrm() { watching_.reset(); }
 
 
 Label& Mainfrm::label(Control* parent, const char* name, int l, int t, int w, int h, const char* caption, double pt,

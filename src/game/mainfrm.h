@@ -13,15 +13,20 @@
 #include "platform/eventloop.h"
 #include "platform/sound.h"
 #include "platform/tcpsocket.h"
+#include "replay/recorder.h"
 
 namespace gv {
 
 struct NetMessage;
+namespace replay {
+class Playback;
+}
 
 // What the window needs from the desktop besides drawing: kept apart so tests can stand in for it.
 struct Desktop {
     std::function<LanguageSettings()> languageSettings = readLanguageSettings;
     std::function<void(const std::string& url)> openUrl;  // the makers' web page; errors are ignored
+    std::string replayFolder;  // where battles are recorded; empty: kept in memory only
 };
 
 class Mainfrm : public Form {
@@ -201,6 +206,31 @@ private:
 public:
     // ---- The computer opponent (end)
 
+    // ---- The battle record
+    replay::BattleRecorder& recorder() { return recorder_; }
+    const replay::BattleRecorder& recorder() const { return recorder_; }
+    // Seeds the host takes from the clock (each battle's, each quake's); a playback gives the recorded ones.
+    std::function<std::string()> seedFromClock;
+    std::string ClockSeed();
+    void RecordBegin();
+    void RecordFire(int player);
+    void RecordMessage(bool sent, const std::string& text);
+    void RecordClock(const std::string& seed);
+    // The state hash after a hand-over (or once the battlefield is built), and the end of a finished battle.
+    void RecordHandOver();
+    void RecordEnd(const char* result);
+    // A link whose peer is no socket: a playback stands in for it.
+    void OpenStandInLink(bool host);
+    void CloseStandInLink();
+
+    // ---- Watching a recorded battle
+    void watchlast_Click();
+    // Plays the record in the window as it was played; a file that cannot be played is named on the banner.
+    bool WatchBattle(const std::string& path);
+    bool Watching() const { return watching_ != nullptr; }
+    replay::Playback* watching() { return watching_.get(); }
+    void UpdateWatchButton();
+
     // ---- Sound
     void PlayEffect(int id);
     void StopEffect();
@@ -365,6 +395,7 @@ public:
     OptionButton& Option3 = control<OptionButton>("Option3");
     Button& continue_ = control<Button>("continue");
     Button& credits = control<Button>("credits");
+    Button& watchlast = control<Button>("watchlast");
     Button& endgame = control<Button>("endgame");
     Label& Label7 = control<Label>("Label7");
     Image& Image3 = control<Image>("Image3");
@@ -472,6 +503,12 @@ private:
     void StyleBattlefield();
     void AddControlArrays();
     Onlooker* onlooker_ = nullptr;
+    replay::BattleRecorder recorder_;
+    std::unique_ptr<replay::Playback> watching_;
+    std::uint8_t modeBeforeWatching_ = 0;
+    bool WatchKey(int key);
+    void WatchFinished();
+    void EndWatching();
     double prevX_ = 0, prevY_ = 0;  // the shell's centre before this tick's step
     bool bannerMoved_ = false;      // the banner is below the menu, telling the player something
     bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick

@@ -30,6 +30,8 @@ public:
     double Rnd() { return double(next() >> 11) * 0x1.0p-53; }
 
     std::uint64_t state() const { return state_; }
+    // Puts the generator where state() was read (a recorded battle begins where its own did).
+    void setState(std::uint64_t s) { state_ = s; }
 
 private:
     std::uint64_t state_ = kStart;

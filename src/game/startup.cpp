@@ -26,6 +26,7 @@ void Mainfrm::ApplyEnglishTexts() {
     Label14.setCaption("Programming...");
     Label15.setCaption("Artwork...");
     Label16.setCaption("Sounds...");
+    watchlast.setCaption("Watch last battle");
     Label8(0).setCaption(CreatingGameText(false));
     Label8(1).setCaption(CreatingGameText(false));
     wind.setCaption("Wind");
@@ -68,6 +69,7 @@ void Mainfrm::Form_Load() {
         if (y < state.IntroY) state.IntroY = std::int16_t(y);
     }
     startuptimer.setEnabled(true);
+    UpdateWatchButton();
     state.HellMode = False;
     state.HellVariant = False;
 }
@@ -113,6 +115,7 @@ void Mainfrm::Label7_Click() {
 void Mainfrm::Form_KeyDown(int key, int shift) {
     // Nothing while a battlefield is built, in the pause or after the battle: the canvas is not taking input.
     // Esc while we have long waited for a silent peer leaves the link.
+    if (WatchKey(key)) return;
     if (key == Key::Escape && LeaveWaitForPeer()) return;
     if (state.WorldBusy == True || !world.enabled()) return;
     // An arrow with Shift or Ctrl held edits the selection in the focused box and steps nothing.
@@ -158,6 +161,7 @@ void Mainfrm::StopEffect() { sound.StopEffect(); }
 void Mainfrm::SendMessage(const std::string& text) {
     state.SendText = text;
     NoteSent(text);
+    RecordMessage(true, text);
     if (tcpcontrol.state() == TcpSocket::Connected) tcpcontrol.send(text + "\n");
 }
 

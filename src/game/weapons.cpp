@@ -148,7 +148,8 @@ bool Mainfrm::QuakeContact(int, double x, double) {
     GroundArray& G = s.Ground;
     bullet.setVisible(false);
     if (s.GameMode == mode::Host) {
-        s.RandomSeed = formatNumber(Int(loop().timeOfDay()));
+        s.RandomSeed = ClockSeed();
+        RecordClock(s.RandomSeed);
         SendMessage(netmsg::quake(s.RandomSeed));
         random.reset();
         random.seed(leadingNumber(s.RandomSeed));

@@ -114,8 +114,8 @@ std::uint64_t Mainfrm::SharedStateHash() const {
 
 void Mainfrm::AfterBattlefieldBuilt() {
     NetState& n = *net_;
+    n.restartHashCount();  // also at one computer: its battles hash the same way, from no shot
     if (!Networked() || !n.linkUp) return;
-    n.restartHashCount();
     SendHash(n.battles * 1000);
     CheckHeldShot();
 }

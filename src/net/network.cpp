@@ -270,6 +270,7 @@ void Mainfrm::Dispatch(const std::string& text) {
         PeerDisconnected(LinkEnd::NetworkError);
         return;
     }
+    RecordMessage(false, text);
     Play(m);
 }
 
@@ -465,6 +466,7 @@ void Mainfrm::FlushLink() {
 void Mainfrm::PeerDisconnected(LinkEnd why) {
     NetState& n = *net_;
     if (n.closing) return;
+    if (recorder_.active()) RecordEnd(why == LinkEnd::OutOfStep ? "outofstep" : "link");
     peerGone = true;
     ForgetLink();
     StopBattle();
@@ -502,7 +504,13 @@ void Mainfrm::ShowLinkEnd(LinkEnd why) {
         case LinkEnd::PeerLeft: text = czech ? "Druhý hráč opustil hru" : "The other player left the game"; break;
         case LinkEnd::NotResponding: text = czech ? "Druhý hráč neodpovídá" : "The other player is not responding"; break;
         case LinkEnd::NetworkError: text = czech ? "Chyba sítě" : "Network error"; break;
-        case LinkEnd::OutOfStep: text = czech ? "Hry se rozešly" : "Games out of step"; break;
+        case LinkEnd::OutOfStep:
+            text = czech ? "Hry se rozešly" : "Games out of step";
+            // The record of this battle, with both sides' hashes, is what a bug report needs.
+            if (!recorder_.path().empty())
+                return ShowMenuBanner(std::string(text) + ". " + (czech ? "Uloženo pro hlášení chyby: " : "Saved for a bug report: ") +
+                                      recorder_.path());
+            break;
         case LinkEnd::Mismatch:
             text = czech ? "Druhá kopie hry Gorvath neodpovídá této" : "The other copy of Gorvath does not match this one";
             break;

@@ -387,6 +387,7 @@ void Form::doubleClick(Control& c) {
 }
 
 void Form::mouseDown(int x, int y, bool dbl) {
+    if (inputLocked) return;
     Control* c = controlAt(x, y);
     if (!c) return;
     if (c->kind() == ControlKind::TextBox) {
@@ -405,7 +406,7 @@ void Form::keyDown(int key, int shift) {
     if (unloaded_) return;
     // The window's key handlers see every key first, whatever has the focus.
     if (onKeyDown) onKeyDown(key, shift);
-    if (unloaded_) return;
+    if (unloaded_ || inputLocked) return;
     if (key == Key::Enter) {
         // Only a default button the player can see and use takes Enter.
         if (Button* b = defaultButton(); b && b->enabledOnScreen() && b->onClick) b->onClick();
@@ -424,7 +425,7 @@ int Form::textWidth(const Font& f, const std::string& s) const {
 }
 
 void Form::typeChar(char c) {
-    if (unloaded_) return;
+    if (unloaded_ || inputLocked) return;
     if (focus_ && focus_->kind() == ControlKind::TextBox && focus_->enabledOnScreen())
         static_cast<TextBox*>(focus_)->typeChar(c);
 }

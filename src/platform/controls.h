@@ -35,7 +35,7 @@ enum class Align { Left, Centre, Right };
 // Key codes as the game's key handlers see them.
 namespace Key {
 constexpr int Backspace = 8, Tab = 9, Enter = 13, Escape = 27, Space = 32, End = 35, Home = 36, Left = 37, Up = 38,
-              Right = 39, Down = 40, Delete = 46, A = 65;
+              Right = 39, Down = 40, Delete = 46, A = 65, F = 70;
 // The modifier mask that comes with a key press.
 constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
 }
@@ -379,6 +379,8 @@ public:
 
     // Key handlers of the window: they see every key press, whatever control has the focus.
     std::function<void(int key, int shift)> onKeyDown;
+    // While locked, clicks and typing reach no control; the key handlers above still see every key.
+    bool inputLocked = false;
     std::function<void()> onUnload;
     void unload();
     bool unloaded() const { return unloaded_; }

@@ -63,9 +63,22 @@ void EventLoop::setDriver(Driver* driver) {
         ownDriver_ = new VirtualDriver();
         driver_ = ownDriver_;
     }
-    nextFrame_ = driver_->nowMs();
+    pace_ = 1;
+    paceBase_ = paceDriverBase_ = driver_->nowMs();
+    nextFrame_ = clock();
     for (Timer* t : timers_)
-        if (t->enabled_) t->due_ = driver_->nowMs() + t->interval_;
+        if (t->enabled_) t->due_ = clock() + t->interval_;
+}
+
+double EventLoop::clock() { return paceBase_ + (driver_->nowMs() - paceDriverBase_) * pace_; }
+
+void EventLoop::sleepTo(double tMs) { driver_->sleepUntil(paceDriverBase_ + (tMs - paceBase_) / pace_); }
+
+void EventLoop::setPace(double factor) {
+    if (!(factor > 0) || driver_->isVirtual()) return;
+    paceBase_ = clock();
+    paceDriverBase_ = driver_->nowMs();
+    pace_ = factor;
 }
 
 void EventLoop::post(std::function<void()> event) { queue_.push_back(std::move(event)); }
@@ -97,7 +110,7 @@ void EventLoop::pollSockets() {
 
 void EventLoop::runDueTimers() {
     // Every timer that is due ticks once, earliest first; a timer whose handler is running is skipped.
-    double now = driver_->nowMs();
+    double now = clock();
     std::vector<Timer*> due;
     for (Timer* t : timers_)
         if (t->enabled_ && t->interval_ > 0 && !t->running_ && t->due_ <= now) due.push_back(t);
@@ -123,7 +136,7 @@ void EventLoop::runDueTimers() {
 }
 
 void EventLoop::presentIfDue(bool force) {
-    double now = driver_->nowMs();
+    double now = clock();
     if (!force && (now < nextFrame_ || !dirty_)) return;
     driver_->present();
     ++frames_;
@@ -150,9 +163,9 @@ void EventLoop::refresh() {
     // Paced by our own clock: the battlefield visibly rises over seconds whatever the display does. Input
     // that wakes the sleep early is handled at once and the sleep goes on until the frame's time; a sleep
     // that ends on time leaves what is new to the next pump, as every frame did before.
-    while (driver_->nowMs() < nextFrame_) {
-        driver_->sleepUntil(nextFrame_);
-        if (driver_->nowMs() < nextFrame_) runPending();
+    while (clock() < nextFrame_) {
+        sleepTo(nextFrame_);
+        if (clock() < nextFrame_) runPending();
     }
     presentIfDue(true);
 }
@@ -165,16 +178,16 @@ double EventLoop::nextTimerDue() const {
 }
 
 void EventLoop::runFor(double ms) {
-    double end = driver_->nowMs() + ms;
+    double end = clock() + ms;
     for (;;) {
         pumpEvents();
         double next = std::min(nextTimerDue(), end);
-        if (driver_->nowMs() >= end) return;
+        if (clock() >= end) return;
         if (socketsActive()) {
             if (io_.stopped()) io_.restart();
             if (io_.run_one_for(std::chrono::milliseconds(1)) > 0) continue;
         }
-        driver_->sleepUntil(next);
+        sleepTo(next);
     }
 }
 
@@ -184,7 +197,7 @@ void EventLoop::waitUntil(const std::function<bool()>& condition) {
         pumpEvents();
         if (condition()) return;
         if (!queue_.empty()) continue;
-        double now = driver_->nowMs();
+        double now = clock();
         double next = nextTimerDue();
         if (driver_->isVirtual()) {
             if (socketsActive()) {
@@ -204,7 +217,7 @@ void EventLoop::waitUntil(const std::function<bool()>& condition) {
             } else if (next == kNever) {
                 throw WaitStalled("waitUntil: no timer, input or socket can ever end this wait");
             }
-            driver_->sleepUntil(next);
+            sleepTo(next);
             continue;
         }
         // Real clock: sleep until the next timer, the next frame if something changed, or input.
@@ -215,13 +228,13 @@ void EventLoop::waitUntil(const std::function<bool()>& condition) {
             if (slice > 0) {
                 if (io_.stopped()) io_.restart();
                 // With no socket operation pending run_one_for returns at once: sleep instead of spinning.
-                if (io_.run_one_for(std::chrono::microseconds(static_cast<long long>(slice * 1000))) == 0 &&
+                if (io_.run_one_for(std::chrono::microseconds(static_cast<long long>(slice * 1000 / pace_))) == 0 &&
                     io_.stopped())
-                    driver_->sleepUntil(now + slice);
+                    sleepTo(now + slice);
             }
             continue;
         }
-        driver_->sleepUntil(until);
+        sleepTo(until);
     }
 }
 

@@ -82,7 +82,12 @@ public:
     void setDriver(Driver* driver);
     Driver& driver() { return *driver_; }
     bool isVirtual() const { return driver_->isVirtual(); }
-    double now() { return driver_->nowMs(); }
+    // The game's time: the driver's clock, run faster or slower by setPace().
+    double now() { return clock(); }
+    // Real clock only: the game's time runs `factor` times as fast from now on (a replay watched at four
+    // times the speed); timers keep their places in it. 1 is the normal pace.
+    void setPace(double factor);
+    double pace() const { return pace_; }
     double timeOfDay() { return driver_->timeOfDay(); }
 
     void pumpEvents();
@@ -117,6 +122,8 @@ private:
     void runQueued();
     void pollSockets();
     double nextTimerDue() const;
+    double clock();
+    void sleepTo(double tMs);
     void presentIfDue(bool force);
 
     Driver* driver_;
@@ -126,6 +133,7 @@ private:
     std::vector<Timer*> timers_;
     std::set<const void*> activeSockets_;
     double nextFrame_ = 0;
+    double pace_ = 1, paceBase_ = 0, paceDriverBase_ = 0;
     bool dirty_ = true;
     long frames_ = 0;
 };

@@ -71,6 +71,7 @@ void SoundOutput::release() {
 }
 
 void SoundOutput::PlayEffect(int id) {
+    if (silent_) return;
     const std::span<const std::uint8_t> wave = assets::sound(id);
     if (wave.empty() || !open()) return;
     release();

@@ -40,6 +40,8 @@ public:
     void PlayEffect(int id);
     // Stops whatever plays. The bytes of the last effect stay in the buffer.
     void StopEffect();
+    // A silent output plays nothing and never opens the device (a battle computed without anyone listening).
+    void setSilent(bool silent) { silent_ = silent; }
 
     // Whether the effect last started is still sounding (asks SDL_mixer), and which one it is
     // (0 when nothing plays).
@@ -66,6 +68,7 @@ private:
     bool everOpen_ = false;
     bool audioInit_ = false;
     bool open_ = false;
+    bool silent_ = false;
 };
 
 }  // namespace gv

@@ -42,11 +42,11 @@ struct Headless : Mainfrm::Onlooker {
     QuietAudio quiet;
     VirtualDriver clock{12 * 3600.0};
     EventLoop loop{&clock};
-    Mainfrm game{loop, englishDesktop()};
+    Mainfrm game;
     std::vector<int> effectLog;  // every effect the game asked for, in order
     Mainfrm::ComputerThought lastThought;  // what the computer thought in its last turn
 
-    Headless() { game.setOnlooker(this); }
+    explicit Headless(Desktop desktop = englishDesktop()) : game(loop, std::move(desktop)) { game.setOnlooker(this); }
     void EffectPlayed(int id) override { effectLog.push_back(id); }
     void ComputerThinks(const Mainfrm::ComputerThought& t) override { lastThought = t; }
 

@@ -1,0 +1,219 @@
+#include "replay/playback.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "game/mainfrm.h"
+#include "net/netstate.h"
+
+namespace gv::replay {
+
+namespace {
+// Fired this long after the crate's tick that the record names: between two of its ticks, as a player's
+// shot always is.
+constexpr double kBetweenTicksMs = 20;
+}  // namespace
+
+Playback::Playback(Mainfrm& game, Record record, Pace pace)
+    : game_(game), record_(std::move(record)), pace_(pace), wait_(game.loop(), "replaywait", 1) {
+    wait_.onTimer = [this] {
+        wait_.setEnabled(false);
+        Deliver();
+    };
+}
+
+Playback::~Playback() { Stop(); }
+
+bool Playback::recordEnds() const { return !record_.events.empty() && record_.events.back().kind == Event::End; }
+
+void Playback::Start() {
+    BattleRecorder& r = game_.recorder();
+    r.setWriting(false);
+    r.setListener(this);
+    game_.seedFromClock = [this] { return NextClockSeed(); };
+    lastAt_ = game_.loop().now();
+    std::weak_ptr<char> alive = alive_;
+    game_.loop().post([this, alive] {
+        if (!alive.lock() || finished()) return;
+        Mainfrm& g = game_;
+        g.Frame5.setVisible(false);
+        g.state.HellMode = flag(record_.hell);
+        g.state.HellVariant = flag(record_.hellVariant);
+        switch (record_.mode) {
+            case mode::HotSeat:
+            case mode::Computer:
+                (record_.mode == mode::HotSeat ? g.Option1 : g.Option2).setValue(true);
+                g.random.setState(record_.random);
+                g.novahra_Click();
+                break;
+            case mode::Host:
+                g.Option3.setValue(true);
+                g.OpenStandInLink(true);
+                g.novahra_Click();
+                break;
+            default:
+                g.Option3.setValue(true);
+                g.OpenStandInLink(false);
+                g.TakeBytes(WriteNetMessage(netmsg::battle(record_.seed)) + "\n");
+                break;
+        }
+    });
+}
+
+void Playback::Stop() {
+    if (outcome_ == Outcome::Running) outcome_ = Outcome::Same;
+    wait_.setEnabled(false);
+    BattleRecorder& r = game_.recorder();
+    r.setListener(nullptr);
+    r.setWriting(true);
+    game_.seedFromClock = nullptr;
+    if (game_.Networked()) game_.CloseStandInLink();
+}
+
+bool Playback::StalledFor(double ms) const { return !finished() && game_.loop().now() - lastAt_ > ms; }
+
+void Playback::SkipWait() {
+    skip_ = true;
+    if (wait_.enabled()) {
+        wait_.setEnabled(false);
+        Deliver();
+    }
+}
+
+void Playback::Began() {
+    const Record& now = game_.recorder().current();
+    began_ = true;
+    lastAt_ = game_.loop().now();
+    if (now.mode != record_.mode || now.random != record_.random || now.seed != record_.seed ||
+        now.hell != record_.hell || now.hellVariant != record_.hellVariant)
+        return Differ("the battlefield begins otherwise");
+    Advance();
+}
+
+void Playback::Recorded(const Event& e) {
+    if (finished()) return;
+    if (cursor_ >= record_.events.size()) return Finish(Outcome::Same);  // past what was recorded
+    const Event& want = record_.events[cursor_];
+    if (!e.sameAs(want)) {
+        Event shown = e;
+        shown.at = want.at;
+        return Differ("'" + shown.line().substr(0, shown.line().rfind(" @")) + "' where the record has '" +
+                      want.line().substr(0, want.line().rfind(" @")) + "'");
+    }
+    ++cursor_;
+    lastAt_ = game_.loop().now();
+    delivering_ = false;
+    if (cursor_ == record_.events.size()) return Finish(Outcome::Same);
+    Advance();
+}
+
+bool Playback::StandsIn(int player) const {
+    switch (record_.mode) {
+        case mode::HotSeat: return true;
+        case mode::Joiner: return player == 2;
+        default: return player == 1;  // the computer, and the peer of a host, play player 2 themselves
+    }
+}
+
+bool Playback::Armed(int player) const {
+    const Mainfrm& g = game_;
+    return g.state.WorldBusy == False && g.state.BattleOver == False && g.state.TurnPlayer == player &&
+           (player == 1 ? g.Command1 : g.Command2).enabled() && !g.hideit.enabled() && !g.showit.enabled() &&
+           !g.bullettimer.enabled();
+}
+
+double Playback::DueAt(const Event& e) const {
+    Mainfrm& g = game_;
+    const double now = g.loop().now();
+    if (e.kind == Event::Fire && e.fall < 0 && g.bonusfalltimer.enabled()) {
+        // Fired after the crate had landed: look again after its next tick.
+        return g.bonusfalltimer.due() + 1;
+    }
+    if (e.kind == Event::Fire && e.fall >= 0 && g.bonusfalltimer.enabled()) {
+        // The crate must have fallen as far as when the shot was fired, and not a tick further.
+        const int fallen = int(std::lround(g.state.BonusFallTime / 0.02));
+        if (fallen > e.fall) return now;
+        const double next = g.bonusfalltimer.due();
+        const int interval = g.bonusfalltimer.interval();
+        if (fallen < e.fall) return next + (e.fall - fallen - 1) * interval + kBetweenTicksMs;
+        return std::max(now, next - interval + kBetweenTicksMs);
+    }
+    if (pace_ == Pace::Fast || skip_) return now;
+    const double gap = e.at - (cursor_ > 0 ? record_.events[cursor_ - 1].at : 0);
+    return std::max(now, lastAt_ + gap);
+}
+
+void Playback::Advance() {
+    if (finished() || !began_ || delivering_ || wait_.enabled()) return;
+    const Event& e = record_.events[cursor_];
+    switch (e.kind) {
+        case Event::Recv: break;
+        case Event::Fire:
+            if (!StandsIn(e.player) || !Armed(e.player)) return;  // its turn will tell us
+            break;
+        case Event::End:
+            // The link ended there: the record can take the battle no further.
+            if (e.text == "link") Finish(Outcome::Same);
+            return;
+        default: return;  // the game's own doing
+    }
+    const double wait = DueAt(e) - game_.loop().now();
+    if (wait >= 1) {
+        wait_.setInterval(int(std::ceil(wait)));
+        wait_.setEnabled(true);
+        return;
+    }
+    delivering_ = true;
+    std::weak_ptr<char> alive = alive_;
+    game_.loop().post([this, alive] {
+        if (alive.lock()) Deliver();
+    });
+}
+
+void Playback::Deliver() {
+    delivering_ = false;
+    if (finished() || cursor_ >= record_.events.size()) return;
+    const Event& e = record_.events[cursor_];
+    Mainfrm& g = game_;
+    if (e.kind == Event::Fire) {
+        if (!Armed(e.player)) return;  // the turn moved on meanwhile; its next start asks again
+        if (e.fall < 0 && g.bonusfalltimer.enabled()) return Advance();  // the crate is still falling
+        skip_ = false;
+        delivering_ = true;
+        (e.player == 1 ? g.sila1 : g.sila2).setText(e.force);
+        (e.player == 1 ? g.uhel1 : g.uhel2).setText(e.angle);
+        e.player == 1 ? g.FireTank1() : g.FireTank2();
+        return;
+    }
+    if (e.kind != Event::Recv) return Advance();
+    std::string text = e.text;
+    NetMessage m = ReadNetMessage(text);
+    // The peer's hashes are counted within their battle; our link numbers battles its own way.
+    if (m.key == NetMessage::Hash) text = WriteNetMessage(netmsg::hash(g.net().battles * 1000 + m.sequence, m.hash));
+    delivering_ = true;
+    g.TakeBytes(text + "\n");
+}
+
+std::string Playback::NextClockSeed() {
+    if (!began_) return record_.seed;  // the host's seed of this battle
+    if (cursor_ < record_.events.size() && record_.events[cursor_].kind == Event::Clock)
+        return record_.events[cursor_].text;
+    return "0";  // not where the record took a seed: the comparison says so
+}
+
+void Playback::Finish(Outcome o) {
+    if (finished()) return;
+    outcome_ = o;
+    wait_.setEnabled(false);
+    if (onFinish) onFinish();
+}
+
+void Playback::Differ(const std::string& what) {
+    if (finished()) return;
+    differingTurn_ = began_ && !record_.events.empty() ? TurnOf(record_, std::min(cursor_, record_.events.size() - 1)) : 0;
+    difference_ = what;
+    Finish(Outcome::Differs);
+}
+
+}  // namespace gv::replay

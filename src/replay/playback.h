@@ -1,0 +1,90 @@
+#pragma once
+// Plays a recorded battle on a game window by standing in for its players and its peer: the recorded
+// shots are fired when their player's turn comes, the peer's messages arrive when everything recorded
+// before them has happened again, and the host's clock gives the recorded seeds. Everything the game
+// records meanwhile is compared with the file, event by event.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/eventloop.h"
+#include "replay/recorder.h"
+
+namespace gv {
+class Mainfrm;
+}
+
+namespace gv::replay {
+
+class Playback : BattleRecorder::Listener {
+public:
+    enum class Pace { Fast, AsPlayed };  // as fast as the game goes (verifying), or as it was played
+    enum class Outcome { Running, Same, Differs };
+
+    Playback(Mainfrm& game, Record record, Pace pace);
+    ~Playback() override;
+    Playback(const Playback&) = delete;
+    Playback& operator=(const Playback&) = delete;
+
+    // The battle begins at the next pump of the game's loop.
+    void Start();
+    Outcome outcome() const { return outcome_; }
+    bool finished() const { return outcome_ != Outcome::Running; }
+    // Where the battle first computed differently: the shot (0: the battlefield) and what differed.
+    int differingTurn() const { return differingTurn_; }
+    const std::string& difference() const { return difference_; }
+    // Whether the record ended the battle, or stops before its end.
+    bool recordEnds() const;
+    const Record& record() const { return record_; }
+    // Told once, when the playback has finished (from inside the game's handlers: act later).
+    std::function<void()> onFinish;
+
+    // The next shot is fired now, without waiting for its time.
+    void SkipWait();
+    // Gives up standing in; the battle stays as it is.
+    void Stop();
+    // No recorded event has come for `ms` of the game's time: the battle cannot go on as recorded.
+    bool StalledFor(double ms) const;
+    // The battle waits for what the record never gives it: it went its own way at the next recorded event.
+    void Stuck() { Differ("the battle stops where the record goes on"); }
+
+private:
+    void Began() override;
+    void Recorded(const Event& e) override;
+    void TurnArmed() override { Advance(); }
+    void Advance();
+    void Deliver();
+    void Finish(Outcome o);
+    void Differ(const std::string& what);
+    bool StandsIn(int player) const;
+    bool Armed(int player) const;
+    // When the next recorded input is due on the game's clock.
+    double DueAt(const Event& e) const;
+    std::string NextClockSeed();
+
+    Mainfrm& game_;
+    Record record_;
+    Pace pace_;
+    Outcome outcome_ = Outcome::Running;
+    std::size_t cursor_ = 0;  // the next recorded event to happen again
+    bool began_ = false;
+    bool delivering_ = false;  // an input is on its way into the game
+    bool skip_ = false;
+    double lastAt_ = 0;        // the game's time when the last recorded event happened again
+    int differingTurn_ = -1;
+    std::string difference_;
+    Timer wait_;
+    std::shared_ptr<char> alive_ = std::make_shared<char>(0);  // events posted to the loop check it
+};
+
+// The verdict on one file, computed headless.
+struct Verdict {
+    enum Kind { Same, Differs, Unreadable } kind = Unreadable;
+    std::string line;  // what `--verify-replay` prints for the file
+};
+Verdict VerifyFile(const std::string& path);
+// `--verify-replay FILE...`: a line a file; 0 when every battle computes the same, 1 when one differs,
+// 2 when one cannot be read.
+int VerifyFiles(const std::vector<std::string>& paths);
+
+}  // namespace gv::replay

@@ -1,0 +1,76 @@
+#pragma once
+// A battle record: everything needed to compute one battle again, as a small text file a person can read.
+//
+//   gorvath-replay 1                 the format and its version
+//   game 0.1                         the game that recorded it
+//   mode hot-seat                    hot-seat, computer, host or joiner
+//   started 2026-12-08 21:40:05      for people only
+//   hell 0 0                         the hidden battlefields (hell, its variant)
+//   random 4a6f727661746882          the generator when the battle began
+//   seed 43512                       network games: the battle's seed, as the host sent it
+//   fire 1 150 45 @5210              player 1 fired force "150", angle "45", 5.21 s into the battle
+//   fire 2 120 130 fall 17 @9100     ... while a crate had fallen for 17 ticks
+//   hash 1 3f0a0b1c2d3e @10480       the battle's state hash after the first hand-over
+//   send W-7 @10480                  a message to the peer (network games)
+//   recv S150U45 @12000              a message from the peer
+//   clock 43700 @15020               a seed the host took from its clock (a quake)
+//   end won 1 @20100                 who won: won 1, won 2, both; outofstep; link (the link ended)
+//
+// Everything after '@' only paces a playback; the rest of every line must come out the same when the
+// battle is computed again.
+#include <cstdint>
+#include <istream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace gv::replay {
+
+constexpr const char* kMagic = "gorvath-replay";
+constexpr int kFormatVersion = 1;
+// Reading stops at these: no battle of the game comes near them, and a file past them is not ours.
+constexpr std::size_t kMaxLine = 256;
+constexpr std::size_t kMaxEvents = 200000;
+
+struct Event {
+    enum Kind { Fire, Send, Recv, Clock, Hash, End };
+    Kind kind = Fire;
+    int player = 0;              // Fire: 1 or 2
+    std::string force, angle;    // Fire: the boxes' texts as fired
+    int fall = -1;               // Fire: ticks the crate had fallen (-1: no crate was falling)
+    std::string text;            // Send, Recv: the message; Clock: the seed; End: the result
+    long long sequence = 0;      // Hash: hand-overs so far in this battle
+    std::uint64_t hash = 0;      // Hash
+    double at = 0;               // milliseconds since the battle began
+
+    // The same event, whenever it happened.
+    bool sameAs(const Event& o) const;
+    std::string line() const;  // without the line feed
+};
+
+struct Record {
+    std::string game;              // the game's version
+    int mode = 0;                  // a mode::Id
+    std::string started;
+    bool hell = false, hellVariant = false;
+    std::uint64_t random = 0;      // the generator's state
+    std::string seed;              // network games only
+    std::vector<Event> events;
+
+    std::string header() const;    // the lines before the first event, each with its line feed
+    std::string text() const;      // the whole file
+    static const char* modeName(int mode);
+};
+
+struct ReadResult {
+    std::optional<Record> record;
+    std::string error;  // why the file is no record we can play, when it is not
+};
+
+ReadResult Read(std::istream& in);
+ReadResult ReadFile(const std::string& path);
+
+// The shot number an event belongs to: the fires up to and including it (0: the battlefield itself).
+int TurnOf(const Record& r, std::size_t index);
+
+}  // namespace gv::replay

@@ -1,0 +1,129 @@
+#include "replay/recorder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+namespace gv::replay {
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string localTime(const char* format) {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[64];
+    std::strftime(buf, sizeof buf, format, &tm);
+    return buf;
+}
+
+bool isRecord(const fs::directory_entry& e) {
+    std::error_code ec;
+    return e.is_regular_file(ec) && e.path().extension() == BattleRecorder::kExtension;
+}
+
+// The records of a folder, oldest first: their names begin with the date and time.
+std::vector<fs::path> records(const std::string& folder) {
+    std::vector<fs::path> out;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (isRecord(*it)) out.push_back(it->path());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+}  // namespace
+
+BattleRecorder::~BattleRecorder() {
+    if (file_) std::fclose(file_);
+}
+
+std::string BattleRecorder::DefaultFolder() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    std::string base;
+    if (data && data[0] == '/') {
+        base = data;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !home[0]) return {};
+        base = std::string(home) + "/.local/share";
+    }
+    return base + "/gorvath/replays";
+}
+
+std::string BattleRecorder::Newest(const std::string& folder) {
+    if (folder.empty()) return {};
+    std::vector<fs::path> all = records(folder);
+    return all.empty() ? std::string() : all.back().string();
+}
+
+void BattleRecorder::Begin(Record header, double nowMs) {
+    if (file_) std::fclose(file_), file_ = nullptr;
+    path_.clear();
+    record_ = std::move(header);
+    record_.started = localTime("%Y-%m-%d %H:%M:%S");
+    begun_ = true;
+    ended_ = false;
+    beganAt_ = nowMs;
+    handOvers_ = 0;
+    if (writing_ && !folder_.empty()) open();
+    if (listener_) listener_->Began();
+}
+
+void BattleRecorder::Add(Event e, double nowMs) {
+    if (!active()) return;
+    e.at = nowMs - beganAt_;
+    if (e.kind == Event::Hash) e.sequence = handOvers_++;
+    if (e.kind == Event::End) ended_ = true;
+    record_.events.push_back(e);
+    if (file_) write(e.line() + "\n");
+    if (listener_) listener_->Recorded(record_.events.back());
+}
+
+void BattleRecorder::open() {
+    std::error_code ec;
+    fs::create_directories(folder_, ec);
+    if (ec) return cannotRecord(ec.message());
+    const std::string stem = folder_ + "/" + localTime("%Y-%m-%d_%H-%M-%S_") + Record::modeName(record_.mode);
+    // Two battles begun in one second get names of their own.
+    for (int n = 1; n < 100 && !file_; ++n) {
+        std::string name = stem + (n > 1 ? "-" + std::to_string(n) : "") + kExtension;
+        file_ = std::fopen(name.c_str(), "wx");
+        if (file_) path_ = name;
+        else if (errno != EEXIST) return cannotRecord(std::strerror(errno));
+    }
+    if (!file_) return cannotRecord("no free file name");
+    write(record_.header());
+    prune();
+}
+
+void BattleRecorder::write(const std::string& text) {
+    if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() || std::fflush(file_) != 0) {
+        const std::string why = std::strerror(errno);
+        std::fclose(file_);
+        file_ = nullptr;
+        cannotRecord(why);
+    }
+}
+
+void BattleRecorder::prune() {
+    std::vector<fs::path> all = records(folder_);
+    for (std::size_t i = 0; i + kKeep < all.size(); ++i) {
+        std::error_code ec;
+        if (all[i] != path_) fs::remove(all[i], ec);
+    }
+}
+
+// The battle goes on unrecorded; the player is told once why.
+void BattleRecorder::cannotRecord(const std::string& why) {
+    if (warned_) return;
+    warned_ = true;
+    std::fprintf(stderr, "gorvath: cannot record battles in %s: %s\n", folder_.c_str(), why.c_str());
+}
+
+}  // namespace gv::replay

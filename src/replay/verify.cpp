@@ -1,0 +1,64 @@
+// Computing recorded battles again without a window or a sound: `--verify-replay`.
+#include <algorithm>
+#include <cstdio>
+
+#include "game/mainfrm.h"
+#include "replay/playback.h"
+
+namespace gv::replay {
+
+namespace {
+// Game time without a recorded event after which a battle is taken to have gone its own way: longer than
+// any wait of the game (a crate's fall, a hand-over, the computer's thought), shorter than a test's patience.
+constexpr double kStalledMs = 120000;
+
+std::string resultWords(const Record& r, int shots) {
+    std::string s = std::to_string(shots) + (shots == 1 ? " shot" : " shots");
+    if (r.events.empty() || r.events.back().kind != Event::End) return s + ", the record stops before the battle's end";
+    const std::string& end = r.events.back().text;
+    if (end == "won 1") return s + ", player 1 won";
+    if (end == "won 2") return s + ", player 2 won";
+    if (end == "both") return s + ", both tanks destroyed";
+    if (end == "outofstep") return s + ", the copies went out of step";
+    return s + ", the link ended";
+}
+}  // namespace
+
+Verdict VerifyFile(const std::string& path) {
+    ReadResult read = ReadFile(path);
+    if (!read.record) return {Verdict::Unreadable, path + ": cannot be read: " + read.error};
+    const Record& record = *read.record;
+
+    Desktop desktop;  // no folder: the battle computed again is not recorded anew
+    desktop.languageSettings = [] { return LanguageSettings{{"en_US"}, "", {}}; };
+    VirtualDriver clock;
+    EventLoop loop(&clock);
+    Mainfrm game(loop, desktop);
+    game.sound.setSilent(true);
+    game.Form_Load();
+    Playback playback(game, record, Playback::Pace::Fast);
+    playback.Start();
+    try {
+        loop.waitUntil([&] { return playback.finished() || playback.StalledFor(kStalledMs); });
+    } catch (const WaitStalled&) {
+    }
+    // Nothing more happens: the battle waits for something the record never gives.
+    if (!playback.finished()) playback.Stuck();
+    const int shots = TurnOf(record, record.events.size());
+    if (playback.outcome() == Playback::Outcome::Same) return {Verdict::Same, path + ": ok, " + resultWords(record, shots)};
+    return {Verdict::Differs, path + ": differs at turn " + std::to_string(playback.differingTurn()) + ": " +
+                                  playback.difference()};
+}
+
+int VerifyFiles(const std::vector<std::string>& paths) {
+    int status = 0;
+    for (const std::string& path : paths) {
+        Verdict v = VerifyFile(path);
+        std::printf("%s\n", v.line.c_str());
+        std::fflush(stdout);
+        status = std::max(status, v.kind == Verdict::Same ? 0 : v.kind == Verdict::Differs ? 1 : 2);
+    }
+    return status;
+}
+
+}  // namespace gv::replay

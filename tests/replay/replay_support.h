@@ -1,0 +1,56 @@
+#pragma once
+// Battles played headless by a scripted player, for the records they leave.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "../support/game_fixture.h"
+#include "replay/playback.h"
+
+namespace gv::testing {
+
+// A folder of its own under the system's temporary folder, removed with this.
+struct TempFolder {
+    std::string path;
+    explicit TempFolder(const std::string& name) {
+        path = (std::filesystem::temp_directory_path() / ("gorvath-" + name + "-" + std::to_string(::getpid()))).string();
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path); }
+};
+
+inline std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void writeText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// The player whose turn it is fires a random aim; now and then while a crate still falls. `shots` turns at
+// the most; returns when the battle is over or the turns are used up, with nothing of a shot running.
+// `beforeShot` sees the game just before each of the script's shots. Wild aims point anywhere, backwards and
+// straight up too.
+inline void playScripted(Headless& h, Random& aims, int shots, const std::function<void()>& beforeShot = {},
+                         bool wild = false) {
+    Mainfrm& g = h.game;
+    auto turnReady = [&] { return g.state.BattleOver == True || (idle(g) && (g.Frame1.enabled() || g.Frame2.enabled())); };
+    for (int s = 0; s < shots; ++s) {
+        h.loop.waitUntil(turnReady);
+        if (g.state.BattleOver == True) break;
+        if (g.bonusfalltimer.enabled() && aims.Rnd() < 0.5) h.loop.waitUntil([&] { return !g.bonusfalltimer.enabled(); });
+        const bool one = g.Frame1.enabled();
+        (one ? g.sila1 : g.sila2).setText(std::to_string(int(aims.Rnd() * 110) + 50));
+        (one ? g.uhel1 : g.uhel2).setText(std::to_string(wild ? int(aims.Rnd() * 181) : int(aims.Rnd() * 70) + 10));
+        if (beforeShot) beforeShot();
+        g.keyDown(Key::Space);
+        h.loop.waitUntil([&] { return !g.hideit.enabled(); });
+    }
+    h.loop.waitUntil([&] { return g.state.BattleOver == True ? !g.tankexpl.enabled() && !g.showit.enabled() : turnReady(); });
+}
+
+}  // namespace gv::testing
