@@ -146,6 +146,7 @@ double Playback::DueAt(const Event& e) const {
 
 void Playback::Advance() {
     if (finished() || !began_ || delivering_ || wait_.enabled()) return;
+    if (cursor_ >= record_.events.size()) return Finish(Outcome::Same);  // a record of no event at all
     const Event& e = record_.events[cursor_];
     switch (e.kind) {
         case Event::Recv: break;
