@@ -84,7 +84,7 @@ public:
     bool isVirtual() const { return driver_->isVirtual(); }
     // The game's time: the driver's clock, run faster or slower by setPace().
     double now() { return clock(); }
-    // Real clock only: the game's time runs `factor` times as fast from now on (a replay watched at four
+    // The game's time runs `factor` times as fast from now on (a replay watched at four
     // times the speed); timers keep their places in it. 1 is the normal pace.
     void setPace(double factor);
     double pace() const { return pace_; }

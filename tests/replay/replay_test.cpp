@@ -1,6 +1,9 @@
 // Recorded battles: every battle leaves a record that computes the same again; a changed decision, a
-// damaged file and a folder that cannot be written are each told plainly.
+// damaged file and a folder that cannot be written are each told plainly; a record plays in the window at
+// its pace, Right skips a wait and Esc leaves.
 #include <gtest/gtest.h>
+
+#include <regex>
 
 #include "replay_support.h"
 
@@ -15,9 +18,32 @@ Desktop recordingDesktop(const std::string& folder) {
 
 struct Recorded : Headless {
     explicit Recorded(const std::string& folder) : Headless(recordingDesktop(folder)) {}
+    const replay::Record& record() const { return game.recorder().current(); }
 };
 
-TEST(Replay, AHotSeatBattleComputesTheSameAgainAndAChangedShotIsNamed) {
+std::size_t recordsIn(const std::string& folder) {
+    std::size_t n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) n += e.path().extension() == ".replay";
+    return n;
+}
+
+// The file with the first match of `pattern` changed to `replacement`.
+std::string changed(const std::string& text, const std::string& pattern, const std::string& replacement) {
+    return std::regex_replace(text, std::regex(pattern), replacement, std::regex_constants::format_first_only);
+}
+
+// The file with the force of its `nth` shot changed.
+std::string otherForce(const std::string& text, int nth) {
+    std::istringstream in(text);
+    std::string out, line;
+    while (std::getline(in, line)) {
+        if (line.rfind("fire ", 0) == 0 && --nth == 0) line = changed(line, "^fire ([12]) [0-9.]+", "fire $1 199");
+        out += line + "\n";
+    }
+    return out;
+}
+
+TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     TempFolder folder("hotseat");
     Recorded h(folder.path);
     h.start();
@@ -26,10 +52,167 @@ TEST(Replay, AHotSeatBattleComputesTheSameAgainAndAChangedShotIsNamed) {
     aims.seed(3);
     playScripted(h, aims, 12);
     const std::string path = h.game.recorder().path();
-    ASSERT_FALSE(path.empty());
+    ASSERT_EQ(recordsIn(folder.path), 1u);
+    // Flushed as it was played: the file holds every event the game recorded.
+    const std::string text = readText(path);
+    EXPECT_EQ(text, h.record().text());
     replay::Verdict v = replay::VerifyFile(path);
     EXPECT_EQ(v.kind, replay::Verdict::Same) << v.line;
-    std::cerr << readText(path);
+    EXPECT_NE(v.line.find(": ok, 12 shots"), std::string::npos) << v.line;
+
+    // Any decision or hash changed: the first turn that differs is named.
+    struct Case { const char* what; std::string text; const char* turn; };
+    const Case cases[] = {
+        {"the fifth shot's force", otherForce(text, 5), "differs at turn 5: 'hash 5"},
+        {"the third hash", changed(text, "hash 3 [0-9a-f]{12}", "hash 3 000000000000"), "differs at turn 3:"},
+        {"the generator", changed(text, "random [0-9a-f]{16}", "random 0000000000000001"), "differs at turn 0:"},
+        {"a shot out of turn", text + "fire 2 100 45 @999999\n", "differs at turn 13: the battle stops"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NE(c.text, text);
+        writeText(path, c.text);
+        v = replay::VerifyFile(path);
+        EXPECT_EQ(v.kind, replay::Verdict::Differs);
+        EXPECT_NE(v.line.find(c.turn), std::string::npos) << v.line;
+    }
+}
+
+TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
+    TempFolder folder("damaged");
+    const std::string header = "gorvath-replay 1\ngame 0.1\nmode hot-seat\nstarted 2026-12-08 20:00:00\nhell 0 0\n"
+                               "random 4a6f727661746882\n";
+    std::string noise(4096, '\0');
+    Random r;
+    for (char& c : noise) c = char(r.next());
+    const std::string event = "fire 1 100 45 @1\n";
+    std::string huge;  // 100 MB of well-formed events
+    huge.reserve(100 << 20);
+    huge = header;
+    while (huge.size() < (100u << 20)) huge += event;
+    struct Case { const char* what; std::string text; const char* reason; };
+    const Case cases[] = {
+        {"an empty file", "", "not a Gorvath battle record"},
+        {"random bytes", noise, "not a Gorvath battle record"},
+        {"a newer format", "gorvath-replay 2\n", "format version 2, this game reads version 1"},
+        {"no mode", "gorvath-replay 1\ngame 0.1\nmode duel\n", "line 3: no such mode: duel"},
+        {"a network battle without its seed", changed(header, "hot-seat", "joiner"), "seed is missing"},
+        {"cut in the middle of a line", header + "fire 1 100 4", "cut short"},
+        {"a line of a megabyte", header + std::string(1 << 20, 'x') + "\n", "longer than 256"},
+        {"a player 3", header + "fire 3 100 45 @1\n", "line 7: a shot by no player"},
+        {"a force of 250", header + "fire 1 250 45 @1\n", "force out of range"},
+        {"an angle of -5", header + "fire 1 100 -5 @1\n", "angle out of range"},
+        {"a hash of 13 digits", header + "hash 0 1234567890abc @1\n", "hash out of range"},
+        {"a message too long", header + "recv " + std::string(65, 'W') + " @1\n", "a message the game never sends"},
+        {"an event after the end", header + "end won 1 @1\n" + event, "after the end"},
+        {"a time far out", header + "fire 1 100 45 @99999999999\n", "time out of range"},
+        {"100 MB of events", huge, "more events than any battle has"},
+    };
+    const std::string path = folder.path + "/bad.replay";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        writeText(path, c.text);
+        replay::Verdict v = replay::VerifyFile(path);
+        EXPECT_EQ(v.kind, replay::Verdict::Unreadable);
+        EXPECT_NE(v.line.find(c.reason), std::string::npos) << v.line;
+        EXPECT_EQ(v.line.find('\n'), std::string::npos);
+    }
+    // A record of a battle that had only begun plays to its end: nothing.
+    writeText(path, header);
+    EXPECT_EQ(replay::VerifyFile(path).kind, replay::Verdict::Same);
+    // And the window says on its banner why a file cannot be watched.
+    Headless h;
+    h.start();
+    writeText(path, "gorvath-replay 7\n");
+    EXPECT_FALSE(h.game.WatchBattle(path));
+    EXPECT_EQ(h.game.Label8(1).caption(), "Cannot play the record: line 1: format version 7, this game reads version 1");
+    EXPECT_TRUE(h.game.Frame3.visible() && !h.game.inputLocked);
+}
+
+TEST(Replay, TheNewestHundredRecordsStayAndAFolderThatCannotBeWrittenIsToldOnce) {
+    TempFolder folder("keep");
+    for (int i = 0; i < 105; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/2001-01-01_00-00-%03d_hot-seat.replay", i);
+        writeText(folder.path + name, "old");
+    }
+    {
+        Recorded h(folder.path);
+        h.start();
+        h.newBattle(1);
+        EXPECT_EQ(recordsIn(folder.path), 100u);
+        EXPECT_FALSE(std::filesystem::exists(folder.path + "/2001-01-01_00-00-000_hot-seat.replay"));
+        EXPECT_TRUE(std::filesystem::exists(h.game.recorder().path()));
+        EXPECT_TRUE(h.game.watchlast.enabled());
+    }
+    // A folder under a file: every battle plays on, and the player is told once why nothing is recorded.
+    const std::string blocked = folder.path + "/2001-01-01_00-00-104_hot-seat.replay/replays";
+    Recorded h(blocked);
+    ::testing::internal::CaptureStderr();
+    h.start();
+    for (double seed : {1, 2}) {
+        h.newBattle(seed);
+        Random aims;
+        playScripted(h, aims, 2);
+        EXPECT_EQ(h.record().events.size(), 5u);  // in memory all the same: two shots and three hashes
+    }
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said.find("gorvath: cannot record battles in " + blocked + ": "), 0u) << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
+    EXPECT_FALSE(h.game.watchlast.enabled());
+}
+
+TEST(Replay, WatchingKeepsThePaceRightSkipsAWaitFRunsFourTimesAsFastAndEscLeaves) {
+    TempFolder folder("watch");
+    {
+        Recorded h(folder.path);
+        h.start();
+        h.newBattle(8);
+        // Player 1 thinks for five seconds, player 2 for twenty, player 1 for eight; then the battle is left.
+        for (double think : {5000, 20000, 8000}) {
+            h.loop.waitUntil([&] { return idle(h.game) && (h.game.Frame1.enabled() || h.game.Frame2.enabled()); });
+            h.loop.runFor(think);
+            h.game.keyDown(Key::Space);
+            h.loop.waitUntil([&] { return !h.game.hideit.enabled(); });
+        }
+        h.loop.runFor(10000);
+    }
+    const replay::Record live = *replay::ReadFile(replay::BattleRecorder::Newest(folder.path)).record;
+    auto liveGap = [&](std::size_t a, std::size_t b) { return live.events[b].at - live.events[a].at; };
+    Recorded h(folder.path);
+    h.start();
+    ASSERT_TRUE(h.game.watchlast.enabledOnScreen());
+    h.game.click(h.game.watchlast);
+    ASSERT_TRUE(h.game.Watching());
+    auto events = [&] { return h.record().events.size(); };
+    auto gap = [&](std::size_t a, std::size_t b) { return h.record().events[b].at - h.record().events[a].at; };
+    h.loop.waitUntil([&] { return events() >= 3; });  // hash 0, fire 1, hash 1
+    EXPECT_NEAR(gap(0, 1), liveGap(0, 1), 41);
+    // Player 2's twenty seconds: a click on the fire button does nothing, Right fires at once.
+    h.loop.waitUntil([&] { return h.game.Command2.enabled() && !h.game.showit.enabled(); });
+    h.game.mouseDown(int(h.game.Command2.absLeft() + 5), int(h.game.Command2.absTop() + 5), false);
+    h.loop.runFor(1000);
+    EXPECT_EQ(events(), 3u);
+    h.game.keyDown(Key::Right);
+    h.loop.waitUntil([&] { return events() >= 4; });
+    EXPECT_LT(gap(2, 3), liveGap(2, 3) - 15000);
+    // Player 1's eight seconds at four times the speed: two on the clock.
+    h.loop.waitUntil([&] { return events() >= 5; });
+    h.game.keyDown(Key::F);
+    const double driverFrom = h.clock.nowMs();
+    h.loop.waitUntil([&] { return events() >= 6; });
+    EXPECT_NEAR(gap(4, 5), liveGap(4, 5), 41);
+    EXPECT_NEAR(h.clock.nowMs() - driverFrom, liveGap(4, 5) / 4, 41);
+    // The record stops there, and says so; Esc leaves to the menu and gives the window back.
+    h.loop.waitUntil([&] { return !h.game.watching() || h.game.watching()->finished(); });
+    h.loop.runFor(100);
+    EXPECT_EQ(h.game.Label8(1).caption(), "The recording ends here");
+    h.game.keyDown(Key::Escape);
+    EXPECT_TRUE(!h.game.Watching() && !h.game.inputLocked && h.loop.pace() == 1);
+    EXPECT_TRUE(h.game.Frame3.visible() && !h.game.continue_.enabled() && h.game.novahra.enabled());
+    EXPECT_EQ(h.game.state.GameMode, 0);
+    // Nothing of the watched battle was recorded again.
+    EXPECT_EQ(recordsIn(folder.path), 1u);
 }
 
 }  // namespace
