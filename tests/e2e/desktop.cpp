@@ -182,9 +182,14 @@ Game::Game(int screenWidth, int screenHeight) : desk(screenWidth, screenHeight),
 bool Game::start(const char* binary) {
     if (!desk.ok()) return false;
     process = std::make_unique<Process>(
-        std::vector<std::string>{binary},
+        [&] {
+            std::vector<std::string> argv{binary};
+            argv.insert(argv.end(), args.begin(), args.end());
+            return argv;
+        }(),
+        // Its battles are recorded in a folder of its own, never in the user's.
         std::vector<std::string>{"DISPLAY=" + desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + runtime,
-                                 "LANG=en_US.UTF-8"},
+                                 "LANG=en_US.UTF-8", "XDG_DATA_HOME=" + (dataHome.empty() ? runtime : dataHome)},
         runtime + "/log.txt");
     // Up once its window is: the window is shown with its first frame drawn.
     desk.window("");

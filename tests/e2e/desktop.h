@@ -64,6 +64,8 @@ private:
 struct Game {
     Desktop desk;
     std::string runtime;
+    std::string dataHome;           // $XDG_DATA_HOME, where it records its battles (`runtime` when empty)
+    std::vector<std::string> args;  // its command line after the program's name
     std::unique_ptr<Process> process;
 
     explicit Game(int screenWidth = 800, int screenHeight = 600);

@@ -78,7 +78,7 @@ TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareAShotAndTheHostSurvive
     joiner.process->kill();
     Screenshot menu = host.waitMenu();
     EXPECT_GE(menu.count(0x00FF00, 240, 136, 561, 180), 200) << "the host did not return to its menu";
-    EXPECT_GE(menu.count(0x00FFFF, 0, 460, 800, 520), 200) << "no reason below the menu";  // yellow, red first
+    EXPECT_GE(menu.count(0x00FFFF, 0, 508, 800, 570), 200) << "no reason below the menu";  // yellow, red first
     EXPECT_TRUE(host.process->running());
 
     // A second joiner is stopped (as by Ctrl+Z) while the host builds the battlefield: five seconds on the

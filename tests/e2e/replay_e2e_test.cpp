@@ -1,0 +1,99 @@
+// A battle played in the real window leaves its record, even when the program is killed; the record
+// computes the same again, a changed shot is named, and watching it shows the same battle.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "assets/pictures.h"
+#include "desktop.h"
+
+namespace gv::e2e {
+namespace {
+
+// The program's status and what it printed.
+std::pair<int, std::string> run(const std::string& command) {
+    std::string out;
+    FILE* p = popen((command + " 2>&1").c_str(), "r");
+    if (!p) return {-1, ""};
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    const int st = pclose(p);
+    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, out};
+}
+
+bool panelOut(const Screenshot& s, int player) {
+    return shown(s, *assets::picture("fbutt1"), player == 1 ? 224 : 512, 8) < 0.5;
+}
+
+// The share of the battlefield below the panels that two screenshots show alike.
+double alike(const Screenshot& a, const Screenshot& b) {
+    int same = 0, all = 0;
+    for (int y = 130; y < 600; y += 2)
+        for (int x = 0; x < 800; x += 2, ++all) same += a.at(x, y) == b.at(x, y);
+    return double(same) / all;
+}
+
+TEST(ReplayE2E, AKilledBattleKeepsItsTurnsVerifiesAndPlaysBackTheSame) {
+    const std::string data = tempDir("gv-data");
+    std::string record;
+    Screenshot live;
+    {
+        Game g;
+        g.dataHome = data;
+        if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "no display";
+        g.desk.click(400, 228);  // New Game
+        live = g.waitArmed(1);
+        // Player 1 thinks for six seconds; then three quick shots.
+        sleepMs(6000);
+        for (int player : {1, 2, 1, 2}) {
+            g.waitArmed(player);
+            g.desk.key("space");
+            g.waitFor([&](const Screenshot& s) { return panelOut(s, player); }, 10);
+        }
+        g.waitArmed(1);
+        g.process->kill();  // as a crash would end it
+    }
+    for (const auto& e : std::filesystem::directory_iterator(data + "/gorvath/replays")) record = e.path().string();
+    ASSERT_FALSE(record.empty()) << "no record";
+
+    auto [status, said] = run(std::string(GORVATH_BINARY) + " --verify-replay " + record);
+    EXPECT_EQ(status, 0) << said;
+    EXPECT_NE(said.find(": ok, 4 shots"), std::string::npos) << said;
+
+    // The second shot's force changed: the verification names its turn.
+    std::ifstream in(record);
+    std::ostringstream changed;
+    int fires = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("fire ", 0) == 0 && ++fires == 2) line = "fire 2 7" + line.substr(line.find(' ', 7));
+        changed << line << "\n";
+    }
+    const std::string other = data + "/changed.replay";
+    std::ofstream(other) << changed.str();
+    std::tie(status, said) = run(std::string(GORVATH_BINARY) + " --verify-replay " + record + " " + other);
+    EXPECT_EQ(status, 1) << said;
+    EXPECT_NE(said.find("changed.replay: differs at turn 2"), std::string::npos) << said;
+
+    // Watching: the same battlefield when player 1 is first armed; Right fires without the six seconds'
+    // wait; Esc leaves to the menu.
+    Game w;
+    w.dataHome = tempDir("gv-watch");
+    w.args = {"--replay", record};
+    ASSERT_TRUE(w.start(GORVATH_BINARY));
+    Screenshot watched = w.waitArmed(1);
+    EXPECT_GT(alike(live, watched), 0.97);
+    w.desk.key("Right");
+    Screenshot fired = w.waitFor([](const Screenshot& s) { return panelOut(s, 1); }, 3);
+    EXPECT_TRUE(panelOut(fired, 1)) << "Right did not fire the first shot at once";
+    w.waitArmed(2);
+    w.desk.key("Escape");
+    w.waitMenu();
+    EXPECT_TRUE(w.process->running());
+    EXPECT_TRUE(std::filesystem::is_empty(w.dataHome)) << "the watched battle was recorded again";
+}
+
+}  // namespace
+}  // namespace gv::e2e
