@@ -180,6 +180,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
 void Mainfrm::StyleMenuPanels() {
     Option1.setValue(true);
     continue_.setEnabled(false);
+    watchlast.font.points = 12;  // "Přehrát poslední bitvu" fits the menu's width
     Label5.align = Label6.align = Align::Centre;
     Label7.align = Align::Centre;
     Label7.opaque = true;
