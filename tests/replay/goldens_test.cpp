@@ -116,7 +116,7 @@ TEST(GoldenBattles, DISABLED_Record) {
     for (int seed = 1; seed <= 60; ++seed) all.push_back(playLocal(mode::HotSeat, seed));
     all.push_back(playLocal(mode::HotSeat, 1048));
     for (int seed = 1; seed <= 3; ++seed) all.push_back(playLocal(mode::Computer, seed));
-    for (Candidate& c : playNetwork(45296, 40)) all.push_back(std::move(c));
+    for (Candidate& c : playNetwork(45296, 400)) all.push_back(std::move(c));
     // The fewest battles that show everything any of them shows: the one showing most of what is left first.
     std::set<std::string> wanted;
     for (const Candidate& c : all) wanted.insert(c.shows.begin(), c.shows.end());
