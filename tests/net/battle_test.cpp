@@ -1,12 +1,20 @@
 // Whole network battles between two complete games over a real loopback connection, each game on its
 // own thread and loop, taking turns on one virtual clock.
 #include "net_support.h"
+#include "replay/playback.h"
 
 namespace gv::nettest {
 namespace {
 
+Desktop recordingIn(const std::string& folder) {
+    Desktop d = testing::englishDesktop();
+    d.replayFolder = folder;
+    return d;
+}
+
 struct NetBattle : ::testing::Test {
-    NetDuel duel;
+    testing::TempFolder replays{"netbattle"};
+    NetDuel duel{recordingIn(replays.path)};
     Mainfrm& H = duel.host.game;
     Mainfrm& J = duel.joiner.game;
 
@@ -195,7 +203,18 @@ TEST_F(NetBattle, CopiesThatDriftApartEndTheLink) {
     EXPECT_GE(duel.host.hashMismatches + duel.joiner.hashMismatches, 1);
     // The copy that found it says so; the other heard its "disconnect".
     const std::string h = H.Label8(1).caption(), j = J.Label8(1).caption();
-    EXPECT_TRUE(h == "Games out of step" || j == "Games out of step") << h << " / " << j;
+    ASSERT_TRUE(h.rfind("Games out of step", 0) == 0 || j.rfind("Games out of step", 0) == 0) << h << " / " << j;
+    // It keeps the battle's record, both sides' hashes in it, for a bug report and says where. The host's
+    // record computes the same again, out of step and all.
+    Mainfrm& finder = h.rfind("Games out of step", 0) == 0 ? H : J;
+    const std::string path = finder.recorder().path();
+    EXPECT_EQ(finder.Label8(1).caption(), "Games out of step. Saved for a bug report: " + path);
+    const std::string text = testing::readText(path);
+    EXPECT_TRUE(text.find("\nend outofstep @") != std::string::npos && text.find("\nrecv H0:") != std::string::npos &&
+                text.find("\nhash 1 ") != std::string::npos) << text;
+    if (&finder == &H) {
+        EXPECT_EQ(replay::VerifyFile(path).kind, replay::Verdict::Same);
+    }
     for (Mainfrm* m : {&H, &J})
         EXPECT_TRUE(m->Frame3.visible() && m->novahra.enabled() && m->tcpcontrol.state() == TcpSocket::Closed);
 }

@@ -1,35 +1,9 @@
 #pragma once
 // Battles played headless by a scripted player, for the records they leave.
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-
 #include "../support/game_fixture.h"
 #include "replay/playback.h"
 
 namespace gv::testing {
-
-// A folder of its own under the system's temporary folder, removed with this.
-struct TempFolder {
-    std::string path;
-    explicit TempFolder(const std::string& name) {
-        path = (std::filesystem::temp_directory_path() / ("gorvath-" + name + "-" + std::to_string(::getpid()))).string();
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-};
-
-inline std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-inline void writeText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 // The player whose turn it is fires a random aim; now and then while a crate still falls. `shots` turns at
 // the most; returns when the battle is over or the turns are used up, with nothing of a shot running.

@@ -2,8 +2,13 @@
 // A whole game in the headless window model under the virtual clock.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -31,6 +36,28 @@ inline void arm(Mainfrm& g, int kind, int player = 1) {
     Image& slot = player == 1 ? g.weapon1 : g.weapon2;
     slot.tag = std::to_string(kind);
     slot.setPicture(kind ? g.bonusvzor(kind).picture() : nullptr);
+}
+
+// A folder of its own under the system's temporary folder, removed with this.
+struct TempFolder {
+    std::string path;
+    explicit TempFolder(const std::string& name) {
+        path = (std::filesystem::temp_directory_path() / ("gorvath-" + name + "-" + std::to_string(::getpid()))).string();
+        std::filesystem::remove_all(path);
+        std::filesystem::create_directories(path);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path); }
+};
+
+inline std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+inline void writeText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
 }
 
 struct QuietAudio {
