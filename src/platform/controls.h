@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/picture.h"
+#include "platform/rounding.h"
 
 namespace gv {
 
@@ -44,17 +45,6 @@ constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
 // stands on a line of its own (the drawing clips it). `measure` gives the width of a piece of text.
 std::vector<std::string> wrapWords(const std::string& text, int width,
                                    const std::function<int(const std::string&)>& measure);
-
-// Rounds to the nearest whole number, halves to the even one: exactly std::nearbyint (the same rounding
-// mode, the same signed zeros) without its library call. Adding and taking away 2^52 leaves no room for
-// a fraction, so the addition does the rounding; values that large are whole already.
-static_assert(FLT_EVAL_METHOD == 0, "sums of doubles are rounded to double at once");
-inline double roundHalfEven(double v) {
-    constexpr double kNoFraction = 0x1p52;
-    if (!(std::fabs(v) < kNoFraction)) return v;  // also NaN
-    const double r = v >= 0 ? (v + kNoFraction) - kNoFraction : (v - kNoFraction) + kNoFraction;
-    return std::copysign(r, v);
-}
 
 class Control {
 public:
