@@ -162,6 +162,37 @@ TEST_F(Flight, WindOfMinusThirtyTurnsARightwardShellAround) {
     EXPECT_LT(game.state.ShellX, furthest);
 }
 
+// One tick of a shell from (x0, y0) to (x0 + dx, y0 + dy) over flat ground at row 400: the middle column of
+// its crater, or -1 when it left the field without touching the ground.
+TEST_F(Flight, TheShellsWalkDividesBeforeItMultipliesAndEndsAtColumn799) {
+    struct Case { const char* what; double x0, y0, dx, dy; int middle; };
+    const Case cases[] = {
+        // At column 101 the line is at 400 exactly when the sideways distance is divided first (multiplied
+        // first it is a hair below the ground): the shell meets the ground one column later.
+        {"the order of the walk's arithmetic", 100, 300, 3, 300.0000000000001, 102},
+        // Below the ground at column 799.6: the field ends at 799, the shell has left it.
+        {"the right edge", 798.6, 399, 1.1, 3, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        flatten(400);
+        GameState& s = game.state;
+        s.TurnPlayer = 2;
+        s.Gravity = 0, s.Wind = 0, s.ShotTime = 0.8;  // the tick's time is 1: the step is the velocity
+        s.ShotX0 = float(c.x0), s.ShotY0 = float(c.y0), s.ShellX = c.x0, s.ShellY = c.y0;
+        s.ShotVx = c.dx, s.ShotVy = -c.dy;
+        game.bullettimer.setEnabled(true);
+        game.bullettimer_Timer();
+        ASSERT_EQ(s.ShellY, c.y0 + c.dy);
+        int first = -1, last = -1;
+        for (int x = 0; x <= 800; ++x)
+            if (s.Ground(x) > 400) last = x, first = first < 0 ? x : first;
+        EXPECT_EQ(first < 0 ? -1 : (first + last) / 2, c.middle) << first << ".." << last;
+        EXPECT_FALSE(game.bullettimer.enabled());
+        game.ResetHandOver();  // the panels never slid out: no hand-over to wait for
+    }
+}
+
 TEST_F(Flight, AShellAboveTheWindowIsMarkedAtTheTopEdgeAndItsImpactFlashes) {
     aim(1, "200", "88");
     fireAndTick(1);
