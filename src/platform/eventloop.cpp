@@ -111,10 +111,12 @@ void EventLoop::pollSockets() {
 void EventLoop::runDueTimers() {
     // Every timer that is due ticks once, earliest first; a timer whose handler is running is skipped.
     double now = clock();
+    // Nested pumps run inside handlers of this loop: each call has its own list.
     std::vector<Timer*> due;
     for (Timer* t : timers_)
         if (t->enabled_ && t->interval_ > 0 && !t->running_ && t->due_ <= now) due.push_back(t);
-    std::stable_sort(due.begin(), due.end(), [](Timer* a, Timer* b) { return a->due_ < b->due_; });
+    if (due.empty()) return;
+    if (due.size() > 1) std::stable_sort(due.begin(), due.end(), [](Timer* a, Timer* b) { return a->due_ < b->due_; });
     for (Timer* t : due) {
         // An earlier handler may have stopped, restarted or deleted this one.
         if (std::find(timers_.begin(), timers_.end(), t) == timers_.end()) continue;

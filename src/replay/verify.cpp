@@ -37,7 +37,7 @@ Verdict VerifyFile(const std::string& path) {
     EventLoop loop(&clock);
     Mainfrm game(loop, desktop);
     game.sound.setSilent(true);
-    game.Form_Load();
+    // No start-up: its intro sky is for people, and the record sets the generator itself.
     Playback playback(game, record, Playback::Pace::Fast);
     playback.Start();
     try {
