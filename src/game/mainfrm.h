@@ -506,6 +506,7 @@ private:
     replay::BattleRecorder recorder_;
     std::unique_ptr<replay::Playback> watching_;
     std::uint8_t modeBeforeWatching_ = 0;
+    OptionButton* optionBeforeWatching_ = nullptr;
     bool WatchKey(int key);
     void WatchFinished();
     void EndWatching();

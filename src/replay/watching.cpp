@@ -27,6 +27,8 @@ bool Mainfrm::WatchBattle(const std::string& path) {
     LeaveLink();  // a peer we are linked to is told we left
     RestoreBanner();
     modeBeforeWatching_ = state.GameMode;
+    for (OptionButton* o : {&Option1, &Option2, &Option3})
+        if (o->value()) optionBeforeWatching_ = o;
     inputLocked = true;
     watching_ = std::make_unique<replay::Playback>(*this, std::move(*read.record), replay::Playback::Pace::AsPlayed);
     watching_->onFinish = [this] { loop().post([this] { WatchFinished(); }); };
@@ -76,6 +78,9 @@ void Mainfrm::EndWatching() {
     watching_.reset();
     inputLocked = false;
     loop().setPace(1);
+    // The player's choice of mode comes back as it was (the network panel stays closed).
+    if (optionBeforeWatching_) optionBeforeWatching_->setValue(true);
+    Frame4.setVisible(false);
     state.GameMode = modeBeforeWatching_;
     UpdateWatchButton();
 }

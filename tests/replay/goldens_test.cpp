@@ -42,7 +42,7 @@ std::set<std::string> showsOf(const Headless& h, const std::set<int>& kinds, boo
     return s;
 }
 
-Candidate playLocal(int mode, int seed, bool wild = false) {
+Candidate playLocal(int mode, int seed) {
     Headless h;
     h.start();
     (mode == mode::HotSeat ? h.game.Option1 : h.game.Option2).setValue(true);
@@ -55,7 +55,7 @@ Candidate playLocal(int mode, int seed, bool wild = false) {
         Mainfrm& g = h.game;
         kinds.insert(Mainfrm::WeaponKind(g.Frame1.enabled() ? g.weapon1 : g.weapon2));
         expired = expired || (g.state.BonusActive == True && g.state.BonusShotsLeft == 1);
-    }, wild);
+    });
     kinds.erase(0);
     Candidate c{std::string(replay::Record::modeName(mode)) + "-" + std::to_string(seed), h.game.recorder().current().text(),
                 showsOf(h, kinds, expired)};
@@ -94,20 +94,6 @@ std::vector<Candidate> playNetwork(double timeOfDay, int shots) {
     const std::string name = "network-" + formatNumber(timeOfDay);
     return {{name + "-host", H.recorder().current().text(), {"network battle, host"}},
             {name + "-joiner", J.recorder().current().text(), {"network battle, joiner"}}};
-}
-
-// Looks through many battles for one that shows what the recorded ones lack: GOLDEN_SEARCH=FROM:TO:WHAT.
-TEST(GoldenBattles, DISABLED_Search) {
-    const char* spec = std::getenv("GOLDEN_SEARCH");
-    if (!spec) GTEST_SKIP();
-    int from = 0, to = 0;
-    char what[128] = {};
-    std::sscanf(spec, "%d:%d:%127[^\n]", &from, &to, what);
-    for (int seed = from; seed <= to; ++seed)
-        for (bool wild : {false, true}) {
-            Candidate c = playLocal(mode::HotSeat, seed, wild);
-            if (c.shows.count(what)) std::cout << "seed " << seed << (wild ? " wild" : "") << ": " << c.text.size() << " bytes\n" << std::flush;
-        }
 }
 
 TEST(GoldenBattles, DISABLED_Record) {

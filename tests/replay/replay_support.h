@@ -7,10 +7,8 @@ namespace gv::testing {
 
 // The player whose turn it is fires a random aim; now and then while a crate still falls. `shots` turns at
 // the most; returns when the battle is over or the turns are used up, with nothing of a shot running.
-// `beforeShot` sees the game just before each of the script's shots. Wild aims point anywhere, backwards and
-// straight up too.
-inline void playScripted(Headless& h, Random& aims, int shots, const std::function<void()>& beforeShot = {},
-                         bool wild = false) {
+// `beforeShot` sees the game just before each of the script's shots.
+inline void playScripted(Headless& h, Random& aims, int shots, const std::function<void()>& beforeShot = {}) {
     Mainfrm& g = h.game;
     auto turnReady = [&] { return g.state.BattleOver == True || (idle(g) && (g.Frame1.enabled() || g.Frame2.enabled())); };
     for (int s = 0; s < shots; ++s) {
@@ -19,7 +17,7 @@ inline void playScripted(Headless& h, Random& aims, int shots, const std::functi
         if (g.bonusfalltimer.enabled() && aims.Rnd() < 0.5) h.loop.waitUntil([&] { return !g.bonusfalltimer.enabled(); });
         const bool one = g.Frame1.enabled();
         (one ? g.sila1 : g.sila2).setText(std::to_string(int(aims.Rnd() * 110) + 50));
-        (one ? g.uhel1 : g.uhel2).setText(std::to_string(wild ? int(aims.Rnd() * 181) : int(aims.Rnd() * 70) + 10));
+        (one ? g.uhel1 : g.uhel2).setText(std::to_string(int(aims.Rnd() * 70) + 10));
         if (beforeShot) beforeShot();
         g.keyDown(Key::Space);
         h.loop.waitUntil([&] { return !g.hideit.enabled(); });

@@ -181,6 +181,7 @@ TEST(Replay, WatchingKeepsThePaceRightSkipsAWaitFRunsFourTimesAsFastAndEscLeaves
     auto liveGap = [&](std::size_t a, std::size_t b) { return live.events[b].at - live.events[a].at; };
     Recorded h(folder.path);
     h.start();
+    h.game.Option2.setValue(true);  // the player had chosen to play the computer
     ASSERT_TRUE(h.game.watchlast.enabledOnScreen());
     h.game.click(h.game.watchlast);
     ASSERT_TRUE(h.game.Watching());
@@ -210,7 +211,7 @@ TEST(Replay, WatchingKeepsThePaceRightSkipsAWaitFRunsFourTimesAsFastAndEscLeaves
     h.game.keyDown(Key::Escape);
     EXPECT_TRUE(!h.game.Watching() && !h.game.inputLocked && h.loop.pace() == 1);
     EXPECT_TRUE(h.game.Frame3.visible() && !h.game.continue_.enabled() && h.game.novahra.enabled());
-    EXPECT_EQ(h.game.state.GameMode, 0);
+    EXPECT_TRUE(h.game.state.GameMode == 0 && h.game.Option2.value() && !h.game.Frame4.visible());
     // Nothing of the watched battle was recorded again.
     EXPECT_EQ(recordsIn(folder.path), 1u);
 }
