@@ -51,7 +51,7 @@ constexpr LayoutRow kMenus[] = {
     {Make::Button, "Frame5", "Command6", 32, 192, 257, 33, "Zpět"},
     {Make::Stretched, "Frame5", "Image5", 0, -56, 321, 313, "Image5"},
     // Main menu panel
-    {Make::Panel, nullptr, "Frame3", 240, 136, 321, 361},  // one row taller than the first menu: the replay
+    {Make::Panel, nullptr, "Frame3", 240, 136, 321, 361},  // a row taller for "Watch last battle"
     {Make::Label, "Frame3", "Label5", 0, 0, 321, 41, "Gorvath", 30},
     {Make::Label, "Frame3", "Label6", 1, 3, 320, 41, "Gorvath", 27.75, kBlack},
     {Make::Line, "Frame3", "Line1", 0, 48, 320, 48, nullptr, 2, kGreen},
