@@ -6,11 +6,14 @@ namespace gv {
 
 namespace {
 constexpr double kMenuBannerTop = 518, kMenuBannerShadowTop = 520;
+// The banner's type, and the smaller one that fits a path: two lines of 72 characters.
+constexpr double kBannerPoints[2] = {35.25, 36}, kSmallBannerPoints[2] = {12, 12};
 }  // namespace
 
 const char* Mainfrm::CreatingGameText(bool czech) { return czech ? "Vytvářím hru..." : "Creating game..."; }
 
-void Mainfrm::ShowMenuBanner(const std::string& text) {
+void Mainfrm::ShowMenuBanner(const std::string& text, bool small) {
+    for (int i : {0, 1}) Label8(i).font.points = (small ? kSmallBannerPoints : kBannerPoints)[i];
     Label8(0).foreColour = rgb(64, 64, 64);
     Label8(1).foreColour = rgb(255, 255, 0);
     Label8(1).setTop(kMenuBannerTop);
@@ -47,6 +50,7 @@ void Mainfrm::RestoreBanner() {
     Label8(0).setTop(kBannerShadowTop);
     Label8(0).setVisible(false);
     Label8(1).setVisible(false);
+    for (int i : {0, 1}) Label8(i).font.points = kBannerPoints[i];
     // The joiner's battles keep the banner as New Game last set it; ours said something else meanwhile.
     const std::string caption = CreatingGameText(state.CzechUi == True);
     Label8(0).foreColour = rgb(64, 64, 64);

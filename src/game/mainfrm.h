@@ -332,7 +332,8 @@ public:
 
     // The banner below the menu: a word to the player when a battle or a link ends. New Game puts the
     // banner back over the battlefield.
-    void ShowMenuBanner(const std::string& text);
+    // `small`: in a small font, for a long text such as a file's path.
+    void ShowMenuBanner(const std::string& text, bool small = false);
     void RestoreBanner();
     // The banner's text while a battlefield is built, and its place over the battlefield (its shadow
     // two pixels lower).

@@ -1,4 +1,5 @@
 // Network play: the host and the joiner, and the messages that keep both copies of the game in step.
+#include <cstdio>
 #include <cstring>
 #include <iterator>
 
@@ -507,9 +508,12 @@ void Mainfrm::ShowLinkEnd(LinkEnd why) {
         case LinkEnd::OutOfStep:
             text = czech ? "Hry se rozešly" : "Games out of step";
             // The record of this battle, with both sides' hashes, is what a bug report needs.
-            if (!recorder_.path().empty())
+            if (!recorder_.path().empty()) {
+                std::fprintf(stderr, "gorvath: games out of step; saved for a bug report: %s\n", recorder_.path().c_str());
                 return ShowMenuBanner(std::string(text) + ". " + (czech ? "Uloženo pro hlášení chyby: " : "Saved for a bug report: ") +
-                                      recorder_.path());
+                                          recorder_.path(),
+                                      true);
+            }
             break;
         case LinkEnd::Mismatch:
             text = czech ? "Druhá kopie hry Gorvath neodpovídá této" : "The other copy of Gorvath does not match this one";

@@ -21,7 +21,7 @@ bool Mainfrm::WatchBattle(const std::string& path) {
     const bool czech = state.CzechUi == True;
     replay::ReadResult read = replay::ReadFile(path);
     if (!read.record) {
-        ShowMenuBanner((czech ? "Záznam nelze přehrát: " : "Cannot play the record: ") + read.error);
+        ShowMenuBanner((czech ? "Záznam nelze přehrát: " : "Cannot play the record: ") + read.error, true);
         return false;
     }
     LeaveLink();  // a peer we are linked to is told we left
@@ -65,7 +65,8 @@ void Mainfrm::WatchFinished() {
     if (watching_->outcome() == replay::Playback::Outcome::Differs) {
         const std::string turn = std::to_string(watching_->differingTurn());
         ShowMenuBanner(czech ? "Tato bitva se od tahu " + turn + " počítá jinak než záznam"
-                             : "From turn " + turn + " this battle computes differently from the record");
+                             : "From turn " + turn + " this battle computes differently from the record",
+                       true);
     } else if (!watching_->recordEnds()) {
         ShowMenuBanner(czech ? "Záznam zde končí" : "The recording ends here");
     }
