@@ -35,6 +35,8 @@ struct Mainfrm::NetState {
     bool greeting = false;            // host: a connection was taken and has not greeted yet
     double greetingSince = 0;
     int waitingForPeer = 0;           // waits for the peer now on the stack
+    double waitSince = 0;             // when the outermost of them began
+    double lastMessage = 0;           // when the peer last said more than a keep-alive
     bool waitShown = false;           // the banner says we are waiting for the other player
     std::string bannerBefore[2];      // what the banner said before that
     bool bannerVisibleBefore = false;

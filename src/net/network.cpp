@@ -1,4 +1,5 @@
 // Network play: the host and the joiner, and the messages that keep both copies of the game in step.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -194,7 +195,6 @@ void Mainfrm::TakeBytes(const std::string& bytes) {
     if (n.closing || unloaded() || bytes.empty()) return;
     const double now = loop().now();
     n.lastHeard = now;
-    if (n.waitShown) ShowWaitingText(false);
     if (n.pending.empty()) n.pendingSince = now;
     n.pending += bytes;
     // Every message ends with a line feed; what follows the last one waits for the rest of its message.
@@ -253,7 +253,10 @@ void Mainfrm::Dispatch(const std::string& text) {
         return;
     }
     const NetMessage m = ReadNetMessage(text);
-    if (m.key == NetMessage::KeepAlive) return;  // it said something: that was all
+    if (m.key == NetMessage::KeepAlive) return;  // its program runs: that is all it says
+    // A message: what a wait for the peer counts as its progress.
+    n.lastMessage = loop().now();
+    if (n.waitShown) ShowWaitingText(false);
     if (n.greeting) {
         // The first message of a connection that has not greeted yet.
         // "GET / HTTP/1.1" is no greeting either: a greeting names a version.
@@ -547,11 +550,14 @@ void Mainfrm::netlive_Timer() {
         tcpcontrol.send(WriteNetMessage(netmsg::plain(NetMessage::KeepAlive)) + "\n");
         NoteLinkTalk();
     }
-    if (now - n.lastHeard >= kSilentPeerMs) {
+    // A wait for the peer counts from its start or from the last message, never from keep-alives: a peer
+    // whose program runs but says nothing more is given up all the same.
+    const double quiet = n.waitingForPeer > 0 ? now - std::max(n.waitSince, n.lastMessage) : 0;
+    if (now - n.lastHeard >= kSilentPeerMs || (n.linkUp && quiet >= kSilentPeerMs)) {
         PeerDisconnected(LinkEnd::NotResponding);
         return;
     }
-    const bool waiting = n.linkUp && n.waitingForPeer > 0 && now - n.lastHeard >= kWaitingTextMs;
+    const bool waiting = n.linkUp && quiet >= kWaitingTextMs;
     if (waiting != n.waitShown) ShowWaitingText(waiting);
 }
 
@@ -576,10 +582,14 @@ void Mainfrm::ShowWaitingText(bool show) {
     }
 }
 
-void Mainfrm::NoteWaitForPeer(int delta) { net_->waitingForPeer += delta; }
+void Mainfrm::NoteWaitForPeer(int delta) {
+    if (net_->waitingForPeer == 0 && delta > 0) net_->waitSince = loop().now();
+    net_->waitingForPeer += delta;
+}
 
+// Esc leaves any wait for the peer, at once (a battlefield being built included).
 bool Mainfrm::LeaveWaitForPeer() {
-    if (!net_->waitShown) return false;
+    if (net_->waitingForPeer == 0 || !net_->linkUp) return false;
     PeerDisconnected(LinkEnd::WeLeft);  // "disconnect" goes to the peer on the way out
     return true;
 }

@@ -6,46 +6,47 @@ namespace gv::nettest {
 namespace {
 
 struct NetFaults : NetGameTest {
-    // The peer falls silent, as a stopped program does, once the game is in the state `waiting` describes:
-    // until the link ends by itself, until the player leaves with Esc, or until it resumes after ten seconds.
-    enum class Fate { Silent, SilentThenEsc, SilentThenResume };
+    // The peer falls silent, as a stopped program does, once the game is in the state `waiting` describes
+    // (the start of a wait for it): until the link ends by itself, the same with a keep-alive every second
+    // from a program that runs but says nothing more, until the player leaves with Esc a second into the
+    // wait, or until the peer resumes after ten seconds.
+    enum class Fate { Silent, KeepAlivesOnly, EscAtOnce, SilentThenResume };
     std::unique_ptr<Timer> silencer;
-    bool silenced = false, resumed = false;
+    bool silenced = false, resumed = false, escaped = false;
     double silentAt = -1, heardAt = -1, waitTextAt = -1, waitTextGoneAt = -1;
     std::function<void()> resume;  // says what the peer held back
     bool waitText() const {
         return game.Label8(1).visible() && game.Label8(1).caption() == "Waiting for the other player...";
     }
-    void silenceWhen(std::function<bool()> waiting, Fate fate) {
+    void silenceWhen(std::function<bool()> waiting, Fate fate, RawPeer* other = nullptr) {
         silencer = std::make_unique<Timer>(loop, "silencer", 5);
-        silencer->onTimer = [this, waiting, fate] {
+        silencer->onTimer = [this, waiting, fate, &p = other ? *other : peer, alive = 0.0]() mutable {
             const double now = loop.now();
             if (!silenced) {
                 if (!waiting()) return;
-                silenced = true, silentAt = now;
-                peer.onLine(nullptr);
+                silenced = true, silentAt = alive = now;
+                p.onLine(nullptr);
                 return;
             }
-            if (waitTextAt < 0 && waitText()) {
-                waitTextAt = now;
-                heardAt = game.net().lastHeard;  // the peer's last byte
-                if (fate == Fate::SilentThenEsc) game.keyDown(Key::Escape);
-            }
+            if (fate == Fate::KeepAlivesOnly && now - alive >= 1000 && p.connected()) p.say("K"), alive = now;
+            if (fate == Fate::EscAtOnce && !escaped && now - silentAt >= 1000) escaped = true, game.keyDown(Key::Escape);
+            if (waitTextAt < 0 && waitText()) waitTextAt = now, heardAt = game.net().lastHeard;  // its last byte
             if (waitTextAt >= 0 && waitTextGoneAt < 0 && !waitText()) waitTextGoneAt = now;
             if (fate == Fate::SilentThenResume && !resumed && now - silentAt >= 10000) resumed = true, resume();
         };
         silencer->setEnabled(true);
     }
-    // The waiting text came five seconds into the silence, and the link ended as the fate says.
-    void expectSilence(Fate fate) {
+    // The waiting text came five seconds into the wait and the link ended thirty seconds after the peer's
+    // last byte, or thirty seconds into the wait when keep-alives kept coming; or Esc left it at once.
+    void expectSilence(Fate fate, RawPeer* other = nullptr) {
         ASSERT_TRUE(until([&] { return game.state.GameMode == mode::HotSeat; }));
-        EXPECT_NEAR(waitTextAt - heardAt, 5000, 300);
-        if (fate == Fate::Silent) {
-            EXPECT_NEAR(loop.now() - heardAt, 30000, 300);
-            EXPECT_EQ(game.Label8(1).caption(), "The other player is not responding");
+        if (fate == Fate::EscAtOnce) {
+            EXPECT_NEAR(loop.now(), silentAt + 1000, 50);
+            EXPECT_TRUE((other ? *other : peer).heardLine("disconnect") && !game.Label8(1).visible());
         } else {
-            EXPECT_NEAR(loop.now(), waitTextAt, 50);  // Esc, at once
-            EXPECT_TRUE(peer.heardLine("disconnect") && !game.Label8(1).visible());
+            EXPECT_NEAR(waitTextAt - silentAt, 5000, 300);
+            EXPECT_NEAR(loop.now() - (fate == Fate::Silent ? heardAt : silentAt), 30000, 300);
+            EXPECT_EQ(game.Label8(1).caption(), "The other player is not responding");
         }
         ASSERT_NO_FATAL_FAILURE(expectRecovered());
     }
@@ -64,17 +65,18 @@ TEST_F(NetFaults, PeerGoneWhileTheHostWaitsForItsDrawing) {
     RawPeer stopped(loop);
     game.keyDown(Key::Escape);
     ASSERT_NO_FATAL_FAILURE(hostForPeer(&stopped));
-    silenceWhen([&] { return game.state.WorldBusy == True && stopped.heardLine("drawingok"); }, Fate::Silent);
+    silenceWhen([&] { return game.state.WorldBusy == True && stopped.heardLine("drawingok"); }, Fate::KeepAlivesOnly,
+                &stopped);
     game.click(game.novahra);
-    ASSERT_NO_FATAL_FAILURE(expectSilence(Fate::Silent));
+    ASSERT_NO_FATAL_FAILURE(expectSilence(Fate::KeepAlivesOnly));
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheHostsDrawing) {
     ASSERT_NO_FATAL_FAILURE(joinPeer());
-    // The host takes our "drawingok" and says nothing more; the player leaves when told so.
-    silenceWhen([&] { return peer.heardLine("drawingok"); }, Fate::SilentThenEsc);
+    // The host takes our "drawingok" and says nothing more; the player leaves a second later.
+    silenceWhen([&] { return peer.heardLine("drawingok"); }, Fate::EscAtOnce);
     peer.say("R8086");
-    ASSERT_NO_FATAL_FAILURE(expectSilence(Fate::SilentThenEsc));
+    ASSERT_NO_FATAL_FAILURE(expectSilence(Fate::EscAtOnce));
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheHostWaitsAtTheHandOver) {
@@ -90,7 +92,7 @@ TEST_F(NetFaults, PeerGoneWhileTheHostWaitsAtTheHandOver) {
     silenceWhen([&] { return peer.heardLine("bullfired"); }, Fate::SilentThenResume);
     game.click(game.Command1);
     ASSERT_TRUE(until([&] { return resumed && idle(game) && game.state.TurnPlayer == 2; }));
-    EXPECT_NEAR(waitTextAt - heardAt, 5000, 300);
+    EXPECT_NEAR(waitTextAt - silentAt, 5000, 300);  // the keep-alive is no progress
     EXPECT_GE(waitTextGoneAt, silentAt + 10000);  // gone with the first byte
     EXPECT_TRUE(!game.Label8(1).visible() && game.tcpcontrol.state() == TcpSocket::Connected);
 }
@@ -118,9 +120,9 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheCrate) {
             return game.showit.running() && game.state.BonusActive == True && game.state.PeerBonusKind == 0 &&
                    !game.bonuspic.visible();
         },
-        Fate::SilentThenEsc);
+        Fate::KeepAlivesOnly);
     peer.say("S100U45");
-    ASSERT_NO_FATAL_FAILURE(expectSilence(Fate::SilentThenEsc));
+    ASSERT_NO_FATAL_FAILURE(expectSilence(Fate::KeepAlivesOnly));
     // No crate at all, never one of kind 0.
     EXPECT_TRUE(game.state.BonusActive == False && !game.bonuspic.visible() && !game.bonusfalltimer.enabled());
 }
