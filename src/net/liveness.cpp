@@ -1,0 +1,91 @@
+// Signs of life on the link: keep-alives when we have said nothing for a while, the waiting text while a
+// wait for the peer makes no progress, and the end of a link whose peer says nothing more.
+#include <algorithm>
+
+#include "net/netstate.h"
+
+namespace gv {
+
+namespace {
+
+// Signs of life: we say something at least this often, a wait for a silent peer says so after a while,
+// and a peer silent for long is given up, whatever we were doing.
+constexpr double kKeepAliveMs = 2000;
+constexpr double kWaitingTextMs = 5000;
+constexpr double kSilentPeerMs = 30000;
+// A connection that has not greeted by then is not a copy of the game.
+constexpr double kGreetingMs = 5000;
+// Bytes whose line feed has not come by then were sent by a copy that does not end its messages.
+constexpr double kUnframedMs = 2000;
+}  // namespace
+
+// ---- Signs of life
+
+// We said something: no keep-alive is due for a while.
+void Mainfrm::NoteLinkTalk() { net_->lastSent = loop().now(); }
+
+void Mainfrm::netlive_Timer() {
+    NetState& n = *net_;
+    if (n.closing || unloaded() || tcpcontrol.state() != TcpSocket::Connected) return;
+    const double now = loop().now();
+    if (!n.pending.empty() && now - n.pendingSince >= kUnframedMs) {
+        // Its messages never end: a copy that frames them otherwise, if at all. One that has not greeted
+        // is dropped alone, and we go on hosting.
+        if (n.greeting) return DropGreeting();
+        PeerDisconnected(LinkEnd::Mismatch);
+        return;
+    }
+    if (n.greeting) {
+        if (now - n.greetingSince >= kGreetingMs) DropGreeting();
+        return;
+    }
+    if (n.linkUp && now - n.lastSent >= kKeepAliveMs) {
+        // Past SendMessage: "K" is no message of the game and leaves `SendText` alone.
+        tcpcontrol.send(WriteNetMessage(netmsg::plain(NetMessage::KeepAlive)) + "\n");
+        NoteLinkTalk();
+    }
+    // A wait for the peer counts from its start or from the last message, never from keep-alives: a peer
+    // whose program runs but says nothing more is given up all the same.
+    const double quiet = n.waitingForPeer > 0 ? now - std::max(n.waitSince, n.lastMessage) : 0;
+    if (now - n.lastHeard >= kSilentPeerMs || (n.linkUp && quiet >= kSilentPeerMs)) {
+        PeerDisconnected(LinkEnd::NotResponding);
+        return;
+    }
+    const bool waiting = n.linkUp && quiet >= kWaitingTextMs;
+    if (waiting != n.waitShown) ShowWaitingText(waiting);
+}
+
+// The banner over the battlefield says we wait for the other player; what it said before comes back.
+void Mainfrm::ShowWaitingText(bool show) {
+    NetState& n = *net_;
+    if (show == n.waitShown) return;
+    n.waitShown = show;
+    if (show) {
+        for (int i : {0, 1}) n.bannerBefore[i] = Label8(i).caption();
+        n.bannerVisibleBefore = Label8(1).visible();
+        const std::string text = state.CzechUi == True ? "Čekám na druhého hráče..." : "Waiting for the other player...";
+        for (int i : {0, 1}) {
+            Label8(i).setCaption(text);
+            Label8(i).setVisible(true);
+        }
+        return;
+    }
+    for (int i : {0, 1}) {
+        Label8(i).setCaption(n.bannerBefore[i]);
+        Label8(i).setVisible(n.bannerVisibleBefore);
+    }
+}
+
+void Mainfrm::NoteWaitForPeer(int delta) {
+    if (net_->waitingForPeer == 0 && delta > 0) net_->waitSince = loop().now();
+    net_->waitingForPeer += delta;
+}
+
+// Esc leaves any wait for the peer, at once (a battlefield being built included).
+bool Mainfrm::LeaveWaitForPeer() {
+    if (net_->waitingForPeer == 0 || !net_->linkUp) return false;
+    PeerDisconnected(LinkEnd::WeLeft);  // "disconnect" goes to the peer on the way out
+    return true;
+}
+
+}  // namespace gv
