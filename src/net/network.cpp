@@ -249,6 +249,10 @@ void Mainfrm::Dispatch(const std::string& text) {
         // The first message of a connection that has not greeted yet.
         // "GET / HTTP/1.1" is no greeting either: a greeting names a version.
         if (m.key != NetMessage::Greeting || m.version < 0) return DropGreeting();
+        // A joiner that gave up while it waited in the queue said goodbye before we could answer: it never
+        // takes the seat, and we go on hosting.
+        const bool leftAlready = !n.inbox.empty() && ReadNetMessage(n.inbox.front()).key == NetMessage::Disconnect;
+        if (m.version == kProtocolVersion && leftAlready) return DropGreeting();
         if (m.version == kProtocolVersion) return TakeGreeting();
         // Another copy's protocol: our greeting tells it so and it goes; we go on hosting, and say so.
         tcpcontrol.send(WriteNetMessage(netmsg::greeting()) + "\n");

@@ -55,6 +55,14 @@ TEST_F(NetConnection, StrayConnectionsLeaveTheHostListening) {
     EXPECT_FALSE(silent.heardLine("connectok"));
     EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Listening);
     EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
+    // One greets and leaves at once, as a joiner that gave up in the queue does: it never took the seat.
+    RawPeer quitter(loop);
+    quitter.connect(port);
+    ASSERT_TRUE(until([&] { return quitter.connected(); }));
+    quitter.send("G1\ndisconnect\n"), quitter.close();
+    loop.runFor(1000);
+    EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Listening && host.Frame4.visible() && !host.Label8(1).visible());
+    EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
     joinGame(joiner);  // the real joiner still gets in
     ASSERT_TRUE(linked());
 }
