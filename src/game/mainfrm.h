@@ -268,7 +268,7 @@ public:
     int joinPort = 7702;
 
     // Why a link ends; anything but the peer leaving is told on the banner.
-    enum class LinkEnd { PeerLeft, NotResponding, NetworkError, OutOfStep, Mismatch, WeLeft };
+    enum class LinkEnd { PeerLeft, NotResponding, NoAnswer, NetworkError, OutOfStep, Mismatch, WeLeft };
     // As a received "disconnect": back to the menu in two-player mode, every wait for the peer ends.
     void PeerDisconnected(LinkEnd why = LinkEnd::PeerLeft);
     // The hash of the battle state both copies must hold alike (48 bits).

@@ -48,7 +48,8 @@ void Mainfrm::netlive_Timer() {
     // whose program runs but says nothing more is given up all the same.
     const double quiet = n.waitingForPeer > 0 ? now - std::max(n.waitSince, n.lastMessage) : 0;
     if (now - n.lastHeard >= kSilentPeerMs || (n.linkUp && quiet >= kSilentPeerMs)) {
-        PeerDisconnected(LinkEnd::NotResponding);
+        // A joiner the host never answered was never linked to anybody.
+        PeerDisconnected(n.role == NetState::Role::Joiner && !n.linkUp ? LinkEnd::NoAnswer : LinkEnd::NotResponding);
         return;
     }
     const bool waiting = n.linkUp && quiet >= kWaitingTextMs;

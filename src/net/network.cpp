@@ -500,6 +500,7 @@ void Mainfrm::ShowLinkEnd(LinkEnd why) {
     switch (why) {
         case LinkEnd::PeerLeft: text = czech ? "Druhý hráč opustil hru" : "The other player left the game"; break;
         case LinkEnd::NotResponding: text = czech ? "Druhý hráč neodpovídá" : "The other player is not responding"; break;
+        case LinkEnd::NoAnswer: text = czech ? "Hostitel neodpověděl" : "The host did not answer"; break;
         case LinkEnd::NetworkError: text = czech ? "Chyba sítě" : "Network error"; break;
         case LinkEnd::OutOfStep:
             text = czech ? "Hry se rozešly" : "Games out of step";

@@ -160,6 +160,9 @@ TEST_F(NetConnection, AFailedJoinOrABusyPortSaysSoAndTheUserCanTryAgain) {
     EXPECT_EQ(joiner.Label11.caption(), "Cannot connect to ");
     RawPeer squatter(loop);
     squatter.listen(port);
+    joinGame(joiner);  // something takes the connection and never answers
+    ASSERT_TRUE(until([&] { return joiner.state.GameMode == mode::HotSeat; }, 40000));
+    EXPECT_EQ(joiner.Label8(1).caption(), "The host did not answer");
     hostGame(host);
     EXPECT_EQ(host.Label11.caption(), "Port " + std::to_string(port) + " is in use");
     EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Closed && host.Frame4.visible());
