@@ -6,14 +6,15 @@ namespace gv {
 
 namespace {
 constexpr double kMenuBannerTop = 518, kMenuBannerShadowTop = 520;
-// The banner's type, and the smaller one that fits a path: two lines of 72 characters.
-constexpr double kBannerPoints[2] = {35.25, 36}, kSmallBannerPoints[2] = {12, 12};
+// The banner's type over the battlefield (the shadow a little smaller), and below the menu: shadow and text
+// alike, so a long reason wraps the same in both; the small one fits a path, two lines of 72 characters.
+constexpr double kBannerPoints[2] = {35.25, 36}, kMenuBannerPoints[2] = {36, 36}, kSmallBannerPoints[2] = {12, 12};
 }  // namespace
 
 const char* Mainfrm::CreatingGameText(bool czech) { return czech ? "Vytvářím hru..." : "Creating game..."; }
 
 void Mainfrm::ShowMenuBanner(const std::string& text, bool small) {
-    for (int i : {0, 1}) Label8(i).font.points = (small ? kSmallBannerPoints : kBannerPoints)[i];
+    for (int i : {0, 1}) Label8(i).font.points = (small ? kSmallBannerPoints : kMenuBannerPoints)[i];
     Label8(0).foreColour = rgb(64, 64, 64);
     Label8(1).foreColour = rgb(255, 255, 0);
     Label8(1).setTop(kMenuBannerTop);
