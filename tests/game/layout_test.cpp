@@ -33,8 +33,8 @@ TEST_F(LayoutTest, OnlyTheMenuAndTheDisabledCanvasShowAtStartAndEveryTimerIsStop
     EXPECT_TRUE(f.state.GameMode == 0 && f.state.WorldBusy == False && f.state.RandomSeed.empty());
     // A long word below the menu: the grey shadow breaks its lines where the text does, in either size.
     for (bool small : {false, true}) {
-        f.ShowMenuBanner("The other copy of Gorvath does not match this one, saved for a bug report: "
-                         "/home/someone/.local/share/gorvath/replays/2026-12-08_21-40-05_host.replay",
+        f.ShowMenuBanner("Games out of step. Saved for a bug report: file /home/someone/.local/share/gorvath/"
+                         "replays/2026-12-08_21-40-05_host.replay, then more words than a line takes",
                          small);
         auto lines = [&](const Label& l) {
             return wrapWords(l.caption(), int(l.width()), [&](const std::string& s) { return f.textWidth(l.font, s); });
