@@ -10,6 +10,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     gv::ReadHiddenPhrases(text);
+    const gv::JoinAddress a = gv::ReadJoinAddress(text);
+    if (a.ok && (a.host.empty() || a.port < 0 || a.port > 65535)) std::abort();
     const gv::NetMessage m = gv::ReadNetMessage(text);
     if (m.key == gv::NetMessage::Unknown || m.malformed) return 0;
     const std::string written = gv::WriteNetMessage(m);

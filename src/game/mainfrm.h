@@ -304,6 +304,7 @@ private:
     void TakePeerHash(long long sequence, std::uint64_t hash);
     void CompareHashes(long long sequence);
     void ShowLinkEnd(LinkEnd why);
+    std::string JoinFailure(const std::string& reason) const;
     void TakeGreeting();
     void DropGreeting();
     void ClearReceived();

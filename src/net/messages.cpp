@@ -246,6 +246,35 @@ std::size_t characterBytes(unsigned char lead) {
 
 }  // namespace
 
+JoinAddress ReadJoinAddress(std::string_view text) {
+    JoinAddress a;
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    std::string_view port;
+    if (!text.empty() && text.front() == '[') {
+        const std::size_t close = text.find(']');
+        if (close == std::string_view::npos) return a;
+        a.host = std::string(text.substr(1, close - 1));
+        std::string_view rest = text.substr(close + 1);
+        if (!rest.empty() && (rest.front() != ':' || rest.size() == 1)) return a;
+        if (!rest.empty()) port = rest.substr(1);
+    } else if (const std::size_t colon = text.find(':');
+               colon != std::string_view::npos && text.find(':', colon + 1) == std::string_view::npos) {
+        a.host = std::string(text.substr(0, colon));
+        port = text.substr(colon + 1);
+        if (port.empty()) return a;
+    } else {
+        a.host = std::string(text);  // a name, an IPv4 address, or an IPv6 address without brackets
+    }
+    if (!port.empty()) {
+        if (port.size() > 5 || port.find_first_not_of("0123456789") != std::string_view::npos) return a;
+        a.port = std::stoi(std::string(port));
+        if (a.port < 1 || a.port > 65535) return a;
+    }
+    a.ok = !a.host.empty();
+    return a;
+}
+
 HiddenPhrases ReadHiddenPhrases(std::string_view text) {
     static constexpr std::string_view kFirst = "we go where rivers flow";  // 23 characters
     static constexpr std::string_view kSecond = "from the far hill";

@@ -91,12 +91,13 @@ void Mainfrm::Command4_Click() {
     state.HellVariant = False;
     EndLink();
     tcpcontrol.setLocalPort(joinPort);  // taken by an earlier connection: the socket picks any free one
-    tcpcontrol.setRemotePort(hostPort);
     net_->joinName = compname.text();
-    tcpcontrol.setRemoteHost(net_->joinName);
+    const JoinAddress address = ReadJoinAddress(net_->joinName);
+    tcpcontrol.setRemotePort(address.port ? address.port : hostPort);
+    tcpcontrol.setRemoteHost(address.host);
     net_->role = NetState::Role::Joiner;
     const bool czech = state.CzechUi == True;
-    if (tcpcontrol.connect()) {
+    if (address.ok && tcpcontrol.connect()) {
         // Our greeting leaves as soon as the connection is there; the host answers it with "connectok".
         tcpcontrol.send(WriteNetMessage(netmsg::greeting()) + "\n");
         NoteLinkTalk();
@@ -157,7 +158,19 @@ void Mainfrm::TakeGreeting() {
     state.GameMode = mode::Host;
 }
 
-void Mainfrm::tcpcontrol_Closed(const std::string& /*reason*/) {
+// Why a join failed, as the socket tells it, in the player's words.
+std::string Mainfrm::JoinFailure(const std::string& reason) const {
+    const bool cz = state.CzechUi == True;
+    const std::string& name = net_->joinName;
+    if (reason == "connection refused") return cz ? "Na " + name + " nikdo nehostí" : "Nobody is hosting at " + name;
+    if (reason == "host not found") return cz ? "Počítač " + name + " neexistuje" : "No such computer: " + name;
+    if (reason == "timed out") return cz ? name + " neodpověděl včas" : name + " did not answer in time";
+    if (reason == "network unreachable" || reason == "host unreachable")
+        return cz ? "Síť k " + name + " nevede" : "No network reaches " + name;
+    return (cz ? "Nelze se připojit k " : "Cannot connect to ") + name;
+}
+
+void Mainfrm::tcpcontrol_Closed(const std::string& reason) {
     if (net_->closing || unloaded()) return;
     if (net_->role == NetState::Role::Host && !net_->linkUp) {
         DropGreeting();  // a stray connection went: we are still listening
@@ -166,7 +179,7 @@ void Mainfrm::tcpcontrol_Closed(const std::string& /*reason*/) {
     if (net_->role == NetState::Role::Joiner && !net_->linkUp) {
         // Name not found, refused, timed out, or a host that was already taken.
         EndLink();
-        Label11.setCaption((state.CzechUi == True ? "Nelze se připojit k " : "Cannot connect to ") + net_->joinName);
+        Label11.setCaption(JoinFailure(reason));
         return;
     }
     if (net_->linkUp) {

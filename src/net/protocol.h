@@ -69,6 +69,16 @@ NetMessage crate(int kind, int shots, int left);
 NetMessage hash(long long sequence, std::uint64_t hash);
 }  // namespace netmsg
 
+// What the join box names: a host (a name, an IPv4 address, an IPv6 address with or without brackets) and
+// an optional ":PORT" after a name, an IPv4 address or a bracketed IPv6 address. `port` is 0 when none is
+// given; `ok` is false for an empty host or a port that is not 1 to 65535.
+struct JoinAddress {
+    std::string host;
+    int port = 0;
+    bool ok = false;
+};
+JoinAddress ReadJoinAddress(std::string_view text);
+
 // The hidden phrases of the host-name box. The text is UTF-8: positions count characters, not bytes.
 struct HiddenPhrases {
     bool hell = false;

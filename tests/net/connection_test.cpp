@@ -63,7 +63,8 @@ TEST_F(NetConnection, StrayConnectionsLeaveTheHostListening) {
     loop.runFor(1000);
     EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Listening && host.Frame4.visible() && !host.Label8(1).visible());
     EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
-    joinGame(joiner);  // the real joiner still gets in
+    joiner.hostPort = port + 11;  // a name and the host's port, as a friend types them
+    joinGame(joiner, "localhost:" + std::to_string(port));  // the real joiner still gets in
     ASSERT_TRUE(linked());
 }
 
@@ -154,10 +155,21 @@ TEST_F(NetConnection, AFailedJoinOrABusyPortSaysSoAndTheUserCanTryAgain) {
     const int port = usePorts({&host, &joiner});
     joinGame(joiner);  // nobody listens there
     ASSERT_TRUE(until([&] { return joiner.Label11.caption() != "Connecting to 127.0.0.1"; }));
-    EXPECT_EQ(joiner.Label11.caption(), "Cannot connect to 127.0.0.1");
+    EXPECT_EQ(joiner.Label11.caption(), "Nobody is hosting at 127.0.0.1");
     EXPECT_TRUE(joiner.tcpcontrol.state() == TcpSocket::Closed && joiner.Frame4.visible() && joiner.state.GameMode == 0);
-    joinGame(joiner, "");  // an empty name cannot even be tried
-    EXPECT_EQ(joiner.Label11.caption(), "Cannot connect to ");
+    for (const char* nothing : {"", "[::1", "host:", "host:0", "host:65536", "[::1]x"}) {  // cannot even be tried
+        joinGame(joiner, nothing);
+        EXPECT_EQ(joiner.Label11.caption(), std::string("Cannot connect to ") + nothing);
+    }
+    // Every reason the socket gives for a failed join is told as it is.
+    for (auto [reason, says] : {std::pair{"host not found", "No such computer: far.example"},
+                                {"timed out", "far.example did not answer in time"},
+                                {"network unreachable", "No network reaches far.example"}}) {
+        joiner.net().role = Mainfrm::NetState::Role::Joiner;
+        joiner.net().joinName = "far.example";
+        joiner.tcpcontrol_Closed(reason);
+        EXPECT_EQ(joiner.Label11.caption(), says);
+    }
     RawPeer squatter(loop);
     squatter.listen(port);
     joinGame(joiner);  // something takes the connection and never answers
@@ -169,7 +181,8 @@ TEST_F(NetConnection, AFailedJoinOrABusyPortSaysSoAndTheUserCanTryAgain) {
     squatter.close();  // once the port is free again, hosting works, and the same panel joins
     host.click(host.Command3);
     EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
-    joinGame(joiner, "localhost");
+    joiner.hostPort = port + 11;  // the box's port is the one tried
+    joinGame(joiner, "[::1]:" + std::to_string(port));
     ASSERT_TRUE(linked());
 }
 
