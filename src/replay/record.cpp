@@ -114,8 +114,9 @@ std::vector<std::string_view> words(std::string_view line) {
     return w;
 }
 
-// One line of a file, up to its line feed. Longer lines than kMaxLine are not read into memory.
-enum class LineRead { Line, End, TooLong, CutShort };
+// One line of a file, up to its line feed (a carriage return before it is dropped). Longer lines than
+// kMaxLine are not read into memory. A record is plain text: printable ASCII and blanks, nothing else.
+enum class LineRead { Line, End, TooLong, CutShort, NotText };
 LineRead nextLine(std::istream& in, std::string& line) {
     line.clear();
     for (;;) {
@@ -123,6 +124,8 @@ LineRead nextLine(std::istream& in, std::string& line) {
         if (c == std::char_traits<char>::eof()) return line.empty() ? LineRead::End : LineRead::CutShort;
         if (c == '\n') {
             if (!line.empty() && line.back() == '\r') line.pop_back();
+            for (char ch : line)
+                if (ch < 0x20 || ch > 0x7E) return LineRead::NotText;  // also bytes above 127 (char is signed)
             return LineRead::Line;
         }
         if (line.size() >= kMaxLine) return LineRead::TooLong;
@@ -251,8 +254,7 @@ ReadResult Read(std::istream& in) {
     auto headerLine = [&](const char* key) -> std::optional<std::vector<std::string_view>> {
         LineRead got = nextLine(in, line);
         ++lineNo;
-        if (got == LineRead::End || got == LineRead::CutShort) return std::nullopt;
-        if (got == LineRead::TooLong) return std::nullopt;
+        if (got != LineRead::Line) return std::nullopt;
         std::vector<std::string_view> w = words(line);
         if (w.empty() || w[0] != key) return std::nullopt;
         w.erase(w.begin());
@@ -305,6 +307,7 @@ ReadResult Read(std::istream& in) {
         ++lineNo;
         if (got == LineRead::End) break;
         if (got == LineRead::TooLong) return fail("a line longer than " + std::to_string(kMaxLine) + " characters");
+        if (got == LineRead::NotText) return fail("a line that is not plain text");
         if (got == LineRead::CutShort) return fail("cut short in the middle of a line");
         if (line.empty() || line[0] == '#') continue;
         if (rec.events.size() >= kMaxEvents) return fail("more events than any battle has");

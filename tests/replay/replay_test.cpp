@@ -99,6 +99,8 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
         {"a network battle without its seed", changed(header, "hot-seat", "joiner"), "seed is missing"},
         {"cut in the middle of a line", header + "fire 1 100 4", "cut short"},
         {"a line of a megabyte", header + std::string(1 << 20, 'x') + "\n", "longer than 256"},
+        {"a control character", header + "fire 1 100 45\r\r @1\n", "line 7: a line that is not plain text"},
+        {"a version that is not text", changed(header, "game 0.1", "game 0.1\r\r"), "line 2: the game's version is missing"},
         {"a player 3", header + "fire 3 100 45 @1\n", "line 7: a shot by no player"},
         {"a force of 250", header + "fire 1 250 45 @1\n", "force out of range"},
         {"an angle of -5", header + "fire 1 100 -5 @1\n", "angle out of range"},
