@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "game/mainfrm.h"
 #include "net/netstate.h"
