@@ -10,6 +10,7 @@
 #include "game/mainfrm.h"
 #include "platform/program.h"
 #include "platform/sdl/sdlbackend.h"
+#include "net/protocol.h"
 #include "replay/playback.h"
 
 namespace gv {
@@ -18,6 +19,8 @@ namespace {
 const char* const kUsage =
     "Usage: gorvath [OPTION]\n"
     "A two-player artillery duel.\n\n"
+    "  --port N                  host network games on TCP port N (7701 when not given); joining\n"
+    "                            tries it too when the host's address names no port\n"
     "  --replay FILE             watch a recorded battle\n"
     "  --verify-replay FILE...   compute recorded battles again without a window and compare them with\n"
     "                            their records: exit 0 when all match, 1 when one differs, 2 when one\n"
@@ -30,6 +33,7 @@ const char* const kUsage =
 int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare) {
     const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
     std::string watch;
+    int port = 0;
     if (!args.empty()) {
         const std::string& first = args[0];
         if (first == "--help") return std::fputs(kUsage, stdout), 0;
@@ -39,10 +43,21 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
                    0;
         if (first == "--verify-replay" && args.size() > 1)
             return replay::VerifyFiles(std::vector<std::string>(args.begin() + 1, args.end()));
-        if (first == "--replay" && args.size() == 2) {
-            watch = args[1];
-        } else {
-            std::fprintf(stderr, "gorvath: unknown option or missing file: %s\n\n%s", first.c_str(), kUsage);
+    }
+    for (std::size_t i = 0; i < args.size(); i += 2) {
+        const std::string& option = args[i];
+        const bool valued = (option == "--replay" || option == "--port") && i + 1 < args.size();
+        if (valued && option == "--replay") watch = args[i + 1];
+        if (valued && option == "--port") {
+            const JoinAddress a = ReadJoinAddress("p:" + args[i + 1]);
+            if (!a.ok || a.port == 0) {
+                std::fprintf(stderr, "gorvath: --port takes a port number from 1 to 65535, not \"%s\"\n", args[i + 1].c_str());
+                return 2;
+            }
+            port = a.port;
+        }
+        if (!valued) {
+            std::fprintf(stderr, "gorvath: unknown option or missing value: %s\n\n%s", option.c_str(), kUsage);
             return 2;
         }
     }
@@ -60,6 +75,7 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         SdlDriver screen(form);
         loop.setDriver(&screen);
         form.Form_Load();
+        if (port) form.hostPort = port, form.joinPort = port < 65535 ? port + 1 : 0;
         if (prepare) prepare(form);
         // Shown with its menu and intro sky already drawn: no black window, no click before the first frame.
         screen.show();

@@ -275,6 +275,7 @@ public:
     std::uint64_t SharedStateHash() const;
 
     struct NetState;
+    struct NetCaller;  // a connection that has not greeted the host yet
     struct NetStateDeleter {
         void operator()(NetState* s) const;
     };
@@ -311,9 +312,22 @@ private:
     void StopBattle();
     void NoteLinkTalk();
     void ShowWaitingText(bool show);
+    // The banner over the battlefield tells the player about the link; "" gives back what it said before.
+    void ShowPeerText(const std::string& text);
+    // Connections that have not greeted yet, and a broken link that comes back.
+    void TakeCallerBytes(NetCaller& c, const std::string& bytes);
+    void DropCaller(NetCaller& c);
+    void DropCallers();
+    void CheckCallers(double now);
+    void Seat(NetCaller& c);
+    void TakeReturn(NetCaller& c, const NetMessage& m);
+    bool LoseLink(LinkEnd why);
+    void ResumeTick(double now);
+    void Resumed(long long peerTook);
     void NewBattleOnLink();
-    // What we tell the peer marks points of our own battle too (a new battle, our player's shot).
-    void NoteSent(const std::string& text);
+    // What we tell the peer marks points of our own battle too (a new battle, our player's shot), and is
+    // kept to send again after a broken link. False while the link is broken: it leaves when it is back.
+    bool NoteSent(const std::string& text);
     // The window closes: "disconnect" to a connected peer, the socket closed, nothing more dispatched.
     void CloseLinkForGood();
 

@@ -160,9 +160,9 @@ void Mainfrm::StopEffect() { sound.StopEffect(); }
 
 void Mainfrm::SendMessage(const std::string& text) {
     state.SendText = text;
-    NoteSent(text);
+    const bool now = NoteSent(text);
     RecordMessage(true, text);
-    if (tcpcontrol.state() == TcpSocket::Connected) tcpcontrol.send(text + "\n");
+    if (now && tcpcontrol.state() == TcpSocket::Connected) tcpcontrol.send(text + "\n");
 }
 
 bool Mainfrm::WaitInBattle(const std::function<bool()>& done, bool peerWait) {

@@ -13,8 +13,6 @@ namespace {
 constexpr double kKeepAliveMs = 2000;
 constexpr double kWaitingTextMs = 5000;
 constexpr double kSilentPeerMs = 30000;
-// A connection that has not greeted by then is not a copy of the game.
-constexpr double kGreetingMs = 5000;
 // Bytes whose line feed has not come by then were sent by a copy that does not end its messages.
 constexpr double kUnframedMs = 2000;
 }  // namespace
@@ -26,17 +24,13 @@ void Mainfrm::NoteLinkTalk() { net_->lastSent = loop().now(); }
 
 void Mainfrm::netlive_Timer() {
     NetState& n = *net_;
-    if (n.closing || unloaded() || tcpcontrol.state() != TcpSocket::Connected) return;
+    if (n.closing || unloaded()) return;
     const double now = loop().now();
+    CheckCallers(now);
+    if (n.resuming) return ResumeTick(now);
+    if (tcpcontrol.state() != TcpSocket::Connected) return;
     if (!n.pending.empty() && now - n.pendingSince >= kUnframedMs) {
-        // Its messages never end: a copy that frames them otherwise, if at all. One that has not greeted
-        // is dropped alone, and we go on hosting.
-        if (n.greeting) return DropGreeting();
-        PeerDisconnected(LinkEnd::Mismatch);
-        return;
-    }
-    if (n.greeting) {
-        if (now - n.greetingSince >= kGreetingMs) DropGreeting();
+        PeerDisconnected(LinkEnd::Mismatch);  // its messages never end: a copy that frames them otherwise
         return;
     }
     if (n.linkUp && now - n.lastSent >= kKeepAliveMs) {
@@ -47,6 +41,7 @@ void Mainfrm::netlive_Timer() {
     // A wait for the peer counts from its start or from the last message, never from keep-alives: a peer
     // whose program runs but says nothing more is given up all the same.
     const double quiet = n.waitingForPeer > 0 ? now - std::max(n.waitSince, n.lastMessage) : 0;
+    if (n.linkUp && now - n.lastHeard >= kSilentPeerMs && LoseLink(LinkEnd::NotResponding)) return;  // not even "K"
     if (now - n.lastHeard >= kSilentPeerMs || (n.linkUp && quiet >= kSilentPeerMs)) {
         // A joiner the host never answered was never linked to anybody.
         PeerDisconnected(n.role == NetState::Role::Joiner && !n.linkUp ? LinkEnd::NoAnswer : LinkEnd::NotResponding);
@@ -58,19 +53,25 @@ void Mainfrm::netlive_Timer() {
 
 // The banner over the battlefield says we wait for the other player; what it said before comes back.
 void Mainfrm::ShowWaitingText(bool show) {
+    ShowPeerText(!show ? "" : state.CzechUi == True ? "Čekám na druhého hráče..." : "Waiting for the other player...");
+}
+
+void Mainfrm::ShowPeerText(const std::string& text) {
     NetState& n = *net_;
-    if (show == n.waitShown) return;
-    n.waitShown = show;
-    if (show) {
-        for (int i : {0, 1}) n.bannerBefore[i] = Label8(i).caption();
-        n.bannerVisibleBefore = Label8(1).visible();
-        const std::string text = state.CzechUi == True ? "Čekám na druhého hráče..." : "Waiting for the other player...";
+    if (text.empty() && !n.waitShown) return;
+    if (!text.empty()) {
+        if (!n.waitShown) {
+            for (int i : {0, 1}) n.bannerBefore[i] = Label8(i).caption();
+            n.bannerVisibleBefore = Label8(1).visible();
+        }
+        n.waitShown = true;
         for (int i : {0, 1}) {
             Label8(i).setCaption(text);
             Label8(i).setVisible(true);
         }
         return;
     }
+    n.waitShown = false;
     for (int i : {0, 1}) {
         Label8(i).setCaption(n.bannerBefore[i]);
         Label8(i).setVisible(n.bannerVisibleBefore);
@@ -84,7 +85,7 @@ void Mainfrm::NoteWaitForPeer(int delta) {
 
 // Esc leaves any wait for the peer, at once (a battlefield being built included).
 bool Mainfrm::LeaveWaitForPeer() {
-    if (net_->waitingForPeer == 0 || !net_->linkUp) return false;
+    if ((net_->waitingForPeer == 0 && !net_->resuming) || !net_->linkUp) return false;
     PeerDisconnected(LinkEnd::WeLeft);  // "disconnect" goes to the peer on the way out
     return true;
 }

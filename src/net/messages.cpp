@@ -69,15 +69,30 @@ bool readCrate(std::string_view text, NetMessage& m) {
     return true;
 }
 
-// The hash point's sequence number, a colon, the hash.
-bool readHash(std::string_view text, NetMessage& m) {
+// Two whole numbers with a colon between: a hash point's sequence number and its hash, or a link's
+// name and the messages taken on it.
+bool readPair(std::string_view text, double firstMax, double secondMax, long long& first, long long& second) {
     std::size_t colon = text.find(':');
     if (colon == std::string_view::npos) return false;
-    auto seq = wholeNumber(text.substr(1, colon - 1), 0, 1e15);
-    auto hash = wholeNumber(text.substr(colon + 1), 0, double(kHashMask));
-    if (!seq || !hash) return false;
-    m.sequence = *seq;
-    m.hash = std::uint64_t(*hash);
+    auto a = wholeNumber(text.substr(1, colon - 1), 0, firstMax);
+    auto b = wholeNumber(text.substr(colon + 1), 0, secondMax);
+    if (!a || !b) return false;
+    first = *a;
+    second = *b;
+    return true;
+}
+
+bool readHash(std::string_view text, NetMessage& m) {
+    long long hash = 0;
+    if (!readPair(text, 1e15, double(kHashMask), m.sequence, hash)) return false;
+    m.hash = std::uint64_t(hash);
+    return true;
+}
+
+bool readResume(std::string_view text, NetMessage& m) {
+    long long link = 0;
+    if (!readPair(text, double(kHashMask), 1e15, link, m.sequence) || link == 0) return false;
+    m.link = std::uint64_t(link);
     return true;
 }
 
@@ -103,6 +118,8 @@ NetMessage::Key keyOf(std::string_view text) {
         case 'B': return NetMessage::Crate;
         case 'H': return NetMessage::Hash;
         case 'G': return NetMessage::Greeting;
+        case 'L': return NetMessage::LinkName;
+        case 'Y': return NetMessage::Resume;
         default: return NetMessage::Unknown;  // whatever it holds
     }
 }
@@ -129,6 +146,13 @@ bool readFields(std::string_view text, NetMessage& m) {
         }
         case NetMessage::Crate: return readCrate(text, m);
         case NetMessage::Hash: return readHash(text, m);
+        case NetMessage::Resume: return readResume(text, m);
+        case NetMessage::LinkName: {
+            auto link = wholeNumber(text.substr(1), 1, double(kHashMask));
+            if (!link) return false;
+            m.link = std::uint64_t(*link);
+            return true;
+        }
         default: return true;
     }
 }
@@ -182,12 +206,25 @@ std::string WriteNetMessage(const NetMessage& m) {
         case NetMessage::Hash: return "H" + formatNumber(double(m.sequence)) + ":" + formatNumber(double(m.hash));
         case NetMessage::Greeting: return "G" + formatNumber(double(m.version));
         case NetMessage::KeepAlive: return "K";
+        case NetMessage::LinkName: return "L" + formatNumber(double(m.link));
+        case NetMessage::Resume: return "Y" + formatNumber(double(m.link)) + ":" + formatNumber(double(m.sequence));
         case NetMessage::Unknown: break;
     }
     return std::string();
 }
 
 namespace netmsg {
+NetMessage linkName(std::uint64_t link) {
+    NetMessage m = plain(NetMessage::LinkName);
+    m.link = link;
+    return m;
+}
+NetMessage resume(std::uint64_t link, long long taken) {
+    NetMessage m = plain(NetMessage::Resume);
+    m.link = link;
+    m.sequence = taken;
+    return m;
+}
 NetMessage plain(NetMessage::Key key) {
     NetMessage m;
     m.key = key;

@@ -7,12 +7,20 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "game/mainfrm.h"
 #include "net/protocol.h"
 #include "platform/eventloop.h"
 
 namespace gv {
+
+struct Mainfrm::NetCaller {
+    explicit NetCaller(EventLoop& loop) : sock(loop) {}
+    TcpSocket sock;
+    std::string pending;  // its first line, until the line feed comes
+    double since = 0, pendingSince = 0;
+};
 
 struct Mainfrm::NetState {
     explicit NetState(EventLoop& loop) : liveTimer(loop, "netlive", 250), shotTimer(loop, "netshot", 10) {}
@@ -32,8 +40,9 @@ struct Mainfrm::NetState {
     // heard from for long is waited for, then given up.
     Timer liveTimer;
     double lastHeard = 0, lastSent = 0;
-    bool greeting = false;            // host: a connection was taken and has not greeted yet
-    double greetingSince = 0;
+    bool greeting = false;            // kept for the fuzz target until it feeds callers
+    // Host: connections that have not greeted yet. The first to greet takes the seat.
+    std::vector<std::shared_ptr<NetCaller>> callers;
     int waitingForPeer = 0;           // waits for the peer now on the stack
     double waitSince = 0;             // when the outermost of them began
     double lastMessage = 0;           // when the peer last said more than a keep-alive
@@ -41,6 +50,19 @@ struct Mainfrm::NetState {
     std::string bannerBefore[2];      // what the banner said before that
     bool bannerVisibleBefore = false;
     std::shared_ptr<char> alive = std::make_shared<char>(0);  // drain events posted to the loop check it
+
+    // A link that breaks in a battle goes on when the joiner comes back: the host names the link, each
+    // side counts the messages it took and keeps the last ones it sent, and sends again what the other
+    // missed.
+    std::uint64_t linkName = 0;
+    long long taken = 0, sent = 0;
+    std::deque<std::string> sentLog;  // the newest last; `sent` counts them all
+    bool resuming = false;            // the connection broke: waiting for it to come back
+    double lostAt = 0, nextDial = 0;
+    LinkEnd lostWhy = LinkEnd::PeerLeft;
+    int shownSeconds = -1;
+    std::string joinHost;             // where the joiner dials again
+    int joinHostPort = 0;
 
     // A peer's shot that came before our own hand-over had finished.
     bool shotHeld = false;

@@ -41,7 +41,7 @@ void Mainfrm::Option2_Click() { LeaveLink(); }
 
 // A local mode was chosen while a link is open: tell the peer and close it.
 void Mainfrm::LeaveLink() {
-    if (tcpcontrol.state() == TcpSocket::Closed) return;
+    if (tcpcontrol.state() == TcpSocket::Closed && !net_->linkUp) return;
     SendMessage(netmsg::plain(NetMessage::Disconnect));
     FlushLink();
     EndLink();
@@ -50,7 +50,7 @@ void Mainfrm::LeaveLink() {
 }
 
 void Mainfrm::Option3_Click() {
-    if (tcpcontrol.state() != TcpSocket::Closed) return;
+    if (tcpcontrol.state() != TcpSocket::Closed || net_->linkUp) return;
     RestoreBanner();
     Command3.setDefault(true);
     Label11.setCaption((state.CzechUi == True ? "Vaše síťové jméno: " : "Your network name: ") +
@@ -93,7 +93,10 @@ void Mainfrm::Command4_Click() {
     tcpcontrol.setLocalPort(joinPort);  // taken by an earlier connection: the socket picks any free one
     net_->joinName = compname.text();
     const JoinAddress address = ReadJoinAddress(net_->joinName);
-    tcpcontrol.setRemotePort(address.port ? address.port : hostPort);
+    net_->joinHost = address.host;
+    net_->joinHostPort = address.port ? address.port : hostPort;
+    net_->taken = 0;
+    tcpcontrol.setRemotePort(net_->joinHostPort);
     tcpcontrol.setRemoteHost(address.host);
     net_->role = NetState::Role::Joiner;
     const bool czech = state.CzechUi == True;
@@ -127,37 +130,6 @@ void Mainfrm::Command5_Click() {
 
 // ---- The socket's events
 
-// A connection is only a joiner once it has greeted us: until then we go on listening, and a stray
-// connection that closes, stays silent or says anything else is dropped without a word.
-void Mainfrm::tcpcontrol_ConnectionRequest(int requestId) {
-    NetState& n = *net_;
-    if (n.role != NetState::Role::Host || n.linkUp || n.greeting || tcpcontrol.state() != TcpSocket::Listening)
-        return;  // one at a time: a later request waits until this one is settled
-    if (!tcpcontrol.accept(requestId, true)) return;
-    n.greeting = true;
-    n.greetingSince = loop().now();
-    n.lastHeard = n.greetingSince;
-    ClearReceived();
-}
-
-void Mainfrm::DropGreeting() {
-    NetState& n = *net_;
-    n.greeting = false;
-    ClearReceived();
-    tcpcontrol.dropConnection();  // Label11 still says we are waiting, and we are
-}
-
-// The joiner greeted us in our own version: the link is up and no one else can take the seat.
-void Mainfrm::TakeGreeting() {
-    net_->greeting = false;
-    tcpcontrol.stopListening();
-    StartLink();
-    SendMessage(netmsg::plain(NetMessage::ConnectOk));
-    novahra.setDefault(true);
-    Frame4.setVisible(false);
-    state.GameMode = mode::Host;
-}
-
 // Why a join failed, as the socket tells it, in the player's words.
 std::string Mainfrm::JoinFailure(const std::string& reason) const {
     const bool cz = state.CzechUi == True;
@@ -171,19 +143,19 @@ std::string Mainfrm::JoinFailure(const std::string& reason) const {
 }
 
 void Mainfrm::tcpcontrol_Closed(const std::string& reason) {
-    if (net_->closing || unloaded()) return;
-    if (net_->role == NetState::Role::Host && !net_->linkUp) {
-        DropGreeting();  // a stray connection went: we are still listening
-        return;
-    }
-    if (net_->role == NetState::Role::Joiner && !net_->linkUp) {
+    NetState& n = *net_;
+    if (n.closing || unloaded()) return;
+    if (n.resuming) return;  // a dial that found nobody yet: the next one follows
+    if (n.role == NetState::Role::Host && !n.linkUp) return;  // the door stays open
+    if (n.role == NetState::Role::Joiner && !n.linkUp) {
         // Name not found, refused, timed out, or a host that was already taken.
         EndLink();
         Label11.setCaption(JoinFailure(reason));
         return;
     }
-    if (net_->linkUp) {
-        PeerDisconnected(LinkEnd::PeerLeft);  // the peer vanished without a word
+    if (n.linkUp) {
+        // Gone without a word: in a battle the joiner may come back; otherwise the link is over.
+        if (!LoseLink(LinkEnd::PeerLeft)) PeerDisconnected(LinkEnd::PeerLeft);
         return;
     }
     EndLink();
@@ -205,6 +177,9 @@ void Mainfrm::TakeBytes(const std::string& bytes) {
     bool flood = false;
     for (std::size_t lf; (lf = n.pending.find('\n', start)) != std::string::npos; start = lf + 1) {
         n.inbox.emplace_back(n.pending, start, lf - start);
+        // Messages taken, for a link that breaks: keep-alives and the link's own resuming do not count.
+        const char key = lf > start ? n.pending[start] : '\0';
+        if (!(lf == start + 1 && key == 'K') && key != 'Y') ++n.taken;
         n.inboxBytes += lf - start + 1;
         if (n.inbox.size() > kMaxQueued || n.inboxBytes > kMaxQueuedBytes) {
             flood = true;
@@ -249,7 +224,6 @@ void Mainfrm::Dispatch(const std::string& text) {
     NetState& n = *net_;
     if (text.size() > kMaxMessage) {
         state.SendText = text;
-        if (n.greeting) return DropGreeting();
         PeerDisconnected(LinkEnd::NetworkError);
         return;
     }
@@ -258,20 +232,11 @@ void Mainfrm::Dispatch(const std::string& text) {
     // A message: what a wait for the peer counts as its progress.
     n.lastMessage = loop().now();
     if (n.waitShown) ShowWaitingText(false);
-    if (n.greeting) {
-        // The first message of a connection that has not greeted yet.
-        // "GET / HTTP/1.1" is no greeting either: a greeting names a version.
-        if (m.key != NetMessage::Greeting || m.version < 0) return DropGreeting();
-        // A joiner that gave up while it waited in the queue said goodbye before we could answer: it never
-        // takes the seat, and we go on hosting.
-        const bool leftAlready = !n.inbox.empty() && ReadNetMessage(n.inbox.front()).key == NetMessage::Disconnect;
-        if (m.version == kProtocolVersion && leftAlready) return DropGreeting();
-        if (m.version == kProtocolVersion) return TakeGreeting();
-        // Another copy's protocol: our greeting tells it so and it goes; we go on hosting, and say so.
-        tcpcontrol.send(WriteNetMessage(netmsg::greeting()) + "\n");
-        FlushLink();
-        DropGreeting();
-        ShowMenuBanner(state.CzechUi == True ? "Připojit se zkusila jiná verze hry" : "A copy of another version tried to join");
+    if (m.key == NetMessage::LinkName || m.key == NetMessage::Resume) {
+        // The link's own business, no part of the battle.
+        if (m.malformed || n.role != NetState::Role::Joiner) return;
+        if (m.key == NetMessage::LinkName) n.linkName = m.link;
+        if (m.key == NetMessage::Resume && n.resuming && m.link == n.linkName) Resumed(m.sequence);
         return;
     }
     state.SendText = text;
@@ -323,6 +288,8 @@ void Mainfrm::Play(const NetMessage& m) {
             if (Networked()) TakePeerHash(m.sequence, m.hash);
             break;
         case NetMessage::KeepAlive:
+        case NetMessage::LinkName:
+        case NetMessage::Resume:
         case NetMessage::Unknown:
             break;
     }
@@ -412,13 +379,6 @@ void Mainfrm::NewBattleOnLink() {
 
 // ---- The end of a link
 
-void Mainfrm::NoteSent(const std::string& text) {
-    if (!net_ || text.empty()) return;
-    NoteLinkTalk();
-    if (text[0] == 'R' && state.GameMode == mode::Host) NewBattleOnLink();
-    if (text[0] == 'S') net_->shotWind = state.Wind;
-}
-
 void Mainfrm::CloseLinkForGood() {
     net_->closing = true;
     if (tcpcontrol.state() != TcpSocket::Closed) {
@@ -436,6 +396,8 @@ void Mainfrm::StartLink() {
     n.ownHashes.clear();
     n.peerHashes.clear();
     n.newBattle();
+    n.sent = 0;
+    n.sentLog.clear();
     n.lastHeard = loop().now();
     n.liveTimer.setEnabled(true);
 }
@@ -457,6 +419,10 @@ void Mainfrm::ForgetLink() {
     n.linkUp = false;
     n.role = NetState::Role::None;
     n.greeting = false;
+    DropCallers();
+    n.resuming = false;
+    n.linkName = 0;
+    n.sentLog.clear();
     ClearReceived();
     n.shotHeld = false;
     n.shotTimer.setEnabled(false);

@@ -38,6 +38,9 @@ struct NetMessage {
         Hash,        // "H" + sequence + ":" + hash of the shared battle state
         Greeting,    // "G" + protocol version: the joiner's first message
         KeepAlive,   // "K": nothing but a sign of life
+        LinkName,    // "L" + link: the host names the link, so a joiner whose connection broke can come back to it
+        Resume,      // "Y" + link + ":" + messages taken: a broken link goes on; the first line of a joiner
+                     // that comes back, and the host's answer
     };
     Key key = Unknown;
     bool malformed = false;  // the key matched but the rest cannot be played on
@@ -49,6 +52,7 @@ struct NetMessage {
     long long sequence = 0;
     std::uint64_t hash = 0;
     long long version = -1;  // a greeting's, -1 when it is no number
+    std::uint64_t link = 0;  // the link's name (48 bits), with "L" and "Y"; "Y" counts in `sequence`
 
     bool operator==(const NetMessage&) const = default;
 };
@@ -67,6 +71,8 @@ NetMessage shot(const std::string& force, const std::string& angle);
 NetMessage wind(int wind);
 NetMessage crate(int kind, int shots, int left);
 NetMessage hash(long long sequence, std::uint64_t hash);
+NetMessage linkName(std::uint64_t link);
+NetMessage resume(std::uint64_t link, long long taken);
 }  // namespace netmsg
 
 // What the join box names: a host (a name, an IPv4 address, an IPv6 address with or without brackets) and

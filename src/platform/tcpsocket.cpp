@@ -451,6 +451,32 @@ bool TcpSocket::accept(int requestId, bool keepListening) {
     return true;
 }
 
+bool TcpSocket::handOff(int requestId, TcpSocket& into) {
+    auto& l = impl_->listener;
+    if (!l || &into == this) return false;
+    auto it = l->requests.find(requestId);
+    if (it == l->requests.end()) return false;
+    tcp::socket sock = std::move(it->second);
+    l->requests.erase(it);
+    into.close();
+    Impl::adopt(into, std::move(sock));
+    return true;
+}
+
+void TcpSocket::takeOver(TcpSocket& from) {
+    if (&from == this || !from.impl_->conn) return;
+    impl_->dropConn();
+    auto c = std::move(from.impl_->conn);
+    from.impl_->dropAll();
+    c->owner = this;
+    impl_->conn = c;
+    inbox_ = std::move(from.inbox_);
+    from.inbox_.clear();
+    from.early_.clear();
+    from.setState(Closed);
+    setState(Connected);
+}
+
 void TcpSocket::dropConnection() {
     auto l = impl_->listener;
     if (!l) {
@@ -469,6 +495,12 @@ void TcpSocket::dropConnection() {
             auto handler = s->onConnectionRequest;
             if (handler) handler(id);
         });
+}
+
+void TcpSocket::breakConnection() {
+    if (!impl_->conn) return;
+    asio::error_code ignored;
+    impl_->conn->sock.shutdown(tcp::socket::shutdown_both, ignored);
 }
 
 void TcpSocket::stopListening() {

@@ -52,9 +52,18 @@ public:
     // Takes over the incoming connection `requestId`; stops listening unless told to go on (then later
     // requests wait until this connection is dropped or listening stops). False when the request is gone.
     bool accept(int requestId, bool keepListening = false);
+    // Hands the incoming connection `requestId` to `into`, which becomes Connected with it and raises its
+    // own events; this socket goes on listening. False when the request is gone.
+    bool handOff(int requestId, TcpSocket& into);
+    // Takes over the connection of `from`, with the bytes it has not received yet; `from` is left Closed.
+    // A connection of our own is dropped first; listening goes on until stopListening().
+    void takeOver(TcpSocket& from);
     // Ends the connection but not the listening: back to Listening, and a request that waited is raised
     // again. Without a listener it is close().
     void dropConnection();
+    // The connection breaks under both ends, as when the network between them fails: each end's next read
+    // finds it closed. For tests and tools that break links on purpose.
+    void breakConnection();
     // Stops listening and refuses the requests that waited; the connection stays.
     void stopListening();
     // Queues the bytes to the peer, in order; while a connect is under way they leave once it succeeds.

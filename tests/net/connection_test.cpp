@@ -42,30 +42,41 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
     EXPECT_EQ(late.Label11.caption(), "Cannot connect to 127.0.0.1");
 }
 
-TEST_F(NetConnection, StrayConnectionsLeaveTheHostListening) {
+TEST_F(NetConnection, StrayConnectionsLeaveTheHostListeningAndARealJoinerGetsInAtOnce) {
     const int port = usePorts({&host, &joiner});
     hostGame(host);
-    // One connects and closes, one stays silent, one says something that is no greeting.
-    RawPeer closer(loop), silent(loop), stranger(loop);
-    for (RawPeer* p : {&closer, &silent, &stranger}) p->connect(port);
-    ASSERT_TRUE(until([&] { return closer.connected() && silent.connected() && stranger.connected(); }));
+    // One connects and closes, one says something that is no greeting, one starts a TLS hello, and ten
+    // stay silent.
+    RawPeer closer(loop), stranger(loop), tls(loop);
+    std::vector<std::unique_ptr<RawPeer>> silent;
+    for (int i = 0; i < 10; ++i) silent.push_back(std::make_unique<RawPeer>(loop));
+    for (RawPeer* p : {&closer, &stranger, &tls}) p->connect(port);
+    for (auto& p : silent) p->connect(port);
+    auto all = [&](bool (RawPeer::*what)() const) {
+        return std::ranges::all_of(silent, [&](auto& p) { return ((*p).*what)(); });
+    };
+    ASSERT_TRUE(until([&] { return closer.connected() && stranger.connected() && tls.connected() && all(&RawPeer::connected); }));
     closer.close();
     stranger.say("GET / HTTP/1.1\r");
-    ASSERT_TRUE(until([&] { return silent.closedByGame() && stranger.closedByGame(); }, 20000));
-    EXPECT_FALSE(silent.heardLine("connectok"));
-    EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Listening);
-    EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
-    // One greets and leaves at once, as a joiner that gave up in the queue does: it never took the seat.
+    tls.send("\x16\x03\x01\x02");
+    ASSERT_TRUE(until([&] { return stranger.closedByGame() && tls.closedByGame(); }, 3000));
+    // One greets and leaves at once, as a joiner that gave up does: it never takes the seat.
     RawPeer quitter(loop);
     quitter.connect(port);
     ASSERT_TRUE(until([&] { return quitter.connected(); }));
     quitter.send("G1\ndisconnect\n"), quitter.close();
-    loop.runFor(1000);
+    loop.runFor(500);
     EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Listening && host.Frame4.visible() && !host.Label8(1).visible());
     EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
+    // The silent ones still wait at the door, and a real joiner walks past them.
+    EXPECT_FALSE(all(&RawPeer::closedByGame));
+    const double before = loop.now();
     joiner.hostPort = port + 11;  // a name and the host's port, as a friend types them
-    joinGame(joiner, "localhost:" + std::to_string(port));  // the real joiner still gets in
+    joinGame(joiner, "localhost:" + std::to_string(port));
     ASSERT_TRUE(linked());
+    EXPECT_LT(loop.now() - before, 1000);
+    ASSERT_TRUE(until([&] { return all(&RawPeer::closedByGame); }));
+    for (auto& p : silent) EXPECT_FALSE(p->heardLine("connectok"));
 }
 
 TEST_F(NetConnection, AnotherVersionOrUnendedMessagesAreToldOnBothSidesAndTheHostGoesOnHosting) {

@@ -1,0 +1,220 @@
+// Who gets in: connections at the host's door until one greets it, and a link that broke in a battle
+// and comes back.
+#include <cmath>
+#include <random>
+
+#include "net/netstate.h"
+
+namespace gv {
+
+namespace {
+
+// Connections that may wait at the door at once; one more sends the oldest away, so a crowd of silent
+// connections never holds the seat.
+constexpr std::size_t kMaxCallers = 16;
+// A connection that has not greeted by then is not a copy of the game.
+constexpr double kGreetingMs = 5000;
+// Bytes whose line feed has not come by then were sent by a copy that does not end its messages.
+constexpr double kUnframedMs = 2000;
+// How long a broken link waits for the joiner to come back, and how often the joiner dials again.
+constexpr double kComebackMs = 60000;
+constexpr double kRedialMs = 1000;
+// Sent messages kept to send again; a longer break than this many is not resumed.
+constexpr std::size_t kKeepSent = 2048;
+
+}  // namespace
+
+// ---- The host's door
+
+void Mainfrm::tcpcontrol_ConnectionRequest(int requestId) {
+    NetState& n = *net_;
+    if (n.role != NetState::Role::Host || tcpcontrol.state() != TcpSocket::Listening || (n.linkUp && !n.resuming))
+        return;
+    auto c = std::make_shared<NetCaller>(loop());
+    if (!tcpcontrol.handOff(requestId, c->sock)) return;
+    NetCaller* raw = c.get();
+    c->since = loop().now();
+    c->sock.onDataArrival = [this, raw](std::size_t) { TakeCallerBytes(*raw, raw->sock.receive()); };
+    c->sock.onClosed = [this, raw](const std::string&) { DropCaller(*raw); };
+    n.callers.push_back(std::move(c));
+    if (n.callers.size() > kMaxCallers) DropCaller(*n.callers.front());
+    n.liveTimer.setEnabled(true);
+}
+
+// The first line of a connection decides: our greeting takes the seat, another version's is told so,
+// a joiner coming back to its broken link resumes it, and anything else is closed. Whatever happens,
+// only that connection goes and the host keeps listening.
+void Mainfrm::TakeCallerBytes(NetCaller& c, const std::string& bytes) {
+    NetState& n = *net_;
+    if (bytes.empty() || n.closing || unloaded()) return;
+    if (c.pending.empty()) c.pendingSince = loop().now();
+    c.pending += bytes;
+    const std::size_t lf = c.pending.find('\n');
+    if (lf == std::string::npos) {
+        if (c.pending.size() > kMaxMessage) DropCaller(c);
+        return;
+    }
+    const std::string first = c.pending.substr(0, lf), rest = c.pending.substr(lf + 1);
+    const NetMessage m = first.size() > kMaxMessage ? NetMessage{} : ReadNetMessage(first);
+    if (m.key == NetMessage::Resume && !m.malformed) return TakeReturn(c, m);
+    // "GET / HTTP/1.1" is no greeting either: a greeting names a version.
+    if (m.key != NetMessage::Greeting || m.version < 0) return DropCaller(c);
+    if (m.version != kProtocolVersion) {
+        // Another copy's protocol: our greeting tells it so and it goes; we go on hosting, and say so.
+        c.sock.send(WriteNetMessage(netmsg::greeting()) + "\n");
+        FlushLink();
+        DropCaller(c);
+        ShowMenuBanner(state.CzechUi == True ? "Připojit se zkusila jiná verze hry" : "A copy of another version tried to join");
+        return;
+    }
+    // The seat is kept for the player whose link broke; a joiner that said goodbye in the same breath
+    // (it gave up before we answered) never takes it.
+    if (n.resuming || ReadNetMessage(rest.substr(0, rest.find('\n'))).key == NetMessage::Disconnect) return DropCaller(c);
+    Seat(c);
+    TakeGreeting();
+    TakeBytes(rest);
+}
+
+void Mainfrm::DropCaller(NetCaller& c) {
+    auto& all = net_->callers;
+    for (auto it = all.begin(); it != all.end(); ++it)
+        if (it->get() == &c) {
+            // Its own event may be running: it is freed once that is over.
+            std::shared_ptr<NetCaller> gone = std::move(*it);
+            all.erase(it);
+            gone->sock.close();
+            loop().post([gone] {});
+            return;
+        }
+}
+
+void Mainfrm::DropCallers() {
+    while (!net_->callers.empty()) DropCaller(*net_->callers.front());
+}
+
+// Silence or bytes without a line feed at the door: that connection goes.
+void Mainfrm::CheckCallers(double now) {
+    std::vector<NetCaller*> late;
+    for (const auto& c : net_->callers)
+        if (now - c->since >= kGreetingMs || (!c->pending.empty() && now - c->pendingSince >= kUnframedMs))
+            late.push_back(c.get());
+    for (NetCaller* c : late) DropCaller(*c);
+}
+
+// The connection becomes the link; the door closes behind it.
+void Mainfrm::Seat(NetCaller& c) {
+    tcpcontrol.takeOver(c.sock);
+    tcpcontrol.stopListening();
+    DropCallers();
+    ClearReceived();
+    net_->lastHeard = loop().now();
+}
+
+// The joiner greeted us in our own version: the link is up and no one else can take the seat.
+void Mainfrm::TakeGreeting() {
+    NetState& n = *net_;
+    n.taken = 0;
+    StartLink();
+    SendMessage(netmsg::plain(NetMessage::ConnectOk));
+    // The link's name, which a joiner whose connection breaks gives back when it returns.
+    std::random_device entropy;
+    n.linkName = ((std::uint64_t(entropy()) << 32 | entropy()) & kHashMask) | 1;
+    SendMessage(netmsg::linkName(n.linkName));
+    novahra.setDefault(true);
+    Frame4.setVisible(false);
+    state.GameMode = mode::Host;
+}
+
+// ---- A broken link
+
+// The connection of a link broke without a goodbye. In a battle both copies keep it and wait for the
+// joiner to come back; false when there is nothing to keep (then the link ends as it always did).
+bool Mainfrm::LoseLink(LinkEnd why) {
+    NetState& n = *net_;
+    if (n.closing || !n.linkUp || n.linkName == 0 || n.battles == 0 || state.BattleOver == True) return false;
+    const double now = loop().now();
+    if (!n.resuming) {
+        n.resuming = true;
+        n.lostAt = now;
+        n.lostWhy = why;
+        n.shownSeconds = -1;
+    }
+    n.nextDial = now;
+    tcpcontrol.close();
+    n.pending.clear();  // the rest of a message cut in two comes again whole
+    if (n.role == NetState::Role::Host) {
+        tcpcontrol.setLocalPort(hostPort);
+        if (!tcpcontrol.listen()) {
+            n.resuming = false;  // the port went to someone else: the joiner cannot come back
+            return false;
+        }
+    }
+    n.liveTimer.setEnabled(true);
+    ResumeTick(now);
+    return true;
+}
+
+// Every quarter second while the link is broken: the countdown, and the joiner dials the host again.
+void Mainfrm::ResumeTick(double now) {
+    NetState& n = *net_;
+    const double left = kComebackMs - (now - n.lostAt);
+    if (left <= 0) return PeerDisconnected(n.lostWhy);
+    const int seconds = int(std::ceil(left / 1000));
+    if (seconds != n.shownSeconds) {
+        n.shownSeconds = seconds;
+        const std::string s = std::to_string(seconds);
+        ShowPeerText(state.CzechUi == True ? "Spojení se přerušilo; čekám na návrat druhého hráče (" + s + " s)"
+                                           : "Connection lost; waiting for the other player to return (" + s + "s)");
+    }
+    if (n.role != NetState::Role::Joiner || now < n.nextDial) return;
+    const int st = tcpcontrol.state();
+    if (st != TcpSocket::Closed && st != TcpSocket::Error) return;
+    n.nextDial = now + kRedialMs;
+    tcpcontrol.setLocalPort(0);
+    tcpcontrol.setRemoteHost(n.joinHost);
+    tcpcontrol.setRemotePort(n.joinHostPort);
+    if (tcpcontrol.connect()) tcpcontrol.send(WriteNetMessage(netmsg::resume(n.linkName, n.taken)) + "\n");
+}
+
+// Host: a connection that says it is the joiner of a broken link.
+void Mainfrm::TakeReturn(NetCaller& c, const NetMessage& m) {
+    NetState& n = *net_;
+    if (!n.resuming || m.link != n.linkName) {
+        // We keep no such battle: it is over for that copy too.
+        c.sock.send(WriteNetMessage(netmsg::plain(NetMessage::Disconnect)) + "\n");
+        FlushLink();
+        return DropCaller(c);
+    }
+    Seat(c);
+    tcpcontrol.send(WriteNetMessage(netmsg::resume(n.linkName, n.taken)) + "\n");
+    Resumed(m.sequence);
+}
+
+// The link is back: what the peer has not taken goes again, in order, and the battle goes on.
+void Mainfrm::Resumed(long long peerTook) {
+    NetState& n = *net_;
+    const long long kept = (long long)n.sentLog.size(), firstKept = n.sent - kept;
+    if (peerTook < firstKept || peerTook > n.sent) return PeerDisconnected(LinkEnd::NetworkError);
+    n.resuming = false;
+    std::string again;
+    for (long long i = peerTook - firstKept; i < kept; ++i) again += n.sentLog[std::size_t(i)] + "\n";
+    if (!again.empty()) tcpcontrol.send(again);
+    NoteLinkTalk();
+    n.lastHeard = n.lastMessage = loop().now();  // a wait under way counts from here
+    ShowPeerText("");
+}
+
+bool Mainfrm::NoteSent(const std::string& text) {
+    if (!net_ || text.empty()) return true;
+    NetState& n = *net_;
+    NoteLinkTalk();
+    if (text[0] == 'R' && state.GameMode == mode::Host) NewBattleOnLink();
+    if (text[0] == 'S') n.shotWind = state.Wind;
+    if (!n.linkUp) return true;
+    ++n.sent;
+    n.sentLog.push_back(text);
+    if (n.sentLog.size() > kKeepSent) n.sentLog.pop_front();
+    return !n.resuming;
+}
+
+}  // namespace gv
