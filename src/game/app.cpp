@@ -71,6 +71,7 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         Desktop desktop;
         desktop.openUrl = [](const std::string& url) { SdlDriver::openUrl(url.c_str()); };
         desktop.replayFolder = replay::BattleRecorder::DefaultFolder();
+        desktop.mapPorts = true;
         Mainfrm form(loop, desktop);
         SdlDriver screen(form);
         loop.setDriver(&screen);

@@ -11,6 +11,7 @@
 #include "game/random.h"
 #include "platform/controls.h"
 #include "platform/eventloop.h"
+#include "platform/portmap.h"
 #include "platform/sound.h"
 #include "platform/tcpsocket.h"
 #include "replay/recorder.h"
@@ -27,6 +28,7 @@ struct Desktop {
     std::function<LanguageSettings()> languageSettings = readLanguageSettings;
     std::function<void(const std::string& url)> openUrl;  // the makers' web page; errors are ignored
     std::string replayFolder;  // where battles are recorded; empty: kept in memory only
+    bool mapPorts = false;     // hosting asks the home router to forward the port (the real program does)
 };
 
 class Mainfrm : public Form {
@@ -322,6 +324,7 @@ private:
     void Seat(NetCaller& c);
     void TakeReturn(NetCaller& c, const NetMessage& m);
     bool LoseLink(LinkEnd why);
+    void TakePortMap(const PortMapResult& r);
     void ResumeTick(double now);
     void Resumed(long long peerTook);
     void NewBattleOnLink();

@@ -204,6 +204,24 @@ void Mainfrm::Resumed(long long peerTook) {
     ShowPeerText("");
 }
 
+// The router answered while we host: the panel says what a friend types, or the banner below it that
+// the port must be forwarded by hand.
+void Mainfrm::TakePortMap(const PortMapResult& r) {
+    NetState& n = *net_;
+    if (n.role != NetState::Role::Host || n.linkUp || !Frame4.visible()) return;
+    const bool czech = state.CzechUi == True;
+    if (r.mapped && !r.externalAddress.empty()) {
+        const std::string at = (r.externalAddress.find(':') != std::string::npos ? "[" + r.externalAddress + "]" : r.externalAddress) +
+                               (r.externalPort == 7701 ? "" : ":" + std::to_string(r.externalPort));
+        Label11.setCaption((czech ? "Ostatní se připojí na " : "Others can join at ") + at);
+        return;
+    }
+    const std::string port = std::to_string(hostPort);
+    ShowMenuBanner(czech ? "Router neotevřel port " + port + "; přesměrujte jej na tento počítač ručně"
+                         : "The router did not open port " + port + "; forward it to this computer by hand",
+                   true);
+}
+
 bool Mainfrm::NoteSent(const std::string& text) {
     if (!net_ || text.empty()) return true;
     NetState& n = *net_;

@@ -23,7 +23,8 @@ struct Mainfrm::NetCaller {
 };
 
 struct Mainfrm::NetState {
-    explicit NetState(EventLoop& loop) : liveTimer(loop, "netlive", 250), shotTimer(loop, "netshot", 10) {}
+    explicit NetState(EventLoop& loop)
+        : liveTimer(loop, "netlive", 250), portMapper(loop), shotTimer(loop, "netshot", 10) {}
 
     enum class Role { None, Host, Joiner };
     Role role = Role::None;
@@ -63,6 +64,9 @@ struct Mainfrm::NetState {
     int shownSeconds = -1;
     std::string joinHost;             // where the joiner dials again
     int joinHostPort = 0;
+
+    // The host's port forwarded by the home router while it hosts and while its link lasts.
+    PortMapper portMapper;
 
     // A peer's shot that came before our own hand-over had finished.
     bool shotHeld = false;

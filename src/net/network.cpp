@@ -25,6 +25,7 @@ void Mainfrm::WireNetwork() {
     tcpcontrol.onDataArrival = [this](std::size_t n) { tcpcontrol_DataArrival(n); };
     tcpcontrol.onClosed = [this](const std::string& reason) { tcpcontrol_Closed(reason); };
     net_->shotTimer.onTimer = [this] { netshot_Timer(); };
+    net_->portMapper.onResult = [this](const PortMapResult& r) { TakePortMap(r); };
     net_->liveTimer.onTimer = [this] { netlive_Timer(); };
     // A link that ended may have left its reason on the banner below the menu; New Game wants it back.
     auto newGame = novahra.onClick;
@@ -77,6 +78,7 @@ void Mainfrm::Command3_Click() {
     if (tcpcontrol.listen()) {
         net_->liveTimer.setEnabled(true);
         Label11.setCaption(czech ? "Čekám na připojení protihráče..." : "Waiting for opponent...");
+        if (desktop.mapPorts) net_->portMapper.start(hostPort);
         return;
     }
     // Someone else has the port (often another copy of the game): say so, and let the user try again.
@@ -409,6 +411,7 @@ void Mainfrm::EndLink() {
     tcpcontrol.close();
     tcpcontrol.setLocalPort(0);
     tcpcontrol.setRemotePort(0);
+    n.portMapper.stop();
     ForgetLink();
 }
 

@@ -15,10 +15,19 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
     EXPECT_TRUE(host.Frame4.visible() && host.Command3.isDefault());
     EXPECT_EQ(host.Label11.caption(), "Your network name: " + TcpSocket::localHostName());
     host.state.HellMode = host.state.HellVariant = True;  // from an earlier Back: hosting clears them
+    // Hosting asks a router that never answers to forward the port: it goes on hosting, and soon says
+    // that the port must be forwarded by hand.
+    host.desktop.mapPorts = true;
+    host.net().portMapper.searchAddress = "127.0.0.1:" + std::to_string(freePorts(1));
+    host.net().portMapper.natPmpGateway = "127.0.0.1";
     host.click(host.Command3);
     EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
     EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Listening && host.state.HellMode == False &&
                 host.state.HellVariant == False);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!host.Label8(1).visible() && std::chrono::steady_clock::now() < giveUp) loop.runFor(10);
+    EXPECT_EQ(host.Label8(1).caption(), "The router did not open port " + std::to_string(port) + "; forward it to this computer by hand");
+    EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Listening && host.Frame4.visible());
 
     joiner.click(joiner.Option3);
     joiner.click(joiner.compname);

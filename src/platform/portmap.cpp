@@ -1,0 +1,450 @@
+#include "platform/portmap.h"
+
+#include <arpa/inet.h>
+#include <miniupnpc/miniupnpc.h>
+#include <miniupnpc/upnpcommands.h>
+#include <miniupnpc/upnperrors.h>
+#include <natpmp.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <asio/post.hpp>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <string_view>
+#include <vector>
+
+#include "platform/eventloop.h"
+
+namespace gv {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// A silent network costs the SSDP search plus the NAT-PMP wait: together under three seconds.
+constexpr auto kSearchTime = milliseconds(1400);
+constexpr auto kSilentBudget = milliseconds(2800);  // from the start of an attempt to giving up
+constexpr auto kSearchResend = milliseconds(450);   // a lost datagram is sent again
+constexpr int kSearchRounds = 3;
+constexpr auto kStragglers = milliseconds(150);     // after the first answer, how long others may follow
+constexpr auto kNatPmpAtLeast = milliseconds(600);  // even when UPnP used the time up
+constexpr auto kRouterReply = milliseconds(1000);   // a router that answered once answers again soon
+constexpr auto kSlice = milliseconds(50);           // how often a wait looks whether it was abandoned
+constexpr auto kExitWait = std::chrono::seconds(3);
+constexpr int kLeaseSeconds = 7200;
+constexpr auto kRenewEvery = std::chrono::seconds(kLeaseSeconds / 2);
+
+const char* const kSearchTargets[] = {
+    "urn:schemas-upnp-org:device:InternetGatewayDevice:1",
+    "urn:schemas-upnp-org:device:InternetGatewayDevice:2",
+    "urn:schemas-upnp-org:service:WANIPConnection:1",
+    "urn:schemas-upnp-org:service:WANPPPConnection:1",
+};
+
+using Cancelled = std::function<bool()>;
+
+int msUntil(Clock::time_point t) {
+    auto left = std::chrono::ceil<milliseconds>(t - Clock::now()).count();
+    return int(std::clamp<long long>(left, 0, kSlice.count()));
+}
+
+// "a.b.c.d:port" to a socket address.
+bool parseAddress(const std::string& text, sockaddr_in& to) {
+    auto colon = text.rfind(':');
+    if (colon == std::string::npos) return false;
+    to = {};
+    to.sin_family = AF_INET;
+    int port = std::atoi(text.c_str() + colon + 1);
+    if (port <= 0 || port > 65535 || inet_pton(AF_INET, text.substr(0, colon).c_str(), &to.sin_addr) != 1)
+        return false;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    return true;
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+
+// The LOCATION of an SSDP answer: where the device's description is. "" for anything else.
+std::string locationIn(std::string_view reply) {
+    if (reply.substr(0, 12) != "HTTP/1.1 200" && reply.substr(0, 12) != "HTTP/1.0 200") return {};
+    while (!reply.empty()) {
+        auto end = reply.find('\n');
+        std::string_view line = reply.substr(0, end);
+        reply = end == std::string_view::npos ? std::string_view{} : reply.substr(end + 1);
+        auto colon = line.find(':');
+        if (colon != 8 || strncasecmp(line.data(), "location", 8) != 0) continue;
+        auto url = trim(line.substr(colon + 1));
+        if (url.substr(0, 7) == "http://") return std::string(url);
+    }
+    return {};
+}
+
+// Sends an SSDP search for internet gateways to `target` (the multicast group by default) and collects
+// the description addresses of those that answer before `until`.
+std::vector<std::string> searchGateways(const std::string& target, Clock::time_point until,
+                                        const Cancelled& cancelled) {
+    std::vector<std::string> found;
+    sockaddr_in to{};
+    if (!parseAddress(target.empty() ? "239.255.255.250:1900" : target, to)) return found;
+    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return found;
+    unsigned char ttl = 2;
+    ::setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+    char host[INET_ADDRSTRLEN] = "";
+    inet_ntop(AF_INET, &to.sin_addr, host, sizeof host);
+    int rounds = 0;
+    bool sent = false;
+    auto nextRound = Clock::now();
+    for (auto now = Clock::now(); now < until && !cancelled(); now = Clock::now()) {
+        if (rounds < kSearchRounds && now >= nextRound) {
+            for (const char* st : kSearchTargets) {
+                std::string msg = "M-SEARCH * HTTP/1.1\r\nHOST: " + std::string(host) + ":" +
+                                  std::to_string(ntohs(to.sin_port)) + "\r\nST: " + st +
+                                  "\r\nMAN: \"ssdp:discover\"\r\nMX: 1\r\n\r\n";
+                sent |= ::sendto(fd, msg.data(), msg.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) > 0;
+            }
+            if (!sent) break;  // no network to search
+            ++rounds;
+            nextRound = now + kSearchResend;
+        }
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, msUntil(rounds < kSearchRounds ? std::min(until, nextRound) : until)) <= 0) continue;
+        char buf[2048];
+        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        if (n <= 0) continue;
+        std::string place = locationIn({buf, std::size_t(n)});
+        if (place.empty() || std::find(found.begin(), found.end(), place) != found.end()) continue;
+        found.push_back(place);
+        until = std::min(until, Clock::now() + kStragglers);
+    }
+    ::close(fd);
+    return found;
+}
+
+// Waits for the answer to the pending NAT-PMP request until `until`, letting libnatpmp send it again
+// meanwhile. NATPMP_TRYAGAIN when the time ran out.
+int natPmpAnswer(natpmp_t& n, natpmpresp_t& answer, Clock::time_point until, const Cancelled& cancelled) {
+    for (;;) {
+        int r = readnatpmpresponseorretry(&n, &answer);
+        if (r != NATPMP_TRYAGAIN || Clock::now() >= until || cancelled()) return r;
+        timeval retry{};
+        getnatpmprequesttimeout(&n, &retry);
+        auto resend = Clock::now() + milliseconds(std::max<long>(0, retry.tv_sec * 1000 + retry.tv_usec / 1000));
+        pollfd p{n.s, POLLIN, 0};
+        ::poll(&p, 1, msUntil(std::min(until, resend)));
+    }
+}
+
+std::string natPmpWords(int r) {
+    switch (r) {
+    case NATPMP_TRYAGAIN:
+    case NATPMP_ERR_NOGATEWAYSUPPORT: return "no answer";
+    case NATPMP_ERR_CANNOTGETGATEWAY: return "no gateway";
+    case NATPMP_ERR_RECVFROM:
+    case NATPMP_ERR_SENDERR:
+    case NATPMP_ERR_CONNECTERR: return "gateway unreachable";
+    case NATPMP_ERR_NOTAUTHORIZED: return "refused by the router";
+    case NATPMP_ERR_OUTOFRESOURCES: return "the router has no room";
+    case NATPMP_ERR_NETWORKFAILURE: return "the router is offline";
+    default: return "error " + std::to_string(r);
+    }
+}
+
+std::string upnpWords(int r) {
+    const char* s = strupnperror(r);
+    return s ? s : "error " + std::to_string(r);
+}
+
+// One exchange with the NAT-PMP gateway (the default one when `gateway` is ""): `send` makes the request,
+// the answer is awaited until `until`.
+int natPmpExchange(const std::string& gateway, const std::function<int(natpmp_t*)>& send, natpmpresp_t& answer,
+                   Clock::time_point until, const Cancelled& cancelled) {
+    natpmp_t n;
+    in_addr gw{};
+    bool forced = !gateway.empty();
+    if (forced && inet_pton(AF_INET, gateway.c_str(), &gw) != 1) return NATPMP_ERR_CANNOTGETGATEWAY;
+    int r = initnatpmp(&n, forced, gw.s_addr);
+    if (r < 0) return r;
+    r = send(&n);
+    if (r >= 0) r = natPmpAnswer(n, answer, until, cancelled);
+    closenatpmp(&n);
+    return r;
+}
+
+constexpr auto kNever = Clock::time_point::max();
+const Cancelled kNotCancelled = [] { return false; };
+
+// The mapping this machine holds, with what it takes to renew and remove it.
+struct Held {
+    enum Kind { None, Upnp, NatPmp } kind = None;
+    int port = 0;
+    UPNPUrls urls{};
+    IGDdatas data{};
+    std::string lanAddress, lease;
+    std::string gateway;
+    Clock::time_point renewAt = kNever;
+
+    int upnpAdd() {
+        std::string p = std::to_string(port);
+        return UPNP_AddPortMapping(urls.controlURL, data.first.servicetype, p.c_str(), p.c_str(), lanAddress.c_str(),
+                                   program_invocation_short_name, "TCP", nullptr, lease.c_str());
+    }
+    // Asks the NAT-PMP gateway to map the port for `lifetime` seconds; 0 removes the mapping.
+    int natPmpMap(int lifetime, Clock::time_point until, const Cancelled& cancelled, natpmpresp_t& answer) {
+        auto send = [&](natpmp_t* n) {
+            return sendnewportmappingrequest(n, NATPMP_PROTOCOL_TCP, uint16_t(port), uint16_t(lifetime ? port : 0),
+                                             uint32_t(lifetime));
+        };
+        return natPmpExchange(gateway, send, answer, until, cancelled);
+    }
+    void renew() {
+        natpmpresp_t answer;
+        if (kind == Upnp) upnpAdd();
+        if (kind == NatPmp) natPmpMap(kLeaseSeconds, Clock::now() + kRouterReply, kNotCancelled, answer);
+        renewAt = Clock::now() + kRenewEvery;
+    }
+    void remove() {
+        if (kind == Upnp) {
+            UPNP_DeletePortMapping(urls.controlURL, data.first.servicetype, std::to_string(port).c_str(), "TCP",
+                                   nullptr);
+            FreeUPNPUrls(&urls);
+        } else if (kind == NatPmp) {
+            natpmpresp_t answer;
+            natPmpMap(0, Clock::now() + kRouterReply, kNotCancelled, answer);
+        }
+        kind = None;
+        renewAt = kNever;
+    }
+};
+
+struct Job {
+    enum Kind { Map, Stop, Quit } kind;
+    unsigned generation = 0;
+    int port = 0;
+    std::string searchAddress, natPmpGateway;
+};
+
+std::string tryUpnp(const Job& job, Held& held, PortMapResult& result, Clock::time_point until,
+                    const Cancelled& cancelled) {
+    auto places = searchGateways(job.searchAddress, until, cancelled);
+    if (places.empty()) return "no answer";
+    // The library picks the connected gateway among the devices that answered.
+    UPNPDev* devices = nullptr;
+    for (auto it = places.rbegin(); it != places.rend(); ++it) {
+        auto* d = static_cast<UPNPDev*>(std::calloc(1, sizeof(UPNPDev) + it->size() + 1));
+        if (!d) break;
+        std::memcpy(d->buffer, it->c_str(), it->size() + 1);
+        d->descURL = d->st = d->buffer;
+        d->usn = d->buffer + it->size();
+        d->pNext = devices;
+        devices = d;
+    }
+    Held h;
+    h.port = job.port;
+    char lan[64] = "";
+    int found = UPNP_GetValidIGD(devices, &h.urls, &h.data, lan, sizeof lan);
+    freeUPNPDevlist(devices);
+    if (found != 1 && found != 2) {
+        if (found) FreeUPNPUrls(&h.urls);
+        return "no internet gateway among the devices that answered";
+    }
+    h.lanAddress = lan;
+    h.lease = std::to_string(kLeaseSeconds);
+    int r = h.upnpAdd();
+    if (r == 725) {  // the router only takes mappings for good
+        h.lease = "0";
+        r = h.upnpAdd();
+    }
+    if (r != UPNPCOMMAND_SUCCESS) {
+        FreeUPNPUrls(&h.urls);
+        return "refused by the router (" + upnpWords(r) + ")";
+    }
+    char external[64] = "";
+    if (UPNP_GetExternalIPAddress(h.urls.controlURL, h.data.first.servicetype, external) != UPNPCOMMAND_SUCCESS)
+        external[0] = '\0';
+    h.kind = Held::Upnp;
+    if (h.lease != "0") h.renewAt = Clock::now() + kRenewEvery;
+    held = h;
+    result = {true, external, job.port, "UPnP", ""};
+    return {};
+}
+
+std::string tryNatPmp(const Job& job, Held& held, PortMapResult& result, Clock::time_point until,
+                      const Cancelled& cancelled) {
+    natpmpresp_t answer;
+    int r = natPmpExchange(job.natPmpGateway, sendpublicaddressrequest, answer, until, cancelled);
+    if (r < 0) return natPmpWords(r);
+    char external[INET_ADDRSTRLEN] = "";
+    inet_ntop(AF_INET, &answer.pnu.publicaddress.addr, external, sizeof external);
+    Held h;
+    h.port = job.port;
+    h.gateway = job.natPmpGateway;
+    r = h.natPmpMap(kLeaseSeconds, Clock::now() + kRouterReply, cancelled, answer);
+    if (r < 0) return natPmpWords(r);
+    const auto& mapping = answer.pnu.newportmapping;
+    if (answer.type != NATPMP_RESPTYPE_TCPPORTMAPPING || mapping.privateport != job.port) return "unexpected answer";
+    h.kind = Held::NatPmp;
+    h.renewAt = Clock::now() + std::clamp<Clock::duration>(std::chrono::seconds(mapping.lifetime / 2),
+                                                           std::chrono::seconds(30), kRenewEvery);
+    held = h;
+    result = {true, external, mapping.mappedpublicport, "NAT-PMP", ""};
+    return {};
+}
+
+PortMapResult attempt(const Job& job, Held& held, const Cancelled& cancelled) {
+    PortMapResult result;
+    if (job.port <= 0 || job.port > 65535) {
+        result.why = "no such port";
+        return result;
+    }
+    auto start = Clock::now();
+    std::string upnp = tryUpnp(job, held, result, start + kSearchTime, cancelled);
+    if (result.mapped || cancelled()) return result;
+    auto until = std::max(start + kSilentBudget, Clock::now() + kNatPmpAtLeast);
+    std::string natPmp = tryNatPmp(job, held, result, until, cancelled);
+    if (result.mapped) return result;
+    if (upnp == "no answer" && natPmp == "no answer")
+        result.why = "no router answered (UPnP, NAT-PMP)";
+    else
+        result.why = "UPnP: " + upnp + "; NAT-PMP: " + natPmp;
+    return result;
+}
+
+}  // namespace
+
+// What the owner and its thread share. The thread holds it too, so it may outlive the owner.
+struct PortMapper::Shared {
+    std::mutex m;
+    std::condition_variable cv;
+    std::deque<Job> jobs;
+    bool finished = false;
+    PortMapper* owner = nullptr;  // cleared by the destructor: no answer is delivered after it
+    EventLoop* loop = nullptr;
+    std::atomic<unsigned> generation{0};  // every start(), stop() and the destructor abandon what went before
+
+    void push(Job job) {
+        {
+            std::lock_guard lk(m);
+            jobs.push_back(std::move(job));
+        }
+        cv.notify_all();
+    }
+
+    static void work(std::shared_ptr<Shared> st) {
+        // The library writes to sockets the router may have closed: that must not end the program.
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+        Held held;
+        std::unique_lock lk(st->m);
+        for (;;) {
+            if (st->jobs.empty()) {
+                auto someJob = [&] { return !st->jobs.empty(); };
+                if (held.renewAt == kNever)
+                    st->cv.wait(lk, someJob);
+                else if (!st->cv.wait_until(lk, held.renewAt, someJob)) {
+                    lk.unlock();
+                    held.renew();
+                    lk.lock();
+                }
+                continue;
+            }
+            Job job = std::move(st->jobs.front());
+            st->jobs.pop_front();
+            lk.unlock();
+            held.remove();
+            Cancelled cancelled = [&] { return st->generation != job.generation; };
+            std::optional<PortMapResult> result;
+            if (job.kind == Job::Map && !cancelled()) result = attempt(job, held, cancelled);
+            lk.lock();
+            if (result && st->owner && !cancelled()) {
+                asio::post(st->loop->io(), [st, gen = job.generation, r = *result] {
+                    // Runs inside the loop's io polling: the owner hears of it from the loop's queue.
+                    st->loop->post([st, gen, r] {
+                        PortMapper* owner = nullptr;
+                        {
+                            std::lock_guard g(st->m);
+                            owner = st->owner;
+                        }
+                        if (owner) owner->deliver(gen, r);
+                    });
+                });
+            }
+            if (job.kind == Job::Quit) {
+                st->finished = true;
+                st->cv.notify_all();
+                return;
+            }
+        }
+    }
+};
+
+PortMapper::PortMapper(EventLoop& loop) : loop_(loop) {}
+
+PortMapper::~PortMapper() {
+    settle();
+    if (!shared_) return;
+    std::unique_lock lk(shared_->m);
+    shared_->owner = nullptr;
+    ++shared_->generation;
+    shared_->jobs.push_back({Job::Quit, 0, 0, {}, {}});
+    shared_->cv.notify_all();
+    // The mapping is removed before we go on. Only a router that stopped answering in the middle of a
+    // call keeps the thread longer: then it finishes (and removes what it made) on its own.
+    bool done = shared_->cv.wait_for(lk, kExitWait, [&] { return shared_->finished; });
+    lk.unlock();
+    if (done)
+        worker_.join();
+    else
+        worker_.detach();
+}
+
+void PortMapper::start(int port) {
+    if (!shared_) {
+        shared_ = std::make_shared<Shared>();
+        shared_->owner = this;
+        shared_->loop = &loop_;
+        worker_ = std::thread(&Shared::work, shared_);
+    }
+    shared_->push({Job::Map, ++shared_->generation, port, searchAddress, natPmpGateway});
+    // Counted as a socket while the answer is awaited: a waiting loop then sleeps on the io_context, which
+    // the answer wakes, instead of sleeping until input or a timer.
+    loop_.setSocketActive(this, true);
+    if (!waiting_) waiting_.emplace(loop_.io().get_executor());
+}
+
+void PortMapper::stop() {
+    settle();
+    if (!shared_) return;
+    shared_->push({Job::Stop, ++shared_->generation, 0, {}, {}});
+}
+
+void PortMapper::settle() {
+    loop_.setSocketActive(this, false);
+    waiting_.reset();
+}
+
+void PortMapper::deliver(unsigned generation, const PortMapResult& result) {
+    if (generation != shared_->generation) return;  // abandoned meanwhile
+    settle();
+    if (auto handler = onResult) handler(result);
+}
+
+}  // namespace gv

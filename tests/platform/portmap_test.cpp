@@ -1,0 +1,213 @@
+// PortMapper against routers scripted on loopback: one that answers SSDP searches and the UPnP actions,
+// one that speaks NAT-PMP, and one that never says a word.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <asio/co_spawn.hpp>
+#include <asio/detached.hpp>
+#include <asio/ip/udp.hpp>
+#include <asio/read.hpp>
+#include <asio/read_until.hpp>
+#include <asio/use_awaitable.hpp>
+#include <asio/write.hpp>
+#include <cmath>
+#include <condition_variable>
+#include <optional>
+#include <thread>
+
+#include "../support/ports.h"
+#include "platform/eventloop.h"
+#include "platform/portmap.h"
+#include "platform/tcpsocket.h"
+
+namespace {
+
+using asio::awaitable;
+using asio::use_awaitable;
+using asio::ip::tcp;
+using asio::ip::udp;
+using Clock = std::chrono::steady_clock;
+const std::string kExternal = "203.0.113.7";
+
+// Runs the loop until `done` holds or `ms` of real time have passed; says whether `done` held.
+bool waitFor(gv::EventLoop& loop, const std::function<bool()>& done, double ms = 8000) {
+    auto end = Clock::now() + std::chrono::duration<double, std::milli>(ms);
+    bool ok = false;
+    loop.waitUntil([&] { return (ok = done()) || Clock::now() > end; });
+    return ok;
+}
+
+// Notes the longest sleep the loop asks for: with no timer or socket to wait for, a loop sleeps until input.
+struct NotingDriver : gv::RealDriver {
+    double longest = 0;
+    void sleepUntil(double tMs) override {
+        longest = std::max(longest, tMs - nowMs());
+        gv::RealDriver::sleepUntil(tMs);
+    }
+};
+
+std::string element(const std::string& xml, const std::string& name) {
+    auto at = xml.find("<" + name + ">") + name.size() + 2;
+    return xml.substr(at, xml.find("</" + name + ">", at) - at);
+}
+
+// The router, on a thread of its own, writes down the mappings it is asked to add and delete. Its NAT-PMP
+// side listens on port 5351 of an address of its own, one of loopback's many.
+struct Router {
+    asio::io_context io;
+    udp::socket ssdp{io, {asio::ip::make_address_v4("127.0.0.1"), 0}};
+    tcp::acceptor http{io, {asio::ip::make_address_v4("127.0.0.1"), 0}};
+    udp::socket natPmp{io, udp::v4()};
+    std::mutex m;
+    std::condition_variable noted;
+    std::vector<std::string> log;
+    std::thread thread;
+
+    Router(bool upnp, bool natpmp) {
+        asio::error_code ec{asio::error::address_in_use};
+        for (int k = 1; ec && k < 255; ++k)
+            natPmp.bind({asio::ip::make_address_v4("127.53.51." + std::to_string(k)), 5351}, ec);
+        if (upnp) asio::co_spawn(io, answerSearches(), asio::detached), asio::co_spawn(io, acceptHttp(), asio::detached);
+        if (natpmp) asio::co_spawn(io, answerNatPmp(), asio::detached);
+        thread = std::thread([this] { io.run(); });
+    }
+    ~Router() { io.stop(), thread.join(); }
+    void aim(gv::PortMapper& mapper) {
+        mapper.searchAddress = "127.0.0.1:" + std::to_string(ssdp.local_endpoint().port());
+        mapper.natPmpGateway = natPmp.local_endpoint().address().to_string();
+    }
+    void note(bool add, const std::string& port, const std::string& client) {
+        std::lock_guard g(m);
+        log.push_back((add ? "add TCP " + port + " -> " + client + ":" : "delete TCP ") + port);
+        noted.notify_all();
+    }
+    std::vector<std::string> seen(std::size_t atLeast = 0) {
+        std::unique_lock g(m);
+        noted.wait_for(g, std::chrono::seconds(5), [&] { return log.size() >= atLeast; });
+        return log;
+    }
+
+    awaitable<void> answerSearches() {
+        for (std::array<char, 1500> in;;) {
+            udp::endpoint from;
+            co_await ssdp.async_receive_from(asio::buffer(in), from, use_awaitable);
+            std::string out = "HTTP/1.1 200 OK\r\nST: urn:schemas-upnp-org:device:InternetGatewayDevice:1\r\nLOCATION: "
+                              "http://127.0.0.1:" + std::to_string(http.local_endpoint().port()) + "/rootDesc.xml\r\n\r\n";
+            co_await ssdp.async_send_to(asio::buffer(out), from, use_awaitable);
+        }
+    }
+    awaitable<void> acceptHttp() {
+        for (;;) asio::co_spawn(io, answerHttp(co_await http.async_accept(use_awaitable)), asio::detached);
+    }
+    awaitable<void> answerHttp(tcp::socket s) {
+        std::string in, body;
+        std::size_t head = co_await asio::async_read_until(s, asio::dynamic_buffer(in), "\r\n\r\n", use_awaitable);
+        auto length = in.find("Content-Length:");
+        std::size_t total = head + (length < head ? std::stoul(in.substr(length + 15)) : 0);
+        if (in.size() < total)
+            co_await asio::async_read(s, asio::dynamic_buffer(in), asio::transfer_exactly(total - in.size()), use_awaitable);
+        const std::string service = "urn:schemas-upnp-org:service:WANIPConnection:1";
+        if (in.starts_with("GET /rootDesc.xml")) {
+            body = "<root><device><deviceType>urn:schemas-upnp-org:device:InternetGatewayDevice:1</deviceType><serviceList>"
+                   "<service><serviceType>urn:schemas-upnp-org:service:WANCommonInterfaceConfig:1</serviceType></service>"
+                   "<service><serviceType>" + service + "</serviceType><controlURL>/ctl</controlURL></service>"
+                   "</serviceList></device></root>";
+        } else {
+            auto hash = in.find('#', in.find("SOAPAction:"));
+            std::string action = in.substr(hash + 1, in.find('"', hash) - hash - 1), values;
+            if (action == "GetStatusInfo") values = "<NewConnectionStatus>Connected</NewConnectionStatus>";
+            if (action == "GetExternalIPAddress") values = "<NewExternalIPAddress>" + kExternal + "</NewExternalIPAddress>";
+            if (action.ends_with("PortMapping"))
+                note(action == "AddPortMapping", element(in, "NewExternalPort"), element(in, "NewInternalClient"));
+            body = "<s:Envelope><s:Body><u:" + action + "Response xmlns:u=\"" + service + "\">" + values + "</u:" + action +
+                   "Response></s:Body></s:Envelope>";
+        }
+        std::string out = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+        co_await asio::async_write(s, asio::buffer(out), use_awaitable);
+    }
+    awaitable<void> answerNatPmp() {
+        for (std::array<unsigned char, 12> q;;) {
+            udp::endpoint from;
+            co_await natPmp.async_receive_from(asio::buffer(q), from, use_awaitable);
+            // Version 0, the answer's opcode, result 0, epoch 1; then the address, or the request's ports and lifetime.
+            std::array<unsigned char, 16> a{0, static_cast<unsigned char>(128 + q[1]), 0, 0, 0, 0, 0, 1, 203, 0, 113, 7};
+            if (q[1] != 0) std::copy(q.begin() + 4, q.end(), a.begin() + 8);
+            if (q[1] == 2) note(q[8] | q[9] | q[10] | q[11], std::to_string(q[4] * 256 + q[5]), from.address().to_string());
+            co_await natPmp.async_send_to(asio::buffer(a, q[1] == 0 ? 12 : 16), from, use_awaitable);
+        }
+    }
+};
+
+TEST(NetPortMap, MapsRemapsAndRemovesThroughTheRouter) {
+    // Hosting, the port listens while the router is asked; or there is no socket at all.
+    for (auto [upnp, hosting] : {std::pair{true, true}, std::pair{false, false}}) {
+        SCOPED_TRACE(upnp ? "UPnP" : "NAT-PMP");
+        NotingDriver clock;
+        gv::EventLoop loop{&clock};
+        Router router(upnp, !upnp);
+        const int port = gv::testing::freePorts(2);
+        gv::TcpSocket host{loop};
+        host.setLocalPort(port);
+        ASSERT_TRUE(!hosting || host.listen());
+        auto mapper = std::make_unique<gv::PortMapper>(loop);
+        router.aim(*mapper);
+        std::vector<gv::PortMapResult> results;
+        mapper->onResult = [&](const gv::PortMapResult& r) { results.push_back(r); };
+        auto map = [&](int p) {
+            mapper->start(p);
+            std::size_t before = results.size();
+            ASSERT_TRUE(waitFor(loop, [&] { return results.size() > before; }));
+            const gv::PortMapResult& r = results.back();
+            EXPECT_TRUE(r.mapped && r.how == (upnp ? "UPnP" : "NAT-PMP") && r.externalAddress == kExternal &&
+                        r.externalPort == p) << r.how << " " << r.externalAddress << ":" << r.externalPort << " " << r.why;
+        };
+        map(port);
+        map(port + 1);  // takes the first mapping away
+        mapper->stop();
+        EXPECT_EQ(router.seen(4).size(), 4u);
+        // Gone with its answer queued but not yet handed out: the answer is dropped, the mapping removed.
+        mapper->start(port);
+        for (auto end = Clock::now() + std::chrono::seconds(8); !loop.hasPending() && Clock::now() < end;)
+            loop.io().restart(), loop.io().run_one_for(std::chrono::milliseconds(10));
+        ASSERT_TRUE(loop.hasPending());
+        mapper.reset();
+        loop.pumpEvents();
+        auto add = [](int p) { return "add TCP " + std::to_string(p) + " -> 127.0.0.1:" + std::to_string(p); };
+        auto del = [](int p) { return "delete TCP " + std::to_string(p); };
+        EXPECT_EQ(router.seen(),
+                  (std::vector<std::string>{add(port), del(port), add(port + 1), del(port + 1), add(port), del(port)}));
+        EXPECT_EQ(results.size(), 2u);
+        EXPECT_TRUE(std::isfinite(clock.longest));  // it never slept until input while the router was asked
+    }
+}
+
+TEST(NetPortMap, GivesUpOnASilentRouterSoonWhileTheLoopGoesOn) {
+    gv::RealDriver clock;
+    gv::EventLoop loop{&clock};
+    Router silent(false, false), quiet(false, false);
+    gv::PortMapper mapper{loop};
+    auto doomed = std::make_unique<gv::PortMapper>(loop);
+    silent.aim(mapper), quiet.aim(*doomed);
+    std::optional<gv::PortMapResult> result;
+    bool doomedAnswered = false;
+    mapper.onResult = [&](const gv::PortMapResult& r) { result = r; };
+    doomed->onResult = [&](const gv::PortMapResult&) { doomedAnswered = true; };
+    int ticks = 0;
+    gv::Timer tick(loop, "tick", 20);
+    tick.onTimer = [&] { ++ticks; };
+    tick.setEnabled(true);
+    auto began = Clock::now();
+    mapper.start(40000), doomed->start(40000);
+    ASSERT_TRUE(waitFor(loop, [&] { return quiet.ssdp.available() > 0; }));
+    doomed.reset();  // gone while its thread is still asking
+    ASSERT_TRUE(waitFor(loop, [&] { return result.has_value(); }));
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - began).count(), 4.5);
+    EXPECT_TRUE(!result->mapped && !result->why.empty()) << result->why;
+    EXPECT_GT(ticks, 20);  // a loop held up meanwhile would tick once when free again
+    // The search and the NAT-PMP requests went to the silent router, not out to the network.
+    EXPECT_GT(silent.ssdp.available(), 0u);
+    EXPECT_GT(silent.natPmp.available(), 0u);
+    EXPECT_FALSE(doomedAnswered);
+}
+
+}  // namespace
