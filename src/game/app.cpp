@@ -21,6 +21,8 @@ const char* const kUsage =
     "A two-player artillery duel.\n\n"
     "  --port N                  host network games on TCP port N (7701 when not given); joining\n"
     "                            tries it too when the host's address names no port\n"
+    "  --config DIR              keep the settings in DIR/settings.ini instead of\n"
+    "                            $XDG_CONFIG_HOME/gorvath (~/.config/gorvath)\n"
     "  --replay FILE             watch a recorded battle\n"
     "  --verify-replay FILE...   compute recorded battles again without a window and compare them with\n"
     "                            their records: exit 0 when all match, 1 when one differs, 2 when one\n"
@@ -32,7 +34,7 @@ const char* const kUsage =
 
 int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare) {
     const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
-    std::string watch;
+    std::string watch, config = SettingsFile::DefaultFolder();
     int port = 0;
     if (!args.empty()) {
         const std::string& first = args[0];
@@ -46,8 +48,9 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
     }
     for (std::size_t i = 0; i < args.size(); i += 2) {
         const std::string& option = args[i];
-        const bool valued = (option == "--replay" || option == "--port") && i + 1 < args.size();
+        const bool valued = (option == "--replay" || option == "--port" || option == "--config") && i + 1 < args.size();
         if (valued && option == "--replay") watch = args[i + 1];
+        if (valued && option == "--config") config = args[i + 1];
         if (valued && option == "--port") {
             const JoinAddress a = ReadJoinAddress("p:" + args[i + 1]);
             if (!a.ok || a.port == 0) {
@@ -72,6 +75,7 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         desktop.openUrl = [](const std::string& url) { SdlDriver::openUrl(url.c_str()); };
         desktop.replayFolder = replay::BattleRecorder::DefaultFolder();
         desktop.mapPorts = true;
+        desktop.settingsFolder = config;
         Mainfrm form(loop, desktop);
         SdlDriver screen(form);
         loop.setDriver(&screen);

@@ -164,7 +164,8 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       flashtimer(loop, "flashtimer", 40),
       tcpcontrol(loop),
       desktop(std::move(desk)),
-      recorder_(desktop.replayFolder) {
+      recorder_(desktop.replayFolder),
+      settings_(desktop.settingsFolder) {
     caption = "Gorvath";
     backColour = kGrey;
     icon = assets::picture("icon");

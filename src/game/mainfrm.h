@@ -12,6 +12,7 @@
 #include "platform/controls.h"
 #include "platform/eventloop.h"
 #include "platform/portmap.h"
+#include "platform/settings.h"
 #include "platform/sound.h"
 #include "platform/tcpsocket.h"
 #include "replay/recorder.h"
@@ -29,6 +30,7 @@ struct Desktop {
     std::function<void(const std::string& url)> openUrl;  // the makers' web page; errors are ignored
     std::string replayFolder;  // where battles are recorded; empty: kept in memory only
     bool mapPorts = false;     // hosting asks the home router to forward the port (the real program does)
+    std::string settingsFolder;  // where the player's settings stay; empty: kept in memory only
 };
 
 class Mainfrm : public Form {
@@ -210,6 +212,20 @@ public:
 
     // ---- The battle record
     replay::BattleRecorder& recorder() { return recorder_; }
+    SettingsFile& settings() { return settings_; }
+    // The settings file read at load: the language, the last host typed, the hosting port, the sound.
+    void LoadSettings();
+    // A setting changed: it is written at once.
+    void SaveSetting(const std::string& key, const std::string& value);
+    // M: the sound off or on again, said briefly on the banner.
+    void ToggleMute();
+    bool muted = false;
+    int volume = 100;  // per cent, in steps of 10
+private:
+    std::unique_ptr<Timer> noteTimer_;  // takes a short note off the banner again
+    std::string note_, noteBefore_[2];
+    bool noteVisibleBefore_ = false;
+public:
     const replay::BattleRecorder& recorder() const { return recorder_; }
     // Seeds the host takes from the clock (each battle's, each quake's); a playback gives the recorded ones.
     std::function<std::string()> seedFromClock;
@@ -523,6 +539,7 @@ private:
     void AddControlArrays();
     Onlooker* onlooker_ = nullptr;
     replay::BattleRecorder recorder_;
+    SettingsFile settings_;
     std::unique_ptr<replay::Playback> watching_;
     std::uint8_t modeBeforeWatching_ = 0;
     OptionButton* optionBeforeWatching_ = nullptr;

@@ -41,6 +41,7 @@ void Mainfrm::ApplyEnglishTexts() {
 // The window is loaded (the single-instance rule is applied before, by the program).
 void Mainfrm::Form_Load() {
     state.CzechUi = flag(czechInterface(desktop.languageSettings()));
+    LoadSettings();
     if (state.CzechUi == False) ApplyEnglishTexts();
     random.seed(loop().timeOfDay());
 
@@ -117,6 +118,8 @@ void Mainfrm::Form_KeyDown(int key, int shift) {
     // Esc while we have long waited for a silent peer leaves the link.
     if (WatchKey(key)) return;
     if (key == Key::Escape && LeaveWaitForPeer()) return;
+    // M is the sound's, except in the box where a host name is typed.
+    if (key == Key::M && shift == 0 && focus() != &compname) return ToggleMute();
     if (state.WorldBusy == True || !world.enabled()) return;
     // An arrow with Shift or Ctrl held edits the selection in the focused box and steps nothing.
     if (shift != 0 && key >= Key::Left && key <= Key::Down) return;
@@ -153,7 +156,7 @@ void Mainfrm::Form_Unload() {
 
 void Mainfrm::PlayEffect(int id) {
     if (onlooker_) onlooker_->EffectPlayed(id);
-    sound.PlayEffect(id);
+    if (!muted) sound.PlayEffect(id);
 }
 
 void Mainfrm::StopEffect() { sound.StopEffect(); }

@@ -102,6 +102,7 @@ void Mainfrm::Command4_Click() {
     tcpcontrol.setRemoteHost(address.host);
     net_->role = NetState::Role::Joiner;
     const bool czech = state.CzechUi == True;
+    if (address.ok) SaveSetting("net.host", net_->joinName);  // the next start offers it again
     if (address.ok && tcpcontrol.connect()) {
         // Our greeting leaves as soon as the connection is there; the host answers it with "connectok".
         tcpcontrol.send(WriteNetMessage(netmsg::greeting()) + "\n");

@@ -71,7 +71,7 @@ void SoundOutput::release() {
 }
 
 void SoundOutput::PlayEffect(int id) {
-    if (silent_) return;
+    if (silent_ || volume_ == 0) return;
     const std::span<const std::uint8_t> wave = assets::sound(id);
     if (wave.empty() || !open()) return;
     release();
@@ -87,6 +87,7 @@ void SoundOutput::PlayEffect(int id) {
         }
     }
     chunk_ = chunk;
+    Mix_VolumeChunk(chunk_, volume_ * MIX_MAX_VOLUME / 100);
     channel_ = Mix_PlayChannel(-1, chunk_, 0);
     if (channel_ >= 0) id_ = id;
     if (!silence_) return;

@@ -42,6 +42,9 @@ public:
     void StopEffect();
     // A silent output plays nothing and never opens the device (a battle computed without anyone listening).
     void setSilent(bool silent) { silent_ = silent; }
+    // How loud every effect plays from its start, in per cent (0 to 100).
+    void setVolume(int percent) { volume_ = percent < 0 ? 0 : percent > 100 ? 100 : percent; }
+    int volume() const { return volume_; }
 
     // Whether the effect last started is still sounding (asks SDL_mixer), and which one it is
     // (0 when nothing plays).
@@ -69,6 +72,7 @@ private:
     bool audioInit_ = false;
     bool open_ = false;
     bool silent_ = false;
+    int volume_ = 100;
 };
 
 }  // namespace gv

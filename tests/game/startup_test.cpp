@@ -104,5 +104,61 @@ TEST_F(StartUp, CreditsLinkAndExit) {
     EXPECT_EQ(game.state.GameMode, 0);
 }
 
+// What a game keeps between starts: each start is a new window on the same settings folder.
+TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
+    testing::TempFolder folder("settings");
+    const std::string file = folder.path + "/settings.ini";
+    auto in = [](const std::string& where) {
+        Desktop d = testing::englishDesktop();
+        d.settingsFolder = where;
+        return d;
+    };
+    const std::string host = "127.0.0.1:" + std::to_string(freePorts(1));
+    {
+        testing::Headless first(in(folder.path));
+        first.start();
+        EXPECT_FALSE(first.game.muted);
+        first.game.keyDown(Key::M);  // the sound off, said on the banner for a moment
+        EXPECT_TRUE(first.game.muted && first.game.Label8(1).visible());
+        EXPECT_EQ(first.game.Label8(1).caption(), "Sound off (M)");
+        first.loop.runFor(2000);
+        EXPECT_FALSE(first.game.Label8(1).visible());
+        first.game.click(first.game.Option3);
+        first.game.compname.setText(host);
+        first.game.click(first.game.Command4);
+    }
+    testing::writeText(file, testing::readText(file) + "future.key = kept\nlanguage = cs\nnet.port = 7900\nsound.volume = 50\n");
+    {
+        testing::Headless second(in(folder.path));
+        second.start();
+        const Mainfrm& g = second.game;
+        EXPECT_TRUE(g.muted && g.state.CzechUi == True && g.hostPort == 7900 && g.sound.volume() == 50);
+        EXPECT_EQ(g.compname.text(), host);
+        second.game.keyDown(Key::M);  // written again: what this copy does not know stays
+        const std::string text = testing::readText(file);
+        EXPECT_TRUE(text.find("future.key = kept\n") != std::string::npos && text.find("sound.mute = no\n") != std::string::npos) << text;
+    }
+    // Random bytes, half a line, a value out of range, a megabyte: the defaults, a word on stderr, the file kept.
+    for (const std::string& bad : {std::string("\x01\xff\x7fjunk\n"), std::string("gorvath-settings 1\nsound.vol"),
+                                   std::string("gorvath-settings 1\nsound.volume = 55\n"),
+                                   "gorvath-settings 1\n" + std::string(1 << 20, '#')}) {
+        testing::writeText(file, bad);
+        ::testing::internal::CaptureStderr();
+        testing::Headless g(in(folder.path));
+        g.start();
+        EXPECT_NE(::testing::internal::GetCapturedStderr().find("is damaged"), std::string::npos);
+        EXPECT_TRUE(!g.game.muted && g.game.sound.volume() == 100 && g.game.state.CzechUi == False && g.game.hostPort == 7701);
+        EXPECT_TRUE(testing::readText(file + ".bad") == bad && !std::filesystem::exists(file));
+    }
+    // A folder that cannot be made: the game plays on, says so once, and remembers within the run.
+    ::testing::internal::CaptureStderr();
+    testing::Headless nowhere(in(file + ".bad/gorvath"));
+    nowhere.start();
+    nowhere.game.keyDown(Key::M), nowhere.game.keyDown(Key::M), nowhere.game.keyDown(Key::M);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(nowhere.game.muted && said.find("cannot be saved") != std::string::npos &&
+                said.find("cannot be saved") == said.rfind("cannot be saved")) << said;
+}
+
 }  // namespace
 }  // namespace gv

@@ -1,0 +1,75 @@
+// What the game remembers between starts: the language, the host typed last, the hosting port and the
+// sound; and M, which switches the sound off and on.
+#include <string>
+
+#include "net/protocol.h"
+#include "game/mainfrm.h"
+
+namespace gv {
+
+namespace {
+
+bool oneOf(const std::string& v, std::initializer_list<const char*> words) {
+    for (const char* w : words)
+        if (v == w) return true;
+    return false;
+}
+
+int port(const std::string& v) {
+    const JoinAddress a = ReadJoinAddress("p:" + v);
+    return a.ok ? a.port : 0;
+}
+
+}  // namespace
+
+void Mainfrm::LoadSettings() {
+    settings_.load({
+        {"language", [](const std::string& v) { return oneOf(v, {"auto", "cs", "en"}); }},
+        {"sound.mute", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
+        {"sound.volume", [](const std::string& v) {
+             return oneOf(v, {"0", "10", "20", "30", "40", "50", "60", "70", "80", "90", "100"});
+         }},
+        {"net.port", [](const std::string& v) { return port(v) > 0; }},
+        {"net.host", nullptr},
+    });
+    const std::string language = settings_.get("language").value_or("auto");
+    if (language != "auto") state.CzechUi = flag(language == "cs");
+    muted = settings_.get("sound.mute") == "yes";
+    volume = std::stoi(settings_.get("sound.volume").value_or("100"));
+    sound.setVolume(volume);
+    if (auto host = settings_.get("net.host")) compname.setText(*host);
+    if (auto p = settings_.get("net.port")) {
+        hostPort = port(*p);
+        joinPort = hostPort < 65535 ? hostPort + 1 : 0;
+    }
+}
+
+void Mainfrm::SaveSetting(const std::string& key, const std::string& value) { settings_.set(key, value); }
+
+void Mainfrm::ToggleMute() {
+    muted = !muted;
+    if (muted) StopEffect();
+    SaveSetting("sound.mute", muted ? "yes" : "no");
+    const bool cz = state.CzechUi == True;
+    const std::string text = muted ? (cz ? "Zvuk vypnut (M)" : "Sound off (M)") : (cz ? "Zvuk zapnut (M)" : "Sound on (M)");
+    // A note on the banner for a moment; whatever the banner said comes back, unless something newer
+    // took its place meanwhile.
+    if (note_.empty()) {
+        noteBefore_[0] = Label8(0).caption(), noteBefore_[1] = Label8(1).caption();
+        noteVisibleBefore_ = Label8(1).visible();
+    }
+    note_ = text;
+    for (int i : {0, 1}) Label8(i).setCaption(text), Label8(i).setVisible(true);
+    if (!noteTimer_) {
+        noteTimer_ = std::make_unique<Timer>(loop(), "notetimer", 1500);
+        noteTimer_->onTimer = [this] {
+            noteTimer_->setEnabled(false);
+            if (Label8(1).caption() == note_)
+                for (int i : {0, 1}) Label8(i).setCaption(noteBefore_[i]), Label8(i).setVisible(noteVisibleBefore_);
+            note_.clear();
+        };
+    }
+    noteTimer_->setEnabled(false), noteTimer_->setEnabled(true);
+}
+
+}  // namespace gv
