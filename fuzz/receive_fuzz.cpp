@@ -3,11 +3,17 @@
 // always comes back to its menu once the link is gone.
 //
 // The input: one byte for the seat, then pieces, each a length byte and that many bytes. The pieces
-// arrive one per 5 ms of game time, while the game does whatever they made it do (building a
-// battlefield, flying a shell, waiting for the peer).
+// arrive back to back, each in an event of its own, wherever the game is (building a battlefield, flying
+// a shell, waiting for the peer); game time passes only where a piece is empty: the peer keeps quiet
+// while the game runs on until it has nothing of its own left to do, so a battlefield gets built, a
+// shell lands, a hand-over ends. Right after the last piece the link goes.
+//
+// Nobody looks at this game: its canvas is unseen, so a battlefield's sky and ground are neither painted
+// nor shown rising frame by frame, while the battle itself is built draw for draw as on a screen.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +23,12 @@
 namespace {
 
 using gv::Mainfrm;
+
+// A quiet peer: at least a tick, then until the game is idle, but never longer than the most. All the
+// quiet of one input together is bounded too, so that no input takes long.
+constexpr int kPauseTickMs = 20;
+constexpr double kLongestPauseMs = 8000;
+constexpr double kMostQuietMs = 20000;
 
 gv::Desktop quietDesktop() {
     gv::Desktop d;
@@ -28,6 +40,84 @@ gv::Desktop quietDesktop() {
 void check(bool ok) {
     if (!ok) std::abort();
 }
+
+// Nothing of the game's own runs: no battlefield being built, no shell, hand-over or explosion, no peer's
+// shot held back (a crate may still be falling: a player may fire meanwhile). Or it waits for the peer,
+// which only the peer can end.
+bool idle(const Mainfrm& g) {
+    if (g.net().waitingForPeer > 0) return true;
+    return g.state.WorldBusy == gv::False && !g.hideit.enabled() && !g.showit.enabled() && !g.bullettimer.enabled() &&
+           !g.tankexpl.enabled() && !g.net().shotHeld;
+}
+
+// Hands the pieces to the game one event after another, a pause where a piece is empty, and ends the link
+// after the last. The next piece is queued before a piece is taken: a piece that sets the game waiting
+// (a battlefield inside "R") has the following ones arrive inside that wait. Once the game has let the
+// connection go, nothing more arrives on it: the rest of the input is left unsent.
+class Feeder {
+public:
+    Feeder(gv::EventLoop& loop, Mainfrm& game, std::vector<std::string> pieces, std::function<bool()> connected)
+        : loop_(loop),
+          game_(game),
+          pieces_(std::move(pieces)),
+          connected_(std::move(connected)),
+          pause_(loop, "quietpeer", kPauseTickMs) {
+        pause_.onTimer = [this] { pauseTick(); };
+    }
+    bool ended() const { return ended_; }
+    void start() { feedNext(); }
+
+private:
+    void feedNext() {
+        // Once this input has kept quiet long enough, its empty pieces are passed over.
+        while (next_ < pieces_.size() && pieces_[next_].empty() && quietMs_ >= kMostQuietMs) ++next_;
+        if (next_ == pieces_.size() || !connected_()) return finish();
+        std::string piece = std::move(pieces_[next_++]);
+        if (piece.empty()) {
+            pauseSince_ = loop_.now();
+            pause_.setEnabled(true);
+            return;
+        }
+        loop_.post([this, piece = std::move(piece)] {
+            if (!connected_()) return finish();
+            feedNext();
+            // A connection still at the host's door speaks to the door; one that took the seat, to the link.
+            Mainfrm::NetState& n = game_.net();
+            if (!n.callers.empty())
+                game_.TakeCallerBytes(*n.callers.front(), piece);
+            else
+                game_.TakeBytes(piece);
+            check(n.inbox.size() <= gv::kMaxQueued && n.inboxBytes <= gv::kMaxQueuedBytes);
+            check(n.pending.size() <= gv::kMaxPending);
+            check(n.peerHashes.size() <= 64);
+        });
+    }
+    void pauseTick() {
+        const double quiet = loop_.now() - pauseSince_;
+        if (quiet < kPauseTickMs || (quiet < kLongestPauseMs && !idle(game_))) return;
+        pause_.setEnabled(false);
+        quietMs_ += quiet;
+        feedNext();
+    }
+    // The link goes, whatever the game thinks of it by now.
+    void finish() {
+        if (finishing_) return;
+        finishing_ = true;
+        loop_.post([this] {
+            game_.PeerDisconnected(Mainfrm::LinkEnd::NetworkError);
+            ended_ = true;
+        });
+    }
+
+    gv::EventLoop& loop_;
+    Mainfrm& game_;
+    std::vector<std::string> pieces_;
+    std::function<bool()> connected_;
+    std::size_t next_ = 0;
+    bool finishing_ = false, ended_ = false;
+    gv::Timer pause_;
+    double pauseSince_ = 0, quietMs_ = 0;
+};
 
 }  // namespace
 
@@ -55,6 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         static Mainfrm game(loop, quietDesktop());
         game.Form_Load();
         loop.runFor(1500);
+        game.world.setUnseen(true);
         return game;
     }();
     Mainfrm& g = game;
@@ -68,38 +159,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool host = s == 0 || s == 2 || s == 4;
     n.role = host ? Mainfrm::NetState::Role::Host : Mainfrm::NetState::Role::Joiner;
     n.linkUp = s <= 2;
-    n.greeting = s == 4;
+    if (s == 4) n.callers.push_back(std::make_shared<Mainfrm::NetCaller>(loop));
     g.state.GameMode = s == 3 || s == 4 ? 1 : host ? 3 : 4;
     if (!host && n.linkUp) g.novahra.setEnabled(false);
     if (s == 2) loop.post([&g] { g.click(g.novahra); });
 
-    std::size_t next = 0;
-    bool ended = false;
-    gv::Timer feeder(loop, "feeder", 5);
-    feeder.onTimer = [&] {
-        if (next < pieces.size()) {
-            const std::string piece = pieces[next++];
-            loop.post([&g, &n, piece] {
-                g.TakeBytes(piece);
-                check(n.inbox.size() <= gv::kMaxQueued && n.inboxBytes <= gv::kMaxQueuedBytes);
-                check(n.pending.size() <= gv::kMaxPending);
-                check(n.peerHashes.size() <= 64);
-            });
-        } else if (!ended) {
-            ended = true;
-            loop.post([&g] { g.PeerDisconnected(Mainfrm::LinkEnd::NetworkError); });
-        }
+    // The connection stays until the game lets it go: the link ended, or a connection that never greeted
+    // was dropped.
+    auto connected = [&g, &n] {
+        using Role = Mainfrm::NetState::Role;
+        return !g.peerGone && (n.linkUp || !n.callers.empty() || n.role == Role::Joiner);
     };
-    feeder.setEnabled(true);
-    // The game's own doings (a battlefield built inside "R") take game time too: run until all is fed.
-    while (!ended) loop.runFor(20);
+    Feeder feeder(loop, g, std::move(pieces), connected);
+    feeder.start();
+    // Game time passes only while the game waits for something of its own or the peer keeps quiet.
+    loop.waitUntil([&] { return feeder.ended(); });
     // Whatever the bytes did, the link is gone and the game is back at its menu, ready for New Game.
     loop.runFor(50);
-    check(ended);
     check(g.state.WorldBusy == gv::False);
     check(g.Frame3.visible());
     check(g.novahra.enabled());
     check(!g.bullettimer.enabled() && !g.showit.enabled() && !g.hideit.enabled());
-    feeder.setEnabled(false);
     return 0;
 }

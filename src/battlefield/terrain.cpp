@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "battlefield/sky.h"
@@ -69,6 +70,27 @@ private:
     std::array<double, Canvas::kWidth> ground_;
     std::array<std::array<double, 2>, Canvas::kWidth> quotients_{};
 };
+
+// The draws painting the ground takes, row by row as PaintGround paints them: one for each column of a
+// row in hell, otherwise one for each column whose ground is at or above the row.
+std::uint64_t GroundDraws(const GroundArray& ground, bool hell) {
+    // For each row, the painted rows at or below it: 600 down to 190 in steps of two, each with the row
+    // five below it where that is on the canvas. The last entry is for ground below the canvas.
+    static const auto paintedBelow = [] {
+        std::array<std::uint64_t, Canvas::kHeight + 1> n{};
+        for (int y = 600; y >= 190; y -= 2) {
+            ++n[std::size_t(y)];
+            if (y + 5 <= 600) ++n[std::size_t(y + 5)];
+        }
+        for (std::size_t y = Canvas::kHeight; y-- > 0;) n[y] += n[y + 1];
+        return n;
+    }();
+    if (hell) return paintedBelow[0] * Canvas::kWidth;
+    std::uint64_t draws = 0;
+    for (int x = 0; x < Canvas::kWidth; ++x)
+        draws += paintedBelow[std::size_t(std::clamp<int>(ground(x), 0, Canvas::kHeight))];
+    return draws;
+}
 
 }  // namespace
 
@@ -154,11 +176,12 @@ bool Mainfrm::PaintSky(std::uint32_t battle, bool& day) {
         double R0 = Int(random.Rnd() * 54) + 1;
         double G0 = Int(random.Rnd() * 104) + 1;
         double B0 = Int(random.Rnd() * 154) + 1;
-        shades = DaySkyShades(R0, G0, B0);
+        if (!world.unseen()) shades = DaySkyShades(R0, G0, B0);
         P = R0 * G0 * B0;
     }
-    SkyFill sky(world, std::move(shades));
     day = DaySky(state.HellMode, P);
+    if (world.unseen()) return true;  // left out, frames and all: painting the sky makes no draws
+    SkyFill sky(world, std::move(shades));
     for (std::size_t shown = 0; shown < sky.shades();) {
         shown = std::min(sky.shades(), shown + kSkyShadesPerFrame);
         sky.paintTo(shown);
@@ -179,6 +202,10 @@ void Mainfrm::DecorateSky(bool day) {
             double s = 0;
             for (int k = 0; k < 5; ++k) s += random.Rnd() * 25;
             double points = Int(s * s) * 2 + 1;
+            if (world.unseen()) {
+                random.discard(std::uint64_t(points) * 8);  // each point's eight draws
+                continue;
+            }
             const double d = 4 * s / 5;
             const double w = 4 * simmath::Sqr(std::fabs(d * d - s * s));
             for (double p = 0; p < points; ++p) {
@@ -199,6 +226,8 @@ void Mainfrm::DecorateSky(bool day) {
                     world.setPixel(px, py, rgb((cr * 7 + 255) / 8, (cg * 7 + 255) / 8, (cb * 7 + 255) / 8));
             }
         }
+    } else if (!day && world.unseen()) {
+        random.discard(401 * 802);  // one draw for each pixel below
     } else if (!day) {
         for (int y = 0; y <= 400; ++y)
             for (int x = -1; x <= 800; ++x)
@@ -244,6 +273,12 @@ bool Mainfrm::PaintGround(std::uint32_t battle, Palette& palette) {
             groundBase_[1] = Int(random.Rnd() * 50);
             groundBase_[2] = Int(random.Rnd() * 80);
         }
+    }
+    if (world.unseen()) {
+        // Nothing to show as it rises: an unseen ground takes one frame, and its draws are made all the same.
+        random.discard(GroundDraws(state.Ground, palette == Palette::Hell));
+        loop().refresh();
+        return !WorldAbandoned(battle);
     }
     GroundPaint paint(palette, groundBase_, random);
     auto drawRow = [&](int y) {

@@ -276,6 +276,9 @@ public:
     void netlive_Timer();
     // Bytes as they come from the peer, in pieces of any size (the socket's arrivals come here).
     void TakeBytes(const std::string& bytes);
+    // Bytes from a connection at the host's door that has not greeted yet.
+    struct NetCaller;
+    void TakeCallerBytes(NetCaller& c, const std::string& bytes);
     // A wait for the peer begins (+1) or ends (-1); a long one shows the waiting text.
     void NoteWaitForPeer(int delta);
     // Esc while the waiting text shows: "disconnect" to the peer and back to the menu. False otherwise.
@@ -293,7 +296,6 @@ public:
     std::uint64_t SharedStateHash() const;
 
     struct NetState;
-    struct NetCaller;  // a connection that has not greeted the host yet
     struct NetStateDeleter {
         void operator()(NetState* s) const;
     };
@@ -333,7 +335,6 @@ private:
     // The banner over the battlefield tells the player about the link; "" gives back what it said before.
     void ShowPeerText(const std::string& text);
     // Connections that have not greeted yet, and a broken link that comes back.
-    void TakeCallerBytes(NetCaller& c, const std::string& bytes);
     void DropCaller(NetCaller& c);
     void DropCallers();
     void CheckCallers(double now);

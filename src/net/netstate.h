@@ -41,7 +41,6 @@ struct Mainfrm::NetState {
     // heard from for long is waited for, then given up.
     Timer liveTimer;
     double lastHeard = 0, lastSent = 0;
-    bool greeting = false;            // kept for the fuzz target until it feeds callers
     // Host: connections that have not greeted yet. The first to greet takes the seat.
     std::vector<std::shared_ptr<NetCaller>> callers;
     int waitingForPeer = 0;           // waits for the peer now on the stack

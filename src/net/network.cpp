@@ -422,7 +422,6 @@ void Mainfrm::ForgetLink() {
     NetState& n = *net_;
     n.linkUp = false;
     n.role = NetState::Role::None;
-    n.greeting = false;
     DropCallers();
     n.resuming = false;
     n.linkName = 0;

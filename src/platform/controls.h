@@ -154,6 +154,11 @@ public:
     }
     int drawWidth() const { return drawWidth_; }
     void setDrawWidth(int w) { drawWidth_ = w < 1 ? 1 : w; }
+    // A canvas nobody will ever look at (a game run by a fuzzer): painting that is only ever seen, and the
+    // frames that would show it, may be left out. The battle never reads the pixels back, so it goes on
+    // exactly as on a seen canvas.
+    bool unseen() const { return unseen_; }
+    void setUnseen(bool unseen) { unseen_ = unseen; }
     // The picture becomes the canvas image, top-left aligned; the rest is the back colour.
     void setPicture(const PictureRef& p);
     void clear();
@@ -189,6 +194,7 @@ private:
     void dot(int x, int y, Colour c);  // one point of the current pen
     std::vector<Colour> pixels_;
     int drawWidth_ = 5;
+    bool unseen_ = false;
     int dx0_, dy0_, dx1_, dy1_;
 };
 

@@ -160,5 +160,43 @@ TEST_F(Battlefield, HellBattlefieldsHaveTheirBannersTreesAndSuns) {
     EXPECT_EQ(game.world.point(3, 3), Colour(game.tdd.picture()->at(3, 3) & 0xFFFFFF));  // the stored sky
 }
 
+// A game nobody looks at (a fuzzer's) paints no sky and no ground and has no frames to show while it
+// builds, yet builds the very same battle: the same ground, trees, sun or moon, tanks and wind, and the
+// generator left at the same draw.
+TEST_F(Battlefield, AnUnseenCanvasBuildsTheSameBattleAsASeenOne) {
+    testing::Headless unseen;
+    unseen.start();
+    unseen.game.world.setUnseen(true);
+    int suns = 0, moons = 0, grass = 0, snow = 0;
+    auto compare = [&](double seed) {
+        const long seenFrames = clock.frames(), unseenFrames = unseen.clock.frames();
+        newBattle(seed);
+        unseen.newBattle(seed);
+        const Mainfrm& a = game;
+        const Mainfrm& b = unseen.game;
+        EXPECT_TRUE(a.state.Ground.rows() == b.state.Ground.rows()) << seed;
+        EXPECT_EQ(a.random.state(), b.random.state()) << seed;
+        EXPECT_TRUE(a.state.Wind == b.state.Wind && a.state.WorldBusy == False && b.state.WorldBusy == False) << seed;
+        EXPECT_TRUE(clock.frames() - seenFrames > 200 && unseen.clock.frames() - unseenFrames < 10)
+            << seed << " " << clock.frames() - seenFrames << " " << unseen.clock.frames() - unseenFrames;
+        ASSERT_EQ(a.world.children().size(), b.world.children().size());
+        for (std::size_t i = 0; i < a.world.children().size(); ++i) {
+            const Control& p = *a.world.children()[i];
+            const Control& q = *b.world.children()[i];
+            EXPECT_TRUE(p.visible() == q.visible() && p.left() == q.left() && p.top() == q.top() && p.tag == q.tag)
+                << seed << " " << p.name();
+        }
+        (a.sun.visible() ? suns : moons) += 1;
+        for (const auto& [i, t] : a.strom.elements())
+            if (t->visible()) (t->tag < "2" ? grass : snow) += 1;
+    };
+    for (double seed = 1; seed <= 8; ++seed) compare(seed);
+    EXPECT_TRUE(suns > 0 && moons > 0 && grass > 0 && snow > 0);  // day and night skies, both grounds
+    game.state.HellMode = unseen.game.state.HellMode = True;
+    compare(9);
+    game.state.HellVariant = unseen.game.state.HellVariant = True;
+    compare(9);
+}
+
 }  // namespace
 }  // namespace gv
