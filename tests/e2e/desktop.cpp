@@ -187,9 +187,10 @@ bool Game::start(const char* binary) {
             argv.insert(argv.end(), args.begin(), args.end());
             return argv;
         }(),
-        // Its battles are recorded in a folder of its own, never in the user's.
+        // Its battles and settings are kept in folders of its own, never in the user's.
         std::vector<std::string>{"DISPLAY=" + desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + runtime,
-                                 "LANG=en_US.UTF-8", "XDG_DATA_HOME=" + (dataHome.empty() ? runtime : dataHome)},
+                                 "LANG=en_US.UTF-8", "XDG_DATA_HOME=" + (dataHome.empty() ? runtime : dataHome),
+                                 "XDG_CONFIG_HOME=" + runtime},
         runtime + "/log.txt");
     // Up once its window is: the window is shown with its first frame drawn.
     desk.window("");
