@@ -30,6 +30,27 @@ const char* const kUsage =
     "  --help                    show this help\n"
     "  --version                 show the game's version\n\n"
     "Every battle is recorded in $XDG_DATA_HOME/gorvath/replays (~/.local/share/gorvath/replays).\n";
+int number(Mainfrm& form, const char* key) {
+    const auto v = form.settings().get(key);
+    return v ? std::stoi(*v) : 0;
+}
+
+SdlDriver::Place savedPlace(Mainfrm& form) {
+    SdlDriver::Place p;
+    p.x = number(form, "window.x"), p.y = number(form, "window.y");
+    p.width = number(form, "window.width"), p.height = number(form, "window.height");
+    p.fullScreen = form.settings().get("window.fullscreen") == "yes";
+    return p;
+}
+
+void keepPlace(Mainfrm& form, const SdlDriver::Place& p) {
+    form.SaveSetting("window.width", std::to_string(p.width));
+    form.SaveSetting("window.height", std::to_string(p.height));
+    form.SaveSetting("window.x", std::to_string(p.x));
+    form.SaveSetting("window.y", std::to_string(p.y));
+    form.SaveSetting("window.fullscreen", p.fullScreen ? "yes" : "no");
+}
+
 }  // namespace
 
 int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare) {
@@ -82,10 +103,13 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         form.Form_Load();
         if (port) form.hostPort = port, form.joinPort = port < 65535 ? port + 1 : 0;
         if (prepare) prepare(form);
-        // Shown with its menu and intro sky already drawn: no black window, no click before the first frame.
+        // The window as the player left it last time, then shown with its menu and intro sky already drawn:
+        // no black window, no click before the first frame.
+        screen.setPlace(savedPlace(form));
         screen.show();
         if (!watch.empty()) form.WatchBattle(watch);
         loop.waitUntil([&form] { return form.unloaded(); });
+        keepPlace(form, screen.place());
         loop.setDriver(nullptr);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gorvath: %s\n", e.what());

@@ -20,6 +20,16 @@ int port(const std::string& v) {
     return a.ok ? a.port : 0;
 }
 
+// A whole number in [lo, hi], written plainly.
+bool whole(const std::string& v, int lo, int hi) {
+    if (v.empty() || v.size() > 6) return false;
+    for (std::size_t i = v[0] == '-' ? 1 : 0; i < v.size(); ++i)
+        if (v[i] < '0' || v[i] > '9') return false;
+    if (v == "-") return false;
+    const int n = std::stoi(v);
+    return n >= lo && n <= hi;
+}
+
 }  // namespace
 
 void Mainfrm::LoadSettings() {
@@ -31,6 +41,11 @@ void Mainfrm::LoadSettings() {
          }},
         {"net.port", [](const std::string& v) { return port(v) > 0; }},
         {"net.host", nullptr},
+        {"window.fullscreen", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
+        {"window.width", [](const std::string& v) { return whole(v, 1, 16384); }},
+        {"window.height", [](const std::string& v) { return whole(v, 1, 16384); }},
+        {"window.x", [](const std::string& v) { return whole(v, -32768, 32767); }},
+        {"window.y", [](const std::string& v) { return whole(v, -32768, 32767); }},
     });
     const std::string language = settings_.get("language").value_or("auto");
     if (language != "auto") state.CzechUi = flag(language == "cs");

@@ -139,6 +139,25 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     g.waitFor([](const Screenshot& s) { return s.at(1500, 800) == 0; }, 10);
     EXPECT_EQ(windowSize(g.desk), std::make_pair(1000, 600));
     EXPECT_TRUE(g.process->running());
+
+    // Full screen once more, closed by the window manager, and started again: full screen it opens, and
+    // F11 gives back the window as it was.
+    auto fullScreen = [](const Screenshot& s) { return s.at(1000, 25) == 0 && s.at(1000, 800) != 0; };
+    for (int attempt = 0; attempt < 3 && !fullScreen(g.desk.screenshot()); ++attempt) {  // a busy WM may drop a key
+        g.desk.window("windowactivate --sync");
+        g.desk.key("F11");
+        g.waitFor(fullScreen, 5);
+    }
+    g.desk.window("windowactivate --sync");
+    g.desk.key("alt+F4");
+    ASSERT_EQ(g.process->waitExit(10000), 0) << "the game did not close";
+    ASSERT_TRUE(g.start(GORVATH_BINARY));
+    g.waitFor(fullScreen, 10);
+    EXPECT_EQ(windowSize(g.desk), std::make_pair(2000, 1600)) << "not full screen again";
+    g.desk.window("windowactivate --sync");
+    g.desk.key("F11");
+    g.waitFor([](const Screenshot& s) { return s.at(1500, 800) == 0; }, 10);
+    EXPECT_EQ(windowSize(g.desk), std::make_pair(1000, 600)) << "the window's size was not kept";
 }
 
 }  // namespace

@@ -215,6 +215,10 @@ void SdlDriver::Impl::handle(const SDL_Event& e) {
 
 void SdlDriver::Impl::toggleFullScreen() {
     bool full = SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN;
+    if (!full) {
+        SDL_GetWindowPosition(window, &windowed.x, &windowed.y);
+        SDL_GetWindowSize(window, &windowed.w, &windowed.h);
+    }
     SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
     layout();
     form.loop().markDirty();
@@ -304,6 +308,41 @@ SdlDriver::SdlDriver(Form& form) : impl_(std::make_unique<Impl>(form)) {
 }
 
 SdlDriver::~SdlDriver() = default;
+
+SdlDriver::Place SdlDriver::place() const {
+    const Impl& m = *impl_;
+    Place p;
+    p.fullScreen = SDL_GetWindowFlags(m.window) & SDL_WINDOW_FULLSCREEN;
+    SDL_Rect r = m.windowed;
+    if (!p.fullScreen) {
+        SDL_GetWindowPosition(m.window, &r.x, &r.y);
+        SDL_GetWindowSize(m.window, &r.w, &r.h);
+    }
+    p.x = r.x, p.y = r.y, p.width = r.w, p.height = r.h;
+    return p;
+}
+
+void SdlDriver::setPlace(const Place& p) {
+    Impl& m = *impl_;
+    int minW = 0, minH = 0;
+    SDL_GetWindowMinimumSize(m.window, &minW, &minH);
+    SDL_Rect desk{0, 0, 1 << 14, 1 << 14};
+    SDL_GetDisplayUsableBounds(0, &desk);
+    if (p.width > 0 && p.height > 0)
+        SDL_SetWindowSize(m.window, std::clamp(p.width, minW, std::max(minW, desk.w)), std::clamp(p.height, minH, std::max(minH, desk.h)));
+    const SDL_Point corner{p.x, p.y};
+    for (int d = 0; d < SDL_GetNumVideoDisplays(); ++d) {
+        SDL_Rect bounds;
+        if (SDL_GetDisplayBounds(d, &bounds) == 0 && SDL_PointInRect(&corner, &bounds)) {
+            SDL_SetWindowPosition(m.window, p.x, p.y);
+            break;
+        }
+    }
+    SDL_GetWindowPosition(m.window, &m.windowed.x, &m.windowed.y);
+    SDL_GetWindowSize(m.window, &m.windowed.w, &m.windowed.h);
+    if (p.fullScreen) SDL_SetWindowFullscreen(m.window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    m.layout();
+}
 
 void SdlDriver::show() {
     Impl& m = *impl_;

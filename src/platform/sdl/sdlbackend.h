@@ -40,6 +40,16 @@ public:
     void present() override;
     void sleepUntil(double tMs) override;
 
+    // The window's size and place when it is not full screen, and whether it is full screen now.
+    struct Place {
+        int x = 0, y = 0, width = 0, height = 0;
+        bool fullScreen = false;
+    };
+    Place place() const;
+    // Before show(): the window as it was last time. A size is kept within the smallest window and the
+    // desktop; a place that is on no display now is left to the window system.
+    void setPlace(const Place& p);
+
     // Opens a web address in the desktop's browser; errors are ignored.
     static void openUrl(const char* url);
 

@@ -28,6 +28,7 @@ inline SDL_Surface* surfaceOf(const Picture& p) {
 struct SdlDriver::Impl {
     Form& form;
     SDL_Window* window = nullptr;
+    SDL_Rect windowed{};  // the window's place before it went full screen
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* canvasTexture = nullptr;
     const Canvas* canvas = nullptr;
