@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include "assets/pictures.h"
 #include "desktop.h"
@@ -15,6 +18,9 @@ TEST(BattleE2E, SpaceFiresTheShellFliesAndTheTurnPassesToPlayerTwo) {
     g.desk.click(400, 228);  // New Game
     Screenshot before = g.waitArmed(1);
     ASSERT_GT(shown(before, *assets::picture("fbutt1"), 224, 8), 0.95);
+    // Three quick clicks on the angle's up arrow: one, a double-click's ten, and one more.
+    g.desk.window("mousemove 153 25 click --repeat 3 --delay 150 1");
+    sleepMs(300);
     g.desk.key("space");
     auto panelOut = [](const Screenshot& s) { return shown(s, *assets::picture("fbutt2"), 224, 8) < 0.5; };
     EXPECT_TRUE(panelOut(g.waitFor(panelOut, 10))) << "player 1's panel did not slide away";
@@ -22,6 +28,12 @@ TEST(BattleE2E, SpaceFiresTheShellFliesAndTheTurnPassesToPlayerTwo) {
     EXPECT_GT(shown(after, *assets::picture("fbutt1"), 512, 8), 0.95) << "player 2 is not armed";
     EXPECT_GT(shown(after, *assets::picture("fbutt2"), 224, 8), 0.95) << "player 1's button is not spent";
     EXPECT_TRUE(g.process->running());
+    // The shot's record says with what it was fired: the angle 45 stepped up by twelve.
+    std::string record;
+    for (int i = 0; i < 50 && record.find("\nfire 1 ") == std::string::npos; ++i, sleepMs(100))
+        for (const auto& f : std::filesystem::recursive_directory_iterator(g.runtime))
+            if (f.path().extension() == ".replay") record = (std::ostringstream() << std::ifstream(f.path()).rdbuf()).str();
+    EXPECT_NE(record.find("\nfire 1 100 57 @"), std::string::npos) << record;
 }
 
 }  // namespace

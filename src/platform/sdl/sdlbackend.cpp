@@ -160,7 +160,9 @@ void SdlDriver::Impl::handle(const SDL_Event& e) {
             int x = p.x, y = p.y;
             Control* c = form.controlAt(x, y);
             pressed = c;
-            pressedWasDouble = e.button.clicks >= 2 && c && c->kind() == ControlKind::Image;
+            // Every second press of a quick run is a double-click, as on the desktop: three quick clicks on a
+            // spin arrow step by one, ten and one, never by one and ten and ten.
+            pressedWasDouble = e.button.clicks % 2 == 0 && c && c->kind() == ControlKind::Image;
             loop.markDirty();
             if (pressedWasDouble) loop.post([this, x, y] { form.mouseDown(x, y, true); });
             // Text boxes take the focus (and their click) at once, like any desktop text box; the second
