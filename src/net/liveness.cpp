@@ -13,6 +13,8 @@ namespace {
 constexpr double kKeepAliveMs = 2000;
 constexpr double kWaitingTextMs = 5000;
 constexpr double kSilentPeerMs = 30000;
+// The banner's type while it tells the player about the link.
+constexpr double kPeerTextPoints = 26;
 // Bytes whose line feed has not come by then were sent by a copy that does not end its messages.
 constexpr double kUnframedMs = 2000;
 }  // namespace
@@ -61,11 +63,13 @@ void Mainfrm::ShowPeerText(const std::string& text) {
     if (text.empty() && !n.waitShown) return;
     if (!text.empty()) {
         if (!n.waitShown) {
-            for (int i : {0, 1}) n.bannerBefore[i] = Label8(i).caption();
+            for (int i : {0, 1}) n.bannerBefore[i] = Label8(i).caption(), n.bannerPointsBefore[i] = Label8(i).font.points;
             n.bannerVisibleBefore = Label8(1).visible();
         }
         n.waitShown = true;
         for (int i : {0, 1}) {
+            // Text and shadow in one size, small enough for two lines: they wrap alike and nothing is cut off.
+            Label8(i).font.points = kPeerTextPoints;
             Label8(i).setCaption(text);
             Label8(i).setVisible(true);
         }
@@ -73,6 +77,7 @@ void Mainfrm::ShowPeerText(const std::string& text) {
     }
     n.waitShown = false;
     for (int i : {0, 1}) {
+        Label8(i).font.points = n.bannerPointsBefore[i];
         Label8(i).setCaption(n.bannerBefore[i]);
         Label8(i).setVisible(n.bannerVisibleBefore);
     }
