@@ -220,7 +220,6 @@ public:
     // M: the sound off or on again, said briefly on the banner.
     void ToggleMute();
     bool muted = false;
-    int volume = 100;  // per cent, in steps of 10
 private:
     std::unique_ptr<Timer> noteTimer_;  // takes a short note off the banner again
     std::string note_, noteBefore_[2];

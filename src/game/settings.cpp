@@ -50,8 +50,7 @@ void Mainfrm::LoadSettings() {
     const std::string language = settings_.get("language").value_or("auto");
     if (language != "auto") state.CzechUi = flag(language == "cs");
     muted = settings_.get("sound.mute") == "yes";
-    volume = std::stoi(settings_.get("sound.volume").value_or("100"));
-    sound.setVolume(volume);
+    sound.setVolume(std::stoi(settings_.get("sound.volume").value_or("100")));
     if (auto host = settings_.get("net.host")) compname.setText(*host);
     if (auto p = settings_.get("net.port")) {
         hostPort = port(*p);
