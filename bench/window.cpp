@@ -1,8 +1,8 @@
 // Prints what the real game costs in a real window, on a screen of its own under Xvfb: the time from
-// launch to the first painted frame, the CPU it uses over 10 s at the idle menu and over 10 s while a
-// battle waits for player 1's shot (the turn arrow bobbing), how often its threads wake, and its resident
-// memory and threads in both states. Usage: bench_window [path to gorvath] [seconds per state]. Prints;
-// never fails on a figure.
+// launch to the first painted frame, the CPU it uses over 10 s at the idle menu, and over 10 s while a
+// battle waits for player 1's shot (the turn arrow bobbing) in windows of 1x and 2x the picture and of two
+// fractional sizes between, how often its threads wake, and its resident memory and threads. Usage:
+// bench_window [path to gorvath] [seconds per state]. Prints; never fails on a figure.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,9 +17,11 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "assets/pictures.h"
 #include "desktop.h"
 
 namespace {
@@ -28,13 +30,19 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
-pid_t launch(const std::string& binary, const std::string& display, const std::string& runtime) {
+// The game with folder `home` for its settings, battles and runtime files, its window `width` x `height`
+// in the screen's corner, as a player's settings would have it.
+pid_t launch(const std::string& binary, const std::string& display, const std::string& home, int width, int height) {
+    std::filesystem::create_directories(home + "/gorvath");
+    std::ofstream(home + "/gorvath/settings.ini") << "gorvath-settings 1\nwindow.width = " << width
+                                                   << "\nwindow.height = " << height << "\n";
+    std::fflush(stdout);  // or the child prints what is waiting in the buffer too
     pid_t pid = fork();
     if (pid != 0) return pid;
     setpgid(0, 0);
     setenv("DISPLAY", display.c_str(), 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
-    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    for (const char* dir : {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) setenv(dir, home.c_str(), 1);
     setenv("LANG", "en_US.UTF-8", 1);
     std::freopen("/dev/null", "w", stdout);
     std::freopen("/dev/null", "w", stderr);
@@ -98,34 +106,47 @@ long long wakeUps(pid_t pid) {
     return n;
 }
 
-void report(const char* state, pid_t pid, double seconds) {
+void report(const std::string& state, pid_t pid, double seconds) {
     double cpu0 = cpuSeconds(pid);
     const long long wakes0 = wakeUps(pid);
     auto t0 = Clock::now();
     while (secondsSince(t0) < seconds) gv::e2e::sleepMs(100);
     double cpu = cpuSeconds(pid) - cpu0, wall = secondsSince(t0);
-    std::printf("%s: %.2f s CPU over %.1f s (%.1f %% of a core), %.0f wake-ups a second; resident %s, %s threads\n",
-                state, cpu, wall, 100.0 * cpu / wall, double(wakeUps(pid) - wakes0) / wall,
+    std::printf("%s: %.1f %% of a core (%.2f s CPU over %.1f s), %.0f wake-ups a second; resident %s, %s threads\n",
+                state.c_str(), 100.0 * cpu / wall, cpu, wall, double(wakeUps(pid) - wakes0) / wall,
                 statusField(pid, "VmRSS:").c_str(), statusField(pid, "Threads:").c_str());
 }
 
-}  // namespace
+// The share of `pic`'s opaque pixels shown where the picture drawn at (left, top) lands at scale `k`, each
+// looked at in the middle of its output pixels; a fractional scale may show a neighbour there instead.
+double shownAt(const gv::e2e::Screenshot& shot, const gv::Picture& pic, int left, int top, double k) {
+    int opaque = 0, same = 0;
+    for (int y = 0; y < pic.height; ++y)
+        for (int x = 0; x < pic.width; ++x) {
+            if (gv::Picture::alphaOf(pic.at(x, y)) != 255) continue;
+            ++opaque;
+            const std::uint32_t seen = shot.at(int((left + x + 0.5) * k), int((top + y + 0.5) * k));
+            bool found = false;
+            for (int v = std::max(0, y - 1); v <= std::min(pic.height - 1, y + 1); ++v)
+                for (int u = std::max(0, x - 1); u <= std::min(pic.width - 1, x + 1); ++u)
+                    found = found || (pic.at(u, v) & 0xFFFFFF) == seen;
+            same += found;
+        }
+    return opaque ? double(same) / opaque : 0;
+}
 
-int main(int argc, char** argv) {
-    const std::string binary = argc > 1 ? argv[1] : GORVATH_BINARY;
-    const double seconds = argc > 2 ? std::atof(argv[2]) : 10.0;
-    gv::e2e::Game g;
-    if (!g.desk.ok()) {
-        std::printf("window bench skipped: no Xvfb\n");
-        return 0;
-    }
+// The game in a window of `width` x `height`: its battle waiting for player 1, and first its menu when
+// `menuToo`. False when it did not get that far.
+bool measure(gv::e2e::Game& g, const std::string& binary, double seconds, int width, int height, bool menuToo) {
+    const double k = width / 800.0;
     Display* screen = XOpenDisplay(g.desk.display().c_str());
     if (!screen) {
         std::printf("window bench skipped: cannot read the Xvfb screen\n");
-        return 0;
+        return false;
     }
     auto t0 = Clock::now();
-    pid_t pid = launch(binary, g.desk.display(), g.runtime);
+    const std::string home = gv::e2e::tempDir("gv-bench");
+    pid_t pid = launch(binary, g.desk.display(), home, width, height);
     double first = -1;
     int looks = 0;
     for (; secondsSince(t0) < 10 && first < 0; ++looks) {
@@ -133,19 +154,44 @@ int main(int argc, char** argv) {
         else gv::e2e::sleepMs(2);
     }
     XCloseDisplay(screen);
-    if (first < 0)
+    if (menuToo && first < 0)
         std::printf("launch to first painted frame: nothing painted in 10 s\n");
-    else
+    else if (menuToo)
         std::printf("launch to first painted frame: %.3f s (the screen looked at every %.1f ms)\n", first,
                     1000 * first / looks);
-
-    g.waitMenu();
-    report("idle menu", pid, seconds);
-    g.desk.click(400, 228);  // New Game
-    g.waitArmed(1);
-    report("battle waiting for player 1", pid, seconds);
-
+    // The menu's green title over a drawn sky, then player 1's armed fire button, wherever the scale puts them.
+    g.waitFor([k](const gv::e2e::Screenshot& s) {
+        return s.count(0x00FF00, int(240 * k), int(136 * k), int(561 * k), int(180 * k)) >= 200 &&
+               s.at(int(50 * k), int(5 * k)) != 0x808080u;
+    }, 15);
+    if (menuToo) report("idle menu", pid, seconds);
+    g.desk.click(int(400.5 * k), int(228.5 * k));  // New Game
+    const gv::Picture& armed = *gv::assets::picture("fbutt1");
+    const bool ok = shownAt(g.waitFor([&](const gv::e2e::Screenshot& s) { return shownAt(s, armed, 224, 8, k) > 0.8; }, 30),
+                            armed, 224, 8, k) > 0.8;
+    if (ok)
+        report("waiting battle at " + std::to_string(width) + "x" + std::to_string(height), pid, seconds);
+    else
+        std::printf("waiting battle at %dx%d: the battle never waited for player 1\n", width, height);
     kill(-pid, SIGKILL);
     waitpid(pid, nullptr, 0);
+    std::error_code ec;
+    std::filesystem::remove_all(home, ec);
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string binary = argc > 1 ? argv[1] : GORVATH_BINARY;
+    const double seconds = argc > 2 ? std::atof(argv[2]) : 10.0;
+    gv::e2e::Game g(1700, 1300);  // room for a window twice the picture's size
+    if (!g.desk.ok()) {
+        std::printf("window bench skipped: no Xvfb\n");
+        return 0;
+    }
+    // Whole multiples draw each pixel as a square of pixels; the sizes between scale by fractions.
+    const int sizes[][2] = {{800, 600}, {1600, 1200}, {1000, 750}, {1224, 918}};
+    for (const auto& s : sizes) measure(g, binary, seconds, s[0], s[1], &s == &sizes[0]);
     return 0;
 }

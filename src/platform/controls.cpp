@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "platform/eventloop.h"
 
@@ -269,7 +270,10 @@ void LineShape::setColour(Colour c) {
 // ---------------------------------------------------------------- Form
 
 Form::Form(EventLoop& loop, int clientWidth, int clientHeight)
-    : loop_(loop), clientWidth_(clientWidth), clientHeight_(clientHeight) {}
+    : loop_(loop), clientWidth_(clientWidth), clientHeight_(clientHeight), pads_(loop),
+      holdTimer_(std::make_unique<Timer>(loop, "hold repeat", int(HoldRepeat::kDelayMs))) {
+    holdTimer_->onTimer = [this] { holdTick(); };
+}
 
 Form::~Form() = default;
 
@@ -287,6 +291,7 @@ void Form::adopt(Control* parent, std::unique_ptr<Control> c) {
 
 void Form::forget(Control* c) {
     if (focus_ == c) focus_ = nullptr;
+    if (held_ == c) holdEnd();
     auto& list = c->parent_ ? c->parent_->children_ : topLevel_;
     list.erase(std::remove(list.begin(), list.end(), c), list.end());
     owned_.erase(std::remove_if(owned_.begin(), owned_.end(), [c](const auto& p) { return p.get() == c; }), owned_.end());
@@ -314,6 +319,8 @@ Image& Form::loadElement(ControlArray<Image>& array, int i) {
     e.tag = first.tag;
     e.onClick = first.onClick;
     e.onDblClick = first.onDblClick;
+    e.repeatsWhenHeld = first.repeatsWhenHeld;
+    e.onWheel = first.onWheel;
     e.setPicture(first.picture());
     auto& list = first.parent_ ? first.parent_->children_ : topLevel_;
     list.insert(std::find(list.begin(), list.end(), &first) + 1, &e);
@@ -387,6 +394,7 @@ void Form::doubleClick(Control& c) {
 }
 
 void Form::mouseDown(int x, int y, bool dbl) {
+    if (std::exchange(swallowClick_, false)) return;  // the release after a hold that repeated
     if (inputLocked) return;
     Control* c = controlAt(x, y);
     if (!c) return;
@@ -400,6 +408,47 @@ void Form::mouseDown(int x, int y, bool dbl) {
         doubleClick(*c);
     else
         click(*c);
+}
+
+void Form::holdStart(int x, int y) {
+    holdEnd();
+    swallowClick_ = false;  // a new press: whatever the last hold did is over
+    Control* c = inputLocked || unloaded_ ? nullptr : controlAt(x, y);
+    if (!c || !c->repeatsWhenHeld || !c->enabledOnScreen()) return;
+    held_ = c;
+    holdTimer_->setInterval(int(HoldRepeat::kDelayMs));
+    holdTimer_->setEnabled(true);
+}
+
+void Form::holdTick() {
+    // Hidden, disabled or locked away in the meantime: the hold is over, as if let go.
+    if (!held_ || inputLocked || unloaded_ || !held_->enabledOnScreen()) {
+        holdTimer_->setEnabled(false);
+        held_ = nullptr;
+        return;
+    }
+    holdRepeated_ = true;
+    if (holdTimer_->interval() != int(HoldRepeat::kRateMs)) holdTimer_->setInterval(int(HoldRepeat::kRateMs));
+    click(*held_);  // may end the hold itself (a handler that removes the control)
+}
+
+void Form::holdEnd() {
+    // After a repeat, the click that the release brings would be one step too many (also when the hold
+    // stopped early, the control hidden or disabled under the mouse).
+    if (holdRepeated_) swallowClick_ = true;
+    holdTimer_->setEnabled(false);
+    held_ = nullptr;
+    holdRepeated_ = false;
+}
+
+void Form::wheel(int x, int y, int steps) {
+    if (inputLocked || unloaded_ || steps == 0) return;
+    Control* c = controlAt(x, y);
+    while (c && !c->onWheel) c = c->parent();
+    if (c && c->enabledOnScreen()) {
+        auto handler = c->onWheel;  // a copy: the handler may replace itself
+        handler(steps);
+    }
 }
 
 void Form::keyDown(int key, int shift) {

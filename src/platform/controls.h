@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/gamepad.h"
 #include "platform/picture.h"
 #include "platform/rounding.h"
 
@@ -18,6 +19,7 @@ namespace gv {
 
 class Form;
 class EventLoop;
+class Timer;
 
 enum class ControlKind { Canvas, Image, Label, TextBox, Panel, Button, Option, Line };
 
@@ -96,6 +98,10 @@ public:
     // Handlers (click for buttons, options and images; double-click for images).
     std::function<void()> onClick;
     std::function<void()> onDblClick;
+    // Holding the mouse on it repeats its click, as on a spin arrow (see Form::holdStart).
+    bool repeatsWhenHeld = false;
+    // The mouse wheel over it: steps > 0 turned up, away from the player.
+    std::function<void(int steps)> onWheel;
 
 protected:
     friend class Form;
@@ -361,6 +367,15 @@ public:
     void mouseDown(int x, int y, bool doubleClick = false);
     void keyDown(int key, int shift = 0);
     void typeChar(char c);
+    // The mouse button went down at (x, y) / came up. The click itself still comes with mouseDown() on the
+    // release; while the button is held on a control that repeatsWhenHeld, its click repeats (first after
+    // HoldRepeat::kDelayMs, then every kRateMs), and after any repeat the release's click is left out, so
+    // a quick click steps once and a hold keeps stepping.
+    void holdStart(int x, int y);
+    void holdEnd();
+    // The wheel turned by `steps` over (x, y): it goes to the control there, or when that has no onWheel
+    // to the nearest one around it that has (a label on a spin box turns the box).
+    void wheel(int x, int y, int steps);
     void click(Control& c);        // a click on the control, if the player could click it
     void doubleClick(Control& c);  // a double-click on an image
     Control* controlAt(int x, int y) const;
@@ -385,7 +400,11 @@ public:
     long revision() const { return revision_; }
     void forget(Control* c);
 
+    // The game pads plugged into this window's computer.
+    Pads& pads() { return pads_; }
+
 private:
+    void holdTick();
     void adopt(Control* parent, std::unique_ptr<Control> c);
     EventLoop& loop_;
     int clientWidth_, clientHeight_;
@@ -394,6 +413,10 @@ private:
     Control* focus_ = nullptr;
     bool unloaded_ = false;
     long revision_ = 0;
+    Pads pads_;
+    std::unique_ptr<Timer> holdTimer_;
+    Control* held_ = nullptr;  // where the mouse button is held, while its click repeats
+    bool holdRepeated_ = false, swallowClick_ = false;
 };
 
 }  // namespace gv

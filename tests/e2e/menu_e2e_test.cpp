@@ -62,13 +62,14 @@ namespace gv::e2e {
 namespace {
 
 // The window's size as the X server has it.
-std::pair<int, int> windowSize(const Desktop& d) {
+// The game window's size, or with `place` where it is on the screen.
+std::pair<int, int> windowSize(const Desktop& d, bool place = false) {
     std::string g = d.window("getwindowgeometry --shell");
     auto field = [&g](const char* name) {
         auto at = g.find(name);
         return at == std::string::npos ? -1 : std::atoi(g.c_str() + at + std::strlen(name));
     };
-    return {field("WIDTH="), field("HEIGHT=")};
+    return place ? std::pair{field("X="), field("Y=")} : std::pair{field("WIDTH="), field("HEIGHT=")};
 }
 
 // The menu at `scale` times its size, `left` pixels from the screen's edge: its green title is up.
@@ -114,7 +115,7 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
             for (int x = 2 * 240; x < 2 * 560; x += 4) changed += s.at(x, y) != big.at(x, y);
         return changed > 3000;
     };
-    g.desk.click(800, 696);
+    g.desk.click(660, 696);
     EXPECT_TRUE(creditsOpen(g.waitFor(creditsOpen, 10))) << "the credits did not open";
     g.desk.click(800, 800);  // Back
 
@@ -140,6 +141,26 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     EXPECT_EQ(windowSize(g.desk), std::make_pair(1000, 600));
     EXPECT_TRUE(g.process->running());
 
+    // The volume down a step in the options; the panel as it shows then must come back after a restart,
+    // and the window in the same place. Places are the window's own: a window manager frames it.
+    const auto place = windowSize(g.desk, true);
+    auto panelPixels = [&place](const Screenshot& s, int top = 188, int bottom = 420) {  // its rows
+        std::vector<std::uint32_t> px;
+        for (int y = top; y < bottom; ++y)
+            for (int x = 380; x < 620; ++x) px.push_back(s.at(place.first + x, place.second + y));
+        return px;
+    };
+    auto optionsPanel = [&](const Screenshot& menu) {  // the volume's row differs from the menu's picture
+        g.desk.click(place.first + 566, place.second + 348);
+        return g.waitFor([&](const Screenshot& s) { return panelPixels(s, 188, 221) != panelPixels(menu, 188, 221); }, 10);
+    };
+    auto menuShown = [&place](const Screenshot& s) { return menuAt(s, 1, place.first + 100); };
+    g.desk.key("Escape");
+    const Screenshot opened = optionsPanel(g.waitFor(menuShown, 10));
+    g.desk.key("Left");
+    const Screenshot quieter =
+        g.waitFor([&](const Screenshot& s) { return panelPixels(s, 188, 221) != panelPixels(opened, 188, 221); }, 5);
+    g.desk.key("Escape");
     // Full screen once more, closed by the window manager, and started again: full screen it opens, and
     // F11 gives back the window as it was.
     auto fullScreen = [](const Screenshot& s) { return s.at(1000, 25) == 0 && s.at(1000, 800) != 0; };
@@ -158,6 +179,9 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     g.desk.key("F11");
     g.waitFor([](const Screenshot& s) { return s.at(1500, 800) == 0; }, 10);
     EXPECT_EQ(windowSize(g.desk), std::make_pair(1000, 600)) << "the window's size was not kept";
+    EXPECT_EQ(windowSize(g.desk, true), place) << "the window moved";
+    EXPECT_TRUE(panelPixels(optionsPanel(g.waitFor(menuShown, 10))) == panelPixels(quieter))
+        << "the options do not show the volume set before the restart";
 }
 
 }  // namespace

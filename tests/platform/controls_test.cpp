@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <tuple>
 
 #include "platform/controls.h"
@@ -45,6 +46,38 @@ TEST_F(ControlsTest, LabelsBreakLinesOnlyBetweenWordsAndKeepAWordTooWideWhole) {
     EXPECT_EQ(wrapWords("Game by  The VELMORAN", 120, tenEach), (Lines{"Game by The", "VELMORAN"}));
     EXPECT_EQ(wrapWords("a\nb c", 30, tenEach), (Lines{"a", "b c"}));
     EXPECT_TRUE(wrapWords("", 50, tenEach).empty());
+}
+
+TEST_F(ControlsTest, HoldingASpinArrowStepsOnAndTheReleaseAddsNoStepWhileTheWheelTurnsIt) {
+    Panel& spin = form.create<Panel>(nullptr, "spin");
+    spin.move(0, 0, 100, 100);
+    Image& up = form.create<Image>(&spin, "up");
+    up.move(10, 10, 20, 20);
+    up.repeatsWhenHeld = true;
+    int steps = 0, doubles = 0, turned = 0;
+    up.onClick = [&] { ++steps; };
+    up.onDblClick = [&] { ++doubles; };
+    // What the backend sends for a press held `ms` on the arrow; `meanwhile` happens half way.
+    auto hold = [&](double ms, std::function<void()> meanwhile = [] {}) {
+        steps = 0;
+        form.holdStart(15, 15), loop.runFor(ms / 2), meanwhile(), loop.runFor(ms / 2);
+        form.holdEnd(), form.mouseDown(15, 15);
+        return steps;
+    };
+    EXPECT_EQ(hold(1000), 13);  // 500, 540, ... 980
+    EXPECT_EQ(hold(100), 1);    // a quick click
+    // Hidden under the mouse, the hold is over, even when the arrow shows again.
+    EXPECT_EQ(hold(1200, [&] { loop.runFor(10), up.setVisible(false), loop.runFor(10), up.setVisible(true); }), 3);
+    steps = 0;
+    form.holdStart(15, 15), form.holdEnd(), form.mouseDown(15, 15);  // a double-click as today
+    form.holdStart(15, 15), form.mouseDown(15, 15, true), form.holdEnd();
+    EXPECT_TRUE(steps == 1 && doubles == 1);
+    // The wheel over the arrow turns the panel around it; never while locked, nor disabled.
+    spin.onWheel = [&](int n) { turned += n; };
+    form.wheel(15, 15, 2), form.wheel(80, 80, -1), form.wheel(300, 300, 5);
+    form.inputLocked = true, form.wheel(15, 15, 3), form.inputLocked = false;
+    spin.setEnabled(false), form.wheel(15, 15, 3);
+    EXPECT_EQ(turned, 1);
 }
 
 }  // namespace

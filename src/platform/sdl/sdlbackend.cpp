@@ -54,13 +54,14 @@ bool displayWithoutDri(SDL_Window* w) {
 
 }  // namespace
 
-WindowFit fitWindow(int outW, int outH, int picW, int picH) {
+WindowFit fitWindow(int outW, int outH, int picW, int picH, bool smooth) {
     WindowFit f;
     if (outW <= 0 || outH <= 0 || picW <= 0 || picH <= 0) return f;
     double fit = std::min(double(outW) / picW, double(outH) / picH);
     double whole = std::floor(fit);
-    // A whole multiple keeps every pixel square and crisp; it is taken when it loses little of the window.
-    f.whole = whole >= 1 && whole >= fit * 0.95;
+    // A whole multiple keeps every pixel square and crisp; smooth fitting takes it when it loses little of
+    // the window.
+    f.whole = whole >= 1 && (!smooth || whole >= fit * 0.95);
     f.scale = f.whole ? whole : fit;
     f.w = std::max(1, int(std::lround(picW * f.scale)));
     f.h = std::max(1, int(std::lround(picH * f.scale)));
@@ -69,10 +70,17 @@ WindowFit fitWindow(int outW, int outH, int picW, int picH) {
     return f;
 }
 
-int firstWindowScale(int usableW, int usableH, int picW, int picH) {
-    if (picW <= 0 || picH <= 0) return 1;
-    int k = int(std::floor(std::min(0.85 * usableW / picW, 0.85 * usableH / picH)));
-    return std::max(1, k);
+WindowSize firstWindowSize(int usableW, int usableH, int picW, int picH) {
+    if (picW <= 0 || picH <= 0 || usableW <= 0 || usableH <= 0) return WindowSize{picW, picH};
+    const double fits = std::min(double(usableW) / picW, double(usableH) / picH);
+    const double room = 0.85 * fits;
+    // A whole multiple within 5 % of the desktop of that size is worth the crisp pixels.
+    const double whole = std::round(room);
+    if (whole >= 1 && whole <= fits && std::abs(whole - room) <= 0.05 * fits + 1e-9)
+        return WindowSize{int(whole) * picW, int(whole) * picH};
+    if (room >= 1) return WindowSize{int(picW * room + 1e-6), int(picH * room + 1e-6)};
+    if (fits >= 1) return WindowSize{picW, picH};
+    return WindowSize{std::max(1, int(picW * fits + 1e-6)), std::max(1, int(picH * fits + 1e-6))};
 }
 
 SdlDriver::Impl::~Impl() {
@@ -100,12 +108,12 @@ void SdlDriver::Impl::forgetTextures() {
     canvasTexture = nullptr;
 }
 
-// Fits the picture to the window's present size: whole multiples stay crisp, other sizes are smoothed,
-// and texts are rendered anew at the output's scale.
+// Fits the picture to the window's present size: whole multiples stay crisp, other sizes are smoothed on
+// a GPU, and texts are rendered anew at the output's scale.
 void SdlDriver::Impl::layout() {
     int ow = 0, oh = 0;
     SDL_GetRendererOutputSize(renderer, &ow, &oh);
-    WindowFit f = fitWindow(ow, oh, form.clientWidth(), form.clientHeight());
+    WindowFit f = fitWindow(ow, oh, form.clientWidth(), form.clientHeight(), smoothFit);
     if (f.w <= 0) return;  // minimised
     if (f.scale != fit.scale) forgetTexts();
     bool modeChanged = f.whole != fit.whole;
@@ -127,15 +135,32 @@ SDL_Point SdlDriver::Impl::toForm(int x, int y) const {
     return SDL_Point{int(std::floor((x * sx - view.x) / fit.scale)), int(std::floor((y * sy - view.y) / fit.scale))};
 }
 
-void SdlDriver::Impl::toggleFullScreen() {
-    bool full = SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN;
-    if (!full) {
-        SDL_GetWindowPosition(window, &windowed.x, &windowed.y);
-        SDL_GetWindowSize(window, &windowed.w, &windowed.h);
-    }
-    SDL_SetWindowFullscreen(window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+void SdlDriver::Impl::setFullScreen(bool on) {
+    if (on == isFullScreen()) return;
+    if (on) windowed = framedPlace();
+    SDL_SetWindowFullscreen(window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     layout();
     form.loop().markDirty();
+}
+
+// The window's size, and the place of its frame: a window manager puts the frame where a window that is not
+// yet shown was asked to be, so the window lands where it was when its frame's place is asked for.
+SDL_Rect SdlDriver::Impl::framedPlace() const {
+    SDL_Rect r{};
+    int top = 0, left = 0;
+    SDL_GetWindowPosition(window, &r.x, &r.y);
+    SDL_GetWindowSize(window, &r.w, &r.h);
+    if (SDL_GetWindowBordersSize(window, &top, &left, nullptr, nullptr) == 0) r.x -= left, r.y -= top;
+    return r;
+}
+
+void SdlDriver::Impl::toggleFullScreen() { setFullScreen(!isFullScreen()); }
+
+// Lays the picture out again and puts it on screen now, not at the next frame.
+void SdlDriver::Impl::relayout() {
+    layout();
+    form.loop().markDirty();
+    if (SDL_GetWindowFlags(window) & SDL_WINDOW_SHOWN) render();
 }
 
 void SdlDriver::openDisplay() {
@@ -153,14 +178,14 @@ SdlDriver::SdlDriver(Form& form) : impl_(std::make_unique<Impl>(form)) {
     if (TTF_Init() != 0) throw std::runtime_error(std::string("cannot start the font engine: ") + TTF_GetError());
     impl_->start = SDL_GetPerformanceCounter();
     Impl& m = *impl_;
-    // The first size: the largest whole multiple of the picture that fits the desktop comfortably.
-    int k = 1;
+    // The first size: as large as fits the desktop comfortably.
+    WindowSize size{form.clientWidth(), form.clientHeight()};
     SDL_Rect usable;
     if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
-        k = firstWindowScale(usable.w, usable.h, form.clientWidth(), form.clientHeight());
+        size = firstWindowSize(usable.w, usable.h, form.clientWidth(), form.clientHeight());
     // Hidden until its first frame is drawn, so it never shows black.
     m.window = SDL_CreateWindow(form.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                form.clientWidth() * k, form.clientHeight() * k,
+                                size.width, size.height,
                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!m.window) throw std::runtime_error(std::string("cannot open the window: ") + SDL_GetError());
     SDL_SetWindowMinimumSize(m.window, form.clientWidth() / 4, form.clientHeight() / 4);
@@ -205,12 +230,8 @@ SdlDriver::~SdlDriver() = default;
 SdlDriver::Place SdlDriver::place() const {
     const Impl& m = *impl_;
     Place p;
-    p.fullScreen = SDL_GetWindowFlags(m.window) & SDL_WINDOW_FULLSCREEN;
-    SDL_Rect r = m.windowed;
-    if (!p.fullScreen) {
-        SDL_GetWindowPosition(m.window, &r.x, &r.y);
-        SDL_GetWindowSize(m.window, &r.w, &r.h);
-    }
+    p.fullScreen = m.isFullScreen();
+    const SDL_Rect r = p.fullScreen ? m.windowed : m.framedPlace();
     p.x = r.x, p.y = r.y, p.width = r.w, p.height = r.h;
     return p;
 }
@@ -271,6 +292,18 @@ void SdlDriver::sleepUntil(double tMs) {
     SDL_Event e;
     if (SDL_WaitEventTimeout(&e, std::max(1, ms))) impl_->handle(e);
 }
+
+void SdlDriver::setSmooth(bool smooth) {
+    if (impl_->smoothFit == smooth) return;
+    impl_->smoothFit = smooth;
+    impl_->relayout();
+}
+
+bool SdlDriver::smooth() const { return impl_->smoothFit; }
+
+void SdlDriver::setFullScreen(bool on) { impl_->setFullScreen(on); }
+
+bool SdlDriver::fullScreen() const { return impl_->isFullScreen(); }
 
 void SdlDriver::openUrl(const char* url) { (void)SDL_OpenURL(url); }
 

@@ -7,16 +7,22 @@
 
 namespace gv {
 
-// Where the game's picture goes in a window of outW x outH pixels: the largest size that keeps its shape,
-// centred, with black bars where the shapes differ. `whole` when it is drawn at a whole multiple.
+// Where the game's picture goes in a window of outW x outH pixels, centred, with black bars where the shapes
+// differ. Smooth: the largest size that keeps its shape, a whole multiple when that loses little of the
+// window. Otherwise the largest whole multiple that fits, or the smooth size in a window smaller than the
+// picture. `whole` when it is drawn at a whole multiple.
 struct WindowFit {
     double scale = 1;
     bool whole = true;
     int x = 0, y = 0, w = 0, h = 0;
 };
-WindowFit fitWindow(int outW, int outH, int picW, int picH);
-// The first window size, as a multiple of the picture: the largest that fits in 85 % of the usable desktop.
-int firstWindowScale(int usableW, int usableH, int picW, int picH);
+WindowFit fitWindow(int outW, int outH, int picW, int picH, bool smooth = true);
+// The first window size: the largest of the picture's shape in 85 % of the usable desktop, a whole multiple
+// when one is that size within 5 %; never smaller than the picture on a desktop that holds it.
+struct WindowSize {
+    int width = 0, height = 0;
+};
+WindowSize firstWindowSize(int usableW, int usableH, int picW, int picH);
 
 class SdlDriver : public Driver {
 public:
@@ -49,6 +55,14 @@ public:
     // Before show(): the window as it was last time. A size is kept within the smallest window and the
     // desktop; a place that is on no display now is left to the window system.
     void setPlace(const Place& p);
+
+    // How the picture fills the window: smooth (any size that keeps its shape) or whole multiples only.
+    // A change is laid out and drawn at once.
+    void setSmooth(bool smooth);
+    bool smooth() const;
+    // Full screen on the desktop the window is on, or back to the window as it was.
+    void setFullScreen(bool on);
+    bool fullScreen() const;
 
     // Opens a web address in the desktop's browser; errors are ignored.
     static void openUrl(const char* url);

@@ -112,25 +112,38 @@ void SdlDriver::Impl::drawText(const std::string& s, const Font& f, Colour c, SD
     copySharp(*t, dst.x, dst.y);
 }
 
-// A text texture pixel for pixel on the output, its corner on a whole output pixel.
+// A text texture pixel for pixel on the output, its corner on the output pixel where its form pixel starts.
 void SdlDriver::Impl::copySharp(const TextTex& t, int x, int y) {
-    float s = float(fit.scale);
-    SDL_FRect dst{std::floor(x * s) / s, std::floor(y * s) / s, t.pw / s, t.ph / s};
-    SDL_RenderCopyF(renderer, t.tex, nullptr, &dst);
+    SDL_Rect dst{outX(x), outY(y), t.pw, t.ph};
+    SDL_RenderCopy(renderer, t.tex, nullptr, &dst);
+}
+
+// Fills the output pixels of a rectangle of the form.
+void SdlDriver::Impl::fill(SDL_Rect r) {
+    const SDL_Rect o = onScreen(r);
+    if (o.w > 0 && o.h > 0) SDL_RenderFillRect(renderer, &o);
+}
+
+// Drawing goes only to the output pixels of a rectangle of the form; false when it has none.
+bool SdlDriver::Impl::setClip(SDL_Rect r) {
+    const SDL_Rect o = onScreen(r);
+    if (o.w <= 0 || o.h <= 0) return false;  // SDL takes an empty clip for none at all
+    SDL_RenderSetClipRect(renderer, &o);
+    return true;
 }
 
 void SdlDriver::Impl::bevel(SDL_Rect r, bool sunken) {
     Colour light = rgb(224, 224, 224), dark = rgb(48, 48, 48), mid = rgb(96, 96, 96);
     Colour tl = sunken ? dark : light, br = sunken ? light : dark;
     setDraw(renderer, tl);
-    SDL_RenderDrawLine(renderer, r.x, r.y, r.x + r.w - 1, r.y);
-    SDL_RenderDrawLine(renderer, r.x, r.y, r.x, r.y + r.h - 1);
+    fill(SDL_Rect{r.x, r.y, r.w, 1});
+    fill(SDL_Rect{r.x, r.y, 1, r.h});
     setDraw(renderer, br);
-    SDL_RenderDrawLine(renderer, r.x, r.y + r.h - 1, r.x + r.w - 1, r.y + r.h - 1);
-    SDL_RenderDrawLine(renderer, r.x + r.w - 1, r.y, r.x + r.w - 1, r.y + r.h - 1);
+    fill(SDL_Rect{r.x, r.y + r.h - 1, r.w, 1});
+    fill(SDL_Rect{r.x + r.w - 1, r.y, 1, r.h});
     setDraw(renderer, sunken ? rgb(160, 160, 160) : mid);
-    SDL_RenderDrawLine(renderer, r.x + 1, r.y + r.h - 2, r.x + r.w - 2, r.y + r.h - 2);
-    SDL_RenderDrawLine(renderer, r.x + r.w - 2, r.y + 1, r.x + r.w - 2, r.y + r.h - 2);
+    fill(SDL_Rect{r.x + 1, r.y + r.h - 2, r.w - 2, 1});
+    fill(SDL_Rect{r.x + r.w - 2, r.y + 1, 1, r.h - 2});
 }
 
 // Only the pixels that changed travel to the texture; the changed region of the form, or an empty one.
@@ -157,13 +170,29 @@ SDL_Rect SdlDriver::Impl::uploadCanvas(Canvas& c, SDL_Rect r) {
 void SdlDriver::Impl::copyTexture(SDL_Texture* t, SDL_Rect dst, SDL_Rect clip) {
     int w = 0, h = 0;
     SDL_Rect part;
-    if (SDL_QueryTexture(t, nullptr, nullptr, &w, &h) != 0 || scaledOnScreen(w, h, dst) ||
-        !SDL_IntersectRect(&dst, &clip, &part)) {
-        SDL_RenderCopy(renderer, t, nullptr, &dst);  // smoothed scaling reads the neighbours of every pixel
+    if (SDL_QueryTexture(t, nullptr, nullptr, &w, &h) != 0 || !SDL_IntersectRect(&dst, &clip, &part)) return;
+    if (stretched(w, h, dst) || (!fit.whole && !surfaceOnly)) {
+        const SDL_Rect out = onScreen(dst);  // smoothed scaling reads the neighbours of every pixel
+        SDL_RenderCopy(renderer, t, nullptr, &out);
         return;
     }
-    const SDL_Rect src{part.x - dst.x, part.y - dst.y, part.w, part.h};
-    SDL_RenderCopy(renderer, t, &src, &part);
+    if (fit.whole) {
+        const SDL_Rect src{part.x - dst.x, part.y - dst.y, part.w, part.h}, out = onScreen(part);
+        SDL_RenderCopy(renderer, t, &src, &out);
+        return;
+    }
+    // A fractional scale into the window's own pixels: SDL scales each copy by its own sizes, so a part of
+    // a picture would land a little differently from the whole. The picture goes in the same parts every
+    // time, one for each cell of the form it covers, each from its own form pixels onto their output
+    // pixels: a redraw of some cells puts every pixel where a redraw of all would.
+    for (int cy = floorDiv(part.y, kCell) * kCell; cy < part.y + part.h; cy += kCell)
+        for (int cx = floorDiv(part.x, kCell) * kCell; cx < part.x + part.w; cx += kCell) {
+            const SDL_Rect cell{cx, cy, kCell, kCell};
+            SDL_Rect piece;
+            if (!SDL_IntersectRect(&cell, &part, &piece)) continue;
+            const SDL_Rect src{piece.x - dst.x, piece.y - dst.y, piece.w, piece.h}, out = onScreen(piece);
+            if (out.w > 0 && out.h > 0) SDL_RenderCopy(renderer, t, &src, &out);
+        }
 }
 
 // Notes where `c` and its children are and how they look; what moved or changed since the last frame
@@ -244,7 +273,7 @@ void SdlDriver::Impl::drawControl(Control& c, SDL_Rect clip) {
     SDL_Rect inter;
     bool isLine = c.kind() == ControlKind::Line;
     if (!isLine && !SDL_IntersectRect(&r, &clip, &inter)) return;
-    SDL_RenderSetClipRect(renderer, &clip);
+    if (!setClip(clip)) return;
     switch (c.kind()) {
         case ControlKind::Canvas:
             if (canvasTexture) copyTexture(canvasTexture, r, clip);
@@ -260,18 +289,19 @@ void SdlDriver::Impl::drawControl(Control& c, SDL_Rect clip) {
         }
         case ControlKind::Label: {
             auto& l = static_cast<Label&>(c);
-            if (l.opaque) setDraw(renderer, l.backColour), SDL_RenderFillRect(renderer, &r);
+            if (l.opaque) setDraw(renderer, l.backColour), fill(r);
             drawLabel(l, r, clip);
             break;
         }
         case ControlKind::TextBox: {
             auto& t = static_cast<TextBox&>(c);
             setDraw(renderer, t.backColour);
-            SDL_RenderFillRect(renderer, &r);
+            fill(r);
             if (t.border) bevel(r, true);
             SDL_Rect inner{r.x + 2, r.y, r.w - 4, r.h};
             drawText(t.text(), t.font, t.foreColour, SDL_Rect{t.textLeft(), r.y, inner.w, r.h}, Align::Left, true);
-            if (form.focus() == &c) drawCaret(t, inner);
+            // Only a box that takes typing shows its caret: at a hand-over the caret leaves with the turn.
+            if (form.focus() == &c && c.enabledOnScreen()) drawCaret(t, inner);
             break;
         }
         case ControlKind::Button:
@@ -298,7 +328,7 @@ void SdlDriver::Impl::drawButton(Control& c, SDL_Rect r) {
     bool down = (pressed == &c && c.enabledOnScreen()) ||
                 (c.kind() == ControlKind::Option && static_cast<OptionButton&>(c).value());
     setDraw(renderer, c.backColour);
-    SDL_RenderFillRect(renderer, &r);
+    fill(r);
     bevel(r, down);
     const std::string& cap = c.kind() == ControlKind::Button ? static_cast<Button&>(c).caption()
                                                               : static_cast<OptionButton&>(c).caption();
@@ -312,23 +342,28 @@ void SdlDriver::Impl::drawButton(Control& c, SDL_Rect r) {
     }
     if (c.kind() == ControlKind::Button && static_cast<Button&>(c).isDefault() && c.enabledOnScreen()) {
         setDraw(renderer, rgb(0, 0, 0));
-        SDL_RenderDrawRect(renderer, &r);
+        for (SDL_Rect side : {SDL_Rect{r.x, r.y, r.w, 1}, SDL_Rect{r.x, r.y + r.h - 1, r.w, 1},
+                              SDL_Rect{r.x, r.y, 1, r.h}, SDL_Rect{r.x + r.w - 1, r.y, 1, r.h}})
+            fill(side);
     }
 }
 
-// A line: a filled run when level, otherwise one drawn line per pixel of its width.
+// A line: a filled run of whole form pixels when level, so lines stacked row on row (the health bars) stay
+// one solid band at any scale; otherwise one drawn line per pixel of its width.
 void SdlDriver::Impl::drawLine(const LineShape& l) {
     double ox = l.parent() ? px(l.parent()->absLeft()) : 0, oy = l.parent() ? px(l.parent()->absTop()) : 0;
     setDraw(renderer, l.foreColour);
     int w = std::max(1, l.borderWidth);
     double x1 = ox + l.x1, y1 = oy + l.y1, x2 = ox + l.x2, y2 = oy + l.y2;
     if (std::lround(y1) == std::lround(y2)) {
-        double a = std::min(x1, x2), b = std::max(x1, x2);
-        SDL_FRect fr{float(a), float(std::lround(y1)), float(b - a), float(w)};
-        if (fr.w > 0) SDL_RenderFillRectF(renderer, &fr);
+        const int a = px(std::min(x1, x2)), b = px(std::max(x1, x2));
+        if (b > a) fill(SDL_Rect{a, int(std::lround(y1)), b - a, w});
     } else {
+        const float s = float(fit.scale);
+        SDL_RenderSetScale(renderer, s, s);  // the clip stays in output pixels
         for (int k = 0; k < w; ++k)
             SDL_RenderDrawLineF(renderer, float(x1 + k), float(y1), float(x2 + k), float(y2));
+        SDL_RenderSetScale(renderer, 1, 1);
     }
 }
 
@@ -341,8 +376,7 @@ void SdlDriver::Impl::drawCaret(const TextBox& t, SDL_Rect inner) {
     if (t.selLength() > 0) {
         const int a = x0 + t.widthOf(t.selStart()), b = x0 + t.widthOf(t.selStart() + t.selLength());
         setDraw(renderer, rgb(0, 0, 128));
-        SDL_Rect sr{a, y0, b - a, h};
-        SDL_RenderFillRect(renderer, &sr);
+        fill(SDL_Rect{a, y0, b - a, h});
         std::string sel = t.text().substr(std::size_t(t.selStart()), std::size_t(t.selLength()));
         if (TextTex* st = text(sel, t.font, rgb(255, 255, 255))) {
             copySharp(*st, a, y0);
@@ -350,7 +384,7 @@ void SdlDriver::Impl::drawCaret(const TextBox& t, SDL_Rect inner) {
     }
     const int x = x0 + t.widthOf(t.caret());
     setDraw(renderer, t.foreColour);
-    SDL_RenderDrawLine(renderer, x, y0 + 2, x, y0 + h - 2);
+    fill(SDL_Rect{x, y0 + 2, 1, h - 3});
 }
 
 // The form measures text with the fonts that draw it.
@@ -367,29 +401,35 @@ void SdlDriver::Impl::drawLabel(const Label& l, SDL_Rect r, SDL_Rect clip) {
     TTF_Font* fnt = font(l.font);
     if (!fnt || l.caption().empty()) return;
     SDL_Rect inside;
-    if (!SDL_IntersectRect(&r, &clip, &inside)) return;
-    SDL_RenderSetClipRect(renderer, &inside);
+    if (!SDL_IntersectRect(&r, &clip, &inside) || !setClip(inside)) return;
     auto lines = wrapWords(l.caption(), r.w, [&](const std::string& s) { return form.textWidth(l.font, s); });
     const int skip = TTF_FontLineSkip(fnt);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         SDL_Rect line{r.x, r.y + int(i) * skip, r.w, skip};
         drawText(lines[i], l.font, l.foreColour, line, l.align, false);
     }
-    SDL_RenderSetClipRect(renderer, &clip);
+    setClip(clip);
 }
 
-// A picture scaled on its way to the screen (stretched to its place, or any picture at a fractional scale)
-// is never drawn in part: SDL's clipped scaled copy lands a part a source pixel off the whole. A region
-// that touches one takes it whole, and whatever that touches in turn.
+// The cells of the form that a region touches, at a fractional scale.
+SDL_Rect SdlDriver::Impl::toCells(SDL_Rect r) const {
+    if (fit.whole) return r;
+    const int x0 = floorDiv(r.x, kCell) * kCell, y0 = floorDiv(r.y, kCell) * kCell;
+    const int x1 = (floorDiv(r.x + r.w - 1, kCell) + 1) * kCell, y1 = (floorDiv(r.y + r.h - 1, kCell) + 1) * kCell;
+    return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
+}
+
+// A picture stretched to its place is never drawn in part: SDL's clipped scaled copy lands a part a
+// source pixel off the whole. A region that touches one takes it whole, and whatever that touches in turn.
 SDL_Rect SdlDriver::Impl::takeWholeStretched(SDL_Rect d) const {
+    d = toCells(d);
     for (bool grew = true; grew;) {
         grew = false;
         for (const auto& [c, now] : drawn) {
             const Image* im = c->kind() == ControlKind::Image ? static_cast<const Image*>(c) : nullptr;
-            if (!im || !im->picture() || !scaledOnScreen(im->picture()->width, im->picture()->height, now.r))
-                continue;
+            if (!im || !im->picture() || !stretched(im->picture()->width, im->picture()->height, now.r)) continue;
             SDL_Rect inter;
-            const SDL_Rect both = unite(d, now.r);
+            const SDL_Rect both = toCells(unite(d, now.r));
             if (SDL_IntersectRect(&d, &now.r, &inter) && !SDL_RectEquals(&both, &d)) d = both, grew = true;
         }
     }
@@ -407,10 +447,11 @@ void SdlDriver::Impl::render() {
     } else if (d.w <= 0 || d.h <= 0) {
         return;
     } else {
-        // A pixel to spare all round: at a fractional scale a smoothed edge reaches into its neighbours.
+        // A pixel to spare all round, for whatever reaches a little past its control.
         d = takeWholeStretched(SDL_Rect{d.x - 1, d.y - 1, d.w + 2, d.h + 2});
         if (!SDL_IntersectRect(&d, &all, &d)) return;
     }
+    // Everything is drawn in output pixels, each form pixel onto the output pixels between its edges.
     SDL_RenderSetScale(renderer, 1, 1);
     SDL_RenderSetViewport(renderer, nullptr);
     SDL_RenderSetClipRect(renderer, nullptr);
@@ -419,12 +460,12 @@ void SdlDriver::Impl::render() {
         SDL_RenderClear(renderer);
     }
     SDL_RenderSetViewport(renderer, &view);
-    SDL_RenderSetScale(renderer, float(fit.scale), float(fit.scale));
-    SDL_RenderSetClipRect(renderer, &d);
-    setDraw(renderer, form.backColour);
-    SDL_RenderFillRect(renderer, &d);
-    const auto& top = form.topLevel();
-    for (auto it = top.rbegin(); it != top.rend(); ++it) drawControl(**it, d);
+    if (setClip(d)) {
+        setDraw(renderer, form.backColour);
+        fill(d);
+        const auto& top = form.topLevel();
+        for (auto it = top.rbegin(); it != top.rend(); ++it) drawControl(**it, d);
+    }
     SDL_RenderSetClipRect(renderer, nullptr);
     if (!surfaceOnly) {
         SDL_RenderPresent(renderer);
@@ -433,11 +474,8 @@ void SdlDriver::Impl::render() {
         SDL_UpdateWindowSurface(window);
     } else {
         SDL_RenderFlush(renderer);
-        double s = fit.scale;
-        int x0 = view.x + int(std::floor(d.x * s)) - 1, y0 = view.y + int(std::floor(d.y * s)) - 1;
-        int x1 = view.x + int(std::ceil((d.x + d.w) * s)) + 1, y1 = view.y + int(std::ceil((d.y + d.h) * s)) + 1;
-        SDL_Rect out{std::max(0, x0), std::max(0, y0), 0, 0};
-        out.w = std::min(x1, view.x + view.w) - out.x, out.h = std::min(y1, view.y + view.h) - out.y;
+        SDL_Rect out = onScreen(d);
+        out.x += view.x, out.y += view.y;
         if (out.w > 0 && out.h > 0) SDL_UpdateWindowSurfaceRects(window, &out, 1);
     }
     fullRedraw = false;

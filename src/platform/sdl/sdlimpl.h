@@ -11,6 +11,7 @@
 #include <tuple>
 #include <unordered_map>
 
+#include "platform/gamepad.h"
 #include "platform/sdl/sdlbackend.h"
 
 namespace gv {
@@ -39,9 +40,11 @@ struct SdlDriver::Impl {
     Control* pressed = nullptr;
     bool pressedWasDouble = false;
 
-    // The picture's place in the window's pixels, and its scale.
+    // The picture's place in the window's pixels, and its scale; smooth: any size that fits, or else only
+    // whole multiples.
     WindowFit fit = fitWindow(800, 600, 800, 600);
     SDL_Rect view{0, 0, 800, 600};
+    bool smoothFit = true;
     // SDL's software renderer drawing into the window's own pixels: only the changed rectangles go out.
     bool surfaceOnly = false;
     bool fullRedraw = true;
@@ -77,8 +80,16 @@ struct SdlDriver::Impl {
     ~Impl();
     void forgetTexts();
     void forgetTextures();
-    SDL_ScaleMode pictureScaleMode() const { return fit.whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear; }
+    // Smoothed only on a GPU, which redraws everything each frame: the window's own pixels are redrawn in
+    // parts, and only nearest scaling lands a part exactly where the whole would put it.
+    SDL_ScaleMode pictureScaleMode() const {
+        return fit.whole || surfaceOnly ? SDL_ScaleModeNearest : SDL_ScaleModeLinear;
+    }
     void layout();
+    void relayout();
+    bool isFullScreen() const { return SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN; }
+    void setFullScreen(bool on);
+    SDL_Rect framedPlace() const;
     SDL_Point toForm(int x, int y) const;
 
     // Drawing the form (sdldraw.cpp).
@@ -89,11 +100,25 @@ struct SdlDriver::Impl {
     void copySharp(const TextTex& t, int x, int y);
     void bevel(SDL_Rect r, bool sunken);
     SDL_Rect uploadCanvas(Canvas& c, SDL_Rect r);
-    // Puts texture `t` at `dst`; when it is drawn at its own size and a whole multiple, only the part
-    // inside `clip` is copied (SDL's software renderer otherwise scales the whole texture every time).
+    // Puts texture `t` at `dst`; only the part inside `clip` is copied when that lands exactly as the whole
+    // would (SDL's software renderer otherwise scales the whole texture every time).
     void copyTexture(SDL_Texture* t, SDL_Rect dst, SDL_Rect clip);
-    // Whether a picture of w x h put at `dst` is scaled on its way to the screen.
-    bool scaledOnScreen(int w, int h, SDL_Rect dst) const { return !fit.whole || w != dst.w || h != dst.h; }
+    // Whether a picture of w x h is stretched to another size at `dst`.
+    static bool stretched(int w, int h, SDL_Rect dst) { return w != dst.w || h != dst.h; }
+
+    // Form pixels to output pixels (within the picture's place): form column x covers the output columns
+    // from outX(x) up to outX(x + 1), in whole numbers, so neighbouring pixels meet with no gap or overlap.
+    static constexpr int kCell = 16;  // a fractional scale redraws pictures in cells of this many form pixels
+    static int floorDiv(long long a, long long b) { return int(a / b - ((a % b != 0) && ((a < 0) != (b < 0)))); }
+    int outX(int x) const { return floorDiv(static_cast<long long>(x) * view.w, form.clientWidth()); }
+    int outY(int y) const { return floorDiv(static_cast<long long>(y) * view.h, form.clientHeight()); }
+    SDL_Rect onScreen(SDL_Rect r) const {
+        const int x0 = outX(r.x), y0 = outY(r.y);
+        return SDL_Rect{x0, y0, outX(r.x + r.w) - x0, outY(r.y + r.h) - y0};
+    }
+    void fill(SDL_Rect r);
+    bool setClip(SDL_Rect r);
+    SDL_Rect toCells(SDL_Rect r) const;
     void collect(Control& c);
     SDL_Rect takeDamage();
     SDL_Rect takeWholeStretched(SDL_Rect d) const;
@@ -105,7 +130,8 @@ struct SdlDriver::Impl {
     void drawLabel(const Label& l, SDL_Rect r, SDL_Rect clip);
     void render();
 
-    // Input (sdlbackend.cpp).
+    // Input (sdlinput.cpp).
+    std::unique_ptr<SdlPadInput> padInput;  // the game pads, from the first event on
     void updateCursor(int x, int y);
     void handle(const SDL_Event& e);
     void toggleFullScreen();
