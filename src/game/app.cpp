@@ -51,6 +51,15 @@ void keepPlace(Mainfrm& form, const SdlDriver::Place& p) {
     form.SaveSetting("window.fullscreen", p.fullScreen ? "yes" : "no");
 }
 
+// The options panel's hold on the real window.
+struct WindowScreen : ScreenControl {
+    SdlDriver& screen;
+    explicit WindowScreen(SdlDriver& s) : screen(s) {}
+    bool fullScreen() const override { return screen.fullScreen(); }
+    void setFullScreen(bool on) override { screen.setFullScreen(on); }
+    void setSmooth(bool smooth) override { screen.setSmooth(smooth); }
+};
+
 }  // namespace
 
 int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare) {
@@ -106,10 +115,13 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         // The window as the player left it last time, then shown with its menu and intro sky already drawn:
         // no black window, no click before the first frame.
         screen.setPlace(savedPlace(form));
+        WindowScreen control(screen);
+        form.optionsPanel().attachScreen(&control);
         screen.show();
         if (!watch.empty()) form.WatchBattle(watch);
         loop.waitUntil([&form] { return form.unloaded(); });
         keepPlace(form, screen.place());
+        form.optionsPanel().attachScreen(nullptr);
         loop.setDriver(nullptr);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gorvath: %s\n", e.what());

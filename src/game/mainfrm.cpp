@@ -50,6 +50,18 @@ constexpr LayoutRow kMenus[] = {
     {Make::Label, "Frame5", "Label21", 24, 160, 265, 25, "Game by The VELMORAN", 15.75},
     {Make::Button, "Frame5", "Command6", 32, 192, 257, 33, "Zpět"},
     {Make::Stretched, "Frame5", "Image5", 0, -56, 321, 313, "Image5"},
+    // Options panel, over the menu in its place and look
+    {Make::Panel, nullptr, "Frame6", 240, 136, 321, 361},
+    {Make::Label, "Frame6", "Label22", 0, 4, 321, 37, "Nastavení", 21.75},
+    {Make::Button, "Frame6", "optvolume", 32, 52, 257, 33, ""},
+    {Make::Button, "Frame6", "optmute", 32, 90, 257, 33, ""},
+    {Make::Button, "Frame6", "optlanguage", 32, 128, 257, 33, ""},
+    {Make::Button, "Frame6", "optfull", 32, 166, 257, 33, ""},
+    {Make::Button, "Frame6", "optscale", 32, 204, 257, 33, ""},
+    {Make::Label, "Frame6", "Label23", 32, 250, 153, 21, "Port hostitele:", 12},
+    {Make::TextBox, "Frame6", "optport", 192, 246, 97, 29, "7701"},
+    {Make::Button, "Frame6", "optback", 32, 296, 257, 41, "Zpět"},
+    {Make::Stretched, "Frame6", "Image6", 0, 0, 321, 361, "Image3"},
     // Main menu panel
     {Make::Panel, nullptr, "Frame3", 240, 136, 321, 361},  // a row taller for "Watch last battle"
     {Make::Label, "Frame3", "Label5", 0, 0, 321, 41, "Gorvath", 30},
@@ -62,7 +74,8 @@ constexpr LayoutRow kMenus[] = {
     {Make::Option, "Frame3", "Option2", 120, 112, 81, 25, "1 vs. AI"},
     {Make::Option, "Frame3", "Option3", 208, 112, 81, 25, "2 po síti"},
     {Make::Button, "Frame3", "continue", 32, 144, 257, 41, "Pokračovat"},
-    {Make::Button, "Frame3", "credits", 32, 192, 257, 41, "Credits"},
+    {Make::Button, "Frame3", "credits", 32, 192, 125, 41, "Credits"},
+    {Make::Button, "Frame3", "options", 164, 192, 125, 41, "Nastavení"},
     {Make::Button, "Frame3", "watchlast", 32, 240, 257, 41, "Přehrát poslední bitvu"},
     {Make::Button, "Frame3", "endgame", 32, 288, 257, 41, "Konec"},
     {Make::Label, "Frame3", "Label7", 0, 344, 321, 17, "(c) 2026 The VELMORAN - www.velmoran.example", 8.25,
@@ -175,6 +188,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     AddControlArrays();
     startuptimer.tag = "0";
     wireHandlers();
+    options_ = std::make_unique<OptionsPanel>(*this);
 }
 
 // Within the menu: the two option groups share the menu panel, the link is an opaque underlined label.
@@ -199,6 +213,12 @@ void Mainfrm::StyleMenuPanels() {
     Label21.font.italic = true;
     Frame4.setVisible(false);
     Frame5.setVisible(false);
+    // The options' rows in a size their longest captions fit, both languages.
+    for (const char* row : {"optvolume", "optmute", "optlanguage", "optfull", "optscale"}) find(row)->font.points = 12;
+    Label22.align = Align::Centre;
+    TextBox& port = *static_cast<TextBox*>(find("optport"));
+    port.font = Font{FontFace::Sans, 12, true, false, false};
+    Frame6.setVisible(false);
 }
 
 // The canvas and the players' panels: everything on the canvas starts hidden.
@@ -290,7 +310,11 @@ void Mainfrm::wireHandlers() {
         int step = w.step;
         w.image.onClick = [this, box, step] { Spin(*box, step); };
         w.image.onDblClick = [this, box, step] { Spin(*box, 10 * step); };
+        w.image.repeatsWhenHeld = true;
     }
+    // The wheel over a box steps it by one, as its spin arrows do.
+    for (TextBox* box : {&sila1, &uhel1, &sila2, &uhel2}) box->onWheel = [this, box](int steps) { Spin(*box, steps); };
+    pads().onButton = [this](int pad, PadButton b) { PadButton_Press(pad, b); };
     Command1.onClick = [this] { FireTank1(); };
     Command2.onClick = [this] { FireTank2(); };
     WireNetwork();

@@ -8,6 +8,7 @@
 #include "game/gamestate.h"
 #include "game/kinds.h"
 #include "game/language.h"
+#include "game/options.h"
 #include "game/random.h"
 #include "platform/controls.h"
 #include "platform/eventloop.h"
@@ -58,8 +59,15 @@ public:
     // ---- Start-up and the menu
     void Form_Load();
     void Form_KeyDown(int key, int shift);
+    // An aiming key (Space, the arrows) for `player`, when that player's panel is armed.
+    void AimKey(int player, int key);
+    // A game pad's press or repeat: the menus, the options and, in a battle, the tank it plays.
+    void PadButton_Press(int pad, PadButton button);
     void Form_Unload();
-    void ApplyEnglishTexts();
+    // Every text of the window in the language chosen: "auto" (the desktop's), "cs" or "en"; kept.
+    void SetLanguage(const std::string& choice);
+    void ApplyLanguageTexts(bool czech);
+    OptionsPanel& optionsPanel() { return *options_; }
     void startuptimer_Timer();
     void credits_Click();
     void Command6_Click();
@@ -80,6 +88,7 @@ public:
     void PlaceInSky(Image& body);
     void moonfalltimer_Timer();
     void ChangeWind();
+    void ShowWind();  // the wind label for the wind of this turn, in the language of the moment
     void ShowHealth1();
     void ShowHealth2();
     void ShowTurnArrow();
@@ -417,6 +426,11 @@ public:
     Button& Command6 = control<Button>("Command6");
     Image& Image5 = control<Image>("Image5");
 
+    // ---- Options panel (its rows are found by name by the panel itself)
+    Panel& Frame6 = control<Panel>("Frame6");
+    Label& Label22 = control<Label>("Label22");
+    Label& Label23 = control<Label>("Label23");
+
     // ---- Main menu panel
     Panel& Frame3 = control<Panel>("Frame3");
     Label& Label5 = control<Label>("Label5");
@@ -430,6 +444,7 @@ public:
     OptionButton& Option3 = control<OptionButton>("Option3");
     Button& continue_ = control<Button>("continue");
     Button& credits = control<Button>("credits");
+    Button& options = control<Button>("options");
     Button& watchlast = control<Button>("watchlast");
     Button& endgame = control<Button>("endgame");
     Label& Label7 = control<Label>("Label7");
@@ -540,6 +555,7 @@ private:
     Onlooker* onlooker_ = nullptr;
     replay::BattleRecorder recorder_;
     SettingsFile settings_;
+    std::unique_ptr<OptionsPanel> options_;
     std::unique_ptr<replay::Playback> watching_;
     std::uint8_t modeBeforeWatching_ = 0;
     OptionButton* optionBeforeWatching_ = nullptr;

@@ -42,6 +42,7 @@ void Mainfrm::LoadSettings() {
         {"net.port", [](const std::string& v) { return port(v) > 0; }},
         {"net.host", nullptr},
         {"window.fullscreen", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
+        {"window.scaling", [](const std::string& v) { return oneOf(v, {"smooth", "whole"}); }},
         {"window.width", [](const std::string& v) { return whole(v, 1, 16384); }},
         {"window.height", [](const std::string& v) { return whole(v, 1, 16384); }},
         {"window.x", [](const std::string& v) { return whole(v, -32768, 32767); }},
@@ -64,6 +65,7 @@ void Mainfrm::ToggleMute() {
     muted = !muted;
     if (muted) StopEffect();
     SaveSetting("sound.mute", muted ? "yes" : "no");
+    if (options_) options_->Refresh();
     const bool cz = state.CzechUi == True;
     const std::string text = muted ? (cz ? "Zvuk vypnut (M)" : "Sound off (M)") : (cz ? "Zvuk zapnut (M)" : "Sound on (M)");
     // A note on the banner for a moment; whatever the banner said comes back, unless something newer

@@ -11,38 +11,11 @@ namespace gv {
 
 using simmath::Int;
 
-void Mainfrm::ApplyEnglishTexts() {
-    Command6.setCaption("Back");
-    Command5.setCaption("Back");
-    Command3.setCaption("Host game");
-    Command4.setCaption("Join");
-    compname.setText("Network name of hosting computer?");
-    novahra.setCaption("New Game");
-    continue_.setCaption("Continue");
-    endgame.setCaption("Exit");
-    Option1.setCaption("2 players");
-    Option3.setCaption("2 overnet");
-    Label17.setCaption("old as PC itself");
-    Label14.setCaption("Programming...");
-    Label15.setCaption("Artwork...");
-    Label16.setCaption("Sounds...");
-    watchlast.setCaption("Watch last battle");
-    Label8(0).setCaption(CreatingGameText(false));
-    Label8(1).setCaption(CreatingGameText(false));
-    wind.setCaption("Wind");
-    Label1.setCaption("Force:");
-    Label3.setCaption("Force:");
-    Label2.setCaption("Angle:");
-    Label4.setCaption("Angle:");
-    Label9.setCaption("Weapon:");
-    Label10.setCaption("Weapon:");
-}
-
 // The window is loaded (the single-instance rule is applied before, by the program).
 void Mainfrm::Form_Load() {
     state.CzechUi = flag(czechInterface(desktop.languageSettings()));
     LoadSettings();
-    if (state.CzechUi == False) ApplyEnglishTexts();
+    ApplyLanguageTexts(state.CzechUi == True);
     random.seed(loop().timeOfDay());
 
     // The intro sky: concentric arcs, darkest at the top, drawn with the canvas's starting pen of 5 pixels.
@@ -117,6 +90,7 @@ void Mainfrm::Form_KeyDown(int key, int shift) {
     // Nothing while a battlefield is built, in the pause or after the battle: the canvas is not taking input.
     // Esc while we have long waited for a silent peer leaves the link.
     if (WatchKey(key)) return;
+    if (options_->Key(key, shift)) return;
     if (key == Key::Escape && LeaveWaitForPeer()) return;
     // M is the sound's, except in the box where a host name is typed.
     if (key == Key::M && shift == 0 && focus() != &compname) return ToggleMute();
@@ -124,28 +98,33 @@ void Mainfrm::Form_KeyDown(int key, int shift) {
     // An arrow with Shift or Ctrl held edits the selection in the focused box and steps nothing.
     if (shift != 0 && key >= Key::Left && key <= Key::Down) return;
     if (key != Key::Escape) {
-        for (int player = 1; player <= 2; ++player) {
-            Panel& panel = player == 1 ? Frame1 : Frame2;
-            if (!panel.enabled() || !panel.visible()) continue;
-            TextBox& force = player == 1 ? sila1 : sila2;
-            TextBox& angle = player == 1 ? uhel1 : uhel2;
-            // Left and right move the barrel the way the arrow points for both players.
-            const int towardsLeft = player == 1 ? 1 : -1;
-            switch (key) {
-                case Key::Space: player == 1 ? FireTank1() : FireTank2(); break;
-                case Key::Up: Spin(force, 1); break;
-                case Key::Down: Spin(force, -1); break;
-                case Key::Left: Spin(angle, towardsLeft); break;
-                case Key::Right: Spin(angle, -towardsLeft); break;
-                default: break;
-            }
-        }
+        // While a box has the caret, the keys that move it edit the text and turn no barrel.
+        const bool caret = focus() && focus()->kind() == ControlKind::TextBox && focus()->enabledOnScreen();
+        if (caret && (key == Key::Left || key == Key::Right || key == Key::Home || key == Key::End)) return;
+        for (int player = 1; player <= 2; ++player) AimKey(player, key);
         return;
     }
     continue_.setEnabled(true);
     world.setEnabled(false);
     Frame3.setVisible(true);
     if (Networked()) SendMessage(netmsg::plain(NetMessage::Exit));
+}
+
+void Mainfrm::AimKey(int player, int key) {
+    Panel& panel = player == 1 ? Frame1 : Frame2;
+    if (!panel.enabled() || !panel.visible()) return;
+    TextBox& force = player == 1 ? sila1 : sila2;
+    TextBox& angle = player == 1 ? uhel1 : uhel2;
+    // Left and right move the barrel the way the arrow points for both players.
+    const int towardsLeft = player == 1 ? 1 : -1;
+    switch (key) {
+        case Key::Space: player == 1 ? FireTank1() : FireTank2(); break;
+        case Key::Up: Spin(force, 1); break;
+        case Key::Down: Spin(force, -1); break;
+        case Key::Left: Spin(angle, towardsLeft); break;
+        case Key::Right: Spin(angle, -towardsLeft); break;
+        default: break;
+    }
 }
 
 void Mainfrm::Form_Unload() {

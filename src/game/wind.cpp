@@ -16,7 +16,10 @@ void Mainfrm::ChangeWind() {
     }
     if (state.GameMode == mode::Host) SendMessage(netmsg::wind(int(state.Wind)));
     if (state.GameMode == mode::Joiner) state.Wind = float(leadingNumber(state.PeerWind));
+    ShowWind();
+}
 
+void Mainfrm::ShowWind() {
     std::string caption;
     const bool czech = state.CzechUi == True;
     if (state.Wind == 0) {

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -148,6 +149,23 @@ TEST(SoundOutput, OneEffectAtATimeReachesTheSpeakersAndStopSilencesThem) {
         EXPECT_EQ(29, out.playingId());
         SDL_Delay(400);
         EXPECT_GT(loudest(0).first, 0.05) << "the rumble is not in the output";
+        // The volume scales every effect from its start: half gives about half the amplitude, 0 silence.
+        // Each is measured over the same stretch of the rumble, after what the mixer had already buffered.
+        auto peakAt = [&](int volume) {
+            out.setVolume(volume);
+            out.PlayEffect(29);
+            SDL_Delay(250);
+            const std::size_t from = loudest(0).second;
+            SDL_Delay(400);
+            return loudest(from).first;
+        };
+        const double loud = peakAt(100);
+        for (auto [volume, low, high] : {std::tuple{50, 0.4, 0.6}, std::tuple{0, 0.0, 0.002}}) {
+            const double share = peakAt(volume) / loud;
+            EXPECT_TRUE(share >= low && share <= high) << "volume " << volume << " gave " << share;
+        }
+        out.setVolume(100);
+        out.PlayEffect(29);
         out.StopEffect();
         SDL_Delay(300);  // what the mixer had already buffered
         const std::size_t stopped = loudest(0).second;

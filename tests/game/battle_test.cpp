@@ -81,6 +81,59 @@ TEST_F(Aiming, SpinImagesAndArrowKeysStepTheArmedPlayersAim) {
     game.mouseDown(int(game.u1up.absLeft()) + 3, int(game.u1up.absTop()) + 3);
     game.mouseDown(int(game.u1up.absLeft()) + 3, int(game.u1up.absTop()) + 3, true);
     EXPECT_EQ(game.uhel1.text(), "56");  // a double-click: 1 for its first press, 10 for the second
+    // Held for a second, an arrow steps on its own (after half a second, then 25 times a second); the
+    // release that ends a hold adds no step of its own.
+    const int x = int(game.u1up.absLeft()) + 3, y = int(game.u1up.absTop()) + 3;
+    game.holdStart(x, y);
+    loop.runFor(1000);
+    game.holdEnd();
+    game.mouseDown(x, y);
+    EXPECT_EQ(game.uhel1.text(), "69");
+    // The wheel over a box steps it by one a notch.
+    game.wheel(int(game.uhel1.absLeft()) + 5, int(game.uhel1.absTop()) + 5, -3);
+    EXPECT_EQ(game.uhel1.text(), "66");
+    // While a box has the caret, Left and Right move within its text and the barrel stays.
+    game.click(game.uhel1);
+    game.keyDown(Key::Left);
+    EXPECT_EQ(game.uhel1.text(), "66");
+    game.setFocus(nullptr);
+    game.keyDown(Key::Left);
+    EXPECT_EQ(game.uhel1.text(), "67");
+}
+
+// Two pads at one computer: each plays its own tank, and only on its turn; a single pad plays whoever's
+// turn it is, a whole battle long.
+TEST_F(Aiming, PadsPlayTheirOwnTankAndOnePadPlaysAWholeBattle) {
+    Pads& pads = game.pads();
+    auto tap = [&](int pad, PadButton b, int times = 1) {
+        for (int i = 0; i < times; ++i) pads.press(pad, b), pads.release(pad, b);
+    };
+    const int first = pads.plug(), second = pads.plug();
+    tap(second, PadButton::Up);  // player 2's pad on player 1's turn
+    tap(first, PadButton::Up);
+    EXPECT_EQ(game.sila1.text() + " " + game.sila2.text(), "101 100");
+    tap(first, PadButton::A);
+    waitHandOver();
+    tap(first, PadButton::Down), tap(second, PadButton::Down, 2);
+    EXPECT_EQ(game.sila1.text() + " " + game.sila2.text(), "101 98");
+    // Unplugged mid-turn: the other pad now plays whoever's turn it is; nothing held goes on stepping.
+    pads.press(second, PadButton::Left);
+    pads.unplug(second);
+    loop.runFor(1000);
+    EXPECT_EQ(game.uhel2.text(), "44");
+    tap(first, PadButton::A);
+    waitHandOver();
+    // Straight up onto its own nearly dead tank, aimed with the pad alone: held, then tapped.
+    game.state.Health1 = 5, game.state.Wind = 0;
+    pads.press(first, PadButton::Left);
+    loop.runFor(1000);
+    pads.release(first, PadButton::Left);
+    tap(first, PadButton::Left, 90 - int(leadingNumber(game.uhel1.text())));
+    tap(first, PadButton::Down, 41);
+    EXPECT_EQ(game.sila1.text() + " " + game.uhel1.text(), "60 90");
+    tap(first, PadButton::A);
+    waitHandOver();
+    EXPECT_EQ(game.Label8(1).caption(), "Player 2 wins");
 }
 
 TEST_F(Aiming, KeysDoNothingInThePauseAndAfterTheBattle) {

@@ -160,5 +160,80 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
                 said.find("cannot be saved") == said.rfind("cannot be saved")) << said;
 }
 
+// Every text a player sees, by control, so a switched window can be held against one started that way.
+std::map<std::string, std::string> shownTexts(const Mainfrm& g) {
+    std::map<std::string, std::string> texts;
+    std::function<void(const Control&)> walk = [&](const Control& c) {
+        if (!c.visible()) return;
+        if (auto* l = dynamic_cast<const Label*>(&c)) texts[c.name() + std::to_string(c.index())] = l->caption();
+        if (auto* b = dynamic_cast<const Button*>(&c)) texts[c.name()] = b->caption();
+        if (auto* o = dynamic_cast<const OptionButton*>(&c)) texts[c.name()] = o->caption();
+        if (auto* t = dynamic_cast<const TextBox*>(&c)) texts[c.name()] = t->text();
+        for (const Control* k : c.children()) walk(*k);
+    };
+    for (const Control* c : g.topLevel()) walk(*c);
+    return texts;
+}
+
+// The options panel by keyboard alone: each row changes what it names at once and keeps it.
+TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEveryText) {
+    testing::TempFolder folder("options");
+    struct Screen : ScreenControl {
+        bool full = false, smooth = true;
+        bool fullScreen() const override { return full; }
+        void setFullScreen(bool on) override { full = on; }
+        void setSmooth(bool s) override { smooth = s; }
+    } screen;
+    Desktop d = testing::englishDesktop();
+    d.settingsFolder = folder.path;
+    testing::Headless h(d);
+    h.start();
+    Mainfrm& g = h.game;
+    g.optionsPanel().attachScreen(&screen);
+    g.click(g.options);
+    ASSERT_TRUE(g.Frame6.visible());
+    g.keyDown(Key::Left);  // volume 90, with a sample
+    EXPECT_TRUE(g.sound.volume() == 90 && h.effectLog.back() == effect::Bell);
+    g.keyDown(Key::Down), g.keyDown(Key::Enter);  // mute: nothing more sounds
+    g.PlayEffect(effect::Bell);
+    EXPECT_EQ(g.sound.playingId(), 0);
+    g.keyDown(Key::Down), g.keyDown(Key::Right);  // Čeština
+    EXPECT_EQ(g.state.CzechUi, True);
+    g.keyDown(Key::Tab), g.keyDown(Key::Enter);    // full screen
+    g.keyDown(Key::Tab), g.keyDown(Key::Right);    // whole multiples
+    g.keyDown(Key::Tab);
+    for (char c : std::string("8123")) g.typeChar(c);
+    EXPECT_TRUE(g.muted && screen.full && !screen.smooth && g.hostPort == 8123);
+    const std::string file = testing::readText(folder.path + "/settings.ini");
+    for (const char* kept : {"sound.volume = 90\n", "sound.mute = yes\n", "language = cs\n", "window.fullscreen = yes\n",
+                             "window.scaling = whole\n", "net.port = 8123\n"})
+        EXPECT_NE(file.find(kept), std::string::npos) << kept << file;
+    // Switched while running, every text reads as in a window that started in that language.
+    auto started = [&](const char* language) {
+        g.keyDown(Key::Escape);
+        h.loop.runFor(2000);  // the note on the banner is gone
+        testing::Headless fresh(d);
+        fresh.start();
+        fresh.game.click(fresh.game.options);
+        g.click(g.options);
+        EXPECT_EQ(shownTexts(g), shownTexts(fresh.game)) << language;
+    };
+    started("cs");
+    g.keyDown(Key::Down), g.keyDown(Key::Down), g.keyDown(Key::Right);  // English
+    started("en");
+    EXPECT_EQ(g.options.caption(), "Options");
+    g.keyDown(Key::Escape);
+    EXPECT_FALSE(g.Frame6.visible());
+    // The pad alone: down the menu to Options, A opens it, Right turns the volume up, B goes back.
+    const int pad = g.pads().plug();
+    auto tap = [&](PadButton b) { g.pads().press(pad, b), g.pads().release(pad, b); };
+    for (int i = 0; i < 8 && g.defaultButton() != &g.options; ++i) tap(PadButton::Down);
+    tap(PadButton::A);
+    tap(PadButton::Right);
+    EXPECT_TRUE(g.Frame6.visible() && g.sound.volume() == 100);
+    tap(PadButton::B);
+    EXPECT_FALSE(g.Frame6.visible());
+}
+
 }  // namespace
 }  // namespace gv

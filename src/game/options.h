@@ -1,0 +1,49 @@
+#pragma once
+// The options panel over the menu: volume, mute, language, full screen, scaling and the hosting port,
+// each a row the mouse, the keyboard (Tab or Up/Down between rows, Left/Right change, Enter toggles) and a
+// game pad work alike. Every change takes effect at once and is kept in the settings.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/controls.h"
+
+namespace gv {
+
+class Mainfrm;
+
+// What the panel changes in the real window; without one (a test, a headless run) only the settings change.
+struct ScreenControl {
+    virtual ~ScreenControl() = default;
+    virtual bool fullScreen() const = 0;
+    virtual void setFullScreen(bool on) = 0;
+    virtual void setSmooth(bool smooth) = 0;
+};
+
+class OptionsPanel {
+public:
+    explicit OptionsPanel(Mainfrm& game);
+    void attachScreen(ScreenControl* screen);
+
+    bool shown() const;
+    void open();
+    void close();
+    // A key while the panel is shown; true when the panel used it (then nothing else sees it but the form's
+    // Enter, which clicks the row marked as default).
+    bool Key(int key, int shift);
+    // The rows' captions in the language of the moment.
+    void Refresh();
+
+private:
+    enum Row { Volume, Mute, Language, FullScreen, Scaling, Port, Back, kRows };
+    void select(int row);
+    void change(int row, int step);  // Left/Right: -1 or +1; a click or Enter: +1
+    void portTyped();
+    Control& rowControl(int row) const;
+    Mainfrm& game_;
+    ScreenControl* screen_ = nullptr;
+    int row_ = Volume;
+    Button* defaultBefore_ = nullptr;
+};
+
+}  // namespace gv

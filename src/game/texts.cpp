@@ -1,0 +1,63 @@
+// The window's texts in Czech and English, and switching between them while the game runs.
+#include "game/mainfrm.h"
+
+namespace gv {
+
+namespace {
+// A control's caption in both languages; the layout is made with the Czech one.
+struct Text {
+    const char* control;
+    const char* czech;
+    const char* english;
+};
+constexpr Text kTexts[] = {
+    {"Command3", "Založit hru", "Host game"},
+    {"Command4", "Připojit", "Join"},
+    {"Command5", "Zpět", "Back"},
+    {"Command6", "Zpět", "Back"},
+    {"novahra", "Nová Hra", "New Game"},
+    {"continue", "Pokračovat", "Continue"},
+    {"endgame", "Konec", "Exit"},
+    {"options", "Nastavení", "Options"},
+    {"Option1", "2 hráči", "2 players"},
+    {"Option3", "2 po síti", "2 overnet"},
+    {"Label17", "stará jako PC samo", "old as PC itself"},
+    {"Label14", "Programování...", "Programming..."},
+    {"Label15", "Grafika...", "Artwork..."},
+    {"Label16", "Zvuk...", "Sounds..."},
+    {"watchlast", "Přehrát poslední bitvu", "Watch last battle"},
+    {"Label1", "Síla:", "Force:"},
+    {"Label3", "Síla:", "Force:"},
+    {"Label2", "Úhel:", "Angle:"},
+    {"Label4", "Úhel:", "Angle:"},
+    {"Label9", "Zbraň:", "Weapon:"},
+    {"Label10", "Zbraň:", "Weapon:"},
+};
+constexpr const char* kHostPrompt[] = {"Network name of hosting computer?", "Síťové jméno hostujícího počítače?"};
+}  // namespace
+
+void Mainfrm::ApplyLanguageTexts(bool czech) {
+    for (const Text& t : kTexts) {
+        Control* c = find(t.control);
+        const char* text = czech ? t.czech : t.english;
+        if (auto* b = dynamic_cast<Button*>(c)) b->setCaption(text);
+        if (auto* l = dynamic_cast<Label*>(c)) l->setCaption(text);
+        if (auto* o = dynamic_cast<OptionButton*>(c)) o->setCaption(text);
+    }
+    // Texts the game wrote itself change only while they still say what the game wrote: a host name the
+    // player typed, or a banner with news, stays.
+    if (compname.text() == kHostPrompt[czech ? 0 : 1]) compname.setText(kHostPrompt[czech ? 1 : 0]);
+    for (int i : {0, 1})
+        if (Label8(i).caption() == CreatingGameText(!czech)) Label8(i).setCaption(CreatingGameText(czech));
+    if (wind.visible()) ShowWind();
+    if (options_) options_->Refresh();
+}
+
+void Mainfrm::SetLanguage(const std::string& choice) {
+    SaveSetting("language", choice);
+    const bool czech = choice == "auto" ? czechInterface(desktop.languageSettings()) : choice == "cs";
+    state.CzechUi = flag(czech);
+    ApplyLanguageTexts(czech);
+}
+
+}  // namespace gv
