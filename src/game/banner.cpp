@@ -32,15 +32,23 @@ void Mainfrm::ShowBattleResult() {
     const bool cz = state.CzechUi == True;
     const bool lost1 = state.Health1 < 1, lost2 = state.Health2 < 1;
     if (!lost1 && !lost2) return;
-    if (lost1 && lost2) return ShowMenuBanner(cz ? "Oba tanky zničeny" : "Both tanks destroyed");
-    const int winner = lost1 ? 2 : 1;
+    const int winner = lost1 && lost2 ? 0 : lost1 ? 2 : 1;
+    const std::string score = CountScore(winner);
+    // After a result the menu's first button plays the next battle in the same mode, Enter included.
+    if (!Watching() && novahra.enabled()) {
+        novahra.setCaption(cz ? "Hrát znovu" : "Play again");
+        novahra.setDefault(true);
+    }
+    if (winner == 0) return ShowMenuBanner((cz ? "Oba tanky zničeny" : "Both tanks destroyed") + score);
     const char* you = cz ? "Vyhrál jsi" : "You win";
     switch (state.GameMode) {
-        case mode::Computer: return ShowMenuBanner(winner == 1 ? you : (cz ? "Vyhrál počítač" : "The computer wins"));
+        case mode::Computer:
+            return ShowMenuBanner((winner == 1 ? you : (cz ? "Vyhrál počítač" : "The computer wins")) + score);
         case mode::Host:
-        case mode::Joiner: return ShowMenuBanner(winner != PeerPlayer() ? you : (cz ? "Prohrál jsi" : "You lose"));
+        case mode::Joiner: return ShowMenuBanner((winner != PeerPlayer() ? you : (cz ? "Prohrál jsi" : "You lose")) + score);
         default:
-            return ShowMenuBanner(cz ? "Vyhrál hráč " + std::to_string(winner) : "Player " + std::to_string(winner) + " wins");
+            return ShowMenuBanner((cz ? "Vyhrál hráč " + std::to_string(winner) : "Player " + std::to_string(winner) + " wins") +
+                                  score);
     }
 }
 

@@ -2,6 +2,7 @@
 // The game window: it owns the game state and every control of the layout.
 #include <array>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -384,6 +385,9 @@ public:
     static constexpr int kBannerTop = 264, kBannerShadowTop = 266;
     // The result line of a battle that has ended, in the current language.
     void ShowBattleResult();
+    // Counts the battle that just ended for `winner` (0: both tanks lost) and gives ", A : B" to add to the
+    // result line.
+    std::string CountScore(int winner);
 
     // Waits, processing events, until `done` holds. Also ends when a new battle has started, the window
     // closed or (with `peerWait`) the peer left; then it returns false and the caller does nothing more.
@@ -556,6 +560,10 @@ private:
     replay::BattleRecorder recorder_;
     SettingsFile settings_;
     std::unique_ptr<OptionsPanel> options_;
+    std::map<std::string, std::array<int, 2>> scores_;  // wins of players 1 and 2, by mode and peer
+    std::uint32_t scoredBattle_ = 0;
+    std::string scoredKey_;
+    int scoredWinner_ = 0;
     std::unique_ptr<replay::Playback> watching_;
     std::uint8_t modeBeforeWatching_ = 0;
     OptionButton* optionBeforeWatching_ = nullptr;

@@ -38,6 +38,7 @@ void Mainfrm::novahra_Click() {
     if (Option1.value()) state.GameMode = mode::HotSeat;
     if (Option2.value()) state.GameMode = mode::Computer;
     ++state.BattleNumber;  // whatever still waits in the old battle gives up
+    novahra.setCaption(state.CzechUi == True ? "Nová Hra" : "New Game");
     Frame3.setVisible(false);
     HideBattle();
     continue_.setEnabled(false);

@@ -133,7 +133,7 @@ TEST_F(Aiming, PadsPlayTheirOwnTankAndOnePadPlaysAWholeBattle) {
     EXPECT_EQ(game.sila1.text() + " " + game.uhel1.text(), "60 90");
     tap(first, PadButton::A);
     waitHandOver();
-    EXPECT_EQ(game.Label8(1).caption(), "Player 2 wins");
+    EXPECT_EQ(game.Label8(1).caption(), "Player 2 wins, 0 : 1");
 }
 
 TEST_F(Aiming, KeysDoNothingInThePauseAndAfterTheBattle) {
@@ -328,11 +328,11 @@ TEST_F(Damage, DirectHitsTakeSeventyFiveAndEveryTankBelowOneExplodesWheneverInTh
     effectLog.clear();
     game.CheckBattleEnd();
     EXPECT_TRUE(game.state.BattleOver == True && game.Frame3.visible() && !game.world.enabled());
-    EXPECT_TRUE(game.Label8(1).visible() && game.Label8(1).caption() == "Player 1 wins");
+    EXPECT_TRUE(game.Label8(1).visible() && game.Label8(1).caption() == "Player 1 wins, 1 : 0");
     loop.runFor(40 * 30);
     game.state.Health1 = -3;  // a later bounce in the same shot takes the shooter too
     game.CheckBattleEnd();
-    EXPECT_EQ(game.Label8(1).caption(), "Both tanks destroyed");
+    EXPECT_EQ(game.Label8(1).caption(), "Both tanks destroyed, 0 : 0");  // counted once, as it ended
     double biggest = 0;
     for (int ticks = 0; game.tankexpl.enabled() && ticks < 400; ++ticks, loop.runFor(40))
         biggest = std::max(biggest, game.tank1.width());
@@ -348,7 +348,7 @@ TEST_F(Damage, DirectHitsTakeSeventyFiveAndEveryTankBelowOneExplodesWheneverInTh
     aim(1, "60", "90");
     fireAndWait();
     EXPECT_TRUE(game.state.BattleOver == True && game.state.Exploding1 == True && !game.tank1.visible());
-    EXPECT_EQ(game.Label8(1).caption(), "Player 2 wins");
+    EXPECT_EQ(game.Label8(1).caption(), "Player 2 wins, 0 : 1");
     loop.runFor(5000);  // the last hand-over arms nobody
     EXPECT_FALSE(game.Frame1.enabled() || game.Frame2.enabled() || game.continue_.enabled());
 }
@@ -357,11 +357,11 @@ TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguages) {
     using namespace mode;
     struct Case { int mode; double h1, h2; const char *english, *czech; };
     for (auto [mode, h1, h2, english, czech] : std::vector<Case>{
-             {HotSeat, 10, 0, "Player 1 wins", "Vyhrál hráč 1"},  {HotSeat, 0, 10, "Player 2 wins", "Vyhrál hráč 2"},
-             {Computer, 10, 0, "You win", "Vyhrál jsi"},          {Computer, 0, 10, "The computer wins", "Vyhrál počítač"},
-             {Host, 10, 0, "You win", "Vyhrál jsi"},              {Host, 0, 10, "You lose", "Prohrál jsi"},
-             {Joiner, 10, 0, "You lose", "Prohrál jsi"},          {Joiner, 0, 10, "You win", "Vyhrál jsi"},
-             {Computer, 0, 0, "Both tanks destroyed", "Oba tanky zničeny"}}) {
+             {HotSeat, 10, 0, "Player 1 wins, 1 : 0", "Vyhrál hráč 1, 1 : 0"},  {HotSeat, 0, 10, "Player 2 wins, 0 : 1", "Vyhrál hráč 2, 0 : 1"},
+             {Computer, 10, 0, "You win, 1 : 0", "Vyhrál jsi, 1 : 0"},  {Computer, 0, 10, "The computer wins, 0 : 1", "Vyhrál počítač, 0 : 1"},
+             {Host, 10, 0, "You win, 1 : 0", "Vyhrál jsi, 1 : 0"},      {Host, 0, 10, "You lose, 0 : 1", "Prohrál jsi, 0 : 1"},
+             {Joiner, 10, 0, "You lose, 0 : 1", "Prohrál jsi, 0 : 1"},  {Joiner, 0, 10, "You win, 1 : 0", "Vyhrál jsi, 1 : 0"},
+             {Computer, 0, 0, "Both tanks destroyed, 0 : 0", "Oba tanky zničeny, 0 : 0"}}) {
         game.state.GameMode = std::uint8_t(mode), game.state.Health1 = h1, game.state.Health2 = h2;
         for (Flag cz : {True, False}) {
             game.state.CzechUi = cz;
@@ -371,6 +371,36 @@ TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguages) {
     }
     newBattle(5);  // New Game takes the word away
     EXPECT_EQ(game.Label8(1).caption(), "Creating game...");
+}
+
+// The session's score, by mode and by peer; after a result Enter plays the next battle in the same mode.
+TEST_F(Damage, TheScoreCountsEachModeAndPlayAgainStartsTheNextBattle) {
+    for (OptionButton* mode : {&game.Option2, &game.Option1}) {
+        game.keyDown(Key::Escape);
+        game.click(*mode);
+        newBattle(7);
+        for (const char* score : {"1 : 0", "1 : 1", "2 : 1"}) {
+            waitHandOver();
+            (score[4] == '1' && score[0] == '1' ? game.state.Health1 : game.state.Health2) = 0;
+            game.CheckBattleEnd();
+            const std::string line = game.Label8(1).caption();
+            EXPECT_EQ(line.substr(line.size() - 5), score) << line;
+            EXPECT_EQ(game.novahra.caption(), "Play again");
+            const std::uint8_t was = game.state.GameMode;
+            const std::uint32_t battle = game.state.BattleNumber;
+            game.keyDown(Key::Enter);
+            EXPECT_TRUE(game.state.GameMode == was && game.state.BattleNumber == battle + 1 && game.novahra.caption() == "New Game");
+        }
+    }
+    // Each network peer starts at 0 : 0; a link that came back keeps its score.
+    for (auto [link, score] : {std::pair{11u, "1 : 0"}, {11u, "2 : 0"}, {12u, "1 : 0"}}) {
+        waitHandOver();
+        game.state.GameMode = mode::Host, game.net().linkName = link;
+        game.state.Health2 = 0;
+        game.CheckBattleEnd();
+        EXPECT_EQ(game.Label8(1).caption(), std::string("You win, ") + score);
+        game.keyDown(Key::Enter);
+    }
 }
 
 }  // namespace
