@@ -69,6 +69,14 @@ public:
     void SetLanguage(const std::string& choice);
     void ApplyLanguageTexts(bool czech);
     OptionsPanel& optionsPanel() { return *options_; }
+    // The help panel: built with the window, filled in the language of the moment when it opens.
+    void BuildHelp();
+    void ShowHelp(bool show);
+    void FillHelp();
+    bool HelpKey(int key);  // F1, and every key while the help is up
+    static std::string ShellName(int kind, bool czech);  // a special shell's name; "" for any other kind
+    // A short note on the banner for `ms`; what the banner said before comes back after it.
+    void ShowNote(const std::string& text, int ms);
     void startuptimer_Timer();
     void credits_Click();
     void Command6_Click();
@@ -564,6 +572,9 @@ private:
     std::uint32_t scoredBattle_ = 0;
     std::string scoredKey_;
     int scoredWinner_ = 0;
+    ControlArray<Label> helpLines_;
+    bool helpHeldBattle_ = false;  // the help holds a battle that took input
+    Button* helpDefaultBefore_ = nullptr;
     std::unique_ptr<replay::Playback> watching_;
     std::uint8_t modeBeforeWatching_ = 0;
     OptionButton* optionBeforeWatching_ = nullptr;

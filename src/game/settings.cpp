@@ -68,6 +68,10 @@ void Mainfrm::ToggleMute() {
     if (options_) options_->Refresh();
     const bool cz = state.CzechUi == True;
     const std::string text = muted ? (cz ? "Zvuk vypnut (M)" : "Sound off (M)") : (cz ? "Zvuk zapnut (M)" : "Sound on (M)");
+    ShowNote(text, 1500);
+}
+
+void Mainfrm::ShowNote(const std::string& text, int ms) {
     // A note on the banner for a moment; whatever the banner said comes back, unless something newer
     // took its place meanwhile.
     if (note_.empty()) {
@@ -77,7 +81,7 @@ void Mainfrm::ToggleMute() {
     note_ = text;
     for (int i : {0, 1}) Label8(i).setCaption(text), Label8(i).setVisible(true);
     if (!noteTimer_) {
-        noteTimer_ = std::make_unique<Timer>(loop(), "notetimer", 1500);
+        noteTimer_ = std::make_unique<Timer>(loop(), "notetimer", ms);
         noteTimer_->onTimer = [this] {
             noteTimer_->setEnabled(false);
             if (Label8(1).caption() == note_)
@@ -85,6 +89,7 @@ void Mainfrm::ToggleMute() {
             note_.clear();
         };
     }
+    noteTimer_->setInterval(ms);
     noteTimer_->setEnabled(false), noteTimer_->setEnabled(true);
 }
 

@@ -51,6 +51,7 @@ void Mainfrm::ApplyLanguageTexts(bool czech) {
         if (Label8(i).caption() == CreatingGameText(!czech)) Label8(i).setCaption(CreatingGameText(czech));
     if (wind.visible()) ShowWind();
     if (options_) options_->Refresh();
+    FillHelp();
 }
 
 void Mainfrm::SetLanguage(const std::string& choice) {

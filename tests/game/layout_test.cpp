@@ -1,9 +1,11 @@
-// The window as it stands before any game code runs: its size and start states.
+// The window as it stands before any game code runs: its size, its start states, and every text in its place.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <type_traits>
 
+#include "../support/screenfonts.h"
 #include "game/mainfrm.h"
 
 namespace gv {
@@ -41,6 +43,92 @@ TEST_F(LayoutTest, OnlyTheMenuAndTheDisabledCanvasShowAtStartAndEveryTimerIsStop
         };
         EXPECT_EQ(lines(f.Label8(0)), lines(f.Label8(1)));
     }
+}
+
+// Every text now in a control that does not fit its box at some window scale: a label's one line, a
+// button's caption inside its bevel, a box's text inside its margins; a label that wraps (as the game
+// wraps it) must hold all its lines.
+void misfits(const Form& f, testing::ScreenFonts& fonts, const std::string& language, std::set<std::string>& out) {
+    std::function<void(Control&)> walk = [&](Control& c) {
+        for (Control* child : c.children()) walk(*child);
+        const int w = int(std::nearbyint(c.width())), h = int(std::nearbyint(c.height()));
+        std::string text;
+        int need = 0, room = w - 4;
+        if (auto* l = dynamic_cast<Label*>(&c)) {
+            text = l->caption(), room = w;
+            const int skip = fonts.lineSkip(c.font);
+            auto lines = wrapWords(text, w, [&](const std::string& s) { return fonts.width(c.font, s); });
+            for (const std::string& line : h < 2 * skip ? std::vector{text} : lines)
+                need = std::max(need, fonts.widest(c.font, line));
+            if (h >= 2 * skip && int(lines.size()) * skip > h)
+                out.insert(c.name() + " [" + language + "] \"" + text + "\": " + std::to_string(lines.size()) +
+                           " lines of " + std::to_string(skip) + " px in " + std::to_string(h) + " px");
+        }
+        if (auto* b = dynamic_cast<Button*>(&c)) text = b->caption();
+        if (auto* o = dynamic_cast<OptionButton*>(&c)) text = o->caption();
+        if (auto* t = dynamic_cast<TextBox*>(&c)) text = t->text();
+        if (c.kind() != ControlKind::Label) need = fonts.widest(c.font, text);
+        if (!text.empty() && need > room)
+            out.insert(c.name() + " [" + language + "] \"" + text + "\": needs " + std::to_string(need) +
+                       " px, has " + std::to_string(room));
+    };
+    for (Control* c : f.topLevel()) walk(*c);
+}
+
+// Labels with text whose boxes cross, within one panel.
+void overlaps(const Control& panel, const std::string& language, std::set<std::string>& out) {
+    std::vector<const Label*> shown;
+    for (Control* c : panel.children())
+        if (auto* l = dynamic_cast<Label*>(c); l && l->visible() && !l->caption().empty()) shown.push_back(l);
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        for (std::size_t j = i + 1; j < shown.size(); ++j) {
+            const Label &a = *shown[i], &b = *shown[j];
+            if (a.left() < b.left() + b.width() && b.left() < a.left() + a.width() && a.top() < b.top() + b.height() &&
+                b.top() < a.top() + a.height())
+                out.insert(a.name() + " overlaps " + b.name() + " in " + panel.name() + " [" + language + "]");
+        }
+}
+
+using testing::ScreenFonts;
+
+TEST_F(LayoutTest, EveryTextFitsItsControlWithTheScreensFontsInBothLanguages) {
+    ScreenFonts fonts;
+    f.measureText = [&](const Font& font, const std::string& s) { return fonts.width(font, s); };
+    std::set<std::string> faults;
+    auto check = [&](const std::string& language) {
+        misfits(f, fonts, language, faults);
+        for (Control* panel : {&f.Frame1, &f.Frame2, &f.Frame5}) overlaps(*panel, language, faults);
+        // The greatest force keeps clear of its box's edges.
+        for (TextBox* box : {&f.sila1, &f.sila2})
+            if (fonts.widest(box->font, "200") + 8 > box->width()) faults.insert(box->name() + ": \"200\" without 4 px either side");
+    };
+    check("layout");
+    f.click(f.options);
+    bool czechSystem = true;
+    f.desktop.languageSettings = [&] { return LanguageSettings{{czechSystem ? "cs_CZ.UTF-8" : "en_US.UTF-8"}, "", {}}; };
+    for (const char* choice : {"auto", "auto", "cs", "en"}) {
+        f.SetLanguage(choice);
+        const bool cz = f.state.CzechUi == True;
+        const std::string language = std::string(choice) + (cz ? "/cs" : "/en");
+        czechSystem = false;
+        // The longest words the game writes into the layout while it runs.
+        f.state.Health1 = 100, f.state.Health2 = 0;
+        f.ShowBattleResult();
+        f.Label11.setCaption(cz ? "Čekám na připojení protihráče..." : "Waiting for opponent...");
+        for (TextBox* box : {&f.sila1, &f.sila2}) box->setText("200");
+        for (TextBox* box : {&f.uhel1, &f.uhel2}) box->setText("180");
+        for (float wind : {-30.f, 30.f}) {
+            f.state.Wind = wind;
+            f.ShowWind();
+            check(language);
+        }
+        // And the options' other settings.
+        for (const char* row : {"optmute", "optfull", "optscale"}) f.click(*f.find(row));
+        check(language);
+    }
+    std::string list;
+    for (const std::string& s : faults) list += "\n  " + s;
+    EXPECT_TRUE(faults.empty()) << "texts that do not fit:" << list;
 }
 
 }  // namespace

@@ -87,6 +87,27 @@ TEST_F(StartUp, EscPausesOnlyARunningBattleAndContinueResumesIt) {
     EXPECT_TRUE(!game.Frame3.visible() && !game.continue_.enabled() && game.world.enabled() && game.state.SendText.empty());
 }
 
+// The help from the menu and over a battle: the battle waits behind it exactly as it was.
+TEST_F(StartUp, HelpOpensFromTheMenuAndOverABattleWhichWaitsUnchanged) {
+    start();
+    Panel& help = static_cast<Panel&>(*game.find("Frame7"));
+    game.click(*static_cast<Button*>(game.find("helpbutton")));
+    EXPECT_TRUE(help.shownOnScreen() && static_cast<Label*>(game.find("helpline", 7))->caption().rfind("Teleport", 0) == 0);
+    game.keyDown(Key::Enter);  // closes it; nothing behind is pressed
+    EXPECT_TRUE(!help.visible() && game.state.GameMode == 0);
+    newBattle(3);
+    loop.waitUntil([&] { return game.Frame1.enabledOnScreen(); });
+    const std::uint64_t before = game.SharedStateHash();
+    game.keyDown(Key::F1);
+    for (int key : {Key::Up, Key::Left, Key::Space}) game.keyDown(key);
+    loop.runFor(3000);
+    EXPECT_TRUE(help.visible() && game.SharedStateHash() == before && game.sila1.text() == "100" && !game.hideit.enabled());
+    game.keyDown(Key::Escape);
+    EXPECT_TRUE(!help.visible() && !game.Frame3.visible() && game.world.enabled());
+    game.keyDown(Key::Space);
+    EXPECT_TRUE(game.hideit.enabled());  // the battle goes on where it was
+}
+
 TEST_F(StartUp, CreditsLinkAndExit) {
     start();
     std::vector<std::string> opened;

@@ -250,6 +250,10 @@ TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
     EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Stop && game.state.BonusActive == False);
     EXPECT_TRUE(game.weapon1.tag == "3" && game.weapon1.picture() == game.bonusvzor(3).picture());
     EXPECT_EQ(effectLog, std::vector<int>{effect::Bell});
+    // The shell won is named on the banner for two seconds.
+    EXPECT_TRUE(game.Label8(1).visible() && game.Label8(1).caption() == "Pit");
+    loop.runFor(2100);
+    EXPECT_FALSE(game.Label8(1).visible());
     game.showit.setEnabled(false);
     game.state.TurnPlayer = 1;  // player 1's next turn
     aim(1, "30", "45");

@@ -126,6 +126,7 @@ int SdlDriver::Impl::translateKey(SDL_Keycode k) {
         case SDLK_RIGHT: return Key::Right;
         case SDLK_DOWN: return Key::Down;
         case SDLK_DELETE: return Key::Delete;
+        case SDLK_F1: return Key::F1;
         default:
             if (k >= 32 && k < 127) return int(k >= 'a' && k <= 'z' ? k - 32 : k);
             return -1;

@@ -1,0 +1,127 @@
+// The help panel: the keys and the pad, the aim, the wind, the crates and every special shell, in the
+// menu's look. F1 or the menu's Help opens it; F1, Esc or Back closes it and the game goes on where it was.
+#include <vector>
+
+#include "game/mainfrm.h"
+
+namespace gv {
+
+namespace {
+constexpr int kHelpLines = 22;
+
+// Each special shell by its kind: its name and what it does, in Czech and in English.
+struct Shell {
+    int kind;
+    const char *czech, *english, *czechWhat, *englishWhat;
+};
+constexpr Shell kShells[] = {
+    {weapon::Teleport, "Teleport", "Teleport", "váš tank skočí tam, kam střela dopadne.", "your tank jumps to where the shell lands."},
+    {weapon::Heavy, "Těžká střela", "Heavy shell", "třikrát větší kráter.", "a crater three times as wide."},
+    {weapon::Pit, "Jáma", "Pit", "vyhloubí široký hluboký příkop.", "digs a wide, deep trench."},
+    {weapon::Mound, "Kopec", "Mound", "nahrne zeminu do vysokého kopce.", "heaps the earth into a tall hill."},
+    {weapon::Leveller, "Srovnávač", "Leveller", "srovná zem do obou stran na výšku dopadu.",
+     "cuts the ground flat to both sides at the height it lands."},
+    {weapon::Piercing, "Průbojná", "Armour-piercing", "při přímém zásahu bere nejvíc zdraví.",
+     "takes the most health with a direct hit."},
+    {weapon::Drill, "Vrták", "Drill", "provrtá se zemí a letí dál.", "bores through the ground and flies on."},
+    {weapon::Nuke, "Atomovka", "Nuke", "obrovský kráter a výbuch daleko do okolí.", "a huge crater and a blast that reaches far."},
+    {weapon::Quake, "Zemětřesení", "Quake", "otřese zemí a tanky se propadnou.", "shakes the ground, and the tanks sink."},
+    {weapon::Roller, "Koulička", "Roller", "po dopadu se valí z kopce.", "rolls downhill after it lands."},
+    {weapon::Climber, "Šplhač", "Climber", "po dopadu šplhá do kopce.", "climbs uphill after it lands."},
+    {weapon::Bouncer, "Skákací", "Bouncer", "odráží se od země.", "bounces off the ground."},
+};
+
+std::vector<std::string> HelpText(bool cz) {
+    std::vector<std::string> lines;
+    if (cz)
+        lines = {
+            "Síla 0 až 200 a úhel 0 až 180: napište je, klikněte na šipky (podržte je, dvojklik o 10),",
+            "kolečko myši nad polem, nebo Nahoru/Dolů (síla) a Vlevo/Vpravo (hlaveň). Mezerník střílí.",
+            "Úhel 0 míří na soupeře, 90 rovně vzhůru. Esc: pauza a menu. M: zvuk. F11: celá obrazovka.",
+            "Gamepad: kříž nebo levá páčka míří, A střílí, Start otevře menu, B zpět.",
+            "Vítr (šipka nahoře) strhává střelu po celý let; mění se každý tah.",
+            "Bedna padá z nebe: zasáhněte ji a získáte zvláštní střelu nebo 250 zdraví.",
+            "Zvláštní střely (jedna na tah, pak opět obyčejná):",
+        };
+    else
+        lines = {
+            "Force 0 to 200 and angle 0 to 180: type them, click the arrows (hold them, double-click for 10),",
+            "turn the mouse wheel over a box, or use Up/Down (force) and Left/Right (barrel). Space fires.",
+            "Angle 0 points at the opponent, 90 straight up. Esc: pause and menu. M: sound. F11: full screen.",
+            "Game pad: the D-pad or left stick aims, A fires, Start opens the menu, B goes back.",
+            "The wind (the arrow at the top) pushes the shell all through its flight; it changes every turn.",
+            "A crate falls from the sky: hit it to win a special shell or 250 health.",
+            "Special shells (one shot each, then the standard shell again):",
+        };
+    for (const Shell& s : kShells) lines.push_back(std::string(cz ? s.czech : s.english) + ": " + (cz ? s.czechWhat : s.englishWhat));
+    lines.push_back(cz ? "Slunce střelu pohltí, měsíc jde srazit, stromy se lámou." : "The sun swallows shells, the moon can be shot down, trees break.");
+    lines.push_back("");
+    lines.push_back(cz ? "F1 nebo Esc zavře nápovědu." : "F1 or Esc closes the help.");
+    return lines;
+}
+}  // namespace
+
+void Mainfrm::BuildHelp() {
+    Panel& panel = create<Panel>(nullptr, "Frame7");
+    panel.move(40, 24, 720, 552);
+    label(&panel, "Label24", 0, 6, 720, 37, "Nápověda", 21.75).align = Align::Centre;
+    for (int i = 0; i < kHelpLines; ++i) {
+        Label& line = label(&panel, "helpline", 24, 48 + 20 * i, 672, 20, "", 9.75, rgb(0, 255, 0), i);
+        line.font.face = FontFace::Sans;
+        helpLines_.add(i, &line);
+    }
+    button(&panel, "helpback", 232, 498, 257, 41, "Zpět").onClick = [this] { ShowHelp(false); };
+    image(&panel, "Image7", 0, 0, 720, 552, "Image3", true);
+    stackInFrontOf(panel, Frame4);  // in front of every other panel
+    panel.setVisible(false);
+    // The menu's last row shares its place: Help beside Exit.
+    Button& help = button(&Frame3, "helpbutton", 32, 288, 125, 41, "Nápověda");
+    stackInFrontOf(help, endgame);
+    endgame.move(164, 288, 125, 41);
+    help.onClick = [this] { ShowHelp(true); };
+}
+
+void Mainfrm::ShowHelp(bool show) {
+    Panel& panel = control<Panel>("Frame7");
+    if (show == panel.visible()) return;
+    if (show) {
+        FillHelp();
+        // A battle waits behind the help: its panels take no input until the help is closed.
+        helpHeldBattle_ = world.enabled();
+        world.setEnabled(false);
+        helpDefaultBefore_ = defaultButton();
+        control<Button>("helpback").setDefault(true);  // Enter closes it, and presses nothing behind
+    } else {
+        if (helpHeldBattle_) world.setEnabled(true);
+        helpHeldBattle_ = false;
+        if (helpDefaultBefore_) helpDefaultBefore_->setDefault(true);
+        else control<Button>("helpback").setDefault(false);
+    }
+    panel.setVisible(show);
+}
+
+void Mainfrm::FillHelp() {
+    const bool cz = state.CzechUi == True;
+    const std::vector<std::string> text = HelpText(cz);
+    for (int i = 0; i < kHelpLines; ++i) helpLines_(i).setCaption(text[std::size_t(i)]);
+    control<Label>("Label24").setCaption(cz ? "Nápověda" : "Help");
+    control<Button>("helpback").setCaption(cz ? "Zpět" : "Back");
+    control<Button>("helpbutton").setCaption(cz ? "Nápověda" : "Help");
+}
+
+std::string Mainfrm::ShellName(int kind, bool czech) {
+    for (const Shell& s : kShells)
+        if (s.kind == kind) return czech ? s.czech : s.english;
+    return "";
+}
+
+bool Mainfrm::HelpKey(int key) {
+    const bool shown = control<Panel>("Frame7").visible();
+    if (key == Key::F1 || (shown && key == Key::Escape)) {
+        ShowHelp(!shown);
+        return true;
+    }
+    return shown;  // nothing else reaches the game while the help is up
+}
+
+}  // namespace gv
