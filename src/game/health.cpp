@@ -14,9 +14,15 @@ void shade(LineShape& line, double health, int k) {
 }
 }  // namespace
 
-void Mainfrm::ShowHealth1() { ShowHealth(health1, state.Health1, false); }
+void Mainfrm::ShowHealth1() {
+    ShowHealth(health1, state.Health1, false);
+    NoteHealth(1, state.Health1);
+}
 
-void Mainfrm::ShowHealth2() { ShowHealth(health2, state.Health2, true); }
+void Mainfrm::ShowHealth2() {
+    ShowHealth(health2, state.Health2, true);
+    NoteHealth(2, state.Health2);
+}
 
 void Mainfrm::ShowHealth(ControlArray<LineShape>& bar, double health, bool right) {
     // Player 1's bar ends further right the more health; player 2's starts further left.

@@ -54,14 +54,15 @@ constexpr LayoutRow kMenus[] = {
     // Options panel, over the menu in its place and look
     {Make::Panel, nullptr, "Frame6", 240, 136, 321, 361},
     {Make::Label, "Frame6", "Label22", 0, 4, 321, 37, "Nastavení", 21.75},
-    {Make::Button, "Frame6", "optvolume", 32, 52, 257, 33, ""},
-    {Make::Button, "Frame6", "optmute", 32, 90, 257, 33, ""},
-    {Make::Button, "Frame6", "optlanguage", 32, 128, 257, 33, ""},
-    {Make::Button, "Frame6", "optfull", 32, 166, 257, 33, ""},
-    {Make::Button, "Frame6", "optscale", 32, 204, 257, 33, ""},
-    {Make::Label, "Frame6", "Label23", 32, 250, 153, 21, "Port hostitele:", 12},
-    {Make::TextBox, "Frame6", "optport", 192, 246, 97, 29, "7701"},
-    {Make::Button, "Frame6", "optback", 32, 296, 257, 41, "Zpět"},
+    {Make::Button, "Frame6", "optvolume", 32, 48, 257, 31, ""},
+    {Make::Button, "Frame6", "optmute", 32, 82, 257, 31, ""},
+    {Make::Button, "Frame6", "optlanguage", 32, 116, 257, 31, ""},
+    {Make::Button, "Frame6", "optfull", 32, 150, 257, 31, ""},
+    {Make::Button, "Frame6", "optscale", 32, 184, 257, 31, ""},
+    {Make::Button, "Frame6", "optnumbers", 32, 218, 257, 31, ""},
+    {Make::Label, "Frame6", "Label23", 32, 260, 153, 21, "Port hostitele:", 12},
+    {Make::TextBox, "Frame6", "optport", 192, 256, 97, 29, "7701"},
+    {Make::Button, "Frame6", "optback", 32, 300, 257, 41, "Zpět"},
     {Make::Stretched, "Frame6", "Image6", 0, 0, 321, 361, "Image3"},
     // Main menu panel
     {Make::Panel, nullptr, "Frame3", 240, 136, 321, 361},  // a row taller for "Watch last battle"
@@ -193,6 +194,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     wireHandlers();
     options_ = std::make_unique<OptionsPanel>(*this);
     BuildHelp();
+    BuildNumbers();
 }
 
 // Within the menu: the two option groups share the menu panel, the link is an opaque underlined label.
@@ -218,7 +220,8 @@ void Mainfrm::StyleMenuPanels() {
     Frame4.setVisible(false);
     Frame5.setVisible(false);
     // The options' rows in a size their longest captions fit, both languages.
-    for (const char* row : {"optvolume", "optmute", "optlanguage", "optfull", "optscale"}) find(row)->font.points = 12;
+    for (const char* row : {"optvolume", "optmute", "optlanguage", "optfull", "optscale", "optnumbers"})
+        find(row)->font.points = 12;
     Label22.align = Align::Centre;
     TextBox& port = *static_cast<TextBox*>(find("optport"));
     port.font = Font{FontFace::Sans, 12, true, false, false};

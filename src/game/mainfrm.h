@@ -74,7 +74,12 @@ public:
     void ShowHelp(bool show);
     void FillHelp();
     bool HelpKey(int key);  // F1, and every key while the help is up
-    static std::string ShellName(int kind, bool czech);  // a special shell's name; "" for any other kind
+    static std::string ShellName(int kind, bool czech);
+    // Numbers on the wind, the health bars and each loss of health, when the player wants them.
+    void BuildNumbers();
+    void SetNumbers(bool on);
+    bool ShowingNumbers() const { return showNumbers_; }
+    void NoteHealth(int player, double health);  // a special shell's name; "" for any other kind
     // A short note on the banner for `ms`; what the banner said before comes back after it.
     void ShowNote(const std::string& text, int ms);
     void startuptimer_Timer();
@@ -573,6 +578,10 @@ private:
     std::string scoredKey_;
     int scoredWinner_ = 0;
     ControlArray<Label> helpLines_;
+    bool showNumbers_ = false;
+    std::array<double, 2> shownHealth_{1000, 1000};
+    std::array<int, 2> floatTicks_{};
+    std::unique_ptr<Timer> damageTimer_;
     bool helpHeldBattle_ = false;  // the help holds a battle that took input
     Button* helpDefaultBefore_ = nullptr;
     std::unique_ptr<replay::Playback> watching_;

@@ -8,7 +8,7 @@
 namespace gv {
 
 namespace {
-const char* const kRowNames[] = {"optvolume", "optmute", "optlanguage", "optfull", "optscale", "optport", "optback"};
+const char* const kRowNames[] = {"optvolume", "optmute", "optlanguage", "optfull", "optscale", "optnumbers", "optport", "optback"};
 const char* const kLanguages[] = {"auto", "cs", "en"};
 }  // namespace
 
@@ -123,6 +123,10 @@ void OptionsPanel::change(int row, int step) {
             if (screen_) screen_->setSmooth(smooth);
             break;
         }
+        case Numbers:
+            game_.SetNumbers(!game_.ShowingNumbers());
+            game_.SaveSetting("view.numbers", game_.ShowingNumbers() ? "yes" : "no");
+            break;
         case Back: close(); return;
         default: break;
     }
@@ -152,6 +156,7 @@ void OptionsPanel::Refresh() {
     caption(FullScreen, full ? (cz ? "Celá obrazovka: ano" : "Full screen: on") : (cz ? "Celá obrazovka: ne" : "Full screen: off"));
     caption(Scaling, s.get("window.scaling") == "whole" ? (cz ? "Zvětšení: celé násobky" : "Scaling: whole multiples")
                                                          : (cz ? "Zvětšení: plynulé" : "Scaling: smooth"));
+    caption(Numbers, game_.ShowingNumbers() ? (cz ? "Čísla: ano" : "Numbers: on") : (cz ? "Čísla: ne" : "Numbers: off"));
     caption(Back, cz ? "Zpět" : "Back");
     game_.Label22.setCaption(cz ? "Nastavení" : "Options");
     game_.Label23.setCaption(cz ? "Port hostitele:" : "Hosting port:");

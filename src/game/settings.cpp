@@ -42,6 +42,7 @@ void Mainfrm::LoadSettings() {
         {"net.port", [](const std::string& v) { return port(v) > 0; }},
         {"net.host", nullptr},
         {"window.fullscreen", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
+        {"view.numbers", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
         {"window.scaling", [](const std::string& v) { return oneOf(v, {"smooth", "whole"}); }},
         {"window.width", [](const std::string& v) { return whole(v, 1, 16384); }},
         {"window.height", [](const std::string& v) { return whole(v, 1, 16384); }},
@@ -51,6 +52,7 @@ void Mainfrm::LoadSettings() {
     const std::string language = settings_.get("language").value_or("auto");
     if (language != "auto") state.CzechUi = flag(language == "cs");
     muted = settings_.get("sound.mute") == "yes";
+    SetNumbers(settings_.get("view.numbers") == "yes");
     sound.setVolume(std::stoi(settings_.get("sound.volume").value_or("100")));
     if (auto host = settings_.get("net.host")) compname.setText(*host);
     if (auto p = settings_.get("net.port")) {

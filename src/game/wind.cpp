@@ -29,6 +29,9 @@ void Mainfrm::ShowWind() {
         std::string dashes(std::size_t(std::trunc(std::fabs(state.Wind) / 2) + 1), '-');
         caption = state.Wind < 0 ? "<" + dashes + caption : caption + dashes + ">";
     }
+    // With numbers on, its strength and sign beside the arrow.
+    if (showNumbers_)
+        caption += std::string(caption.back() == ' ' ? "" : " ") + (state.Wind > 0 ? "+" : "") + std::to_string(int(state.Wind));
     wind.setCaption(caption);
     wind.setVisible(true);
 }

@@ -317,7 +317,15 @@ struct Damage : BattleTest {};
 
 TEST_F(Damage, DirectHitsTakeSeventyFiveAndEveryTankBelowOneExplodesWheneverInTheShot) {
     game.state.TurnPlayer = 2;
+    game.SetNumbers(true);  // shown as labels only: the battle itself is the same either way
     game.DirectHit(game.tank2, weapon::Standard);
+    const Label& loss = *static_cast<Label*>(game.find("damage2"));
+    EXPECT_TRUE(loss.visible() && loss.caption() == "-75" && static_cast<Label*>(game.find("healthnum2"))->caption() == "925");
+    loop.runFor(1100);
+    EXPECT_FALSE(loss.visible());
+    game.state.Wind = -12;
+    game.ShowWind();
+    EXPECT_EQ(game.wind.caption(), "<------- Wind -12");
     game.DirectHit(game.tank1, weapon::Standard);
     EXPECT_EQ(game.state.Health2, 925);
     EXPECT_EQ(game.health1(2).foreColour, rgb(int(std::nearbyint(75 * 0.255)), int(std::nearbyint(925 * 0.255)), 0));

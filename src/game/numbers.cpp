@@ -1,0 +1,74 @@
+// Numbers for those who want them (an option, off by default): the wind as a signed number, health as a
+// number on each bar, and each loss of health floating up from the tank for a second. Labels only: nothing
+// here touches the battlefield's pixels or anything a battle reads.
+#include <cmath>
+
+#include "game/mainfrm.h"
+
+namespace gv {
+
+namespace {
+constexpr int kFloatTicks = 25;  // a second at the timer's 40 ms
+}
+
+void Mainfrm::BuildNumbers() {
+    for (int p : {1, 2}) {
+        Panel& panel = p == 1 ? Frame1 : Frame2;
+        ControlArray<LineShape>& bar = p == 1 ? health1 : health2;
+        Label& health = label(&panel, p == 1 ? "healthnum1" : "healthnum2", 8, 56, 280, 16, "", 8.25, rgb(0, 0, 0));
+        health.align = Align::Centre;
+        health.setVisible(false);
+        stackInFrontOf(health, bar(0));
+        Label& loss = label(&world, p == 1 ? "damage1" : "damage2", 0, 0, 60, 20, "", 12, rgb(255, 64, 32));
+        loss.align = Align::Centre;
+        loss.setVisible(false);
+        stackInFrontOf(loss, tank1);
+    }
+    damageTimer_ = std::make_unique<Timer>(loop(), "damagetimer", 40);
+    damageTimer_->onTimer = [this] {
+        bool moving = false;
+        for (int p : {0, 1}) {
+            Label& loss = control<Label>(p == 0 ? "damage1" : "damage2");
+            if (!loss.visible()) continue;
+            if (++floatTicks_[p] >= kFloatTicks) {
+                loss.setVisible(false);
+                continue;
+            }
+            loss.setTop(loss.top() - 1);
+            moving = true;
+        }
+        if (!moving) damageTimer_->setEnabled(false);
+    };
+}
+
+void Mainfrm::SetNumbers(bool on) {
+    showNumbers_ = on;
+    if (wind.visible()) ShowWind();
+    for (int p : {1, 2}) {
+        const double health = p == 1 ? state.Health1 : state.Health2;
+        Label& number = control<Label>(p == 1 ? "healthnum1" : "healthnum2");
+        number.setCaption(std::to_string(int(std::max(0.0, std::floor(health)))));
+        number.setVisible(on);
+        if (!on) control<Label>(p == 1 ? "damage1" : "damage2").setVisible(false);
+    }
+}
+
+void Mainfrm::NoteHealth(int player, double health) {
+    double& shown = shownHealth_[player - 1];
+    const double lost = shown - health;
+    shown = health;
+    if (!showNumbers_) return;
+    control<Label>(player == 1 ? "healthnum1" : "healthnum2").setCaption(std::to_string(int(std::max(0.0, std::floor(health)))));
+    // A loss in a battle floats up from the tank; a new battle's full bars are no loss.
+    if (lost < 0.5) return;
+    const Image& tank = player == 1 ? tank1 : tank2;
+    if (!tank.visible()) return;
+    Label& loss = control<Label>(player == 1 ? "damage1" : "damage2");
+    loss.setCaption("-" + std::to_string(int(std::lround(lost))));
+    loss.move(tank.left() - 10, tank.top() - 22, 60, 20);
+    loss.setVisible(true);
+    floatTicks_[player - 1] = 0;
+    damageTimer_->setEnabled(true);
+}
+
+}  // namespace gv
