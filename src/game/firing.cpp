@@ -50,6 +50,7 @@ void Mainfrm::FireTank(int player) {
     bullet.setLeft(state.ShellX - bullet.width() / 2);
     bullet.setTop(state.ShellY - bullet.height() / 2);
     bullet.setVisible(true);
+    StartTrace(one ? 1 : 2);
 
     if (one) {
         Frame1.setEnabled(false);

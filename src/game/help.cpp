@@ -68,7 +68,7 @@ void Mainfrm::BuildHelp() {
     for (int i = 0; i < kHelpLines; ++i) {
         Label& line = label(&panel, "helpline", 24, 48 + 20 * i, 672, 20, "", 9.75, rgb(0, 255, 0), i);
         line.font.face = FontFace::Sans;
-        helpLines_.add(i, &line);
+        x_.helpLines.add(i, &line);
     }
     button(&panel, "helpback", 232, 498, 257, 41, "Zpět").onClick = [this] { ShowHelp(false); };
     image(&panel, "Image7", 0, 0, 720, 552, "Image3", true);
@@ -87,14 +87,14 @@ void Mainfrm::ShowHelp(bool show) {
     if (show) {
         FillHelp();
         // A battle waits behind the help: its panels take no input until the help is closed.
-        helpHeldBattle_ = world.enabled();
+        x_.helpHeldBattle = world.enabled();
         world.setEnabled(false);
-        helpDefaultBefore_ = defaultButton();
+        x_.helpDefaultBefore = defaultButton();
         control<Button>("helpback").setDefault(true);  // Enter closes it, and presses nothing behind
     } else {
-        if (helpHeldBattle_) world.setEnabled(true);
-        helpHeldBattle_ = false;
-        if (helpDefaultBefore_) helpDefaultBefore_->setDefault(true);
+        if (x_.helpHeldBattle) world.setEnabled(true);
+        x_.helpHeldBattle = false;
+        if (x_.helpDefaultBefore) x_.helpDefaultBefore->setDefault(true);
         else control<Button>("helpback").setDefault(false);
     }
     panel.setVisible(show);
@@ -103,7 +103,7 @@ void Mainfrm::ShowHelp(bool show) {
 void Mainfrm::FillHelp() {
     const bool cz = state.CzechUi == True;
     const std::vector<std::string> text = HelpText(cz);
-    for (int i = 0; i < kHelpLines; ++i) helpLines_(i).setCaption(text[std::size_t(i)]);
+    for (int i = 0; i < kHelpLines; ++i) x_.helpLines(i).setCaption(text[std::size_t(i)]);
     control<Label>("Label24").setCaption(cz ? "Nápověda" : "Help");
     control<Button>("helpback").setCaption(cz ? "Zpět" : "Back");
     control<Button>("helpbutton").setCaption(cz ? "Nápověda" : "Help");

@@ -54,15 +54,16 @@ constexpr LayoutRow kMenus[] = {
     // Options panel, over the menu in its place and look
     {Make::Panel, nullptr, "Frame6", 240, 136, 321, 361},
     {Make::Label, "Frame6", "Label22", 0, 4, 321, 37, "Nastavení", 21.75},
-    {Make::Button, "Frame6", "optvolume", 32, 48, 257, 31, ""},
-    {Make::Button, "Frame6", "optmute", 32, 82, 257, 31, ""},
-    {Make::Button, "Frame6", "optlanguage", 32, 116, 257, 31, ""},
-    {Make::Button, "Frame6", "optfull", 32, 150, 257, 31, ""},
-    {Make::Button, "Frame6", "optscale", 32, 184, 257, 31, ""},
-    {Make::Button, "Frame6", "optnumbers", 32, 218, 257, 31, ""},
-    {Make::Label, "Frame6", "Label23", 32, 260, 153, 21, "Port hostitele:", 12},
-    {Make::TextBox, "Frame6", "optport", 192, 256, 97, 29, "7701"},
-    {Make::Button, "Frame6", "optback", 32, 300, 257, 41, "Zpět"},
+    {Make::Button, "Frame6", "optvolume", 32, 44, 257, 29, ""},
+    {Make::Button, "Frame6", "optmute", 32, 75, 257, 29, ""},
+    {Make::Button, "Frame6", "optlanguage", 32, 106, 257, 29, ""},
+    {Make::Button, "Frame6", "optfull", 32, 137, 257, 29, ""},
+    {Make::Button, "Frame6", "optscale", 32, 168, 257, 29, ""},
+    {Make::Button, "Frame6", "optnumbers", 32, 199, 257, 29, ""},
+    {Make::Button, "Frame6", "opttrace", 32, 230, 257, 29, ""},
+    {Make::Label, "Frame6", "Label23", 32, 269, 153, 21, "Port hostitele:", 12},
+    {Make::TextBox, "Frame6", "optport", 192, 265, 97, 29, "7701"},
+    {Make::Button, "Frame6", "optback", 32, 304, 257, 41, "Zpět"},
     {Make::Stretched, "Frame6", "Image6", 0, 0, 321, 361, "Image3"},
     // Main menu panel
     {Make::Panel, nullptr, "Frame3", 240, 136, 321, 361},  // a row taller for "Watch last battle"
@@ -220,7 +221,7 @@ void Mainfrm::StyleMenuPanels() {
     Frame4.setVisible(false);
     Frame5.setVisible(false);
     // The options' rows in a size their longest captions fit, both languages.
-    for (const char* row : {"optvolume", "optmute", "optlanguage", "optfull", "optscale", "optnumbers"})
+    for (const char* row : {"optvolume", "optmute", "optlanguage", "optfull", "optscale", "optnumbers", "opttrace"})
         find(row)->font.points = 12;
     Label22.align = Align::Centre;
     TextBox& port = *static_cast<TextBox*>(find("optport"));

@@ -9,6 +9,8 @@
 #include "game/gamestate.h"
 #include "game/kinds.h"
 #include "game/language.h"
+#include "game/desktop.h"
+#include "game/extras.h"
 #include "game/options.h"
 #include "game/random.h"
 #include "platform/controls.h"
@@ -25,15 +27,6 @@ struct NetMessage;
 namespace replay {
 class Playback;
 }
-
-// What the window needs from the desktop besides drawing: kept apart so tests can stand in for it.
-struct Desktop {
-    std::function<LanguageSettings()> languageSettings = readLanguageSettings;
-    std::function<void(const std::string& url)> openUrl;  // the makers' web page; errors are ignored
-    std::string replayFolder;  // where battles are recorded; empty: kept in memory only
-    bool mapPorts = false;     // hosting asks the home router to forward the port (the real program does)
-    std::string settingsFolder;  // where the player's settings stay; empty: kept in memory only
-};
 
 class Mainfrm : public Form {
 public:
@@ -74,12 +67,17 @@ public:
     void ShowHelp(bool show);
     void FillHelp();
     bool HelpKey(int key);  // F1, and every key while the help is up
-    static std::string ShellName(int kind, bool czech);
-    // Numbers on the wind, the health bars and each loss of health, when the player wants them.
+    static std::string ShellName(int kind, bool czech);  // a special shell's name; "" for any other kind
+    // Options: numbers on the wind, the health bars and each loss of health; the trace of each player's
+    // last shot.
     void BuildNumbers();
     void SetNumbers(bool on);
-    bool ShowingNumbers() const { return showNumbers_; }
-    void NoteHealth(int player, double health);  // a special shell's name; "" for any other kind
+    void NoteHealth(int player, double health);
+    void SetTrace(bool on);
+    const ViewExtras& extras() const { return x_; }
+    void StartTrace(int player);
+    void TraceShell(double x, double y);
+    void ClearTrace(int player);  // 0: both
     // A short note on the banner for `ms`; what the banner said before comes back after it.
     void ShowNote(const std::string& text, int ms);
     void startuptimer_Timer();
@@ -231,8 +229,6 @@ private:
     void SeatAndArm();
 
 public:
-    // ---- The computer opponent (end)
-
     // ---- The battle record
     replay::BattleRecorder& recorder() { return recorder_; }
     SettingsFile& settings() { return settings_; }
@@ -243,11 +239,6 @@ public:
     // M: the sound off or on again, said briefly on the banner.
     void ToggleMute();
     bool muted = false;
-private:
-    std::unique_ptr<Timer> noteTimer_;  // takes a short note off the banner again
-    std::string note_, noteBefore_[2];
-    bool noteVisibleBefore_ = false;
-public:
     const replay::BattleRecorder& recorder() const { return recorder_; }
     // Seeds the host takes from the clock (each battle's, each quake's); a playback gives the recorded ones.
     std::function<std::string()> seedFromClock;
@@ -573,17 +564,7 @@ private:
     replay::BattleRecorder recorder_;
     SettingsFile settings_;
     std::unique_ptr<OptionsPanel> options_;
-    std::map<std::string, std::array<int, 2>> scores_;  // wins of players 1 and 2, by mode and peer
-    std::uint32_t scoredBattle_ = 0;
-    std::string scoredKey_;
-    int scoredWinner_ = 0;
-    ControlArray<Label> helpLines_;
-    bool showNumbers_ = false;
-    std::array<double, 2> shownHealth_{1000, 1000};
-    std::array<int, 2> floatTicks_{};
-    std::unique_ptr<Timer> damageTimer_;
-    bool helpHeldBattle_ = false;  // the help holds a battle that took input
-    Button* helpDefaultBefore_ = nullptr;
+    ViewExtras x_;
     std::unique_ptr<replay::Playback> watching_;
     std::uint8_t modeBeforeWatching_ = 0;
     OptionButton* optionBeforeWatching_ = nullptr;

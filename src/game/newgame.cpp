@@ -31,6 +31,7 @@ void Mainfrm::HideBattle() {
     wind.setTop(8);
     for (Image* s : {&tank1, &tank2, &hmm}) s->setVisible(false);
     for (auto& [i, tree] : strom.elements()) tree->setVisible(false);
+    ClearTrace(0);
 }
 
 void Mainfrm::novahra_Click() {

@@ -24,25 +24,25 @@ void Mainfrm::BuildNumbers() {
         loss.setVisible(false);
         stackInFrontOf(loss, tank1);
     }
-    damageTimer_ = std::make_unique<Timer>(loop(), "damagetimer", 40);
-    damageTimer_->onTimer = [this] {
+    x_.damageTimer = std::make_unique<Timer>(loop(), "damagetimer", 40);
+    x_.damageTimer->onTimer = [this] {
         bool moving = false;
         for (int p : {0, 1}) {
             Label& loss = control<Label>(p == 0 ? "damage1" : "damage2");
             if (!loss.visible()) continue;
-            if (++floatTicks_[p] >= kFloatTicks) {
+            if (++x_.floatTicks[p] >= kFloatTicks) {
                 loss.setVisible(false);
                 continue;
             }
             loss.setTop(loss.top() - 1);
             moving = true;
         }
-        if (!moving) damageTimer_->setEnabled(false);
+        if (!moving) x_.damageTimer->setEnabled(false);
     };
 }
 
 void Mainfrm::SetNumbers(bool on) {
-    showNumbers_ = on;
+    x_.numbers = on;
     if (wind.visible()) ShowWind();
     for (int p : {1, 2}) {
         const double health = p == 1 ? state.Health1 : state.Health2;
@@ -54,10 +54,10 @@ void Mainfrm::SetNumbers(bool on) {
 }
 
 void Mainfrm::NoteHealth(int player, double health) {
-    double& shown = shownHealth_[player - 1];
+    double& shown = x_.shownHealth[player - 1];
     const double lost = shown - health;
     shown = health;
-    if (!showNumbers_) return;
+    if (!x_.numbers) return;
     control<Label>(player == 1 ? "healthnum1" : "healthnum2").setCaption(std::to_string(int(std::max(0.0, std::floor(health)))));
     // A loss in a battle floats up from the tank; a new battle's full bars are no loss.
     if (lost < 0.5) return;
@@ -67,8 +67,8 @@ void Mainfrm::NoteHealth(int player, double health) {
     loss.setCaption("-" + std::to_string(int(std::lround(lost))));
     loss.move(tank.left() - 10, tank.top() - 22, 60, 20);
     loss.setVisible(true);
-    floatTicks_[player - 1] = 0;
-    damageTimer_->setEnabled(true);
+    x_.floatTicks[player - 1] = 0;
+    x_.damageTimer->setEnabled(true);
 }
 
 }  // namespace gv

@@ -8,7 +8,7 @@
 namespace gv {
 
 namespace {
-const char* const kRowNames[] = {"optvolume", "optmute", "optlanguage", "optfull", "optscale", "optnumbers", "optport", "optback"};
+const char* const kRowNames[] = {"optvolume", "optmute", "optlanguage", "optfull", "optscale", "optnumbers", "opttrace", "optport", "optback"};
 const char* const kLanguages[] = {"auto", "cs", "en"};
 }  // namespace
 
@@ -124,8 +124,12 @@ void OptionsPanel::change(int row, int step) {
             break;
         }
         case Numbers:
-            game_.SetNumbers(!game_.ShowingNumbers());
-            game_.SaveSetting("view.numbers", game_.ShowingNumbers() ? "yes" : "no");
+            game_.SetNumbers(!game_.extras().numbers);
+            game_.SaveSetting("view.numbers", game_.extras().numbers ? "yes" : "no");
+            break;
+        case Trace:
+            game_.SetTrace(!game_.extras().trace);
+            game_.SaveSetting("view.trace", game_.extras().trace ? "yes" : "no");
             break;
         case Back: close(); return;
         default: break;
@@ -156,7 +160,8 @@ void OptionsPanel::Refresh() {
     caption(FullScreen, full ? (cz ? "Celá obrazovka: ano" : "Full screen: on") : (cz ? "Celá obrazovka: ne" : "Full screen: off"));
     caption(Scaling, s.get("window.scaling") == "whole" ? (cz ? "Zvětšení: celé násobky" : "Scaling: whole multiples")
                                                          : (cz ? "Zvětšení: plynulé" : "Scaling: smooth"));
-    caption(Numbers, game_.ShowingNumbers() ? (cz ? "Čísla: ano" : "Numbers: on") : (cz ? "Čísla: ne" : "Numbers: off"));
+    caption(Numbers, game_.extras().numbers ? (cz ? "Čísla: ano" : "Numbers: on") : (cz ? "Čísla: ne" : "Numbers: off"));
+    caption(Trace, game_.extras().trace ? (cz ? "Stopa střely: ano" : "Shot trace: on") : (cz ? "Stopa střely: ne" : "Shot trace: off"));
     caption(Back, cz ? "Zpět" : "Back");
     game_.Label22.setCaption(cz ? "Nastavení" : "Options");
     game_.Label23.setCaption(cz ? "Port hostitele:" : "Hosting port:");

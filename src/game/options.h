@@ -35,7 +35,7 @@ public:
     void Refresh();
 
 private:
-    enum Row { Volume, Mute, Language, FullScreen, Scaling, Numbers, Port, Back, kRows };
+    enum Row { Volume, Mute, Language, FullScreen, Scaling, Numbers, Trace, Port, Back, kRows };
     void select(int row);
     void change(int row, int step);  // Left/Right: -1 or +1; a click or Enter: +1
     void portTyped();

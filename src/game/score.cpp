@@ -11,9 +11,9 @@ std::string Mainfrm::CountScore(int winner) {
     // A network score is the link's: a new peer starts at 0 : 0, a link that came back keeps its score.
     if (key.empty()) key = "peer " + std::to_string(net().linkName);
     // One battle counts once: a second tank lost later in the same shot changes the result it counted.
-    if (scoredBattle_ == state.BattleNumber && scoredWinner_ > 0) --scores_[scoredKey_][std::size_t(scoredWinner_ - 1)];
-    scoredBattle_ = state.BattleNumber, scoredKey_ = key, scoredWinner_ = winner;
-    std::array<int, 2>& score = scores_[key];
+    if (x_.scoredBattle == state.BattleNumber && x_.scoredWinner > 0) --x_.scores[x_.scoredKey][std::size_t(x_.scoredWinner - 1)];
+    x_.scoredBattle = state.BattleNumber, x_.scoredKey = key, x_.scoredWinner = winner;
+    std::array<int, 2>& score = x_.scores[key];
     if (winner > 0) ++score[std::size_t(winner - 1)];
     // At one computer player 1's wins come first; elsewhere this player's own.
     const bool mineFirst = state.GameMode != mode::Joiner;

@@ -43,6 +43,7 @@ void Mainfrm::LoadSettings() {
         {"net.host", nullptr},
         {"window.fullscreen", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
         {"view.numbers", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
+        {"view.trace", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
         {"window.scaling", [](const std::string& v) { return oneOf(v, {"smooth", "whole"}); }},
         {"window.width", [](const std::string& v) { return whole(v, 1, 16384); }},
         {"window.height", [](const std::string& v) { return whole(v, 1, 16384); }},
@@ -53,6 +54,7 @@ void Mainfrm::LoadSettings() {
     if (language != "auto") state.CzechUi = flag(language == "cs");
     muted = settings_.get("sound.mute") == "yes";
     SetNumbers(settings_.get("view.numbers") == "yes");
+    SetTrace(settings_.get("view.trace") == "yes");
     sound.setVolume(std::stoi(settings_.get("sound.volume").value_or("100")));
     if (auto host = settings_.get("net.host")) compname.setText(*host);
     if (auto p = settings_.get("net.port")) {
@@ -76,23 +78,23 @@ void Mainfrm::ToggleMute() {
 void Mainfrm::ShowNote(const std::string& text, int ms) {
     // A note on the banner for a moment; whatever the banner said comes back, unless something newer
     // took its place meanwhile.
-    if (note_.empty()) {
-        noteBefore_[0] = Label8(0).caption(), noteBefore_[1] = Label8(1).caption();
-        noteVisibleBefore_ = Label8(1).visible();
+    if (x_.note.empty()) {
+        x_.noteBefore[0] = Label8(0).caption(), x_.noteBefore[1] = Label8(1).caption();
+        x_.noteVisibleBefore = Label8(1).visible();
     }
-    note_ = text;
+    x_.note = text;
     for (int i : {0, 1}) Label8(i).setCaption(text), Label8(i).setVisible(true);
-    if (!noteTimer_) {
-        noteTimer_ = std::make_unique<Timer>(loop(), "notetimer", ms);
-        noteTimer_->onTimer = [this] {
-            noteTimer_->setEnabled(false);
-            if (Label8(1).caption() == note_)
-                for (int i : {0, 1}) Label8(i).setCaption(noteBefore_[i]), Label8(i).setVisible(noteVisibleBefore_);
-            note_.clear();
+    if (!x_.noteTimer) {
+        x_.noteTimer = std::make_unique<Timer>(loop(), "notetimer", ms);
+        x_.noteTimer->onTimer = [this] {
+            x_.noteTimer->setEnabled(false);
+            if (Label8(1).caption() == x_.note)
+                for (int i : {0, 1}) Label8(i).setCaption(x_.noteBefore[i]), Label8(i).setVisible(x_.noteVisibleBefore);
+            x_.note.clear();
         };
     }
-    noteTimer_->setInterval(ms);
-    noteTimer_->setEnabled(false), noteTimer_->setEnabled(true);
+    x_.noteTimer->setInterval(ms);
+    x_.noteTimer->setEnabled(false), x_.noteTimer->setEnabled(true);
 }
 
 }  // namespace gv

@@ -63,6 +63,7 @@ void Mainfrm::bullettimer_Timer() {
     }
     bullet.setLeft(s.ShellX - bullet.width() / 2);
     bullet.setTop(s.ShellY > 0 ? s.ShellY - bullet.height() / 2 : -(bullet.height() / 2));
+    TraceShell(s.ShellX, s.ShellY);
     ShowTopMark();
     CheckBattleEnd();
 }

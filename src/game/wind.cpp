@@ -30,7 +30,7 @@ void Mainfrm::ShowWind() {
         caption = state.Wind < 0 ? "<" + dashes + caption : caption + dashes + ">";
     }
     // With numbers on, its strength and sign beside the arrow.
-    if (showNumbers_)
+    if (x_.numbers)
         caption += std::string(caption.back() == ' ' ? "" : " ") + (state.Wind > 0 ? "+" : "") + std::to_string(int(state.Wind));
     wind.setCaption(caption);
     wind.setVisible(true);

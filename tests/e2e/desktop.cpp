@@ -21,7 +21,7 @@ namespace gv::e2e {
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-bool haveTool(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
+static bool haveTool(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
 
 std::string tempDir(const std::string& prefix) {
     std::string templ = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
@@ -48,6 +48,30 @@ double shown(const Screenshot& shot, const Picture& pic, int left, int top) {
             same += shot.at(left + x, top + y) == (p & 0xFFFFFF);
         }
     return opaque ? double(same) / opaque : 0;
+}
+
+bool armed(const Screenshot& shot, int player, int left) {
+    return shown(shot, *assets::picture("fbutt1"), left + (player == 1 ? 224 : 512), 8) > 0.95;
+}
+
+bool atMenu(const Screenshot& s) { return s.count(0x00FF00, 240, 136, 561, 180) >= 200 && s.at(50, 5) != 0x808080u; }
+
+double alike(const Screenshot& a, const Screenshot& b, int top) {
+    if (a.width != b.width || a.height != b.height || a.height <= top) return 0;
+    long same = 0;
+    for (int y = top; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) same += a.at(x, y) == b.at(x, y);
+    return double(same) / (double(a.height - top) * a.width);
+}
+
+std::pair<int, std::string> run(const std::string& command) {
+    std::string out;
+    FILE* p = popen(command.c_str(), "r");
+    if (!p) return {-1, ""};
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p)) out += buf;
+    const int st = pclose(p);
+    return {WIFEXITED(st) ? WEXITSTATUS(st) : -1, out};
 }
 
 bool Screenshot::savePng(const std::string& path) const {
@@ -136,14 +160,7 @@ void Desktop::key(const std::string& name) const {
 }
 
 std::string Desktop::window(const std::string& commands) const {
-    std::string cmd = "DISPLAY=" + display_ + " timeout 30 xdotool search --sync --onlyvisible --classname " GORVATH_APP_ID " " + commands;
-    std::string out;
-    if (FILE* p = popen(cmd.c_str(), "r")) {
-        char buf[256];
-        while (std::fgets(buf, sizeof buf, p)) out += buf;
-        pclose(p);
-    }
-    return out;
+    return run("DISPLAY=" + display_ + " timeout 30 xdotool search --sync --onlyvisible --classname " GORVATH_APP_ID " " + commands).second;
 }
 
 Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log) {
@@ -212,15 +229,9 @@ Screenshot Game::waitFor(const std::function<bool(const Screenshot&)>& ready, in
 }
 
 Screenshot Game::waitArmed(int player, int seconds, int left) {
-    const Picture& armed = *assets::picture("fbutt1");
-    return waitFor([&](const Screenshot& s) { return shown(s, armed, left + (player == 1 ? 224 : 512), 8) > 0.95; },
-                   seconds);
+    return waitFor([&](const Screenshot& s) { return armed(s, player, left); }, seconds);
 }
 
-Screenshot Game::waitMenu(int seconds) {
-    return waitFor([](const Screenshot& s) {
-        return s.count(0x00FF00, 240, 136, 561, 180) >= 200 && s.at(50, 5) != 0x808080u;
-    }, seconds);
-}
+Screenshot Game::waitMenu(int seconds) { return waitFor(atMenu, seconds); }
 
 }  // namespace gv::e2e

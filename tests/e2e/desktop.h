@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/picture.h"
@@ -80,8 +81,14 @@ struct Game {
 
 // The share of `pic`'s opaque pixels that the screen shows exactly when it is drawn at (left, top).
 double shown(const Screenshot& shot, const Picture& pic, int left, int top);
+// Whether `player`'s fire button shows armed; whether the menu's green title is over a drawn sky.
+bool armed(const Screenshot& shot, int player, int left = 0);
+bool atMenu(const Screenshot& shot);
+// The share of the screen from row `top` down that two screenshots show alike (0 for different sizes).
+double alike(const Screenshot& a, const Screenshot& b, int top);
+// A shell command's exit status and what it wrote to its standard output.
+std::pair<int, std::string> run(const std::string& command);
 
-bool haveTool(const char* name);
 std::string tempDir(const std::string& prefix);
 void sleepMs(int ms);
 

@@ -205,6 +205,35 @@ TEST_F(Flight, AShotStraightUpFallsThroughItsOwnTankAndOneOffTheFieldDoesNothing
     EXPECT_TRUE(game.Frame2.enabled());
 }
 
+// With the trace and the numbers on, each player's last shot stays dotted until that player fires again,
+// and the battle is the same as one played without them, pixel for pixel.
+TEST_F(Flight, TheTraceDotsEachPlayersLastShotAndTheOptionsChangeNothingOfTheBattle) {
+    testing::Headless plain;
+    plain.start();
+    plain.newBattle(17);
+    game.SetTrace(true), game.SetNumbers(true);
+    newBattle(17);
+    auto dots = [&](const char* name) {
+        int n = 0;
+        for (const Control* c : game.world.children()) n += c->name() == name && c->visible();
+        return n;
+    };
+    for (auto [force, angle] : {std::pair{"100", "60"}, {"90", "50"}, {"120", "70"}}) {
+        for (Headless* h : {static_cast<Headless*>(this), &plain}) {
+            const int player = int(h->game.state.TurnPlayer == 2 ? 1 : 2);
+            (player == 1 ? h->game.sila1 : h->game.sila2).setText(force);
+            (player == 1 ? h->game.uhel1 : h->game.uhel2).setText(angle);
+            h->game.keyDown(Key::Space);
+            h->loop.waitUntil([&] { return testing::idle(h->game) && !h->game.bonusfalltimer.enabled(); });
+        }
+        EXPECT_TRUE(game.SharedStateHash() == plain.game.SharedStateHash() && game.world.pixels() == plain.game.world.pixels());
+    }
+    // Player 1 fired twice: only the second shot's dots stay, beside player 2's one shot.
+    EXPECT_TRUE(dots("trace1") > 10 && dots("trace2") > 10) << dots("trace1") << " " << dots("trace2");
+    game.SetTrace(false);
+    EXPECT_EQ(dots("trace1") + dots("trace2"), 0);
+}
+
 TEST_F(Flight, WindOfMinusThirtyTurnsARightwardShellAround) {
     aim(1, "100", "85");
     fireAndTick(1);

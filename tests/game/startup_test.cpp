@@ -223,12 +223,13 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     g.keyDown(Key::Tab), g.keyDown(Key::Enter);    // full screen
     g.keyDown(Key::Tab), g.keyDown(Key::Right);    // whole multiples
     g.keyDown(Key::Tab), g.keyDown(Key::Enter);    // numbers
+    g.keyDown(Key::Tab), g.keyDown(Key::Enter);    // shot trace
     g.keyDown(Key::Tab);
     for (char c : std::string("8123")) g.typeChar(c);
     EXPECT_TRUE(g.muted && screen.full && !screen.smooth && g.hostPort == 8123);
     const std::string file = testing::readText(folder.path + "/settings.ini");
     for (const char* kept : {"sound.volume = 90\n", "sound.mute = yes\n", "language = cs\n", "window.fullscreen = yes\n",
-                             "window.scaling = whole\n", "view.numbers = yes\n", "net.port = 8123\n"})
+                             "window.scaling = whole\n", "view.numbers = yes\n", "view.trace = yes\n", "net.port = 8123\n"})
         EXPECT_NE(file.find(kept), std::string::npos) << kept << file;
     // Switched while running, every text reads as in a window that started in that language.
     auto started = [&](const char* language) {

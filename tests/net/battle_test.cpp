@@ -1,28 +1,17 @@
 // Whole network battles between two complete games over a real loopback connection, each game on its
 // own thread and loop, taking turns on one virtual clock.
+#include "../replay/replay_support.h"
 #include "net_support.h"
-#include "replay/playback.h"
 
 namespace gv::nettest {
 namespace {
 
-Desktop recordingIn(const std::string& folder) {
-    Desktop d = testing::englishDesktop();
-    d.replayFolder = folder;
-    return d;
-}
-
 struct NetBattle : ::testing::Test {
     testing::TempFolder replays{"netbattle"};
-    NetDuel duel{recordingIn(replays.path)};
+    NetDuel duel{testing::recordingDesktop(replays.path)};
     Mainfrm& H = duel.host.game;
     Mainfrm& J = duel.joiner.game;
 
-    // Both copies have been through `handOvers` hand-overs of this battle and wait for the next shot.
-    bool bothAt(long long handOvers) const {
-        return idle(H) && idle(J) && H.net().handOvers == handOvers && J.net().handOvers == handOvers &&
-               H.state.TurnPlayer == J.state.TurnPlayer && H.net().battles == J.net().battles && H.net().battles > 0;
-    }
     // New Game on the host with the seed the time of day gives.
     void newBattle(double timeOfDay) {
         duel.clock.dayBase = timeOfDay + 0.25 - duel.clock.nowMs / 1000.0;
@@ -32,7 +21,7 @@ struct NetBattle : ::testing::Test {
             H.click(H.novahra);
         }));
         ASSERT_TRUE(duel.until([&] {
-            return H.net().battles == battles + 1 && bothAt(0) && J.tank1.visible() &&
+            return H.net().battles == battles + 1 && duel.bothAt(0) && J.tank1.visible() &&
                    J.state.Wind == H.state.Wind;  // the host's first wind follows its "drawingok"
         }));
         EXPECT_EQ(H.state.RandomSeed, formatNumber(std::floor(timeOfDay)));
@@ -68,16 +57,10 @@ struct NetBattle : ::testing::Test {
     void fire(int kind, int force, double angle = 45) {
         const int player = int(H.state.TurnPlayer);
         for (Mainfrm* m : {&H, &J}) testing::arm(*m, kind, player);
-        Seat& seat = player == 1 ? duel.host : duel.joiner;
-        Mainfrm& g = seat.game;
         const long long n = H.net().handOvers;
-        ASSERT_TRUE((player == 1 ? g.Command1 : g.Command2).enabledOnScreen()) << "player " << player << " is not armed";
-        ASSERT_TRUE(duel.on(seat, [&] {
-            (player == 1 ? g.sila1 : g.sila2).setText(std::to_string(force));
-            (player == 1 ? g.uhel1 : g.uhel2).setText(formatNumber(angle));
-            g.click(player == 1 ? g.Command1 : g.Command2);
-        }));
-        ASSERT_TRUE(duel.until([&] { return bothAt(n + 1); })) << "the hand-over did not finish on both sides";
+        ASSERT_TRUE((player == 1 ? H.Command1 : J.Command2).enabledOnScreen()) << "player " << player << " is not armed";
+        ASSERT_TRUE(duel.shoot(std::to_string(force), formatNumber(angle)));
+        ASSERT_TRUE(duel.until([&] { return duel.bothAt(n + 1); })) << "the hand-over did not finish on both sides";
     }
     // The healths both copies keep alike, topped up so the script plays to its end.
     void keepAlive() {
@@ -166,7 +149,7 @@ TEST_F(NetBattle, NewGameOnTheHostDuringTheLastHandOverGivesACleanBattleOnBothSi
     EXPECT_TRUE(H.Command1.enabled());
     EXPECT_FALSE(J.Command1.enabled());
     duel.runFor(3000);  // nothing of the old hand-over comes back
-    EXPECT_TRUE(bothAt(0) && H.Frame1.left() == 0 && J.Frame2.left() == 504);
+    EXPECT_TRUE(duel.bothAt(0) && H.Frame1.left() == 0 && J.Frame2.left() == 504);
     // And the new battle plays on in step.
     for (int force : {89, 93}) {
         ASSERT_NO_FATAL_FAILURE(fire(weapon::Standard, force));
@@ -193,7 +176,7 @@ TEST_F(NetBattle, ALinkCutMidBattleResumesAtTheSameTurn) {
     EXPECT_TRUE(H.state.GameMode == mode::Host && J.state.GameMode == mode::Joiner && H.net().handOvers == 1);
     // It comes back: the shot the host missed comes again, and both finish the same hand-over.
     ASSERT_TRUE(duel.on(duel.joiner, [&] { J.net().joinHostPort = port; }));
-    ASSERT_TRUE(duel.until([&] { return bothAt(2); }));
+    ASSERT_TRUE(duel.until([&] { return duel.bothAt(2); }));
     EXPECT_FALSE(told(H) || told(J));
     ASSERT_NO_FATAL_FAILURE(expectSame());
     ASSERT_NO_FATAL_FAILURE(fire(weapon::Standard, 90));

@@ -5,9 +5,7 @@
 namespace gv::nettest {
 namespace {
 
-struct NetConnection : NetPairTest {
-    bool linked() { return until([&] { return host.state.GameMode == mode::Host && joiner.state.GameMode == mode::Joiner; }); }
-};
+using NetConnection = NetPairTest;
 
 TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
     const int port = usePorts({&host, &joiner});

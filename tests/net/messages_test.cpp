@@ -154,15 +154,8 @@ TEST_F(NetParsing, APeersShotWaitsForOurTurnToStartAndComesOncePerTurn) {
     EXPECT_TRUE(game.sila1.text() == "100" && game.state.TurnPlayer == 2);
     // A host that passed the hand-over first sends its next shot while our panels still slide in.
     bool sentEarly = false, heldSeen = false, firedDuringHandOver = false;
-    peer.onLine([&](const std::string& line) {
-        if (line != "bullfired") return;
-        const bool crateDue = game.state.BonusActive == False;
-        peer.say("bullfired");
-        peer.say("W0");
-        if (crateDue) peer.say(crate);
-        if (sentEarly) return;
-        peer.say("S60U50");
-        peer.say("S61U51");  // one shot a turn: the second is not taken
+    peerPlaysHost([&] {
+        if (!sentEarly) peer.say("S60U50"), peer.say("S61U51");  // one shot a turn: the second is not taken
         sentEarly = true;
     });
     Timer watch(loop, "watch", 5);

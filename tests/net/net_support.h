@@ -39,16 +39,6 @@ struct BoundedClock : VirtualDriver {
     }
 };
 
-// Runs the loop until `done` holds or `virtualMs` of game time have passed.
-inline bool pumpUntil(EventLoop& loop, const std::function<bool()>& done, double virtualMs = 120000) {
-    const double end = loop.now() + virtualMs;
-    while (!done()) {
-        if (loop.now() >= end) return false;
-        loop.runFor(10);
-    }
-    return true;
-}
-
 // The other end of the link, played by the test at the level of bytes: it reads lines, can answer them,
 // and can leave politely or vanish (close).
 class RawPeer {
@@ -150,14 +140,16 @@ inline int usePorts(std::initializer_list<Mainfrm*> games) {
     return port;
 }
 
-// A game and a scripted peer over one loop.
 // One loop and its virtual clock for games under test.
 struct NetLoopTest : ::testing::Test {
     testing::QuietAudio quiet;
     BoundedClock clock;
     EventLoop loop{&clock};
+    // Runs the loop until `done` holds or `virtualMs` of game time have passed.
     bool until(const std::function<bool()>& done, double virtualMs = 120000) {
-        return pumpUntil(loop, done, virtualMs);
+        for (const double end = loop.now() + virtualMs; !done(); loop.runFor(10))
+            if (loop.now() >= end) return false;
+        return true;
     }
 };
 
@@ -196,20 +188,16 @@ struct NetGameTest : NetLoopTest {
         });
     }
     // The peer plays a host: "drawingok" and a calm wind back, and at each hand-over the host's
-    // "bullfired", its wind and, when the field has none, a crate.
+    // "bullfired", its wind, when the field has none, a crate, and then whatever `afterHandOver` says.
     std::string crate = "B133400";
-    void peerPlaysHost() {
-        peer.onLine([this](const std::string& line) {
-            if (line == "drawingok") {
-                peer.say("drawingok");
-                peer.say("W0");
-            }
-            if (line == "bullfired") {
-                const bool crateDue = game.state.BonusActive == False;
-                peer.say("bullfired");
-                peer.say("W0");
-                if (crateDue) peer.say(crate);
-            }
+    void peerPlaysHost(std::function<void()> afterHandOver = {}) {
+        peer.onLine([this, afterHandOver](const std::string& line) {
+            if (line == "drawingok") peer.say("drawingok"), peer.say("W0");
+            if (line != "bullfired") return;
+            const bool crateDue = game.state.BonusActive == False;
+            peer.say("bullfired"), peer.say("W0");
+            if (crateDue) peer.say(crate);
+            if (afterHandOver) afterHandOver();
         });
     }
     // The game joins the peer and builds a battle from the peer's seed, ready for player 1's shot.
@@ -246,10 +234,11 @@ struct NetPairTest : NetLoopTest {
         host.Form_Load(), joiner.Form_Load();
         loop.runFor(1500);
     }
+    bool linked() { return until([&] { return host.state.GameMode == mode::Host && joiner.state.GameMode == mode::Joiner; }); }
     void connect() {
         usePorts({&host, &joiner});
         hostGame(host), joinGame(joiner);
-        ASSERT_TRUE(until([&] { return host.state.GameMode == mode::Host && joiner.state.GameMode == mode::Joiner; }));
+        ASSERT_TRUE(linked());
     }
 };
 
@@ -398,6 +387,23 @@ struct NetDuel {
             *done = true;
         });
         return until([done] { return *done; });
+    }
+    // Both copies have been through `handOvers` hand-overs of a battle and wait for the next shot.
+    bool bothAt(long long handOvers) const {
+        const Mainfrm &H = host.game, &J = joiner.game;
+        return idle(H) && idle(J) && H.net().handOvers == handOvers && J.net().handOvers == handOvers &&
+               H.state.TurnPlayer == J.state.TurnPlayer && H.net().battles == J.net().battles && H.net().battles > 0;
+    }
+    // The player whose turn it is aims and fires on their own copy, as that player's input.
+    bool shoot(const std::string& force, const std::string& angle) {
+        const int player = int(host.game.state.TurnPlayer);
+        Seat& seat = player == 1 ? host : joiner;
+        Mainfrm& g = seat.game;
+        return on(seat, [&] {
+            (player == 1 ? g.sila1 : g.sila2).setText(force);
+            (player == 1 ? g.uhel1 : g.uhel2).setText(angle);
+            g.click(player == 1 ? g.Command1 : g.Command2);
+        });
     }
     void connect() {
         usePorts({&host.game, &joiner.game});

@@ -57,9 +57,8 @@ Candidate playLocal(int mode, int seed) {
         expired = expired || (g.state.BonusActive == True && g.state.BonusShotsLeft == 1);
     });
     kinds.erase(0);
-    Candidate c{std::string(replay::Record::modeName(mode)) + "-" + std::to_string(seed), h.game.recorder().current().text(),
-                showsOf(h, kinds, expired)};
-    return c;
+    return {std::string(replay::Record::modeName(mode)) + "-" + std::to_string(seed), h.game.recorder().current().text(),
+            showsOf(h, kinds, expired)};
 }
 
 // Both sides of a network battle of random aims, `shots` long at the most.
@@ -67,11 +66,7 @@ std::vector<Candidate> playNetwork(double timeOfDay, int shots) {
     nettest::NetDuel duel;
     Mainfrm& H = duel.host.game;
     Mainfrm& J = duel.joiner.game;
-    auto bothAt = [&](long long n) {
-        return H.state.BattleOver == True ||
-               (idle(H) && idle(J) && H.net().handOvers == n && J.net().handOvers == n && H.net().battles > 0 &&
-                H.state.TurnPlayer == J.state.TurnPlayer);
-    };
+    auto bothAt = [&](long long n) { return H.state.BattleOver == True || duel.bothAt(n); };
     duel.start();
     duel.connect();
     duel.clock.dayBase = timeOfDay + 0.25 - duel.clock.nowMs / 1000.0;
@@ -80,14 +75,8 @@ std::vector<Candidate> playNetwork(double timeOfDay, int shots) {
     Random aims;
     aims.seed(timeOfDay);
     for (int s = 0; s < shots && H.state.BattleOver == False; ++s) {
-        const int player = int(H.state.TurnPlayer);
-        Mainfrm& g = player == 1 ? H : J;
         const std::string force = std::to_string(int(aims.Rnd() * 110) + 50), angle = std::to_string(int(aims.Rnd() * 70) + 10);
-        EXPECT_TRUE(duel.on(player == 1 ? duel.host : duel.joiner, [&] {
-            (player == 1 ? g.sila1 : g.sila2).setText(force);
-            (player == 1 ? g.uhel1 : g.uhel2).setText(angle);
-            g.click(player == 1 ? g.Command1 : g.Command2);
-        }));
+        EXPECT_TRUE(duel.shoot(force, angle));
         EXPECT_TRUE(duel.until([&] { return bothAt(s + 1); }));
     }
     duel.runFor(3000);

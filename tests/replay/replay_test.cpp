@@ -10,12 +10,6 @@
 namespace gv::testing {
 namespace {
 
-Desktop recordingDesktop(const std::string& folder) {
-    Desktop d = englishDesktop();
-    d.replayFolder = folder;
-    return d;
-}
-
 struct Recorded : Headless {
     explicit Recorded(const std::string& folder) : Headless(recordingDesktop(folder)) {}
     const replay::Record& record() const { return game.recorder().current(); }

@@ -1,0 +1,55 @@
+// The trace of the last shot (an option, off by default): each player's last shell's path as faint dots
+// until that player fires again. Sprites above the battlefield, like the impact flash: no pixel of the
+// battlefield and nothing a battle reads changes.
+#include "game/mainfrm.h"
+
+namespace gv {
+
+namespace {
+constexpr int kMaxDots = 150;  // a long lob is about 300 ticks: a dot every second tick
+
+PictureRef DotPicture(Colour c) {
+    auto p = std::make_shared<Picture>(3, 3, std::uint32_t(c) | 0xA0000000u);
+    p->at(0, 0) = p->at(2, 0) = p->at(0, 2) = p->at(2, 2) = 0;  // a round dot
+    return p;
+}
+}  // namespace
+
+void Mainfrm::SetTrace(bool on) {
+    x_.trace = on;
+    if (!on) ClearTrace(0);
+}
+
+void Mainfrm::ClearTrace(int player) {
+    for (int p : {1, 2})
+        if (player == 0 || player == p)
+            for (Image* dot : x_.traceDots[p - 1]) dot->setVisible(false);
+    if (player == 0) x_.traceShown = {0, 0};
+    else x_.traceShown[player - 1] = 0;
+}
+
+void Mainfrm::StartTrace(int player) {
+    x_.tracePlayer = player;
+    x_.traceTick = 0;
+    ClearTrace(player);
+}
+
+void Mainfrm::TraceShell(double x, double y) {
+    if (!x_.trace || x_.tracePlayer == 0 || ++x_.traceTick % 2 != 0 || y < 0) return;
+    std::vector<Image*>& dots = x_.traceDots[x_.tracePlayer - 1];
+    int& shown = x_.traceShown[x_.tracePlayer - 1];
+    if (shown >= kMaxDots) return;
+    if (shown == int(dots.size())) {
+        static const PictureRef kDots[2] = {DotPicture(rgb(255, 255, 160)), DotPicture(rgb(160, 255, 255))};
+        Image& dot = create<Image>(&world, x_.tracePlayer == 1 ? "trace1" : "trace2", shown);
+        dot.setPicture(kDots[x_.tracePlayer - 1]);
+        dot.setEnabled(false);
+        stackInFrontOf(dot, sun);  // behind every other sprite
+        dots.push_back(&dot);
+    }
+    Image& dot = *dots[std::size_t(shown++)];
+    dot.move(x - 1.5, y - 1.5, 3, 3);
+    dot.setVisible(true);
+}
+
+}  // namespace gv
