@@ -82,7 +82,8 @@ struct Verdict {
     enum Kind { Same, Differs, Unreadable } kind = Unreadable;
     std::string line;  // what `--verify-replay` prints for the file
 };
-Verdict VerifyFile(const std::string& path);
+// `prepare` may set the window up first, as a player's options would (none changes a battle).
+Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>& prepare = {});
 // `--verify-replay FILE...`: a line a file; 0 when every battle computes the same, 1 when one differs,
 // 2 when one cannot be read.
 int VerifyFiles(const std::vector<std::string>& paths);

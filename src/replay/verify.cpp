@@ -26,7 +26,7 @@ std::string resultWords(const Record& r, int shots) {
 }
 }  // namespace
 
-Verdict VerifyFile(const std::string& path) {
+Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>& prepare) {
     ReadResult read = ReadFile(path);
     if (!read.record) return {Verdict::Unreadable, path + ": cannot be read: " + read.error};
     const Record& record = *read.record;
@@ -37,6 +37,7 @@ Verdict VerifyFile(const std::string& path) {
     EventLoop loop(&clock);
     Mainfrm game(loop, desktop);
     game.sound.setSilent(true);
+    if (prepare) prepare(game);
     // No start-up: its intro sky is for people, and the record sets the generator itself.
     Playback playback(game, record, Playback::Pace::Fast);
     playback.Start();

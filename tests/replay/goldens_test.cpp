@@ -85,6 +85,21 @@ std::vector<Candidate> playNetwork(double timeOfDay, int shots) {
             {name + "-joiner", J.recorder().current().text(), {"network battle, joiner"}}};
 }
 
+// The options that show more (numbers, the shot trace) are for the eyes only: every golden battle computes
+// the same with them on.
+TEST(GoldenBattles, ComputeTheSameWithEveryViewOptionOn) {
+    int battles = 0;
+    for (const auto& file : std::filesystem::directory_iterator(GORVATH_SOURCE_DIR "/tests/replays")) {
+        const replay::Verdict v = replay::VerifyFile(file.path().string(), [](Mainfrm& g) {
+            g.SetNumbers(true);
+            g.SetTrace(true);
+        });
+        EXPECT_EQ(v.kind, replay::Verdict::Same) << v.line;
+        ++battles;
+    }
+    EXPECT_GE(battles, 5);
+}
+
 TEST(GoldenBattles, DISABLED_Record) {
     std::vector<Candidate> all;
     // Seed 1048 is the one battle of the first three thousand whose last shot destroys both tanks.
