@@ -9,7 +9,8 @@ namespace gv {
 
 namespace {
 constexpr int kFloatTicks = 25;  // a second at the timer's 40 ms
-}
+std::string HealthText(double health) { return std::to_string(int(std::max(0.0, std::floor(health)))); }
+}  // namespace
 
 void Mainfrm::BuildNumbers() {
     for (int p : {1, 2}) {
@@ -47,7 +48,7 @@ void Mainfrm::SetNumbers(bool on) {
     for (int p : {1, 2}) {
         const double health = p == 1 ? state.Health1 : state.Health2;
         Label& number = control<Label>(p == 1 ? "healthnum1" : "healthnum2");
-        number.setCaption(std::to_string(int(std::max(0.0, std::floor(health)))));
+        number.setCaption(HealthText(health));
         number.setVisible(on);
         if (!on) control<Label>(p == 1 ? "damage1" : "damage2").setVisible(false);
     }
@@ -58,7 +59,7 @@ void Mainfrm::NoteHealth(int player, double health) {
     const double lost = shown - health;
     shown = health;
     if (!x_.numbers) return;
-    control<Label>(player == 1 ? "healthnum1" : "healthnum2").setCaption(std::to_string(int(std::max(0.0, std::floor(health)))));
+    control<Label>(player == 1 ? "healthnum1" : "healthnum2").setCaption(HealthText(health));
     // A loss in a battle floats up from the tank; a new battle's full bars are no loss.
     if (lost < 0.5) return;
     const Image& tank = player == 1 ? tank1 : tank2;
