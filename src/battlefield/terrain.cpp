@@ -321,6 +321,7 @@ void Mainfrm::SeatAndArm() {
         slot->setPicture(nullptr);
         slot->tag = "0";
     }
+    NameSlots();
 
     sila1.setText("100");
     uhel1.setText("45");

@@ -86,7 +86,8 @@ void Mainfrm::TakeBonus() {
     Image& slot = ShooterSlot();
     slot.setPicture(bonuspic.picture());
     slot.tag = bonuspic.tag;
-    // The shell won is named for a moment; the slot only shows its picture.
+    NameSlots();
+    // The shell won is named on the banner for a moment.
     ShowNote(ShellName(kind, state.CzechUi == True), 2000);
 }
 

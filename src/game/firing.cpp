@@ -151,6 +151,7 @@ void Mainfrm::ClearSpecialWeapon() {
     Image& slot = ShooterSlot();
     slot.tag = "0";
     slot.setPicture(nullptr);
+    NameSlots();
 }
 
 }  // namespace gv

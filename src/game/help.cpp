@@ -21,7 +21,7 @@ constexpr Shell kShells[] = {
     {weapon::Mound, "Kopec", "Mound", "nahrne zeminu do vysokého kopce.", "heaps the earth into a tall hill."},
     {weapon::Leveller, "Srovnávač", "Leveller", "srovná zem do obou stran na výšku dopadu.",
      "cuts the ground flat to both sides at the height it lands."},
-    {weapon::Piercing, "Průbojná", "Armour-piercing", "při přímém zásahu bere nejvíc zdraví.",
+    {weapon::Piercing, "Průbojná", "Piercing", "při přímém zásahu bere nejvíc zdraví.",
      "takes the most health with a direct hit."},
     {weapon::Drill, "Vrták", "Drill", "provrtá se zemí a letí dál.", "bores through the ground and flies on."},
     {weapon::Nuke, "Atomovka", "Nuke", "obrovský kráter a výbuch daleko do okolí.", "a huge crater and a blast that reaches far."},

@@ -109,8 +109,9 @@ constexpr PanelRow kPlayerPanel[] = {
     {Make::TextBox, {"uhel1", "uhel2"}, {88, 136}, 17, 57, 37, {"45", "45"}},
     {Make::Image, {"u1up", "u2up"}, {145, 193}, 17, 16, 16, {"spinup", "spinup"}},
     {Make::Image, {"u1down", "u2down"}, {145, 193}, 38, 16, 16, {"spindown", "spindown"}},
-    // Centred over the weapon's picture, clear of the angle's label on player 2's side.
-    {Make::Label, {"Label9", "Label10"}, {164, 74}, 1, 60, 17, {"Zbraň:", "Zbraň:"}, 9.75},
+    // Centred over the weapon's picture, clear of the angle's label on player 2's side; wide enough for the
+    // longest name of a special shell.
+    {Make::Label, {"Label9", "Label10"}, {162, 72}, 1, 64, 17, {"Zbraň:", "Zbraň:"}, 9.75},
     {Make::Image, {"weapon1", "weapon2"}, {176, 88}, 19, 32, 32},
     {Make::Image, {"Command1", "Command2"}, {224, 8}, 8, 65, 45},
     {Make::Stretched, {"Image1", "Image2"}, {0, 0}, 0, 297, 73, {"Image1", "Image2"}},

@@ -72,6 +72,7 @@ public:
     // last shot.
     void BuildNumbers();
     void SetNumbers(bool on);
+    void NameSlots();  // with the numbers on, the label over each weapon slot names its special shell
     void NoteHealth(int player, double health);
     void SetTrace(bool on);
     const ViewExtras& extras() const { return x_; }

@@ -25,6 +25,10 @@ void Mainfrm::BuildNumbers() {
         loss.setVisible(false);
         stackInFrontOf(loss, tank1);
     }
+    Label& windNumber = label(&world, "windnum", int(wind.left()), 25, int(wind.width()), 16, "", 9.75, wind.foreColour);
+    windNumber.align = Align::Centre;
+    windNumber.setVisible(false);
+    stackInFrontOf(windNumber, wind);
     x_.damageTimer = std::make_unique<Timer>(loop(), "damagetimer", 40);
     x_.damageTimer->onTimer = [this] {
         bool moving = false;
@@ -45,12 +49,27 @@ void Mainfrm::BuildNumbers() {
 void Mainfrm::SetNumbers(bool on) {
     x_.numbers = on;
     if (wind.visible()) ShowWind();
+    if (!on) control<Label>("windnum").setVisible(false);
     for (int p : {1, 2}) {
         const double health = p == 1 ? state.Health1 : state.Health2;
         Label& number = control<Label>(p == 1 ? "healthnum1" : "healthnum2");
         number.setCaption(HealthText(health));
         number.setVisible(on);
         if (!on) control<Label>(p == 1 ? "damage1" : "damage2").setVisible(false);
+    }
+    NameSlots();
+}
+
+// A slot holding a special shell is named over its picture in a smaller face, so the longest name fits;
+// an empty slot reads "Weapon:" as always.
+void Mainfrm::NameSlots() {
+    const bool cz = state.CzechUi == True;
+    for (int p : {1, 2}) {
+        Label& label = p == 1 ? Label9 : Label10;
+        const std::string name = x_.numbers ? ShellName(WeaponKind(p == 1 ? weapon1 : weapon2), cz) : "";
+        label.setCaption(name.empty() ? (cz ? "Zbraň:" : "Weapon:") : name);
+        label.font.face = name.empty() ? FontFace::Mono : FontFace::Sans;
+        label.font.points = name.empty() ? 9.75 : 7.5;
     }
 }
 

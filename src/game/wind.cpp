@@ -29,11 +29,12 @@ void Mainfrm::ShowWind() {
         std::string dashes(std::size_t(std::trunc(std::fabs(state.Wind) / 2) + 1), '-');
         caption = state.Wind < 0 ? "<" + dashes + caption : caption + dashes + ">";
     }
-    // With numbers on, its strength and sign beside the arrow.
-    if (x_.numbers)
-        caption += std::string(caption.back() == ' ' ? "" : " ") + (state.Wind > 0 ? "+" : "") + std::to_string(int(state.Wind));
     wind.setCaption(caption);
     wind.setVisible(true);
+    // With numbers on, its strength and sign under the arrow (the longest arrow fills the label's width).
+    Label& number = control<Label>("windnum");
+    number.setCaption((state.Wind > 0 ? "+" : "") + std::to_string(int(state.Wind)));
+    number.setVisible(x_.numbers);
 }
 
 }  // namespace gv

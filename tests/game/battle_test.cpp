@@ -357,7 +357,8 @@ TEST_F(Damage, DirectHitsTakeSeventyFiveAndEveryTankBelowOneExplodesWheneverInTh
     EXPECT_FALSE(loss.visible());
     game.state.Wind = -12;
     game.ShowWind();
-    EXPECT_EQ(game.wind.caption(), "<------- Wind -12");
+    EXPECT_EQ(game.wind.caption(), "<------- Wind ");
+    EXPECT_EQ(static_cast<Label*>(game.find("windnum"))->caption(), "-12");
     game.DirectHit(game.tank1, weapon::Standard);
     EXPECT_EQ(game.state.Health2, 925);
     EXPECT_EQ(game.health1(2).foreColour, rgb(int(std::nearbyint(75 * 0.255)), int(std::nearbyint(925 * 0.255)), 0));

@@ -122,9 +122,16 @@ TEST_F(LayoutTest, EveryTextFitsItsControlWithTheScreensFontsInBothLanguages) {
             f.ShowWind();
             check(language);
         }
-        // And the options' other settings.
+        // And the options' other settings, and with the numbers on every special shell named over its slot.
         for (const char* row : {"optmute", "optfull", "optscale"}) f.click(*f.find(row));
-        check(language);
+        f.SetNumbers(true);
+        for (int kind = weapon::Teleport; kind <= weapon::Bouncer; ++kind) {
+            f.weapon1.tag = f.weapon2.tag = std::to_string(kind);
+            f.NameSlots();
+            EXPECT_EQ(f.Label9.caption(), f.ShellName(kind, cz));
+            check(language);
+        }
+        f.SetNumbers(false);
     }
     std::string list;
     for (const std::string& s : faults) list += "\n  " + s;
