@@ -130,6 +130,7 @@ void Mainfrm::GenerateWorld() {
     ShowTurnArrow();
     state.ShellDir = True;
     state.WorldBusy = False;
+    if (ComputerPlays(1)) aitimer.setEnabled(true);  // two computers: the first begins
     AfterBattlefieldBuilt();
     RecordHandOver();
     recorder_.TurnArmed();
@@ -148,6 +149,7 @@ void Mainfrm::StopLastBattle() {
     moonfalltimer.setEnabled(false);
     tankexpl.setEnabled(false);
     bonusfalltimer.setEnabled(false);
+    passing_ = false;
 }
 
 // Over the network both copies draw from the host's seed: the host picks and sends it.
@@ -334,7 +336,10 @@ void Mainfrm::SeatAndArm() {
     tank2.setPicture(tankleft.picture());
     tank2.setVisible(true);
 
-    if (state.GameMode != mode::Joiner) {
+    if (ComputerPlays(1)) {
+        Frame1.setEnabled(false);
+        Command1.setEnabled(false);
+    } else if (state.GameMode != mode::Joiner) {
         Frame1.setEnabled(true);
         Command1.setEnabled(true);
     } else {

@@ -1,7 +1,9 @@
-// The computer opponent: player 2 in the game against the computer. It picks a target (the human's tank,
-// a spot of the terrain for some special shells, now and then the bonus crate), then tries random angles
-// towards it, each with every force from 200 down to 0, flying every candidate over the real terrain
-// with the real flight step, and fires the first that would get there, with a small aiming error.
+// The computer opponent: player 2 in the game against the computer, and player 1 as well when two
+// computers duel. At the normal level it picks a target (the opponent's tank, a spot of the terrain for
+// some special shells, now and then the bonus crate), then tries random angles towards it, each with every
+// force from 200 down to 0, flying every candidate over the real terrain with the real flight step, and
+// fires the first that would get there, with a small aiming error. The beginner aims the same way and
+// misses by more; the practice target never fires; the expert searches on its own (expert.cpp).
 #include <algorithm>
 #include <cmath>
 
@@ -37,17 +39,21 @@ void Mainfrm::aitimer_Timer() {
     ComputerTurn();
 }
 
+// Below, "the human" is the opponent of the side searching (`k.me`), whoever plays it.
 void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     GameState& s = state;
     GroundArray& G = s.Ground;
-    const int kind = WeaponKind(weapon2);
-    const double t1 = tank1.left(), t2 = tank2.left();
+    const bool two = k.me == 2;
+    const Image &human = two ? tank1 : tank2, &own = two ? tank2 : tank1;
+    const double humanHealth = two ? s.Health1 : s.Health2, ownHealth = two ? s.Health2 : s.Health1;
+    const int kind = WeaponKind(two ? weapon2 : weapon1);
+    const double t1 = human.left(), t2 = own.left();
 
     // The human's tank.
     k.xL = t1 + 5;
-    k.yT = tank1.top() + 10;
+    k.yT = human.top() + 10;
     k.xR = t1 + 35;
-    k.yB = tank1.top() + 40;
+    k.yB = human.top() + 40;
 
     if (kind == weapon::Teleport) {
         // The teleport: jump to the lowest point of the terrain, well away from the human unless the
@@ -57,7 +63,7 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
         auto look = [&](double c) {
             if (G.at(c) > best) best = G.at(c), bx = c;
         };
-        if (s.Health1 < s.Health2) {
+        if (humanHealth < ownHealth) {
             for (double c = 0; c <= 800; ++c) look(c);
         } else {
             bx = t1 + 220 < 800 ? t1 + 220 : t1 - 220;  // one of the two always lies on the field
@@ -105,9 +111,9 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     // Now and then the crate, when the computer has no special shell to spend and the crate is worth it.
     const double r = Int(random.Rnd() * 3);
     const int crate = WeaponKind(bonuspic);
-    const bool excluded = (crate == weapon::Leveller && tank1.top() > 450) ||
-                          (crate == weapon::Drill && tank1.top() > tank2.top()) ||
-                          (crate == weapon::Health && s.Health2 > 750);
+    const bool excluded = (crate == weapon::Leveller && human.top() > 450) ||
+                          (crate == weapon::Drill && human.top() > own.top()) ||
+                          (crate == weapon::Health && ownHealth > 750);
     if (kind == weapon::Standard && s.BonusActive == True && (r == 1 || std::fabs(bonuspic.left() + 16 - (t2 + 20)) < 150) &&
         !excluded) {
         k.xL = bonuspic.left();
@@ -155,13 +161,15 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, doub
 // Angles at random towards the target, each tried with forces from 200 down, until a simulated shell
 // hits; gives up after a number of searches with a random shot. `A` and `F` get the aim. False when the
 // battle ended meanwhile.
+// The angle is player 2's way round (0 points left) whichever side searches.
 bool Mainfrm::SearchAim(AimSearch& k, int& A, double& F) {
     const std::uint32_t battle = state.BattleNumber;
+    const Image &human = k.me == 2 ? tank1 : tank2, &own = k.me == 2 ? tank2 : tank1;
     bool found = false;
     while (!found) {
         k.attempts += 1;
         // An angle towards the target's side, leaning to the flat ones; never straight up.
-        if (k.xL < tank2.left()) {
+        if (k.xL < own.left()) {
             const double r1 = Int(44 * random.Rnd());
             A = int(r1 + Int(45 * random.Rnd()));
         } else {
@@ -172,7 +180,7 @@ bool Mainfrm::SearchAim(AimSearch& k, int& A, double& F) {
         // The give-up is tested as a search begins, not only inside a flight: a start point in the sun's
         // box fails every force at its first column, before any later test could end the search.
         if (!k.drill && k.attempts > kSearchesBeforeGivingUp) {
-            A = int(Int(random.Rnd() * 90)) + (tank1.left() > tank2.left() ? 90 : 0);
+            A = int(Int(random.Rnd() * 90)) + (human.left() > own.left() ? 90 : 0);
             F = Int(random.Rnd() * 100) + 100;
             thought_.gaveUp = true;
             found = true;
@@ -193,7 +201,10 @@ bool Mainfrm::SearchAim(AimSearch& k, int& A, double& F) {
 
 void Mainfrm::ComputerTurn() {
     GameState& s = state;
+    const int me = ComputerPlays(1) && s.TurnPlayer == 1 ? 1 : 2;
+    const int lvl = ComputerLevel(me);
     thought_ = {};
+    thought_.player = me, thought_.level = lvl;
     // However the turn ends, the onlooker hears what was thought.
     struct Tell {
         Mainfrm& w;
@@ -206,19 +217,34 @@ void Mainfrm::ComputerTurn() {
     // battle ends the wait, and this turn with it: it belongs to the old battle.
     if (!WaitInBattle([&] { return world.enabled(); })) return;
 
+    const bool two = me == 2;
+    Image& own = two ? tank2 : tank1;
+    TextBox &force = two ? sila2 : sila1, &angle = two ? uhel2 : uhel1;
     AimSearch k;
-    k.x0 = tank2.left() + 20;
+    k.me = me;
+    k.x0 = own.left() + 20;
     k.y0 = s.Ground.at(k.x0) - 25;
     s.Gravity = 10;
 
     // A crate still falling is no target yet, nor out of the way.
     if (!WaitInBattle([&] { return !bonusfalltimer.enabled(); })) return;
+    if (lvl == level::Practice) return PassTurn(me);
 
     ChooseComputerTarget(k);
     thought_.xL = k.xL, thought_.xR = k.xR, thought_.yT = k.yT, thought_.yB = k.yB;
-    const int kind = WeaponKind(weapon2);
+    const int kind = WeaponKind(two ? weapon2 : weapon1);
     k.drill = kind == weapon::Drill;
-    k.humanLower = tank1.top() > tank2.top();
+    k.humanLower = (two ? tank1 : tank2).top() > own.top();
+    if (lvl == level::Expert) {
+        int boxAngle = 0;
+        double boxForce = 0;
+        if (!ExpertAim(k, boxAngle, boxForce)) return PassTurn(me);
+        angle.setText(formatNumber(boxAngle));
+        force.setText(formatNumber(boxForce));
+        thought_.fired = s.TurnPlayer == me;
+        if (thought_.fired) FireTank(me);
+        return;
+    }
     // The computer reckons with the wind rounded down to an even number.
     k.wind = float(Int(s.Wind / 2.0) * 2);
 
@@ -228,21 +254,30 @@ void Mainfrm::ComputerTurn() {
     thought_.attempts = k.attempts;
     thought_.angle = A;
     thought_.force = F;
+    thought_.hits = !thought_.gaveUp && SimulateShell(k, F, (180.0 - A) / 180 * kPi) == Candidate::Hits;
 
     // The aim goes into the boxes with an error: the angle by one degree now and then, the force by up
     // to 2.5 percent of the distance to the target.
     const double j1 = Int(2 * random.Rnd());
-    const double j = j1 * (Int(3 * random.Rnd()) - 1);
-    uhel2.setText(formatNumber(std::clamp(A + j, 0.0, 180.0)));
+    double j = j1 * (Int(3 * random.Rnd()) - 1);
     double S = 0;
     for (int n = 0; n < 5; ++n) S += Int(5 * random.Rnd());
     const double e = S * (Int(3 * random.Rnd()) - 1) / 800;
-    sila2.setText(formatNumber(std::clamp(F + Int(e * (tank2.left() - k.xL)), 0.0, 200.0)));
-    if (leadingNumber(sila2.text()) == 0) sila2.setText(formatNumber(Int(random.Rnd() * 150) + 45));
+    double spread = Int(e * (own.left() - k.xL));
+    // The beginner misses by more: up to four degrees either way, and up to 12 percent of its force.
+    if (lvl == level::Beginner) {
+        j += Int(9 * random.Rnd()) - 4;
+        spread += Int(F * (Int(25 * random.Rnd()) - 12) / 100);
+    }
+    // Player 1's boxes count their angle from the other side.
+    const double boxAngle = std::clamp(A + j, 0.0, 180.0);
+    angle.setText(formatNumber(two ? boxAngle : 180 - boxAngle));
+    force.setText(formatNumber(std::clamp(F + spread, 0.0, 200.0)));
+    if (leadingNumber(force.text()) == 0) force.setText(formatNumber(Int(random.Rnd() * 150) + 45));
 
     // The human may have fired the computer's button meanwhile: the aim is written, but not fired again.
-    thought_.fired = s.TurnPlayer == 2;
-    if (thought_.fired) FireTank2();
+    thought_.fired = s.TurnPlayer == me;
+    if (thought_.fired) FireTank(me);
 }
 
 }  // namespace gv

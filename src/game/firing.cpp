@@ -18,7 +18,7 @@ int Mainfrm::WeaponKind(const Image& slot) { return int(std::trunc(leadingNumber
 void Mainfrm::FireTank(int player) {
     // Aim and fire act only on a live battle in front of the player.
     if (state.BattleOver == True) return;
-    RecordFire(player);
+    if (!passing_) RecordFire(player);
     const bool one = player == 1;
     Image& tank = one ? tank1 : tank2;
     TextBox& force = one ? sila1 : sila2;
@@ -49,8 +49,8 @@ void Mainfrm::FireTank(int player) {
     state.ShellY = state.ShotY0;
     bullet.setLeft(state.ShellX - bullet.width() / 2);
     bullet.setTop(state.ShellY - bullet.height() / 2);
-    bullet.setVisible(true);
-    StartTrace(one ? 1 : 2);
+    bullet.setVisible(!passing_);
+    if (!passing_) StartTrace(one ? 1 : 2);
 
     if (one) {
         Frame1.setEnabled(false);
@@ -64,14 +64,14 @@ void Mainfrm::FireTank(int player) {
     Command2.tag = one ? "1" : "0";
     Command1.tag = one ? "0" : "1";
     arrow.setVisible(false);
-    if (!one) hmm.setVisible(false);
+    if (ComputerPlays(player)) hmm.setVisible(false);
 
     state.TurnPlayer = one ? 2 : 1;
     state.RollDownhill = False;
     state.RollUphill = False;
     state.BounceCount = 0;
     drillColumn_ = -2;
-    PlayEffect(effect::Fire);
+    if (!passing_) PlayEffect(effect::Fire);
     hideit.setEnabled(true);
     if ((one && state.GameMode == mode::Host) || (!one && state.GameMode == mode::Joiner))
         SendMessage(netmsg::shot(force.text(), angle.text()));
@@ -86,6 +86,13 @@ void Mainfrm::hideit_Timer() {
     wind.setTop(wind.top() - 2);
     if (Frame1.left() < -Frame1.width()) {
         hideit.setEnabled(false);
+        if (passing_) {
+            // A turn passed: no shell, straight on to the next turn; a crate ages as after a shot.
+            passing_ = false;
+            CrateExpiry();
+            showit.setEnabled(true);
+            return;
+        }
         // The shooter holds the armour-piercing shell: its own whistle.
         PlayEffect(WeaponKind(ShooterSlot()) == weapon::Piercing ? effect::PiercingLaunch : effect::Launch);
         bullettimer.setEnabled(true);
@@ -136,6 +143,7 @@ void Mainfrm::StartTurn() {
     if (leadingNumber(Command1.tag) == 1) {
         Command1.setPicture(fbutt1.picture());
         if (state.GameMode == mode::Joiner) return;
+        if (ComputerPlays(1)) return aitimer.setEnabled(true);
         Frame1.setEnabled(true);
         Command1.setEnabled(true);
     } else {
@@ -145,6 +153,20 @@ void Mainfrm::StartTurn() {
         Command2.setEnabled(true);
         if (state.GameMode == mode::Computer) aitimer.setEnabled(true);
     }
+}
+
+// The practice target's turn, or an expert's that finds no shot it would risk: the panels go out and
+// back as after a shot, but no shell flies.
+void Mainfrm::PassTurn(int player) {
+    thought_.passed = true;
+    if (state.TurnPlayer != player || state.BattleOver == True) return;
+    const bool cz = state.CzechUi == True;
+    if (ComputerLevel(player) == level::Practice)
+        ShowNote(cz ? "Cvičný cíl nestřílí" : "The practice target holds its fire", 1500);
+    else
+        ShowNote(cz ? "Počítač čeká" : "The computer holds its fire", 1500);
+    passing_ = true;
+    FireTank(player);
 }
 
 void Mainfrm::ClearSpecialWeapon() {

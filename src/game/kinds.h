@@ -40,4 +40,11 @@ enum Id : int {
 };
 }  // namespace effect
 
+namespace level {
+// Who plays a side against the computer: a person, or the computer at one of its levels (kept in the
+// settings and in battle records by name).
+enum Id : int { Human = -1, Practice = 0, Beginner = 1, Normal = 2, Expert = 3 };
+constexpr const char* kNames[] = {"practice", "beginner", "normal", "expert"};
+}  // namespace level
+
 }  // namespace gv

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "game/computer.h"
 #include "game/gamestate.h"
 #include "game/kinds.h"
 #include "game/language.h"
@@ -36,7 +37,7 @@ public:
     GameState state;
     Random random;  // every random draw of this game
     SoundOutput sound;
-    struct ComputerThought;
+    using ComputerThought = gv::ComputerThought;
     // Told what the window does that nothing in the game reads back: only tests and benchmarks watch it.
     struct Onlooker {
         virtual ~Onlooker() = default;
@@ -188,28 +189,20 @@ public:
     // ---- The computer opponent (begin)
     void aitimer_Timer();
     void ComputerTurn();
-    // What the computer made of its turn, told to the onlooker. Only the tests and the benchmark look at it.
-    struct ComputerThought {
-        double xL = 0, xR = 0, yT = 0, yB = 0;  // the target box
-        bool crate = false;                      // the bonus crate was the target
-        std::vector<int> angles;                 // the angle of every search, in the order searched
-        int attempts = 0;                        // searches begun
-        bool gaveUp = false;                     // no aim found: a random shot
-        int angle = 0;                           // the aim chosen, before the aiming errors
-        double force = 0;
-        bool fired = false;  // false when the turn had passed by the time the aim was written
-    };
+    void PassTurn(int player);
+    // Who plays each side in a game against the computer: `level::Human` or a computer's level. Player 2 is
+    // always a computer there; player 1 is one in a duel of two computers.
+    int ComputerLevel(int player) const { return levels_[player == 1 ? 0 : 1]; }
+    bool ComputerPlays(int player) const { return state.GameMode == mode::Computer && ComputerLevel(player) != level::Human; }
+    void SetLevels(int player1, int player2) { levels_ = {player1, player2}; }
+    void ChooseLevel(int chosen);  // the player's opponent from now on, kept in the settings
 
 private:
-    // The working values of one search: start point, target box, weapon, the wind as the computer reckons it.
-    struct AimSearch {
-        double x0 = 0, y0 = 0;
-        double xL = 0, xR = 0, yT = 0, yB = 0;
-        float wind = 0;
-        bool drill = false;
-        bool humanLower = false;
-        int attempts = 0;
-    };
+    std::array<int, 2> levels_{level::Human, level::Normal};
+    bool passing_ = false;  // the practice target's turn: no shell flies
+    // The expert: its aim for the side whose turn it is, searched in the real flight; false when it
+    // would rather not fire at all (it then passes).
+    bool ExpertAim(const AimSearch& k, int& boxAngle, double& boxForce);
     enum class Candidate { Fails, Hits };
     // Flies one candidate shell over the current terrain on its own copies of the shell values.
     Candidate SimulateShell(const AimSearch& k, double force, double a) const;

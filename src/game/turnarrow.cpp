@@ -5,9 +5,10 @@
 namespace gv {
 
 void Mainfrm::ShowTurnArrow() {
-    if (state.TurnPlayer != 1 && state.GameMode == mode::Computer) {
-        hmm.setLeft(tank2.left() + 10);
-        hmm.setTop(tank2.top() - 30);
+    if (ComputerPlays(state.TurnPlayer)) {
+        const Image& thinker = state.TurnPlayer == 1 ? tank1 : tank2;
+        hmm.setLeft(thinker.left() + 10);
+        hmm.setTop(thinker.top() - 30);
         hmm.setVisible(true);
         return;
     }
