@@ -24,6 +24,8 @@ const char* const kUsage =
     "  --config DIR              keep the settings in DIR/settings.ini instead of\n"
     "                            $XDG_CONFIG_HOME/gorvath (~/.config/gorvath)\n"
     "  --replay FILE             watch a recorded battle\n"
+    "  --duel LEVEL LEVEL        watch two computers play each other; a LEVEL is practice,\n"
+    "                            beginner, normal or expert (player 1's first)\n"
     "  --verify-replay FILE...   compute recorded battles again without a window and compare them with\n"
     "                            their records: exit 0 when all match, 1 when one differs, 2 when one\n"
     "                            cannot be read\n"
@@ -66,6 +68,7 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
     const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
     std::string watch, config = SettingsFile::DefaultFolder();
     int port = 0;
+    std::array<int, 2> duel{level::Human, level::Human};
     if (!args.empty()) {
         const std::string& first = args[0];
         if (first == "--help") return std::fputs(kUsage, stdout), 0;
@@ -78,6 +81,16 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
     }
     for (std::size_t i = 0; i < args.size(); i += 2) {
         const std::string& option = args[i];
+        if (option == "--duel") {
+            for (std::size_t p = 0; p < 2; ++p)
+                duel[p] = i + 1 + p < args.size() ? Mainfrm::LevelNamed(args[i + 1 + p]) : level::Human;
+            if (duel[0] == level::Human || duel[1] == level::Human) {
+                std::fprintf(stderr, "gorvath: --duel takes two levels (practice, beginner, normal, expert)\n");
+                return 2;
+            }
+            ++i;
+            continue;
+        }
         const bool valued = (option == "--replay" || option == "--port" || option == "--config") && i + 1 < args.size();
         if (valued && option == "--replay") watch = args[i + 1];
         if (valued && option == "--config") config = args[i + 1];
@@ -119,6 +132,7 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         form.optionsPanel().attachScreen(&control);
         screen.show();
         if (!watch.empty()) form.WatchBattle(watch);
+        else if (duel[0] != level::Human) form.StartDuel(duel[0], duel[1]);
         loop.waitUntil([&form] { return form.unloaded(); });
         keepPlace(form, screen.place());
         form.optionsPanel().attachScreen(nullptr);

@@ -1,5 +1,6 @@
 #pragma once
-// What the computer players work with: one search's values, and what a turn's thinking came to.
+// What the computer players work with: one search's values, and what a turn's thinking came to; and the
+// window's onlooker, which hears it.
 #include <vector>
 
 namespace gv {
@@ -28,6 +29,16 @@ struct AimSearch {
     bool drill = false;
     bool humanLower = false;  // the opponent stands lower than the searching tank
     int attempts = 0;
+};
+
+// Told what the window does that nothing in the game reads back: only tests and benchmarks watch it.
+struct Onlooker {
+    virtual ~Onlooker() = default;
+    virtual void EffectPlayed(int /*id*/) {}  // every effect the game asks for, in order
+    // Each time a computer's turn ends (fired, or given up when the battle ended): what it thought.
+    virtual void ComputerThinks(const ComputerThought& /*thought*/) {}
+    // Each battle hash point both sides have: whether the two copies agree.
+    virtual void HashesCompared(bool /*same*/) {}
 };
 
 }  // namespace gv

@@ -245,14 +245,14 @@ bool Mainfrm::ExpertAim(const AimSearch& k, int& boxAngle, double& boxForce) {
         return r;
     };
 
-    // Every second degree with every fourth force, then the best few looked at closely.
+    // Every third degree with every fourth force, then the best few looked at closely.
     struct Aim {
         int angle;
         double force;
         Scored s;
     };
     std::vector<Aim> coarse;
-    for (int angle = 0; angle <= 180; angle += 2)
+    for (int angle = 0; angle <= 180; angle += 3)
         for (double force = drill ? 100 : 4; force <= 200; force += drill ? 1000 : 4)
             if (Scored r = judge(angle, force); r.safe) coarse.push_back({angle, force, r});
     if (coarse.empty()) return false;

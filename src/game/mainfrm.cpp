@@ -196,6 +196,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     wireHandlers();
     options_ = std::make_unique<OptionsPanel>(*this);
     BuildHelp();
+    BuildLevels();
     BuildNumbers();
 }
 

@@ -38,15 +38,7 @@ public:
     Random random;  // every random draw of this game
     SoundOutput sound;
     using ComputerThought = gv::ComputerThought;
-    // Told what the window does that nothing in the game reads back: only tests and benchmarks watch it.
-    struct Onlooker {
-        virtual ~Onlooker() = default;
-        virtual void EffectPlayed(int /*id*/) {}  // every effect the game asks for, in order
-        // Each time a computer's turn ends (fired, or given up when the battle ended): what it thought.
-        virtual void ComputerThinks(const ComputerThought& /*thought*/) {}
-        // Each battle hash point both sides have: whether the two copies agree.
-        virtual void HashesCompared(bool /*same*/) {}
-    };
+    using Onlooker = gv::Onlooker;
     void setOnlooker(Onlooker* onlooker) { onlooker_ = onlooker; }
 
     static constexpr const char* kMakersUrl = "https://velmoran.example/gorvath";
@@ -195,7 +187,14 @@ public:
     int ComputerLevel(int player) const { return levels_[player == 1 ? 0 : 1]; }
     bool ComputerPlays(int player) const { return state.GameMode == mode::Computer && ComputerLevel(player) != level::Human; }
     void SetLevels(int player1, int player2) { levels_ = {player1, player2}; }
+    static int LevelNamed(const std::string& name);  // `level::Human` for "human" and any other word
+    void StartDuel(int player1, int player2);  // a battle of two computers, watched
     void ChooseLevel(int chosen);  // the player's opponent from now on, kept in the settings
+    // The panel that chooses it, opened by "1 vs. AI".
+    void BuildLevels();
+    void ShowLevels(bool show);
+    void FillLevels();
+    bool LevelsKey(int key);
 
 private:
     std::array<int, 2> levels_{level::Human, level::Normal};

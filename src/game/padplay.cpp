@@ -42,7 +42,7 @@ void Mainfrm::PadButton_Press(int pad, PadButton b) {
         if (b == PadButton::B || b == PadButton::Start) keyDown(Key::Escape);
         return;
     }
-    if (Frame6.visible()) return keyDown(b == PadButton::Start ? Key::Escape : key);
+    if (Frame6.visible() || control<Panel>("Frame8").visible()) return keyDown(b == PadButton::Start ? Key::Escape : key);
     if (Frame5.visible()) {
         if (b == PadButton::A || b == PadButton::B || b == PadButton::Start) Command6_Click();
         return;

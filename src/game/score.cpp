@@ -7,7 +7,10 @@ namespace gv {
 
 std::string Mainfrm::CountScore(int winner) {
     if (Watching()) return "";  // a recorded battle was counted when it was played
-    std::string key = state.GameMode == mode::HotSeat ? "hot-seat" : state.GameMode == mode::Computer ? "computer" : "";
+    std::string key = state.GameMode == mode::HotSeat ? "hot-seat" : "";
+    // Each level of the computer is an opponent of its own.
+    if (state.GameMode == mode::Computer)
+        key = "computer " + std::to_string(ComputerLevel(1)) + " " + std::to_string(ComputerLevel(2));
     // A network score is the link's: a new peer starts at 0 : 0, a link that came back keeps its score.
     if (key.empty()) key = "peer " + std::to_string(net().linkName);
     // One battle counts once: a second tank lost later in the same shot changes the result it counted.

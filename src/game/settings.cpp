@@ -44,6 +44,7 @@ void Mainfrm::LoadSettings() {
         {"window.fullscreen", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
         {"view.numbers", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
         {"view.trace", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
+        {"computer.level", [](const std::string& v) { return oneOf(v, {"practice", "beginner", "normal", "expert"}); }},
         {"window.scaling", [](const std::string& v) { return oneOf(v, {"smooth", "whole"}); }},
         {"window.width", [](const std::string& v) { return whole(v, 1, 16384); }},
         {"window.height", [](const std::string& v) { return whole(v, 1, 16384); }},
@@ -55,6 +56,7 @@ void Mainfrm::LoadSettings() {
     muted = settings_.get("sound.mute") == "yes";
     SetNumbers(settings_.get("view.numbers") == "yes");
     SetTrace(settings_.get("view.trace") == "yes");
+    levels_ = {level::Human, LevelNamed(settings_.get("computer.level").value_or("normal"))};
     sound.setVolume(std::stoi(settings_.get("sound.volume").value_or("100")));
     if (auto host = settings_.get("net.host")) compname.setText(*host);
     if (auto p = settings_.get("net.port")) {

@@ -89,7 +89,7 @@ void Mainfrm::Label7_Click() {
 void Mainfrm::Form_KeyDown(int key, int shift) {
     // Nothing while a battlefield is built, in the pause or after the battle: the canvas is not taking input.
     // Esc while we have long waited for a silent peer leaves the link.
-    if (HelpKey(key) || WatchKey(key)) return;
+    if (HelpKey(key) || WatchKey(key) || LevelsKey(key)) return;
     if (options_->Key(key, shift)) return;
     if (key == Key::Escape && LeaveWaitForPeer()) return;
     // M is the sound's, except in the box where a host name is typed.

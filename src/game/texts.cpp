@@ -52,6 +52,7 @@ void Mainfrm::ApplyLanguageTexts(bool czech) {
     if (wind.visible()) ShowWind();
     if (options_) options_->Refresh();
     FillHelp();
+    FillLevels();
     NameSlots();
 }
 

@@ -35,7 +35,9 @@ void Mainfrm::StartTrace(int player) {
 }
 
 void Mainfrm::TraceShell(double x, double y) {
-    if (!x_.trace || x_.tracePlayer == 0 || ++x_.traceTick % 2 != 0 || y < 0) return;
+    // Against the practice target the trace is always on: it is there to learn the aim.
+    const bool practice = state.GameMode == mode::Computer && ComputerLevel(2) == level::Practice;
+    if (!(x_.trace || practice) || x_.tracePlayer == 0 || ++x_.traceTick % 2 != 0 || y < 0) return;
     std::vector<Image*>& dots = x_.traceDots[x_.tracePlayer - 1];
     int& shown = x_.traceShown[x_.tracePlayer - 1];
     if (shown >= kMaxDots) return;

@@ -377,6 +377,7 @@ void Form::click(Control& c) {
             break;
         case ControlKind::Option:
             static_cast<OptionButton&>(c).setValue(true);
+            if (auto& o = static_cast<OptionButton&>(c); o.onPick) o.onPick();
             break;
         case ControlKind::Button:
         case ControlKind::Image:

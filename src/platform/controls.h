@@ -293,6 +293,7 @@ public:
     void setCaption(std::string s);
     bool value() const { return value_; }
     void setValue(bool v);
+    std::function<void()> onPick;  // the player clicked it, chosen already or not (after its click handler)
 
 private:
     std::string caption_;

@@ -42,6 +42,8 @@ void Playback::Start() {
         switch (record_.mode) {
             case mode::HotSeat:
             case mode::Computer:
+                levelsBefore_ = {g.ComputerLevel(1), g.ComputerLevel(2)};
+                g.SetLevels(Mainfrm::LevelNamed(record_.players[0]), Mainfrm::LevelNamed(record_.players[1]));
                 (record_.mode == mode::HotSeat ? g.Option1 : g.Option2).setValue(true);
                 g.random.setState(record_.random);
                 g.novahra_Click();
@@ -68,6 +70,7 @@ void Playback::Stop() {
     r.setWriting(true);
     game_.seedFromClock = nullptr;
     if (game_.Networked()) game_.CloseStandInLink();
+    if (levelsBefore_[1] != level::Human) game_.SetLevels(levelsBefore_[0], levelsBefore_[1]), levelsBefore_ = {};
 }
 
 bool Playback::StalledFor(double ms) const { return !finished() && game_.loop().now() - lastAt_ > ms; }
@@ -85,7 +88,7 @@ void Playback::Began() {
     began_ = true;
     lastAt_ = game_.loop().now();
     if (now.mode != record_.mode || now.random != record_.random || now.seed != record_.seed ||
-        now.hell != record_.hell || now.hellVariant != record_.hellVariant)
+        now.hell != record_.hell || now.hellVariant != record_.hellVariant || now.players != record_.players)
         return Differ("the battlefield begins otherwise");
     Advance();
 }
@@ -111,7 +114,8 @@ bool Playback::StandsIn(int player) const {
     switch (record_.mode) {
         case mode::HotSeat: return true;
         case mode::Joiner: return player == 2;
-        default: return player == 1;  // the computer, and the peer of a host, play player 2 themselves
+        case mode::Computer: return player == 1 && record_.players[0] == "human";  // computers play themselves
+        default: return player == 1;  // the peer of a host plays player 2 itself
     }
 }
 

@@ -3,6 +3,7 @@
 // shots are fired when their player's turn comes, the peer's messages arrive when everything recorded
 // before them has happened again, and the host's clock gives the recorded seeds. Everything the game
 // records meanwhile is compared with the file, event by event.
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -66,6 +67,7 @@ private:
     Record record_;
     Pace pace_;
     Outcome outcome_ = Outcome::Running;
+    std::array<int, 2> levelsBefore_{-1, -1};  // the player's own choice of opponent, back when the playback ends
     std::size_t cursor_ = 0;  // the next recorded event to happen again
     bool began_ = false;
     bool delivering_ = false;  // an input is on its way into the game

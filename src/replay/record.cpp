@@ -231,6 +231,7 @@ std::string Record::header() const {
     s += std::string("hell ") + (hell ? "1" : "0") + " " + (hellVariant ? "1" : "0") + "\n";
     s += "random " + hex(random, 16) + "\n";
     if (mode == mode::Host || mode == mode::Joiner) s += "seed " + seed + "\n";
+    if (mode == mode::Computer && players != Record{}.players) s += "players " + players[0] + " " + players[1] + "\n";
     return s;
 }
 
@@ -309,6 +310,18 @@ ReadResult Read(std::istream& in) {
         if (got == LineRead::NotText) return fail("a line that is not plain text");
         if (got == LineRead::CutShort) return fail("cut short in the middle of a line");
         if (line.empty() || line[0] == '#') continue;
+        if (rec.mode == mode::Computer && rec.events.empty() && line.rfind("players ", 0) == 0) {
+            const std::vector<std::string_view> w = words(line);
+            auto known = [](std::string_view p) {
+                for (const char* name : {"human", "practice", "beginner", "normal", "expert"})
+                    if (p == name) return true;
+                return false;
+            };
+            if (w.size() != 3 || !known(w[1]) || !known(w[2]) || w[2] == "human")
+                return fail("the players are not a person or the computer's levels");
+            rec.players = {std::string(w[1]), std::string(w[2])};
+            continue;
+        }
         if (rec.events.size() >= kMaxEvents) return fail("more events than any battle has");
         std::string why;
         std::optional<Event> e = parseEvent(line, why);

@@ -8,6 +8,8 @@
 //   hell 0 0                         the hidden battlefields (hell, its variant)
 //   random 4a6f727661746882          the generator when the battle began
 //   seed 43512                       network games: the battle's seed, as the host sent it
+//   players human expert             against the computer, when not a person against the normal level:
+//                                    who plays player 1 and player 2 (human, practice, beginner, normal, expert)
 //   fire 1 150 45 @5210              player 1 fired force "150", angle "45", 5.21 s into the battle
 //   fire 2 120 130 fall 17 @9100     ... while a crate had fallen for 17 ticks
 //   hash 1 3f0a0b1c2d3e @10480       the battle's state hash after the first hand-over
@@ -18,6 +20,7 @@
 //
 // Everything after '@' only paces a playback; the rest of every line must come out the same when the
 // battle is computed again.
+#include <array>
 #include <cstdint>
 #include <istream>
 #include <optional>
@@ -55,6 +58,7 @@ struct Record {
     bool hell = false, hellVariant = false;
     std::uint64_t random = 0;      // the generator's state
     std::string seed;              // network games only
+    std::array<std::string, 2> players{"human", "normal"};  // games against the computer
     std::vector<Event> events;
 
     std::string header() const;    // the lines before the first event, each with its line feed

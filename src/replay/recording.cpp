@@ -24,6 +24,8 @@ void Mainfrm::RecordBegin() {
     r.hellVariant = state.HellVariant == True;
     r.random = random.state();
     if (Networked()) r.seed = state.RandomSeed;
+    if (state.GameMode == mode::Computer)
+        for (int p : {1, 2}) r.players[std::size_t(p - 1)] = ComputerPlays(p) ? level::kNames[ComputerLevel(p)] : "human";
     recorder_.Begin(std::move(r), loop().now());
     if (!recorder_.path().empty()) UpdateWatchButton();
 }

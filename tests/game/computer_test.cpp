@@ -13,7 +13,8 @@ namespace {
 struct ComputerTest : testing::BattleTest {
     void SetUp() override {
         start();
-        game.click(game.Option2);  // "1 vs. AI"
+        game.click(game.Option2);  // "1 vs. AI", and the normal computer from the levels it offers
+        game.click(*game.find("lvlnormal"));
         newBattle(17);
         flatten(400);
     }
@@ -42,6 +43,7 @@ using ComputerTargets = ComputerTest;
 using ComputerSearch = ComputerTest;
 using ComputerAiming = ComputerTest;
 using ComputerTurns = ComputerTest;
+using ComputerLevels = ComputerTest;
 
 TEST_F(ComputerTargets, TeleportKeepsAwayFromAHumanWhoIsNotWeaker) {
     for (int seed = 1; seed <= 4; ++seed) {
@@ -185,6 +187,94 @@ TEST_F(ComputerTurns, AWholeBattleEndsWithAnAnswerToEveryTurn) {
     }
     loop.waitUntil([&] { return !game.tankexpl.enabled(); });
     EXPECT_TRUE(game.state.BattleOver == True && game.Frame3.visible() && answers >= shots - 1) << shots;
+}
+
+// An aim a computer marks as a hit is a hit when the real shell flies it: the expert's as it writes it, in
+// the real wind, on real battlefields; the normal computer's as it found it, in a wind it reckons exactly.
+TEST_F(ComputerLevels, AimsMarkedAsHitsHitInTheRealFlight) {
+    for (int lvl : {level::Expert, level::Normal}) {
+        game.SetLevels(level::Human, lvl);
+        int hits = 0;
+        for (int seed = 1; seed <= 12; ++seed) {
+            newBattle(seed);
+            game.state.BonusActive = False, game.bonuspic.setVisible(false);
+            if (lvl == level::Normal) {
+                // It starts its trial shells from the ground at its tank's middle, the real one from the
+                // tank's top: on level ground the two are the same.
+                const double left = game.tank2.left(), row = game.state.Ground.at(left + 20);
+                ground(int(left), int(left) + 40, int(row));
+                game.SeatTank(game.tank2, left);
+                game.state.Wind = float(2 * std::floor(game.state.Wind / 2));
+            }
+            computerTurn(seed);
+            const auto t = thought();
+            const bool atTank = t.xL == game.tank1.left() + 5;
+            if (!t.hits || !atTank || (lvl == level::Normal && t.attempts > 24)) continue;
+            if (lvl == level::Normal) {
+                // The aim before its errors, fired again.
+                game.ResetHandOver();
+                game.state.TurnPlayer = 2;
+                aim(2, formatNumber(t.force), std::to_string(t.angle));
+                game.FireTank2();
+            }
+            const double before = game.state.Health1;
+            waitHandOver();
+            EXPECT_EQ(game.state.Health1, before - 75) << "level " << lvl << " seed " << seed;
+            ++hits;
+        }
+        EXPECT_GE(hits, 4) << "level " << lvl;  // enough turns aimed at the tank to mean something
+    }
+}
+
+// Whatever special shell the expert holds, it never hurts itself: not on the flat, not beside a cliff that
+// rises between the tanks (where the normal computer buries itself), not with the opponent close by.
+TEST_F(ComputerLevels, ExpertNeverHurtsItselfWithAnyShell) {
+    game.SetLevels(level::Human, level::Expert);
+    int hurtFoe = 0;
+    for (int kind = weapon::Standard; kind <= weapon::Bouncer; ++kind)
+        for (int setting = 0; setting < 3; ++setting) {
+            flatten(400);
+            if (setting == 1) ground(600, 700, 150);  // a cliff beside the expert, towards the opponent
+            if (setting == 2) game.SeatTank(game.tank1, 560);
+            arm(kind, 2);
+            const double own = game.state.Health2, foe = game.state.Health1;
+            computerTurn(kind * 10 + setting);
+            waitHandOver();
+            EXPECT_EQ(game.state.Health2, own) << "shell " << kind << " setting " << setting;
+            hurtFoe += game.state.Health1 < foe;
+            game.state.Health1 = game.state.Health2 = 1000;
+        }
+    EXPECT_GE(hurtFoe, 18);  // and it still makes most of them count
+}
+
+// The practice target never fires: its turn passes, with a note, the trace on and no shell.
+// And on fixed battlefields each level beats the one below it, from either side of the field.
+TEST_F(ComputerLevels, PracticePassesAndEachLevelBeatsTheOneBelow) {
+    game.SetLevels(level::Human, level::Practice);
+    newBattle(5);
+    aim(1, "60", "45");
+    game.keyDown(Key::Space);
+    loop.waitUntil([&] { return game.state.TurnPlayer == 2 && game.hmm.visible(); });
+    EXPECT_TRUE(game.find("trace1", 0) && game.find("trace1", 0)->visible());
+    effectLog.clear();
+    loop.waitUntil([&] { return game.Label8(1).caption() == "The practice target holds its fire"; });
+    waitHandOver();
+    EXPECT_TRUE(game.state.Health1 == 1000 && std::ranges::count(effectLog, effect::Launch) == 0);
+    EXPECT_TRUE(game.state.TurnPlayer == 1 && game.Frame1.enabled());
+
+    for (int weaker : {level::Practice, level::Beginner, level::Normal}) {
+        int wins = 0;
+        for (int seed : {3, 4})
+            for (int strongerSide : {1, 2}) {
+                game.SetLevels(strongerSide == 1 ? weaker + 1 : weaker, strongerSide == 1 ? weaker : weaker + 1);
+                newBattle(seed);
+                loop.waitUntil([&] { return game.state.BattleOver == True; });
+                wins += (strongerSide == 1 ? game.state.Health2 : game.state.Health1) < 1 &&
+                        (strongerSide == 1 ? game.state.Health1 : game.state.Health2) >= 1;
+                loop.waitUntil([&] { return !game.tankexpl.enabled(); });
+            }
+        EXPECT_GE(wins, 3) << "level " << weaker + 1 << " against " << weaker;
+    }
 }
 
 }  // namespace
