@@ -4,7 +4,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <utility>
 
 #include "assets/pictures.h"
@@ -182,6 +185,57 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     EXPECT_EQ(windowSize(g.desk, true), place) << "the window moved";
     EXPECT_TRUE(panelPixels(optionsPanel(g.waitFor(menuShown, 10))) == panelPixels(quieter))
         << "the options do not show the volume set before the restart";
+}
+
+// The players line of the newest battle record: who the battle was against.
+std::string newestPlayers(const std::string& dataHome) {
+    namespace fs = std::filesystem;
+    fs::path newest;
+    for (const auto& f : fs::directory_iterator(dataHome + "/gorvath/replays"))
+        if (newest.empty() || f.path().filename() > newest.filename()) newest = f.path();
+    std::ifstream in(newest);
+    std::string line, players = "players human normal";  // not written for the usual opponent
+    while (std::getline(in, line))
+        if (line.rfind("players ", 0) == 0) players = line;
+    return players;
+}
+
+// Each level chosen from the menu's "1 vs. AI" starts a battle against it, and the last one chosen is the
+// opponent after a restart.
+TEST(DesktopE2E, EachLevelChosenFromTheMenuIsTheOpponentAndIsKept) {
+    Game g;
+    if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "Xvfb is not available";
+    const Screenshot menu = g.waitMenu();
+    auto region = [](const Screenshot& s) {  // the menu's buttons, where the levels' panel covers them
+        std::vector<std::uint32_t> px;
+        for (int y = 190; y < 300; y += 2)
+            for (int x = 280; x < 520; x += 2) px.push_back(s.at(x, y));
+        return px;
+    };
+    const char* names[] = {"practice", "beginner", "normal", "expert"};
+    for (int level = 0; level < 4; ++level) {
+        const Screenshot before = g.waitFor([&](const Screenshot& s) { return atMenu(s); }, 10);
+        g.desk.click(400, 260);  // 1 vs. AI
+        g.waitFor([&](const Screenshot& s) { return region(s) != region(before); }, 10);
+        g.desk.click(400, 204 + 46 * level);
+        g.waitFor([&](const Screenshot& s) { return atMenu(s) && (region(s) != region(menu)) == (level > 0); }, 10);
+        g.desk.click(400, 228);  // New Game
+        g.waitArmed(1);
+        EXPECT_EQ(newestPlayers(g.dataHome.empty() ? g.runtime : g.dataHome), std::string("players human ") + names[level]);
+        g.desk.key("Escape");
+    }
+    g.waitFor([&](const Screenshot& s) { return atMenu(s); }, 10);
+    g.desk.click(466, 444);  // Exit
+    ASSERT_EQ(g.process->waitExit(10000), 0) << "the game did not close";
+    ASSERT_TRUE(g.start(GORVATH_BINARY));
+    g.waitMenu();
+    g.desk.click(400, 260);
+    sleepMs(300);
+    g.desk.key("Escape");  // back, the level as it was
+    g.waitFor([&](const Screenshot& s) { return atMenu(s); }, 10);
+    g.desk.click(400, 228);
+    g.waitArmed(1);
+    EXPECT_EQ(newestPlayers(g.dataHome.empty() ? g.runtime : g.dataHome), "players human expert");
 }
 
 }  // namespace
