@@ -70,6 +70,14 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
         EXPECT_EQ(v.kind, replay::Verdict::Differs);
         EXPECT_NE(v.line.find(c.turn), std::string::npos) << v.line;
     }
+    // Two computers: the record names them, and their battle computes the same again, every turn theirs.
+    h.game.keyDown(Key::Escape);
+    h.game.StartDuel(level::Expert, level::Beginner);
+    h.loop.waitUntil([&] { return h.game.state.BattleOver == True; });
+    h.loop.waitUntil([&] { return !h.game.tankexpl.enabled(); });
+    EXPECT_NE(readText(h.game.recorder().path()).find("\nplayers expert beginner\n"), std::string::npos);
+    v = replay::VerifyFile(h.game.recorder().path());
+    EXPECT_EQ(v.kind, replay::Verdict::Same) << v.line;
 }
 
 TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
@@ -103,6 +111,8 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
         {"an event after the end", header + "end won 1 @1\n" + event, "after the end"},
         {"a time far out", header + "fire 1 100 45 @99999999999\n", "time out of range"},
         {"100 MB of events", huge, "more events than any battle has"},
+        {"a person as the computer", changed(header, "hot-seat", "computer") + "players expert human\n",
+         "line 7: the players are not a person or the computer's levels"},
     };
     const std::string path = folder.path + "/bad.replay";
     for (const Case& c : cases) {
