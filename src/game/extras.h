@@ -28,6 +28,7 @@ struct ViewExtras {
     std::array<double, 2> shownHealth{1000, 1000};
     std::array<int, 2> floatTicks{};
     std::unique_ptr<Timer> damageTimer;
+    Label* windNumber = nullptr;  // under the wind's arrow, sliding out and back with it
     bool trace = false;
     int tracePlayer = 0, traceTick = 0;
     std::array<int, 2> traceShown{};

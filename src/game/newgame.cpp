@@ -29,7 +29,7 @@ void Mainfrm::HideBattle() {
     for (Image* s : {&bonuspic, &moon, &sun, &arrow, &topmark, &flash}) s->setVisible(false);
     wind.setVisible(false);
     wind.setTop(8);
-    control<Label>("windnum").setVisible(false);
+    x_.windNumber->setVisible(false);
     for (Image* s : {&tank1, &tank2, &hmm}) s->setVisible(false);
     for (auto& [i, tree] : strom.elements()) tree->setVisible(false);
     ClearTrace(0);

@@ -29,6 +29,7 @@ void Mainfrm::BuildNumbers() {
     windNumber.align = Align::Centre;
     windNumber.setVisible(false);
     stackInFrontOf(windNumber, wind);
+    x_.windNumber = &windNumber;
     x_.damageTimer = std::make_unique<Timer>(loop(), "damagetimer", 40);
     x_.damageTimer->onTimer = [this] {
         bool moving = false;
@@ -49,7 +50,7 @@ void Mainfrm::BuildNumbers() {
 void Mainfrm::SetNumbers(bool on) {
     x_.numbers = on;
     if (wind.visible()) ShowWind();
-    if (!on) control<Label>("windnum").setVisible(false);
+    if (!on) x_.windNumber->setVisible(false);
     for (int p : {1, 2}) {
         const double health = p == 1 ? state.Health1 : state.Health2;
         Label& number = control<Label>(p == 1 ? "healthnum1" : "healthnum2");

@@ -32,7 +32,8 @@ void Mainfrm::ShowWind() {
     wind.setCaption(caption);
     wind.setVisible(true);
     // With numbers on, its strength and sign under the arrow (the longest arrow fills the label's width).
-    Label& number = control<Label>("windnum");
+    Label& number = *x_.windNumber;
+    number.setTop(wind.top() + 17);
     number.setCaption((state.Wind > 0 ? "+" : "") + std::to_string(int(state.Wind)));
     number.setVisible(x_.numbers);
 }
