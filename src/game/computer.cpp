@@ -235,22 +235,30 @@ void Mainfrm::ComputerTurn() {
     const int kind = WeaponKind(two ? weapon2 : weapon1);
     k.drill = kind == weapon::Drill;
     k.humanLower = (two ? tank1 : tank2).top() > own.top();
+    double boxAngle = 0, boxForce = 0;
     if (lvl == level::Expert) {
-        int boxAngle = 0;
-        double boxForce = 0;
         if (!ExpertAim(k, boxAngle, boxForce)) return PassTurn(me);
-        angle.setText(formatNumber(boxAngle));
-        force.setText(formatNumber(boxForce));
-        thought_.fired = s.TurnPlayer == me;
-        if (thought_.fired) FireTank(me);
-        return;
+    } else if (!NormalAim(k, lvl, boxAngle, boxForce)) {
+        return;  // the battle ended while it searched
     }
+    angle.setText(formatNumber(boxAngle));
+    force.setText(formatNumber(boxForce));
+
+    // The human may have fired the computer's button meanwhile: the aim is written, but not fired again.
+    thought_.fired = s.TurnPlayer == me;
+    if (thought_.fired) FireTank(me);
+}
+
+// The normal computer's aim, and the beginner's: a search, then the aim with its errors, in the boxes'
+// own terms for the side searching. False when the battle ended meanwhile.
+bool Mainfrm::NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForce) {
+    const Image& own = k.me == 2 ? tank2 : tank1;
     // The computer reckons with the wind rounded down to an even number.
-    k.wind = float(Int(s.Wind / 2.0) * 2);
+    k.wind = float(Int(state.Wind / 2.0) * 2);
 
     int A = 0;
     double F = 0;
-    if (!SearchAim(k, A, F)) return;
+    if (!SearchAim(k, A, F)) return false;
     thought_.attempts = k.attempts;
     thought_.angle = A;
     thought_.force = F;
@@ -270,14 +278,11 @@ void Mainfrm::ComputerTurn() {
         spread += Int(F * (Int(25 * random.Rnd()) - 12) / 100);
     }
     // Player 1's boxes count their angle from the other side.
-    const double boxAngle = std::clamp(A + j, 0.0, 180.0);
-    angle.setText(formatNumber(two ? boxAngle : 180 - boxAngle));
-    force.setText(formatNumber(std::clamp(F + spread, 0.0, 200.0)));
-    if (leadingNumber(force.text()) == 0) force.setText(formatNumber(Int(random.Rnd() * 150) + 45));
-
-    // The human may have fired the computer's button meanwhile: the aim is written, but not fired again.
-    thought_.fired = s.TurnPlayer == me;
-    if (thought_.fired) FireTank(me);
+    boxAngle = std::clamp(A + j, 0.0, 180.0);
+    if (k.me == 1) boxAngle = 180 - boxAngle;
+    boxForce = std::clamp(F + spread, 0.0, 200.0);
+    if (boxForce == 0) boxForce = Int(random.Rnd() * 150) + 45;
+    return true;
 }
 
 }  // namespace gv

@@ -162,7 +162,7 @@ Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, 
 
 }  // namespace
 
-bool Mainfrm::ExpertAim(const AimSearch& k, int& boxAngle, double& boxForce) {
+bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) {
     const GameState& s = state;
     const bool one = k.me == 1;
     const Image &ownTank = one ? tank1 : tank2, &foeTank = one ? tank2 : tank1;

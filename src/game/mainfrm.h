@@ -201,7 +201,8 @@ private:
     bool passing_ = false;  // the practice target's turn: no shell flies
     // The expert: its aim for the side whose turn it is, searched in the real flight; false when it
     // would rather not fire at all (it then passes).
-    bool ExpertAim(const AimSearch& k, int& boxAngle, double& boxForce);
+    bool ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce);
+    bool NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForce);
     enum class Candidate { Fails, Hits };
     // Flies one candidate shell over the current terrain on its own copies of the shell values.
     Candidate SimulateShell(const AimSearch& k, double force, double a) const;
