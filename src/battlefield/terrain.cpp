@@ -209,11 +209,11 @@ void Mainfrm::DecorateSky(bool day) {
                 continue;
             }
             const double d = 4 * s / 5;
-            const double w = 4 * simmath::Sqr(std::fabs(d * d - s * s));
+            const double w = 4 * simmath::Sqrt(std::fabs(d * d - s * s));
             for (double p = 0; p < points; ++p) {
                 double dy = 0;
                 for (int k = 0; k < 4; ++k) dy += random.Rnd() * (s / 5);
-                const double reach = simmath::Sqr(std::fabs(dy * dy - s * s));
+                const double reach = simmath::Sqrt(std::fabs(dy * dy - s * s));
                 double dx = 0;
                 for (int k = 0; k < 4; ++k) dx += random.Rnd() * reach;
                 // Rounded once here, for the read and the write alike (the canvas would round both).

@@ -1,6 +1,7 @@
 // Bonus crates: one at a time, dropped at a hand-over, falling onto the ground, living a few shots.
-#include <cmath>
 #include <algorithm>
+#include <array>
+#include <cmath>
 
 #include "game/mainfrm.h"
 #include "game/simmath.h"
@@ -11,13 +12,16 @@ namespace gv {
 using simmath::Int;
 
 int Mainfrm::CrateKind(double r) {
-    // Every kind once, then the common ones again: teleports, heavy shells, mounds and health come more
-    // often. Entry 0 is never drawn.
-    using namespace weapon;
-    static constexpr int kKinds[26] = {Standard, Teleport, Heavy,    Pit,      Mound,    Leveller, Piercing,
-                                       Drill,    Nuke,     Quake,    Roller,   Climber,  Bouncer,  Health,
-                                       Teleport, Teleport, Heavy,    Heavy,    Heavy,    Pit,      Mound,
-                                       Mound,    Quake,    Bouncer,  Health,   Health};
+    // Every kind once, then the common ones again in the order of their kinds, as often as the weapon
+    // table says: teleports, heavy shells, mounds and health come more often. Entry 0 is never drawn.
+    static const std::array<int, 26> kKinds = [] {
+        std::array<int, 26> kinds{};
+        std::size_t n = 1;
+        for (int kind = weapon::Teleport; kind <= weapon::Health; ++kind) kinds[n++] = kind;
+        for (int kind = weapon::Teleport; kind <= weapon::Health; ++kind)
+            for (int more = 1; more < Weapon(kind).crates; ++more) kinds[n++] = kind;
+        return kinds;
+    }();
     int i = int(Int(r * 25)) + 1;
     return kKinds[std::clamp(i, 1, 25)];
 }

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "game/columnwalk.h"
+#include "game/geometry.h"
 #include "game/mainfrm.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
@@ -18,7 +19,7 @@ using simmath::Int;
 
 namespace {
 
-constexpr double kPi = 3.1415926;  // the same pi as firing, so the simulated and the real shell agree
+using geometry::kPi;
 
 // For its first 24 searches the computer respects the hills; from the 25th on it ignores them, so it
 // still finds an aim when every path is blocked.
@@ -50,10 +51,8 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     const double t1 = human.left(), t2 = own.left();
 
     // The human's tank.
-    k.xL = t1 + 5;
-    k.yT = human.top() + 10;
-    k.xR = t1 + 35;
-    k.yB = human.top() + 40;
+    const geometry::Box hull = geometry::TankBox(t1, human.top());
+    k.xL = hull.left, k.yT = hull.top, k.xR = hull.right, k.yB = hull.bottom;
 
     if (kind == weapon::Teleport) {
         // The teleport: jump to the lowest point of the terrain, well away from the human unless the
@@ -116,10 +115,8 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
                           (crate == weapon::Health && ownHealth > 750);
     if (kind == weapon::Standard && s.BonusActive == True && (r == 1 || std::fabs(bonuspic.left() + 16 - (t2 + 20)) < 150) &&
         !excluded) {
-        k.xL = bonuspic.left();
-        k.yT = bonuspic.top();
-        k.xR = k.xL + 32;
-        k.yB = k.yT + 32;
+        const geometry::Box crateBox = geometry::CrateBox(bonuspic.left(), bonuspic.top());
+        k.xL = crateBox.left, k.yT = crateBox.top, k.xR = crateBox.right, k.yB = crateBox.bottom;
         thought_.crate = true;
     }
 }
@@ -146,8 +143,7 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, doub
                     return false;
                 }
                 // The sun would swallow it.
-                return !(sun.visible() && sun.left() + 6 < i && i < sun.left() + 64 && sun.top() + 6 < yy &&
-                         yy < sun.top() + 64);
+                return !(sun.visible() && geometry::BodyBox(sun.left(), sun.top()).holds(i, yy));
             });
         if (end == ColumnWalkEnd::LeftField) return Candidate::Fails;
         if (end == ColumnWalkEnd::Stopped) return verdict;

@@ -7,15 +7,8 @@
 namespace gv {
 
 void Mainfrm::DirectHit(Image& tank, int kind) {
-    effect::Id sound = effect::DirectHit;
-    double loss = 75;
-    switch (kind) {
-        case weapon::Heavy: sound = effect::HeavyBlast, loss = 250; break;
-        case weapon::Piercing: sound = effect::Piercing, loss = 400; break;
-        case weapon::Drill: sound = effect::HeavyBlast, loss = 150; break;
-        default: break;
-    }
-    PlayEffect(sound);
+    const double loss = Weapon(kind).hitLoss;
+    PlayEffect(Weapon(kind).hitSound);
     if (&tank == &tank1) {
         state.Health1 -= loss;
         ShowHealth1();
@@ -29,7 +22,7 @@ void Mainfrm::Splash(double cx, double cy, double limit, double base, double fac
     for (int p = 1; p <= 2; ++p) {
         const Image& tank = p == 1 ? tank1 : tank2;
         double ddx = tank.left() + 20 - cx, ddy = tank.top() + 20 - cy;
-        double dist = simmath::Sqr(ddx * ddx + ddy * ddy);
+        double dist = simmath::Sqrt(ddx * ddx + ddy * ddy);
         if (dist < limit) (p == 1 ? state.Health1 : state.Health2) += -base + factor * dist;
     }
 }

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "game/columnwalk.h"
+#include "game/geometry.h"
 #include "game/mainfrm.h"
 #include "game/simmath.h"
 
@@ -15,11 +16,11 @@ namespace gv {
 
 using simmath::Int;
 using simmath::Round;
-using simmath::Sqr;
+using simmath::Sqrt;
 
 namespace {
 
-constexpr double kPi = 3.1415926;  // the same pi as firing
+using geometry::kPi;
 constexpr int kMaxTicks = 1500;    // a shell still up after five minutes of flight counts as lost
 constexpr double kDirectHitBonus = 25;
 
@@ -32,19 +33,6 @@ struct Landing {
     enum What { Lost, Off, Sun, Tank, Crate, Ground } what = Lost;
     double x = 0, y = 0;
 };
-
-double HitLoss(int kind) {
-    switch (kind) {
-        case weapon::Heavy: return 250;
-        case weapon::Piercing: return 400;
-        case weapon::Drill: return 150;
-        default: return 75;
-    }
-}
-
-bool CanHitTank(int kind) {
-    return kind == weapon::Standard || kind == weapon::Heavy || kind == weapon::Piercing || kind == weapon::Drill;
-}
 
 // What the shell in a crate is worth to the side that takes it, in health of the opponent.
 double CrateWorth(int crate, double ownHealth) {
@@ -65,7 +53,7 @@ void Dig(GroundArray& G, double cx, double R) {
     for (double k = -R; k <= R; ++k) {
         const double c = cx + k;
         if (!(-1 < c && c < 800)) continue;
-        const double d = Sqr(R * R - k * k);
+        const double d = Sqrt(R * R - k * k);
         if (G.at(c) < h0 + d) {
             const double old = G.at(c);
             G.at(c) = std::int16_t(std::min(Round(old + std::min(h0 + d - old, 2 * d)), 600.0));
@@ -76,7 +64,7 @@ void Dig(GroundArray& G, double cx, double R) {
 // Health lost by a tank within `limit` of a blast at (cx, cy).
 double Blast(const Tank& t, double cx, double cy, double limit, double base, double factor) {
     const double dx = t.left + 20 - cx, dy = t.top + 20 - cy;
-    const double dist = Sqr(dx * dx + dy * dy);
+    const double dist = Sqrt(dx * dx + dy * dy);
     return dist < limit ? base - factor * dist : 0;
 }
 
@@ -128,11 +116,11 @@ Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, 
         }
         case weapon::Mound:
             for (int k = -40; k <= 40; ++k)
-                if (0 <= x + k && x + k < 800) G.at(x + k) = std::int16_t(Round(G.at(x + k) - 8 * Sqr(41 - std::abs(k))));
+                if (0 <= x + k && x + k < 800) G.at(x + k) = std::int16_t(Round(G.at(x + k) - 8 * Sqrt(41 - std::abs(k))));
             break;
         case weapon::Leveller: Level(G, Int(x), 1), Level(G, Int(x), -1); break;
         case weapon::Nuke:
-            Dig(G, x, 100);
+            Dig(G, x, Mainfrm::Weapon(kind).craterRadius);
             c.own += Blast(own, x, h0, 200, 200, 1), c.foe += Blast(foe, x, h0, 200, 200, 1);
             break;
         case weapon::Quake:
@@ -140,7 +128,7 @@ Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, 
             c.unsure = true;
             for (int k = -150; k <= 150; ++k)
                 if (0 <= x + k && x + k < 800)
-                    G.at(x + k) = std::int16_t(std::min(G.at(x + k) + 4.5 * Sqr(150 - std::abs(k)), 600.0));
+                    G.at(x + k) = std::int16_t(std::min(G.at(x + k) + 4.5 * Sqrt(150 - std::abs(k)), 600.0));
             break;
         case weapon::Roller:
         case weapon::Climber: {
@@ -151,8 +139,8 @@ Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, 
             c.own += Blast(own, X, h, 60, 180, 3), c.foe += Blast(foe, X, h, 60, 180, 3);
             break;
         }
-        case weapon::Bouncer: c.unsure = true, Dig(G, x, 15); break;
-        default: Dig(G, x, kind == weapon::Heavy ? 24 : 8); break;
+        case weapon::Bouncer: c.unsure = true, Dig(G, x, Mainfrm::Weapon(kind).craterRadius); break;
+        default: Dig(G, x, Mainfrm::Weapon(kind).craterRadius); break;
     }
     // The tanks settle on the new ground: two points of health for every row they move.
     c.own += 2 * std::fabs(TopOver(G, own.left) - own.top);
@@ -171,7 +159,8 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
     const int kind = WeaponKind(one ? weapon1 : weapon2);
     const bool drill = kind == weapon::Drill;
     const bool crateUp = s.BonusActive == True && !bonusfalltimer.enabled();
-    const double crateLeft = bonuspic.left(), crateTop = bonuspic.top();
+    const geometry::Box crateBox = geometry::CrateBox(bonuspic.left(), bonuspic.top());
+    const geometry::Box sunBox = geometry::BodyBox(sun.left(), sun.top()), foeBox = geometry::TankBox(foe.left, foe.top);
     const double ownCentre = own.left + 20, foeCentre = foe.left + 20;
 
     // The shell exactly as firing starts it and the flying shell moves it, stopped at whatever ends it.
@@ -194,13 +183,9 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
                         if (!drill) return end = {Landing::Ground, cx, cy}, false;
                         boresOwn = boresOwn || std::fabs(cx - ownCentre) < 12;
                     }
-                    if (sun.visible() && sun.left() + 6 < cx && cx < sun.left() + 64 && sun.top() + 6 < cy &&
-                        cy < sun.top() + 64)
-                        return end = {Landing::Sun, cx, cy}, false;
-                    if (CanHitTank(kind) && foe.left + 5 < cx && cx < foe.left + 35 && foe.top + 10 < cy && cy < foe.top + 40)
-                        return end = {Landing::Tank, cx, cy}, false;
-                    if (crateUp && crateLeft < cx && cx < crateLeft + 32 && crateTop < cy && cy < crateTop + 32)
-                        return end = {Landing::Crate, cx, cy}, false;
+                    if (sun.visible() && sunBox.holds(cx, cy)) return end = {Landing::Sun, cx, cy}, false;
+                    if (Weapon(kind).hitsTanks && foeBox.holds(cx, cy)) return end = {Landing::Tank, cx, cy}, false;
+                    if (crateUp && crateBox.holds(cx, cy)) return end = {Landing::Crate, cx, cy}, false;
                     return true;
                 });
             if (walk == ColumnWalkEnd::LeftField) end = {Landing::Off, x, y};
@@ -227,7 +212,7 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
             case Landing::Off:
             case Landing::Sun: r.safe = true, r.score = -900; return r;
             case Landing::Tank:
-                r.safe = true, r.hits = true, r.score = std::min(HitLoss(kind), foe.health) + kDirectHitBonus;
+                r.safe = true, r.hits = true, r.score = std::min(Weapon(kind).hitLoss, foe.health) + kDirectHitBonus;
                 return r;
             case Landing::Crate:
                 r.safe = true, r.score = CrateWorth(WeaponKind(bonuspic), own.health) - 1;

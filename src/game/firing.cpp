@@ -2,6 +2,7 @@
 // perhaps a crate, the panels slide back and the next player is armed.
 #include <cmath>
 
+#include "game/geometry.h"
 #include "game/mainfrm.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
@@ -9,9 +10,7 @@
 
 namespace gv {
 
-namespace {
-constexpr double kPi = 3.1415926;  // the game's own pi, as every copy of the game uses it
-}
+using geometry::kPi;
 
 int Mainfrm::WeaponKind(const Image& slot) { return int(std::trunc(leadingNumber(slot.tag))); }
 
@@ -95,7 +94,7 @@ void Mainfrm::hideit_Timer() {
             return;
         }
         // The shooter holds the armour-piercing shell: its own whistle.
-        PlayEffect(WeaponKind(ShooterSlot()) == weapon::Piercing ? effect::PiercingLaunch : effect::Launch);
+        PlayEffect(Weapon(WeaponKind(ShooterSlot())).launchSound);
         bullettimer.setEnabled(true);
     }
 }

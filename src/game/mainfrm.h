@@ -13,6 +13,7 @@
 #include "game/desktop.h"
 #include "game/extras.h"
 #include "game/options.h"
+#include "game/weapontable.h"
 #include "game/random.h"
 #include "platform/controls.h"
 #include "platform/eventloop.h"
@@ -148,6 +149,8 @@ public:
     // ---- Weapons
     // The ground contact of the shooter's weapon. True when the common aftermath follows.
     bool WeaponContact(int kind, double x, double y);
+    // A kind's traits; a kind the game does not know is a standard shell that cannot hit a tank.
+    static const WeaponTraits& Weapon(int kind);
     // The ground under a tank whose left edge is `left`: the highest of the columns under its hull.
     double GroundUnderTank(double left) const;
     // A point inside a tree's box, `below` pixels more at its foot.
@@ -167,8 +170,6 @@ public:
     void flashtimer_Timer();
     // The mark at the top edge over a shell that flies above the window, hidden otherwise.
     void ShowTopMark();
-    // The radius of the crater a weapon kind digs, for the flash of its contact.
-    static double CraterRadius(int kind);
     static PictureRef FlashPicture();
     static PictureRef TopMarkPicture();
 
@@ -531,8 +532,7 @@ public:
     Desktop desktop;
 
 private:
-    // One procedure per weapon kind for its ground contact, as `WeaponContact` dispatches them.
-    using Contact = bool (Mainfrm::*)(int kind, double x, double y);
+    // One procedure per weapon kind for its ground contact, as the weapon table names them.
     bool ShellContact(int kind, double x, double y);
     bool TeleportContact(int kind, double x, double y);
     bool PitContact(int kind, double x, double y);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "game/columnwalk.h"
+#include "game/geometry.h"
 #include "game/mainfrm.h"
 #include "game/simmath.h"
 
@@ -78,7 +79,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     }
     // The ground.
     if (sweepY > s.Ground.at(sweepX)) {
-        Flash(sweepX, s.Ground.at(sweepX), CraterRadius(kind));
+        Flash(sweepX, s.Ground.at(sweepX), Weapon(kind).craterRadius);
         const std::uint32_t battle = s.BattleNumber;
         bool aftermath = WeaponContact(kind, sweepX, sweepY);
         if (battle != s.BattleNumber) return Walk::Stop;
@@ -88,8 +89,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     }
     // The moon starts to fall and the shell flies on; the sun swallows it.
     auto inBox = [&](const Image& body) {
-        return body.visible() && body.left() + 6 < sweepX && sweepX < body.left() + 64 && body.top() + 6 < sweepY &&
-               sweepY < body.top() + 64;
+        return body.visible() && geometry::BodyBox(body.left(), body.top()).holds(sweepX, sweepY);
     };
     if (inBox(moon)) moonfalltimer.setEnabled(true);
     if (inBox(sun)) {
@@ -98,19 +98,18 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
         return Walk::Stop;
     }
     // Only some shells can hit the opponent's tank; the shooter's own is never tested.
-    if (kind == weapon::Standard || kind == weapon::Heavy || kind == weapon::Piercing || kind == weapon::Drill) {
+    if (Weapon(kind).hitsTanks) {
         Image& target = s.TurnPlayer != 1 ? tank2 : tank1;
-        if (target.left() + 5 < sweepX && sweepX < target.left() + 35 && target.top() + 10 < sweepY &&
-            sweepY < target.top() + 40) {
-            Flash(sweepX, sweepY, CraterRadius(kind));
+        if (geometry::TankBox(target.left(), target.top()).holds(sweepX, sweepY)) {
+            Flash(sweepX, sweepY, Weapon(kind).craterRadius);
             DirectHit(target, kind);
             EndShotB();
             return Walk::Stop;
         }
     }
     // A landed crate.
-    if (s.BonusActive == True && !bonusfalltimer.enabled() && bonuspic.left() < sweepX &&
-        sweepX < bonuspic.left() + 32 && bonuspic.top() < sweepY && sweepY < bonuspic.top() + 32) {
+    if (s.BonusActive == True && !bonusfalltimer.enabled() &&
+        geometry::CrateBox(bonuspic.left(), bonuspic.top()).holds(sweepX, sweepY)) {
         bonuspic.setVisible(false);
         s.BonusActive = False;
         TakeBonus();
@@ -141,7 +140,7 @@ void Mainfrm::Crater(double cx, double R) {
     for (double k = -R; k <= R; ++k) {
         double c = cx + k;
         if (!(-1 < c && c < 800)) continue;
-        double d = simmath::Sqr(R * R - k * k);
+        double d = simmath::Sqrt(R * R - k * k);
         if (G.at(c) < h0 + d) {
             double old = G.at(c);
             double cut = h0 + d - old;
@@ -244,13 +243,6 @@ void Mainfrm::EndShotC() {
 // ---- What the player sees of a shot. Sprites only: nothing here touches the canvas, the random
 // generator or anything the battle reads, so two network copies stay in step whatever their screens show.
 
-double Mainfrm::CraterRadius(int kind) {
-    // The standard shell, teleport, heavy shell, pit, mound, leveller, armour-piercing, drill, nuke, quake,
-    // roller, climber, bouncer: how far each one's contact reaches into the ground.
-    static constexpr double kRadius[] = {8, 6, 24, 20, 40, 20, 6, 4, 100, 150, 4, 4, 15};
-    return kind >= 0 && kind < int(std::size(kRadius)) ? kRadius[kind] : 8;
-}
-
 void Mainfrm::Flash(double x, double y, double radius) {
     const double r = std::max(radius, 6.0) + 6;
     flash.move(x - r, y - r, 2 * r, 2 * r);
@@ -283,7 +275,7 @@ PictureRef Mainfrm::FlashPicture() {
     for (int y = 0; y < S; ++y)
         for (int x = 0; x < S; ++x) {
             const double dx = (x + 0.5 - S / 2.0) / (S / 2.0), dy = (y + 0.5 - S / 2.0) / (S / 2.0);
-            const double d = simmath::Sqr(dx * dx + dy * dy);
+            const double d = simmath::Sqrt(dx * dx + dy * dy);
             if (d >= 1) continue;
             const int g = int(255 - 150 * d), b = int(std::max(0.0, 230 - 460 * d));
             const int a = int(255 * std::min(1.0, 1.6 * (1 - d)));

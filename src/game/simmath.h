@@ -9,7 +9,7 @@ namespace gv::simmath {
 
 inline double Sin(double x) { return std::sin(x); }
 inline double Cos(double x) { return std::cos(x); }
-inline double Sqr(double x) { return std::sqrt(x); }
+inline double Sqrt(double x) { return std::sqrt(x); }
 
 // [v]: the nearest whole number, halves to the even one.
 inline double Round(double v) { return roundHalfEven(v); }

@@ -12,24 +12,43 @@ namespace gv {
 
 using simmath::Int;
 using simmath::Round;
-using simmath::Sqr;
+using simmath::Sqrt;
 
-bool Mainfrm::WeaponContact(int kind, double x, double y) {
-    // Indexed by the weapon kind; anything else is a standard shell.
-    static constexpr Contact kContact[] = {
-        &Mainfrm::ShellContact,    &Mainfrm::TeleportContact, &Mainfrm::ShellContact,  &Mainfrm::PitContact,
-        &Mainfrm::MoundContact,    &Mainfrm::LevellerContact, &Mainfrm::PiercingContact, &Mainfrm::DrillContact,
-        &Mainfrm::NukeContact,     &Mainfrm::QuakeContact,    &Mainfrm::RollContact,   &Mainfrm::RollContact,
-        &Mainfrm::BounceContact,
+const WeaponTraits& Mainfrm::Weapon(int kind) {
+    using namespace effect;
+    // Indexed by the kind. The health crate's entry stands for any kind the game does not know.
+    static constexpr WeaponTraits kWeapons[] = {
+        // contact                    crater  hits tanks, loss  hit sound   launch          crates
+        {&Mainfrm::ShellContact,       8,     true, 75,         DirectHit,  Launch,         0},  // standard
+        {&Mainfrm::TeleportContact,    6,     false, 75,        DirectHit,  Launch,         3},
+        {&Mainfrm::ShellContact,       24,    true, 250,        HeavyBlast, Launch,         4},  // heavy
+        {&Mainfrm::PitContact,         20,    false, 75,        DirectHit,  Launch,         2},
+        {&Mainfrm::MoundContact,       40,    false, 75,        DirectHit,  Launch,         3},
+        {&Mainfrm::LevellerContact,    20,    false, 75,        DirectHit,  Launch,         1},
+        {&Mainfrm::PiercingContact,    6,     true, 400,        Piercing,   PiercingLaunch, 1},
+        {&Mainfrm::DrillContact,       4,     true, 150,        HeavyBlast, Launch,         1},
+        {&Mainfrm::NukeContact,        100,   false, 75,        DirectHit,  Launch,         1},
+        {&Mainfrm::QuakeContact,       150,   false, 75,        DirectHit,  Launch,         2},
+        {&Mainfrm::RollContact,        4,     false, 75,        DirectHit,  Launch,         1},  // roller
+        {&Mainfrm::RollContact,        4,     false, 75,        DirectHit,  Launch,         1},  // climber
+        {&Mainfrm::BounceContact,      15,    false, 75,        DirectHit,  Launch,         2},
+        {&Mainfrm::ShellContact,       8,     false, 75,        DirectHit,  Launch,         3},  // health
     };
-    const Contact contact = kind >= 0 && kind < int(std::size(kContact)) ? kContact[kind] : &Mainfrm::ShellContact;
-    return (this->*contact)(kind, x, y);
+    static_assert(std::size(kWeapons) == weapon::Health + 1, "one entry for every kind");
+    static_assert([] {
+        int draws = 0;
+        for (const WeaponTraits& w : kWeapons) draws += w.crates;
+        return draws;
+    }() == 25, "the crate draws add up to 25");
+    return kWeapons[kind >= 0 && kind < int(std::size(kWeapons)) ? kind : weapon::Health];
 }
+
+bool Mainfrm::WeaponContact(int kind, double x, double y) { return (this->*Weapon(kind).contact)(kind, x, y); }
 
 bool Mainfrm::ShellContact(int kind, double x, double) {
     bullet.setVisible(false);
     PlayEffect(kind == weapon::Heavy ? effect::HeavyBlast : effect::ShellPop);
-    double R = kind == weapon::Heavy ? 24 : 8;
+    const double R = Weapon(kind).craterRadius;
     ClearTrees(x, R + 1);
     Crater(x, R);
     return true;
@@ -70,7 +89,7 @@ bool Mainfrm::MoundContact(int, double x, double) {
         double c = x + k;
         if (!(0 <= c && c < 800)) continue;
         double old = G.at(c);
-        double now = Round(old - 8 * Sqr(41 - std::abs(k)));
+        double now = Round(old - 8 * Sqrt(41 - std::abs(k)));
         G.at(c) = std::int16_t(now);
         for (double yy = old; yy >= now; --yy) {
             double r1 = random.Rnd(), r2 = random.Rnd(), r3 = random.Rnd();
@@ -136,8 +155,9 @@ bool Mainfrm::DrillContact(int, double x, double y) {
 bool Mainfrm::NukeContact(int, double x, double) {
     double h0 = state.Ground.at(x);
     PlayEffect(effect::Nuke);
-    ClearTrees(x, 101);
-    Crater(x, 100);
+    const double R = Weapon(weapon::Nuke).craterRadius;
+    ClearTrees(x, R + 1);
+    Crater(x, R);
     Splash(x, h0, 200, 200, 1);
     return true;
 }
@@ -166,7 +186,7 @@ bool Mainfrm::QuakeContact(int, double x, double) {
         double c = x + k;
         if (!(0 <= c && c < 800)) continue;
         double old = G.at(c);
-        double sq = Sqr(150 - std::abs(k));
+        double sq = Sqrt(150 - std::abs(k));
         double r1 = random.Rnd() * 3, r2 = random.Rnd() * 3, r3 = random.Rnd() * 3;
         double now = std::min(Round(old + Int(sq * r1) + Int(sq * r2) + Int(sq * r3)), 600.0);
         G.at(c) = std::int16_t(now);
@@ -196,8 +216,9 @@ bool Mainfrm::BounceContact(int, double x, double) {
     s.ShotY0 = float(h0);
     s.ShellY = h0;
     PlayEffect(effect::Boing);
-    ClearTrees(x, 16);
-    Crater(x, 15);
+    const double R = Weapon(weapon::Bouncer).craterRadius;
+    ClearTrees(x, R + 1);
+    Crater(x, R);
     Splash(x, h0, 40, 80, 2);
     SettleTanks(true, false);
     ShowHealth1();
