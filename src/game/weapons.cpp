@@ -15,24 +15,23 @@ using simmath::Round;
 using simmath::Sqrt;
 
 const WeaponTraits& Mainfrm::Weapon(int kind) {
-    using namespace effect;
     // Indexed by the kind. The health crate's entry stands for any kind the game does not know.
     static constexpr WeaponTraits kWeapons[] = {
-        // contact                    crater  hits tanks, loss  hit sound   launch          crates
-        {&Mainfrm::ShellContact,       8,     true, 75,         DirectHit,  Launch,         0},  // standard
-        {&Mainfrm::TeleportContact,    6,     false, 75,        DirectHit,  Launch,         3},
-        {&Mainfrm::ShellContact,       24,    true, 250,        HeavyBlast, Launch,         4},  // heavy
-        {&Mainfrm::PitContact,         20,    false, 75,        DirectHit,  Launch,         2},
-        {&Mainfrm::MoundContact,       40,    false, 75,        DirectHit,  Launch,         3},
-        {&Mainfrm::LevellerContact,    20,    false, 75,        DirectHit,  Launch,         1},
-        {&Mainfrm::PiercingContact,    6,     true, 400,        Piercing,   PiercingLaunch, 1},
-        {&Mainfrm::DrillContact,       4,     true, 150,        HeavyBlast, Launch,         1},
-        {&Mainfrm::NukeContact,        100,   false, 75,        DirectHit,  Launch,         1},
-        {&Mainfrm::QuakeContact,       150,   false, 75,        DirectHit,  Launch,         2},
-        {&Mainfrm::RollContact,        4,     false, 75,        DirectHit,  Launch,         1},  // roller
-        {&Mainfrm::RollContact,        4,     false, 75,        DirectHit,  Launch,         1},  // climber
-        {&Mainfrm::BounceContact,      15,    false, 75,        DirectHit,  Launch,         2},
-        {&Mainfrm::ShellContact,       8,     false, 75,        DirectHit,  Launch,         3},  // health
+        // contact                     crater  hits   loss  hit sound           launch                  crates
+        {&Mainfrm::ShellContact,           8, true,    75, effect::DirectHit,  effect::Launch,         0},  // standard
+        {&Mainfrm::TeleportContact,        6, false,   75, effect::DirectHit,  effect::Launch,         3},
+        {&Mainfrm::ShellContact,          24, true,   250, effect::HeavyBlast, effect::Launch,         4},  // heavy
+        {&Mainfrm::PitContact,            20, false,   75, effect::DirectHit,  effect::Launch,         2},
+        {&Mainfrm::MoundContact,          40, false,   75, effect::DirectHit,  effect::Launch,         3},
+        {&Mainfrm::LevellerContact,       20, false,   75, effect::DirectHit,  effect::Launch,         1},
+        {&Mainfrm::PiercingContact,        6, true,   400, effect::Piercing,   effect::PiercingLaunch, 1},
+        {&Mainfrm::DrillContact,           4, true,   150, effect::HeavyBlast, effect::Launch,         1},
+        {&Mainfrm::NukeContact,          100, false,   75, effect::DirectHit,  effect::Launch,         1},
+        {&Mainfrm::QuakeContact,         150, false,   75, effect::DirectHit,  effect::Launch,         2},
+        {&Mainfrm::RollContact,            4, false,   75, effect::DirectHit,  effect::Launch,         1},  // roller
+        {&Mainfrm::RollContact,            4, false,   75, effect::DirectHit,  effect::Launch,         1},  // climber
+        {&Mainfrm::BounceContact,         15, false,   75, effect::DirectHit,  effect::Launch,         2},
+        {&Mainfrm::ShellContact,           8, false,   75, effect::DirectHit,  effect::Launch,         3},  // health
     };
     static_assert(std::size(kWeapons) == weapon::Health + 1, "one entry for every kind");
     static_assert([] {
