@@ -145,11 +145,7 @@ void Mainfrm::StopLastBattle() {
     state.PeerDrawn = False;
     state.BattleOver = False;
     state.Exploding1 = state.Exploding2 = False;
-    bullettimer.setEnabled(false);
-    moonfalltimer.setEnabled(false);
-    tankexpl.setEnabled(false);
-    bonusfalltimer.setEnabled(false);
-    passing_ = false;
+    StopBattleTimers();
 }
 
 // Over the network both copies draw from the host's seed: the host picks and sends it.

@@ -84,6 +84,7 @@ public:
     void endgame_Click();
     // Stops what a battle leaves running (hand-over, computer turn) and puts panels and wind label back.
     void ResetHandOver();
+    void StopBattleTimers();
 
     // ---- The battlefield
     enum class Palette { Grass, Snow, Hell };

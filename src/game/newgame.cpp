@@ -18,14 +18,21 @@ void Mainfrm::ResetHandOver() {
     state.PeerBonusKind = 0;
 }
 
+// Every timer of a battle in flight (the shell, the crate's fall, the explosion, the moon, the arrow); the
+// hand-over's are `ResetHandOver`'s.
+void Mainfrm::StopBattleTimers() {
+    for (Timer* t : {&bullettimer, &bonusfalltimer, &tankexpl, &moonfalltimer, &arrowtimer}) t->setEnabled(false);
+    passing_ = false;
+}
+
 void Mainfrm::HideBattle() {
     ResetHandOver();
+    StopBattleTimers();
     Frame1.setVisible(false);
     Frame1.setLeft(0);
     Frame2.setVisible(false);
     Frame2.setLeft(504);
     bullet.setVisible(false);
-    bonusfalltimer.setEnabled(false);
     for (Image* s : {&bonuspic, &moon, &sun, &arrow, &topmark, &flash}) s->setVisible(false);
     wind.setVisible(false);
     wind.setTop(8);

@@ -473,7 +473,7 @@ void Mainfrm::StopBattle() {
     ++state.BattleNumber;
     state.WorldBusy = False;
     ResetHandOver();
-    for (Timer* t : {&bullettimer, &bonusfalltimer, &tankexpl, &moonfalltimer, &arrowtimer}) t->setEnabled(false);
+    StopBattleTimers();
 }
 
 void Mainfrm::ShowLinkEnd(LinkEnd why) {
