@@ -141,6 +141,7 @@ void Mainfrm::PlayEffect(int id) {
 void Mainfrm::StopEffect() { sound.StopEffect(); }
 
 void Mainfrm::SendMessage(const std::string& text) {
+    if (text.empty()) return;  // a message the peer would refuse is not sent
     state.SendText = text;
     const bool now = NoteSent(text);
     RecordMessage(true, text);

@@ -12,7 +12,7 @@ void Mainfrm::ChangeWind() {
     if (state.GameMode != mode::Joiner) {
         double sum = 0;
         for (int k = 0; k < 6; ++k) sum += 10 * random.Rnd();
-        state.Wind = float(std::trunc(sum) - 30);
+        state.Wind = float(std::trunc(sum) + netrange::kWindLow);
     }
     if (state.GameMode == mode::Host) SendMessage(netmsg::wind(int(state.Wind)));
     if (state.GameMode == mode::Joiner) state.Wind = float(leadingNumber(state.PeerWind));

@@ -2,6 +2,7 @@
 #include <cmath>
 #include <optional>
 
+#include "game/kinds.h"
 #include "game/numtext.h"
 #include "net/protocol.h"
 
@@ -31,7 +32,7 @@ void readJoinedWind(std::string_view text, NetMessage& m) {
         m.malformed = true;
         return;
     }
-    auto w = wholeNumber(text.substr(10), -30, 29);
+    auto w = wholeNumber(text.substr(10), netrange::kWindLow, netrange::kWindHigh);
     if (!w) {
         m.malformed = true;
         return;
@@ -63,8 +64,10 @@ bool readCrate(std::string_view text, NetMessage& m) {
     if (text.size() < 5 || !digit(text[1]) || !digit(text[2]) || !digit(text[3])) return false;
     m.kind = (text[1] - '0') * 10 + (text[2] - '0');
     m.shots = text[3] - '0';
-    auto left = wholeNumber(text.substr(4), 0, 799);
-    if (m.kind < 1 || m.kind > 13 || m.shots < 2 || m.shots > 7 || !left) return false;
+    auto left = wholeNumber(text.substr(4), 0, netrange::kFieldRight);
+    if (m.kind < weapon::Teleport || m.kind > weapon::Health || m.shots < netrange::kCrateShotsLow ||
+        m.shots > netrange::kCrateShotsHigh || !left)
+        return false;
     m.left = int(*left);
     return true;
 }
@@ -134,12 +137,12 @@ bool readFields(std::string_view text, NetMessage& m) {
         case NetMessage::Battle:
         case NetMessage::Quake:
             // The whole seconds of a time of day.
-            if (!wholeNumber(text.substr(1), 0, 86399)) return false;
+            if (!wholeNumber(text.substr(1), 0, netrange::kSeedHigh)) return false;
             m.seed = std::string(text.substr(1));
             return true;
         case NetMessage::Shot: return readShot(text, m);
         case NetMessage::Wind: {
-            auto w = wholeNumber(text.substr(1), -30, 29);
+            auto w = wholeNumber(text.substr(1), netrange::kWindLow, netrange::kWindHigh);
             if (!w) return false;
             m.wind = int(*w);
             return true;
@@ -182,7 +185,8 @@ NetMessage ReadNetMessage(std::string_view text) {
     return m;
 }
 
-std::string WriteNetMessage(const NetMessage& m) {
+namespace {
+std::string Compose(const NetMessage& m) {
     auto joinedWind = [&](const char* key) {
         return std::string(key) + (m.withWind ? "W" + formatNumber(m.wind) : "");
     };
@@ -196,12 +200,10 @@ std::string WriteNetMessage(const NetMessage& m) {
         case NetMessage::Quake: return "E" + m.seed;
         case NetMessage::Shot: return "S" + m.force + "U" + m.angle;
         case NetMessage::Wind: return "W" + formatNumber(m.wind);
-        case NetMessage::Crate: {
-            const int kind = m.kind < 0 ? 0 : m.kind > 99 ? 99 : m.kind;
-            const int shots = m.shots < 0 ? 0 : m.shots > 9 ? 9 : m.shots;
-            return "B" + std::string(1, char('0' + kind / 10)) + char('0' + kind % 10) + char('0' + shots) +
+        case NetMessage::Crate:
+            if (m.kind < 0 || m.kind > 99 || m.shots < 0 || m.shots > 9) return std::string();
+            return "B" + std::string(1, char('0' + m.kind / 10)) + char('0' + m.kind % 10) + char('0' + m.shots) +
                    formatNumber(m.left);
-        }
         case NetMessage::ShotDone: return joinedWind("bullfired");
         case NetMessage::Hash: return "H" + formatNumber(double(m.sequence)) + ":" + formatNumber(double(m.hash));
         case NetMessage::Greeting: return "G" + formatNumber(double(m.version));
@@ -211,6 +213,14 @@ std::string WriteNetMessage(const NetMessage& m) {
         case NetMessage::Unknown: break;
     }
     return std::string();
+}
+}  // namespace
+
+// Nothing leaves that the reader at the other end would refuse: such a message is written as "".
+std::string WriteNetMessage(const NetMessage& m) {
+    std::string text = Compose(m);
+    const NetMessage back = ReadNetMessage(text);
+    return back.key == m.key && !back.malformed ? text : std::string();
 }
 
 namespace netmsg {

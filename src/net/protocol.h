@@ -20,6 +20,14 @@ constexpr std::size_t kMaxQueuedBytes = 16 * 1024;
 // The hashes are cut to 48 bits so they travel as plain whole numbers.
 constexpr std::uint64_t kHashMask = (std::uint64_t(1) << 48) - 1;
 
+// The values messages carry, for the reader, the writer and the game that draws them alike.
+namespace netrange {
+constexpr int kWindLow = -30, kWindHigh = 29;  // six draws of 0 to 10, summed and cut, less 30
+constexpr int kCrateShotsLow = 2, kCrateShotsHigh = 7;
+constexpr int kFieldRight = 799;  // a crate's left edge lies on the field
+constexpr int kSeedHigh = 86399;  // a seed is the whole seconds of a time of day
+}  // namespace netrange
+
 // One message as the receiver reads it. Only the fields of its key are filled in.
 struct NetMessage {
     enum Key {

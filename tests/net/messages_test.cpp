@@ -97,6 +97,10 @@ TEST_F(NetParsing, CratesAsTheHostSendsThem) {
     ASSERT_TRUE(until([&] { return idle(game) && game.state.TurnPlayer == 2 && game.state.BonusActive == True; }));
     EXPECT_TRUE(game.bonuspic.tag == "5" && game.bonuspic.left() == 321 && game.state.BonusShotsLeft == 3);
     EXPECT_EQ(game.bonuspic.picture(), game.bonusvzor(5).picture());
+    // What no reader takes is never written: a kind, a count of shots or a wind out of range.
+    for (const NetMessage& m : {netmsg::crate(14, 4, 100), netmsg::crate(5, 8, 100), netmsg::crate(5, 4, 800), netmsg::wind(30)})
+        EXPECT_EQ(WriteNetMessage(m), "") << int(m.key);
+    EXPECT_EQ(WriteNetMessage(netmsg::crate(13, 7, 799)), "B137799");
 }
 
 TEST_F(NetParsing, MessagesSplitOverSeveralSendsOrSeveralInOne) {
