@@ -4,7 +4,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <typeinfo>
 
 #include "game/computer.h"
 #include "game/gamestate.h"
@@ -399,9 +401,12 @@ public:
 private:
     // The controls of the layout table, made before the references below bind to them by name.
     bool BuildLayout();
+    // A control by name, checked: a name the layout lacks, or a control of another kind, is a fault of the
+    // build that names the control.
     template <class T>
     T& control(const char* name) {
-        return static_cast<T&>(*find(name));
+        if (T* c = dynamic_cast<T*>(find(name))) return *c;
+        throw std::logic_error(std::string("the layout has no ") + typeid(T).name() + " named \"" + name + "\"");
     }
     bool layoutBuilt_ = BuildLayout();
 
