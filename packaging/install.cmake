@@ -43,7 +43,9 @@ set(CPACK_PACKAGE_DESCRIPTION "Two tanks on a random hilly battlefield take turn
  and firing a shell that flies under gravity, drag and wind. Play against a
  friend at one computer, against the computer, or over the network.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The packaged program is stripped as Debian strips it: no debugging symbols, no compiler's .comment.
 set(CPACK_STRIP_FILES ON)
+set(CPACK_GORVATH_STRIP "${CMAKE_STRIP}")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
