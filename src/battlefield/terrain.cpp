@@ -343,8 +343,7 @@ void Mainfrm::SeatAndArm() {
     }
     Command1.setPicture(fbutt1.picture());
     Command2.setPicture(fbutt2.picture());
-    Command1.tag = "1";
-    Command2.tag = "0";
+    SetNextShooter(1);
     Frame2.setEnabled(false);
     Command2.setEnabled(false);
     Frame1.setVisible(true);

@@ -60,8 +60,7 @@ void Mainfrm::FireTank(int player) {
     }
     Frame2.setEnabled(false);
     Command2.setEnabled(false);
-    Command2.tag = one ? "1" : "0";
-    Command1.tag = one ? "0" : "1";
+    SetNextShooter(one ? 2 : 1);
     arrow.setVisible(false);
     if (ComputerPlays(player)) hmm.setVisible(false);
 
@@ -100,10 +99,10 @@ void Mainfrm::hideit_Timer() {
 }
 
 void Mainfrm::showit_Timer() {
-    if (showit.interval() == 1) {
+    if (HandOverPhase() == HandOver::Report) {
         if (Networked()) {
             showit.setEnabled(false);
-            showit.setInterval(1000);
+            SetHandOverPhase(HandOver::Arrow);
             SendMessage(netmsg::plain(NetMessage::ShotDone));
             if (!WaitInBattle([&] { return state.PeerShotDone == True; }, true)) return;
             state.PeerShotDone = False;
@@ -113,18 +112,18 @@ void Mainfrm::showit_Timer() {
             if (state.GameMode == mode::Host) ChangeWind();
         } else {
             RecordHandOver();
-            showit.setInterval(1000);
+            SetHandOverPhase(HandOver::Arrow);
             ChangeWind();
         }
         return;
     }
-    if (showit.interval() == 1000) {
+    if (HandOverPhase() == HandOver::Arrow) {
         if (!tankexpl.enabled()) PlayEffect(effect::Fire);
         ShowTurnArrow();
         const std::uint32_t battle = state.BattleNumber;
         PlaceBonus();
         if (battle != state.BattleNumber) return;  // the crate wait ended with a new battle
-        showit.setInterval(40);
+        SetHandOverPhase(HandOver::Slide);
     }
     Frame1.setLeft(Frame1.left() + 20);
     Frame2.setLeft(Frame2.left() - 20);
@@ -132,7 +131,7 @@ void Mainfrm::showit_Timer() {
     x_.windNumber->setTop(wind.top() + 17);
     if (Frame1.left() == 0) {
         showit.setEnabled(false);
-        showit.setInterval(1);
+        SetHandOverPhase(HandOver::Report);
         StartTurn();
         recorder_.TurnArmed();
     }
@@ -141,7 +140,7 @@ void Mainfrm::showit_Timer() {
 void Mainfrm::StartTurn() {
     // A finished battle arms nobody: it cannot be resumed or shot into.
     if (state.BattleOver == True) return;
-    if (leadingNumber(Command1.tag) == 1) {
+    if (NextShooter() == 1) {
         Command1.setPicture(fbutt1.picture());
         if (state.GameMode == mode::Joiner) return;
         if (ComputerPlays(1)) return aitimer.setEnabled(true);
@@ -168,6 +167,13 @@ void Mainfrm::PassTurn(int player) {
         ShowNote(cz ? "Počítač čeká" : "The computer holds its fire", 1500);
     passing_ = true;
     FireTank(player);
+}
+
+int Mainfrm::NextShooter() const { return leadingNumber(Command1.tag) == 1 ? 1 : 2; }
+
+void Mainfrm::SetNextShooter(int player) {
+    Command1.tag = player == 1 ? "1" : "0";
+    Command2.tag = player == 1 ? "0" : "1";
 }
 
 void Mainfrm::ClearSpecialWeapon() {

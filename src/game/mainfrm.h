@@ -4,18 +4,18 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <stdexcept>
 #include <string>
-#include <typeinfo>
 
 #include "game/computer.h"
 #include "game/gamestate.h"
 #include "game/kinds.h"
+#include "game/layout.h"
 #include "game/language.h"
 #include "game/desktop.h"
 #include "game/extras.h"
 #include "game/options.h"
 #include "game/weapontable.h"
+#include "net/protocol.h"
 #include "game/random.h"
 #include "platform/controls.h"
 #include "platform/eventloop.h"
@@ -28,11 +28,13 @@
 namespace gv {
 
 struct NetMessage;
+struct NetCaller;
+class Link;
 namespace replay {
 class Playback;
 }
 
-class Mainfrm : public Form {
+class Mainfrm : public MainLayout {
 public:
     explicit Mainfrm(EventLoop& loop, Desktop desktop = {});
     ~Mainfrm() override;
@@ -118,6 +120,14 @@ public:
     void hideit_Timer();
     void showit_Timer();
     void StartTurn();
+    // Whose shot comes next, kept in the fire buttons' tags ("1" on that player's button, "0" on the other).
+    int NextShooter() const;
+    void SetNextShooter(int player);
+    // The hand-over's phase, kept in `showit`'s interval: the shot's report (1), the turn arrow and the
+    // crate (1000), the panels sliding back in (40).
+    enum class HandOver { Report = 1, Arrow = 1000, Slide = 40 };
+    HandOver HandOverPhase() const { return HandOver(showit.interval()); }
+    void SetHandOverPhase(HandOver phase) { showit.setInterval(int(phase)); }
     void ClearSpecialWeapon();
     // The weapon kind in a slot's tag (0: the standard shell).
     static int WeaponKind(const Image& slot);
@@ -142,9 +152,12 @@ public:
     // Tanks, trees and crate seated on the ground as it is now, and the health bars redrawn.
     void Resettle();
     void CrateExpiry();
-    void EndShotA();  // left the battlefield, the sun, or any ground contact that ends the shot
-    void EndShotB();  // a direct hit
-    void EndShotC();  // the crate was taken
+    enum class ShotEnd {
+        Spent,      // left the battlefield, the sun, or any ground contact that ends the shot
+        DirectHit,  // a tank
+        CrateTaken
+    };
+    void EndShot(ShotEnd why);
     // One step of a flying shell from the start point and the elapsed time (shared with the computer's aim).
     static void FlightStep(double& x, double& y, double& vx, double& vy, double time, double x0, double y0,
                            int gravity, float wind, bool drill);
@@ -288,7 +301,6 @@ public:
     // Bytes as they come from the peer, in pieces of any size (the socket's arrivals come here).
     void TakeBytes(const std::string& bytes);
     // Bytes from a connection at the host's door that has not greeted yet.
-    struct NetCaller;
     void TakeCallerBytes(NetCaller& c, const std::string& bytes);
     // A wait for the peer begins (+1) or ends (-1); a long one shows the waiting text.
     void NoteWaitForPeer(int delta);
@@ -299,21 +311,19 @@ public:
     int hostPort = 7701;
     int joinPort = 7702;
 
-    // Why a link ends; anything but the peer leaving is told on the banner.
-    enum class LinkEnd { PeerLeft, NotResponding, NoAnswer, NetworkError, OutOfStep, Mismatch, WeLeft };
+    using LinkEnd = gv::LinkEnd;
     // As a received "disconnect": back to the menu in two-player mode, every wait for the peer ends.
     void PeerDisconnected(LinkEnd why = LinkEnd::PeerLeft);
     // The hash of the battle state both copies must hold alike (48 bits).
     std::uint64_t SharedStateHash() const;
 
-    struct NetState;
-    struct NetStateDeleter {
-        void operator()(NetState* s) const;
+    struct LinkDeleter {
+        void operator()(Link* l) const;
     };
-    NetState& net() const { return *net_; }
+    Link& net() const { return *net_; }
 
 private:
-    std::unique_ptr<NetState, NetStateDeleter> net_;
+    std::unique_ptr<Link, LinkDeleter> net_;
     void LeaveLink();
     void StartLink();
     void EndLink();
@@ -395,131 +405,6 @@ public:
     // closed or (with `peerWait`) the peer left; then it returns false and the caller does nothing more.
     bool WaitInBattle(const std::function<bool()>& done, bool peerWait = false);
 
-    // Controls are declared front to back within each parent, in the order of the layout tables (mainfrm.cpp)
-    // that create them and so give their stacking order.
-
-private:
-    // The controls of the layout table, made before the references below bind to them by name.
-    bool BuildLayout();
-    // A control by name, checked: a name the layout lacks, or a control of another kind, is a fault of the
-    // build that names the control.
-    template <class T>
-    T& control(const char* name) {
-        if (T* c = dynamic_cast<T*>(find(name))) return *c;
-        throw std::logic_error(std::string("the layout has no ") + typeid(T).name() + " named \"" + name + "\"");
-    }
-    bool layoutBuilt_ = BuildLayout();
-
-public:
-    // ---- Network panel
-    Panel& Frame4 = control<Panel>("Frame4");
-    Button& Command3 = control<Button>("Command3");
-    Button& Command4 = control<Button>("Command4");
-    TextBox& compname = control<TextBox>("compname");
-    Label& Label11 = control<Label>("Label11");
-    Button& Command5 = control<Button>("Command5");
-    Image& Image4 = control<Image>("Image4");
-
-    // ---- Credits panel
-    Panel& Frame5 = control<Panel>("Frame5");
-    Label& Label13 = control<Label>("Label13");
-    Label& Label17 = control<Label>("Label17");
-    Label& Label14 = control<Label>("Label14");
-    Label& Label20 = control<Label>("Label20");
-    Label& Label15 = control<Label>("Label15");
-    Label& Label19 = control<Label>("Label19");
-    Label& Label16 = control<Label>("Label16");
-    Label& Label18 = control<Label>("Label18");
-    Label& Label12 = control<Label>("Label12");
-    Label& Label21 = control<Label>("Label21");
-    Button& Command6 = control<Button>("Command6");
-    Image& Image5 = control<Image>("Image5");
-
-    // ---- Options panel (its rows are found by name by the panel itself)
-    Panel& Frame6 = control<Panel>("Frame6");
-    Label& Label22 = control<Label>("Label22");
-    Label& Label23 = control<Label>("Label23");
-
-    // ---- Main menu panel
-    Panel& Frame3 = control<Panel>("Frame3");
-    Label& Label5 = control<Label>("Label5");
-    Label& Label6 = control<Label>("Label6");
-    LineShape& Line1 = control<LineShape>("Line1");
-    LineShape& Line2 = control<LineShape>("Line2");
-    LineShape& Line3 = control<LineShape>("Line3");
-    Button& novahra = control<Button>("novahra");
-    OptionButton& Option1 = control<OptionButton>("Option1");
-    OptionButton& Option2 = control<OptionButton>("Option2");
-    OptionButton& Option3 = control<OptionButton>("Option3");
-    Button& continue_ = control<Button>("continue");
-    Button& credits = control<Button>("credits");
-    Button& options = control<Button>("options");
-    Button& watchlast = control<Button>("watchlast");
-    Button& endgame = control<Button>("endgame");
-    Label& Label7 = control<Label>("Label7");
-    Image& Image3 = control<Image>("Image3");
-
-    // ---- The battlefield canvas and what lies on it
-    Canvas& world = control<Canvas>("world");
-
-    Panel& Frame1 = control<Panel>("Frame1");
-    Label& Label1 = control<Label>("Label1");
-    TextBox& sila1 = control<TextBox>("sila1");
-    Image& s1up = control<Image>("s1up");
-    Image& s1down = control<Image>("s1down");
-    Label& Label2 = control<Label>("Label2");
-    TextBox& uhel1 = control<TextBox>("uhel1");
-    Image& u1up = control<Image>("u1up");
-    Image& u1down = control<Image>("u1down");
-    Label& Label9 = control<Label>("Label9");
-    Image& weapon1 = control<Image>("weapon1");
-    Image& Command1 = control<Image>("Command1");
-    ControlArray<LineShape> health1;
-    Image& Image1 = control<Image>("Image1");
-
-    Panel& Frame2 = control<Panel>("Frame2");
-    Label& Label3 = control<Label>("Label3");
-    TextBox& sila2 = control<TextBox>("sila2");
-    Image& s2up = control<Image>("s2up");
-    Image& s2down = control<Image>("s2down");
-    Label& Label4 = control<Label>("Label4");
-    TextBox& uhel2 = control<TextBox>("uhel2");
-    Image& u2up = control<Image>("u2up");
-    Image& u2down = control<Image>("u2down");
-    Label& Label10 = control<Label>("Label10");
-    Image& weapon2 = control<Image>("weapon2");
-    Image& Command2 = control<Image>("Command2");
-    ControlArray<LineShape> health2;
-    Image& Image2 = control<Image>("Image2");
-
-    ControlArray<Label> Label8;
-    Label& wind = control<Label>("wind");
-    Image& hmm = control<Image>("hmm");
-    Image& arrow = control<Image>("arrow");
-    Image& topmark = control<Image>("topmark");
-    Image& flash = control<Image>("flash");
-    Image& moon = control<Image>("moon");
-    Image& tank2 = control<Image>("tank2");
-    Image& tank1 = control<Image>("tank1");
-    Image& bullet = control<Image>("bullet");
-    Image& bonuspic = control<Image>("bonuspic");
-    ControlArray<Image> strom;
-    Image& sun = control<Image>("sun");
-
-    // Picture holders, never shown.
-    Image& tankleft = control<Image>("tankleft");
-    Image& tankright = control<Image>("tankright");
-    ControlArray<Image> bonusvzor;
-    Image& sunh = control<Image>("sunh");
-    Image& sunn = control<Image>("sunn");
-    ControlArray<Image> tree;
-    ControlArray<Image> treeb;
-    ControlArray<Image> snow;
-    ControlArray<Image> snowb;
-    Image& fbutt1 = control<Image>("fbutt1");
-    Image& fbutt2 = control<Image>("fbutt2");
-    Image& tdd = control<Image>("tdd");
-
     // ---- Timers
     Timer startuptimer;
     Timer showit;
@@ -581,17 +466,6 @@ private:
     void FireTank(int player);
     std::array<double, 3> groundBase_{};  // the palette's base colour of this battle
 
-    Label& label(Control* parent, const char* name, int l, int t, int w, int h, const char* caption, double pt,
-                 Colour colour = rgb(0, 255, 0), int index = -1);
-    Button& button(Control* parent, const char* name, int l, int t, int w, int h, const char* caption);
-    OptionButton& option(Control* parent, const char* name, int l, int t, const char* caption);
-    TextBox& textBox(Control* parent, const char* name, int l, int t, int w, int h, const char* text);
-    Image& image(Control* parent, const char* name, int l, int t, int w, int h, const char* picture,
-                 bool stretch = false, int index = -1);
-    Image& holder(const char* name, const char* picture, int index = -1);
-    LineShape& line(Control* parent, const char* name, double x1, double y1, double x2, double y2, Colour c,
-                    int width, int index = -1);
-    void healthBar(Control* parent, const char* name, ControlArray<LineShape>& bar);
 };
 
 }  // namespace gv

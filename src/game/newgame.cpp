@@ -9,7 +9,7 @@ void Mainfrm::ResetHandOver() {
     aitimer.setEnabled(false);
     hideit.setEnabled(false);
     showit.setEnabled(false);
-    showit.setInterval(1);  // the interval is the hand-over's phase
+    SetHandOverPhase(HandOver::Report);
     Frame1.setLeft(0);
     Frame2.setLeft(504);
     wind.setTop(8);

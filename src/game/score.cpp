@@ -1,7 +1,7 @@
 // The score of the session: battles won at one computer, against the computer, and against each network
 // peer, told after each result as "3 : 2" from the view of the player at this computer.
 #include "game/mainfrm.h"
-#include "net/netstate.h"
+#include "net/link.h"
 
 namespace gv {
 

@@ -54,7 +54,7 @@ void Mainfrm::bullettimer_Timer() {
                                                   ended = battle != s.BattleNumber || unloaded();
                                                   return !ended && w != Walk::Stop;
                                               });
-        if (end == ColumnWalkEnd::LeftField) EndShotA();
+        if (end == ColumnWalkEnd::LeftField) EndShot(ShotEnd::Spent);
         if (ended) return;
     }
     // A bounce ends the tick at its contact: the shell flies on from there next tick.
@@ -94,7 +94,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     if (inBox(moon)) moonfalltimer.setEnabled(true);
     if (inBox(sun)) {
         PlayEffect(effect::SunSwallow);
-        EndShotA();
+        EndShot(ShotEnd::Spent);
         return Walk::Stop;
     }
     // Only some shells can hit the opponent's tank; the shooter's own is never tested.
@@ -103,7 +103,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
         if (geometry::TankBox(target.left(), target.top()).holds(sweepX, sweepY)) {
             Flash(sweepX, sweepY, Weapon(kind).craterRadius);
             DirectHit(target, kind);
-            EndShotB();
+            EndShot(ShotEnd::DirectHit);
             return Walk::Stop;
         }
     }
@@ -113,7 +113,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
         bonuspic.setVisible(false);
         s.BonusActive = False;
         TakeBonus();
-        EndShotC();
+        EndShot(ShotEnd::CrateTaken);
         return Walk::Stop;
     }
     return Walk::Continue;
@@ -203,7 +203,7 @@ void Mainfrm::CrateExpiry() {
 
 void Mainfrm::Aftermath() {
     SettleTanks(true, true);
-    if (WeaponKind(ShooterSlot()) != weapon::Drill) EndShotA();
+    if (WeaponKind(ShooterSlot()) != weapon::Drill) EndShot(ShotEnd::Spent);
     Resettle();
 }
 
@@ -215,28 +215,17 @@ void Mainfrm::Resettle() {
     ReseatBonus();
 }
 
-void Mainfrm::EndShotA() {
-    ClearSpecialWeapon();
+// The shell's flight is over: it leaves the field and the hand-over starts. A spent shell or one that hit a
+// tank has used up the special weapon it was and ages the crate; a taken crate does neither (the crate is
+// gone, and the weapon it gave waits in the slot for the next shot).
+void Mainfrm::EndShot(ShotEnd why) {
     bullettimer.setEnabled(false);
     bullet.setVisible(false);
     topmark.setVisible(false);
-    CrateExpiry();
-    showit.setEnabled(true);
-}
-
-void Mainfrm::EndShotB() {
-    bullettimer.setEnabled(false);
-    bullet.setVisible(false);
-    topmark.setVisible(false);
-    CrateExpiry();
-    ClearSpecialWeapon();
-    showit.setEnabled(true);
-}
-
-void Mainfrm::EndShotC() {
-    bullettimer.setEnabled(false);
-    bullet.setVisible(false);
-    topmark.setVisible(false);
+    if (why != ShotEnd::CrateTaken) {
+        ClearSpecialWeapon();
+        CrateExpiry();
+    }
     showit.setEnabled(true);
 }
 

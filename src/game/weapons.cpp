@@ -236,7 +236,7 @@ void Mainfrm::RollingStep() {
     if (!(3 <= X && X < 797)) {
         // Rolled off the field: the shell just ends.
         s.RollDownhill = s.RollUphill = False;
-        EndShotA();
+        EndShot(ShotEnd::Spent);
         return;
     }
     s.RollTicks = std::uint8_t(s.RollTicks + 1);
@@ -269,7 +269,7 @@ void Mainfrm::RollExplode(double X) {
     Splash(X, h0, 60, 180, 3);
     SettleTanks(true, false);
     s.RollDownhill = s.RollUphill = False;
-    EndShotA();
+    EndShot(ShotEnd::Spent);
     Resettle();
     CheckBattleEnd();
 }

@@ -3,32 +3,22 @@
 #include <cmath>
 #include <random>
 
-#include "net/netstate.h"
+#include "game/mainfrm.h"
+#include "net/link.h"
 
 namespace gv {
 
 namespace {
-
 // Connections that may wait at the door at once; one more sends the oldest away, so a crowd of silent
 // connections never holds the seat.
 constexpr std::size_t kMaxCallers = 16;
-// A connection that has not greeted by then is not a copy of the game.
-constexpr double kGreetingMs = 5000;
-// Bytes whose line feed has not come by then were sent by a copy that does not end its messages.
-constexpr double kUnframedMs = 2000;
-// How long a broken link waits for the joiner to come back, and how often the joiner dials again.
-constexpr double kComebackMs = 60000;
-constexpr double kRedialMs = 1000;
-// Sent messages kept to send again; a longer break than this many is not resumed.
-constexpr std::size_t kKeepSent = 2048;
-
 }  // namespace
 
 // ---- The host's door
 
 void Mainfrm::tcpcontrol_ConnectionRequest(int requestId) {
-    NetState& n = *net_;
-    if (n.role != NetState::Role::Host || tcpcontrol.state() != TcpSocket::Listening || (n.linkUp && !n.resuming))
+    Link& n = *net_;
+    if (n.role != Link::Role::Host || tcpcontrol.state() != TcpSocket::Listening || (n.linkUp && !n.resuming))
         return;
     auto c = std::make_shared<NetCaller>(loop());
     if (!tcpcontrol.handOff(requestId, c->sock)) return;
@@ -45,34 +35,27 @@ void Mainfrm::tcpcontrol_ConnectionRequest(int requestId) {
 // a joiner coming back to its broken link resumes it, and anything else is closed. Whatever happens,
 // only that connection goes and the host keeps listening.
 void Mainfrm::TakeCallerBytes(NetCaller& c, const std::string& bytes) {
-    NetState& n = *net_;
+    Link& n = *net_;
     if (bytes.empty() || n.closing || unloaded()) return;
-    if (c.pending.empty()) c.pendingSince = loop().now();
-    c.pending += bytes;
-    const std::size_t lf = c.pending.find('\n');
-    if (lf == std::string::npos) {
-        if (c.pending.size() > kMaxMessage) DropCaller(c);
-        return;
+    NetMessage m;
+    std::string rest;
+    switch (n.judgeCaller(c, bytes, loop().now(), m, rest)) {
+        case Link::Door::Wait: return;
+        case Link::Door::Drop: return DropCaller(c);
+        case Link::Door::Return: return TakeReturn(c, m);
+        case Link::Door::OtherVersion:
+            // Another copy's protocol: our greeting tells it so and it goes; we go on hosting, and say so.
+            c.sock.send(WriteNetMessage(netmsg::greeting()) + "\n");
+            FlushLink();
+            DropCaller(c);
+            ShowMenuBanner(state.CzechUi == True ? "Připojit se zkusila jiná verze hry" : "A copy of another version tried to join");
+            return;
+        case Link::Door::Seat:
+            Seat(c);
+            TakeGreeting();
+            TakeBytes(rest);
+            return;
     }
-    const std::string first = c.pending.substr(0, lf), rest = c.pending.substr(lf + 1);
-    const NetMessage m = first.size() > kMaxMessage ? NetMessage{} : ReadNetMessage(first);
-    if (m.key == NetMessage::Resume && !m.malformed) return TakeReturn(c, m);
-    // "GET / HTTP/1.1" is no greeting either: a greeting names a version.
-    if (m.key != NetMessage::Greeting || m.version < 0) return DropCaller(c);
-    if (m.version != kProtocolVersion) {
-        // Another copy's protocol: our greeting tells it so and it goes; we go on hosting, and say so.
-        c.sock.send(WriteNetMessage(netmsg::greeting()) + "\n");
-        FlushLink();
-        DropCaller(c);
-        ShowMenuBanner(state.CzechUi == True ? "Připojit se zkusila jiná verze hry" : "A copy of another version tried to join");
-        return;
-    }
-    // The seat is kept for the player whose link broke; a joiner that said goodbye in the same breath
-    // (it gave up before we answered) never takes it.
-    if (n.resuming || ReadNetMessage(rest.substr(0, rest.find('\n'))).key == NetMessage::Disconnect) return DropCaller(c);
-    Seat(c);
-    TakeGreeting();
-    TakeBytes(rest);
 }
 
 void Mainfrm::DropCaller(NetCaller& c) {
@@ -96,8 +79,7 @@ void Mainfrm::DropCallers() {
 void Mainfrm::CheckCallers(double now) {
     std::vector<NetCaller*> late;
     for (const auto& c : net_->callers)
-        if (now - c->since >= kGreetingMs || (!c->pending.empty() && now - c->pendingSince >= kUnframedMs))
-            late.push_back(c.get());
+        if (Link::callerLate(*c, now)) late.push_back(c.get());
     for (NetCaller* c : late) DropCaller(*c);
 }
 
@@ -112,7 +94,7 @@ void Mainfrm::Seat(NetCaller& c) {
 
 // The joiner greeted us in our own version: the link is up and no one else can take the seat.
 void Mainfrm::TakeGreeting() {
-    NetState& n = *net_;
+    Link& n = *net_;
     n.taken = 0;
     StartLink();
     SendMessage(netmsg::plain(NetMessage::ConnectOk));
@@ -130,7 +112,7 @@ void Mainfrm::TakeGreeting() {
 // The connection of a link broke without a goodbye. In a battle both copies keep it and wait for the
 // joiner to come back; false when there is nothing to keep (then the link ends as it always did).
 bool Mainfrm::LoseLink(LinkEnd why) {
-    NetState& n = *net_;
+    Link& n = *net_;
     if (n.closing || !n.linkUp || n.linkName == 0 || n.battles == 0 || state.BattleOver == True) return false;
     const double now = loop().now();
     if (!n.resuming) {
@@ -142,7 +124,7 @@ bool Mainfrm::LoseLink(LinkEnd why) {
     n.nextDial = now;
     tcpcontrol.close();
     n.pending.clear();  // the rest of a message cut in two comes again whole
-    if (n.role == NetState::Role::Host) {
+    if (n.role == Link::Role::Host) {
         tcpcontrol.setLocalPort(hostPort);
         if (!tcpcontrol.listen()) {
             n.resuming = false;  // the port went to someone else: the joiner cannot come back
@@ -156,8 +138,8 @@ bool Mainfrm::LoseLink(LinkEnd why) {
 
 // Every quarter second while the link is broken: the countdown, and the joiner dials the host again.
 void Mainfrm::ResumeTick(double now) {
-    NetState& n = *net_;
-    const double left = kComebackMs - (now - n.lostAt);
+    Link& n = *net_;
+    const double left = linktime::kComeback - (now - n.lostAt);
     if (left <= 0) return PeerDisconnected(n.lostWhy);
     const int seconds = int(std::ceil(left / 1000));
     if (seconds != n.shownSeconds) {
@@ -166,10 +148,10 @@ void Mainfrm::ResumeTick(double now) {
         ShowPeerText(state.CzechUi == True ? "Spojení se přerušilo; čekám na návrat druhého hráče (" + s + " s)"
                                            : "Connection lost; waiting for the other player to return (" + s + "s)");
     }
-    if (n.role != NetState::Role::Joiner || now < n.nextDial) return;
+    if (n.role != Link::Role::Joiner || now < n.nextDial) return;
     const int st = tcpcontrol.state();
     if (st != TcpSocket::Closed && st != TcpSocket::Error) return;
-    n.nextDial = now + kRedialMs;
+    n.nextDial = now + linktime::kRedial;
     tcpcontrol.setLocalPort(0);
     tcpcontrol.setRemoteHost(n.joinHost);
     tcpcontrol.setRemotePort(n.joinHostPort);
@@ -178,7 +160,7 @@ void Mainfrm::ResumeTick(double now) {
 
 // Host: a connection that says it is the joiner of a broken link.
 void Mainfrm::TakeReturn(NetCaller& c, const NetMessage& m) {
-    NetState& n = *net_;
+    Link& n = *net_;
     if (!n.resuming || m.link != n.linkName) {
         // We keep no such battle: it is over for that copy too.
         c.sock.send(WriteNetMessage(netmsg::plain(NetMessage::Disconnect)) + "\n");
@@ -192,12 +174,10 @@ void Mainfrm::TakeReturn(NetCaller& c, const NetMessage& m) {
 
 // The link is back: what the peer has not taken goes again, in order, and the battle goes on.
 void Mainfrm::Resumed(long long peerTook) {
-    NetState& n = *net_;
-    const long long kept = (long long)n.sentLog.size(), firstKept = n.sent - kept;
-    if (peerTook < firstKept || peerTook > n.sent) return PeerDisconnected(LinkEnd::NetworkError);
-    n.resuming = false;
+    Link& n = *net_;
     std::string again;
-    for (long long i = peerTook - firstKept; i < kept; ++i) again += n.sentLog[std::size_t(i)] + "\n";
+    if (!n.missedBy(peerTook, again)) return PeerDisconnected(LinkEnd::NetworkError);
+    n.resuming = false;
     if (!again.empty()) tcpcontrol.send(again);
     NoteLinkTalk();
     n.lastHeard = n.lastMessage = loop().now();  // a wait under way counts from here
@@ -207,8 +187,8 @@ void Mainfrm::Resumed(long long peerTook) {
 // The router answered while we host: the panel says what a friend types, or the banner below it that
 // the port must be forwarded by hand.
 void Mainfrm::TakePortMap(const PortMapResult& r) {
-    NetState& n = *net_;
-    if (n.role != NetState::Role::Host || n.linkUp || !Frame4.visible()) return;
+    Link& n = *net_;
+    if (n.role != Link::Role::Host || n.linkUp || !Frame4.visible()) return;
     const bool czech = state.CzechUi == True;
     if (r.mapped && !r.externalAddress.empty()) {
         const std::string at = (r.externalAddress.find(':') != std::string::npos ? "[" + r.externalAddress + "]" : r.externalAddress) +
@@ -224,14 +204,12 @@ void Mainfrm::TakePortMap(const PortMapResult& r) {
 
 bool Mainfrm::NoteSent(const std::string& text) {
     if (!net_ || text.empty()) return true;
-    NetState& n = *net_;
+    Link& n = *net_;
     NoteLinkTalk();
     if (text[0] == 'R' && state.GameMode == mode::Host) NewBattleOnLink();
     if (text[0] == 'S') n.shotWind = state.Wind;
     if (!n.linkUp) return true;
-    ++n.sent;
-    n.sentLog.push_back(text);
-    if (n.sentLog.size() > kKeepSent) n.sentLog.pop_front();
+    n.noteSent(text);
     return !n.resuming;
 }
 

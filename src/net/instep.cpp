@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "net/netstate.h"
+#include "game/mainfrm.h"
+#include "net/link.h"
 
 namespace gv {
 
@@ -34,7 +35,7 @@ struct StateHash {
 // ---- The peer's shot
 
 void Mainfrm::TakePeerShot(const std::string& force, const std::string& angle) {
-    NetState& n = *net_;
+    Link& n = *net_;
     const int peer = PeerPlayer();
     if (n.shotHeld) return;  // one shot a turn
     // Out of turn: the peer's player has fired this turn already, or it is our player's turn.
@@ -56,14 +57,14 @@ void Mainfrm::TakePeerShot(const std::string& force, const std::string& angle) {
 bool Mainfrm::ReadyForPeerShot() const {
     const int peer = PeerPlayer();
     return Networked() && state.WorldBusy == False && state.BattleOver == False && state.TurnPlayer == peer &&
-           !hideit.enabled() && !showit.enabled() && showit.interval() == 1 && !bullettimer.enabled() &&
+           !hideit.enabled() && !showit.enabled() && HandOverPhase() == HandOver::Report && !bullettimer.enabled() &&
            !tankexpl.enabled();
 }
 
 void Mainfrm::netshot_Timer() { CheckHeldShot(); }
 
 void Mainfrm::CheckHeldShot() {
-    NetState& n = *net_;
+    Link& n = *net_;
     const int peer = PeerPlayer();
     auto drop = [&] {
         n.shotHeld = false;
@@ -113,7 +114,7 @@ std::uint64_t Mainfrm::SharedStateHash() const {
 }
 
 void Mainfrm::AfterBattlefieldBuilt() {
-    NetState& n = *net_;
+    Link& n = *net_;
     n.restartHashCount();  // also at one computer: its battles hash the same way, from no shot
     if (!Networked() || !n.linkUp) return;
     SendHash(n.battles * 1000);
@@ -121,7 +122,7 @@ void Mainfrm::AfterBattlefieldBuilt() {
 }
 
 void Mainfrm::AfterPeerShotDone() {
-    NetState& n = *net_;
+    Link& n = *net_;
     if (!Networked() || !n.linkUp) return;
     ++n.handOvers;
     SendHash(n.battles * 1000 + n.handOvers);
@@ -137,7 +138,7 @@ void Mainfrm::SendHash(long long sequence) {
 // The peer's hash points run close to ours: one far ahead is no copy of the game in step, and one far
 // behind can never be matched. Either way nothing is kept without bound.
 void Mainfrm::TakePeerHash(long long sequence, std::uint64_t hash) {
-    NetState& n = *net_;
+    Link& n = *net_;
     const long long ours = n.battles * 1000 + n.handOvers;
     if (sequence > ours + kHashWindow) {
         PeerDisconnected(LinkEnd::NetworkError);
@@ -152,7 +153,7 @@ void Mainfrm::TakePeerHash(long long sequence, std::uint64_t hash) {
 
 // Nobody waits for a hash: a pair is compared once both halves are here.
 void Mainfrm::CompareHashes(long long sequence) {
-    NetState& n = *net_;
+    Link& n = *net_;
     auto own = n.ownHashes.find(sequence);
     auto peer = n.peerHashes.find(sequence);
     if (own == n.ownHashes.end() || peer == n.peerHashes.end()) return;

@@ -2,21 +2,15 @@
 // wait for the peer makes no progress, and the end of a link whose peer says nothing more.
 #include <algorithm>
 
-#include "net/netstate.h"
+#include "game/mainfrm.h"
+#include "net/link.h"
 
 namespace gv {
 
 namespace {
 
-// Signs of life: we say something at least this often, a wait for a silent peer says so after a while,
-// and a peer silent for long is given up, whatever we were doing.
-constexpr double kKeepAliveMs = 2000;
-constexpr double kWaitingTextMs = 5000;
-constexpr double kSilentPeerMs = 30000;
 // The banner's type while it tells the player about the link.
 constexpr double kPeerTextPoints = 26;
-// Bytes whose line feed has not come by then were sent by a copy that does not end its messages.
-constexpr double kUnframedMs = 2000;
 }  // namespace
 
 // ---- Signs of life
@@ -25,31 +19,28 @@ constexpr double kUnframedMs = 2000;
 void Mainfrm::NoteLinkTalk() { net_->lastSent = loop().now(); }
 
 void Mainfrm::netlive_Timer() {
-    NetState& n = *net_;
+    Link& n = *net_;
     if (n.closing || unloaded()) return;
     const double now = loop().now();
     CheckCallers(now);
     if (n.resuming) return ResumeTick(now);
     if (tcpcontrol.state() != TcpSocket::Connected) return;
-    if (!n.pending.empty() && now - n.pendingSince >= kUnframedMs) {
+    if (n.unframed(now)) {
         PeerDisconnected(LinkEnd::Mismatch);  // its messages never end: a copy that frames them otherwise
         return;
     }
-    if (n.linkUp && now - n.lastSent >= kKeepAliveMs) {
+    if (n.keepAliveDue(now)) {
         // Past SendMessage: "K" is no message of the game and leaves `SendText` alone.
         tcpcontrol.send(WriteNetMessage(netmsg::plain(NetMessage::KeepAlive)) + "\n");
         NoteLinkTalk();
     }
-    // A wait for the peer counts from its start or from the last message, never from keep-alives: a peer
-    // whose program runs but says nothing more is given up all the same.
-    const double quiet = n.waitingForPeer > 0 ? now - std::max(n.waitSince, n.lastMessage) : 0;
-    if (n.linkUp && now - n.lastHeard >= kSilentPeerMs && LoseLink(LinkEnd::NotResponding)) return;  // not even "K"
-    if (now - n.lastHeard >= kSilentPeerMs || (n.linkUp && quiet >= kSilentPeerMs)) {
+    if (n.linkUp && n.peerSilent(now) && LoseLink(LinkEnd::NotResponding)) return;  // not even "K"
+    if (n.peerSilent(now) || n.waitTooLong(now)) {
         // A joiner the host never answered was never linked to anybody.
-        PeerDisconnected(n.role == NetState::Role::Joiner && !n.linkUp ? LinkEnd::NoAnswer : LinkEnd::NotResponding);
+        PeerDisconnected(n.role == Link::Role::Joiner && !n.linkUp ? LinkEnd::NoAnswer : LinkEnd::NotResponding);
         return;
     }
-    const bool waiting = n.linkUp && quiet >= kWaitingTextMs;
+    const bool waiting = n.waitingTextDue(now);
     if (waiting != n.waitShown) ShowWaitingText(waiting);
 }
 
@@ -59,7 +50,7 @@ void Mainfrm::ShowWaitingText(bool show) {
 }
 
 void Mainfrm::ShowPeerText(const std::string& text) {
-    NetState& n = *net_;
+    Link& n = *net_;
     if (text.empty() && !n.waitShown) return;
     if (!text.empty()) {
         if (!n.waitShown) {

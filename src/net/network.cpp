@@ -5,15 +5,16 @@
 #include <iterator>
 
 #include "game/numtext.h"
-#include "net/netstate.h"
+#include "game/mainfrm.h"
+#include "net/link.h"
 
 namespace gv {
 
 
-void Mainfrm::NetStateDeleter::operator()(NetState* s) const { delete s; }
+void Mainfrm::LinkDeleter::operator()(Link* l) const { delete l; }
 
 void Mainfrm::WireNetwork() {
-    net_.reset(new NetState(loop()));
+    net_.reset(new Link(loop()));
     Option1.onClick = [this] { Option1_Click(); };
     Option2.onClick = [this] { Option2_Click(); };
     Option3.onClick = [this] { Option3_Click(); };
@@ -73,7 +74,7 @@ void Mainfrm::Command3_Click() {
     EndLink();
     tcpcontrol.setLocalPort(hostPort);
     tcpcontrol.setRemotePort(joinPort);
-    net_->role = NetState::Role::Host;
+    net_->role = Link::Role::Host;
     const bool czech = state.CzechUi == True;
     if (tcpcontrol.listen()) {
         net_->liveTimer.setEnabled(true);
@@ -100,7 +101,7 @@ void Mainfrm::Command4_Click() {
     net_->taken = 0;
     tcpcontrol.setRemotePort(net_->joinHostPort);
     tcpcontrol.setRemoteHost(address.host);
-    net_->role = NetState::Role::Joiner;
+    net_->role = Link::Role::Joiner;
     const bool czech = state.CzechUi == True;
     if (address.ok) SaveSetting("net.host", net_->joinName);  // the next start offers it again
     if (address.ok && tcpcontrol.connect()) {
@@ -146,11 +147,11 @@ std::string Mainfrm::JoinFailure(const std::string& reason) const {
 }
 
 void Mainfrm::tcpcontrol_Closed(const std::string& reason) {
-    NetState& n = *net_;
+    Link& n = *net_;
     if (n.closing || unloaded()) return;
     if (n.resuming) return;  // a dial that found nobody yet: the next one follows
-    if (n.role == NetState::Role::Host && !n.linkUp) return;  // the door stays open
-    if (n.role == NetState::Role::Joiner && !n.linkUp) {
+    if (n.role == Link::Role::Host && !n.linkUp) return;  // the door stays open
+    if (n.role == Link::Role::Joiner && !n.linkUp) {
         // Name not found, refused, timed out, or a host that was already taken.
         EndLink();
         Label11.setCaption(JoinFailure(reason));
@@ -167,53 +168,21 @@ void Mainfrm::tcpcontrol_Closed(const std::string& reason) {
 void Mainfrm::tcpcontrol_DataArrival(std::size_t /*bytesWaiting*/) { TakeBytes(tcpcontrol.receive()); }
 
 void Mainfrm::TakeBytes(const std::string& bytes) {
-    NetState& n = *net_;
+    Link& n = *net_;
     if (n.closing || unloaded() || bytes.empty()) return;
-    const double now = loop().now();
-    n.lastHeard = now;
-    if (n.pending.empty()) n.pendingSince = now;
-    n.pending += bytes;
-    // Every message ends with a line feed; what follows the last one waits for the rest of its message.
-    // A peer may not queue more than a few hundred messages or a few kilobytes: a flood ends the link
-    // before it costs us memory or time.
-    std::size_t start = 0;
-    bool flood = false;
-    for (std::size_t lf; (lf = n.pending.find('\n', start)) != std::string::npos; start = lf + 1) {
-        n.inbox.emplace_back(n.pending, start, lf - start);
-        // Messages taken, for a link that breaks: keep-alives and the link's own resuming do not count.
-        const char key = lf > start ? n.pending[start] : '\0';
-        if (!(lf == start + 1 && key == 'K') && key != 'Y') ++n.taken;
-        n.inboxBytes += lf - start + 1;
-        if (n.inbox.size() > kMaxQueued || n.inboxBytes > kMaxQueuedBytes) {
-            flood = true;
-            break;
-        }
-    }
-    if (start > 0) n.pendingSince = now;  // what is left began in this read
-    n.pending.erase(0, start);
-    if (flood || n.pending.size() > kMaxPending) {
-        PeerDisconnected(LinkEnd::NetworkError);
-        return;
-    }
+    if (!n.takeBytes(bytes, loop().now())) return PeerDisconnected(LinkEnd::NetworkError);
     DrainOne();
 }
 
-void Mainfrm::ClearReceived() {
-    NetState& n = *net_;
-    n.pending.clear();
-    n.inbox.clear();
-    n.inboxBytes = 0;
-}
+void Mainfrm::ClearReceived() { net_->clearReceived(); }
 
 // Takes the oldest message and dispatches it. Dispatching may wait for later messages (the joiner builds
 // a whole battlefield inside "R"), so the next one is taken by an event of its own, which the nested
 // pumps of such a wait run.
 void Mainfrm::DrainOne() {
-    NetState& n = *net_;
-    if (n.inbox.empty() || n.closing || unloaded()) return;
-    std::string text = std::move(n.inbox.front());
-    n.inbox.pop_front();
-    n.inboxBytes -= std::min(n.inboxBytes, text.size() + 1);
+    Link& n = *net_;
+    std::string text;
+    if (n.closing || unloaded() || !n.nextMessage(text)) return;
     if (!n.inbox.empty()) {
         std::weak_ptr<char> alive = n.alive;
         loop().post([this, alive] {
@@ -224,7 +193,7 @@ void Mainfrm::DrainOne() {
 }
 
 void Mainfrm::Dispatch(const std::string& text) {
-    NetState& n = *net_;
+    Link& n = *net_;
     if (text.size() > kMaxMessage) {
         state.SendText = text;
         PeerDisconnected(LinkEnd::NetworkError);
@@ -237,7 +206,7 @@ void Mainfrm::Dispatch(const std::string& text) {
     if (n.waitShown) ShowWaitingText(false);
     if (m.key == NetMessage::LinkName || m.key == NetMessage::Resume) {
         // The link's own business, no part of the battle.
-        if (m.malformed || n.role != NetState::Role::Joiner) return;
+        if (m.malformed || n.role != Link::Role::Joiner) return;
         if (m.key == NetMessage::LinkName) n.linkName = m.link;
         if (m.key == NetMessage::Resume && n.resuming && m.link == n.linkName) Resumed(m.sequence);
         return;
@@ -258,7 +227,7 @@ void Mainfrm::Play(const NetMessage& m) {
     switch (m.key) {
         case NetMessage::Greeting:
             // A host greets only a joiner of another version, to tell it so.
-            if (net_->role == NetState::Role::Joiner && !net_->linkUp && m.version >= 0)
+            if (net_->role == Link::Role::Joiner && !net_->linkUp && m.version >= 0)
                 PeerDisconnected(LinkEnd::Mismatch);
             break;
         case NetMessage::ConnectOk: return TakeConnectOk();
@@ -300,7 +269,7 @@ void Mainfrm::Play(const NetMessage& m) {
 
 // The host took our greeting: we are the joiner of a link.
 void Mainfrm::TakeConnectOk() {
-    if (net_->role != NetState::Role::Joiner || net_->linkUp) return;
+    if (net_->role != Link::Role::Joiner || net_->linkUp) return;
     StartLink();
     novahra.setDefault(true);
     Frame4.setVisible(false);
@@ -371,7 +340,7 @@ void Mainfrm::TakeBattle(const std::string& seed) {
 
 // A new battle on the link (the host sent "R", or the joiner took it): hand-overs count from the start.
 void Mainfrm::NewBattleOnLink() {
-    NetState& n = *net_;
+    Link& n = *net_;
     ++n.battles;
     n.newBattle();
     // Hashes of battles before the last one can never be matched now.
@@ -392,7 +361,7 @@ void Mainfrm::CloseLinkForGood() {
 }
 
 void Mainfrm::StartLink() {
-    NetState& n = *net_;
+    Link& n = *net_;
     n.linkUp = true;
     peerGone = false;
     n.battles = 0;
@@ -407,7 +376,7 @@ void Mainfrm::StartLink() {
 
 // Closes the socket and forgets the link; every wait for the peer ends.
 void Mainfrm::EndLink() {
-    NetState& n = *net_;
+    Link& n = *net_;
     if (n.linkUp || tcpcontrol.state() != TcpSocket::Closed) peerGone = true;
     tcpcontrol.close();
     tcpcontrol.setLocalPort(0);
@@ -419,9 +388,9 @@ void Mainfrm::EndLink() {
 // Nothing of a link stays: no role, nothing received, no shot of the peer held or awaited, no timer, no
 // waiting text.
 void Mainfrm::ForgetLink() {
-    NetState& n = *net_;
+    Link& n = *net_;
     n.linkUp = false;
-    n.role = NetState::Role::None;
+    n.role = Link::Role::None;
     DropCallers();
     n.resuming = false;
     n.linkName = 0;
@@ -443,7 +412,7 @@ void Mainfrm::FlushLink() {
 }
 
 void Mainfrm::PeerDisconnected(LinkEnd why) {
-    NetState& n = *net_;
+    Link& n = *net_;
     if (n.closing) return;
     if (recorder_.active()) RecordEnd(why == LinkEnd::OutOfStep ? "outofstep" : "link");
     peerGone = true;

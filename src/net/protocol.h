@@ -28,6 +28,9 @@ constexpr int kFieldRight = 799;  // a crate's left edge lies on the field
 constexpr int kSeedHigh = 86399;  // a seed is the whole seconds of a time of day
 }  // namespace netrange
 
+// Why a link ends; anything but the peer leaving is told on the banner.
+enum class LinkEnd { PeerLeft, NotResponding, NoAnswer, NetworkError, OutOfStep, Mismatch, WeLeft };
+
 // One message as the receiver reads it. Only the fields of its key are filled in.
 struct NetMessage {
     enum Key {

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "game/mainfrm.h"
-#include "net/netstate.h"
+#include "net/link.h"
 
 namespace gv::replay {
 

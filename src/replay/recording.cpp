@@ -5,7 +5,7 @@
 #include "game/mainfrm.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
-#include "net/netstate.h"
+#include "net/link.h"
 
 namespace gv {
 
@@ -94,7 +94,7 @@ void Mainfrm::RecordEnd(const char* result) {
 // peer's messages come in through TakeBytes.
 void Mainfrm::OpenStandInLink(bool host) {
     EndLink();
-    net_->role = host ? NetState::Role::Host : NetState::Role::Joiner;
+    net_->role = host ? Link::Role::Host : Link::Role::Joiner;
     StartLink();
     state.GameMode = host ? mode::Host : mode::Joiner;
     net_->liveTimer.setEnabled(false);  // a peer that is no socket is never silent

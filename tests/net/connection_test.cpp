@@ -183,7 +183,7 @@ TEST_F(NetConnection, AFailedJoinOrABusyPortSaysSoAndTheUserCanTryAgain) {
     for (auto [reason, says] : {std::pair{"host not found", "No such computer: far.example"},
                                 {"timed out", "far.example did not answer in time"},
                                 {"network unreachable", "No network reaches far.example"}}) {
-        joiner.net().role = Mainfrm::NetState::Role::Joiner;
+        joiner.net().role = Link::Role::Joiner;
         joiner.net().joinName = "far.example";
         joiner.tcpcontrol_Closed(reason);
         EXPECT_EQ(joiner.Label11.caption(), says);

@@ -1,5 +1,6 @@
 // The receiving side of every message, through a real connection: a scripted peer sends the bytes.
 #include "net_support.h"
+#include "net/link.h"
 
 namespace gv::nettest {
 namespace {
@@ -177,4 +178,45 @@ TEST_F(NetParsing, APeersShotWaitsForOurTurnToStartAndComesOncePerTurn) {
 }
 
 }  // namespace
+}  // namespace gv::nettest
+
+namespace gv::nettest {
+
+// The link's own rules, with no socket and no window: framing, the host's door, signs of life, resuming.
+TEST(Link, FramesJudgesCallersKeepsAliveAndResendsWhatThePeerMissed) {
+    EventLoop loop;
+    Link link(loop);
+    std::string text;
+    EXPECT_TRUE(link.takeBytes("W-", 0) && link.takeBytes("7\nK\nY1:2\nexit", 10) && !link.unframed(2009));
+    EXPECT_TRUE(link.nextMessage(text) && text == "W-7" && link.unframed(2010));
+    EXPECT_EQ(link.taken, 1);  // keep-alives and the link's own resuming are not counted
+    EXPECT_FALSE(link.takeBytes(std::string(kMaxPending + 1, 'x'), 20));
+    link.clearReceived();
+    EXPECT_FALSE(link.takeBytes(std::string(kMaxQueued + 1, '\n'), 30)) << "a flood of empty lines";
+
+    const std::string hello = WriteNetMessage(netmsg::greeting()) + "\n";
+    for (auto [bytes, door] : {std::pair{hello + "W3\n", Link::Door::Seat}, {std::string("G999\n"), Link::Door::OtherVersion},
+                               {hello + "disconnect\n", Link::Door::Drop}, {std::string("GET / HTTP/1.1\n"), Link::Door::Drop},
+                               {WriteNetMessage(netmsg::resume(5, 3)) + "\n", Link::Door::Return},
+                               {std::string("G1"), Link::Door::Wait}, {std::string(kMaxMessage + 1, 'G'), Link::Door::Drop}}) {
+        NetCaller c(loop);
+        NetMessage m;
+        std::string rest;
+        EXPECT_EQ(link.judgeCaller(c, bytes, 0, m, rest), door) << bytes;
+    }
+    NetCaller quiet(loop);
+    EXPECT_TRUE(!Link::callerLate(quiet, 4999) && Link::callerLate(quiet, 5000));
+
+    link.linkUp = true, link.lastSent = link.lastHeard = 1000;
+    EXPECT_TRUE(!link.keepAliveDue(2999) && link.keepAliveDue(3000));
+    EXPECT_TRUE(!link.peerSilent(30999) && link.peerSilent(31000));
+    link.waitingForPeer = 1, link.waitSince = 1000, link.lastMessage = 4000;  // a message during the wait
+    EXPECT_TRUE(!link.waitingTextDue(8999) && link.waitingTextDue(9000) && !link.waitTooLong(33999) && link.waitTooLong(34000));
+
+    for (int i = 0; i < 2050; ++i) link.noteSent("S" + std::to_string(i));
+    EXPECT_TRUE(link.missedBy(2048, text) && text == "S2048\nS2049\n");
+    EXPECT_TRUE(link.missedBy(2050, text) && text.empty());
+    EXPECT_TRUE(!link.missedBy(1, text) && !link.missedBy(2051, text)) << "more than was kept, or than was sent";
+}
+
 }  // namespace gv::nettest

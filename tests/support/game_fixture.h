@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "game/mainfrm.h"
-#include "net/netstate.h"
+#include "net/link.h"
 
 namespace gv::testing {
 

@@ -1,30 +1,84 @@
 #pragma once
-// What the network link keeps between events: the receive buffer and its queue of whole messages, who we
-// are on the link, a peer's shot that came early, and the battle hashes of both sides.
+// The network link: what it keeps between events and the rules of the link itself, with no window in
+// them. It frames the bytes that come into whole messages and bounds what a peer can queue; judges the
+// first line at the host's door; says when a keep-alive is due and when a silent peer is given up; keeps
+// what we sent so a link that broke can send again what the peer missed; and names the hash points.
+// The window's network procedures (network.cpp and its neighbours) act on what it says.
 #include <cstdint>
 #include <deque>
 #include <map>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "game/mainfrm.h"
 #include "net/protocol.h"
 #include "platform/eventloop.h"
+#include "platform/portmap.h"
+#include "platform/tcpsocket.h"
 
 namespace gv {
 
-struct Mainfrm::NetCaller {
+// A connection at the host's door that has not greeted yet.
+struct NetCaller {
     explicit NetCaller(EventLoop& loop) : sock(loop) {}
     TcpSocket sock;
     std::string pending;  // its first line, until the line feed comes
     double since = 0, pendingSince = 0;
 };
 
-struct Mainfrm::NetState {
-    explicit NetState(EventLoop& loop)
+// How long the link waits for what, in milliseconds of the loop's clock.
+namespace linktime {
+constexpr double kKeepAlive = 2000;    // we say something at least this often
+constexpr double kWaitingText = 5000;  // a wait for a silent peer says so after this
+constexpr double kSilentPeer = 30000;  // a peer silent this long is given up, whatever we were doing
+constexpr double kUnframed = 2000;     // bytes whose line feed has not come by then never will
+constexpr double kGreeting = 5000;     // a connection that has not greeted by then is no copy of the game
+constexpr double kComeback = 60000;    // a broken link waits this long for the joiner to come back
+constexpr double kRedial = 1000;       // and the joiner dials again this often
+}  // namespace linktime
+
+class Link {
+public:
+    explicit Link(EventLoop& loop)
         : liveTimer(loop, "netlive", 250), portMapper(loop), shotTimer(loop, "netshot", 10) {}
+
+    // ---- Framing
+    // Bytes as they come, in pieces of any size: whole messages join the inbox, the rest waits for its line
+    // feed. False when the peer floods us (too many messages queued, too many bytes, or a line too long to
+    // be ours): the link cannot go on.
+    bool takeBytes(const std::string& bytes, double now);
+    // The oldest whole message; false when there is none.
+    bool nextMessage(std::string& text);
+    void clearReceived();
+    // Bytes have waited too long for their line feed: the peer frames its messages otherwise.
+    bool unframed(double now) const { return !pending.empty() && now - pendingSince >= linktime::kUnframed; }
+
+    // ---- The host's door
+    enum class Door { Wait, Drop, OtherVersion, Return, Seat };
+    // What a caller's bytes so far ask for. `first` is its first message once it is whole, `rest` what came
+    // after it.
+    Door judgeCaller(NetCaller& c, const std::string& bytes, double now, NetMessage& first, std::string& rest) const;
+    // A caller that kept silent, or sent bytes without a line feed, for too long.
+    static bool callerLate(const NetCaller& c, double now);
+
+    // ---- Signs of life
+    // We have said nothing for a while: a keep-alive is due.
+    bool keepAliveDue(double now) const { return linkUp && now - lastSent >= linktime::kKeepAlive; }
+    // The peer has said nothing at all, not even a keep-alive, for long.
+    bool peerSilent(double now) const { return now - lastHeard >= linktime::kSilentPeer; }
+    // A wait for the peer counts from its start or from the peer's last message, never from keep-alives:
+    // a peer whose program runs but says nothing more is given up all the same.
+    double quietWait(double now) const;
+    bool waitTooLong(double now) const { return linkUp && quietWait(now) >= linktime::kSilentPeer; }
+    bool waitingTextDue(double now) const { return linkUp && quietWait(now) >= linktime::kWaitingText; }
+
+    // ---- Resuming
+    // A message we sent: counted and kept to send again after a break.
+    void noteSent(const std::string& text);
+    // What the peer missed when it had taken `peerTook` of ours; false when that is more than we kept.
+    bool missedBy(long long peerTook, std::string& again) const;
+    // A message we took, as the peer counts what it sent: keep-alives and the link's own resuming do not.
+    static bool counted(const std::string& text);
 
     enum class Role { None, Host, Joiner };
     Role role = Role::None;

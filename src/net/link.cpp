@@ -1,0 +1,103 @@
+#include "net/link.h"
+
+#include <algorithm>
+
+namespace gv {
+
+namespace {
+// Sent messages kept to send again; a longer break than this many is not resumed.
+constexpr std::size_t kKeepSent = 2048;
+}  // namespace
+
+// ---- Framing
+
+bool Link::counted(const std::string& text) {
+    const char key = text.empty() ? '\0' : text[0];
+    return text != "K" && key != 'Y';
+}
+
+bool Link::takeBytes(const std::string& bytes, double now) {
+    lastHeard = now;
+    if (pending.empty()) pendingSince = now;
+    pending += bytes;
+    // Every message ends with a line feed; what follows the last one waits for the rest of its message.
+    // A peer may not queue more than a few hundred messages or a few kilobytes: a flood ends the link
+    // before it costs us memory or time.
+    std::size_t start = 0;
+    bool flood = false;
+    for (std::size_t lf; (lf = pending.find('\n', start)) != std::string::npos; start = lf + 1) {
+        inbox.emplace_back(pending, start, lf - start);
+        if (counted(inbox.back())) ++taken;  // for a link that breaks
+        inboxBytes += lf - start + 1;
+        if (inbox.size() > kMaxQueued || inboxBytes > kMaxQueuedBytes) {
+            flood = true;
+            break;
+        }
+    }
+    if (start > 0) pendingSince = now;  // what is left began in this read
+    pending.erase(0, start);
+    return !flood && pending.size() <= kMaxPending;
+}
+
+bool Link::nextMessage(std::string& text) {
+    if (inbox.empty()) return false;
+    text = std::move(inbox.front());
+    inbox.pop_front();
+    inboxBytes -= std::min(inboxBytes, text.size() + 1);
+    return true;
+}
+
+void Link::clearReceived() {
+    pending.clear();
+    inbox.clear();
+    inboxBytes = 0;
+}
+
+// ---- The host's door
+
+// The first line of a connection decides: our greeting takes the seat, another version's is told so,
+// a joiner coming back to its broken link resumes it, and anything else is closed.
+Link::Door Link::judgeCaller(NetCaller& c, const std::string& bytes, double now, NetMessage& first,
+                             std::string& rest) const {
+    if (c.pending.empty()) c.pendingSince = now;
+    c.pending += bytes;
+    const std::size_t lf = c.pending.find('\n');
+    if (lf == std::string::npos) return c.pending.size() > kMaxMessage ? Door::Drop : Door::Wait;
+    const std::string line = c.pending.substr(0, lf);
+    rest = c.pending.substr(lf + 1);
+    first = line.size() > kMaxMessage ? NetMessage{} : ReadNetMessage(line);
+    if (first.key == NetMessage::Resume && !first.malformed) return Door::Return;
+    // "GET / HTTP/1.1" is no greeting either: a greeting names a version.
+    if (first.key != NetMessage::Greeting || first.version < 0) return Door::Drop;
+    if (first.version != kProtocolVersion) return Door::OtherVersion;
+    // The seat is kept for the player whose link broke; a joiner that said goodbye in the same breath
+    // (it gave up before we answered) never takes it.
+    if (resuming || ReadNetMessage(rest.substr(0, rest.find('\n'))).key == NetMessage::Disconnect) return Door::Drop;
+    return Door::Seat;
+}
+
+bool Link::callerLate(const NetCaller& c, double now) {
+    return now - c.since >= linktime::kGreeting || (!c.pending.empty() && now - c.pendingSince >= linktime::kUnframed);
+}
+
+// ---- Signs of life
+
+double Link::quietWait(double now) const { return waitingForPeer > 0 ? now - std::max(waitSince, lastMessage) : 0; }
+
+// ---- Resuming
+
+void Link::noteSent(const std::string& text) {
+    ++sent;
+    sentLog.push_back(text);
+    if (sentLog.size() > kKeepSent) sentLog.pop_front();
+}
+
+bool Link::missedBy(long long peerTook, std::string& again) const {
+    const long long kept = (long long)sentLog.size(), firstKept = sent - kept;
+    if (peerTook < firstKept || peerTook > sent) return false;
+    again.clear();
+    for (long long i = peerTook - firstKept; i < kept; ++i) again += sentLog[std::size_t(i)] + "\n";
+    return true;
+}
+
+}  // namespace gv
