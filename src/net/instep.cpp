@@ -117,7 +117,7 @@ void Mainfrm::AfterBattlefieldBuilt() {
     Link& n = *net_;
     n.restartHashCount();  // also at one computer: its battles hash the same way, from no shot
     if (!Networked() || !n.linkUp) return;
-    SendHash(n.battles * 1000);
+    SendHash(HashPoint(n.battles, 0));
     CheckHeldShot();
 }
 
@@ -125,7 +125,7 @@ void Mainfrm::AfterPeerShotDone() {
     Link& n = *net_;
     if (!Networked() || !n.linkUp) return;
     ++n.handOvers;
-    SendHash(n.battles * 1000 + n.handOvers);
+    SendHash(HashPoint(n.battles, n.handOvers));
 }
 
 void Mainfrm::SendHash(long long sequence) {
@@ -139,7 +139,7 @@ void Mainfrm::SendHash(long long sequence) {
 // behind can never be matched. Either way nothing is kept without bound.
 void Mainfrm::TakePeerHash(long long sequence, std::uint64_t hash) {
     Link& n = *net_;
-    const long long ours = n.battles * 1000 + n.handOvers;
+    const long long ours = HashPoint(n.battles, n.handOvers);
     if (sequence > ours + kHashWindow) {
         PeerDisconnected(LinkEnd::NetworkError);
         return;

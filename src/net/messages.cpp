@@ -87,7 +87,7 @@ bool readPair(std::string_view text, double firstMax, double secondMax, long lon
 
 bool readHash(std::string_view text, NetMessage& m) {
     long long hash = 0;
-    if (!readPair(text, 1e15, double(kHashMask), m.sequence, hash)) return false;
+    if (!readPair(text, kMaxHashPoint, double(kHashMask), m.sequence, hash)) return false;
     m.hash = std::uint64_t(hash);
     return true;
 }

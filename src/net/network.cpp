@@ -344,7 +344,7 @@ void Mainfrm::NewBattleOnLink() {
     ++n.battles;
     n.newBattle();
     // Hashes of battles before the last one can never be matched now.
-    const long long oldest = (n.battles - 1) * 1000;
+    const long long oldest = HashPoint(n.battles - 1, 0);
     for (auto* m : {&n.ownHashes, &n.peerHashes})
         for (auto it = m->begin(); it != m->end();) it = it->first < oldest ? m->erase(it) : std::next(it);
 }

@@ -8,7 +8,8 @@
 namespace gv {
 
 // The version in our greeting; a copy that greets with another one does not speak our protocol.
-constexpr int kProtocolVersion = 1;
+// Version 2 numbers the hash points by battle and hand-over in bits of their own.
+constexpr int kProtocolVersion = 2;
 // The longest message the game ever sends is well under this; anything longer is not ours.
 constexpr std::size_t kMaxMessage = 64;
 // Bytes that have waited this long for their line feed never will.
@@ -19,6 +20,13 @@ constexpr std::size_t kMaxQueued = 256;
 constexpr std::size_t kMaxQueuedBytes = 16 * 1024;
 // The hashes are cut to 48 bits so they travel as plain whole numbers.
 constexpr std::uint64_t kHashMask = (std::uint64_t(1) << 48) - 1;
+
+// A hash point's number: the battle on the link above bit 32, the hand-over within it below, so the points
+// of a battle never run into the next one's however long it lasts. It stays below 2^53 for two million
+// battles on one link.
+constexpr long long HashPoint(long long battle, long long handOver) { return battle << 32 | handOver; }
+constexpr long long HandOverOfPoint(long long point) { return point & 0xffffffffLL; }
+constexpr double kMaxHashPoint = 9007199254740991.0;  // 2^53 - 1: whole numbers a double holds exactly
 
 // The values messages carry, for the reader, the writer and the game that draws them alike.
 namespace netrange {

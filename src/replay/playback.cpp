@@ -194,7 +194,7 @@ void Playback::Deliver() {
     std::string text = e.text;
     NetMessage m = ReadNetMessage(text);
     // The peer's hashes are counted within their battle; our link numbers battles its own way.
-    if (m.key == NetMessage::Hash) text = WriteNetMessage(netmsg::hash(g.net().battles * 1000 + m.sequence, m.hash));
+    if (m.key == NetMessage::Hash) text = WriteNetMessage(netmsg::hash(HashPoint(g.net().battles, m.sequence), m.hash));
     delivering_ = true;
     g.TakeBytes(text + "\n");
 }

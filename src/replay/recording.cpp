@@ -58,7 +58,7 @@ void Mainfrm::RecordMessage(bool sent, const std::string& text) {
             // Our own hashes are the hand-over lines; the peer's are kept counted within the battle, so a
             // playback on a link of its own hands them over under its own battle number.
             if (sent) return;
-            e.text = WriteNetMessage(netmsg::hash(m.sequence % 1000, m.hash));
+            e.text = WriteNetMessage(netmsg::hash(HandOverOfPoint(m.sequence), m.hash));
             break;
         default: return;
     }

@@ -71,7 +71,7 @@ TEST_F(NetConnection, StrayConnectionsLeaveTheHostListeningAndARealJoinerGetsInA
     RawPeer quitter(loop);
     quitter.connect(port);
     ASSERT_TRUE(until([&] { return quitter.connected(); }));
-    quitter.send("G1\ndisconnect\n"), quitter.close();
+    quitter.send("G2\ndisconnect\n"), quitter.close();
     loop.runFor(500);
     EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Listening && host.Frame4.visible() && !host.Label8(1).visible());
     EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
@@ -87,7 +87,7 @@ TEST_F(NetConnection, StrayConnectionsLeaveTheHostListeningAndARealJoinerGetsInA
 }
 
 TEST_F(NetConnection, AnotherVersionOrUnendedMessagesAreToldOnBothSidesAndTheHostGoesOnHosting) {
-    for (auto [gameHosts, says] : {std::pair{true, "G2\n"}, {true, "G1"}, {false, "G2\n"}, {false, "connectok"}}) {
+    for (auto [gameHosts, says] : {std::pair{true, "G1\n"}, {true, "G2"}, {false, "G1\n"}, {false, "connectok"}}) {
         SCOPED_TRACE(says);
         RawPeer peer(loop);
         const int port = usePorts({&host});
@@ -103,8 +103,8 @@ TEST_F(NetConnection, AnotherVersionOrUnendedMessagesAreToldOnBothSidesAndTheHos
         if (gameHosts) {
             // Only that connection goes: told of the mismatch (another version) or not (unended bytes).
             ASSERT_TRUE(until([&] { return peer.closedByGame(); }));
-            const bool version = std::string(says) == "G2\n";
-            EXPECT_EQ(peer.heardLine("G1"), version);
+            const bool version = std::string(says) == "G1\n";
+            EXPECT_EQ(peer.heardLine("G2"), version);
             EXPECT_EQ(host.Label8(1).visible() && host.Label8(1).caption() == "A copy of another version tried to join", version);
             EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Listening && host.Frame4.visible());
             usePorts({&joiner});

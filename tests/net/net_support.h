@@ -169,14 +169,14 @@ struct NetGameTest : NetLoopTest {
         ASSERT_EQ(game.tcpcontrol.state(), TcpSocket::Listening);
         p.connect(port);
         ASSERT_TRUE(until([&] { return p.connected(); }));
-        p.say("G1");
+        p.say("G2");
         ASSERT_TRUE(until([&] { return game.state.GameMode == mode::Host && p.heardLine("connectok"); }));
     }
     // The peer hosts; the game joins, greets and is greeted.
     void joinPeer() {
         peer.listen(usePorts({&game}));
         joinGame(game);
-        ASSERT_TRUE(until([&] { return peer.heardLine("G1"); }));
+        ASSERT_TRUE(until([&] { return peer.heardLine("G2"); }));
         peer.say("connectok");
         ASSERT_TRUE(until([&] { return game.state.GameMode == mode::Joiner; }));
     }
