@@ -68,7 +68,6 @@ void Mainfrm::FireTank(int player) {
     state.RollDownhill = False;
     state.RollUphill = False;
     state.BounceCount = 0;
-    drillColumn_ = -2;
     if (!passing_) PlayEffect(effect::Fire);
     hideit.setEnabled(true);
     if ((one && state.GameMode == mode::Host) || (!one && state.GameMode == mode::Joiner))

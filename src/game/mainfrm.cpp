@@ -55,7 +55,7 @@ void Mainfrm::StyleMenuPanels() {
     Label11.align = Align::Centre;
 
     for (Label* l : {&Label13, &Label14, &Label15, &Label16}) l->font.italic = true;
-    Label12.align = Label21.align = Align::Centre;
+    Label12.align = Align::Centre;  // the credits line, Label21, stays left-aligned
     Label21.font.italic = true;
     Frame4.setVisible(false);
     Frame5.setVisible(false);
@@ -98,9 +98,8 @@ void Mainfrm::AddControlArrays() {
         stackInFrontOf(health2(k), Image2);
     }
     // The banner: index 1 in green over index 0, its dark shadow two pixels lower; `wind` lies between them.
-    // Two lines high: the longer words to the player ("Waiting for the other player...") wrap.
-    Label8.add(1, &label(&world, "Label8", 0, kBannerTop, 801, 114, CreatingGameText(true), 36, kGreen, 1));
-    Label8.add(0, &label(&world, "Label8", 0, kBannerShadowTop, 801, 114, CreatingGameText(true), 35.25, kDarkGrey, 0));
+    Label8.add(1, &label(&world, "Label8", 0, kBannerTop, 801, 57, CreatingGameText(true), 36, kGreen, 1));
+    Label8.add(0, &label(&world, "Label8", 0, kBannerShadowTop, 801, 57, CreatingGameText(true), 35.25, kDarkGrey, 0));
     stackInFrontOf(Label8(1), wind);
     stackInFrontOf(Label8(0), hmm);
     for (auto& [i, l] : Label8.elements()) {

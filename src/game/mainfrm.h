@@ -459,7 +459,6 @@ private:
     double prevX_ = 0, prevY_ = 0;  // the shell's centre before this tick's step
     bool bannerMoved_ = false;      // the banner is below the menu, telling the player something
     bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick
-    int drillColumn_ = -2;          // the column the drill bored last in this shot
     int flashTicks_ = 0;            // ticks the flash has shown
     void AngleChange(TextBox& box, Image& tank, bool player1);
     void ForceChange(TextBox& box);

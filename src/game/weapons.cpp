@@ -136,12 +136,9 @@ bool Mainfrm::PiercingContact(int, double x, double) {
 }
 
 bool Mainfrm::DrillContact(int, double x, double y) {
-    // Bores through and flies on. Two points of the walk less than a column apart (the end of one tick and
-    // the start of the next) fall on the same column: it is bored once as the drill passes.
+    // Bores through and flies on. Every column of the walk under the surface is bored, also the one where a
+    // tick ends and the next begins, which is bored again.
     GroundArray& G = state.Ground;
-    const int column = GroundArray::column(x);
-    if (column == drillColumn_) return false;
-    drillColumn_ = column;
     double old = G.at(x);
     double now = old + 4;
     if (now > y) now = Round(y);
