@@ -9,12 +9,23 @@ constexpr double kMenuBannerTop = 518, kMenuBannerShadowTop = 520;
 // The banner's type over the battlefield (the shadow a little smaller), and below the menu: shadow and text
 // alike, so a long reason wraps the same in both; the small one fits a path, two lines of 72 characters.
 constexpr double kBannerPoints[2] = {35.25, 36}, kMenuBannerPoints[2] = {36, 36}, kSmallBannerPoints[2] = {12, 12};
+// The band below the menu holds one line of 36 points or two of 24; the banner over the battlefield is one
+// line high.
+constexpr double kTwoLinePoints = 24, kTwoLineHeight = 80;
 }  // namespace
 
 const char* Mainfrm::CreatingGameText(bool czech) { return czech ? "Vytvářím hru..." : "Creating game..."; }
 
 void Mainfrm::ShowMenuBanner(const std::string& text, bool small) {
-    for (int i : {0, 1}) Label8(i).font.points = (small ? kSmallBannerPoints : kMenuBannerPoints)[i];
+    if (!bannerMoved_)
+        for (int i : {0, 1}) bannerBefore_[i] = {Label8(i).caption(), Label8(i).foreColour};
+    Font one = Label8(1).font;
+    one.points = kMenuBannerPoints[1];
+    const bool twoLines = !small && textWidth(one, text) > Label8(1).width() - 10;
+    for (int i : {0, 1}) {
+        Label8(i).font.points = small ? kSmallBannerPoints[i] : twoLines ? kTwoLinePoints : kMenuBannerPoints[i];
+        Label8(i).setHeight(small || twoLines ? kTwoLineHeight : kBannerHeight);
+    }
     Label8(0).foreColour = rgb(64, 64, 64);
     Label8(1).foreColour = rgb(255, 255, 0);
     Label8(1).setTop(kMenuBannerTop);
@@ -59,13 +70,15 @@ void Mainfrm::RestoreBanner() {
     Label8(0).setTop(kBannerShadowTop);
     Label8(0).setVisible(false);
     Label8(1).setVisible(false);
-    for (int i : {0, 1}) Label8(i).font.points = kBannerPoints[i];
-    // The joiner's battles keep the banner as New Game last set it; ours said something else meanwhile.
-    const std::string caption = CreatingGameText(state.CzechUi == True);
-    Label8(0).foreColour = rgb(64, 64, 64);
-    Label8(1).foreColour = rgb(0, 255, 0);
-    Label8(0).setCaption(caption);
-    Label8(1).setCaption(caption);
+    // The joiner's battles keep the banner as New Game last set it (a language chosen meanwhile counts).
+    const bool cz = state.CzechUi == True;
+    for (int i : {0, 1}) {
+        Label8(i).font.points = kBannerPoints[i];
+        Label8(i).setHeight(kBannerHeight);
+        const std::string& before = bannerBefore_[i].first;
+        Label8(i).setCaption(before == CreatingGameText(!cz) ? CreatingGameText(cz) : before);
+        Label8(i).foreColour = bannerBefore_[i].second;
+    }
 }
 
 }  // namespace gv

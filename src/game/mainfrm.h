@@ -394,7 +394,7 @@ public:
     // The banner's text while a battlefield is built, and its place over the battlefield (its shadow
     // two pixels lower).
     static const char* CreatingGameText(bool czech);
-    static constexpr int kBannerTop = 264, kBannerShadowTop = 266;
+    static constexpr int kBannerTop = 264, kBannerShadowTop = 266, kBannerHeight = 57;
     // The result line of a battle that has ended, in the current language.
     void ShowBattleResult();
     // Counts the battle that just ended for `winner` (0: both tanks lost) and gives ", A : B" to add to the
@@ -458,6 +458,7 @@ private:
     void EndWatching();
     double prevX_ = 0, prevY_ = 0;  // the shell's centre before this tick's step
     bool bannerMoved_ = false;      // the banner is below the menu, telling the player something
+    std::pair<std::string, Colour> bannerBefore_[2];  // what it said over the battlefield before
     bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick
     int flashTicks_ = 0;            // ticks the flash has shown
     void AngleChange(TextBox& box, Image& tank, bool player1);

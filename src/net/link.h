@@ -103,7 +103,7 @@ public:
     bool waitShown = false;           // the banner says we are waiting for the other player
     std::string bannerBefore[2];      // what the banner said before that
     bool bannerVisibleBefore = false;
-    double bannerPointsBefore[2] = {0, 0};
+    double bannerPointsBefore[2] = {0, 0}, bannerHeightBefore = 0;
     std::shared_ptr<char> alive = std::make_shared<char>(0);  // drain events posted to the loop check it
 
     // A link that breaks in a battle goes on when the joiner comes back: the host names the link, each

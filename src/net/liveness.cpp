@@ -54,13 +54,16 @@ void Mainfrm::ShowPeerText(const std::string& text) {
     if (text.empty() && !n.waitShown) return;
     if (!text.empty()) {
         if (!n.waitShown) {
-            for (int i : {0, 1}) n.bannerBefore[i] = Label8(i).caption(), n.bannerPointsBefore[i] = Label8(i).font.points;
+            for (int i : {0, 1})
+                n.bannerBefore[i] = Label8(i).caption(), n.bannerPointsBefore[i] = Label8(i).font.points;
+            n.bannerHeightBefore = Label8(1).height();
             n.bannerVisibleBefore = Label8(1).visible();
         }
         n.waitShown = true;
         for (int i : {0, 1}) {
             // Text and shadow in one size, small enough for two lines: they wrap alike and nothing is cut off.
             Label8(i).font.points = kPeerTextPoints;
+            Label8(i).setHeight(2 * kBannerHeight);
             Label8(i).setCaption(text);
             Label8(i).setVisible(true);
         }
@@ -69,6 +72,7 @@ void Mainfrm::ShowPeerText(const std::string& text) {
     n.waitShown = false;
     for (int i : {0, 1}) {
         Label8(i).font.points = n.bannerPointsBefore[i];
+        Label8(i).setHeight(n.bannerHeightBefore);
         Label8(i).setCaption(n.bannerBefore[i]);
         Label8(i).setVisible(n.bannerVisibleBefore);
     }

@@ -397,6 +397,7 @@ TEST_F(Damage, DirectHitsTakeSeventyFiveAndEveryTankBelowOneExplodesWheneverInTh
 TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguages) {
     using namespace mode;
     struct Case { int mode; double h1, h2; const char *english, *czech; };
+    for (int i : {0, 1}) game.Label8(i).setCaption("Hell on Earth...");  // as New Game last set it
     for (auto [mode, h1, h2, english, czech] : std::vector<Case>{
              {HotSeat, 10, 0, "Player 1 wins, 1 : 0", "Vyhrál hráč 1, 1 : 0"},  {HotSeat, 0, 10, "Player 2 wins, 0 : 1", "Vyhrál hráč 2, 0 : 1"},
              {Computer, 10, 0, "You win, 1 : 0", "Vyhrál jsi, 1 : 0"},  {Computer, 0, 10, "The computer wins, 0 : 1", "Vyhrál počítač, 0 : 1"},
@@ -410,6 +411,8 @@ TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguages) {
             EXPECT_EQ(game.Label8(1).caption(), cz == True ? czech : english) << mode << " " << h1;
         }
     }
+    game.RestoreBanner();  // as the joiner's next battle does, which no New Game of its own starts
+    EXPECT_EQ(game.Label8(1).caption(), "Hell on Earth...");
     newBattle(5);  // New Game takes the word away
     EXPECT_EQ(game.Label8(1).caption(), "Creating game...");
 }
