@@ -148,23 +148,24 @@ Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, 
     return c;
 }
 
-}  // namespace
-
-bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) {
-    const GameState& s = state;
-    const bool one = k.me == 1;
-    const Image &ownTank = one ? tank1 : tank2, &foeTank = one ? tank2 : tank1;
-    const Tank own{ownTank.left(), ownTank.top(), one ? s.Health1 : s.Health2};
-    const Tank foe{foeTank.left(), foeTank.top(), one ? s.Health2 : s.Health1};
-    const int kind = WeaponKind(one ? weapon1 : weapon2);
-    const bool drill = kind == weapon::Drill;
-    const bool crateUp = s.BonusActive == True && !bonusfalltimer.enabled();
-    const geometry::Box crateBox = geometry::CrateBox(bonuspic.left(), bonuspic.top());
-    const geometry::Box sunBox = geometry::BodyBox(sun.left(), sun.top()), foeBox = geometry::TankBox(foe.left, foe.top);
-    const double ownCentre = own.left + 20, foeCentre = foe.left + 20;
+// One side's view of the field for its search: every shell it tries flies from its own tank against the
+// other's, in the wind, the sun, the crate and the ground of the moment.
+struct Shooter {
+    bool one;  // player 1 shoots
+    Tank own, foe;
+    int kind;
+    bool drill;
+    const GroundArray& ground;
+    float wind;
+    bool sunUp, crateUp;
+    geometry::Box sunBox, crateBox, foeBox;
+    int crate;        // the crate's kind
+    double aimX;      // where a shell that lands should land
+    double xL, xR;    // the normal computer's target band, for the teleport and the leveller
 
     // The shell exactly as firing starts it and the flying shell moves it, stopped at whatever ends it.
-    auto fly = [&](int angle, double force) {
+    Landing fly(int angle, double force) const {
+        const double ownCentre = own.left + 20;
         const float x0 = float(own.left + 20), y0 = float(own.top + 15);
         const double f = drill ? 100 : std::trunc(force);
         double degrees = one ? angle : 180 - angle;
@@ -176,15 +177,15 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
         for (int tick = 0; tick < kMaxTicks; ++tick) {
             t += 0.2;
             const double px = x, py = y;
-            FlightStep(x, y, vx, vy, t, x0, y0, 10, s.Wind, drill);
+            Mainfrm::FlightStep(x, y, vx, vy, t, x0, y0, 10, wind, drill);
             const ColumnWalkEnd walk =
                 WalkColumns(px, py, x, y, 799, SweepOrder::DivideFirst, [&](double cx, double cy) {
-                    if (cy > s.Ground.at(cx)) {
+                    if (cy > ground.at(cx)) {
                         if (!drill) return end = {Landing::Ground, cx, cy}, false;
                         boresOwn = boresOwn || std::fabs(cx - ownCentre) < 12;
                     }
-                    if (sun.visible() && sunBox.holds(cx, cy)) return end = {Landing::Sun, cx, cy}, false;
-                    if (Weapon(kind).hitsTanks && foeBox.holds(cx, cy)) return end = {Landing::Tank, cx, cy}, false;
+                    if (sunUp && sunBox.holds(cx, cy)) return end = {Landing::Sun, cx, cy}, false;
+                    if (Mainfrm::Weapon(kind).hitsTanks && foeBox.holds(cx, cy)) return end = {Landing::Tank, cx, cy}, false;
                     if (crateUp && crateBox.holds(cx, cy)) return end = {Landing::Crate, cx, cy}, false;
                     return true;
                 });
@@ -193,17 +194,16 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
         }
         if (boresOwn) end.what = Landing::Lost;  // a drill under its own tank: never
         return end;
-    };
+    }
 
     // What an aim is worth: the opponent's loss less the shooter's, a little more for a direct hit, and a
     // little for landing near the target so the search can close in. Unsafe aims are worth nothing.
-    const double aimX = kind == weapon::Teleport || kind == weapon::Leveller ? (k.xL + k.xR) / 2 : foeCentre;
     struct Scored {
         double score = -1e9;
         bool safe = false, hits = false;
         Landing::What what = Landing::Lost;
     };
-    auto judge = [&](int angle, double force) {
+    Scored judge(int angle, double force) const {
         const Landing end = fly(angle, force);
         Scored r;
         r.what = end.what;
@@ -212,34 +212,51 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
             case Landing::Off:
             case Landing::Sun: r.safe = true, r.score = -900; return r;
             case Landing::Tank:
-                r.safe = true, r.hits = true, r.score = std::min(Weapon(kind).hitLoss, foe.health) + kDirectHitBonus;
+                r.safe = true, r.hits = true, r.score = std::min(Mainfrm::Weapon(kind).hitLoss, foe.health) + kDirectHitBonus;
                 return r;
             case Landing::Crate:
-                r.safe = true, r.score = CrateWorth(WeaponKind(bonuspic), own.health) - 1;
+                r.safe = true, r.score = CrateWorth(crate, own.health) - 1;
                 return r;
             case Landing::Ground: break;
         }
-        const Cost c = GroundCost(kind, s.Ground, end.x, own, foe);
-        const double apart = std::fabs(end.x - ownCentre);
+        const Cost c = GroundCost(kind, ground, end.x, own, foe);
+        const double apart = std::fabs(end.x - (own.left + 20));
         if (c.own > 0 || (c.unsure && apart < 180) || apart < 12) return r;
         r.safe = true;
         double value = std::min(c.foe, foe.health);
         if (kind == weapon::Teleport || kind == weapon::Leveller)
-            value = end.x > k.xL && end.x < k.xR ? 60 : 0;  // where the normal computer would put it
+            value = end.x > xL && end.x < xR ? 60 : 0;  // where the normal computer would put it
         r.score = value - std::fabs(end.x - aimX) / 8;
         return r;
-    };
+    }
+};
+
+}  // namespace
+
+bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) {
+    const GameState& s = state;
+    const bool one = k.me == 1;
+    const Image &ownTank = one ? tank1 : tank2, &foeTank = one ? tank2 : tank1;
+    const Tank own{ownTank.left(), ownTank.top(), one ? s.Health1 : s.Health2};
+    const Tank foe{foeTank.left(), foeTank.top(), one ? s.Health2 : s.Health1};
+    const int kind = WeaponKind(one ? weapon1 : weapon2);
+    const bool drill = kind == weapon::Drill;
+    const bool aimBand = kind == weapon::Teleport || kind == weapon::Leveller;
+    const Shooter shooter{one, own, foe, kind, drill, s.Ground, s.Wind, sun.visible(),
+                          s.BonusActive == True && !bonusfalltimer.enabled(), geometry::BodyBox(sun.left(), sun.top()),
+                          geometry::CrateBox(bonuspic.left(), bonuspic.top()), geometry::TankBox(foe.left, foe.top),
+                          WeaponKind(bonuspic), aimBand ? (k.xL + k.xR) / 2 : foe.left + 20, k.xL, k.xR};
 
     // Every third degree with every fourth force, then the best few looked at closely.
     struct Aim {
         int angle;
         double force;
-        Scored s;
+        Shooter::Scored s;
     };
     std::vector<Aim> coarse;
     for (int angle = 0; angle <= 180; angle += 3)
         for (double force = drill ? 100 : 4; force <= 200; force += drill ? 1000 : 4)
-            if (Scored r = judge(angle, force); r.safe) coarse.push_back({angle, force, r});
+            if (Shooter::Scored r = shooter.judge(angle, force); r.safe) coarse.push_back({angle, force, r});
     if (coarse.empty()) return false;
     std::sort(coarse.begin(), coarse.end(), [](const Aim& a, const Aim& b) { return a.s.score > b.s.score; });
     Aim best = coarse.front();
@@ -248,7 +265,8 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
         for (int angle = std::max(0, around.angle - 2); angle <= std::min(180, around.angle + 2); ++angle)
             for (double force = std::max(0.0, around.force - 4); force <= std::min(200.0, around.force + 4); ++force) {
                 if (drill && force != around.force) continue;
-                if (Scored r = judge(angle, force); r.safe && r.score > best.s.score) best = {angle, force, r};
+                if (Shooter::Scored r = shooter.judge(angle, force); r.safe && r.score > best.s.score)
+                    best = {angle, force, r};
             }
     }
     thought_.attempts = int(coarse.size());

@@ -241,6 +241,43 @@ std::string Record::text() const {
     return s;
 }
 
+// The players line of a game against the computer: player 1 a person or a level, player 2 a level.
+static bool readPlayers(const std::string& line, Record& rec) {
+    const std::vector<std::string_view> w = words(line);
+    auto known = [](std::string_view p) {
+        for (const char* name : {"human", "practice", "beginner", "normal", "expert"})
+            if (p == name) return true;
+        return false;
+    };
+    if (w.size() != 3 || !known(w[1]) || !known(w[2]) || w[2] == "human") return false;
+    rec.players = {std::string(w[1]), std::string(w[2])};
+    return true;
+}
+
+// The events, to the end of the file: "" when all are well, else what is wrong at line `lineNo`.
+static std::string readEvents(std::istream& in, Record& rec, int& lineNo) {
+    std::string line;
+    for (;;) {
+        LineRead got = nextLine(in, line);
+        ++lineNo;
+        if (got == LineRead::End) return "";
+        if (got == LineRead::TooLong) return "a line longer than " + std::to_string(kMaxLine) + " characters";
+        if (got == LineRead::NotText) return "a line that is not plain text";
+        if (got == LineRead::CutShort) return "cut short in the middle of a line";
+        if (line.empty() || line[0] == '#') continue;
+        if (rec.mode == mode::Computer && rec.events.empty() && line.rfind("players ", 0) == 0) {
+            if (!readPlayers(line, rec)) return "the players are not a person or the computer's levels";
+            continue;
+        }
+        if (rec.events.size() >= kMaxEvents) return "more events than any battle has";
+        std::string why;
+        std::optional<Event> e = parseEvent(line, why);
+        if (!e) return why;
+        if (!rec.events.empty() && rec.events.back().kind == Event::End) return "an event after the end";
+        rec.events.push_back(std::move(*e));
+    }
+}
+
 ReadResult Read(std::istream& in) {
     ReadResult r;
     Record rec;
@@ -301,34 +338,7 @@ ReadResult Read(std::istream& in) {
         if (!seed || !seedText((*seed)[0])) return fail("the network battle's seed is missing");
         rec.seed = std::string((*seed)[0]);
     }
-    // The events, to the end of the file.
-    for (;;) {
-        LineRead got = nextLine(in, line);
-        ++lineNo;
-        if (got == LineRead::End) break;
-        if (got == LineRead::TooLong) return fail("a line longer than " + std::to_string(kMaxLine) + " characters");
-        if (got == LineRead::NotText) return fail("a line that is not plain text");
-        if (got == LineRead::CutShort) return fail("cut short in the middle of a line");
-        if (line.empty() || line[0] == '#') continue;
-        if (rec.mode == mode::Computer && rec.events.empty() && line.rfind("players ", 0) == 0) {
-            const std::vector<std::string_view> w = words(line);
-            auto known = [](std::string_view p) {
-                for (const char* name : {"human", "practice", "beginner", "normal", "expert"})
-                    if (p == name) return true;
-                return false;
-            };
-            if (w.size() != 3 || !known(w[1]) || !known(w[2]) || w[2] == "human")
-                return fail("the players are not a person or the computer's levels");
-            rec.players = {std::string(w[1]), std::string(w[2])};
-            continue;
-        }
-        if (rec.events.size() >= kMaxEvents) return fail("more events than any battle has");
-        std::string why;
-        std::optional<Event> e = parseEvent(line, why);
-        if (!e) return fail(why);
-        if (!rec.events.empty() && rec.events.back().kind == Event::End) return fail("an event after the end");
-        rec.events.push_back(std::move(*e));
-    }
+    if (std::string why = readEvents(in, rec, lineNo); !why.empty()) return fail(why);
     r.record = std::move(rec);
     return r;
 }
