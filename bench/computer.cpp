@@ -41,15 +41,12 @@ struct ThoughtWatch : gv::Mainfrm::Onlooker {
     void ComputerThinks(const gv::Mainfrm::ComputerThought& t) override { last = t; }
 };
 
-}  // namespace
+using clock = std::chrono::steady_clock;
+constexpr int kRuns = 200;
 
-int main() {
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    using clock = std::chrono::steady_clock;
-    constexpr int kRuns = 200;
-
-    // Thinking time, turn by turn kind. Each turn is the computer's first of a fresh battlefield, set up
-    // for its kind; its shot is left unflown.
+// Thinking time, turn by turn kind. Each turn is the computer's first of a fresh battlefield, set up for
+// its kind; its shot is left unflown.
+void thinkingTimes() {
     {
         gv::EventLoop loop;
         ThoughtWatch watch;
@@ -120,8 +117,10 @@ int main() {
         }
         std::printf("  worst over every kind of turn: %.2f ms\n", worstOfAll);
     }
+}
 
-    // Strength: whole battles under the virtual clock against a player who fires off the field every turn.
+// Strength: whole battles under the virtual clock against a player who fires off the field every turn.
+void strength() {
     {
         gv::EventLoop loop;
         ThoughtWatch watch;
@@ -171,7 +170,7 @@ int main() {
         }
         if (shots.empty()) {
             std::printf("strength: the computer destroyed no tank in %d battles\n", kRuns);
-            return 0;
+            return;
         }
         std::printf("strength over %d battles against a player who never moves:\n", kRuns);
         std::printf("  shots to destroy the tank: median %d, 90th percentile %d, worst %d (%zu battles won)\n",
@@ -186,5 +185,13 @@ int main() {
                     double(computerShots) / double(std::max<std::size_t>(1, shots.size())), computerShots,
                     shots.size());
     }
+}
+
+}  // namespace
+
+int main() {
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    thinkingTimes();
+    strength();
     return 0;
 }
