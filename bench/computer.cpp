@@ -41,6 +41,19 @@ struct ThoughtWatch : gv::Mainfrm::Onlooker {
     void ComputerThinks(const gv::Mainfrm::ComputerThought& t) override { last = t; }
 };
 
+// A window on the virtual clock, past its start-up, set for a game against the computer.
+struct Table {
+    gv::EventLoop loop;
+    ThoughtWatch watch;
+    gv::Mainfrm game{loop, quietDesktop()};
+    Table() {
+        game.setOnlooker(&watch);
+        game.Form_Load();
+        loop.runFor(1500);
+        game.Option2.setValue(true);
+    }
+};
+
 using clock = std::chrono::steady_clock;
 constexpr int kRuns = 200;
 
@@ -48,13 +61,9 @@ constexpr int kRuns = 200;
 // its kind; its shot is left unflown.
 void thinkingTimes() {
     {
-        gv::EventLoop loop;
-        ThoughtWatch watch;
-        gv::Mainfrm game(loop, quietDesktop());
-        game.setOnlooker(&watch);
-        game.Form_Load();
-        loop.runFor(1500);
-        game.Option2.setValue(true);
+        Table table;
+        gv::Mainfrm& game = table.game;
+        ThoughtWatch& watch = table.watch;
         auto timeTurn = [&](int seed, const std::function<void()>& setUp) {
             newBattle(game, seed);
             game.state.TurnPlayer = 2;
@@ -122,13 +131,10 @@ void thinkingTimes() {
 // Strength: whole battles under the virtual clock against a player who fires off the field every turn.
 void strength() {
     {
-        gv::EventLoop loop;
-        ThoughtWatch watch;
-        gv::Mainfrm game(loop, quietDesktop());
-        game.setOnlooker(&watch);
-        game.Form_Load();
-        loop.runFor(1500);
-        game.Option2.setValue(true);
+        Table table;
+        gv::EventLoop& loop = table.loop;
+        gv::Mainfrm& game = table.game;
+        ThoughtWatch& watch = table.watch;
         std::vector<int> shots;
         int firstHits = 0, unfinished = 0, selfDestroyed = 0;
         int computerShots = 0, atTank = 0, tankHits = 0, atCrate = 0, cratesTaken = 0;
