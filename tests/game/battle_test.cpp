@@ -165,6 +165,28 @@ TEST_F(Firing, FiringSlidesThePanelsOutAndHandsTheTurnOver) {
     EXPECT_EQ(game.state.TurnPlayer, 1);
 }
 
+// What the two copies of a network battle compare: each part of it changed alone changes the hash.
+TEST_F(Firing, EachPartOfTheSharedStateChangesItsHash) {
+    Mainfrm& g = game;
+    GameState& s = g.state;
+    s.BonusActive = True, s.BonusShotsLeft = 3, g.bonuspic.tag = "2";
+    const std::uint64_t base = g.SharedStateHash();
+    const std::function<void(int)> parts[] = {
+        [&](int d) { s.Ground(400) = std::int16_t(s.Ground(400) + d); }, [&](int d) { s.Health1 += d; },
+        [&](int d) { s.Health2 += d; }, [&](int d) { g.tank1.setLeft(g.tank1.left() + d); },
+        [&](int d) { g.tank1.setTop(g.tank1.top() + d); }, [&](int d) { g.tank2.setLeft(g.tank2.left() + d); },
+        [&](int d) { g.tank2.setTop(g.tank2.top() + d); }, [&](int d) { g.weapon1.tag = d > 0 ? "3" : "0"; },
+        [&](int d) { g.weapon2.tag = d > 0 ? "3" : "0"; }, [&](int d) { s.BonusActive = flag(d < 0); },
+        [&](int d) { g.bonuspic.tag = d > 0 ? "5" : "2"; }, [&](int d) { g.bonuspic.setLeft(g.bonuspic.left() + d); },
+        [&](int d) { s.BonusShotsLeft += d; }, [&](int d) { g.net().shotWind += float(d); }};
+    for (std::size_t i = 0; i < std::size(parts); ++i) {
+        parts[i](1);
+        EXPECT_NE(g.SharedStateHash(), base) << "part " << i;
+        parts[i](-1);
+        ASSERT_EQ(g.SharedStateHash(), base) << "part " << i;
+    }
+}
+
 struct Flight : BattleTest {};
 
 TEST_F(Flight, FirstTickAtFortyFiveDegreesAndPlayer2sAngleMirroredBeforeItsFractionIsCut) {
@@ -343,14 +365,31 @@ TEST_F(Impacts, TreesBreakOnlyNearTheGroundTheMoonIsGrazedAndTheSunSwallows) {
     effectLog.clear();
     EXPECT_EQ(game.ColumnTest(336, 136), Mainfrm::Walk::Stop);
     EXPECT_TRUE(effectLog == std::vector<int>{effect::SunSwallow} && game.showit.enabled());
+    // A bump under the opponent's hull: a shell below the ground there and inside the hull meets the ground.
+    game.state.Ground(750) = 390;
+    effectLog.clear();
+    game.ColumnTest(750, 395);
+    EXPECT_TRUE(effectLog.front() == effect::ShellPop && game.state.Health2 == 1000);
 }
 
 struct Damage : BattleTest {};
 
-TEST_F(Damage, DirectHitsTakeSeventyFiveAndEveryTankBelowOneExplodesWheneverInTheShot) {
+TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWheneverInTheShot) {
     game.state.TurnPlayer = 2;
     game.SetNumbers(true);  // shown as labels only: the battle itself is the same either way
-    game.DirectHit(game.tank2, weapon::Standard);
+    // A shell in the opponent's hull: what it takes and how it sounds, by kind; the others fly through.
+    using namespace weapon;
+    struct Hit { int kind, lost, sound; };
+    for (auto [kind, lost, sound] : std::vector<Hit>{
+             {Teleport, 0, 0}, {Heavy, 250, effect::HeavyBlast}, {Pit, 0, 0}, {Mound, 0, 0}, {Leveller, 0, 0},
+             {Piercing, 400, effect::Piercing}, {Drill, 150, effect::HeavyBlast}, {Nuke, 0, 0}, {Quake, 0, 0},
+             {Roller, 0, 0}, {Climber, 0, 0}, {Bouncer, 0, 0}, {Standard, 75, effect::DirectHit}}) {
+        game.state.Health2 = 1000, game.ShowHealth2(), effectLog.clear();
+        arm(kind);
+        EXPECT_EQ(game.ColumnTest(760, 380) == Mainfrm::Walk::Stop, lost > 0) << kind;
+        EXPECT_TRUE(1000 - game.state.Health2 == lost && effectLog == (lost ? std::vector<int>{sound} : std::vector<int>{})) << kind;
+        game.ResetHandOver();
+    }
     const Label& loss = *static_cast<Label*>(game.find("damage2"));
     EXPECT_TRUE(loss.visible() && loss.caption() == "-75" && static_cast<Label*>(game.find("healthnum2"))->caption() == "925");
     loop.runFor(1100);
@@ -382,6 +421,17 @@ TEST_F(Damage, DirectHitsTakeSeventyFiveAndEveryTankBelowOneExplodesWheneverInTh
     EXPECT_EQ(effectLog, (std::vector<int>{effect::Explosion, effect::Explosion, effect::Debris, effect::Debris}));
     game.CheckBattleEnd();  // a second end check does not restart the animation
     EXPECT_FALSE(game.tankexpl.enabled());
+    // Both below one at once share one explosion, sounds and all, and the first to finish takes the other
+    // along (player 1's, blown up from high, leaves the window first).
+    newBattle(17);
+    flatten(400);
+    game.tank1.setTop(0);
+    game.state.Health1 = game.state.Health2 = 0;
+    effectLog.clear();
+    game.CheckBattleEnd();
+    for (int ticks = 0; game.tankexpl.enabled() && ticks < 400; ++ticks, loop.runFor(40))
+        ASSERT_EQ(game.tank1.visible(), game.tank2.visible()) << ticks;
+    EXPECT_EQ(effectLog, std::vector<int>{effect::Explosion});
     // The shooter's own shell: straight up onto a nearly dead tank.
     newBattle(17);
     flatten(400);
