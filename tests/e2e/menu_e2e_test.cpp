@@ -58,13 +58,6 @@ TEST(DesktopE2E, TheMenuOpensAndNewGameBuildsABattlefieldWithBothTanks) {
     EXPECT_GT(changed, 500) << "the battlefield appeared all at once";
 }
 
-}  // namespace
-}  // namespace gv::e2e
-
-namespace gv::e2e {
-namespace {
-
-// The window's size as the X server has it.
 // The game window's size, or with `place` where it is on the screen.
 std::pair<int, int> windowSize(const Desktop& d, bool place = false) {
     std::string g = d.window("getwindowgeometry --shell");

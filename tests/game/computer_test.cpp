@@ -1,9 +1,4 @@
 // The computer opponent: its target, its search, the aim it writes and its turn in the battle.
-#include <algorithm>
-#include <cmath>
-#include <functional>
-#include <map>
-
 #include "../support/game_fixture.h"
 #include "game/numtext.h"
 

@@ -3,18 +3,12 @@
 
 #include <algorithm>
 #include <set>
-#include <type_traits>
 
 #include "../support/screenfonts.h"
 #include "game/mainfrm.h"
 
 namespace gv {
 namespace {
-
-// The flight sums and the network copies rely on these widths.
-static_assert(sizeof(GameState::WorldBusy) == 2 && True == -1 && False == 0);
-static_assert(std::is_same_v<decltype(GameState::ShotX0), float> && std::is_same_v<decltype(GameState::ShotVx), double>);
-static_assert(std::is_same_v<decltype(GameState::ShellDir), std::int16_t>);
 
 struct LayoutTest : ::testing::Test {
     EventLoop loop;

@@ -1,8 +1,6 @@
 // Recorded battles: every battle leaves a record that computes the same again; a changed decision, a
 // damaged file and a folder that cannot be written are each told plainly; a record plays in the window at
 // its pace, Right skips a wait and Esc leaves.
-#include <gtest/gtest.h>
-
 #include <regex>
 
 #include "replay_support.h"
