@@ -129,7 +129,11 @@ TEST_F(Aiming, PadsPlayTheirOwnTankAndOnePadPlaysAWholeBattle) {
     EXPECT_EQ(game.sila1.text() + " " + game.uhel1.text(), "60 90");
     tap(first, PadButton::A);
     waitHandOver();
+    // Its own shell destroyed it: the battle is over, and its last hand-over arms nobody.
+    EXPECT_TRUE(game.state.BattleOver == True && game.state.Exploding1 == True && !game.tank1.visible());
     EXPECT_EQ(game.Label8(1).caption(), "Player 2 wins, 0 : 1");
+    loop.runFor(5000);
+    EXPECT_FALSE(game.Frame1.enabled() || game.Frame2.enabled() || game.continue_.enabled());
 }
 
 TEST_F(Aiming, KeysDoNothingInThePauseAndAfterTheBattle) {
@@ -303,18 +307,6 @@ TEST_F(Flight, AShellAboveTheWindowIsMarkedAtTheTopEdgeAndItsImpactFlashes) {
 
 struct Impacts : BattleTest {};
 
-TEST_F(Impacts, TanksLeftInTheAirFallAndPayAndStayWithinTheField) {
-    game.tank1.setTop(game.tank1.top() - 10);
-    game.SettleTanks(true, false);
-    EXPECT_EQ(game.state.Health1, 1000 - 20);
-    EXPECT_EQ(game.tank1.top(), 400 - 40);
-    game.tank1.move(-30, 300, 40, 40);  // blown up at the edges
-    game.tank2.move(795, 300, 40, 40);
-    game.SettleTanks(true, false);
-    game.SettleTanks(false, false);
-    EXPECT_TRUE(game.tank1.top() == 360 && game.tank2.top() == 360);
-}
-
 TEST_F(Impacts, TreesBreakOnlyNearTheGroundTheMoonIsGrazedAndTheSunSwallows) {
     game.state.TurnPlayer = 2;
     auto tree = [&](Image& t, double left, double top, const char* tag) {
@@ -400,16 +392,6 @@ TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWhenev
     for (int ticks = 0; game.tankexpl.enabled() && ticks < 400; ++ticks, loop.runFor(40))
         ASSERT_EQ(game.tank1.visible(), game.tank2.visible()) << ticks;
     EXPECT_EQ(effectLog, std::vector<int>{effect::Explosion});
-    // The shooter's own shell: straight up onto a nearly dead tank.
-    newBattle(17);
-    flatten(400);
-    game.state.Health1 = 5;
-    aim(1, "60", "90");
-    fireAndWait();
-    EXPECT_TRUE(game.state.BattleOver == True && game.state.Exploding1 == True && !game.tank1.visible());
-    EXPECT_EQ(game.Label8(1).caption(), "Player 2 wins, 0 : 1");
-    loop.runFor(5000);  // the last hand-over arms nobody
-    EXPECT_FALSE(game.Frame1.enabled() || game.Frame2.enabled() || game.continue_.enabled());
 }
 
 TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguages) {

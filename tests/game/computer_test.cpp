@@ -198,22 +198,6 @@ TEST_F(ComputerTurns, TurnLeftWaitingWhenTheHumanWinsDoesNothingInTheNextBattle)
     EXPECT_EQ(game.uhel2.text() + " " + game.sila2.text(), "45 100");
 }
 
-// A whole game against the computer: the player fires a fixed script and the computer answers every turn
-// through the hand-over, until the battle ends.
-TEST_F(ComputerTurns, AWholeBattleEndsWithAnAnswerToEveryTurn) {
-    newBattle(31);
-    int shots = 0, answers = 0;
-    for (; shots < 400 && game.state.BattleOver == False; ++shots) {
-        game.sila1.setText(std::to_string(70 + 20 * (shots % 5)));
-        game.keyDown(Key::Space);
-        loop.waitUntil([&] { return game.state.BattleOver == True || game.state.TurnPlayer == 1; });
-        answers += game.state.TurnPlayer == 1;
-        loop.waitUntil([&] { return game.state.BattleOver == True || game.Frame1.enabled(); });
-    }
-    loop.waitUntil([&] { return !game.tankexpl.enabled(); });
-    EXPECT_TRUE(game.state.BattleOver == True && game.Frame3.visible() && answers >= shots - 1) << shots;
-}
-
 // An aim a computer marks as a hit is a hit when the real shell flies it: the expert's as it writes it, in
 // the real wind, on real battlefields; the normal computer's as it found it, in a wind it reckons exactly.
 TEST_F(ComputerLevels, AimsMarkedAsHitsHitInTheRealFlight) {

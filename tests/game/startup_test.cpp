@@ -138,6 +138,7 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
     {
         testing::Headless first(in(folder.path));
         first.start();
+        first.game.click(first.game.Option2), first.game.click(*first.game.find("lvlexpert"));  // 1 vs. AI: the expert
         EXPECT_FALSE(first.game.muted);
         first.game.keyDown(Key::M);  // the sound off, said on the banner for a moment
         EXPECT_TRUE(first.game.muted && first.game.Label8(1).visible());
@@ -156,7 +157,8 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
         testing::Headless second(in(folder.path));
         second.start();
         const Mainfrm& g = second.game;
-        EXPECT_TRUE(g.muted && g.state.CzechUi == True && g.hostPort == 7900 && g.sound.volume() == 50);
+        EXPECT_TRUE(g.muted && g.state.CzechUi == True && g.hostPort == 7900 && g.sound.volume() == 50 &&
+                    g.ComputerLevel(2) == level::Expert);
         EXPECT_EQ(g.compname.text(), host);
         second.game.keyDown(Key::M);  // written again: what this copy does not know stays
         const std::string text = testing::readText(file);
