@@ -16,14 +16,7 @@
 namespace gv::e2e {
 namespace {
 
-// The highest match of a tank picture in the column band of a tank.
-double bestTank(const Screenshot& shot, const Picture& pic, int left) {
-    double best = 0;
-    for (int top = 100; top <= 560; ++top) best = std::max(best, shown(shot, pic, left, top));
-    return best;
-}
-
-TEST(DesktopE2E, TheMenuOpensAndNewGameBuildsABattlefieldWithBothTanks) {
+TEST(DesktopE2E, TheMenuOpensAndNewGameBuildsTheBattlefieldInView) {
     Game g;
     if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "Xvfb is not available";
     // The window fills the 800 x 600 screen; the green title and the rule under it are drawn once the menu
@@ -45,12 +38,6 @@ TEST(DesktopE2E, TheMenuOpensAndNewGameBuildsABattlefieldWithBothTanks) {
     ASSERT_TRUE(g.process->running());
     EXPECT_GT(shown(shot, *assets::picture("fbutt1"), 224, 8), 0.95) << "player 1's fire button is not armed";
     EXPECT_GT(shown(shot, *assets::picture("fbutt2"), 504 + 8, 8), 0.95) << "player 2's fire button is missing";
-    EXPECT_GT(bestTank(shot, *assets::picture("tankright"), 20), 0.6) << "player 1's tank is not on screen";
-    EXPECT_GT(bestTank(shot, *assets::picture("tankleft"), 740), 0.6) << "player 2's tank is not on screen";
-    // Sky above, ground below: the bottom row differs from the top row all along.
-    int differ = 0;
-    for (int x = 0; x < 800; x += 10) differ += shot.at(x, 599) != shot.at(x, 80);
-    EXPECT_GT(differ, 70);
     // The player watched it being built: as the menu went, much of the lower half was still to come.
     int changed = 0;
     for (int y = 300; y < 600; y += 3)
@@ -58,13 +45,6 @@ TEST(DesktopE2E, TheMenuOpensAndNewGameBuildsABattlefieldWithBothTanks) {
     EXPECT_GT(changed, 500) << "the battlefield appeared all at once";
 }
 
-}  // namespace
-}  // namespace gv::e2e
-
-namespace gv::e2e {
-namespace {
-
-// The window's size as the X server has it.
 // The game window's size, or with `place` where it is on the screen.
 std::pair<int, int> windowSize(const Desktop& d, bool place = false) {
     std::string g = d.window("getwindowgeometry --shell");
@@ -200,9 +180,9 @@ std::string newestPlayers(const std::string& dataHome) {
     return players;
 }
 
-// Each level chosen from the menu's "1 vs. AI" starts a battle against it, and the last one chosen is the
-// opponent after a restart.
-TEST(DesktopE2E, EachLevelChosenFromTheMenuIsTheOpponentAndIsKept) {
+// Each level chosen from the menu's "1 vs. AI" starts a battle against it (kept in the settings: the
+// settings test keeps the level, the window test keeps them across a restart).
+TEST(DesktopE2E, EachLevelChosenFromTheMenuIsTheOpponent) {
     Game g;
     if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "Xvfb is not available";
     const Screenshot menu = g.waitMenu();
@@ -224,18 +204,6 @@ TEST(DesktopE2E, EachLevelChosenFromTheMenuIsTheOpponentAndIsKept) {
         EXPECT_EQ(newestPlayers(g.dataHome.empty() ? g.runtime : g.dataHome), std::string("players human ") + names[level]);
         g.desk.key("Escape");
     }
-    g.waitFor([&](const Screenshot& s) { return atMenu(s); }, 10);
-    g.desk.click(466, 444);  // Exit
-    ASSERT_EQ(g.process->waitExit(10000), 0) << "the game did not close";
-    ASSERT_TRUE(g.start(GORVATH_BINARY));
-    g.waitMenu();
-    g.desk.click(400, 260);
-    sleepMs(300);
-    g.desk.key("Escape");  // back, the level as it was
-    g.waitFor([&](const Screenshot& s) { return atMenu(s); }, 10);
-    g.desk.click(400, 228);
-    g.waitArmed(1);
-    EXPECT_EQ(newestPlayers(g.dataHome.empty() ? g.runtime : g.dataHome), "players human expert");
 }
 
 }  // namespace

@@ -1,15 +1,7 @@
 // Two real copies of the game, each on its own screen, playing over a real TCP connection on this machine.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <csignal>
-#include <thread>
 #include <tuple>
 
 #include "../support/ports.h"
@@ -47,76 +39,6 @@ void link(Game& host, Game& joiner, const std::string& address, const Screenshot
     ASSERT_TRUE(linked(host.waitFor(linked, 20))) << "the joiner did not get through";
 }
 
-// The network between the joiner and the host: it passes bytes both ways and can fail under both.
-class Relay {
-public:
-    Relay(int port, int hostPort) : hostPort_(hostPort) {
-        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        const int one = 1;
-        ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-        const sockaddr_in at = address(port);
-        ok_ = ::bind(listener_, reinterpret_cast<const sockaddr*>(&at), sizeof at) == 0 && ::listen(listener_, 4) == 0;
-        thread_ = std::thread([this] { run(); });
-    }
-    ~Relay() {
-        stop_ = true;
-        thread_.join();
-        ::close(listener_);
-    }
-    bool ok() const { return ok_; }
-    void cut() { cut_ = true; }
-    int connections() const { return connections_; }
-
-private:
-    static sockaddr_in address(int port) {
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(std::uint16_t(port));
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return a;
-    }
-    void run() {
-        std::vector<int> ends;  // pairs: the joiner's side, then the host's
-        auto drop = [&](std::size_t pair) {
-            for (std::size_t k : {pair, pair + 1}) ::shutdown(ends[k], SHUT_RDWR), ::close(ends[k]);
-            ends.erase(ends.begin() + long(pair), ends.begin() + long(pair) + 2);
-        };
-        while (!stop_) {
-            if (cut_.exchange(false))
-                while (!ends.empty()) drop(0);
-            std::vector<pollfd> fds{{listener_, POLLIN, 0}};
-            for (int fd : ends) fds.push_back({fd, POLLIN, 0});
-            if (::poll(fds.data(), fds.size(), 50) <= 0) continue;
-            for (std::size_t i = ends.size(); i-- > 0;) {
-                if (!fds[i + 1].revents) continue;
-                char buf[4096];
-                const ssize_t n = ::read(ends[i], buf, sizeof buf);
-                const int to = ends[i ^ 1];
-                if (n <= 0 || ::send(to, buf, std::size_t(n), MSG_NOSIGNAL) != n) {
-                    drop(i & ~std::size_t(1));
-                    break;
-                }
-            }
-            if (fds[0].revents & POLLIN) {
-                const int in = ::accept(listener_, nullptr, nullptr), out = ::socket(AF_INET, SOCK_STREAM, 0);
-                const sockaddr_in host = address(hostPort_);
-                if (::connect(out, reinterpret_cast<const sockaddr*>(&host), sizeof host) == 0) {
-                    ends.insert(ends.end(), {in, out});
-                    ++connections_;
-                } else {
-                    ::close(in), ::close(out);
-                }
-            }
-        }
-        while (!ends.empty()) drop(0);
-    }
-    int hostPort_, listener_ = -1;
-    bool ok_ = false;
-    std::atomic<bool> stop_{false}, cut_{false};
-    std::atomic<int> connections_{0};
-    std::thread thread_;
-};
-
 // Screenshots of both screens once they show the same battlefield (the host's wind reaches the joiner
 // after its "drawingok").
 std::pair<Screenshot, Screenshot> bothAlike(Game& host, Game& joiner) {
@@ -125,15 +47,14 @@ std::pair<Screenshot, Screenshot> bothAlike(Game& host, Game& joiner) {
     return {h, j};
 }
 
-TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareAShotResumeACutLinkAndTheHostSurvivesAKilledJoiner) {
+// (A link cut under a battle and resumed is the network battle tests' own, over real loopback sockets.)
+TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareShotsAndTheHostSurvivesAKilledJoiner) {
     Game host, joiner;
-    const int port = testing::freePorts(3);  // the host's, the joiner's own, and the relay's
+    const int port = testing::freePorts(2);  // the host's and the joiner's own
     host.args = {"--port", std::to_string(port)};
-    Relay relay(port + 2, port);
-    ASSERT_TRUE(relay.ok());
     if (!host.start(GORVATH_BINARY) || !joiner.start(GORVATH_BINARY)) GTEST_SKIP() << "no display";
     const Screenshot menu = host.waitMenu();
-    ASSERT_NO_FATAL_FAILURE(link(host, joiner, "localhost:" + std::to_string(port + 2), menu));
+    ASSERT_NO_FATAL_FAILURE(link(host, joiner, "localhost:" + std::to_string(port), menu));
 
     host.desk.click(kHostX, kHostY);  // New Game: the joiner follows
     ASSERT_TRUE(armed(host.waitArmed(1), 1)) << "the host's battle did not start";
@@ -148,15 +69,12 @@ TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareAShotResumeACutLinkAnd
     std::tie(h, j) = bothAlike(host, joiner);
     EXPECT_GT(sameField(h, j), 0.99) << "the shot left different battlefields";
 
-    // The network fails under both: the joiner comes back by itself, and its shot flies on both screens.
-    relay.cut();
-    for (int i = 0; i < 150 && relay.connections() < 2; ++i) sleepMs(100);
-    ASSERT_EQ(relay.connections(), 2) << "the joiner did not come back";
+    // The joiner's shot flies on both screens too.
     joiner.desk.key("space");
     host.waitArmed(1);
-    EXPECT_TRUE(armed(joiner.waitArmed(1), 1)) << "the battle did not go on";
+    EXPECT_TRUE(armed(joiner.waitArmed(1), 1)) << "the turn did not come back to the host";
     std::tie(h, j) = bothAlike(host, joiner);
-    EXPECT_GT(sameField(h, j), 0.99) << "the shot after the cut left different battlefields";
+    EXPECT_GT(sameField(h, j), 0.99) << "the joiner's shot left different battlefields";
 
     // The joiner's program dies: the host says it waits for its return, Esc takes it to its menu, and it
     // keeps running. What the link says over the battlefield reaches further left than "Creating game...".

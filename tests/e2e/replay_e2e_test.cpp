@@ -1,5 +1,6 @@
-// A battle played in the real window leaves its record, even when the program is killed; the record
-// computes the same again, a changed shot is named, and watching it shows the same battle.
+// A battle played in the real window, its aim stepped with the mouse, leaves its record, even when the
+// program is killed; the record computes the same again, a changed shot is named, and watching it shows
+// the same battle.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -31,12 +32,15 @@ TEST(ReplayE2E, AKilledBattleKeepsItsTurnsVerifiesAndPlaysBackTheSame) {
         if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "no display";
         g.desk.click(400, 228);  // New Game
         live = g.waitArmed(1);
-        // Player 1 thinks for six seconds; then three quick shots.
+        // Three quick clicks on the angle's up arrow: one, a double-click's ten, and one more. Player 1
+        // thinks for six seconds; then three quick shots.
+        g.desk.window("mousemove 153 25 click --repeat 3 --delay 150 1");
         sleepMs(6000);
         for (int player : {1, 2, 1, 2}) {
             g.waitArmed(player);
             g.desk.key("space");
-            g.waitFor([&](const Screenshot& s) { return panelOut(s, player); }, 10);
+            EXPECT_TRUE(panelOut(g.waitFor([&](const Screenshot& s) { return panelOut(s, player); }, 10), player))
+                << "player " << player << "'s panel did not slide away";
         }
         g.waitArmed(1);
         g.process->kill();  // as a crash would end it
@@ -48,14 +52,18 @@ TEST(ReplayE2E, AKilledBattleKeepsItsTurnsVerifiesAndPlaysBackTheSame) {
     EXPECT_EQ(status, 0) << said;
     EXPECT_NE(said.find(": ok, 4 shots"), std::string::npos) << said;
 
-    // The second shot's force changed: the verification names its turn.
+    // The first shot went with the angle 45 stepped up by twelve. The second shot's force changed: the
+    // verification names its turn.
     std::ifstream in(record);
     std::ostringstream changed;
     int fires = 0;
+    std::string first;
     for (std::string line; std::getline(in, line);) {
-        if (line.rfind("fire ", 0) == 0 && ++fires == 2) line = "fire 2 7" + line.substr(line.find(' ', 7));
+        if (line.rfind("fire ", 0) == 0 && ++fires == 1) first = line;
+        if (line.rfind("fire ", 0) == 0 && fires == 2) line = "fire 2 7" + line.substr(line.find(' ', 7));
         changed << line << "\n";
     }
+    EXPECT_EQ(first.rfind("fire 1 100 57 @", 0), 0u) << first;
     const std::string other = data + "/changed.replay";
     std::ofstream(other) << changed.str();
     std::tie(status, said) = verify(record + " " + other);

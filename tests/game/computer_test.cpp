@@ -1,8 +1,4 @@
 // The computer opponent: its target, its search, the aim it writes and its turn in the battle.
-#include <algorithm>
-#include <cmath>
-#include <functional>
-
 #include "../support/game_fixture.h"
 #include "game/numtext.h"
 
@@ -35,6 +31,11 @@ struct ComputerTest : testing::BattleTest {
         loop.runFor(500);
     }
     const Mainfrm::ComputerThought& thought() const { return lastThought; }
+    std::vector<double> landings;  // where each quake and each bounce met the ground
+    void EffectPlayed(int id) override {
+        Headless::EffectPlayed(id);
+        if (id == effect::Quake || id == effect::Boing) landings.push_back(game.flash.left() + game.flash.width() / 2);
+    }
     double box(const TextBox& b) const { return leadingNumber(b.text()); }
     bool fired() const { return game.state.TurnPlayer == 1 && game.hideit.enabled(); }
 };
@@ -115,6 +116,22 @@ TEST_F(ComputerSearch, DrillsAndHopelessSearchesEndInAShot) {
 }
 
 TEST_F(ComputerAiming, WrittenAimsStayInTheirRangesAndAZeroForceIsReplaced) {
+    // The beginner's angle misses by up to five degrees, as far one way as the other. (With a drill and the
+    // human lower its first angle is its aim; on the human's turn the aim is written, not fired.)
+    game.SetLevels(level::Human, level::Beginner);
+    ground(-1, 100, 500);
+    game.SeatTank(game.tank1, 20);
+    game.state.TurnPlayer = 1;
+    std::map<int, int> misses;
+    double sum = 0;
+    for (int draw = 0; draw < 300; ++draw) {
+        arm(weapon::Drill, 2), game.ComputerTurn();
+        const int miss = int(box(game.uhel2)) - thought().angle;
+        ++misses[miss], sum += miss;
+    }
+    EXPECT_TRUE(misses.begin()->first == -5 && misses.rbegin()->first == 5 && std::fabs(sum / 300) < 0.5) << sum;
+    game.SetLevels(level::Human, level::Normal);
+    flatten(400);
     // The teleport's spot lies right under the start point, and the sun swallows whatever moves right.
     game.state.Ground(760) = 401;
     sunAt(754, 360);
@@ -171,22 +188,14 @@ TEST_F(ComputerTurns, TurnLeftWaitingWhenTheHumanWinsDoesNothingInTheNextBattle)
     ASSERT_FALSE(script.enabled());
     EXPECT_TRUE(game.state.TurnPlayer == 1 && game.Frame1.enabled() && !game.hideit.enabled());
     EXPECT_EQ(game.uhel2.text() + " " + game.sila2.text(), "45 100");  // no aim written into the new battle
-}
-
-// A whole game against the computer: the player fires a fixed script and the computer answers every turn
-// through the hand-over, until the battle ends.
-TEST_F(ComputerTurns, AWholeBattleEndsWithAnAnswerToEveryTurn) {
-    newBattle(31);
-    int shots = 0, answers = 0;
-    for (; shots < 400 && game.state.BattleOver == False; ++shots) {
-        game.sila1.setText(std::to_string(70 + 20 * (shots % 5)));
-        game.keyDown(Key::Space);
-        loop.waitUntil([&] { return game.state.BattleOver == True || game.state.TurnPlayer == 1; });
-        answers += game.state.TurnPlayer == 1;
-        loop.waitUntil([&] { return game.state.BattleOver == True || game.Frame1.enabled(); });
-    }
-    loop.waitUntil([&] { return !game.tankexpl.enabled(); });
-    EXPECT_TRUE(game.state.BattleOver == True && game.Frame3.visible() && answers >= shots - 1) << shots;
+    // Nor does a turn whose timer had yet to tick, when the new battle is built at once (nobody looks).
+    game.world.setUnseen(true);
+    game.state.TurnPlayer = 2, game.Command1.tag = "0", game.Command2.tag = "1";
+    game.StartTurn();
+    ASSERT_TRUE(game.aitimer.enabled());
+    newBattle(2);
+    loop.runFor(2000);
+    EXPECT_EQ(game.uhel2.text() + " " + game.sila2.text(), "45 100");
 }
 
 // An aim a computer marks as a hit is a hit when the real shell flies it: the expert's as it writes it, in
@@ -245,6 +254,17 @@ TEST_F(ComputerLevels, ExpertNeverHurtsItselfWithAnyShell) {
             game.state.Health1 = game.state.Health2 = 1000;
         }
     EXPECT_GE(hurtFoe, 18);  // and it still makes most of them count
+    // Neither a quake nor a bouncer stays where it lands: with the opponent close by, either lands 180
+    // columns away at least. And resting on its last column alone, its nuke still finds a safe shot.
+    for (int kind : {weapon::Quake, weapon::Bouncer, weapon::Nuke}) {
+        flatten(400);
+        kind == weapon::Nuke ? ground(755, 764, 420) : game.SeatTank(game.tank1, 640);
+        landings.clear(), game.state.BonusActive = False;
+        arm(kind, 2), computerTurn(kind), waitHandOver();
+        if (kind == weapon::Nuke) EXPECT_TRUE(game.state.Health2 == 1000 && game.state.Health1 < 1000);
+        else EXPECT_TRUE(!landings.empty() && std::fabs(landings[0] - 760) >= 180) << kind;
+        game.state.Health1 = game.state.Health2 = 1000;
+    }
 }
 
 // The practice target never fires: its turn passes, with a note, the trace on and no shell.

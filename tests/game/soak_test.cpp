@@ -1,7 +1,5 @@
 // Many seeded battles with random aims and every weapon kind in turn: the battlefield stays a valid
 // profile, health stays a number, sprites stay where sprites can be, and every battle ends.
-#include <cmath>
-
 #include "../support/game_fixture.h"
 
 namespace gv {

@@ -138,6 +138,7 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
     {
         testing::Headless first(in(folder.path));
         first.start();
+        first.game.click(first.game.Option2), first.game.click(*first.game.find("lvlexpert"));  // 1 vs. AI: the expert
         EXPECT_FALSE(first.game.muted);
         first.game.keyDown(Key::M);  // the sound off, said on the banner for a moment
         EXPECT_TRUE(first.game.muted && first.game.Label8(1).visible());
@@ -148,20 +149,24 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
         first.game.compname.setText(host);
         first.game.click(first.game.Command4);
     }
-    testing::writeText(file, testing::readText(file) + "future.key = kept\nlanguage = cs\nnet.port = 7900\nsound.volume = 50\n");
+    // Edited on another system (CRLF line ends), with a key given twice: the last one holds.
+    std::string edited = testing::readText(file) + "future.key = kept\nlanguage = cs\nnet.port = 7800\nnet.port = 7900\nsound.volume = 50\n";
+    for (std::size_t at = 0; (at = edited.find('\n', at)) != std::string::npos; at += 2) edited.insert(at, 1, '\r');
+    testing::writeText(file, edited);
     {
         testing::Headless second(in(folder.path));
         second.start();
         const Mainfrm& g = second.game;
-        EXPECT_TRUE(g.muted && g.state.CzechUi == True && g.hostPort == 7900 && g.sound.volume() == 50);
+        EXPECT_TRUE(g.muted && g.state.CzechUi == True && g.hostPort == 7900 && g.sound.volume() == 50 &&
+                    g.ComputerLevel(2) == level::Expert);
         EXPECT_EQ(g.compname.text(), host);
         second.game.keyDown(Key::M);  // written again: what this copy does not know stays
         const std::string text = testing::readText(file);
         EXPECT_TRUE(text.find("future.key = kept\n") != std::string::npos && text.find("sound.mute = no\n") != std::string::npos) << text;
     }
-    // Random bytes, half a line, a value out of range, a megabyte: the defaults, a word on stderr, the file kept.
+    // Random bytes, half a line, a value out of range, a DEL in a value, a megabyte: the defaults, a word on stderr, the file kept.
     for (const std::string& bad : {std::string("\x01\xff\x7fjunk\n"), std::string("gorvath-settings 1\nsound.vol"),
-                                   std::string("gorvath-settings 1\nsound.volume = 55\n"),
+                                   std::string("gorvath-settings 1\nsound.volume = 55\n"), std::string("gorvath-settings 1\nfuture.key = a\x7f" "b\n"),
                                    "gorvath-settings 1\n" + std::string(1 << 20, '#')}) {
         testing::writeText(file, bad);
         ::testing::internal::CaptureStderr();

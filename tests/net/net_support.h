@@ -1,24 +1,16 @@
 #pragma once
 // Network games under test: a game and a scripted peer on one loop, two games on one loop, and two
 // whole games each on a thread of its own, taking turns on one virtual clock.
-#include <chrono>
-#include <gtest/gtest.h>
-
 #include <asio/ip/tcp.hpp>
 #include <asio/write.hpp>
-#include <algorithm>
 #include <array>
 #include <atomic>
-#include <cmath>
+#include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <stdexcept>
-#include <string>
 #include <thread>
-#include <tuple>
-#include <vector>
 
 #include "../support/game_fixture.h"
 #include "../support/ports.h"

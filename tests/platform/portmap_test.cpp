@@ -16,7 +16,6 @@
 #include <thread>
 
 #include "../support/ports.h"
-#include "platform/eventloop.h"
 #include "platform/portmap.h"
 #include "platform/tcpsocket.h"
 
@@ -26,16 +25,10 @@ using asio::awaitable;
 using asio::use_awaitable;
 using asio::ip::tcp;
 using asio::ip::udp;
-using Clock = std::chrono::steady_clock;
+using gv::testing::Clock;
 const std::string kExternal = "203.0.113.7";
 
-// Runs the loop until `done` holds or `ms` of real time have passed; says whether `done` held.
-bool waitFor(gv::EventLoop& loop, const std::function<bool()>& done, double ms = 8000) {
-    auto end = Clock::now() + std::chrono::duration<double, std::milli>(ms);
-    bool ok = false;
-    loop.waitUntil([&] { return (ok = done()) || Clock::now() > end; });
-    return ok;
-}
+bool waitFor(gv::EventLoop& loop, const std::function<bool()>& done) { return gv::testing::waitFor(loop, done, 8000); }
 
 // Notes the longest sleep the loop asks for: with no timer or socket to wait for, a loop sleeps until input.
 struct NotingDriver : gv::RealDriver {
@@ -167,9 +160,7 @@ TEST(NetPortMap, MapsRemapsAndRemovesThroughTheRouter) {
         EXPECT_EQ(router.seen(4).size(), 4u);
         // Gone with its answer queued but not yet handed out: the answer is dropped, the mapping removed.
         mapper->start(port);
-        for (auto end = Clock::now() + std::chrono::seconds(8); !loop.hasPending() && Clock::now() < end;)
-            loop.io().restart(), loop.io().run_one_for(std::chrono::milliseconds(10));
-        ASSERT_TRUE(loop.hasPending());
+        ASSERT_TRUE(gv::testing::queueUndispatched(loop, 8));
         mapper.reset();
         loop.pumpEvents();
         auto add = [](int p) { return "add TCP " + std::to_string(p) + " -> 127.0.0.1:" + std::to_string(p); };

@@ -27,16 +27,10 @@ TEST(WindowSize, FirstSizeFillsMostOfTheDesktopAndFitKeepsTheShape) {
         EXPECT_EQ(s.height, r.h) << r.deskW << "x" << r.deskH;
     }
     // Whole multiples only: the largest that fits, centred; smooth below the picture's own size.
-    WindowFit f = fitWindow(1900, 1300, 800, 600, false);
-    EXPECT_TRUE(f.whole);
-    EXPECT_EQ(f.w, 1600);
-    EXPECT_EQ(f.x, 150);
-    EXPECT_EQ(f.y, 50);
-    EXPECT_EQ(fitWindow(1500, 1300, 800, 600, false).w, 800);
-    EXPECT_EQ(fitWindow(1500, 1300, 800, 600, true).w, 1500);
-    f = fitWindow(400, 300, 800, 600, false);
-    EXPECT_FALSE(f.whole);
-    EXPECT_EQ(f.w, 400);
+    const WindowFit f = fitWindow(1900, 1300, 800, 600, false), small = fitWindow(400, 300, 800, 600, false);
+    EXPECT_TRUE(f.whole && f.w == 1600 && f.x == 150 && f.y == 50) << f.w << " at " << f.x << "," << f.y;
+    EXPECT_TRUE(fitWindow(1500, 1300, 800, 600, false).w == 800 && fitWindow(1500, 1300, 800, 600, true).w == 1500);
+    EXPECT_TRUE(!small.whole && small.w == 400);
 }
 
 // A battlefield of many colours, a health bar of five lines and a sprite that moves over them: after the

@@ -3,9 +3,6 @@
 // shell, both tanks destroyed by one shot, the moon falling, the sun swallowing a shell, a battle against
 // the computer and both sides of a network battle. Run on purpose only, when results are meant to change:
 //   build/tests/gorvath_tests --gtest_also_run_disabled_tests --gtest_filter='GoldenBattles.*'
-#include <gtest/gtest.h>
-
-#include <map>
 #include <set>
 
 #include "../net/net_support.h"

@@ -1,8 +1,6 @@
 // Recorded battles: every battle leaves a record that computes the same again; a changed decision, a
 // damaged file and a folder that cannot be written are each told plainly; a record plays in the window at
 // its pace, Right skips a wait and Esc leaves.
-#include <gtest/gtest.h>
-
 #include <regex>
 
 #include "replay_support.h"
@@ -61,6 +59,7 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
         {"the third hash", changed(text, "hash 3 [0-9a-f]{12}", "hash 3 000000000000"), "differs at turn 3:"},
         {"the generator", changed(text, "random [0-9a-f]{16}", "random 0000000000000001"), "differs at turn 0:"},
         {"a shot out of turn", text + "fire 2 100 45 @999999\n", "differs at turn 13: the battle stops"},
+        {"a crate's fall where none fell", changed(text, "\nfire 1 ([0-9.]+) ([0-9.]+) @", "\nfire 1 $1 $2 fall 3 @"), "differs at turn 1:"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -104,6 +103,7 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
         {"a control character", header + "fire 1 100 45\r\r @1\n", "line 7: a line that is not plain text"},
         {"a version that is not text", changed(header, "game 0.1", "game 0.1\r\r"), "line 2: the game's version is missing"},
         {"a player 3", header + "fire 3 100 45 @1\n", "line 7: a shot by no player"},
+        {"a player 0", header + "fire 0 100 45 @1\n", "line 7: a shot by no player"},
         {"a force of 250", header + "fire 1 250 45 @1\n", "force out of range"},
         {"an angle of -5", header + "fire 1 100 -5 @1\n", "angle out of range"},
         {"a hash of 13 digits", header + "hash 0 1234567890abc @1\n", "hash out of range"},

@@ -3,8 +3,30 @@
 // number, so tests running side by side never meet.
 #include <asio/io_context.hpp>
 #include <asio/ip/tcp.hpp>
+#include <chrono>
+#include <functional>
+
+#include "platform/eventloop.h"
 
 namespace gv::testing {
+
+using Clock = std::chrono::steady_clock;
+
+// Runs a loop on the real clock until `done` holds or `ms` have passed; says whether `done` held.
+inline bool waitFor(EventLoop& loop, const std::function<bool()>& done, double ms) {
+    const auto end = Clock::now() + std::chrono::duration<double, std::milli>(ms);
+    bool ok = false;
+    loop.waitUntil([&] { return (ok = done()) || Clock::now() > end; });
+    return ok;
+}
+
+// Lets the sockets' completions queue their events, for up to `seconds`, without the loop dispatching
+// them; whether one is queued.
+inline bool queueUndispatched(EventLoop& loop, int seconds) {
+    for (auto end = Clock::now() + std::chrono::seconds(seconds); !loop.hasPending() && Clock::now() < end;)
+        loop.io().restart(), loop.io().run_one_for(std::chrono::milliseconds(10));
+    return loop.hasPending();
+}
 
 // The first of `n` neighbouring ports that are free right now (a link takes two: host and join).
 inline int freePorts(int n = 2) {
