@@ -1,7 +1,5 @@
 #include "game/app.h"
 
-#include <SDL.h>
-
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -111,8 +109,8 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         // One copy at a time: a second start ends at once, showing nothing.
         InstanceLock lock("gorvath");
         if (lock.previousInstance()) return 0;
-        // The display first, while the program is still small (see openDisplay).
-        SdlDriver::openDisplay();
+        // The display first, while the program is still small (see openDisplay); SDL ends with the session.
+        SdlSession sdl;
         EventLoop loop;
         Desktop desktop;
         desktop.openUrl = [](const std::string& url) { SdlDriver::openUrl(url.c_str()); };
@@ -141,7 +139,6 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         std::fprintf(stderr, "gorvath: %s\n", e.what());
         return 1;
     }
-    SDL_Quit();
     return 0;
 }
 

@@ -328,7 +328,6 @@ private:
     void StartLink();
     void EndLink();
     void ForgetLink();
-    void FlushLink();
     void DrainOne();
     void Dispatch(const std::string& text);
     void Play(const NetMessage& m);

@@ -1,6 +1,7 @@
 // Start-up, the intro, the menu's small actions, the pause key and closing the window.
 #include <cmath>
 
+#include "assets/sounds.h"
 #include "battlefield/sky.h"
 #include "game/mainfrm.h"
 #include "game/numtext.h"
@@ -135,7 +136,7 @@ void Mainfrm::Form_Unload() {
 
 void Mainfrm::PlayEffect(int id) {
     if (onlooker_) onlooker_->EffectPlayed(id);
-    if (!muted) sound.PlayEffect(id);
+    if (!muted) sound.PlayEffect(id, assets::sound(id));
 }
 
 void Mainfrm::StopEffect() { sound.StopEffect(); }

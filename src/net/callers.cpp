@@ -46,7 +46,6 @@ void Mainfrm::TakeCallerBytes(NetCaller& c, const std::string& bytes) {
         case Link::Door::OtherVersion:
             // Another copy's protocol: our greeting tells it so and it goes; we go on hosting, and say so.
             c.sock.send(WriteNetMessage(netmsg::greeting()) + "\n");
-            FlushLink();
             DropCaller(c);
             ShowMenuBanner(state.CzechUi == True ? "Připojit se zkusila jiná verze hry" : "A copy of another version tried to join");
             return;
@@ -164,7 +163,6 @@ void Mainfrm::TakeReturn(NetCaller& c, const NetMessage& m) {
     if (!n.resuming || m.link != n.linkName) {
         // We keep no such battle: it is over for that copy too.
         c.sock.send(WriteNetMessage(netmsg::plain(NetMessage::Disconnect)) + "\n");
-        FlushLink();
         return DropCaller(c);
     }
     Seat(c);

@@ -45,7 +45,6 @@ void Mainfrm::Option2_Click() { LeaveLink(); }
 void Mainfrm::LeaveLink() {
     if (tcpcontrol.state() == TcpSocket::Closed && !net_->linkUp) return;
     SendMessage(netmsg::plain(NetMessage::Disconnect));
-    FlushLink();
     EndLink();
     novahra.setEnabled(true);
     continue_.setEnabled(false);
@@ -121,7 +120,6 @@ void Mainfrm::Command4_Click() {
 void Mainfrm::Command5_Click() {
     if (tcpcontrol.state() != TcpSocket::Closed) {
         SendMessage(netmsg::plain(NetMessage::Disconnect));
-        FlushLink();
     }
     EndLink();
     HiddenPhrases h = ReadHiddenPhrases(compname.text());
@@ -355,7 +353,6 @@ void Mainfrm::CloseLinkForGood() {
     net_->closing = true;
     if (tcpcontrol.state() != TcpSocket::Closed) {
         SendMessage(netmsg::plain(NetMessage::Disconnect));
-        FlushLink();
     }
     EndLink();
 }
@@ -401,14 +398,6 @@ void Mainfrm::ForgetLink() {
     n.peerShotPending = false;
     n.liveTimer.setEnabled(false);
     if (n.waitShown) ShowWaitingText(false);
-}
-
-// Lets what was sent leave before the socket closes. Only the socket's own work runs here, no handler
-// of the game: nothing is dispatched while we are leaving.
-void Mainfrm::FlushLink() {
-    auto& io = loop().io();
-    if (io.stopped()) io.restart();
-    io.poll();
 }
 
 void Mainfrm::PeerDisconnected(LinkEnd why) {

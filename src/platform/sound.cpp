@@ -3,7 +3,6 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
-#include "assets/sounds.h"
 #include "platform/eventloop.h"
 
 namespace gv {
@@ -50,7 +49,7 @@ bool SoundOutput::open() {
 }
 
 void SoundOutput::closeIfSilent() {
-    // Silence is real time: a test's virtual clock races through a battle without closing and opening.
+    // Silence is real time: a test's virtual clock races through minutes without closing and opening.
     if (open_ && std::chrono::steady_clock::now() < silentFrom_ + std::chrono::milliseconds(kSilenceMs)) return;
     silence_->setEnabled(false);
     if (!open_) return;
@@ -70,9 +69,8 @@ void SoundOutput::release() {
     id_ = 0;
 }
 
-void SoundOutput::PlayEffect(int id) {
+void SoundOutput::PlayEffect(int id, std::span<const std::uint8_t> wave) {
     if (silent_ || volume_ == 0) return;
-    const std::span<const std::uint8_t> wave = assets::sound(id);
     if (wave.empty() || !open()) return;
     release();
     SoundBuffer.assign(wave.begin(), wave.end());

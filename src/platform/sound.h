@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <span>
 #include <vector>
 
 struct Mix_Chunk;
@@ -35,12 +36,13 @@ public:
     bool open();
     bool available() const { return open_; }
 
-    // Starts effect `id` of assets/sounds.h and returns at once. The effect playing is stopped first:
-    // at most one sounds at a time. An id without a sound is ignored, and what plays goes on.
-    void PlayEffect(int id);
+    // Starts the effect `wave` (a whole RIFF wave file), known as `id`, and returns at once. The effect
+    // playing is stopped first: at most one sounds at a time. An empty wave is ignored, and what plays goes
+    // on. An id always names the same wave: it is converted for the device once, on its first play.
+    void PlayEffect(int id, std::span<const std::uint8_t> wave);
     // Stops whatever plays. The bytes of the last effect stay in the buffer.
     void StopEffect();
-    // A silent output plays nothing and never opens the device (a battle computed without anyone listening).
+    // A silent output plays nothing and never opens the device (for work computed without anyone listening).
     void setSilent(bool silent) { silent_ = silent; }
     // How loud every effect plays from its start, in per cent (0 to 100).
     void setVolume(int percent) { volume_ = percent < 0 ? 0 : percent > 100 ? 100 : percent; }

@@ -143,6 +143,7 @@ struct TcpSocket::Impl {
     std::optional<asio::executor_work_guard<asio::io_context::executor_type>> keepAwake;
 
     bool idle() const { return !conn && !listener && !dialer; }
+    bool sending() const { return conn && (conn->writeBusy || !conn->outgoing.empty()); }
 
     void dropConn() {
         if (!conn) return;
@@ -384,6 +385,13 @@ void TcpSocket::setState(State s) {
 }
 
 void TcpSocket::close() {
+    if (impl_->sending()) {
+        // The write under way completes and what queued behind it follows. Only the sockets' own work runs
+        // here: their events wait in the loop's queue, so nothing of the program runs inside close().
+        asio::io_context& io = loop_.io();
+        if (io.stopped()) io.restart();
+        io.poll();
+    }
     early_.clear();
     if (state_ == Closed && impl_->idle()) return;
     impl_->dropAll();

@@ -30,7 +30,9 @@ public:
     TcpSocket(const TcpSocket&) = delete;
     TcpSocket& operator=(const TcpSocket&) = delete;
 
-    // Ends any connection or listening; closing a closed socket does nothing. Raises no event.
+    // Ends any connection or listening; closing a closed socket does nothing. Raises no event. The bytes
+    // sent on a connection leave first, as far as the network takes them at once (a peer told goodbye
+    // hears it); those waiting for a connect that has not come yet are dropped.
     void close();
 
     void setLocalPort(int port) { localPort_ = port; }    // 0 clears the setting

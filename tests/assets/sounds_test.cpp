@@ -85,6 +85,9 @@ TEST(SoundAssets, EveryEffectIsCleanMonoPcm) {
 
 // ---- the output ----
 
+// Plays effect `id` of the game's sounds, as the game does.
+void play(gv::SoundOutput& out, int id) { out.PlayEffect(id, gv::assets::sound(id)); }
+
 // Sets an environment variable for one test and puts back what was there.
 struct ScopedEnv {
     std::string name;
@@ -105,7 +108,7 @@ TEST(SoundOutput, WithoutAnAudioDeviceEverythingIsSkipped) {
     ScopedEnv env("SDL_AUDIODRIVER", "no-such-driver");
     {
         gv::SoundOutput out;
-        out.PlayEffect(29);
+        play(out, 29);
         out.StopEffect();
         EXPECT_TRUE(!out.open() && !out.available() && out.playingId() == 0);
     }
@@ -132,20 +135,20 @@ TEST(SoundOutput, OneEffectAtATimeReachesTheSpeakersAndStopSilencesThem) {
     {
         gv::SoundOutput out;
         for (int id : {-1, 0, 17, 101}) {
-            out.PlayEffect(id);
+            play(out, id);
             EXPECT_TRUE(out.buffer().empty() && !out.playing()) << id;
         }
         // Each new effect cuts off the one before: the mixer never has two channels busy.
         for (int id : kEffects) {
-            out.PlayEffect(id);
+            play(out, id);
             EXPECT_TRUE(id == out.playingId() && Mix_Playing(-1) == 1) << "effect " << id;
         }
         const Uint32 before = SDL_GetTicks();
-        out.PlayEffect(29);  // the quake: three seconds of rumble, from a buffer of its own
+        play(out, 29);  // the quake: three seconds of rumble, from a buffer of its own
         EXPECT_LT(SDL_GetTicks() - before, 1000u) << "playing waits for the sound";
         ASSERT_TRUE(out.available());
         EXPECT_NE(gv::assets::sound(29).data(), out.buffer().data());
-        out.PlayEffect(17);  // nothing to play: the quake goes on
+        play(out, 17);  // nothing to play: the quake goes on
         EXPECT_EQ(29, out.playingId());
         SDL_Delay(400);
         EXPECT_GT(loudest(0).first, 0.05) << "the rumble is not in the output";
@@ -153,7 +156,7 @@ TEST(SoundOutput, OneEffectAtATimeReachesTheSpeakersAndStopSilencesThem) {
         // Each is measured over the same stretch of the rumble, after what the mixer had already buffered.
         auto peakAt = [&](int volume) {
             out.setVolume(volume);
-            out.PlayEffect(29);
+            play(out, 29);
             SDL_Delay(250);
             const std::size_t from = loudest(0).second;
             SDL_Delay(400);
@@ -165,7 +168,7 @@ TEST(SoundOutput, OneEffectAtATimeReachesTheSpeakersAndStopSilencesThem) {
             EXPECT_TRUE(share >= low && share <= high) << "volume " << volume << " gave " << share;
         }
         out.setVolume(100);
-        out.PlayEffect(29);
+        play(out, 29);
         out.StopEffect();
         SDL_Delay(300);  // what the mixer had already buffered
         const std::size_t stopped = loudest(0).second;
@@ -181,10 +184,10 @@ TEST(SoundOutput, OneEffectAtATimeReachesTheSpeakersAndStopSilencesThem) {
         gv::EventLoop loop(&clock);
         gv::SoundOutput out(&loop);
         const Uint32 start = SDL_GetTicks();
-        out.PlayEffect(20);  // a tenth of a second
+        play(out, 20);  // a tenth of a second
         loop.waitUntil([&] { return !out.available(); });
         EXPECT_TRUE(SDL_GetTicks() - start >= 2000 && Mix_QuerySpec(nullptr, nullptr, nullptr) == 0);
-        out.PlayEffect(14);
+        play(out, 14);
         EXPECT_TRUE(out.available() && out.playingId() == 14);
     }
     EXPECT_EQ(0u, SDL_WasInit(SDL_INIT_AUDIO)) << "the audio subsystem is left open";

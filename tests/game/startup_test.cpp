@@ -8,16 +8,18 @@ namespace {
 using testing::freePorts;
 using testing::GameTest;
 
-TEST(Language, CzechOrSlovakAnywhereGivesTheCzechInterface) {
+TEST(Language, CzechOrSlovakLanguageOrKeyboardInUseGivesTheCzechInterface) {
     struct Case { LanguageSettings s; bool czech; };
     // A Slovak keyboard on an English system, a Czech user with any keyboard, the system's language, a
-    // second layout; Kashubian and Swiss are neither.
+    // second layout only while it is switched to; Kashubian and Swiss are neither.
     for (const auto& [s, czech] : std::vector<Case>{
              {{{"en_US.UTF-8"}, "en_US.UTF-8", {"us"}}, false}, {{{"en_GB.UTF-8"}, "en_GB.UTF-8", {"sk"}}, true},
-             {{{"cs_CZ.UTF-8"}, "en_US.UTF-8", {"de"}}, true},  {{{"sk_SK"}, "", {}}, true},
-             {{{}, "cs_CZ.UTF-8", {"us"}}, true},               {{{"en_US"}, "C.UTF-8", {"us", "cz"}}, true},
+             {{{"cs_CZ.UTF-8"}, "en_US.UTF-8", {"us", "de"}, 1}, true}, {{{"sk_SK"}, "", {}}, true},
+             {{{}, "cs_CZ.UTF-8", {"us"}}, true},               {{{"en_US"}, "C.UTF-8", {"us", "cz"}, 0}, false},
+             {{{"en_US"}, "C.UTF-8", {"us", "cz"}, 1}, true},   {{{"en_US"}, "", {"cz", "us"}, 7}, true},
              {{{"C"}, "POSIX", {}}, false}, {{{}, "", {}}, false}, {{{"csb_PL"}, "", {"ch"}}, false}})
-        EXPECT_EQ(czechInterface(s), czech) << (s.userLanguages.empty() ? "" : s.userLanguages[0]);
+        EXPECT_EQ(czechInterface(s), czech) << (s.userLanguages.empty() ? "" : s.userLanguages[0]) << " "
+                                            << s.keyboardLayout();
 }
 
 struct StartUp : GameTest {};

@@ -206,6 +206,7 @@ TEST_F(NetFaults, AClosedWindowDispatchesNothingMore) {
             sent = true;
         } else if (game.state.Wind >= 5) {
             windAtClose = game.state.Wind;
+            game.tcpcontrol.send("K\n");  // "disconnect" then waits behind a write under way
             game.unload();
         }
     };

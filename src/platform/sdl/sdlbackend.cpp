@@ -173,6 +173,10 @@ void SdlDriver::openDisplay() {
         throw std::runtime_error(std::string("cannot open the display: ") + SDL_GetError());
 }
 
+SdlSession::SdlSession() { SdlDriver::openDisplay(); }
+
+SdlSession::~SdlSession() { SDL_Quit(); }
+
 SdlDriver::SdlDriver(Form& form) : impl_(std::make_unique<Impl>(form)) {
     openDisplay();  // our own use of the display, given back when the window goes
     if (TTF_Init() != 0) throw std::runtime_error(std::string("cannot start the font engine: ") + TTF_GetError());

@@ -32,7 +32,7 @@ public:
     // Connects to the display, as the constructor does, for a program that wants it done before it
     // builds much: without a desktop session bus SDL's start-up forks a helper, and after a fork every
     // page the program had already written costs a fault when it is written again. Each call is one
-    // more use of SDL's video, given back by SDL_Quit. Throws as above.
+    // more use of SDL's video, given back when SDL ends (see SdlSession). Throws as above.
     static void openDisplay();
     // Shows the window with the form drawn in it from its first moment on screen.
     void show();
@@ -70,6 +70,16 @@ public:
 private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
+};
+
+// SDL for a whole program: made before anything else of SDL, it connects to the display (openDisplay);
+// gone after everything else of SDL, it ends SDL, with whatever of it is still open. One per program.
+class SdlSession {
+public:
+    SdlSession();  // throws as openDisplay
+    ~SdlSession();
+    SdlSession(const SdlSession&) = delete;
+    SdlSession& operator=(const SdlSession&) = delete;
 };
 
 }  // namespace gv
