@@ -317,7 +317,7 @@ void Mainfrm::SeatAndArm() {
     state.BonusActive = False;
     for (Image* slot : {&weapon1, &weapon2}) {
         slot->setPicture(nullptr);
-        slot->tag = "0";
+        slot->tag.assign(1, '0');
     }
     NameSlots();
 
