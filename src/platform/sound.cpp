@@ -70,7 +70,8 @@ void SoundOutput::release() {
 }
 
 void SoundOutput::PlayEffect(int id, std::span<const std::uint8_t> wave) {
-    if (silent_ || volume_ == 0) return;
+    if (silent_) return;
+    if (volume_ == 0) return release();  // it still cuts off the effect before it, as a silent one
     if (wave.empty() || !open()) return;
     release();
     SoundBuffer.assign(wave.begin(), wave.end());
