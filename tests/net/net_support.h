@@ -4,6 +4,7 @@
 #include <chrono>
 #include <gtest/gtest.h>
 
+#include "platform/asio.h"
 #include <asio/ip/tcp.hpp>
 #include <asio/write.hpp>
 #include <algorithm>
