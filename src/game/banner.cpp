@@ -61,11 +61,11 @@ void Mainfrm::RestoreBanner() {
     Label8(1).setVisible(false);
     for (int i : {0, 1}) Label8(i).font.points = kBannerPoints[i];
     // The joiner's battles keep the banner as New Game last set it; ours said something else meanwhile.
-    const std::string caption = CreatingGameText(state.CzechUi == True);
+    const std::string banner = CreatingGameText(state.CzechUi == True);
     Label8(0).foreColour = rgb(64, 64, 64);
     Label8(1).foreColour = rgb(0, 255, 0);
-    Label8(0).setCaption(caption);
-    Label8(1).setCaption(caption);
+    Label8(0).setCaption(banner);
+    Label8(1).setCaption(banner);
 }
 
 }  // namespace gv

@@ -80,14 +80,14 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
         // The leveller: land a few columns short of the lowest point on either side of the human, so the
         // cut runs at that depth under the human's tank; never past the computer's own tank. The human's
         // own column stands when nothing lower turns up.
-        const double centre = t1 + 20, own = t2 + 20;
+        const double centre = t1 + 20, ownMiddle = t2 + 20;
         double best = 0, bx = centre;
         for (double c = centre; c <= 800; ++c) {
-            if (own >= centre && c >= own) break;
+            if (ownMiddle >= centre && c >= ownMiddle) break;
             if (G.at(c) > best) best = G.at(c), bx = c - 7;
         }
         for (double c = centre; c >= 0; --c) {
-            if (own <= centre && c <= own) break;
+            if (ownMiddle <= centre && c <= ownMiddle) break;
             if (G.at(c) > best) best = G.at(c), bx = c + 7;
         }
         const double d = G.at(bx);

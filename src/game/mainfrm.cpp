@@ -341,29 +341,29 @@ void Mainfrm::healthBar(Control* parent, const char* name, ControlArray<LineShap
 Mainfrm::~Mainfrm() { watching_.reset(); }
 
 
-Label& Mainfrm::label(Control* parent, const char* name, int l, int t, int w, int h, const char* caption, double pt,
+Label& Mainfrm::label(Control* parent, const char* name, int l, int t, int w, int h, const char* text, double pt,
                       Colour colour, int index) {
     Label& c = create<Label>(parent, name, index);
     c.move(l, t, w, h);
-    c.setCaption(caption);
+    c.setCaption(text);
     c.font.points = pt;
     c.foreColour = colour;
     return c;
 }
 
-Button& Mainfrm::button(Control* parent, const char* name, int l, int t, int w, int h, const char* caption) {
+Button& Mainfrm::button(Control* parent, const char* name, int l, int t, int w, int h, const char* text) {
     Button& c = create<Button>(parent, name);
     c.move(l, t, w, h);
-    c.setCaption(caption);
+    c.setCaption(text);
     c.font.points = 15.75;
     c.backColour = kGrey;
     return c;
 }
 
-OptionButton& Mainfrm::option(Control* parent, const char* name, int l, int t, const char* caption) {
+OptionButton& Mainfrm::option(Control* parent, const char* name, int l, int t, const char* text) {
     OptionButton& c = create<OptionButton>(parent, name);
     c.move(l, t, 81, 25);
-    c.setCaption(caption);
+    c.setCaption(text);
     c.font = Font{FontFace::Mono, 9.75, false, false, false};
     c.backColour = kGrey;
     return c;

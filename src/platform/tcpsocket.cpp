@@ -199,11 +199,11 @@ struct TcpSocket::Impl {
             if (n > 0) {
                 s->inbox_.append(c->buf.data(), n);
                 s->loop_.post([c] {
-                    TcpSocket* s = c->owner;
+                    TcpSocket* owner = c->owner;
                     // An earlier handler may already have taken these bytes.
-                    if (!s || s->inbox_.empty()) return;
-                    auto handler = s->onDataArrival;
-                    if (handler) handler(s->inbox_.size());
+                    if (!owner || owner->inbox_.empty()) return;
+                    auto handler = owner->onDataArrival;
+                    if (handler) handler(owner->inbox_.size());
                 });
             }
             if (ec) {
@@ -243,12 +243,12 @@ struct TcpSocket::Impl {
         State next = ec == asio::error::eof ? Closed : Error;
         std::string reason = reasonFor(ec);
         s->loop_.post([c, next, reason] {
-            TcpSocket* s = c->owner;
-            if (!s) return;
-            s->impl_->dropConn();  // bytes already in the inbox stay readable
+            TcpSocket* owner = c->owner;
+            if (!owner) return;
+            owner->impl_->dropConn();  // bytes already in the inbox stay readable
             // A host that still listens goes on listening.
-            s->setState(s->impl_->listener ? Listening : next);
-            auto handler = s->onClosed;
+            owner->setState(owner->impl_->listener ? Listening : next);
+            auto handler = owner->onClosed;
             if (handler) handler(reason);
         });
     }
@@ -270,9 +270,9 @@ struct TcpSocket::Impl {
             int id = l->nextId++;
             l->requests.emplace(id, std::move(sock));
             s->loop_.post([l, id] {
-                TcpSocket* s = l->owner;
-                if (!s || !l->requests.count(id)) return;
-                auto handler = s->onConnectionRequest;
+                TcpSocket* owner = l->owner;
+                if (!owner || !l->requests.count(id)) return;
+                auto handler = owner->onConnectionRequest;
                 if (handler) handler(id);
             });
             acceptNext(l);
@@ -285,11 +285,11 @@ struct TcpSocket::Impl {
         TcpSocket* s = d->owner;
         if (!s) return;
         s->loop_.post([d, reason = std::move(reason)] {
-            TcpSocket* s = d->owner;
-            if (!s) return;
-            s->impl_->dropDialer();
-            s->setState(Error);
-            auto handler = s->onClosed;
+            TcpSocket* owner = d->owner;
+            if (!owner) return;
+            owner->impl_->dropDialer();
+            owner->setState(Error);
+            auto handler = owner->onClosed;
             if (handler) handler(reason);
         });
     }
@@ -336,8 +336,8 @@ struct TcpSocket::Impl {
         d->timer.async_wait([d, number](const asio::error_code& wec) {
             if (wec || !d->owner || d->attempt != number) return;
             d->timedOut = true;
-            asio::error_code ignored;
-            d->sock.close(ignored);  // the connect completes with operation_aborted
+            asio::error_code unused;
+            d->sock.close(unused);  // the connect completes with operation_aborted
         });
 
         d->sock.async_connect(ep, [d, number, ep](asio::error_code cec) {

@@ -313,8 +313,8 @@ struct SeatDriver : Driver {
 };
 
 struct Seat : Mainfrm::Onlooker {
-    Seat(SharedClock& clock, TurnTaking& turns, int id, Desktop desk)
-        : id(id), driver(clock, turns, id, stop), loop(&driver), game(loop, std::move(desk)), awake(loop, "awake", 50) {
+    Seat(SharedClock& clock, TurnTaking& turns, int seatId, Desktop desk)
+        : id(seatId), driver(clock, turns, seatId, stop), loop(&driver), game(loop, std::move(desk)), awake(loop, "awake", 50) {
         awake.setEnabled(true);  // some timer always runs, so the virtual clock always moves on
         game.setOnlooker(this);
     }
