@@ -193,7 +193,7 @@ void Mainfrm::TakeReturn(NetCaller& c, const NetMessage& m) {
 // The link is back: what the peer has not taken goes again, in order, and the battle goes on.
 void Mainfrm::Resumed(long long peerTook) {
     NetState& n = *net_;
-    const long long kept = (long long)n.sentLog.size(), firstKept = n.sent - kept;
+    const long long kept = static_cast<long long>(n.sentLog.size()), firstKept = n.sent - kept;
     if (peerTook < firstKept || peerTook > n.sent) return PeerDisconnected(LinkEnd::NetworkError);
     n.resuming = false;
     std::string again;
