@@ -250,7 +250,7 @@ void Mainfrm::ComputerTurn() {
 bool Mainfrm::NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForce) {
     const Image& own = k.me == 2 ? tank2 : tank1;
     // The computer reckons with the wind rounded down to an even number.
-    k.wind = float(Int(state.Wind / 2.0) * 2);
+    k.wind = float(Int(static_cast<double>(state.Wind) / 2.0) * 2);
 
     int A = 0;
     double F = 0;

@@ -175,8 +175,8 @@ TEST_F(Flight, FirstTickAtFortyFiveDegreesAndPlayer2sAngleMirroredBeforeItsFract
     EXPECT_NEAR(vx, vy, 1e-5);
     loop.runFor(40);
     EXPECT_NEAR(s.ShotTime, 0.2, 1e-12);
-    EXPECT_NEAR(s.ShellX - s.ShotX0, 14.142135, 1e-5);
-    EXPECT_NEAR(s.ShotY0 - s.ShellY, 13.942135, 1e-5);
+    EXPECT_NEAR(s.ShellX - static_cast<double>(s.ShotX0), 14.142135, 1e-5);
+    EXPECT_NEAR(static_cast<double>(s.ShotY0) - s.ShellY, 13.942135, 1e-5);
     EXPECT_TRUE(std::fabs(s.ShotVx - 70.00357) < 1e-4 && std::fabs(s.ShotVy - 70.00357) < 1e-4);
     EXPECT_EQ(game.bullet.left(), Control::twips(s.ShellX - 4));
     // Player 2 at 44.5 is 135.5 mirrored, cut to 135: the same shot to the left.
