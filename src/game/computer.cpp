@@ -179,7 +179,6 @@ bool Mainfrm::SearchAim(AimSearch& k, int& A, double& F) {
             A = int(Int(random.Rnd() * 90)) + (human.left() > own.left() ? 90 : 0);
             F = Int(random.Rnd() * 100) + 100;
             thought_.gaveUp = true;
-            found = true;
             break;
         }
         const double a = (180.0 - A) / 180 * kPi;
