@@ -86,7 +86,7 @@ TEST_F(Weapons, DrillBoresATunnelFliesOnUntilItLeavesAndAtNinetyLeansAwayFromThe
     EXPECT_LT(flyOut(2000), 2000);
     int bored = 0;
     for (int x = 0; x <= 799; ++x) {
-        int deeper = game.state.Ground(x) - before[std::size_t(x + 1)];
+        int deeper = game.state.Ground(x) - before[std::size_t(x) + 1];
         EXPECT_TRUE(deeper >= 0 && deeper <= 4) << x;  // at most four rows a column
         bored += deeper > 0;
     }
