@@ -53,7 +53,8 @@ pid_t launch(const std::string& binary, const std::string& display, const std::s
 // The process's CPU seconds (user and system, all threads) from /proc.
 double cpuSeconds(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string stat;
+    std::getline(in, stat);  // one line
     std::size_t close = stat.rfind(')');
     if (close == std::string::npos) return 0;
     std::istringstream fields(stat.substr(close + 2));

@@ -80,7 +80,7 @@ std::uint64_t GroundDraws(const GroundArray& ground, bool hell) {
         std::array<std::uint64_t, Canvas::kHeight + 1> n{};
         for (int y = 600; y >= 190; y -= 2) {
             ++n[std::size_t(y)];
-            if (y + 5 <= 600) ++n[std::size_t(y + 5)];
+            if (y + 5 <= 600) ++n[std::size_t(y) + 5];
         }
         for (std::size_t y = Canvas::kHeight; y-- > 0;) n[y] += n[y + 1];
         return n;

@@ -80,14 +80,14 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
         // The leveller: land a few columns short of the lowest point on either side of the human, so the
         // cut runs at that depth under the human's tank; never past the computer's own tank. The human's
         // own column stands when nothing lower turns up.
-        const double centre = t1 + 20, own = t2 + 20;
+        const double centre = t1 + 20, ownMiddle = t2 + 20;
         double best = 0, bx = centre;
         for (double c = centre; c <= 800; ++c) {
-            if (own >= centre && c >= own) break;
+            if (ownMiddle >= centre && c >= ownMiddle) break;
             if (G.at(c) > best) best = G.at(c), bx = c - 7;
         }
         for (double c = centre; c >= 0; --c) {
-            if (own <= centre && c <= own) break;
+            if (ownMiddle <= centre && c <= ownMiddle) break;
             if (G.at(c) > best) best = G.at(c), bx = c + 7;
         }
         const double d = G.at(bx);
@@ -179,7 +179,6 @@ bool Mainfrm::SearchAim(AimSearch& k, int& A, double& F) {
             A = int(Int(random.Rnd() * 90)) + (human.left() > own.left() ? 90 : 0);
             F = Int(random.Rnd() * 100) + 100;
             thought_.gaveUp = true;
-            found = true;
             break;
         }
         const double a = (180.0 - A) / 180 * kPi;
@@ -250,7 +249,7 @@ void Mainfrm::ComputerTurn() {
 bool Mainfrm::NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForce) {
     const Image& own = k.me == 2 ? tank2 : tank1;
     // The computer reckons with the wind rounded down to an even number.
-    k.wind = float(Int(state.Wind / 2.0) * 2);
+    k.wind = float(Int(static_cast<double>(state.Wind) / 2.0) * 2);
 
     int A = 0;
     double F = 0;

@@ -170,29 +170,29 @@ void MainLayout::healthBar(Control* parent, const char* name, ControlArray<LineS
     for (int k = 0; k < 5; ++k) bar.add(k, &line(parent, name, 8, 60 + 2 * k, 288, 60 + 2 * k, shades[k], 2, k));
 }
 
-Label& MainLayout::label(Control* parent, const char* name, int l, int t, int w, int h, const char* caption, double pt,
+Label& MainLayout::label(Control* parent, const char* name, int l, int t, int w, int h, const char* text, double pt,
                       Colour colour, int index) {
     Label& c = create<Label>(parent, name, index);
     c.move(l, t, w, h);
-    c.setCaption(caption);
+    c.setCaption(text);
     c.font.points = pt;
     c.foreColour = colour;
     return c;
 }
 
-Button& MainLayout::button(Control* parent, const char* name, int l, int t, int w, int h, const char* caption) {
+Button& MainLayout::button(Control* parent, const char* name, int l, int t, int w, int h, const char* text) {
     Button& c = create<Button>(parent, name);
     c.move(l, t, w, h);
-    c.setCaption(caption);
+    c.setCaption(text);
     c.font.points = 15.75;
     c.backColour = kGrey;
     return c;
 }
 
-OptionButton& MainLayout::option(Control* parent, const char* name, int l, int t, const char* caption) {
+OptionButton& MainLayout::option(Control* parent, const char* name, int l, int t, const char* text) {
     OptionButton& c = create<OptionButton>(parent, name);
     c.move(l, t, 81, 25);
-    c.setCaption(caption);
+    c.setCaption(text);
     c.font = Font{FontFace::Mono, 9.75, false, false, false};
     c.backColour = kGrey;
     return c;

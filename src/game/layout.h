@@ -143,10 +143,10 @@ public:
     Image& tdd = control<Image>("tdd");
 
 protected:
-    Label& label(Control* parent, const char* name, int l, int t, int w, int h, const char* caption, double pt,
+    Label& label(Control* parent, const char* name, int l, int t, int w, int h, const char* text, double pt,
                  Colour colour = rgb(0, 255, 0), int index = -1);
-    Button& button(Control* parent, const char* name, int l, int t, int w, int h, const char* caption);
-    OptionButton& option(Control* parent, const char* name, int l, int t, const char* caption);
+    Button& button(Control* parent, const char* name, int l, int t, int w, int h, const char* text);
+    OptionButton& option(Control* parent, const char* name, int l, int t, const char* text);
     TextBox& textBox(Control* parent, const char* name, int l, int t, int w, int h, const char* text);
     Image& image(Control* parent, const char* name, int l, int t, int w, int h, const char* picture,
                  bool stretch = false, int index = -1);

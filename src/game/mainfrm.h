@@ -144,7 +144,7 @@ public:
     // Every standing tree whose middle lies strictly between the two columns goes.
     void ClearTreesBetween(double left, double right);
     void DarkenPixel(double x, double y, double q);
-    void BreakTree(Image& tree);
+    void BreakTree(Image& plant);
     void SettleTanks(bool withDamage, bool skipTeleported);
     void ReseatTrees();
     void ReseatBonus();
@@ -335,7 +335,7 @@ private:
     void TakeDrawingOk(const NetMessage& m);
     void TakePause(bool paused);
     void TakeShotDone(const NetMessage& m);
-    void TakeWind(int wind);
+    void TakeWind(int strength);
     void TakeBattle(const std::string& seed);
     void TakePeerShot(const std::string& force, const std::string& angle);
     bool ReadyForPeerShot() const;

@@ -38,7 +38,7 @@ void Mainfrm::HideBattle() {
     wind.setTop(8);
     x_.windNumber->setVisible(false);
     for (Image* s : {&tank1, &tank2, &hmm}) s->setVisible(false);
-    for (auto& [i, tree] : strom.elements()) tree->setVisible(false);
+    for (auto& [i, plant] : strom.elements()) plant->setVisible(false);
     ClearTrace(0);
 }
 
@@ -52,18 +52,18 @@ void Mainfrm::novahra_Click() {
     HideBattle();
     continue_.setEnabled(false);
 
-    std::string caption;
+    std::string banner;
     Colour shadow = rgb(64, 64, 64), text = rgb(0, 255, 0);
     if (state.HellMode == True) {
         shadow = rgb(255, 0, 0), text = rgb(255, 255, 0);
-        caption = state.HellVariant == True ? "The VELMORAN's Hell!" : "Hell on Earth...";
+        banner = state.HellVariant == True ? "The VELMORAN's Hell!" : "Hell on Earth...";
     } else {
-        caption = CreatingGameText(state.CzechUi == True);
+        banner = CreatingGameText(state.CzechUi == True);
     }
     Label8(0).foreColour = shadow;
     Label8(1).foreColour = text;
     for (int i : {0, 1}) {
-        Label8(i).setCaption(caption);
+        Label8(i).setCaption(banner);
         Label8(i).setVisible(true);
     }
     GenerateWorld();

@@ -74,8 +74,8 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     const int kind = WeaponKind(ShooterSlot());
     // Trees break only near the ground; the shell flies on.
     if (sweepY > s.Ground.at(sweepX) - 45) {
-        for (auto& [j, tree] : strom.elements())
-            if (InTreeBox(*tree, sweepX, sweepY)) BreakTree(*tree);
+        for (auto& [j, plant] : strom.elements())
+            if (InTreeBox(*plant, sweepX, sweepY)) BreakTree(*plant);
     }
     // The ground.
     if (sweepY > s.Ground.at(sweepX)) {
@@ -119,13 +119,13 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     return Walk::Continue;
 }
 
-void Mainfrm::BreakTree(Image& tree) {
+void Mainfrm::BreakTree(Image& plant) {
     // Only a live tree breaks: a green or snowy one, standing. It stays, burnt, and cannot burn again.
-    const std::string& t = tree.tag;
-    if (!tree.visible() || t.size() != 1 || t[0] < '0' || t[0] > '3') return;
+    const std::string& t = plant.tag;
+    if (!plant.visible() || t.size() != 1 || t[0] < '0' || t[0] > '3') return;
     int kind = t[0] - '0';
-    tree.setPicture(kind < 2 ? treeb(kind).picture() : snowb(kind - 2).picture());
-    tree.tag.assign(1, '4');
+    plant.setPicture(kind < 2 ? treeb(kind).picture() : snowb(kind - 2).picture());
+    plant.tag.assign(1, '4');
 }
 
 void Mainfrm::DarkenPixel(double x, double y, double q) {
@@ -156,9 +156,9 @@ void Mainfrm::Crater(double cx, double R) {
 void Mainfrm::ClearTrees(double cx, double Q) { ClearTreesBetween(cx - Q, cx + Q); }
 
 void Mainfrm::ClearTreesBetween(double left, double right) {
-    for (auto& [j, tree] : strom.elements()) {
-        double middle = tree->left() + tree->width() / 2;
-        if (tree->visible() && left < middle && middle < right) tree->setVisible(false);
+    for (auto& [j, plant] : strom.elements()) {
+        double middle = plant->left() + plant->width() / 2;
+        if (plant->visible() && left < middle && middle < right) plant->setVisible(false);
     }
 }
 
@@ -186,8 +186,8 @@ void Mainfrm::SettleTanks(bool withDamage, bool skipTeleported) {
 }
 
 void Mainfrm::ReseatTrees() {
-    for (auto& [j, tree] : strom.elements())
-        if (tree->visible()) tree->setTop(state.Ground.at(tree->left() + tree->width() / 2) - tree->height());
+    for (auto& [j, plant] : strom.elements())
+        if (plant->visible()) plant->setTop(state.Ground.at(plant->left() + plant->width() / 2) - plant->height());
 }
 
 void Mainfrm::ReseatBonus() {

@@ -5,7 +5,7 @@
 namespace gv {
 
 void Mainfrm::ShowTurnArrow() {
-    if (ComputerPlays(state.TurnPlayer)) {
+    if (ComputerPlays(static_cast<int>(state.TurnPlayer))) {
         const Image& thinker = state.TurnPlayer == 1 ? tank1 : tank2;
         hmm.setLeft(thinker.left() + 10);
         hmm.setTop(thinker.top() - 30);

@@ -253,8 +253,8 @@ void Mainfrm::RollingStep() {
     if (towards(G(X), G(X - 3)) || towards(G(X), G(X - 2)) || towards(G(X), G(X - 1))) X -= 1;
     s.ShellX = X;
     s.ShellY = G(X);
-    for (auto& [j, tree] : strom.elements())
-        if (InTreeBox(*tree, X, s.ShellY, 2)) BreakTree(*tree);
+    for (auto& [j, plant] : strom.elements())
+        if (InTreeBox(*plant, X, s.ShellY, 2)) BreakTree(*plant);
 }
 
 void Mainfrm::RollExplode(double X) {

@@ -20,16 +20,16 @@ void Mainfrm::ChangeWind() {
 }
 
 void Mainfrm::ShowWind() {
-    std::string caption;
+    std::string text;
     const bool czech = state.CzechUi == True;
     if (state.Wind == 0) {
-        caption = czech ? "Bezvětří" : "Calm";
+        text = czech ? "Bezvětří" : "Calm";
     } else {
-        caption = czech ? " Vítr " : " Wind ";
+        text = czech ? " Vítr " : " Wind ";
         std::string dashes(std::size_t(std::trunc(std::fabs(state.Wind) / 2) + 1), '-');
-        caption = state.Wind < 0 ? "<" + dashes + caption : caption + dashes + ">";
+        text = state.Wind < 0 ? "<" + dashes + text : text + dashes + ">";
     }
-    wind.setCaption(caption);
+    wind.setCaption(text);
     wind.setVisible(true);
     // With numbers on, its strength and sign under the arrow (the longest arrow fills the label's width).
     Label& number = *x_.windNumber;

@@ -93,7 +93,7 @@ void Link::noteSent(const std::string& text) {
 }
 
 bool Link::missedBy(long long peerTook, std::string& again) const {
-    const long long kept = (long long)sentLog.size(), firstKept = sent - kept;
+    const long long kept = static_cast<long long>(sentLog.size()), firstKept = sent - kept;
     if (peerTook < firstKept || peerTook > sent) return false;
     again.clear();
     for (long long i = peerTook - firstKept; i < kept; ++i) again += sentLog[std::size_t(i)] + "\n";

@@ -313,8 +313,8 @@ void Mainfrm::TakeShotDone(const NetMessage& m) {
     }
 }
 
-void Mainfrm::TakeWind(int wind) {
-    state.PeerWind = formatNumber(wind);
+void Mainfrm::TakeWind(int strength) {
+    state.PeerWind = formatNumber(strength);
     ChangeWind();
     if (net_->peerShotPending) {
         net_->peerShotPending = false;

@@ -7,7 +7,7 @@
 //   waitUntil(c)  pump and sleep until c() is true; a waiting game uses no CPU
 // With the virtual clock time moves only in refresh() and waitUntil(), so tests run whole battles in
 // milliseconds, and a waitUntil() that can never end throws instead of hanging.
-#include <asio/io_context.hpp>
+#include "platform/asio.h"
 #include <cstdint>
 #include <deque>
 #include <functional>

@@ -4,8 +4,8 @@
 // router helps. The asking happens on a thread of its own, so the loop's thread never waits for a
 // router; the answer comes back as an event on the loop's thread. A mapping that was made is renewed
 // while it is held and removed again by stop(), by the next start() and by the destructor.
+#include "platform/asio.h"
 #include <asio/executor_work_guard.hpp>
-#include <asio/io_context.hpp>
 #include <functional>
 #include <memory>
 #include <optional>

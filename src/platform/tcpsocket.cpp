@@ -200,11 +200,11 @@ struct TcpSocket::Impl {
             if (n > 0) {
                 s->inbox_.append(c->buf.data(), n);
                 s->loop_.post([c] {
-                    TcpSocket* s = c->owner;
+                    TcpSocket* owner = c->owner;
                     // An earlier handler may already have taken these bytes.
-                    if (!s || s->inbox_.empty()) return;
-                    auto handler = s->onDataArrival;
-                    if (handler) handler(s->inbox_.size());
+                    if (!owner || owner->inbox_.empty()) return;
+                    auto handler = owner->onDataArrival;
+                    if (handler) handler(owner->inbox_.size());
                 });
             }
             if (ec) {
@@ -244,12 +244,12 @@ struct TcpSocket::Impl {
         State next = ec == asio::error::eof ? Closed : Error;
         std::string reason = reasonFor(ec);
         s->loop_.post([c, next, reason] {
-            TcpSocket* s = c->owner;
-            if (!s) return;
-            s->impl_->dropConn();  // bytes already in the inbox stay readable
+            TcpSocket* owner = c->owner;
+            if (!owner) return;
+            owner->impl_->dropConn();  // bytes already in the inbox stay readable
             // A host that still listens goes on listening.
-            s->setState(s->impl_->listener ? Listening : next);
-            auto handler = s->onClosed;
+            owner->setState(owner->impl_->listener ? Listening : next);
+            auto handler = owner->onClosed;
             if (handler) handler(reason);
         });
     }
@@ -271,9 +271,9 @@ struct TcpSocket::Impl {
             int id = l->nextId++;
             l->requests.emplace(id, std::move(sock));
             s->loop_.post([l, id] {
-                TcpSocket* s = l->owner;
-                if (!s || !l->requests.count(id)) return;
-                auto handler = s->onConnectionRequest;
+                TcpSocket* owner = l->owner;
+                if (!owner || !l->requests.count(id)) return;
+                auto handler = owner->onConnectionRequest;
                 if (handler) handler(id);
             });
             acceptNext(l);
@@ -286,11 +286,11 @@ struct TcpSocket::Impl {
         TcpSocket* s = d->owner;
         if (!s) return;
         s->loop_.post([d, reason = std::move(reason)] {
-            TcpSocket* s = d->owner;
-            if (!s) return;
-            s->impl_->dropDialer();
-            s->setState(Error);
-            auto handler = s->onClosed;
+            TcpSocket* owner = d->owner;
+            if (!owner) return;
+            owner->impl_->dropDialer();
+            owner->setState(Error);
+            auto handler = owner->onClosed;
             if (handler) handler(reason);
         });
     }
@@ -337,8 +337,8 @@ struct TcpSocket::Impl {
         d->timer.async_wait([d, number](const asio::error_code& wec) {
             if (wec || !d->owner || d->attempt != number) return;
             d->timedOut = true;
-            asio::error_code ignored;
-            d->sock.close(ignored);  // the connect completes with operation_aborted
+            asio::error_code unused;
+            d->sock.close(unused);  // the connect completes with operation_aborted
         });
 
         d->sock.async_connect(ep, [d, number, ep](asio::error_code cec) {
@@ -370,7 +370,11 @@ struct TcpSocket::Impl {
 TcpSocket::TcpSocket(EventLoop& loop) : loop_(loop), impl_(std::make_unique<Impl>()) {}
 
 TcpSocket::~TcpSocket() {
-    impl_->dropAll();
+    // asio's timers report a failed cancel by throwing (cancelling ours never fails); a destructor must not.
+    try {
+        impl_->dropAll();
+    } catch (const std::system_error&) {
+    }
     impl_->keepAwake.reset();
     loop_.setSocketActive(this, false);
 }

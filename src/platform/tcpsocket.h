@@ -2,6 +2,7 @@
 // The stream socket component `tcpcontrol`: one TCP connection (or one listening port) driven from the
 // event loop on the UI thread. Every operation returns at once; errors never throw into the game, they
 // change the state and are reported through the return value or the closed event.
+#include "platform/asio.h"
 #include <asio/ip/tcp.hpp>
 #include <cstddef>
 #include <functional>

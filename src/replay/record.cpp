@@ -137,7 +137,7 @@ std::optional<Event> parseEvent(std::string_view line, std::string& why) {
     Event e;
     // The pace comes last: "@" and whole milliseconds.
     if (w.size() < 2 || w.back().size() < 2 || w.back()[0] != '@') return why = "an event without its time", std::nullopt;
-    std::optional<long long> at = readWhole(w.back().substr(1), 0, (long long)kMaxAtMs);
+    std::optional<long long> at = readWhole(w.back().substr(1), 0, static_cast<long long>(kMaxAtMs));
     if (!at) return why = "a time out of range", std::nullopt;
     e.at = double(*at);
     w.pop_back();
@@ -218,7 +218,7 @@ std::string Event::line() const {
         case Hash: s = "hash " + std::to_string(sequence) + " " + hex(hash & kHashMask, 12); break;
         case End: s = "end " + text; break;
     }
-    return s + " @" + std::to_string((long long)std::llround(std::max(0.0, std::min(at, kMaxAtMs))));
+    return s + " @" + std::to_string(std::llround(std::max(0.0, std::min(at, kMaxAtMs))));
 }
 
 const char* Record::modeName(int mode) { return mode >= 1 && mode <= 4 ? kModeNames[mode] : "?"; }

@@ -14,12 +14,14 @@ namespace gv::replay {
 namespace fs = std::filesystem;
 
 namespace {
-std::string localTime(const char* format) {
+// The local time now, as the record's start ("2026-12-09 10:08:11") or to begin a file's name.
+enum class Stamp { Started, FileName };
+std::string localTime(Stamp stamp) {
     std::time_t t = std::time(nullptr);
     std::tm tm{};
     localtime_r(&t, &tm);
     char buf[64];
-    std::strftime(buf, sizeof buf, format, &tm);
+    std::strftime(buf, sizeof buf, stamp == Stamp::FileName ? "%Y-%m-%d_%H-%M-%S_" : "%Y-%m-%d %H:%M:%S", &tm);
     return buf;
 }
 
@@ -66,7 +68,7 @@ void BattleRecorder::Begin(Record header, double nowMs) {
     if (file_) std::fclose(file_), file_ = nullptr;
     path_.clear();
     record_ = std::move(header);
-    record_.started = localTime("%Y-%m-%d %H:%M:%S");
+    record_.started = localTime(Stamp::Started);
     begun_ = true;
     ended_ = false;
     beganAt_ = nowMs;
@@ -89,7 +91,7 @@ void BattleRecorder::open() {
     std::error_code ec;
     fs::create_directories(folder_, ec);
     if (ec) return cannotRecord(ec.message());
-    const std::string stem = folder_ + "/" + localTime("%Y-%m-%d_%H-%M-%S_") + Record::modeName(record_.mode);
+    const std::string stem = folder_ + "/" + localTime(Stamp::FileName) + Record::modeName(record_.mode);
     // Two battles begun in one second get names of their own.
     for (int n = 1; n < 100 && !file_; ++n) {
         std::string name = stem + (n > 1 ? "-" + std::to_string(n) : "") + kExtension;

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 extern char** environ;
@@ -142,7 +143,10 @@ Screenshot Desktop::screenshot() const {
     std::string cmd = "import -display " + display_ + " -window root -depth 8 rgb:" + file + " 2>/dev/null";
     if (std::system(cmd.c_str()) != 0) return s;
     std::ifstream in(file, std::ios::binary);
-    s.rgb.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::ostringstream bytes;  // (GCC 12 at -O2 sees a null dereference in istreambuf_iterator's reading)
+    bytes << in.rdbuf();
+    const std::string rgb = bytes.str();
+    s.rgb.assign(rgb.begin(), rgb.end());
     s.width = width_;
     s.height = height_;
     if (s.rgb.size() != std::size_t(width_) * height_ * 3u) s = Screenshot{};

@@ -212,7 +212,7 @@ TEST_F(ComputerLevels, AimsMarkedAsHitsHitInTheRealFlight) {
                 // tank's top: on level ground the two are the same.
                 const double left = game.tank2.left(), row = game.state.Ground.at(left + 20);
                 ground(int(left), int(left) + 40, int(row));
-                game.SeatTank(game.tank2, left);
+                game.SeatTank(game.tank2, static_cast<int>(left));
                 game.state.Wind = float(2 * std::floor(game.state.Wind / 2));
             }
             computerTurn(seed);

@@ -68,7 +68,7 @@ TEST_F(Weapons, DrillBoresATunnelFliesOnUntilItLeavesAndAtNinetyLeansAwayFromThe
     // next begins (the shell flies 20 columns a tick) is crossed twice.
     int twice = 0;
     for (int x = 100; x <= 700; ++x) {
-        const int deeper = game.state.Ground(x) - before[std::size_t(x + 1)];
+        const int deeper = game.state.Ground(x) - before[std::size_t(x) + 1];
         EXPECT_TRUE(deeper == 4 || (deeper == 8 && x % 20 == 0)) << x << ": " << deeper;
         twice += deeper == 8;
     }

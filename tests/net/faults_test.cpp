@@ -215,7 +215,7 @@ TEST_F(NetFaults, AClosedWindowDispatchesNothingMore) {
     ASSERT_TRUE(until([&] { return game.unloaded(); }));
     ASSERT_TRUE(until([&] { return peer.closedByGame(); }));
     loop.runFor(2000);
-    EXPECT_TRUE(windAtClose < 8 && game.state.Wind == windAtClose) << windAtClose;
+    EXPECT_TRUE(windAtClose < 8 && static_cast<double>(game.state.Wind) == windAtClose) << windAtClose;
     EXPECT_TRUE(game.state.SendText == "disconnect" && peer.heardLine("disconnect") && !peer.heardLine("drawingok"));
     EXPECT_FALSE(game.continue_.enabled());  // "exit" was never taken
     EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Closed);

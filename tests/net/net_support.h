@@ -1,6 +1,7 @@
 #pragma once
 // Network games under test: a game and a scripted peer on one loop, two games on one loop, and two
 // whole games each on a thread of its own, taking turns on one virtual clock.
+#include "platform/asio.h"
 #include <asio/ip/tcp.hpp>
 #include <asio/write.hpp>
 #include <array>
@@ -304,8 +305,8 @@ struct SeatDriver : Driver {
 };
 
 struct Seat : Mainfrm::Onlooker {
-    Seat(SharedClock& clock, TurnTaking& turns, int id, Desktop desk)
-        : id(id), driver(clock, turns, id, stop), loop(&driver), game(loop, std::move(desk)), awake(loop, "awake", 50) {
+    Seat(SharedClock& clock, TurnTaking& turns, int seatId, Desktop desk)
+        : id(seatId), driver(clock, turns, seatId, stop), loop(&driver), game(loop, std::move(desk)), awake(loop, "awake", 50) {
         awake.setEnabled(true);  // some timer always runs, so the virtual clock always moves on
         game.setOnlooker(this);
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include "platform/asio.h"
 #include <asio/co_spawn.hpp>
 #include <asio/detached.hpp>
 #include <asio/ip/udp.hpp>

@@ -1,7 +1,7 @@
 #pragma once
 // Loopback ports for network tests, handed out by the system: a test asks for them instead of owning a
 // number, so tests running side by side never meet.
-#include <asio/io_context.hpp>
+#include "platform/asio.h"
 #include <asio/ip/tcp.hpp>
 #include <chrono>
 #include <functional>

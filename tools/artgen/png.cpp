@@ -9,7 +9,7 @@ namespace art {
 namespace {
 
 void put32(std::vector<unsigned char>& out, std::uint32_t v) {
-    for (int s = 24; s >= 0; s -= 8) out.push_back((unsigned char)(v >> s));
+    for (int s = 24; s >= 0; s -= 8) out.push_back(static_cast<unsigned char>(v >> s));
 }
 
 void chunk(std::vector<unsigned char>& out, const char* type, const std::vector<unsigned char>& body) {

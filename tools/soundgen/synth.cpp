@@ -18,11 +18,11 @@ double Rng::waitFor(double perSecond) { return -std::log(1.0 - uniform()) / perS
 
 std::size_t Signal::index(double t) const {
     if (t <= 0 || s.empty()) return 0;
-    return std::min(s.size() - 1, std::size_t(t * rate + 0.5));
+    return std::min(s.size() - 1, std::size_t(std::lround(t * rate)));
 }
 
 void Signal::mixIn(const Signal& other, double t, double gain) {
-    const std::size_t start = t <= 0 ? 0 : std::size_t(t * rate + 0.5);
+    const std::size_t start = t <= 0 ? 0 : std::size_t(std::lround(t * rate));
     for (std::size_t i = 0; i < other.size() && start + i < s.size(); ++i) s[start + i] += gain * other.s[i];
 }
 
