@@ -134,6 +134,8 @@ struct SdlDriver::Impl {
     std::unique_ptr<SdlPadInput> padInput;  // the game pads, from the first event on
     void updateCursor(int x, int y);
     void handle(const SDL_Event& e);
+    void press(const SDL_MouseButtonEvent& b);
+    void release(const SDL_MouseButtonEvent& b);
     void toggleFullScreen();
     static int translateKey(SDL_Keycode k);
 };

@@ -40,41 +40,12 @@ void SdlDriver::Impl::handle(const SDL_Event& e) {
             updateCursor(p.x, p.y);
             break;
         }
-        case SDL_MOUSEBUTTONDOWN: {
-            if (e.button.button != SDL_BUTTON_LEFT) break;
-            SDL_Point p = toForm(e.button.x, e.button.y);
-            int x = p.x, y = p.y;
-            Control* c = form.controlAt(x, y);
-            pressed = c;
-            // Every second press of a quick run is a double-click, as on the desktop: three quick clicks on a
-            // spin arrow step by one, ten and one, never by one and ten and ten.
-            pressedWasDouble = e.button.clicks % 2 == 0 && c && c->kind() == ControlKind::Image;
-            loop.markDirty();
-            loop.post([this, x, y] { form.holdStart(x, y); });
-            if (pressedWasDouble) loop.post([this, x, y] { form.mouseDown(x, y, true); });
-            // Text boxes take the focus (and their click) at once, like any desktop text box; the second
-            // press of a double-click selects the word.
-            if (c && c->kind() == ControlKind::TextBox) {
-                pressed = nullptr;
-                bool dbl = e.button.clicks == 2;
-                loop.post([this, x, y, dbl] { form.mouseDown(x, y, dbl); });
-            }
+        case SDL_MOUSEBUTTONDOWN:
+            if (e.button.button == SDL_BUTTON_LEFT) press(e.button);
             break;
-        }
-        case SDL_MOUSEBUTTONUP: {
-            if (e.button.button != SDL_BUTTON_LEFT) break;
-            SDL_Point p = toForm(e.button.x, e.button.y);
-            int x = p.x, y = p.y;
-            Control* was = pressed;
-            bool dbl = pressedWasDouble;
-            pressed = nullptr;
-            loop.markDirty();
-            loop.post([this] { form.holdEnd(); });
-            // A click is a press and release on the same control; the second press of a double-click on
-            // an image already counted as its double-click.
-            if (was && !dbl && form.controlAt(x, y) == was) loop.post([this, x, y] { form.mouseDown(x, y, false); });
+        case SDL_MOUSEBUTTONUP:
+            if (e.button.button == SDL_BUTTON_LEFT) release(e.button);
             break;
-        }
         case SDL_MOUSEWHEEL: {
             // A "flipped" (natural) wheel reports the other way round; the game wants the turn of the wheel.
             int steps = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y;
@@ -109,6 +80,43 @@ void SdlDriver::Impl::handle(const SDL_Event& e) {
         default:
             break;
     }
+}
+
+// The left button goes down: a control is pressed (a text box takes the focus at once).
+void SdlDriver::Impl::press(const SDL_MouseButtonEvent& b) {
+    EventLoop& loop = form.loop();
+    SDL_Point p = toForm(b.x, b.y);
+    int x = p.x, y = p.y;
+    Control* c = form.controlAt(x, y);
+    pressed = c;
+    // Every second press of a quick run is a double-click, as on the desktop: three quick clicks on a
+    // spin arrow step by one, ten and one, never by one and ten and ten.
+    pressedWasDouble = b.clicks % 2 == 0 && c && c->kind() == ControlKind::Image;
+    loop.markDirty();
+    loop.post([this, x, y] { form.holdStart(x, y); });
+    if (pressedWasDouble) loop.post([this, x, y] { form.mouseDown(x, y, true); });
+    // Text boxes take the focus (and their click) at once, like any desktop text box; the second
+    // press of a double-click selects the word.
+    if (c && c->kind() == ControlKind::TextBox) {
+        pressed = nullptr;
+        bool dbl = b.clicks == 2;
+        loop.post([this, x, y, dbl] { form.mouseDown(x, y, dbl); });
+    }
+}
+
+// The left button comes up: a click when it was pressed on the same control.
+void SdlDriver::Impl::release(const SDL_MouseButtonEvent& b) {
+    EventLoop& loop = form.loop();
+    SDL_Point p = toForm(b.x, b.y);
+    int x = p.x, y = p.y;
+    Control* was = pressed;
+    bool dbl = pressedWasDouble;
+    pressed = nullptr;
+    loop.markDirty();
+    loop.post([this] { form.holdEnd(); });
+    // A click is a press and release on the same control; the second press of a double-click on
+    // an image already counted as its double-click.
+    if (was && !dbl && form.controlAt(x, y) == was) loop.post([this, x, y] { form.mouseDown(x, y, false); });
 }
 
 int SdlDriver::Impl::translateKey(SDL_Keycode k) {
