@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "game/mainfrm.h"
-#include "net/netstate.h"
+#include "net/link.h"
 
 namespace {
 
@@ -82,7 +82,7 @@ private:
             if (!connected_()) return finish();
             feedNext();
             // A connection still at the host's door speaks to the door; one that took the seat, to the link.
-            Mainfrm::NetState& n = game_.net();
+            gv::Link& n = game_.net();
             if (!n.callers.empty())
                 game_.TakeCallerBytes(*n.callers.front(), piece);
             else
@@ -152,14 +152,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The seat: 0-1 host and joiner linked at the menu, 2 a host that has pressed New Game, 3 a joiner
     // that has not been greeted yet, 4 a host whose connection has not greeted it yet; 5-7 as 0-2 in Czech.
-    Mainfrm::NetState& n = g.net();
+    gv::Link& n = g.net();
     g.state.CzechUi = seat >= 5 ? gv::True : gv::False;
     g.peerGone = false;
     const int s = seat % 5;
     const bool host = s == 0 || s == 2 || s == 4;
-    n.role = host ? Mainfrm::NetState::Role::Host : Mainfrm::NetState::Role::Joiner;
+    n.role = host ? gv::Link::Role::Host : gv::Link::Role::Joiner;
     n.linkUp = s <= 2;
-    if (s == 4) n.callers.push_back(std::make_shared<Mainfrm::NetCaller>(loop));
+    if (s == 4) n.callers.push_back(std::make_shared<gv::NetCaller>(loop));
     g.state.GameMode = s == 3 || s == 4 ? 1 : host ? 3 : 4;
     if (!host && n.linkUp) g.novahra.setEnabled(false);
     if (s == 2) loop.post([&g] { g.click(g.novahra); });
@@ -167,7 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The connection stays until the game lets it go: the link ended, or a connection that never greeted
     // was dropped.
     auto connected = [&g, &n] {
-        using Role = Mainfrm::NetState::Role;
+        using Role = gv::Link::Role;
         return !g.peerGone && (n.linkUp || !n.callers.empty() || n.role == Role::Joiner);
     };
     Feeder feeder(loop, g, std::move(pieces), connected);
