@@ -24,7 +24,7 @@ OptionsPanel::OptionsPanel(Mainfrm& game) : game_(game) {
         } else {
             c.onClick = [this, row] {
                 select(row);
-                change(row, 1);
+                change(row, 1, true);
             };
         }
     }
@@ -87,13 +87,13 @@ bool OptionsPanel::Key(int key, int shift) {
     }
 }
 
-void OptionsPanel::change(int row, int step) {
+void OptionsPanel::change(int row, int step, bool round) {
     SoundOutput& sound = game_.sound;
     switch (row) {
         case Volume: {
-            // Up to 100 and down to 0 with the arrows; a click or Enter goes round.
+            // The arrows stop at 0 and 100; a click or Enter goes on from 100 to 0.
             int v = sound.volume() + 10 * step;
-            if (v > 100) v = step > 0 && v == 110 ? 0 : 100;
+            if (v > 100) v = round && v == 110 ? 0 : 100;
             if (v < 0) v = 0;
             sound.setVolume(v);
             game_.SaveSetting("sound.volume", std::to_string(sound.volume()));

@@ -37,7 +37,7 @@ public:
 private:
     enum Row { Volume, Mute, Language, FullScreen, Scaling, Numbers, Trace, Port, Back, kRows };
     void select(int row);
-    void change(int row, int step);  // Left/Right: -1 or +1; a click or Enter: +1
+    void change(int row, int step, bool round = false);  // Left/Right: -1 or +1; a click or Enter: +1, round
     void portTyped();
     Control& rowControl(int row) const;
     Mainfrm& game_;
