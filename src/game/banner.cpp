@@ -16,6 +16,10 @@ constexpr double kTwoLinePoints = 24, kTwoLineHeight = 80;
 
 const char* Mainfrm::CreatingGameText(bool czech) { return czech ? "Vytvářím hru..." : "Creating game..."; }
 
+std::string Mainfrm::BannerInLanguage(const std::string& caption, bool czech) {
+    return caption == CreatingGameText(!czech) ? CreatingGameText(czech) : caption;
+}
+
 void Mainfrm::ShowMenuBanner(const std::string& text, bool small) {
     if (!bannerMoved_)
         for (int i : {0, 1}) bannerBefore_[i] = {Label8(i).caption(), Label8(i).foreColour};
@@ -75,8 +79,7 @@ void Mainfrm::RestoreBanner() {
     for (int i : {0, 1}) {
         Label8(i).font.points = kBannerPoints[i];
         Label8(i).setHeight(kBannerHeight);
-        const std::string& before = bannerBefore_[i].first;
-        Label8(i).setCaption(before == CreatingGameText(!cz) ? CreatingGameText(cz) : before);
+        Label8(i).setCaption(BannerInLanguage(bannerBefore_[i].first, cz));
         Label8(i).foreColour = bannerBefore_[i].second;
     }
 }

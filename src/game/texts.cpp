@@ -47,8 +47,7 @@ void Mainfrm::ApplyLanguageTexts(bool czech) {
     // Texts the game wrote itself change only while they still say what the game wrote: a host name the
     // player typed, or a banner with news, stays.
     if (compname.text() == kHostPrompt[czech ? 0 : 1]) compname.setText(kHostPrompt[czech ? 1 : 0]);
-    for (int i : {0, 1})
-        if (Label8(i).caption() == CreatingGameText(!czech)) Label8(i).setCaption(CreatingGameText(czech));
+    for (int i : {0, 1}) Label8(i).setCaption(BannerInLanguage(Label8(i).caption(), czech));
     if (wind.visible()) ShowWind();
     if (options_) options_->Refresh();
     FillHelp();

@@ -166,8 +166,9 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
         const std::string text = testing::readText(file);
         EXPECT_TRUE(text.find("future.key = kept\n") != std::string::npos && text.find("sound.mute = no\n") != std::string::npos) << text;
     }
-    // Random bytes, half a line, a value out of range, a DEL in a value, a megabyte: the defaults, a word on stderr, the file kept.
-    for (const std::string& bad : {std::string("\x01\xff\x7fjunk\n"), std::string("gorvath-settings 1\nsound.vol"),
+    // Random bytes, another program's settings, half a line, a value out of range, a DEL in a value, a megabyte: the
+    // defaults, a word on stderr, the file kept.
+    for (const std::string& bad : {std::string("\x01\xff\x7fjunk\n"), std::string("someone-settings 1\n"), std::string("gorvath-settings 1\nsound.vol"),
                                    std::string("gorvath-settings 1\nsound.volume = 55\n"), std::string("gorvath-settings 1\nfuture.key = a\x7f" "b\n"),
                                    "gorvath-settings 1\n" + std::string(1 << 20, '#')}) {
         testing::writeText(file, bad);
@@ -254,12 +255,12 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     EXPECT_EQ(g.options.caption(), "Options");
     g.keyDown(Key::Escape);
     EXPECT_FALSE(g.Frame6.visible());
-    // The pad alone: down the menu to Options, A opens it, Right turns the volume up, B goes back.
+    // The pad alone: down the menu to Options, A opens it, Right turns the volume up and stops at 100, B goes back.
     const int pad = g.pads().plug();
     auto tap = [&](PadButton b) { g.pads().press(pad, b), g.pads().release(pad, b); };
     for (int i = 0; i < 8 && g.defaultButton() != &g.options; ++i) tap(PadButton::Down);
     tap(PadButton::A);
-    tap(PadButton::Right);
+    tap(PadButton::Right), tap(PadButton::Right);
     EXPECT_TRUE(g.Frame6.visible() && g.sound.volume() == 100);
     tap(PadButton::B);
     EXPECT_FALSE(g.Frame6.visible());
