@@ -64,7 +64,7 @@ struct WindowScreen : ScreenControl {
 
 int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare) {
     const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
-    std::string watch, config = SettingsFile::DefaultFolder();
+    std::string watch, config = SettingsFile::DefaultFolder(kProgramName);
     int port = 0;
     std::array<int, 2> duel{level::Human, level::Human};
     if (!args.empty()) {
@@ -107,10 +107,10 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
     }
     try {
         // One copy at a time: a second start ends at once, showing nothing.
-        InstanceLock lock("gorvath");
+        InstanceLock lock(kProgramName);
         if (lock.previousInstance()) return 0;
         // The display first, while the program is still small (see openDisplay); SDL ends with the session.
-        SdlSession sdl;
+        SdlSession sdl(GORVATH_APP_ID);
         EventLoop loop;
         Desktop desktop;
         desktop.openUrl = [](const std::string& url) { SdlDriver::openUrl(url.c_str()); };

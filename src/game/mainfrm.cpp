@@ -1,4 +1,5 @@
 #include "game/mainfrm.h"
+#include "game/app.h"
 #include "replay/playback.h"
 
 #include "assets/pictures.h"
@@ -21,7 +22,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       tcpcontrol(loop),
       desktop(std::move(desk)),
       recorder_(desktop.replayFolder),
-      settings_(desktop.settingsFolder) {
+      settings_(desktop.settingsFolder, kProgramName) {
     caption = "Gorvath";
     backColour = kGrey;
     icon = assets::picture("icon");

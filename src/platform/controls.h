@@ -117,7 +117,7 @@ protected:
     bool enabled_ = true;
 };
 
-// The battlefield canvas: an 801 x 601 buffer of colour integers that keeps what is drawn on it.
+// A canvas to paint on: an 801 x 601 buffer of colour integers that keeps what is drawn on it.
 class Canvas : public Control {
 public:
     static constexpr int kWidth = 801;
@@ -161,7 +161,7 @@ public:
     int drawWidth() const { return drawWidth_; }
     void setDrawWidth(int w) { drawWidth_ = w < 1 ? 1 : w; }
     // A canvas nobody will ever look at (a game run by a fuzzer): painting that is only ever seen, and the
-    // frames that would show it, may be left out. The battle never reads the pixels back, so it goes on
+    // frames that would show it, may be left out. Nothing reads the pixels back, so the program goes on
     // exactly as on a seen canvas.
     bool unseen() const { return unseen_; }
     void setUnseen(bool unseen) { unseen_ = unseen; }

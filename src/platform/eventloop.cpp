@@ -162,7 +162,7 @@ void EventLoop::pumpEvents() {
 
 void EventLoop::refresh() {
     pumpEvents();
-    // Paced by our own clock: the battlefield visibly rises over seconds whatever the display does. Input
+    // Paced by our own clock: what is drawn frame by frame takes its seconds whatever the display does. Input
     // that wakes the sleep early is handled at once and the sleep goes on until the frame's time; a sleep
     // that ends on time leaves what is new to the next pump, as every frame did before.
     while (clock() < nextFrame_) {

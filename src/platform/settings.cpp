@@ -42,22 +42,23 @@ bool valueChars(const std::string& value) {
 
 }  // namespace
 
-SettingsFile::SettingsFile(std::string folder) : folder_(std::move(folder)) {
+SettingsFile::SettingsFile(std::string folder, std::string program)
+    : folder_(std::move(folder)), program_(std::move(program)), magic_(program_ + "-settings") {
     if (!folder_.empty()) path_ = (fs::path(folder_) / "settings.ini").string();
 }
 
-std::string SettingsFile::DefaultFolder() {
+std::string SettingsFile::DefaultFolder(const std::string& program) {
     const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/') return (fs::path(config) / "gorvath").string();
+    if (config && *config == '/') return (fs::path(config) / program).string();
     const char* home = std::getenv("HOME");
-    if (home && *home) return (fs::path(home) / ".config" / "gorvath").string();
+    if (home && *home) return (fs::path(home) / ".config" / program).string();
     return std::string();
 }
 
 void SettingsFile::warn(const std::string& text) {
     if (warned_) return;
     warned_ = true;
-    std::fprintf(stderr, "gorvath: %s\n", text.c_str());
+    std::fprintf(stderr, "%s: %s\n", program_.c_str(), text.c_str());
 }
 
 void SettingsFile::load(const std::map<std::string, Check>& valid) {
@@ -84,8 +85,9 @@ void SettingsFile::load(const std::map<std::string, Check>& valid) {
             if (!headed) {
                 int version = 0;
                 char rest = 0;
-                if (std::sscanf(t.c_str(), "gorvath-settings %d%c", &version, &rest) != 1 || version < 1)
-                    why = where + "it does not begin with \"" + std::string(kMagic) + " " + std::to_string(kVersion) + "\"";
+                const bool named = t.rfind(magic_ + " ", 0) == 0;
+                if (!named || std::sscanf(t.c_str() + magic_.size(), "%d%c", &version, &rest) != 1 || version < 1)
+                    why = where + "it does not begin with \"" + magic_ + " " + std::to_string(kVersion) + "\"";
                 headed = true;
                 continue;
             }
@@ -142,9 +144,11 @@ bool SettingsFile::set(const std::string& key, const std::string& value) {
 bool SettingsFile::write() {
     if (path_.empty()) return true;
     std::ostringstream text;
-    text << "# Gorvath's settings. The game writes this file whenever a setting changes; it may be edited\n"
+    std::string owner = program_;
+    if (!owner.empty()) owner[0] = char(std::toupper(static_cast<unsigned char>(owner[0])));
+    text << "# " << owner << "'s settings. The game writes this file whenever a setting changes; it may be edited\n"
             "# while the game is not running. One \"key = value\" a line; lines that begin with # are notes.\n"
-         << kMagic << " " << kVersion << "\n";
+         << magic_ << " " << kVersion << "\n";
     for (const auto& [k, v] : entries_) text << k << " = " << v << "\n";
     std::error_code ec;
     fs::create_directories(folder_, ec);

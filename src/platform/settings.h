@@ -1,6 +1,6 @@
 #pragma once
 // The player's settings: one small "key = value" text file that a person can read and edit, kept in
-// $XDG_CONFIG_HOME/gorvath/settings.ini. It is written whole into a temporary file that is then renamed
+// $XDG_CONFIG_HOME/<program>/settings.ini. It is written whole into a temporary file that is then renamed
 // over the old one, so it is never half-written. A file that cannot be read as ours gives the defaults;
 // it is kept beside as settings.ini.bad and said so once on stderr. Keys this copy does not know (a
 // newer copy's) are kept when the file is written again.
@@ -15,14 +15,14 @@ namespace gv {
 
 class SettingsFile {
 public:
-    static constexpr const char* kMagic = "gorvath-settings";
     static constexpr int kVersion = 1;
     static constexpr std::size_t kMaxBytes = 64 * 1024;
 
-    // Settings in `folder` ("" keeps them in memory only).
-    explicit SettingsFile(std::string folder);
-    // $XDG_CONFIG_HOME/gorvath, or ~/.config/gorvath; "" when neither can be found.
-    static std::string DefaultFolder();
+    // The settings of the program named `program` (its first line is "<program>-settings 1") in `folder`
+    // ("" keeps them in memory only).
+    SettingsFile(std::string folder, std::string program);
+    // $XDG_CONFIG_HOME/<program>, or ~/.config/<program>; "" when neither can be found.
+    static std::string DefaultFolder(const std::string& program);
 
     // Reads the file. `valid` says whether a known key's value can be used; a value it refuses, a line
     // that is no "key = value", a wrong first line or a file over kMaxBytes make the whole file damaged:
@@ -43,7 +43,7 @@ private:
     bool write();
     void warn(const std::string& text);
 
-    std::string folder_, path_;
+    std::string folder_, path_, program_, magic_;
     std::vector<std::pair<std::string, std::string>> entries_;  // in the file's order
     std::string problem_;
     bool warned_ = false;

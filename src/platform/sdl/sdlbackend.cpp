@@ -166,14 +166,16 @@ void SdlDriver::Impl::relayout() {
 void SdlDriver::openDisplay() {
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-    // The window's class is the id of the desktop entry, so the running game groups with its menu entry.
-    setenv("SDL_VIDEO_X11_WMCLASS", GORVATH_APP_ID, 0);
-    setenv("SDL_VIDEO_WAYLAND_WMCLASS", GORVATH_APP_ID, 0);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         throw std::runtime_error(std::string("cannot open the display: ") + SDL_GetError());
 }
 
-SdlSession::SdlSession() { SdlDriver::openDisplay(); }
+SdlSession::SdlSession(const char* windowClass) {
+    // The window's class is the id of the desktop entry, so the running program groups with its menu entry.
+    setenv("SDL_VIDEO_X11_WMCLASS", windowClass, 0);
+    setenv("SDL_VIDEO_WAYLAND_WMCLASS", windowClass, 0);
+    SdlDriver::openDisplay();
+}
 
 SdlSession::~SdlSession() { SDL_Quit(); }
 

@@ -72,11 +72,12 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// SDL for a whole program: made before anything else of SDL, it connects to the display (openDisplay);
-// gone after everything else of SDL, it ends SDL, with whatever of it is still open. One per program.
+// SDL for a whole program: made before anything else of SDL, it connects to the display (openDisplay)
+// with the program's windows in `windowClass` (its desktop entry's id); gone after everything else of SDL,
+// it ends SDL, with whatever of it is still open. One per program.
 class SdlSession {
 public:
-    SdlSession();  // throws as openDisplay
+    explicit SdlSession(const char* windowClass);  // throws as openDisplay
     ~SdlSession();
     SdlSession(const SdlSession&) = delete;
     SdlSession& operator=(const SdlSession&) = delete;
