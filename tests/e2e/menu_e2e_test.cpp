@@ -74,11 +74,8 @@ Screenshot resize(Game& g, const std::string& geometry, const std::function<bool
     return s;
 }
 
-TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
-    Game g(2000, 1600);
-    if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "Xvfb is not available";
-    // Two whole multiples fit in 85 % of a 2000 x 1600 desktop: the window opens at 1600 x 1200.
-    EXPECT_EQ(windowSize(g.desk), std::make_pair(1600, 1200));
+// The menu at 800 x 600 and then at twice that: the same picture, and its buttons still work.
+void expectTwiceTheSize(Game& g) {
     Screenshot small =
         resize(g, "windowmove 0 0 windowsize 800 600", [](const Screenshot& s) { return menuAt(s, 1) && s.at(900, 100) == 0; });
     ASSERT_TRUE(menuAt(small, 1)) << "the window did not shrink to 800 x 600";
@@ -101,6 +98,20 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     g.desk.click(660, 696);
     EXPECT_TRUE(creditsOpen(g.waitFor(creditsOpen, 10))) << "the credits did not open";
     g.desk.click(800, 800);  // Back
+}
+
+// F11 to the focused window: full screen or back.
+void pressF11(Game& g) {
+    g.desk.window("windowactivate --sync");
+    g.desk.key("F11");
+}
+
+TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
+    Game g(2000, 1600);
+    if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "Xvfb is not available";
+    // Two whole multiples fit in 85 % of a 2000 x 1600 desktop: the window opens at 1600 x 1200.
+    EXPECT_EQ(windowSize(g.desk), std::make_pair(1600, 1200));
+    expectTwiceTheSize(g);
 
     // 1000 x 600: the picture at its own size between black bars; New Game starts a battle.
     resize(g, "windowsize 1000 600",
@@ -114,13 +125,13 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     // Full screen is the window manager's to give.
     Process wm({"openbox"}, {"DISPLAY=" + g.desk.display()});
     g.waitFor([](const Screenshot& s) { return s.at(1005, 5) != 0; }, 10);  // the frame around the window
-    g.desk.window("windowactivate --sync");
-    g.desk.key("F11");
-    Screenshot full = g.waitFor([](const Screenshot& s) { return s.at(1000, 25) == 0 && s.at(1000, 800) != 0; }, 10);
+    auto fullScreen = [](const Screenshot& s) { return s.at(1000, 25) == 0 && s.at(1000, 800) != 0; };
+    auto windowed = [](const Screenshot& s) { return s.at(1500, 800) == 0; };
+    pressF11(g);
+    g.waitFor(fullScreen, 10);
     EXPECT_EQ(windowSize(g.desk), std::make_pair(2000, 1600));
-    g.desk.window("windowactivate --sync");
-    g.desk.key("F11");
-    g.waitFor([](const Screenshot& s) { return s.at(1500, 800) == 0; }, 10);
+    pressF11(g);
+    g.waitFor(windowed, 10);
     EXPECT_EQ(windowSize(g.desk), std::make_pair(1000, 600));
     EXPECT_TRUE(g.process->running());
 
@@ -146,10 +157,8 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     g.desk.key("Escape");
     // Full screen once more, closed by the window manager, and started again: full screen it opens, and
     // F11 gives back the window as it was.
-    auto fullScreen = [](const Screenshot& s) { return s.at(1000, 25) == 0 && s.at(1000, 800) != 0; };
     for (int attempt = 0; attempt < 3 && !fullScreen(g.desk.screenshot()); ++attempt) {  // a busy WM may drop a key
-        g.desk.window("windowactivate --sync");
-        g.desk.key("F11");
+        pressF11(g);
         g.waitFor(fullScreen, 5);
     }
     g.desk.window("windowactivate --sync");
@@ -158,9 +167,8 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     ASSERT_TRUE(g.start(GORVATH_BINARY));
     g.waitFor(fullScreen, 10);
     EXPECT_EQ(windowSize(g.desk), std::make_pair(2000, 1600)) << "not full screen again";
-    g.desk.window("windowactivate --sync");
-    g.desk.key("F11");
-    g.waitFor([](const Screenshot& s) { return s.at(1500, 800) == 0; }, 10);
+    pressF11(g);
+    g.waitFor(windowed, 10);
     EXPECT_EQ(windowSize(g.desk), std::make_pair(1000, 600)) << "the window's size was not kept";
     EXPECT_EQ(windowSize(g.desk, true), place) << "the window moved";
     EXPECT_TRUE(panelPixels(optionsPanel(g.waitFor(menuShown, 10))) == panelPixels(quieter))
