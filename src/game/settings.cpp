@@ -1,6 +1,8 @@
 // What the game remembers between starts: the language, the host typed last, the hosting port and the
 // sound; and M, which switches the sound off and on.
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "net/protocol.h"
 #include "game/mainfrm.h"
@@ -9,10 +11,11 @@ namespace gv {
 
 namespace {
 
-bool oneOf(const std::string& v, std::initializer_list<const char*> words) {
-    for (const char* w : words)
-        if (v == w) return true;
-    return false;
+using Check = SettingsFile::Check;
+
+// A value that is one of `words`.
+Check oneOf(std::vector<std::string> words) {
+    return [words = std::move(words)](const std::string& v) { return std::find(words.begin(), words.end(), v) != words.end(); };
 }
 
 int port(const std::string& v) {
@@ -21,35 +24,35 @@ int port(const std::string& v) {
 }
 
 // A whole number in [lo, hi], written plainly.
-bool whole(const std::string& v, int lo, int hi) {
-    if (v.empty() || v.size() > 6) return false;
-    for (std::size_t i = v[0] == '-' ? 1 : 0; i < v.size(); ++i)
-        if (v[i] < '0' || v[i] > '9') return false;
-    if (v == "-") return false;
-    const int n = std::stoi(v);
-    return n >= lo && n <= hi;
+Check whole(int lo, int hi) {
+    return [lo, hi](const std::string& v) {
+        if (v.empty() || v.size() > 6 || v == "-") return false;
+        for (std::size_t i = v[0] == '-' ? 1 : 0; i < v.size(); ++i)
+            if (v[i] < '0' || v[i] > '9') return false;
+        const int n = std::stoi(v);
+        return n >= lo && n <= hi;
+    };
 }
 
 }  // namespace
 
 void Mainfrm::LoadSettings() {
+    const Check yesNo = oneOf({"yes", "no"});
     settings_.load({
-        {"language", [](const std::string& v) { return oneOf(v, {"auto", "cs", "en"}); }},
-        {"sound.mute", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
-        {"sound.volume", [](const std::string& v) {
-             return oneOf(v, {"0", "10", "20", "30", "40", "50", "60", "70", "80", "90", "100"});
-         }},
+        {"language", oneOf({"auto", "cs", "en"})},
+        {"sound.mute", yesNo},
+        {"sound.volume", oneOf({"0", "10", "20", "30", "40", "50", "60", "70", "80", "90", "100"})},
         {"net.port", [](const std::string& v) { return port(v) > 0; }},
         {"net.host", nullptr},
-        {"window.fullscreen", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
-        {"view.numbers", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
-        {"view.trace", [](const std::string& v) { return oneOf(v, {"yes", "no"}); }},
-        {"computer.level", [](const std::string& v) { return oneOf(v, {"practice", "beginner", "normal", "expert"}); }},
-        {"window.scaling", [](const std::string& v) { return oneOf(v, {"smooth", "whole"}); }},
-        {"window.width", [](const std::string& v) { return whole(v, 1, 16384); }},
-        {"window.height", [](const std::string& v) { return whole(v, 1, 16384); }},
-        {"window.x", [](const std::string& v) { return whole(v, -32768, 32767); }},
-        {"window.y", [](const std::string& v) { return whole(v, -32768, 32767); }},
+        {"window.fullscreen", yesNo},
+        {"view.numbers", yesNo},
+        {"view.trace", yesNo},
+        {"computer.level", oneOf({"practice", "beginner", "normal", "expert"})},
+        {"window.scaling", oneOf({"smooth", "whole"})},
+        {"window.width", whole(1, 16384)},
+        {"window.height", whole(1, 16384)},
+        {"window.x", whole(-32768, 32767)},
+        {"window.y", whole(-32768, 32767)},
     });
     const std::string language = settings_.get("language").value_or("auto");
     if (language != "auto") state.CzechUi = flag(language == "cs");
