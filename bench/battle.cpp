@@ -42,8 +42,8 @@ int main() {
         loop.waitUntil([&] { return !game.tankexpl.enabled() && !game.showit.enabled(); });
     }
     double s = std::chrono::duration<double>(clock::now() - t0).count();
-    std::printf("battles: %.1f whole battles per second headless (%d battles, %d shots, %.2f s)\n", battles / s,
-                battles, shots, s);
+    std::printf("battles: %.1f whole battles per second headless (%d battles, %d shots, %.2f s)\n", battles / s, battles, shots,
+                s);
 
     // The worst tick: a shot at force 200 straight across a flat field walks about 40 columns a tick.
     std::vector<double> ticks;
@@ -61,7 +61,7 @@ int main() {
         game.showit.setEnabled(false);
     }
     std::sort(ticks.begin(), ticks.end());
-    std::printf("bullettimer tick with a 40-column walk past %d trees: median %.1f us, worst %.1f us\n",
-                game.strom.count(), ticks[ticks.size() / 2], ticks.back());
+    std::printf("bullettimer tick with a 40-column walk past %d trees: median %.1f us, worst %.1f us\n", game.strom.count(),
+                ticks[ticks.size() / 2], ticks.back());
     return 0;
 }

@@ -56,8 +56,7 @@ int main() {
             auto t0 = clock::now();
             game.novahra_Click();
             double s = std::chrono::duration<double>(clock::now() - t0).count();
-            std::printf("on-screen build-up, seed %d: %.2f s (%ld frames presented so far)\n", seed, s,
-                        loop.framesPresented());
+            std::printf("on-screen build-up, seed %d: %.2f s (%ld frames presented so far)\n", seed, s, loop.framesPresented());
         }
         loop.setDriver(nullptr);
     } catch (const std::exception& e) {

@@ -17,8 +17,7 @@ int main() {
         for (int y = 0; y < gv::Canvas::kHeight; ++y)
             for (int x = 0; x < gv::Canvas::kWidth; ++x, ++n) c.setPixel(x + 0.25, y + 0.5, gv::rgb(x & 255, y & 255, r));
     double s = std::chrono::duration<double>(clock::now() - t0).count();
-    std::printf("set-pixel: %.1f million pixels per second (%ld pixels in %.3f s)\n", static_cast<double>(n) / s / 1e6,
-                n, s);
+    std::printf("set-pixel: %.1f million pixels per second (%ld pixels in %.3f s)\n", static_cast<double>(n) / s / 1e6, n, s);
 
     c.setDrawWidth(1);
     t0 = clock::now();

@@ -87,12 +87,12 @@ void thinkingTimes() {
             std::string name;
             std::function<void()> setUp;
         };
-        std::vector<Kind> kinds = {{"the human's tank", [] {}},
-                                   {"a crate near the computer", [&] {
-                                        game.bonuspic.tag = "2";
-                                        game.bonuspic.move(660, game.state.Ground.at(676) - 32, 32, 32);
-                                        game.state.BonusActive = gv::True;
-                                    }}};
+        std::vector<Kind> kinds = {{"the human's tank", [] {}}, {"a crate near the computer", [&] {
+                                                                     game.bonuspic.tag = "2";
+                                                                     game.bonuspic.move(660, game.state.Ground.at(676) - 32, 32,
+                                                                                        32);
+                                                                     game.state.BonusActive = gv::True;
+                                                                 }}};
         for (int kind = 1; kind <= 12; ++kind)
             kinds.push_back({"special shell " + std::to_string(kind), [&arm, kind] { arm(kind); }});
         kinds.push_back({"drill, tanks level (bounded search)", [&] { flat(), arm(7); }});
@@ -107,8 +107,7 @@ void thinkingTimes() {
                          }});
         constexpr int kTurns = 40;
         double worstOfAll = 0;
-        std::printf("ComputerTurn headless, %d turns of each kind (median / worst ms, searches median / worst):\n",
-                    kTurns);
+        std::printf("ComputerTurn headless, %d turns of each kind (median / worst ms, searches median / worst):\n", kTurns);
         for (const Kind& k : kinds) {
             std::vector<double> ms;
             std::vector<int> attempts;
@@ -120,9 +119,8 @@ void thinkingTimes() {
                 crate += watch.last.crate;
             }
             worstOfAll = std::max(worstOfAll, at(ms, 1.0));
-            std::printf("  %-38s %7.2f / %7.2f ms   %3d / %3d searches  (gave up %d, crate target %d)\n",
-                        k.name.c_str(), at(ms, 0.5), at(ms, 1.0), at(attempts, 0.5), at(attempts, 1.0), gaveUp,
-                        crate);
+            std::printf("  %-38s %7.2f / %7.2f ms   %3d / %3d searches  (gave up %d, crate target %d)\n", k.name.c_str(),
+                        at(ms, 0.5), at(ms, 1.0), at(attempts, 0.5), at(attempts, 1.0), gaveUp, crate);
         }
         std::printf("  worst over every kind of turn: %.2f ms\n", worstOfAll);
     }
@@ -154,9 +152,8 @@ void strength() {
                     const auto& thought = watch.last;
                     const bool crate = thought.crate, tank = !crate && thought.xL == game.tank1.left() + 5;
                     const double health1 = game.state.Health1, health2 = game.state.Health2;
-                    loop.waitUntil([&] {
-                        return game.state.BattleOver == gv::True || (game.Frame1.enabled() && !game.showit.enabled());
-                    });
+                    loop.waitUntil(
+                        [&] { return game.state.BattleOver == gv::True || (game.Frame1.enabled() && !game.showit.enabled()); });
                     ++computerShots;
                     atTank += tank, atCrate += crate;
                     tankHits += tank && game.state.Health1 < health1;
@@ -179,8 +176,8 @@ void strength() {
             return;
         }
         std::printf("strength over %d battles against a player who never moves:\n", kRuns);
-        std::printf("  shots to destroy the tank: median %d, 90th percentile %d, worst %d (%zu battles won)\n",
-                    at(shots, 0.5), at(shots, 0.9), at(shots, 1.0), shots.size());
+        std::printf("  shots to destroy the tank: median %d, 90th percentile %d, worst %d (%zu battles won)\n", at(shots, 0.5),
+                    at(shots, 0.9), at(shots, 1.0), shots.size());
         std::printf("  first shot hits: %d of %d (%.0f %%)\n", firstHits, kRuns, 100.0 * firstHits / kRuns);
         std::printf("  destroyed itself: %d; not over after 300 shots: %d\n", selfDestroyed, unfinished);
         std::printf("  shots aimed at the tank: %d, of which %.1f %% took health from it\n", atTank,
@@ -188,8 +185,7 @@ void strength() {
         std::printf("  shots aimed at a crate: %d, of which %.1f %% took it\n", atCrate,
                     100.0 * cratesTaken / std::max(1, atCrate));
         std::printf("  shots per destroyed tank: %.1f (%d shots, %zu tanks)\n",
-                    double(computerShots) / double(std::max<std::size_t>(1, shots.size())), computerShots,
-                    shots.size());
+                    double(computerShots) / double(std::max<std::size_t>(1, shots.size())), computerShots, shots.size());
     }
 }
 

@@ -73,8 +73,7 @@ struct Arena {
         begin(player1, player2, seed);
         loop.waitUntil([&] { return game.state.WorldBusy == gv::False; });
         int turns = 0;
-        while (nextTurn(turns)) {
-        }
+        while (nextTurn(turns)) {}
         loop.waitUntil([&] { return !game.tankexpl.enabled(); });
         const bool dead1 = game.state.Health1 < 1, dead2 = game.state.Health2 < 1;
         return dead1 == dead2 ? 0 : dead2 ? 1 : 2;
@@ -135,8 +134,7 @@ int main(int argc, char** argv) {
     const int fields = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
     Arena arena;
     Results results;
-    std::printf("Each pair of levels on %d battlefields, each level on both sides (%d battles a pair):\n", fields,
-                2 * fields);
+    std::printf("Each pair of levels on %d battlefields, each level on both sides (%d battles a pair):\n", fields, 2 * fields);
     std::printf("  %-10s %-10s %8s %8s %6s\n", "level", "against", "wins", "losses", "draws");
     for (int a = 0; a < kLevels; ++a)
         for (int b = a + 1; b < kLevels; ++b) {
@@ -190,8 +188,10 @@ int main(int argc, char** argv) {
             bool first = false;
             const int n = arena.stillTank(level, seed, first);
             firstHits += first;
-            if (n < 0) ++never;
-            else shots.push_back(n);
+            if (n < 0)
+                ++never;
+            else
+                shots.push_back(n);
         }
         std::printf("level %s: elo %.0f ± %.0f, still tank destroyed in median %d shots, first-shot hits %.0f %%%s\n",
                     kTitle[level], elo[std::size_t(level)], plusMinus, median(shots), 100.0 * firstHits / fields,

@@ -36,8 +36,8 @@ int main(int argc, char** argv) {
             d.present();
             ++frames;
         }
-        std::printf("present: %.0f frames per second, full window (%d frames in 3 s)\n",
-                    frames * 1000.0 / (d.nowMs() - t0), frames);
+        std::printf("present: %.0f frames per second, full window (%d frames in 3 s)\n", frames * 1000.0 / (d.nowMs() - t0),
+                    frames);
 
         // The paced refresh that a battlefield build-up uses.
         t0 = d.nowMs();

@@ -34,8 +34,8 @@ double secondsSince(Clock::time_point t0) { return std::chrono::duration<double>
 // in the screen's corner, as a player's settings would have it.
 pid_t launch(const std::string& binary, const std::string& display, const std::string& home, int width, int height) {
     std::filesystem::create_directories(home + "/gorvath");
-    std::ofstream(home + "/gorvath/settings.ini") << "gorvath-settings 1\nwindow.width = " << width
-                                                   << "\nwindow.height = " << height << "\n";
+    std::ofstream(home + "/gorvath/settings.ini")
+        << "gorvath-settings 1\nwindow.width = " << width << "\nwindow.height = " << height << "\n";
     std::fflush(stdout);  // or the child prints what is waiting in the buffer too
     pid_t pid = fork();
     if (pid != 0) return pid;
@@ -151,20 +151,23 @@ bool measure(gv::e2e::Game& g, const std::string& binary, double seconds, int wi
     double first = -1;
     int looks = 0;
     for (; secondsSince(t0) < 10 && first < 0; ++looks) {
-        if (painted(screen)) first = secondsSince(t0);
-        else gv::e2e::sleepMs(2);
+        if (painted(screen))
+            first = secondsSince(t0);
+        else
+            gv::e2e::sleepMs(2);
     }
     XCloseDisplay(screen);
     if (menuToo && first < 0)
         std::printf("launch to first painted frame: nothing painted in 10 s\n");
     else if (menuToo)
-        std::printf("launch to first painted frame: %.3f s (the screen looked at every %.1f ms)\n", first,
-                    1000 * first / looks);
+        std::printf("launch to first painted frame: %.3f s (the screen looked at every %.1f ms)\n", first, 1000 * first / looks);
     // The menu's green title over a drawn sky, then player 1's armed fire button, wherever the scale puts them.
-    g.waitFor([k](const gv::e2e::Screenshot& s) {
-        return s.count(0x00FF00, int(240 * k), int(136 * k), int(561 * k), int(180 * k)) >= 200 &&
-               s.at(int(50 * k), int(5 * k)) != 0x808080u;
-    }, 15);
+    g.waitFor(
+        [k](const gv::e2e::Screenshot& s) {
+            return s.count(0x00FF00, int(240 * k), int(136 * k), int(561 * k), int(180 * k)) >= 200 &&
+                   s.at(int(50 * k), int(5 * k)) != 0x808080u;
+        },
+        15);
     if (menuToo) report("idle menu", pid, seconds);
     g.desk.click(int(400.5 * k), int(228.5 * k));  // New Game
     const gv::Picture& armed = *gv::assets::picture("fbutt1");

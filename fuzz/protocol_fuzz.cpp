@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (m.key == gv::NetMessage::Unknown || m.malformed) return 0;
     const std::string written = gv::WriteNetMessage(m);
     const gv::NetMessage back = gv::ReadNetMessage(written);
-    if (!(back == m)) std::abort();                      // the text says what the message says
+    if (!(back == m)) std::abort();                          // the text says what the message says
     if (gv::WriteNetMessage(back) != written) std::abort();  // and says it one way only
     if (text.size() <= gv::kMaxMessage && written.size() > gv::kMaxMessage) std::abort();
     return 0;

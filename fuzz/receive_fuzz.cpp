@@ -141,7 +141,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // menu, which is where the next one begins.
     static gv::VirtualDriver clock{12 * 3600.0};
     static gv::EventLoop loop{&clock};
-    static Mainfrm& game = [] () -> Mainfrm& {
+    static Mainfrm& game = []() -> Mainfrm& {
         static Mainfrm game(loop, quietDesktop());
         game.Form_Load();
         loop.runFor(1500);

@@ -93,8 +93,7 @@ void SkyFill::paintTo(std::size_t count) {
         if (x == from) continue;
         reach_[std::size_t(y)] = x;
         canvas_.paintRow(y, from, x - 1, [&](int i) { return row[std::size_t(i)]; });
-        canvas_.paintRow(y, 2 * kMiddle - x + 1, 2 * kMiddle - from,
-                         [&](int i) { return row[std::size_t(2 * kMiddle - i)]; });
+        canvas_.paintRow(y, 2 * kMiddle - x + 1, 2 * kMiddle - from, [&](int i) { return row[std::size_t(2 * kMiddle - i)]; });
     }
 }
 

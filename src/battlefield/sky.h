@@ -1,9 +1,9 @@
 #pragma once
 // The battlefield sky. It is drawn as 1401 shades, one for each radius from 1500 down to 800 in steps of
 // half a pixel, each shade as two circle outlines, around (400, 1441) and then around (400, 1440), every
-// later circle over the earlier ones (the intro's sky is the same around (400, 1401) and (400, 1400)). A pixel thus shows the shade of the last circle that covers it, and
-// that follows from its distances to the two centres alone: the sky is filled row by row, in runs of one
-// shade, with exactly the pixels the circles would give, at the cost of the pixels instead of the circles.
+// later circle over the earlier ones (the intro's sky is the same around (400, 1401) and (400, 1400)). A pixel thus shows the
+// shade of the last circle that covers it, and that follows from its distances to the two centres alone: the sky is filled row by
+// row, in runs of one shade, with exactly the pixels the circles would give, at the cost of the pixels instead of the circles.
 #include <algorithm>
 #include <cstddef>
 #include <vector>

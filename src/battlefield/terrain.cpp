@@ -31,7 +31,9 @@ Colour Rgb(double r, double g, double b) { return ComponentsToColour(r, g, b); }
 class GroundPaint {
 public:
     GroundPaint(Mainfrm::Palette palette, std::array<double, 3> base, Random& random)
-        : palette_(palette), base_(base), random_(random) {
+        : palette_(palette),
+          base_(base),
+          random_(random) {
         ground_.fill(-1);
     }
 
@@ -87,8 +89,7 @@ std::uint64_t GroundDraws(const GroundArray& ground, bool hell) {
     }();
     if (hell) return paintedBelow[0] * Canvas::kWidth;
     std::uint64_t draws = 0;
-    for (int x = 0; x < Canvas::kWidth; ++x)
-        draws += paintedBelow[std::size_t(std::clamp<int>(ground(x), 0, Canvas::kHeight))];
+    for (int x = 0; x < Canvas::kWidth; ++x) draws += paintedBelow[std::size_t(std::clamp<int>(ground(x), 0, Canvas::kHeight))];
     return draws;
 }
 

@@ -71,8 +71,7 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         const std::string& first = args[0];
         if (first == "--help") return std::fputs(kUsage, stdout), 0;
         if (first == "--version")
-            return std::printf("gorvath %s (battle records: %s %d)\n", GORVATH_VERSION, replay::kMagic,
-                               replay::kFormatVersion),
+            return std::printf("gorvath %s (battle records: %s %d)\n", GORVATH_VERSION, replay::kMagic, replay::kFormatVersion),
                    0;
         if (first == "--verify-replay" && args.size() > 1)
             return replay::VerifyFiles(std::vector<std::string>(args.begin() + 1, args.end()));
@@ -129,8 +128,10 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         WindowScreen control(screen);
         form.optionsPanel().attachScreen(&control);
         screen.show();
-        if (!watch.empty()) form.WatchBattle(watch);
-        else if (duel[0] != level::Human) form.StartDuel(duel[0], duel[1]);
+        if (!watch.empty())
+            form.WatchBattle(watch);
+        else if (duel[0] != level::Human)
+            form.StartDuel(duel[0], duel[1]);
         loop.waitUntil([&form] { return form.unloaded(); });
         keepPlace(form, screen.place());
         form.optionsPanel().attachScreen(nullptr);

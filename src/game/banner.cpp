@@ -57,8 +57,7 @@ void Mainfrm::ShowBattleResult() {
     if (winner == 0) return ShowMenuBanner((cz ? "Oba tanky zničeny" : "Both tanks destroyed") + score);
     const char* you = cz ? "Vyhrál jsi" : "You win";
     switch (state.GameMode) {
-        case mode::Computer:
-            return ShowMenuBanner((winner == 1 ? you : (cz ? "Vyhrál počítač" : "The computer wins")) + score);
+        case mode::Computer: return ShowMenuBanner((winner == 1 ? you : (cz ? "Vyhrál počítač" : "The computer wins")) + score);
         case mode::Host:
         case mode::Joiner: return ShowMenuBanner((winner != PeerPlayer() ? you : (cz ? "Prohrál jsi" : "You lose")) + score);
         default:

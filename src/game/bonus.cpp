@@ -53,8 +53,8 @@ void Mainfrm::PlaceBonus() {
             left = Int(random.Rnd() * 768) + 16;
         } while (!(std::fabs(left - tank1.left() - 4) > 70 && std::fabs(left - tank2.left() - 4) > 70));
         bonuspic.setLeft(left);
-        s.BonusShotsLeft = Int(random.Rnd() * (netrange::kCrateShotsHigh - netrange::kCrateShotsLow + 1)) +
-                           netrange::kCrateShotsLow;
+        s.BonusShotsLeft =
+            Int(random.Rnd() * (netrange::kCrateShotsHigh - netrange::kCrateShotsLow + 1)) + netrange::kCrateShotsLow;
         if (s.GameMode == mode::Host) {
             SendMessage(netmsg::crate(kind, int(s.BonusShotsLeft), int(left)));
         }

@@ -20,8 +20,7 @@ enum class SweepOrder { DivideFirst, MultiplyFirst };
 // movement takes the end height. A column left of 0 or right of `rightEdge` ends the walk: the shell left the
 // field. `visit(x, y)` returns false to stop the walk.
 template <class Visit>
-ColumnWalkEnd WalkColumns(double x0, double y0, double x1, double y1, double rightEdge, SweepOrder order,
-                          Visit&& visit) {
+ColumnWalkEnd WalkColumns(double x0, double y0, double x1, double y1, double rightEdge, SweepOrder order, Visit&& visit) {
     const int step = x1 < x0 ? -1 : 1;
     const double dx = x1 - x0, dy = y1 - y0;
     for (double x = x0; x == x0 || (step > 0 ? x <= x1 : x >= x1); x += step) {

@@ -111,8 +111,7 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     const double r = Int(random.Rnd() * 3);
     const int crate = WeaponKind(bonuspic);
     const bool excluded = (crate == weapon::Leveller && human.top() > 450) ||
-                          (crate == weapon::Drill && human.top() > own.top()) ||
-                          (crate == weapon::Health && ownHealth > 750);
+                          (crate == weapon::Drill && human.top() > own.top()) || (crate == weapon::Health && ownHealth > 750);
     if (kind == weapon::Standard && s.BonusActive == True && (r == 1 || std::fabs(bonuspic.left() + 16 - (t2 + 20)) < 150) &&
         !excluded) {
         const geometry::Box crateBox = geometry::CrateBox(bonuspic.left(), bonuspic.top());
@@ -134,17 +133,15 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, doub
 
         // Every column of the step, as the real shell walks it; one column further right it is still on the field.
         Candidate verdict = Candidate::Fails;
-        const ColumnWalkEnd end =
-            WalkColumns(ox, oy, x, y, 800, SweepOrder::MultiplyFirst, [&](double i, double yy) {
-                if (yy > state.Ground.at(i) && k.attempts <= kSearchesThatMindTheTerrain && !k.drill)
-                    return false;  // into a hill
-                if (k.xL < i && i < k.xR && k.yT < yy && yy < k.yB) {
-                    verdict = Candidate::Hits;
-                    return false;
-                }
-                // The sun would swallow it.
-                return !(sun.visible() && geometry::BodyBox(sun.left(), sun.top()).holds(i, yy));
-            });
+        const ColumnWalkEnd end = WalkColumns(ox, oy, x, y, 800, SweepOrder::MultiplyFirst, [&](double i, double yy) {
+            if (yy > state.Ground.at(i) && k.attempts <= kSearchesThatMindTheTerrain && !k.drill) return false;  // into a hill
+            if (k.xL < i && i < k.xR && k.yT < yy && yy < k.yB) {
+                verdict = Candidate::Hits;
+                return false;
+            }
+            // The sun would swallow it.
+            return !(sun.visible() && geometry::BodyBox(sun.left(), sun.top()).holds(i, yy));
+        });
         if (end == ColumnWalkEnd::LeftField) return Candidate::Fails;
         if (end == ColumnWalkEnd::Stopped) return verdict;
         // Once the hills are ignored a shell can fall through the whole battlefield without meeting

@@ -7,13 +7,13 @@ namespace gv {
 
 // What a computer made of its turn, told to the onlooker. Only the tests and the benchmarks look at it.
 struct ComputerThought {
-    int player = 2, level = 0;               // who thought, at which level
+    int player = 2, level = 0;              // who thought, at which level
     double xL = 0, xR = 0, yT = 0, yB = 0;  // the target box
-    bool crate = false;                      // the bonus crate was the target
-    std::vector<int> angles;                 // the angle of every search, in the order searched
-    int attempts = 0;                        // searches begun
-    bool gaveUp = false;                     // no aim found: a random shot
-    int angle = 0;                           // the aim chosen, before the aiming errors (player 2's way round)
+    bool crate = false;                     // the bonus crate was the target
+    std::vector<int> angles;                // the angle of every search, in the order searched
+    int attempts = 0;                       // searches begun
+    bool gaveUp = false;                    // no aim found: a random shot
+    int angle = 0;                          // the aim chosen, before the aiming errors (player 2's way round)
     double force = 0;
     bool hits = false;    // its own flight of that aim reached the target box
     bool passed = false;  // no shell at all: the practice target, or an expert with no safe shot

@@ -56,8 +56,8 @@ void Mainfrm::tankexpl_Timer() {
     hmm.setVisible(false);
     // Tanks destroyed together share their frames, their sounds and their end; one destroyed later in the
     // shot goes through the whole animation on its own count.
-    const bool together = state.Exploding1 == True && state.Exploding2 == True && tank1.visible() &&
-                          tank2.visible() && state.ExplosionFrame1 == state.ExplosionFrame2;
+    const bool together = state.Exploding1 == True && state.Exploding2 == True && tank1.visible() && tank2.visible() &&
+                          state.ExplosionFrame1 == state.ExplosionFrame2;
     auto sounds = [&](int F) {
         if (F == 10) PlayEffect(effect::Explosion);
         if (F == 59) PlayEffect(effect::Debris);

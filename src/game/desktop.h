@@ -10,8 +10,8 @@ namespace gv {
 struct Desktop {
     std::function<LanguageSettings()> languageSettings = readLanguageSettings;
     std::function<void(const std::string& url)> openUrl;  // the makers' web page; errors are ignored
-    std::string replayFolder;  // where battles are recorded; empty: kept in memory only
-    bool mapPorts = false;     // hosting asks the home router to forward the port (the real program does)
+    std::string replayFolder;                             // where battles are recorded; empty: kept in memory only
+    bool mapPorts = false;       // hosting asks the home router to forward the port (the real program does)
     std::string settingsFolder;  // where the player's settings stay; empty: kept in memory only
 };
 

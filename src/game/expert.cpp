@@ -21,7 +21,7 @@ using simmath::Sqrt;
 namespace {
 
 using geometry::kPi;
-constexpr int kMaxTicks = 1500;    // a shell still up after five minutes of flight counts as lost
+constexpr int kMaxTicks = 1500;  // a shell still up after five minutes of flight counts as lost
 constexpr double kDirectHitBonus = 25;
 
 struct Tank {
@@ -87,8 +87,10 @@ double RollTo(const GroundArray& G, double X, bool up) {
 void Level(GroundArray& G, double start, int step) {
     const double level = G.at(start);
     for (double c = start; step > 0 ? c <= 800 : c >= -1; c += step) {
-        if (G.at(c) < level) G.at(c) = std::int16_t(level);
-        else if (G.at(c) > level) break;
+        if (G.at(c) < level)
+            G.at(c) = std::int16_t(level);
+        else if (G.at(c) > level)
+            break;
     }
 }
 
@@ -159,9 +161,9 @@ struct Shooter {
     float wind;
     bool sunUp, crateUp;
     geometry::Box sunBox, crateBox, foeBox;
-    int crate;        // the crate's kind
-    double aimX;      // where a shell that lands should land
-    double xL, xR;    // the normal computer's target band, for the teleport and the leveller
+    int crate;      // the crate's kind
+    double aimX;    // where a shell that lands should land
+    double xL, xR;  // the normal computer's target band, for the teleport and the leveller
 
     // The shell exactly as firing starts it and the flying shell moves it, stopped at whatever ends it.
     Landing fly(int angle, double force) const {
@@ -178,17 +180,16 @@ struct Shooter {
             t += 0.2;
             const double px = x, py = y;
             Mainfrm::FlightStep(x, y, vx, vy, t, x0, y0, 10, wind, drill);
-            const ColumnWalkEnd walk =
-                WalkColumns(px, py, x, y, 799, SweepOrder::DivideFirst, [&](double cx, double cy) {
-                    if (cy > ground.at(cx)) {
-                        if (!drill) return end = {Landing::Ground, cx, cy}, false;
-                        boresOwn = boresOwn || std::fabs(cx - ownCentre) < 12;
-                    }
-                    if (sunUp && sunBox.holds(cx, cy)) return end = {Landing::Sun, cx, cy}, false;
-                    if (Mainfrm::Weapon(kind).hitsTanks && foeBox.holds(cx, cy)) return end = {Landing::Tank, cx, cy}, false;
-                    if (crateUp && crateBox.holds(cx, cy)) return end = {Landing::Crate, cx, cy}, false;
-                    return true;
-                });
+            const ColumnWalkEnd walk = WalkColumns(px, py, x, y, 799, SweepOrder::DivideFirst, [&](double cx, double cy) {
+                if (cy > ground.at(cx)) {
+                    if (!drill) return end = {Landing::Ground, cx, cy}, false;
+                    boresOwn = boresOwn || std::fabs(cx - ownCentre) < 12;
+                }
+                if (sunUp && sunBox.holds(cx, cy)) return end = {Landing::Sun, cx, cy}, false;
+                if (Mainfrm::Weapon(kind).hitsTanks && foeBox.holds(cx, cy)) return end = {Landing::Tank, cx, cy}, false;
+                if (crateUp && crateBox.holds(cx, cy)) return end = {Landing::Crate, cx, cy}, false;
+                return true;
+            });
             if (walk == ColumnWalkEnd::LeftField) end = {Landing::Off, x, y};
             if (walk != ColumnWalkEnd::Crossed) break;
         }
@@ -214,9 +215,7 @@ struct Shooter {
             case Landing::Tank:
                 r.safe = true, r.hits = true, r.score = std::min(Mainfrm::Weapon(kind).hitLoss, foe.health) + kDirectHitBonus;
                 return r;
-            case Landing::Crate:
-                r.safe = true, r.score = CrateWorth(crate, own.health) - 1;
-                return r;
+            case Landing::Crate: r.safe = true, r.score = CrateWorth(crate, own.health) - 1; return r;
             case Landing::Ground: break;
         }
         const Cost c = GroundCost(kind, ground, end.x, own, foe);
@@ -242,10 +241,22 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
     const int kind = WeaponKind(one ? weapon1 : weapon2);
     const bool drill = kind == weapon::Drill;
     const bool aimBand = kind == weapon::Teleport || kind == weapon::Leveller;
-    const Shooter shooter{one, own, foe, kind, drill, s.Ground, s.Wind, sun.visible(),
-                          s.BonusActive == True && !bonusfalltimer.enabled(), geometry::BodyBox(sun.left(), sun.top()),
-                          geometry::CrateBox(bonuspic.left(), bonuspic.top()), geometry::TankBox(foe.left, foe.top),
-                          WeaponKind(bonuspic), aimBand ? (k.xL + k.xR) / 2 : foe.left + 20, k.xL, k.xR};
+    const Shooter shooter{one,
+                          own,
+                          foe,
+                          kind,
+                          drill,
+                          s.Ground,
+                          s.Wind,
+                          sun.visible(),
+                          s.BonusActive == True && !bonusfalltimer.enabled(),
+                          geometry::BodyBox(sun.left(), sun.top()),
+                          geometry::CrateBox(bonuspic.left(), bonuspic.top()),
+                          geometry::TankBox(foe.left, foe.top),
+                          WeaponKind(bonuspic),
+                          aimBand ? (k.xL + k.xR) / 2 : foe.left + 20,
+                          k.xL,
+                          k.xR};
 
     // Every third degree with every fourth force, then the best few looked at closely.
     struct Aim {
@@ -265,8 +276,7 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
         for (int angle = std::max(0, around.angle - 2); angle <= std::min(180, around.angle + 2); ++angle)
             for (double force = std::max(0.0, around.force - 4); force <= std::min(200.0, around.force + 4); ++force) {
                 if (drill && force != around.force) continue;
-                if (Shooter::Scored r = shooter.judge(angle, force); r.safe && r.score > best.s.score)
-                    best = {angle, force, r};
+                if (Shooter::Scored r = shooter.judge(angle, force); r.safe && r.score > best.s.score) best = {angle, force, r};
             }
     }
     thought_.attempts = int(coarse.size());

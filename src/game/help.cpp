@@ -15,7 +15,8 @@ struct Shell {
     const char *czech, *english, *czechWhat, *englishWhat;
 };
 constexpr Shell kShells[] = {
-    {weapon::Teleport, "Teleport", "Teleport", "váš tank skočí tam, kam střela dopadne.", "your tank jumps to where the shell lands."},
+    {weapon::Teleport, "Teleport", "Teleport", "váš tank skočí tam, kam střela dopadne.",
+     "your tank jumps to where the shell lands."},
     {weapon::Heavy, "Těžká střela", "Heavy shell", "třikrát větší kráter.", "a crater three times as wide."},
     {weapon::Pit, "Jáma", "Pit", "vyhloubí široký hluboký příkop.", "digs a wide, deep trench."},
     {weapon::Mound, "Kopec", "Mound", "nahrne zeminu do vysokého kopce.", "heaps the earth into a tall hill."},
@@ -24,7 +25,8 @@ constexpr Shell kShells[] = {
     {weapon::Piercing, "Průbojná", "Piercing", "při přímém zásahu bere nejvíc zdraví.",
      "takes the most health with a direct hit."},
     {weapon::Drill, "Vrták", "Drill", "provrtá se zemí a letí dál.", "bores through the ground and flies on."},
-    {weapon::Nuke, "Atomovka", "Nuke", "obrovský kráter a výbuch daleko do okolí.", "a huge crater and a blast that reaches far."},
+    {weapon::Nuke, "Atomovka", "Nuke", "obrovský kráter a výbuch daleko do okolí.",
+     "a huge crater and a blast that reaches far."},
     {weapon::Quake, "Zemětřesení", "Quake", "otřese zemí a tanky se propadnou.", "shakes the ground, and the tanks sink."},
     {weapon::Roller, "Koulička", "Roller", "po dopadu se valí z kopce.", "rolls downhill after it lands."},
     {weapon::Climber, "Šplhač", "Climber", "po dopadu šplhá do kopce.", "climbs uphill after it lands."},
@@ -53,8 +55,10 @@ std::vector<std::string> HelpText(bool cz) {
             "A crate falls from the sky: hit it to win a special shell or 250 health.",
             "Special shells (one shot each, then the standard shell again):",
         };
-    for (const Shell& s : kShells) lines.push_back(std::string(cz ? s.czech : s.english) + ": " + (cz ? s.czechWhat : s.englishWhat));
-    lines.push_back(cz ? "Slunce střelu pohltí, měsíc jde srazit, stromy se lámou." : "The sun swallows shells, the moon can be shot down, trees break.");
+    for (const Shell& s : kShells)
+        lines.push_back(std::string(cz ? s.czech : s.english) + ": " + (cz ? s.czechWhat : s.englishWhat));
+    lines.push_back(cz ? "Slunce střelu pohltí, měsíc jde srazit, stromy se lámou."
+                       : "The sun swallows shells, the moon can be shot down, trees break.");
     lines.push_back("");
     lines.push_back(cz ? "F1 nebo Esc zavře nápovědu." : "F1 or Esc closes the help.");
     return lines;
@@ -94,8 +98,10 @@ void Mainfrm::ShowHelp(bool show) {
     } else {
         if (x_.helpHeldBattle) world.setEnabled(true);
         x_.helpHeldBattle = false;
-        if (x_.helpDefaultBefore) x_.helpDefaultBefore->setDefault(true);
-        else control<Button>("helpback").setDefault(false);
+        if (x_.helpDefaultBefore)
+            x_.helpDefaultBefore->setDefault(true);
+        else
+            control<Button>("helpback").setDefault(false);
     }
     panel.setVisible(show);
 }

@@ -77,8 +77,7 @@ constexpr LayoutRow kMenus[] = {
     {Make::Button, "Frame3", "options", 164, 192, 125, 41, "Nastavení"},
     {Make::Button, "Frame3", "watchlast", 32, 240, 257, 41, "Přehrát poslední bitvu"},
     {Make::Button, "Frame3", "endgame", 32, 288, 257, 41, "Konec"},
-    {Make::Label, "Frame3", "Label7", 0, 344, 321, 17, "(c) 2026 The VELMORAN - www.velmoran.example", 8.25,
-     rgb(0, 0, 255)},
+    {Make::Label, "Frame3", "Label7", 0, 344, 321, 17, "(c) 2026 The VELMORAN - www.velmoran.example", 8.25, rgb(0, 0, 255)},
     {Make::Stretched, "Frame3", "Image3", 0, 0, 321, 361, "Image3"},
     // The canvas
     {Make::Canvas, nullptr, "world"},
@@ -164,14 +163,13 @@ bool MainLayout::BuildLayout() {
     return true;
 }
 void MainLayout::healthBar(Control* parent, const char* name, ControlArray<LineShape>& bar) {
-    static constexpr Colour shades[5] = {rgb(0, 192, 0), rgb(0, 223, 0), rgb(0, 255, 0), rgb(0, 223, 0),
-                                         rgb(0, 192, 0)};
+    static constexpr Colour shades[5] = {rgb(0, 192, 0), rgb(0, 223, 0), rgb(0, 255, 0), rgb(0, 223, 0), rgb(0, 192, 0)};
     // Five 1-pixel rows two pixels apart; each is drawn 2 pixels thick so together they form one shaded bar.
     for (int k = 0; k < 5; ++k) bar.add(k, &line(parent, name, 8, 60 + 2 * k, 288, 60 + 2 * k, shades[k], 2, k));
 }
 
 Label& MainLayout::label(Control* parent, const char* name, int l, int t, int w, int h, const char* text, double pt,
-                      Colour colour, int index) {
+                         Colour colour, int index) {
     Label& c = create<Label>(parent, name, index);
     c.move(l, t, w, h);
     c.setCaption(text);
@@ -208,8 +206,8 @@ TextBox& MainLayout::textBox(Control* parent, const char* name, int l, int t, in
     return c;
 }
 
-Image& MainLayout::image(Control* parent, const char* name, int l, int t, int w, int h, const char* picture,
-                      bool stretch, int index) {
+Image& MainLayout::image(Control* parent, const char* name, int l, int t, int w, int h, const char* picture, bool stretch,
+                         int index) {
     Image& c = create<Image>(parent, name, index);
     c.stretch = stretch;
     c.move(l, t, w, h);
@@ -229,8 +227,8 @@ Image& MainLayout::holder(const char* name, const char* picture, int index) {
     return c;
 }
 
-LineShape& MainLayout::line(Control* parent, const char* name, double x1, double y1, double x2, double y2, Colour c,
-                         int width, int index) {
+LineShape& MainLayout::line(Control* parent, const char* name, double x1, double y1, double x2, double y2, Colour c, int width,
+                            int index) {
     LineShape& l = create<LineShape>(parent, name, index);
     l.x1 = x1, l.y1 = y1, l.x2 = x2, l.y2 = y2;
     l.foreColour = c;

@@ -19,7 +19,6 @@ public:
     static constexpr Colour kGrey = rgb(128, 128, 128);
     static constexpr Colour kDarkGrey = rgb(64, 64, 64);
 
-
 protected:
     // The controls of the layout table, made before the references below bind to them by name.
     bool BuildLayout();
@@ -148,11 +147,11 @@ protected:
     Button& button(Control* parent, const char* name, int l, int t, int w, int h, const char* text);
     OptionButton& option(Control* parent, const char* name, int l, int t, const char* text);
     TextBox& textBox(Control* parent, const char* name, int l, int t, int w, int h, const char* text);
-    Image& image(Control* parent, const char* name, int l, int t, int w, int h, const char* picture,
-                 bool stretch = false, int index = -1);
+    Image& image(Control* parent, const char* name, int l, int t, int w, int h, const char* picture, bool stretch = false,
+                 int index = -1);
     Image& holder(const char* name, const char* picture, int index = -1);
-    LineShape& line(Control* parent, const char* name, double x1, double y1, double x2, double y2, Colour c,
-                    int width, int index = -1);
+    LineShape& line(Control* parent, const char* name, double x1, double y1, double x2, double y2, Colour c, int width,
+                    int index = -1);
     void healthBar(Control* parent, const char* name, ControlArray<LineShape>& bar);
 };
 

@@ -15,7 +15,8 @@ constexpr LevelText kLevelTexts[] = {
     {"Cvičení", "Practice", "Cíl, který nestřílí. Stopa střel je zapnutá.", "A target that never fires. The shot trace is on."},
     {"Začátečník", "Beginner", "Míří jako normální soupeř, ale víc chybuje.", "Aims like Normal, but misses by more."},
     {"Normální", "Normal", "Počítač, jak ho hra vždy měla.", "The computer the game has always had."},
-    {"Expert", "Expert", "Počítá přesný let střely a umí zvláštní střely.", "Works out the exact flight and uses every special shell."},
+    {"Expert", "Expert", "Počítá přesný let střely a umí zvláštní střely.",
+     "Works out the exact flight and uses every special shell."},
 };
 }  // namespace
 

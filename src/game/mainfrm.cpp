@@ -111,8 +111,7 @@ void Mainfrm::AddControlArrays() {
     stackInFrontOf(strom(0), sun);
     strom(0).setVisible(false);
     strom(0).setEnabled(false);
-    for (int i = 1; i <= 13; ++i)
-        bonusvzor.add(i, &holder("bonusvzor", ("bonusvzor" + std::to_string(i)).c_str(), i));
+    for (int i = 1; i <= 13; ++i) bonusvzor.add(i, &holder("bonusvzor", ("bonusvzor" + std::to_string(i)).c_str(), i));
     for (int i = 0; i <= 1; ++i) {
         tree.add(i, &holder("tree", ("tree" + std::to_string(i)).c_str(), i));
         treeb.add(i, &holder("treeb", ("treeb" + std::to_string(i)).c_str(), i));
@@ -150,9 +149,9 @@ void Mainfrm::wireHandlers() {
         TextBox& box;
         int step;
     };
-    for (SpinWire w : {SpinWire{s1up, sila1, 1}, SpinWire{s1down, sila1, -1}, SpinWire{u1up, uhel1, 1},
-                       SpinWire{u1down, uhel1, -1}, SpinWire{s2up, sila2, 1}, SpinWire{s2down, sila2, -1},
-                       SpinWire{u2up, uhel2, 1}, SpinWire{u2down, uhel2, -1}}) {
+    for (SpinWire w :
+         {SpinWire{s1up, sila1, 1}, SpinWire{s1down, sila1, -1}, SpinWire{u1up, uhel1, 1}, SpinWire{u1down, uhel1, -1},
+          SpinWire{s2up, sila2, 1}, SpinWire{s2down, sila2, -1}, SpinWire{u2up, uhel2, 1}, SpinWire{u2down, uhel2, -1}}) {
         TextBox* box = &w.box;
         int step = w.step;
         w.image.onClick = [this, box, step] { Spin(*box, step); };
@@ -169,6 +168,5 @@ void Mainfrm::wireHandlers() {
 
 // A playback stands in for players of this window: it goes first.
 Mainfrm::~Mainfrm() { watching_.reset(); }
-
 
 }  // namespace gv

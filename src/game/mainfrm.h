@@ -64,7 +64,7 @@ public:
     void BuildHelp();
     void ShowHelp(bool show);
     void FillHelp();
-    bool HelpKey(int key);  // F1, and every key while the help is up
+    bool HelpKey(int key);                               // F1, and every key while the help is up
     static std::string ShellName(int kind, bool czech);  // a special shell's name; "" for any other kind
     // Options: numbers on the wind, the health bars and each loss of health; the trace of each player's
     // last shot.
@@ -159,8 +159,8 @@ public:
     };
     void EndShot(ShotEnd why);
     // One step of a flying shell from the start point and the elapsed time (shared with the computer's aim).
-    static void FlightStep(double& x, double& y, double& vx, double& vy, double time, double x0, double y0,
-                           int gravity, float wind, bool drill);
+    static void FlightStep(double& x, double& y, double& vx, double& vy, double time, double x0, double y0, int gravity,
+                           float wind, bool drill);
 
     // ---- Weapons
     // The ground contact of the shooter's weapon. True when the common aftermath follows.
@@ -205,8 +205,8 @@ public:
     bool ComputerPlays(int player) const { return state.GameMode == mode::Computer && ComputerLevel(player) != level::Human; }
     void SetLevels(int player1, int player2) { levels_ = {player1, player2}; }
     static int LevelNamed(const std::string& name);  // `level::Human` for "human" and any other word
-    void StartDuel(int player1, int player2);  // a battle of two computers, watched
-    void ChooseLevel(int chosen);  // the player's opponent from now on, kept in the settings
+    void StartDuel(int player1, int player2);        // a battle of two computers, watched
+    void ChooseLevel(int chosen);                    // the player's opponent from now on, kept in the settings
     // The panel that chooses it, opened by "1 vs. AI".
     void BuildLevels();
     void ShowLevels(bool show);
@@ -458,16 +458,15 @@ private:
     bool WatchKey(int key);
     void WatchFinished();
     void EndWatching();
-    double prevX_ = 0, prevY_ = 0;  // the shell's centre before this tick's step
-    bool bannerMoved_ = false;      // the banner is below the menu, telling the player something
+    double prevX_ = 0, prevY_ = 0;                    // the shell's centre before this tick's step
+    bool bannerMoved_ = false;                        // the banner is below the menu, telling the player something
     std::pair<std::string, Colour> bannerBefore_[2];  // what it said over the battlefield before
-    bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick
-    int flashTicks_ = 0;            // ticks the flash has shown
+    bool contactEndsTick_ = false;                    // a bounce: no sprite move, no end check this tick
+    int flashTicks_ = 0;                              // ticks the flash has shown
     void AngleChange(TextBox& box, Image& tank, bool player1);
     void ForceChange(TextBox& box);
     void FireTank(int player);
     std::array<double, 3> groundBase_{};  // the palette's base colour of this battle
-
 };
 
 }  // namespace gv

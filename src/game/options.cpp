@@ -8,7 +8,8 @@
 namespace gv {
 
 namespace {
-const char* const kRowNames[] = {"optvolume", "optmute", "optlanguage", "optfull", "optscale", "optnumbers", "opttrace", "optport", "optback"};
+const char* const kRowNames[] = {"optvolume",  "optmute",  "optlanguage", "optfull", "optscale",
+                                 "optnumbers", "opttrace", "optport",     "optback"};
 const char* const kLanguages[] = {"auto", "cs", "en"};
 }  // namespace
 
@@ -155,13 +156,17 @@ void OptionsPanel::Refresh() {
     auto caption = [&](int row, const std::string& text) { static_cast<Button&>(rowControl(row)).setCaption(text); };
     caption(Volume, (cz ? "Hlasitost: " : "Volume: ") + std::to_string(game_.sound.volume()) + " %");
     caption(Mute, game_.muted ? (cz ? "Zvuk: vypnutý (M)" : "Sound: off (M)") : (cz ? "Zvuk: zapnutý (M)" : "Sound: on (M)"));
-    caption(Language, std::string(cz ? "Jazyk: " : "Language: ") +
-                          (language == "cs" ? "čeština" : language == "en" ? "English" : cz ? "podle systému" : "automatic"));
-    caption(FullScreen, full ? (cz ? "Celá obrazovka: ano" : "Full screen: on") : (cz ? "Celá obrazovka: ne" : "Full screen: off"));
+    caption(Language, std::string(cz ? "Jazyk: " : "Language: ") + (language == "cs"   ? "čeština"
+                                                                    : language == "en" ? "English"
+                                                                    : cz               ? "podle systému"
+                                                                                       : "automatic"));
+    caption(FullScreen,
+            full ? (cz ? "Celá obrazovka: ano" : "Full screen: on") : (cz ? "Celá obrazovka: ne" : "Full screen: off"));
     caption(Scaling, s.get("window.scaling") == "whole" ? (cz ? "Zvětšení: celé násobky" : "Scaling: whole multiples")
-                                                         : (cz ? "Zvětšení: plynulé" : "Scaling: smooth"));
+                                                        : (cz ? "Zvětšení: plynulé" : "Scaling: smooth"));
     caption(Numbers, game_.extras().numbers ? (cz ? "Čísla: ano" : "Numbers: on") : (cz ? "Čísla: ne" : "Numbers: off"));
-    caption(Trace, game_.extras().trace ? (cz ? "Stopa střely: ano" : "Shot trace: on") : (cz ? "Stopa střely: ne" : "Shot trace: off"));
+    caption(Trace,
+            game_.extras().trace ? (cz ? "Stopa střely: ano" : "Shot trace: on") : (cz ? "Stopa střely: ne" : "Shot trace: off"));
     caption(Back, cz ? "Zpět" : "Back");
     game_.Label22.setCaption(cz ? "Nastavení" : "Options");
     game_.Label23.setCaption(cz ? "Port hostitele:" : "Hosting port:");

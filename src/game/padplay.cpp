@@ -54,7 +54,9 @@ void Mainfrm::PadButton_Press(int pad, PadButton b) {
         return;
     }
     if (Frame3.visible()) {
-        if (upDown) MoveDefault(*this, {&novahra, &continue_, &credits, &options, &watchlast, &control<Button>("helpbutton"), &endgame}, step);
+        if (upDown)
+            MoveDefault(*this, {&novahra, &continue_, &credits, &options, &watchlast, &control<Button>("helpbutton"), &endgame},
+                        step);
         if (b == PadButton::Left || b == PadButton::Right) {
             // Left and right choose the mode, as the three option buttons stand in a row.
             OptionButton* modes[] = {&Option1, &Option2, &Option3};

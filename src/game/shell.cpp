@@ -16,8 +16,8 @@ namespace gv {
 using simmath::Int;
 using simmath::Round;
 
-void Mainfrm::FlightStep(double& x, double& y, double& vx, double& vy, double time, double x0, double y0, int gravity,
-                         float wind, bool drill) {
+void Mainfrm::FlightStep(double& x, double& y, double& vx, double& vy, double time, double x0, double y0, int gravity, float wind,
+                         bool drill) {
     if (drill) {
         // Straight on at constant speed: no gravity, no drag, no wind.
         y = y0 - time * vy;
@@ -39,7 +39,8 @@ void Mainfrm::bullettimer_Timer() {
     const bool rolling = s.RollDownhill == True || s.RollUphill == True;
     const int kind = WeaponKind(ShooterSlot());
     if (!rolling)
-        FlightStep(s.ShellX, s.ShellY, s.ShotVx, s.ShotVy, s.ShotTime, s.ShotX0, s.ShotY0, s.Gravity, s.Wind, kind == weapon::Drill);
+        FlightStep(s.ShellX, s.ShellY, s.ShotVx, s.ShotVy, s.ShotTime, s.ShotX0, s.ShotY0, s.Gravity, s.Wind,
+                   kind == weapon::Drill);
     s.ShellDir = std::int16_t(sign(s.ShellX - prevX_) == 0 ? 1 : sign(s.ShellX - prevX_));
 
     if (rolling) {
@@ -48,12 +49,12 @@ void Mainfrm::bullettimer_Timer() {
         s.ShellDir = std::int16_t(sign(s.ShellX - prevX_));  // 0 stays 0 here
         const std::uint32_t battle = s.BattleNumber;
         bool ended = false;  // a wait inside the column test ended the battle
-        const ColumnWalkEnd end = WalkColumns(prevX_, prevY_, s.ShellX, s.ShellY, 799, SweepOrder::DivideFirst,
-                                              [&](double sweepX, double sweepY) {
-                                                  const Walk w = ColumnTest(sweepX, sweepY);
-                                                  ended = battle != s.BattleNumber || unloaded();
-                                                  return !ended && w != Walk::Stop;
-                                              });
+        const ColumnWalkEnd end =
+            WalkColumns(prevX_, prevY_, s.ShellX, s.ShellY, 799, SweepOrder::DivideFirst, [&](double sweepX, double sweepY) {
+                const Walk w = ColumnTest(sweepX, sweepY);
+                ended = battle != s.BattleNumber || unloaded();
+                return !ended && w != Walk::Stop;
+            });
         if (end == ColumnWalkEnd::LeftField) EndShot(ShotEnd::Spent);
         if (ended) return;
     }

@@ -24,8 +24,10 @@ void Mainfrm::ClearTrace(int player) {
     for (int p : {1, 2})
         if (player == 0 || player == p)
             for (Image* dot : x_.traceDots[p - 1]) dot->setVisible(false);
-    if (player == 0) x_.traceShown = {0, 0};
-    else x_.traceShown[player - 1] = 0;
+    if (player == 0)
+        x_.traceShown = {0, 0};
+    else
+        x_.traceShown[player - 1] = 0;
 }
 
 void Mainfrm::StartTrace(int player) {

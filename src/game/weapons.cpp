@@ -16,6 +16,7 @@ using simmath::Sqrt;
 
 const WeaponTraits& Mainfrm::Weapon(int kind) {
     // Indexed by the kind. The health crate's entry stands for any kind the game does not know.
+    // clang-format off
     static constexpr WeaponTraits kWeapons[] = {
         // contact                     crater  hits   loss  hit sound           launch                  crates
         {&Mainfrm::ShellContact,           8, true,    75, effect::DirectHit,  effect::Launch,         0},  // standard
@@ -33,12 +34,15 @@ const WeaponTraits& Mainfrm::Weapon(int kind) {
         {&Mainfrm::BounceContact,         15, false,   75, effect::DirectHit,  effect::Launch,         2},
         {&Mainfrm::ShellContact,           8, false,   75, effect::DirectHit,  effect::Launch,         3},  // health
     };
+    // clang-format on
     static_assert(std::size(kWeapons) == weapon::Health + 1, "one entry for every kind");
-    static_assert([] {
-        int draws = 0;
-        for (const WeaponTraits& w : kWeapons) draws += w.crates;
-        return draws;
-    }() == 25, "the crate draws add up to 25");
+    static_assert(
+        [] {
+            int draws = 0;
+            for (const WeaponTraits& w : kWeapons) draws += w.crates;
+            return draws;
+        }() == 25,
+        "the crate draws add up to 25");
     return kWeapons[kind >= 0 && kind < int(std::size(kWeapons)) ? kind : weapon::Health];
 }
 

@@ -18,8 +18,7 @@ constexpr std::size_t kMaxCallers = 16;
 
 void Mainfrm::tcpcontrol_ConnectionRequest(int requestId) {
     Link& n = *net_;
-    if (n.role != Link::Role::Host || tcpcontrol.state() != TcpSocket::Listening || (n.linkUp && !n.resuming))
-        return;
+    if (n.role != Link::Role::Host || tcpcontrol.state() != TcpSocket::Listening || (n.linkUp && !n.resuming)) return;
     auto c = std::make_shared<NetCaller>(loop());
     if (!tcpcontrol.handOff(requestId, c->sock)) return;
     NetCaller* raw = c.get();
@@ -47,7 +46,8 @@ void Mainfrm::TakeCallerBytes(NetCaller& c, const std::string& bytes) {
             // Another copy's protocol: our greeting tells it so and it goes; we go on hosting, and say so.
             c.sock.send(WriteNetMessage(netmsg::greeting()) + "\n");
             DropCaller(c);
-            ShowMenuBanner(state.CzechUi == True ? "Připojit se zkusila jiná verze hry" : "A copy of another version tried to join");
+            ShowMenuBanner(state.CzechUi == True ? "Připojit se zkusila jiná verze hry"
+                                                 : "A copy of another version tried to join");
             return;
         case Link::Door::Seat:
             Seat(c);
@@ -189,8 +189,9 @@ void Mainfrm::TakePortMap(const PortMapResult& r) {
     if (n.role != Link::Role::Host || n.linkUp || !Frame4.visible()) return;
     const bool czech = state.CzechUi == True;
     if (r.mapped && !r.externalAddress.empty()) {
-        const std::string at = (r.externalAddress.find(':') != std::string::npos ? "[" + r.externalAddress + "]" : r.externalAddress) +
-                               (r.externalPort == 7701 ? "" : ":" + std::to_string(r.externalPort));
+        const std::string at =
+            (r.externalAddress.find(':') != std::string::npos ? "[" + r.externalAddress + "]" : r.externalAddress) +
+            (r.externalPort == 7701 ? "" : ":" + std::to_string(r.externalPort));
         Label11.setCaption((czech ? "Ostatní se připojí na " : "Others can join at ") + at);
         return;
     }

@@ -57,8 +57,7 @@ void Link::clearReceived() {
 
 // The first line of a connection decides: our greeting takes the seat, another version's is told so,
 // a joiner coming back to its broken link resumes it, and anything else is closed.
-Link::Door Link::judgeCaller(NetCaller& c, const std::string& bytes, double now, NetMessage& first,
-                             std::string& rest) const {
+Link::Door Link::judgeCaller(NetCaller& c, const std::string& bytes, double now, NetMessage& first, std::string& rest) const {
     if (c.pending.empty()) c.pendingSince = now;
     c.pending += bytes;
     const std::size_t lf = c.pending.find('\n');

@@ -39,8 +39,7 @@ constexpr double kRedial = 1000;       // and the joiner dials again this often
 
 class Link {
 public:
-    explicit Link(EventLoop& loop)
-        : liveTimer(loop, "netlive", 250), portMapper(loop), shotTimer(loop, "netshot", 10) {}
+    explicit Link(EventLoop& loop) : liveTimer(loop, "netlive", 250), portMapper(loop), shotTimer(loop, "netshot", 10) {}
 
     // ---- Framing
     // Bytes as they come, in pieces of any size: whole messages join the inbox, the rest waits for its line
@@ -82,14 +81,14 @@ public:
 
     enum class Role { None, Host, Joiner };
     Role role = Role::None;
-    bool linkUp = false;    // greeted: "connectok" sent (host) or taken (joiner)
-    bool closing = false;   // the window is closing: nothing more is dispatched
-    std::string joinName;   // the host name the joiner was given
+    bool linkUp = false;   // greeted: "connectok" sent (host) or taken (joiner)
+    bool closing = false;  // the window is closing: nothing more is dispatched
+    std::string joinName;  // the host name the joiner was given
 
-    std::string pending;              // received bytes of a message whose line feed is still to come
-    std::deque<std::string> inbox;    // whole messages, oldest first
-    std::size_t inboxBytes = 0;       // their bytes, a line feed each included
-    double pendingSince = 0;          // when the bytes in `pending` began to wait for their line feed
+    std::string pending;            // received bytes of a message whose line feed is still to come
+    std::deque<std::string> inbox;  // whole messages, oldest first
+    std::size_t inboxBytes = 0;     // their bytes, a line feed each included
+    double pendingSince = 0;        // when the bytes in `pending` began to wait for their line feed
 
     // Signs of life both ways: we send "K" when we have said nothing for a while, and a peer we have not
     // heard from for long is waited for, then given up.
@@ -97,11 +96,11 @@ public:
     double lastHeard = 0, lastSent = 0;
     // Host: connections that have not greeted yet. The first to greet takes the seat.
     std::vector<std::shared_ptr<NetCaller>> callers;
-    int waitingForPeer = 0;           // waits for the peer now on the stack
-    double waitSince = 0;             // when the outermost of them began
-    double lastMessage = 0;           // when the peer last said more than a keep-alive
-    bool waitShown = false;           // the banner says we are waiting for the other player
-    std::string bannerBefore[2];      // what the banner said before that
+    int waitingForPeer = 0;       // waits for the peer now on the stack
+    double waitSince = 0;         // when the outermost of them began
+    double lastMessage = 0;       // when the peer last said more than a keep-alive
+    bool waitShown = false;       // the banner says we are waiting for the other player
+    std::string bannerBefore[2];  // what the banner said before that
     bool bannerVisibleBefore = false;
     double bannerPointsBefore[2] = {0, 0}, bannerHeightBefore = 0;
     std::shared_ptr<char> alive = std::make_shared<char>(0);  // drain events posted to the loop check it
@@ -116,7 +115,7 @@ public:
     double lostAt = 0, nextDial = 0;
     LinkEnd lostWhy = LinkEnd::PeerLeft;
     int shownSeconds = -1;
-    std::string joinHost;             // where the joiner dials again
+    std::string joinHost;  // where the joiner dials again
     int joinHostPort = 0;
 
     // The host's port forwarded by the home router while it hosts and while its link lasts.

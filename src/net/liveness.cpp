@@ -54,8 +54,7 @@ void Mainfrm::ShowPeerText(const std::string& text) {
     if (text.empty() && !n.waitShown) return;
     if (!text.empty()) {
         if (!n.waitShown) {
-            for (int i : {0, 1})
-                n.bannerBefore[i] = Label8(i).caption(), n.bannerPointsBefore[i] = Label8(i).font.points;
+            for (int i : {0, 1}) n.bannerBefore[i] = Label8(i).caption(), n.bannerPointsBefore[i] = Label8(i).font.points;
             n.bannerHeightBefore = Label8(1).height();
             n.bannerVisibleBefore = Label8(1).visible();
         }

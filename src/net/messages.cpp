@@ -105,8 +105,10 @@ NetMessage::Key keyOf(std::string_view text) {
         std::string_view text;
         NetMessage::Key key;
     };
-    static constexpr Word kWhole[] = {{"connectok", NetMessage::ConnectOk}, {"disconnect", NetMessage::Disconnect},
-                                      {"exit", NetMessage::Exit},           {"continue", NetMessage::Continue},
+    static constexpr Word kWhole[] = {{"connectok", NetMessage::ConnectOk},
+                                      {"disconnect", NetMessage::Disconnect},
+                                      {"exit", NetMessage::Exit},
+                                      {"continue", NetMessage::Continue},
                                       {"K", NetMessage::KeepAlive}};
     for (const Word& w : kWhole)
         if (text == w.text) return w.key;
@@ -131,9 +133,7 @@ NetMessage::Key keyOf(std::string_view text) {
 bool readFields(std::string_view text, NetMessage& m) {
     switch (m.key) {
         case NetMessage::DrawingOk:
-        case NetMessage::ShotDone:
-            readJoinedWind(text, m);
-            return !m.malformed;
+        case NetMessage::ShotDone: readJoinedWind(text, m); return !m.malformed;
         case NetMessage::Battle:
         case NetMessage::Quake:
             // The whole seconds of a time of day.
@@ -187,9 +187,7 @@ NetMessage ReadNetMessage(std::string_view text) {
 
 namespace {
 std::string Compose(const NetMessage& m) {
-    auto joinedWind = [&](const char* key) {
-        return std::string(key) + (m.withWind ? "W" + formatNumber(m.wind) : "");
-    };
+    auto joinedWind = [&](const char* key) { return std::string(key) + (m.withWind ? "W" + formatNumber(m.wind) : ""); };
     switch (m.key) {
         case NetMessage::ConnectOk: return "connectok";
         case NetMessage::Disconnect: return "disconnect";

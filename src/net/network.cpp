@@ -10,7 +10,6 @@
 
 namespace gv {
 
-
 void Mainfrm::LinkDeleter::operator()(Link* l) const { delete l; }
 
 void Mainfrm::WireNetwork() {
@@ -54,8 +53,7 @@ void Mainfrm::Option3_Click() {
     if (tcpcontrol.state() != TcpSocket::Closed || net_->linkUp) return;
     RestoreBanner();
     Command3.setDefault(true);
-    Label11.setCaption((state.CzechUi == True ? "Vaše síťové jméno: " : "Your network name: ") +
-                       TcpSocket::localHostName());
+    Label11.setCaption((state.CzechUi == True ? "Vaše síťové jméno: " : "Your network name: ") + TcpSocket::localHostName());
     Frame4.setVisible(true);
 }
 
@@ -147,7 +145,7 @@ std::string Mainfrm::JoinFailure(const std::string& reason) const {
 void Mainfrm::tcpcontrol_Closed(const std::string& reason) {
     Link& n = *net_;
     if (n.closing || unloaded()) return;
-    if (n.resuming) return;  // a dial that found nobody yet: the next one follows
+    if (n.resuming) return;                               // a dial that found nobody yet: the next one follows
     if (n.role == Link::Role::Host && !n.linkUp) return;  // the door stays open
     if (n.role == Link::Role::Joiner && !n.linkUp) {
         // Name not found, refused, timed out, or a host that was already taken.
@@ -225,8 +223,7 @@ void Mainfrm::Play(const NetMessage& m) {
     switch (m.key) {
         case NetMessage::Greeting:
             // A host greets only a joiner of another version, to tell it so.
-            if (net_->role == Link::Role::Joiner && !net_->linkUp && m.version >= 0)
-                PeerDisconnected(LinkEnd::Mismatch);
+            if (net_->role == Link::Role::Joiner && !net_->linkUp && m.version >= 0) PeerDisconnected(LinkEnd::Mismatch);
             break;
         case NetMessage::ConnectOk: return TakeConnectOk();
         case NetMessage::Disconnect: return PeerDisconnected(LinkEnd::PeerLeft);
@@ -260,8 +257,7 @@ void Mainfrm::Play(const NetMessage& m) {
         case NetMessage::KeepAlive:
         case NetMessage::LinkName:
         case NetMessage::Resume:
-        case NetMessage::Unknown:
-            break;
+        case NetMessage::Unknown: break;
     }
 }
 
@@ -447,8 +443,8 @@ void Mainfrm::ShowLinkEnd(LinkEnd why) {
             // The record of this battle, with both sides' hashes, is what a bug report needs.
             if (!recorder_.path().empty()) {
                 std::fprintf(stderr, "gorvath: games out of step; saved for a bug report: %s\n", recorder_.path().c_str());
-                return ShowMenuBanner(std::string(text) + ". " + (czech ? "Uloženo pro hlášení chyby: " : "Saved for a bug report: ") +
-                                          recorder_.path(),
+                return ShowMenuBanner(std::string(text) + ". " +
+                                          (czech ? "Uloženo pro hlášení chyby: " : "Saved for a bug report: ") + recorder_.path(),
                                       true);
             }
             break;

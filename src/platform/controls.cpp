@@ -15,7 +15,10 @@ int roundEven(double v) { return static_cast<int>(roundHalfEven(v)); }
 // ---------------------------------------------------------------- Control
 
 Control::Control(Form& form, ControlKind kind, std::string name, int index)
-    : form_(form), kind_(kind), name_(std::move(name)), index_(index) {}
+    : form_(form),
+      kind_(kind),
+      name_(std::move(name)),
+      index_(index) {}
 
 Control::~Control() = default;
 
@@ -88,7 +91,8 @@ bool Control::containsWindowPoint(int x, int y) const {
 // ---------------------------------------------------------------- Canvas
 
 Canvas::Canvas(Form& form, std::string name)
-    : Control(form, ControlKind::Canvas, std::move(name)), pixels_(std::size_t(kWidth) * kHeight, rgb(128, 128, 128)) {
+    : Control(form, ControlKind::Canvas, std::move(name)),
+      pixels_(std::size_t(kWidth) * kHeight, rgb(128, 128, 128)) {
     width_ = kWidth;
     height_ = kHeight;
     dx0_ = 0, dy0_ = 0, dx1_ = kWidth - 1, dy1_ = kHeight - 1;
@@ -270,7 +274,10 @@ void LineShape::setColour(Colour c) {
 // ---------------------------------------------------------------- Form
 
 Form::Form(EventLoop& loop, int clientWidth, int clientHeight)
-    : loop_(loop), clientWidth_(clientWidth), clientHeight_(clientHeight), pads_(loop),
+    : loop_(loop),
+      clientWidth_(clientWidth),
+      clientHeight_(clientHeight),
+      pads_(loop),
       holdTimer_(std::make_unique<Timer>(loop, "hold repeat", int(HoldRepeat::kDelayMs))) {
     holdTimer_->onTimer = [this] { holdTick(); };
 }
@@ -363,8 +370,7 @@ void Form::setFocus(Control* c) {
 
 Button* Form::defaultButton() const {
     for (const auto& c : owned_)
-        if (c->kind() == ControlKind::Button && static_cast<Button*>(c.get())->isDefault())
-            return static_cast<Button*>(c.get());
+        if (c->kind() == ControlKind::Button && static_cast<Button*>(c.get())->isDefault()) return static_cast<Button*>(c.get());
     return nullptr;
 }
 
@@ -384,8 +390,7 @@ void Form::click(Control& c) {
         case ControlKind::Label:
             if (c.onClick) c.onClick();
             break;
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -476,8 +481,7 @@ int Form::textWidth(const Font& f, const std::string& s) const {
 
 void Form::typeChar(char c) {
     if (unloaded_ || inputLocked) return;
-    if (focus_ && focus_->kind() == ControlKind::TextBox && focus_->enabledOnScreen())
-        static_cast<TextBox*>(focus_)->typeChar(c);
+    if (focus_ && focus_->kind() == ControlKind::TextBox && focus_->enabledOnScreen()) static_cast<TextBox*>(focus_)->typeChar(c);
 }
 
 void Form::unload() {

@@ -37,16 +37,15 @@ enum class Align { Left, Centre, Right };
 
 // Key codes as the game's key handlers see them.
 namespace Key {
-constexpr int Backspace = 8, Tab = 9, Enter = 13, Escape = 27, Space = 32, End = 35, Home = 36, Left = 37, Up = 38,
-              Right = 39, Down = 40, Delete = 46, A = 65, F = 70, M = 77, F1 = 112;
+constexpr int Backspace = 8, Tab = 9, Enter = 13, Escape = 27, Space = 32, End = 35, Home = 36, Left = 37, Up = 38, Right = 39,
+              Down = 40, Delete = 46, A = 65, F = 70, M = 77, F1 = 112;
 // The modifier mask that comes with a key press.
 constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
-}
+}  // namespace Key
 
 // Breaks a text into lines no wider than `width`, only between words; a word wider than the whole width
 // stands on a line of its own (the drawing clips it). `measure` gives the width of a piece of text.
-std::vector<std::string> wrapWords(const std::string& text, int width,
-                                   const std::function<int(const std::string&)>& measure);
+std::vector<std::string> wrapWords(const std::string& text, int width, const std::function<int(const std::string&)>& measure);
 
 class Control {
 public:

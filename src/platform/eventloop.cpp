@@ -240,8 +240,7 @@ void EventLoop::waitUntil(const std::function<bool()>& condition) {
     }
 }
 
-Timer::Timer(EventLoop& loop, std::string name, int intervalMs)
-    : loop_(loop), name_(std::move(name)), interval_(intervalMs) {
+Timer::Timer(EventLoop& loop, std::string name, int intervalMs) : loop_(loop), name_(std::move(name)), interval_(intervalMs) {
     loop_.addTimer(this);
 }
 

@@ -24,11 +24,11 @@ class Timer;
 class Driver {
 public:
     virtual ~Driver() = default;
-    virtual double nowMs() = 0;                 // monotonic milliseconds
-    virtual double timeOfDay() = 0;             // seconds since local midnight, with fractions
-    virtual void collectInput() {}              // move window-system input into the loop's queue
-    virtual void present() {}                   // draw a frame now
-    virtual void sleepUntil(double tMs) = 0;    // wait for input or until tMs
+    virtual double nowMs() = 0;               // monotonic milliseconds
+    virtual double timeOfDay() = 0;           // seconds since local midnight, with fractions
+    virtual void collectInput() {}            // move window-system input into the loop's queue
+    virtual void present() {}                 // draw a frame now
+    virtual void sleepUntil(double tMs) = 0;  // wait for input or until tMs
     virtual bool isVirtual() const { return false; }
 };
 

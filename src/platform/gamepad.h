@@ -77,7 +77,7 @@ public:
 
 private:
     struct Open {
-        void* controller;  // SDL_GameController*
+        void* controller;            // SDL_GameController*
         int stickX = 0, stickY = 0;  // the left stick as a direction: -1, 0 or 1 on each axis
     };
     void post(int id, PadButton b, bool down);

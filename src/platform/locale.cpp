@@ -52,8 +52,8 @@ void readXKeyboard(LanguageSettings& s) {
         int format;
         unsigned long items = 0, after = 0;
         unsigned char* data = nullptr;
-        if (XGetWindowProperty(d, DefaultRootWindow(d), prop, 0, 1024, False, XA_STRING, &type, &format, &items,
-                               &after, &data) == Success &&
+        if (XGetWindowProperty(d, DefaultRootWindow(d), prop, 0, 1024, False, XA_STRING, &type, &format, &items, &after, &data) ==
+                Success &&
             data) {
             std::string all(reinterpret_cast<char*>(data), items);
             std::vector<std::string> fields;
@@ -75,7 +75,7 @@ void readXKeyboard(LanguageSettings& s) {
 std::string LanguageSettings::keyboardLayout() const {
     if (keyboardLayouts.empty()) return "";
     return keyboardGroup >= 0 && std::size_t(keyboardGroup) < keyboardLayouts.size() ? keyboardLayouts[keyboardGroup]
-                                                                                       : keyboardLayouts.front();
+                                                                                     : keyboardLayouts.front();
 }
 
 LanguageSettings readLanguageSettings() {

@@ -68,8 +68,7 @@ bool parseAddress(const std::string& text, sockaddr_in& to) {
     to = {};
     to.sin_family = AF_INET;
     int port = std::atoi(text.c_str() + colon + 1);
-    if (port <= 0 || port > 65535 || inet_pton(AF_INET, text.substr(0, colon).c_str(), &to.sin_addr) != 1)
-        return false;
+    if (port <= 0 || port > 65535 || inet_pton(AF_INET, text.substr(0, colon).c_str(), &to.sin_addr) != 1) return false;
     to.sin_port = htons(static_cast<uint16_t>(port));
     return true;
 }
@@ -97,8 +96,7 @@ std::string locationIn(std::string_view reply) {
 
 // Sends an SSDP search for internet gateways to `target` (the multicast group by default) and collects
 // the description addresses of those that answer before `until`.
-std::vector<std::string> searchGateways(const std::string& target, Clock::time_point until,
-                                        const Cancelled& cancelled) {
+std::vector<std::string> searchGateways(const std::string& target, Clock::time_point until, const Cancelled& cancelled) {
     std::vector<std::string> found;
     sockaddr_in to{};
     if (!parseAddress(target.empty() ? "239.255.255.250:1900" : target, to)) return found;
@@ -114,9 +112,8 @@ std::vector<std::string> searchGateways(const std::string& target, Clock::time_p
     for (auto now = Clock::now(); now < until && !cancelled(); now = Clock::now()) {
         if (rounds < kSearchRounds && now >= nextRound) {
             for (const char* st : kSearchTargets) {
-                std::string msg = "M-SEARCH * HTTP/1.1\r\nHOST: " + std::string(host) + ":" +
-                                  std::to_string(ntohs(to.sin_port)) + "\r\nST: " + st +
-                                  "\r\nMAN: \"ssdp:discover\"\r\nMX: 1\r\n\r\n";
+                std::string msg = "M-SEARCH * HTTP/1.1\r\nHOST: " + std::string(host) + ":" + std::to_string(ntohs(to.sin_port)) +
+                                  "\r\nST: " + st + "\r\nMAN: \"ssdp:discover\"\r\nMX: 1\r\n\r\n";
                 sent |= ::sendto(fd, msg.data(), msg.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) > 0;
             }
             if (!sent) break;  // no network to search
@@ -153,16 +150,16 @@ int natPmpAnswer(natpmp_t& n, natpmpresp_t& answer, Clock::time_point until, con
 
 std::string natPmpWords(int r) {
     switch (r) {
-    case NATPMP_TRYAGAIN:
-    case NATPMP_ERR_NOGATEWAYSUPPORT: return "no answer";
-    case NATPMP_ERR_CANNOTGETGATEWAY: return "no gateway";
-    case NATPMP_ERR_RECVFROM:
-    case NATPMP_ERR_SENDERR:
-    case NATPMP_ERR_CONNECTERR: return "gateway unreachable";
-    case NATPMP_ERR_NOTAUTHORIZED: return "refused by the router";
-    case NATPMP_ERR_OUTOFRESOURCES: return "the router has no room";
-    case NATPMP_ERR_NETWORKFAILURE: return "the router is offline";
-    default: return "error " + std::to_string(r);
+        case NATPMP_TRYAGAIN:
+        case NATPMP_ERR_NOGATEWAYSUPPORT: return "no answer";
+        case NATPMP_ERR_CANNOTGETGATEWAY: return "no gateway";
+        case NATPMP_ERR_RECVFROM:
+        case NATPMP_ERR_SENDERR:
+        case NATPMP_ERR_CONNECTERR: return "gateway unreachable";
+        case NATPMP_ERR_NOTAUTHORIZED: return "refused by the router";
+        case NATPMP_ERR_OUTOFRESOURCES: return "the router has no room";
+        case NATPMP_ERR_NETWORKFAILURE: return "the router is offline";
+        default: return "error " + std::to_string(r);
     }
 }
 
@@ -221,8 +218,7 @@ struct Held {
     }
     void remove() {
         if (kind == Upnp) {
-            UPNP_DeletePortMapping(urls.controlURL, data.first.servicetype, std::to_string(port).c_str(), "TCP",
-                                   nullptr);
+            UPNP_DeletePortMapping(urls.controlURL, data.first.servicetype, std::to_string(port).c_str(), "TCP", nullptr);
             FreeUPNPUrls(&urls);
         } else if (kind == NatPmp) {
             natpmpresp_t answer;
@@ -240,8 +236,7 @@ struct Job {
     std::string searchAddress, natPmpGateway;
 };
 
-std::string tryUpnp(const Job& job, Held& held, PortMapResult& result, Clock::time_point until,
-                    const Cancelled& cancelled) {
+std::string tryUpnp(const Job& job, Held& held, PortMapResult& result, Clock::time_point until, const Cancelled& cancelled) {
     auto places = searchGateways(job.searchAddress, until, cancelled);
     if (places.empty()) return "no answer";
     // The library picks the connected gateway among the devices that answered.
@@ -285,8 +280,7 @@ std::string tryUpnp(const Job& job, Held& held, PortMapResult& result, Clock::ti
     return {};
 }
 
-std::string tryNatPmp(const Job& job, Held& held, PortMapResult& result, Clock::time_point until,
-                      const Cancelled& cancelled) {
+std::string tryNatPmp(const Job& job, Held& held, PortMapResult& result, Clock::time_point until, const Cancelled& cancelled) {
     natpmpresp_t answer;
     int r = natPmpExchange(job.natPmpGateway, sendpublicaddressrequest, answer, until, cancelled);
     if (r < 0) return natPmpWords(r);
@@ -300,8 +294,8 @@ std::string tryNatPmp(const Job& job, Held& held, PortMapResult& result, Clock::
     const auto& mapping = answer.pnu.newportmapping;
     if (answer.type != NATPMP_RESPTYPE_TCPPORTMAPPING || mapping.privateport != job.port) return "unexpected answer";
     h.kind = Held::NatPmp;
-    h.renewAt = Clock::now() + std::clamp<Clock::duration>(std::chrono::seconds(mapping.lifetime / 2),
-                                                           std::chrono::seconds(30), kRenewEvery);
+    h.renewAt = Clock::now() +
+                std::clamp<Clock::duration>(std::chrono::seconds(mapping.lifetime / 2), std::chrono::seconds(30), kRenewEvery);
     held = h;
     result = {true, external, mapping.mappedpublicport, "NAT-PMP", ""};
     return {};

@@ -44,8 +44,8 @@ public:
 
     // Where the requests go; read by start(). Empty means the real network: the SSDP multicast group and
     // the default gateway. Tests point them at scripted routers on loopback.
-    std::string searchAddress;   // "a.b.c.d:port" that receives the SSDP search instead of the group
-    std::string natPmpGateway;   // "a.b.c.d", the NAT-PMP gateway instead of the default one
+    std::string searchAddress;  // "a.b.c.d:port" that receives the SSDP search instead of the group
+    std::string natPmpGateway;  // "a.b.c.d", the NAT-PMP gateway instead of the default one
 
 private:
     struct Shared;

@@ -43,7 +43,9 @@ bool valueChars(const std::string& value) {
 }  // namespace
 
 SettingsFile::SettingsFile(std::string folder, std::string program)
-    : folder_(std::move(folder)), program_(std::move(program)), magic_(program_ + "-settings") {
+    : folder_(std::move(folder)),
+      program_(std::move(program)),
+      magic_(program_ + "-settings") {
     if (!folder_.empty()) path_ = (fs::path(folder_) / "settings.ini").string();
 }
 
@@ -146,7 +148,8 @@ bool SettingsFile::write() {
     std::ostringstream text;
     std::string owner = program_;
     if (!owner.empty()) owner[0] = char(std::toupper(static_cast<unsigned char>(owner[0])));
-    text << "# " << owner << "'s settings. The game writes this file whenever a setting changes; it may be edited\n"
+    text << "# " << owner
+         << "'s settings. The game writes this file whenever a setting changes; it may be edited\n"
             "# while the game is not running. One \"key = value\" a line; lines that begin with # are notes.\n"
          << magic_ << " " << kVersion << "\n";
     for (const auto& [k, v] : entries_) text << k << " = " << v << "\n";

@@ -37,7 +37,7 @@ public:
 
     const std::string& path() const { return path_; }
     const std::string& problem() const { return problem_; }  // why the settings are not saved, if so
-    bool damaged() const { return damaged_; }                 // the last load found a damaged file
+    bool damaged() const { return damaged_; }                // the last load found a damaged file
 
 private:
     bool write();

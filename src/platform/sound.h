@@ -67,7 +67,7 @@ private:
     Mix_Chunk* chunk_ = nullptr;
     int channel_ = -1;
     int id_ = 0;
-    std::unique_ptr<Timer> silence_;  // closes the device once nothing has played for a while
+    std::unique_ptr<Timer> silence_;                    // closes the device once nothing has played for a while
     std::chrono::steady_clock::time_point silentFrom_;  // when the last effect ends
     bool failed_ = false;
     bool everOpen_ = false;

@@ -373,8 +373,7 @@ TcpSocket::~TcpSocket() {
     // asio's timers report a failed cancel by throwing (cancelling ours never fails); a destructor must not.
     try {
         impl_->dropAll();
-    } catch (const std::system_error&) {
-    }
+    } catch (const std::system_error&) {}
     impl_->keepAwake.reset();
     loop_.setSocketActive(this, false);
 }
@@ -435,8 +434,7 @@ bool TcpSocket::connect() {
                                   TcpSocket* s = d->owner;
                                   if (!s) return;
                                   if (ec) {
-                                      Impl::dialFailed(d, ec == asio::error::operation_aborted ? "cancelled"
-                                                                                               : "host not found");
+                                      Impl::dialFailed(d, ec == asio::error::operation_aborted ? "cancelled" : "host not found");
                                       return;
                                   }
                                   for (const auto& entry : results) d->endpoints.push_back(entry.endpoint());

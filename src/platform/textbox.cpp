@@ -78,8 +78,7 @@ void TextBox::edit(std::string t, int caret) {
     // What stood after the caret is still at the end: the caret goes back in front of it.
     const int after = int(typed.size()) - caret;
     int c = std::min(caret, n);
-    if (after <= n && text_.compare(std::size_t(n - after), std::size_t(after), typed, std::size_t(caret)) == 0)
-        c = n - after;
+    if (after <= n && text_.compare(std::size_t(n - after), std::size_t(after), typed, std::size_t(caret)) == 0) c = n - after;
     while (continuation(text_, c)) --c;
     select(c, c);
 }
@@ -153,8 +152,7 @@ void TextBox::clickAt(int x, bool doubleClick) {
     select(a, b);
 }
 
-std::vector<std::string> wrapWords(const std::string& text, int width,
-                                   const std::function<int(const std::string&)>& measure) {
+std::vector<std::string> wrapWords(const std::string& text, int width, const std::function<int(const std::string&)>& measure) {
     std::vector<std::string> lines;
     std::size_t from = 0;
     while (from <= text.size()) {

@@ -15,7 +15,10 @@ constexpr double kBetweenTicksMs = 20;
 }  // namespace
 
 Playback::Playback(Mainfrm& game, Record record, Pace pace)
-    : game_(game), record_(std::move(record)), pace_(pace), wait_(game.loop(), "replaywait", 1) {
+    : game_(game),
+      record_(std::move(record)),
+      pace_(pace),
+      wait_(game.loop(), "replaywait", 1) {
     wait_.onTimer = [this] {
         wait_.setEnabled(false);
         Deliver();
@@ -87,8 +90,8 @@ void Playback::Began() {
     const Record& now = game_.recorder().current();
     began_ = true;
     lastAt_ = game_.loop().now();
-    if (now.mode != record_.mode || now.random != record_.random || now.seed != record_.seed ||
-        now.hell != record_.hell || now.hellVariant != record_.hellVariant || now.players != record_.players)
+    if (now.mode != record_.mode || now.random != record_.random || now.seed != record_.seed || now.hell != record_.hell ||
+        now.hellVariant != record_.hellVariant || now.players != record_.players)
         return Differ("the battlefield begins otherwise");
     Advance();
 }
@@ -115,7 +118,7 @@ bool Playback::StandsIn(int player) const {
         case mode::HotSeat: return true;
         case mode::Joiner: return player == 2;
         case mode::Computer: return player == 1 && record_.players[0] == "human";  // computers play themselves
-        default: return player == 1;  // the peer of a host plays player 2 itself
+        default: return player == 1;                                               // the peer of a host plays player 2 itself
     }
 }
 
@@ -181,7 +184,7 @@ void Playback::Deliver() {
     const Event& e = record_.events[cursor_];
     Mainfrm& g = game_;
     if (e.kind == Event::Fire) {
-        if (!Armed(e.player)) return;  // the turn moved on meanwhile; its next start asks again
+        if (!Armed(e.player)) return;                                    // the turn moved on meanwhile; its next start asks again
         if (e.fall < 0 && g.bonusfalltimer.enabled()) return Advance();  // the crate is still falling
         skip_ = false;
         delivering_ = true;
@@ -201,8 +204,7 @@ void Playback::Deliver() {
 
 std::string Playback::NextClockSeed() {
     if (!began_) return record_.seed;  // the host's seed of this battle
-    if (cursor_ < record_.events.size() && record_.events[cursor_].kind == Event::Clock)
-        return record_.events[cursor_].text;
+    if (cursor_ < record_.events.size() && record_.events[cursor_].kind == Event::Clock) return record_.events[cursor_].text;
     return "0";  // not where the record took a seed: the comparison says so
 }
 

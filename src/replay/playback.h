@@ -68,11 +68,11 @@ private:
     Pace pace_;
     Outcome outcome_ = Outcome::Running;
     std::array<int, 2> levelsBefore_{-1, -1};  // the player's own choice of opponent, back when the playback ends
-    std::size_t cursor_ = 0;  // the next recorded event to happen again
+    std::size_t cursor_ = 0;                   // the next recorded event to happen again
     bool began_ = false;
     bool delivering_ = false;  // an input is on its way into the game
     bool skip_ = false;
-    double lastAt_ = 0;        // the game's time when the last recorded event happened again
+    double lastAt_ = 0;  // the game's time when the last recorded event happened again
     int differingTurn_ = -1;
     std::string difference_;
     Timer wait_;

@@ -201,8 +201,8 @@ std::optional<Event> parseEvent(std::string_view line, std::string& why) {
 }  // namespace
 
 bool Event::sameAs(const Event& o) const {
-    return kind == o.kind && player == o.player && force == o.force && angle == o.angle && fall == o.fall &&
-           text == o.text && sequence == o.sequence && hash == o.hash;
+    return kind == o.kind && player == o.player && force == o.force && angle == o.angle && fall == o.fall && text == o.text &&
+           sequence == o.sequence && hash == o.hash;
 }
 
 std::string Event::line() const {
@@ -306,8 +306,7 @@ ReadResult Read(std::istream& in) {
         std::optional<long long> v = readWhole((*w)[0], 0, 1000000);
         if (!v) return fail("not a Gorvath battle record");
         if (*v != kFormatVersion)
-            return fail("format version " + std::string((*w)[0]) + ", this game reads version " +
-                        std::to_string(kFormatVersion));
+            return fail("format version " + std::string((*w)[0]) + ", this game reads version " + std::to_string(kFormatVersion));
     }
     auto need = [&](const char* key, std::size_t n) -> std::optional<std::vector<std::string_view>> {
         auto w = headerLine(key);

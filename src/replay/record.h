@@ -38,13 +38,13 @@ constexpr std::size_t kMaxEvents = 200000;
 struct Event {
     enum Kind { Fire, Send, Recv, Clock, Hash, End };
     Kind kind = Fire;
-    int player = 0;              // Fire: 1 or 2
-    std::string force, angle;    // Fire: the boxes' texts as fired
-    int fall = -1;               // Fire: ticks the crate had fallen (-1: no crate was falling)
-    std::string text;            // Send, Recv: the message; Clock: the seed; End: the result
-    long long sequence = 0;      // Hash: hand-overs so far in this battle
-    std::uint64_t hash = 0;      // Hash
-    double at = 0;               // milliseconds since the battle began
+    int player = 0;            // Fire: 1 or 2
+    std::string force, angle;  // Fire: the boxes' texts as fired
+    int fall = -1;             // Fire: ticks the crate had fallen (-1: no crate was falling)
+    std::string text;          // Send, Recv: the message; Clock: the seed; End: the result
+    long long sequence = 0;    // Hash: hand-overs so far in this battle
+    std::uint64_t hash = 0;    // Hash
+    double at = 0;             // milliseconds since the battle began
 
     // The same event, whenever it happened.
     bool sameAs(const Event& o) const;
@@ -52,17 +52,17 @@ struct Event {
 };
 
 struct Record {
-    std::string game;              // the game's version
-    int mode = 0;                  // a mode::Id
+    std::string game;  // the game's version
+    int mode = 0;      // a mode::Id
     std::string started;
     bool hell = false, hellVariant = false;
-    std::uint64_t random = 0;      // the generator's state
-    std::string seed;              // network games only
+    std::uint64_t random = 0;                               // the generator's state
+    std::string seed;                                       // network games only
     std::array<std::string, 2> players{"human", "normal"};  // games against the computer
     std::vector<Event> events;
 
-    std::string header() const;    // the lines before the first event, each with its line feed
-    std::string text() const;      // the whole file
+    std::string header() const;  // the lines before the first event, each with its line feed
+    std::string text() const;    // the whole file
     static const char* modeName(int mode);
 };
 

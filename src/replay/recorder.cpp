@@ -96,8 +96,10 @@ void BattleRecorder::open() {
     for (int n = 1; n < 100 && !file_; ++n) {
         std::string name = stem + (n > 1 ? "-" + std::to_string(n) : "") + kExtension;
         file_ = std::fopen(name.c_str(), "wx");
-        if (file_) path_ = name;
-        else if (errno != EEXIST) return cannotRecord(std::strerror(errno));
+        if (file_)
+            path_ = name;
+        else if (errno != EEXIST)
+            return cannotRecord(std::strerror(errno));
     }
     if (!file_) return cannotRecord("no free file name");
     write(record_.header());

@@ -43,14 +43,13 @@ Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>&
     playback.Start();
     try {
         loop.waitUntil([&] { return playback.finished() || playback.StalledFor(kStalledMs); });
-    } catch (const WaitStalled&) {
-    }
+    } catch (const WaitStalled&) {}
     // Nothing more happens: the battle waits for something the record never gives.
     if (!playback.finished()) playback.Stuck();
     const int shots = TurnOf(record, record.events.size());
     if (playback.outcome() == Playback::Outcome::Same) return {Verdict::Same, path + ": ok, " + resultWords(record, shots)};
-    return {Verdict::Differs, path + ": differs at turn " + std::to_string(playback.differingTurn()) + ": " +
-                                  playback.difference()};
+    return {Verdict::Differs,
+            path + ": differs at turn " + std::to_string(playback.differingTurn()) + ": " + playback.difference()};
 }
 
 int VerifyFiles(const std::vector<std::string>& paths) {

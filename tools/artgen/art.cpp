@@ -41,12 +41,12 @@ Canvas fromRows(const std::vector<std::string>& rows, const std::vector<std::pai
 
 std::vector<Art> drawAll() {
     static const char* const kOrder[] = {
-        "tankleft", "tankright", "tank1", "tank2", "hmm", "arrow", "bullet",
-        "bonusvzor1", "bonusvzor2", "bonusvzor3", "bonusvzor4", "bonusvzor5", "bonusvzor6", "bonusvzor7",
-        "bonusvzor8", "bonusvzor9", "bonusvzor10", "bonusvzor11", "bonusvzor12", "bonusvzor13",
-        "sunn", "sunh", "moon", "tree0", "tree1", "treeb0", "treeb1", "snow0", "snow1", "snowb0", "snowb1",
-        "fbutt1", "fbutt2", "spinup", "spindown", "Image1", "Image2", "Image3", "Image4", "Image5",
-        "tdd", "icon", "handcursor"};
+        "tankleft",    "tankright",   "tank1",       "tank2",       "hmm",        "arrow",      "bullet",     "bonusvzor1",
+        "bonusvzor2",  "bonusvzor3",  "bonusvzor4",  "bonusvzor5",  "bonusvzor6", "bonusvzor7", "bonusvzor8", "bonusvzor9",
+        "bonusvzor10", "bonusvzor11", "bonusvzor12", "bonusvzor13", "sunn",       "sunh",       "moon",       "tree0",
+        "tree1",       "treeb0",      "treeb1",      "snow0",       "snow1",      "snowb0",     "snowb1",     "fbutt1",
+        "fbutt2",      "spinup",      "spindown",    "Image1",      "Image2",     "Image3",     "Image4",     "Image5",
+        "tdd",         "icon",        "handcursor"};
     std::map<std::string, Canvas> drawn;
     for (auto family : {drawTanks, drawMarkers, drawCrates, drawSkies, drawTrees, drawPanels})
         for (auto& a : family()) drawn[a.name] = std::move(a.pic);

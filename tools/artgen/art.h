@@ -22,7 +22,7 @@ std::vector<Art> drawSkies();    // sunn, sunh, moon, tdd
 std::vector<Art> drawTrees();    // tree0, tree1, treeb0, treeb1, snow0, snow1, snowb0, snowb1
 std::vector<Art> drawPanels();
 // The window icon at size x size pixels, for the desktop's icon theme.
-Canvas drawIconAt(int size);   // fbutt1, fbutt2, spinup, spindown, Image1..5
+Canvas drawIconAt(int size);  // fbutt1, fbutt2, spinup, spindown, Image1..5
 
 // Shared by the families.
 // Light and dark rims on a shape: the edge facing the upper left gets `light`, the lower right `dark`.

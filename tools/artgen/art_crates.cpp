@@ -75,7 +75,8 @@ void sign(Canvas& c, const Mask& m, const std::function<Col(int, int)>& paint, b
 }
 
 void litShape(Canvas& c, const Mask& m, const Ramp& r, double base, bool ink = true) {
-    sign(c, m, [&](int x, int y) { return r.at(base, x, y); }, ink);
+    sign(
+        c, m, [&](int x, int y) { return r.at(base, x, y); }, ink);
     c.fill(m.rim(-1, 0) | m.rim(0, -1), r.flat(std::min(1.0, base + 0.35)));
     c.fill(m.rim(1, 0) | m.rim(0, 1), r.flat(std::max(0.0, base - 0.35)));
 }
@@ -127,7 +128,8 @@ void teleport(Canvas& c) {
 }
 
 void heavyShell(Canvas& c) {
-    Mask body = roundRectMask(S, S, 9.5, 12.0, 22.5, 25.0, 1.0) | (ellipseMask(S, S, 16.0, 13.5, 6.5, 7.5) & rectMask(S, S, 0, 0, S, 14));
+    Mask body =
+        roundRectMask(S, S, 9.5, 12.0, 22.5, 25.0, 1.0) | (ellipseMask(S, S, 16.0, 13.5, 6.5, 7.5) & rectMask(S, S, 0, 0, S, 14));
     sign(c, body, [&](int x, int y) {
         double t = 0.85 - (x + 0.5 - 9.5) / 13.0 * 0.8;
         if (y < 14) t = 0.15 + 0.85 * sphereLight(x, y, 16.0, 14.0, 7.0);
@@ -243,7 +245,8 @@ void slantArrow(Canvas& c, Pt from, Pt to) {
     double ux = dx / len, uy = dy / len, nx = -uy, ny = ux;
     Pt base{to.x - ux * 5.0, to.y - uy * 5.0};
     Mask m = lineMask(S, S, from, base, 3.4) |
-             polygonMask(S, S, {{base.x + nx * 4.2, base.y + ny * 4.2}, {base.x - nx * 4.2, base.y - ny * 4.2}, {to.x + ux, to.y + uy}});
+             polygonMask(
+                 S, S, {{base.x + nx * 4.2, base.y + ny * 4.2}, {base.x - nx * 4.2, base.y - ny * 4.2}, {to.x + ux, to.y + uy}});
     sign(c, m, [&](int x, int y) { return kYellow.at(0.7 - 0.3 * bayer(x, y) * 0, x, y); });
     c.fill(m.rim(-1, 0) | m.rim(0, -1), kYellow[4]);
     c.fill(m.rim(1, 0) | m.rim(0, 1), kYellow[1]);
@@ -316,8 +319,8 @@ Canvas healthCrate() {
 }  // namespace
 
 std::vector<Art> drawCrates() {
-    void (*const signs[])(Canvas&) = {teleport, heavyShell, pit,    mound,  leveller, armourPiercing,
-                                      drill,    nuke,       quake,  roller, climber,  bouncer};
+    void (*const signs[])(Canvas&) = {teleport, heavyShell, pit,   mound,  leveller, armourPiercing,
+                                      drill,    nuke,       quake, roller, climber,  bouncer};
     std::vector<Art> out;
     Canvas crate = woodenCrate();
     int n = 1;

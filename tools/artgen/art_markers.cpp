@@ -11,7 +11,7 @@ Canvas drawThinking() {
     Canvas c(S, S);
     const Ramp cloud{rgb(120, 136, 170), rgb(170, 184, 212), rgb(214, 222, 238), rgb(246, 248, 252), rgb(255, 255, 255)};
     Mask bubble = ellipseMask(S, S, 20.0, 15.0, 14.0, 9.5);
-    const double puffs[][3] = {{8.5, 13.5, 5.5}, {14.0, 7.5, 6.0}, {22.5, 6.0, 6.2}, {30.5, 10.0, 5.6},
+    const double puffs[][3] = {{8.5, 13.5, 5.5},  {14.0, 7.5, 6.0},  {22.5, 6.0, 6.2},  {30.5, 10.0, 5.6},
                                {32.5, 18.0, 5.0}, {25.5, 22.5, 5.2}, {15.5, 22.5, 5.4}, {8.5, 19.5, 4.4}};
     for (const auto& p : puffs) bubble |= circleMask(S, S, p[0], p[1], p[2]);
     Mask tail1 = circleMask(S, S, 13.5, 31.0, 2.8);
@@ -64,34 +64,17 @@ Canvas drawHandCursor() {
     // Drawn by hand, pixel by pixel: the tip of the finger is the hot spot at (5, 0).
     Canvas hand = fromRows(
         {
-            "....KKK............",
-            "...KWWWK...........",
-            "...KWWGK...........",
-            "...KWWGK...........",
-            "...KWWGK...........",
-            "...KWWGKKK.........",
-            "...KWWGKWWKK.......",
-            "...KWWGKWGKWKK.....",
-            "...KWWGKWGKWGKKK...",
-            "...KWWGKWGKWGKWGK..",
-            "KKK.KWWGKWGKWGKWGK.",
-            "KWWKKWWWWWGKWGKWGK.",
-            "KWWGKWWWWWWWWWWWGK.",
-            ".KWWGKWWWWWWWWWWGK.",
-            "..KWWGWWWWWWWWWWGK.",
-            "..KWWWWWWWWWWWWWGK.",
-            "...KWWWWWWWWWWWWGK.",
-            "...KWWWWWWWWWWWGGK.",
-            "....KWWWWWWWWWWGK..",
-            ".....KWWWWWWWWGGK..",
-            ".....KWWWWWWWWGK...",
-            "......KKKKKKKKKK...",
-            "......KCCCCCCCDK...",
-            "......KCCCCCCCDK...",
-            "......KKKKKKKKKK...",
+            "....KKK............", "...KWWWK...........", "...KWWGK...........", "...KWWGK...........", "...KWWGK...........",
+            "...KWWGKKK.........", "...KWWGKWWKK.......", "...KWWGKWGKWKK.....", "...KWWGKWGKWGKKK...", "...KWWGKWGKWGKWGK..",
+            "KKK.KWWGKWGKWGKWGK.", "KWWKKWWWWWGKWGKWGK.", "KWWGKWWWWWWWWWWWGK.", ".KWWGKWWWWWWWWWWGK.", "..KWWGWWWWWWWWWWGK.",
+            "..KWWWWWWWWWWWWWGK.", "...KWWWWWWWWWWWWGK.", "...KWWWWWWWWWWWGGK.", "....KWWWWWWWWWWGK..", ".....KWWWWWWWWGGK..",
+            ".....KWWWWWWWWGK...", "......KKKKKKKKKK...", "......KCCCCCCCDK...", "......KCCCCCCCDK...", "......KKKKKKKKKK...",
         },
-        {{'K', rgb(0, 0, 0)}, {'W', rgb(255, 255, 255)}, {'G', rgb(176, 180, 192)},
-         {'C', rgb(112, 150, 214)}, {'D', rgb(62, 92, 160)}});
+        {{'K', rgb(0, 0, 0)},
+         {'W', rgb(255, 255, 255)},
+         {'G', rgb(176, 180, 192)},
+         {'C', rgb(112, 150, 214)},
+         {'D', rgb(62, 92, 160)}});
     Canvas c(32, 32);
     c.blit(hand, 0, 0);
     return c;
@@ -99,8 +82,6 @@ Canvas drawHandCursor() {
 
 }  // namespace
 
-std::vector<Art> drawMarkers() {
-    return {{"hmm", drawThinking()}, {"arrow", drawArrow()}, {"handcursor", drawHandCursor()}};
-}
+std::vector<Art> drawMarkers() { return {{"hmm", drawThinking()}, {"arrow", drawArrow()}, {"handcursor", drawHandCursor()}}; }
 
 }  // namespace art

@@ -12,13 +12,15 @@ constexpr double kPi = 3.14159265358979323846;
 
 Mask flameMask(int w, int h, double cx, double base, double height) {
     // A candle-like flame with a second tongue licking up on the left.
-    return fromFunction(w, h, [=](double x, double y) {
-               double t = (base - y) / height;  // 0 at the bottom, 1 at the tip
-               if (t < 0 || t > 1) return false;
-               double lean = 2.2 * t * t;
-               double half = height * 0.36 * std::sqrt(std::max(0.0, 1 - t)) * (t < 0.25 ? std::sqrt(t / 0.25) : 1.0);
-               return std::abs(x - cx - lean) < half;
-           }) |
+    return fromFunction(w, h,
+                        [=](double x, double y) {
+                            double t = (base - y) / height;  // 0 at the bottom, 1 at the tip
+                            if (t < 0 || t > 1) return false;
+                            double lean = 2.2 * t * t;
+                            double half =
+                                height * 0.36 * std::sqrt(std::max(0.0, 1 - t)) * (t < 0.25 ? std::sqrt(t / 0.25) : 1.0);
+                            return std::abs(x - cx - lean) < half;
+                        }) |
            fromFunction(w, h, [=](double x, double y) {
                double t = (base - 2 - y) / (height * 0.62);
                if (t < 0 || t > 1) return false;
@@ -38,7 +40,8 @@ Canvas fireButton(bool armed) {
     int sink = armed ? 0 : 1;
     Mask cap = roundRectMask(W, H, 2.5 + sink, 2.5 + sink, 62.5 + sink - (armed ? 0 : 1), 42.5 + sink - (armed ? 0 : 1), 8.0);
     const Ramp red{rgb(92, 6, 6), rgb(140, 14, 10), rgb(186, 26, 16), rgb(222, 48, 28), rgb(246, 94, 64), rgb(255, 170, 150)};
-    const Ramp grey{rgb(52, 54, 56), rgb(72, 74, 76), rgb(90, 92, 94), rgb(106, 108, 110), rgb(124, 126, 128), rgb(146, 148, 150)};
+    const Ramp grey{rgb(52, 54, 56),    rgb(72, 74, 76),    rgb(90, 92, 94),
+                    rgb(106, 108, 110), rgb(124, 126, 128), rgb(146, 148, 150)};
     const Ramp& r = armed ? red : grey;
     c.fill(cap, [&](int x, int y) {
         double t = armed ? 0.78 - (y - 2) / 60.0 - (x - 32) / 260.0 : 0.55 - 0.1 * (y - 22) / 22.0;
@@ -131,7 +134,8 @@ void frame(Canvas& c, const Ramp& metal) {
     c.fill(inner.rim(0, 1) | inner.rim(1, 0), metal[3]);
 }
 
-const Ramp kPanelMetal{rgb(12, 14, 12), rgb(24, 28, 24), rgb(32, 37, 31), rgb(40, 46, 38), rgb(50, 56, 46), rgb(66, 74, 62), rgb(98, 108, 92)};
+const Ramp kPanelMetal{rgb(12, 14, 12), rgb(24, 28, 24), rgb(32, 37, 31), rgb(40, 46, 38),
+                       rgb(50, 56, 46), rgb(66, 74, 62), rgb(98, 108, 92)};
 
 Canvas playerPlate(int seed, bool mirrored) {
     const int W = 297, H = 73;
@@ -172,10 +176,10 @@ Canvas menuPlate(int seed, const std::function<Mask(int, int)>& motif) {
 }
 
 Mask tankMotif(int w, int h) {
-    Mask m = roundRectMask(w, h, 30.0, 150.0, 170.0, 172.0, 11.0);                                   // tracks
-    m |= polygonMask(w, h, {{36.0, 150.0}, {48.0, 132.0}, {152.0, 132.0}, {166.0, 150.0}});          // hull
-    m |= ellipseMask(w, h, 96.0, 134.0, 34.0, 22.0) & rectMask(w, h, 0, 0, w, 134);                  // turret
-    m |= lineMask(w, h, {118.0, 122.0}, {170.0, 84.0}, 9.0);                                          // barrel
+    Mask m = roundRectMask(w, h, 30.0, 150.0, 170.0, 172.0, 11.0);                           // tracks
+    m |= polygonMask(w, h, {{36.0, 150.0}, {48.0, 132.0}, {152.0, 132.0}, {166.0, 150.0}});  // hull
+    m |= ellipseMask(w, h, 96.0, 134.0, 34.0, 22.0) & rectMask(w, h, 0, 0, w, 134);          // turret
+    m |= lineMask(w, h, {118.0, 122.0}, {170.0, 84.0}, 9.0);                                 // barrel
     for (double x = 48; x <= 152; x += 26) m -= circleMask(w, h, x, 161.0, 6.5) - circleMask(w, h, x, 161.0, 3.0);
     return m;
 }
@@ -214,15 +218,9 @@ Mask starMotif(int w, int h) {
 }  // namespace
 
 std::vector<Art> drawPanels() {
-    return {{"fbutt1", fireButton(true)},
-            {"fbutt2", fireButton(false)},
-            {"spinup", spinArrow(true)},
-            {"spindown", spinArrow(false)},
-            {"Image1", playerPlate(31, false)},
-            {"Image2", playerPlate(57, true)},
-            {"Image3", menuPlate(71, tankMotif)},
-            {"Image4", menuPlate(83, radarMotif)},
-            {"Image5", menuPlate(97, starMotif)}};
+    return {{"fbutt1", fireButton(true)},         {"fbutt2", fireButton(false)},         {"spinup", spinArrow(true)},
+            {"spindown", spinArrow(false)},       {"Image1", playerPlate(31, false)},    {"Image2", playerPlate(57, true)},
+            {"Image3", menuPlate(71, tankMotif)}, {"Image4", menuPlate(83, radarMotif)}, {"Image5", menuPlate(97, starMotif)}};
 }
 
 }  // namespace art

@@ -17,15 +17,17 @@ double radiusOf(double x, double y) { return std::hypot(x - kC, y - kC); }
 Canvas drawSun() {
     Canvas c(kOrb, kOrb);
     const Ramp rays{rgb(226, 120, 0), rgb(246, 160, 10), rgb(255, 196, 30), rgb(255, 224, 80)};
-    const Ramp face{rgb(226, 128, 0), rgb(244, 164, 8), rgb(255, 198, 24), rgb(255, 224, 64), rgb(255, 242, 140), rgb(255, 254, 222)};
+    const Ramp face{rgb(226, 128, 0),  rgb(244, 164, 8),   rgb(255, 198, 24),
+                    rgb(255, 224, 64), rgb(255, 242, 140), rgb(255, 254, 222)};
     const double discR = 21.0;
     // Twelve rays, long and short by turns.
     Mask rayMask(kOrb, kOrb);
     for (int i = 0; i < 12; ++i) {
         double a = i * kPi / 6 - kPi / 2, tip = i % 2 ? 29.0 : 34.5, half = i % 2 ? 0.16 : 0.19;
-        rayMask |= polygonMask(kOrb, kOrb, {{kC + (discR - 2) * std::cos(a - half), kC + (discR - 2) * std::sin(a - half)},
-                                            {kC + tip * std::cos(a), kC + tip * std::sin(a)},
-                                            {kC + (discR - 2) * std::cos(a + half), kC + (discR - 2) * std::sin(a + half)}});
+        rayMask |= polygonMask(kOrb, kOrb,
+                               {{kC + (discR - 2) * std::cos(a - half), kC + (discR - 2) * std::sin(a - half)},
+                                {kC + tip * std::cos(a), kC + tip * std::sin(a)},
+                                {kC + (discR - 2) * std::cos(a + half), kC + (discR - 2) * std::sin(a + half)}});
     }
     Mask disc = circleMask(kOrb, kOrb, kC, kC, discR);
     c.fill(rayMask, [&](int x, int y) { return rays.at(1.0 - (radiusOf(x + 0.5, y + 0.5) - discR) / 16.0, x, y); });
@@ -39,9 +41,8 @@ Canvas drawSun() {
         Mask eye = ellipseMask(kOrb, kOrb, ex, 32.5, 2.3, 3.4);
         c.fill(eye, brown);
         c.set(int(ex) - 1, 30, rgb(255, 255, 255));
-        c.fill(ellipseMask(kOrb, kOrb, ex + (ex < kC ? -4.5 : 4.5), 40.0, 3.2, 2.0), [&](int x, int y) {
-            return bayer(x, y) < 0.55 ? rgb(255, 140, 90) : rgb(255, 176, 110);
-        });
+        c.fill(ellipseMask(kOrb, kOrb, ex + (ex < kC ? -4.5 : 4.5), 40.0, 3.2, 2.0),
+               [&](int x, int y) { return bayer(x, y) < 0.55 ? rgb(255, 140, 90) : rgb(255, 176, 110); });
     }
     Mask smile = ringMask(kOrb, kOrb, kC, 35.5, 9.5, 7.6) & rectMask(kOrb, kOrb, 0, 40, kOrb, kOrb);
     c.fill(smile, brown);
@@ -91,14 +92,16 @@ Canvas drawHellSun() {
     }
     Mask mouth = ringMask(kOrb, kOrb, kC, 51.0, 10.5, 7.0) & rectMask(kOrb, kOrb, 0, 0, kOrb, 45);
     c.fill(mouth, ink);
-    for (int x = 30; x <= 41; x += 3) c.fill(polygonMask(kOrb, kOrb, {{x - 1.0, 41.5}, {x + 2.0, 41.5}, {x + 0.5, 43.8}}), rgb(255, 220, 170));
+    for (int x = 30; x <= 41; x += 3)
+        c.fill(polygonMask(kOrb, kOrb, {{x - 1.0, 41.5}, {x + 2.0, 41.5}, {x + 0.5, 43.8}}), rgb(255, 220, 170));
     c.outline(rgb(60, 0, 0));
     return c;
 }
 
 Canvas drawMoon() {
     Canvas c(kOrb, kOrb);
-    const Ramp pale{rgb(92, 96, 114), rgb(128, 132, 148), rgb(166, 170, 180), rgb(198, 200, 204), rgb(222, 222, 220), rgb(240, 240, 232), rgb(252, 252, 244)};
+    const Ramp pale{rgb(92, 96, 114),   rgb(128, 132, 148), rgb(166, 170, 180), rgb(198, 200, 204),
+                    rgb(222, 222, 220), rgb(240, 240, 232), rgb(252, 252, 244)};
     const double R = 27.0;
     Mask disc = circleMask(kOrb, kOrb, kC, kC, R);
     c.fill(disc, [&](int x, int y) {
@@ -124,8 +127,8 @@ Canvas drawMoon() {
 Canvas drawHellSky() {
     const int W = 800, H = 600;
     Canvas c(W, H);
-    const Ramp sky{rgb(8, 0, 2),    rgb(18, 0, 4),    rgb(30, 2, 6),     rgb(44, 4, 8),    rgb(62, 6, 8),
-                   rgb(84, 10, 8),  rgb(108, 16, 8),  rgb(134, 26, 8),   rgb(162, 40, 10), rgb(190, 58, 12),
+    const Ramp sky{rgb(8, 0, 2),     rgb(18, 0, 4),     rgb(30, 2, 6),     rgb(44, 4, 8),    rgb(62, 6, 8),
+                   rgb(84, 10, 8),   rgb(108, 16, 8),   rgb(134, 26, 8),   rgb(162, 40, 10), rgb(190, 58, 12),
                    rgb(214, 82, 16), rgb(234, 110, 24), rgb(248, 142, 40), rgb(255, 176, 64)};
     for (int y = 0; y < H; ++y) {
         double t = std::pow(y / double(H - 1), 1.6);
@@ -149,7 +152,8 @@ Canvas drawHellSky() {
     for (const Bank& bank : banks) {
         Mask cloud = ellipseMask(W, H, bank.cx, bank.cy, bank.rx, bank.ry);
         for (int k = 0; k < 5; ++k) {  // billows on top
-            double bx = bank.cx + (hashNoise(bank.seed, 10 + k, 91) - 0.5) * bank.rx, br = 8 + hashNoise(bank.seed, 20 + k, 91) * 14;
+            double bx = bank.cx + (hashNoise(bank.seed, 10 + k, 91) - 0.5) * bank.rx,
+                   br = 8 + hashNoise(bank.seed, 20 + k, 91) * 14;
             cloud |= ellipseMask(W, H, bx, bank.cy - br * 0.45, br * 1.6, br * 0.9) & rectMask(W, H, 0, 0, W, int(bank.cy));
         }
         int x0 = std::max(0, int(bank.cx - bank.rx - 40)), x1 = std::min(W, int(bank.cx + bank.rx + 40));
@@ -167,9 +171,7 @@ Canvas drawHellSky() {
     }
 
     // Far mountains with a smoking volcano, then nearer, darker ridges.
-    auto ridge = [](double x, double base, double height, int seed) {
-        return base - height * fbm(x / 70.0, 0.5, seed, 4);
-    };
+    auto ridge = [](double x, double base, double height, int seed) { return base - height * fbm(x / 70.0, 0.5, seed, 4); };
     auto volcano = [](double x) {
         double d = std::abs(x - 560) / 130.0;
         return d < 1 ? 386 + 140 * std::pow(d, 1.4) + 30 * d * (fbm(x / 18.0, 3.0, 17, 3) - 0.5) : 1e9;
@@ -181,9 +183,11 @@ Canvas drawHellSky() {
     c.fill(far, [&](int x, int y) { return mix(rgb(92, 18, 10), rgb(140, 34, 10), (y - 400) / 200.0 + 0.3 * bayer(x, y)); });
     c.fill(far.rim(0, -1), rgb(170, 52, 14));
     // Lava down the volcano's flank and the glow in its mouth.
-    c.fill(fromFunction(W, H, [&](double x, double y) {
-               return far.at(int(x), int(y)) && y < 470 && std::abs(x - 556 - 8 * std::sin(y / 12.0) - (y - 392) * 0.3) < 2.2 - (y - 392) / 50.0;
-           }),
+    c.fill(fromFunction(W, H,
+                        [&](double x, double y) {
+                            return far.at(int(x), int(y)) && y < 470 &&
+                                   std::abs(x - 556 - 8 * std::sin(y / 12.0) - (y - 392) * 0.3) < 2.2 - (y - 392) / 50.0;
+                        }),
            rgb(255, 170, 40));
     c.fill(ellipseMask(W, H, 560, 392, 15, 3) - far, rgb(255, 120, 30));
     Mask near = fromFunction(W, H, [&](double x, double y) { return y > ridge(x + 1000, 580, 90, 8); });
@@ -193,7 +197,8 @@ Canvas drawHellSky() {
     // Embers drifting up.
     for (int i = 0; i < 420; ++i) {
         int x = int(hashNoise(i, 1, 303) * W), y = int(160 + std::pow(hashNoise(i, 2, 303), 0.6) * 440);
-        Col ember = hashNoise(i, 3, 303) < 0.3 ? rgb(255, 236, 150) : (hashNoise(i, 4, 303) < 0.5 ? rgb(255, 160, 40) : rgb(230, 80, 20));
+        Col ember =
+            hashNoise(i, 3, 303) < 0.3 ? rgb(255, 236, 150) : (hashNoise(i, 4, 303) < 0.5 ? rgb(255, 160, 40) : rgb(230, 80, 20));
         c.set(x, y, ember);
         if (hashNoise(i, 5, 303) < 0.25) c.set(x, y + 1, scaled(ember, 0.6));
     }

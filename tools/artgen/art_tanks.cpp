@@ -9,7 +9,7 @@ namespace {
 
 constexpr int kTank = 40;
 
-const Ramp kOlive{rgb(30, 38, 18),  rgb(52, 64, 28),   rgb(74, 90, 38),  rgb(98, 116, 50),
+const Ramp kOlive{rgb(30, 38, 18),   rgb(52, 64, 28),   rgb(74, 90, 38),   rgb(98, 116, 50),
                   rgb(124, 144, 66), rgb(160, 178, 92), rgb(204, 214, 134)};
 const Ramp kSteel{rgb(22, 22, 22), rgb(44, 44, 42), rgb(70, 70, 66), rgb(100, 100, 94), rgb(138, 138, 128), rgb(184, 184, 172)};
 constexpr Col kInk = rgb(20, 22, 12);
@@ -101,7 +101,8 @@ Canvas drawTankFacingRight(int lightSide) {
 
 Canvas drawBullet() {
     Canvas c(8, 8);
-    const Ramp shell{rgb(14, 14, 18), rgb(36, 38, 44), rgb(62, 66, 76), rgb(98, 104, 118), rgb(160, 168, 182), rgb(236, 240, 248)};
+    const Ramp shell{rgb(14, 14, 18),   rgb(36, 38, 44),    rgb(62, 66, 76),
+                     rgb(98, 104, 118), rgb(160, 168, 182), rgb(236, 240, 248)};
     Mask ball = circleMask(8, 8, 4.0, 4.0, 3.7);
     shadeBall(c, ball, shell, 4.0, 4.0, 3.7, -0.05);
     c.fill(ball.edge() & (ball.rim(1, 0) | ball.rim(0, 1)), shell[0]);
@@ -113,11 +114,12 @@ Canvas drawIcon(const Canvas& tank, const Canvas& shell) {
     const int S = 64;
     Canvas c(S, S);
     Mask tile = roundRectMask(S, S, 0.0, 0.0, 64.0, 64.0, 9.0);
-    const Ramp sky{rgb(40, 84, 168), rgb(50, 98, 182), rgb(62, 112, 196), rgb(76, 128, 208), rgb(92, 146, 220),
+    const Ramp sky{rgb(40, 84, 168),   rgb(50, 98, 182),   rgb(62, 112, 196),  rgb(76, 128, 208), rgb(92, 146, 220),
                    rgb(112, 164, 228), rgb(134, 184, 236), rgb(160, 202, 242), rgb(186, 218, 246)};
     c.fill(tile, [&](int x, int y) { return sky.at(1.0 - y / 48.0, x, y); });
     // Far hills and the near meadow.
-    Mask far = fromFunction(S, S, [](double x, double y) { return y > 40 + 4 * std::sin(x / 9.0 + 1) + 2 * std::sin(x / 4.0); }) & tile;
+    Mask far =
+        fromFunction(S, S, [](double x, double y) { return y > 40 + 4 * std::sin(x / 9.0 + 1) + 2 * std::sin(x / 4.0); }) & tile;
     c.fill(far, rgb(92, 140, 110));
     Mask ground = fromFunction(S, S, [](double x, double y) { return y > 52 + 2.5 * std::sin(x / 11.0 + 2); }) & tile;
     const Ramp grass{rgb(40, 84, 26), rgb(62, 116, 36), rgb(88, 150, 48), rgb(126, 186, 70)};
@@ -128,8 +130,14 @@ Canvas drawIcon(const Canvas& tank, const Canvas& shell) {
     c.blit(tank, tx, ty);
     // Muzzle flash at the end of the barrel.
     double fx = tx + 37.0, fy = ty + 5.0;
-    Mask flash = polygonMask(S, S, {{fx - 2, fy + 2}, {fx + 3, fy - 7}, {fx + 2, fy - 1}, {fx + 9, fy - 3}, {fx + 3, fy + 2},
-                                    {fx + 7, fy + 6}, {fx + 1, fy + 4}});
+    Mask flash = polygonMask(S, S,
+                             {{fx - 2, fy + 2},
+                              {fx + 3, fy - 7},
+                              {fx + 2, fy - 1},
+                              {fx + 9, fy - 3},
+                              {fx + 3, fy + 2},
+                              {fx + 7, fy + 6},
+                              {fx + 1, fy + 4}});
     c.fill(flash.grown(), rgb(214, 64, 16));
     c.fill(flash, rgb(255, 180, 40));
     c.fill(flash.shrunk(), rgb(255, 248, 190));
@@ -170,8 +178,8 @@ Canvas drawIconAt(int size) {
                     r += p.r * p.a * w, g += p.g * p.a * w, b += p.b * p.a * w, a += p.a * w, area += w;
                 }
             if (a <= 0) continue;
-            c.set(x, y, rgb(int(std::lround(r / a)), int(std::lround(g / a)), int(std::lround(b / a)),
-                            int(std::lround(a / area))));
+            c.set(x, y,
+                  rgb(int(std::lround(r / a)), int(std::lround(g / a)), int(std::lround(b / a)), int(std::lround(a / area))));
         }
     return c;
 }
@@ -180,8 +188,8 @@ std::vector<Art> drawTanks() {
     Canvas right = drawTankFacingRight(-1);
     Canvas left = drawTankFacingRight(1).mirrored();
     Canvas shell = drawBullet();
-    return {{"tankright", right}, {"tankleft", left}, {"tank1", right}, {"tank2", left},
-            {"bullet", shell},    {"icon", drawIcon(right, shell)}};
+    return {{"tankright", right}, {"tankleft", left}, {"tank1", right},
+            {"tank2", left},      {"bullet", shell},  {"icon", drawIcon(right, shell)}};
 }
 
 }  // namespace art

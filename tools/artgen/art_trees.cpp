@@ -24,8 +24,13 @@ struct Tier {
 // One layer of a conifer: a triangle whose lower edge sags between the tips of the branches.
 Mask tierMask(const Tier& t) {
     double hw = t.halfWidth, by = t.baseY;
-    return polygonMask(W, H, {{kMid, t.apexY}, {kMid + hw, by}, {kMid + hw * 0.45, by - 1.2}, {kMid, by - 0.4},
-                              {kMid - hw * 0.45, by - 1.2}, {kMid - hw, by}});
+    return polygonMask(W, H,
+                       {{kMid, t.apexY},
+                        {kMid + hw, by},
+                        {kMid + hw * 0.45, by - 1.2},
+                        {kMid, by - 0.4},
+                        {kMid - hw * 0.45, by - 1.2},
+                        {kMid - hw, by}});
 }
 
 void trunk(Canvas& c, int x0, int x1, int y0) {
@@ -41,8 +46,8 @@ void conifer(Canvas& c, const std::vector<Tier>& tiers, const Ramp& green, bool 
         const Tier& t = *it;
         Mask m = tierMask(t);
         c.fill(m, [&](int x, int y) {
-            double across = (x + 0.5 - kMid) / t.halfWidth;                // -1 left .. 1 right
-            double down = (y + 0.5 - t.apexY) / (t.baseY - t.apexY);        // 0 apex .. 1 base
+            double across = (x + 0.5 - kMid) / t.halfWidth;           // -1 left .. 1 right
+            double down = (y + 0.5 - t.apexY) / (t.baseY - t.apexY);  // 0 apex .. 1 base
             double v = 0.62 - 0.38 * across - 0.18 * down + 0.22 * (hashNoise(x, y, 7) - 0.5);
             return green.at(v, x, y);
         });
@@ -51,10 +56,11 @@ void conifer(Canvas& c, const std::vector<Tier>& tiers, const Ramp& green, bool 
             // Snow sits on the upper slopes and gathers along the sagging edge.
             Mask top = m.rim(0, -1);
             Mask cap = top & fromFunction(W, H, [&](double x, double y) { return x < kMid + 1.5 || y < t.apexY + 3; });
-            cap |= top.shifted(0, 1) & m & fromFunction(W, H, [&](double x, double y) { return x < kMid - 1 && y < t.baseY - 2; });
+            cap |=
+                top.shifted(0, 1) & m & fromFunction(W, H, [&](double x, double y) { return x < kMid - 1 && y < t.baseY - 2; });
             Mask drift = m & fromFunction(W, H, [&](double x, double y) {
-                return y > t.baseY - 2.6 + 0.9 * std::sin(x * 1.9) && y < t.baseY - 1.0;
-            });
+                             return y > t.baseY - 2.6 + 0.9 * std::sin(x * 1.9) && y < t.baseY - 1.0;
+                         });
             c.fill(cap | drift, [&](int x, int y) { return kSnow.at(0.95 - 0.45 * (x + 0.5 - kMid) / t.halfWidth, x, y); });
         }
     }
@@ -75,8 +81,8 @@ Canvas leafyTree() {
     c.line(7, 18, 5, 16, kBark[1]);
     c.line(9, 17, 11, 15, kBark[2]);
     // The crown is a heap of leafy clumps, each lit on its own, the back ones first.
-    const double clumps[][3] = {{4.8, 15.6, 3.2}, {12.2, 15.6, 3.2}, {8.5, 14.6, 4.6}, {4.9, 10.8, 3.9},
-                                {12.1, 10.8, 3.9}, {8.5, 6.8, 5.4}};
+    const double clumps[][3] = {{4.8, 15.6, 3.2}, {12.2, 15.6, 3.2}, {8.5, 14.6, 4.6},
+                                {4.9, 10.8, 3.9}, {12.1, 10.8, 3.9}, {8.5, 6.8, 5.4}};
     for (const auto& k : clumps) {
         Mask m = circleMask(W, H, k[0], k[1], k[2]);
         c.fill(m, [&](int x, int y) {
@@ -162,7 +168,8 @@ Canvas snowySpruce() {
     // Narrow and tall, bowed under heavy snow.
     conifer(c, {{0.0, 6.5, 3.0}, {2.5, 10.5, 4.2}, {5.5, 14.5, 5.2}, {9.0, 18.5, 6.2}, {13.0, 23.0, 7.2}}, kFir, true);
     // Snow lumps all over.
-    for (auto [x, y] : {std::pair{6, 9}, std::pair{10, 12}, std::pair{5, 16}, std::pair{11, 20}, std::pair{4, 21}, std::pair{8, 3}})
+    for (auto [x, y] :
+         {std::pair{6, 9}, std::pair{10, 12}, std::pair{5, 16}, std::pair{11, 20}, std::pair{4, 21}, std::pair{8, 3}})
         c.set(x, y, kSnow[3]);
     c.fill(circleMask(W, H, kMid, 1.2, 1.3), kSnow[3]);
     c.outline(rgb(6, 22, 26));
@@ -203,8 +210,8 @@ Canvas burntSnowyFir() {
 }  // namespace
 
 std::vector<Art> drawTrees() {
-    return {{"tree0", pineTree()},       {"tree1", leafyTree()},    {"treeb0", burntPine(false)}, {"treeb1", burntLeafy()},
-            {"snow0", snowyFir()},       {"snow1", snowySpruce()},  {"snowb0", burntSnowyFir()},  {"snowb1", hellTree()}};
+    return {{"tree0", pineTree()}, {"tree1", leafyTree()},   {"treeb0", burntPine(false)}, {"treeb1", burntLeafy()},
+            {"snow0", snowyFir()}, {"snow1", snowySpruce()}, {"snowb0", burntSnowyFir()},  {"snowb1", hellTree()}};
 }
 
 }  // namespace art

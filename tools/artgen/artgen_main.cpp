@@ -52,7 +52,8 @@ int writeSource(const std::string& path) {
         appendLiteral(out, bytes);
         out += ",\n        " + std::to_string(bytes.size()) + "},\n";
     }
-    out += "};\n\nconst std::size_t kBlobCount = " + std::to_string(pictures.size()) + ";\n\n}  // namespace gv::assets::packed\n";
+    out +=
+        "};\n\nconst std::size_t kBlobCount = " + std::to_string(pictures.size()) + ";\n\n}  // namespace gv::assets::packed\n";
     std::ofstream f(path, std::ios::binary);
     f << out;
     if (!f) {
@@ -101,8 +102,10 @@ int main(int argc, char** argv) {
             int zoom = 0;
             std::vector<std::string> names;
             for (std::size_t i = 2; i < args.size(); ++i) {
-                if (args[i] == "--zoom" && i + 1 < args.size()) zoom = std::stoi(args[++i]);
-                else names.push_back(args[i]);
+                if (args[i] == "--zoom" && i + 1 < args.size())
+                    zoom = std::stoi(args[++i]);
+                else
+                    names.push_back(args[i]);
             }
             return writeSheet(args[1], zoom, names);
         }

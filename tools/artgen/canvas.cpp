@@ -10,8 +10,7 @@ std::uint32_t pack(Col c) {
 }
 
 Col unpack(std::uint32_t v) {
-    return Col{std::uint8_t(v & 255), std::uint8_t((v >> 8) & 255), std::uint8_t((v >> 16) & 255),
-               std::uint8_t(v >> 24)};
+    return Col{std::uint8_t(v & 255), std::uint8_t((v >> 8) & 255), std::uint8_t((v >> 16) & 255), std::uint8_t(v >> 24)};
 }
 
 static std::uint8_t clampByte(double v) { return std::uint8_t(std::clamp(int(std::lround(v)), 0, 255)); }

@@ -25,8 +25,8 @@ inline constexpr Col kClear{0, 0, 0, 0};
 std::uint32_t pack(Col c);
 Col unpack(std::uint32_t v);
 
-Col mix(Col a, Col b, double t);       // t = 0 gives a, 1 gives b; alpha mixes too
-Col scaled(Col c, double factor);      // brighter (> 1) or darker (< 1), alpha kept
+Col mix(Col a, Col b, double t);   // t = 0 gives a, 1 gives b; alpha mixes too
+Col scaled(Col c, double factor);  // brighter (> 1) or darker (< 1), alpha kept
 
 // 4x4 Bayer threshold in [0, 1) for ordered dithering.
 double bayer(int x, int y);
@@ -93,7 +93,7 @@ Mask ellipseMask(int w, int h, double cx, double cy, double rx, double ry);
 Mask circleMask(int w, int h, double cx, double cy, double r);
 Mask polygonMask(int w, int h, const std::vector<Pt>& pts);  // even-odd rule
 Mask roundRectMask(int w, int h, double x0, double y0, double x1, double y1, double radius);
-Mask lineMask(int w, int h, Pt a, Pt b, double thickness);   // a capsule
+Mask lineMask(int w, int h, Pt a, Pt b, double thickness);  // a capsule
 Mask ringMask(int w, int h, double cx, double cy, double rOuter, double rInner);
 Mask fromFunction(int w, int h, const std::function<bool(double, double)>& inside);  // called at pixel centres
 
@@ -115,7 +115,7 @@ public:
     void fill(const Mask& m, const std::function<Col(int, int)>& paint);
     void rect(int x0, int y0, int x1, int y1, Col c);  // filled, x0 <= x < x1
     void line(int x0, int y0, int x1, int y1, Col c);  // one pixel thick
-    void blit(const Canvas& src, int dx, int dy);       // alpha over
+    void blit(const Canvas& src, int dx, int dy);      // alpha over
     void blitScaled(const Canvas& src, int dx, int dy, int factor);
     // Everything not transparent.
     Mask opaque() const;

@@ -52,7 +52,9 @@ void compress(const std::vector<std::uint8_t>& in, std::vector<std::uint8_t>& ou
     const std::size_t n = in.size();
     std::vector<std::int64_t> prev(n, -1);
     std::unordered_map<std::uint32_t, std::int64_t> head;
-    auto key = [&](std::size_t i) { return std::uint32_t(in[i]) | std::uint32_t(in[i + 1]) << 8 | std::uint32_t(in[i + 2]) << 16; };
+    auto key = [&](std::size_t i) {
+        return std::uint32_t(in[i]) | std::uint32_t(in[i + 1]) << 8 | std::uint32_t(in[i + 2]) << 16;
+    };
     auto insert = [&](std::size_t i) {
         if (i + kMinMatch > n) return;
         auto [it, fresh] = head.try_emplace(key(i), std::int64_t(i));
@@ -156,8 +158,7 @@ std::vector<std::uint8_t> encode(int width, int height, const std::vector<std::u
 std::optional<Decoded> decode(const std::uint8_t* data, std::size_t size) {
     Reader r{data, data + size};
     std::uint64_t w = r.varint(), h = r.varint(), colours = r.varint();
-    if (!r.ok || w == 0 || h == 0 || w > kMaxPixels || h > kMaxPixels || w * h > kMaxPixels || colours == 0 ||
-        colours > 65536)
+    if (!r.ok || w == 0 || h == 0 || w > kMaxPixels || h > kMaxPixels || w * h > kMaxPixels || colours == 0 || colours > 65536)
         return std::nullopt;
     std::vector<std::uint32_t> palette(colours);
     for (auto& c : palette) {

@@ -73,7 +73,8 @@ int drawText(Canvas& c, int x, int y, std::string_view text, Col colour, int sca
         if (const Glyph* g = glyphFor(ch))
             for (int row = 0; row < 7; ++row)
                 for (int col = 0; col < 5; ++col)
-                    if (g->rows[row][col] == '#') c.rect(pen + col * scale, y + row * scale, pen + (col + 1) * scale, y + (row + 1) * scale, colour);
+                    if (g->rows[row][col] == '#')
+                        c.rect(pen + col * scale, y + row * scale, pen + (col + 1) * scale, y + (row + 1) * scale, colour);
         pen += 6 * scale;
     }
     return pen - x;

@@ -69,7 +69,8 @@ Canvas battlefieldPreview(const std::vector<Art>& pictures) {
         for (int y = 0; y < H; ++y)
             for (int x = 0; x < W; ++x) {
                 int g = ground + int(6 * std::sin((x + half * 90) / 37.0));
-                scene.set(half * W + x, y, y >= g ? (y - g < 2 ? scaled(earth, 1.2) : scaled(earth, 0.8)) : mix(top, bottom, y / double(ground)));
+                scene.set(half * W + x, y,
+                          y >= g ? (y - g < 2 ? scaled(earth, 1.2) : scaled(earth, 0.8)) : mix(top, bottom, y / double(ground)));
             }
     }
     auto put = [&](const char* name, int x, int groundLine) {
@@ -116,8 +117,10 @@ Canvas contactSheet(const std::vector<Art>& pictures, int zoom) {
         for (const auto& a : pictures) {
             one.items.push_back({&a, 1});
             int big = std::max(a.pic.width(), a.pic.height());
-            if (big <= 80) four.items.push_back({&a, 4});
-            else if (big <= 300) four.items.push_back({&a, 2});
+            if (big <= 80)
+                four.items.push_back({&a, 4});
+            else if (big <= 300)
+                four.items.push_back({&a, 2});
         }
         // Small ones first so the big panels do not leave holes between them.
         std::stable_sort(four.items.begin(), four.items.end(), [](const Item& a, const Item& b) {
@@ -139,11 +142,14 @@ Canvas contactSheet(const std::vector<Art>& pictures, int zoom) {
     }
     int previewY = y + 7 * 2 + kPad;
     if (zoom == 0) y = previewY + preview.height() + kPad;
-    Canvas sheet(zoom > 0 ? std::min(kSheetWidth, [&] {
-        int right = 0;
-        for (auto& it : sections[0].items) right = std::max(right, it.x + it.w());
-        return right + kPad;
-    }()) : kSheetWidth, y, kBackground);
+    Canvas sheet(zoom > 0 ? std::min(kSheetWidth,
+                                     [&] {
+                                         int right = 0;
+                                         for (auto& it : sections[0].items) right = std::max(right, it.x + it.w());
+                                         return right + kPad;
+                                     }())
+                          : kSheetWidth,
+                 y, kBackground);
     if (zoom == 0) {
         drawText(sheet, kPad, previewY - 7 * 2 - kPad / 2, "ON THE BATTLEFIELD (2X)", kHeading, 2);
         sheet.blit(preview, kPad, previewY);

@@ -52,8 +52,7 @@ Signal launchWhoosh(const EffectInfo& e) {
         0, 0.3);
     add(out,
         tone(
-            r, e.seconds,
-            [&](double t) { return 1050 * std::pow(1.8, rise(t)) * (1 + 0.006 * std::sin(kTwoPi * 7 * t)); },
+            r, e.seconds, [&](double t) { return 1050 * std::pow(1.8, rise(t)) * (1 + 0.006 * std::sin(kTwoPi * 7 * t)); },
             [&](double t) { return smoothstep((t - 0.03) / 0.15) * body(t); }),
         0, 0.22);
     add(out, burst(r, 103, Kind::LowPass, 700, 0.7, 0.002, 0.03), 0, 0.9);
@@ -72,19 +71,17 @@ Signal cannonFire(const EffectInfo& e) {
         0, 1.0);
     add(out,
         tone(
-            r, e.seconds, [](double t) { return glide(t, 95, 42, 0.08); },
-            [](double t) { return attackDecay(t, 0.003, 0.14); }, 0.2),
+            r, e.seconds, [](double t) { return glide(t, 95, 42, 0.08); }, [](double t) { return attackDecay(t, 0.003, 0.14); },
+            0.2),
         0, 0.65);
     add(out,
         filteredNoise(
             r, e.seconds, 112, Kind::BandPass, 1.0, 1, [](double) { return 900.0; },
             [](double t) { return attackDecay(t, 0.01, 0.18); }),
         0, 0.12);
-    add(out, ring(r, 0.3, 520, {{1, 1, 0.05}, {2.37, 0.7, 0.04}, {3.91, 0.5, 0.03}, {5.63, 0.3, 0.02}}, 113), 0.30,
-        0.45);
+    add(out, ring(r, 0.3, 520, {{1, 1, 0.05}, {2.37, 0.7, 0.04}, {3.91, 0.5, 0.03}, {5.63, 0.3, 0.02}}, 113), 0.30, 0.45);
     add(out, burst(r, 114, Kind::HighPass, 2000, 0.7, 0.0003, 0.003), 0.30, 0.3);
-    add(out, ring(r, 0.3, 410, {{1, 1, 0.06}, {2.21, 0.6, 0.045}, {4.13, 0.45, 0.03}, {6.02, 0.2, 0.02}}, 115), 0.46,
-        0.35);
+    add(out, ring(r, 0.3, 410, {{1, 1, 0.06}, {2.21, 0.6, 0.045}, {4.13, 0.45, 0.03}, {6.02, 0.2, 0.02}}, 115), 0.46, 0.35);
     add(out, burst(r, 116, Kind::HighPass, 2000, 0.7, 0.0003, 0.003), 0.46, 0.25);
     add(out, burst(r, 117, Kind::BandPass, 2600, 4, 0.0003, 0.004), 0.55, 0.2);
     saturateAll(out, 1.5);
@@ -124,9 +121,7 @@ Signal piercingWhistle(const EffectInfo& e) {
         return (2300 + 1000 * (1 - std::exp(-t / 0.05)) - 250 * smoothstep((t - 0.2) / 0.55)) *
                (1 + 0.004 * std::sin(kTwoPi * 9 * t));
     };
-    auto level = [](double t) {
-        return clamp01(t / 0.008) * (1 - 0.1 * clamp01(t / 0.45)) * (1 - smoothstep((t - 0.4) / 0.35));
-    };
+    auto level = [](double t) { return clamp01(t / 0.008) * (1 - 0.1 * clamp01(t / 0.45)) * (1 - smoothstep((t - 0.4) / 0.35)); };
     add(out, tone(r, e.seconds, pitch, level, 0.12), 0, 0.65);
     add(out, filteredNoise(r, e.seconds, 131, Kind::BandPass, 4, 1, pitch, level), 0, 0.25);
     add(out,
@@ -141,9 +136,8 @@ Signal piercingWhistle(const EffectInfo& e) {
 // 14: a small bright bell.
 Signal bellDing(const EffectInfo& e) {
     Signal out = blank(e);
-    add(out,
-        ring(e.rate, e.seconds, 1760, {{1, 1, 0.055}, {2.0, 0.3, 0.04}, {2.76, 0.4, 0.03}, {5.40, 0.22, 0.018}}, 141),
-        0, 0.9);
+    add(out, ring(e.rate, e.seconds, 1760, {{1, 1, 0.055}, {2.0, 0.3, 0.04}, {2.76, 0.4, 0.03}, {5.40, 0.22, 0.018}}, 141), 0,
+        0.9);
     add(out, burst(e.rate, 142, Kind::HighPass, 4000, 0.7, 0.0003, 0.002), 0, 0.2);
     finish(out, {.peak = 0.8, .fadeInSec = 0.001, .fadeOutSec = 0.02});
     return out;
@@ -198,8 +192,7 @@ Signal directHit(const EffectInfo& e) {
     Signal out = blank(e);
     const int r = e.rate;
     add(out,
-        ring(r, e.seconds, 310,
-             {{1, 1, 0.14}, {2.32, 0.8, 0.10}, {3.76, 0.6, 0.07}, {5.41, 0.45, 0.05}, {7.9, 0.3, 0.035}}, 191),
+        ring(r, e.seconds, 310, {{1, 1, 0.14}, {2.32, 0.8, 0.10}, {3.76, 0.6, 0.07}, {5.41, 0.45, 0.05}, {7.9, 0.3, 0.035}}, 191),
         0, 0.6);
     add(out,
         filteredNoise(
@@ -208,8 +201,8 @@ Signal directHit(const EffectInfo& e) {
         0, 0.9);
     add(out,
         tone(
-            r, e.seconds, [](double t) { return glide(t, 120, 45, 0.04); },
-            [](double t) { return attackDecay(t, 0.002, 0.08); }, 0.2),
+            r, e.seconds, [](double t) { return glide(t, 120, 45, 0.04); }, [](double t) { return attackDecay(t, 0.002, 0.08); },
+            0.2),
         0, 0.7);
     saturateAll(out, 1.8);
     finish(out, {.peak = 0.9, .fadeInSec = 0.001, .fadeOutSec = 0.04});
@@ -227,8 +220,8 @@ Signal shellPop(const EffectInfo& e) {
         0, 1.0);
     add(out,
         tone(
-            r, e.seconds, [](double t) { return glide(t, 170, 65, 0.02); },
-            [](double t) { return attackDecay(t, 0.002, 0.03); }, 0.2),
+            r, e.seconds, [](double t) { return glide(t, 170, 65, 0.02); }, [](double t) { return attackDecay(t, 0.002, 0.03); },
+            0.2),
         0, 0.6);
     saturateAll(out, 2.0);
     finish(out, {.peak = 0.88, .fadeInSec = 0.0008, .fadeOutSec = 0.02});
@@ -249,8 +242,7 @@ Signal teleportWarble(const EffectInfo& e) {
         r, len, [&](double t) { return base(t) * (1 + 0.05 * warble.sine(6 + 18 * clamp01(t / len), r)); }, level, 0.2);
     Osc warble2(0.25);
     Signal high = tone(
-        r, len, [&](double t) { return 1.5 * base(t) * (1 + 0.05 * warble2.sine(6 + 18 * clamp01(t / len), r)); },
-        level);
+        r, len, [&](double t) { return 1.5 * base(t) * (1 + 0.05 * warble2.sine(6 + 18 * clamp01(t / len), r)); }, level);
     Signal sub = tone(
         r, len, [&](double t) { return 0.5 * base(t); }, level);
     add(out, std::move(low), 0, 0.6);
@@ -298,11 +290,8 @@ Signal diggingScrape(const EffectInfo& e) {
         SmoothNoise grit(234 + std::uint64_t(k), 120);
         const double from = rng.range(550, 700), to = rng.range(1200, 1500);
         Signal scrape = filteredNoise(
-            r, stroke, 240 + std::uint64_t(k), Kind::BandPass, 1.2, 1,
-            [=](double t) { return from + (to - from) * t / stroke; },
-            [&](double t) {
-                return std::pow(std::sin(kPi * clamp01(t / stroke)), 0.7) * (0.4 + 0.6 * std::abs(grit.next(r)));
-            });
+            r, stroke, 240 + std::uint64_t(k), Kind::BandPass, 1.2, 1, [=](double t) { return from + (to - from) * t / stroke; },
+            [&](double t) { return std::pow(std::sin(kPi * clamp01(t / stroke)), 0.7) * (0.4 + 0.6 * std::abs(grit.next(r))); });
         add(out, std::move(scrape), starts[k] + rng.range(0, 0.03), rng.range(0.55, 0.75));
     }
     add(out,
@@ -319,8 +308,8 @@ Signal moundThud(const EffectInfo& e) {
     const int r = e.rate;
     add(out,
         tone(
-            r, e.seconds, [](double t) { return glide(t, 130, 55, 0.04); },
-            [](double t) { return attackDecay(t, 0.004, 0.06); }, 0.25),
+            r, e.seconds, [](double t) { return glide(t, 130, 55, 0.04); }, [](double t) { return attackDecay(t, 0.004, 0.06); },
+            0.25),
         0, 0.9);
     add(out,
         filteredNoise(
@@ -372,8 +361,7 @@ Signal nukeBoom(const EffectInfo& e) {
     add(out, std::move(sub), 0, 0.6);
     add(out,
         tone(
-            r, len, [](double t) { return glide(t, 60, 28, 0.2); }, [](double t) { return attackDecay(t, 0.006, 0.6); },
-            0.2),
+            r, len, [](double t) { return glide(t, 60, 28, 0.2); }, [](double t) { return attackDecay(t, 0.006, 0.6); }, 0.2),
         0, 0.8);
     add(out,
         crackles(
@@ -409,8 +397,7 @@ Signal quakeRumble(const EffectInfo& e) {
     for (int k = 0; k < 11; ++k) {
         const double at = rng.range(0.25, 2.5);
         const double gain = rng.range(0.5, 1.0);
-        add(out, burst(r, 2900 + std::uint64_t(k), Kind::HighPass, 900, 0.7, 0.0005, rng.range(0.006, 0.015)), at,
-            gain);
+        add(out, burst(r, 2900 + std::uint64_t(k), Kind::HighPass, 900, 0.7, 0.0005, rng.range(0.006, 0.015)), at, gain);
         add(out, burst(r, 2950 + std::uint64_t(k), Kind::LowPass, 300, 0.7, 0.002, 0.04), at, 0.6 * gain);
     }
     saturateAll(out, 1.6);
@@ -425,9 +412,7 @@ Signal springBoing(const EffectInfo& e) {
     add(out,
         tone(
             r, e.seconds,
-            [](double t) {
-                return 300 * (1 + 0.4 * expDecay(t, 0.25) * std::sin(kTwoPi * 9 * t)) * glide(t, 1.3, 1.0, 0.03);
-            },
+            [](double t) { return 300 * (1 + 0.4 * expDecay(t, 0.25) * std::sin(kTwoPi * 9 * t)) * glide(t, 1.3, 1.0, 0.03); },
             [](double t) { return attackDecay(t, 0.003, 0.24); }, 0.45, 0.2),
         0, 0.9);
     add(out, burst(r, 321, Kind::BandPass, 1200, 1, 0.0005, 0.006), 0, 0.25);
@@ -439,23 +424,23 @@ Signal springBoing(const EffectInfo& e) {
 
 Signal renderEffect(const EffectInfo& e) {
     switch (e.id) {
-    case 10: return launchWhoosh(e);
-    case 11: return cannonFire(e);
-    case 12: return sunSizzle(e);
-    case 13: return piercingWhistle(e);
-    case 14: return bellDing(e);
-    case 15: return tankExplosion(e);
-    case 16: return tankDebris(e);
-    case 19: return directHit(e);
-    case 20: return shellPop(e);
-    case 21: return teleportWarble(e);
-    case 22: return heavyBlast(e);
-    case 23: return diggingScrape(e);
-    case 24: return moundThud(e);
-    case 26: return piercingCrack(e);
-    case 28: return nukeBoom(e);
-    case 29: return quakeRumble(e);
-    case 32: return springBoing(e);
+        case 10: return launchWhoosh(e);
+        case 11: return cannonFire(e);
+        case 12: return sunSizzle(e);
+        case 13: return piercingWhistle(e);
+        case 14: return bellDing(e);
+        case 15: return tankExplosion(e);
+        case 16: return tankDebris(e);
+        case 19: return directHit(e);
+        case 20: return shellPop(e);
+        case 21: return teleportWarble(e);
+        case 22: return heavyBlast(e);
+        case 23: return diggingScrape(e);
+        case 24: return moundThud(e);
+        case 26: return piercingCrack(e);
+        case 28: return nukeBoom(e);
+        case 29: return quakeRumble(e);
+        case 32: return springBoing(e);
     }
     throw std::invalid_argument("no sound effect " + std::to_string(e.id));
 }

@@ -18,8 +18,8 @@ inline std::size_t samplesFor(int rate, double seconds) { return std::size_t(std
 // White noise through `stages` biquads whose corner follows cutoff(t), shaped by env(t).
 // With `keepLevel` a closing low-pass keeps its loudness, so that env alone decides how it fades.
 template <class Cutoff, class Env>
-Signal filteredNoise(int rate, double seconds, std::uint64_t seed, Kind kind, double q, int stages, Cutoff cutoff,
-                     Env env, bool keepLevel = false) {
+Signal filteredNoise(int rate, double seconds, std::uint64_t seed, Kind kind, double q, int stages, Cutoff cutoff, Env env,
+                     bool keepLevel = false) {
     Signal out(rate, samplesFor(rate, seconds));
     Rng rng(seed);
     std::vector<Biquad> filters(static_cast<std::size_t>(stages));
@@ -41,8 +41,7 @@ Signal filteredNoise(int rate, double seconds, std::uint64_t seed, Kind kind, do
 inline Signal burst(int rate, std::uint64_t seed, Kind kind, double hz, double q, double attack, double tau) {
     const double length = attack + 6 * tau;
     return filteredNoise(
-        rate, length, seed, kind, q, 1, [=](double) { return hz; },
-        [=](double t) { return attackDecay(t, attack, tau); });
+        rate, length, seed, kind, q, 1, [=](double) { return hz; }, [=](double t) { return attackDecay(t, attack, tau); });
 }
 
 // An oscillator with a few harmonics; freq(t) and env(t) may change all the time.
@@ -65,7 +64,7 @@ struct Partial {
     double ratio, level, tau;
 };
 inline Signal ring(int rate, double seconds, double baseHz, std::initializer_list<Partial> partials, std::uint64_t seed,
-            double attack = 0.0005) {
+                   double attack = 0.0005) {
     Signal out(rate, samplesFor(rate, seconds));
     Rng rng(seed);
     for (const Partial& p : partials) {
@@ -131,8 +130,7 @@ inline void addBlast(Signal& out, const Blast& b, std::uint64_t seed) {
 
     SmoothNoise roll(seed + 2, b.rollHz);
     Signal body = filteredNoise(
-        rate, len, seed + 3, Kind::LowPass, 0.7, 2,
-        [&](double t) { return glide(t, b.openHz, b.closedHz, b.closeTau); },
+        rate, len, seed + 3, Kind::LowPass, 0.7, 2, [&](double t) { return glide(t, b.openHz, b.closedHz, b.closeTau); },
         [&](double t) {
             const double decay = (1 - b.slowShare) * expDecay(t, b.fastTau) + b.slowShare * expDecay(t, b.slowTau);
             return decay * clamp01(t / b.attack) * (1 + b.rollDepth * roll.next(rate));
@@ -149,8 +147,7 @@ inline void addBlast(Signal& out, const Blast& b, std::uint64_t seed) {
     if (b.cracklePerSec > 0)
         add(out,
             crackles(
-                rate, len, seed + 4, [&](double t) { return b.cracklePerSec * expDecay(t, b.crackleFade); }, 0.0015,
-                b.crackleHp),
+                rate, len, seed + 4, [&](double t) { return b.cracklePerSec * expDecay(t, b.crackleFade); }, 0.0015, b.crackleHp),
             0, b.cracklePeak);
 }
 

@@ -83,11 +83,11 @@ void Biquad::set(Kind kind, double hz, double q, int rate) {
     const double alpha = std::sin(w0) / (2 * q);
     double b0, b1, b2;
     switch (kind) {
-    case Kind::LowPass: b0 = (1 - c) / 2, b1 = 1 - c, b2 = (1 - c) / 2; break;
-    case Kind::HighPass: b0 = (1 + c) / 2, b1 = -(1 + c), b2 = (1 + c) / 2; break;
-    default:  // band-pass with 0 dB at the centre
-        b0 = alpha, b1 = 0, b2 = -alpha;
-        break;
+        case Kind::LowPass: b0 = (1 - c) / 2, b1 = 1 - c, b2 = (1 - c) / 2; break;
+        case Kind::HighPass: b0 = (1 + c) / 2, b1 = -(1 + c), b2 = (1 + c) / 2; break;
+        default:  // band-pass with 0 dB at the centre
+            b0 = alpha, b1 = 0, b2 = -alpha;
+            break;
     }
     const double a0 = 1 + alpha;
     b0_ = b0 / a0, b1_ = b1 / a0, b2_ = b2 / a0;

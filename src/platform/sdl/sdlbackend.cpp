@@ -190,8 +190,7 @@ SdlDriver::SdlDriver(Form& form) : impl_(std::make_unique<Impl>(form)) {
     if (SDL_GetDisplayUsableBounds(0, &usable) == 0)
         size = firstWindowSize(usable.w, usable.h, form.clientWidth(), form.clientHeight());
     // Hidden until its first frame is drawn, so it never shows black.
-    m.window = SDL_CreateWindow(form.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                size.width, size.height,
+    m.window = SDL_CreateWindow(form.caption.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, size.width, size.height,
                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!m.window) throw std::runtime_error(std::string("cannot open the window: ") + SDL_GetError());
     SDL_SetWindowMinimumSize(m.window, form.clientWidth() / 4, form.clientHeight() / 4);
@@ -249,7 +248,8 @@ void SdlDriver::setPlace(const Place& p) {
     SDL_Rect desk{0, 0, 1 << 14, 1 << 14};
     SDL_GetDisplayUsableBounds(0, &desk);
     if (p.width > 0 && p.height > 0)
-        SDL_SetWindowSize(m.window, std::clamp(p.width, minW, std::max(minW, desk.w)), std::clamp(p.height, minH, std::max(minH, desk.h)));
+        SDL_SetWindowSize(m.window, std::clamp(p.width, minW, std::max(minW, desk.w)),
+                          std::clamp(p.height, minH, std::max(minH, desk.h)));
     const SDL_Point corner{p.x, p.y};
     for (int d = 0; d < SDL_GetNumVideoDisplays(); ++d) {
         SDL_Rect bounds;

@@ -150,8 +150,8 @@ void SdlDriver::Impl::bevel(SDL_Rect r, bool sunken) {
 SDL_Rect SdlDriver::Impl::uploadCanvas(Canvas& c, SDL_Rect r) {
     canvas = &c;
     if (!canvasTexture) {
-        canvasTexture = SDL_CreateTexture(renderer, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING,
-                                          Canvas::kWidth, Canvas::kHeight);
+        canvasTexture =
+            SDL_CreateTexture(renderer, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING, Canvas::kWidth, Canvas::kHeight);
         if (canvasTexture) SDL_SetTextureScaleMode(canvasTexture, pictureScaleMode());
         canvasFresh = true;
     }
@@ -208,9 +208,7 @@ void SdlDriver::Impl::collect(Control& c) {
     mix(std::size_t(c.font.face)), mix(c.font.bold), mix(c.font.italic), mix(c.font.underline);
     mix(std::hash<double>{}(c.font.points));
     switch (c.kind()) {
-        case ControlKind::Canvas:
-            damage = unite(damage, uploadCanvas(static_cast<Canvas&>(c), r));
-            break;
+        case ControlKind::Canvas: damage = unite(damage, uploadCanvas(static_cast<Canvas&>(c), r)); break;
         case ControlKind::Image: {
             auto& im = static_cast<Image&>(c);
             mix(std::hash<const void*>{}(im.picture().get())), mix(im.stretch);
@@ -224,9 +222,7 @@ void SdlDriver::Impl::collect(Control& c) {
             mix(t.border);
             break;
         }
-        case ControlKind::Button:
-            mixText(static_cast<Button&>(c).caption()), mix(static_cast<Button&>(c).isDefault());
-            break;
+        case ControlKind::Button: mixText(static_cast<Button&>(c).caption()), mix(static_cast<Button&>(c).isDefault()); break;
         case ControlKind::Option:
             mixText(static_cast<OptionButton&>(c).caption()), mix(static_cast<OptionButton&>(c).value());
             break;
@@ -241,8 +237,7 @@ void SdlDriver::Impl::collect(Control& c) {
             mix(std::size_t(w));
             break;
         }
-        case ControlKind::Panel:
-            break;
+        case ControlKind::Panel: break;
     }
     drawing[&c] = Drawn{r, h};
     for (Control* k : c.children()) collect(*k);
@@ -305,14 +300,9 @@ void SdlDriver::Impl::drawControl(Control& c, SDL_Rect clip) {
             break;
         }
         case ControlKind::Button:
-        case ControlKind::Option:
-            drawButton(c, r);
-            break;
-        case ControlKind::Line:
-            drawLine(static_cast<LineShape&>(c));
-            break;
-        case ControlKind::Panel:
-            break;
+        case ControlKind::Option: drawButton(c, r); break;
+        case ControlKind::Line: drawLine(static_cast<LineShape&>(c)); break;
+        case ControlKind::Panel: break;
     }
     // Children, back to front, inside this control.
     if (!c.children().empty()) {
@@ -325,13 +315,13 @@ void SdlDriver::Impl::drawControl(Control& c, SDL_Rect clip) {
 // A button or an option: raised, or sunken while pressed or chosen; a greyed caption when disabled, and a
 // frame round the default button.
 void SdlDriver::Impl::drawButton(Control& c, SDL_Rect r) {
-    bool down = (pressed == &c && c.enabledOnScreen()) ||
-                (c.kind() == ControlKind::Option && static_cast<OptionButton&>(c).value());
+    bool down =
+        (pressed == &c && c.enabledOnScreen()) || (c.kind() == ControlKind::Option && static_cast<OptionButton&>(c).value());
     setDraw(renderer, c.backColour);
     fill(r);
     bevel(r, down);
-    const std::string& cap = c.kind() == ControlKind::Button ? static_cast<Button&>(c).caption()
-                                                              : static_cast<OptionButton&>(c).caption();
+    const std::string& cap =
+        c.kind() == ControlKind::Button ? static_cast<Button&>(c).caption() : static_cast<OptionButton&>(c).caption();
     SDL_Rect box{r.x + (down ? 1 : 0), r.y + (down ? 1 : 0), r.w, r.h};
     if (c.enabledOnScreen()) {
         drawText(cap, c.font, rgb(0, 0, 0), box, Align::Centre, true);
@@ -342,8 +332,8 @@ void SdlDriver::Impl::drawButton(Control& c, SDL_Rect r) {
     }
     if (c.kind() == ControlKind::Button && static_cast<Button&>(c).isDefault() && c.enabledOnScreen()) {
         setDraw(renderer, rgb(0, 0, 0));
-        for (SDL_Rect side : {SDL_Rect{r.x, r.y, r.w, 1}, SDL_Rect{r.x, r.y + r.h - 1, r.w, 1},
-                              SDL_Rect{r.x, r.y, 1, r.h}, SDL_Rect{r.x + r.w - 1, r.y, 1, r.h}})
+        for (SDL_Rect side : {SDL_Rect{r.x, r.y, r.w, 1}, SDL_Rect{r.x, r.y + r.h - 1, r.w, 1}, SDL_Rect{r.x, r.y, 1, r.h},
+                              SDL_Rect{r.x + r.w - 1, r.y, 1, r.h}})
             fill(side);
     }
 }
@@ -361,8 +351,7 @@ void SdlDriver::Impl::drawLine(const LineShape& l) {
     } else {
         const float s = float(fit.scale);
         SDL_RenderSetScale(renderer, s, s);  // the clip stays in output pixels
-        for (int k = 0; k < w; ++k)
-            SDL_RenderDrawLineF(renderer, float(x1 + k), float(y1), float(x2 + k), float(y2));
+        for (int k = 0; k < w; ++k) SDL_RenderDrawLineF(renderer, float(x1 + k), float(y1), float(x2 + k), float(y2));
         SDL_RenderSetScale(renderer, 1, 1);
     }
 }

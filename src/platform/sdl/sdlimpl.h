@@ -21,8 +21,7 @@ inline SDL_Surface* surfaceOf(const Picture& p) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, p.width, p.height, 32, SDL_PIXELFORMAT_ABGR8888);
     if (!s) return nullptr;
     for (int y = 0; y < p.height; ++y)
-        SDL_memcpy(static_cast<Uint8*>(s->pixels) + y * s->pitch, &p.pixels[std::size_t(y) * p.width],
-                   std::size_t(p.width) * 4);
+        SDL_memcpy(static_cast<Uint8*>(s->pixels) + y * s->pitch, &p.pixels[std::size_t(y) * p.width], std::size_t(p.width) * 4);
     return s;
 }
 
@@ -82,9 +81,7 @@ struct SdlDriver::Impl {
     void forgetTextures();
     // Smoothed only on a GPU, which redraws everything each frame: the window's own pixels are redrawn in
     // parts, and only nearest scaling lands a part exactly where the whole would put it.
-    SDL_ScaleMode pictureScaleMode() const {
-        return fit.whole || surfaceOnly ? SDL_ScaleModeNearest : SDL_ScaleModeLinear;
-    }
+    SDL_ScaleMode pictureScaleMode() const { return fit.whole || surfaceOnly ? SDL_ScaleModeNearest : SDL_ScaleModeLinear; }
     void layout();
     void relayout();
     bool isFullScreen() const { return SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN; }

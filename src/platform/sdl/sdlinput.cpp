@@ -24,9 +24,7 @@ void SdlDriver::Impl::handle(const SDL_Event& e) {
     if (!padInput) padInput = std::make_unique<SdlPadInput>(form);
     padInput->handle(e);
     switch (e.type) {
-        case SDL_QUIT:
-            loop.post([this] { form.unload(); });
-            break;
+        case SDL_QUIT: loop.post([this] { form.unload(); }); break;
         case SDL_WINDOWEVENT:
             if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) layout();
             if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SHOWN ||
@@ -77,8 +75,7 @@ void SdlDriver::Impl::handle(const SDL_Event& e) {
             });
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 
@@ -238,8 +235,7 @@ void SdlPadInput::handle(const SDL_Event& e) {
             if (want) post(e.caxis.which, want > 0 ? more : less, true);
             break;
         }
-        default:
-            break;
+        default: break;
     }
 }
 
