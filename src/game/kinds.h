@@ -8,22 +8,15 @@ namespace gv {
 
 namespace weapon {
 // What `Mainfrm::WeaponKind` reads from a slot; 0, the standard shell, is an empty slot.
+// clang-format off
 enum Kind : int {
-    Standard = 0,
-    Teleport = 1,
-    Heavy = 2,
-    Pit = 3,
-    Mound = 4,
-    Leveller = 5,
+    Standard = 0, Teleport = 1, Heavy = 2, Pit = 3, Mound = 4, Leveller = 5,
     Piercing = 6,  // armour-piercing
-    Drill = 7,
-    Nuke = 8,
-    Quake = 9,
-    Roller = 10,
-    Climber = 11,
-    Bouncer = 12,  // their ground contact does not end the shot at once
-    Health = 13,   // a crate kind only: 250 health, never in a slot
+    Drill = 7, Nuke = 8, Quake = 9,
+    Roller = 10, Climber = 11, Bouncer = 12,  // their ground contact does not end the shot at once
+    Health = 13,                               // a crate kind only: 250 health, never in a slot
 };
+// clang-format on
 }  // namespace weapon
 
 namespace effect {
