@@ -220,7 +220,7 @@ TEST_F(NetBattle, CopiesThatDriftApartEndTheLink) {
     const std::string text = testing::readText(path);
     EXPECT_TRUE(text.find("\nend outofstep @") != std::string::npos && text.find("\nrecv H0:") != std::string::npos &&
                 text.find("\nhash 1 ") != std::string::npos) << text;
-    if (&finder == &H) EXPECT_EQ(replay::VerifyFile(path).kind, replay::Verdict::Same);
+    EXPECT_TRUE(&finder != &H || replay::VerifyFile(path).kind == replay::Verdict::Same);
     for (Mainfrm* m : {&H, &J})
         EXPECT_TRUE(m->Frame3.visible() && m->novahra.enabled() && m->tcpcontrol.state() == TcpSocket::Closed);
 }
