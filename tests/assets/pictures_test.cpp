@@ -17,10 +17,7 @@ namespace {
 
 using gv::Picture;
 
-struct Expected {
-    std::string name;
-    int w, h;
-};
+struct Expected { std::string name; int w, h; };
 
 std::vector<Expected> expectedPictures() {
     std::vector<Expected> v = {

@@ -33,8 +33,7 @@ TEST_F(StartUp, EnglishSystemGetsEnglishCaptionsAndACzechOneKeepsTheLayoutTexts)
     Mainfrm czech{loop, testing::englishDesktop()};
     czech.desktop.languageSettings = [] { return LanguageSettings{{"cs_CZ.UTF-8"}, "", {}}; };
     czech.Form_Load();
-    EXPECT_EQ(czech.state.CzechUi, True);
-    EXPECT_EQ(czech.novahra.caption() + czech.Label1.caption(), "Nová HraSíla:");
+    EXPECT_TRUE(czech.state.CzechUi == True && czech.novahra.caption() + czech.Label1.caption() == "Nová HraSíla:");
     // And the network panel's status texts.
     czech.hostPort = freePorts(), czech.joinPort = czech.hostPort + 1;
     czech.click(czech.Option3);
@@ -59,8 +58,7 @@ TEST_F(StartUp, IntroDrawsSixRingsAwayFromTheMenuWithAWidePenAndNewGameStopsIt) 
     other.loop.runFor(1000 + 80);  // two rings drawn, then New Game: the pen is one pixel again
     ASSERT_TRUE(other.game.startuptimer.enabled());
     other.newBattle(3);
-    EXPECT_TRUE(!other.game.startuptimer.enabled() && other.game.world.drawWidth() == 1);
-    EXPECT_EQ(other.game.state.WorldBusy, False);
+    EXPECT_TRUE(!other.game.startuptimer.enabled() && other.game.world.drawWidth() == 1 && other.game.state.WorldBusy == False);
 }
 
 TEST_F(StartUp, EscPausesOnlyARunningBattleAndContinueResumesIt) {
@@ -122,9 +120,8 @@ TEST_F(StartUp, CreditsLinkAndExit) {
     game.click(game.Label7);
     EXPECT_TRUE(effectLog == std::vector<int>{effect::Bell} && opened.size() == 1 && opened[0].rfind("https://", 0) == 0);
     game.click(game.endgame);
-    EXPECT_TRUE(game.unloaded());
     game.click(game.novahra);  // nothing answers any more
-    EXPECT_EQ(game.state.GameMode, 0);
+    EXPECT_TRUE(game.unloaded() && game.state.GameMode == 0);
 }
 
 // What a game keeps between starts: each start is a new window on the same settings folder.
@@ -143,8 +140,7 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
         first.game.click(first.game.Option2), first.game.click(*first.game.find("lvlexpert"));  // 1 vs. AI: the expert
         EXPECT_FALSE(first.game.muted);
         first.game.keyDown(Key::M);  // the sound off, said on the banner for a moment
-        EXPECT_TRUE(first.game.muted && first.game.Label8(1).visible());
-        EXPECT_EQ(first.game.Label8(1).caption(), "Sound off (M)");
+        EXPECT_TRUE(first.game.muted && first.game.Label8(1).visible() && first.game.Label8(1).caption() == "Sound off (M)");
         first.loop.runFor(2000);
         EXPECT_FALSE(first.game.Label8(1).visible());
         first.game.click(first.game.Option3);
@@ -160,8 +156,7 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
         second.start();
         const Mainfrm& g = second.game;
         EXPECT_TRUE(g.muted && g.state.CzechUi == True && g.hostPort == 7900 && g.sound.volume() == 50 &&
-                    g.ComputerLevel(2) == level::Expert);
-        EXPECT_EQ(g.compname.text(), host);
+                    g.ComputerLevel(2) == level::Expert && g.compname.text() == host);
         second.game.keyDown(Key::M);  // written again: what this copy does not know stays
         const std::string text = testing::readText(file);
         EXPECT_TRUE(text.find("future.key = kept\n") != std::string::npos && text.find("sound.mute = no\n") != std::string::npos) << text;
@@ -225,9 +220,8 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     EXPECT_TRUE(g.sound.volume() == 90 && h.effectLog.back() == effect::Bell);
     g.keyDown(Key::Down), g.keyDown(Key::Enter);  // mute: nothing more sounds
     g.PlayEffect(effect::Bell);
-    EXPECT_EQ(g.sound.playingId(), 0);
     g.keyDown(Key::Down), g.keyDown(Key::Right);  // Čeština
-    EXPECT_EQ(g.state.CzechUi, True);
+    EXPECT_TRUE(g.sound.playingId() == 0 && g.state.CzechUi == True);
     g.keyDown(Key::Tab), g.keyDown(Key::Enter);    // full screen
     g.keyDown(Key::Tab), g.keyDown(Key::Right);    // whole multiples
     g.keyDown(Key::Tab), g.keyDown(Key::Enter);    // numbers
@@ -252,9 +246,8 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     started("cs");
     g.keyDown(Key::Down), g.keyDown(Key::Down), g.keyDown(Key::Right);  // English
     started("en");
-    EXPECT_EQ(g.options.caption(), "Options");
     g.keyDown(Key::Escape);
-    EXPECT_FALSE(g.Frame6.visible());
+    EXPECT_TRUE(g.options.caption() == "Options" && !g.Frame6.visible());
     // The pad alone: down the menu to Options, A opens it, Right turns the volume up and stops at 100, B goes back.
     const int pad = g.pads().plug();
     auto tap = [&](PadButton b) { g.pads().press(pad, b), g.pads().release(pad, b); };

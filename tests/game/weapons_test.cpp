@@ -52,8 +52,8 @@ TEST_F(Weapons, ArmourPiercingWhistlesAndOnlyDarkensAPixel) {
     game.WeaponContact(weapon::Piercing, 700, 401);  // beside the opponent
     int changed = 0;
     for (std::size_t i = 0; i < pixels.size(); ++i) changed += pixels[i] != game.world.pixels()[i];
-    EXPECT_TRUE(changed == 1 && game.state.Ground.rows() == ground && game.state.Health2 == 1000);
-    EXPECT_EQ(effectLog, std::vector<int>{effect::Piercing});
+    EXPECT_TRUE(changed == 1 && game.state.Ground.rows() == ground && game.state.Health2 == 1000 &&
+                effectLog == std::vector<int>{effect::Piercing});
 }
 
 TEST_F(Weapons, DrillBoresATunnelFliesOnUntilItLeavesAndAtNinetyLeansAwayFromTheOpponent) {
@@ -158,8 +158,7 @@ TEST_F(Bounce, ABouncerThatDestroysATankFliesOnAndTheExplosionCarriesOnUndisturb
     int frame = game.state.ExplosionFrame2;
     // The shell flies on and touches again: the explosion carries on undisturbed.
     for (int i = 0; i < 400 && (game.bullettimer.enabled() || game.tankexpl.enabled()); ++i) loop.runFor(40);
-    EXPECT_TRUE(!game.tankexpl.enabled() && !game.tank2.visible() && game.tank1.visible());
-    EXPECT_GT(game.state.ExplosionFrame2, frame + 50);
+    EXPECT_TRUE(!game.tankexpl.enabled() && !game.tank2.visible() && game.tank1.visible() && game.state.ExplosionFrame2 > frame + 50);
 }
 
 struct Crate : Weapons {
@@ -223,8 +222,7 @@ TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
     game.bonusfalltimer.setEnabled(false);
     effectLog.clear();
     EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Stop && game.state.BonusActive == False);
-    EXPECT_TRUE(game.weapon1.tag == "3" && game.weapon1.picture() == game.bonusvzor(3).picture());
-    EXPECT_EQ(effectLog, std::vector<int>{effect::Bell});
+    EXPECT_TRUE(game.weapon1.tag == "3" && game.weapon1.picture() == game.bonusvzor(3).picture() && effectLog == std::vector<int>{effect::Bell});
     // The shell won is named on the banner for two seconds.
     EXPECT_TRUE(game.Label8(1).visible() && game.Label8(1).caption() == "Pit");
     loop.runFor(2100);
@@ -234,8 +232,7 @@ TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
     aim(1, "30", "45");
     effectLog.clear();
     fireAndLand();
-    EXPECT_NE(std::find(effectLog.begin(), effectLog.end(), effect::Dig), effectLog.end());
-    EXPECT_TRUE(game.weapon1.tag == "0" && game.weapon1.picture() == nullptr);
+    EXPECT_TRUE(std::ranges::count(effectLog, effect::Dig) && game.weapon1.tag == "0" && game.weapon1.picture() == nullptr);
 }
 
 TEST_F(Crate, HealthCrateCapsAtAThousandAndEmptiesTheSlot) {
@@ -246,8 +243,7 @@ TEST_F(Crate, HealthCrateCapsAtAThousandAndEmptiesTheSlot) {
         game.state.Health1 = health;
         effectLog.clear();
         game.ColumnTest(316, 384);
-        EXPECT_EQ(game.state.Health1, healed);
-        EXPECT_TRUE(game.weapon1.tag == "0" && game.weapon1.picture() == nullptr && effectLog.empty());
+        EXPECT_TRUE(game.state.Health1 == healed && game.weapon1.tag == "0" && game.weapon1.picture() == nullptr && effectLog.empty());
     }
 }
 

@@ -34,12 +34,10 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
     EXPECT_EQ(joiner.compname.text(), "127.0.0.1");
     joiner.state.HellMode = True;
     joiner.click(joiner.Command4);
-    EXPECT_EQ(joiner.Label11.caption(), "Connecting to 127.0.0.1");
-    EXPECT_EQ(joiner.state.HellMode, False);
+    EXPECT_TRUE(joiner.Label11.caption() == "Connecting to 127.0.0.1" && joiner.state.HellMode == False);
 
     ASSERT_TRUE(linked());
-    EXPECT_TRUE(!host.Frame4.visible() && host.novahra.enabled());
-    EXPECT_FALSE(joiner.novahra.enabled());  // only the host starts battles
+    EXPECT_TRUE(!host.Frame4.visible() && host.novahra.enabled() && !joiner.novahra.enabled());  // only the host starts battles
     // The host listens no more: a second joiner cannot take over the game.
     Mainfrm late{loop, testing::englishDesktop()};
     late.Form_Load();
@@ -115,8 +113,7 @@ TEST_F(NetConnection, AnotherVersionOrUnendedMessagesAreToldOnBothSidesAndTheHos
             continue;
         }
         ASSERT_TRUE(until([&] { return host.Label8(1).caption() == "The other copy of Gorvath does not match this one"; }));
-        EXPECT_TRUE(host.Label8(1).visible() && host.Frame3.visible() && !host.Frame4.visible());
-        EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Closed);
+        EXPECT_TRUE(host.Label8(1).visible() && host.Frame3.visible() && !host.Frame4.visible() && host.tcpcontrol.state() == TcpSocket::Closed);
     }
 }
 
@@ -124,13 +121,11 @@ TEST_F(NetConnection, ALocalModeWhileConnectedEndsTheLinkOnBothSides) {
     for (OptionButton* option : {&host.Option1, &host.Option2}) {
         ASSERT_NO_FATAL_FAILURE(connect());
         host.click(*option);
-        EXPECT_EQ(host.state.SendText, "disconnect");
-        EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Closed && host.novahra.enabled());
+        EXPECT_TRUE(host.state.SendText == "disconnect" && host.tcpcontrol.state() == TcpSocket::Closed && host.novahra.enabled());
         // The joiner falls back to the menu in two-player mode and may start games again.
         ASSERT_TRUE(until([&] { return joiner.state.GameMode == mode::HotSeat; }));
-        EXPECT_TRUE(joiner.Frame3.visible() && joiner.Option1.value() && joiner.novahra.enabled() && joiner.PeerGone());
-        EXPECT_EQ(joiner.tcpcontrol.state(), TcpSocket::Closed);
-        EXPECT_EQ(joiner.Label8(1).caption(), "The other player left the game");
+        EXPECT_TRUE(joiner.Frame3.visible() && joiner.Option1.value() && joiner.novahra.enabled() && joiner.PeerGone() &&
+                    joiner.tcpcontrol.state() == TcpSocket::Closed && joiner.Label8(1).caption() == "The other player left the game");
         // New Game reads the option: a game at one computer, or against the computer.
         host.click(host.novahra);
         EXPECT_EQ(host.state.GameMode, option == &host.Option1 ? mode::HotSeat : mode::Computer);
@@ -165,8 +160,7 @@ TEST_F(NetConnection, BackGivesUpThePortReselectsOption1AndReadsTheHiddenPhrases
         EXPECT_TRUE(host.state.HellMode == flag(hell) && host.state.HellVariant == flag(variant)) << text;
     }
     host.click(host.novahra);  // the hidden battlefield shows on the next New Game's banner
-    EXPECT_EQ(host.state.GameMode, mode::HotSeat);
-    EXPECT_EQ(host.Label8(1).caption(), "The VELMORAN's Hell!");
+    EXPECT_TRUE(host.state.GameMode == mode::HotSeat && host.Label8(1).caption() == "The VELMORAN's Hell!");
 }
 
 TEST_F(NetConnection, AFailedJoinOrABusyPortSaysSoAndTheUserCanTryAgain) {

@@ -110,11 +110,7 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheQuakeSeed) {
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheCrate) {
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("4000"));
     // The host answers the hand-over but never says which crate drops.
-    peer.onLine([&](const std::string& line) {
-        if (line != "bullfired") return;
-        peer.say("bullfired");
-        peer.say("W-3");
-    });
+    peer.onLine([&](const std::string& line) { line == "bullfired" ? peer.say("bullfired"), peer.say("W-3") : void(); });
     silenceWhen(
         [&] {
             return game.showit.running() && game.state.BonusActive == True && game.state.PeerBonusKind == 0 &&
@@ -212,23 +208,18 @@ TEST_F(NetFaults, AClosedWindowDispatchesNothingMore) {
     };
     closer.setEnabled(true);
     peer.say("R123");
-    ASSERT_TRUE(until([&] { return game.unloaded(); }));
-    ASSERT_TRUE(until([&] { return peer.closedByGame(); }));
+    ASSERT_TRUE(until([&] { return game.unloaded() && peer.closedByGame(); }));
     loop.runFor(2000);
     EXPECT_TRUE(windAtClose < 8 && static_cast<double>(game.state.Wind) == windAtClose) << windAtClose;
     EXPECT_TRUE(game.state.SendText == "disconnect" && peer.heardLine("disconnect") && !peer.heardLine("drawingok"));
-    EXPECT_FALSE(game.continue_.enabled());  // "exit" was never taken
-    EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Closed);
+    EXPECT_TRUE(!game.continue_.enabled() && game.tcpcontrol.state() == TcpSocket::Closed);  // "exit" was never taken
 }
 
 // Each malformed message, sent by a real game, ends the link cleanly on both sides.
 struct NetMalformed : NetPairTest {};
 
 TEST_F(NetMalformed, EachMalformedMessageEndsTheLinkOnBothSides) {
-    struct Case {
-        std::string text;
-        bool fromHost;  // a host's message goes to the joiner, a joiner's to the host
-    };
+    struct Case { std::string text; bool fromHost; };  // a host's message goes to the joiner, a joiner's to the host
     for (const auto& [text, fromHost] : std::vector<Case>{
         {"SU45", false},       {"S100U", false},     {"S100", false},      {"SabcU45", true},
         {"S100Ux", true},      {"S1e5U3", false},    {"S10 U5", false},    {"S 10U5", false},

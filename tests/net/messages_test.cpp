@@ -45,15 +45,12 @@ TEST_F(NetParsing, ExitIsNoQuakeSeedAndBullfiredIsNoCrate) {
     const auto ground = game.state.Ground.rows();
     peer.say("E123");
     ASSERT_TRUE(until([&] { return game.state.PeerSeedReady == True; }));
-    EXPECT_TRUE(game.state.RandomSeed == "123" && game.state.Ground.rows() == ground);
-    EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Connected);
+    EXPECT_TRUE(game.state.RandomSeed == "123" && game.state.Ground.rows() == ground && game.tcpcontrol.state() == TcpSocket::Connected);
 }
 
 TEST_F(NetParsing, ShotsFireThePeersPlayerWithTheTextsAsSent) {
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("4711"));
-    struct Case {
-        std::string text, force, angle;
-    };
+    struct Case { std::string text, force, angle; };
     int turn = 0;
     for (const Case& c : {Case{"S100U45", "100", "45"}, Case{"S5U0", "5", "0"}, Case{"S45.5U30", "45.5", "30"}}) {
         ASSERT_EQ(game.state.TurnPlayer, 1);
@@ -76,8 +73,7 @@ TEST_F(NetParsing, ShotsFireThePeersPlayerWithTheTextsAsSent) {
         ASSERT_TRUE(until([&] { return peer.heardLine("S30U60.987654"); }));
         ASSERT_TRUE(until([&] { return idle(game) && game.state.TurnPlayer == 1; })) << c.text;
     }
-    EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Connected);
-    EXPECT_EQ(peer.count("bullfired"), 2 * turn);
+    EXPECT_TRUE(game.tcpcontrol.state() == TcpSocket::Connected && peer.count("bullfired") == 2 * turn);
 }
 
 TEST_F(NetParsing, CratesAsTheHostSendsThem) {
@@ -143,9 +139,8 @@ TEST_F(NetParsing, UnknownMessagesChangeNothing) {
     const GameState s = game.state;
     for (const std::string& text : std::vector<std::string>{"hello", "Disconnect", "Connectok", "exit ", " exit", "continue!", "disconnect ",
                                    "drawingo", "bullfire", "X12", "s100U45", "w5", "b07412", "e5", "r9", "",
-                                   std::string("\x01\x02\xff", 3), "Zprávy", "connectok\r"}) {
+                                   std::string("\x01\x02\xff", 3), "Zprávy", "connectok\r"})
         peer.say(text);
-    }
     peer.say("W2");  // the link is still there and takes what follows
     ASSERT_TRUE(until([&] { return game.state.Wind == 2; }));
     EXPECT_TRUE(game.tcpcontrol.state() == TcpSocket::Connected && game.state.GameMode == mode::Joiner && !game.hideit.enabled());
@@ -182,11 +177,6 @@ TEST_F(NetParsing, APeersShotWaitsForOurTurnToStartAndComesOncePerTurn) {
     loop.runFor(3000);
     EXPECT_EQ(game.state.TurnPlayer, 2);  // "S61U51" never became a shot
 }
-
-}  // namespace
-}  // namespace gv::nettest
-
-namespace gv::nettest {
 
 // The link's own rules, with no socket and no window: framing, the host's door, signs of life, resuming.
 TEST(Link, FramesJudgesCallersKeepsAliveAndResendsWhatThePeerMissed) {
@@ -226,4 +216,5 @@ TEST(Link, FramesJudgesCallersKeepsAliveAndResendsWhatThePeerMissed) {
     EXPECT_TRUE(HashPoint(1, 1000) > HashPoint(0, 4294967295) && HashPoint(1, 1000) < HashPoint(2, 0)) << "battles never share a point";
 }
 
+}  // namespace
 }  // namespace gv::nettest

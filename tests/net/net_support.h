@@ -125,6 +125,7 @@ inline void joinGame(Mainfrm& g, const std::string& name = "127.0.0.1") {
 
 using testing::freePorts;
 using testing::idle;
+inline bool linkedModes(const Mainfrm& h, const Mainfrm& j) { return h.state.GameMode == mode::Host && j.state.GameMode == mode::Joiner; }
 
 // Fresh ports for the games' links, the same for every game given; the host's port.
 inline int usePorts(std::initializer_list<Mainfrm*> games) {
@@ -204,8 +205,7 @@ struct NetGameTest : NetLoopTest {
     void expectBackAtMenu() {
         EXPECT_TRUE(game.Frame3.visible() && !game.Frame4.visible() && game.Option1.value() && game.PeerGone());
         EXPECT_TRUE(game.novahra.enabled() && !game.continue_.enabled() && !game.world.enabled());
-        EXPECT_TRUE(game.state.GameMode == mode::HotSeat && game.state.WorldBusy == False);
-        EXPECT_EQ(game.tcpcontrol.state(), TcpSocket::Closed);
+        EXPECT_TRUE(game.state.GameMode == mode::HotSeat && game.state.WorldBusy == False && game.tcpcontrol.state() == TcpSocket::Closed);
     }
     // Whatever was running has stopped, the menu is back and New Game gives a battle at one computer.
     void expectRecovered() {
@@ -213,8 +213,7 @@ struct NetGameTest : NetLoopTest {
         expectBackAtMenu();
         game.click(game.novahra);
         EXPECT_TRUE(game.state.GameMode == mode::HotSeat && !game.Frame3.visible() && game.world.enabled());
-        EXPECT_TRUE(game.tank1.visible() && game.tank2.visible() && game.Command1.enabled());
-        EXPECT_EQ(game.state.WorldBusy, False);
+        EXPECT_TRUE(game.tank1.visible() && game.tank2.visible() && game.Command1.enabled() && game.state.WorldBusy == False);
     }
 };
 
@@ -227,7 +226,7 @@ struct NetPairTest : NetLoopTest {
         host.Form_Load(), joiner.Form_Load();
         loop.runFor(1500);
     }
-    bool linked() { return until([&] { return host.state.GameMode == mode::Host && joiner.state.GameMode == mode::Joiner; }); }
+    bool linked() { return until([&] { return linkedModes(host, joiner); }); }
     void connect() {
         usePorts({&host, &joiner});
         hostGame(host), joinGame(joiner);
@@ -402,7 +401,7 @@ struct NetDuel {
         usePorts({&host.game, &joiner.game});
         ASSERT_TRUE(on(host, [&] { hostGame(host.game); }));
         ASSERT_TRUE(on(joiner, [&] { joinGame(joiner.game); }));
-        ASSERT_TRUE(until([&] { return host.game.state.GameMode == mode::Host && joiner.game.state.GameMode == mode::Joiner; }));
+        ASSERT_TRUE(until([&] { return linkedModes(host.game, joiner.game); }));
     }
 
 private:

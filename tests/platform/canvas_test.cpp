@@ -33,8 +33,7 @@ TEST_F(CanvasTest, PixelsRoundHalfToEvenAndOutsideOnesAreIgnoredAndReadAsMinusOn
         c.setPixel(x, y, rgb(255, 0, 0));
         EXPECT_EQ(c.point(x, y), -1) << x << "," << y;
     }
-    EXPECT_EQ(count(rgb(255, 0, 0)), 0);
-    EXPECT_EQ(form.revision(), before);
+    EXPECT_TRUE(count(rgb(255, 0, 0)) == 0 && form.revision() == before);
 }
 
 TEST_F(CanvasTest, TheSkyFilledRowByRowIsExactlyItsCirclesAndLeavesNoGaps) {

@@ -27,16 +27,14 @@ TEST_F(ControlsTest, TextBoxChangeHandlerRunsAtOnceAndCannotRecurseWithoutEnd) {
     box.setText("42");  // no change, no handler
     EXPECT_EQ(seen, std::vector<std::string>{"42"});
     box.setText("181");
-    EXPECT_EQ(box.text(), "0");
-    EXPECT_EQ(seen, (std::vector<std::string>{"42", "181", "0"}));
+    EXPECT_TRUE(box.text() == "0" && seen == (std::vector<std::string>{"42", "181", "0"}));
     int calls = 0;
     box.onChange = [&] {
         ++calls;
         box.setText(box.text() + "x");
     };
     box.setText("a");
-    EXPECT_LT(calls, 20);
-    EXPECT_GT(box.text().size(), 1u);
+    EXPECT_TRUE(calls < 20 && box.text().size() > 1u) << calls;
 }
 
 TEST_F(ControlsTest, LabelsBreakLinesOnlyBetweenWordsAndKeepAWordTooWideWhole) {

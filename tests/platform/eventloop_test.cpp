@@ -24,8 +24,7 @@ TEST(EventLoop, EnablingDisablingAndNewIntervalsTakeEffectAtOnce) {
     loop.runFor(100);
     t.setEnabled(true);  // counts from now, 130: first tick 50 ms later
     loop.runFor(1200);
-    EXPECT_EQ(at, (std::vector<double>{180, 230, 1230}));
-    EXPECT_EQ(zeroTicks, 0);  // a timer of interval 0 never ticks
+    EXPECT_TRUE(at == (std::vector<double>{180, 230, 1230}) && zeroTicks == 0);  // a timer of interval 0 never ticks
 }
 
 TEST(EventLoop, AHandlerIsNeverReenteredByNestedPumps) {
@@ -62,8 +61,7 @@ TEST(EventLoop, PumpEventsRunsQueuedInputAndNeverAdvancesTime) {
     EXPECT_TRUE(runs > after && loop.now() == 0);
     // A refresh, though, is one frame of the virtual clock.
     for (int i = 0; i < 60; ++i) loop.refresh();
-    EXPECT_NEAR(loop.now(), 1000.0, 20.0);
-    EXPECT_GE(loop.framesPresented(), 59);
+    EXPECT_TRUE(loop.now() >= 980 && loop.now() <= 1020 && loop.framesPresented() >= 59) << loop.now();
 }
 
 TEST(EventLoop, WaitUntilJumpsToTheNextTimerAndFailsLoudlyWhenNothingCanHappen) {

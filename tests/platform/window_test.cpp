@@ -16,21 +16,18 @@ namespace gv {
 namespace {
 
 TEST(WindowSize, FirstSizeFillsMostOfTheDesktopAndFitKeepsTheShape) {
-    struct Row {
-        int deskW, deskH, w, h;
-    };
+    struct Row { int deskW, deskH, w, h; };
     for (Row r : {Row{1920, 1080, 1224, 918}, Row{2000, 1500, 1600, 1200}, Row{1800, 1350, 1600, 1200},
                   Row{2560, 1440, 1600, 1200}, Row{1024, 768, 870, 652}, Row{800, 600, 800, 600},
                   Row{640, 480, 640, 480}}) {
         const WindowSize s = firstWindowSize(r.deskW, r.deskH, 800, 600);
-        EXPECT_EQ(s.width, r.w) << r.deskW << "x" << r.deskH;
-        EXPECT_EQ(s.height, r.h) << r.deskW << "x" << r.deskH;
+        EXPECT_EQ(std::pair(s.width, s.height), std::pair(r.w, r.h)) << r.deskW << "x" << r.deskH;
     }
     // Whole multiples only: the largest that fits, centred; smooth below the picture's own size.
     const WindowFit f = fitWindow(1900, 1300, 800, 600, false), small = fitWindow(400, 300, 800, 600, false);
     EXPECT_TRUE(f.whole && f.w == 1600 && f.x == 150 && f.y == 50) << f.w << " at " << f.x << "," << f.y;
-    EXPECT_TRUE(fitWindow(1500, 1300, 800, 600, false).w == 800 && fitWindow(1500, 1300, 800, 600, true).w == 1500);
-    EXPECT_TRUE(!small.whole && small.w == 400);
+    EXPECT_TRUE(fitWindow(1500, 1300, 800, 600, false).w == 800 && fitWindow(1500, 1300, 800, 600, true).w == 1500 &&
+                !small.whole && small.w == 400);
 }
 
 // A battlefield of many colours, a health bar of five lines and a sprite that moves over them: after the

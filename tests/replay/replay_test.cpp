@@ -49,8 +49,7 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     const std::string text = readText(path);
     EXPECT_EQ(text, h.record().text());
     replay::Verdict v = replay::VerifyFile(path);
-    EXPECT_EQ(v.kind, replay::Verdict::Same) << v.line;
-    EXPECT_NE(v.line.find(": ok, 12 shots"), std::string::npos) << v.line;
+    EXPECT_TRUE(v.kind == replay::Verdict::Same && v.line.find(": ok, 12 shots") != std::string::npos) << v.line;
 
     // Any decision or hash changed: the first turn that differs is named.
     struct Case { const char* what; std::string text; const char* turn; };
@@ -66,8 +65,7 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
         ASSERT_NE(c.text, text);
         writeText(path, c.text);
         v = replay::VerifyFile(path);
-        EXPECT_EQ(v.kind, replay::Verdict::Differs);
-        EXPECT_NE(v.line.find(c.turn), std::string::npos) << v.line;
+        EXPECT_TRUE(v.kind == replay::Verdict::Differs && v.line.find(c.turn) != std::string::npos) << v.line;
     }
     // Two computers: the record names them, and their battle computes the same again, every turn theirs.
     h.game.keyDown(Key::Escape);
@@ -119,9 +117,8 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
         SCOPED_TRACE(c.what);
         writeText(path, c.text);
         replay::Verdict v = replay::VerifyFile(path);
-        EXPECT_EQ(v.kind, replay::Verdict::Unreadable);
-        EXPECT_NE(v.line.find(c.reason), std::string::npos) << v.line;
-        EXPECT_EQ(v.line.find('\n'), std::string::npos);
+        EXPECT_TRUE(v.kind == replay::Verdict::Unreadable && v.line.find(c.reason) != std::string::npos &&
+                    v.line.find('\n') == std::string::npos) << v.line;
     }
     // A record of a battle that had only begun plays to its end: nothing.
     writeText(path, header);
@@ -147,9 +144,8 @@ TEST(Replay, TheNewestHundredRecordsStayAndAFolderThatCannotBeWrittenIsToldOnce)
         h.start();
         h.newBattle(1);
         EXPECT_EQ(recordsIn(folder.path), 100u);
-        EXPECT_FALSE(std::filesystem::exists(folder.path + "/2001-01-01_00-00-000_hot-seat.replay"));
-        EXPECT_TRUE(std::filesystem::exists(h.game.recorder().path()));
-        EXPECT_TRUE(h.game.watchlast.enabled());
+        EXPECT_TRUE(!std::filesystem::exists(folder.path + "/2001-01-01_00-00-000_hot-seat.replay") &&
+                    std::filesystem::exists(h.game.recorder().path()) && h.game.watchlast.enabled());
     }
     // A folder under a file: every battle plays on, and the player is told once why nothing is recorded.
     const std::string blocked = folder.path + "/2001-01-01_00-00-104_hot-seat.replay/replays";
@@ -164,8 +160,7 @@ TEST(Replay, TheNewestHundredRecordsStayAndAFolderThatCannotBeWrittenIsToldOnce)
     }
     const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(said.find("gorvath: cannot record battles in " + blocked + ": "), 0u) << said;
-    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
-    EXPECT_FALSE(h.game.watchlast.enabled());
+    EXPECT_TRUE(said.find('\n') == said.size() - 1 && !h.game.watchlast.enabled()) << said;
 }
 
 TEST(Replay, WatchingKeepsThePaceRightSkipsAWaitFRunsFourTimesAsFastAndEscLeaves) {
@@ -215,9 +210,9 @@ TEST(Replay, WatchingKeepsThePaceRightSkipsAWaitFRunsFourTimesAsFastAndEscLeaves
     h.loop.runFor(100);
     EXPECT_EQ(h.game.Label8(1).caption(), "The recording ends here");
     h.game.keyDown(Key::Escape);
-    EXPECT_TRUE(!h.game.Watching() && !h.game.inputLocked && h.loop.pace() == 1);
-    EXPECT_TRUE(h.game.Frame3.visible() && !h.game.continue_.enabled() && h.game.novahra.enabled());
-    EXPECT_TRUE(h.game.state.GameMode == 0 && h.game.Option2.value() && !h.game.Frame4.visible());
+    EXPECT_TRUE(!h.game.Watching() && !h.game.inputLocked && h.loop.pace() == 1 && h.game.Frame3.visible());
+    EXPECT_TRUE(!h.game.continue_.enabled() && h.game.novahra.enabled() && h.game.state.GameMode == 0 && h.game.Option2.value() &&
+                !h.game.Frame4.visible());
     // Nothing of the watched battle was recorded again.
     EXPECT_EQ(recordsIn(folder.path), 1u);
 }
