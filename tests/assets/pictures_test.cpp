@@ -17,16 +17,18 @@ namespace {
 
 using gv::Picture;
 
+// clang-format off
 struct Expected { std::string name; int w, h; };
+// clang-format on
 
 std::vector<Expected> expectedPictures() {
     std::vector<Expected> v = {
-        {"tankleft", 40, 40}, {"tankright", 40, 40}, {"tank1", 40, 40}, {"tank2", 40, 40}, {"hmm", 40, 40},
-        {"arrow", 32, 32}, {"bullet", 8, 8}, {"sunn", 72, 72}, {"sunh", 72, 72}, {"moon", 72, 72}, {"tree0", 17, 28},
-        {"tree1", 17, 28}, {"treeb0", 17, 28}, {"treeb1", 17, 28}, {"snow0", 17, 28}, {"snow1", 17, 28},
-        {"snowb0", 17, 28}, {"snowb1", 17, 28}, {"handcursor", 32, 32}, {"icon", 64, 64}, {"fbutt1", 65, 45},
-        {"fbutt2", 65, 45}, {"spinup", 16, 16}, {"spindown", 16, 16}, {"Image1", 297, 73}, {"Image2", 297, 73},
-        {"Image3", 200, 200}, {"Image4", 200, 200}, {"Image5", 200, 200}, {"tdd", 800, 600},
+        {"tankleft", 40, 40}, {"tankright", 40, 40}, {"tank1", 40, 40},    {"tank2", 40, 40},      {"hmm", 40, 40},
+        {"arrow", 32, 32},    {"bullet", 8, 8},      {"sunn", 72, 72},     {"sunh", 72, 72},       {"moon", 72, 72},
+        {"tree0", 17, 28},    {"tree1", 17, 28},     {"treeb0", 17, 28},   {"treeb1", 17, 28},     {"snow0", 17, 28},
+        {"snow1", 17, 28},    {"snowb0", 17, 28},    {"snowb1", 17, 28},   {"handcursor", 32, 32}, {"icon", 64, 64},
+        {"fbutt1", 65, 45},   {"fbutt2", 65, 45},    {"spinup", 16, 16},   {"spindown", 16, 16},   {"Image1", 297, 73},
+        {"Image2", 297, 73},  {"Image3", 200, 200},  {"Image4", 200, 200}, {"Image5", 200, 200},   {"tdd", 800, 600},
     };
     for (int i = 1; i <= 13; ++i) v.push_back({"bonusvzor" + std::to_string(i), 32, 32});
     return v;

@@ -66,7 +66,8 @@ TEST(SoundAssets, EveryEffectIsCleanMonoPcm) {
         // Audible, centred, and not clipped: a clipped wave sits on the end codes for samples in a row.
         double peak = 0, power = 0, mean = 0;
         for (double x : w.samples) peak = std::max(peak, std::abs(x)), power += x * x, mean += x;
-        EXPECT_TRUE(peak > 0.4 && std::sqrt(power / double(w.samples.size())) > 0.03 && std::fabs(mean / double(w.samples.size())) < 0.01)
+        EXPECT_TRUE(peak > 0.4 && std::sqrt(power / double(w.samples.size())) > 0.03 &&
+                    std::fabs(mean / double(w.samples.size())) < 0.01)
             << peak << " " << power << " " << mean;
         const int lowest = wide ? -32768 : 0, highest = wide ? 32767 : 255;
         int run = 0, longest = 0;

@@ -22,7 +22,9 @@ namespace gv::e2e {
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-static bool haveTool(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
+static bool haveTool(const char* name) {
+    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
 
 std::string tempDir(const std::string& prefix) {
     std::string templ = (std::filesystem::temp_directory_path() / (prefix + "XXXXXX")).string();
@@ -81,8 +83,8 @@ bool Screenshot::savePng(const std::string& path) const {
         std::ofstream o(raw, std::ios::binary);
         o.write(reinterpret_cast<const char*>(rgb.data()), std::streamsize(rgb.size()));
     }
-    std::string cmd = "convert -size " + std::to_string(width) + "x" + std::to_string(height) + " -depth 8 rgb:" + raw +
-                      " " + path + " 2>/dev/null";
+    std::string cmd = "convert -size " + std::to_string(width) + "x" + std::to_string(height) + " -depth 8 rgb:" + raw + " " +
+                      path + " 2>/dev/null";
     bool ok = std::system(cmd.c_str()) == 0;
     std::remove(raw.c_str());
     return ok;
@@ -155,16 +157,17 @@ Screenshot Desktop::screenshot() const {
 }
 
 void Desktop::click(int x, int y) const {
-    (void)std::system(("DISPLAY=" + display_ + " xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) +
-                       " sleep 0.1 click 1").c_str());
+    (void)std::system(
+        ("DISPLAY=" + display_ + " xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.1 click 1")
+            .c_str());
 }
 
-void Desktop::key(const std::string& name) const {
-    (void)std::system(("DISPLAY=" + display_ + " xdotool key " + name).c_str());
-}
+void Desktop::key(const std::string& name) const { (void)std::system(("DISPLAY=" + display_ + " xdotool key " + name).c_str()); }
 
 std::string Desktop::window(const std::string& commands) const {
-    return run("DISPLAY=" + display_ + " timeout 30 xdotool search --sync --onlyvisible --classname " GORVATH_APP_ID " " + commands).second;
+    return run("DISPLAY=" + display_ + " timeout 30 xdotool search --sync --onlyvisible --classname " GORVATH_APP_ID " " +
+               commands)
+        .second;
 }
 
 Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log) {

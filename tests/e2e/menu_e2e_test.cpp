@@ -27,8 +27,8 @@ TEST(DesktopE2E, TheMenuOpensAndNewGameBuildsTheBattlefieldInView) {
     EXPECT_TRUE(menu.at(50, 5) != 0x808080u && menu.at(750, 5) != 0x808080u);
     // A second copy while the first runs ends at once, with status 0 and no window.
     {
-        Process second({GORVATH_BINARY}, {"DISPLAY=" + g.desk.display(), "SDL_AUDIODRIVER=dummy",
-                                          "XDG_RUNTIME_DIR=" + g.runtime});
+        Process second({GORVATH_BINARY},
+                       {"DISPLAY=" + g.desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + g.runtime});
         EXPECT_EQ(second.waitExit(3000), 0);
     }
 

@@ -27,7 +27,8 @@ void link(Game& host, Game& joiner, const std::string& address, const Screenshot
     joiner.desk.click(kOption3X, kOption3Y);
     joiner.desk.click(kNameX, kNameY);  // selects the whole name, so typing replaces it
     std::string keys;
-    for (char c : address) keys += std::string(keys.empty() ? "" : " ") + (c == ':' ? "colon" : c == '.' ? "period" : std::string(1, c));
+    for (char c : address)
+        keys += std::string(keys.empty() ? "" : " ") + (c == ':' ? "colon" : c == '.' ? "period" : std::string(1, c));
     joiner.desk.key(keys);
     joiner.desk.click(kJoinX, kJoinY);
     auto linked = [&](const Screenshot& s) {

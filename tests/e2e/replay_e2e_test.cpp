@@ -18,9 +18,7 @@ std::pair<int, std::string> verify(const std::string& records) {
     return run(std::string(GORVATH_BINARY) + " --verify-replay " + records + " 2>&1");
 }
 
-bool panelOut(const Screenshot& s, int player) {
-    return shown(s, *assets::picture("fbutt1"), player == 1 ? 224 : 512, 8) < 0.5;
-}
+bool panelOut(const Screenshot& s, int player) { return shown(s, *assets::picture("fbutt1"), player == 1 ? 224 : 512, 8) < 0.5; }
 
 TEST(ReplayE2E, AKilledBattleKeepsItsTurnsVerifiesAndPlaysBackTheSame) {
     const std::string data = tempDir("gv-data");

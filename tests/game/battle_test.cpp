@@ -11,11 +11,13 @@ using testing::BattleTest;
 struct Aiming : BattleTest {};
 
 TEST_F(Aiming, BoxesNormaliseAndWrapWhatIsTypedAndTheTankFacesItsBarrel) {
+    // clang-format off
     struct Case { const char *typed, *force, *angle; };
     for (auto [typed, force, angle] : std::vector<Case>{
              {"250", "0", "0"}, {"1000", "0", "0"}, {"-5", "200", "180"}, {"-1", "200", "180"}, {"181", "181", "0"},
              {"", "0", "0"}, {"abc", "0", "0"}, {"inf", "0", "0"}, {"12abc", "12", "12"}, {"1e5", "1", "1"},
              {"45.5", "45.5", "45.5"}, {"90", "90", "90"}, {"91", "91", "91"}}) {
+        // clang-format on
         for (TextBox* box : {&game.sila1, &game.uhel1, &game.uhel2}) box->setText(typed);
         EXPECT_EQ(game.sila1.text() + " " + game.uhel1.text(), std::string(force) + " " + angle) << typed;
         // Player 2's angles are mirrored: both tanks look the same way at one angle.
@@ -28,8 +30,10 @@ TEST_F(Aiming, BoxesNormaliseAndWrapWhatIsTypedAndTheTankFacesItsBarrel) {
 TEST_F(Aiming, TypingWithMouseAndKeysGivesTheValuesThePlayerMeant) {
     // '@n' clicks at the boundary after n characters, '*n' double-clicks there, '<' Backspace, '^' Ctrl+A,
     // '(' Shift+Home, '{' Shift+Left; anything else is typed.
+    // clang-format off
     const std::map<char, std::pair<int, int>> keyOf = {
         {'<', {Key::Backspace, 0}}, {'^', {Key::A, Key::CtrlMask}}, {'(', {Key::Home, Key::ShiftMask}}, {'{', {Key::Left, Key::ShiftMask}}};
+    // clang-format on
     auto play = [&](TextBox& box, const char* start, const std::string& keys) {
         box.setText(start);
         game.click(box);
@@ -47,6 +51,7 @@ TEST_F(Aiming, TypingWithMouseAndKeysGivesTheValuesThePlayerMeant) {
         }
         return box.text();
     };
+    // clang-format off
     struct Case { TextBox* box; const char *start, *keys, *want; };
     for (auto [box, start, keys, want] : std::vector<Case>{
              {&game.uhel1, "45", "@2<<60", "60"},   // the emptied box's "0" is selected and replaced
@@ -59,6 +64,7 @@ TEST_F(Aiming, TypingWithMouseAndKeysGivesTheValuesThePlayerMeant) {
              {&game.uhel1, "145", "@2(3", "35"},    // Shift+Home
              {&game.sila1, "125", "@3{{0", "10"},   // Shift+Left twice
              {&game.sila1, "100", "^2507", "7"}}) { // 250 wraps to 0, the game's rule; the next digit replaces it
+        // clang-format on
         EXPECT_EQ(play(*box, start, keys), want) << start << " " << keys;
     }
     EXPECT_EQ(game.uhel1.text(), "35");  // Shift with the arrows edits the box and turns no barrel
@@ -171,6 +177,7 @@ TEST_F(Firing, EachPartOfTheSharedStateChangesItsHash) {
     GameState& s = g.state;
     s.BonusActive = True, s.BonusShotsLeft = 3, g.bonuspic.tag = "2";
     const std::uint64_t base = g.SharedStateHash();
+    // clang-format off
     const std::function<void(int)> parts[] = {
         [&](int d) { s.Ground(400) = std::int16_t(s.Ground(400) + d); }, [&](int d) { s.Health1 += d; },
         [&](int d) { s.Health2 += d; }, [&](int d) { g.tank1.setLeft(g.tank1.left() + d); },
@@ -179,6 +186,7 @@ TEST_F(Firing, EachPartOfTheSharedStateChangesItsHash) {
         [&](int d) { g.weapon2.tag = d > 0 ? "3" : "0"; }, [&](int d) { s.BonusActive = flag(d < 0); },
         [&](int d) { g.bonuspic.tag = d > 0 ? "5" : "2"; }, [&](int d) { g.bonuspic.setLeft(g.bonuspic.left() + d); },
         [&](int d) { s.BonusShotsLeft += d; }, [&](int d) { g.net().shotWind += float(d); }};
+    // clang-format on
     for (std::size_t i = 0; i < std::size(parts); ++i) {
         parts[i](1);
         EXPECT_NE(g.SharedStateHash(), base) << "part " << i;
@@ -257,7 +265,9 @@ TEST_F(Flight, TheTraceDotsEachPlayersLastShotAndTheOptionsChangeNothingOfTheBat
 // One tick of a shell from (x0, y0) to (x0 + dx, y0 + dy) over flat ground at row 400: the middle column of
 // its crater, or -1 when it left the field without touching the ground.
 TEST_F(Flight, TheShellsWalkDividesBeforeItMultipliesAndEndsAtColumn799) {
+    // clang-format off
     struct Case { const char* what; double x0, y0, dx, dy; int middle; };
+    // clang-format on
     const Case cases[] = {
         // At column 101 the line is at 400 exactly when the sideways distance is divided first (multiplied
         // first it is a hair below the ground): the shell meets the ground one column later.
@@ -336,15 +346,18 @@ TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWhenev
     game.SetNumbers(true);  // shown as labels only: the battle itself is the same either way
     // A shell in the opponent's hull: what it takes and how it sounds, by kind; the others fly through.
     using namespace weapon;
+    // clang-format off
     struct Hit { int kind, lost, sound; };
     for (auto [kind, lost, sound] : std::vector<Hit>{
              {Teleport, 0, 0}, {Heavy, 250, effect::HeavyBlast}, {Pit, 0, 0}, {Mound, 0, 0}, {Leveller, 0, 0},
              {Piercing, 400, effect::Piercing}, {Drill, 150, effect::HeavyBlast}, {Nuke, 0, 0}, {Quake, 0, 0},
              {Roller, 0, 0}, {Climber, 0, 0}, {Bouncer, 0, 0}, {Standard, 75, effect::DirectHit}}) {
+        // clang-format on
         game.state.Health2 = 1000, game.ShowHealth2(), effectLog.clear();
         arm(kind);
         EXPECT_EQ(game.ColumnTest(760, 380) == Mainfrm::Walk::Stop, lost > 0) << kind;
-        EXPECT_TRUE(1000 - game.state.Health2 == lost && effectLog == (lost ? std::vector<int>{sound} : std::vector<int>{})) << kind;
+        EXPECT_TRUE(1000 - game.state.Health2 == lost && effectLog == (lost ? std::vector<int>{sound} : std::vector<int>{}))
+            << kind;
         game.ResetHandOver();
     }
     const Label& loss = *static_cast<Label*>(game.find("damage2"));
@@ -391,6 +404,7 @@ TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWhenev
 
 TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguages) {
     using namespace mode;
+    // clang-format off
     struct Case { int mode; double h1, h2; const char *english, *czech; };
     for (int i : {0, 1}) game.Label8(i).setCaption("Hell on Earth...");  // as New Game last set it
     for (auto [mode, h1, h2, english, czech] : std::vector<Case>{
@@ -399,6 +413,7 @@ TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguages) {
              {Host, 10, 0, "You win, 1 : 0", "Vyhrál jsi, 1 : 0"},      {Host, 0, 10, "You lose, 0 : 1", "Prohrál jsi, 0 : 1"},
              {Joiner, 10, 0, "You lose, 0 : 1", "Prohrál jsi, 0 : 1"},  {Joiner, 0, 10, "You win, 1 : 0", "Vyhrál jsi, 1 : 0"},
              {Computer, 0, 0, "Both tanks destroyed, 0 : 0", "Oba tanky zničeny, 0 : 0"}}) {
+        // clang-format on
         game.state.GameMode = std::uint8_t(mode), game.state.Health1 = h1, game.state.Health2 = h2;
         for (Flag cz : {True, False}) {
             game.state.CzechUi = cz;
@@ -429,7 +444,8 @@ TEST_F(Damage, TheScoreCountsEachModeAndPlayAgainStartsTheNextBattle) {
             const std::uint8_t was = game.state.GameMode;
             const std::uint32_t battle = game.state.BattleNumber;
             game.keyDown(Key::Enter);
-            EXPECT_TRUE(game.state.GameMode == was && game.state.BattleNumber == battle + 1 && game.novahra.caption() == "New Game");
+            EXPECT_TRUE(game.state.GameMode == was && game.state.BattleNumber == battle + 1 &&
+                        game.novahra.caption() == "New Game");
         }
     }
     // Each network peer starts at 0 : 0; a link that came back keeps its score.

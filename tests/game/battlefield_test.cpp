@@ -84,7 +84,11 @@ TEST_F(Battlefield, AHundredTreesStandOnTheGroundAndTheirSpritesAreReused) {
     newBattle(1);
     // The first draw of PlaceTrees decides the count: at 0.99 or more it plants the most.
     int seed = 0;
-    while ([&] { Random r; r.seed(++seed); return r.Rnd() < 0.99; }()) {}
+    while ([&] {
+        Random r;
+        r.seed(++seed);
+        return r.Rnd() < 0.99;
+    }()) {}
     game.random.reset(), game.random.seed(seed);
     for (auto& [i, t] : game.strom.elements()) t->setVisible(false);
     game.PlaceTrees(Mainfrm::Palette::Grass);
@@ -133,7 +137,8 @@ TEST_F(Battlefield, HellBattlefieldsHaveTheirBannersTreesAndSuns) {
     EXPECT_EQ(greenOf(game.world.point(400, 5)) + blueOf(game.world.point(400, 5)), 0);  // the sky is red
     game.state.HellVariant = True;
     newBattle(9);
-    EXPECT_TRUE(game.Label8(1).caption() == "The VELMORAN's Hell!" && game.sun.visible() && game.sun.left() == -100 && game.sun.top() == 700);
+    EXPECT_TRUE(game.Label8(1).caption() == "The VELMORAN's Hell!" && game.sun.visible() && game.sun.left() == -100 &&
+                game.sun.top() == 700);
     EXPECT_EQ(game.world.point(3, 3), Colour(game.tdd.picture()->at(3, 3) & 0xFFFFFF));  // the stored sky
 }
 
@@ -151,8 +156,9 @@ TEST_F(Battlefield, AnUnseenCanvasBuildsTheSameBattleAsASeenOne) {
         unseen.newBattle(seed);
         const Mainfrm& a = game;
         const Mainfrm& b = unseen.game;
-        EXPECT_TRUE(a.state.Ground.rows() == b.state.Ground.rows() && a.random.state() == b.random.state() && a.state.Wind == b.state.Wind &&
-                    a.state.WorldBusy == False && b.state.WorldBusy == False) << seed;
+        EXPECT_TRUE(a.state.Ground.rows() == b.state.Ground.rows() && a.random.state() == b.random.state() &&
+                    a.state.Wind == b.state.Wind && a.state.WorldBusy == False && b.state.WorldBusy == False)
+            << seed;
         EXPECT_TRUE(clock.frames() - seenFrames > 200 && unseen.clock.frames() - unseenFrames < 10)
             << seed << " " << clock.frames() - seenFrames << " " << unseen.clock.frames() - unseenFrames;
         ASSERT_EQ(a.world.children().size(), b.world.children().size());

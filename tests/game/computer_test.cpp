@@ -63,6 +63,7 @@ TEST_F(ComputerTargets, TeleportKeepsAwayFromAHumanWhoIsNotWeaker) {
 TEST_F(ComputerTargets, CrateIsLeftAloneWithAWeaponInHandOrHealthToSpare) {
     // A crate this close to the computer is its target whenever nothing rules it out.
     using namespace weapon;
+    // clang-format off
     struct Case { int held, crate, health2, humanRow; bool target; };
     for (auto [held, crate, health2, humanRow, target] : std::vector<Case>{
              {Standard, Heavy, 1000, 400, true},     {Standard, Health, 750, 400, true},
@@ -70,6 +71,7 @@ TEST_F(ComputerTargets, CrateIsLeftAloneWithAWeaponInHandOrHealthToSpare) {
              {Standard, Leveller, 1000, 500, false}, {Standard, Drill, 1000, 400, true},
              {Standard, Drill, 1000, 450, false},    {Teleport, Heavy, 1000, 400, false},
              {Piercing, Health, 500, 400, false},    {Bouncer, Heavy, 1000, 400, false}}) {
+        // clang-format on
         flatten(400);
         ground(-1, 100, humanRow);
         game.SeatTank(game.tank1, 20);
@@ -107,7 +109,7 @@ TEST_F(ComputerSearch, DrillsAndHopelessSearchesEndInAShot) {
     sunAt(730, 340);  // the start point lies in the sun's box: every force fails at once
     arm(weapon::Standard, 2), computerTurn(5);
     EXPECT_TRUE(thought().gaveUp && fired());
-    for (double seed : {5, 11}) {  // the drill never gives up; with level tanks only a flat line would do
+    for (double seed : {5, 11}) {         // the drill never gives up; with level tanks only a flat line would do
         if (seed == 11) sunAt(300, 340);  // and the sun is in its way
         arm(weapon::Drill, 2), computerTurn(seed);
         EXPECT_TRUE(thought().attempts < 256 && !thought().gaveUp && fired());
@@ -153,7 +155,8 @@ TEST_F(ComputerAiming, WrittenAimsStayInTheirRangesAndAZeroForceIsReplaced) {
         const double a = box(game.uhel2), f = box(game.sila2), spread = 0.025 * std::fabs(game.tank2.left() - t.xL) + 1;
         // The boxes show the computer's aim with its error, never a value the box had to wrap.
         EXPECT_TRUE(a >= 0 && a <= 180 && std::fabs(a - t.angle) <= 1) << t.angle;
-        EXPECT_TRUE(f >= 0 && f <= 200 && (std::fabs(f - t.force) <= spread || (t.force <= spread && f >= 45)) && fired()) << seed;
+        EXPECT_TRUE(f >= 0 && f <= 200 && (std::fabs(f - t.force) <= spread || (t.force <= spread && f >= 45)) && fired())
+            << seed;
     }
 }
 
@@ -260,8 +263,10 @@ TEST_F(ComputerLevels, ExpertNeverHurtsItselfWithAnyShell) {
         kind == weapon::Nuke ? ground(755, 764, 420) : game.SeatTank(game.tank1, 640);
         landings.clear(), game.state.BonusActive = False;
         arm(kind, 2), computerTurn(kind), waitHandOver();
-        if (kind == weapon::Nuke) EXPECT_TRUE(game.state.Health2 == 1000 && game.state.Health1 < 1000);
-        else EXPECT_TRUE(!landings.empty() && std::fabs(landings[0] - 760) >= 180) << kind;
+        if (kind == weapon::Nuke)
+            EXPECT_TRUE(game.state.Health2 == 1000 && game.state.Health1 < 1000);
+        else
+            EXPECT_TRUE(!landings.empty() && std::fabs(landings[0] - 760) >= 180) << kind;
         game.state.Health1 = game.state.Health2 = 1000;
     }
 }

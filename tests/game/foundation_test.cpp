@@ -34,18 +34,20 @@ TEST(RandomGenerator, ResetThenSeedGivesPinnedValuesWhateverCameBefore) {
 
 TEST(NumberText, BoxesReadTheLeadingNumberNetworkFieldsTheWholeTextAndRenderingReadsBack) {
     // None of the things a C library would also read as numbers (inf, nan, hex, exponents, commas).
+    // clang-format off
     for (auto [text, v] : std::vector<std::pair<const char*, double>>{
              {"100", 100}, {"  42", 42}, {"-5", -5}, {"+7", 7}, {"45.5", 45.5}, {".5", 0.5}, {"12abc", 12},
              {"1.2.3", 1.2}, {"", 0}, {"abc", 0}, {"-", 0}, {".", 0}, {"inf", 0}, {"nan", 0}, {"0x1A", 0},
              {"1e5", 1}, {"1,5", 1}})
+        // clang-format on
         EXPECT_EQ(leadingNumber(text), v) << text;
     EXPECT_TRUE(parseNumber("45.5") == 45.5 && parseNumber("-30") == -30);
-    for (std::string bad : std::vector<std::string>{"", " 5", "5 ", "5x", "1e5", "inf", "-", std::string(400, '9') /*not finite*/})
+    for (std::string bad :
+         std::vector<std::string>{"", " 5", "5 ", "5x", "1e5", "inf", "-", std::string(400, '9') /*not finite*/})
         EXPECT_FALSE(parseNumber(bad)) << bad;
     // Rendering reads back to the same value.
     EXPECT_EQ(formatNumber(-0.0) + " " + formatNumber(200) + " " + formatNumber(45.5), "0 200 45.5");
-    for (double v : {0.1, 1.0 / 3, 90.5, 123.456, -0.25, -5.0})
-        EXPECT_EQ(leadingNumber(formatNumber(v)), v) << formatNumber(v);
+    for (double v : {0.1, 1.0 / 3, 90.5, 123.456, -0.25, -5.0}) EXPECT_EQ(leadingNumber(formatNumber(v)), v) << formatNumber(v);
 }
 
 TEST(InstanceLockTest, SecondCopyFindsTheLockAndItIsFreedWithTheFirst) {

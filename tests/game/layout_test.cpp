@@ -27,9 +27,10 @@ TEST_F(LayoutTest, OnlyTheMenuAndTheDisabledCanvasShowAtStartAndEveryTimerIsStop
     EXPECT_TRUE(f.state.GameMode == 0 && f.state.WorldBusy == False && f.state.RandomSeed.empty());
     // A long word below the menu: the grey shadow breaks its lines where the text does, in either size.
     for (bool small : {false, true}) {
-        f.ShowMenuBanner("Games out of step. Saved for a bug report: file /home/someone/.local/share/gorvath/"
-                         "replays/2026-12-08_21-40-05_host.replay, then more words than a line takes",
-                         small);
+        f.ShowMenuBanner(
+            "Games out of step. Saved for a bug report: file /home/someone/.local/share/gorvath/"
+            "replays/2026-12-08_21-40-05_host.replay, then more words than a line takes",
+            small);
         auto lines = [&](const Label& l) {
             return wrapWords(l.caption(), int(l.width()), [&](const std::string& s) { return f.textWidth(l.font, s); });
         };
@@ -53,16 +54,16 @@ void misfits(const Form& f, testing::ScreenFonts& fonts, const std::string& lang
             for (const std::string& line : h < 2 * skip ? std::vector{text} : lines)
                 need = std::max(need, fonts.widest(c.font, line));
             if (h >= 2 * skip && int(lines.size()) * skip > h)
-                out.insert(c.name() + " [" + language + "] \"" + text + "\": " + std::to_string(lines.size()) +
-                           " lines of " + std::to_string(skip) + " px in " + std::to_string(h) + " px");
+                out.insert(c.name() + " [" + language + "] \"" + text + "\": " + std::to_string(lines.size()) + " lines of " +
+                           std::to_string(skip) + " px in " + std::to_string(h) + " px");
         }
         if (auto* b = dynamic_cast<Button*>(&c)) text = b->caption();
         if (auto* o = dynamic_cast<OptionButton*>(&c)) text = o->caption();
         if (auto* t = dynamic_cast<TextBox*>(&c)) text = t->text();
         if (c.kind() != ControlKind::Label) need = fonts.widest(c.font, text);
         if (!text.empty() && need > room)
-            out.insert(c.name() + " [" + language + "] \"" + text + "\": needs " + std::to_string(need) +
-                       " px, has " + std::to_string(room));
+            out.insert(c.name() + " [" + language + "] \"" + text + "\": needs " + std::to_string(need) + " px, has " +
+                       std::to_string(room));
     };
     for (Control* c : f.topLevel()) walk(*c);
 }
@@ -92,7 +93,8 @@ TEST_F(LayoutTest, EveryTextFitsItsControlWithTheScreensFontsInBothLanguages) {
         for (Control* panel : {&f.Frame1, &f.Frame2, &f.Frame5}) overlaps(*panel, language, faults);
         // The greatest force keeps clear of its box's edges.
         for (TextBox* box : {&f.sila1, &f.sila2})
-            if (fonts.widest(box->font, "200") + 8 > box->width()) faults.insert(box->name() + ": \"200\" without 4 px either side");
+            if (fonts.widest(box->font, "200") + 8 > box->width())
+                faults.insert(box->name() + ": \"200\" without 4 px either side");
     };
     check("layout");
     f.click(f.options);

@@ -9,9 +9,10 @@ using testing::freePorts;
 using testing::GameTest;
 
 TEST(Language, CzechOrSlovakLanguageOrKeyboardInUseGivesTheCzechInterface) {
-    struct Case { LanguageSettings s; bool czech; };
     // A Slovak keyboard on an English system, a Czech user with any keyboard, the system's language, a
     // second layout only while it is switched to; Kashubian and Swiss are neither.
+    // clang-format off
+    struct Case { LanguageSettings s; bool czech; };
     for (const auto& [s, czech] : std::vector<Case>{
              {{{"en_US.UTF-8"}, "en_US.UTF-8", {"us"}}, false}, {{{"en_GB.UTF-8"}, "en_GB.UTF-8", {"sk"}}, true},
              {{{"cs_CZ.UTF-8"}, "en_US.UTF-8", {"us", "de"}, 1}, true}, {{{"sk_SK"}, "", {}}, true},
@@ -20,6 +21,7 @@ TEST(Language, CzechOrSlovakLanguageOrKeyboardInUseGivesTheCzechInterface) {
              {{{"C"}, "POSIX", {}}, false}, {{{}, "", {}}, false}, {{{"csb_PL"}, "", {"ch"}}, false}})
         EXPECT_EQ(czechInterface(s), czech) << (s.userLanguages.empty() ? "" : s.userLanguages[0]) << " "
                                             << s.keyboardLayout();
+    // clang-format on
 }
 
 struct StartUp : GameTest {};
@@ -27,8 +29,8 @@ struct StartUp : GameTest {};
 TEST_F(StartUp, EnglishSystemGetsEnglishCaptionsAndACzechOneKeepsTheLayoutTexts) {
     game.Form_Load();
     EXPECT_EQ(game.state.CzechUi, False);
-    EXPECT_EQ(game.novahra.caption() + "|" + game.Option2.caption() + "|" + game.Command3.caption() + "|" +
-                  game.compname.text() + "|" + game.Label1.caption(),
+    EXPECT_EQ(game.novahra.caption() + "|" + game.Option2.caption() + "|" + game.Command3.caption() + "|" + game.compname.text() +
+                  "|" + game.Label1.caption(),
               "New Game|1 vs. AI|Host game|Network name of hosting computer?|Force:");
     Mainfrm czech{loop, testing::englishDesktop()};
     czech.desktop.languageSettings = [] { return LanguageSettings{{"cs_CZ.UTF-8"}, "", {}}; };
@@ -148,7 +150,8 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
         first.game.click(first.game.Command4);
     }
     // Edited on another system (CRLF line ends), with a key given twice: the last one holds.
-    std::string edited = testing::readText(file) + "future.key = kept\nlanguage = cs\nnet.port = 7800\nnet.port = 7900\nsound.volume = 50\n";
+    std::string edited =
+        testing::readText(file) + "future.key = kept\nlanguage = cs\nnet.port = 7800\nnet.port = 7900\nsound.volume = 50\n";
     for (std::size_t at = 0; (at = edited.find('\n', at)) != std::string::npos; at += 2) edited.insert(at, 1, '\r');
     testing::writeText(file, edited);
     {
@@ -159,13 +162,16 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
                     g.ComputerLevel(2) == level::Expert && g.compname.text() == host);
         second.game.keyDown(Key::M);  // written again: what this copy does not know stays
         const std::string text = testing::readText(file);
-        EXPECT_TRUE(text.find("future.key = kept\n") != std::string::npos && text.find("sound.mute = no\n") != std::string::npos) << text;
+        EXPECT_TRUE(text.find("future.key = kept\n") != std::string::npos && text.find("sound.mute = no\n") != std::string::npos)
+            << text;
     }
     // Random bytes, another program's settings, half a line, a value out of range, a DEL in a value, a megabyte: the
     // defaults, a word on stderr, the file kept.
+    // clang-format off
     for (const std::string& bad : {std::string("\x01\xff\x7fjunk\n"), std::string("someone-settings 1\n"), std::string("gorvath-settings 1\nsound.vol"),
                                    std::string("gorvath-settings 1\nsound.volume = 55\n"), std::string("gorvath-settings 1\nfuture.key = a\x7f" "b\n"),
                                    "gorvath-settings 1\n" + std::string(1 << 20, '#')}) {
+        // clang-format on
         testing::writeText(file, bad);
         ::testing::internal::CaptureStderr();
         testing::Headless g(in(folder.path));
@@ -181,7 +187,8 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
     nowhere.game.keyDown(Key::M), nowhere.game.keyDown(Key::M), nowhere.game.keyDown(Key::M);
     const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(nowhere.game.muted && said.find("cannot be saved") != std::string::npos &&
-                said.find("cannot be saved") == said.rfind("cannot be saved")) << said;
+                said.find("cannot be saved") == said.rfind("cannot be saved"))
+        << said;
 }
 
 // Every text a player sees, by control, so a switched window can be held against one started that way.
@@ -222,10 +229,10 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     g.PlayEffect(effect::Bell);
     g.keyDown(Key::Down), g.keyDown(Key::Right);  // Čeština
     EXPECT_TRUE(g.sound.playingId() == 0 && g.state.CzechUi == True);
-    g.keyDown(Key::Tab), g.keyDown(Key::Enter);    // full screen
-    g.keyDown(Key::Tab), g.keyDown(Key::Right);    // whole multiples
-    g.keyDown(Key::Tab), g.keyDown(Key::Enter);    // numbers
-    g.keyDown(Key::Tab), g.keyDown(Key::Enter);    // shot trace
+    g.keyDown(Key::Tab), g.keyDown(Key::Enter);  // full screen
+    g.keyDown(Key::Tab), g.keyDown(Key::Right);  // whole multiples
+    g.keyDown(Key::Tab), g.keyDown(Key::Enter);  // numbers
+    g.keyDown(Key::Tab), g.keyDown(Key::Enter);  // shot trace
     g.keyDown(Key::Tab);
     for (char c : std::string("8123")) g.typeChar(c);
     EXPECT_TRUE(g.muted && screen.full && !screen.smooth && g.hostPort == 8123);

@@ -109,11 +109,13 @@ struct Roll : Weapons {
 };
 
 TEST_F(Roll, RollerFindsTheValleyTheClimberThePeakAndBothExplodeThere) {
+    // clang-format off
     struct Case { int kind; double from; int (*row)(int); double to; };
+    // clang-format on
     for (auto [kind, from, row, to] : std::vector<Case>{
-             {weapon::Roller, 330, [](int x) { return 500 - std::abs(x - 400) / 2; }, 400},  // down into a V valley
+             {weapon::Roller, 330, [](int x) { return 500 - std::abs(x - 400) / 2; }, 400},   // down into a V valley
              {weapon::Climber, 420, [](int x) { return 300 + std::abs(x - 450) / 2; }, 450},  // up to the nearest peak
-             {weapon::Roller, 300, [](int) { return 400; }, 300},                // on flat ground at once
+             {weapon::Roller, 300, [](int) { return 400; }, 300},                             // on flat ground at once
              {weapon::Climber, 500, [](int) { return 400; }, 500}}) {
         slope(row);
         const int ticks = rollFrom(kind, from), x = int(game.state.ShellX);
@@ -127,7 +129,8 @@ TEST_F(Roll, RollersNeverRollForeverAndVanishAtTheEdgesWithoutACrater) {
     // A step the roller takes right and undoes left in every tick, on a spot neither peak nor pit.
     game.state.Ground(398) = 405, game.state.Ground(401) = 401, game.state.Ground(402) = 395;
     EXPECT_TRUE(rollFrom(weapon::Roller, 400) == 151 && effectLog.front() == effect::HeavyBlast);
-    for (auto [kind, from, to] : {std::tuple{weapon::Climber, 4.0, 2.0}, std::tuple{weapon::Roller, 790.0, 797.0}}) {  // climbs left, rolls right
+    for (auto [kind, from, to] :
+         {std::tuple{weapon::Climber, 4.0, 2.0}, std::tuple{weapon::Roller, 790.0, 797.0}}) {  // climbs left, rolls right
         slope([](int x) { return 300 + x / 2; });
         rollFrom(kind, from);
         EXPECT_EQ(game.state.ShellX, to);
@@ -158,7 +161,8 @@ TEST_F(Bounce, ABouncerThatDestroysATankFliesOnAndTheExplosionCarriesOnUndisturb
     int frame = game.state.ExplosionFrame2;
     // The shell flies on and touches again: the explosion carries on undisturbed.
     for (int i = 0; i < 400 && (game.bullettimer.enabled() || game.tankexpl.enabled()); ++i) loop.runFor(40);
-    EXPECT_TRUE(!game.tankexpl.enabled() && !game.tank2.visible() && game.tank1.visible() && game.state.ExplosionFrame2 > frame + 50);
+    EXPECT_TRUE(!game.tankexpl.enabled() && !game.tank2.visible() && game.tank1.visible() &&
+                game.state.ExplosionFrame2 > frame + 50);
 }
 
 struct Crate : Weapons {
@@ -222,7 +226,8 @@ TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
     game.bonusfalltimer.setEnabled(false);
     effectLog.clear();
     EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Stop && game.state.BonusActive == False);
-    EXPECT_TRUE(game.weapon1.tag == "3" && game.weapon1.picture() == game.bonusvzor(3).picture() && effectLog == std::vector<int>{effect::Bell});
+    EXPECT_TRUE(game.weapon1.tag == "3" && game.weapon1.picture() == game.bonusvzor(3).picture() &&
+                effectLog == std::vector<int>{effect::Bell});
     // The shell won is named on the banner for two seconds.
     EXPECT_TRUE(game.Label8(1).visible() && game.Label8(1).caption() == "Pit");
     loop.runFor(2100);
@@ -243,7 +248,8 @@ TEST_F(Crate, HealthCrateCapsAtAThousandAndEmptiesTheSlot) {
         game.state.Health1 = health;
         effectLog.clear();
         game.ColumnTest(316, 384);
-        EXPECT_TRUE(game.state.Health1 == healed && game.weapon1.tag == "0" && game.weapon1.picture() == nullptr && effectLog.empty());
+        EXPECT_TRUE(game.state.Health1 == healed && game.weapon1.tag == "0" && game.weapon1.picture() == nullptr &&
+                    effectLog.empty());
     }
 }
 

@@ -35,7 +35,8 @@ struct NetBattle : ::testing::Test {
     // Which trees stand, and where and how: the tree sprites of both copies alike.
     static std::vector<std::tuple<int, bool, std::string, double>> trees(const Mainfrm& g) {
         std::vector<std::tuple<int, bool, std::string, double>> v;
-        for (auto& [i, t] : g.strom.elements()) v.emplace_back(i, t->visible(), t->visible() ? t->tag : "", t->visible() ? t->top() : 0);
+        for (auto& [i, t] : g.strom.elements())
+            v.emplace_back(i, t->visible(), t->visible() ? t->tag : "", t->visible() ? t->top() : 0);
         return v;
     }
     // Everything both copies must hold alike, and no hash pair that disagreed.
@@ -76,11 +77,13 @@ TEST_F(NetBattle, AWholeBattleWithEveryWeaponStaysInStep) {
     // Player 1 and player 2 by turns: every special shell, then a crate, then the end. The forces land
     // each shell near a column of its own, over the ground and wind of this battle.
     using namespace weapon;
+    // clang-format off
     struct Shot { int kind, force; double angle; };
     const std::vector<Shot> script = {
         {Standard, 75, 45}, {Heavy, 68, 45},   {Pit, 65, 45},     {Mound, 54, 45},   {Leveller, 69, 45},
         {Piercing, 63, 45}, {Drill, 10, 20},   {Nuke, 97, 45},    {Quake, 95, 45},   {Roller, 91, 45},
         {Climber, 68, 45},  {Bouncer, 78, 45}, {Teleport, 39, 45}};
+    // clang-format on
     int turn = 0;
     for (const Shot& s : script) {
         SCOPED_TRACE("turn " + std::to_string(turn) + ", weapon " + std::to_string(s.kind));
@@ -197,7 +200,8 @@ TEST_F(NetBattle, AKilledJoinerIsAwaitedAMinuteThenTheHostIsBackAtTheMenu) {
     EXPECT_TRUE(frozen() == before);
     for (Timer* t : {&H.showit, &H.hideit, &H.bullettimer, &H.bonusfalltimer, &H.aitimer, &H.tankexpl, &H.moonfalltimer})
         EXPECT_FALSE(t->enabled()) << t->name();
-    EXPECT_TRUE(H.Frame3.visible() && H.Option1.value() && H.novahra.enabled() && !H.world.enabled() && H.tcpcontrol.state() == TcpSocket::Closed);
+    EXPECT_TRUE(H.Frame3.visible() && H.Option1.value() && H.novahra.enabled() && !H.world.enabled() &&
+                H.tcpcontrol.state() == TcpSocket::Closed);
     ASSERT_TRUE(duel.on(duel.host, [&] { H.click(H.novahra); }));
     EXPECT_TRUE(H.state.GameMode == mode::HotSeat && H.world.enabled() && H.Command1.enabled());
 }
@@ -219,7 +223,8 @@ TEST_F(NetBattle, CopiesThatDriftApartEndTheLink) {
     EXPECT_EQ(finder.Label8(1).caption(), "Games out of step. Saved for a bug report: " + path);
     const std::string text = testing::readText(path);
     EXPECT_TRUE(text.find("\nend outofstep @") != std::string::npos && text.find("\nrecv H0:") != std::string::npos &&
-                text.find("\nhash 1 ") != std::string::npos) << text;
+                text.find("\nhash 1 ") != std::string::npos)
+        << text;
     EXPECT_TRUE(&finder != &H || replay::VerifyFile(path).kind == replay::Verdict::Same);
     for (Mainfrm* m : {&H, &J})
         EXPECT_TRUE(m->Frame3.visible() && m->novahra.enabled() && m->tcpcontrol.state() == TcpSocket::Closed);

@@ -24,7 +24,8 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
                 host.state.HellVariant == False);
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (!host.Label8(1).visible() && std::chrono::steady_clock::now() < giveUp) loop.runFor(10);
-    EXPECT_EQ(host.Label8(1).caption(), "The router did not open port " + std::to_string(port) + "; forward it to this computer by hand");
+    EXPECT_EQ(host.Label8(1).caption(),
+              "The router did not open port " + std::to_string(port) + "; forward it to this computer by hand");
     EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Listening && host.Frame4.visible());
 
     joiner.click(joiner.Option3);
@@ -113,7 +114,8 @@ TEST_F(NetConnection, AnotherVersionOrUnendedMessagesAreToldOnBothSidesAndTheHos
             continue;
         }
         ASSERT_TRUE(until([&] { return host.Label8(1).caption() == "The other copy of Gorvath does not match this one"; }));
-        EXPECT_TRUE(host.Label8(1).visible() && host.Frame3.visible() && !host.Frame4.visible() && host.tcpcontrol.state() == TcpSocket::Closed);
+        EXPECT_TRUE(host.Label8(1).visible() && host.Frame3.visible() && !host.Frame4.visible() &&
+                    host.tcpcontrol.state() == TcpSocket::Closed);
     }
 }
 
@@ -121,11 +123,13 @@ TEST_F(NetConnection, ALocalModeWhileConnectedEndsTheLinkOnBothSides) {
     for (OptionButton* option : {&host.Option1, &host.Option2}) {
         ASSERT_NO_FATAL_FAILURE(connect());
         host.click(*option);
-        EXPECT_TRUE(host.state.SendText == "disconnect" && host.tcpcontrol.state() == TcpSocket::Closed && host.novahra.enabled());
+        EXPECT_TRUE(host.state.SendText == "disconnect" && host.tcpcontrol.state() == TcpSocket::Closed &&
+                    host.novahra.enabled());
         // The joiner falls back to the menu in two-player mode and may start games again.
         ASSERT_TRUE(until([&] { return joiner.state.GameMode == mode::HotSeat; }));
         EXPECT_TRUE(joiner.Frame3.visible() && joiner.Option1.value() && joiner.novahra.enabled() && joiner.PeerGone() &&
-                    joiner.tcpcontrol.state() == TcpSocket::Closed && joiner.Label8(1).caption() == "The other player left the game");
+                    joiner.tcpcontrol.state() == TcpSocket::Closed &&
+                    joiner.Label8(1).caption() == "The other player left the game");
         // New Game reads the option: a game at one computer, or against the computer.
         host.click(host.novahra);
         EXPECT_EQ(host.state.GameMode, option == &host.Option1 ? mode::HotSeat : mode::Computer);
@@ -143,6 +147,7 @@ TEST_F(NetConnection, BackGivesUpThePortReselectsOption1AndReadsTheHiddenPhrases
     host.click(host.Command5);
     EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Closed && host.Option1.value());
     const std::string first = "we go where rivers flow", second = "from the far hill";
+    // clang-format off
     struct Case { std::string text; bool hell, variant; };
     for (const auto& [text, hell, variant] : std::vector<Case>{
              {first, true, false},                          // the 23 characters alone
@@ -154,6 +159,7 @@ TEST_F(NetConnection, BackGivesUpThePortReselectsOption1AndReadsTheHiddenPhrases
              {"We go where rivers flow from the far hill", false, false},  // case counts
              {"", false, false},
              {first + "?" + second, true, true}}) {
+        // clang-format on
         host.click(host.Option3);
         host.compname.setText(text);
         host.click(host.Command5);

@@ -15,9 +15,7 @@ struct NetFaults : NetGameTest {
     bool silenced = false, resumed = false, escaped = false;
     double silentAt = -1, heardAt = -1, waitTextAt = -1, waitTextGoneAt = -1;
     std::function<void()> resume;  // says what the peer held back
-    bool waitText() const {
-        return game.Label8(1).visible() && game.Label8(1).caption() == "Waiting for the other player...";
-    }
+    bool waitText() const { return game.Label8(1).visible() && game.Label8(1).caption() == "Waiting for the other player..."; }
     void silenceWhen(std::function<bool()> waiting, Fate fate, RawPeer* other = nullptr) {
         silencer = std::make_unique<Timer>(loop, "silencer", 5);
         silencer->onTimer = [this, waiting, fate, &p = other ? *other : peer, alive = 0.0]() mutable {
@@ -65,8 +63,7 @@ TEST_F(NetFaults, PeerGoneWhileTheHostWaitsForItsDrawing) {
     RawPeer stopped(loop);
     game.keyDown(Key::Escape);
     ASSERT_NO_FATAL_FAILURE(hostForPeer(&stopped));
-    silenceWhen([&] { return game.state.WorldBusy == True && stopped.heardLine("drawingok"); }, Fate::KeepAlivesOnly,
-                &stopped);
+    silenceWhen([&] { return game.state.WorldBusy == True && stopped.heardLine("drawingok"); }, Fate::KeepAlivesOnly, &stopped);
     game.click(game.novahra);
     ASSERT_NO_FATAL_FAILURE(expectSilence(Fate::KeepAlivesOnly));
 }
@@ -93,7 +90,7 @@ TEST_F(NetFaults, PeerGoneWhileTheHostWaitsAtTheHandOver) {
     game.click(game.Command1);
     ASSERT_TRUE(until([&] { return resumed && idle(game) && game.state.TurnPlayer == 2; }));
     EXPECT_NEAR(waitTextAt - silentAt, 5000, 300);  // the keep-alive is no progress
-    EXPECT_GE(waitTextGoneAt, silentAt + 10000);  // gone with the first byte
+    EXPECT_GE(waitTextGoneAt, silentAt + 10000);    // gone with the first byte
     EXPECT_TRUE(!game.Label8(1).visible() && game.tcpcontrol.state() == TcpSocket::Connected);
 }
 
@@ -102,7 +99,7 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheQuakeSeed) {
     // The host's player holds the quake.
     testing::arm(game, weapon::Quake);
     silenceWhen([&] { return game.bullettimer.running() && !game.bullet.visible() && game.state.PeerSeedReady == False; },
-             Fate::Silent);
+                Fate::Silent);
     peer.say("S82U45");  // into the middle of the field
     ASSERT_NO_FATAL_FAILURE(expectSilence(Fate::Silent));
 }
@@ -175,7 +172,7 @@ TEST_F(NetOverlong, FloodsOfEmptyLinesOrOfHashesEndTheLinkWithBoundedMemory) {
     RawPeer flood(loop);
     ASSERT_NO_FATAL_FAILURE(hostForPeer(&flood));
     for (int n = 0; n <= 8; ++n) flood.say("H" + std::to_string(n) + ":1");  // up to eight ahead
-    flood.say("W9");  // a joiner's wind: ignored, it only marks the end
+    flood.say("W9");                                                         // a joiner's wind: ignored, it only marks the end
     ASSERT_TRUE(until([&] { return game.state.SendText == "W9"; }));
     EXPECT_EQ(game.state.GameMode, mode::Host);
     for (int n = 9; n < 100000 && game.state.GameMode == mode::Host; n += 1000) {
@@ -219,6 +216,7 @@ TEST_F(NetFaults, AClosedWindowDispatchesNothingMore) {
 struct NetMalformed : NetPairTest {};
 
 TEST_F(NetMalformed, EachMalformedMessageEndsTheLinkOnBothSides) {
+    // clang-format off
     struct Case { std::string text; bool fromHost; };  // a host's message goes to the joiner, a joiner's to the host
     for (const auto& [text, fromHost] : std::vector<Case>{
         {"SU45", false},       {"S100U", false},     {"S100", false},      {"SabcU45", true},
@@ -231,15 +229,15 @@ TEST_F(NetMalformed, EachMalformedMessageEndsTheLinkOnBothSides) {
         {"drawingokX", false}, {"bullfiredW", true}, {"bullfiredWx", true}, {"H12", false},
         {"H:5", false},        {"Hx:5", true},       {"H1:x", true},       {"S10U5\x7f", false},
         {"W\xc3\xa9", true},   {"R1\x01", true}}) {
+        // clang-format on
         SCOPED_TRACE(text);
         ASSERT_NO_FATAL_FAILURE(connect());
         Mainfrm& from = fromHost ? host : joiner;
         Mainfrm& to = fromHost ? joiner : host;
         from.SendMessage(text);
         ASSERT_TRUE(until([&] { return host.state.GameMode == mode::HotSeat && joiner.state.GameMode == mode::HotSeat; }));
-        ASSERT_TRUE(until([&] {
-            return host.tcpcontrol.state() == TcpSocket::Closed && joiner.tcpcontrol.state() == TcpSocket::Closed;
-        }));
+        ASSERT_TRUE(until(
+            [&] { return host.tcpcontrol.state() == TcpSocket::Closed && joiner.tcpcontrol.state() == TcpSocket::Closed; }));
         EXPECT_TRUE(to.Label8(1).caption() == "Network error" && to.Label8(1).visible());
         EXPECT_EQ(from.Label8(1).caption(), "The other player left the game");  // it only heard "disconnect"
         for (Mainfrm* g : {&host, &joiner})

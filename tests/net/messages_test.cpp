@@ -45,12 +45,15 @@ TEST_F(NetParsing, ExitIsNoQuakeSeedAndBullfiredIsNoCrate) {
     const auto ground = game.state.Ground.rows();
     peer.say("E123");
     ASSERT_TRUE(until([&] { return game.state.PeerSeedReady == True; }));
-    EXPECT_TRUE(game.state.RandomSeed == "123" && game.state.Ground.rows() == ground && game.tcpcontrol.state() == TcpSocket::Connected);
+    EXPECT_TRUE(game.state.RandomSeed == "123" && game.state.Ground.rows() == ground &&
+                game.tcpcontrol.state() == TcpSocket::Connected);
 }
 
 TEST_F(NetParsing, ShotsFireThePeersPlayerWithTheTextsAsSent) {
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("4711"));
+    // clang-format off
     struct Case { std::string text, force, angle; };
+    // clang-format on
     int turn = 0;
     for (const Case& c : {Case{"S100U45", "100", "45"}, Case{"S5U0", "5", "0"}, Case{"S45.5U30", "45.5", "30"}}) {
         ASSERT_EQ(game.state.TurnPlayer, 1);
@@ -84,8 +87,7 @@ TEST_F(NetParsing, CratesAsTheHostSendsThem) {
         game.state.PeerBonusKind = 0;
         peer.say(text);
         ASSERT_TRUE(until([&] { return game.state.PeerBonusKind != 0; }));
-        EXPECT_TRUE(game.state.PeerBonusKind == kind && game.state.PeerBonusShots == shots &&
-                    game.state.PeerBonusX == x) << text;
+        EXPECT_TRUE(game.state.PeerBonusKind == kind && game.state.PeerBonusShots == shots && game.state.PeerBonusX == x) << text;
     }
     // At the hand-over the joiner drops the crate the host sent.
     game.state.PeerBonusKind = 0;
@@ -137,9 +139,9 @@ TEST_F(NetParsing, UnknownMessagesChangeNothing) {
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("1234"));
     const std::uint64_t before = game.SharedStateHash();
     const GameState s = game.state;
-    for (const std::string& text : std::vector<std::string>{"hello", "Disconnect", "Connectok", "exit ", " exit", "continue!", "disconnect ",
-                                   "drawingo", "bullfire", "X12", "s100U45", "w5", "b07412", "e5", "r9", "",
-                                   std::string("\x01\x02\xff", 3), "Zprávy", "connectok\r"})
+    for (const std::string& text : std::vector<std::string>{
+             "hello", "Disconnect", "Connectok", "exit ", " exit", "continue!", "disconnect ", "drawingo", "bullfire", "X12",
+             "s100U45", "w5", "b07412", "e5", "r9", "", std::string("\x01\x02\xff", 3), "Zprávy", "connectok\r"})
         peer.say(text);
     peer.say("W2");  // the link is still there and takes what follows
     ASSERT_TRUE(until([&] { return game.state.Wind == 2; }));
@@ -191,10 +193,13 @@ TEST(Link, FramesJudgesCallersKeepsAliveAndResendsWhatThePeerMissed) {
     EXPECT_FALSE(link.takeBytes(std::string(kMaxQueued + 1, '\n'), 30)) << "a flood of empty lines";
 
     const std::string hello = WriteNetMessage(netmsg::greeting()) + "\n";
+    // clang-format off
     for (auto [bytes, door] : {std::pair{hello + "W3\n", Link::Door::Seat}, {std::string("G999\n"), Link::Door::OtherVersion},
                                {hello + "disconnect\n", Link::Door::Drop}, {std::string("GET / HTTP/1.1\n"), Link::Door::Drop},
                                {WriteNetMessage(netmsg::resume(5, 3)) + "\n", Link::Door::Return},
-                               {std::string("G1"), Link::Door::Wait}, {std::string(kMaxMessage + 1, 'G'), Link::Door::Drop}}) {
+                               {std::string("G1"), Link::Door::Wait},
+                               {std::string(kMaxMessage + 1, 'G'), Link::Door::Drop}}) {
+        // clang-format on
         NetCaller c(loop);
         NetMessage m;
         std::string rest;
@@ -213,7 +218,8 @@ TEST(Link, FramesJudgesCallersKeepsAliveAndResendsWhatThePeerMissed) {
     EXPECT_TRUE(link.missedBy(2048, text) && text == "2048\n2049\n");
     EXPECT_TRUE(link.missedBy(2050, text) && text.empty());
     EXPECT_TRUE(!link.missedBy(1, text) && !link.missedBy(2051, text)) << "more than was kept, or than was sent";
-    EXPECT_TRUE(HashPoint(1, 1000) > HashPoint(0, 4294967295) && HashPoint(1, 1000) < HashPoint(2, 0)) << "battles never share a point";
+    EXPECT_TRUE(HashPoint(1, 1000) > HashPoint(0, 4294967295) && HashPoint(1, 1000) < HashPoint(2, 0))
+        << "battles never share a point";
 }
 
 }  // namespace

@@ -125,7 +125,9 @@ inline void joinGame(Mainfrm& g, const std::string& name = "127.0.0.1") {
 
 using testing::freePorts;
 using testing::idle;
-inline bool linkedModes(const Mainfrm& h, const Mainfrm& j) { return h.state.GameMode == mode::Host && j.state.GameMode == mode::Joiner; }
+inline bool linkedModes(const Mainfrm& h, const Mainfrm& j) {
+    return h.state.GameMode == mode::Host && j.state.GameMode == mode::Joiner;
+}
 
 // Fresh ports for the games' links, the same for every game given; the host's port.
 inline int usePorts(std::initializer_list<Mainfrm*> games) {
@@ -205,7 +207,8 @@ struct NetGameTest : NetLoopTest {
     void expectBackAtMenu() {
         EXPECT_TRUE(game.Frame3.visible() && !game.Frame4.visible() && game.Option1.value() && game.PeerGone());
         EXPECT_TRUE(game.novahra.enabled() && !game.continue_.enabled() && !game.world.enabled());
-        EXPECT_TRUE(game.state.GameMode == mode::HotSeat && game.state.WorldBusy == False && game.tcpcontrol.state() == TcpSocket::Closed);
+        EXPECT_TRUE(game.state.GameMode == mode::HotSeat && game.state.WorldBusy == False &&
+                    game.tcpcontrol.state() == TcpSocket::Closed);
     }
     // Whatever was running has stopped, the menu is back and New Game gives a battle at one computer.
     void expectRecovered() {
@@ -226,7 +229,9 @@ struct NetPairTest : NetLoopTest {
         host.Form_Load(), joiner.Form_Load();
         loop.runFor(1500);
     }
-    bool linked() { return until([&] { return linkedModes(host, joiner); }); }
+    bool linked() {
+        return until([&] { return linkedModes(host, joiner); });
+    }
     void connect() {
         usePorts({&host, &joiner});
         hostGame(host), joinGame(joiner);
@@ -305,7 +310,11 @@ struct SeatDriver : Driver {
 
 struct Seat : Mainfrm::Onlooker {
     Seat(SharedClock& clock, TurnTaking& turns, int seatId, Desktop desk)
-        : id(seatId), driver(clock, turns, seatId, stop), loop(&driver), game(loop, std::move(desk)), awake(loop, "awake", 50) {
+        : id(seatId),
+          driver(clock, turns, seatId, stop),
+          loop(&driver),
+          game(loop, std::move(desk)),
+          awake(loop, "awake", 50) {
         awake.setEnabled(true);  // some timer always runs, so the virtual clock always moves on
         game.setOnlooker(this);
     }
@@ -328,8 +337,7 @@ struct Seat : Mainfrm::Onlooker {
 // battlefield inside the host's "R") would hold the other game's unfinished handler below it on the one
 // stack, and neither could ever go on. Each game here has its stack, loop and sockets; the clock is one.
 struct NetDuel {
-    explicit NetDuel(Desktop desk = testing::englishDesktop())
-        : host(clock, turns, 1, desk), joiner(clock, turns, 2, desk) {}
+    explicit NetDuel(Desktop desk = testing::englishDesktop()) : host(clock, turns, 1, desk), joiner(clock, turns, 2, desk) {}
     ~NetDuel() { stop(); }
 
     testing::QuietAudio quiet;

@@ -56,7 +56,8 @@ TEST_F(ControlsTest, HoldingASpinArrowStepsOnAndTheReleaseAddsNoStepWhileTheWhee
     up.onClick = [&] { ++steps; };
     up.onDblClick = [&] { ++doubles; };
     // What the backend sends for a press held `ms` on the arrow; `meanwhile` happens half way.
-    auto hold = [&](double ms, std::function<void()> meanwhile = [] {}) {
+    auto hold = [&](
+                    double ms, std::function<void()> meanwhile = [] {}) {
         steps = 0;
         form.holdStart(15, 15), loop.runFor(ms / 2), meanwhile(), loop.runFor(ms / 2);
         form.holdEnd(), form.mouseDown(15, 15);

@@ -71,7 +71,8 @@ TEST(SdlPadInput, AVirtualControllerPlugsPressesPushesTheStickAndUnplugs) {
         SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_A, 1), pumpUntil([] { return false; });
         SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_A, 0);
         // Pressed past half the travel, let go under a quarter: in between it stays as it was.
-        for (auto [x, held] : {std::pair<Sint16, bool>{12000, false}, {20000, true}, {12000, true}, {20000, true}, {5000, false}}) {
+        for (auto [x, held] :
+             {std::pair<Sint16, bool>{12000, false}, {20000, true}, {12000, true}, {20000, true}, {5000, false}}) {
             SDL_JoystickSetVirtualAxis(j, SDL_CONTROLLER_AXIS_LEFTX, x), pumpUntil([] { return false; });
             EXPECT_EQ(form.pads().held(2, PadButton::Right), held) << x;
         }

@@ -59,8 +59,7 @@ struct Router {
 
     Router(bool upnp, bool natpmp) {
         asio::error_code ec{asio::error::address_in_use};
-        for (int k = 1; ec && k < 255; ++k)
-            natPmp.bind({asio::ip::make_address_v4("127.53.51." + std::to_string(k)), 5351}, ec);
+        for (int k = 1; ec && k < 255; ++k) natPmp.bind({asio::ip::make_address_v4("127.53.51." + std::to_string(k)), 5351}, ec);
         if (upnp) asio::co_spawn(io, answerSearches(), asio::detached), asio::co_spawn(io, acceptHttp(), asio::detached);
         if (natpmp) asio::co_spawn(io, answerNatPmp(), asio::detached);
         thread = std::thread([this] { io.run(); });
@@ -85,8 +84,10 @@ struct Router {
         for (std::array<char, 1500> in;;) {
             udp::endpoint from;
             co_await ssdp.async_receive_from(asio::buffer(in), from, use_awaitable);
+            // clang-format off
             std::string out = "HTTP/1.1 200 OK\r\nST: urn:schemas-upnp-org:device:InternetGatewayDevice:1\r\nLOCATION: "
                               "http://127.0.0.1:" + std::to_string(http.local_endpoint().port()) + "/rootDesc.xml\r\n\r\n";
+            // clang-format on
             co_await ssdp.async_send_to(asio::buffer(out), from, use_awaitable);
         }
     }
@@ -102,10 +103,12 @@ struct Router {
             co_await asio::async_read(s, asio::dynamic_buffer(in), asio::transfer_exactly(total - in.size()), use_awaitable);
         const std::string service = "urn:schemas-upnp-org:service:WANIPConnection:1";
         if (in.starts_with("GET /rootDesc.xml")) {
+            // clang-format off
             body = "<root><device><deviceType>urn:schemas-upnp-org:device:InternetGatewayDevice:1</deviceType><serviceList>"
                    "<service><serviceType>urn:schemas-upnp-org:service:WANCommonInterfaceConfig:1</serviceType></service>"
                    "<service><serviceType>" + service + "</serviceType><controlURL>/ctl</controlURL></service>"
                    "</serviceList></device></root>";
+            // clang-format on
         } else {
             auto hash = in.find('#', in.find("SOAPAction:"));
             std::string action = in.substr(hash + 1, in.find('"', hash) - hash - 1), values;
@@ -152,8 +155,8 @@ TEST(NetPortMap, MapsRemapsAndRemovesThroughTheRouter) {
             std::size_t before = results.size();
             ASSERT_TRUE(waitFor(loop, [&] { return results.size() > before; }));
             const gv::PortMapResult& r = results.back();
-            EXPECT_TRUE(r.mapped && r.how == (upnp ? "UPnP" : "NAT-PMP") && r.externalAddress == kExternal &&
-                        r.externalPort == p) << r.how << " " << r.externalAddress << ":" << r.externalPort << " " << r.why;
+            EXPECT_TRUE(r.mapped && r.how == (upnp ? "UPnP" : "NAT-PMP") && r.externalAddress == kExternal && r.externalPort == p)
+                << r.how << " " << r.externalAddress << ":" << r.externalPort << " " << r.why;
         };
         map(port);
         map(port + 1);  // takes the first mapping away

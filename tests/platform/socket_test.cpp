@@ -25,9 +25,11 @@ TEST(Socket, DestroyingWithEventsQueuedIsSafe) {
     client.setRemoteHost("127.0.0.1");
     client.setRemotePort(doomed->localPort());
     ASSERT_TRUE(client.connect());
-    ASSERT_TRUE(waitFor(loop, [&] { return request >= 0; }, 5000));
+    ASSERT_TRUE(waitFor(
+        loop, [&] { return request >= 0; }, 5000));
     ASSERT_TRUE(doomed->accept(request));
-    ASSERT_TRUE(waitFor(loop, [&] { return client.state() == TcpSocket::Connected; }, 5000));
+    ASSERT_TRUE(waitFor(
+        loop, [&] { return client.state() == TcpSocket::Connected; }, 5000));
     bool raised = false;
     doomed->onDataArrival = [&](std::size_t) { raised = true; };
     doomed->onClosed = [&](const std::string&) { raised = true; };
@@ -35,7 +37,8 @@ TEST(Socket, DestroyingWithEventsQueuedIsSafe) {
     client.close();
     ASSERT_TRUE(gv::testing::queueUndispatched(loop, 5));
     doomed.reset();
-    waitFor(loop, [] { return false; }, 100);
+    waitFor(
+        loop, [] { return false; }, 100);
     EXPECT_FALSE(raised);
     EXPECT_FALSE(loop.socketsActive());
 }

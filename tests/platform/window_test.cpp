@@ -16,10 +16,11 @@ namespace gv {
 namespace {
 
 TEST(WindowSize, FirstSizeFillsMostOfTheDesktopAndFitKeepsTheShape) {
+    // clang-format off
     struct Row { int deskW, deskH, w, h; };
+    // clang-format on
     for (Row r : {Row{1920, 1080, 1224, 918}, Row{2000, 1500, 1600, 1200}, Row{1800, 1350, 1600, 1200},
-                  Row{2560, 1440, 1600, 1200}, Row{1024, 768, 870, 652}, Row{800, 600, 800, 600},
-                  Row{640, 480, 640, 480}}) {
+                  Row{2560, 1440, 1600, 1200}, Row{1024, 768, 870, 652}, Row{800, 600, 800, 600}, Row{640, 480, 640, 480}}) {
         const WindowSize s = firstWindowSize(r.deskW, r.deskH, 800, 600);
         EXPECT_EQ(std::pair(s.width, s.height), std::pair(r.w, r.h)) << r.deskW << "x" << r.deskH;
     }
@@ -62,7 +63,8 @@ TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnAndLinesMeetAtEveryScale) {
         SDL_Surface* s = SDL_GetWindowSurface(window);
         std::vector<Uint32> v(std::size_t(s->w) * s->h);
         for (int y = 0; y < s->h; ++y)
-            for (int x = 0; x < s->w; ++x) v[std::size_t(y) * s->w + x] = static_cast<Uint32*>(s->pixels)[y * s->pitch / 4 + x] & 0xFFFFFF;
+            for (int x = 0; x < s->w; ++x)
+                v[std::size_t(y) * s->w + x] = static_cast<Uint32*>(s->pixels)[y * s->pitch / 4 + x] & 0xFFFFFF;
         return v;
     };
     for (auto [w, h] : {std::pair{700, 525}, {1000, 750}, {1224, 918}, {1440, 1080}, {1600, 1200}}) {

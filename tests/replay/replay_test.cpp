@@ -52,13 +52,16 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     EXPECT_TRUE(v.kind == replay::Verdict::Same && v.line.find(": ok, 12 shots") != std::string::npos) << v.line;
 
     // Any decision or hash changed: the first turn that differs is named.
+    // clang-format off
     struct Case { const char* what; std::string text; const char* turn; };
+    // clang-format on
     const Case cases[] = {
         {"the fifth shot's force", otherForce(text, 5), "differs at turn 5: 'hash 5"},
         {"the third hash", changed(text, "hash 3 [0-9a-f]{12}", "hash 3 000000000000"), "differs at turn 3:"},
         {"the generator", changed(text, "random [0-9a-f]{16}", "random 0000000000000001"), "differs at turn 0:"},
         {"a shot out of turn", text + "fire 2 100 45 @999999\n", "differs at turn 13: the battle stops"},
-        {"a crate's fall where none fell", changed(text, "\nfire 1 ([0-9.]+) ([0-9.]+) @", "\nfire 1 $1 $2 fall 3 @"), "differs at turn 1:"},
+        {"a crate's fall where none fell", changed(text, "\nfire 1 ([0-9.]+) ([0-9.]+) @", "\nfire 1 $1 $2 fall 3 @"),
+         "differs at turn 1:"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -79,8 +82,9 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
 
 TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
     TempFolder folder("damaged");
-    const std::string header = "gorvath-replay 1\ngame 0.1\nmode hot-seat\nstarted 2026-12-08 20:00:00\nhell 0 0\n"
-                               "random 4a6f727661746882\n";
+    const std::string header =
+        "gorvath-replay 1\ngame 0.1\nmode hot-seat\nstarted 2026-12-08 20:00:00\nhell 0 0\n"
+        "random 4a6f727661746882\n";
     std::string noise(4096, '\0');
     Random r;
     for (char& c : noise) c = char(r.next());
@@ -89,7 +93,9 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
     huge.reserve(100 << 20);
     huge = header;
     while (huge.size() < (100u << 20)) huge += event;
+    // clang-format off
     struct Case { const char* what; std::string text; const char* reason; };
+    // clang-format on
     const Case cases[] = {
         {"an empty file", "", "not a Gorvath battle record"},
         {"random bytes", noise, "not a Gorvath battle record"},
@@ -118,7 +124,8 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
         writeText(path, c.text);
         replay::Verdict v = replay::VerifyFile(path);
         EXPECT_TRUE(v.kind == replay::Verdict::Unreadable && v.line.find(c.reason) != std::string::npos &&
-                    v.line.find('\n') == std::string::npos) << v.line;
+                    v.line.find('\n') == std::string::npos)
+            << v.line;
     }
     // A record of a battle that had only begun plays to its end: nothing.
     writeText(path, header);

@@ -61,9 +61,7 @@ inline std::string readText(const std::string& path) {
     return s.str();
 }
 
-inline void writeText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
+inline void writeText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 struct QuietAudio {
     QuietAudio() { setenv("SDL_AUDIODRIVER", "dummy", 0); }
@@ -75,7 +73,7 @@ struct Headless : Mainfrm::Onlooker {
     VirtualDriver clock{12 * 3600.0};
     EventLoop loop{&clock};
     Mainfrm game;
-    std::vector<int> effectLog;  // every effect the game asked for, in order
+    std::vector<int> effectLog;            // every effect the game asked for, in order
     Mainfrm::ComputerThought lastThought;  // what the computer thought in its last turn
 
     explicit Headless(Desktop desktop = englishDesktop()) : game(loop, std::move(desktop)) { game.setOnlooker(this); }

@@ -47,7 +47,7 @@ private:
         using namespace fonts;
         const bool sans = f.face == FontFace::Sans, b = f.bold, i = f.italic && !sans;
         const unsigned char* data = sans ? (b ? LiberationSans_Bold : LiberationSans_Regular)
-                                   : b   ? (i ? LiberationMono_BoldItalic : LiberationMono_Bold)
+                                    : b  ? (i ? LiberationMono_BoldItalic : LiberationMono_Bold)
                                          : (i ? LiberationMono_Italic : LiberationMono_Regular);
         const std::size_t size = sans ? (b ? LiberationSans_Bold_size : LiberationSans_Regular_size)
                                  : b  ? (i ? LiberationMono_BoldItalic_size : LiberationMono_Bold_size)
