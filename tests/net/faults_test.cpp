@@ -107,7 +107,9 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheQuakeSeed) {
 TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheCrate) {
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("4000"));
     // The host answers the hand-over but never says which crate drops.
-    peer.onLine([&](const std::string& line) { line == "bullfired" ? peer.say("bullfired"), peer.say("W-3") : void(); });
+    peer.onLine([&](const std::string& line) {
+        if (line == "bullfired") peer.say("bullfired"), peer.say("W-3");
+    });
     silenceWhen(
         [&] {
             return game.showit.running() && game.state.BonusActive == True && game.state.PeerBonusKind == 0 &&

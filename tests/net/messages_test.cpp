@@ -129,7 +129,9 @@ TEST_F(NetParsing, ABattleAndTheHostsDrawingokInOneRead) {
     EXPECT_TRUE(alone.game.state.Ground.rows() == game.state.Ground.rows() && alone.game.world.pixels() == game.world.pixels());
     // The host's player thinks and neither side has anything to say: a keep-alive every two seconds.
     std::vector<double> keptAt;
-    peer.onLine([&](const std::string& line) { line == "K" ? keptAt.push_back(loop.now()) : void(); });
+    peer.onLine([&](const std::string& line) {
+        if (line == "K") keptAt.push_back(loop.now());
+    });
     loop.runFor(10000);
     ASSERT_GE(keptAt.size(), 4u);
     for (std::size_t i = 1; i < keptAt.size(); ++i) EXPECT_NEAR(keptAt[i] - keptAt[i - 1], 2000, 20);
