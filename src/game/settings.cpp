@@ -81,8 +81,8 @@ void Mainfrm::ToggleMute() {
 }
 
 void Mainfrm::ShowNote(const std::string& text, int ms) {
-    // A note on the banner for a moment; whatever the banner said comes back, unless something newer
-    // took its place meanwhile.
+    // A note on the banner for a moment; whatever the banner said comes back (in the language chosen
+    // meanwhile), unless something newer took its place.
     if (x_.note.empty()) {
         x_.noteBefore[0] = Label8(0).caption(), x_.noteBefore[1] = Label8(1).caption();
         x_.noteVisibleBefore = Label8(1).visible();
@@ -93,8 +93,12 @@ void Mainfrm::ShowNote(const std::string& text, int ms) {
         x_.noteTimer = std::make_unique<Timer>(loop(), "notetimer", ms);
         x_.noteTimer->onTimer = [this] {
             x_.noteTimer->setEnabled(false);
-            if (Label8(1).caption() == x_.note)
-                for (int i : {0, 1}) Label8(i).setCaption(x_.noteBefore[i]), Label8(i).setVisible(x_.noteVisibleBefore);
+            if (Label8(1).caption() == x_.note) {
+                for (int i : {0, 1}) {
+                    Label8(i).setCaption(BannerInLanguage(x_.noteBefore[i], state.CzechUi == True));
+                    Label8(i).setVisible(x_.noteVisibleBefore);
+                }
+            }
             x_.note.clear();
         };
     }
