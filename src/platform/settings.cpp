@@ -87,7 +87,9 @@ void SettingsFile::load(const std::map<std::string, Check>& valid) {
             if (!headed) {
                 int version = 0;
                 char rest = 0;
-                const bool named = t.rfind(magic_ + " ", 0) == 0;
+                // The program's name, a space or a tab, the version.
+                const bool named =
+                    t.rfind(magic_, 0) == 0 && t.size() > magic_.size() && (t[magic_.size()] == ' ' || t[magic_.size()] == '\t');
                 if (!named || std::sscanf(t.c_str() + magic_.size(), "%d%c", &version, &rest) != 1 || version < 1)
                     why = where + "it does not begin with \"" + magic_ + " " + std::to_string(kVersion) + "\"";
                 headed = true;
