@@ -68,11 +68,11 @@ void Mainfrm::ShowPeerText(const std::string& text) {
         }
         return;
     }
-    n.waitShown = false;
+    n.waitShown = false;  // what the banner said comes back, in the language chosen meanwhile
     for (int i : {0, 1}) {
         Label8(i).font.points = n.bannerPointsBefore[i];
         Label8(i).setHeight(n.bannerHeightBefore);
-        Label8(i).setCaption(n.bannerBefore[i]);
+        Label8(i).setCaption(BannerInLanguage(n.bannerBefore[i], state.CzechUi == True));
         Label8(i).setVisible(n.bannerVisibleBefore);
     }
 }
