@@ -1,6 +1,7 @@
 #pragma once
 // The game window: it owns the game state and every control of the layout.
 #include <array>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -351,6 +352,7 @@ private:
     void ClearReceived();
     void StopBattle();
     void NoteLinkTalk();
+    void SendKeepAlive();
     void ShowWaitingText(bool show);
     // The banner over the battlefield tells the player about the link; "" gives back what it said before.
     void ShowPeerText(const std::string& text);
@@ -360,6 +362,15 @@ private:
     void CheckCallers(double now);
     void Seat(NetCaller& c);
     void TakeReturn(NetCaller& c, const NetMessage& m);
+    // A joiner that took the seat and said nothing at all: the seat is free again.
+    void FreeSeat();
+    // Host: listening on the hosting port, the panel says so; false when the port is taken (said too).
+    bool ListenAsHost();
+    // Host or Join after this copy was closed by force in a network battle: the battle is computed again
+    // from its record and waits for the peer. False when there is no such battle to come back to.
+    bool RejoinBattle(bool host);
+    void RejoinCaughtUp();
+    void CannotRejoin();
     bool LoseLink(LinkEnd why);
     void TakePortMap(const PortMapResult& r);
     void ResumeTick(double now);
@@ -370,6 +381,7 @@ private:
     bool NoteSent(const std::string& text);
     // The window closes: "disconnect" to a connected peer, the socket closed, nothing more dispatched.
     void CloseLinkForGood();
+    void EndRecordOfLink();
 
 public:
     // ---- Network play (end)
@@ -453,6 +465,8 @@ private:
     std::unique_ptr<OptionsPanel> options_;
     ViewExtras x_;
     std::unique_ptr<replay::Playback> watching_;
+    std::unique_ptr<replay::Playback> rejoining_;         // computing an interrupted network battle again
+    std::chrono::steady_clock::time_point rejoinLostAt_;  // when it broke off, by its record
     std::uint8_t modeBeforeWatching_ = 0;
     OptionButton* optionBeforeWatching_ = nullptr;
     bool WatchKey(int key);

@@ -42,6 +42,10 @@ void Mainfrm::TakeCallerBytes(NetCaller& c, const std::string& bytes) {
         case Link::Door::Wait: return;
         case Link::Door::Drop: return DropCaller(c);
         case Link::Door::Return: return TakeReturn(c, m);
+        case Link::Door::SeatKept:
+            // A new player while we wait for ours to come back: told so, and sent away.
+            c.sock.send(WriteNetMessage(netmsg::plain(NetMessage::SeatKept)) + "\n");
+            return DropCaller(c);
         case Link::Door::OtherVersion:
             // Another copy's protocol: our greeting tells it so and it goes; we go on hosting, and say so.
             c.sock.send(WriteNetMessage(netmsg::greeting()) + "\n");
@@ -96,6 +100,7 @@ void Mainfrm::TakeGreeting() {
     Link& n = *net_;
     n.taken = 0;
     StartLink();
+    n.seatedAt = loop().now();
     SendMessage(netmsg::plain(NetMessage::ConnectOk));
     // The link's name, which a joiner whose connection breaks gives back when it returns.
     std::random_device entropy;
@@ -104,6 +109,24 @@ void Mainfrm::TakeGreeting() {
     novahra.setDefault(true);
     Frame4.setVisible(false);
     state.GameMode = mode::Host;
+}
+
+// The seated joiner has not said a word since our "connectok", not even that its program runs: it is no
+// copy of the game. The connection goes and the door opens again; a battle begun meanwhile goes with it.
+void Mainfrm::FreeSeat() {
+    if (net_->battles > 0) {
+        StopBattle();
+        world.setEnabled(false);
+        Frame3.setVisible(true);
+        continue_.setEnabled(false);
+    }
+    tcpcontrol.close();
+    ForgetLink();
+    state.GameMode = mode::HotSeat;
+    novahra.setEnabled(true);
+    Frame4.setVisible(true);
+    Command3.setDefault(true);
+    ListenAsHost();
 }
 
 // ---- A broken link
@@ -160,8 +183,9 @@ void Mainfrm::ResumeTick(double now) {
 // Host: a connection that says it is the joiner of a broken link.
 void Mainfrm::TakeReturn(NetCaller& c, const NetMessage& m) {
     Link& n = *net_;
-    if (!n.resuming || m.link != n.linkName) {
-        // We keep no such battle: it is over for that copy too.
+    if (!n.resuming || m.link != n.linkName || !n.resumable(m.sequence)) {
+        // We keep no such battle (or none at that count): it is over for that copy too, and the seat stays
+        // kept for the player who can come back.
         c.sock.send(WriteNetMessage(netmsg::plain(NetMessage::Disconnect)) + "\n");
         return DropCaller(c);
     }
@@ -174,8 +198,9 @@ void Mainfrm::TakeReturn(NetCaller& c, const NetMessage& m) {
 void Mainfrm::Resumed(long long peerTook) {
     Link& n = *net_;
     std::string again;
-    if (!n.missedBy(peerTook, again)) return PeerDisconnected(LinkEnd::NetworkError);
+    if (!n.resumeFrom(peerTook, again)) return PeerDisconnected(LinkEnd::NetworkError);
     n.resuming = false;
+    n.restarted = false;
     if (!again.empty()) tcpcontrol.send(again);
     NoteLinkTalk();
     n.lastHeard = n.lastMessage = loop().now();  // a wait under way counts from here
@@ -208,7 +233,9 @@ bool Mainfrm::NoteSent(const std::string& text) {
     if (text[0] == 'R' && state.GameMode == mode::Host) NewBattleOnLink();
     if (text[0] == 'S') n.shotWind = state.Wind;
     if (!n.linkUp) return true;
+    if (!Link::counted(text)) return !n.resuming;  // the pause of a broken link is not sent again
     n.noteSent(text);
+    if (n.peerHas > 0) return --n.peerHas, false;  // computed again after a restart: the peer has it
     return !n.resuming;
 }
 

@@ -7,14 +7,27 @@ namespace gv {
 namespace {
 // Sent messages kept to send again; a longer break than this many is not resumed.
 constexpr std::size_t kKeepSent = 2048;
+// A restarted copy's record may end a hand-over's messages before it was killed: at most this many.
+constexpr long long kRecomputed = 8;
 }  // namespace
 
 // ---- Framing
 
 bool Link::counted(const std::string& text) {
-    const char key = text.empty() ? '\0' : text[0];
-    return text != "K" && key != 'Y';
+    switch (ReadNetMessage(text).key) {
+        case NetMessage::Battle:
+        case NetMessage::DrawingOk:
+        case NetMessage::Quake:
+        case NetMessage::Shot:
+        case NetMessage::Wind:
+        case NetMessage::Crate:
+        case NetMessage::ShotDone:
+        case NetMessage::Hash: return true;
+        default: return false;
+    }
 }
+
+long long Link::countedWaiting() const { return static_cast<long long>(std::count_if(inbox.begin(), inbox.end(), counted)); }
 
 bool Link::takeBytes(const std::string& bytes, double now) {
     lastHeard = now;
@@ -71,8 +84,8 @@ Link::Door Link::judgeCaller(NetCaller& c, const std::string& bytes, double now,
     if (first.version != kProtocolVersion) return Door::OtherVersion;
     // The seat is kept for the player whose link broke; a joiner that said goodbye in the same breath
     // (it gave up before we answered) never takes it.
-    if (resuming || ReadNetMessage(rest.substr(0, rest.find('\n'))).key == NetMessage::Disconnect) return Door::Drop;
-    return Door::Seat;
+    if (ReadNetMessage(rest.substr(0, rest.find('\n'))).key == NetMessage::Disconnect) return Door::Drop;
+    return resuming ? Door::SeatKept : Door::Seat;
 }
 
 bool Link::callerLate(const NetCaller& c, double now) {
@@ -89,6 +102,18 @@ void Link::noteSent(const std::string& text) {
     ++sent;
     sentLog.push_back(text);
     if (sentLog.size() > kKeepSent) sentLog.pop_front();
+}
+
+bool Link::resumable(long long peerTook) const {
+    std::string again;
+    return (restarted && peerTook > sent && peerTook - sent <= kRecomputed) || missedBy(peerTook, again);
+}
+
+bool Link::resumeFrom(long long peerTook, std::string& again) {
+    if (!resumable(peerTook)) return false;
+    again.clear();
+    peerHas = std::max(0LL, peerTook - sent);
+    return peerHas > 0 || missedBy(peerTook, again);
 }
 
 bool Link::missedBy(long long peerTook, std::string& again) const {

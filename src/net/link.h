@@ -53,7 +53,7 @@ public:
     bool unframed(double now) const { return !pending.empty() && now - pendingSince >= linktime::kUnframed; }
 
     // ---- The host's door
-    enum class Door { Wait, Drop, OtherVersion, Return, Seat };
+    enum class Door { Wait, Drop, OtherVersion, Return, SeatKept, Seat };
     // What a caller's bytes so far ask for. `first` is its first message once it is whole, `rest` what came
     // after it.
     Door judgeCaller(NetCaller& c, const std::string& bytes, double now, NetMessage& first, std::string& rest) const;
@@ -76,8 +76,18 @@ public:
     void noteSent(const std::string& text);
     // What the peer missed when it had taken `peerTook` of ours; false when that is more than we kept.
     bool missedBy(long long peerTook, std::string& again) const;
-    // A message we took, as the peer counts what it sent: keep-alives and the link's own resuming do not.
+    // Whether the link can go on from `peerTook`: what we kept reaches back to it, and we sent that many,
+    // or (a copy restarted from its record) will have sent them in a moment.
+    bool resumable(long long peerTook) const;
+    // Goes on from `peerTook`: `again` is what the peer missed; messages it has already (sent by us before
+    // a restart, computed again since) are not sent twice.
+    bool resumeFrom(long long peerTook, std::string& again);
+    // A message of the battle, counted on both sides so a broken link knows what the peer missed. The
+    // link's own messages (keep-alives, names, resuming) and the pause are not: a battle record, which has
+    // every counted message, can then tell a restarted copy where it stands.
     static bool counted(const std::string& text);
+    // Whole messages taken but not dispatched yet that count.
+    long long countedWaiting() const;
 
     enum class Role { None, Host, Joiner };
     Role role = Role::None;
@@ -117,6 +127,15 @@ public:
     int shownSeconds = -1;
     std::string joinHost;  // where the joiner dials again
     int joinHostPort = 0;
+    // This copy was restarted and computed the battle again from its record: the peer may hold a few of
+    // our messages that we are about to compute once more (`peerHas` of them are then not sent).
+    bool restarted = false;
+    long long peerHas = 0;
+
+    // Host: when the joiner took the seat; -1 once it has said anything. A seated copy that keeps silent
+    // is no player: the seat is freed.
+    double seatedAt = -1;
+    bool silentInSeat(double now) const { return linkUp && seatedAt >= 0 && now - seatedAt >= linktime::kGreeting; }
 
     // The host's port forwarded by the home router while it hosts and while its link lasts.
     PortMapper portMapper;

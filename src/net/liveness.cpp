@@ -18,6 +18,12 @@ constexpr double kPeerTextPoints = 26;
 // We said something: no keep-alive is due for a while.
 void Mainfrm::NoteLinkTalk() { net_->lastSent = loop().now(); }
 
+// Past SendMessage: "K" is no message of the game and leaves `SendText` alone.
+void Mainfrm::SendKeepAlive() {
+    tcpcontrol.send(WriteNetMessage(netmsg::plain(NetMessage::KeepAlive)) + "\n");
+    NoteLinkTalk();
+}
+
 void Mainfrm::netlive_Timer() {
     Link& n = *net_;
     if (n.closing || unloaded()) return;
@@ -25,15 +31,12 @@ void Mainfrm::netlive_Timer() {
     CheckCallers(now);
     if (n.resuming) return ResumeTick(now);
     if (tcpcontrol.state() != TcpSocket::Connected) return;
+    if (n.role == Link::Role::Host && n.silentInSeat(now)) return FreeSeat();
     if (n.unframed(now)) {
         PeerDisconnected(LinkEnd::Mismatch);  // its messages never end: a copy that frames them otherwise
         return;
     }
-    if (n.keepAliveDue(now)) {
-        // Past SendMessage: "K" is no message of the game and leaves `SendText` alone.
-        tcpcontrol.send(WriteNetMessage(netmsg::plain(NetMessage::KeepAlive)) + "\n");
-        NoteLinkTalk();
-    }
+    if (n.keepAliveDue(now)) SendKeepAlive();
     if (n.linkUp && n.peerSilent(now) && LoseLink(LinkEnd::NotResponding)) return;  // not even "K"
     if (n.peerSilent(now) || n.waitTooLong(now)) {
         // A joiner the host never answered was never linked to anybody.

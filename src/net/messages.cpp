@@ -105,11 +105,9 @@ NetMessage::Key keyOf(std::string_view text) {
         std::string_view text;
         NetMessage::Key key;
     };
-    static constexpr Word kWhole[] = {{"connectok", NetMessage::ConnectOk},
-                                      {"disconnect", NetMessage::Disconnect},
-                                      {"exit", NetMessage::Exit},
-                                      {"continue", NetMessage::Continue},
-                                      {"K", NetMessage::KeepAlive}};
+    static constexpr Word kWhole[] = {{"connectok", NetMessage::ConnectOk}, {"disconnect", NetMessage::Disconnect},
+                                      {"exit", NetMessage::Exit},           {"continue", NetMessage::Continue},
+                                      {"K", NetMessage::KeepAlive},         {"seatkept", NetMessage::SeatKept}};
     for (const Word& w : kWhole)
         if (text == w.text) return w.key;
     if (text.empty()) return NetMessage::Unknown;
@@ -171,6 +169,7 @@ NetMessage ReadNetMessage(std::string_view text) {
         case NetMessage::Disconnect:
         case NetMessage::Exit:
         case NetMessage::Continue:
+        case NetMessage::SeatKept:
         case NetMessage::KeepAlive: return m;
         case NetMessage::Greeting: {
             // Whatever follows is some copy's version; one we cannot read is simply not ours.
@@ -206,6 +205,7 @@ std::string Compose(const NetMessage& m) {
         case NetMessage::Hash: return "H" + formatNumber(double(m.sequence)) + ":" + formatNumber(double(m.hash));
         case NetMessage::Greeting: return "G" + formatNumber(double(m.version));
         case NetMessage::KeepAlive: return "K";
+        case NetMessage::SeatKept: return "seatkept";
         case NetMessage::LinkName: return "L" + formatNumber(double(m.link));
         case NetMessage::Resume: return "Y" + formatNumber(double(m.link)) + ":" + formatNumber(double(m.sequence));
         case NetMessage::Unknown: break;

@@ -43,6 +43,7 @@ void Mainfrm::Option2_Click() { LeaveLink(); }
 // A local mode was chosen while a link is open: tell the peer and close it.
 void Mainfrm::LeaveLink() {
     if (tcpcontrol.state() == TcpSocket::Closed && !net_->linkUp) return;
+    EndRecordOfLink();
     SendMessage(netmsg::plain(NetMessage::Disconnect));
     EndLink();
     novahra.setEnabled(true);
@@ -69,6 +70,11 @@ void Mainfrm::Command3_Click() {
     state.HellMode = False;
     state.HellVariant = False;
     EndLink();
+    if (RejoinBattle(true)) return;
+    if (ListenAsHost() && desktop.mapPorts) net_->portMapper.start(hostPort);
+}
+
+bool Mainfrm::ListenAsHost() {
     tcpcontrol.setLocalPort(hostPort);
     tcpcontrol.setRemotePort(joinPort);
     net_->role = Link::Role::Host;
@@ -76,13 +82,13 @@ void Mainfrm::Command3_Click() {
     if (tcpcontrol.listen()) {
         net_->liveTimer.setEnabled(true);
         Label11.setCaption(czech ? "Čekám na připojení protihráče..." : "Waiting for opponent...");
-        if (desktop.mapPorts) net_->portMapper.start(hostPort);
-        return;
+        return true;
     }
     // Someone else has the port (often another copy of the game): say so, and let the user try again.
     EndLink();
     const std::string port = std::to_string(hostPort);
     Label11.setCaption(czech ? "Port " + port + " je obsazen" : "Port " + port + " is in use");
+    return false;
 }
 
 // Join.
@@ -101,6 +107,7 @@ void Mainfrm::Command4_Click() {
     net_->role = Link::Role::Joiner;
     const bool czech = state.CzechUi == True;
     if (address.ok) SaveSetting("net.host", net_->joinName);  // the next start offers it again
+    if (address.ok && RejoinBattle(false)) return;
     if (address.ok && tcpcontrol.connect()) {
         // Our greeting leaves as soon as the connection is there; the host answers it with "connectok".
         tcpcontrol.send(WriteNetMessage(netmsg::greeting()) + "\n");
@@ -166,6 +173,7 @@ void Mainfrm::tcpcontrol_DataArrival(std::size_t /*bytesWaiting*/) { TakeBytes(t
 void Mainfrm::TakeBytes(const std::string& bytes) {
     Link& n = *net_;
     if (n.closing || unloaded() || bytes.empty()) return;
+    n.seatedAt = -1;  // the seated joiner speaks
     if (!n.takeBytes(bytes, loop().now())) return PeerDisconnected(LinkEnd::NetworkError);
     DrainOne();
 }
@@ -254,6 +262,13 @@ void Mainfrm::Play(const NetMessage& m) {
         case NetMessage::Hash:
             if (Networked()) TakePeerHash(m.sequence, m.hash);
             break;
+        case NetMessage::SeatKept:
+            if (net_->role == Link::Role::Joiner && !net_->linkUp) {
+                EndLink();
+                Label11.setCaption(state.CzechUi == True ? "Hostitel čeká na návrat druhého hráče"
+                                                         : "The host is waiting for the other player to return");
+            }
+            break;
         case NetMessage::KeepAlive:
         case NetMessage::LinkName:
         case NetMessage::Resume:
@@ -265,6 +280,8 @@ void Mainfrm::Play(const NetMessage& m) {
 void Mainfrm::TakeConnectOk() {
     if (net_->role != Link::Role::Joiner || net_->linkUp) return;
     StartLink();
+    // Answered at once, so the host knows the seat is taken by a copy of the game that runs.
+    SendKeepAlive();
     novahra.setDefault(true);
     Frame4.setVisible(false);
     novahra.setEnabled(false);  // only the host starts battles
@@ -346,6 +363,7 @@ void Mainfrm::NewBattleOnLink() {
 // ---- The end of a link
 
 void Mainfrm::CloseLinkForGood() {
+    EndRecordOfLink();
     net_->closing = true;
     if (tcpcontrol.state() != TcpSocket::Closed) {
         SendMessage(netmsg::plain(NetMessage::Disconnect));
@@ -367,6 +385,11 @@ void Mainfrm::StartLink() {
     n.liveTimer.setEnabled(true);
 }
 
+// We leave the link on purpose: its battle is over, and no restart of this copy comes back to it.
+void Mainfrm::EndRecordOfLink() {
+    if (recorder_.active() && Networked()) RecordEnd("link");
+}
+
 // Closes the socket and forgets the link; every wait for the peer ends.
 void Mainfrm::EndLink() {
     Link& n = *net_;
@@ -386,6 +409,9 @@ void Mainfrm::ForgetLink() {
     n.role = Link::Role::None;
     DropCallers();
     n.resuming = false;
+    n.restarted = false;
+    n.peerHas = 0;
+    n.seatedAt = -1;
     n.linkName = 0;
     n.sentLog.clear();
     ClearReceived();

@@ -60,6 +60,7 @@ struct NetMessage {
         LinkName,    // "L" + link: the host names the link, so a joiner whose connection broke can come back to it
         Resume,      // "Y" + link + ":" + messages taken: a broken link goes on; the first line of a joiner
                      // that comes back, and the host's answer
+        SeatKept,    // "seatkept": the host keeps its seat for a player whose link broke; no one else joins now
     };
     Key key = Unknown;
     bool malformed = false;  // the key matched but the rest cannot be played on

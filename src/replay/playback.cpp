@@ -54,24 +54,36 @@ void Playback::Start() {
             case mode::Host:
                 g.Option3.setValue(true);
                 g.OpenStandInLink(true);
+                if (onStandIn) onStandIn();
                 g.novahra_Click();
                 break;
             default:
                 g.Option3.setValue(true);
                 g.OpenStandInLink(false);
+                if (onStandIn) onStandIn();
                 g.TakeBytes(WriteNetMessage(netmsg::battle(record_.seed)) + "\n");
                 break;
         }
     });
 }
 
-void Playback::Stop() {
+void Playback::Detach() {
     if (outcome_ == Outcome::Running) outcome_ = Outcome::Same;
     wait_.setEnabled(false);
     BattleRecorder& r = game_.recorder();
     r.setListener(nullptr);
     r.setWriting(true);
     game_.seedFromClock = nullptr;
+}
+
+void Playback::Release() {
+    Detach();
+    released_ = true;
+}
+
+void Playback::Stop() {
+    if (released_) return;
+    Detach();
     if (game_.Networked()) game_.CloseStandInLink();
     if (levelsBefore_[1] != level::Human) game_.SetLevels(levelsBefore_[0], levelsBefore_[1]), levelsBefore_ = {};
 }

@@ -39,11 +39,15 @@ public:
     const Record& record() const { return record_; }
     // Told once, when the playback has finished (from inside the game's handlers: act later).
     std::function<void()> onFinish;
+    // Told when the link that stands in for the peer is open, before the battle begins.
+    std::function<void()> onStandIn;
 
     // The next shot is fired now, without waiting for its time.
     void SkipWait();
     // Gives up standing in; the battle stays as it is.
     void Stop();
+    // Gives up standing in and leaves the link as it is: the battle goes on with a real peer.
+    void Release();
     // No recorded event has come for `ms` of the game's time: the battle cannot go on as recorded.
     bool StalledFor(double ms) const;
     // The battle waits for what the record never gives it: it went its own way at the next recorded event.
@@ -56,6 +60,7 @@ private:
     void Advance();
     void Deliver();
     void Finish(Outcome o);
+    void Detach();  // no longer told of the battle, nor giving its seeds
     void Differ(const std::string& what);
     bool StandsIn(int player) const;
     bool Armed(int player) const;
@@ -72,6 +77,7 @@ private:
     bool began_ = false;
     bool delivering_ = false;  // an input is on its way into the game
     bool skip_ = false;
+    bool released_ = false;
     double lastAt_ = 0;  // the game's time when the last recorded event happened again
     int differingTurn_ = -1;
     std::string difference_;

@@ -232,6 +232,9 @@ std::string Record::header() const {
     s += "random " + hex(random, 16) + "\n";
     if (mode == mode::Host || mode == mode::Joiner) s += "seed " + seed + "\n";
     if (mode == mode::Computer && players != Record{}.players) s += "players " + players[0] + " " + players[1] + "\n";
+    if (link && (mode == mode::Host || mode == mode::Joiner))
+        s += "link " + hex(link->name & kHashMask, 12) + " " + std::to_string(link->battle) + " " + std::to_string(link->taken) +
+             " " + std::to_string(link->sent) + (link->joined.empty() ? "" : " " + escape(link->joined)) + "\n";
     return s;
 }
 
@@ -254,6 +257,19 @@ static bool readPlayers(const std::string& line, Record& rec) {
     return true;
 }
 
+// The link line of a network battle: its name, battle and counts, and what the joiner typed.
+static bool readLink(const std::string& line, Record& rec) {
+    const std::vector<std::string_view> w = words(line);
+    if (w.size() != 5 && w.size() != 6) return false;
+    std::optional<std::uint64_t> name = readHex(w[1], 12);
+    std::optional<long long> battle = readWhole(w[2], 1, 1LL << 40), taken = readWhole(w[3], 0, 1LL << 50),
+                             sent = readWhole(w[4], 0, 1LL << 50);
+    std::optional<std::string> joined = w.size() == 6 ? unescape(w[5]) : std::string();
+    if (!name || *name == 0 || !battle || !taken || !sent || !joined || joined->size() > kMaxLine) return false;
+    rec.link = LinkInfo{*name, *battle, *taken, *sent, *joined};
+    return true;
+}
+
 // The events, to the end of the file: "" when all are well, else what is wrong at line `lineNo`.
 static std::string readEvents(std::istream& in, Record& rec, int& lineNo) {
     std::string line;
@@ -267,6 +283,11 @@ static std::string readEvents(std::istream& in, Record& rec, int& lineNo) {
         if (line.empty() || line[0] == '#') continue;
         if (rec.mode == mode::Computer && rec.events.empty() && line.rfind("players ", 0) == 0) {
             if (!readPlayers(line, rec)) return "the players are not a person or the computer's levels";
+            continue;
+        }
+        if ((rec.mode == mode::Host || rec.mode == mode::Joiner) && rec.events.empty() && !rec.link &&
+            line.rfind("link ", 0) == 0) {
+            if (!readLink(line, rec)) return "the link line is wrong";
             continue;
         }
         if (rec.events.size() >= kMaxEvents) return "more events than any battle has";

@@ -10,6 +10,9 @@
 //   seed 43512                       network games: the battle's seed, as the host sent it
 //   players human expert             against the computer, when not a person against the normal level:
 //                                    who plays player 1 and player 2 (human, practice, beginner, normal, expert)
+//   link 3f0a0b1c2d3e 2 14 9 h:7701  network games: the link's name, its battle, the messages taken and sent
+//                                    on it before this battle, and (the joiner) the host as typed, so a copy
+//                                    restarted in the battle can come back to it
 //   fire 1 150 45 @5210              player 1 fired force "150", angle "45", 5.21 s into the battle
 //   fire 2 120 130 fall 17 @9100     ... while a crate had fallen for 17 ticks
 //   hash 1 3f0a0b1c2d3e @10480       the battle's state hash after the first hand-over
@@ -51,6 +54,15 @@ struct Event {
     std::string line() const;  // without the line feed
 };
 
+// Where a network battle stands on its link.
+struct LinkInfo {
+    std::uint64_t name = 0;
+    long long battle = 0, taken = 0, sent = 0;
+    std::string joined;  // the joiner's text for the host; "" on the host
+
+    bool operator==(const LinkInfo&) const = default;
+};
+
 struct Record {
     std::string game;  // the game's version
     int mode = 0;      // a mode::Id
@@ -59,6 +71,7 @@ struct Record {
     std::uint64_t random = 0;                               // the generator's state
     std::string seed;                                       // network games only
     std::array<std::string, 2> players{"human", "normal"};  // games against the computer
+    std::optional<LinkInfo> link;                           // network games recorded since links had names
     std::vector<Event> events;
 
     std::string header() const;  // the lines before the first event, each with its line feed

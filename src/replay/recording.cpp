@@ -23,7 +23,16 @@ void Mainfrm::RecordBegin() {
     r.hell = state.HellMode == True;
     r.hellVariant = state.HellVariant == True;
     r.random = random.state();
-    if (Networked()) r.seed = state.RandomSeed;
+    if (Networked()) {
+        r.seed = state.RandomSeed;
+        // The link before this battle's "R": the host has sent it and the joiner has taken it by now. What
+        // has come in but waits to be dispatched is not in the record yet.
+        const Link& n = *net_;
+        const bool host = state.GameMode == mode::Host;
+        if (n.linkName != 0)
+            r.link = replay::LinkInfo{n.linkName, n.battles, n.taken - n.countedWaiting() - (host ? 0 : 1),
+                                      n.sent - (host ? 1 : 0), host ? "" : n.joinName};
+    }
     if (state.GameMode == mode::Computer)
         for (int p : {1, 2}) r.players[std::size_t(p - 1)] = ComputerPlays(p) ? level::kNames[ComputerLevel(p)] : "human";
     recorder_.Begin(std::move(r), loop().now());
