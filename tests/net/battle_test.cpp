@@ -40,7 +40,8 @@ struct NetBattle : ::testing::Test {
         return v;
     }
     // Everything both copies must hold alike, and no hash pair that disagreed.
-    void expectSame() {
+    void expectSame() { expectSame(H, J); }
+    void expectSame(const Mainfrm& a, const Mainfrm& b) {
         auto common = [&](const Mainfrm& g) {
             const GameState& s = g.state;
             const bool on = s.BattleOver == False, crate = s.BonusActive == True;
@@ -49,9 +50,41 @@ struct NetBattle : ::testing::Test {
                               g.weapon2.tag, s.BonusActive, crate ? g.bonuspic.tag : "", crate ? g.bonuspic.left() : 0,
                               crate ? s.BonusShotsLeft : 0, s.Wind, s.TurnPlayer, s.BattleOver, trees(g));
         };
-        EXPECT_TRUE(common(H) == common(J));
-        EXPECT_EQ(duel.host.hashMismatches + duel.joiner.hashMismatches, 0);
-        EXPECT_TRUE(H.state.GameMode == mode::Host && J.state.GameMode == mode::Joiner);
+        EXPECT_TRUE(common(a) == common(b));
+        EXPECT_EQ(duel.host.hashMismatches + duel.joiner.hashMismatches + (duel.again ? duel.again->hashMismatches.load() : 0),
+                  0);
+        EXPECT_TRUE(a.state.GameMode == mode::Host && b.state.GameMode == mode::Joiner);
+    }
+    // A copy started again after its program was killed, and the one that kept the battle: both past `n`
+    // hand-overs, waiting for the same player's shot.
+    static bool bothAt(const Mainfrm& a, const Mainfrm& b, long long n) {
+        return idle(a) && idle(b) && a.net().handOvers == n && b.net().handOvers == n &&
+               a.state.TurnPlayer == b.state.TurnPlayer && !a.net().resuming && !b.net().resuming;
+    }
+    Seat& seatOf(const Mainfrm& g) { return &g == &H ? duel.host : &g == &J ? duel.joiner : *duel.again; }
+    // The player whose turn it is fires what the game gave them, on their copy; both copies (host `h`,
+    // joiner `j`) finish the hand-over, or the battle, alike.
+    void fireOn(Mainfrm& h, Mainfrm& j, const std::string& force, const std::string& angle = "45") {
+        const int player = int(h.state.TurnPlayer);
+        Mainfrm& g = player == 1 ? h : j;
+        const long long n = h.net().handOvers;
+        ASSERT_TRUE(duel.on(seatOf(g), [&] {
+            (player == 1 ? g.sila1 : g.sila2).setText(force);
+            (player == 1 ? g.uhel1 : g.uhel2).setText(angle);
+            g.click(player == 1 ? g.Command1 : g.Command2);
+        }));
+        ASSERT_TRUE(
+            duel.until([&] { return bothAt(h, j, n + 1) || (h.state.BattleOver == True && j.state.BattleOver == True); }));
+        ASSERT_NO_FATAL_FAILURE(expectSame(h, j));
+    }
+    // The battle to its end: both tanks at their last point (alike in both copies), a nuke close by.
+    void playToTheEnd(Mainfrm& h, Mainfrm& j) {
+        for (Mainfrm* m : {&h, &j}) {
+            m->state.Health1 = m->state.Health2 = 1;
+            testing::arm(*m, weapon::Nuke, int(h.state.TurnPlayer));
+        }
+        ASSERT_NO_FATAL_FAILURE(fireOn(h, j, "30"));
+        EXPECT_TRUE(h.state.BattleOver == True && j.state.BattleOver == True);
     }
     // The player whose turn it is fires `kind` (armed alike in both copies) and both finish the hand-over.
     void fire(int kind, int force, double angle = 45) {
@@ -204,6 +237,50 @@ TEST_F(NetBattle, AKilledJoinerIsAwaitedAMinuteThenTheHostIsBackAtTheMenu) {
                 H.tcpcontrol.state() == TcpSocket::Closed);
     ASSERT_TRUE(duel.on(duel.host, [&] { H.click(H.novahra); }));
     EXPECT_TRUE(H.state.GameMode == mode::HotSeat && H.world.enabled() && H.Command1.enabled());
+}
+
+// A program killed in a battle and started again comes back to it from its battle record: the joiner's
+// while its own shot flies, the host's while it waits for the joiner's shot.
+TEST_F(NetBattle, AKilledJoinerStartedAgainComesBackToTheBattleFromItsRecord) {
+    ASSERT_NO_FATAL_FAILURE(begin(41000));
+    for (const char* force : {"80", "70", "75", "85"}) ASSERT_NO_FATAL_FAILURE(fireOn(H, J, force));
+    ASSERT_TRUE(duel.shoot("90", "60"));  // the joiner's, in flight as its program is killed
+    ASSERT_TRUE(duel.until([&] { return J.bullettimer.enabled(); }));
+    duel.kill(duel.joiner);
+    ASSERT_TRUE(duel.until([&] { return H.net().resuming; }));
+    Mainfrm& J2 = duel.restart(duel.joiner);
+    // Joining the host under another name is no way back to that battle: the host keeps the seat, and says so.
+    ASSERT_TRUE(duel.on(*duel.again, [&] { joinGame(J2, "localhost"); }));
+    ASSERT_TRUE(duel.until([&] { return J2.Label11.caption() == "The host is waiting for the other player to return"; }));
+    EXPECT_TRUE(H.net().resuming && !J2.Networked() && J2.tcpcontrol.state() == TcpSocket::Closed);
+    // Joined as before, it computes the battle again from its record and goes on with the host.
+    ASSERT_TRUE(duel.on(*duel.again, [&] { joinGame(J2); }));
+    ASSERT_TRUE(duel.until([&] { return bothAt(H, J2, 5); }));
+    ASSERT_NO_FATAL_FAILURE(expectSame(H, J2));
+    ASSERT_NO_FATAL_FAILURE(fireOn(H, J2, "70"));
+    ASSERT_TRUE(duel.until([&] { return duel.again->hashesCompared >= 2; }));
+    // Its new record has the whole battle, computed again from its start.
+    EXPECT_NE(testing::readText(J2.recorder().path()).find("\nlink "), std::string::npos);
+    EXPECT_EQ(replay::VerifyFile(J2.recorder().path()).kind, replay::Verdict::Same);
+    ASSERT_NO_FATAL_FAILURE(playToTheEnd(H, J2));
+}
+
+TEST_F(NetBattle, AKilledHostIsAwaitedByTheJoinerAndStartedAgainComesBackToTheBattle) {
+    ASSERT_NO_FATAL_FAILURE(begin(62000));
+    ASSERT_NO_FATAL_FAILURE(fireOn(H, J, "80"));
+    duel.kill(duel.host);
+    // The joiner keeps calling for the whole countdown it shows.
+    ASSERT_TRUE(duel.until([&] { return J.net().resuming; }));
+    duel.runFor(45000);
+    const std::string lost = "Connection lost; waiting for the other player to return (";
+    EXPECT_TRUE(J.Label8(1).caption() == lost + "15s)" || J.Label8(1).caption() == lost + "16s)") << J.Label8(1).caption();
+    Mainfrm& H2 = duel.restart(duel.host);
+    ASSERT_TRUE(duel.on(*duel.again, [&] { hostGame(H2); }));
+    ASSERT_TRUE(duel.until([&] { return bothAt(H2, J, 1); }));
+    ASSERT_NO_FATAL_FAILURE(expectSame(H2, J));
+    ASSERT_NO_FATAL_FAILURE(fireOn(H2, J, "60"));
+    EXPECT_EQ(replay::VerifyFile(H2.recorder().path()).kind, replay::Verdict::Same);
+    ASSERT_NO_FATAL_FAILURE(playToTheEnd(H2, J));
 }
 
 TEST_F(NetBattle, CopiesThatDriftApartEndTheLink) {

@@ -187,9 +187,9 @@ TEST(Link, FramesJudgesCallersKeepsAliveAndResendsWhatThePeerMissed) {
     EventLoop loop;
     Link link(loop);
     std::string text;
-    EXPECT_TRUE(link.takeBytes("W-", 0) && link.takeBytes("7\nK\nY1:2\nexit", 10) && !link.unframed(2009));
-    EXPECT_TRUE(link.nextMessage(text) && text == "W-7" && link.unframed(2010));
-    EXPECT_EQ(link.taken, 1);  // keep-alives and the link's own resuming are not counted
+    EXPECT_TRUE(link.takeBytes("W-", 0) && link.takeBytes("7\nK\nY1:2\nL5\ncontinue\nH1:2\nexit", 10) && !link.unframed(2009));
+    EXPECT_TRUE(link.nextMessage(text) && text == "W-7" && link.unframed(2010) && link.countedWaiting() == 1);
+    EXPECT_EQ(link.taken, 2);  // keep-alives, the link's own messages and the pause are not counted
     EXPECT_FALSE(link.takeBytes(std::string(kMaxPending + 1, 'x'), 20));
     link.clearReceived();
     EXPECT_FALSE(link.takeBytes(std::string(kMaxQueued + 1, '\n'), 30)) << "a flood of empty lines";
@@ -202,10 +202,14 @@ TEST(Link, FramesJudgesCallersKeepsAliveAndResendsWhatThePeerMissed) {
                                {std::string("G1"), Link::Door::Wait},
                                {std::string(kMaxMessage + 1, 'G'), Link::Door::Drop}}) {
         // clang-format on
-        NetCaller c(loop);
+        NetCaller c(loop), later(loop);
         NetMessage m;
         std::string rest;
         EXPECT_EQ(link.judgeCaller(c, bytes, 0, m, rest), door) << bytes;
+        // While the seat is kept for a player whose link broke, a new one is told so.
+        link.resuming = true;
+        EXPECT_EQ(link.judgeCaller(later, bytes, 0, m, rest), door == Link::Door::Seat ? Link::Door::SeatKept : door) << bytes;
+        link.resuming = false;
     }
     NetCaller quiet(loop);
     EXPECT_TRUE(!Link::callerLate(quiet, 4999) && Link::callerLate(quiet, 5000));
@@ -220,6 +224,11 @@ TEST(Link, FramesJudgesCallersKeepsAliveAndResendsWhatThePeerMissed) {
     EXPECT_TRUE(link.missedBy(2048, text) && text == "2048\n2049\n");
     EXPECT_TRUE(link.missedBy(2050, text) && text.empty());
     EXPECT_TRUE(!link.missedBy(1, text) && !link.missedBy(2051, text)) << "more than was kept, or than was sent";
+    EXPECT_TRUE(!link.resumable(2051) && !link.resumeFrom(2051, text) && link.resumable(2050) && link.peerHas == 0);
+    // Restarted from its record, a copy may be up to eight messages short of what the peer took: those it
+    // computes again are not sent twice.
+    link.restarted = true;
+    EXPECT_TRUE(link.resumeFrom(2058, text) && text.empty() && link.peerHas == 8 && !link.resumable(2059));
     EXPECT_TRUE(HashPoint(1, 1000) > HashPoint(0, 4294967295) && HashPoint(1, 1000) < HashPoint(2, 0))
         << "battles never share a point";
 }

@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
@@ -261,6 +262,10 @@ public:
         if (turn_ == me) turn_ = next(me);
         cv_.notify_all();
     }
+    void rejoin(int me) {
+        std::lock_guard l(m_);
+        live_[std::size_t(me)] = true;
+    }
     bool live(int who) {
         std::lock_guard l(m_);
         return live_[std::size_t(who)];
@@ -337,26 +342,41 @@ struct Seat : Mainfrm::Onlooker {
 // battlefield inside the host's "R") would hold the other game's unfinished handler below it on the one
 // stack, and neither could ever go on. Each game here has its stack, loop and sockets; the clock is one.
 struct NetDuel {
-    explicit NetDuel(Desktop desk = testing::englishDesktop()) : host(clock, turns, 1, desk), joiner(clock, turns, 2, desk) {}
+    explicit NetDuel(Desktop desk = testing::englishDesktop())
+        : desk_(desk),
+          host(clock, turns, 1, desk),
+          joiner(clock, turns, 2, desk) {
+        turns.leave(3);  // the seat of a program started again, while there is none
+    }
     ~NetDuel() { stop(); }
 
     testing::QuietAudio quiet;
-    TurnTaking turns{3};
+    TurnTaking turns{4};
     SharedClock clock;
+    Desktop desk_;
     Seat host, joiner;
+    std::optional<Seat> again;  // a killed game's program, started again
 
     void start() {
-        for (Seat* s : {&host, &joiner}) {
-            s->loop.post([s] { s->game.Form_Load(); });
-            s->thread = std::thread([this, s] { run(*s); });
-        }
+        for (Seat* s : {&host, &joiner}) launch(*s);
         runFor(1500);
     }
     void stop() {
-        for (Seat* s : {&host, &joiner}) s->stop = true;
-        while (turns.live(1) || turns.live(2)) turns.pass(0);
-        for (Seat* s : {&host, &joiner})
-            if (s->thread.joinable()) s->thread.join();
+        for (Seat* s : {&host, &joiner, again ? &*again : nullptr})
+            if (s) s->stop = true;
+        while (turns.live(1) || turns.live(2) || turns.live(3)) turns.pass(0);
+        for (Seat* s : {&host, &joiner, again ? &*again : nullptr})
+            if (s && s->thread.joinable()) s->thread.join();
+    }
+    // The killed game's program starts again on this computer: its battles in the same folder, its ports
+    // the same. Returns the new game, loaded and at its menu.
+    Mainfrm& restart(Seat& killed) {
+        again.emplace(clock, turns, 3, desk_);
+        again->game.hostPort = killed.game.hostPort, again->game.joinPort = killed.game.joinPort;
+        turns.rejoin(3);
+        launch(*again);
+        runFor(1500);
+        return again->game;
     }
     // A game vanishes as a killed program does: its socket closes and it runs no more.
     void kill(Seat& s) {
@@ -413,6 +433,10 @@ struct NetDuel {
     }
 
 private:
+    void launch(Seat& s) {
+        s.loop.post([&s] { s.game.Form_Load(); });
+        s.thread = std::thread([this, &s] { run(s); });
+    }
     void run(Seat& s) {
         turns.await(s.id);
         try {

@@ -117,6 +117,10 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
         {"100 MB of events", huge, "more events than any battle has"},
         {"a person as the computer", changed(header, "hot-seat", "computer") + "players expert human\n",
          "line 7: the players are not a person or the computer's levels"},
+        {"a link of no name", changed(header, "hot-seat", "host") + "seed 5\nlink 0 1 0 0\n", "line 8: the link line is wrong"},
+        {"a link's battle 0", changed(header, "hot-seat", "joiner") + "seed 5\nlink 3f 0 0 0 a\n", "line 8: the link line"},
+        {"a link line twice", changed(header, "hot-seat", "host") + "seed 5\nlink 3f 1 0 0\nlink 3f 1 0 0\n",
+         "line 9: an event without"},
     };
     const std::string path = folder.path + "/bad.replay";
     for (const Case& c : cases) {
