@@ -103,6 +103,7 @@ void Mainfrm::TakeGreeting() {
     SendMessage(netmsg::linkName(n.linkName));
     novahra.setDefault(true);
     Frame4.setVisible(false);
+    RestoreBanner();  // what hosting said below the menu (the router's word) is over
     state.GameMode = mode::Host;
 }
 
