@@ -43,9 +43,11 @@ void Mainfrm::TakeCallerBytes(NetCaller& c, const std::string& bytes) {
         case Link::Door::Drop: return DropCaller(c);
         case Link::Door::Return: return TakeReturn(c, m);
         case Link::Door::OtherVersion:
-            // Another copy's protocol: our greeting tells it so and it goes; we go on hosting, and say so.
+            // Another copy's protocol: our greeting tells it so and it goes; we go on hosting, and say so
+            // below the menu, unless a broken link's countdown holds the banner over the battlefield.
             c.sock.send(WriteNetMessage(netmsg::greeting()) + "\n");
             DropCaller(c);
+            if (n.linkUp) return;
             ShowMenuBanner(state.CzechUi == True ? "Připojit se zkusila jiná verze hry"
                                                  : "A copy of another version tried to join");
             return;
