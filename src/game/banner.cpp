@@ -16,7 +16,12 @@ constexpr double kTwoLinePoints = 24, kTwoLineHeight = 80;
 
 const char* Mainfrm::CreatingGameText(bool czech) { return czech ? "Vytvářím hru..." : "Creating game..."; }
 
+const char* Mainfrm::ConnectedText(bool czech) {
+    return czech ? "Připojeno; čekám, až hostitel začne hru" : "Connected; waiting for the host to start";
+}
+
 std::string Mainfrm::BannerInLanguage(const std::string& caption, bool czech) {
+    if (caption == ConnectedText(!czech)) return ConnectedText(czech);
     return caption == CreatingGameText(!czech) ? CreatingGameText(czech) : caption;
 }
 

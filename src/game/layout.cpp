@@ -28,8 +28,8 @@ constexpr LayoutRow kMenus[] = {
     {Make::Panel, nullptr, "Frame4", 240, 192, 321, 240},
     {Make::Button, "Frame4", "Command3", 32, 16, 257, 41, "Založit hru"},
     {Make::Button, "Frame4", "Command4", 32, 64, 257, 41, "Připojit"},
-    {Make::TextBox, "Frame4", "compname", 32, 104, 257, 21, "Síťové jméno hostujícího počítače?"},
-    {Make::Label, "Frame4", "Label11", 16, 128, 289, 49, "", 15.75},
+    {Make::TextBox, "Frame4", "compname", 16, 108, 289, 25, "Síťové jméno hostujícího počítače?"},
+    {Make::Label, "Frame4", "Label11", 16, 136, 289, 49, "", 15.75},
     {Make::Button, "Frame4", "Command5", 32, 192, 257, 33, "Zpět"},
     {Make::Stretched, "Frame4", "Image4", 0, -56, 321, 313, "Image4"},
     // Credits panel: each heading on a row of its own and its name below it, the names' boxes holding them

@@ -50,7 +50,8 @@ void Mainfrm::StyleMenuPanels() {
     Label7.font = Font{FontFace::Sans, 8.25, true, false, true};
     Label7.handCursor = true;
 
-    compname.font = Font{FontFace::Sans, 9.75, true, false, false};
+    // The host's name as large as the panel's width takes the prompt in both languages, in the port box's look.
+    compname.font = Font{FontFace::Sans, 11.25, true, false, false};
     compname.foreColour = kGreen;
     compname.opaque = true;
     Label11.align = Align::Centre;

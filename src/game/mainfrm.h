@@ -405,8 +405,10 @@ public:
     // The banner's text while a battlefield is built, and its place over the battlefield (its shadow
     // two pixels lower).
     static const char* CreatingGameText(bool czech);
-    // The banner's words in the language chosen: "Creating game..." is the game's own and is translated,
-    // any news stays as it is.
+    // The joiner's word below the menu while it waits for the host's first battle.
+    static const char* ConnectedText(bool czech);
+    // The banner's words in the language chosen: "Creating game..." and the joiner's "Connected" are the
+    // game's own and are translated, any news stays as it is.
     static std::string BannerInLanguage(const std::string& caption, bool czech);
     static constexpr int kBannerTop = 264, kBannerShadowTop = 266, kBannerHeight = 57;
     // The result line of a battle that has ended, in the current language.

@@ -47,9 +47,11 @@ void Mainfrm::TakeCallerBytes(NetCaller& c, const std::string& bytes) {
             c.sock.send(WriteNetMessage(netmsg::plain(NetMessage::SeatKept)) + "\n");
             return DropCaller(c);
         case Link::Door::OtherVersion:
-            // Another copy's protocol: our greeting tells it so and it goes; we go on hosting, and say so.
+            // Another copy's protocol: our greeting tells it so and it goes; we go on hosting, and say so
+            // below the menu, unless a broken link's countdown holds the banner over the battlefield.
             c.sock.send(WriteNetMessage(netmsg::greeting()) + "\n");
             DropCaller(c);
+            if (n.linkUp) return;
             ShowMenuBanner(state.CzechUi == True ? "Připojit se zkusila jiná verze hry"
                                                  : "A copy of another version tried to join");
             return;
@@ -108,6 +110,7 @@ void Mainfrm::TakeGreeting() {
     SendMessage(netmsg::linkName(n.linkName));
     novahra.setDefault(true);
     Frame4.setVisible(false);
+    RestoreBanner();  // what hosting said below the menu (the router's word) is over
     state.GameMode = mode::Host;
 }
 

@@ -9,8 +9,10 @@ namespace gv {
 
 namespace {
 
-// The banner's type while it tells the player about the link.
+// The banner's type while it tells the player about the link; its lines keep this far off the window's
+// sides, whatever the scale, and its letters are edged in the shadow's colour to read on any sky and hill.
 constexpr double kPeerTextPoints = 26;
+constexpr int kPeerTextMargin = 40, kPeerTextOutline = 2;
 }  // namespace
 
 // ---- Signs of life
@@ -65,16 +67,19 @@ void Mainfrm::ShowPeerText(const std::string& text) {
         for (int i : {0, 1}) {
             // Text and shadow in one size, small enough for two lines: they wrap alike and nothing is cut off.
             Label8(i).font.points = kPeerTextPoints;
-            Label8(i).setHeight(2 * kBannerHeight);
+            Label8(i).move(kPeerTextMargin, Label8(i).top(), world.width() - 2 * kPeerTextMargin, 2 * kBannerHeight);
             Label8(i).setCaption(text);
             Label8(i).setVisible(true);
         }
+        Label8(1).outline = kPeerTextOutline;
+        Label8(1).outlineColour = Label8(0).foreColour;
         return;
     }
     n.waitShown = false;  // what the banner said comes back, in the language chosen meanwhile
+    Label8(1).outline = 0;
     for (int i : {0, 1}) {
         Label8(i).font.points = n.bannerPointsBefore[i];
-        Label8(i).setHeight(n.bannerHeightBefore);
+        Label8(i).move(0, Label8(i).top(), world.width(), n.bannerHeightBefore);
         Label8(i).setCaption(BannerInLanguage(n.bannerBefore[i], state.CzechUi == True));
         Label8(i).setVisible(n.bannerVisibleBefore);
     }

@@ -46,6 +46,7 @@ void Mainfrm::LeaveLink() {
     EndRecordOfLink();
     SendMessage(netmsg::plain(NetMessage::Disconnect));
     EndLink();
+    if (Label8(1).caption() == ConnectedText(state.CzechUi == True)) RestoreBanner();  // connected no more
     novahra.setEnabled(true);
     continue_.setEnabled(false);
 }
@@ -286,6 +287,7 @@ void Mainfrm::TakeConnectOk() {
     Frame4.setVisible(false);
     novahra.setEnabled(false);  // only the host starts battles
     state.GameMode = mode::Joiner;
+    ShowMenuBanner(ConnectedText(state.CzechUi == True));  // until the host's first battle replaces it
 }
 
 void Mainfrm::TakeDrawingOk(const NetMessage& m) {

@@ -221,6 +221,9 @@ public:
     const std::string& caption() const { return caption_; }
     void setCaption(std::string s);
     bool handCursor = false;
+    // Its letters edged all round, `outline` pixels wide (0: not at all), so they read on any picture.
+    int outline = 0;
+    Colour outlineColour = rgb(0, 0, 0);
 
 private:
     std::string caption_;

@@ -39,6 +39,11 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
 
     ASSERT_TRUE(linked());
     EXPECT_TRUE(!host.Frame4.visible() && host.novahra.enabled() && !joiner.novahra.enabled());  // only the host starts battles
+    // The router's word is over once the joiner is in, and so is a late answer; the joiner says it is in.
+    host.net().portMapper.onResult(PortMapResult{});
+    EXPECT_TRUE(!host.Label8(1).visible() && joiner.Label8(1).visible() &&
+                joiner.Label8(1).top() > joiner.Frame3.top() + joiner.Frame3.height());
+    EXPECT_EQ(joiner.Label8(1).caption(), "Connected; waiting for the host to start");
     // The host listens no more: a second joiner cannot take over the game.
     Mainfrm late{loop, testing::englishDesktop()};
     late.Form_Load();
@@ -46,6 +51,8 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
     joinGame(late);
     ASSERT_TRUE(until([&] { return late.Label11.caption() != "Connecting to 127.0.0.1"; }));
     EXPECT_EQ(late.Label11.caption(), "Cannot connect to 127.0.0.1");
+    joiner.click(joiner.Option1);  // it leaves: connected no more
+    EXPECT_FALSE(joiner.Label8(1).visible());
 }
 
 TEST_F(NetConnection, StrayConnectionsLeaveTheHostListeningAndARealJoinerGetsInAtOnce) {

@@ -1,6 +1,9 @@
 // A link that never hangs: a peer that vanishes or falls silent during each of the four waits, floods,
 // and messages that cannot be played on.
+#include <SDL.h>
+
 #include "net_support.h"
+#include "platform/sdl/sdlbackend.h"
 
 namespace gv::nettest {
 namespace {
@@ -48,7 +51,70 @@ struct NetFaults : NetGameTest {
         }
         ASSERT_NO_FATAL_FAILURE(expectRecovered());
     }
+    // The game hosts a battle whose joiner vanishes: it keeps the seat and counts down over the battlefield.
+    bool countingDown() const {
+        const Label& l = game.Label8(1);
+        return l.visible() && l.top() == Mainfrm::kBannerTop &&
+               l.caption().rfind("Connection lost; waiting for the other player to return (", 0) == 0;
+    }
+    void countdown() {
+        ASSERT_NO_FATAL_FAILURE(hostForPeer());
+        peerPlaysJoiner();
+        game.click(game.novahra);
+        peer.close();
+        ASSERT_TRUE(until([&] { return game.net().resuming && countingDown(); }));
+    }
 };
+
+TEST_F(NetFaults, AnotherVersionAtTheDoorDuringTheCountdownLeavesTheSeatAndItsWords) {
+    ASSERT_NO_FATAL_FAILURE(countdown());
+    RawPeer other(loop), back(loop);
+    other.connect(game.hostPort);
+    ASSERT_TRUE(until([&] { return other.connected(); }));
+    other.say("G1");
+    ASSERT_TRUE(until([&] { return other.closedByGame(); }));
+    EXPECT_TRUE(other.heardLine("G2") && game.net().resuming && countingDown());
+    // The joiner comes back to its seat, having taken all we sent.
+    back.connect(game.hostPort);
+    ASSERT_TRUE(until([&] { return back.connected(); }));
+    back.say(WriteNetMessage(netmsg::resume(game.net().linkName, game.net().sent)));
+    ASSERT_TRUE(until([&] { return !game.net().resuming; }));
+    EXPECT_TRUE(game.state.GameMode == mode::Host && game.tcpcontrol.state() == TcpSocket::Connected &&
+                !game.Label8(1).visible());
+}
+
+// The countdown in a real window (SDL's display-less driver) at the game's own size and at 1224 x 918, on a
+// hill as green as its words: every pixel of its letters is edged two of the game's pixels out, so the hill
+// never touches them, and they keep off the window's sides.
+TEST_F(NetFaults, TheCountdownReadsOnAGreenHillWithinTheWindowAtAnySize) {
+    ASSERT_NO_FATAL_FAILURE(countdown());
+    for (int y = 0; y < Canvas::kHeight; ++y) game.world.fillRow(y, 0, Canvas::kWidth - 1, rgb(0, 200, 0));
+    for (Control* c : game.world.children()) c->setVisible(c->name() == "Label8");
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+    SdlDriver screen(game);
+    screen.show();
+    SDL_Window* window = nullptr;
+    for (Uint32 id = 1; !window && id < 100; ++id) window = SDL_GetWindowFromID(id);
+    ASSERT_NE(window, nullptr);
+    for (auto [w, h] : {std::pair{800, 600}, {1224, 918}}) {
+        SDL_SetWindowSize(window, w, h);
+        screen.collectInput();
+        screen.present();
+        SDL_Surface* s = SDL_GetWindowSurface(window);
+        auto at = [s](int x, int y) { return static_cast<Uint32*>(s->pixels)[y * s->pitch / 4 + x] & 0xFFFFFF; };
+        const double k = w / 800.0;
+        const int d = int(2 * k);
+        int letters = 0, bare = 0, left = w, right = 0;
+        for (int y = int(Mainfrm::kBannerTop * k); y < int((Mainfrm::kBannerTop + 2 * Mainfrm::kBannerHeight) * k); ++y)
+            for (int x = d; x < s->w - d; ++x) {
+                if (at(x, y) != 0x00FF00) continue;  // the letters' own green
+                ++letters, left = std::min(left, x), right = std::max(right, x);
+                for (auto [dx, dy] : {std::pair{d, 0}, {-d, 0}, {0, d}, {0, -d}}) bare += at(x + dx, y + dy) == 0x00C800;
+            }
+        EXPECT_TRUE(s->w == w && letters > 2000 * k * k && bare == 0) << w << ": " << letters << " letter pixels, " << bare;
+        EXPECT_TRUE(left >= 16 * k && right < w - 16 * k) << w << ": " << left << ".." << right;
+    }
+}
 
 TEST_F(NetFaults, PeerGoneWhileTheHostWaitsForItsDrawing) {
     ASSERT_NO_FATAL_FAILURE(hostForPeer());

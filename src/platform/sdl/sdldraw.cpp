@@ -102,19 +102,20 @@ SdlDriver::Impl::TextTex* SdlDriver::Impl::text(const std::string& s, const Font
     return &(texts[key] = tt);
 }
 
-void SdlDriver::Impl::drawText(const std::string& s, const Font& f, Colour c, SDL_Rect box, Align align, bool vcentre) {
+void SdlDriver::Impl::drawText(const std::string& s, const Font& f, Colour c, SDL_Rect box, Align align, bool vcentre,
+                               SDL_Point shift) {
     TextTex* t = text(s, f, c);
     if (!t) return;
     SDL_Rect dst{box.x, box.y, t->w, t->h};
     if (align == Align::Centre) dst.x = box.x + (box.w - t->w) / 2;
     if (align == Align::Right) dst.x = box.x + box.w - t->w;
     if (vcentre) dst.y = box.y + (box.h - t->h) / 2;
-    copySharp(*t, dst.x, dst.y);
+    copySharp(*t, dst.x, dst.y, shift);
 }
 
 // A text texture pixel for pixel on the output, its corner on the output pixel where its form pixel starts.
-void SdlDriver::Impl::copySharp(const TextTex& t, int x, int y) {
-    SDL_Rect dst{outX(x), outY(y), t.pw, t.ph};
+void SdlDriver::Impl::copySharp(const TextTex& t, int x, int y, SDL_Point shift) {
+    SDL_Rect dst{outX(x) + shift.x, outY(y) + shift.y, t.pw, t.ph};
     SDL_RenderCopy(renderer, t.tex, nullptr, &dst);
 }
 
@@ -215,7 +216,11 @@ void SdlDriver::Impl::collect(Control& c) {
             if (!im.stretch && im.picture()) r.w = im.picture()->width, r.h = im.picture()->height;
             break;
         }
-        case ControlKind::Label: mixText(static_cast<Label&>(c).caption()); break;
+        case ControlKind::Label: {
+            auto& l = static_cast<Label&>(c);
+            mixText(l.caption()), mix(std::size_t(l.outline)), mix(l.outlineColour);
+            break;
+        }
         case ControlKind::TextBox: {
             auto& t = static_cast<TextBox&>(c);
             mixText(t.text()), mix(std::size_t(t.selStart())), mix(std::size_t(t.selLength())), mix(std::size_t(t.caret()));
@@ -393,8 +398,14 @@ void SdlDriver::Impl::drawLabel(const Label& l, SDL_Rect r, SDL_Rect clip) {
     if (!SDL_IntersectRect(&r, &clip, &inside) || !setClip(inside)) return;
     auto lines = wrapWords(l.caption(), r.w, [&](const std::string& s) { return form.textWidth(l.font, s); });
     const int skip = TTF_FontLineSkip(fnt);
+    // An outline: each line in its colour at every output pixel within the outline's width, under the text.
+    const int reach = int(std::lround(l.outline * fit.scale));
     for (std::size_t i = 0; i < lines.size(); ++i) {
         SDL_Rect line{r.x, r.y + int(i) * skip, r.w, skip};
+        for (int dy = -reach; dy <= reach; ++dy)
+            for (int dx = -reach; dx <= reach; ++dx)
+                if ((dx || dy) && dx * dx + dy * dy <= reach * reach)
+                    drawText(lines[i], l.font, l.outlineColour, line, l.align, false, SDL_Point{dx, dy});
         drawText(lines[i], l.font, l.foreColour, line, l.align, false);
     }
     setClip(clip);

@@ -93,8 +93,9 @@ struct SdlDriver::Impl {
     TTF_Font* font(const Font& f, double zoom = 1);
     SDL_Texture* pictureTexture(const PictureRef& p);
     TextTex* text(const std::string& s, const Font& f, Colour c);
-    void drawText(const std::string& s, const Font& f, Colour c, SDL_Rect box, Align align, bool vcentre);
-    void copySharp(const TextTex& t, int x, int y);
+    // `shift`: whole pixels of the output further on, as an outline's copies go.
+    void drawText(const std::string& s, const Font& f, Colour c, SDL_Rect box, Align align, bool vcentre, SDL_Point shift = {});
+    void copySharp(const TextTex& t, int x, int y, SDL_Point shift = {});
     void bevel(SDL_Rect r, bool sunken);
     SDL_Rect uploadCanvas(Canvas& c, SDL_Rect r);
     // Puts texture `t` at `dst`; only the part inside `clip` is copied when that lands exactly as the whole
