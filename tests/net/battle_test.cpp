@@ -198,6 +198,17 @@ TEST_F(NetBattle, ALinkCutMidBattleResumesAtTheSameTurn) {
     const std::string lost = "Connection lost; waiting for the other player to return (";
     auto told = [&](const Mainfrm& g) { return g.Label8(1).visible() && g.Label8(1).caption().rfind(lost, 0) == 0; };
     ASSERT_TRUE(duel.until([&] { return H.net().resuming && J.net().resuming && told(H) && told(J); }));
+    // Meanwhile one who knows the link's name claims more of its messages than the host ever sent, and a
+    // new joiner greets: both are sent away, and the seat stays kept.
+    std::unique_ptr<RawPeer> claims, greets;
+    ASSERT_TRUE(duel.on(duel.host, [&] {
+        claims = std::make_unique<RawPeer>(H.loop()), greets = std::make_unique<RawPeer>(H.loop());
+        claims->connect(H.hostPort), greets->connect(H.hostPort);
+    }));
+    ASSERT_TRUE(duel.until([&] { return claims->connected() && greets->connected(); }));
+    claims->say(WriteNetMessage(netmsg::resume(H.net().linkName, 1000000000000000))), greets->say("G2");
+    ASSERT_TRUE(duel.until([&] { return claims->closedByGame() && greets->closedByGame(); }));
+    EXPECT_TRUE(claims->heardLine("disconnect") && greets->heardLine("seatkept") && H.net().resuming && told(H));
     ASSERT_TRUE(duel.on(duel.joiner, [&] {
         testing::arm(J, weapon::Heavy, 2), testing::arm(H, weapon::Heavy, 2);
         J.sila2.setText("85");

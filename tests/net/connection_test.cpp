@@ -39,6 +39,8 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
 
     ASSERT_TRUE(linked());
     EXPECT_TRUE(!host.Frame4.visible() && host.novahra.enabled() && !joiner.novahra.enabled());  // only the host starts battles
+    loop.runFor(100);
+    EXPECT_LT(host.net().seatedAt, 0) << "the joiner answers the host's greeting at once: a copy of the game runs there";
     // The router's word is over once the joiner is in, and so is a late answer; the joiner says it is in.
     host.net().portMapper.onResult(PortMapResult{});
     EXPECT_TRUE(!host.Label8(1).visible() && joiner.Label8(1).visible() &&
@@ -92,8 +94,9 @@ TEST_F(NetConnection, StrayConnectionsLeaveTheHostListeningAndARealJoinerGetsInA
     for (auto& p : silent) EXPECT_FALSE(p->heardLine("connectok"));
 }
 
-TEST_F(NetConnection, AnotherVersionOrUnendedMessagesAreToldOnBothSidesAndTheHostGoesOnHosting) {
-    for (auto [gameHosts, says] : {std::pair{true, "G1\n"}, {true, "G2"}, {false, "G1\n"}, {false, "connectok"}}) {
+TEST_F(NetConnection, AnotherVersionUnendedMessagesOrASilentSeatedCopyLeaveTheHostHosting) {
+    // "G2\n" greets rightly and then says nothing at all, not even that its program runs.
+    for (auto [gameHosts, says] : {std::pair{true, "G1\n"}, {true, "G2"}, {true, "G2\n"}, {false, "G1\n"}, {false, "connectok"}}) {
         SCOPED_TRACE(says);
         RawPeer peer(loop);
         const int port = usePorts({&host});
@@ -109,8 +112,10 @@ TEST_F(NetConnection, AnotherVersionOrUnendedMessagesAreToldOnBothSidesAndTheHos
         if (gameHosts) {
             // Only that connection goes: told of the mismatch (another version) or not (unended bytes).
             ASSERT_TRUE(until([&] { return peer.closedByGame(); }));
-            const bool version = std::string(says) == "G1\n";
+            const bool version = std::string(says) == "G1\n", seated = std::string(says) == "G2\n";
             EXPECT_EQ(peer.heardLine("G2"), version);
+            EXPECT_EQ(peer.heardLine("connectok"), seated);
+            EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
             EXPECT_EQ(host.Label8(1).visible() && host.Label8(1).caption() == "A copy of another version tried to join", version);
             EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Listening && host.Frame4.visible());
             usePorts({&joiner});
