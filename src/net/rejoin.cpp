@@ -62,7 +62,7 @@ bool Mainfrm::RejoinBattle(bool host) {
     if (!found) return false;
     const replay::LinkInfo link = *found->record.link;
     rejoinLostAt_ = std::chrono::steady_clock::now() - std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                                          std::chrono::duration<double, std::milli>(found->ageMs));
+                                                           std::chrono::duration<double, std::milli>(found->ageMs));
     inputLocked = true;
     rejoining_ = std::make_unique<replay::Playback>(*this, std::move(found->record), replay::Playback::Pace::Fast);
     // The link stands where it stood when the battle began: its name, its battles, the messages counted.

@@ -96,7 +96,8 @@ TEST_F(NetConnection, StrayConnectionsLeaveTheHostListeningAndARealJoinerGetsInA
 
 TEST_F(NetConnection, AnotherVersionUnendedMessagesOrASilentSeatedCopyLeaveTheHostHosting) {
     // "G2\n" greets rightly and then says nothing at all, not even that its program runs.
-    for (auto [gameHosts, says] : {std::pair{true, "G1\n"}, {true, "G2"}, {true, "G2\n"}, {false, "G1\n"}, {false, "connectok"}}) {
+    for (auto [gameHosts, says] :
+         {std::pair{true, "G1\n"}, {true, "G2"}, {true, "G2\n"}, {false, "G1\n"}, {false, "connectok"}}) {
         SCOPED_TRACE(says);
         RawPeer peer(loop);
         const int port = usePorts({&host});
