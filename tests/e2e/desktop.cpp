@@ -3,6 +3,10 @@
 #include "assets/pictures.h"
 
 #include <fcntl.h>
+#include <net/if.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -24,6 +28,18 @@ void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)
 
 static bool haveTool(const char* name) {
     return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+bool ownNetwork() {
+    if (::unshare(CLONE_NEWNET) != 0) return false;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ifreq loopback{};
+    std::strncpy(loopback.ifr_name, "lo", IFNAMSIZ - 1);
+    bool up = fd >= 0 && ::ioctl(fd, SIOCGIFFLAGS, &loopback) == 0;
+    loopback.ifr_flags = static_cast<short>(loopback.ifr_flags | IFF_UP);
+    up = up && ::ioctl(fd, SIOCSIFFLAGS, &loopback) == 0;
+    if (fd >= 0) ::close(fd);
+    return up;
 }
 
 std::string tempDir(const std::string& prefix) {

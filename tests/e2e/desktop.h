@@ -90,6 +90,9 @@ double alike(const Screenshot& a, const Screenshot& b, int top);
 std::pair<int, std::string> run(const std::string& command);
 
 std::string tempDir(const std::string& prefix);
+// Moves this test's process into a network namespace of its own with only its loopback, which is up:
+// what it and the programs it starts send stays in there. False when the system does not let it.
+bool ownNetwork();
 void sleepMs(int ms);
 
 }  // namespace gv::e2e

@@ -21,9 +21,8 @@ double sameField(const Screenshot& a, const Screenshot& b) { return alike(a, b, 
 
 // The host's steps (the network panel, Host) and the joiner's (the panel, the host's address, Join); the
 // host's network panel has gone once the joiner is linked: its New Game button is back as `menu` had it.
-void link(Game& host, Game& joiner, const std::string& address, const Screenshot& menu) {
-    host.desk.click(kOption3X, kOption3Y);
-    host.desk.click(kHostX, kHostY);
+// The network panel, the host's address typed over the name, Join.
+void join(Game& joiner, const std::string& address) {
     joiner.desk.click(kOption3X, kOption3Y);
     joiner.desk.click(kNameX, kNameY);  // selects the whole name, so typing replaces it
     std::string keys;
@@ -31,6 +30,12 @@ void link(Game& host, Game& joiner, const std::string& address, const Screenshot
         keys += std::string(keys.empty() ? "" : " ") + (c == ':' ? "colon" : c == '.' ? "period" : std::string(1, c));
     joiner.desk.key(keys);
     joiner.desk.click(kJoinX, kJoinY);
+}
+
+void link(Game& host, Game& joiner, const std::string& address, const Screenshot& menu) {
+    host.desk.click(kOption3X, kOption3Y);
+    host.desk.click(kHostX, kHostY);
+    join(joiner, address);
     auto linked = [&](const Screenshot& s) {
         int differ = 0;
         for (int y = 212; y < 244; ++y)  // inside its frame, which shows where the focus is
@@ -45,8 +50,13 @@ void link(Game& host, Game& joiner, const std::string& address, const Screenshot
 std::pair<Screenshot, Screenshot> bothAlike(Game& host, Game& joiner) {
     Screenshot j;
     Screenshot h = host.waitFor([&](const Screenshot& s) { return sameField(s, j = joiner.desk.screenshot()) > 0.99; }, 10);
+    if (sameField(h, j) <= 0.99 && j.savePng(std::string(GORVATH_SHOTS) + "/joiner-differs.png"))
+        std::fprintf(stderr, "the joiner's screen: %s/joiner-differs.png\n", GORVATH_SHOTS);
     return {h, j};
 }
+
+// What the link says over the battlefield while it waits for the other player.
+bool saysItWaits(const Screenshot& w) { return w.count(0x00FF00, 90, 264, 160, 300) >= 20; }
 
 // (A link cut under a battle and resumed is the network battle tests' own, over real loopback sockets.)
 TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareShotsAndTheHostSurvivesAKilledJoiner) {
@@ -79,7 +89,6 @@ TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareShotsAndTheHostSurvive
 
     // The joiner's program dies: the host says it waits for its return, Esc takes it to its menu, and it
     // keeps running. What the link says over the battlefield reaches further left than "Creating game...".
-    auto saysItWaits = [](const Screenshot& w) { return w.count(0x00FF00, 90, 264, 160, 300) >= 20; };
     joiner.process->kill();
     EXPECT_TRUE(saysItWaits(host.waitFor(saysItWaits, 12))) << "the host did not say that it waits";
     host.desk.key("Escape");
@@ -98,6 +107,53 @@ TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareShotsAndTheHostSurvive
     host.desk.key("Escape");
     EXPECT_TRUE(atMenu(host.waitMenu())) << "Esc did not take the host back to its menu";
     ::kill(stopped.process->pid(), SIGCONT);
+}
+
+// Each program is killed in the battle in turn and started again, and the battle goes on where it was:
+// the joiner's at its own turn, the host's after the joiner's shot. In a network namespace of the test's
+// own, so that nothing of it leaves this machine.
+TEST(NetworkE2E, AKilledJoinerAndAKilledHostStartedAgainGoOnWithTheBattle) {
+    if (!ownNetwork()) GTEST_SKIP() << "no network namespace of our own (it takes root)";
+    const int port = testing::freePorts(2);
+    const std::string address = "127.0.0.1:" + std::to_string(port), hostData = tempDir("gv-host"),
+                      joinerData = tempDir("gv-joiner");
+    std::unique_ptr<Game> host, joiner;
+    // A copy started (again) with its own battle records.
+    auto start = [&](std::unique_ptr<Game>& g, const std::string& data) {
+        g = std::make_unique<Game>();
+        g->dataHome = data;
+        g->args = {"--port", std::to_string(port)};
+        return g->start(GORVATH_BINARY) && atMenu(g->waitMenu());
+    };
+    auto goesOn = [&](int player, const char* what) {
+        EXPECT_FALSE(saysItWaits(host->waitFor([](const Screenshot& s) { return !saysItWaits(s); }, 15))) << what;
+        EXPECT_TRUE(armed(host->waitArmed(player), player) && armed(joiner->waitArmed(player), player)) << what;
+        auto [h, j] = bothAlike(*host, *joiner);
+        EXPECT_GT(sameField(h, j), 0.99) << what;
+    };
+    if (!start(host, hostData) || !start(joiner, joinerData)) GTEST_SKIP() << "no display";
+    ASSERT_NO_FATAL_FAILURE(link(*host, *joiner, address, host->desk.screenshot()));
+    host->desk.click(kHostX, kHostY);
+    ASSERT_TRUE(armed(host->waitArmed(1), 1)) << "the battle did not start";
+    host->desk.key("space");
+    goesOn(2, "the host's shot");
+
+    joiner->process->kill();
+    ASSERT_TRUE(saysItWaits(host->waitFor(saysItWaits, 12))) << "the host did not say that it waits";
+    ASSERT_TRUE(start(joiner, joinerData));
+    join(*joiner, address);
+    goesOn(2, "the joiner started again");
+    joiner->desk.key("space");
+    goesOn(1, "the joiner's shot");
+
+    host->process->kill();
+    ASSERT_TRUE(saysItWaits(joiner->waitFor(saysItWaits, 12))) << "the joiner did not say that it waits";
+    ASSERT_TRUE(start(host, hostData));
+    host->desk.click(kOption3X, kOption3Y);
+    host->desk.click(kHostX, kHostY);
+    goesOn(1, "the host started again");
+    host->desk.key("space");
+    goesOn(2, "the host's shot after it came back");
 }
 
 }  // namespace
