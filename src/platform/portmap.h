@@ -43,7 +43,8 @@ public:
     std::function<void(const PortMapResult&)> onResult;
 
     // Where the requests go; read by start(). Empty means the real network: the SSDP multicast group and
-    // the default gateway. Tests point them at scripted routers on loopback.
+    // the default gateway. Tests point them at scripted routers on loopback: with GORVATH_TEST_NETWORK_GUARD
+    // set (as every test is), start() with either of them empty ends the program instead.
     std::string searchAddress;  // "a.b.c.d:port" that receives the SSDP search instead of the group
     std::string natPmpGateway;  // "a.b.c.d", the NAT-PMP gateway instead of the default one
 
