@@ -18,7 +18,7 @@ class EventLoop;
 
 struct PortMapResult {
     bool mapped = false;
-    std::string externalAddress;  // the router's public address, when it told it ("" otherwise)
+    std::string externalAddress;  // the router's public address, when it told one that reads as an address
     int externalPort = 0;         // the port on the router's public side, when mapped
     std::string how;              // "UPnP" or "NAT-PMP" when mapped, "" otherwise
     std::string why;              // short human words on what failed, when not mapped
@@ -34,8 +34,9 @@ public:
 
     // Starts asking the router to forward TCP `port` to this machine, the same port outside; returns at
     // once. An earlier mapping is removed first and an earlier attempt is abandoned (its answer never
-    // comes). The whole attempt costs at most three seconds when no router answers; onResult gets the
-    // outcome from the loop, never from inside this call.
+    // comes). The whole attempt costs about three seconds at most, whatever the routers answer (or do not),
+    // and little memory: what a router sends is read only up to small bounds. onResult gets the outcome
+    // from the loop, never from inside this call.
     void start(int port);
     // Abandons an attempt and removes the mapping, off the loop's thread; does nothing without either.
     void stop();
