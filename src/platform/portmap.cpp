@@ -192,7 +192,11 @@ int natPmpExchange(const std::string& gateway, const std::function<int(natpmp_t*
     bool forced = !gateway.empty();
     if (forced && inet_pton(AF_INET, gateway.c_str(), &gw) != 1) return NATPMP_ERR_CANNOTGETGATEWAY;
     int r = initnatpmp(&n, forced, gw.s_addr);
-    if (r < 0) return r;
+    if (r < 0) {
+        // It fails after opening its socket when there is no gateway or no way to it: closed here.
+        if (n.s >= 0) closenatpmp(&n);
+        return r;
+    }
     r = send(&n);
     if (r >= 0) r = natPmpAnswer(n, answer, until, cancelled);
     closenatpmp(&n);

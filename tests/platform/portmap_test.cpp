@@ -282,13 +282,12 @@ TEST(NetPortMap, ARouterThatAnswersWithoutEndCostsLittleAndNotForLong) {
         const char* what;
         std::string how, external;  // how it is mapped ("" not at all), and the address shown
     };
-    for (const Case& c : {
-             Case{Flood::Description, "a description without end", "NAT-PMP", kExternal},
-             Case{Flood::Soap, "a SOAP answer in chunks without end", "NAT-PMP", kExternal},
-             Case{Flood::Head, "headers dripping without end", "NAT-PMP", kExternal},
-             Case{Flood::Devices, "100 devices of 5 MB descriptions", "NAT-PMP", kExternal},
-             Case{Flood::Foreign, "a description elsewhere than the answer", "NAT-PMP", kExternal},
-         }) {
+    for (const Case& c : {Case{Flood::Description, "a description without end", "NAT-PMP", kExternal},
+                          Case{Flood::Soap, "a SOAP answer in chunks without end", "NAT-PMP", kExternal},
+                          Case{Flood::Head, "headers dripping without end", "NAT-PMP", kExternal},
+                          Case{Flood::Devices, "100 devices of 5 MB descriptions", "NAT-PMP", kExternal},
+                          Case{Flood::Foreign, "a description elsewhere than the answer", "NAT-PMP", kExternal},
+                          Case{Flood::Unreachable, "no way to the NAT-PMP gateway", "", ""}}) {
         SCOPED_TRACE(c.what);
         const auto files = openFiles();
         resetPeak();
