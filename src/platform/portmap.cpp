@@ -232,6 +232,12 @@ std::string elementText(const std::string& xml, const std::string& name) {
     return {};
 }
 
+// An address as the router wrote it, when it is one (IPv4 or IPv6); "" for anything else.
+std::string addressOrNothing(const std::string& text) {
+    unsigned char bytes[sizeof(in6_addr)];
+    return inet_pton(AF_INET, text.c_str(), bytes) == 1 || inet_pton(AF_INET6, text.c_str(), bytes) == 1 ? text : "";
+}
+
 // One action of the gateway's connection service: UPNPCOMMAND_SUCCESS with the answer's body in `answer`,
 // the UPnP error code of a refusal, or UPNPCOMMAND_HTTP_ERROR when no answer came in time and in bounds.
 int soap(const Gateway& g, const std::string& action, const Arguments& arguments, std::string& answer, Clock::time_point until,
@@ -370,7 +376,7 @@ std::string tryUpnp(const Job& job, Held& held, PortMapResult& result, Clock::ti
     if (r != UPNPCOMMAND_SUCCESS) return "refused by the router (" + upnpWords(r) + ")";
     std::string answer, external;
     if (soap(h.upnp, "GetExternalIPAddress", {}, answer, until, cancelled) == UPNPCOMMAND_SUCCESS)
-        external = elementText(answer, "NewExternalIPAddress");
+        external = addressOrNothing(elementText(answer, "NewExternalIPAddress"));
     h.kind = Held::Upnp;
     if (h.lease != "0") h.renewAt = Clock::now() + kRenewEvery;
     held = h;

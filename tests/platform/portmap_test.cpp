@@ -287,6 +287,7 @@ TEST(NetPortMap, ARouterThatAnswersWithoutEndCostsLittleAndNotForLong) {
                           Case{Flood::Head, "headers dripping without end", "NAT-PMP", kExternal},
                           Case{Flood::Devices, "100 devices of 5 MB descriptions", "NAT-PMP", kExternal},
                           Case{Flood::Foreign, "a description elsewhere than the answer", "NAT-PMP", kExternal},
+                          Case{Flood::JunkAddress, "a junk external address", "UPnP", ""},
                           Case{Flood::Unreachable, "no way to the NAT-PMP gateway", "", ""}}) {
         SCOPED_TRACE(c.what);
         const auto files = openFiles();
