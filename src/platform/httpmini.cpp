@@ -88,7 +88,7 @@ private:
         for (std::string_view l = line(); !l.empty(); l = line()) {
             auto value = l.substr(std::min(l.size(), l.find(':') + 1));
             while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
-            if (startsWithNoCase(l, "transfer-encoding:") && startsWithNoCase(value, "chunked")) mode_ = Chunks;
+            if (startsWithNoCase(l, "transfer-encoding:") && startsWithNoCase(value, "chunked")) mode_ = Chunks, left_ = 0;
             if (startsWithNoCase(l, "content-length:") && mode_ != Chunks) {
                 char* end = nullptr;
                 const std::string digits(value);
