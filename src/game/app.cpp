@@ -19,6 +19,7 @@ const char* const kUsage =
     "A two-player artillery duel.\n\n"
     "  --port N                  host network games on TCP port N (7701 when not given); joining\n"
     "                            tries it too when the host's address names no port\n"
+    "  --no-router               never ask the home router to open the hosting port (UPnP, NAT-PMP)\n"
     "  --config DIR              keep the settings in DIR/settings.ini instead of\n"
     "                            $XDG_CONFIG_HOME/gorvath (~/.config/gorvath)\n"
     "  --replay FILE             watch a recorded battle\n"
@@ -60,13 +61,17 @@ struct WindowScreen : ScreenControl {
     void setSmooth(bool smooth) override { screen.setSmooth(smooth); }
 };
 
-}  // namespace
-
-int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare) {
-    const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
+// What the command line asks for.
+struct Options {
     std::string watch, config = SettingsFile::DefaultFolder(kProgramName);
     int port = 0;
+    bool router = true;
     std::array<int, 2> duel{level::Human, level::Human};
+};
+
+// Reads the options after the program's name; -1 to go on and play, else the exit status of a run that
+// ends here (help, version, a check of records, a bad option).
+int readOptions(const std::vector<std::string>& args, Options& o) {
     if (!args.empty()) {
         const std::string& first = args[0];
         if (first == "--help") return std::fputs(kUsage, stdout), 0;
@@ -76,34 +81,47 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         if (first == "--verify-replay" && args.size() > 1)
             return replay::VerifyFiles(std::vector<std::string>(args.begin() + 1, args.end()));
     }
-    for (std::size_t i = 0; i < args.size(); i += 2) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
+        if (option == "--no-router") {
+            o.router = false;
+            continue;
+        }
         if (option == "--duel") {
             for (std::size_t p = 0; p < 2; ++p)
-                duel[p] = i + 1 + p < args.size() ? Mainfrm::LevelNamed(args[i + 1 + p]) : level::Human;
-            if (duel[0] == level::Human || duel[1] == level::Human) {
+                o.duel[p] = i + 1 + p < args.size() ? Mainfrm::LevelNamed(args[i + 1 + p]) : level::Human;
+            if (o.duel[0] == level::Human || o.duel[1] == level::Human) {
                 std::fprintf(stderr, "gorvath: --duel takes two levels (practice, beginner, normal, expert)\n");
                 return 2;
             }
-            ++i;
+            i += 2;
             continue;
         }
         const bool valued = (option == "--replay" || option == "--port" || option == "--config") && i + 1 < args.size();
-        if (valued && option == "--replay") watch = args[i + 1];
-        if (valued && option == "--config") config = args[i + 1];
+        if (valued && option == "--replay") o.watch = args[i + 1];
+        if (valued && option == "--config") o.config = args[i + 1];
         if (valued && option == "--port") {
             const JoinAddress a = ReadJoinAddress("p:" + args[i + 1]);
             if (!a.ok || a.port == 0) {
                 std::fprintf(stderr, "gorvath: --port takes a port number from 1 to 65535, not \"%s\"\n", args[i + 1].c_str());
                 return 2;
             }
-            port = a.port;
+            o.port = a.port;
         }
         if (!valued) {
             std::fprintf(stderr, "gorvath: unknown option or missing value: %s\n\n%s", option.c_str(), kUsage);
             return 2;
         }
+        ++i;
     }
+    return -1;
+}
+
+}  // namespace
+
+int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare) {
+    Options o;
+    if (int status = readOptions({argv + std::min(argc, 1), argv + argc}, o); status >= 0) return status;
     try {
         // One copy at a time: a second start ends at once, showing nothing.
         InstanceLock lock(kProgramName);
@@ -114,13 +132,13 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         Desktop desktop;
         desktop.openUrl = [](const std::string& url) { SdlDriver::openUrl(url.c_str()); };
         desktop.replayFolder = replay::BattleRecorder::DefaultFolder();
-        desktop.mapPorts = true;
-        desktop.settingsFolder = config;
+        desktop.mapPorts = o.router;  // and the player's net.router
+        desktop.settingsFolder = o.config;
         Mainfrm form(loop, desktop);
         SdlDriver screen(form);
         loop.setDriver(&screen);
         form.Form_Load();
-        if (port) form.hostPort = port, form.joinPort = port < 65535 ? port + 1 : 0;
+        if (o.port) form.hostPort = o.port, form.joinPort = o.port < 65535 ? o.port + 1 : 0;
         if (prepare) prepare(form);
         // The window as the player left it last time, then shown with its menu and intro sky already drawn:
         // no black window, no click before the first frame.
@@ -128,10 +146,10 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         WindowScreen control(screen);
         form.optionsPanel().attachScreen(&control);
         screen.show();
-        if (!watch.empty())
-            form.WatchBattle(watch);
-        else if (duel[0] != level::Human)
-            form.StartDuel(duel[0], duel[1]);
+        if (!o.watch.empty())
+            form.WatchBattle(o.watch);
+        else if (o.duel[0] != level::Human)
+            form.StartDuel(o.duel[0], o.duel[1]);
         loop.waitUntil([&form] { return form.unloaded(); });
         keepPlace(form, screen.place());
         form.optionsPanel().attachScreen(nullptr);

@@ -60,6 +60,7 @@ public:
     Panel& Frame6 = control<Panel>("Frame6");
     Label& Label22 = control<Label>("Label22");
     Label& Label23 = control<Label>("Label23");
+    Label& Label24 = control<Label>("Label24");
 
     // ---- Main menu panel
     Panel& Frame3 = control<Panel>("Frame3");

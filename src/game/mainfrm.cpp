@@ -24,6 +24,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       recorder_(desktop.replayFolder),
       settings_(desktop.settingsFolder, kProgramName) {
     caption = "Gorvath";
+    mayAskRouter_ = desktop.mapPorts;
     backColour = kGrey;
     icon = assets::picture("icon");
     handCursor = assets::picture("handcursor");
@@ -62,7 +63,7 @@ void Mainfrm::StyleMenuPanels() {
     Frame4.setVisible(false);
     Frame5.setVisible(false);
     // The options' rows in a size their longest captions fit, both languages.
-    for (const char* row : {"optvolume", "optmute", "optlanguage", "optfull", "optscale", "optnumbers", "opttrace"})
+    for (const char* row : {"optvolume", "optmute", "optlanguage", "optfull", "optscale", "optnumbers", "opttrace", "optrouter"})
         find(row)->font.points = 12;
     Label22.align = Align::Centre;
     TextBox& port = *static_cast<TextBox*>(find("optport"));

@@ -251,6 +251,10 @@ public:
     // M: the sound off or on again, said briefly on the banner.
     void ToggleMute();
     bool muted = false;
+    // Whether hosting asks the home router to open the port (net.router): only where the desktop let it at
+    // the start (desktop.mapPorts; the command line's --no-router forbids it), so this sets desktop.mapPorts.
+    void SetAskRouter(bool on);
+    bool askRouter = true;
     const replay::BattleRecorder& recorder() const { return recorder_; }
     // Seeds the host takes from the clock (each battle's, each quake's); a playback gives the recorded ones.
     std::function<std::string()> seedFromClock;
@@ -464,6 +468,7 @@ private:
     Onlooker* onlooker_ = nullptr;
     replay::BattleRecorder recorder_;
     SettingsFile settings_;
+    bool mayAskRouter_ = false;
     std::unique_ptr<OptionsPanel> options_;
     ViewExtras x_;
     std::unique_ptr<replay::Playback> watching_;

@@ -9,7 +9,7 @@ namespace gv {
 
 namespace {
 const char* const kRowNames[] = {"optvolume",  "optmute",  "optlanguage", "optfull", "optscale",
-                                 "optnumbers", "opttrace", "optport",     "optback"};
+                                 "optnumbers", "opttrace", "optrouter",   "optport", "optback"};
 const char* const kLanguages[] = {"auto", "cs", "en"};
 }  // namespace
 
@@ -132,6 +132,10 @@ void OptionsPanel::change(int row, int step, bool round) {
             game_.SetTrace(!game_.extras().trace);
             game_.SaveSetting("view.trace", game_.extras().trace ? "yes" : "no");
             break;
+        case Router:
+            game_.SetAskRouter(!game_.askRouter);
+            game_.SaveSetting("net.router", game_.askRouter ? "yes" : "no");
+            break;
         case Back: close(); return;
         default: break;
     }
@@ -167,8 +171,10 @@ void OptionsPanel::Refresh() {
     caption(Numbers, game_.extras().numbers ? (cz ? "Čísla: ano" : "Numbers: on") : (cz ? "Čísla: ne" : "Numbers: off"));
     caption(Trace,
             game_.extras().trace ? (cz ? "Stopa střely: ano" : "Shot trace: on") : (cz ? "Stopa střely: ne" : "Shot trace: off"));
+    caption(Router, game_.askRouter ? (cz ? "ano" : "on") : (cz ? "ne" : "off"));
     caption(Back, cz ? "Zpět" : "Back");
     game_.Label22.setCaption(cz ? "Nastavení" : "Options");
+    game_.Label24.setCaption(cz ? "Požádat router o otevření portu:" : "Ask the router to open the port:");
     game_.Label23.setCaption(cz ? "Port hostitele:" : "Hosting port:");
     auto& box = static_cast<TextBox&>(rowControl(Port));
     if (game_.focus() != &box) box.setText(std::to_string(game_.hostPort));

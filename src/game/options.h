@@ -1,7 +1,7 @@
 #pragma once
-// The options panel over the menu: volume, mute, language, full screen, scaling and the hosting port,
-// each a row the mouse, the keyboard (Tab or Up/Down between rows, Left/Right change, Enter toggles) and a
-// game pad work alike. Every change takes effect at once and is kept in the settings.
+// The options panel over the menu: volume, mute, language, full screen, scaling, the views, whether hosting
+// asks the router to open the port, and the hosting port, each a row the mouse, the keyboard (Tab or Up/Down between rows,
+// Left/Right change, Enter toggles) and a game pad work alike. Every change takes effect at once and is kept in the settings.
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,7 +35,7 @@ public:
     void Refresh();
 
 private:
-    enum Row { Volume, Mute, Language, FullScreen, Scaling, Numbers, Trace, Port, Back, kRows };
+    enum Row { Volume, Mute, Language, FullScreen, Scaling, Numbers, Trace, Router, Port, Back, kRows };
     void select(int row);
     void change(int row, int step, bool round = false);  // Left/Right: -1 or +1; a click or Enter: +1, round
     void portTyped();

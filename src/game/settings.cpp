@@ -1,5 +1,5 @@
-// What the game remembers between starts: the language, the host typed last, the hosting port and the
-// sound; and M, which switches the sound off and on.
+// What the game remembers between starts: the language, the host typed last, the hosting port, whether
+// hosting asks the router to open it, and the sound; and M, which switches the sound off and on.
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -44,6 +44,7 @@ void Mainfrm::LoadSettings() {
         {"sound.volume", oneOf({"0", "10", "20", "30", "40", "50", "60", "70", "80", "90", "100"})},
         {"net.port", [](const std::string& v) { return port(v) > 0; }},
         {"net.host", nullptr},
+        {"net.router", yesNo},
         {"window.fullscreen", yesNo},
         {"view.numbers", yesNo},
         {"view.trace", yesNo},
@@ -57,6 +58,7 @@ void Mainfrm::LoadSettings() {
     const std::string language = settings_.get("language").value_or("auto");
     if (language != "auto") state.CzechUi = flag(language == "cs");
     muted = settings_.get("sound.mute") == "yes";
+    SetAskRouter(settings_.get("net.router") != "no");
     SetNumbers(settings_.get("view.numbers") == "yes");
     SetTrace(settings_.get("view.trace") == "yes");
     levels_ = {level::Human, LevelNamed(settings_.get("computer.level").value_or("normal"))};
@@ -69,6 +71,11 @@ void Mainfrm::LoadSettings() {
 }
 
 void Mainfrm::SaveSetting(const std::string& key, const std::string& value) { settings_.set(key, value); }
+
+void Mainfrm::SetAskRouter(bool on) {
+    askRouter = on;
+    desktop.mapPorts = mayAskRouter_ && on;
+}
 
 void Mainfrm::ToggleMute() {
     muted = !muted;

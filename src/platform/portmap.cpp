@@ -1,7 +1,7 @@
 #include "platform/portmap.h"
 
 #include <arpa/inet.h>
-#include <miniupnpc/miniupnpc.h>
+#include <miniupnpc/miniupnpc.h>  // parserootdesc, GetUPNPUrls: what a gateway's description says
 #include <miniupnpc/upnpcommands.h>
 #include <miniupnpc/upnperrors.h>
 #include <natpmp.h>
@@ -18,14 +18,17 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
+#include <optional>
 #include <mutex>
 #include <string_view>
 #include <vector>
 
 #include "platform/eventloop.h"
+#include "platform/httpmini.h"
 
 namespace gv {
 
@@ -34,9 +37,12 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// A silent network costs the SSDP search plus the NAT-PMP wait: together under three seconds.
+// A silent network costs the SSDP search plus the NAT-PMP wait: together under three seconds. Talking to
+// the UPnP devices that answered ends in time for NAT-PMP's wait, whatever they send.
 constexpr auto kSearchTime = milliseconds(1400);
+constexpr auto kUpnpBudget = milliseconds(2400);    // from the start of an attempt to the end of UPnP
 constexpr auto kSilentBudget = milliseconds(2800);  // from the start of an attempt to giving up
+constexpr std::size_t kMaxDevices = 4;              // devices that answered the search and are asked more
 constexpr auto kSearchResend = milliseconds(450);   // a lost datagram is sent again
 constexpr int kSearchRounds = 3;
 constexpr auto kStragglers = milliseconds(150);     // after the first answer, how long others may follow
@@ -95,7 +101,8 @@ std::string locationIn(std::string_view reply) {
 }
 
 // Sends an SSDP search for internet gateways to `target` (the multicast group by default) and collects
-// the description addresses of those that answer before `until`.
+// the description addresses of the first few that answer before `until`. A description must be on the
+// device that answered: its LOCATION could name any host at all.
 std::vector<std::string> searchGateways(const std::string& target, Clock::time_point until, const Cancelled& cancelled) {
     std::vector<std::string> found;
     sockaddr_in to{};
@@ -123,11 +130,18 @@ std::vector<std::string> searchGateways(const std::string& target, Clock::time_p
         pollfd p{fd, POLLIN, 0};
         if (::poll(&p, 1, msUntil(rounds < kSearchRounds ? std::min(until, nextRound) : until)) <= 0) continue;
         char buf[2048];
-        ssize_t n = ::recv(fd, buf, sizeof buf, 0);
+        sockaddr_in from{};
+        socklen_t fromSize = sizeof from;
+        ssize_t n = ::recvfrom(fd, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
         if (n <= 0) continue;
         std::string place = locationIn({buf, std::size_t(n)});
-        if (place.empty() || std::find(found.begin(), found.end(), place) != found.end()) continue;
+        char source[INET_ADDRSTRLEN] = "";
+        inet_ntop(AF_INET, &from.sin_addr, source, sizeof source);
+        http::Url url;
+        if (!http::ParseUrl(place, url) || url.host != source || std::find(found.begin(), found.end(), place) != found.end())
+            continue;
         found.push_back(place);
+        if (found.size() == kMaxDevices) break;
         until = std::min(until, Clock::now() + kStragglers);
     }
     ::close(fd);
@@ -172,16 +186,96 @@ std::string upnpWords(int r) {
 // the answer is awaited until `until`.
 int natPmpExchange(const std::string& gateway, const std::function<int(natpmp_t*)>& send, natpmpresp_t& answer,
                    Clock::time_point until, const Cancelled& cancelled) {
-    natpmp_t n;
+    natpmp_t n{};
+    n.s = -1;
     in_addr gw{};
     bool forced = !gateway.empty();
     if (forced && inet_pton(AF_INET, gateway.c_str(), &gw) != 1) return NATPMP_ERR_CANNOTGETGATEWAY;
     int r = initnatpmp(&n, forced, gw.s_addr);
-    if (r < 0) return r;
+    if (r < 0) {
+        // It fails after opening its socket when there is no gateway or no way to it: closed here.
+        if (n.s >= 0) closenatpmp(&n);
+        return r;
+    }
     r = send(&n);
     if (r >= 0) r = natPmpAnswer(n, answer, until, cancelled);
     closenatpmp(&n);
     return r;
+}
+
+// An internet gateway's connection service (WANIPConnection or WANPPPConnection): where it takes
+// orders, and this machine's address as the gateway sees it.
+struct Gateway {
+    http::Url control;
+    std::string service;
+    std::string lanAddress;
+};
+
+using Arguments = std::vector<std::pair<std::string, std::string>>;
+
+std::string xmlEscaped(const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+    return out;
+}
+
+// The text of the first element called `name`, with or without a namespace prefix; "" without one.
+std::string elementText(const std::string& xml, const std::string& name) {
+    for (auto at = xml.find(name + ">"); at != std::string::npos; at = xml.find(name + ">", at + 1)) {
+        const auto open = xml.rfind('<', at);
+        if (open == std::string::npos) continue;
+        const std::string_view prefix(xml.data() + open + 1, at - open - 1);
+        if (!prefix.empty() && (prefix.back() != ':' || prefix.find_first_of("/ \t\r\n\"=") != std::string_view::npos)) continue;
+        const auto text = at + name.size() + 1;
+        return xml.substr(text, xml.find('<', text) - text);
+    }
+    return {};
+}
+
+// An address as the router wrote it, when it is one (IPv4 or IPv6); "" for anything else.
+std::string addressOrNothing(const std::string& text) {
+    unsigned char bytes[sizeof(in6_addr)];
+    return inet_pton(AF_INET, text.c_str(), bytes) == 1 || inet_pton(AF_INET6, text.c_str(), bytes) == 1 ? text : "";
+}
+
+// One action of the gateway's connection service: UPNPCOMMAND_SUCCESS with the answer's body in `answer`,
+// the UPnP error code of a refusal, or UPNPCOMMAND_HTTP_ERROR when no answer came in time and in bounds.
+int soap(const Gateway& g, const std::string& action, const Arguments& arguments, std::string& answer, Clock::time_point until,
+         const Cancelled& cancelled) {
+    std::string body =
+        "<?xml version=\"1.0\"?>\r\n<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\" "
+        "s:encodingStyle=\"http://schemas.xmlsoap.org/soap/encoding/\"><s:Body><u:" +
+        action + " xmlns:u=\"" + g.service + "\">";
+    for (const auto& [name, value] : arguments) body += "<" + name + ">" + xmlEscaped(value) + "</" + name + ">";
+    body += "</u:" + action + "></s:Body></s:Envelope>\r\n";
+    const std::string headers =
+        "Content-Type: text/xml; charset=\"utf-8\"\r\nSOAPAction: \"" + g.service + "#" + action + "\"\r\n";
+    http::Reply reply = http::Post(g.control, headers, body, until, cancelled);
+    answer = std::move(reply.body);
+    if (reply.status == 200) return UPNPCOMMAND_SUCCESS;
+    const int code = std::atoi(elementText(answer, "errorCode").c_str());
+    return reply.status == 500 && code > 0 ? code : UPNPCOMMAND_HTTP_ERROR;
+}
+
+// The connection service of the device described at `location`, when it is an internet gateway.
+std::optional<Gateway> describe(const std::string& location, Clock::time_point until, const Cancelled& cancelled) {
+    http::Url where;
+    if (!http::ParseUrl(location, where)) return std::nullopt;
+    const http::Reply description = http::Get(where, until, cancelled);
+    if (description.status != 200) return std::nullopt;
+    IGDdatas data{};
+    parserootdesc(description.body.data(), int(description.body.size()), &data);
+    if (!data.first.servicetype[0]) return std::nullopt;
+    UPNPUrls urls{};
+    GetUPNPUrls(&urls, &data, location.c_str(), 0);
+    Gateway g;
+    // Orders go to the device itself, as the request for its description did.
+    const bool here = urls.controlURL && http::ParseUrl(urls.controlURL, g.control) && g.control.host == where.host;
+    FreeUPNPUrls(&urls);
+    if (!here) return std::nullopt;
+    g.service = data.first.servicetype;
+    g.lanAddress = description.localAddress;
+    return g;
 }
 
 constexpr auto kNever = Clock::time_point::max();
@@ -191,16 +285,24 @@ const Cancelled kNotCancelled = [] { return false; };
 struct Held {
     enum Kind { None, Upnp, NatPmp } kind = None;
     int port = 0;
-    UPNPUrls urls{};
-    IGDdatas data{};
-    std::string lanAddress, lease;
+    Gateway upnp;
+    std::string lease;
     std::string gateway;
     Clock::time_point renewAt = kNever;
 
-    int upnpAdd() {
-        std::string p = std::to_string(port);
-        return UPNP_AddPortMapping(urls.controlURL, data.first.servicetype, p.c_str(), p.c_str(), lanAddress.c_str(),
-                                   program_invocation_short_name, "TCP", nullptr, lease.c_str());
+    int upnpAdd(Clock::time_point until, const Cancelled& cancelled) const {
+        const std::string p = std::to_string(port);
+        std::string answer;
+        return soap(upnp, "AddPortMapping",
+                    {{"NewRemoteHost", ""},
+                     {"NewExternalPort", p},
+                     {"NewProtocol", "TCP"},
+                     {"NewInternalPort", p},
+                     {"NewInternalClient", upnp.lanAddress},
+                     {"NewEnabled", "1"},
+                     {"NewPortMappingDescription", program_invocation_short_name},
+                     {"NewLeaseDuration", lease}},
+                    answer, until, cancelled);
     }
     // Asks the NAT-PMP gateway to map the port for `lifetime` seconds; 0 removes the mapping.
     int natPmpMap(int lifetime, Clock::time_point until, const Cancelled& cancelled, natpmpresp_t& answer) {
@@ -212,14 +314,16 @@ struct Held {
     }
     void renew() {
         natpmpresp_t answer;
-        if (kind == Upnp) upnpAdd();
+        if (kind == Upnp) upnpAdd(Clock::now() + kRouterReply, kNotCancelled);
         if (kind == NatPmp) natPmpMap(kLeaseSeconds, Clock::now() + kRouterReply, kNotCancelled, answer);
         renewAt = Clock::now() + kRenewEvery;
     }
     void remove() {
         if (kind == Upnp) {
-            UPNP_DeletePortMapping(urls.controlURL, data.first.servicetype, std::to_string(port).c_str(), "TCP", nullptr);
-            FreeUPNPUrls(&urls);
+            std::string answer;
+            soap(upnp, "DeletePortMapping",
+                 {{"NewRemoteHost", ""}, {"NewExternalPort", std::to_string(port)}, {"NewProtocol", "TCP"}}, answer,
+                 Clock::now() + kRouterReply, kNotCancelled);
         } else if (kind == NatPmp) {
             natpmpresp_t answer;
             natPmpMap(0, Clock::now() + kRouterReply, kNotCancelled, answer);
@@ -236,43 +340,43 @@ struct Job {
     std::string searchAddress, natPmpGateway;
 };
 
-std::string tryUpnp(const Job& job, Held& held, PortMapResult& result, Clock::time_point until, const Cancelled& cancelled) {
-    auto places = searchGateways(job.searchAddress, until, cancelled);
-    if (places.empty()) return "no answer";
-    // The library picks the connected gateway among the devices that answered.
-    UPNPDev* devices = nullptr;
-    for (auto it = places.rbegin(); it != places.rend(); ++it) {
-        auto* d = static_cast<UPNPDev*>(std::calloc(1, sizeof(UPNPDev) + it->size() + 1));
-        if (!d) break;
-        std::memcpy(d->buffer, it->c_str(), it->size() + 1);
-        d->descURL = d->st = d->buffer;
-        d->usn = d->buffer + it->size();
-        d->pNext = devices;
-        devices = d;
+// The first gateway among the devices that says it is connected; one that says otherwise only when no
+// other is.
+std::optional<Gateway> chooseGateway(const std::vector<std::string>& places, Clock::time_point until,
+                                     const Cancelled& cancelled) {
+    std::optional<Gateway> chosen;
+    for (const std::string& place : places) {
+        auto g = describe(place, until, cancelled);
+        if (!g) continue;
+        std::string status;
+        const bool connected = soap(*g, "GetStatusInfo", {}, status, until, cancelled) == UPNPCOMMAND_SUCCESS &&
+                               elementText(status, "NewConnectionStatus") == "Connected";
+        if (connected || !chosen) chosen = std::move(g);
+        if (connected) break;
     }
+    return chosen;
+}
+
+std::string tryUpnp(const Job& job, Held& held, PortMapResult& result, Clock::time_point start, const Cancelled& cancelled) {
+    auto places = searchGateways(job.searchAddress, start + kSearchTime, cancelled);
+    if (places.empty()) return "no answer";
+    const auto until = start + kUpnpBudget;
+    auto gateway = chooseGateway(places, until, cancelled);
+    if (!gateway) return "no internet gateway among the devices that answered";
     Held h;
     h.port = job.port;
-    char lan[64] = "";
-    int found = UPNP_GetValidIGD(devices, &h.urls, &h.data, lan, sizeof lan);
-    freeUPNPDevlist(devices);
-    if (found != 1 && found != 2) {
-        if (found) FreeUPNPUrls(&h.urls);
-        return "no internet gateway among the devices that answered";
-    }
-    h.lanAddress = lan;
+    h.upnp = std::move(*gateway);
     h.lease = std::to_string(kLeaseSeconds);
-    int r = h.upnpAdd();
+    int r = h.upnpAdd(until, cancelled);
     if (r == 725) {  // the router only takes mappings for good
         h.lease = "0";
-        r = h.upnpAdd();
+        r = h.upnpAdd(until, cancelled);
     }
-    if (r != UPNPCOMMAND_SUCCESS) {
-        FreeUPNPUrls(&h.urls);
-        return "refused by the router (" + upnpWords(r) + ")";
-    }
-    char external[64] = "";
-    if (UPNP_GetExternalIPAddress(h.urls.controlURL, h.data.first.servicetype, external) != UPNPCOMMAND_SUCCESS)
-        external[0] = '\0';
+    if (r == UPNPCOMMAND_HTTP_ERROR) return "no usable answer to the mapping";
+    if (r != UPNPCOMMAND_SUCCESS) return "refused by the router (" + upnpWords(r) + ")";
+    std::string answer, external;
+    if (soap(h.upnp, "GetExternalIPAddress", {}, answer, until, cancelled) == UPNPCOMMAND_SUCCESS)
+        external = addressOrNothing(elementText(answer, "NewExternalIPAddress"));
     h.kind = Held::Upnp;
     if (h.lease != "0") h.renewAt = Clock::now() + kRenewEvery;
     held = h;
@@ -308,7 +412,7 @@ PortMapResult attempt(const Job& job, Held& held, const Cancelled& cancelled) {
         return result;
     }
     auto start = Clock::now();
-    std::string upnp = tryUpnp(job, held, result, start + kSearchTime, cancelled);
+    std::string upnp = tryUpnp(job, held, result, start, cancelled);
     if (result.mapped || cancelled()) return result;
     auto until = std::max(start + kSilentBudget, Clock::now() + kNatPmpAtLeast);
     std::string natPmp = tryNatPmp(job, held, result, until, cancelled);
@@ -411,6 +515,13 @@ PortMapper::~PortMapper() {
 }
 
 void PortMapper::start(int port) {
+    // The tests run with GORVATH_TEST_NETWORK_GUARD set: there asking the real network's router (an empty
+    // address) is a test's fault, ended at once, before anything is sent.
+    const char* guard = std::getenv("GORVATH_TEST_NETWORK_GUARD");
+    if (guard && *guard && (searchAddress.empty() || natPmpGateway.empty())) {
+        std::fputs("gorvath: a test asked the real network's router\n", stderr);
+        std::abort();
+    }
     if (!shared_) {
         shared_ = std::make_shared<Shared>();
         shared_->owner = this;

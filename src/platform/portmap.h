@@ -18,7 +18,7 @@ class EventLoop;
 
 struct PortMapResult {
     bool mapped = false;
-    std::string externalAddress;  // the router's public address, when it told it ("" otherwise)
+    std::string externalAddress;  // the router's public address, when it told one that reads as an address
     int externalPort = 0;         // the port on the router's public side, when mapped
     std::string how;              // "UPnP" or "NAT-PMP" when mapped, "" otherwise
     std::string why;              // short human words on what failed, when not mapped
@@ -34,8 +34,9 @@ public:
 
     // Starts asking the router to forward TCP `port` to this machine, the same port outside; returns at
     // once. An earlier mapping is removed first and an earlier attempt is abandoned (its answer never
-    // comes). The whole attempt costs at most three seconds when no router answers; onResult gets the
-    // outcome from the loop, never from inside this call.
+    // comes). The whole attempt costs about three seconds at most, whatever the routers answer (or do not),
+    // and little memory: what a router sends is read only up to small bounds. onResult gets the outcome
+    // from the loop, never from inside this call.
     void start(int port);
     // Abandons an attempt and removes the mapping, off the loop's thread; does nothing without either.
     void stop();
@@ -43,7 +44,8 @@ public:
     std::function<void(const PortMapResult&)> onResult;
 
     // Where the requests go; read by start(). Empty means the real network: the SSDP multicast group and
-    // the default gateway. Tests point them at scripted routers on loopback.
+    // the default gateway. Tests point them at scripted routers on loopback: with GORVATH_TEST_NETWORK_GUARD
+    // set (as every test is), start() with either of them empty ends the program instead.
     std::string searchAddress;  // "a.b.c.d:port" that receives the SSDP search instead of the group
     std::string natPmpGateway;  // "a.b.c.d", the NAT-PMP gateway instead of the default one
 

@@ -223,7 +223,8 @@ bool Game::start(const char* binary) {
     if (!desk.ok()) return false;
     process = std::make_unique<Process>(
         [&] {
-            std::vector<std::string> argv{binary};
+            // A hosting game here never asks the real network's router.
+            std::vector<std::string> argv{binary, "--no-router"};
             argv.insert(argv.end(), args.begin(), args.end());
             return argv;
         }(),

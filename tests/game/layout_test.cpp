@@ -90,7 +90,7 @@ TEST_F(LayoutTest, EveryTextFitsItsControlWithTheScreensFontsInBothLanguages) {
     std::set<std::string> faults;
     auto check = [&](const std::string& language) {
         misfits(f, fonts, language, faults);
-        for (Control* panel : {&f.Frame1, &f.Frame2, &f.Frame5}) overlaps(*panel, language, faults);
+        for (Control* panel : {&f.Frame1, &f.Frame2, &f.Frame5, &f.Frame6}) overlaps(*panel, language, faults);
         // The greatest force keeps clear of its box's edges.
         for (TextBox* box : {&f.sila1, &f.sila2})
             if (fonts.widest(box->font, "200") + 8 > box->width())
@@ -117,7 +117,7 @@ TEST_F(LayoutTest, EveryTextFitsItsControlWithTheScreensFontsInBothLanguages) {
             check(language);
         }
         // And the options' other settings, and with the numbers on every special shell named over its slot.
-        for (const char* row : {"optmute", "optfull", "optscale"}) f.click(*f.find(row));
+        for (const char* row : {"optmute", "optfull", "optscale", "optrouter"}) f.click(*f.find(row));
         f.SetNumbers(true);
         for (int kind = weapon::Teleport; kind <= weapon::Bouncer; ++kind) {
             f.weapon1.tag = f.weapon2.tag = std::to_string(kind);

@@ -217,6 +217,7 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     } screen;
     Desktop d = testing::englishDesktop();
     d.settingsFolder = folder.path;
+    d.mapPorts = true;
     testing::Headless h(d);
     h.start();
     Mainfrm& g = h.game;
@@ -234,12 +235,14 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     g.keyDown(Key::Tab), g.keyDown(Key::Right);  // whole multiples
     g.keyDown(Key::Tab), g.keyDown(Key::Enter);  // numbers
     g.keyDown(Key::Tab), g.keyDown(Key::Enter);  // shot trace
+    g.keyDown(Key::Tab), g.keyDown(Key::Enter);  // hosting leaves the router alone
     g.keyDown(Key::Tab);
     for (char c : std::string("8123")) g.typeChar(c);
-    EXPECT_TRUE(g.muted && screen.full && !screen.smooth && g.hostPort == 8123);
+    EXPECT_TRUE(g.muted && screen.full && !screen.smooth && g.hostPort == 8123 && !g.desktop.mapPorts);
     const std::string file = testing::readText(folder.path + "/settings.ini");
-    for (const char* kept : {"sound.volume = 90\n", "sound.mute = yes\n", "language = cs\n", "window.fullscreen = yes\n",
-                             "window.scaling = whole\n", "view.numbers = yes\n", "view.trace = yes\n", "net.port = 8123\n"})
+    for (const char* kept :
+         {"sound.volume = 90\n", "sound.mute = yes\n", "language = cs\n", "window.fullscreen = yes\n", "window.scaling = whole\n",
+          "view.numbers = yes\n", "view.trace = yes\n", "net.router = no\n", "net.port = 8123\n"})
         EXPECT_NE(file.find(kept), std::string::npos) << kept << file;
     // Switched while running, every text reads as in a window that started in that language.
     auto started = [&](const char* language) {

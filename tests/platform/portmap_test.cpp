@@ -1,5 +1,5 @@
 // PortMapper against routers scripted on loopback: one that answers SSDP searches and the UPnP actions,
-// one that speaks NAT-PMP, and one that never says a word.
+// one that speaks NAT-PMP, one that never says a word, and ones that answer without end.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -9,10 +9,16 @@
 #include <asio/ip/udp.hpp>
 #include <asio/read.hpp>
 #include <asio/read_until.hpp>
+#include <asio/steady_timer.hpp>
 #include <asio/use_awaitable.hpp>
 #include <asio/write.hpp>
+#include <sched.h>
+#include <sys/resource.h>
+
 #include <cmath>
 #include <condition_variable>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <thread>
 
@@ -45,19 +51,27 @@ std::string element(const std::string& xml, const std::string& name) {
     return xml.substr(at, xml.find("</" + name + ">", at) - at);
 }
 
+// What a router does instead of answering plainly: sends a description, a SOAP answer or headers without
+// end (the headers slowly), answers a search as 100 devices of 5 MB descriptions, answers from another
+// address than its description's, tells a junk external address; or there is no way to its NAT-PMP side.
+enum class Flood { None, Description, Soap, Head, Devices, Foreign, JunkAddress, Unreachable };
+
 // The router, on a thread of its own, writes down the mappings it is asked to add and delete. Its NAT-PMP
 // side listens on port 5351 of an address of its own, one of loopback's many.
 struct Router {
     asio::io_context io;
     udp::socket ssdp{io, {asio::ip::make_address_v4("127.0.0.1"), 0}};
+    udp::socket elsewhere{io, {asio::ip::make_address_v4("127.0.0.2"), 0}};
     tcp::acceptor http{io, {asio::ip::make_address_v4("127.0.0.1"), 0}};
     udp::socket natPmp{io, udp::v4()};
     std::mutex m;
     std::condition_variable noted;
     std::vector<std::string> log;
+    int descriptions = 0, floods = 0, cut = 0;  // descriptions asked for; endless answers begun, cut off
+    Flood flood;
     std::thread thread;
 
-    Router(bool upnp, bool natpmp) {
+    Router(bool upnp, bool natpmp, Flood f = Flood::None) : flood(f) {
         asio::error_code ec{asio::error::address_in_use};
         for (int k = 1; ec && k < 255; ++k) natPmp.bind({asio::ip::make_address_v4("127.53.51." + std::to_string(k)), 5351}, ec);
         if (upnp) asio::co_spawn(io, answerSearches(), asio::detached), asio::co_spawn(io, acceptHttp(), asio::detached);
@@ -79,16 +93,44 @@ struct Router {
         noted.wait_for(g, std::chrono::seconds(5), [&] { return log.size() >= atLeast; });
         return log;
     }
+    void count(int& n) {
+        std::lock_guard g(m);
+        ++n;
+        noted.notify_all();
+    }
+    int counted(const int& n) {
+        std::lock_guard g(m);
+        return n;
+    }
+    bool allCut(std::chrono::seconds within) {
+        std::unique_lock g(m);
+        return noted.wait_for(g, within, [&] { return cut == floods; });
+    }
+    // Sends `head`, then `piece` again and again, as fast as it is read or dripping, until the game hangs up.
+    awaitable<void> pour(tcp::socket& s, std::string head, std::string piece, bool drip = false) {
+        count(floods);
+        try {
+            co_await asio::async_write(s, asio::buffer(head), use_awaitable);
+            for (asio::steady_timer pause(io);; pause.expires_after(std::chrono::milliseconds(drip ? 5 : 0))) {
+                co_await asio::async_write(s, asio::buffer(piece), use_awaitable);
+                co_await pause.async_wait(use_awaitable);
+            }
+        } catch (const std::system_error&) {}
+        count(cut);
+    }
 
     awaitable<void> answerSearches() {
         for (std::array<char, 1500> in;;) {
             udp::endpoint from;
             co_await ssdp.async_receive_from(asio::buffer(in), from, use_awaitable);
-            // clang-format off
-            std::string out = "HTTP/1.1 200 OK\r\nST: urn:schemas-upnp-org:device:InternetGatewayDevice:1\r\nLOCATION: "
-                              "http://127.0.0.1:" + std::to_string(http.local_endpoint().port()) + "/rootDesc.xml\r\n\r\n";
-            // clang-format on
-            co_await ssdp.async_send_to(asio::buffer(out), from, use_awaitable);
+            for (int k = 0; k < (flood == Flood::Devices ? 100 : 1); ++k) {
+                // clang-format off
+                std::string out = "HTTP/1.1 200 OK\r\nST: urn:schemas-upnp-org:device:InternetGatewayDevice:1\r\nLOCATION: "
+                                  "http://127.0.0.1:" + std::to_string(http.local_endpoint().port()) + "/rootDesc.xml?" +
+                                  std::to_string(k) + "\r\n\r\n";
+                // clang-format on
+                co_await (flood == Flood::Foreign ? elsewhere : ssdp).async_send_to(asio::buffer(out), from, use_awaitable);
+            }
         }
     }
     awaitable<void> acceptHttp() {
@@ -102,7 +144,16 @@ struct Router {
         if (in.size() < total)
             co_await asio::async_read(s, asio::dynamic_buffer(in), asio::transfer_exactly(total - in.size()), use_awaitable);
         const std::string service = "urn:schemas-upnp-org:service:WANIPConnection:1";
-        if (in.starts_with("GET /rootDesc.xml")) {
+        static const std::string kBig(5'000'000, ' '), kChunk = "1000\r\n" + std::string(4096, 'x') + "\r\n";
+        const bool get = in.starts_with("GET /rootDesc.xml");
+        if (get) count(descriptions);
+        if (get && flood == Flood::Description) co_return co_await pour(s, "HTTP/1.1 200 OK\r\n\r\n<root>", kChunk);
+        if (get && flood == Flood::Head) co_return co_await pour(s, "HTTP/1.1 200 OK\r\n", "X-Pad: y\r\n", true);
+        if (get && flood == Flood::Devices)
+            co_return co_await pour(s, "HTTP/1.1 200 OK\r\nContent-Length: 5000000\r\n\r\n", kBig);
+        if (!get && flood == Flood::Soap)
+            co_return co_await pour(s, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n", kChunk);
+        if (get) {
             // clang-format off
             body = "<root><device><deviceType>urn:schemas-upnp-org:device:InternetGatewayDevice:1</deviceType><serviceList>"
                    "<service><serviceType>urn:schemas-upnp-org:service:WANCommonInterfaceConfig:1</serviceType></service>"
@@ -113,7 +164,9 @@ struct Router {
             auto hash = in.find('#', in.find("SOAPAction:"));
             std::string action = in.substr(hash + 1, in.find('"', hash) - hash - 1), values;
             if (action == "GetStatusInfo") values = "<NewConnectionStatus>Connected</NewConnectionStatus>";
-            if (action == "GetExternalIPAddress") values = "<NewExternalIPAddress>" + kExternal + "</NewExternalIPAddress>";
+            if (action == "GetExternalIPAddress")
+                values = "<NewExternalIPAddress>" + (flood == Flood::JunkAddress ? "1.2.3.4 JOIN EV" : kExternal) +
+                         "</NewExternalIPAddress>";
             if (action.ends_with("PortMapping"))
                 note(action == "AddPortMapping", element(in, "NewExternalPort"), element(in, "NewInternalClient"));
             body = "<s:Envelope><s:Body><u:" + action + "Response xmlns:u=\"" + service + "\">" + values + "</u:" + action +
@@ -203,6 +256,78 @@ TEST(NetPortMap, GivesUpOnASilentRouterSoonWhileTheLoopGoesOn) {
     EXPECT_GT(silent.ssdp.available(), 0u);
     EXPECT_GT(silent.natPmp.available(), 0u);
     EXPECT_FALSE(doomedAnswered);
+}
+
+// The process's CPU time in seconds, its resident memory (now, or at most since the last reset) in MB,
+// and its open descriptors.
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+double residentMb(const char* which = "VmRSS:") {
+    std::ifstream status("/proc/self/status");
+    for (std::string word; status >> word;)
+        if (word == which && status >> word) return std::stod(word) / 1024;
+    return 0;
+}
+void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+auto openFiles() { return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {}); }
+
+// Whatever a router sends, the answer comes soon, the game hangs up on it, and it costs little memory, little
+// CPU and no descriptor.
+TEST(NetPortMap, ARouterThatAnswersWithoutEndCostsLittleAndNotForLong) {
+    struct Case {
+        Flood flood;
+        const char* what;
+        std::string how, external;  // how it is mapped ("" not at all), and the address shown
+    };
+    for (const Case& c : {Case{Flood::Description, "a description without end", "NAT-PMP", kExternal},
+                          Case{Flood::Soap, "a SOAP answer in chunks without end", "NAT-PMP", kExternal},
+                          Case{Flood::Head, "headers dripping without end", "NAT-PMP", kExternal},
+                          Case{Flood::Devices, "100 devices of 5 MB descriptions", "NAT-PMP", kExternal},
+                          Case{Flood::Foreign, "a description elsewhere than the answer", "NAT-PMP", kExternal},
+                          Case{Flood::JunkAddress, "a junk external address", "UPnP", ""},
+                          Case{Flood::Unreachable, "no way to the NAT-PMP gateway", "", ""}}) {
+        SCOPED_TRACE(c.what);
+        const auto files = openFiles();
+        resetPeak();
+        const double memory = residentMb(), cpu = cpuSeconds();
+        {
+            gv::RealDriver clock;
+            gv::EventLoop loop{&clock};
+            const bool unreachable = c.flood == Flood::Unreachable;
+            Router router(!unreachable, c.flood != Flood::JunkAddress && !unreachable, c.flood);
+            gv::PortMapper mapper{loop};
+            router.aim(mapper);
+            if (unreachable) mapper.natPmpGateway = "255.255.255.255";  // no socket may reach it: nothing is sent
+            std::optional<gv::PortMapResult> result;
+            mapper.onResult = [&](const gv::PortMapResult& r) { result = r; };
+            const auto began = Clock::now();
+            mapper.start(gv::testing::freePorts(1));
+            ASSERT_TRUE(waitFor(loop, [&] { return result.has_value(); }));
+            EXPECT_LT(std::chrono::duration<double>(Clock::now() - began).count(), 4.5);
+            EXPECT_TRUE(result->how == c.how && result->mapped == !c.how.empty() && result->externalAddress == c.external)
+                << result->how << " " << result->externalAddress << " " << result->why;
+            // A few devices at most, and only those whose description is where their answer came from.
+            EXPECT_LE(router.counted(router.descriptions), c.flood == Flood::Foreign ? 0 : 4);
+            EXPECT_TRUE(router.allCut(std::chrono::seconds(3)));  // it hung up on every endless answer
+        }
+        EXPECT_LT(residentMb("VmHWM:") - memory, 64);
+        EXPECT_LT(cpuSeconds() - cpu, 1.0);
+        EXPECT_EQ(openFiles(), files);
+    }
+}
+
+TEST(NetPortMapDeathTest, ATestThatWouldAskTheRealNetworksRouterEndsAtOnce) {
+    setenv("GORVATH_TEST_NETWORK_GUARD", "1", 1);
+    gv::EventLoop loop;
+    for (bool realSearch : {true, false}) {
+        gv::PortMapper mapper{loop};
+        (realSearch ? mapper.natPmpGateway : mapper.searchAddress) = "127.0.0.1:9";
+        // In a network of its own, where the system gives one: even a guard that failed reaches no router.
+        EXPECT_DEATH((unshare(CLONE_NEWUSER | CLONE_NEWNET), mapper.start(7701)), "a test asked the real network's router");
+    }
 }
 
 }  // namespace
