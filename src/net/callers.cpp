@@ -216,14 +216,19 @@ void Mainfrm::TakePortMap(const PortMapResult& r) {
     Link& n = *net_;
     if (n.role != Link::Role::Host || n.linkUp || !Frame4.visible()) return;
     const bool czech = state.CzechUi == True;
-    if (r.mapped && !r.externalAddress.empty()) {
+    const std::string port = std::to_string(hostPort);
+    if (r.mapped && r.externalAddress.empty()) {
+        // Open, but the router did not say (or garbled) its public address.
+        Label11.setCaption((czech ? "Router otevřel port " : "The router opened port ") + std::to_string(r.externalPort));
+        return;
+    }
+    if (r.mapped) {
         const std::string at =
             (r.externalAddress.find(':') != std::string::npos ? "[" + r.externalAddress + "]" : r.externalAddress) +
             (r.externalPort == 7701 ? "" : ":" + std::to_string(r.externalPort));
         Label11.setCaption((czech ? "Ostatní se připojí na " : "Others can join at ") + at);
         return;
     }
-    const std::string port = std::to_string(hostPort);
     ShowMenuBanner(czech ? "Router neotevřel port " + port + "; přesměrujte jej na tento počítač ručně"
                          : "The router did not open port " + port + "; forward it to this computer by hand",
                    true);

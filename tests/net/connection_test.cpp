@@ -27,6 +27,13 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
     EXPECT_EQ(host.Label8(1).caption(),
               "The router did not open port " + std::to_string(port) + "; forward it to this computer by hand");
     EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Listening && host.Frame4.visible());
+    // A router that opens the port says where others join, when its address reads as one.
+    for (auto [address, external, says] : {std::tuple{"", 7777, "The router opened port 7777"},
+                                           {"203.0.113.7", 7701, "Others can join at 203.0.113.7"},
+                                           {"2001:db8::7", 7702, "Others can join at [2001:db8::7]:7702"}}) {
+        host.net().portMapper.onResult(PortMapResult{true, address, external, "UPnP", ""});
+        EXPECT_EQ(host.Label11.caption(), says);
+    }
 
     joiner.click(joiner.Option3);
     joiner.click(joiner.compname);
