@@ -84,8 +84,7 @@ TEST_F(NetConnection, StrayConnectionsLeaveTheHostListeningAndARealJoinerGetsInA
     ASSERT_TRUE(until([&] { return stranger.closedByGame() && tls.closedByGame(); }, 3000));
     // One greets and leaves at once, as a joiner that gave up does: it never takes the seat.
     RawPeer quitter(loop);
-    quitter.connect(port);
-    ASSERT_TRUE(until([&] { return quitter.connected(); }));
+    ASSERT_TRUE(dial(quitter, port));
     quitter.send("G2\ndisconnect\n"), quitter.close();
     loop.runFor(500);
     EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Listening && host.Frame4.visible() && !host.Label8(1).visible());

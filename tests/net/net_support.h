@@ -124,6 +124,9 @@ inline void joinGame(Mainfrm& g, const std::string& name = "127.0.0.1") {
     g.click(g.Command4);
 }
 
+// What a copy whose link broke shows while it keeps the seat, before its countdown's seconds.
+inline const std::string kCountdown = "Connection lost; waiting for the other player to return (";
+
 using testing::freePorts;
 using testing::idle;
 inline bool linkedModes(const Mainfrm& h, const Mainfrm& j) {
@@ -148,6 +151,10 @@ struct NetLoopTest : ::testing::Test {
             if (loop.now() >= end) return false;
         return true;
     }
+    // `p` connects to the port and is connected.
+    bool dial(RawPeer& p, int port) {
+        return p.connect(port), until([&] { return p.connected(); });
+    }
 };
 
 struct NetGameTest : NetLoopTest {
@@ -164,8 +171,7 @@ struct NetGameTest : NetLoopTest {
         const int port = usePorts({&game});
         hostGame(game);
         ASSERT_EQ(game.tcpcontrol.state(), TcpSocket::Listening);
-        p.connect(port);
-        ASSERT_TRUE(until([&] { return p.connected(); }));
+        ASSERT_TRUE(dial(p, port));
         p.say("G2");
         ASSERT_TRUE(until([&] { return game.state.GameMode == mode::Host && p.heardLine("connectok"); }));
     }
@@ -378,21 +384,20 @@ struct NetDuel {
         runFor(1500);
         return again->game;
     }
-    // A game vanishes as a killed program does: its socket closes and it runs no more.
-    void kill(Seat& s) {
+    // A game vanishes as a killed program does: its socket closes and it runs no more. Whether the other
+    // copy then keeps the battle for its return.
+    bool kill(Seat& s) {
         s.game.tcpcontrol.close();
         s.stop = true;
         while (turns.live(s.id)) turns.pass(0);
         s.thread.join();
+        return until([&] { return (&s == &host ? joiner : host).game.net().resuming; });
     }
     // The test's turns: until `done` holds, a game ended or `virtualMs` of game time passed.
     bool until(const std::function<bool()>& done, double virtualMs = 600000) {
-        const double end = clock.nowMs + virtualMs;
-        for (;;) {
+        for (const double end = clock.nowMs + virtualMs;; turns.pass(0)) {
             if (done()) return true;
-            if (clock.nowMs > end) return false;
-            if (!host.error.empty() || !joiner.error.empty()) return false;
-            turns.pass(0);
+            if (clock.nowMs > end || !host.error.empty() || !joiner.error.empty()) return false;
         }
     }
     void runFor(double ms) {
@@ -414,16 +419,14 @@ struct NetDuel {
         return idle(H) && idle(J) && H.net().handOvers == handOvers && J.net().handOvers == handOvers &&
                H.state.TurnPlayer == J.state.TurnPlayer && H.net().battles == J.net().battles && H.net().battles > 0;
     }
-    // The player whose turn it is aims and fires on their own copy, as that player's input.
-    bool shoot(const std::string& force, const std::string& angle) {
-        const int player = int(host.game.state.TurnPlayer);
-        Seat& seat = player == 1 ? host : joiner;
-        Mainfrm& g = seat.game;
-        return on(seat, [&] {
-            (player == 1 ? g.sila1 : g.sila2).setText(force);
-            (player == 1 ? g.uhel1 : g.uhel2).setText(angle);
-            g.click(player == 1 ? g.Command1 : g.Command2);
-        });
+    // The player whose turn it is aims and fires on their own copy (the host's `h`, the joiner's `j`), as that
+    // player's input.
+    bool shoot(const std::string& force, const std::string& angle) { return shoot(force, angle, host, joiner); }
+    bool shoot(const std::string& force, const std::string& angle, Seat& h, Seat& j) {
+        const int player = int(h.game.state.TurnPlayer);
+        Mainfrm& g = (player == 1 ? h : j).game;
+        return on(player == 1 ? h : j,
+                  [&] { testing::aim(g, player, force, angle), g.click(player == 1 ? g.Command1 : g.Command2); });
     }
     void connect() {
         usePorts({&host.game, &joiner.game});

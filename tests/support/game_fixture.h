@@ -43,6 +43,12 @@ inline void arm(Mainfrm& g, int kind, int player = 1) {
     slot.setPicture(kind ? g.bonusvzor(kind).picture() : nullptr);
 }
 
+// `player`'s boxes hold `force` and `angle`, as if typed.
+inline void aim(Mainfrm& g, int player, const std::string& force, const std::string& angle) {
+    (player == 1 ? g.sila1 : g.sila2).setText(force);
+    (player == 1 ? g.uhel1 : g.uhel2).setText(angle);
+}
+
 // A folder of its own under the system's temporary folder, removed with this.
 struct TempFolder {
     std::string path;
@@ -127,10 +133,7 @@ struct BattleTest : GameTest {
         game.state.Wind = 0;
     }
     void arm(int kind, int player = 1) { testing::arm(game, kind, player); }
-    void aim(int player, const std::string& force, const std::string& angle) {
-        (player == 1 ? game.sila1 : game.sila2).setText(force);
-        (player == 1 ? game.uhel1 : game.uhel2).setText(angle);
-    }
+    void aim(int player, const std::string& force, const std::string& angle) { testing::aim(game, player, force, angle); }
     // The turn's player presses space; the loop runs until the next player is armed (or the battle ended).
     void fireAndWait() {
         game.keyDown(Key::Space);
