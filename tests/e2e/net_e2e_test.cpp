@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <tuple>
 
 #include "../support/ports.h"
 #include "desktop.h"
@@ -19,9 +18,10 @@ constexpr int kNameX = 400, kNameY = 306;        // compname
 // The share of the battlefield (below the panels) that two screens show alike.
 double sameField(const Screenshot& a, const Screenshot& b) { return alike(a, b, 80); }
 
-// The host's steps (the network panel, Host) and the joiner's (the panel, the host's address, Join); the
-// host's network panel has gone once the joiner is linked: its New Game button is back as `menu` had it.
-// The network panel, the host's address typed over the name, Join.
+// The host's steps: the network panel, Host.
+void hostGame(Game& g) { g.desk.click(kOption3X, kOption3Y), g.desk.click(kHostX, kHostY); }
+
+// The joiner's: the network panel, the host's address typed over the name, Join.
 void join(Game& joiner, const std::string& address) {
     joiner.desk.click(kOption3X, kOption3Y);
     joiner.desk.click(kNameX, kNameY);  // selects the whole name, so typing replaces it
@@ -32,9 +32,9 @@ void join(Game& joiner, const std::string& address) {
     joiner.desk.click(kJoinX, kJoinY);
 }
 
+// Both; the host's network panel has gone once the joiner is linked: its New Game button is back as `menu` had it.
 void link(Game& host, Game& joiner, const std::string& address, const Screenshot& menu) {
-    host.desk.click(kOption3X, kOption3Y);
-    host.desk.click(kHostX, kHostY);
+    hostGame(host);
     join(joiner, address);
     auto linked = [&](const Screenshot& s) {
         int differ = 0;
@@ -58,6 +58,15 @@ std::pair<Screenshot, Screenshot> bothAlike(Game& host, Game& joiner) {
 // What the link says over the battlefield while it waits for the other player.
 bool saysItWaits(const Screenshot& w) { return w.count(0x00FF00, 90, 264, 160, 300) >= 20; }
 
+// The battle goes on at `player`'s turn: the host waits for the other no more, and both screens show that
+// player armed and the same battlefield.
+void goesOn(Game& host, Game& joiner, int player, const char* what) {
+    EXPECT_FALSE(saysItWaits(host.waitFor([](const Screenshot& s) { return !saysItWaits(s); }, 15))) << what;
+    EXPECT_TRUE(armed(host.waitArmed(player), player) && armed(joiner.waitArmed(player), player)) << what;
+    auto [h, j] = bothAlike(host, joiner);
+    EXPECT_GT(sameField(h, j), 0.99) << what;
+}
+
 // (A link cut under a battle and resumed is the network battle tests' own, over real loopback sockets.)
 TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareShotsAndTheHostSurvivesAKilledJoiner) {
     Game host, joiner;
@@ -70,22 +79,15 @@ TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareShotsAndTheHostSurvive
     host.desk.click(kHostX, kHostY);  // New Game: the joiner follows
     ASSERT_TRUE(armed(host.waitArmed(1), 1)) << "the host's battle did not start";
     ASSERT_TRUE(armed(joiner.waitArmed(1), 1)) << "the joiner did not follow";
-    auto [h, j] = bothAlike(host, joiner);
-    EXPECT_GT(sameField(h, j), 0.99) << "the two copies built different battlefields";
+    goesOn(host, joiner, 1, "the two copies built different battlefields");
 
     // The host fires; the shell flies on both screens and the turn passes to the joiner on both.
     host.desk.key("space");
-    host.waitArmed(2);
-    EXPECT_TRUE(armed(joiner.waitArmed(2), 2)) << "the joiner was not armed";
-    std::tie(h, j) = bothAlike(host, joiner);
-    EXPECT_GT(sameField(h, j), 0.99) << "the shot left different battlefields";
+    goesOn(host, joiner, 2, "the host's shot: the joiner was not armed, or the battlefields differ");
 
     // The joiner's shot flies on both screens too.
     joiner.desk.key("space");
-    host.waitArmed(1);
-    EXPECT_TRUE(armed(joiner.waitArmed(1), 1)) << "the turn did not come back to the host";
-    std::tie(h, j) = bothAlike(host, joiner);
-    EXPECT_GT(sameField(h, j), 0.99) << "the joiner's shot left different battlefields";
+    goesOn(host, joiner, 1, "the joiner's shot: the turn did not come back to the host, or the battlefields differ");
 
     // The joiner's program dies: the host says it waits for its return, Esc takes it to its menu, and it
     // keeps running. What the link says over the battlefield reaches further left than "Creating game...".
@@ -125,35 +127,28 @@ TEST(NetworkE2E, AKilledJoinerAndAKilledHostStartedAgainGoOnWithTheBattle) {
         g->args = {"--port", std::to_string(port)};
         return g->start(GORVATH_BINARY) && atMenu(g->waitMenu());
     };
-    auto goesOn = [&](int player, const char* what) {
-        EXPECT_FALSE(saysItWaits(host->waitFor([](const Screenshot& s) { return !saysItWaits(s); }, 15))) << what;
-        EXPECT_TRUE(armed(host->waitArmed(player), player) && armed(joiner->waitArmed(player), player)) << what;
-        auto [h, j] = bothAlike(*host, *joiner);
-        EXPECT_GT(sameField(h, j), 0.99) << what;
-    };
     if (!start(host, hostData) || !start(joiner, joinerData)) GTEST_SKIP() << "no display";
     ASSERT_NO_FATAL_FAILURE(link(*host, *joiner, address, host->desk.screenshot()));
     host->desk.click(kHostX, kHostY);
     ASSERT_TRUE(armed(host->waitArmed(1), 1)) << "the battle did not start";
     host->desk.key("space");
-    goesOn(2, "the host's shot");
+    goesOn(*host, *joiner, 2, "the host's shot");
 
     joiner->process->kill();
     ASSERT_TRUE(saysItWaits(host->waitFor(saysItWaits, 12))) << "the host did not say that it waits";
     ASSERT_TRUE(start(joiner, joinerData));
     join(*joiner, address);
-    goesOn(2, "the joiner started again");
+    goesOn(*host, *joiner, 2, "the joiner started again");
     joiner->desk.key("space");
-    goesOn(1, "the joiner's shot");
+    goesOn(*host, *joiner, 1, "the joiner's shot");
 
     host->process->kill();
     ASSERT_TRUE(saysItWaits(joiner->waitFor(saysItWaits, 12))) << "the joiner did not say that it waits";
     ASSERT_TRUE(start(host, hostData));
-    host->desk.click(kOption3X, kOption3Y);
-    host->desk.click(kHostX, kHostY);
-    goesOn(1, "the host started again");
+    hostGame(*host);
+    goesOn(*host, *joiner, 1, "the host started again");
     host->desk.key("space");
-    goesOn(2, "the host's shot after it came back");
+    goesOn(*host, *joiner, 2, "the host's shot after it came back");
 }
 
 }  // namespace
