@@ -173,12 +173,10 @@ Screenshot Desktop::screenshot() const {
 }
 
 void Desktop::click(int x, int y) const {
-    (void)std::system(
-        ("DISPLAY=" + display_ + " xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.1 click 1")
-            .c_str());
+    run("DISPLAY=" + display_ + " xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " sleep 0.1 click 1");
 }
 
-void Desktop::key(const std::string& name) const { (void)std::system(("DISPLAY=" + display_ + " xdotool key " + name).c_str()); }
+void Desktop::key(const std::string& name) const { run("DISPLAY=" + display_ + " xdotool key " + name); }
 
 std::string Desktop::window(const std::string& commands) const {
     return run("DISPLAY=" + display_ + " timeout 30 xdotool search --sync --onlyvisible --classname " GORVATH_APP_ID " " +
@@ -221,14 +219,11 @@ Game::Game(int screenWidth, int screenHeight) : desk(screenWidth, screenHeight),
 
 bool Game::start(const char* binary) {
     if (!desk.ok()) return false;
+    std::vector<std::string> argv{binary, "--no-router"};  // a hosting game here never asks the real network's router
+    argv.insert(argv.end(), args.begin(), args.end());
+    // Its battles and settings are kept in folders of its own, never in the user's.
     process = std::make_unique<Process>(
-        [&] {
-            // A hosting game here never asks the real network's router.
-            std::vector<std::string> argv{binary, "--no-router"};
-            argv.insert(argv.end(), args.begin(), args.end());
-            return argv;
-        }(),
-        // Its battles and settings are kept in folders of its own, never in the user's.
+        argv,
         std::vector<std::string>{"DISPLAY=" + desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + runtime,
                                  "LANG=en_US.UTF-8", "XDG_DATA_HOME=" + (dataHome.empty() ? runtime : dataHome),
                                  "XDG_CONFIG_HOME=" + runtime},

@@ -57,9 +57,7 @@ struct NetFaults : NetGameTest {
         return l.visible() && l.top() == Mainfrm::kBannerTop && l.caption().rfind(kCountdown, 0) == 0;
     }
     void countdown() {
-        ASSERT_NO_FATAL_FAILURE(hostForPeer());
-        peerPlaysJoiner();
-        game.click(game.novahra);
+        ASSERT_NO_FATAL_FAILURE(battleForPeer());
         peer.close();
         ASSERT_TRUE(until([&] { return game.net().resuming && countingDown(); }));
     }
@@ -140,9 +138,7 @@ TEST_F(NetFaults, PeerGoneWhileTheJoinerWaitsForTheHostsDrawing) {
 }
 
 TEST_F(NetFaults, PeerGoneWhileTheHostWaitsAtTheHandOver) {
-    ASSERT_NO_FATAL_FAILURE(hostForPeer());
-    peerPlaysJoiner();
-    game.click(game.novahra);
+    ASSERT_NO_FATAL_FAILURE(battleForPeer());
     ASSERT_TRUE(game.Command1.enabled());
     // The joiner stops before its "bullfired" and goes on ten seconds later, in step.
     peer.onLine([&](const std::string& line) {

@@ -183,12 +183,14 @@ struct NetGameTest : NetLoopTest {
         peer.say("connectok");
         ASSERT_TRUE(until([&] { return game.state.GameMode == mode::Joiner; }));
     }
-    // The peer plays a joiner that builds at once and never shoots unless told to.
-    void peerPlaysJoiner() {
+    // The game hosts a battle; the peer plays a joiner that builds at once and never shoots unless told to.
+    void battleForPeer() {
+        ASSERT_NO_FATAL_FAILURE(hostForPeer());
         peer.onLine([this](const std::string& line) {
             if (!line.empty() && line[0] == 'R') peer.say("drawingok");
             if (line == "bullfired") peer.say("bullfired");
         });
+        game.click(game.novahra);
     }
     // The peer plays a host: "drawingok" and a calm wind back, and at each hand-over the host's
     // "bullfired", its wind, when the field has none, a crate, and then whatever `afterHandOver` says.
