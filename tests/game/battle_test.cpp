@@ -246,11 +246,8 @@ TEST_F(Flight, TheTraceDotsEachPlayersLastShotAndTheOptionsChangeNothingOfTheBat
     std::vector<std::array<int, 2>> counts;
     for (auto [force, angle] : {std::pair{"100", "60"}, {"90", "50"}, {"120", "70"}}) {
         for (Headless* h : {static_cast<Headless*>(this), &plain}) {
-            const int player = int(h->game.state.TurnPlayer == 2 ? 1 : 2);
-            (player == 1 ? h->game.sila1 : h->game.sila2).setText(force);
-            (player == 1 ? h->game.uhel1 : h->game.uhel2).setText(angle);
-            h->game.keyDown(Key::Space);
-            h->loop.waitUntil([&] { return testing::idle(h->game) && !h->game.bonusfalltimer.enabled(); });
+            testing::aim(h->game, h->game.state.TurnPlayer == 2 ? 1 : 2, force, angle);
+            h->fireAndWait();
         }
         EXPECT_TRUE(game.SharedStateHash() == plain.game.SharedStateHash() && game.world.pixels() == plain.game.world.pixels());
         counts.push_back({dots("trace1"), dots("trace2")});

@@ -21,6 +21,8 @@ struct ComputerTest : testing::BattleTest {
     }
     void sunAt(double left, double top) { game.sun.move(left, top, 72, 72), game.sun.setVisible(true); }
     void ground(int from, int to, int row) { std::fill(&game.state.Ground(from), &game.state.Ground(to) + 1, row); }
+    // The human's tank at the left edge, on ground at `row`.
+    void humanOn(int row) { ground(-1, 100, row), game.SeatTank(game.tank1, 20); }
     // The computer's turn as the hand-over gives it, until its timer has ticked; the shot is left unflown.
     void computerTurn(double seed) {
         game.ResetHandOver();
@@ -73,8 +75,7 @@ TEST_F(ComputerTargets, CrateIsLeftAloneWithAWeaponInHandOrHealthToSpare) {
              {Piercing, Health, 500, 400, false},    {Bouncer, Heavy, 1000, 400, false}}) {
         // clang-format on
         flatten(400);
-        ground(-1, 100, humanRow);
-        game.SeatTank(game.tank1, 20);
+        humanOn(humanRow);
         crateAt(crate, 680);
         game.state.Health2 = health2;
         arm(held, 2), computerTurn(crate + held);
@@ -98,8 +99,7 @@ TEST_F(ComputerSearch, AnglesPointAtTheHumanAndABlockedFieldStillEndsInAShot) {
 }
 
 TEST_F(ComputerSearch, DrillsAndHopelessSearchesEndInAShot) {
-    ground(-1, 100, 500);  // the human stands lower: the drill takes its first angle
-    game.SeatTank(game.tank1, 20);
+    humanOn(500);  // the human stands lower: the drill takes its first angle
     for (int seed = 1; seed <= 8; ++seed) {
         arm(weapon::Drill, 2), computerTurn(seed);
         ASSERT_EQ(thought().angles.size(), 1u);
@@ -121,8 +121,7 @@ TEST_F(ComputerAiming, WrittenAimsStayInTheirRangesAndAZeroForceIsReplaced) {
     // The beginner's angle misses by up to five degrees, as far one way as the other. (With a drill and the
     // human lower its first angle is its aim; on the human's turn the aim is written, not fired.)
     game.SetLevels(level::Human, level::Beginner);
-    ground(-1, 100, 500);
-    game.SeatTank(game.tank1, 20);
+    humanOn(500);
     game.state.TurnPlayer = 1;
     std::map<int, int> misses;
     double sum = 0;

@@ -130,14 +130,9 @@ TEST_F(StartUp, CreditsLinkAndExit) {
 TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
     testing::TempFolder folder("settings");
     const std::string file = folder.path + "/settings.ini";
-    auto in = [](const std::string& where) {
-        Desktop d = testing::englishDesktop();
-        d.settingsFolder = where;
-        return d;
-    };
     const std::string host = "127.0.0.1:" + std::to_string(freePorts(1));
     {
-        testing::Headless first(in(folder.path));
+        testing::Headless first(testing::englishDesktop("", folder.path));
         first.start();
         first.game.click(first.game.Option2), first.game.click(*first.game.find("lvlexpert"));  // 1 vs. AI: the expert
         EXPECT_FALSE(first.game.muted);
@@ -155,7 +150,7 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
     for (std::size_t at = 0; (at = edited.find('\n', at)) != std::string::npos; at += 2) edited.insert(at, 1, '\r');
     testing::writeText(file, edited);
     {
-        testing::Headless second(in(folder.path));
+        testing::Headless second(testing::englishDesktop("", folder.path));
         second.start();
         const Mainfrm& g = second.game;
         EXPECT_TRUE(g.muted && g.state.CzechUi == True && g.hostPort == 7900 && g.sound.volume() == 50 &&
@@ -174,7 +169,7 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
         // clang-format on
         testing::writeText(file, bad);
         ::testing::internal::CaptureStderr();
-        testing::Headless g(in(folder.path));
+        testing::Headless g(testing::englishDesktop("", folder.path));
         g.start();
         EXPECT_NE(::testing::internal::GetCapturedStderr().find("is damaged"), std::string::npos);
         EXPECT_TRUE(!g.game.muted && g.game.sound.volume() == 100 && g.game.state.CzechUi == False && g.game.hostPort == 7701);
@@ -182,7 +177,7 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
     }
     // A folder that cannot be made: the game plays on, says so once, and remembers within the run.
     ::testing::internal::CaptureStderr();
-    testing::Headless nowhere(in(file + ".bad/gorvath"));
+    testing::Headless nowhere(testing::englishDesktop("", file + ".bad/gorvath"));
     nowhere.start();
     nowhere.game.keyDown(Key::M), nowhere.game.keyDown(Key::M), nowhere.game.keyDown(Key::M);
     const std::string said = ::testing::internal::GetCapturedStderr();
@@ -215,8 +210,7 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
         void setFullScreen(bool on) override { full = on; }
         void setSmooth(bool s) override { smooth = s; }
     } screen;
-    Desktop d = testing::englishDesktop();
-    d.settingsFolder = folder.path;
+    Desktop d = testing::englishDesktop("", folder.path);
     d.mapPorts = true;
     testing::Headless h(d);
     h.start();

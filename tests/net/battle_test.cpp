@@ -8,7 +8,7 @@ namespace {
 
 struct NetBattle : ::testing::Test {
     testing::TempFolder replays{"netbattle"};
-    NetDuel duel{testing::recordingDesktop(replays.path)};
+    NetDuel duel{testing::englishDesktop(replays.path)};
     Mainfrm& H = duel.host.game;
     Mainfrm& J = duel.joiner.game;
 
@@ -237,8 +237,7 @@ TEST_F(NetBattle, AKilledJoinerIsAwaitedAMinuteThenTheHostIsBackAtTheMenu) {
     EXPECT_TRUE(frozen() == before);
     for (Timer* t : {&H.showit, &H.hideit, &H.bullettimer, &H.bonusfalltimer, &H.aitimer, &H.tankexpl, &H.moonfalltimer})
         EXPECT_FALSE(t->enabled()) << t->name();
-    EXPECT_TRUE(H.Frame3.visible() && H.Option1.value() && H.novahra.enabled() && !H.world.enabled() &&
-                H.tcpcontrol.state() == TcpSocket::Closed);
+    EXPECT_TRUE(backAtMenu(H));
     ASSERT_TRUE(duel.on(duel.host, [&] { H.click(H.novahra); }));
     EXPECT_TRUE(H.state.GameMode == mode::HotSeat && H.world.enabled() && H.Command1.enabled());
 }
@@ -296,8 +295,7 @@ TEST_F(NetBattle, CopiesThatDriftApartEndTheLink) {
                 text.find("\nhash 1 ") != std::string::npos)
         << text;
     EXPECT_TRUE(&finder != &H || replay::VerifyFile(path).kind == replay::Verdict::Same);
-    for (Mainfrm* m : {&H, &J})
-        EXPECT_TRUE(m->Frame3.visible() && m->novahra.enabled() && m->tcpcontrol.state() == TcpSocket::Closed);
+    EXPECT_TRUE(backAtMenu(H) && backAtMenu(J));
 }
 
 }  // namespace

@@ -186,7 +186,7 @@ struct NetOverlong : NetFaults {
         RawPeer& p = other ? *other : peer;
         ASSERT_TRUE(until([&] { return game.state.GameMode == mode::HotSeat && p.closedByGame(); }));
         EXPECT_TRUE(p.heardLine("disconnect"));
-        expectBackAtMenu();
+        EXPECT_TRUE(backAtMenu(game));
         EXPECT_TRUE(game.Label8(1).visible() && game.Label8(1).caption() == "Network error");
         EXPECT_GT(game.Label8(1).top(), game.Frame3.top() + game.Frame3.height());  // below the menu, in view
         // New Game puts the banner back over the battlefield with its own text.
@@ -301,8 +301,7 @@ TEST_F(NetMalformed, EachMalformedMessageEndsTheLinkOnBothSides) {
             [&] { return host.tcpcontrol.state() == TcpSocket::Closed && joiner.tcpcontrol.state() == TcpSocket::Closed; }));
         EXPECT_TRUE(to.Label8(1).caption() == "Network error" && to.Label8(1).visible());
         EXPECT_EQ(from.Label8(1).caption(), "The other player left the game");  // it only heard "disconnect"
-        for (Mainfrm* g : {&host, &joiner})
-            EXPECT_TRUE(g->Frame3.visible() && g->Option1.value() && g->novahra.enabled() && g->PeerGone());
+        EXPECT_TRUE(backAtMenu(host) && backAtMenu(joiner));
     }
 }
 

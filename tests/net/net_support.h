@@ -132,6 +132,12 @@ using testing::idle;
 inline bool linkedModes(const Mainfrm& h, const Mainfrm& j) {
     return h.state.GameMode == mode::Host && j.state.GameMode == mode::Joiner;
 }
+// Back at the menu in two-player mode with the link closed, as after the peer's "disconnect".
+inline bool backAtMenu(const Mainfrm& g) {
+    return g.Frame3.visible() && !g.Frame4.visible() && g.Option1.value() && g.PeerGone() && g.novahra.enabled() &&
+           !g.continue_.enabled() && !g.world.enabled() && g.state.GameMode == mode::HotSeat && g.state.WorldBusy == False &&
+           g.tcpcontrol.state() == TcpSocket::Closed;
+}
 
 // Fresh ports for the games' links, the same for every game given; the host's port.
 inline int usePorts(std::initializer_list<Mainfrm*> games) {
@@ -212,17 +218,10 @@ struct NetGameTest : NetLoopTest {
         peer.say("R" + seed);
         ASSERT_TRUE(until([&] { return idle(game) && game.tank1.visible(); }));
     }
-    // Back at the menu in two-player mode, as after the peer's "disconnect".
-    void expectBackAtMenu() {
-        EXPECT_TRUE(game.Frame3.visible() && !game.Frame4.visible() && game.Option1.value() && game.PeerGone());
-        EXPECT_TRUE(game.novahra.enabled() && !game.continue_.enabled() && !game.world.enabled());
-        EXPECT_TRUE(game.state.GameMode == mode::HotSeat && game.state.WorldBusy == False &&
-                    game.tcpcontrol.state() == TcpSocket::Closed);
-    }
     // Whatever was running has stopped, the menu is back and New Game gives a battle at one computer.
     void expectRecovered() {
         ASSERT_TRUE(until([&] { return idle(game); }));
-        expectBackAtMenu();
+        EXPECT_TRUE(backAtMenu(game));
         game.click(game.novahra);
         EXPECT_TRUE(game.state.GameMode == mode::HotSeat && !game.Frame3.visible() && game.world.enabled());
         EXPECT_TRUE(game.tank1.visible() && game.tank2.visible() && game.Command1.enabled() && game.state.WorldBusy == False);

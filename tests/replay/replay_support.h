@@ -5,13 +5,6 @@
 
 namespace gv::testing {
 
-// The English desktop with its battles recorded into `folder`.
-inline Desktop recordingDesktop(const std::string& folder) {
-    Desktop d = englishDesktop();
-    d.replayFolder = folder;
-    return d;
-}
-
 // The player whose turn it is fires a random aim; now and then while a crate still falls. `shots` turns at
 // the most; returns when the battle is over or the turns are used up, with nothing of a shot running.
 // `beforeShot` sees the game just before each of the script's shots.

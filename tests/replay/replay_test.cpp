@@ -9,7 +9,7 @@ namespace gv::testing {
 namespace {
 
 struct Recorded : Headless {
-    explicit Recorded(const std::string& folder) : Headless(recordingDesktop(folder)) {}
+    explicit Recorded(const std::string& folder) : Headless(englishDesktop(folder)) {}
     const replay::Record& record() const { return game.recorder().current(); }
 };
 
@@ -73,8 +73,7 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     // Two computers: the record names them, and their battle computes the same again, every turn theirs.
     h.game.keyDown(Key::Escape);
     h.game.StartDuel(level::Expert, level::Beginner);
-    h.loop.waitUntil([&] { return h.game.state.BattleOver == True; });
-    h.loop.waitUntil([&] { return !h.game.tankexpl.enabled(); });
+    h.loop.waitUntil([&] { return h.game.state.BattleOver == True && !h.game.tankexpl.enabled(); });
     EXPECT_NE(readText(h.game.recorder().path()).find("\nplayers expert beginner\n"), std::string::npos);
     v = replay::VerifyFile(h.game.recorder().path());
     EXPECT_EQ(v.kind, replay::Verdict::Same) << v.line;

@@ -22,10 +22,12 @@
 
 namespace gv::testing {
 
-inline Desktop englishDesktop() {
+// An English system's desktop; its battles recorded into `replays` and its settings kept in `settings`, when given.
+inline Desktop englishDesktop(const std::string& replays = "", const std::string& settings = "") {
     Desktop d;
     d.languageSettings = [] { return LanguageSettings{{"en_GB.UTF-8"}, "en_US.UTF-8", {"us"}}; };
     d.openUrl = [](const std::string&) {};
+    d.replayFolder = replays, d.settingsFolder = settings;
     return d;
 }
 
@@ -99,6 +101,14 @@ struct Headless : Mainfrm::Onlooker {
         ASSERT_TRUE(game.novahra.enabledOnScreen());
         game.click(game.novahra);
     }
+    // The turn's player presses space; the loop runs until the next player is armed (or the battle ended).
+    void fireAndWait() {
+        game.keyDown(Key::Space);
+        waitHandOver();
+    }
+    void waitHandOver() {
+        loop.waitUntil([&] { return idle(game) && !game.bonusfalltimer.enabled(); });
+    }
 };
 
 struct GameTest : ::testing::Test, Headless {
@@ -134,14 +144,6 @@ struct BattleTest : GameTest {
     }
     void arm(int kind, int player = 1) { testing::arm(game, kind, player); }
     void aim(int player, const std::string& force, const std::string& angle) { testing::aim(game, player, force, angle); }
-    // The turn's player presses space; the loop runs until the next player is armed (or the battle ended).
-    void fireAndWait() {
-        game.keyDown(Key::Space);
-        waitHandOver();
-    }
-    void waitHandOver() {
-        loop.waitUntil([&] { return idle(game) && !game.bonusfalltimer.enabled(); });
-    }
     // Fires and runs until the shell timer has ticked `ticks` times.
     void fireAndTick(int ticks) {
         game.keyDown(Key::Space);
