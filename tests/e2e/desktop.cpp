@@ -11,12 +11,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <numeric>
 #include <sstream>
 #include <thread>
 
@@ -51,10 +53,19 @@ std::string tempDir(const std::string& prefix) {
 }
 
 int Screenshot::count(std::uint32_t colour, int x0, int y0, int x1, int y1) const {
-    int n = 0;
-    for (int y = std::max(0, y0); y < std::min(height, y1); ++y)
-        for (int x = std::max(0, x0); x < std::min(width, x1); ++x) n += at(x, y) == colour;
-    return n;
+    return int(std::ranges::count(region(x0, y0, x1, y1), colour));  // a pixel off the screen is no colour
+}
+
+std::vector<std::uint32_t> Screenshot::region(int x0, int y0, int x1, int y1, int step) const {
+    std::vector<std::uint32_t> px;
+    for (int y = y0; y < y1; y += step)
+        for (int x = x0; x < x1; x += step) px.push_back(at(x, y));
+    return px;
+}
+
+int Screenshot::differs(const Screenshot& other, int x0, int y0, int x1, int y1, int step) const {
+    const auto a = region(x0, y0, x1, y1, step), b = other.region(x0, y0, x1, y1, step);
+    return int(std::inner_product(a.begin(), a.end(), b.begin(), 0L, std::plus<>(), std::not_equal_to<>()));
 }
 
 double shown(const Screenshot& shot, const Picture& pic, int left, int top) {
@@ -77,10 +88,7 @@ bool atMenu(const Screenshot& s) { return s.count(0x00FF00, 240, 136, 561, 180) 
 
 double alike(const Screenshot& a, const Screenshot& b, int top) {
     if (a.width != b.width || a.height != b.height || a.height <= top) return 0;
-    long same = 0;
-    for (int y = top; y < a.height; ++y)
-        for (int x = 0; x < a.width; ++x) same += a.at(x, y) == b.at(x, y);
-    return double(same) / (double(a.height - top) * a.width);
+    return 1 - a.differs(b, 0, top, a.width, a.height) / (double(a.height - top) * a.width);
 }
 
 std::pair<int, std::string> run(const std::string& command) {

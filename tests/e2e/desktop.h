@@ -23,6 +23,10 @@ struct Screenshot {
         return p[0] | p[1] << 8 | p[2] << 16;
     }
     int count(std::uint32_t colour, int x0, int y0, int x1, int y1) const;
+    // Every `step`-th pixel of every `step`-th row from (x0, y0) to before (x1, y1), row by row; how many of
+    // them differ from those of `other`.
+    std::vector<std::uint32_t> region(int x0, int y0, int x1, int y1, int step = 1) const;
+    int differs(const Screenshot& other, int x0, int y0, int x1, int y1, int step = 1) const;
     bool savePng(const std::string& path) const;
 };
 

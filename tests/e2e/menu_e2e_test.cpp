@@ -38,10 +38,7 @@ TEST(DesktopE2E, TheMenuOpensAndNewGameBuildsTheBattlefieldInView) {
     EXPECT_GT(shown(shot, *assets::picture("fbutt1"), 224, 8), 0.95) << "player 1's fire button is not armed";
     EXPECT_GT(shown(shot, *assets::picture("fbutt2"), 504 + 8, 8), 0.95) << "player 2's fire button is missing";
     // The player watched it being built: as the menu went, much of the lower half was still to come.
-    int changed = 0;
-    for (int y = 300; y < 600; y += 3)
-        for (int x = 0; x < 800; x += 3) changed += building.at(x, y) != shot.at(x, y);
-    EXPECT_GT(changed, 500) << "the battlefield appeared all at once";
+    EXPECT_GT(building.differs(shot, 0, 300, 800, 600, 3), 500) << "the battlefield appeared all at once";
 }
 
 // The game window's size, or with `place` where it is on the screen.
@@ -88,12 +85,7 @@ void expectTwiceTheSize(Game& g) {
             same += big.at(2 * x, 2 * y) == small.at(x, y) && big.at(2 * x + 1, 2 * y + 1) == small.at(x, y);
     EXPECT_GT(same, all * 3 / 4);
     // The scaled Credits button opens the credits.
-    auto creditsOpen = [&big](const Screenshot& s) {
-        int changed = 0;
-        for (int y = 2 * 192; y < 2 * 432; y += 4)
-            for (int x = 2 * 240; x < 2 * 560; x += 4) changed += s.at(x, y) != big.at(x, y);
-        return changed > 3000;
-    };
+    auto creditsOpen = [&big](const Screenshot& s) { return s.differs(big, 2 * 240, 2 * 192, 2 * 560, 2 * 432, 4) > 3000; };
     g.desk.click(660, 696);
     EXPECT_TRUE(creditsOpen(g.waitFor(creditsOpen, 10))) << "the credits did not open";
     g.desk.click(800, 800);  // Back
@@ -138,10 +130,7 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     // and the window in the same place. Places are the window's own: a window manager frames it.
     const auto place = windowSize(g.desk, true);
     auto panelPixels = [&place](const Screenshot& s, int top = 188, int bottom = 420) {  // its rows
-        std::vector<std::uint32_t> px;
-        for (int y = top; y < bottom; ++y)
-            for (int x = 380; x < 620; ++x) px.push_back(s.at(place.first + x, place.second + y));
-        return px;
+        return s.region(place.first + 380, place.second + top, place.first + 620, place.second + bottom);
     };
     auto optionsPanel = [&](const Screenshot& menu) {  // the volume's row differs from the menu's picture
         g.desk.click(place.first + 566, place.second + 348);
@@ -191,12 +180,8 @@ TEST(DesktopE2E, EachLevelChosenFromTheMenuIsTheOpponent) {
     Game g;
     if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "Xvfb is not available";
     const Screenshot menu = g.waitMenu();
-    auto region = [](const Screenshot& s) {  // the menu's buttons, where the levels' panel covers them
-        std::vector<std::uint32_t> px;
-        for (int y = 190; y < 300; y += 2)
-            for (int x = 280; x < 520; x += 2) px.push_back(s.at(x, y));
-        return px;
-    };
+    // The menu's buttons, where the levels' panel covers them.
+    auto region = [](const Screenshot& s) { return s.region(280, 190, 520, 300, 2); };
     const char* names[] = {"practice", "beginner", "normal", "expert"};
     for (int level = 0; level < 4; ++level) {
         const Screenshot before = g.waitFor([&](const Screenshot& s) { return atMenu(s); }, 10);

@@ -36,12 +36,8 @@ void join(Game& joiner, const std::string& address) {
 void link(Game& host, Game& joiner, const std::string& address, const Screenshot& menu) {
     hostGame(host);
     join(joiner, address);
-    auto linked = [&](const Screenshot& s) {
-        int differ = 0;
-        for (int y = 212; y < 244; ++y)  // inside its frame, which shows where the focus is
-            for (int x = 278; x < 522; ++x) differ += s.at(x, y) != menu.at(x, y);
-        return differ < 50;
-    };
+    // Inside its frame, which shows where the focus is.
+    auto linked = [&](const Screenshot& s) { return s.differs(menu, 278, 212, 522, 244) < 50; };
     ASSERT_TRUE(linked(host.waitFor(linked, 20))) << "the joiner did not get through";
 }
 

@@ -80,12 +80,11 @@ TEST_F(Aiming, SpinImagesAndArrowKeysStepTheArmedPlayersAim) {
     game.click(game.s1down);
     EXPECT_EQ(wrapped + " " + game.sila1.text(), "0 200");  // the spins wrap at both ends
     game.uhel1.setText("45");
-    game.mouseDown(int(game.u1up.absLeft()) + 3, int(game.u1up.absTop()) + 3);
-    game.mouseDown(int(game.u1up.absLeft()) + 3, int(game.u1up.absTop()) + 3, true);
+    const int x = int(game.u1up.absLeft()) + 3, y = int(game.u1up.absTop()) + 3;
+    game.mouseDown(x, y), game.mouseDown(x, y, true);
     EXPECT_EQ(game.uhel1.text(), "56");  // a double-click: 1 for its first press, 10 for the second
     // Held for a second, an arrow steps on its own (after half a second, then 25 times a second); the
     // release that ends a hold adds no step of its own.
-    const int x = int(game.u1up.absLeft()) + 3, y = int(game.u1up.absTop()) + 3;
     game.holdStart(x, y);
     loop.runFor(1000);
     game.holdEnd();

@@ -223,8 +223,8 @@ struct NetGameTest : NetLoopTest {
         ASSERT_TRUE(until([&] { return idle(game); }));
         EXPECT_TRUE(backAtMenu(game));
         game.click(game.novahra);
-        EXPECT_TRUE(game.state.GameMode == mode::HotSeat && !game.Frame3.visible() && game.world.enabled());
-        EXPECT_TRUE(game.tank1.visible() && game.tank2.visible() && game.Command1.enabled() && game.state.WorldBusy == False);
+        EXPECT_TRUE(game.state.GameMode == mode::HotSeat && !game.Frame3.visible() && game.world.enabled() &&
+                    game.tank1.visible() && game.tank2.visible() && game.Command1.enabled() && game.state.WorldBusy == False);
     }
 };
 
