@@ -123,8 +123,7 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     pressF11(g);
     EXPECT_EQ(sizeWhen(fullScreen), std::make_pair(2000, 1600));
     pressF11(g);
-    EXPECT_EQ(sizeWhen(windowed), std::make_pair(1000, 600));
-    EXPECT_TRUE(g.process->running());
+    EXPECT_TRUE(sizeWhen(windowed) == std::make_pair(1000, 600) && g.process->running());
 
     // The volume down a step in the options; the panel as it shows then must come back after a restart,
     // and the window in the same place. Places are the window's own: a window manager frames it.
@@ -155,8 +154,8 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     ASSERT_TRUE(g.start(GORVATH_BINARY));
     EXPECT_EQ(sizeWhen(fullScreen), std::make_pair(2000, 1600)) << "not full screen again";
     pressF11(g);
-    EXPECT_EQ(sizeWhen(windowed), std::make_pair(1000, 600)) << "the window's size was not kept";
-    EXPECT_EQ(windowSize(g.desk, true), place) << "the window moved";
+    EXPECT_TRUE(sizeWhen(windowed) == std::make_pair(1000, 600) && windowSize(g.desk, true) == place)
+        << "the window's size was not kept, or it moved";
     EXPECT_TRUE(panelPixels(optionsPanel(g.waitFor(menuShown, 10))) == panelPixels(quieter))
         << "the options do not show the volume set before the restart";
 }

@@ -47,8 +47,7 @@ TEST(ReplayE2E, AKilledBattleKeepsItsTurnsVerifiesAndPlaysBackTheSame) {
     ASSERT_FALSE(record.empty()) << "no record";
 
     auto [status, said] = verify(record);
-    EXPECT_EQ(status, 0) << said;
-    EXPECT_NE(said.find(": ok, 4 shots"), std::string::npos) << said;
+    EXPECT_TRUE(status == 0 && said.find(": ok, 4 shots") != std::string::npos) << said;
 
     // The first shot went with the angle 45 stepped up by twelve. The second shot's force changed: the
     // verification names its turn.
@@ -65,8 +64,7 @@ TEST(ReplayE2E, AKilledBattleKeepsItsTurnsVerifiesAndPlaysBackTheSame) {
     const std::string other = data + "/changed.replay";
     std::ofstream(other) << changed.str();
     std::tie(status, said) = verify(record + " " + other);
-    EXPECT_EQ(status, 1) << said;
-    EXPECT_NE(said.find("changed.replay: differs at turn 2"), std::string::npos) << said;
+    EXPECT_TRUE(status == 1 && said.find("changed.replay: differs at turn 2") != std::string::npos) << said;
 
     // Watching: the same battlefield when player 1 is first armed; Right fires without the six seconds'
     // wait; Esc leaves to the menu.
@@ -82,8 +80,7 @@ TEST(ReplayE2E, AKilledBattleKeepsItsTurnsVerifiesAndPlaysBackTheSame) {
     w.waitArmed(2);
     w.desk.key("Escape");
     w.waitMenu();
-    EXPECT_TRUE(w.process->running());
-    EXPECT_TRUE(std::filesystem::is_empty(w.dataHome)) << "the watched battle was recorded again";
+    EXPECT_TRUE(w.process->running() && std::filesystem::is_empty(w.dataHome)) << "it stopped, or recorded the battle again";
 }
 
 }  // namespace

@@ -216,8 +216,7 @@ TEST_F(Flight, AShotStraightUpFallsThroughItsOwnTankAndOneOffTheFieldDoesNothing
     fireAndWait();
     EXPECT_GT(game.state.Ground(40), 400);  // the crater is under its own middle
     // No direct hit on itself: it only pays for sinking into its crater.
-    EXPECT_GT(game.tank1.top(), top);
-    EXPECT_EQ(game.state.Health1, 1000 - 2 * (game.tank1.top() - top));
+    EXPECT_TRUE(game.tank1.top() > top && game.state.Health1 == 1000 - 2 * (game.tank1.top() - top));
     aim(2, "200", "150");  // player 2's mirrored angle: off to the right
     auto ground = game.state.Ground.rows();
     double h1 = game.state.Health1;
@@ -285,8 +284,7 @@ TEST_F(Flight, TheShellsWalkDividesBeforeItMultipliesAndEndsAtColumn799) {
         int first = -1, last = -1;
         for (int x = 0; x <= 800; ++x)
             if (s.Ground(x) > 400) last = x, first = first < 0 ? x : first;
-        EXPECT_EQ(first < 0 ? -1 : (first + last) / 2, c.middle) << first << ".." << last;
-        EXPECT_FALSE(game.bullettimer.enabled());
+        EXPECT_TRUE((first < 0 ? -1 : (first + last) / 2) == c.middle && !game.bullettimer.enabled()) << first << ".." << last;
         game.ResetHandOver();  // the panels never slid out: no hand-over to wait for
     }
 }
@@ -322,8 +320,7 @@ TEST_F(Impacts, TreesBreakOnlyNearTheGroundTheMoonIsGrazedAndTheSunSwallows) {
     game.ColumnTest(508, 310);  // 90 above the ground
     EXPECT_TRUE(low->tag == "4" && low->picture() == game.treeb(0).picture() && high->tag == "2");
     game.moon.move(300, 100, 72, 72), game.moon.setVisible(true);
-    EXPECT_EQ(game.ColumnTest(336, 136), Mainfrm::Walk::Continue);
-    EXPECT_TRUE(game.moonfalltimer.enabled());
+    EXPECT_TRUE(game.ColumnTest(336, 136) == Mainfrm::Walk::Continue && game.moonfalltimer.enabled());
     game.moon.setVisible(false), game.sun.move(300, 100, 72, 72), game.sun.setVisible(true);
     effectLog.clear();
     EXPECT_EQ(game.ColumnTest(336, 136), Mainfrm::Walk::Stop);
@@ -364,8 +361,8 @@ TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWhenev
     game.ShowWind();
     EXPECT_EQ(game.wind.caption() + "|" + static_cast<Label*>(game.find("windnum"))->caption(), "<------- Wind |-12");
     game.DirectHit(game.tank1, weapon::Standard);
-    EXPECT_EQ(game.state.Health2, 925);
-    EXPECT_EQ(game.health1(2).foreColour, rgb(int(std::nearbyint(75 * 0.255)), int(std::nearbyint(925 * 0.255)), 0));
+    EXPECT_TRUE(game.state.Health2 == 925 &&
+                game.health1(2).foreColour == rgb(int(std::nearbyint(75 * 0.255)), int(std::nearbyint(925 * 0.255)), 0));
     game.state.Health1 = 1;
     game.CheckBattleEnd();
     EXPECT_EQ(game.state.BattleOver, False);
@@ -435,8 +432,7 @@ TEST_F(Damage, TheScoreCountsEachModeAndPlayAgainStartsTheNextBattle) {
             (score[4] == '1' && score[0] == '1' ? game.state.Health1 : game.state.Health2) = 0;
             game.CheckBattleEnd();
             const std::string line = game.Label8(1).caption();
-            EXPECT_EQ(line.substr(line.size() - 5), score) << line;
-            EXPECT_EQ(game.novahra.caption(), "Play again");
+            EXPECT_TRUE(line.substr(line.size() - 5) == score && game.novahra.caption() == "Play again") << line;
             const std::uint8_t was = game.state.GameMode;
             const std::uint32_t battle = game.state.BattleNumber;
             game.keyDown(Key::Enter);

@@ -16,8 +16,8 @@ struct LayoutTest : ::testing::Test {
 };
 
 TEST_F(LayoutTest, OnlyTheMenuAndTheDisabledCanvasShowAtStartAndEveryTimerIsStopped) {
-    EXPECT_TRUE(f.Frame3.shownOnScreen() && !f.Frame4.visible() && !f.Frame5.visible());
-    EXPECT_TRUE(f.world.visible() && !f.world.enabled());
+    EXPECT_TRUE(f.Frame3.shownOnScreen() && !f.Frame4.visible() && !f.Frame5.visible() && f.world.visible() &&
+                !f.world.enabled());
     for (Control* c : f.world.children()) EXPECT_FALSE(c->visible()) << c->name() << c->index();
     EXPECT_FALSE(f.Frame2.enabled() || f.continue_.enabled() || f.Command1.enabled());
     EXPECT_TRUE(f.Option1.value() && !f.Option2.value() && !f.Option3.value());

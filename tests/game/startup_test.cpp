@@ -80,8 +80,7 @@ TEST_F(StartUp, EscPausesOnlyARunningBattleAndContinueResumesIt) {
     newBattle(8);
     probe.setEnabled(false);
     EXPECT_TRUE(triedDuringBuild);
-    game.keyDown(Key::Escape);
-    game.keyDown(Key::Escape);  // again while paused: still paused
+    game.keyDown(Key::Escape), game.keyDown(Key::Escape);  // again while paused: still paused
     EXPECT_TRUE(game.Frame3.visible() && game.continue_.enabled() && !game.world.enabled());
     game.state.SendText.clear();
     game.click(game.continue_);
@@ -100,8 +99,7 @@ TEST_F(StartUp, HelpOpensFromTheMenuAndOverABattleWhichWaitsUnchanged) {
     newBattle(3);
     loop.waitUntil([&] { return game.Frame1.enabledOnScreen(); });
     const std::uint64_t before = game.SharedStateHash();
-    game.keyDown(Key::F1);
-    for (int key : {Key::Up, Key::Left, Key::Space}) game.keyDown(key);
+    for (int key : {Key::F1, Key::Up, Key::Left, Key::Space}) game.keyDown(key);  // the help, then keys that reach no battle
     loop.runFor(3000);
     EXPECT_TRUE(help.visible() && game.SharedStateHash() == before && game.sila1.text() == "100" && !game.hideit.enabled());
     game.keyDown(Key::Escape);
@@ -225,11 +223,8 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     g.keyDown(Key::Down), g.keyDown(Key::Right);  // Čeština: the banner's own words, back after the note, too
     h.loop.runFor(2000);
     EXPECT_TRUE(g.sound.playingId() == 0 && g.state.CzechUi == True && g.Label8(1).caption() == "Vytvářím hru...");
-    g.keyDown(Key::Tab), g.keyDown(Key::Enter);  // full screen
-    g.keyDown(Key::Tab), g.keyDown(Key::Right);  // whole multiples
-    g.keyDown(Key::Tab), g.keyDown(Key::Enter);  // numbers
-    g.keyDown(Key::Tab), g.keyDown(Key::Enter);  // shot trace
-    g.keyDown(Key::Tab), g.keyDown(Key::Enter);  // hosting leaves the router alone
+    // Each next row: full screen, whole multiples, numbers, shot trace, hosting leaves the router alone; the port.
+    for (int key : {Key::Enter, Key::Right, Key::Enter, Key::Enter, Key::Enter}) g.keyDown(Key::Tab), g.keyDown(key);
     g.keyDown(Key::Tab);
     for (char c : std::string("8123")) g.typeChar(c);
     EXPECT_TRUE(g.muted && screen.full && !screen.smooth && g.hostPort == 8123 && !g.desktop.mapPorts);

@@ -149,10 +149,9 @@ TEST_F(NetParsing, UnknownMessagesChangeNothing) {
         peer.say(text);
     peer.say("W2");  // the link is still there and takes what follows
     ASSERT_TRUE(until([&] { return game.state.Wind == 2; }));
-    EXPECT_TRUE(game.tcpcontrol.state() == TcpSocket::Connected && game.state.GameMode == mode::Joiner && !game.hideit.enabled());
-    EXPECT_EQ(game.SharedStateHash(), before);
-    EXPECT_TRUE(game.state.PeerShotDone == s.PeerShotDone && game.state.PeerSeedReady == s.PeerSeedReady &&
-                game.state.BattleNumber == s.BattleNumber);
+    EXPECT_TRUE(game.tcpcontrol.state() == TcpSocket::Connected && game.state.GameMode == mode::Joiner &&
+                !game.hideit.enabled() && game.SharedStateHash() == before && game.state.PeerShotDone == s.PeerShotDone &&
+                game.state.PeerSeedReady == s.PeerSeedReady && game.state.BattleNumber == s.BattleNumber);
 }
 
 TEST_F(NetParsing, APeersShotWaitsForOurTurnToStartAndComesOncePerTurn) {
@@ -217,14 +216,12 @@ TEST(Link, FramesJudgesCallersKeepsAliveAndResendsWhatThePeerMissed) {
     EXPECT_TRUE(!Link::callerLate(quiet, 4999) && Link::callerLate(quiet, 5000));
 
     link.linkUp = true, link.lastSent = link.lastHeard = 1000;
-    EXPECT_TRUE(!link.keepAliveDue(2999) && link.keepAliveDue(3000));
-    EXPECT_TRUE(!link.peerSilent(30999) && link.peerSilent(31000));
+    EXPECT_TRUE(!link.keepAliveDue(2999) && link.keepAliveDue(3000) && !link.peerSilent(30999) && link.peerSilent(31000));
     link.waitingForPeer = 1, link.waitSince = 1000, link.lastMessage = 4000;  // a message during the wait
     EXPECT_TRUE(!link.waitingTextDue(8999) && link.waitingTextDue(9000) && !link.waitTooLong(33999) && link.waitTooLong(34000));
 
     for (int i = 0; i < 2050; ++i) link.noteSent(std::to_string(i));
-    EXPECT_TRUE(link.missedBy(2048, text) && text == "2048\n2049\n");
-    EXPECT_TRUE(link.missedBy(2050, text) && text.empty());
+    EXPECT_TRUE(link.missedBy(2048, text) && text == "2048\n2049\n" && link.missedBy(2050, text) && text.empty());
     EXPECT_TRUE(!link.missedBy(1, text) && !link.missedBy(2051, text)) << "more than was kept, or than was sent";
     EXPECT_TRUE(!link.resumable(2051) && !link.resumeFrom(2051, text) && link.resumable(2050) && link.peerHas == 0);
     // Restarted from its record, a copy may be up to eight messages short of what the peer took: those it

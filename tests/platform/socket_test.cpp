@@ -25,11 +25,9 @@ TEST(Socket, DestroyingWithEventsQueuedIsSafe) {
     client.setRemoteHost("127.0.0.1");
     client.setRemotePort(doomed->localPort());
     ASSERT_TRUE(client.connect());
-    ASSERT_TRUE(waitFor(
-        loop, [&] { return request >= 0; }, 5000));
+    ASSERT_TRUE(waitFor(loop, 5000, [&] { return request >= 0; }));
     ASSERT_TRUE(doomed->accept(request));
-    ASSERT_TRUE(waitFor(
-        loop, [&] { return client.state() == TcpSocket::Connected; }, 5000));
+    ASSERT_TRUE(waitFor(loop, 5000, [&] { return client.state() == TcpSocket::Connected; }));
     bool raised = false;
     doomed->onDataArrival = [&](std::size_t) { raised = true; };
     doomed->onClosed = [&](const std::string&) { raised = true; };
@@ -37,10 +35,8 @@ TEST(Socket, DestroyingWithEventsQueuedIsSafe) {
     client.close();
     ASSERT_TRUE(gv::testing::queueUndispatched(loop, 5));
     doomed.reset();
-    waitFor(
-        loop, [] { return false; }, 100);
-    EXPECT_FALSE(raised);
-    EXPECT_FALSE(loop.socketsActive());
+    waitFor(loop, 100, [] { return false; });
+    EXPECT_FALSE(raised || loop.socketsActive());
 }
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace gv::testing {
 using Clock = std::chrono::steady_clock;
 
 // Runs a loop on the real clock until `done` holds or `ms` have passed; says whether `done` held.
-inline bool waitFor(EventLoop& loop, const std::function<bool()>& done, double ms) {
+inline bool waitFor(EventLoop& loop, double ms, const std::function<bool()>& done) {
     const auto end = Clock::now() + std::chrono::duration<double, std::milli>(ms);
     bool ok = false;
     loop.waitUntil([&] { return (ok = done()) || Clock::now() > end; });
