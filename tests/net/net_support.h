@@ -302,42 +302,36 @@ struct SharedClock {
 
 struct Stopped {};
 
-// One game's view of the shared clock: every pump and every sleep hands the turn on.
-struct SeatDriver : Driver {
-    SeatDriver(SharedClock& c, TurnTaking& t, int m, std::atomic<bool>& s) : clock(c), turns(t), me(m), stop(s) {}
+// One game on a thread of its own, its loop on the shared clock: every pump and every sleep hands the turn on.
+struct Seat : Mainfrm::Onlooker, Driver {
+    Seat(SharedClock& c, TurnTaking& t, int seatId, Desktop desk)
+        : clock(c),
+          turns(t),
+          id(seatId),
+          loop(this),
+          game(loop, std::move(desk)),
+          awake(loop, "awake", 50) {
+        awake.setEnabled(true);  // some timer always runs, so the virtual clock always moves on
+        game.setOnlooker(this);
+    }
     double nowMs() override { return clock.nowMs; }
     double timeOfDay() override { return clock.timeOfDay(); }
     void collectInput() override { handOn(); }
     void sleepUntil(double tMs) override { clock.nowMs = std::max(clock.nowMs, tMs), handOn(); }
     bool isVirtual() const override { return true; }
     void handOn() {
-        turns.pass(me);
+        turns.pass(id);
         if (stop) throw Stopped{};  // the test is over: out of whatever the game was doing
-    }
-    SharedClock& clock;
-    TurnTaking& turns;
-    int me;
-    std::atomic<bool>& stop;
-};
-
-struct Seat : Mainfrm::Onlooker {
-    Seat(SharedClock& clock, TurnTaking& turns, int seatId, Desktop desk)
-        : id(seatId),
-          driver(clock, turns, seatId, stop),
-          loop(&driver),
-          game(loop, std::move(desk)),
-          awake(loop, "awake", 50) {
-        awake.setEnabled(true);  // some timer always runs, so the virtual clock always moves on
-        game.setOnlooker(this);
     }
     void HashesCompared(bool same) override {
         ++hashesCompared;
         hashMismatches += !same;
     }
+    SharedClock& clock;
+    TurnTaking& turns;
     std::atomic<int> hashesCompared{0}, hashMismatches{0};
     int id;
     std::atomic<bool> stop{false};
-    SeatDriver driver;
     EventLoop loop;
     Mainfrm game;
     Timer awake;
