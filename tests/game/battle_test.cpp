@@ -231,8 +231,7 @@ TEST_F(Flight, AShotStraightUpFallsThroughItsOwnTankAndOneOffTheFieldDoesNothing
 // With the trace and the numbers on, each player's last shot stays dotted until that player fires again,
 // and the battle is the same as one played without them, pixel for pixel.
 TEST_F(Flight, TheTraceDotsEachPlayersLastShotAndTheOptionsChangeNothingOfTheBattle) {
-    testing::Headless plain;
-    plain.start();
+    testing::Started plain;
     plain.newBattle(17);
     game.SetTrace(true), game.SetNumbers(true);
     newBattle(17);
@@ -243,7 +242,7 @@ TEST_F(Flight, TheTraceDotsEachPlayersLastShotAndTheOptionsChangeNothingOfTheBat
     };
     std::vector<std::array<int, 2>> counts;
     for (auto [force, angle] : {std::pair{"100", "60"}, {"90", "50"}, {"120", "70"}}) {
-        for (Headless* h : {static_cast<Headless*>(this), &plain}) {
+        for (Headless* h : {static_cast<Headless*>(this), static_cast<Headless*>(&plain)}) {
             testing::aim(h->game, h->game.state.TurnPlayer == 2 ? 1 : 2, force, angle);
             h->fireAndWait();
         }

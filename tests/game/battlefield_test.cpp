@@ -146,8 +146,7 @@ TEST_F(Battlefield, HellBattlefieldsHaveTheirBannersTreesAndSuns) {
 // builds, yet builds the very same battle: the same ground, trees, sun or moon, tanks and wind, and the
 // generator left at the same draw.
 TEST_F(Battlefield, AnUnseenCanvasBuildsTheSameBattleAsASeenOne) {
-    testing::Headless unseen;
-    unseen.start();
+    testing::Started unseen;
     unseen.game.world.setUnseen(true);
     int suns = 0, moons = 0, grass = 0, snow = 0;
     auto compare = [&](double seed) {

@@ -130,8 +130,7 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
     const std::string file = folder.path + "/settings.ini";
     const std::string host = "127.0.0.1:" + std::to_string(freePorts(1));
     {
-        testing::Headless first(testing::englishDesktop("", folder.path));
-        first.start();
+        testing::Started first(testing::englishDesktop("", folder.path));
         first.game.click(first.game.Option2), first.game.click(*first.game.find("lvlexpert"));  // 1 vs. AI: the expert
         EXPECT_FALSE(first.game.muted);
         first.game.keyDown(Key::M);  // the sound off, said on the banner for a moment
@@ -148,8 +147,7 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
     for (std::size_t at = 0; (at = edited.find('\n', at)) != std::string::npos; at += 2) edited.insert(at, 1, '\r');
     testing::writeText(file, edited);
     {
-        testing::Headless second(testing::englishDesktop("", folder.path));
-        second.start();
+        testing::Started second(testing::englishDesktop("", folder.path));
         const Mainfrm& g = second.game;
         EXPECT_TRUE(g.muted && g.state.CzechUi == True && g.hostPort == 7900 && g.sound.volume() == 50 &&
                     g.ComputerLevel(2) == level::Expert && g.compname.text() == host);
@@ -167,16 +165,14 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
         // clang-format on
         testing::writeText(file, bad);
         ::testing::internal::CaptureStderr();
-        testing::Headless g(testing::englishDesktop("", folder.path));
-        g.start();
+        testing::Started g(testing::englishDesktop("", folder.path));
         EXPECT_NE(::testing::internal::GetCapturedStderr().find("is damaged"), std::string::npos);
         EXPECT_TRUE(!g.game.muted && g.game.sound.volume() == 100 && g.game.state.CzechUi == False && g.game.hostPort == 7701);
         EXPECT_TRUE(testing::readText(file + ".bad") == bad && !std::filesystem::exists(file));
     }
     // A folder that cannot be made: the game plays on, says so once, and remembers within the run.
     ::testing::internal::CaptureStderr();
-    testing::Headless nowhere(testing::englishDesktop("", file + ".bad/gorvath"));
-    nowhere.start();
+    testing::Started nowhere(testing::englishDesktop("", file + ".bad/gorvath"));
     nowhere.game.keyDown(Key::M), nowhere.game.keyDown(Key::M), nowhere.game.keyDown(Key::M);
     const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_TRUE(nowhere.game.muted && said.find("cannot be saved") != std::string::npos &&
@@ -210,8 +206,7 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     } screen;
     Desktop d = testing::englishDesktop("", folder.path);
     d.mapPorts = true;
-    testing::Headless h(d);
-    h.start();
+    testing::Started h(d);
     Mainfrm& g = h.game;
     g.optionsPanel().attachScreen(&screen);
     g.click(g.options);
@@ -237,8 +232,7 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     auto started = [&](const char* language) {
         g.keyDown(Key::Escape);
         h.loop.runFor(2000);  // the note on the banner is gone
-        testing::Headless fresh(d);
-        fresh.start();
+        testing::Started fresh(d);
         fresh.game.click(fresh.game.options);
         g.click(g.options);
         EXPECT_EQ(shownTexts(g), shownTexts(fresh.game)) << language;

@@ -9,7 +9,7 @@ namespace gv::testing {
 namespace {
 
 struct Recorded : Headless {
-    explicit Recorded(const std::string& folder) : Headless(englishDesktop(folder)) {}
+    explicit Recorded(const std::string& folder) : Headless(englishDesktop(folder)) { start(); }
     const replay::Record& record() const { return game.recorder().current(); }
 };
 
@@ -38,7 +38,6 @@ std::string otherForce(const std::string& text, int nth) {
 TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     TempFolder folder("hotseat");
     Recorded h(folder.path);
-    h.start();
     h.newBattle(5);
     Random aims;
     aims.seed(3);
@@ -134,8 +133,7 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
     writeText(path, header);
     EXPECT_EQ(replay::VerifyFile(path).kind, replay::Verdict::Same);
     // And the window says on its banner why a file cannot be watched.
-    Headless h;
-    h.start();
+    Started h;
     writeText(path, "gorvath-replay 7\n");
     EXPECT_TRUE(!h.game.WatchBattle(path) && h.game.Frame3.visible() && !h.game.inputLocked &&
                 h.game.Label8(1).caption() == "Cannot play the record: line 1: format version 7, this game reads version 1");
@@ -150,7 +148,6 @@ TEST(Replay, TheNewestHundredRecordsStayAndAFolderThatCannotBeWrittenIsToldOnce)
     }
     {
         Recorded h(folder.path);
-        h.start();
         h.newBattle(1);
         EXPECT_EQ(recordsIn(folder.path), 100u);
         EXPECT_TRUE(!std::filesystem::exists(folder.path + "/2001-01-01_00-00-000_hot-seat.replay") &&
@@ -158,9 +155,8 @@ TEST(Replay, TheNewestHundredRecordsStayAndAFolderThatCannotBeWrittenIsToldOnce)
     }
     // A folder under a file: every battle plays on, and the player is told once why nothing is recorded.
     const std::string blocked = folder.path + "/2001-01-01_00-00-104_hot-seat.replay/replays";
-    Recorded h(blocked);
     ::testing::internal::CaptureStderr();
-    h.start();
+    Recorded h(blocked);
     for (double seed : {1, 2}) {
         h.newBattle(seed);
         Random aims;
@@ -176,7 +172,6 @@ TEST(Replay, WatchingKeepsThePaceRightSkipsAWaitFRunsFourTimesAsFastAndEscLeaves
     TempFolder folder("watch");
     {
         Recorded h(folder.path);
-        h.start();
         h.newBattle(8);
         // Player 1 thinks for five seconds, player 2 for twenty, player 1 for eight; then the battle is left.
         for (double think : {5000, 20000, 8000}) {
@@ -190,7 +185,6 @@ TEST(Replay, WatchingKeepsThePaceRightSkipsAWaitFRunsFourTimesAsFastAndEscLeaves
     const replay::Record live = *replay::ReadFile(replay::BattleRecorder::Newest(folder.path)).record;
     auto liveGap = [&](std::size_t a, std::size_t b) { return live.events[b].at - live.events[a].at; };
     Recorded h(folder.path);
-    h.start();
     h.game.Option2.setValue(true);  // the player had chosen to play the computer
     ASSERT_TRUE(h.game.watchlast.enabledOnScreen());
     h.game.click(h.game.watchlast);

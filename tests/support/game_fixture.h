@@ -111,6 +111,11 @@ struct Headless : Mainfrm::Onlooker {
     }
 };
 
+// One already started, its intro over.
+struct Started : Headless {
+    explicit Started(Desktop desktop = englishDesktop()) : Headless(std::move(desktop)) { start(); }
+};
+
 struct GameTest : ::testing::Test, Headless {
     // A 64-bit FNV-1a hash of ground, canvas and sprite places, to pin a whole battlefield in one number.
     std::uint64_t battlefieldHash() const {
