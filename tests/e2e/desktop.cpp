@@ -28,10 +28,6 @@ namespace gv::e2e {
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-static bool haveTool(const char* name) {
-    return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 bool ownNetwork() {
     if (::unshare(CLONE_NEWNET) != 0) return false;
     const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -133,7 +129,7 @@ static pid_t spawn(const std::vector<std::string>& argv, const std::vector<std::
 }
 
 Desktop::Desktop(int width, int height) : width_(width), height_(height) {
-    if (!haveTool("Xvfb")) return;
+    if (std::system("command -v Xvfb >/dev/null 2>&1") != 0) return;
     std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     int fds[2];
     if (pipe(fds) != 0) return;

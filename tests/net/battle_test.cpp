@@ -162,10 +162,7 @@ TEST_F(NetBattle, NewGameOnTheHostDuringTheLastHandOverGivesACleanBattleOnBothSi
         testing::arm(*m, weapon::Nuke);
         for (auto& [i, tree] : m->strom.elements()) tree->setVisible(false);  // a clear line to the tank
     }
-    ASSERT_TRUE(duel.on(duel.host, [&] {
-        H.sila1.setText("125");  // short: a nuke reaches far, the edge does not
-        H.click(H.Command1);
-    }));
+    ASSERT_TRUE(duel.shoot("125", "45"));  // short: a nuke reaches far, the edge does not
     // The host is past the barrier and pauses before the crate; the joiner is somewhere behind it.
     ASSERT_TRUE(duel.until([&] { return H.state.BattleOver == True && H.showit.enabled() && H.showit.interval() == 1000; }));
     ASSERT_NO_FATAL_FAILURE(newBattle(7200));

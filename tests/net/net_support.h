@@ -161,6 +161,12 @@ struct NetLoopTest : ::testing::Test {
     bool dial(RawPeer& p, int port) {
         return p.connect(port), until([&] { return p.connected(); });
     }
+    // `g` joins the host of that name; what its panel says once that is no longer under way.
+    std::string joinSays(Mainfrm& g, const std::string& name = "127.0.0.1") {
+        joinGame(g, name);
+        until([&] { return g.Label11.caption() != "Connecting to " + name; });
+        return g.Label11.caption();
+    }
 };
 
 struct NetGameTest : NetLoopTest {
@@ -263,15 +269,12 @@ public:
         cv_.notify_all();
         cv_.wait(l, [&] { return turn_ == me; });
     }
-    void leave(int me) {
+    // A party leaves the round (handing on the turn if it had it), or joins it again.
+    void setLive(int me, bool live) {
         std::unique_lock<std::mutex> l(m_);
-        live_[std::size_t(me)] = false;
-        if (turn_ == me) turn_ = next(me);
+        live_[std::size_t(me)] = live;
+        if (!live && turn_ == me) turn_ = next(me);
         cv_.notify_all();
-    }
-    void rejoin(int me) {
-        std::lock_guard l(m_);
-        live_[std::size_t(me)] = true;
     }
     bool live(int who) {
         std::lock_guard l(m_);
@@ -347,7 +350,7 @@ struct NetDuel {
         : desk_(desk),
           host(clock, turns, 1, desk),
           joiner(clock, turns, 2, desk) {
-        turns.leave(3);  // the seat of a program started again, while there is none
+        turns.setLive(3, false);  // the seat of a program started again, while there is none
     }
     ~NetDuel() { stop(); }
 
@@ -374,7 +377,7 @@ struct NetDuel {
     Mainfrm& restart(Seat& killed) {
         again.emplace(clock, turns, 3, desk_);
         again->game.hostPort = killed.game.hostPort, again->game.joinPort = killed.game.joinPort;
-        turns.rejoin(3);
+        turns.setLive(3, true);
         launch(*again);
         runFor(1500);
         return again->game;
@@ -443,7 +446,7 @@ private:
         } catch (const std::exception& e) {
             s.error = e.what();
         }
-        turns.leave(s.id);
+        turns.setLive(s.id, false);
     }
 };
 
