@@ -153,10 +153,7 @@ Desktop::Desktop(int width, int height) : width_(width), height_(height) {
 }
 
 Desktop::~Desktop() {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
+    if (pid_ > 0) ::kill(pid_, SIGTERM), waitpid(pid_, nullptr, 0);
 }
 
 Screenshot Desktop::screenshot() const {

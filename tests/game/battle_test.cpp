@@ -242,10 +242,8 @@ TEST_F(Flight, TheTraceDotsEachPlayersLastShotAndTheOptionsChangeNothingOfTheBat
     };
     std::vector<std::array<int, 2>> counts;
     for (auto [force, angle] : {std::pair{"100", "60"}, {"90", "50"}, {"120", "70"}}) {
-        for (Headless* h : {static_cast<Headless*>(this), static_cast<Headless*>(&plain)}) {
-            testing::aim(h->game, h->game.state.TurnPlayer == 2 ? 1 : 2, force, angle);
-            h->fireAndWait();
-        }
+        for (Headless* h : {static_cast<Headless*>(this), static_cast<Headless*>(&plain)})
+            testing::aim(h->game, h->game.state.TurnPlayer == 2 ? 1 : 2, force, angle), h->fireAndWait();
         EXPECT_TRUE(game.SharedStateHash() == plain.game.SharedStateHash() && game.world.pixels() == plain.game.world.pixels());
         counts.push_back({dots("trace1"), dots("trace2")});
     }

@@ -61,10 +61,8 @@ TEST_F(Soak, ThreeHundredSeededBattlesWithEveryWeaponStayValidAndEnd) {
             checkBattle(battle, shot);
             if (HasFatalFailure()) return;
         }
-        if (game.state.BattleOver == True) {
-            ++destroyed;
-            loop.waitUntil([&] { return !game.tankexpl.enabled() && !game.showit.enabled(); });
-        }
+        if (game.state.BattleOver == True)
+            ++destroyed, loop.waitUntil([&] { return !game.tankexpl.enabled() && !game.showit.enabled(); });
         ASSERT_TRUE(game.state.BattleOver == True || shot == shotLimit);
     }
     EXPECT_GT(destroyed, 0);

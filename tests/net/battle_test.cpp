@@ -79,10 +79,8 @@ struct NetBattle : ::testing::Test {
         ASSERT_NO_FATAL_FAILURE(expectSame(h, j));
         ASSERT_NO_FATAL_FAILURE(fireOn(h, j, force));
         EXPECT_EQ(replay::VerifyFile(duel.again->game.recorder().path()).kind, replay::Verdict::Same);
-        for (Mainfrm* m : {&h, &j}) {
-            m->state.Health1 = m->state.Health2 = 1;
-            testing::arm(*m, weapon::Nuke, int(h.state.TurnPlayer));
-        }
+        for (Mainfrm* m : {&h, &j})
+            m->state.Health1 = m->state.Health2 = 1, testing::arm(*m, weapon::Nuke, int(h.state.TurnPlayer));
         ASSERT_NO_FATAL_FAILURE(fireOn(h, j, "30"));
         EXPECT_TRUE(h.state.BattleOver == True && j.state.BattleOver == True);
     }
@@ -132,10 +130,7 @@ TEST_F(NetBattle, AWholeBattleWithEveryWeaponStaysInStep) {
         ASSERT_EQ(H.state.TurnPlayer, 2);
         keepAlive();
         const std::string kind = J.bonuspic.tag;
-        for (Mainfrm* m : {&H, &J}) {
-            m->bonusfalltimer.setEnabled(false);
-            m->bonuspic.setLeft(726), m->bonuspic.setTop(187);
-        }
+        for (Mainfrm* m : {&H, &J}) m->bonusfalltimer.setEnabled(false), m->bonuspic.setLeft(726), m->bonuspic.setTop(187);
         ASSERT_NO_FATAL_FAILURE(fire(weapon::Standard, 60, 60));
         EXPECT_TRUE(H.weapon2.tag == kind || (kind == "13" && H.weapon2.tag == "0")) << "crate " << kind;
         EXPECT_EQ(H.state.BonusActive, True);  // a new one dropped at the hand-over

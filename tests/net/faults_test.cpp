@@ -222,10 +222,7 @@ TEST_F(NetOverlong, FloodsOfEmptyLinesOrOfHashesEndTheLinkWithBoundedMemory) {
     peer.send(std::string(255, '\n'));  // with the wind, as many as may wait: still a link
     peer.say("W1");
     ASSERT_TRUE(until([&] { return game.state.Wind == 1; }));
-    for (int i = 0; i < 64 && game.state.GameMode == mode::Joiner; ++i) {
-        peer.send(std::string(128 * 1024, '\n'));
-        loop.runFor(5);
-    }
+    for (int i = 0; i < 64 && game.state.GameMode == mode::Joiner; ++i) peer.send(std::string(128 * 1024, '\n')), loop.runFor(5);
     check();
     // Hashes: a few ahead of ours wait for their pair, one far ahead is no copy in step.
     RawPeer flood(loop);
