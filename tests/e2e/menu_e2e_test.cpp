@@ -25,11 +25,9 @@ TEST(DesktopE2E, TheMenuOpensAndNewGameBuildsTheBattlefieldInView) {
     EXPECT_TRUE(atMenu(menu) && menu.at(750, 5) != 0x808080u) << "the title \"Gorvath\" in green is not on a drawn sky";
     EXPECT_GE(menu.count(0x00FF00, 240, 184, 560, 186), 300);
     // A second copy while the first runs ends at once, with status 0 and no window.
-    {
-        Process second({GORVATH_BINARY},
-                       {"DISPLAY=" + g.desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + g.runtime});
-        EXPECT_EQ(second.waitExit(3000), 0);
-    }
+    EXPECT_EQ(Process({GORVATH_BINARY}, {"DISPLAY=" + g.desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + g.runtime})
+                  .waitExit(3000),
+              0);
 
     g.desk.click(400, 228);  // New Game
     Screenshot building = g.waitFor([](const Screenshot& s) { return s.count(0x00FF00, 240, 136, 561, 180) < 200; }, 10);
@@ -91,10 +89,10 @@ void expectTwiceTheSize(Game& g) {
     g.desk.click(800, 800);  // Back
 }
 
-// F11 to the focused window: full screen or back.
-void pressF11(Game& g) {
+// A key to the game's window, focused: F11 for full screen or back.
+void press(Game& g, const char* key) {
     g.desk.window("windowactivate --sync");
-    g.desk.key("F11");
+    g.desk.key(key);
 }
 
 TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
@@ -120,9 +118,9 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     auto windowed = [](const Screenshot& s) { return s.at(1500, 800) == 0; };
     // The window's size once the screen shows it full screen or windowed.
     auto sizeWhen = [&](bool (*shown)(const Screenshot&)) { return g.waitFor(shown, 10), windowSize(g.desk); };
-    pressF11(g);
+    press(g, "F11");
     EXPECT_EQ(sizeWhen(fullScreen), std::make_pair(2000, 1600));
-    pressF11(g);
+    press(g, "F11");
     EXPECT_TRUE(sizeWhen(windowed) == std::make_pair(1000, 600) && g.process->running());
 
     // The volume down a step in the options; the panel as it shows then must come back after a restart,
@@ -144,16 +142,13 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
     g.desk.key("Escape");
     // Full screen once more, closed by the window manager, and started again: full screen it opens, and
     // F11 gives back the window as it was.
-    for (int attempt = 0; attempt < 3 && !fullScreen(g.desk.screenshot()); ++attempt) {  // a busy WM may drop a key
-        pressF11(g);
-        g.waitFor(fullScreen, 5);
-    }
-    g.desk.window("windowactivate --sync");
-    g.desk.key("alt+F4");
+    for (int attempt = 0; attempt < 3 && !fullScreen(g.desk.screenshot()); ++attempt)  // a busy WM may drop a key
+        press(g, "F11"), g.waitFor(fullScreen, 5);
+    press(g, "alt+F4");
     ASSERT_EQ(g.process->waitExit(10000), 0) << "the game did not close";
     ASSERT_TRUE(g.start(GORVATH_BINARY));
     EXPECT_EQ(sizeWhen(fullScreen), std::make_pair(2000, 1600)) << "not full screen again";
-    pressF11(g);
+    press(g, "F11");
     EXPECT_TRUE(sizeWhen(windowed) == std::make_pair(1000, 600) && windowSize(g.desk, true) == place)
         << "the window's size was not kept, or it moved";
     EXPECT_TRUE(panelPixels(optionsPanel(g.waitFor(menuShown, 10))) == panelPixels(quieter))
@@ -162,11 +157,9 @@ TEST(DesktopE2E, WindowScalesToAnySizeAndGoesFullScreen) {
 
 // The players line of the newest battle record: who the battle was against.
 std::string newestPlayers(const std::string& dataHome) {
-    namespace fs = std::filesystem;
-    fs::path newest;
-    for (const auto& f : fs::directory_iterator(dataHome + "/gorvath/replays"))
-        if (newest.empty() || f.path().filename() > newest.filename()) newest = f.path();
-    std::ifstream in(newest);
+    const auto newest = std::ranges::max(std::filesystem::directory_iterator(dataHome + "/gorvath/replays"), {},
+                                         [](const auto& f) { return f.path().filename(); });
+    std::ifstream in(newest.path());
     std::string line, players = "players human normal";  // not written for the usual opponent
     while (std::getline(in, line))
         if (line.rfind("players ", 0) == 0) players = line;

@@ -162,10 +162,10 @@ TEST_F(Firing, FiringSlidesThePanelsOutAndHandsTheTurnOver) {
     EXPECT_TRUE(game.Frame1.left() == -300 && game.Frame2.left() == 804 && game.wind.top() == -22);
     EXPECT_EQ(effectLog.back(), effect::Launch);  // the shell's whistle
     waitHandOver();
-    EXPECT_TRUE(game.Frame1.left() == 0 && game.Frame2.left() == 504 && game.wind.top() == 8);
-    EXPECT_TRUE(game.Frame2.enabled() && game.Command2.enabled() && !game.Frame1.enabled());
+    EXPECT_TRUE(game.Frame1.left() == 0 && game.Frame2.left() == 504 && game.wind.top() == 8 && game.Frame2.enabled() &&
+                game.Command2.enabled() && !game.Frame1.enabled() && game.arrow.visible() &&
+                game.arrow.left() == game.tank2.left() + 4);
     EXPECT_TRUE(game.Command2.picture() == game.fbutt1.picture() && game.Command1.picture() == game.fbutt2.picture());
-    EXPECT_TRUE(game.arrow.visible() && game.arrow.left() == game.tank2.left() + 4);
     game.keyDown(Key::Space);  // now space fires for player 2
     EXPECT_EQ(game.state.TurnPlayer, 1);
 }

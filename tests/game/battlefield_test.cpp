@@ -48,8 +48,7 @@ TEST_F(Battlefield, TheBuildUpTakesSecondsWhateverTheInputAndTheBannerIsSeenOver
     double seed = 0;
     int R0, G0, B0;
     do {
-        Random r;
-        r.seed(++seed);
+        Random r = testing::seeded(++seed);
         R0 = int(r.Rnd() * 54) + 1, G0 = int(r.Rnd() * 104) + 1, B0 = int(r.Rnd() * 154) + 1;
     } while (R0 * G0 * B0 > 80000);
     RestlessPlayer player(*this);
@@ -84,11 +83,7 @@ TEST_F(Battlefield, AHundredTreesStandOnTheGroundAndTheirSpritesAreReused) {
     newBattle(1);
     // The first draw of PlaceTrees decides the count: at 0.99 or more it plants the most.
     int seed = 0;
-    while ([&] {
-        Random r;
-        r.seed(++seed);
-        return r.Rnd() < 0.99;
-    }()) {}
+    while (testing::seeded(++seed).Rnd() < 0.99) {}
     game.random.reset(), game.random.seed(seed);
     for (auto& [i, t] : game.strom.elements()) t->setVisible(false);
     game.PlaceTrees(Mainfrm::Palette::Grass);

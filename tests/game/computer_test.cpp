@@ -172,8 +172,7 @@ TEST_F(ComputerTurns, StaleTurnWritesButDoesNotFire) {
 
 TEST_F(ComputerTurns, TurnLeftWaitingWhenTheHumanWinsDoesNothingInTheNextBattle) {
     game.keyDown(Key::Escape);  // paused: the computer's turn begins behind the menu and waits
-    Timer script(loop, "script", 40);
-    script.onTimer = [&] {
+    testing::Every script(loop, "script", 40, [&] {
         if (!game.aitimer.running()) return;
         if (game.state.BattleOver == False) {
             game.state.Health2 = 0;  // the computer's tank is destroyed
@@ -182,8 +181,7 @@ TEST_F(ComputerTurns, TurnLeftWaitingWhenTheHumanWinsDoesNothingInTheNextBattle)
             script.setEnabled(false);
             game.click(game.novahra);
         }
-    };
-    script.setEnabled(true);
+    });
     computerTurn(1);
     loop.runFor(20000);
     ASSERT_FALSE(script.enabled());

@@ -33,8 +33,7 @@ struct Soak : testing::GameTest {
 
 TEST_F(Soak, ThreeHundredSeededBattlesWithEveryWeaponStayValidAndEnd) {
     start();
-    Random aims;
-    aims.seed(2026);
+    Random aims = testing::seeded(2026);
     int destroyed = 0;
     const int battles = 300, shotLimit = 16;
     for (int battle = 0; battle < battles; ++battle) {

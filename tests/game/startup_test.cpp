@@ -68,15 +68,13 @@ TEST_F(StartUp, EscPausesOnlyARunningBattleAndContinueResumesIt) {
     game.keyDown(Key::Escape);  // the menu is already in front: nothing happens
     EXPECT_FALSE(game.continue_.enabled());
     bool triedDuringBuild = false;
-    Timer probe(loop, "probe", 500);
-    probe.onTimer = [&] {
+    testing::Every probe(loop, "probe", 500, [&] {
         if (game.state.WorldBusy != True) return;
         triedDuringBuild = true;
         game.world.setEnabled(true);  // even with the canvas taking input, a field being built is not paused
         game.keyDown(Key::Escape);
         EXPECT_FALSE(game.continue_.enabled() || game.Frame3.visible());
-    };
-    probe.setEnabled(true);
+    });
     newBattle(8);
     probe.setEnabled(false);
     EXPECT_TRUE(triedDuringBuild);

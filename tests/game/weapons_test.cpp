@@ -172,12 +172,10 @@ struct Crate : Weapons {
         loop.waitUntil([&] { return game.showit.enabled(); });
     }
     void dropCrate(int kind, double shots = 5) {
-        game.state.BonusActive = True;
-        game.bonuspic.setPicture(game.bonusvzor(kind).picture());
+        game.state.BonusActive = True, game.state.BonusShotsLeft = shots;
         game.bonuspic.tag = std::to_string(kind);
-        game.bonuspic.move(300, 400 - 32, 32, 32);
-        game.bonuspic.setVisible(true);
-        game.state.BonusShotsLeft = shots;
+        game.bonuspic.setPicture(game.bonusvzor(kind).picture());
+        game.bonuspic.move(300, 400 - 32, 32, 32), game.bonuspic.setVisible(true);
     }
 };
 
@@ -186,8 +184,7 @@ TEST_F(Crate, CratesDropAwayFromBothTanksAndLandAndInHellTheyAreNukes) {
     for (int seed = 1; seed <= 20; ++seed) {
         game.state.BonusActive = False;
         game.state.HellMode = seed > 15 ? True : False;
-        game.random.reset();
-        game.random.seed(seed);
+        game.random.reset(), game.random.seed(seed);
         game.PlaceBonus();
         double left = game.bonuspic.left();
         EXPECT_TRUE(game.state.BonusActive == True && left >= 16 && left <= 783) << left;

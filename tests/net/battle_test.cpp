@@ -197,8 +197,7 @@ TEST_F(NetBattle, ALinkCutMidBattleResumesAtTheSameTurn) {
     EXPECT_TRUE(claims->heardLine("disconnect") && greets->heardLine("seatkept") && H.net().resuming && told(H));
     ASSERT_TRUE(duel.on(duel.joiner, [&] {
         testing::arm(J, weapon::Heavy, 2), testing::arm(H, weapon::Heavy, 2);
-        J.sila2.setText("85");
-        J.click(J.Command2);
+        J.sila2.setText("85"), J.click(J.Command2);
     }));
     duel.runFor(5000);
     EXPECT_TRUE(H.Label8(1).caption() == kCountdown + "55s)" || H.Label8(1).caption() == kCountdown + "56s)")

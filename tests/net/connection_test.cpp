@@ -35,8 +35,7 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
         EXPECT_EQ(host.Label11.caption(), says);
     }
 
-    joiner.click(joiner.Option3);
-    joiner.click(joiner.compname);
+    joiner.click(joiner.Option3), joiner.click(joiner.compname);
     EXPECT_TRUE(joiner.Command4.isDefault());
     for (char c : std::string("127.0.0.1")) joiner.typeChar(c);  // the selection is typed over
     EXPECT_EQ(joiner.compname.text(), "127.0.0.1");

@@ -214,9 +214,8 @@ TEST_F(NetOverlong, AMessageOverSixtyFourBytesOrFourKilobytesWithoutALineFeedEnd
 
 TEST_F(NetOverlong, FloodsOfEmptyLinesOrOfHashesEndTheLinkWithBoundedMemory) {
     std::size_t most = 0;
-    Timer watch(loop, "watch", 1);
-    watch.onTimer = [&] { most = std::max(most, game.net().inbox.size() + game.net().peerHashes.size()); };
-    watch.setEnabled(true);
+    testing::Every watch(loop, "watch", 1,
+                         [&] { most = std::max(most, game.net().inbox.size() + game.net().peerHashes.size()); });
     // Eight megabytes of empty lines while the game waits for nothing in particular.
     ASSERT_NO_FATAL_FAILURE(joinPeer());
     peer.send(std::string(255, '\n'));  // with the wind, as many as may wait: still a link
@@ -245,10 +244,9 @@ TEST_F(NetFaults, AClosedWindowDispatchesNothingMore) {
     ASSERT_NO_FATAL_FAILURE(joinPeer());
     // The window closes while the joiner builds inside "R", with more of the host's messages waiting:
     // the winds come in one read once the building is under way, and the window goes after the first.
-    Timer closer(loop, "closer", 1);
     bool sent = false;
     double windAtClose = 0;
-    closer.onTimer = [&] {
+    testing::Every closer(loop, "closer", 1, [&] {
         if (game.state.WorldBusy != True || game.unloaded()) return;
         if (!sent) {
             peer.send("W5\nW6\nW7\nW8\nexit\n");
@@ -258,8 +256,7 @@ TEST_F(NetFaults, AClosedWindowDispatchesNothingMore) {
             game.tcpcontrol.send("K\n");  // "disconnect" then waits behind a write under way
             game.unload();
         }
-    };
-    closer.setEnabled(true);
+    });
     peer.say("R123");
     ASSERT_TRUE(until([&] { return game.unloaded() && peer.closedByGame(); }));
     loop.runFor(2000);

@@ -9,8 +9,7 @@ struct NetParsing : NetGameTest {};
 
 TEST_F(NetParsing, TheHostTakesOnlyWhatIsForTheHost) {
     ASSERT_NO_FATAL_FAILURE(hostForPeer());
-    game.state.Wind = 3;
-    game.state.RandomSeed = "99";
+    game.state.Wind = 3, game.state.RandomSeed = "99";
     const std::uint32_t battle = game.state.BattleNumber;
     // A wind, a seed, a crate or a battle from the joiner are not the joiner's to give.
     for (const char* text : {"W-7", "E123", "B074123", "R555", "connectok", "drawingokW-7"}) peer.say(text);
@@ -51,20 +50,17 @@ TEST_F(NetParsing, ExitIsNoQuakeSeedAndBullfiredIsNoCrate) {
 
 TEST_F(NetParsing, ShotsFireThePeersPlayerWithTheTextsAsSent) {
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("4711"));
-    // clang-format off
-    struct Case { std::string text, force, angle; };
-    // clang-format on
-    int turn = 0;
-    for (const Case& c : {Case{"S100U45", "100", "45"}, Case{"S5U0", "5", "0"}, Case{"S45.5U30", "45.5", "30"}}) {
+    // Three turns, each a shot of the host's (its text, force and angle) and one back.
+    for (auto [text, force, angle] :
+         {std::array<std::string, 3>{"S100U45", "100", "45"}, {"S5U0", "5", "0"}, {"S45.5U30", "45.5", "30"}}) {
         ASSERT_EQ(game.state.TurnPlayer, 1);
-        peer.say(c.text);
-        ASSERT_TRUE(until([&] { return game.hideit.enabled() || game.bullettimer.enabled(); })) << c.text;
-        EXPECT_EQ(game.sila1.text() + " " + game.uhel1.text(), c.force + " " + c.angle);
+        peer.say(text);
+        ASSERT_TRUE(until([&] { return game.hideit.enabled() || game.bullettimer.enabled(); })) << text;
+        EXPECT_EQ(game.sila1.text() + " " + game.uhel1.text(), force + " " + angle);
         // Firing the peer's shot sends nothing back.
-        EXPECT_TRUE(game.state.TurnPlayer == 2 && game.state.SendText == c.text) << c.text;
+        EXPECT_TRUE(game.state.TurnPlayer == 2 && game.state.SendText == text) << text;
         // Through the hand-over to our own player, who shoots back.
-        ASSERT_TRUE(until([&] { return idle(game) && game.Command2.enabled(); })) << c.text;
-        ++turn;
+        ASSERT_TRUE(until([&] { return idle(game) && game.Command2.enabled(); })) << text;
         EXPECT_FALSE(game.Command1.enabled());
         game.sila2.setText("30");
         // The box keeps at most six decimals, so the longest angle typed still makes a shot that fits.
@@ -74,9 +70,9 @@ TEST_F(NetParsing, ShotsFireThePeersPlayerWithTheTextsAsSent) {
         EXPECT_EQ(game.uhel2.text(), "60.987654");  // cut, not rounded: the whole part is what flies
         game.click(game.Command2);
         ASSERT_TRUE(until([&] { return peer.heardLine("S30U60.987654"); }));
-        ASSERT_TRUE(until([&] { return idle(game) && game.state.TurnPlayer == 1; })) << c.text;
+        ASSERT_TRUE(until([&] { return idle(game) && game.state.TurnPlayer == 1; })) << text;
     }
-    EXPECT_TRUE(game.tcpcontrol.state() == TcpSocket::Connected && peer.count("bullfired") == 2 * turn);
+    EXPECT_TRUE(game.tcpcontrol.state() == TcpSocket::Connected && peer.count("bullfired") == 2 * 3);
 }
 
 TEST_F(NetParsing, CratesAsTheHostSendsThem) {
@@ -169,12 +165,10 @@ TEST_F(NetParsing, APeersShotWaitsForOurTurnToStartAndComesOncePerTurn) {
         if (!sentEarly) peer.say("S60U50"), peer.say("S61U51");  // one shot a turn: the second is not taken
         sentEarly = true;
     });
-    Timer watch(loop, "watch", 5);
-    watch.onTimer = [&] {
+    testing::Every watch(loop, "watch", 5, [&] {
         if (game.net().shotHeld) heldSeen = true;
         if ((game.showit.enabled() || game.showit.interval() != 1) && game.hideit.enabled()) firedDuringHandOver = true;
-    };
-    watch.setEnabled(true);
+    });
     game.click(game.Command2);
     ASSERT_TRUE(until([&] { return sentEarly && game.sila1.text() == "60"; }));
     ASSERT_TRUE(until([&] { return idle(game) && game.state.TurnPlayer == 2; }));

@@ -151,6 +151,11 @@ struct NetLoopTest : ::testing::Test {
     testing::QuietAudio quiet;
     BoundedClock clock;
     EventLoop loop{&clock};
+    // Starts the games as the program does, and lets their intros finish.
+    void load(std::initializer_list<Mainfrm*> games) {
+        for (Mainfrm* g : games) g->Form_Load();
+        loop.runFor(1500);
+    }
     // Runs the loop until `done` holds or `virtualMs` of game time have passed.
     bool until(const std::function<bool()>& done, double virtualMs = 120000) {
         for (const double end = loop.now() + virtualMs; !done(); loop.runFor(10))
@@ -173,10 +178,7 @@ struct NetGameTest : NetLoopTest {
     Mainfrm game{loop, testing::englishDesktop()};
     RawPeer peer{loop};
 
-    void SetUp() override {
-        game.Form_Load();
-        loop.runFor(1500);
-    }
+    void SetUp() override { load({&game}); }
     // The game hosts; the peer joins, greets and is greeted.
     void hostForPeer(RawPeer* joiner = nullptr) {
         RawPeer& p = joiner ? *joiner : peer;
@@ -239,10 +241,7 @@ struct NetPairTest : NetLoopTest {
     Mainfrm host{loop, testing::englishDesktop()};
     Mainfrm joiner{loop, testing::englishDesktop()};
 
-    void SetUp() override {
-        host.Form_Load(), joiner.Form_Load();
-        loop.runFor(1500);
-    }
+    void SetUp() override { load({&host, &joiner}); }
     bool linked() {
         return until([&] { return linkedModes(host, joiner); });
     }

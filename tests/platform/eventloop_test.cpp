@@ -74,19 +74,15 @@ TEST(EventLoop, WaitUntilJumpsToTheNextTimerAndFailsLoudlyWhenNothingCanHappen) 
     loop.waitUntil([&] { return !t.enabled(); });
     EXPECT_TRUE(ticks == 25 && loop.now() == 1000) << ticks;
     // A timer that is still running cannot end a wait it is waiting in either.
-    bool threw = false;
+    bool ran = false;
     t.onTimer = [&] {
         t.onTimer = [] {};
-        try {
-            loop.waitUntil([] { return false; });
-        } catch (const WaitStalled&) {
-            threw = true;
-        }
-        t.setEnabled(false);
+        EXPECT_THROW(loop.waitUntil([] { return false; }), WaitStalled);
+        ran = true, t.setEnabled(false);
     };
     t.setEnabled(true);
     loop.runFor(100);
-    EXPECT_TRUE(threw);
+    EXPECT_TRUE(ran);
 }
 
 TEST(EventLoop, TimerDeletedByAnotherHandlerInTheSamePumpIsSkipped) {

@@ -14,9 +14,8 @@ struct Recorded : Headless {
 };
 
 std::size_t recordsIn(const std::string& folder) {
-    std::size_t n = 0;
-    for (const auto& e : std::filesystem::directory_iterator(folder)) n += e.path().extension() == ".replay";
-    return n;
+    return std::ranges::count_if(std::filesystem::directory_iterator(folder),
+                                 [](auto& e) { return e.path().extension() == ".replay"; });
 }
 
 // The file with the first match of `pattern` changed to `replacement`.
@@ -39,8 +38,7 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     TempFolder folder("hotseat");
     Recorded h(folder.path);
     h.newBattle(5);
-    Random aims;
-    aims.seed(3);
+    Random aims = seeded(3);
     playScripted(h, aims, 12);
     const std::string path = h.game.recorder().path();
     ASSERT_EQ(recordsIn(folder.path), 1u);
@@ -51,23 +49,19 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     EXPECT_TRUE(v.kind == replay::Verdict::Same && v.line.find(": ok, 12 shots") != std::string::npos) << v.line;
 
     // Any decision or hash changed: the first turn that differs is named.
-    // clang-format off
-    struct Case { const char* what; std::string text; const char* turn; };
-    // clang-format on
-    const Case cases[] = {
-        {"the fifth shot's force", otherForce(text, 5), "differs at turn 5: 'hash 5"},
-        {"the third hash", changed(text, "hash 3 [0-9a-f]{12}", "hash 3 000000000000"), "differs at turn 3:"},
-        {"the generator", changed(text, "random [0-9a-f]{16}", "random 0000000000000001"), "differs at turn 0:"},
-        {"a shot out of turn", text + "fire 2 100 45 @999999\n", "differs at turn 13: the battle stops"},
-        {"a crate's fall where none fell", changed(text, "\nfire 1 ([0-9.]+) ([0-9.]+) @", "\nfire 1 $1 $2 fall 3 @"),
-         "differs at turn 1:"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        ASSERT_NE(c.text, text);
-        writeText(path, c.text);
+    // What is changed, the changed record, and what the verdict says.
+    for (const auto& [what, changedText, turn] : std::vector<std::tuple<const char*, std::string, const char*>>{
+             {"the fifth shot's force", otherForce(text, 5), "differs at turn 5: 'hash 5"},
+             {"the third hash", changed(text, "hash 3 [0-9a-f]{12}", "hash 3 000000000000"), "differs at turn 3:"},
+             {"the generator", changed(text, "random [0-9a-f]{16}", "random 0000000000000001"), "differs at turn 0:"},
+             {"a shot out of turn", text + "fire 2 100 45 @999999\n", "differs at turn 13: the battle stops"},
+             {"a crate's fall where none fell", changed(text, "\nfire 1 ([0-9.]+) ([0-9.]+) @", "\nfire 1 $1 $2 fall 3 @"),
+              "differs at turn 1:"}}) {
+        SCOPED_TRACE(what);
+        ASSERT_NE(changedText, text);
+        writeText(path, changedText);
         v = replay::VerifyFile(path);
-        EXPECT_TRUE(v.kind == replay::Verdict::Differs && v.line.find(c.turn) != std::string::npos) << v.line;
+        EXPECT_TRUE(v.kind == replay::Verdict::Differs && v.line.find(turn) != std::string::npos) << v.line;
     }
     // Two computers: the record names them, and their battle computes the same again, every turn theirs.
     h.game.keyDown(Key::Escape);
@@ -91,41 +85,38 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
     huge.reserve(100 << 20);
     huge = header;
     while (huge.size() < (100u << 20)) huge += event;
-    // clang-format off
-    struct Case { const char* what; std::string text; const char* reason; };
-    // clang-format on
-    const Case cases[] = {
-        {"an empty file", "", "not a Gorvath battle record"},
-        {"random bytes", noise, "not a Gorvath battle record"},
-        {"a newer format", "gorvath-replay 2\n", "format version 2, this game reads version 1"},
-        {"no mode", "gorvath-replay 1\ngame 0.1\nmode duel\n", "line 3: no such mode: duel"},
-        {"a network battle without its seed", changed(header, "hot-seat", "joiner"), "seed is missing"},
-        {"cut in the middle of a line", header + "fire 1 100 4", "cut short"},
-        {"a line of a megabyte", header + std::string(1 << 20, 'x') + "\n", "longer than 256"},
-        {"a control character", header + "fire 1 100 45\r\r @1\n", "line 7: a line that is not plain text"},
-        {"a version that is not text", changed(header, "game 0.1", "game 0.1\r\r"), "line 2: the game's version is missing"},
-        {"a player 3", header + "fire 3 100 45 @1\n", "line 7: a shot by no player"},
-        {"a player 0", header + "fire 0 100 45 @1\n", "line 7: a shot by no player"},
-        {"a force of 250", header + "fire 1 250 45 @1\n", "force out of range"},
-        {"an angle of -5", header + "fire 1 100 -5 @1\n", "angle out of range"},
-        {"a hash of 13 digits", header + "hash 0 1234567890abc @1\n", "hash out of range"},
-        {"a message too long", header + "recv " + std::string(65, 'W') + " @1\n", "a message the game never sends"},
-        {"an event after the end", header + "end won 1 @1\n" + event, "after the end"},
-        {"a time far out", header + "fire 1 100 45 @99999999999\n", "time out of range"},
-        {"100 MB of events", huge, "more events than any battle has"},
-        {"a person as the computer", changed(header, "hot-seat", "computer") + "players expert human\n",
-         "line 7: the players are not a person or the computer's levels"},
-        {"a link of no name", changed(header, "hot-seat", "host") + "seed 5\nlink 0 1 0 0\n", "line 8: the link line is wrong"},
-        {"a link's battle 0", changed(header, "hot-seat", "joiner") + "seed 5\nlink 3f 0 0 0 a\n", "line 8: the link line"},
-        {"a link line twice", changed(header, "hot-seat", "host") + "seed 5\nlink 3f 1 0 0\nlink 3f 1 0 0\n",
-         "line 9: an event without"},
-    };
     const std::string path = folder.path + "/bad.replay";
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        writeText(path, c.text);
+    // What is wrong, the file, and the reason given.
+    for (const auto& [what, text, reason] : std::vector<std::tuple<const char*, std::string, const char*>>{
+             {"an empty file", "", "not a Gorvath battle record"},
+             {"random bytes", noise, "not a Gorvath battle record"},
+             {"a newer format", "gorvath-replay 2\n", "format version 2, this game reads version 1"},
+             {"no mode", "gorvath-replay 1\ngame 0.1\nmode duel\n", "line 3: no such mode: duel"},
+             {"a network battle without its seed", changed(header, "hot-seat", "joiner"), "seed is missing"},
+             {"cut in the middle of a line", header + "fire 1 100 4", "cut short"},
+             {"a line of a megabyte", header + std::string(1 << 20, 'x') + "\n", "longer than 256"},
+             {"a control character", header + "fire 1 100 45\r\r @1\n", "line 7: a line that is not plain text"},
+             {"a version that is not text", changed(header, "game 0.1", "game 0.1\r\r"), "line 2: the game's version is missing"},
+             {"a player 3", header + "fire 3 100 45 @1\n", "line 7: a shot by no player"},
+             {"a player 0", header + "fire 0 100 45 @1\n", "line 7: a shot by no player"},
+             {"a force of 250", header + "fire 1 250 45 @1\n", "force out of range"},
+             {"an angle of -5", header + "fire 1 100 -5 @1\n", "angle out of range"},
+             {"a hash of 13 digits", header + "hash 0 1234567890abc @1\n", "hash out of range"},
+             {"a message too long", header + "recv " + std::string(65, 'W') + " @1\n", "a message the game never sends"},
+             {"an event after the end", header + "end won 1 @1\n" + event, "after the end"},
+             {"a time far out", header + "fire 1 100 45 @99999999999\n", "time out of range"},
+             {"100 MB of events", huge, "more events than any battle has"},
+             {"a person as the computer", changed(header, "hot-seat", "computer") + "players expert human\n",
+              "line 7: the players are not a person or the computer's levels"},
+             {"a link of no name", changed(header, "hot-seat", "host") + "seed 5\nlink 0 1 0 0\n",
+              "line 8: the link line is wrong"},
+             {"a link's battle 0", changed(header, "hot-seat", "joiner") + "seed 5\nlink 3f 0 0 0 a\n", "line 8: the link line"},
+             {"a link line twice", changed(header, "hot-seat", "host") + "seed 5\nlink 3f 1 0 0\nlink 3f 1 0 0\n",
+              "line 9: an event without"}}) {
+        SCOPED_TRACE(what);
+        writeText(path, text);
         replay::Verdict v = replay::VerifyFile(path);
-        EXPECT_TRUE(v.kind == replay::Verdict::Unreadable && v.line.find(c.reason) != std::string::npos &&
+        EXPECT_TRUE(v.kind == replay::Verdict::Unreadable && v.line.find(reason) != std::string::npos &&
                     v.line.find('\n') == std::string::npos)
             << v.line;
     }

@@ -45,11 +45,26 @@ inline void arm(Mainfrm& g, int kind, int player = 1) {
     slot.setPicture(kind ? g.bonusvzor(kind).picture() : nullptr);
 }
 
+// A generator seeded with `seed` after its start state.
+inline Random seeded(double seed) {
+    Random r;
+    r.seed(seed);
+    return r;
+}
+
 // `player`'s boxes hold `force` and `angle`, as if typed.
 inline void aim(Mainfrm& g, int player, const std::string& force, const std::string& angle) {
     (player == 1 ? g.sila1 : g.sila2).setText(force);
     (player == 1 ? g.uhel1 : g.uhel2).setText(angle);
 }
+
+// A timer that runs `onTimer` every `ms` from now on.
+struct Every : Timer {
+    Every(EventLoop& loop, std::string name, int ms, std::function<void()> f) : Timer(loop, std::move(name), ms) {
+        onTimer = std::move(f);
+        setEnabled(true);
+    }
+};
 
 // A folder of its own under the system's temporary folder, removed with this.
 struct TempFolder {
@@ -89,14 +104,10 @@ struct Headless : Mainfrm::Onlooker {
     void ComputerThinks(const Mainfrm::ComputerThought& t) override { lastThought = t; }
 
     // Start-up as the program does it, then let the intro finish.
-    void start() {
-        game.Form_Load();
-        loop.runFor(1500);
-    }
+    void start() { game.Form_Load(), loop.runFor(1500); }
     // New Game with the generator put into a known state first.
     void newBattle(double seed) {
-        game.random.reset();
-        game.random.seed(seed);
+        game.random.reset(), game.random.seed(seed);
         if (!game.Frame3.visible()) game.keyDown(Key::Escape);  // the menu, as a player gets it
         ASSERT_TRUE(game.novahra.enabledOnScreen());
         game.click(game.novahra);
@@ -141,10 +152,8 @@ struct BattleTest : GameTest {
     void flatten(int row) {
         for (int x = -1; x <= 800; ++x) game.state.Ground(x) = std::int16_t(row);
         for (auto& [i, t] : game.strom.elements()) t->setVisible(false);
-        game.sun.setVisible(false);
-        game.moon.setVisible(false);
-        game.SeatTank(game.tank1, 20);
-        game.SeatTank(game.tank2, 740);
+        game.sun.setVisible(false), game.moon.setVisible(false);
+        game.SeatTank(game.tank1, 20), game.SeatTank(game.tank2, 740);
         game.state.Wind = 0;
     }
     void arm(int kind, int player = 1) { testing::arm(game, kind, player); }
