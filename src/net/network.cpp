@@ -267,7 +267,7 @@ void Mainfrm::Play(const NetMessage& m) {
             if (net_->role == Link::Role::Joiner && !net_->linkUp) {
                 EndLink();
                 Label11.setCaption(state.CzechUi == True ? "Hostitel čeká na návrat druhého hráče"
-                                                         : "The host is waiting for the other player to return");
+                                                         : "The host waits for its player to return");
             }
             break;
         case NetMessage::KeepAlive:

@@ -244,7 +244,7 @@ TEST_F(NetBattle, AKilledJoinerStartedAgainComesBackToTheBattleFromItsRecord) {
     Mainfrm& J2 = duel.restart(duel.joiner);
     // Joining the host under another name is no way back to that battle: the host keeps the seat, and says so.
     ASSERT_TRUE(duel.on(*duel.again, [&] { joinGame(J2, "localhost"); }));
-    ASSERT_TRUE(duel.until([&] { return J2.Label11.caption() == "The host is waiting for the other player to return"; }));
+    ASSERT_TRUE(duel.until([&] { return J2.Label11.caption() == "The host waits for its player to return"; }));
     EXPECT_TRUE(H.net().resuming && !J2.Networked() && J2.tcpcontrol.state() == TcpSocket::Closed);
     // Joined as before, it computes the battle again from its record and goes on with the host.
     ASSERT_TRUE(duel.on(*duel.again, [&] { joinGame(J2); }));
