@@ -219,6 +219,7 @@ bool Mainfrm::BounceContact(int, double x, double) {
     const double R = Weapon(weapon::Bouncer).craterRadius;
     ClearTrees(x, R + 1);
     Crater(x, R);
+    ReseatBonus();  // a landed crate drops onto the new ground after every crater
     Splash(x, h0, 40, 80, 2);
     SettleTanks(true, false);
     ShowHealth1();

@@ -179,6 +179,17 @@ struct Crate : Weapons {
     }
 };
 
+// A bouncer's first contacts end their tick early, yet a landed crate drops into each of their craters.
+TEST_F(Crate, ALandedCrateDropsIntoEveryCraterOfABouncer) {
+    dropCrate(weapon::Pit);
+    asShooter1(), arm(weapon::Bouncer);
+    game.bullettimer.setEnabled(true);
+    game.state.ShellX = 310, game.state.ShellY = 400;
+    game.WeaponContact(weapon::Bouncer, 310, 400);
+    EXPECT_TRUE(game.state.BounceCount == 1 && game.bullettimer.enabled() && game.state.Ground(316) > 400);
+    EXPECT_EQ(game.bonuspic.top(), game.state.Ground(316) - 32);
+}
+
 TEST_F(Crate, CratesDropAwayFromBothTanksAndLandAndInHellTheyAreNukes) {
     game.state.Gravity = 10;
     for (int seed = 1; seed <= 20; ++seed) {
