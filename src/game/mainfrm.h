@@ -476,6 +476,7 @@ private:
     std::chrono::steady_clock::time_point rejoinLostAt_;  // when it broke off, by its record
     std::uint8_t modeBeforeWatching_ = 0;
     OptionButton* optionBeforeWatching_ = nullptr;
+    std::string watchCut_;  // why the record being watched stops early, said where it does
     bool WatchKey(int key);
     void WatchFinished();
     void EndWatching();

@@ -43,7 +43,7 @@ std::optional<Interrupted> InterruptedBattle(const std::string& folder, int mode
         const double ageMs = std::chrono::duration<double, std::milli>(now - files[i].first).count();
         if (ageMs >= linktime::kComeback) break;
         replay::ReadResult read = replay::ReadFile(files[i].second.string());
-        if (!read.record || read.record->mode != mode) continue;
+        if (!read.record || !read.error.empty() || read.record->mode != mode) continue;
         const replay::Record& r = *read.record;
         // Our newest battle decides: one that ended, or with another host, is nothing to come back to.
         if (!r.link || r.link->joined != joined || (!r.events.empty() && r.events.back().kind == replay::Event::End))

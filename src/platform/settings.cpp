@@ -72,6 +72,7 @@ void SettingsFile::load(const std::map<std::string, Check>& valid) {
     if (ec) return;  // no file yet: a first start
     std::string why;
     std::vector<std::pair<std::string, std::string>> read;
+    std::vector<std::string> dropped;
     if (size > kMaxBytes) {
         why = "it is larger than " + std::to_string(kMaxBytes / 1024) + " KB";
     } else {
@@ -99,12 +100,13 @@ void SettingsFile::load(const std::map<std::string, Check>& valid) {
             const std::string key = eq == std::string::npos ? t : trim(t.substr(0, eq));
             const std::string value = eq == std::string::npos ? std::string() : trim(t.substr(eq + 1));
             auto check = valid.find(key);
+            // A line that cannot be used is dropped alone: the others still hold.
             if (eq == std::string::npos || !keyChars(key))
-                why = where + "no \"key = value\"";
+                dropped.push_back(where + "no \"key = value\"");
             else if (!valueChars(value))
-                why = where + "the value of " + key + " is not plain text";
+                dropped.push_back(where + "the value of " + key + " is not plain text");
             else if (check != valid.end() && check->second && !check->second(value))
-                why = where + "\"" + value + "\" is no value for " + key;
+                dropped.push_back(where + "\"" + value + "\" is no value for " + key);
             else
                 read.emplace_back(key, value);
         }
@@ -118,14 +120,23 @@ void SettingsFile::load(const std::map<std::string, Check>& valid) {
                 if (e.first == kv.first) e.second = kv.second, replaced = true;
             if (!replaced) entries_.push_back(kv);
         }
-        return;
+        if (dropped.empty()) return;
     }
-    // Damaged: the defaults hold, and the file stays beside for whoever wants to see what it said.
+    // Damaged: the file stays beside for whoever wants to see what it said. A file that is not ours as a
+    // whole gives the defaults; otherwise only its bad lines are gone, and the rest is written back at once.
     damaged_ = true;
     const std::string bad = path_ + ".bad";
     fs::rename(path_, bad, ec);
-    warn("the settings file " + path_ + " is damaged (" + why + "); the defaults hold" +
-         (ec ? std::string() : ", and the file is kept as " + bad));
+    const std::string kept = ec ? std::string() : ", and the file is kept as " + bad;
+    if (!why.empty()) {
+        warn("the settings file " + path_ + " is damaged (" + why + "); the defaults hold" + kept);
+        return;
+    }
+    constexpr std::size_t kNamed = 5;
+    for (std::size_t i = 0; i < dropped.size() && i < kNamed; ++i) why += (i ? "; " : "") + dropped[i];
+    if (dropped.size() > kNamed) why += "; and " + std::to_string(dropped.size() - kNamed) + " more";
+    warn("the settings file " + path_ + " is damaged (" + why + "); those lines are dropped, the other settings hold" + kept);
+    write();
 }
 
 std::optional<std::string> SettingsFile::get(const std::string& key) const {

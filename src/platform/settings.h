@@ -2,7 +2,8 @@
 // The player's settings: one small "key = value" text file that a person can read and edit, kept in
 // $XDG_CONFIG_HOME/<program>/settings.ini. It is written whole into a temporary file that is then renamed
 // over the old one, so it is never half-written. A file that cannot be read as ours gives the defaults;
-// it is kept beside as settings.ini.bad and said so once on stderr. Keys this copy does not know (a
+// it is kept beside as settings.ini.bad and said so once on stderr; so is a file with lines that cannot be
+// used, whose other lines still hold and are written back. Keys this copy does not know (a
 // newer copy's) are kept when the file is written again.
 #include <functional>
 #include <map>
@@ -24,9 +25,10 @@ public:
     // $XDG_CONFIG_HOME/<program>, or ~/.config/<program>; "" when neither can be found.
     static std::string DefaultFolder(const std::string& program);
 
-    // Reads the file. `valid` says whether a known key's value can be used; a value it refuses, a line
-    // that is no "key = value", a wrong first line or a file over kMaxBytes make the whole file damaged:
-    // the defaults hold, and the file is moved aside. No file at all is a first start.
+    // Reads the file. `valid` says whether a known key's value can be used; a value it refuses or a line
+    // that is no "key = value" is dropped, the rest holds. A wrong first line or a file over kMaxBytes
+    // make the whole file damaged: the defaults hold. Either way the file is moved aside (the good lines
+    // written anew). No file at all is a first start.
     using Check = std::function<bool(const std::string& value)>;
     void load(const std::map<std::string, Check>& valid);
 

@@ -270,6 +270,9 @@ static bool readLink(const std::string& line, Record& rec) {
     return true;
 }
 
+// The last line of a file whose writer stopped mid-way; what came before it still plays.
+constexpr std::string_view kCutShort = "cut short in the middle of a line";
+
 // The events, to the end of the file: "" when all are well, else what is wrong at line `lineNo`.
 static std::string readEvents(std::istream& in, Record& rec, int& lineNo) {
     std::string line;
@@ -279,7 +282,7 @@ static std::string readEvents(std::istream& in, Record& rec, int& lineNo) {
         if (got == LineRead::End) return "";
         if (got == LineRead::TooLong) return "a line longer than " + std::to_string(kMaxLine) + " characters";
         if (got == LineRead::NotText) return "a line that is not plain text";
-        if (got == LineRead::CutShort) return "cut short in the middle of a line";
+        if (got == LineRead::CutShort) return std::string(kCutShort);
         if (line.empty() || line[0] == '#') continue;
         if (rec.mode == mode::Computer && rec.events.empty() && line.rfind("players ", 0) == 0) {
             if (!readPlayers(line, rec)) return "the players are not a person or the computer's levels";
@@ -358,7 +361,10 @@ ReadResult Read(std::istream& in) {
         if (!seed || !seedText((*seed)[0])) return fail("the network battle's seed is missing");
         rec.seed = std::string((*seed)[0]);
     }
-    if (std::string why = readEvents(in, rec, lineNo); !why.empty()) return fail(why);
+    if (std::string why = readEvents(in, rec, lineNo); !why.empty()) {
+        fail(why);
+        if (why != kCutShort) return r;
+    }
     r.record = std::move(rec);
     return r;
 }

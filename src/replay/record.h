@@ -81,7 +81,9 @@ struct Record {
 
 struct ReadResult {
     std::optional<Record> record;
-    std::string error;  // why the file is no record we can play, when it is not
+    // Why the file is no record we can play. With a record: why it stops early (a file cut short in the
+    // middle of a line gives its events up to the cut, to be played as an unfinished battle).
+    std::string error;
 };
 
 ReadResult Read(std::istream& in);

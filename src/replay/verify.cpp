@@ -28,7 +28,7 @@ std::string resultWords(const Record& r, int shots) {
 
 Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>& prepare) {
     ReadResult read = ReadFile(path);
-    if (!read.record) return {Verdict::Unreadable, path + ": cannot be read: " + read.error};
+    if (!read.record || !read.error.empty()) return {Verdict::Unreadable, path + ": cannot be read: " + read.error};
     const Record& record = *read.record;
 
     Desktop desktop;  // no folder: the battle computed again is not recorded anew

@@ -24,6 +24,7 @@ bool Mainfrm::WatchBattle(const std::string& path) {
         ShowMenuBanner((czech ? "Záznam nelze přehrát: " : "Cannot play the record: ") + read.error, true);
         return false;
     }
+    watchCut_ = read.error;
     LeaveLink();  // a peer we are linked to is told we left
     RestoreBanner();
     modeBeforeWatching_ = state.GameMode;
@@ -68,7 +69,8 @@ void Mainfrm::WatchFinished() {
                              : "From turn " + turn + " this battle computes differently from the record",
                        true);
     } else if (!watching_->recordEnds()) {
-        ShowMenuBanner(czech ? "Záznam zde končí" : "The recording ends here");
+        const std::string cut = watchCut_.empty() ? "" : " (" + watchCut_ + ")";
+        ShowMenuBanner(czech ? "Záznam zde končí" + cut : "The recording ends here" + cut, !cut.empty());
     }
     // A battle that ended shows its result and the menu: the player has the window back.
     if (state.BattleOver == True) EndWatching();
