@@ -86,7 +86,7 @@ void Mainfrm::StyleBattlefield() {
     for (TextBox* b : {&sila1, &uhel1, &sila2, &uhel2}) {
         b->border = false;
         b->align = Align::Centre;
-        b->font.points = 20.25;  // "200" and "180" with room either side
+        b->font.points = 21.75;
     }
     Command1.setEnabled(false);
     Command2.setEnabled(false);
