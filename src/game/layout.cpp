@@ -56,12 +56,13 @@ constexpr LayoutRow kMenus[] = {
     {Make::Button, "Frame6", "optscale", 32, 146, 257, 25, ""},
     {Make::Button, "Frame6", "optnumbers", 32, 172, 257, 25, ""},
     {Make::Button, "Frame6", "opttrace", 32, 198, 257, 25, ""},
+    {Make::Button, "Frame6", "optlevel", 32, 224, 257, 25, ""},
     // The router's question takes two lines, its answer a button beside it, as the port's box.
-    {Make::Label, "Frame6", "Label24", 32, 227, 183, 38, "Požádat router o otevření portu:", 12},
-    {Make::Button, "Frame6", "optrouter", 222, 231, 67, 29, "ano"},
-    {Make::Label, "Frame6", "Label23", 32, 272, 153, 21, "Port hostitele:", 12},
-    {Make::TextBox, "Frame6", "optport", 192, 268, 97, 29, "7701"},
-    {Make::Button, "Frame6", "optback", 32, 304, 257, 41, "Zpět"},
+    {Make::Label, "Frame6", "Label24", 32, 252, 183, 38, "Požádat router o otevření portu:", 12},
+    {Make::Button, "Frame6", "optrouter", 222, 256, 67, 29, "ano"},
+    {Make::Label, "Frame6", "Label23", 32, 296, 153, 21, "Port hostitele:", 12},
+    {Make::TextBox, "Frame6", "optport", 192, 292, 97, 29, "7701"},
+    {Make::Button, "Frame6", "optback", 32, 326, 257, 33, "Zpět"},
     {Make::Stretched, "Frame6", "Image6", 0, 0, 321, 361, "Image3"},
     // Main menu panel
     {Make::Panel, nullptr, "Frame3", 240, 136, 321, 361},  // a row taller for "Watch last battle"

@@ -143,7 +143,13 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
     const std::string host = "127.0.0.1:" + std::to_string(freePorts(1));
     {
         testing::Started first(testing::englishDesktop("", folder.path));
-        first.game.click(first.game.Option2), first.game.click(*first.game.find("lvlexpert"));  // 1 vs. AI: the expert
+        // "1 vs. AI" only chooses the mode; the computer's level is the options' (its row opens the levels).
+        first.game.click(first.game.Option2);
+        EXPECT_EQ(first.game.controlAt(400, 228), first.game.find("novahra"));
+        first.game.click(first.game.options), first.game.click(*first.game.find("optlevel"));
+        first.game.click(*first.game.find("lvlexpert"));
+        EXPECT_EQ(first.game.defaultButton()->caption(), "1 vs. AI: Expert");
+        first.game.keyDown(Key::Escape);
         EXPECT_FALSE(first.game.muted);
         first.game.keyDown(Key::M);  // the sound off, said on the banner for a moment
         EXPECT_TRUE(first.game.muted && first.game.Label8(1).visible() && first.game.Label8(1).caption() == "Sound off (M)");
@@ -230,15 +236,16 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     g.keyDown(Key::Down), g.keyDown(Key::Right);  // Čeština: the banner's own words, back after the note, too
     h.loop.runFor(2000);
     EXPECT_TRUE(g.sound.playingId() == 0 && g.state.CzechUi == True && g.Label8(1).caption() == "Vytvářím hru...");
-    // Each next row: full screen, whole multiples, numbers, shot trace, hosting leaves the router alone; the port.
-    for (int key : {Key::Enter, Key::Right, Key::Enter, Key::Enter, Key::Enter}) g.keyDown(Key::Tab), g.keyDown(key);
+    // Each next row: full screen, whole multiples, numbers, shot trace, the expert computer, hosting leaves the
+    // router alone; the port.
+    for (int key : {Key::Enter, Key::Right, Key::Enter, Key::Enter, Key::Right, Key::Enter}) g.keyDown(Key::Tab), g.keyDown(key);
     g.keyDown(Key::Tab);
     for (char c : std::string("8123")) g.typeChar(c);
     EXPECT_TRUE(g.muted && screen.full && !screen.smooth && g.hostPort == 8123 && !g.desktop.mapPorts);
     const std::string file = testing::readText(folder.path + "/settings.ini");
     for (const char* kept :
          {"sound.volume = 90\n", "sound.mute = yes\n", "language = cs\n", "window.fullscreen = yes\n", "window.scaling = whole\n",
-          "view.numbers = yes\n", "view.trace = yes\n", "net.router = no\n", "net.port = 8123\n"})
+          "view.numbers = yes\n", "view.trace = yes\n", "computer.level = expert\n", "net.router = no\n", "net.port = 8123\n"})
         EXPECT_NE(file.find(kept), std::string::npos) << kept << file;
     // Switched while running, every text reads as in a window that started in that language.
     auto started = [&](const char* language) {
