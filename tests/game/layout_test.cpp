@@ -16,11 +16,8 @@ struct LayoutTest : ::testing::Test {
 };
 
 // Boxes as the original game placed them, each with its text's size, that the game keeps at its defaults.
-struct Box {
-    const char* name;
-    double l, t, w, h, pt;
-};
 // clang-format off
+struct Box { const char* name; double l, t, w, h, pt; };
 constexpr Box kOriginal[] = {
     {"Label1", 8, 1, 73, 17, 9.75},       {"sila1", 8, 17, 57, 37, 21.75},      {"s1up", 65, 17, 16, 16, 0},
     {"s1down", 65, 38, 16, 16, 0},        {"uhel1", 88, 17, 57, 37, 21.75},     {"Label9", 168, 1, 57, 17, 9.75},

@@ -59,12 +59,10 @@ TEST_F(StartUp, IntroDrawsSixRingsAwayFromTheMenuWithAWidePenAndNewGameStopsIt) 
     // Wherever its draws carry it (each try starts from the last one's row, so it may sink below the
     // hills), no burst lands behind the menu, down to its last row.
     for (int seed = 0; seed < 100; ++seed) {
-        const Control& m = game.Frame3;
         if (seed) game.random.reset(), game.random.seed(seed), game.state.IntroY = 480;
         game.startuptimer.setInterval(1000), game.startuptimer.setEnabled(true), loop.runFor(1000);
-        const int bx = game.state.IntroX, by = game.state.IntroY;
-        EXPECT_TRUE(bx <= m.left() || bx >= m.left() + m.width() || by <= m.top() || by > m.top() + m.height())
-            << bx << "," << by;
+        const int bx = game.state.IntroX, by = game.state.IntroY, l = 240, t = 136;
+        EXPECT_TRUE(bx <= l || bx >= l + game.Frame3.width() || by <= t || by > t + game.Frame3.height()) << bx << "," << by;
     }
     other.loop.runFor(1000 + 80);  // two rings drawn, then New Game: the pen is one pixel again
     ASSERT_TRUE(other.game.startuptimer.enabled());
@@ -125,14 +123,12 @@ TEST_F(StartUp, CreditsLinkAndExit) {
         game.click(*open);
         game.mouseDown(330, 445), game.mouseDown(460, 445);  // Help, Exit
         EXPECT_TRUE(!game.unloaded() && !game.find("Frame7")->visible() && !game.endgame.shownOnScreen());
-        effectLog.clear();
-        game.mouseDown(400, 488);
+        effectLog.clear(), game.mouseDown(400, 488);  // the link
         EXPECT_TRUE(effectLog == std::vector<int>{effect::Bell} && opened.back().rfind("https://", 0) == 0);
         open == &game.credits ? game.keyDown(Key::Enter) : game.click(game.Command5);  // Back, the default in the credits
     }
     EXPECT_FALSE(game.Frame5.visible() || game.Frame4.visible());
-    game.mouseDown(460, 445);
-    game.click(game.novahra);  // nothing answers any more
+    game.mouseDown(460, 445), game.click(game.novahra);  // Exit: nothing answers any more
     EXPECT_TRUE(game.unloaded() && game.state.GameMode == 0);
 }
 
@@ -143,21 +139,17 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
     const std::string host = "127.0.0.1:" + std::to_string(freePorts(1));
     {
         testing::Started first(testing::englishDesktop("", folder.path));
+        Mainfrm& g = first.game;
         // "1 vs. AI" only chooses the mode; the computer's level is the options' (its row opens the levels).
-        first.game.click(first.game.Option2);
-        EXPECT_EQ(first.game.controlAt(400, 228), first.game.find("novahra"));
-        first.game.click(first.game.options), first.game.click(*first.game.find("optlevel"));
-        first.game.click(*first.game.find("lvlexpert"));
-        EXPECT_EQ(first.game.defaultButton()->caption(), "1 vs. AI: Expert");
-        first.game.keyDown(Key::Escape);
-        EXPECT_FALSE(first.game.muted);
-        first.game.keyDown(Key::M);  // the sound off, said on the banner for a moment
-        EXPECT_TRUE(first.game.muted && first.game.Label8(1).visible() && first.game.Label8(1).caption() == "Sound off (M)");
+        g.click(g.Option2);
+        EXPECT_TRUE(g.controlAt(400, 228) == &g.novahra && !g.muted);
+        g.click(g.options), g.click(*g.find("optlevel")), g.click(*g.find("lvlexpert"));
+        EXPECT_EQ(g.defaultButton()->caption(), "1 vs. AI: Expert");
+        g.keyDown(Key::Escape), g.keyDown(Key::M);  // the sound off, said on the banner for a moment
+        EXPECT_TRUE(g.muted && g.Label8(1).visible() && g.Label8(1).caption() == "Sound off (M)");
         first.loop.runFor(2000);
-        EXPECT_FALSE(first.game.Label8(1).visible());
-        first.game.click(first.game.Option3);
-        first.game.compname.setText(host);
-        first.game.click(first.game.Command4);
+        EXPECT_FALSE(g.Label8(1).visible());
+        g.click(g.Option3), g.compname.setText(host), g.click(g.Command4);
     }
     // Edited on another system (CRLF line ends), with a key given twice: the last one holds.
     std::string edited =
