@@ -32,19 +32,18 @@ constexpr LayoutRow kMenus[] = {
     {Make::Label, "Frame4", "Label11", 16, 136, 289, 49, "", 15.75},
     {Make::Button, "Frame4", "Command5", 32, 192, 257, 33, "Zpět"},
     {Make::Stretched, "Frame4", "Image4", 0, -56, 321, 313, "Image4"},
-    // Credits panel: each heading on a row of its own and its name below it, the names' boxes holding them
-    // at any window scale (the scaled fonts run a little wider than at the layout's own size).
+    // Credits panel: each heading with its name a little lower and further right, stepping down the panel.
     {Make::Panel, nullptr, "Frame5", 240, 192, 321, 240},
-    {Make::Label, "Frame5", "Label13", 16, 2, 81, 15, "Idea...", 12},
-    {Make::Label, "Frame5", "Label17", 40, 17, 273, 26, "stará jako PC samo", 18},
-    {Make::Label, "Frame5", "Label14", 16, 44, 153, 18, "Programování...", 12},
-    {Make::Label, "Frame5", "Label20", 120, 62, 185, 21, "The VELMORAN", 18},
-    {Make::Label, "Frame5", "Label15", 16, 84, 113, 15, "Grafika...", 12},
-    {Make::Label, "Frame5", "Label19", 104, 99, 205, 24, "The VELMORAN", 20.25},
-    {Make::Label, "Frame5", "Label16", 16, 124, 97, 15, "Zvuk...", 12},
-    {Make::Label, "Frame5", "Label18", 72, 139, 225, 26, "The VELMORAN", 21.75},
+    {Make::Label, "Frame5", "Label13", 16, 8, 73, 17, "Idea...", 12},
+    {Make::Label, "Frame5", "Label17", 56, 24, 257, 25, "stará jako PC samo", 18},
+    {Make::Label, "Frame5", "Label14", 16, 64, 153, 17, "Programování...", 12},
+    {Make::Label, "Frame5", "Label20", 144, 72, 169, 25, "The VELMORAN", 18},
+    {Make::Label, "Frame5", "Label15", 16, 80, 113, 17, "Grafika...", 12},
+    {Make::Label, "Frame5", "Label19", 104, 88, 193, 25, "The VELMORAN", 20.25},
+    {Make::Label, "Frame5", "Label16", 16, 96, 81, 17, "Zvuk...", 12},
+    {Make::Label, "Frame5", "Label18", 72, 112, 209, 25, "The VELMORAN", 21.75},
     {Make::Label, "Frame5", "Label12", 16, 136, 289, 49, "", 15.75},
-    {Make::Label, "Frame5", "Label21", 24, 166, 265, 24, "Game by The VELMORAN", 15.75},
+    {Make::Label, "Frame5", "Label21", 24, 160, 265, 25, "Game by The VELMORAN", 15.75},
     {Make::Button, "Frame5", "Command6", 32, 192, 257, 33, "Zpět"},
     {Make::Stretched, "Frame5", "Image5", 0, -56, 321, 313, "Image5"},
     // Options panel, over the menu in its place and look
@@ -57,12 +56,13 @@ constexpr LayoutRow kMenus[] = {
     {Make::Button, "Frame6", "optscale", 32, 146, 257, 25, ""},
     {Make::Button, "Frame6", "optnumbers", 32, 172, 257, 25, ""},
     {Make::Button, "Frame6", "opttrace", 32, 198, 257, 25, ""},
+    {Make::Button, "Frame6", "optlevel", 32, 224, 257, 25, ""},
     // The router's question takes two lines, its answer a button beside it, as the port's box.
-    {Make::Label, "Frame6", "Label24", 32, 227, 183, 38, "Požádat router o otevření portu:", 12},
-    {Make::Button, "Frame6", "optrouter", 222, 231, 67, 29, "ano"},
-    {Make::Label, "Frame6", "Label23", 32, 272, 153, 21, "Port hostitele:", 12},
-    {Make::TextBox, "Frame6", "optport", 192, 268, 97, 29, "7701"},
-    {Make::Button, "Frame6", "optback", 32, 304, 257, 41, "Zpět"},
+    {Make::Label, "Frame6", "Label24", 32, 252, 183, 38, "Požádat router o otevření portu:", 12},
+    {Make::Button, "Frame6", "optrouter", 222, 256, 67, 29, "ano"},
+    {Make::Label, "Frame6", "Label23", 32, 296, 153, 21, "Port hostitele:", 12},
+    {Make::TextBox, "Frame6", "optport", 192, 292, 97, 29, "7701"},
+    {Make::Button, "Frame6", "optback", 32, 326, 257, 33, "Zpět"},
     {Make::Stretched, "Frame6", "Image6", 0, 0, 321, 361, "Image3"},
     // Main menu panel
     {Make::Panel, nullptr, "Frame3", 240, 136, 321, 361},  // a row taller for "Watch last battle"
@@ -98,25 +98,22 @@ struct PanelRow {
 };
 constexpr PanelRow kPlayerPanel[] = {
     {Make::Panel, {"Frame1", "Frame2"}, {0, 504}, 0, 297, 73},
-    {Make::Label, {"Label1", "Label3"}, {8, 214}, 1, 73, 17, {"Síla:", "Síla:"}, 9.75},
-    // Wide enough for "200" with room either side.
-    {Make::TextBox, {"sila1", "sila2"}, {8, 214}, 17, 59, 37, {"100", "100"}},
-    {Make::Image, {"s1up", "s2up"}, {67, 273}, 17, 16, 16, {"spinup", "spinup"}},
-    {Make::Image, {"s1down", "s2down"}, {67, 273}, 38, 16, 16, {"spindown", "spindown"}},
+    {Make::Label, {"Label1", "Label3"}, {8, 216}, 1, 73, 17, {"Síla:", "Síla:"}, 9.75},
+    {Make::TextBox, {"sila1", "sila2"}, {8, 216}, 17, 57, 37, {"100", "100"}},
+    {Make::Image, {"s1up", "s2up"}, {65, 273}, 17, 16, 16, {"spinup", "spinup"}},
+    {Make::Image, {"s1down", "s2down"}, {65, 273}, 38, 16, 16, {"spindown", "spindown"}},
     {Make::Label, {"Label2", "Label4"}, {88, 136}, 1, 73, 17, {"Úhel:", "Úhel:"}, 9.75},
     {Make::TextBox, {"uhel1", "uhel2"}, {88, 136}, 17, 57, 37, {"45", "45"}},
     {Make::Image, {"u1up", "u2up"}, {145, 193}, 17, 16, 16, {"spinup", "spinup"}},
     {Make::Image, {"u1down", "u2down"}, {145, 193}, 38, 16, 16, {"spindown", "spindown"}},
-    // Centred over the weapon's picture, clear of the angle's label on player 2's side; wide enough for the
-    // longest name of a special shell.
-    {Make::Label, {"Label9", "Label10"}, {162, 72}, 1, 64, 17, {"Zbraň:", "Zbraň:"}, 9.75},
+    {Make::Label, {"Label9", "Label10"}, {168, 80}, 1, 57, 17, {"Zbraň:", "Zbraň:"}, 9.75},
     {Make::Image, {"weapon1", "weapon2"}, {176, 88}, 19, 32, 32},
     {Make::Image, {"Command1", "Command2"}, {224, 8}, 8, 65, 45},
     {Make::Stretched, {"Image1", "Image2"}, {0, 0}, 0, 297, 73, {"Image1", "Image2"}},
 };
 constexpr LayoutRow kSprites[] = {
     // Banner, wind and sprites on the canvas
-    {Make::Label, "world", "wind", 296, 8, 225, 17, "Vítr", 11.25},
+    {Make::Label, "world", "wind", 296, 8, 209, 17, "Vítr", 11.25},
     {Make::Image, "world", "hmm", 0, 0, 40, 40, "hmm"},
     {Make::Image, "world", "arrow", 0, 0, 32, 32, "arrow"},
     {Make::Image, "world", "topmark", 0, 0, 11, 8, nullptr},

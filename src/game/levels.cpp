@@ -1,5 +1,5 @@
-// The computer's level, chosen when "1 vs. AI" is: a panel in the menu's place and look with one button a
-// level (the one in use framed), a line on what the framed one does, and Back. The choice is kept.
+// The computer's level for "1 vs. AI", chosen from the options: a panel in the menu's place and look with one
+// button a level (the one in use framed), a line on what the framed one does, and Back. The choice is kept.
 #include <iterator>
 
 #include "game/mainfrm.h"
@@ -37,9 +37,10 @@ void Mainfrm::BuildLevels() {
     button(&panel, kButtons[4], 32, 304, 257, 41, "Zpět").onClick = [this] { ShowLevels(false); };
     image(&panel, "Image8", 0, 0, 321, 361, "Image3", true);
     panel.setVisible(false);
-    stackInFrontOf(panel, Frame3);
-    Option2.onPick = [this] { ShowLevels(true); };
+    stackInFrontOf(panel, Frame6);  // over the options, which open it
 }
+
+std::string Mainfrm::LevelName(int chosen, bool czech) { return czech ? kLevelTexts[chosen].czech : kLevelTexts[chosen].english; }
 
 void Mainfrm::ShowLevels(bool show) {
     Panel& panel = control<Panel>("Frame8");
@@ -47,16 +48,15 @@ void Mainfrm::ShowLevels(bool show) {
     if (show) {
         control<Button>(kButtons[levels_[1]]).setDefault(true);
         FillLevels();
-    } else {
-        novahra.setDefault(true);
     }
     panel.setVisible(show);
+    if (!show) optionsPanel().LevelChosen();
 }
 
 // The captions in the language of the moment, and the line on the framed level.
 void Mainfrm::FillLevels() {
     const bool cz = state.CzechUi == True;
-    for (int i = 0; i < 4; ++i) control<Button>(kButtons[i]).setCaption(cz ? kLevelTexts[i].czech : kLevelTexts[i].english);
+    for (int i = 0; i < 4; ++i) control<Button>(kButtons[i]).setCaption(LevelName(i, cz));
     control<Button>(kButtons[4]).setCaption(cz ? "Zpět" : "Back");
     control<Label>("Label25").setCaption(cz ? "Soupeř" : "Opponent");
     std::string what;
@@ -93,7 +93,6 @@ void Mainfrm::StartDuel(int player1, int player2) {
 void Mainfrm::ChooseLevel(int chosen) {
     levels_ = {level::Human, chosen};
     SaveSetting("computer.level", level::kNames[chosen]);
-    Option2.setValue(true);
 }
 
 }  // namespace gv

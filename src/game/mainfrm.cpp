@@ -63,7 +63,8 @@ void Mainfrm::StyleMenuPanels() {
     Frame4.setVisible(false);
     Frame5.setVisible(false);
     // The options' rows in a size their longest captions fit, both languages.
-    for (const char* row : {"optvolume", "optmute", "optlanguage", "optfull", "optscale", "optnumbers", "opttrace", "optrouter"})
+    for (const char* row :
+         {"optvolume", "optmute", "optlanguage", "optfull", "optscale", "optnumbers", "opttrace", "optlevel", "optrouter"})
         find(row)->font.points = 12;
     Label22.align = Align::Centre;
     TextBox& port = *static_cast<TextBox*>(find("optport"));
@@ -86,7 +87,7 @@ void Mainfrm::StyleBattlefield() {
     for (TextBox* b : {&sila1, &uhel1, &sila2, &uhel2}) {
         b->border = false;
         b->align = Align::Centre;
-        b->font.points = 20.25;  // "200" and "180" with room either side
+        b->font.points = 21.75;
     }
     Command1.setEnabled(false);
     Command2.setEnabled(false);

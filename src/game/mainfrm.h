@@ -208,7 +208,8 @@ public:
     static int LevelNamed(const std::string& name);  // `level::Human` for "human" and any other word
     void StartDuel(int player1, int player2);        // a battle of two computers, watched
     void ChooseLevel(int chosen);                    // the player's opponent from now on, kept in the settings
-    // The panel that chooses it, opened by "1 vs. AI".
+    static std::string LevelName(int chosen, bool czech);
+    // The panel that chooses it, opened from the options.
     void BuildLevels();
     void ShowLevels(bool show);
     void FillLevels();

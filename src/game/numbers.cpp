@@ -61,13 +61,15 @@ void Mainfrm::SetNumbers(bool on) {
     NameSlots();
 }
 
-// A slot holding a special shell is named over its picture in a smaller face, so the longest name fits;
-// an empty slot reads "Weapon:" as always.
+// A slot holding a special shell is named over its picture in a smaller face and a wider box, so the
+// longest name fits; an empty slot reads "Weapon:" in the layout's box as always.
 void Mainfrm::NameSlots() {
     const bool cz = state.CzechUi == True;
+    static constexpr double kLeft[2][2] = {{168, 162}, {80, 72}};  // player 1's and 2's: the layout's, a name's
     for (int p : {1, 2}) {
         Label& label = p == 1 ? Label9 : Label10;
         const std::string name = x_.numbers ? ShellName(WeaponKind(p == 1 ? weapon1 : weapon2), cz) : "";
+        label.move(kLeft[p - 1][!name.empty()], label.top(), name.empty() ? 57 : 64, label.height());
         label.setCaption(name.empty() ? (cz ? "Zbraň:" : "Weapon:") : name);
         label.font.face = name.empty() ? FontFace::Mono : FontFace::Sans;
         label.font.points = name.empty() ? 9.75 : 7.5;

@@ -8,8 +8,8 @@
 namespace gv {
 
 namespace {
-const char* const kRowNames[] = {"optvolume",  "optmute",  "optlanguage", "optfull", "optscale",
-                                 "optnumbers", "opttrace", "optrouter",   "optport", "optback"};
+const char* const kRowNames[] = {"optvolume", "optmute",  "optlanguage", "optfull", "optscale", "optnumbers",
+                                 "opttrace",  "optlevel", "optrouter",   "optport", "optback"};
 const char* const kLanguages[] = {"auto", "cs", "en"};
 }  // namespace
 
@@ -132,6 +132,10 @@ void OptionsPanel::change(int row, int step, bool round) {
             game_.SetTrace(!game_.extras().trace);
             game_.SaveSetting("view.trace", game_.extras().trace ? "yes" : "no");
             break;
+        case Level:
+            if (round) return game_.ShowLevels(true);
+            game_.ChooseLevel((game_.ComputerLevel(2) + step + 4) % 4);
+            break;
         case Router:
             game_.SetAskRouter(!game_.askRouter);
             game_.SaveSetting("net.router", game_.askRouter ? "yes" : "no");
@@ -150,6 +154,12 @@ void OptionsPanel::portTyped() {
     game_.hostPort = a.port;
     game_.joinPort = a.port < 65535 ? a.port + 1 : 0;
     game_.SaveSetting("net.port", box.text());
+}
+
+void OptionsPanel::LevelChosen() {
+    if (!shown()) return;
+    Refresh();
+    select(Level);
 }
 
 void OptionsPanel::Refresh() {
@@ -171,6 +181,7 @@ void OptionsPanel::Refresh() {
     caption(Numbers, game_.extras().numbers ? (cz ? "Čísla: ano" : "Numbers: on") : (cz ? "Čísla: ne" : "Numbers: off"));
     caption(Trace,
             game_.extras().trace ? (cz ? "Stopa střely: ano" : "Shot trace: on") : (cz ? "Stopa střely: ne" : "Shot trace: off"));
+    caption(Level, "1 vs. AI: " + Mainfrm::LevelName(game_.ComputerLevel(2), cz));
     caption(Router, game_.askRouter ? (cz ? "ano" : "on") : (cz ? "ne" : "off"));
     caption(Back, cz ? "Zpět" : "Back");
     game_.Label22.setCaption(cz ? "Nastavení" : "Options");

@@ -1,5 +1,6 @@
 #pragma once
-// The options panel over the menu: volume, mute, language, full screen, scaling, the views, whether hosting
+// The options panel over the menu: volume, mute, language, full screen, scaling, the views, the computer's
+// level in "1 vs. AI" (a click opens the levels' panel, Left/Right step through them), whether hosting
 // asks the router to open the port, and the hosting port, each a row the mouse, the keyboard (Tab or Up/Down between rows,
 // Left/Right change, Enter toggles) and a game pad work alike. Every change takes effect at once and is kept in the settings.
 #include <functional>
@@ -33,9 +34,11 @@ public:
     bool Key(int key, int shift);
     // The rows' captions in the language of the moment.
     void Refresh();
+    // The computer's level panel, opened from its row, has closed: back on that row.
+    void LevelChosen();
 
 private:
-    enum Row { Volume, Mute, Language, FullScreen, Scaling, Numbers, Trace, Router, Port, Back, kRows };
+    enum Row { Volume, Mute, Language, FullScreen, Scaling, Numbers, Trace, Level, Router, Port, Back, kRows };
     void select(int row);
     void change(int row, int step, bool round = false);  // Left/Right: -1 or +1; a click or Enter: +1, round
     void portTyped();

@@ -58,11 +58,13 @@ void Mainfrm::startuptimer_Timer() {
     if (startuptimer.interval() == 1000) {
         PlayEffect(effect::Boing);
         startuptimer.setInterval(40);
-        // The burst goes somewhere the menu does not cover.
+        // The burst goes somewhere the menu does not cover: beside it, above it, or clear below its last row.
+        const double left = Frame3.left(), right = left + Frame3.width(), top = Frame3.top();
+        const double below = top + Frame3.height() + 8;
         do {
             state.IntroX = std::int16_t(Int(random.Rnd() * 520) + 40);
             state.IntroY = std::int16_t(Int(state.IntroY * random.Rnd()) + 40);
-        } while (!(state.IntroX <= 240 || state.IntroX >= 561 || state.IntroY <= 136 || state.IntroY >= 457));
+        } while (!(state.IntroX <= left || state.IntroX >= right || state.IntroY <= top || state.IntroY >= below));
         return;
     }
     double tag = leadingNumber(startuptimer.tag) + 6;

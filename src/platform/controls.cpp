@@ -70,7 +70,7 @@ void Control::setEnabled(bool v) {
 
 bool Control::shownOnScreen() const {
     for (const Control* c = this; c; c = c->parent_)
-        if (!c->visible_) return false;
+        if (!c->visible_ || form_.covered(*c)) return false;
     return true;
 }
 
@@ -351,10 +351,25 @@ Control* Form::find(const std::string& name, int index) const {
     return nullptr;
 }
 
+bool Form::covered(const Control& c) const {
+    const Control* panel = &c;
+    while (panel->parent()) panel = panel->parent();
+    if (panel == &c || panel->kind() != ControlKind::Panel) return false;
+    if (c.kind() == ControlKind::Image && c.parent() == panel && panel->children().back() == &c) return false;
+    const double l = c.absLeft(), t = c.absTop(), r = l + c.width(), b = t + c.height();
+    for (const Control* p : topLevel_) {
+        if (p == panel) break;  // the rest lie behind it
+        if (p->kind() == ControlKind::Panel && p->visible() && l < p->left() + p->width() && p->left() < r &&
+            t < p->top() + p->height() && p->top() < b)
+            return true;
+    }
+    return false;
+}
+
 namespace {
 Control* hitTest(const std::vector<Control*>& list, int x, int y) {
     for (Control* c : list) {
-        if (!c->visible() || !c->containsWindowPoint(x, y)) continue;
+        if (!c->visible() || !c->containsWindowPoint(x, y) || c->form().covered(*c)) continue;
         if (Control* inner = hitTest(c->children(), x, y)) return inner;
         if (c->kind() != ControlKind::Line) return c;
     }

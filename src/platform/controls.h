@@ -78,7 +78,8 @@ public:
     void setVisible(bool v);
     bool enabled() const { return enabled_; }
     void setEnabled(bool v);
-    // Visible and enabled as the player sees them: a panel's state applies to its children.
+    // Visible and enabled as the player sees them: a panel's state applies to its children, and a panel
+    // in front hides what it covers (Form::covered).
     bool shownOnScreen() const;
     bool enabledOnScreen() const;
 
@@ -382,6 +383,10 @@ public:
     void click(Control& c);        // a click on the control, if the player could click it
     void doubleClick(Control& c);  // a double-click on an image
     Control* controlAt(int x, int y) const;
+    // A panel on the window hides what of the panels behind it lies under it, wholly or in part, and that
+    // takes no input: nothing sticks out from under it cut off, nor answers a click. A panel's own picture
+    // (its backmost child) stays, so around the panel in front the one behind keeps its face.
+    bool covered(const Control& c) const;
     Control* focus() const { return focus_; }
     void setFocus(Control* c);
     Button* defaultButton() const;

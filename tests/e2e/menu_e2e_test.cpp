@@ -165,21 +165,27 @@ std::string newestPlayers(const std::string& dataHome) {
     return players;
 }
 
-// Each level chosen from the menu's "1 vs. AI" starts a battle against it (kept in the settings: the
-// settings test keeps the level, the window test keeps them across a restart).
-TEST(DesktopE2E, EachLevelChosenFromTheMenuIsTheOpponent) {
+// "1 vs. AI" only chooses the mode; each level chosen in the options is the opponent then (kept in the
+// settings: the settings test keeps the level, the window test keeps them across a restart).
+TEST(DesktopE2E, EachLevelChosenInTheOptionsIsTheOpponent) {
     Game g;
     if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "Xvfb is not available";
     const Screenshot menu = g.waitMenu();
-    // The menu's buttons, where the levels' panel covers them.
-    auto region = [](const Screenshot& s) { return s.region(280, 190, 520, 300, 2); };
+    // The menu's buttons, where the options and the levels' panel lie over them; the mode buttons' row.
+    auto region = [](const Screenshot& s, int y0 = 190, int y1 = 300) { return s.region(280, y0, 520, y1, 2); };
+    g.desk.click(400, 260);  // 1 vs. AI
+    const Screenshot chosen = g.waitFor([&](const Screenshot& s) { return region(s, 248, 274) != region(menu, 248, 274); }, 10);
+    EXPECT_EQ(region(chosen, 190, 246), region(menu, 190, 246)) << "more than the mode changed";
     const char* names[] = {"practice", "beginner", "normal", "expert"};
     for (int level = 0; level < 4; ++level) {
         const Screenshot before = g.waitFor([&](const Screenshot& s) { return atMenu(s); }, 10);
-        g.desk.click(400, 260);  // 1 vs. AI
-        g.waitFor([&](const Screenshot& s) { return region(s) != region(before); }, 10);
+        g.desk.click(466, 348);  // Options
+        const Screenshot options = g.waitFor([&](const Screenshot& s) { return region(s) != region(before); }, 10);
+        g.desk.click(400, 372);  // its row "1 vs. AI: ...", which opens the levels
+        g.waitFor([&](const Screenshot& s) { return region(s) != region(options); }, 10);
         g.desk.click(400, 204 + 46 * level);
-        g.waitFor([&](const Screenshot& s) { return atMenu(s) && (region(s) != region(menu)) == (level > 0); }, 10);
+        g.desk.key("Escape");  // the options closed
+        g.waitFor([&](const Screenshot& s) { return region(s) == region(before); }, 10);
         g.desk.click(400, 228);  // New Game
         g.waitArmed(1);
         EXPECT_EQ(newestPlayers(g.dataHome.empty() ? g.runtime : g.dataHome), std::string("players human ") + names[level]);

@@ -9,8 +9,7 @@ namespace {
 struct ComputerTest : testing::BattleTest {
     void SetUp() override {
         start();
-        game.click(game.Option2);  // "1 vs. AI", and the normal computer from the levels it offers
-        game.click(*game.find("lvlnormal"));
+        game.click(game.Option2);  // "1 vs. AI" against the normal computer, the level at start
         newBattle(17);
         flatten(400);
     }

@@ -199,7 +199,7 @@ void SdlDriver::Impl::copyTexture(SDL_Texture* t, SDL_Rect dst, SDL_Rect clip) {
 // Notes where `c` and its children are and how they look; what moved or changed since the last frame
 // joins the damage, with the canvas's changed pixels.
 void SdlDriver::Impl::collect(Control& c) {
-    if (!c.visible()) return;
+    if (!c.visible() || form.covered(c)) return;
     SDL_Rect r{px(c.absLeft()), px(c.absTop()), px(c.width()), px(c.height())};
     std::size_t h = std::size_t(c.kind());
     auto mix = [&h](std::size_t v) { h ^= v + 0x9e3779b97f4a7c15ull + (h << 6) + (h >> 2); };
@@ -268,7 +268,7 @@ SDL_Rect SdlDriver::Impl::takeDamage() {
 }
 
 void SdlDriver::Impl::drawControl(Control& c, SDL_Rect clip) {
-    if (!c.visible()) return;
+    if (!c.visible() || form.covered(c)) return;
     SDL_Rect r{px(c.absLeft()), px(c.absTop()), px(c.width()), px(c.height())};
     SDL_Rect inter;
     bool isLine = c.kind() == ControlKind::Line;
