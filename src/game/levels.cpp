@@ -1,5 +1,6 @@
 // The computer's level, chosen when "1 vs. AI" is: a panel in the menu's place and look with one button a
 // level (the one in use framed), a line on what the framed one does, and Back. The choice is kept.
+#include <algorithm>
 #include <iterator>
 
 #include "game/mainfrm.h"
@@ -82,6 +83,11 @@ int Mainfrm::LevelNamed(const std::string& name) {
     for (int l = level::Practice; l <= level::Expert; ++l)
         if (name == level::kNames[l]) return l;
     return level::Human;
+}
+
+std::string Mainfrm::LevelName(int level, bool czech) {
+    const LevelText& t = kLevelTexts[std::clamp(level, int(level::Practice), int(level::Expert))];
+    return czech ? t.czech : t.english;
 }
 
 void Mainfrm::StartDuel(int player1, int player2) {
