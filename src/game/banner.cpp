@@ -16,18 +16,24 @@ constexpr double kTwoLinePoints = 24, kTwoLineHeight = 80;
 
 const char* Mainfrm::CreatingGameText(bool czech) { return czech ? "Vytvářím hru..." : "Creating game..."; }
 
+const char* Mainfrm::PlayAgainText(bool czech) { return czech ? "Hrát znovu" : "Play again"; }
+
 const char* Mainfrm::ConnectedText(bool czech) {
     return czech ? "Připojeno; čekám, až hostitel začne hru" : "Connected; waiting for the host to start";
 }
 
-std::string Mainfrm::BannerInLanguage(const std::string& caption, bool czech) {
-    if (caption == ConnectedText(!czech)) return ConnectedText(czech);
-    return caption == CreatingGameText(!czech) ? CreatingGameText(czech) : caption;
+std::string Mainfrm::BannerInLanguage(const std::string& text, bool czech) const {
+    if (text == ConnectedText(!czech)) return ConnectedText(czech);
+    if (text == x_.resultLine[!czech]) return x_.resultLine[czech];
+    return text == CreatingGameText(!czech) ? CreatingGameText(czech) : text;
 }
 
 void Mainfrm::ShowMenuBanner(const std::string& text, bool small) {
-    if (!bannerMoved_)
-        for (int i : {0, 1}) bannerBefore_[i] = {Label8(i).caption(), Label8(i).foreColour};
+    if (!bannerMoved_) {
+        // A note passing over the banner is not what it says: the words under the note come back later.
+        const bool note = !x_.note.empty() && Label8(1).caption() == x_.note;
+        for (int i : {0, 1}) bannerBefore_[i] = {note ? x_.noteBefore[i] : Label8(i).caption(), Label8(i).foreColour};
+    }
     Font one = Label8(1).font;
     one.points = kMenuBannerPoints[1];
     const bool twoLines = !small && textWidth(one, text) > Label8(1).width() - 10;
@@ -46,8 +52,25 @@ void Mainfrm::ShowMenuBanner(const std::string& text, bool small) {
     bannerMoved_ = true;
 }
 
-// Who won, in the words of the game's mode: at one computer by player number, against the computer and
-// over the network from the view of the player at this computer.
+// Who won, in the words of the game's mode: at one computer by player number, over the network from the
+// view of the player at this computer, against the computer with its level after the score (the score is
+// against that level), and a duel of two computers by the winning level.
+std::string Mainfrm::ResultText(int winner, const std::string& score, bool cz) const {
+    const char* you = cz ? "Vyhrál jsi" : "You win";
+    if (state.GameMode == mode::Computer) {
+        const bool duel = ComputerPlays(1);
+        const std::string level = " vs. " + LevelName(ComputerLevel(2), cz);
+        if (winner == 0) return (cz ? "Oba tanky zničeny" : "Both tanks destroyed") + score + (duel ? "" : level);
+        const std::string winning = LevelName(ComputerLevel(winner), cz);
+        if (duel) return (cz ? "Vítěz: " + winning : winning + " wins") + score;
+        return (winner == 1 ? you : cz ? "Vyhrál počítač" : "The computer wins") + score + level;
+    }
+    if (winner == 0) return (cz ? "Oba tanky zničeny" : "Both tanks destroyed") + score;
+    if (state.GameMode == mode::Host || state.GameMode == mode::Joiner)
+        return (winner != PeerPlayer() ? you : cz ? "Prohrál jsi" : "You lose") + score;
+    return (cz ? "Vyhrál hráč " + std::to_string(winner) : "Player " + std::to_string(winner) + " wins") + score;
+}
+
 void Mainfrm::ShowBattleResult() {
     const bool cz = state.CzechUi == True;
     const bool lost1 = state.Health1 < 1, lost2 = state.Health2 < 1;
@@ -56,19 +79,12 @@ void Mainfrm::ShowBattleResult() {
     const std::string score = CountScore(winner);
     // After a result the menu's first button plays the next battle in the same mode, Enter included.
     if (!Watching() && novahra.enabled()) {
-        novahra.setCaption(cz ? "Hrát znovu" : "Play again");
+        novahra.setCaption(PlayAgainText(cz));
         novahra.setDefault(true);
     }
-    if (winner == 0) return ShowMenuBanner((cz ? "Oba tanky zničeny" : "Both tanks destroyed") + score);
-    const char* you = cz ? "Vyhrál jsi" : "You win";
-    switch (state.GameMode) {
-        case mode::Computer: return ShowMenuBanner((winner == 1 ? you : (cz ? "Vyhrál počítač" : "The computer wins")) + score);
-        case mode::Host:
-        case mode::Joiner: return ShowMenuBanner((winner != PeerPlayer() ? you : (cz ? "Prohrál jsi" : "You lose")) + score);
-        default:
-            return ShowMenuBanner((cz ? "Vyhrál hráč " + std::to_string(winner) : "Player " + std::to_string(winner) + " wins") +
-                                  score);
-    }
+    // Kept in both languages: a language chosen while it shows turns it round.
+    for (bool czech : {false, true}) x_.resultLine[czech] = ResultText(winner, score, czech);
+    ShowMenuBanner(x_.resultLine[cz]);
 }
 
 void Mainfrm::RestoreBanner() {

@@ -92,8 +92,8 @@ void Mainfrm::TakeBonus() {
     slot.setPicture(bonuspic.picture());
     slot.tag = bonuspic.tag;
     NameSlots();
-    // The shell won is named on the banner for a moment.
-    ShowNote(ShellName(kind, state.CzechUi == True), 2000);
+    // With the numbers on, the shell won is named on the banner for a moment.
+    if (x_.numbers) ShowNote(ShellName(kind, state.CzechUi == True), 2000);
 }
 
 }  // namespace gv

@@ -20,6 +20,7 @@ struct ViewExtras {
     int scoredWinner = 0;
     std::unique_ptr<Timer> noteTimer;  // takes a short note off the banner again
     std::string note, noteBefore[2];
+    std::string resultLine[2];  // the last battle's result, in English and in Czech
     bool noteVisibleBefore = false;
     ControlArray<Label> helpLines;
     bool helpHeldBattle = false;  // the help holds a battle that took input

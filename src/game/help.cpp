@@ -37,8 +37,8 @@ std::vector<std::string> HelpText(bool cz) {
     std::vector<std::string> lines;
     if (cz)
         lines = {
-            "Síla 0 až 200 a úhel 0 až 180: napište je, klikněte na šipky (podržte je, dvojklik o 10),",
-            "kolečko myši nad polem, nebo Nahoru/Dolů (síla) a Vlevo/Vpravo (hlaveň). Mezerník střílí.",
+            "Síla 0 až 200 a úhel 0 až 180: napište je, klikněte na šipky (klik o 1, dvojklik o 11),",
+            "podržte šipku, kolečko myši nad polem, Nahoru/Dolů (síla) a Vlevo/Vpravo (hlaveň). Mezerník střílí.",
             "Úhel 0 míří na soupeře, 90 rovně vzhůru. Esc: pauza a menu. M: zvuk. F11: celá obrazovka.",
             "Gamepad: kříž nebo levá páčka míří, A střílí, Start otevře menu, B zpět.",
             "Vítr (šipka nahoře) strhává střelu po celý let; mění se každý tah.",
@@ -47,8 +47,8 @@ std::vector<std::string> HelpText(bool cz) {
         };
     else
         lines = {
-            "Force 0 to 200 and angle 0 to 180: type them, click the arrows (hold them, double-click for 10),",
-            "turn the mouse wheel over a box, or use Up/Down (force) and Left/Right (barrel). Space fires.",
+            "Force 0 to 200 and angle 0 to 180: type them, click the arrows (1 a click, 11 a double-click),",
+            "hold an arrow, use the mouse wheel over a box, Up/Down (force) or Left/Right (barrel). Space fires.",
             "Angle 0 points at the opponent, 90 straight up. Esc: pause and menu. M: sound. F11: full screen.",
             "Game pad: the D-pad or left stick aims, A fires, Start opens the menu, B goes back.",
             "The wind (the arrow at the top) pushes the shell all through its flight; it changes every turn.",

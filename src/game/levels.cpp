@@ -1,5 +1,6 @@
 // The computer's level for "1 vs. AI", chosen from the options: a panel in the menu's place and look with one
 // button a level (the one in use framed), a line on what the framed one does, and Back. The choice is kept.
+#include <algorithm>
 #include <iterator>
 
 #include "game/mainfrm.h"
@@ -39,8 +40,6 @@ void Mainfrm::BuildLevels() {
     panel.setVisible(false);
     stackInFrontOf(panel, Frame6);  // over the options, which open it
 }
-
-std::string Mainfrm::LevelName(int chosen, bool czech) { return czech ? kLevelTexts[chosen].czech : kLevelTexts[chosen].english; }
 
 void Mainfrm::ShowLevels(bool show) {
     Panel& panel = control<Panel>("Frame8");
@@ -82,6 +81,11 @@ int Mainfrm::LevelNamed(const std::string& name) {
     for (int l = level::Practice; l <= level::Expert; ++l)
         if (name == level::kNames[l]) return l;
     return level::Human;
+}
+
+std::string Mainfrm::LevelName(int level, bool czech) {
+    const LevelText& t = kLevelTexts[std::clamp(level, int(level::Practice), int(level::Expert))];
+    return czech ? t.czech : t.english;
 }
 
 void Mainfrm::StartDuel(int player1, int player2) {

@@ -205,10 +205,10 @@ public:
     int ComputerLevel(int player) const { return levels_[player == 1 ? 0 : 1]; }
     bool ComputerPlays(int player) const { return state.GameMode == mode::Computer && ComputerLevel(player) != level::Human; }
     void SetLevels(int player1, int player2) { levels_ = {player1, player2}; }
-    static int LevelNamed(const std::string& name);  // `level::Human` for "human" and any other word
-    void StartDuel(int player1, int player2);        // a battle of two computers, watched
-    void ChooseLevel(int chosen);                    // the player's opponent from now on, kept in the settings
-    static std::string LevelName(int chosen, bool czech);
+    static int LevelNamed(const std::string& name);       // `level::Human` for "human" and any other word
+    static std::string LevelName(int level, bool czech);  // as the level's button says it
+    void StartDuel(int player1, int player2);             // a battle of two computers, watched
+    void ChooseLevel(int chosen);                         // the player's opponent from now on, kept in the settings
     // The panel that chooses it, opened from the options.
     void BuildLevels();
     void ShowLevels(bool show);
@@ -412,12 +412,16 @@ public:
     static const char* CreatingGameText(bool czech);
     // The joiner's word below the menu while it waits for the host's first battle.
     static const char* ConnectedText(bool czech);
-    // The banner's words in the language chosen: "Creating game..." and the joiner's "Connected" are the
-    // game's own and are translated, any news stays as it is.
-    static std::string BannerInLanguage(const std::string& caption, bool czech);
+    // The menu's first button after a result.
+    static const char* PlayAgainText(bool czech);
+    // The banner's words in the language chosen: "Creating game...", the joiner's "Connected" and the last
+    // result line are the game's own and are translated, any news stays as it is.
+    std::string BannerInLanguage(const std::string& text, bool czech) const;
     static constexpr int kBannerTop = 264, kBannerShadowTop = 266, kBannerHeight = 57;
     // The result line of a battle that has ended, in the current language.
     void ShowBattleResult();
+    // The words of that line for `winner` (0: both tanks lost), with the score.
+    std::string ResultText(int winner, const std::string& score, bool czech) const;
     // Counts the battle that just ended for `winner` (0: both tanks lost) and gives ", A : B" to add to the
     // result line.
     std::string CountScore(int winner);

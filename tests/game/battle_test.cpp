@@ -392,25 +392,40 @@ TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWhenev
     EXPECT_EQ(effectLog, std::vector<int>{effect::Explosion});
 }
 
-TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguages) {
+// Against the computer its level follows the score; a duel of two computers names the winning level.
+TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguagesAndFollowsALanguageSwitch) {
     using namespace mode;
+    const int Duel = 9;                                                  // expert against beginner
+    for (int i : {0, 1}) game.Label8(i).setCaption("Hell on Earth...");  // as New Game last set it
+    game.keyDown(Key::M);                                                // a note on the banner as the battle ends
+    auto banner = [&] { return game.Label8(1).caption() + " " + std::to_string(game.Label8(1).font.points); };
     // clang-format off
     struct Case { int mode; double h1, h2; const char *english, *czech; };
-    for (int i : {0, 1}) game.Label8(i).setCaption("Hell on Earth...");  // as New Game last set it
     for (auto [mode, h1, h2, english, czech] : std::vector<Case>{
              {HotSeat, 10, 0, "Player 1 wins, 1 : 0", "Vyhrál hráč 1, 1 : 0"},  {HotSeat, 0, 10, "Player 2 wins, 0 : 1", "Vyhrál hráč 2, 0 : 1"},
-             {Computer, 10, 0, "You win, 1 : 0", "Vyhrál jsi, 1 : 0"},  {Computer, 0, 10, "The computer wins, 0 : 1", "Vyhrál počítač, 0 : 1"},
+             {Computer, 10, 0, "You win, 1 : 0 vs. Normal", "Vyhrál jsi, 1 : 0 vs. Normální"},
+             {Computer, 0, 10, "The computer wins, 0 : 1 vs. Normal", "Vyhrál počítač, 0 : 1 vs. Normální"},
              {Host, 10, 0, "You win, 1 : 0", "Vyhrál jsi, 1 : 0"},      {Host, 0, 10, "You lose, 0 : 1", "Prohrál jsi, 0 : 1"},
              {Joiner, 10, 0, "You lose, 0 : 1", "Prohrál jsi, 0 : 1"},  {Joiner, 0, 10, "You win, 1 : 0", "Vyhrál jsi, 1 : 0"},
-             {Computer, 0, 0, "Both tanks destroyed, 0 : 0", "Oba tanky zničeny, 0 : 0"}}) {
+             {Computer, 0, 0, "Both tanks destroyed, 0 : 0 vs. Normal", "Oba tanky zničeny, 0 : 0 vs. Normální"},
+             {Duel, 10, 0, "Expert wins, 1 : 0", "Vítěz: Expert, 1 : 0"}, {Duel, 0, 10, "Beginner wins, 0 : 1", "Vítěz: Začátečník, 0 : 1"}}) {
         // clang-format on
-        game.state.GameMode = std::uint8_t(mode), game.state.Health1 = h1, game.state.Health2 = h2;
-        for (Flag cz : {True, False}) {
-            game.state.CzechUi = cz;
+        game.state.GameMode = std::uint8_t(mode == Duel ? Computer : mode), game.state.Health1 = h1, game.state.Health2 = h2;
+        game.SetLevels(mode == Duel ? level::Expert : level::Human, mode == Duel ? level::Beginner : level::Normal);
+        std::string shown[2], switched[2];
+        for (bool cz : {true, false}) {
+            game.SetLanguage(cz ? "cs" : "en");
             game.ShowBattleResult();
-            EXPECT_EQ(game.Label8(1).caption(), cz == True ? czech : english) << mode << " " << h1;
+            EXPECT_EQ(game.Label8(1).caption(), cz ? czech : english) << mode;
+            shown[cz] = banner();
+            game.SetLanguage(cz ? "en" : "cs");  // switched while it shows: the line, in its size, and Play again follow
+            switched[!cz] = banner() + " / " + game.novahra.caption();
         }
+        EXPECT_TRUE(switched[0] == shown[0] + " / Play again" && switched[1] == shown[1] + " / Hrát znovu")
+            << switched[0] << " | " << switched[1];
     }
+    game.SetLanguage("en");
+    loop.runFor(2000);     // the note long gone
     game.RestoreBanner();  // as the joiner's next battle does, which no New Game of its own starts
     EXPECT_EQ(game.Label8(1).caption(), "Hell on Earth...");
     newBattle(5);  // New Game takes the word away
@@ -428,7 +443,7 @@ TEST_F(Damage, TheScoreCountsEachModeAndPlayAgainStartsTheNextBattle) {
             (score[4] == '1' && score[0] == '1' ? game.state.Health1 : game.state.Health2) = 0;
             game.CheckBattleEnd();
             const std::string line = game.Label8(1).caption();
-            EXPECT_TRUE(line.substr(line.size() - 5) == score && game.novahra.caption() == "Play again") << line;
+            EXPECT_TRUE(line.find(score) != std::string::npos && game.novahra.caption() == "Play again") << line;
             const std::uint8_t was = game.state.GameMode;
             const std::uint32_t battle = game.state.BattleNumber;
             game.keyDown(Key::Enter);

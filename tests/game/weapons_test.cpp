@@ -236,7 +236,9 @@ TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
     EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Stop && game.state.BonusActive == False);
     EXPECT_TRUE(game.weapon1.tag == "3" && game.weapon1.picture() == game.bonusvzor(3).picture() &&
                 effectLog == std::vector<int>{effect::Bell});
-    // The shell won is named on the banner for two seconds.
+    // The shell won is named on the banner for two seconds, with the numbers on only.
+    EXPECT_FALSE(game.Label8(1).visible());
+    game.SetNumbers(true), dropCrate(weapon::Pit), game.ColumnTest(316, 384);
     EXPECT_TRUE(game.Label8(1).visible() && game.Label8(1).caption() == "Pit");
     loop.runFor(2100);
     EXPECT_FALSE(game.Label8(1).visible());
