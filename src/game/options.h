@@ -33,6 +33,8 @@ public:
     bool Key(int key, int shift);
     // The rows' captions in the language of the moment.
     void Refresh();
+    // F11 (or Alt+Enter), wherever the player is: as the full screen's row, shown and kept at once.
+    void SwitchFullScreen() { change(FullScreen, 1); }
 
 private:
     enum Row { Volume, Mute, Language, FullScreen, Scaling, Numbers, Trace, Router, Port, Back, kRows };

@@ -88,6 +88,7 @@ void Mainfrm::Label7_Click() {
 
 // Every key reaches the window first: aiming keys for the player whose panel is armed, Esc for the pause.
 void Mainfrm::Form_KeyDown(int key, int shift) {
+    if (key == Key::F11) return options_->SwitchFullScreen();  // whatever shows
     // Nothing while a battlefield is built, in the pause or after the battle: the canvas is not taking input.
     // Esc while we have long waited for a silent peer leaves the link.
     if (HelpKey(key) || WatchKey(key) || LevelsKey(key)) return;

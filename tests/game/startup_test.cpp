@@ -220,6 +220,10 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     for (int key : {Key::Enter, Key::Right, Key::Enter, Key::Enter, Key::Enter}) g.keyDown(Key::Tab), g.keyDown(key);
     g.keyDown(Key::Tab);
     for (char c : std::string("8123")) g.typeChar(c);
+    g.keyDown(Key::F11);  // the window again, as the row says at once and the file keeps
+    EXPECT_TRUE(!screen.full && static_cast<Button*>(g.find("optfull"))->caption() == "Celá obrazovka: ne" &&
+                testing::readText(folder.path + "/settings.ini").find("window.fullscreen = no\n") != std::string::npos);
+    g.keyDown(Key::F11);
     EXPECT_TRUE(g.muted && screen.full && !screen.smooth && g.hostPort == 8123 && !g.desktop.mapPorts);
     const std::string file = testing::readText(folder.path + "/settings.ini");
     for (const char* kept :

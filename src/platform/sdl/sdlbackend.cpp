@@ -154,8 +154,6 @@ SDL_Rect SdlDriver::Impl::framedPlace() const {
     return r;
 }
 
-void SdlDriver::Impl::toggleFullScreen() { setFullScreen(!isFullScreen()); }
-
 // Lays the picture out again and puts it on screen now, not at the next frame.
 void SdlDriver::Impl::relayout() {
     layout();
