@@ -220,11 +220,13 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     for (int key : {Key::Enter, Key::Right, Key::Enter, Key::Enter, Key::Enter}) g.keyDown(Key::Tab), g.keyDown(key);
     g.keyDown(Key::Tab);
     for (char c : std::string("8123")) g.typeChar(c);
-    g.keyDown(Key::F11);  // the window again, as the row says at once and the file keeps
+    // M in a box types, only; F11 gives back the window, as the row says at once and the file keeps.
+    g.keyDown(Key::M), g.typeChar('m'), g.keyDown(Key::F11);
     EXPECT_TRUE(!screen.full && static_cast<Button*>(g.find("optfull"))->caption() == "Celá obrazovka: ne" &&
                 testing::readText(folder.path + "/settings.ini").find("window.fullscreen = no\n") != std::string::npos);
     g.keyDown(Key::F11);
-    EXPECT_TRUE(g.muted && screen.full && !screen.smooth && g.hostPort == 8123 && !g.desktop.mapPorts);
+    EXPECT_TRUE(g.muted && screen.full && !screen.smooth && g.hostPort == 8123 && !g.desktop.mapPorts &&
+                static_cast<TextBox*>(g.find("optport"))->text() == "8123m");
     const std::string file = testing::readText(folder.path + "/settings.ini");
     for (const char* kept :
          {"sound.volume = 90\n", "sound.mute = yes\n", "language = cs\n", "window.fullscreen = yes\n", "window.scaling = whole\n",
