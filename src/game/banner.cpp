@@ -46,6 +46,20 @@ void Mainfrm::ShowMenuBanner(const std::string& text, bool small) {
     bannerMoved_ = true;
 }
 
+bool Mainfrm::BannerUnderPanel() const {
+    const Label& b = Label8(1);
+    for (const Control* c : topLevel())
+        if (c->kind() == ControlKind::Panel && c->visible() && c->left() < b.left() + b.width() &&
+            b.left() < c->left() + c->width() && c->top() < b.top() + b.height() && b.top() < c->top() + c->height())
+            return true;
+    return false;
+}
+
+void Mainfrm::PlaceBanner(bool belowMenu) {
+    Label8(1).setTop(belowMenu ? kMenuBannerTop : kBannerTop);
+    Label8(0).setTop(belowMenu ? kMenuBannerShadowTop : kBannerShadowTop);
+}
+
 // Who won, in the words of the game's mode: at one computer by player number, against the computer and
 // over the network from the view of the player at this computer.
 void Mainfrm::ShowBattleResult() {

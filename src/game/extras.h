@@ -21,6 +21,7 @@ struct ViewExtras {
     std::unique_ptr<Timer> noteTimer;  // takes a short note off the banner again
     std::string note, noteBefore[2];
     bool noteVisibleBefore = false;
+    bool noteBelow = false;  // a panel covered the banner: the note went below the menu
     ControlArray<Label> helpLines;
     bool helpHeldBattle = false;  // the help holds a battle that took input
     Button* helpDefaultBefore = nullptr;

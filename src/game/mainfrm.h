@@ -406,6 +406,10 @@ public:
     // `small`: in a small font, for a long text such as a file's path.
     void ShowMenuBanner(const std::string& text, bool small = false);
     void RestoreBanner();
+    // Whether a panel shown over the battlefield (the menu, the options) covers the banner; the banner
+    // below the menu or back in its place over the battlefield, as it says.
+    bool BannerUnderPanel() const;
+    void PlaceBanner(bool belowMenu);
     // The banner's text while a battlefield is built, and its place over the battlefield (its shadow
     // two pixels lower).
     static const char* CreatingGameText(bool czech);

@@ -211,11 +211,13 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     ASSERT_TRUE(g.Frame6.visible());
     g.keyDown(Key::Left);  // volume 90, with a sample
     EXPECT_TRUE(g.sound.volume() == 90 && h.effectLog.back() == effect::Bell);
-    g.keyDown(Key::Down), g.keyDown(Key::Enter);  // mute: nothing more sounds
+    g.keyDown(Key::Down), g.keyDown(Key::Enter);  // mute: nothing more sounds, and the note shows below the panel
     g.PlayEffect(effect::Bell);
+    EXPECT_EQ(g.controlAt(400, int(g.Label8(1).top()) + 20), &g.Label8(1));
     g.keyDown(Key::Down), g.keyDown(Key::Right);  // Čeština: the banner's own words, back after the note, too
     h.loop.runFor(2000);
-    EXPECT_TRUE(g.sound.playingId() == 0 && g.state.CzechUi == True && g.Label8(1).caption() == "Vytvářím hru...");
+    EXPECT_TRUE(g.sound.playingId() == 0 && g.state.CzechUi == True && g.Label8(1).caption() == "Vytvářím hru..." &&
+                g.Label8(1).top() == Mainfrm::kBannerTop);
     // Each next row: full screen, whole multiples, numbers, shot trace, hosting leaves the router alone; the port.
     for (int key : {Key::Enter, Key::Right, Key::Enter, Key::Enter, Key::Enter}) g.keyDown(Key::Tab), g.keyDown(key);
     g.keyDown(Key::Tab);
