@@ -73,6 +73,8 @@ public:
     void SetNumbers(bool on);
     void NameSlots();  // with the numbers on, the label over each weapon slot names its special shell
     void NoteHealth(int player, double health);
+    // The wind's number under the wind's label, out of sight and back in step with it as the panels slide.
+    void FollowWind();
     void SetTrace(bool on);
     const ViewExtras& extras() const { return x_; }
     void StartTrace(int player);

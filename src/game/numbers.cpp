@@ -9,6 +9,7 @@ namespace gv {
 
 namespace {
 constexpr int kFloatTicks = 25;  // a second at the timer's 40 ms
+constexpr double kWindTop = 8;   // the wind label's place while the panels are in
 std::string HealthText(double health) { return std::to_string(int(std::max(0.0, std::floor(health)))); }
 }  // namespace
 
@@ -59,6 +60,12 @@ void Mainfrm::SetNumbers(bool on) {
         if (!on) control<Label>(p == 1 ? "damage1" : "damage2").setVisible(false);
     }
     NameSlots();
+}
+
+void Mainfrm::FollowWind() {
+    // 17 pixels under the label in its place; the label slides up 30 pixels as the panels go, off the
+    // window, and the number half as fast again, off the window too.
+    x_.windNumber->setTop(wind.top() + 17 + (wind.top() - kWindTop) / 2);
 }
 
 // A slot holding a special shell is named over its picture in a smaller face, so the longest name fits;
