@@ -73,6 +73,9 @@ public:
     void SetNumbers(bool on);
     void NameSlots();  // with the numbers on, the label over each weapon slot names its special shell
     void NoteHealth(int player, double health);
+    // A player's health number at the moving end of the bar: inside the bar while the bar holds it, black on
+    // a light bar and white on a dark one, else just beyond it in the panel's green; readable at every health.
+    void ShowHealthNumber(int player, double health);
     // The wind's number under the wind's label, out of sight and back in step with it as the panels slide.
     void FollowWind();
     void SetTrace(bool on);
