@@ -52,6 +52,20 @@ void Mainfrm::ShowMenuBanner(const std::string& text, bool small) {
     bannerMoved_ = true;
 }
 
+bool Mainfrm::BannerUnderPanel() const {
+    const Label& b = Label8(1);
+    for (const Control* c : topLevel())
+        if (c->kind() == ControlKind::Panel && c->visible() && c->left() < b.left() + b.width() &&
+            b.left() < c->left() + c->width() && c->top() < b.top() + b.height() && b.top() < c->top() + c->height())
+            return true;
+    return false;
+}
+
+void Mainfrm::PlaceBanner(bool belowMenu) {
+    Label8(1).setTop(belowMenu ? kMenuBannerTop : kBannerTop);
+    Label8(0).setTop(belowMenu ? kMenuBannerShadowTop : kBannerShadowTop);
+}
+
 // Who won, in the words of the game's mode: at one computer by player number, over the network from the
 // view of the player at this computer, against the computer with its level after the score (the score is
 // against that level), and a duel of two computers by the winning level.

@@ -22,6 +22,7 @@ struct ViewExtras {
     std::string note, noteBefore[2];
     std::string resultLine[2];  // the last battle's result, in English and in Czech
     bool noteVisibleBefore = false;
+    bool noteBelow = false;  // a panel covered the banner: the note went below the menu
     ControlArray<Label> helpLines;
     bool helpHeldBattle = false;  // the help holds a battle that took input
     Button* helpDefaultBefore = nullptr;

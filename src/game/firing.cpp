@@ -81,7 +81,7 @@ void Mainfrm::hideit_Timer() {
     Frame1.setLeft(Frame1.left() - 20);
     Frame2.setLeft(Frame2.left() + 20);
     wind.setTop(wind.top() - 2);
-    x_.windNumber->setTop(wind.top() + 17);
+    FollowWind();
     if (Frame1.left() < -Frame1.width()) {
         hideit.setEnabled(false);
         if (passing_) {
@@ -127,7 +127,7 @@ void Mainfrm::showit_Timer() {
     Frame1.setLeft(Frame1.left() + 20);
     Frame2.setLeft(Frame2.left() - 20);
     wind.setTop(wind.top() + 2);
-    x_.windNumber->setTop(wind.top() + 17);
+    FollowWind();
     if (Frame1.left() == 0) {
         showit.setEnabled(false);
         SetHandOverPhase(HandOver::Report);

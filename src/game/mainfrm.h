@@ -73,6 +73,11 @@ public:
     void SetNumbers(bool on);
     void NameSlots();  // with the numbers on, the label over each weapon slot names its special shell
     void NoteHealth(int player, double health);
+    // A player's health number at the moving end of the bar: inside the bar while the bar holds it, black on
+    // a light bar and white on a dark one, else just beyond it in the panel's green; readable at every health.
+    void ShowHealthNumber(int player, double health);
+    // The wind's number under the wind's label, out of sight and back in step with it as the panels slide.
+    void FollowWind();
     void SetTrace(bool on);
     const ViewExtras& extras() const { return x_; }
     void StartTrace(int player);
@@ -407,6 +412,10 @@ public:
     // `small`: in a small font, for a long text such as a file's path.
     void ShowMenuBanner(const std::string& text, bool small = false);
     void RestoreBanner();
+    // Whether a panel shown over the battlefield (the menu, the options) covers the banner; the banner
+    // below the menu or back in its place over the battlefield, as it says.
+    bool BannerUnderPanel() const;
+    void PlaceBanner(bool belowMenu);
     // The banner's text while a battlefield is built, and its place over the battlefield (its shadow
     // two pixels lower).
     static const char* CreatingGameText(bool czech);

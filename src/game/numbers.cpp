@@ -1,6 +1,7 @@
 // Numbers for those who want them (an option, off by default): the wind as a signed number, health as a
 // number on each bar, and each loss of health floating up from the tank for a second. Labels only: nothing
 // here touches the battlefield's pixels or anything a battle reads.
+#include <algorithm>
 #include <cmath>
 
 #include "game/mainfrm.h"
@@ -9,6 +10,13 @@ namespace gv {
 
 namespace {
 constexpr int kFloatTicks = 25;  // a second at the timer's 40 ms
+constexpr double kWindTop = 8;   // the wind label's place while the panels are in
+// A health number's top in its panel, its digits on the bar's rows, and the room either side of them.
+constexpr double kNumberTop = 58, kNumberMargin = 3;
+// Letters that read on a bar of colour c: black on a light one, white on a dark one.
+Colour LettersOn(Colour c) {
+    return 0.2126 * redOf(c) + 0.7152 * greenOf(c) + 0.0722 * blueOf(c) >= 118 ? rgb(0, 0, 0) : rgb(255, 255, 255);
+}
 std::string HealthText(double health) { return std::to_string(int(std::max(0.0, std::floor(health)))); }
 }  // namespace
 
@@ -16,14 +24,14 @@ void Mainfrm::BuildNumbers() {
     for (int p : {1, 2}) {
         Panel& panel = p == 1 ? Frame1 : Frame2;
         ControlArray<LineShape>& bar = p == 1 ? health1 : health2;
-        Label& health = label(&panel, p == 1 ? "healthnum1" : "healthnum2", 8, 56, 280, 16, "", 8.25, rgb(0, 0, 0));
+        Label& health = label(&panel, p == 1 ? "healthnum1" : "healthnum2", 8, kNumberTop, 280, 16, "", 8.25, rgb(0, 0, 0));
         health.align = Align::Centre;
         health.setVisible(false);
         stackInFrontOf(health, bar(0));
         Label& loss = label(&world, p == 1 ? "damage1" : "damage2", 0, 0, 60, 20, "", 12, rgb(255, 64, 32));
         loss.align = Align::Centre;
         loss.setVisible(false);
-        stackInFrontOf(loss, tank1);
+        stackInFrontOf(loss, hmm);  // in front of every sprite, as every text on the battlefield
     }
     Label& windNumber = label(&world, "windnum", int(wind.left()), 25, int(wind.width()), 16, "", 9.75, wind.foreColour);
     windNumber.align = Align::Centre;
@@ -52,13 +60,30 @@ void Mainfrm::SetNumbers(bool on) {
     if (wind.visible()) ShowWind();
     if (!on) x_.windNumber->setVisible(false);
     for (int p : {1, 2}) {
-        const double health = p == 1 ? state.Health1 : state.Health2;
-        Label& number = control<Label>(p == 1 ? "healthnum1" : "healthnum2");
-        number.setCaption(HealthText(health));
-        number.setVisible(on);
+        ShowHealthNumber(p, p == 1 ? state.Health1 : state.Health2);
+        control<Label>(p == 1 ? "healthnum1" : "healthnum2").setVisible(on);
         if (!on) control<Label>(p == 1 ? "damage1" : "damage2").setVisible(false);
     }
     NameSlots();
+}
+
+void Mainfrm::ShowHealthNumber(int player, double health) {
+    Label& number = control<Label>(player == 1 ? "healthnum1" : "healthnum2");
+    number.setCaption(HealthText(health));
+    // Player 1's bar grows from its left end, player 2's from its right end (pixels of the panel).
+    const LineShape& bar = (player == 1 ? health1 : health2)(2);
+    const double from = std::min(bar.x1, bar.x2), to = std::max(bar.x1, bar.x2);
+    const double width = textWidth(number.font, number.caption()) + 2 * kNumberMargin;
+    const bool inside = to - from >= width;
+    number.foreColour = inside ? LettersOn(bar.foreColour) : kGreen;
+    const double left = player == 1 ? (inside ? to - width : to) : (inside ? from : from - width);
+    number.move(left, kNumberTop, width, number.height());
+}
+
+void Mainfrm::FollowWind() {
+    // 17 pixels under the label in its place; the label slides up 30 pixels as the panels go, off the
+    // window, and the number half as fast again, off the window too.
+    x_.windNumber->setTop(wind.top() + 17 + (wind.top() - kWindTop) / 2);
 }
 
 // A slot holding a special shell is named over its picture in a smaller face and a wider box, so the
@@ -81,7 +106,7 @@ void Mainfrm::NoteHealth(int player, double health) {
     const double lost = shown - health;
     shown = health;
     if (!x_.numbers) return;
-    control<Label>(player == 1 ? "healthnum1" : "healthnum2").setCaption(HealthText(health));
+    ShowHealthNumber(player, health);
     // A loss in a battle floats up from the tank; a new battle's full bars are no loss.
     if (lost < 0.5) return;
     const Image& tank = player == 1 ? tank1 : tank2;

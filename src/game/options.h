@@ -36,6 +36,8 @@ public:
     void Refresh();
     // The computer's level panel, opened from its row, has closed: back on that row.
     void LevelChosen();
+    // F11 (or Alt+Enter), wherever the player is: as the full screen's row, shown and kept at once.
+    void SwitchFullScreen() { change(FullScreen, 1); }
 
 private:
     enum Row { Volume, Mute, Language, FullScreen, Scaling, Numbers, Trace, Level, Router, Port, Back, kRows };

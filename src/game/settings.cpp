@@ -2,6 +2,7 @@
 // hosting asks the router to open it, and the sound; and M, which switches the sound off and on.
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "net/protocol.h"
@@ -95,6 +96,8 @@ void Mainfrm::ShowNote(const std::string& text, int ms) {
         x_.noteVisibleBefore = Label8(1).visible();
     }
     x_.note = text;
+    // Under a panel (a sound switched in the options or the menu) it shows below the menu, for its time.
+    if (!bannerMoved_ && BannerUnderPanel()) x_.noteBelow = true, PlaceBanner(true);
     for (int i : {0, 1}) Label8(i).setCaption(text), Label8(i).setVisible(true);
     if (!x_.noteTimer) {
         x_.noteTimer = std::make_unique<Timer>(loop(), "notetimer", ms);
@@ -106,6 +109,7 @@ void Mainfrm::ShowNote(const std::string& text, int ms) {
                     Label8(i).setVisible(x_.noteVisibleBefore);
                 }
             }
+            if (std::exchange(x_.noteBelow, false) && !bannerMoved_) PlaceBanner(false);
             x_.note.clear();
         };
     }

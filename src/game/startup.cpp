@@ -90,19 +90,20 @@ void Mainfrm::Label7_Click() {
 
 // Every key reaches the window first: aiming keys for the player whose panel is armed, Esc for the pause.
 void Mainfrm::Form_KeyDown(int key, int shift) {
+    if (key == Key::F11) return options_->SwitchFullScreen();  // whatever shows
     // Nothing while a battlefield is built, in the pause or after the battle: the canvas is not taking input.
     // Esc while we have long waited for a silent peer leaves the link.
     if (HelpKey(key) || WatchKey(key) || LevelsKey(key)) return;
     if (options_->Key(key, shift)) return;
     if (key == Key::Escape && LeaveWaitForPeer()) return;
-    // M is the sound's, except in the box where a host name is typed.
-    if (key == Key::M && shift == 0 && focus() != &compname) return ToggleMute();
+    // M is the sound's, except in a text box (a host's name, the port), where it types.
+    const bool caret = focus() && focus()->kind() == ControlKind::TextBox && focus()->enabledOnScreen();
+    if (key == Key::M && shift == 0 && !caret) return ToggleMute();
     if (state.WorldBusy == True || !world.enabled()) return;
     // An arrow with Shift or Ctrl held edits the selection in the focused box and steps nothing.
     if (shift != 0 && key >= Key::Left && key <= Key::Down) return;
     if (key != Key::Escape) {
         // While a box has the caret, the keys that move it edit the text and turn no barrel.
-        const bool caret = focus() && focus()->kind() == ControlKind::TextBox && focus()->enabledOnScreen();
         if (caret && (key == Key::Left || key == Key::Right || key == Key::Home || key == Key::End)) return;
         for (int player = 1; player <= 2; ++player) AimKey(player, key);
         return;

@@ -33,7 +33,7 @@ void Mainfrm::ShowWind() {
     wind.setVisible(true);
     // With numbers on, its strength and sign under the arrow (the longest arrow fills the label's width).
     Label& number = *x_.windNumber;
-    number.setTop(wind.top() + 17);
+    FollowWind();
     number.setCaption((state.Wind > 0 ? "+" : "") + std::to_string(int(state.Wind)));
     number.setVisible(x_.numbers);
 }

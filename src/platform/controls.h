@@ -38,7 +38,8 @@ enum class Align { Left, Centre, Right };
 // Key codes as the game's key handlers see them.
 namespace Key {
 constexpr int Backspace = 8, Tab = 9, Enter = 13, Escape = 27, Space = 32, End = 35, Home = 36, Left = 37, Up = 38, Right = 39,
-              Down = 40, Delete = 46, A = 65, F = 70, M = 77, F1 = 112;
+              Down = 40, Delete = 46, A = 65, F = 70, M = 77, F1 = 112,
+              F11 = 122;  // also Alt+Enter: the window full screen or back
 // The modifier mask that comes with a key press.
 constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
 }  // namespace Key

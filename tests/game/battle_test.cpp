@@ -156,15 +156,18 @@ struct Firing : BattleTest {};
 
 TEST_F(Firing, FiringSlidesThePanelsOutAndHandsTheTurnOver) {
     effectLog.clear();
+    game.SetNumbers(true);  // the wind's number under the wind goes and comes back with it
+    const Control& number = *game.find("windnum");
     game.keyDown(Key::Space);
     EXPECT_TRUE(!game.Frame1.enabled() && !game.arrow.visible() && effectLog == std::vector<int>{effect::Fire});
     loop.waitUntil([&] { return game.bullettimer.enabled(); });
-    EXPECT_TRUE(game.Frame1.left() == -300 && game.Frame2.left() == 804 && game.wind.top() == -22);
+    EXPECT_TRUE(game.Frame1.left() == -300 && game.Frame2.left() == 804 && game.wind.top() == -22 &&
+                number.top() + number.height() <= 0);
     EXPECT_EQ(effectLog.back(), effect::Launch);  // the shell's whistle
     waitHandOver();
-    EXPECT_TRUE(game.Frame1.left() == 0 && game.Frame2.left() == 504 && game.wind.top() == 8 && game.Frame2.enabled() &&
-                game.Command2.enabled() && !game.Frame1.enabled() && game.arrow.visible() &&
-                game.arrow.left() == game.tank2.left() + 4);
+    EXPECT_TRUE(game.Frame1.left() == 0 && game.Frame2.left() == 504 && game.wind.top() == 8 && number.top() == 25 &&
+                number.visible() && game.Frame2.enabled() && game.Command2.enabled() && !game.Frame1.enabled() &&
+                game.arrow.visible() && game.arrow.left() == game.tank2.left() + 4);
     EXPECT_TRUE(game.Command2.picture() == game.fbutt1.picture() && game.Command1.picture() == game.fbutt2.picture());
     game.keyDown(Key::Space);  // now space fires for player 2
     EXPECT_EQ(game.state.TurnPlayer, 1);

@@ -238,17 +238,25 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     ASSERT_TRUE(g.Frame6.visible());
     g.keyDown(Key::Left);  // volume 90, with a sample
     EXPECT_TRUE(g.sound.volume() == 90 && h.effectLog.back() == effect::Bell);
-    g.keyDown(Key::Down), g.keyDown(Key::Enter);  // mute: nothing more sounds
+    g.keyDown(Key::Down), g.keyDown(Key::Enter);  // mute: nothing more sounds, and the note shows below the panel
     g.PlayEffect(effect::Bell);
+    EXPECT_EQ(g.controlAt(400, int(g.Label8(1).top()) + 20), &g.Label8(1));
     g.keyDown(Key::Down), g.keyDown(Key::Right);  // Čeština: the banner's own words, back after the note, too
     h.loop.runFor(2000);
-    EXPECT_TRUE(g.sound.playingId() == 0 && g.state.CzechUi == True && g.Label8(1).caption() == "Vytvářím hru...");
+    EXPECT_TRUE(g.sound.playingId() == 0 && g.state.CzechUi == True && g.Label8(1).caption() == "Vytvářím hru..." &&
+                g.Label8(1).top() == Mainfrm::kBannerTop);
     // Each next row: full screen, whole multiples, numbers, shot trace, the expert computer, hosting leaves the
     // router alone; the port.
     for (int key : {Key::Enter, Key::Right, Key::Enter, Key::Enter, Key::Right, Key::Enter}) g.keyDown(Key::Tab), g.keyDown(key);
     g.keyDown(Key::Tab);
     for (char c : std::string("8123")) g.typeChar(c);
-    EXPECT_TRUE(g.muted && screen.full && !screen.smooth && g.hostPort == 8123 && !g.desktop.mapPorts);
+    // M in a box types, only; F11 gives back the window, as the row says at once and the file keeps.
+    g.keyDown(Key::M), g.typeChar('m'), g.keyDown(Key::F11);
+    EXPECT_TRUE(!screen.full && static_cast<Button*>(g.find("optfull"))->caption() == "Celá obrazovka: ne" &&
+                testing::readText(folder.path + "/settings.ini").find("window.fullscreen = no\n") != std::string::npos);
+    g.keyDown(Key::F11);
+    EXPECT_TRUE(g.muted && screen.full && !screen.smooth && g.hostPort == 8123 && !g.desktop.mapPorts &&
+                static_cast<TextBox*>(g.find("optport"))->text() == "8123m");
     const std::string file = testing::readText(folder.path + "/settings.ini");
     for (const char* kept :
          {"sound.volume = 90\n", "sound.mute = yes\n", "language = cs\n", "window.fullscreen = yes\n", "window.scaling = whole\n",

@@ -154,8 +154,6 @@ SDL_Rect SdlDriver::Impl::framedPlace() const {
     return r;
 }
 
-void SdlDriver::Impl::toggleFullScreen() { setFullScreen(!isFullScreen()); }
-
 // Lays the picture out again and puts it on screen now, not at the next frame.
 void SdlDriver::Impl::relayout() {
     layout();
@@ -166,6 +164,8 @@ void SdlDriver::Impl::relayout() {
 void SdlDriver::openDisplay() {
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    // A click that brings the window to the front also does what it clicks (two copies side by side).
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
         throw std::runtime_error(std::string("cannot open the display: ") + SDL_GetError());
 }

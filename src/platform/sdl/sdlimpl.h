@@ -134,7 +134,6 @@ struct SdlDriver::Impl {
     void handle(const SDL_Event& e);
     void press(const SDL_MouseButtonEvent& b);
     void release(const SDL_MouseButtonEvent& b);
-    void toggleFullScreen();
     static int translateKey(SDL_Keycode k);
 };
 

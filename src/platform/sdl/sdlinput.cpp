@@ -53,10 +53,11 @@ void SdlDriver::Impl::handle(const SDL_Event& e) {
             break;
         }
         case SDL_KEYDOWN: {
-            // F11 and Alt+Enter switch between the window and the whole screen; the game never sees them.
+            // F11 and Alt+Enter switch between the window and the whole screen, once a press: the game does it,
+            // so what it shows and keeps of full screen follows.
             SDL_Keycode k = e.key.keysym.sym;
             if (k == SDLK_F11 || ((k == SDLK_RETURN || k == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT))) {
-                if (!e.key.repeat) toggleFullScreen();
+                if (!e.key.repeat) loop.post([this] { form.keyDown(Key::F11); });
                 break;
             }
             int key = translateKey(e.key.keysym.sym);
