@@ -154,19 +154,27 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
         EXPECT_TRUE(text.find("future.key = kept\n") != std::string::npos && text.find("sound.mute = no\n") != std::string::npos)
             << text;
     }
-    // Random bytes, another program's settings, half a line, a value out of range, a DEL in a value, a megabyte: the
-    // defaults, a word on stderr, the file kept.
+    // Random bytes, another program's settings, half a line, a DEL in a value, and each limit one past its
+    // edge: the defaults, a word on stderr, the file kept. At the edge the file is read.
+    const std::string head = "gorvath-settings 1\n";
     // clang-format off
-    for (const std::string& bad : {std::string("\x01\xff\x7fjunk\n"), std::string("someone-settings 1\n"), std::string("gorvath-settings 1\nsound.vol"),
-                                   std::string("gorvath-settings 1\nsound.volume = 55\n"), std::string("gorvath-settings 1\nfuture.key = a\x7f" "b\n"),
-                                   "gorvath-settings 1\n" + std::string(1 << 20, '#')}) {
+    for (const auto& [text, read] : std::vector<std::pair<std::string, bool>>{
+             {"\x01\xff\x7fjunk\n", false}, {"someone-settings 1\n", false}, {head + "sound.vol", false}, {head + "future.key = a\x7f" "b\n", false},
+             {head + "sound.volume = 55\n", false}, {head + "sound.volume = 0\n", true}, {head + "window.width = 16384\nwindow.height = 1\n", true},
+             {head + "window.width = 16385\n", false}, {head + "window.height = 0\n", false}, {head + "window.x = -32768\nwindow.y = 32767\n", true},
+             {head + "window.x = -32769\n", false}, {head + "window.y = 32768\n", false}, {head + "net.port = 65535\n", true},
+             {head + "net.port = 65536\n", false}, {head + "net.port = 0\n", false}, {head + std::string(64, 'k') + " = v\n", true},
+             {head + std::string(65, 'k') + " = v\n", false}, {head + "net.host = " + std::string(256, 'h') + "\n", true},
+             {head + "net.host = " + std::string(257, 'h') + "\n", false}, {head + std::string(65536 - head.size(), '#'), true},
+             {head + std::string(65537 - head.size(), '#'), false}}) {
         // clang-format on
-        testing::writeText(file, bad);
+        testing::writeText(file, text);
         ::testing::internal::CaptureStderr();
         testing::Started g(testing::englishDesktop("", folder.path));
-        EXPECT_NE(::testing::internal::GetCapturedStderr().find("is damaged"), std::string::npos);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr().find("is damaged") == std::string::npos, read) << text.substr(0, 60);
+        if (read) continue;
         EXPECT_TRUE(!g.game.muted && g.game.sound.volume() == 100 && g.game.state.CzechUi == False && g.game.hostPort == 7701);
-        EXPECT_TRUE(testing::readText(file + ".bad") == bad && !std::filesystem::exists(file));
+        EXPECT_TRUE(testing::readText(file + ".bad") == text && !std::filesystem::exists(file));
     }
     // A folder that cannot be made: the game plays on, says so once, and remembers within the run.
     ::testing::internal::CaptureStderr();
@@ -209,7 +217,10 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     g.optionsPanel().attachScreen(&screen);
     g.click(g.options);
     ASSERT_TRUE(g.Frame6.visible());
-    g.keyDown(Key::Left);  // volume 90, with a sample
+    g.keyDown(Key::Left);                               // volume 90, with a sample
+    for (int i = 0; i < 10; ++i) g.keyDown(Key::Left);  // ten steps down stop at 0, nine up come back
+    EXPECT_EQ(g.sound.volume(), 0);
+    for (int i = 0; i < 9; ++i) g.keyDown(Key::Right);
     EXPECT_TRUE(g.sound.volume() == 90 && h.effectLog.back() == effect::Bell);
     g.keyDown(Key::Down), g.keyDown(Key::Enter);  // mute: nothing more sounds
     g.PlayEffect(effect::Bell);
