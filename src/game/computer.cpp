@@ -120,7 +120,8 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     }
 }
 
-Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, double a) const {
+Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, double a,
+                                          std::vector<std::array<double, 2>>* flight) const {
     // Our own copies of the shell: the shot state of the game is not touched.
     double t = 0, x = k.x0, y = k.y0;
     double vx = simmath::Cos(a) * force, vy = simmath::Sin(a) * force;
@@ -130,6 +131,7 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, doub
         // A drill with the human standing lower goes down into the human's ground whatever the angle.
         if (k.drill && k.humanLower) return Candidate::Hits;
         FlightStep(x, y, vx, vy, t, k.x0, k.y0, state.Gravity, k.wind, k.drill);
+        if (flight) flight->push_back({x, y});
 
         // Every column of the step, as the real shell walks it; one column further right it is still on the field.
         Candidate verdict = Candidate::Fails;
@@ -254,7 +256,7 @@ bool Mainfrm::NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForc
     thought_.attempts = k.attempts;
     thought_.angle = A;
     thought_.force = F;
-    thought_.hits = !thought_.gaveUp && SimulateShell(k, F, (180.0 - A) / 180 * kPi) == Candidate::Hits;
+    thought_.hits = !thought_.gaveUp && SimulateShell(k, F, (180.0 - A) / 180 * kPi, &thought_.flight) == Candidate::Hits;
 
     // The aim goes into the boxes with an error: the angle by one degree now and then, the force by up
     // to 2.5 percent of the distance to the target.

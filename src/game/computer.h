@@ -1,6 +1,7 @@
 #pragma once
 // What the computer players work with: one search's values, and what a turn's thinking came to; and the
 // window's onlooker, which hears it.
+#include <array>
 #include <vector>
 
 namespace gv {
@@ -15,9 +16,10 @@ struct ComputerThought {
     bool gaveUp = false;                    // no aim found: a random shot
     int angle = 0;                          // the aim chosen, before the aiming errors (player 2's way round)
     double force = 0;
-    bool hits = false;    // its own flight of that aim reached the target box
-    bool passed = false;  // no shell at all: the practice target, or an expert with no safe shot
-    bool fired = false;   // false when the turn had passed by the time the aim was written
+    bool hits = false;                          // its own flight of that aim reached the target box
+    std::vector<std::array<double, 2>> flight;  // that flight: where its shell was after each tick
+    bool passed = false;                        // no shell at all: the practice target, or an expert with no safe shot
+    bool fired = false;                         // false when the turn had passed by the time the aim was written
 };
 
 // The working values of one search: start point, target box, weapon, the wind as the computer reckons it.

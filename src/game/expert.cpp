@@ -166,7 +166,7 @@ struct Shooter {
     double xL, xR;  // the normal computer's target band, for the teleport and the leveller
 
     // The shell exactly as firing starts it and the flying shell moves it, stopped at whatever ends it.
-    Landing fly(int angle, double force) const {
+    Landing fly(int angle, double force, std::vector<std::array<double, 2>>* flight = nullptr) const {
         const double ownCentre = own.left + 20;
         const float x0 = float(own.left + 20), y0 = float(own.top + 15);
         const double f = drill ? 100 : std::trunc(force);
@@ -180,6 +180,7 @@ struct Shooter {
             t += 0.2;
             const double px = x, py = y;
             Mainfrm::FlightStep(x, y, vx, vy, t, x0, y0, 10, wind, drill);
+            if (flight) flight->push_back({x, y});
             const ColumnWalkEnd walk = WalkColumns(px, py, x, y, 799, SweepOrder::DivideFirst, [&](double cx, double cy) {
                 if (cy > ground.at(cx)) {
                     if (!drill) return end = {Landing::Ground, cx, cy}, false;
@@ -281,6 +282,7 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
     }
     thought_.attempts = int(coarse.size());
     thought_.hits = best.s.hits;
+    shooter.fly(best.angle, best.force, &thought_.flight);
     thought_.angle = one ? 180 - best.angle : best.angle;
     thought_.force = best.force;
     thought_.crate = best.s.what == Landing::Crate;

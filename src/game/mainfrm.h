@@ -228,8 +228,10 @@ private:
     bool ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce);
     bool NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForce);
     enum class Candidate { Fails, Hits };
-    // Flies one candidate shell over the current terrain on its own copies of the shell values.
-    Candidate SimulateShell(const AimSearch& k, double force, double a) const;
+    // Flies one candidate shell over the current terrain on its own copies of the shell values; `flight`,
+    // when given, gets where it was after each tick.
+    Candidate SimulateShell(const AimSearch& k, double force, double a,
+                            std::vector<std::array<double, 2>>* flight = nullptr) const;
     void ChooseComputerTarget(AimSearch& k);
     bool SearchAim(AimSearch& k, int& A, double& F);
     ComputerThought thought_;

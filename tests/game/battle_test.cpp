@@ -203,14 +203,14 @@ TEST_F(Flight, FirstTickAtFortyFiveDegreesAndPlayer2sAngleMirroredBeforeItsFract
     aim(1, "100", "45.7");  // flies at 45
     fireAndTick(0);
     const GameState& s = game.state;
-    const double vx = s.ShotVx, vy = s.ShotVy;
-    EXPECT_NEAR(vx, vy, 1e-5);
+    const double pi = 3.1415926, a = 45 / 180.0 * pi, b = 135 / 180.0 * pi;  // the game's own pi is a little short
+    EXPECT_TRUE(s.ShotVx == std::cos(a) * 100 && s.ShotVy == std::sin(a) * 100);
     loop.runFor(40);
     EXPECT_EQ(game.bullet.left(), Control::twips(s.ShellX - 4));
     // Player 2 at 44.5 is 135.5 mirrored, cut to 135: the same shot to the left.
     aim(2, "100", "44.5");
     game.FireTank2();
-    EXPECT_TRUE(std::fabs(s.ShotVx + vx) < 1e-4 && std::fabs(s.ShotVy - vy) < 1e-4);  // the game's own pi is a little short
+    EXPECT_TRUE(s.ShotVx == std::cos(b) * 100 && s.ShotVy == std::sin(b) * 100);
 }
 
 TEST_F(Flight, AShotStraightUpFallsThroughItsOwnTankAndOneOffTheFieldDoesNothing) {
@@ -257,34 +257,37 @@ TEST_F(Flight, TheTraceDotsEachPlayersLastShotAndTheOptionsChangeNothingOfTheBat
     EXPECT_EQ(dots("trace1") + dots("trace2"), 0);
 }
 
-// One tick of a shell from (x0, y0) to (x0 + dx, y0 + dy) over flat ground at row 400: the middle column of
-// its crater, or -1 when it left the field without touching the ground.
-TEST_F(Flight, TheShellsWalkDividesBeforeItMultipliesAndEndsAtColumn799) {
+// One tick of a shell from (x0, y0) to (x0 + dx, y0 + dy) over flat ground, and the crater it digs. The walk
+// divides before it multiplies and ends at column 799. The crater sinks each column by the lower half of its
+// circle below the surface at its middle, to the nearest row; a column high above the circle by its whole
+// chord; nothing below row 600 or off the field. A middle between two columns rounds each to the even one.
+TEST_F(Flight, TheWalkMeetsTheGroundWhereItShouldAndTheCraterRoundsEachColumnsCut) {
+    const std::vector<int> crater{0, 0, 4, 5, 6, 7, 7, 8, 8, 8, 8, 8, 7, 7, 6, 5, 4, 0, 0};
     // clang-format off
-    struct Case { const char* what; double x0, y0, dx, dy; int middle; };
-    // clang-format on
-    const Case cases[] = {
-        // At column 101 the line is at 400 exactly when the sideways distance is divided first (multiplied
-        // first it is a hair below the ground): the shell meets the ground one column later.
-        {"the order of the walk's arithmetic", 100, 300, 3, 300.0000000000001, 102},
-        // Below the ground at column 799.6: the field ends at 799, the shell has left it.
-        {"the right edge", 798.6, 399, 1.1, 3, -1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        flatten(400);
+    struct Case { double x0, y0, dx, dy; int flat, high, middle; std::vector<int> sunk; };  // `high`: the row of column middle + 3; `sunk`: middle - 9 .. middle + 9
+    for (auto [x0, y0, dx, dy, flat, high, middle, sunk] : std::vector<Case>{
+             // At column 101 the line is at 400 exactly when the sideways distance is divided first (multiplied
+             // first it is a hair below the ground): the shell meets the ground one column later.
+             {100, 300, 3, 300.0000000000001, 400, 0, 102, crater},
+             // Below the ground at column 799.6: the field ends at 799, the shell has left it.
+             {798.6, 399, 1.1, 3, 400, 0, 799, std::vector<int>(19, 0)},
+             {300, 399, 0, 2, 400, 300, 300, {0, 0, 4, 5, 6, 7, 7, 8, 8, 8, 8, 8, 15, 7, 6, 5, 4, 0, 0}},
+             {300, 594, 0, 2, 595, 0, 300, {0, 0, 4, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 5, 4, 0, 0}},
+             {799, 399, 0, 2, 400, 0, 799, {0, 0, 4, 5, 6, 7, 7, 8, 8, 8, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
+             {0, 399, 0, 2, 400, 0, 0, {0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 8, 8, 7, 7, 6, 5, 4, 0, 0}},
+             {300.5, 399, 0, 2, 400, 0, 300, {0, 0, 0, 5, 0, 7, 0, 8, 0, 8, 0, 8, 0, 7, 0, 6, 0, 4, 0}}}) {
+        // clang-format on
+        flatten(flat);
         GameState& s = game.state;
-        s.TurnPlayer = 2;
-        s.Gravity = 0, s.Wind = 0, s.ShotTime = 0.8;  // the tick's time is 1: the step is the velocity
-        s.ShotX0 = float(c.x0), s.ShotY0 = float(c.y0), s.ShellX = c.x0, s.ShellY = c.y0;
-        s.ShotVx = c.dx, s.ShotVy = -c.dy;
+        if (high) s.Ground(middle + 3) = std::int16_t(high);
+        const GroundArray before = s.Ground;
+        s.TurnPlayer = 2, s.Gravity = 0, s.ShotTime = 0.8;  // the tick's time is 1: the step is the velocity
+        s.ShotX0 = float(x0), s.ShotY0 = float(y0), s.ShellX = x0, s.ShellY = y0, s.ShotVx = dx, s.ShotVy = -dy;
         game.bullettimer.setEnabled(true);
         game.bullettimer_Timer();
-        ASSERT_EQ(s.ShellY, c.y0 + c.dy);
-        int first = -1, last = -1;
-        for (int x = 0; x <= 800; ++x)
-            if (s.Ground(x) > 400) last = x, first = first < 0 ? x : first;
-        EXPECT_TRUE((first < 0 ? -1 : (first + last) / 2) == c.middle && !game.bullettimer.enabled()) << first << ".." << last;
+        ASSERT_TRUE(s.ShellY == y0 + dy && !game.bullettimer.enabled());
+        for (int k = -9; k <= 9; ++k)
+            EXPECT_EQ(s.Ground.at(middle + k) - before.at(middle + k), sunk[std::size_t(k + 9)]) << x0 << " " << k;
         game.ResetHandOver();  // the panels never slid out: no hand-over to wait for
     }
 }
@@ -337,20 +340,24 @@ struct Damage : BattleTest {};
 TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWheneverInTheShot) {
     game.state.TurnPlayer = 2;
     game.SetNumbers(true);  // shown as labels only: the battle itself is the same either way
-    // A shell in the opponent's hull: what it takes and how it sounds, by kind; the others fly through.
+    // A shell in the opponent's hull: what it takes and how it sounds, by kind; the others fly through. The
+    // hull is an open box from (left + 5, top + 10) to (left + 35, top + 40): a point on its edge misses.
     using namespace weapon;
     // clang-format off
-    struct Hit { int kind, lost, sound; };
-    for (auto [kind, lost, sound] : std::vector<Hit>{
-             {Teleport, 0, 0}, {Heavy, 250, effect::HeavyBlast}, {Pit, 0, 0}, {Mound, 0, 0}, {Leveller, 0, 0},
-             {Piercing, 400, effect::Piercing}, {Drill, 150, effect::HeavyBlast}, {Nuke, 0, 0}, {Quake, 0, 0},
-             {Roller, 0, 0}, {Climber, 0, 0}, {Bouncer, 0, 0}, {Standard, 75, effect::DirectHit}}) {
+    struct Hit { int kind; double x, y; int lost, sound; };
+    for (auto [kind, x, y, lost, sound] : std::vector<Hit>{
+             {Teleport, 760, 380, 0, 0}, {Heavy, 760, 380, 250, effect::HeavyBlast}, {Pit, 760, 380, 0, 0}, {Mound, 760, 380, 0, 0},
+             {Leveller, 760, 380, 0, 0}, {Piercing, 760, 380, 400, effect::Piercing}, {Drill, 760, 380, 150, effect::HeavyBlast},
+             {Nuke, 760, 380, 0, 0}, {Quake, 760, 380, 0, 0}, {Roller, 760, 380, 0, 0}, {Climber, 760, 380, 0, 0}, {Bouncer, 760, 380, 0, 0},
+             {Standard, 745, 385, 0, 0}, {Standard, 745.001, 385, 75, effect::DirectHit}, {Standard, 775, 385, 0, 0},
+             {Standard, 774.999, 385, 75, effect::DirectHit}, {Standard, 760, 370, 0, 0}, {Standard, 760, 370.001, 75, effect::DirectHit},
+             {Standard, 760, 400, 0, 0}, {Standard, 760, 399.999, 75, effect::DirectHit}}) {
         // clang-format on
         game.state.Health2 = 1000, game.ShowHealth2(), effectLog.clear();
         arm(kind);
-        EXPECT_EQ(game.ColumnTest(760, 380) == Mainfrm::Walk::Stop, lost > 0) << kind;
+        EXPECT_EQ(game.ColumnTest(x, y) == Mainfrm::Walk::Stop, lost > 0) << kind << " " << x << " " << y;
         EXPECT_TRUE(1000 - game.state.Health2 == lost && effectLog == (lost ? std::vector<int>{sound} : std::vector<int>{}))
-            << kind;
+            << kind << " " << x << " " << y;
         game.ResetHandOver();
     }
     const Label& loss = *static_cast<Label*>(game.find("damage2"));

@@ -166,34 +166,32 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
         EXPECT_TRUE(text.find("future.key = kept\n") != std::string::npos && text.find("sound.mute = no\n") != std::string::npos)
             << text;
     }
-    // Random bytes, another program's settings, a megabyte: the defaults, a word on stderr, the file kept. Half a
-    // line, a value out of range, a DEL in a value: only that line (named on stderr) is dropped, the good ones
-    // hold and are written back.
-    struct Case {
-        std::string bad;
-        bool whole;
-    };
-    for (const auto& [bad, whole] :
-         std::vector<Case>{{"\x01\xff\x7fjunk\n", true},
-                           {"someone-settings 1\nsound.mute = yes\n", true},
-                           {"gorvath-settings 1\nsound.mute = yes\n" + std::string(1 << 20, '#'), true},
-                           {"gorvath-settings 1\nsound.mute = yes\nsound.vol", false},
-                           {"gorvath-settings 1\nsound.mute = yes\nsound.volume = 55\n", false},
-                           {"gorvath-settings 1\nsound.mute = yes\nfuture.key = a\x7f"
-                            "b\n",
-                            false}}) {
-        testing::writeText(file, bad);
+    // Random bytes, another program's settings, a file over its limit: the defaults, a word on stderr, the file
+    // kept. Half a line, a DEL in a value, and each limit one past its edge: only that line is dropped (named on
+    // stderr), the good ones hold and are written back. At the edge the file is read.
+    const std::string head = "gorvath-settings 1\n", mute = "sound.mute = yes\n";
+    enum How { Read, Line, Whole };
+    // clang-format off
+    for (const auto& [text, how] : std::vector<std::pair<std::string, How>>{
+             {"\x01\xff\x7fjunk\n", Whole}, {"someone-settings 1\n" + mute, Whole}, {head + mute + "sound.vol", Line},
+             {head + mute + "future.key = a\x7f" "b\n", Line}, {head + mute + "sound.volume = 55\n", Line}, {head + "sound.volume = 0\n", Read},
+             {head + "window.width = 16384\nwindow.height = 1\n", Read}, {head + "window.width = 16385\n", Line}, {head + "window.height = 0\n", Line},
+             {head + "window.x = -32768\nwindow.y = 32767\n", Read}, {head + "window.x = -32769\n", Line}, {head + "window.y = 32768\n", Line},
+             {head + "net.port = 65535\n", Read}, {head + "net.port = 65536\n", Line}, {head + "net.port = 0\n", Line},
+             {head + std::string(64, 'k') + " = v\n", Read}, {head + std::string(65, 'k') + " = v\n", Line},
+             {head + "net.host = " + std::string(256, 'h') + "\n", Read}, {head + "net.host = " + std::string(257, 'h') + "\n", Line},
+             {head + std::string(65536 - head.size(), '#'), Read}, {head + mute + std::string(65537 - head.size() - mute.size(), '#'), Whole}}) {
+        // clang-format on
+        testing::writeText(file, text);
         ::testing::internal::CaptureStderr();
         testing::Started g(testing::englishDesktop("", folder.path));
         const std::string said = ::testing::internal::GetCapturedStderr();
-        EXPECT_TRUE(said.find("is damaged") != std::string::npos && (whole || said.find("line 3:") != std::string::npos)) << said;
-        EXPECT_TRUE(g.game.muted != whole && g.game.sound.volume() == 100 && g.game.state.CzechUi == False &&
-                    g.game.hostPort == 7701);
-        EXPECT_TRUE(testing::readText(file + ".bad") == bad && std::filesystem::exists(file) != whole);
-        const std::string now = whole ? "" : testing::readText(file);
-        EXPECT_TRUE(whole || (now.find("sound.mute = yes\n") != std::string::npos && now.find("future") == std::string::npos &&
-                              now.find("sound.vol") == std::string::npos))
-            << now;
+        EXPECT_EQ(said.find("is damaged") == std::string::npos, how == Read) << text.substr(0, 60);
+        EXPECT_EQ(g.game.muted, how != Whole && text.find(mute) != std::string::npos) << text.substr(0, 60);
+        if (how == Read) continue;
+        EXPECT_TRUE(how == Whole || said.find(": line ") != std::string::npos) << said;
+        EXPECT_TRUE(how == Line || (g.game.sound.volume() == 100 && g.game.state.CzechUi == False && g.game.hostPort == 7701));
+        EXPECT_TRUE(testing::readText(file + ".bad") == text && std::filesystem::exists(file) == (how == Line));
     }
     // A folder that cannot be made: the game plays on, says so once, and remembers within the run.
     ::testing::internal::CaptureStderr();
@@ -236,7 +234,10 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     g.optionsPanel().attachScreen(&screen);
     g.click(g.options);
     ASSERT_TRUE(g.Frame6.visible());
-    g.keyDown(Key::Left);  // volume 90, with a sample
+    g.keyDown(Key::Left);                               // volume 90, with a sample
+    for (int i = 0; i < 10; ++i) g.keyDown(Key::Left);  // ten steps down stop at 0, nine up come back
+    EXPECT_EQ(g.sound.volume(), 0);
+    for (int i = 0; i < 9; ++i) g.keyDown(Key::Right);
     EXPECT_TRUE(g.sound.volume() == 90 && h.effectLog.back() == effect::Bell);
     g.keyDown(Key::Down), g.keyDown(Key::Enter);  // mute: nothing more sounds, and the note shows below the panel
     g.PlayEffect(effect::Bell);

@@ -17,14 +17,12 @@ struct Weapons : testing::BattleTest {
 };
 
 TEST_F(Weapons, TeleportJumpsTheShootersTankWithinTheFieldAtNoCost) {
-    arm(weapon::Teleport);
-    asShooter1();
+    arm(weapon::Teleport), asShooter1();
     for (auto [x, left] : {std::pair{790, 760}, {5, 0}}) {
         game.WeaponContact(weapon::Teleport, x, 401);
         EXPECT_EQ(game.tank1.left(), left);
     }
-    game.tank1.setTop(100);  // the shooter's tank skips the settling with damage
-    game.Aftermath();
+    game.tank1.setTop(100), game.Aftermath();  // the shooter's tank skips the settling with damage
     EXPECT_TRUE(game.state.Health1 == 1000 && game.tank1.top() == 360);
 }
 
@@ -40,16 +38,11 @@ TEST_F(Weapons, APitDarkensItsEarthAndAMoundIsEarthColoured) {
 }
 
 TEST_F(Weapons, ArmourPiercingWhistlesAndOnlyDarkensAPixel) {
-    arm(weapon::Piercing);
-    aim(1, "10", "45");
-    effectLog.clear();
-    fireAndWait();
+    arm(weapon::Piercing), aim(1, "10", "45"), effectLog.clear(), fireAndWait();
     EXPECT_TRUE(effectLog[1] == effect::PiercingLaunch && game.weapon1.tag == "0");  // its own flight sound; used up
-    asShooter1();
-    auto ground = game.state.Ground.rows();
-    auto pixels = game.world.pixels();
-    effectLog.clear();
-    game.WeaponContact(weapon::Piercing, 700, 401);  // beside the opponent
+    const auto ground = game.state.Ground.rows();
+    const auto pixels = game.world.pixels();
+    asShooter1(), effectLog.clear(), game.WeaponContact(weapon::Piercing, 700, 401);  // beside the opponent
     int changed = 0;
     for (std::size_t i = 0; i < pixels.size(); ++i) changed += pixels[i] != game.world.pixels()[i];
     EXPECT_TRUE(changed == 1 && game.state.Ground.rows() == ground && game.state.Health2 == 1000 &&
@@ -57,10 +50,8 @@ TEST_F(Weapons, ArmourPiercingWhistlesAndOnlyDarkensAPixel) {
 }
 
 TEST_F(Weapons, DrillBoresATunnelFliesOnUntilItLeavesAndAtNinetyLeansAwayFromTheOpponent) {
-    for (int x = 100; x <= 700; ++x) game.state.Ground(x) = 300;  // a hill higher than the shell's path
-    arm(weapon::Drill);
-    aim(1, "50", "0");  // straight into the hill, forced to force 100
-    game.keyDown(Key::Space);
+    for (int x = 100; x <= 700; ++x) game.state.Ground(x) = 300;      // a hill higher than the shell's path
+    arm(weapon::Drill), aim(1, "50", "0"), game.keyDown(Key::Space);  // straight into the hill, forced to force 100
     EXPECT_NEAR(std::hypot(game.state.ShotVx, game.state.ShotVy), 100, 1e-9);
     auto before = game.state.Ground.rows();
     EXPECT_LT(flyOut(2000), 2000);
@@ -73,16 +64,29 @@ TEST_F(Weapons, DrillBoresATunnelFliesOnUntilItLeavesAndAtNinetyLeansAwayFromThe
         twice += deeper == 8;
     }
     EXPECT_TRUE(twice > 25 && game.weapon1.tag == "0") << twice;
-    waitHandOver();
-    arm(weapon::Drill, 2);
-    aim(2, "100", "90");
-    game.keyDown(Key::Space);
+    waitHandOver(), arm(weapon::Drill, 2), aim(2, "100", "90"), game.keyDown(Key::Space);
     EXPECT_GT(game.state.ShotVx, 0);  // player 2's drill leans right
     EXPECT_LT(flyOut(5000), 5000);
-    arm(weapon::Drill);
-    aim(1, "100", "90.5");  // cut to 90
-    game.FireTank1();
-    EXPECT_LT(game.state.ShotVx, 0);  // player 1's leans left
+    arm(weapon::Drill), aim(1, "100", "90.5"), game.FireTank1();  // cut to 90
+    EXPECT_LT(game.state.ShotVx, 0);                              // player 1's leans left
+}
+
+// A blast costs each tank in its reach its base less its factor times the distance to the tank's middle:
+// the nuke 200 - d within 200, a roller at rest 180 - 3d within 60, a bounce 80 - 2d within 40.
+TEST_F(Weapons, BlastsCostLessWithDistanceAndNothingPastTheirReach) {
+    using namespace weapon;
+    // clang-format off
+    for (auto [kind, away, lost] : {std::tuple{Nuke, 0, 200}, {Nuke, 50, 150}, {Nuke, 199, 1}, {Nuke, 201, 0},
+                                    {Roller, 45, 45}, {Roller, 59, 3}, {Roller, 61, 0}, {Bouncer, 25, 30}, {Bouncer, 39, 2}, {Bouncer, 41, 0}}) {
+        // clang-format on
+        flatten(400);
+        game.state.Ground(400) = 380;  // the blast's row is the row of the tank's middle
+        game.tank2.move(380 + away, 360, 40, 40);
+        game.state.Health2 = 1000, game.state.BounceCount = 4;
+        kind == Roller ? game.RollExplode(400) : void(game.WeaponContact(kind, 400, 381));
+        EXPECT_EQ(1000 - game.state.Health2, lost) << kind << " " << away;
+        game.ResetHandOver();
+    }
 }
 
 TEST_F(Weapons, AQuakeAtAFractionalColumnLeavesEveryColumnARealRow) {
@@ -140,13 +144,16 @@ TEST_F(Roll, RollersNeverRollForeverAndVanishAtTheEdgesWithoutACrater) {
 
 struct Bounce : Weapons {};
 
-TEST_F(Bounce, ABouncerThatDestroysATankFliesOnAndTheExplosionCarriesOnUndisturbed) {
-    arm(weapon::Bouncer);
-    aim(1, "100", "45");
-    game.keyDown(Key::Space);
-    loop.waitUntil([&] { return game.state.BounceCount >= 1; });
-    double contact = game.state.ShellX;  // where the first bounce lands
+TEST_F(Bounce, FiveContactsEachWithItsCraterAndOneThatDestroysATankFliesOn) {
+    arm(weapon::Bouncer), aim(1, "100", "45"), effectLog.clear(), game.keyDown(Key::Space);
+    double contact = 0;             // where the first bounce lands
+    for (int n = 1; n <= 5; ++n) {  // each contact digs a crater of 15 where it met the ground
+        loop.waitUntil([&] { return game.state.BounceCount == n; });
+        EXPECT_EQ(game.state.Ground.at(game.state.ShellX), game.state.ShellY + 15) << n;
+        contact = n == 1 ? game.state.ShellX : contact;
+    }
     waitHandOver();
+    EXPECT_TRUE(game.state.BounceCount == 5 && std::ranges::count(effectLog, effect::Boing) == 5);
     // Again, with a weak opponent right where the first bounce lands.
     flatten(400);
     game.state.Health2 = 60;  // one nearby bounce is enough
@@ -202,37 +209,33 @@ TEST_F(Crate, CratesDropAwayFromBothTanksAndLandAndInHellTheyAreNukes) {
         EXPECT_TRUE(std::fabs(left - game.tank1.left() - 4) > 70 && std::fabs(left - game.tank2.left() - 4) > 70);
         EXPECT_TRUE(game.state.BonusShotsLeft >= 2 && game.state.BonusShotsLeft <= 7);
         const int kind = Mainfrm::WeaponKind(game.bonuspic);
-        EXPECT_TRUE(game.bonuspic.picture() == game.bonusvzor(kind).picture() && (seed <= 15 || kind == 8)) << kind;
+        EXPECT_EQ(game.bonuspic.picture(), game.bonusvzor(kind).picture());
+        EXPECT_EQ(kind, seed > 15 ? 8 : Mainfrm::CrateKind(testing::seeded(seed).Rnd()));
         loop.waitUntil([&] { return !game.bonusfalltimer.enabled(); });
         EXPECT_EQ(game.bonuspic.top(), 400 - 32);
     }
     game.PlaceBonus();  // one at a time
     EXPECT_FALSE(game.bonusfalltimer.enabled());
+    // Each of the 25 equal ranges of that draw, at both ends, gives its kind: each once, the common ones again.
+    const int kinds[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 1, 1, 2, 2, 2, 3, 4, 4, 9, 12, 13, 13};
+    for (int r = 0; r < 25; ++r)
+        for (double draw : {(r + 1e-9) / 25, (r + 1 - 1e-9) / 25}) EXPECT_EQ(Mainfrm::CrateKind(draw), kinds[r]) << draw;
 }
 
 TEST_F(Crate, CrateWithLifetimeTwoSurvivesOneShotAndADirectHitUsesUpTheLast) {
-    dropCrate(weapon::Heavy, 2);
-    aim(1, "0", "90");  // shots that do not reach the crate
-    fireAndLand();
+    dropCrate(weapon::Heavy, 2), aim(1, "0", "90"), fireAndLand();  // shots that do not reach the crate
     EXPECT_EQ(game.state.BonusActive, True);
-    waitHandOver();
-    aim(2, "0", "90");
-    fireAndLand();
+    waitHandOver(), aim(2, "0", "90"), fireAndLand();
     EXPECT_TRUE(game.state.BonusActive == False && !game.bonuspic.visible());
     // A shell that ends in the opponent's tank uses up a crate's last shot all the same.
-    dropCrate(weapon::Heavy, 0);
-    asShooter1();
-    game.ColumnTest(game.tank2.left() + 20, game.tank2.top() + 20);
+    dropCrate(weapon::Heavy, 0), asShooter1(), game.ColumnTest(game.tank2.left() + 20, game.tank2.top() + 20);
     EXPECT_TRUE(game.state.Health2 < 1000 && game.state.BonusActive == False && !game.bonuspic.visible());
 }
 
 TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
-    dropCrate(weapon::Pit);
-    game.bonusfalltimer.setEnabled(true);
-    asShooter1();
+    dropCrate(weapon::Pit), game.bonusfalltimer.setEnabled(true), asShooter1();
     EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Continue && game.state.BonusActive == True);
-    game.bonusfalltimer.setEnabled(false);
-    effectLog.clear();
+    game.bonusfalltimer.setEnabled(false), effectLog.clear();
     EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Stop && game.state.BonusActive == False);
     EXPECT_TRUE(game.weapon1.tag == "3" && game.weapon1.picture() == game.bonusvzor(3).picture() &&
                 effectLog == std::vector<int>{effect::Bell});
@@ -242,22 +245,15 @@ TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
     EXPECT_TRUE(game.Label8(1).visible() && game.Label8(1).caption() == "Pit");
     loop.runFor(2100);
     EXPECT_FALSE(game.Label8(1).visible());
-    game.showit.setEnabled(false);
-    game.state.TurnPlayer = 1;  // player 1's next turn
-    aim(1, "30", "45");
-    effectLog.clear();
-    fireAndLand();
+    game.showit.setEnabled(false), game.state.TurnPlayer = 1;  // player 1's next turn
+    aim(1, "30", "45"), effectLog.clear(), fireAndLand();
     EXPECT_TRUE(std::ranges::count(effectLog, effect::Dig) && game.weapon1.tag == "0" && game.weapon1.picture() == nullptr);
 }
 
 TEST_F(Crate, HealthCrateCapsAtAThousandAndEmptiesTheSlot) {
-    asShooter1();
-    arm(weapon::Nuke);
+    asShooter1(), arm(weapon::Nuke);
     for (auto [health, healed] : {std::pair{900, 1000}, std::pair{500, 750}}) {
-        dropCrate(weapon::Health);
-        game.state.Health1 = health;
-        effectLog.clear();
-        game.ColumnTest(316, 384);
+        dropCrate(weapon::Health), game.state.Health1 = health, effectLog.clear(), game.ColumnTest(316, 384);
         EXPECT_TRUE(game.state.Health1 == healed && game.weapon1.tag == "0" && game.weapon1.picture() == nullptr &&
                     effectLog.empty());
     }

@@ -275,13 +275,13 @@ TEST_F(NetMalformed, EachMalformedMessageEndsTheLinkOnBothSides) {
         {"SU45", false},       {"S100U", false},     {"S100", false},      {"SabcU45", true},
         {"S100Ux", true},      {"S1e5U3", false},    {"S10 U5", false},    {"S 10U5", false},
         {"S10\tU5", false},    {"B", true},          {"Bxx412", true},     {"B00412", true},
-        {"B14612", true},      {"B07112", true},     {"B07812", true},     {"B074800", true},     {"B0741.5", true},    {"R86400", true},     {"R-1", true},
+        {"B14612", true},      {"B07112", true},     {"B07812", true},     {"B074800", true},     {"B074-1", true},     {"B0741.5", true},    {"R86400", true},     {"R-1", true},
         {"R12.5", true},       {"R", true},          {"Rabc", true},       {"E", true},
         {"E86400", true},      {"Eabc", true},       {"W30", true},        {"W-31", true},
         {"W2.5", true},        {"W", true},          {"Wx", true},         {"drawingokW99", true},
         {"drawingokX", false}, {"bullfiredW", true}, {"bullfiredWx", true}, {"H12", false},
         {"H:5", false},        {"Hx:5", true},       {"H1:x", true},       {"S10U5\x7f", false},
-        {"W\xc3\xa9", true},   {"R1\x01", true}}) {
+        {"W\xc3\xa9", true},   {"R1\x01", true},     {"W" + std::string(64, '0'), true}}) {
         // clang-format on
         SCOPED_TRACE(text);
         ASSERT_NO_FATAL_FAILURE(connect());

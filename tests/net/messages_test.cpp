@@ -77,9 +77,13 @@ TEST_F(NetParsing, ShotsFireThePeersPlayerWithTheTextsAsSent) {
 
 TEST_F(NetParsing, CratesAsTheHostSendsThem) {
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("2024"));
-    // Two digits of kind, one of shots, and the left edge as it comes; any left edge on the field is taken,
-    // though no host of ours draws one so near the edge.
-    for (auto [text, kind, shots, x] : {std::tuple{"B074123", 7, 4, 123}, {"B13635", 13, 6, 35}, {"B07412", 7, 4, 12}}) {
+    // Two digits of kind, one of shots, and the left edge as it comes; each field at both ends of its range,
+    // any left edge on the field, though no host of ours draws one so near the edge.
+    for (auto [text, kind, shots, x] : {std::tuple{"B074123", 7, 4, 123},
+                                        {"B13635", 13, 6, 35},
+                                        {"B07412", 7, 4, 12},
+                                        {"B0120", 1, 2, 0},
+                                        {"B137799", 13, 7, 799}}) {
         game.state.PeerBonusKind = 0;
         peer.say(text);
         ASSERT_TRUE(until([&] { return game.state.PeerBonusKind != 0; }));
@@ -92,23 +96,29 @@ TEST_F(NetParsing, CratesAsTheHostSendsThem) {
     ASSERT_TRUE(until([&] { return idle(game) && game.state.TurnPlayer == 2 && game.state.BonusActive == True; }));
     EXPECT_TRUE(game.bonuspic.tag == "5" && game.bonuspic.left() == 321 && game.state.BonusShotsLeft == 3);
     EXPECT_EQ(game.bonuspic.picture(), game.bonusvzor(5).picture());
-    // What no reader takes is never written: a kind, a count of shots or a wind out of range.
-    for (const NetMessage& m : {netmsg::crate(14, 4, 100), netmsg::crate(5, 8, 100), netmsg::crate(5, 4, 800), netmsg::wind(30)})
-        EXPECT_EQ(WriteNetMessage(m), "") << int(m.key);
-    EXPECT_EQ(WriteNetMessage(netmsg::crate(13, 7, 799)), "B137799");
+    // What no reader takes is never written: a kind, a count of shots or a wind out of range, a hash point or a
+    // link's name one past its range; at the ends of their ranges they are.
+    // clang-format off
+    for (const auto& [m, text] : std::vector<std::pair<NetMessage, std::string>>{
+             {netmsg::crate(14, 4, 100), ""}, {netmsg::crate(5, 8, 100), ""}, {netmsg::crate(5, 4, 800), ""}, {netmsg::wind(30), ""},
+             {netmsg::hash(9007199254740991, kHashMask), "H9007199254740991:281474976710655"}, {netmsg::hash(9007199254740992, 0), ""},
+             {netmsg::linkName(kHashMask), "L281474976710655"}, {netmsg::linkName(0), ""}, {netmsg::crate(13, 7, 799), "B137799"}})
+        // clang-format on
+        EXPECT_EQ(WriteNetMessage(m), text) << m.key << " " << text;
 }
 
 TEST_F(NetParsing, MessagesSplitOverSeveralSendsOrSeveralInOne) {
-    ASSERT_NO_FATAL_FAILURE(battleFromPeer("777"));
+    ASSERT_NO_FATAL_FAILURE(battleFromPeer("0"));                     // the first seed of a day
     ASSERT_TRUE(until([&] { return game.state.SendText == "W0"; }));  // the host's first wind
     for (const char* part : {"W", "-", "7"}) {
         peer.send(part);
         loop.runFor(50);
         EXPECT_EQ(game.state.Wind, 0) << part;
     }
-    peer.send("\nW-30\nexit\ncontinue\nE42\nW29\n");  // winds at both ends of their range
+    // Winds at both ends of their range, the first as long as a message may be, and the day's last seed.
+    peer.send("\nW-" + std::string(60, '0') + "30\nexit\ncontinue\nE86399\nW29\n");
     ASSERT_TRUE(until([&] { return game.state.SendText == "W29"; }));
-    EXPECT_TRUE(game.state.Wind == 29 && game.state.RandomSeed == "42" && game.state.PeerSeedReady == True);
+    EXPECT_TRUE(game.state.Wind == 29 && game.state.RandomSeed == "86399" && game.state.PeerSeedReady == True);
     EXPECT_FALSE(game.Frame3.visible());  // "exit" came before "continue"
 }
 

@@ -70,9 +70,9 @@ TEST(SdlPadInput, AVirtualControllerPlugsPressesPushesTheStickAndUnplugs) {
         ASSERT_TRUE(pumpUntil([&] { return form.pads().connected().size() == 3; }));
         SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_A, 1), pumpUntil([] { return false; });
         SDL_JoystickSetVirtualButton(j, SDL_CONTROLLER_BUTTON_A, 0);
-        // Pressed past half the travel, let go under a quarter: in between it stays as it was.
+        // Pressed past half the travel, let go under a quarter: in between, the edges too, it stays as it was.
         for (auto [x, held] :
-             {std::pair<Sint16, bool>{12000, false}, {20000, true}, {12000, true}, {20000, true}, {5000, false}}) {
+             {std::pair<Sint16, bool>{16384, false}, {16385, true}, {8192, true}, {16385, true}, {8191, false}}) {
             SDL_JoystickSetVirtualAxis(j, SDL_CONTROLLER_AXIS_LEFTX, x), pumpUntil([] { return false; });
             EXPECT_EQ(form.pads().held(2, PadButton::Right), held) << x;
         }
