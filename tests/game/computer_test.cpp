@@ -81,7 +81,8 @@ TEST_F(ComputerTargets, CrateIsLeftAloneWithAWeaponInHandOrHealthToSpareAndTaken
              {Expert, Teleport, Nuke, 798, 1000, 400, 0, 0, true},       {Expert, Teleport, Nuke, 799, 1000, 400, 0, 0, false},
              {Normal, Standard, Nuke, 600, 1000, 400, 754, 340, true},   {Normal, Standard, Nuke, 600, 1000, 400, 753, 340, false},
              {Normal, Standard, Nuke, 600, 1000, 400, 730, 369, true},   {Normal, Standard, Nuke, 600, 1000, 400, 730, 368, false},
-             {Expert, Teleport, Nuke, 600, 1000, 400, 754, 340, true},   {Expert, Teleport, Nuke, 600, 1000, 400, 730, 368, false}}) {
+             {Expert, Teleport, Nuke, 600, 1000, 400, 754, 340, true},   {Expert, Teleport, Nuke, 600, 1000, 400, 753, 340, false},
+             {Expert, Teleport, Nuke, 600, 1000, 400, 730, 369, true},   {Expert, Teleport, Nuke, 600, 1000, 400, 730, 368, false}}) {
         // clang-format on
         game.SetLevels(level::Human, lvl);
         flatten(400);
