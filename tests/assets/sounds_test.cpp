@@ -2,6 +2,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -118,7 +119,8 @@ TEST(SoundOutput, WithoutAnAudioDeviceEverythingIsSkipped) {
 // SDL's disk driver writes everything the mixer outputs to a file, silence included: what a listener hears.
 TEST(SoundOutput, OneEffectAtATimeReachesTheSpeakersAndStopSilencesThem) {
     SKIP_IF_AUDIO_TAKEN();
-    const std::string path = ::testing::TempDir() + "gorvath_disk_audio.raw";
+    // A file of this run's own: two test runs at once must not write into each other's.
+    const std::string path = ::testing::TempDir() + "gorvath_disk_audio_" + std::to_string(::getpid()) + ".raw";
     ScopedEnv driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", path), delay("SDL_DISKAUDIODELAY", "5");
     // The loudest sample written after byte `from`, as a share of full scale.
     auto loudest = [&](std::size_t from) {

@@ -189,7 +189,7 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
         EXPECT_EQ(said.find("is damaged") == std::string::npos, how == Read) << text.substr(0, 60);
         EXPECT_EQ(g.game.muted, how != Whole && text.find(mute) != std::string::npos) << text.substr(0, 60);
         if (how == Read) continue;
-        EXPECT_TRUE(how == Whole || said.find(": line ") != std::string::npos) << said;
+        EXPECT_TRUE(how == Whole || said.find("(line ") != std::string::npos) << said;
         EXPECT_TRUE(how == Line || (g.game.sound.volume() == 100 && g.game.state.CzechUi == False && g.game.hostPort == 7701));
         EXPECT_TRUE(testing::readText(file + ".bad") == text && std::filesystem::exists(file) == (how == Line));
     }
