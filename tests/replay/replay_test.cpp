@@ -86,6 +86,7 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
     for (const auto& [what, text, reason] : std::vector<std::tuple<const char*, std::string, const char*>>{
              {"an empty file", "", "not a Gorvath battle record"}, {"bytes", std::string("\x8b\0\xff\n\x7f", 5), "not a Gorvath battle record"},
              {"a newer format", "gorvath-replay 2\n", "format version 2, this game reads version 1"},
+             {"an older format", "gorvath-replay 0\n", "format version 0, this game reads version 1"},
              {"no mode", "gorvath-replay 1\ngame 0.1\nmode duel\n", "line 3: no such mode: duel"},
              {"a network battle without its seed", changed(header, "hot-seat", "joiner"), "seed is missing"},
              {"a seed of 15", host + "seed " + std::string(15, '9') + "\n", nullptr}, {"16", host + "seed " + std::string(16, '9') + "\n", "seed is missing"},
