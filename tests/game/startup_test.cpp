@@ -174,7 +174,7 @@ TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
     // clang-format off
     for (const auto& [text, how] : std::vector<std::pair<std::string, How>>{
              {"\x01\xff\x7fjunk\n", Whole}, {"someone-settings 1\n" + mute, Whole}, {head + mute + "sound.vol", Line},
-             {head + mute + "future.key = a\x7f" "b\n", Line}, {head + mute + "sound.volume = 55\n", Line}, {head + "sound.volume = 0\n", Read},
+             {head + mute + "future.key = a\x7f" "b\n", Line}, {head + mute + "sound.volume = 55\n", Line}, {head + "sound.volume = 0\nsound.volume = 100\n", Read},
              {head + "window.width = 16384\nwindow.height = 1\n", Read}, {head + "window.width = 16385\n", Line}, {head + "window.height = 0\n", Line},
              {head + "window.x = -32768\nwindow.y = 32767\n", Read}, {head + "window.x = -32769\n", Line}, {head + "window.y = 32768\n", Line},
              {head + "net.port = 65535\n", Read}, {head + "net.port = 65536\n", Line}, {head + "net.port = 0\n", Line},
@@ -234,7 +234,11 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     g.optionsPanel().attachScreen(&screen);
     g.click(g.options);
     ASSERT_TRUE(g.Frame6.visible());
-    g.keyDown(Key::Left);                               // volume 90, with a sample
+    g.click(*g.find("optvolume")), g.click(*g.find("optvolume"));  // a click at 100 goes round to 0, then 10
+    EXPECT_EQ(g.sound.volume(), 10);
+    g.keyDown(Key::Up), g.keyDown(Key::Down), g.keyDown(Key::Down), g.keyDown(Key::Up);  // round to Back and back
+    for (int i = 0; i < 9; ++i) g.keyDown(Key::Right);                                   // 100
+    g.keyDown(Key::Left);                                                                // volume 90, with a sample
     for (int i = 0; i < 10; ++i) g.keyDown(Key::Left);  // ten steps down stop at 0, nine up come back
     EXPECT_EQ(g.sound.volume(), 0);
     for (int i = 0; i < 9; ++i) g.keyDown(Key::Right);
