@@ -133,7 +133,7 @@ TEST_F(StartUp, CreditsLinkAndExit) {
 }
 
 // What a game keeps between starts: each start is a new window on the same settings folder.
-TEST(Settings, KeptBetweenStartsAndADamagedFileGivesTheDefaultsAndIsKeptAside) {
+TEST(Settings, KeptBetweenStartsAndADamagedFileLosesOnlyWhatIsBadAndIsKeptAside) {
     testing::TempFolder folder("settings");
     const std::string file = folder.path + "/settings.ini";
     const std::string host = "127.0.0.1:" + std::to_string(freePorts(1));
