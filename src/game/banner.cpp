@@ -54,11 +54,7 @@ void Mainfrm::ShowMenuBanner(const std::string& text, bool small) {
 
 bool Mainfrm::BannerUnderPanel() const {
     const Label& b = Label8(1);
-    for (const Control* c : topLevel())
-        if (c->kind() == ControlKind::Panel && c->visible() && c->left() < b.left() + b.width() &&
-            b.left() < c->left() + c->width() && c->top() < b.top() + b.height() && b.top() < c->top() + c->height())
-            return true;
-    return false;
+    return panelOver(b.left(), b.top(), b.width(), b.height());
 }
 
 void Mainfrm::PlaceBanner(bool belowMenu) {

@@ -356,11 +356,14 @@ bool Form::covered(const Control& c) const {
     while (panel->parent()) panel = panel->parent();
     if (panel == &c || panel->kind() != ControlKind::Panel) return false;
     if (c.kind() == ControlKind::Image && c.parent() == panel && panel->children().back() == &c) return false;
-    const double l = c.absLeft(), t = c.absTop(), r = l + c.width(), b = t + c.height();
+    return panelOver(c.absLeft(), c.absTop(), c.width(), c.height(), panel);
+}
+
+bool Form::panelOver(double l, double t, double w, double h, const Control* behind) const {
     for (const Control* p : topLevel_) {
-        if (p == panel) break;  // the rest lie behind it
-        if (p->kind() == ControlKind::Panel && p->visible() && l < p->left() + p->width() && p->left() < r &&
-            t < p->top() + p->height() && p->top() < b)
+        if (p == behind) break;  // the rest lie behind it
+        if (p->kind() == ControlKind::Panel && p->visible() && l < p->left() + p->width() && p->left() < l + w &&
+            t < p->top() + p->height() && p->top() < t + h)
             return true;
     }
     return false;

@@ -388,6 +388,9 @@ public:
     // takes no input: nothing sticks out from under it cut off, nor answers a click. A panel's own picture
     // (its backmost child) stays, so around the panel in front the one behind keeps its face.
     bool covered(const Control& c) const;
+    // Whether a shown panel on the window lies over the box at (l, t), w by h, counting the panels in front
+    // of `behind` (every panel when it is null).
+    bool panelOver(double l, double t, double w, double h, const Control* behind = nullptr) const;
     Control* focus() const { return focus_; }
     void setFocus(Control* c);
     Button* defaultButton() const;
