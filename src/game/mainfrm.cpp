@@ -62,10 +62,6 @@ void Mainfrm::StyleMenuPanels() {
     Label21.font.italic = true;
     Frame4.setVisible(false);
     Frame5.setVisible(false);
-    // The options' rows in a size their longest captions fit, both languages.
-    for (const char* row :
-         {"optvolume", "optmute", "optlanguage", "optfull", "optscale", "optnumbers", "opttrace", "optlevel", "optrouter"})
-        find(row)->font.points = 12;
     Label22.align = Align::Centre;
     TextBox& port = *static_cast<TextBox*>(find("optport"));
     port.font = Font{FontFace::Sans, 12, true, false, false};

@@ -23,6 +23,7 @@ OptionsPanel::OptionsPanel(Mainfrm& game) : game_(game) {
             // The row is taken by clicking into its box.
             box.onClick = [this] { select(Port); };
         } else {
+            if (row != Back) c.font.points = 12;  // a size the longest captions fit, both languages
             c.onClick = [this, row] {
                 select(row);
                 change(row, 1, true);
