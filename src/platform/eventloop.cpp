@@ -15,6 +15,9 @@ constexpr double kNever = std::numeric_limits<double>::infinity();
 constexpr double kSocketSliceMs = 10;
 // Under the virtual clock, how long a wait that only has sockets left may take in real time.
 constexpr double kVirtualSocketPatienceMs = 5000;
+// Under the virtual clock no wait of a test runs longer than this much game time: a condition that
+// never comes while timers keep running fails in seconds instead of spinning for good.
+constexpr double kVirtualWaitLimitMs = 4 * 3600 * 1000.0;
 
 double steadyMs() {
     using namespace std::chrono;
@@ -195,6 +198,7 @@ void EventLoop::runFor(double ms) {
 
 void EventLoop::waitUntil(const std::function<bool()>& condition) {
     double socketIdleSince = -1;
+    const double began = clock();
     for (;;) {
         pumpEvents();
         if (condition()) return;
@@ -202,6 +206,7 @@ void EventLoop::waitUntil(const std::function<bool()>& condition) {
         double now = clock();
         double next = nextTimerDue();
         if (driver_->isVirtual()) {
+            if (now - began > kVirtualWaitLimitMs) throw WaitStalled("waitUntil: four hours of game time and still waiting");
             if (socketsActive()) {
                 // Real bytes may be on their way: give the sockets a moment of real time first.
                 if (io_.stopped()) io_.restart();

@@ -65,7 +65,8 @@ private:
     double start_;
 };
 
-// Thrown by waitUntil() under the virtual clock when nothing can ever make the condition true.
+// Thrown by waitUntil() under the virtual clock when nothing can ever make the condition true, or when
+// hours of game time pass without it.
 struct WaitStalled : std::runtime_error {
     using std::runtime_error::runtime_error;
 };

@@ -318,10 +318,13 @@ TEST_F(Impacts, TreesBreakOnlyNearTheGroundTheMoonIsGrazedAndTheSunSwallows) {
         return &t;
     };
     Image* low = tree(game.strom(0), 300, 400 - 30, "0");
-    Image* high = tree(game.loadElement(game.strom, 1), 500, 300, "2");
+    Image* near = tree(game.loadElement(game.strom, 1), 500, 340, "2");  // left standing over a crater
+    Image* high = tree(game.loadElement(game.strom, 2), 600, 340, "2");
     game.ColumnTest(308, 390);  // 10 above the ground
-    game.ColumnTest(508, 310);  // 90 above the ground
-    EXPECT_TRUE(low->tag == "4" && low->picture() == game.treeb(0).picture() && high->tag == "2");
+    game.ColumnTest(508, 356);  // 44 above the ground
+    game.ColumnTest(608, 354);  // 46 above the ground
+    EXPECT_TRUE(low->tag == "4" && low->picture() == game.treeb(0).picture());
+    EXPECT_TRUE(near->tag == "4" && high->tag == "2");
     game.moon.move(300, 100, 72, 72), game.moon.setVisible(true);
     EXPECT_TRUE(game.ColumnTest(336, 136) == Mainfrm::Walk::Continue && game.moonfalltimer.enabled());
     game.moon.setVisible(false), game.sun.move(300, 100, 72, 72), game.sun.setVisible(true);

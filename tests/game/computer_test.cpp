@@ -209,7 +209,7 @@ TEST_F(ComputerTurns, TurnLeftWaitingWhenTheHumanWinsDoesNothingInTheNextBattle)
 
 // A computer's own flight of the aim it chose is the real shell's, tick by tick, to the same end: the
 // expert's as it writes it, in the real wind, on real battlefields; the normal computer's as it found it,
-// in a wind it reckons exactly, and an aim it marks as a hit hits.
+// in the wind rounded down to even, and an aim it marks as a hit hits.
 TEST_F(ComputerLevels, TheOwnFlightOfTheAimChosenIsTheRealFlightExactly) {
     for (int lvl : {level::Expert, level::Normal}) {
         game.SetLevels(level::Human, lvl);
@@ -223,13 +223,13 @@ TEST_F(ComputerLevels, TheOwnFlightOfTheAimChosenIsTheRealFlightExactly) {
                 const double left = game.tank2.left(), row = game.state.Ground.at(left + 20);
                 ground(int(left), int(left) + 40, int(row));
                 game.SeatTank(game.tank2, static_cast<int>(left));
-                game.state.Wind = float(2 * std::floor(game.state.Wind / 2));
             }
             computerTurn(seed);
             const auto t = thought();
             if (t.flight.empty() || (lvl == level::Normal && t.attempts > 24)) continue;
             if (lvl == level::Normal) {
-                // The aim before its errors, fired again.
+                // The aim before its errors, fired again in the wind it reckoned with: rounded down to even.
+                game.state.Wind = float(2 * std::floor(game.state.Wind / 2));
                 game.ResetHandOver();
                 game.state.TurnPlayer = 2;
                 aim(2, formatNumber(t.force), std::to_string(t.angle));

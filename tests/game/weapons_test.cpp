@@ -16,14 +16,18 @@ struct Weapons : testing::BattleTest {
     }
 };
 
-TEST_F(Weapons, TeleportJumpsTheShootersTankWithinTheFieldAtNoCost) {
+TEST_F(Weapons, TeleportJumpsTheShootersTankAtNoCostAndTheOtherPaysTwoForEachPixelTheGroundMovedIt) {
     arm(weapon::Teleport), asShooter1();
     for (auto [x, left] : {std::pair{790, 760}, {5, 0}}) {
         game.WeaponContact(weapon::Teleport, x, 401);
         EXPECT_EQ(game.tank1.left(), left);
     }
-    game.tank1.setTop(100), game.Aftermath();  // the shooter's tank skips the settling with damage
-    EXPECT_TRUE(game.state.Health1 == 1000 && game.tank1.top() == 360);
+    for (double top : {380.0, 345.0}) {  // the other tank lifted by 20 (a mound), then dropped by 15 (a crater)
+        arm(weapon::Teleport), game.tank1.setTop(100), game.tank2.setTop(top);
+        game.Aftermath();  // the shooter's tank skips the damage
+        EXPECT_TRUE(game.state.Health1 == 1000 && game.tank1.top() == 360 && game.tank2.top() == 360);
+    }
+    EXPECT_EQ(game.state.Health2, 1000 - 40 - 30);
 }
 
 // (The shapes they give the ground are pinned by the golden battles; the colours only here.)

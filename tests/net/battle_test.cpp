@@ -184,17 +184,18 @@ TEST_F(NetBattle, ALinkCutMidBattleResumesAtTheSameTurn) {
     ASSERT_TRUE(duel.on(duel.joiner, [&] { J.net().joinHostPort = port + 7, J.tcpcontrol.breakConnection(); }));
     auto told = [&](const Mainfrm& g) { return g.Label8(1).visible() && g.Label8(1).caption().rfind(kCountdown, 0) == 0; };
     ASSERT_TRUE(duel.until([&] { return H.net().resuming && J.net().resuming && told(H) && told(J); }));
-    // Meanwhile one who knows the link's name claims more of its messages than the host ever sent, and a
-    // new joiner greets: both are sent away, and the seat stays kept.
-    std::unique_ptr<RawPeer> claims, greets;
+    // Meanwhile one who knows the link's name claims more of its messages than the host ever sent, one
+    // comes back to another link, and a new joiner greets: all are sent away, and the seat stays kept.
+    std::unique_ptr<RawPeer> claims, other, greets;
     ASSERT_TRUE(duel.on(duel.host, [&] {
-        claims = std::make_unique<RawPeer>(H.loop()), greets = std::make_unique<RawPeer>(H.loop());
-        claims->connect(H.hostPort), greets->connect(H.hostPort);
+        for (auto* p : {&claims, &other, &greets}) *p = std::make_unique<RawPeer>(H.loop()), (*p)->connect(H.hostPort);
     }));
-    ASSERT_TRUE(duel.until([&] { return claims->connected() && greets->connected(); }));
-    claims->say(WriteNetMessage(netmsg::resume(H.net().linkName, 1000000000000000))), greets->say("G2");
-    ASSERT_TRUE(duel.until([&] { return claims->closedByGame() && greets->closedByGame(); }));
-    EXPECT_TRUE(claims->heardLine("disconnect") && greets->heardLine("seatkept") && H.net().resuming && told(H));
+    ASSERT_TRUE(duel.until([&] { return claims->connected() && other->connected() && greets->connected(); }));
+    claims->say(WriteNetMessage(netmsg::resume(H.net().linkName, 1000000000000000)));
+    other->say(WriteNetMessage(netmsg::resume(H.net().linkName ^ 2, 1))), greets->say("G2");
+    ASSERT_TRUE(duel.until([&] { return claims->closedByGame() && other->closedByGame() && greets->closedByGame(); }));
+    EXPECT_TRUE(claims->heardLine("disconnect") && other->heardLine("disconnect") && greets->heardLine("seatkept") &&
+                H.net().resuming && told(H));
     ASSERT_TRUE(duel.on(duel.joiner, [&] {
         testing::arm(J, weapon::Heavy, 2), testing::arm(H, weapon::Heavy, 2);
         J.sila2.setText("85"), J.click(J.Command2);

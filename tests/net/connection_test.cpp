@@ -86,8 +86,11 @@ TEST_F(NetConnection, StrayConnectionsLeaveTheHostListeningAndARealJoinerGetsInA
     loop.runFor(500);
     EXPECT_TRUE(host.tcpcontrol.state() == TcpSocket::Listening && host.Frame4.visible() && !host.Label8(1).visible());
     EXPECT_EQ(host.Label11.caption(), "Waiting for opponent...");
-    // The silent ones still wait at the door, and a real joiner walks past them.
+    // The silent ones still wait at the door, six more make sixteen, and a real joiner walks past them all:
+    // the oldest makes room for it.
     EXPECT_FALSE(all(&RawPeer::closedByGame));
+    for (int i = 0; i < 6; ++i) silent.push_back(std::make_unique<RawPeer>(loop)), silent.back()->connect(port);
+    ASSERT_TRUE(until([&] { return host.net().callers.size() == 16; }));
     const double before = loop.now();
     joiner.hostPort = port + 11;  // a name and the host's port, as a friend types them
     joinGame(joiner, "localhost:" + std::to_string(port));

@@ -198,6 +198,10 @@ TEST(Link, FramesJudgesCallersKeepsAliveAndResendsWhatThePeerMissed) {
     EXPECT_FALSE(link.takeBytes(std::string(kMaxPending + 1, 'x'), 20));
     link.clearReceived();
     EXPECT_FALSE(link.takeBytes(std::string(kMaxQueued + 1, '\n'), 30)) << "a flood of empty lines";
+    link.clearReceived();
+    std::string longest;  // fewer messages than may wait, but more bytes
+    for (std::size_t i = 0; i < kMaxQueuedBytes / (kMaxMessage + 1); ++i) longest += std::string(kMaxMessage, 'x') + "\n";
+    EXPECT_TRUE(link.takeBytes(longest, 31) && !link.takeBytes(longest.substr(0, kMaxMessage + 1), 32));
 
     const std::string hello = WriteNetMessage(netmsg::greeting()) + "\n";
     // clang-format off

@@ -64,7 +64,7 @@ TEST(EventLoop, PumpEventsRunsQueuedInputAndNeverAdvancesTime) {
     EXPECT_TRUE(loop.now() >= 980 && loop.now() <= 1020 && loop.framesPresented() >= 59) << loop.now();
 }
 
-TEST(EventLoop, WaitUntilJumpsToTheNextTimerAndFailsLoudlyWhenNothingCanHappen) {
+TEST(EventLoop, WaitUntilJumpsToTheNextTimerAndFailsLoudlyWhenNothingEndsIt) {
     EventLoop loop;
     Timer t(loop, "bonusfalltimer", 40);
     int ticks = 0;
@@ -83,6 +83,11 @@ TEST(EventLoop, WaitUntilJumpsToTheNextTimerAndFailsLoudlyWhenNothingCanHappen) 
     t.setEnabled(true);
     loop.runFor(100);
     EXPECT_TRUE(ran);
+    // Nor does a timer that ticks on while the condition never comes, once hours of game time have gone.
+    t.onTimer = [] {}, t.setEnabled(true);
+    const double began = loop.now();
+    EXPECT_THROW(loop.waitUntil([] { return false; }), WaitStalled);
+    EXPECT_NEAR(loop.now() - began, 4 * 3600 * 1000.0, 100);
 }
 
 TEST(EventLoop, TimerDeletedByAnotherHandlerInTheSamePumpIsSkipped) {

@@ -72,7 +72,7 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     EXPECT_EQ(v.kind, replay::Verdict::Same) << v.line;
 }
 
-TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
+TEST(Replay, DamagedFilesAreRefusedWithTheirReasonAndAMessageOfAnyBytesReadsBackAsSent) {
     TempFolder folder("damaged");
     const std::string header =
         "gorvath-replay 1\ngame 0.1\nmode hot-seat\nstarted 2026-12-08 20:00:00\nhell 0 0\n"
@@ -121,6 +121,17 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReason) {
                            : v.kind != replay::Verdict::Unreadable)
             << v.line;
     }
+    // Whatever bytes a message holds, it is one word on its line and reads back as it was.
+    std::istringstream in(header);
+    replay::Record r = *replay::Read(in).record;
+    const std::string sent = "a b%20c\t\x01\xff%";
+    replay::Event e;
+    e.kind = replay::Event::Recv, e.text = sent, e.at = 5;
+    r.events.push_back(e);
+    std::istringstream again(r.text());
+    const replay::ReadResult back = replay::Read(again);
+    ASSERT_TRUE(back.record && back.error.empty()) << back.error;
+    EXPECT_TRUE(back.record->events.size() == 1 && back.record->events[0].text == sent);
     // A record of a battle that had only begun plays to its end: nothing.
     writeText(path, header);
     EXPECT_EQ(replay::VerifyFile(path).kind, replay::Verdict::Same);
