@@ -1,7 +1,9 @@
 #include "platform/sound.h"
 
 #include <SDL.h>
-#include <SDL_mixer.h>
+
+#include <algorithm>
+#include <cstring>
 
 #include "platform/eventloop.h"
 
@@ -10,6 +12,22 @@ namespace gv {
 namespace {
 constexpr int kChunkFrames = 512;  // about 23 ms: short enough that an effect starts with its event
 constexpr int kSilenceMs = 2000;   // how long the device stays open after the last effect ended
+
+// Holds the audio thread off our effect while it lives.
+class DeviceLock {
+public:
+    explicit DeviceLock(SDL_AudioDeviceID d) : d_(d) {
+        if (d_) SDL_LockAudioDevice(d_);
+    }
+    ~DeviceLock() {
+        if (d_) SDL_UnlockAudioDevice(d_);
+    }
+    DeviceLock(const DeviceLock&) = delete;
+    DeviceLock& operator=(const DeviceLock&) = delete;
+
+private:
+    SDL_AudioDeviceID d_;
+};
 }  // namespace
 
 SoundOutput::SoundOutput(EventLoop* loop) {
@@ -18,55 +36,110 @@ SoundOutput::SoundOutput(EventLoop* loop) {
     silence_->onTimer = [this] { closeIfSilent(); };
 }
 
-SoundOutput::~SoundOutput() {
-    release();
-    // A chunk may be freed only once the mixer no longer reads it: every channel is halted first.
-    if (open_) Mix_HaltChannel(-1);
-    for (auto& [id, chunk] : converted_) Mix_FreeChunk(chunk);
-    if (open_) Mix_CloseAudio();
-    // Only our own use of the audio subsystem is given back; SDL itself belongs to the rest of the program.
-    if (audioInit_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-}
+SoundOutput::~SoundOutput() { close(); }
 
 bool SoundOutput::open() {
     if (open_ || failed_) return open_;
-    if (!audioInit_ && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    // Only our own use of the audio subsystem is taken and given back; SDL belongs to the rest of the program.
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "no sound: %s", SDL_GetError());
         failed_ = !everOpen_;
         return false;
     }
-    audioInit_ = true;
-    // The same format every time, so effects converted for an earlier opening still fit.
-    if (Mix_OpenAudioDevice(kOutputRate, AUDIO_S16SYS, kOutputChannels, kChunkFrames, nullptr, 0) != 0) {
-        SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "no sound: %s", Mix_GetError());
+    // The same format every time, so effects converted for an earlier opening still fit; SDL converts it
+    // for the device if it must.
+    SDL_AudioSpec want{};
+    want.freq = kOutputRate;
+    want.format = AUDIO_S16SYS;
+    want.channels = kOutputChannels;
+    want.samples = kChunkFrames;
+    want.callback = Fill;
+    want.userdata = this;
+    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+    if (device_ == 0) {
+        SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "no sound: %s", SDL_GetError());
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        audioInit_ = false;
         failed_ = !everOpen_;
         return false;
     }
+    SDL_PauseAudioDevice(device_, 0);
     open_ = everOpen_ = true;
     return true;
+}
+
+void SoundOutput::close() {
+    if (!open_) return;
+    release();
+    SDL_CloseAudioDevice(device_);  // waits for the audio thread to leave Fill
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    device_ = 0;
+    open_ = false;
 }
 
 void SoundOutput::closeIfSilent() {
     // Silence is real time: a test's virtual clock races through minutes without closing and opening.
     if (open_ && std::chrono::steady_clock::now() < silentFrom_ + std::chrono::milliseconds(kSilenceMs)) return;
     silence_->setEnabled(false);
-    if (!open_) return;
-    release();
-    Mix_CloseAudio();
-    open_ = false;
+    close();
 }
 
-bool SoundOutput::ours() const { return open_ && chunk_ && channel_ >= 0 && Mix_GetChunk(channel_) == chunk_; }
+void SoundOutput::Fill(void* self, std::uint8_t* stream, int bytes) {
+    auto& out = *static_cast<SoundOutput*>(self);
+    std::memset(stream, 0, std::size_t(bytes));
+    if (!out.current_) return;
+    const std::size_t left = out.current_->size() - out.position_;
+    const std::size_t n = std::min(left, std::size_t(bytes) / sizeof(std::int16_t));
+    if (n == 0) return;
+    SDL_MixAudioFormat(stream, reinterpret_cast<const Uint8*>(out.current_->data() + out.position_), AUDIO_S16SYS,
+                       Uint32(n * sizeof(std::int16_t)), out.gain_);
+    out.position_ += n;
+}
 
-bool SoundOutput::playing() const { return ours() && Mix_Playing(channel_) != 0; }
+bool SoundOutput::playing() const {
+    if (!open_) return false;
+    DeviceLock lock(device_);
+    return current_ && position_ < current_->size();
+}
 
 void SoundOutput::release() {
-    if (ours()) Mix_HaltChannel(channel_);
-    chunk_ = nullptr;
-    channel_ = -1;
+    {
+        DeviceLock lock(open_ ? device_ : 0);
+        current_ = nullptr;
+        position_ = 0;
+    }
     id_ = 0;
+}
+
+const SoundOutput::Samples* SoundOutput::convert(int id) {
+    if (auto it = converted_.find(id); it != converted_.end()) return &it->second;
+    SDL_AudioSpec spec{};
+    Uint8* raw = nullptr;
+    Uint32 length = 0;
+    SDL_RWops* rw = SDL_RWFromConstMem(SoundBuffer.data(), int(SoundBuffer.size()));
+    if (!rw || !SDL_LoadWAV_RW(rw, 1, &spec, &raw, &length)) {
+        SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "effect %d: %s", id, SDL_GetError());
+        return nullptr;
+    }
+    SDL_AudioCVT cvt{};
+    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, kOutputChannels, kOutputRate) < 0) {
+        SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "effect %d: %s", id, SDL_GetError());
+        SDL_FreeWAV(raw);
+        return nullptr;
+    }
+    std::vector<Uint8> bytes(std::size_t(length) * std::size_t(std::max(1, cvt.len_mult)));
+    std::memcpy(bytes.data(), raw, length);
+    SDL_FreeWAV(raw);
+    cvt.buf = bytes.data();
+    cvt.len = int(length);
+    if (cvt.needed && SDL_ConvertAudio(&cvt) != 0) {
+        SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "effect %d: %s", id, SDL_GetError());
+        return nullptr;
+    }
+    const std::size_t converted = cvt.needed ? std::size_t(cvt.len_cvt) : std::size_t(length);
+    Samples& samples = converted_[id];
+    samples.resize(converted / sizeof(std::int16_t));
+    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(std::int16_t));
+    return &samples;
 }
 
 void SoundOutput::PlayEffect(int id, std::span<const std::uint8_t> wave) {
@@ -75,30 +148,27 @@ void SoundOutput::PlayEffect(int id, std::span<const std::uint8_t> wave) {
     if (wave.empty() || !open()) return;
     release();
     SoundBuffer.assign(wave.begin(), wave.end());
-    Mix_Chunk*& chunk = converted_[id];
-    if (!chunk) {
-        SDL_RWops* rw = SDL_RWFromConstMem(SoundBuffer.data(), int(SoundBuffer.size()));
-        if (rw) chunk = Mix_LoadWAV_RW(rw, 1);
-        if (!chunk) {
-            SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "effect %d: %s", id, Mix_GetError());
-            converted_.erase(id);
-            return;
-        }
+    const Samples* samples = convert(id);
+    if (!samples) return;
+    {
+        DeviceLock lock(device_);
+        current_ = samples;
+        position_ = 0;
+        gain_ = volume_ * SDL_MIX_MAXVOLUME / 100;
     }
-    chunk_ = chunk;
-    Mix_VolumeChunk(chunk_, volume_ * MIX_MAX_VOLUME / 100);
-    channel_ = Mix_PlayChannel(-1, chunk_, 0);
-    if (channel_ >= 0) id_ = id;
+    id_ = id;
     if (!silence_) return;
-    const auto bytesPerSecond = std::uint64_t(kOutputRate) * kOutputChannels * 2;
-    const int lengthMs = int(std::uint64_t(chunk_->alen) * 1000 / bytesPerSecond);
+    const auto framesPerSecond = std::uint64_t(kOutputRate) * kOutputChannels;
+    const int lengthMs = int(std::uint64_t(samples->size()) * 1000 / framesPerSecond);
     silentFrom_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(lengthMs);
     silence_->setInterval(lengthMs + kSilenceMs);
     silence_->setEnabled(false), silence_->setEnabled(true);  // counts from this effect
 }
 
 void SoundOutput::StopEffect() {
-    if (ours()) Mix_HaltChannel(channel_);
+    if (!open_) return;
+    DeviceLock lock(device_);
+    current_ = nullptr;
 }
 
 }  // namespace gv

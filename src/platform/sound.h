@@ -1,5 +1,6 @@
 #pragma once
-// Sound effects through SDL_mixer: one effect at a time, played from memory in the background.
+// Sound effects through SDL's own audio: one effect at a time, mixed by us into the device's stream from
+// memory in the background.
 // Without an audio device (no sound card, or SDL cannot open one) every call quietly does nothing,
 // so the game never depends on sound.
 #include <chrono>
@@ -8,8 +9,6 @@
 #include <memory>
 #include <span>
 #include <vector>
-
-struct Mix_Chunk;
 
 namespace gv {
 
@@ -48,7 +47,7 @@ public:
     void setVolume(int percent) { volume_ = percent < 0 ? 0 : percent > 100 ? 100 : percent; }
     int volume() const { return volume_; }
 
-    // Whether the effect last started is still sounding (asks SDL_mixer), and which one it is
+    // Whether the effect last started is still sounding (asks the audio thread), and which one it is
     // (0 when nothing plays).
     bool playing() const;
     int playingId() const { return playing() ? id_ : 0; }
@@ -56,22 +55,28 @@ public:
     const std::vector<std::uint8_t>& buffer() const { return SoundBuffer; }
 
 private:
-    bool ours() const;  // our chunk is still the one on our channel
-    void release();     // stop our effect
+    using Samples = std::vector<std::int16_t>;
+    // The audio thread's call for the next stretch of the stream: what is left of our effect, at its volume.
+    static void Fill(void* self, std::uint8_t* stream, int bytes);
+    const Samples* convert(int id);  // the effect in the device's format, or null
+    void release();                  // stop our effect
+    void close();
     void closeIfSilent();
 
     std::vector<std::uint8_t> SoundBuffer;
     // Each effect converted to the device's format once, on its first play (converting takes longer
     // than a whole shot of the game).
-    std::map<int, Mix_Chunk*> converted_;
-    Mix_Chunk* chunk_ = nullptr;
-    int channel_ = -1;
+    std::map<int, Samples> converted_;
+    // Read by the audio thread, changed only under the device's lock.
+    const Samples* current_ = nullptr;
+    std::size_t position_ = 0;  // samples of current_ already given to the device
+    int gain_ = 128;            // of 128, fixed when the effect starts
+    std::uint32_t device_ = 0;
     int id_ = 0;
     std::unique_ptr<Timer> silence_;                    // closes the device once nothing has played for a while
     std::chrono::steady_clock::time_point silentFrom_;  // when the last effect ends
     bool failed_ = false;
     bool everOpen_ = false;
-    bool audioInit_ = false;
     bool open_ = false;
     bool silent_ = false;
     int volume_ = 100;
