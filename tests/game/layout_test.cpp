@@ -62,7 +62,8 @@ TEST_F(LayoutTest, OnlyTheMenuAndTheDisabledCanvasShowAtStartAndEveryTimerIsStop
 
 // Every text now in a control that does not fit its box at some window scale: a label's one line, a
 // button's caption inside its bevel, a box's text inside its margins; a label that wraps (as the game
-// wraps it) must hold all its lines. The original's own boxes are as it made them.
+// wraps it) must hold all its lines. The original's own boxes are as it made them. And every character
+// shown has its glyph in the game's fonts.
 void misfits(const Form& f, testing::ScreenFonts& fonts, const std::string& language, std::set<std::string>& out) {
     std::function<void(Control&)> walk = [&](Control& c) {
         for (Control* child : c.children()) walk(*child);
@@ -84,6 +85,8 @@ void misfits(const Form& f, testing::ScreenFonts& fonts, const std::string& lang
         if (auto* o = dynamic_cast<OptionButton*>(&c)) text = o->caption();
         if (auto* t = dynamic_cast<TextBox*>(&c)) text = t->text();
         if (c.kind() != ControlKind::Label) need = fonts.widest(c.font, text);
+        if (const std::string m = fonts.missing(c.font, text); !m.empty())
+            out.insert(c.name() + " [" + language + "] \"" + text + "\": no glyph for \"" + m + "\"");
         if (!text.empty() && need > room)
             out.insert(c.name() + " [" + language + "] \"" + text + "\": needs " + std::to_string(need) + " px, has " +
                        std::to_string(room));

@@ -39,6 +39,20 @@ public:
         return int(std::ceil(most - 1e-9));
     }
     int lineSkip(const Font& f) { return TTF_FontLineSkip(get(f, pixels(f))); }
+    // The characters of `s` the font has no glyph for (the compiled-in faces keep only what the game shows).
+    std::string missing(const Font& f, const std::string& s) {
+        std::string out;
+        for (std::size_t i = 0; i < s.size();) {
+            const auto b = static_cast<unsigned char>(s[i]);
+            const std::size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+            Uint32 code = n == 1 ? b : b & (0x3Fu >> (n - 1));
+            for (std::size_t k = 1; k < n && i + k < s.size(); ++k)
+                code = code << 6 | (static_cast<unsigned char>(s[i + k]) & 0x3Fu);
+            if (!TTF_GlyphIsProvided32(get(f, pixels(f)), code)) out += s.substr(i, n);
+            i += n;
+        }
+        return out;
+    }
 
 private:
     TTF_Font* get(const Font& f, int px) {
