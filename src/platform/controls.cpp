@@ -92,7 +92,7 @@ bool Control::containsWindowPoint(int x, int y) const {
 
 Canvas::Canvas(Form& form, std::string name)
     : Control(form, ControlKind::Canvas, std::move(name)),
-      pixels_(std::size_t(kWidth) * kHeight, rgb(128, 128, 128)) {
+      pixels_(std::size_t(kWidth) * kHeight, kBlank) {
     width_ = kWidth;
     height_ = kHeight;
     dx0_ = 0, dy0_ = 0, dx1_ = kWidth - 1, dy1_ = kHeight - 1;

@@ -123,6 +123,7 @@ class Canvas : public Control {
 public:
     static constexpr int kWidth = 801;
     static constexpr int kHeight = 601;
+    static constexpr Colour kBlank = rgb(128, 128, 128);  // every pixel before anything is drawn
 
     Canvas(Form& form, std::string name);
 

@@ -104,6 +104,8 @@ TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnTextsShowOverSpritesAndLine
         // Rows 60 to 69 of the form are the bar's, each onto the output rows between its edges.
         const double k = w / 800.0;
         const std::vector<Colour> full = pixels();
+        // The battlefield from the game's own pixels, each onto the output pixels between its edges.
+        EXPECT_EQ(full[std::size_t(400 * k) * std::size_t(w) + std::size_t(608 * k)], f.world.point(608, 400)) << w;
         for (int y = int(std::floor(60 * k)) - 1; y <= int(std::floor(70 * k)); ++y) {
             const bool bar = y >= int(std::floor(60 * k)) && y < int(std::floor(70 * k));
             EXPECT_EQ((full[std::size_t(y) * w + int(150 * k)] & 0xFF00FF) == 0, bar) << w << "x" << h << " row " << y;
@@ -111,6 +113,7 @@ TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnTextsShowOverSpritesAndLine
         for (int step = 0; step < 20; ++step) {
             f.arrow.setTop(f.arrow.top() + step * 3 % 5 + 1);
             f.arrow.setLeft(f.arrow.left() + step * 7 % 4 + 1);
+            f.world.fillRow(400 + step, 590, 630 + step, rgb(step * 12, 0, 255));
             screen.present();
         }
         const std::vector<Colour> partly = pixels();

@@ -106,6 +106,8 @@ void SdlDriver::Impl::forgetTextures() {
     pictures.clear();
     if (canvasTexture) SDL_DestroyTexture(canvasTexture);
     canvasTexture = nullptr;
+    if (canvasSurface) SDL_FreeSurface(canvasSurface);
+    canvasSurface = nullptr;
 }
 
 // Fits the picture to the window's present size: whole multiples stay crisp, other sizes are smoothed on

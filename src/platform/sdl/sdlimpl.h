@@ -4,6 +4,7 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
@@ -30,7 +31,10 @@ struct SdlDriver::Impl {
     SDL_Window* window = nullptr;
     SDL_Rect windowed{};  // the window's place before it went full screen
     SDL_Renderer* renderer = nullptr;
+    // The canvas as the screen takes it, straight from the game's own pixels: a GPU's texture, or for the
+    // window's own pixels a surface over the game's buffer that is put there without a copy between.
     SDL_Texture* canvasTexture = nullptr;
+    SDL_Surface* canvasSurface = nullptr;
     const Canvas* canvas = nullptr;
     SDL_Cursor* hand = nullptr;
     SDL_Cursor* arrowCursor = nullptr;
@@ -98,8 +102,11 @@ struct SdlDriver::Impl {
     void copySharp(const TextTex& t, int x, int y, SDL_Point shift = {});
     void bevel(SDL_Rect r, bool sunken);
     SDL_Rect uploadCanvas(Canvas& c, SDL_Rect r);
-    // Puts texture `t` at `dst`; only the part inside `clip` is copied when that lands exactly as the whole
-    // would (SDL's software renderer otherwise scales the whole texture every time).
+    void drawCanvas(SDL_Rect r, SDL_Rect clip);
+    // Puts a w x h source at `dst` in pieces, each a part of the source (nullptr: all of it) that `copy`
+    // puts on the given output pixels (within the picture's place); only the part inside `clip` when that
+    // lands exactly as the whole would (SDL's software renderer otherwise scales the whole every time).
+    void copyPieces(int w, int h, SDL_Rect dst, SDL_Rect clip, const std::function<void(const SDL_Rect*, const SDL_Rect&)>& copy);
     void copyTexture(SDL_Texture* t, SDL_Rect dst, SDL_Rect clip);
     // Whether a picture of w x h is stretched to another size at `dst`.
     static bool stretched(int w, int h, SDL_Rect dst) { return w != dst.w || h != dst.h; }
