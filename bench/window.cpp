@@ -122,6 +122,7 @@ void report(const std::string& state, pid_t pid, double seconds) {
 // looked at in the middle of its output pixels; a fractional scale may show a neighbour there instead.
 double shownAt(const gv::e2e::Screenshot& shot, const gv::Picture& pic, int left, int top, double k) {
     int opaque = 0, same = 0;
+    const gv::Picture::PixelsRef held = pic.pixels();  // unpacked once for all the looks below
     for (int y = 0; y < pic.height; ++y)
         for (int x = 0; x < pic.width; ++x) {
             if (gv::Picture::alphaOf(pic.at(x, y)) != 255) continue;

@@ -21,8 +21,9 @@ namespace gv {
 inline SDL_Surface* surfaceOf(const Picture& p) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, p.width, p.height, 32, SDL_PIXELFORMAT_ABGR8888);
     if (!s) return nullptr;
+    const Picture::PixelsRef px = p.pixels();
     for (int y = 0; y < p.height; ++y)
-        SDL_memcpy(static_cast<Uint8*>(s->pixels) + y * s->pitch, &p.pixels[std::size_t(y) * p.width], std::size_t(p.width) * 4);
+        SDL_memcpy(static_cast<Uint8*>(s->pixels) + y * s->pitch, &(*px)[std::size_t(y) * p.width], std::size_t(p.width) * 4);
     return s;
 }
 
