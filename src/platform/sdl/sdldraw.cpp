@@ -82,7 +82,11 @@ SdlDriver::Impl::TextTex* SdlDriver::Impl::text(const std::string& s, const Font
     if (s.empty()) return nullptr;
     std::string key = s + '\x1f' + std::to_string(int(f.face)) + std::to_string(f.bold) + std::to_string(f.italic) +
                       std::to_string(f.underline) + std::to_string(f.points) + '/' + std::to_string(c);
-    if (auto it = texts.find(key); it != texts.end()) return &it->second;
+    if (auto it = texts.find(key); it != texts.end()) {
+        textOrder.splice(textOrder.end(), textOrder, it->second.age);
+        it->second.frame = frame;
+        return &it->second;
+    }
     // Rendered at the output's scale, so it stays sharp in a large window.
     TTF_Font* fnt = font(f, fit.scale);
     if (!fnt) return nullptr;
@@ -90,15 +94,21 @@ SdlDriver::Impl::TextTex* SdlDriver::Impl::text(const std::string& s, const Font
     if (!surf) return nullptr;
     SDL_Texture* t = SDL_CreateTextureFromSurface(renderer, surf);
     if (t) SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest);
-    TextTex tt{t, int(std::lround(surf->w / fit.scale)), int(std::lround(surf->h / fit.scale)), surf->w, surf->h};
+    TextTex tt{t, int(std::lround(surf->w / fit.scale)), int(std::lround(surf->h / fit.scale)), surf->w, surf->h, {}, frame};
     SDL_FreeSurface(surf);
     if (!t) return nullptr;
-    if (texts.size() > 600) {
-        SDL_DestroyTexture(texts[textOrder.front()].tex);
-        texts.erase(textOrder.front());
+    ++textsRendered;
+    textBytes += std::size_t(tt.pw) * std::size_t(tt.ph) * 4;
+    // Over the bound the least recently drawn go, down to those of this frame.
+    while (textBytes > textBound && !textOrder.empty()) {
+        const auto old = texts.find(textOrder.front());
+        if (old->second.frame == frame) break;
+        textBytes -= std::size_t(old->second.pw) * std::size_t(old->second.ph) * 4;
+        SDL_DestroyTexture(old->second.tex);
+        texts.erase(old);
         textOrder.pop_front();
     }
-    textOrder.push_back(key);
+    tt.age = textOrder.insert(textOrder.end(), key);
     return &(texts[key] = tt);
 }
 
@@ -476,6 +486,7 @@ SDL_Rect SdlDriver::Impl::takeWholeStretched(SDL_Rect d) const {
 
 // Draws what changed since the last frame and puts it on screen; nothing at all when nothing moved.
 void SdlDriver::Impl::render() {
+    ++frame;
     SDL_Rect all{0, 0, form.clientWidth(), form.clientHeight()};
     SDL_Rect d = takeDamage();
     // A GPU's back buffer is drawn whole every time; the window's own pixels keep what they had.

@@ -28,6 +28,7 @@ inline SDL_Surface* surfaceOf(const Picture& p) {
 }
 
 struct SdlDriver::Impl {
+    static constexpr std::size_t kTextBytes = std::size_t(2) << 20;
     Form& form;
     SDL_Window* window = nullptr;
     SDL_Rect windowed{};  // the window's place before it went full screen
@@ -71,13 +72,20 @@ struct SdlDriver::Impl {
     using FontKey = std::tuple<int, int, int, int, int>;  // face, bold, italic, underline, pixels
     std::map<FontKey, TTF_Font*> fonts;
 
+    // Rendered lines of text, kept for drawing again within a bound on their bytes: the least recently
+    // drawn go first (the result line of a battle long over before the menu's captions), never one drawn
+    // in the frame being drawn.
     struct TextTex {
         SDL_Texture* tex;
         int w, h;    // in the form's pixels
         int pw, ph;  // in the output's pixels
+        std::list<std::string>::iterator age;
+        long frame;  // the frame it was last drawn in
     };
     std::map<std::string, TextTex> texts;
-    std::list<std::string> textOrder;
+    std::list<std::string> textOrder;  // the least recently drawn first
+    std::size_t textBytes = 0, textBound = kTextBytes;
+    long textsRendered = 0, frame = 0;
 
     // The window, its textures and its size (sdlbackend.cpp); each is described where it is defined.
     explicit Impl(Form& f) : form(f) {}
