@@ -48,6 +48,7 @@ struct Table {
     gv::Mainfrm game{loop, quietDesktop()};
     Table() {
         game.setOnlooker(&watch);
+        game.world.setUnseen(true);  // nobody looks: no pixels to paint
         game.Form_Load();
         loop.runFor(1500);
         game.Option2.setValue(true);

@@ -41,6 +41,7 @@ struct Arena {
     std::array<double, kLevels> worstMs{};
 
     Arena() {
+        game.world.setUnseen(true);  // nobody looks: no pixels to paint
         game.Form_Load();
         loop.runFor(1500);
         game.Option2.setValue(true);

@@ -25,6 +25,7 @@ std::vector<std::string> record(const std::string& folder, int mode, int battles
         gv::EventLoop loop;
         gv::Mainfrm game(loop, desktop);
         game.sound.setSilent(true);
+        game.world.setUnseen(true);  // nobody looks: no pixels to paint
         game.Form_Load();
         (mode == gv::mode::Computer ? game.Option2 : game.Option1).setValue(true);
         game.random.reset();

@@ -1,8 +1,8 @@
 // Prints what the real game costs in a real window, on a screen of its own under Xvfb: the time from
 // launch to the first painted frame, the CPU it uses over 10 s at the idle menu, and over 10 s while a
 // battle waits for player 1's shot (the turn arrow bobbing) in windows of 1x and 2x the picture and of two
-// fractional sizes between, how often its threads wake, and its resident memory and threads. Usage:
-// bench_window [path to gorvath] [seconds per state]. Prints; never fails on a figure.
+// fractional sizes between, how often its threads wake, its resident memory (now and at its peak) and its
+// threads. Usage: bench_window [path to gorvath] [seconds per state]. Prints; never fails on a figure.
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -113,15 +113,16 @@ void report(const std::string& state, pid_t pid, double seconds) {
     auto t0 = Clock::now();
     while (secondsSince(t0) < seconds) gv::e2e::sleepMs(100);
     double cpu = cpuSeconds(pid) - cpu0, wall = secondsSince(t0);
-    std::printf("%s: %.1f %% of a core (%.2f s CPU over %.1f s), %.0f wake-ups a second; resident %s, %s threads\n",
+    std::printf("%s: %.1f %% of a core (%.2f s CPU over %.1f s), %.0f wake-ups a second; resident %s (peak %s), %s threads\n",
                 state.c_str(), 100.0 * cpu / wall, cpu, wall, double(wakeUps(pid) - wakes0) / wall,
-                statusField(pid, "VmRSS:").c_str(), statusField(pid, "Threads:").c_str());
+                statusField(pid, "VmRSS:").c_str(), statusField(pid, "VmHWM:").c_str(), statusField(pid, "Threads:").c_str());
 }
 
 // The share of `pic`'s opaque pixels shown where the picture drawn at (left, top) lands at scale `k`, each
 // looked at in the middle of its output pixels; a fractional scale may show a neighbour there instead.
 double shownAt(const gv::e2e::Screenshot& shot, const gv::Picture& pic, int left, int top, double k) {
     int opaque = 0, same = 0;
+    const gv::Picture::PixelsRef held = pic.pixels();  // unpacked once for all the looks below
     for (int y = 0; y < pic.height; ++y)
         for (int x = 0; x < pic.width; ++x) {
             if (gv::Picture::alphaOf(pic.at(x, y)) != 255) continue;

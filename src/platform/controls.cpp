@@ -90,12 +90,18 @@ bool Control::containsWindowPoint(int x, int y) const {
 
 // ---------------------------------------------------------------- Canvas
 
-Canvas::Canvas(Form& form, std::string name)
-    : Control(form, ControlKind::Canvas, std::move(name)),
-      pixels_(std::size_t(kWidth) * kHeight, rgb(128, 128, 128)) {
+Canvas::Canvas(Form& form, std::string name) : Control(form, ControlKind::Canvas, std::move(name)) {
     width_ = kWidth;
     height_ = kHeight;
     dx0_ = 0, dy0_ = 0, dx1_ = kWidth - 1, dy1_ = kHeight - 1;
+}
+
+void Canvas::setUnseen(bool unseen) {
+    if (unseen == unseen_) return;
+    unseen_ = unseen;
+    std::vector<Colour>().swap(pixels_);  // an unseen canvas gives its pixels back; seen again, it is blank
+    dx0_ = 0, dy0_ = 0, dx1_ = kWidth - 1, dy1_ = kHeight - 1;
+    changed();
 }
 
 void Canvas::dot(int x, int y, Colour c) {
@@ -112,7 +118,7 @@ void Canvas::dot(int x, int y, Colour c) {
 }
 
 void Canvas::circle(double cx, double cy, double r, Colour c) {
-    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r) || r < 0) return;
+    if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(r) || r < 0 || !drawable()) return;
     // The outline is every pixel whose centre lies within half the pen width of the circle.
     int icx = roundEven(cx), icy = roundEven(cy);
     double half = drawWidth_ / 2.0;
@@ -150,7 +156,7 @@ void Canvas::circle(double cx, double cy, double r, Colour c) {
 }
 
 void Canvas::line(double x1, double y1, double x2, double y2, Colour c) {
-    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2)) return;
+    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2) || !drawable()) return;
     int ax = roundEven(x1), ay = roundEven(y1), bx = roundEven(x2), by = roundEven(y2);
     // Keep absurd lines from taking forever: clamp the ends far outside the canvas.
     auto clampv = [](int v) { return std::clamp(v, -4000, 4000); };
@@ -174,7 +180,7 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c) {
 }
 
 void Canvas::fillRow(int y, int x0, int x1, Colour c) {
-    if (y < 0 || y >= kHeight) return;
+    if (y < 0 || y >= kHeight || !drawable()) return;
     const int a = std::max(std::min(x0, x1), 0), b = std::min(std::max(x0, x1), kWidth - 1);
     if (a > b) return;
     std::fill_n(pixels_.begin() + std::ptrdiff_t(y) * kWidth + a, b - a + 1, c);
@@ -182,12 +188,14 @@ void Canvas::fillRow(int y, int x0, int x1, Colour c) {
 }
 
 void Canvas::setPicture(const PictureRef& p) {
+    if (!drawable()) return;  // nor is the picture unpacked
     std::fill(pixels_.begin(), pixels_.end(), backColour);
     if (p) {
+        const Picture::PixelsRef pixels = p->pixels();  // held while they are copied
         int w = std::min(p->width, kWidth), h = std::min(p->height, kHeight);
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
-                std::uint32_t px = p->at(x, y);
+                std::uint32_t px = (*pixels)[std::size_t(y) * std::size_t(p->width) + std::size_t(x)];
                 if (Picture::alphaOf(px) != 0) pixels_[std::size_t(y) * kWidth + x] = Colour(px & 0xFFFFFF);
             }
     }

@@ -123,12 +123,13 @@ class Canvas : public Control {
 public:
     static constexpr int kWidth = 801;
     static constexpr int kHeight = 601;
+    static constexpr Colour kBlank = rgb(128, 128, 128);  // every pixel before anything is drawn
 
     Canvas(Form& form, std::string name);
 
     // Fractional coordinates are rounded half to even; pixels outside are ignored.
     void setPixel(double x, double y, Colour c) {
-        if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1)) return;  // also drops NaN
+        if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1) || !drawable()) return;  // also drops NaN
         if (plot(roundNear(x), roundNear(y), c)) changed();
     }
     // The colour last drawn there; -1 outside the canvas.
@@ -136,7 +137,7 @@ public:
         if (!(x > -1 && x < kWidth + 1 && y > -1 && y < kHeight + 1)) return -1;
         const int ix = roundNear(x), iy = roundNear(y);
         if (ix < 0 || iy < 0 || ix >= kWidth || iy >= kHeight) return -1;
-        return pixels_[std::size_t(iy) * kWidth + std::size_t(ix)];
+        return pixels_.empty() ? kBlank : pixels_[std::size_t(iy) * kWidth + std::size_t(ix)];
     }
     // Outline only, in the current draw width.
     void circle(double cx, double cy, double r, Colour c);
@@ -147,7 +148,7 @@ public:
     void fillRow(int y, int x0, int x1, Colour c);
     template <class Paint>
     void paintRow(int y, int x0, int x1, Paint&& paint) {
-        if (y < 0 || y >= kHeight) return;
+        if (y < 0 || y >= kHeight || !drawable()) return;
         x0 = std::max(x0, 0), x1 = std::min(x1, kWidth - 1);
         Colour* row = pixels_.data() + std::size_t(y) * kWidth;
         int first = kWidth, last = -1;
@@ -161,15 +162,18 @@ public:
     }
     int drawWidth() const { return drawWidth_; }
     void setDrawWidth(int w) { drawWidth_ = w < 1 ? 1 : w; }
-    // A canvas nobody will ever look at (a game run by a fuzzer): painting that is only ever seen, and the
-    // frames that would show it, may be left out. Nothing reads the pixels back, so the program goes on
-    // exactly as on a seen canvas.
+    // A canvas nobody will ever look at (a battle computed again to check its record, a game run by a
+    // fuzzer): painting that is only ever seen, and the frames that would show it, may be left out. It keeps
+    // no pixels: drawing on it does nothing (a paint function is not even asked) and every pixel reads
+    // kBlank. What a battle computes never depends on a pixel, so the program goes on exactly as on a seen
+    // canvas. Seen again, it is blank.
     bool unseen() const { return unseen_; }
-    void setUnseen(bool unseen) { unseen_ = unseen; }
+    void setUnseen(bool unseen);
     // The picture becomes the canvas image, top-left aligned; the rest is the back colour.
     void setPicture(const PictureRef& p);
     void clear();
 
+    // Every pixel, row by row; none before the first drawing (all kBlank then), nor while unseen.
     const std::vector<Colour>& pixels() const { return pixels_; }
     // The region changed since the last takeDirty() (for the backend to upload); empty when w == 0.
     struct Rect {
@@ -178,6 +182,11 @@ public:
     Rect takeDirty();
 
 private:
+    // Whether drawing lands: never on an unseen canvas; a seen one takes its pixels at its first drawing.
+    bool drawable() {
+        if (pixels_.empty() && !unseen_) pixels_.assign(std::size_t(kWidth) * kHeight, kBlank);
+        return !unseen_;
+    }
     // A coordinate already known to lie near the canvas; whole numbers, the common case, skip the rounding.
     static int roundNear(double v) {
         const int i = static_cast<int>(v);

@@ -52,7 +52,7 @@ TEST(PictureCatalogue, EveryPictureIsThereAtItsSizeAndFullySeeThroughOrOpaque) {
         wanted.insert(e.name);
         gv::PictureRef p = gv::assets::picture(e.name);
         ASSERT_NE(p, nullptr) << e.name;
-        EXPECT_TRUE(p->width == e.w && p->height == e.h && p->pixels.size() == std::size_t(e.w) * std::size_t(e.h)) << e.name;
+        EXPECT_TRUE(p->width == e.w && p->height == e.h && p->pixels()->size() == std::size_t(e.w) * std::size_t(e.h)) << e.name;
         EXPECT_EQ(p.get(), gv::assets::picture(std::string(e.name)).get()) << e.name << " is not shared";
     }
     const auto& names = gv::assets::pictureNames();
@@ -61,7 +61,7 @@ TEST(PictureCatalogue, EveryPictureIsThereAtItsSizeAndFullySeeThroughOrOpaque) {
         EXPECT_EQ(gv::assets::picture(n), nullptr) << '"' << n << '"';
     // A half see-through pixel would show as a fringe on other skies.
     for (const std::string& n : names)
-        EXPECT_TRUE(std::ranges::all_of(get(n).pixels, [](auto v) { return v >> 24 == 0 || v >> 24 == 255; })) << n;
+        EXPECT_TRUE(std::ranges::all_of(*get(n).pixels(), [](auto v) { return v >> 24 == 0 || v >> 24 == 255; })) << n;
 }
 
 TEST(PictureKit, PackedPicturesAreWhatTheDrawingsDraw) {
@@ -73,8 +73,8 @@ TEST(PictureKit, PackedPicturesAreWhatTheDrawingsDraw) {
         EXPECT_EQ(drawn[i].name, gv::assets::pictureNames()[i]);
         const Picture& p = get(drawn[i].name);
         ASSERT_EQ(p.width, drawn[i].pic.width()) << drawn[i].name;
-        EXPECT_EQ(p.pixels, normalised(drawn[i].pic.pixels())) << drawn[i].name;
-        packedBytes += gv::artcodec::encode(p.width, p.height, p.pixels).size();
+        EXPECT_EQ(*p.pixels(), normalised(drawn[i].pic.pixels())) << drawn[i].name;
+        packedBytes += gv::artcodec::encode(p.width, p.height, *p.pixels()).size();
     }
     // Keeps the generated source small; everything together unpacks to well over 2 MB.
     EXPECT_LT(packedBytes, 150u * 1024u);

@@ -66,9 +66,10 @@ int Screenshot::differs(const Screenshot& other, int x0, int y0, int x1, int y1,
 
 double shown(const Screenshot& shot, const Picture& pic, int left, int top) {
     int opaque = 0, same = 0;
+    const Picture::PixelsRef px = pic.pixels();
     for (int y = 0; y < pic.height; ++y)
         for (int x = 0; x < pic.width; ++x) {
-            std::uint32_t p = pic.at(x, y);
+            std::uint32_t p = (*px)[std::size_t(y * pic.width + x)];
             if (Picture::alphaOf(p) != 255) continue;
             ++opaque;
             same += shot.at(left + x, top + y) == (p & 0xFFFFFF);

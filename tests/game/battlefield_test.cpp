@@ -52,10 +52,7 @@ TEST_F(Battlefield, TheBuildUpTakesSecondsWhateverTheInputAndTheBannerIsSeenOver
         R0 = int(r.Rnd() * 54) + 1, G0 = int(r.Rnd() * 104) + 1, B0 = int(r.Rnd() * 154) + 1;
     } while (R0 * G0 * B0 > 80000);
     RestlessPlayer player(*this);
-    loop.setDriver(&player);
-    newBattle(seed);
-    loop.pumpEvents();
-    loop.setDriver(&clock);
+    loop.setDriver(&player), newBattle(seed), loop.pumpEvents(), loop.setDriver(&clock);
     EXPECT_TRUE(player.nowMs() >= 3000 && player.nowMs() <= 5000) << player.nowMs();
     EXPECT_TRUE(player.posted > 1000 && player.handled == player.posted) << player.posted << " " << player.handled;
     double bannerFrom = 1e9, bannerTo = 0;
@@ -123,7 +120,8 @@ TEST_F(Battlefield, SunOrMoonHighAboveTheGroundNeverBothAndTheMoonFallsTo564) {
     }
 }
 
-TEST_F(Battlefield, HellBattlefieldsHaveTheirBannersTreesAndSuns) {
+TEST_F(Battlefield, HellBattlefieldsHaveTheirBannersTreesSunsAndASkyUnpackedOnlyForThem) {
+    const int unpacked = game.tdd.picture()->unpackings();  // its own sky, unpacked only to be painted
     game.state.HellMode = True;
     newBattle(9);
     EXPECT_TRUE(game.Label8(1).caption() == "Hell on Earth..." && game.Label8(1).foreColour == rgb(255, 255, 0));
@@ -133,14 +131,15 @@ TEST_F(Battlefield, HellBattlefieldsHaveTheirBannersTreesAndSuns) {
     game.state.HellVariant = True;
     newBattle(9);
     EXPECT_TRUE(game.Label8(1).caption() == "The VELMORAN's Hell!" && game.sun.visible() && game.sun.left() == -100 &&
-                game.sun.top() == 700);
+                game.sun.top() == 700 && game.tdd.picture()->unpackings() == unpacked + 1);
     EXPECT_EQ(game.world.point(3, 3), Colour(game.tdd.picture()->at(3, 3) & 0xFFFFFF));  // the stored sky
+    EXPECT_EQ(game.tdd.picture()->unpackings(), unpacked + 2);                           // not kept once painted
 }
 
-// A game nobody looks at (a fuzzer's) paints no sky and no ground and has no frames to show while it
-// builds, yet builds the very same battle: the same ground, trees, sun or moon, tanks and wind, and the
-// generator left at the same draw.
-TEST_F(Battlefield, AnUnseenCanvasBuildsTheSameBattleAsASeenOne) {
+// A game nobody looks at (a fuzzer's) has no pixels, paints no sky and no ground and has no frames to show
+// while it builds, yet builds the very same battle: the same ground, trees, sun or moon, tanks and wind, and
+// the generator left at the same draw.
+TEST_F(Battlefield, AnUnseenCanvasHasNoPixelsYetBuildsTheSameBattleAsASeenOne) {
     testing::Started unseen;
     unseen.game.world.setUnseen(true);
     int suns = 0, moons = 0, grass = 0, snow = 0;
@@ -148,10 +147,10 @@ TEST_F(Battlefield, AnUnseenCanvasBuildsTheSameBattleAsASeenOne) {
         const long seenFrames = clock.frames(), unseenFrames = unseen.clock.frames();
         newBattle(seed);
         unseen.newBattle(seed);
-        const Mainfrm& a = game;
-        const Mainfrm& b = unseen.game;
+        const Mainfrm &a = game, &b = unseen.game;
         EXPECT_TRUE(a.state.Ground.rows() == b.state.Ground.rows() && a.random.state() == b.random.state() &&
-                    a.state.Wind == b.state.Wind && a.state.WorldBusy == False && b.state.WorldBusy == False)
+                    a.state.Wind == b.state.Wind && a.state.WorldBusy == False && b.state.WorldBusy == False &&
+                    b.world.pixels().empty())
             << seed;
         EXPECT_TRUE(clock.frames() - seenFrames > 200 && unseen.clock.frames() - unseenFrames < 10)
             << seed << " " << clock.frames() - seenFrames << " " << unseen.clock.frames() - unseenFrames;
@@ -171,7 +170,9 @@ TEST_F(Battlefield, AnUnseenCanvasBuildsTheSameBattleAsASeenOne) {
     game.state.HellMode = unseen.game.state.HellMode = True;
     compare(9);
     game.state.HellVariant = unseen.game.state.HellVariant = True;
+    const int unpacked = game.tdd.picture()->unpackings();
     compare(9);
+    EXPECT_EQ(game.tdd.picture()->unpackings(), unpacked + 1);  // the sky for the seen canvas only
 }
 
 }  // namespace

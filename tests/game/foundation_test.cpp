@@ -2,7 +2,6 @@
 // running copy, the terrain lookup.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <cmath>
 

@@ -1,9 +1,7 @@
 // The control kinds of the UI model, through what the game and the player do with them.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
-#include <tuple>
 
 #include "platform/controls.h"
 #include "platform/eventloop.h"

@@ -4,7 +4,6 @@
 
 #include <SDL.h>
 
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -32,9 +31,9 @@ TEST(WindowSize, FirstSizeFillsMostOfTheDesktopAndFitKeepsTheShape) {
 
 // The game's window: a battlefield of many colours, a health bar of five lines and a sprite that moves over
 // them. After the sprite moves, the window shows exactly what drawing it all again shows, and the bar is one
-// solid band. Each text on the battlefield shows over every sprite put under it, and a health number reads
-// against what lies behind its letters at any health.
-TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnTextsShowOverSpritesAndLinesMeetAtEveryScale) {
+// solid band. Each text on the battlefield shows over every sprite put under it, a health number reads
+// against what lies behind its letters at any health, and the texts kept drawn stay within their bytes.
+TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnTextsShowOverSpritesKeepToTheirBytesAndLinesMeetAtEveryScale) {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
     EventLoop loop;
     Mainfrm f{loop};
@@ -50,20 +49,17 @@ TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnTextsShowOverSpritesAndLine
     auto pixels = [&](const Control* c = nullptr) {
         screen.present();
         const SDL_Surface* s = SDL_GetWindowSurface(window);
-        const int x0 = c ? int(c->absLeft()) : 0, y0 = c ? int(c->absTop()) : 0;
-        std::vector<Colour> v;
-        for (int y = y0; y < (c ? y0 + int(c->height()) : s->h); ++y)
-            for (int x = x0; x < (c ? x0 + int(c->width()) : s->w); ++x) {
-                Uint8 r, g, b;
-                SDL_GetRGB(static_cast<const Uint32*>(s->pixels)[y * s->pitch / 4 + x], s->format, &r, &g, &b);
-                v.push_back(rgb(r, g, b));
-            }
+        const SDL_Rect r =
+            c ? SDL_Rect{int(c->absLeft()), int(c->absTop()), int(c->width()), int(c->height())} : SDL_Rect{0, 0, s->w, s->h};
+        std::vector<Colour> v(std::size_t(r.w) * std::size_t(r.h));
+        SDL_ConvertPixels(r.w, r.h, s->format->format, static_cast<Uint8*>(s->pixels) + r.y * s->pitch + r.x * 4, s->pitch,
+                          SDL_PIXELFORMAT_ABGR8888, v.data(), r.w * 4);
+        for (Colour& px : v) px &= 0xFFFFFF;
         return v;
     };
     auto bright = [](Colour c) { return 0.2126 * redOf(c) + 0.7152 * greenOf(c) + 0.0722 * blueOf(c); };  // 0 to 255
     auto near = [&](Colour a, Colour b, int by) { return std::abs(bright(a) - bright(b)) <= by; };
-    SDL_SetWindowSize(window, 800, 600);
-    screen.collectInput();
+    SDL_SetWindowSize(window, 800, 600), screen.collectInput();
     f.Frame3.setVisible(false), f.loadElement(f.strom, 1);  // no menu; a tree beside the array's first
     std::vector<Image*> sprites;
     for (Control* c : f.world.children())
@@ -87,8 +83,7 @@ TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnTextsShowOverSpritesAndLine
     for (double health : {1000, 500, 330, 100, 30, 1}) {
         f.state.Health1 = f.state.Health2 = health, f.ShowHealth1(), f.ShowHealth2();
         for (Control* number : {f.find("healthnum1"), f.find("healthnum2")}) {
-            number->setVisible(false);
-            const auto behind = pixels(number), shown = (number->setVisible(true), pixels(number));
+            const auto behind = (number->setVisible(false), pixels(number)), shown = (number->setVisible(true), pixels(number));
             double sum = 0, letters = 0;
             for (std::size_t i = 0; i < shown.size(); ++i)
                 if (shown[i] != behind[i] && near(shown[i], number->foreColour, 32))
@@ -96,14 +91,24 @@ TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnTextsShowOverSpritesAndLine
             EXPECT_TRUE(letters > 10 && sum / letters > 80) << number->name() << " at " << health << ": " << sum / letters;
         }
     }
+    // The texts kept drawn stay within their bound in bytes: over it the least recently drawn goes first,
+    // and comes back drawn as it was.
+    auto say = [&](const char* s) { return f.wind.setCaption(s), f.wind.setVisible(true), pixels(&f.wind); };
+    const std::size_t before = screen.textCache().bytes, two = (say("AAAA"), screen.textCache().bytes - before) * 5 / 2;
+    screen.setTextCacheBound(two);  // room for two such texts
+    const auto b = say("BBBB");
+    const long rendered = (say("AAAA"), say("CCCC"), screen.textCache().rendered);  // B, drawn longest ago, went
+    EXPECT_TRUE(!say("AAAA").empty() && screen.textCache().rendered == rendered && screen.textCache().bytes <= two);
+    EXPECT_TRUE(say("BBBB") == b && screen.textCache().rendered == rendered + 1);
     f.state.Health1 = 1000, f.ShowHealth1();  // the bar whole again
     f.arrow.move(101, 203, 32, 32), f.arrow.setVisible(true);
     for (auto [w, h] : {std::pair{700, 525}, {1000, 750}, {1224, 918}, {1440, 1080}, {1600, 1200}}) {
-        SDL_SetWindowSize(window, w, h);
-        screen.collectInput();
+        SDL_SetWindowSize(window, w, h), screen.collectInput();
         // Rows 60 to 69 of the form are the bar's, each onto the output rows between its edges.
         const double k = w / 800.0;
         const std::vector<Colour> full = pixels();
+        // The battlefield from the game's own pixels, each onto the output pixels between its edges.
+        EXPECT_EQ(full[std::size_t(400 * k) * std::size_t(w) + std::size_t(608 * k)], f.world.point(608, 400)) << w;
         for (int y = int(std::floor(60 * k)) - 1; y <= int(std::floor(70 * k)); ++y) {
             const bool bar = y >= int(std::floor(60 * k)) && y < int(std::floor(70 * k));
             EXPECT_EQ((full[std::size_t(y) * w + int(150 * k)] & 0xFF00FF) == 0, bar) << w << "x" << h << " row " << y;
@@ -111,11 +116,11 @@ TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnTextsShowOverSpritesAndLine
         for (int step = 0; step < 20; ++step) {
             f.arrow.setTop(f.arrow.top() + step * 3 % 5 + 1);
             f.arrow.setLeft(f.arrow.left() + step * 7 % 4 + 1);
+            f.world.fillRow(400 + step, 590, 630 + step, rgb(step * 12, 0, 255));
             screen.present();
         }
         const std::vector<Colour> partly = pixels();
-        screen.setSmooth(false);  // two changes of layout: the whole picture drawn again
-        screen.setSmooth(true);
+        screen.setSmooth(false), screen.setSmooth(true);  // two changes of layout: the whole picture drawn again
         EXPECT_EQ(pixels(), partly) << w << "x" << h;
     }
     SDL_ResetHint(SDL_HINT_VIDEODRIVER);

@@ -5,13 +5,13 @@ namespace gv::testing {
 namespace {
 
 // The options that show more (numbers, the shot trace) are for the eyes only: every golden battle computes
-// the same with them on.
-TEST(GoldenBattles, ComputeTheSameWithEveryViewOptionOn) {
+// the same with them on, checked on a canvas nobody looks at.
+TEST(GoldenBattles, ComputeTheSameWithEveryViewOptionOnAndNoPixels) {
     int battles = 0;
     for (const auto& file : std::filesystem::directory_iterator(GORVATH_SOURCE_DIR "/tests/replays")) {
         const replay::Verdict v = replay::VerifyFile(file.path().string(), [](Mainfrm& g) {
-            g.SetNumbers(true);
-            g.SetTrace(true);
+            g.SetNumbers(true), g.SetTrace(true);
+            EXPECT_TRUE(g.world.unseen());  // nobody looks: no pixels to paint, no sky to unpack
         });
         EXPECT_EQ(v.kind, replay::Verdict::Same) << v.line;
         ++battles;

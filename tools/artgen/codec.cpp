@@ -155,6 +155,13 @@ std::vector<std::uint8_t> encode(int width, int height, const std::vector<std::u
     return out;
 }
 
+std::optional<Decoded> measure(const std::uint8_t* data, std::size_t size) {
+    Reader r{data, data + size};
+    std::uint64_t w = r.varint(), h = r.varint();
+    if (!r.ok || w == 0 || h == 0 || w > kMaxPixels || h > kMaxPixels || w * h > kMaxPixels) return std::nullopt;
+    return Decoded{int(w), int(h), {}};
+}
+
 std::optional<Decoded> decode(const std::uint8_t* data, std::size_t size) {
     Reader r{data, data + size};
     std::uint64_t w = r.varint(), h = r.varint(), colours = r.varint();

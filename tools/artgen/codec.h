@@ -24,5 +24,7 @@ std::vector<std::uint8_t> encode(int width, int height, const std::vector<std::u
 
 // nullopt when the data is cut short or does not add up.
 std::optional<Decoded> decode(const std::uint8_t* data, std::size_t size);
+// Only the width and height, without unpacking (no pixels); nullopt as for decode when they cannot be read.
+std::optional<Decoded> measure(const std::uint8_t* data, std::size_t size);
 
 }  // namespace gv::artcodec

@@ -1,4 +1,4 @@
-// The pictures as the game asks for them: unpacked once, on first use, then shared.
+// The pictures as the game asks for them: each one shared, and unpacked only while its pixels are held.
 #include <cstdio>
 #include <map>
 #include <string>
@@ -20,18 +20,22 @@ const Library& library() {
         Library l;
         for (std::size_t i = 0; i < packed::kBlobCount; ++i) {
             const packed::Blob& b = packed::kBlobs[i];
-            auto decoded = artcodec::decode(reinterpret_cast<const std::uint8_t*>(b.data), b.size);
-            if (!decoded) {
+            const auto* data = reinterpret_cast<const std::uint8_t*>(b.data);
+            const auto size = artcodec::measure(data, b.size);
+            if (!size) {
                 // Only a broken build gets here; the picture is then simply missing.
                 std::fprintf(stderr, "gorvath: picture %s is damaged\n", b.name);
                 continue;
             }
-            auto pic = std::make_shared<Picture>();
-            pic->width = decoded->width;
-            pic->height = decoded->height;
-            pic->pixels = std::move(decoded->pixels);
+            const int w = size->width, h = size->height;
+            auto unpack = [&b, data, w, h] {
+                auto decoded = artcodec::decode(data, b.size);
+                if (decoded && decoded->width == w && decoded->height == h) return std::move(decoded->pixels);
+                std::fprintf(stderr, "gorvath: picture %s is damaged\n", b.name);
+                return Picture::Pixels(std::size_t(w) * std::size_t(h), 0);  // see-through
+            };
             l.names.emplace_back(b.name);
-            l.byName.emplace(b.name, std::move(pic));
+            l.byName.emplace(b.name, std::make_shared<const Picture>(w, h, std::move(unpack)));
         }
         return l;
     }();

@@ -98,6 +98,7 @@ void SdlDriver::Impl::forgetTexts() {
     for (auto& [k, t] : texts) SDL_DestroyTexture(t.tex);
     texts.clear();
     textOrder.clear();
+    textBytes = 0;
 }
 
 void SdlDriver::Impl::forgetTextures() {
@@ -106,6 +107,8 @@ void SdlDriver::Impl::forgetTextures() {
     pictures.clear();
     if (canvasTexture) SDL_DestroyTexture(canvasTexture);
     canvasTexture = nullptr;
+    if (canvasSurface) SDL_FreeSurface(canvasSurface);
+    canvasSurface = nullptr;
 }
 
 // Fits the picture to the window's present size: whole multiples stay crisp, other sizes are smoothed on
@@ -306,6 +309,12 @@ void SdlDriver::setSmooth(bool smooth) {
 }
 
 bool SdlDriver::smooth() const { return impl_->smoothFit; }
+
+SdlDriver::TextCache SdlDriver::textCache() const {
+    return TextCache{impl_->texts.size(), impl_->textBytes, impl_->textsRendered};
+}
+
+void SdlDriver::setTextCacheBound(std::size_t bytes) { impl_->textBound = bytes; }
 
 void SdlDriver::setFullScreen(bool on) { impl_->setFullScreen(on); }
 

@@ -60,6 +60,15 @@ public:
     // A change is laid out and drawn at once.
     void setSmooth(bool smooth);
     bool smooth() const;
+    // The lines of text kept rendered for drawing again: how many, their bytes, and how many were rendered
+    // so far. They are kept within a bound on their bytes (2 MB unless set), the least recently drawn
+    // going first, never one drawn in the frame being drawn.
+    struct TextCache {
+        std::size_t texts = 0, bytes = 0;
+        long rendered = 0;
+    };
+    TextCache textCache() const;
+    void setTextCacheBound(std::size_t bytes);
     // Full screen on the desktop the window is on, or back to the window as it was.
     void setFullScreen(bool on);
     bool fullScreen() const;

@@ -82,7 +82,11 @@ SdlDriver::Impl::TextTex* SdlDriver::Impl::text(const std::string& s, const Font
     if (s.empty()) return nullptr;
     std::string key = s + '\x1f' + std::to_string(int(f.face)) + std::to_string(f.bold) + std::to_string(f.italic) +
                       std::to_string(f.underline) + std::to_string(f.points) + '/' + std::to_string(c);
-    if (auto it = texts.find(key); it != texts.end()) return &it->second;
+    if (auto it = texts.find(key); it != texts.end()) {
+        textOrder.splice(textOrder.end(), textOrder, it->second.age);
+        it->second.frame = frame;
+        return &it->second;
+    }
     // Rendered at the output's scale, so it stays sharp in a large window.
     TTF_Font* fnt = font(f, fit.scale);
     if (!fnt) return nullptr;
@@ -90,15 +94,21 @@ SdlDriver::Impl::TextTex* SdlDriver::Impl::text(const std::string& s, const Font
     if (!surf) return nullptr;
     SDL_Texture* t = SDL_CreateTextureFromSurface(renderer, surf);
     if (t) SDL_SetTextureScaleMode(t, SDL_ScaleModeNearest);
-    TextTex tt{t, int(std::lround(surf->w / fit.scale)), int(std::lround(surf->h / fit.scale)), surf->w, surf->h};
+    TextTex tt{t, int(std::lround(surf->w / fit.scale)), int(std::lround(surf->h / fit.scale)), surf->w, surf->h, {}, frame};
     SDL_FreeSurface(surf);
     if (!t) return nullptr;
-    if (texts.size() > 600) {
-        SDL_DestroyTexture(texts[textOrder.front()].tex);
-        texts.erase(textOrder.front());
+    ++textsRendered;
+    textBytes += std::size_t(tt.pw) * std::size_t(tt.ph) * 4;
+    // Over the bound the least recently drawn go, down to those of this frame.
+    while (textBytes > textBound && !textOrder.empty()) {
+        const auto old = texts.find(textOrder.front());
+        if (old->second.frame == frame) break;
+        textBytes -= std::size_t(old->second.pw) * std::size_t(old->second.ph) * 4;
+        SDL_DestroyTexture(old->second.tex);
+        texts.erase(old);
         textOrder.pop_front();
     }
-    textOrder.push_back(key);
+    tt.age = textOrder.insert(textOrder.end(), key);
     return &(texts[key] = tt);
 }
 
@@ -147,20 +157,33 @@ void SdlDriver::Impl::bevel(SDL_Rect r, bool sunken) {
     fill(SDL_Rect{r.x + r.w - 2, r.y + 1, 1, r.h - 2});
 }
 
-// Only the pixels that changed travel to the texture; the changed region of the form, or an empty one.
+// The canvas's changed region of the form, or an empty one; on a GPU only the pixels that changed travel to
+// its texture. A canvas not drawn on yet has no pixels: it shows blank.
 SDL_Rect SdlDriver::Impl::uploadCanvas(Canvas& c, SDL_Rect r) {
     canvas = &c;
-    if (!canvasTexture) {
+    // Only read through it, never written.
+    auto* pixels = c.pixels().empty() ? nullptr : const_cast<Colour*>(c.pixels().data());
+    if (surfaceOnly) {
+        if (canvasSurface && canvasSurface->pixels != pixels) SDL_FreeSurface(canvasSurface), canvasSurface = nullptr;
+        if (!canvasSurface && pixels) {
+            canvasSurface = SDL_CreateRGBSurfaceWithFormatFrom(pixels, Canvas::kWidth, Canvas::kHeight, 32, Canvas::kWidth * 4,
+                                                               SDL_PIXELFORMAT_XBGR8888);
+            canvasFresh = true;
+        }
+    } else if (!canvasTexture) {
+        // Static: the GPU keeps the pixels, SDL no copy of its own for locking.
         canvasTexture =
-            SDL_CreateTexture(renderer, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STREAMING, Canvas::kWidth, Canvas::kHeight);
+            SDL_CreateTexture(renderer, SDL_PIXELFORMAT_XBGR8888, SDL_TEXTUREACCESS_STATIC, Canvas::kWidth, Canvas::kHeight);
         if (canvasTexture) SDL_SetTextureScaleMode(canvasTexture, pictureScaleMode());
         canvasFresh = true;
     }
     Canvas::Rect d = c.takeDirty();
-    if (canvasFresh) d = Canvas::Rect{0, 0, Canvas::kWidth, Canvas::kHeight}, canvasFresh = false;
-    if (!canvasTexture || d.w <= 0) return SDL_Rect{};
-    SDL_Rect sr{d.x, d.y, d.w, d.h};
-    SDL_UpdateTexture(canvasTexture, &sr, &c.pixels()[std::size_t(d.y) * Canvas::kWidth + d.x], Canvas::kWidth * 4);
+    if (canvasFresh && pixels) d = Canvas::Rect{0, 0, Canvas::kWidth, Canvas::kHeight}, canvasFresh = false;
+    if (d.w <= 0) return SDL_Rect{};
+    if (canvasTexture && pixels) {
+        SDL_Rect sr{d.x, d.y, d.w, d.h};
+        SDL_UpdateTexture(canvasTexture, &sr, &pixels[std::size_t(d.y) * Canvas::kWidth + d.x], Canvas::kWidth * 4);
+    }
     // The texture is stretched over the control: the changed pixels land in proportion, a pixel to spare.
     double kx = double(r.w) / Canvas::kWidth, ky = double(r.h) / Canvas::kHeight;
     int x0 = r.x + int(std::floor(d.x * kx)) - 1, y0 = r.y + int(std::floor(d.y * ky)) - 1;
@@ -168,18 +191,45 @@ SDL_Rect SdlDriver::Impl::uploadCanvas(Canvas& c, SDL_Rect r) {
     return SDL_Rect{x0, y0, x1 - x0, y1 - y0};
 }
 
+// The canvas: from the GPU's texture, or put straight into the window's own pixels as SDL's software
+// renderer would copy a texture of it (clipped to the clip within the picture's place, a piece of the
+// same size copied, one of another size scaled to the nearest pixel), after what is drawn under it.
+void SdlDriver::Impl::drawCanvas(SDL_Rect r, SDL_Rect clip) {
+    if (canvasTexture && !canvasFresh) return copyTexture(canvasTexture, r, clip);
+    SDL_Surface* screen = surfaceOnly ? SDL_GetWindowSurface(window) : nullptr;
+    if (!canvasSurface || !screen) {
+        setDraw(renderer, Canvas::kBlank);
+        return fill(r);
+    }
+    SDL_RenderFlush(renderer);
+    SDL_Rect within = onScreen(clip);
+    within.x += view.x, within.y += view.y;
+    if (!SDL_IntersectRect(&view, &within, &within)) return;
+    SDL_SetClipRect(screen, &within);
+    copyPieces(Canvas::kWidth, Canvas::kHeight, r, clip, [&](const SDL_Rect* src, const SDL_Rect& out) {
+        SDL_Rect to{out.x + view.x, out.y + view.y, out.w, out.h};
+        const bool same = src ? src->w == to.w && src->h == to.h : to.w == Canvas::kWidth && to.h == Canvas::kHeight;
+        same ? SDL_BlitSurface(canvasSurface, src, screen, &to) : SDL_BlitScaled(canvasSurface, src, screen, &to);
+    });
+}
+
 void SdlDriver::Impl::copyTexture(SDL_Texture* t, SDL_Rect dst, SDL_Rect clip) {
     int w = 0, h = 0;
+    if (SDL_QueryTexture(t, nullptr, nullptr, &w, &h) != 0) return;
+    copyPieces(w, h, dst, clip, [&](const SDL_Rect* src, const SDL_Rect& out) { SDL_RenderCopy(renderer, t, src, &out); });
+}
+
+void SdlDriver::Impl::copyPieces(int w, int h, SDL_Rect dst, SDL_Rect clip,
+                                 const std::function<void(const SDL_Rect*, const SDL_Rect&)>& copy) {
     SDL_Rect part;
-    if (SDL_QueryTexture(t, nullptr, nullptr, &w, &h) != 0 || !SDL_IntersectRect(&dst, &clip, &part)) return;
+    if (!SDL_IntersectRect(&dst, &clip, &part)) return;
     if (stretched(w, h, dst) || (!fit.whole && !surfaceOnly)) {
-        const SDL_Rect out = onScreen(dst);  // smoothed scaling reads the neighbours of every pixel
-        SDL_RenderCopy(renderer, t, nullptr, &out);
+        copy(nullptr, onScreen(dst));  // smoothed scaling reads the neighbours of every pixel
         return;
     }
     if (fit.whole) {
-        const SDL_Rect src{part.x - dst.x, part.y - dst.y, part.w, part.h}, out = onScreen(part);
-        SDL_RenderCopy(renderer, t, &src, &out);
+        const SDL_Rect src{part.x - dst.x, part.y - dst.y, part.w, part.h};
+        copy(&src, onScreen(part));
         return;
     }
     // A fractional scale into the window's own pixels: SDL scales each copy by its own sizes, so a part of
@@ -192,7 +242,7 @@ void SdlDriver::Impl::copyTexture(SDL_Texture* t, SDL_Rect dst, SDL_Rect clip) {
             SDL_Rect piece;
             if (!SDL_IntersectRect(&cell, &part, &piece)) continue;
             const SDL_Rect src{piece.x - dst.x, piece.y - dst.y, piece.w, piece.h}, out = onScreen(piece);
-            if (out.w > 0 && out.h > 0) SDL_RenderCopy(renderer, t, &src, &out);
+            if (out.w > 0 && out.h > 0) copy(&src, out);
         }
 }
 
@@ -275,9 +325,7 @@ void SdlDriver::Impl::drawControl(Control& c, SDL_Rect clip) {
     if (!isLine && !SDL_IntersectRect(&r, &clip, &inter)) return;
     if (!setClip(clip)) return;
     switch (c.kind()) {
-        case ControlKind::Canvas:
-            if (canvasTexture) copyTexture(canvasTexture, r, clip);
-            break;
+        case ControlKind::Canvas: drawCanvas(r, clip); break;
         case ControlKind::Image: {
             auto& im = static_cast<Image&>(c);
             if (SDL_Texture* t = pictureTexture(im.picture())) {
@@ -438,6 +486,7 @@ SDL_Rect SdlDriver::Impl::takeWholeStretched(SDL_Rect d) const {
 
 // Draws what changed since the last frame and puts it on screen; nothing at all when nothing moved.
 void SdlDriver::Impl::render() {
+    ++frame;
     SDL_Rect all{0, 0, form.clientWidth(), form.clientHeight()};
     SDL_Rect d = takeDamage();
     // A GPU's back buffer is drawn whole every time; the window's own pixels keep what they had.

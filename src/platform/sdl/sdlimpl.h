@@ -4,6 +4,7 @@
 #include <SDL.h>
 #include <SDL_ttf.h>
 
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
@@ -20,17 +21,22 @@ namespace gv {
 inline SDL_Surface* surfaceOf(const Picture& p) {
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, p.width, p.height, 32, SDL_PIXELFORMAT_ABGR8888);
     if (!s) return nullptr;
+    const Picture::PixelsRef px = p.pixels();
     for (int y = 0; y < p.height; ++y)
-        SDL_memcpy(static_cast<Uint8*>(s->pixels) + y * s->pitch, &p.pixels[std::size_t(y) * p.width], std::size_t(p.width) * 4);
+        SDL_memcpy(static_cast<Uint8*>(s->pixels) + y * s->pitch, &(*px)[std::size_t(y) * p.width], std::size_t(p.width) * 4);
     return s;
 }
 
 struct SdlDriver::Impl {
+    static constexpr std::size_t kTextBytes = std::size_t(2) << 20;
     Form& form;
     SDL_Window* window = nullptr;
     SDL_Rect windowed{};  // the window's place before it went full screen
     SDL_Renderer* renderer = nullptr;
+    // The canvas as the screen takes it, straight from the game's own pixels: a GPU's texture, or for the
+    // window's own pixels a surface over the game's buffer that is put there without a copy between.
     SDL_Texture* canvasTexture = nullptr;
+    SDL_Surface* canvasSurface = nullptr;
     const Canvas* canvas = nullptr;
     SDL_Cursor* hand = nullptr;
     SDL_Cursor* arrowCursor = nullptr;
@@ -66,13 +72,20 @@ struct SdlDriver::Impl {
     using FontKey = std::tuple<int, int, int, int, int>;  // face, bold, italic, underline, pixels
     std::map<FontKey, TTF_Font*> fonts;
 
+    // Rendered lines of text, kept for drawing again within a bound on their bytes: the least recently
+    // drawn go first (the result line of a battle long over before the menu's captions), never one drawn
+    // in the frame being drawn.
     struct TextTex {
         SDL_Texture* tex;
         int w, h;    // in the form's pixels
         int pw, ph;  // in the output's pixels
+        std::list<std::string>::iterator age;
+        long frame;  // the frame it was last drawn in
     };
     std::map<std::string, TextTex> texts;
-    std::list<std::string> textOrder;
+    std::list<std::string> textOrder;  // the least recently drawn first
+    std::size_t textBytes = 0, textBound = kTextBytes;
+    long textsRendered = 0, frame = 0;
 
     // The window, its textures and its size (sdlbackend.cpp); each is described where it is defined.
     explicit Impl(Form& f) : form(f) {}
@@ -98,8 +111,11 @@ struct SdlDriver::Impl {
     void copySharp(const TextTex& t, int x, int y, SDL_Point shift = {});
     void bevel(SDL_Rect r, bool sunken);
     SDL_Rect uploadCanvas(Canvas& c, SDL_Rect r);
-    // Puts texture `t` at `dst`; only the part inside `clip` is copied when that lands exactly as the whole
-    // would (SDL's software renderer otherwise scales the whole texture every time).
+    void drawCanvas(SDL_Rect r, SDL_Rect clip);
+    // Puts a w x h source at `dst` in pieces, each a part of the source (nullptr: all of it) that `copy`
+    // puts on the given output pixels (within the picture's place); only the part inside `clip` when that
+    // lands exactly as the whole would (SDL's software renderer otherwise scales the whole every time).
+    void copyPieces(int w, int h, SDL_Rect dst, SDL_Rect clip, const std::function<void(const SDL_Rect*, const SDL_Rect&)>& copy);
     void copyTexture(SDL_Texture* t, SDL_Rect dst, SDL_Rect clip);
     // Whether a picture of w x h is stretched to another size at `dst`.
     static bool stretched(int w, int h, SDL_Rect dst) { return w != dst.w || h != dst.h; }
