@@ -72,6 +72,7 @@ void SoundOutput::close() {
     release();
     SDL_CloseAudioDevice(device_);  // waits for the audio thread to leave Fill
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    converted_.clear();  // a silent game keeps no sound in memory
     device_ = 0;
     open_ = false;
 }
@@ -87,11 +88,14 @@ void SoundOutput::Fill(void* self, std::uint8_t* stream, int bytes) {
     auto& out = *static_cast<SoundOutput*>(self);
     std::memset(stream, 0, std::size_t(bytes));
     if (!out.current_) return;
+    // The effect is mono: each sample goes to both speakers, scaled as SDL's own mixer scales.
+    auto* frames = reinterpret_cast<std::int16_t*>(stream);
     const std::size_t left = out.current_->size() - out.position_;
-    const std::size_t n = std::min(left, std::size_t(bytes) / sizeof(std::int16_t));
-    if (n == 0) return;
-    SDL_MixAudioFormat(stream, reinterpret_cast<const Uint8*>(out.current_->data() + out.position_), AUDIO_S16SYS,
-                       Uint32(n * sizeof(std::int16_t)), out.gain_);
+    const std::size_t n = std::min(left, std::size_t(bytes) / (sizeof(std::int16_t) * kOutputChannels));
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto v = static_cast<std::int16_t>((*out.current_)[out.position_ + i] * out.gain_ / SDL_MIX_MAXVOLUME);
+        for (int c = 0; c < kOutputChannels; ++c) frames[i * kOutputChannels + std::size_t(c)] = v;
+    }
     out.position_ += n;
 }
 
@@ -121,7 +125,7 @@ const SoundOutput::Samples* SoundOutput::convert(int id) {
         return nullptr;
     }
     SDL_AudioCVT cvt{};
-    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, kOutputChannels, kOutputRate) < 0) {
+    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 1, kOutputRate) < 0) {
         SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "effect %d: %s", id, SDL_GetError());
         SDL_FreeWAV(raw);
         return nullptr;
@@ -158,8 +162,7 @@ void SoundOutput::PlayEffect(int id, std::span<const std::uint8_t> wave) {
     }
     id_ = id;
     if (!silence_) return;
-    const auto framesPerSecond = std::uint64_t(kOutputRate) * kOutputChannels;
-    const int lengthMs = int(std::uint64_t(samples->size()) * 1000 / framesPerSecond);
+    const int lengthMs = int(std::uint64_t(samples->size()) * 1000 / kOutputRate);
     silentFrom_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(lengthMs);
     silence_->setInterval(lengthMs + kSilenceMs);
     silence_->setEnabled(false), silence_->setEnabled(true);  // counts from this effect

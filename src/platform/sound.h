@@ -37,7 +37,7 @@ public:
 
     // Starts the effect `wave` (a whole RIFF wave file), known as `id`, and returns at once. The effect
     // playing is stopped first: at most one sounds at a time. An empty wave is ignored, and what plays goes
-    // on. An id always names the same wave: it is converted for the device once, on its first play.
+    // on. An id always names the same wave: it is converted for the device on its first play while open.
     void PlayEffect(int id, std::span<const std::uint8_t> wave);
     // Stops whatever plays. The bytes of the last effect stay in the buffer.
     void StopEffect();
@@ -64,8 +64,8 @@ private:
     void closeIfSilent();
 
     std::vector<std::uint8_t> SoundBuffer;
-    // Each effect converted to the device's format once, on its first play (converting takes longer
-    // than a whole shot of the game).
+    // Each effect converted to the device's rate and sample format (one channel) on its first play while
+    // the device is open; forgotten when it closes.
     std::map<int, Samples> converted_;
     // Read by the audio thread, changed only under the device's lock.
     const Samples* current_ = nullptr;
