@@ -5,6 +5,7 @@
 // a shot when what it holds is worth more than the best shot at the tank; and it never fires a shot that,
 // by its own reckoning, hurts its own tank or digs under it.
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "game/columnwalk.h"
@@ -161,9 +162,17 @@ struct Shooter {
     float wind;
     bool sunUp, crateUp;
     geometry::Box sunBox, crateBox, foeBox;
-    int crate;      // the crate's kind
-    double aimX;    // where a shell that lands should land
-    double xL, xR;  // the normal computer's target band, for the teleport and the leveller
+    int crate;       // the crate's kind
+    double aimX;     // where a shell that lands should land
+    double xL, xR;   // the normal computer's target band, for the teleport and the leveller
+    bool hitsTanks;  // the shell can hit the opponent's tank directly
+    HighestGround highest;
+
+    // Whether a step may meet anything: leave the field, touch the ground or enter a box.
+    bool mayMeet(const StepBounds& step) const {
+        return !step.onField(799) || !step.above(highest) || (sunUp && step.reaches(sunBox)) ||
+               (hitsTanks && step.reaches(foeBox)) || (crateUp && step.reaches(crateBox));
+    }
 
     // The shell exactly as firing starts it and the flying shell moves it, stopped at whatever ends it.
     Landing fly(int angle, double force, std::vector<std::array<double, 2>>* flight = nullptr) const {
@@ -181,13 +190,14 @@ struct Shooter {
             const double px = x, py = y;
             Mainfrm::FlightStep(x, y, vx, vy, t, x0, y0, 10, wind, drill);
             if (flight) flight->push_back({x, y});
+            if (!mayMeet(StepBounds(px, py, x, y))) continue;
             const ColumnWalkEnd walk = WalkColumns(px, py, x, y, 799, SweepOrder::DivideFirst, [&](double cx, double cy) {
                 if (cy > ground.at(cx)) {
                     if (!drill) return end = {Landing::Ground, cx, cy}, false;
                     boresOwn = boresOwn || std::fabs(cx - ownCentre) < 12;
                 }
                 if (sunUp && sunBox.holds(cx, cy)) return end = {Landing::Sun, cx, cy}, false;
-                if (Mainfrm::Weapon(kind).hitsTanks && foeBox.holds(cx, cy)) return end = {Landing::Tank, cx, cy}, false;
+                if (hitsTanks && foeBox.holds(cx, cy)) return end = {Landing::Tank, cx, cy}, false;
                 if (crateUp && crateBox.holds(cx, cy)) return end = {Landing::Crate, cx, cy}, false;
                 return true;
             });
@@ -242,22 +252,25 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
     const int kind = WeaponKind(one ? weapon1 : weapon2);
     const bool drill = kind == weapon::Drill;
     const bool aimBand = kind == weapon::Teleport || kind == weapon::Leveller;
-    const Shooter shooter{one,
-                          own,
-                          foe,
-                          kind,
-                          drill,
-                          s.Ground,
-                          s.Wind,
-                          sun.visible(),
-                          s.BonusActive == True && !bonusfalltimer.enabled(),
-                          geometry::BodyBox(sun.left(), sun.top()),
-                          geometry::CrateBox(bonuspic.left(), bonuspic.top()),
-                          geometry::TankBox(foe.left, foe.top),
-                          WeaponKind(bonuspic),
-                          aimBand ? (k.xL + k.xR) / 2 : foe.left + 20,
-                          k.xL,
-                          k.xR};
+    Shooter shooter{one,
+                    own,
+                    foe,
+                    kind,
+                    drill,
+                    s.Ground,
+                    s.Wind,
+                    sun.visible(),
+                    s.BonusActive == True && !bonusfalltimer.enabled(),
+                    geometry::BodyBox(sun.left(), sun.top()),
+                    geometry::CrateBox(bonuspic.left(), bonuspic.top()),
+                    geometry::TankBox(foe.left, foe.top),
+                    WeaponKind(bonuspic),
+                    aimBand ? (k.xL + k.xR) / 2 : foe.left + 20,
+                    k.xL,
+                    k.xR,
+                    Weapon(kind).hitsTanks,
+                    {}};
+    shooter.highest.follow(s.Ground);
 
     // Every third degree with every fourth force, then the best few looked at closely.
     struct Aim {
@@ -272,11 +285,18 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
     if (coarse.empty()) return false;
     std::sort(coarse.begin(), coarse.end(), [](const Aim& a, const Aim& b) { return a.s.score > b.s.score; });
     Aim best = coarse.front();
+    // The close looks overlap, and take in aims of the first pass: none of those can beat the best of it,
+    // so each aim is flown once.
+    std::vector<bool> flown(181 * 201);
+    for (int angle = 0; angle <= 180; angle += 3)
+        for (int force = 4; force <= 200; force += 4) flown[std::size_t(angle * 201 + force)] = !drill || force == 100;
     for (std::size_t i = 0; i < std::min<std::size_t>(coarse.size(), 12); ++i) {
         const Aim around = coarse[i];
         for (int angle = std::max(0, around.angle - 2); angle <= std::min(180, around.angle + 2); ++angle)
             for (double force = std::max(0.0, around.force - 4); force <= std::min(200.0, around.force + 4); ++force) {
                 if (drill && force != around.force) continue;
+                if (flown[std::size_t(angle * 201 + int(force))]) continue;
+                flown[std::size_t(angle * 201 + int(force))] = true;
                 if (Shooter::Scored r = shooter.judge(angle, force); r.safe && r.score > best.s.score) best = {angle, force, r};
             }
     }

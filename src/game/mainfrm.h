@@ -31,6 +31,7 @@ namespace gv {
 struct NetMessage;
 struct NetCaller;
 class Link;
+class HighestGround;
 namespace replay {
 class Playback;
 }
@@ -230,10 +231,11 @@ private:
     enum class Candidate { Fails, Hits };
     // Flies one candidate shell over the current terrain on its own copies of the shell values; `flight`,
     // when given, gets where it was after each tick.
-    Candidate SimulateShell(const AimSearch& k, double force, double a,
+    // `highest` follows the ground it flies over.
+    Candidate SimulateShell(const AimSearch& k, HighestGround& highest, double force, double a,
                             std::vector<std::array<double, 2>>* flight = nullptr) const;
     void ChooseComputerTarget(AimSearch& k);
-    bool SearchAim(AimSearch& k, int& A, double& F);
+    bool SearchAim(AimSearch& k, HighestGround& highest, int& A, double& F);
     ComputerThought thought_;
 
     // The phases of `GenerateWorld`; those that yield to the event loop return false when the battle was
