@@ -208,8 +208,8 @@ TEST_F(ComputerTurns, TurnLeftWaitingWhenTheHumanWinsDoesNothingInTheNextBattle)
 }
 
 // A computer's own flight of the aim it chose is the real shell's, tick by tick, to the same end: the
-// expert's as it writes it, in the real wind, on real battlefields; the normal computer's as it found it,
-// in the wind rounded down to even, and an aim it marks as a hit hits.
+// expert's as it writes it, in the real wind, on real battlefields, now and then at a crate; the normal
+// computer's as it found it, in the wind rounded down to even, and an aim it marks as a hit hits.
 TEST_F(ComputerLevels, TheOwnFlightOfTheAimChosenIsTheRealFlightExactly) {
     for (int lvl : {level::Expert, level::Normal}) {
         game.SetLevels(level::Human, lvl);
@@ -217,6 +217,7 @@ TEST_F(ComputerLevels, TheOwnFlightOfTheAimChosenIsTheRealFlightExactly) {
         for (int seed = 1; seed <= 12; ++seed) {
             newBattle(seed);
             game.state.BonusActive = False, game.bonuspic.setVisible(false);
+            if (lvl == level::Expert && seed % 3 == 0) crateAt(weapon::Nuke, 400);  // worth more than a hit
             if (lvl == level::Normal) {
                 // It starts its trial shells from the ground at its tank's middle, the real one from the
                 // tank's top: on level ground the two are the same.
