@@ -3,6 +3,7 @@
 // or a thin ridge. The flying shell and the computer's trial shots both walk this way.
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -62,8 +63,7 @@ public:
     double over(double first, double last) const {
         const auto a = std::size_t(GroundArray::column(first) - GroundArray::kFirst);
         const auto b = std::size_t(GroundArray::column(last) - GroundArray::kFirst);
-        std::size_t k = 0;
-        while ((std::size_t(2) << k) <= b - a + 1) ++k;
+        const auto k = std::size_t(std::bit_width(b - a + 1) - 1);  // the longest power of two in the run
         return std::min(runs_[k][a], runs_[k][b + 1 - (std::size_t(1) << k)]);
     }
 

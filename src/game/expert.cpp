@@ -48,12 +48,27 @@ double TopOver(const GroundArray& G, double left) {
     return top - 40;
 }
 
-// The ground after a crater of radius `R` at `cx`, as the shell digs one.
-void Dig(GroundArray& G, double cx, double R) {
+// The columns `TopOver` reads under either tank: all of the ground an effect's cost looks at afterwards,
+// so the effects work out their new ground there alone.
+struct UnderTanks {
+    int own0, own1, foe0, foe1;
+    UnderTanks(const Tank& own, const Tank& foe)
+        : own0(GroundArray::column(own.left + 15)),
+          own1(GroundArray::column(own.left + 25)),
+          foe0(GroundArray::column(foe.left + 15)),
+          foe1(GroundArray::column(foe.left + 25)) {}
+    bool operator()(double c) const {
+        const int j = GroundArray::column(c);
+        return (own0 <= j && j <= own1) || (foe0 <= j && j <= foe1);
+    }
+};
+
+// The ground under the tanks after a crater of radius `R` at `cx`, as the shell digs one.
+void Dig(GroundArray& G, double cx, double R, const UnderTanks& under) {
     const double h0 = G.at(cx);
     for (double k = -R; k <= R; ++k) {
         const double c = cx + k;
-        if (!(-1 < c && c < 800)) continue;
+        if (!(-1 < c && c < 800) || !under(c)) continue;
         const double d = Sqrt(R * R - k * k);
         if (G.at(c) < h0 + d) {
             const double old = G.at(c);
@@ -70,17 +85,20 @@ double Blast(const Tank& t, double cx, double cy, double limit, double base, dou
 }
 
 // Where a roller or climber that touched the ground at `x` comes to rest and explodes; -1 when it rolls
-// off the field.
-double RollTo(const GroundArray& G, double X, bool up) {
-    auto g = [&](double c) { return double(G.at(c)); };
-    auto towards = [&](double a, double b) { return up ? a > b : a < b; };
-    for (int ticks = 1;; ++ticks) {
+// off the field. It moves a whole column at a time: it reads the columns whole steps away from the one it
+// landed on.
+double RollTo(const GroundArray& G, double x, bool up) {
+    const int landed = GroundArray::column(x);
+    auto g = [&](int n) { return G(landed + n); };
+    auto towards = [&](int a, int b) { return up ? a > b : a < b; };
+    double X = x;
+    for (int n = 0, ticks = 1;; ++ticks) {
         if (!(3 <= X && X < 797)) return -1;
         bool peak = true, pit = true;
-        for (int d : {-3, -2, -1, 1, 2, 3}) peak = peak && g(X) <= g(X + d), pit = pit && g(X) >= g(X + d);
+        for (int d : {-3, -2, -1, 1, 2, 3}) peak = peak && g(n) <= g(n + d), pit = pit && g(n) >= g(n + d);
         if (peak || pit || ticks > 150) return X;
-        if (towards(g(X), g(X + 3)) || towards(g(X), g(X + 2)) || towards(g(X), g(X + 1))) X += 1;
-        if (towards(g(X), g(X - 3)) || towards(g(X), g(X - 2)) || towards(g(X), g(X - 1))) X -= 1;
+        if (towards(g(n), g(n + 3)) || towards(g(n), g(n + 2)) || towards(g(n), g(n + 1))) X += 1, ++n;
+        if (towards(g(n), g(n - 3)) || towards(g(n), g(n - 2)) || towards(g(n), g(n - 1))) X -= 1, --n;
     }
 }
 
@@ -103,7 +121,8 @@ struct Cost {
 };
 
 Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, const Tank& foe) {
-    GroundArray G = ground;
+    GroundArray G = ground;  // after the effect, right under the tanks only
+    const UnderTanks under(own, foe);
     Cost c;
     const double h0 = G.at(x);
     switch (kind) {
@@ -114,23 +133,24 @@ Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, 
             const double a = std::max(x - 20, -1.0), b = std::min(x + 20, 800.0);
             const double bottom = std::min(Int((G.at(a) + G.at(b)) / 2.0) + 100, 600.0);
             for (double col = a; col <= b; ++col)
-                if (-1 < col && col < 800 && G.at(col) <= bottom) G.at(col) = std::int16_t(bottom + 1);
+                if (-1 < col && col < 800 && under(col) && G.at(col) <= bottom) G.at(col) = std::int16_t(bottom + 1);
             break;
         }
         case weapon::Mound:
             for (int k = -40; k <= 40; ++k)
-                if (0 <= x + k && x + k < 800) G.at(x + k) = std::int16_t(Round(G.at(x + k) - 8 * Sqrt(41 - std::abs(k))));
+                if (0 <= x + k && x + k < 800 && under(x + k))
+                    G.at(x + k) = std::int16_t(Round(G.at(x + k) - 8 * Sqrt(41 - std::abs(k))));
             break;
         case weapon::Leveller: Level(G, Int(x), 1), Level(G, Int(x), -1); break;
         case weapon::Nuke:
-            Dig(G, x, Mainfrm::Weapon(kind).craterRadius);
+            Dig(G, x, Mainfrm::Weapon(kind).craterRadius, under);
             c.own += Blast(own, x, h0, 200, 200, 1), c.foe += Blast(foe, x, h0, 200, 200, 1);
             break;
         case weapon::Quake:
             // Random depths: on average four and a half times the square root of the distance to its edge.
             c.unsure = true;
             for (int k = -150; k <= 150; ++k)
-                if (0 <= x + k && x + k < 800)
+                if (0 <= x + k && x + k < 800 && under(x + k))
                     G.at(x + k) = std::int16_t(std::min(G.at(x + k) + 4.5 * Sqrt(150 - std::abs(k)), 600.0));
             break;
         case weapon::Roller:
@@ -138,12 +158,12 @@ Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, 
             const double X = RollTo(G, x, kind == weapon::Climber);
             if (X < 0) return c;
             const double h = G.at(X);
-            Dig(G, X, 40);
+            Dig(G, X, 40, under);
             c.own += Blast(own, X, h, 60, 180, 3), c.foe += Blast(foe, X, h, 60, 180, 3);
             break;
         }
-        case weapon::Bouncer: c.unsure = true, Dig(G, x, Mainfrm::Weapon(kind).craterRadius); break;
-        default: Dig(G, x, Mainfrm::Weapon(kind).craterRadius); break;
+        case weapon::Bouncer: c.unsure = true, Dig(G, x, Mainfrm::Weapon(kind).craterRadius, under); break;
+        default: Dig(G, x, Mainfrm::Weapon(kind).craterRadius, under); break;
     }
     // The tanks settle on the new ground: two points of health for every row they move.
     c.own += 2 * std::fabs(TopOver(G, own.left) - own.top);
