@@ -58,7 +58,10 @@ public:
         for (std::size_t k = 1; k < kPowers; ++k)
             for (std::size_t c = 0; c + (std::size_t(1) << k) <= kColumns; ++c)
                 runs_[k][c] = std::min(runs_[k - 1][c], runs_[k - 1][c + (std::size_t(1) << (k - 1))]);
+        top_ = over(GroundArray::kFirst, GroundArray::kLast);
     }
+    // The highest ground of the whole field.
+    double top() const { return top_; }
     // Over the columns the ground lookup reads from `first` to `last` (rounded and clamped), `first` <= `last`.
     double over(double first, double last) const {
         const auto a = std::size_t(GroundArray::column(first) - GroundArray::kFirst);
@@ -71,6 +74,7 @@ private:
     static constexpr std::size_t kColumns = GroundArray::kLast - GroundArray::kFirst + 1;
     static constexpr std::size_t kPowers = 10;  // the longest run a lookup needs, 802 columns, is under 2^10
     bool built_ = false;
+    double top_ = 0;
     std::array<std::array<std::int16_t, kColumns>, kPowers> runs_{};
 };
 
@@ -87,7 +91,7 @@ struct StepBounds {
           bottom(std::max(y0, y1) + kSlack) {}
     // The walk stays on the field (see `WalkColumns`).
     bool onField(double rightEdge) const { return left >= 0 && right <= rightEdge; }
-    bool above(const HighestGround& ground) const { return bottom <= ground.over(left, right); }
+    bool above(const HighestGround& ground) const { return bottom <= ground.top() || bottom <= ground.over(left, right); }
     bool reaches(const geometry::Box& b) const {
         return left - kSlack < b.right && right + kSlack > b.left && top < b.bottom && bottom > b.top;
     }
