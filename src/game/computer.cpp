@@ -120,8 +120,12 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     }
 }
 
-Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, double a,
+Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, HighestGround& highest, double force, double a,
                                           std::vector<std::array<double, 2>>* flight) const {
+    const bool mindsTerrain = k.attempts <= kSearchesThatMindTheTerrain && !k.drill;
+    if (mindsTerrain) highest.follow(state.Ground);
+    const bool sunUp = sun.visible();
+    const geometry::Box target{k.xL, k.yT, k.xR, k.yB}, sunBox = geometry::BodyBox(sun.left(), sun.top());
     // Our own copies of the shell: the shot state of the game is not touched.
     double t = 0, x = k.x0, y = k.y0;
     double vx = simmath::Cos(a) * force, vy = simmath::Sin(a) * force;
@@ -132,20 +136,24 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, doub
         if (k.drill && k.humanLower) return Candidate::Hits;
         FlightStep(x, y, vx, vy, t, k.x0, k.y0, state.Gravity, k.wind, k.drill);
         if (flight) flight->push_back({x, y});
-
-        // Every column of the step, as the real shell walks it; one column further right it is still on the field.
-        Candidate verdict = Candidate::Fails;
-        const ColumnWalkEnd end = WalkColumns(ox, oy, x, y, 800, SweepOrder::MultiplyFirst, [&](double i, double yy) {
-            if (yy > state.Ground.at(i) && k.attempts <= kSearchesThatMindTheTerrain && !k.drill) return false;  // into a hill
-            if (k.xL < i && i < k.xR && k.yT < yy && yy < k.yB) {
-                verdict = Candidate::Hits;
-                return false;
-            }
-            // The sun would swallow it.
-            return !(sun.visible() && geometry::BodyBox(sun.left(), sun.top()).holds(i, yy));
-        });
-        if (end == ColumnWalkEnd::LeftField) return Candidate::Fails;
-        if (end == ColumnWalkEnd::Stopped) return verdict;
+        // Every column of the step, as the real shell walks it; one column further right it is still on the
+        // field. A step that can meet nothing needs no walk.
+        const StepBounds step(ox, oy, x, y);
+        if (!step.onField(800) || (mindsTerrain && !step.above(highest)) || step.reaches(target) ||
+            (sunUp && step.reaches(sunBox))) {
+            Candidate verdict = Candidate::Fails;
+            const ColumnWalkEnd end = WalkColumns(ox, oy, x, y, 800, SweepOrder::MultiplyFirst, [&](double i, double yy) {
+                if (mindsTerrain && yy > state.Ground.at(i)) return false;  // into a hill
+                if (target.holds(i, yy)) {
+                    verdict = Candidate::Hits;
+                    return false;
+                }
+                // The sun would swallow it.
+                return !(sunUp && sunBox.holds(i, yy));
+            });
+            if (end == ColumnWalkEnd::LeftField) return Candidate::Fails;
+            if (end == ColumnWalkEnd::Stopped) return verdict;
+        }
         // Once the hills are ignored a shell can fall through the whole battlefield without meeting
         // anything (with little wind the drag even brings it back over its start). Below the bottom row
         // and the target it can only fall further: that force has failed.
@@ -157,7 +165,7 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, double force, doub
 // hits; gives up after a number of searches with a random shot. `A` and `F` get the aim. False when the
 // battle ended meanwhile.
 // The angle is player 2's way round (0 points left) whichever side searches.
-bool Mainfrm::SearchAim(AimSearch& k, int& A, double& F) {
+bool Mainfrm::SearchAim(AimSearch& k, HighestGround& highest, int& A, double& F) {
     const std::uint32_t battle = state.BattleNumber;
     const Image &human = k.me == 2 ? tank1 : tank2, &own = k.me == 2 ? tank2 : tank1;
     bool found = false;
@@ -184,7 +192,7 @@ bool Mainfrm::SearchAim(AimSearch& k, int& A, double& F) {
         for (F = 200; F >= 0; F -= 4) {
             loop().pumpEvents();  // the window stays responsive while the computer thinks
             if (battle != state.BattleNumber || unloaded()) return false;
-            if (SimulateShell(k, F, a) == Candidate::Hits) found = true;
+            if (SimulateShell(k, highest, F, a) == Candidate::Hits) found = true;
             // The drill flies the same straight line at every force: one is enough.
             if (found || k.drill) break;
         }
@@ -252,11 +260,13 @@ bool Mainfrm::NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForc
 
     int A = 0;
     double F = 0;
-    if (!SearchAim(k, A, F)) return false;
+    HighestGround highest;
+    if (!SearchAim(k, highest, A, F)) return false;
     thought_.attempts = k.attempts;
     thought_.angle = A;
     thought_.force = F;
-    thought_.hits = !thought_.gaveUp && SimulateShell(k, F, (180.0 - A) / 180 * kPi, &thought_.flight) == Candidate::Hits;
+    thought_.hits =
+        !thought_.gaveUp && SimulateShell(k, highest, F, (180.0 - A) / 180 * kPi, &thought_.flight) == Candidate::Hits;
 
     // The aim goes into the boxes with an error: the angle by one degree now and then, the force by up
     // to 2.5 percent of the distance to the target.

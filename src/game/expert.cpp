@@ -5,6 +5,7 @@
 // a shot when what it holds is worth more than the best shot at the tank; and it never fires a shot that,
 // by its own reckoning, hurts its own tank or digs under it.
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "game/columnwalk.h"
@@ -47,12 +48,27 @@ double TopOver(const GroundArray& G, double left) {
     return top - 40;
 }
 
-// The ground after a crater of radius `R` at `cx`, as the shell digs one.
-void Dig(GroundArray& G, double cx, double R) {
+// The columns `TopOver` reads under either tank: all of the ground an effect's cost looks at afterwards,
+// so the effects work out their new ground there alone.
+struct UnderTanks {
+    int own0, own1, foe0, foe1;
+    UnderTanks(const Tank& own, const Tank& foe)
+        : own0(GroundArray::column(own.left + 15)),
+          own1(GroundArray::column(own.left + 25)),
+          foe0(GroundArray::column(foe.left + 15)),
+          foe1(GroundArray::column(foe.left + 25)) {}
+    bool operator()(double c) const {
+        const int j = GroundArray::column(c);
+        return (own0 <= j && j <= own1) || (foe0 <= j && j <= foe1);
+    }
+};
+
+// The ground under the tanks after a crater of radius `R` at `cx`, as the shell digs one.
+void Dig(GroundArray& G, double cx, double R, const UnderTanks& under) {
     const double h0 = G.at(cx);
     for (double k = -R; k <= R; ++k) {
         const double c = cx + k;
-        if (!(-1 < c && c < 800)) continue;
+        if (!(-1 < c && c < 800) || !under(c)) continue;
         const double d = Sqrt(R * R - k * k);
         if (G.at(c) < h0 + d) {
             const double old = G.at(c);
@@ -69,17 +85,20 @@ double Blast(const Tank& t, double cx, double cy, double limit, double base, dou
 }
 
 // Where a roller or climber that touched the ground at `x` comes to rest and explodes; -1 when it rolls
-// off the field.
-double RollTo(const GroundArray& G, double X, bool up) {
-    auto g = [&](double c) { return double(G.at(c)); };
-    auto towards = [&](double a, double b) { return up ? a > b : a < b; };
-    for (int ticks = 1;; ++ticks) {
+// off the field. It moves a whole column at a time: it reads the columns whole steps away from the one it
+// landed on.
+double RollTo(const GroundArray& G, double x, bool up) {
+    const int landed = GroundArray::column(x);
+    auto g = [&](int n) { return G(landed + n); };
+    auto towards = [&](int a, int b) { return up ? a > b : a < b; };
+    double X = x;
+    for (int n = 0, ticks = 1;; ++ticks) {
         if (!(3 <= X && X < 797)) return -1;
         bool peak = true, pit = true;
-        for (int d : {-3, -2, -1, 1, 2, 3}) peak = peak && g(X) <= g(X + d), pit = pit && g(X) >= g(X + d);
+        for (int d : {-3, -2, -1, 1, 2, 3}) peak = peak && g(n) <= g(n + d), pit = pit && g(n) >= g(n + d);
         if (peak || pit || ticks > 150) return X;
-        if (towards(g(X), g(X + 3)) || towards(g(X), g(X + 2)) || towards(g(X), g(X + 1))) X += 1;
-        if (towards(g(X), g(X - 3)) || towards(g(X), g(X - 2)) || towards(g(X), g(X - 1))) X -= 1;
+        if (towards(g(n), g(n + 3)) || towards(g(n), g(n + 2)) || towards(g(n), g(n + 1))) X += 1, ++n;
+        if (towards(g(n), g(n - 3)) || towards(g(n), g(n - 2)) || towards(g(n), g(n - 1))) X -= 1, --n;
     }
 }
 
@@ -102,7 +121,8 @@ struct Cost {
 };
 
 Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, const Tank& foe) {
-    GroundArray G = ground;
+    GroundArray G = ground;  // after the effect, right under the tanks only
+    const UnderTanks under(own, foe);
     Cost c;
     const double h0 = G.at(x);
     switch (kind) {
@@ -113,23 +133,24 @@ Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, 
             const double a = std::max(x - 20, -1.0), b = std::min(x + 20, 800.0);
             const double bottom = std::min(Int((G.at(a) + G.at(b)) / 2.0) + 100, 600.0);
             for (double col = a; col <= b; ++col)
-                if (-1 < col && col < 800 && G.at(col) <= bottom) G.at(col) = std::int16_t(bottom + 1);
+                if (-1 < col && col < 800 && under(col) && G.at(col) <= bottom) G.at(col) = std::int16_t(bottom + 1);
             break;
         }
         case weapon::Mound:
             for (int k = -40; k <= 40; ++k)
-                if (0 <= x + k && x + k < 800) G.at(x + k) = std::int16_t(Round(G.at(x + k) - 8 * Sqrt(41 - std::abs(k))));
+                if (0 <= x + k && x + k < 800 && under(x + k))
+                    G.at(x + k) = std::int16_t(Round(G.at(x + k) - 8 * Sqrt(41 - std::abs(k))));
             break;
         case weapon::Leveller: Level(G, Int(x), 1), Level(G, Int(x), -1); break;
         case weapon::Nuke:
-            Dig(G, x, Mainfrm::Weapon(kind).craterRadius);
+            Dig(G, x, Mainfrm::Weapon(kind).craterRadius, under);
             c.own += Blast(own, x, h0, 200, 200, 1), c.foe += Blast(foe, x, h0, 200, 200, 1);
             break;
         case weapon::Quake:
             // Random depths: on average four and a half times the square root of the distance to its edge.
             c.unsure = true;
             for (int k = -150; k <= 150; ++k)
-                if (0 <= x + k && x + k < 800)
+                if (0 <= x + k && x + k < 800 && under(x + k))
                     G.at(x + k) = std::int16_t(std::min(G.at(x + k) + 4.5 * Sqrt(150 - std::abs(k)), 600.0));
             break;
         case weapon::Roller:
@@ -137,12 +158,12 @@ Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, 
             const double X = RollTo(G, x, kind == weapon::Climber);
             if (X < 0) return c;
             const double h = G.at(X);
-            Dig(G, X, 40);
+            Dig(G, X, 40, under);
             c.own += Blast(own, X, h, 60, 180, 3), c.foe += Blast(foe, X, h, 60, 180, 3);
             break;
         }
-        case weapon::Bouncer: c.unsure = true, Dig(G, x, Mainfrm::Weapon(kind).craterRadius); break;
-        default: Dig(G, x, Mainfrm::Weapon(kind).craterRadius); break;
+        case weapon::Bouncer: c.unsure = true, Dig(G, x, Mainfrm::Weapon(kind).craterRadius, under); break;
+        default: Dig(G, x, Mainfrm::Weapon(kind).craterRadius, under); break;
     }
     // The tanks settle on the new ground: two points of health for every row they move.
     c.own += 2 * std::fabs(TopOver(G, own.left) - own.top);
@@ -161,9 +182,17 @@ struct Shooter {
     float wind;
     bool sunUp, crateUp;
     geometry::Box sunBox, crateBox, foeBox;
-    int crate;      // the crate's kind
-    double aimX;    // where a shell that lands should land
-    double xL, xR;  // the normal computer's target band, for the teleport and the leveller
+    int crate;       // the crate's kind
+    double aimX;     // where a shell that lands should land
+    double xL, xR;   // the normal computer's target band, for the teleport and the leveller
+    bool hitsTanks;  // the shell can hit the opponent's tank directly
+    HighestGround highest;
+
+    // Whether a step may meet anything: leave the field, touch the ground or enter a box.
+    bool mayMeet(const StepBounds& step) const {
+        return !step.onField(799) || !step.above(highest) || (sunUp && step.reaches(sunBox)) ||
+               (hitsTanks && step.reaches(foeBox)) || (crateUp && step.reaches(crateBox));
+    }
 
     // The shell exactly as firing starts it and the flying shell moves it, stopped at whatever ends it.
     Landing fly(int angle, double force, std::vector<std::array<double, 2>>* flight = nullptr) const {
@@ -181,13 +210,14 @@ struct Shooter {
             const double px = x, py = y;
             Mainfrm::FlightStep(x, y, vx, vy, t, x0, y0, 10, wind, drill);
             if (flight) flight->push_back({x, y});
+            if (!mayMeet(StepBounds(px, py, x, y))) continue;
             const ColumnWalkEnd walk = WalkColumns(px, py, x, y, 799, SweepOrder::DivideFirst, [&](double cx, double cy) {
                 if (cy > ground.at(cx)) {
                     if (!drill) return end = {Landing::Ground, cx, cy}, false;
                     boresOwn = boresOwn || std::fabs(cx - ownCentre) < 12;
                 }
                 if (sunUp && sunBox.holds(cx, cy)) return end = {Landing::Sun, cx, cy}, false;
-                if (Mainfrm::Weapon(kind).hitsTanks && foeBox.holds(cx, cy)) return end = {Landing::Tank, cx, cy}, false;
+                if (hitsTanks && foeBox.holds(cx, cy)) return end = {Landing::Tank, cx, cy}, false;
                 if (crateUp && crateBox.holds(cx, cy)) return end = {Landing::Crate, cx, cy}, false;
                 return true;
             });
@@ -242,22 +272,25 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
     const int kind = WeaponKind(one ? weapon1 : weapon2);
     const bool drill = kind == weapon::Drill;
     const bool aimBand = kind == weapon::Teleport || kind == weapon::Leveller;
-    const Shooter shooter{one,
-                          own,
-                          foe,
-                          kind,
-                          drill,
-                          s.Ground,
-                          s.Wind,
-                          sun.visible(),
-                          s.BonusActive == True && !bonusfalltimer.enabled(),
-                          geometry::BodyBox(sun.left(), sun.top()),
-                          geometry::CrateBox(bonuspic.left(), bonuspic.top()),
-                          geometry::TankBox(foe.left, foe.top),
-                          WeaponKind(bonuspic),
-                          aimBand ? (k.xL + k.xR) / 2 : foe.left + 20,
-                          k.xL,
-                          k.xR};
+    Shooter shooter{one,
+                    own,
+                    foe,
+                    kind,
+                    drill,
+                    s.Ground,
+                    s.Wind,
+                    sun.visible(),
+                    s.BonusActive == True && !bonusfalltimer.enabled(),
+                    geometry::BodyBox(sun.left(), sun.top()),
+                    geometry::CrateBox(bonuspic.left(), bonuspic.top()),
+                    geometry::TankBox(foe.left, foe.top),
+                    WeaponKind(bonuspic),
+                    aimBand ? (k.xL + k.xR) / 2 : foe.left + 20,
+                    k.xL,
+                    k.xR,
+                    Weapon(kind).hitsTanks,
+                    {}};
+    shooter.highest.follow(s.Ground);
 
     // Every third degree with every fourth force, then the best few looked at closely.
     struct Aim {
@@ -272,11 +305,18 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
     if (coarse.empty()) return false;
     std::sort(coarse.begin(), coarse.end(), [](const Aim& a, const Aim& b) { return a.s.score > b.s.score; });
     Aim best = coarse.front();
+    // The close looks overlap, and take in aims of the first pass: none of those can beat the best of it,
+    // so each aim is flown once.
+    std::vector<bool> flown(181 * 201);
+    for (int angle = 0; angle <= 180; angle += 3)
+        for (int force = 4; force <= 200; force += 4) flown[std::size_t(angle * 201 + force)] = !drill || force == 100;
     for (std::size_t i = 0; i < std::min<std::size_t>(coarse.size(), 12); ++i) {
         const Aim around = coarse[i];
         for (int angle = std::max(0, around.angle - 2); angle <= std::min(180, around.angle + 2); ++angle)
             for (double force = std::max(0.0, around.force - 4); force <= std::min(200.0, around.force + 4); ++force) {
                 if (drill && force != around.force) continue;
+                if (flown[std::size_t(angle * 201 + int(force))]) continue;
+                flown[std::size_t(angle * 201 + int(force))] = true;
                 if (Shooter::Scored r = shooter.judge(angle, force); r.safe && r.score > best.s.score) best = {angle, force, r};
             }
     }

@@ -31,6 +31,7 @@ namespace gv {
 struct NetMessage;
 struct NetCaller;
 class Link;
+class HighestGround;
 namespace replay {
 class Playback;
 }
@@ -164,9 +165,22 @@ public:
         CrateTaken
     };
     void EndShot(ShotEnd why);
-    // One step of a flying shell from the start point and the elapsed time (shared with the computer's aim).
+    // One step of a flying shell from the start point and the elapsed time (shared with the computer's aim,
+    // which flies it thousands of times a turn).
     static void FlightStep(double& x, double& y, double& vx, double& vy, double time, double x0, double y0, int gravity,
-                           float wind, bool drill);
+                           float wind, bool drill) {
+        if (drill) {
+            // Straight on at constant speed: no gravity, no drag, no wind.
+            y = y0 - time * vy;
+            x = x0 + time * vx;
+            return;
+        }
+        // From the start point and the elapsed time with the current velocity, then drag and wind for the next.
+        y = y0 - (time * vy - (gravity * 0.5) * time * time);
+        x = x0 + time * vx;
+        vx = vx - vx / 100 + double(wind / 50.0f);
+        vy = vy - vy / 100;
+    }
 
     // ---- Weapons
     // The ground contact of the shooter's weapon. True when the common aftermath follows.
@@ -229,11 +243,12 @@ private:
     bool NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForce);
     enum class Candidate { Fails, Hits };
     // Flies one candidate shell over the current terrain on its own copies of the shell values; `flight`,
-    // when given, gets where it was after each tick.
-    Candidate SimulateShell(const AimSearch& k, double force, double a,
+    // when given, gets where it was after each tick. `highest` is kept up with that terrain, which a shot
+    // fired while the computer thinks may change.
+    Candidate SimulateShell(const AimSearch& k, HighestGround& highest, double force, double a,
                             std::vector<std::array<double, 2>>* flight = nullptr) const;
     void ChooseComputerTarget(AimSearch& k);
-    bool SearchAim(AimSearch& k, int& A, double& F);
+    bool SearchAim(AimSearch& k, HighestGround& highest, int& A, double& F);
     ComputerThought thought_;
 
     // The phases of `GenerateWorld`; those that yield to the event loop return false when the battle was

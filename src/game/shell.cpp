@@ -16,21 +16,6 @@ namespace gv {
 using simmath::Int;
 using simmath::Round;
 
-void Mainfrm::FlightStep(double& x, double& y, double& vx, double& vy, double time, double x0, double y0, int gravity, float wind,
-                         bool drill) {
-    if (drill) {
-        // Straight on at constant speed: no gravity, no drag, no wind.
-        y = y0 - time * vy;
-        x = x0 + time * vx;
-        return;
-    }
-    // From the start point and the elapsed time with the current velocity, then drag and wind for the next.
-    y = y0 - (time * vy - (gravity * 0.5) * time * time);
-    x = x0 + time * vx;
-    vx = vx - vx / 100 + double(wind / 50.0f);
-    vy = vy - vy / 100;
-}
-
 void Mainfrm::bullettimer_Timer() {
     GameState& s = state;
     s.ShotTime += 0.2;

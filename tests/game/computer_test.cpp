@@ -31,7 +31,6 @@ struct ComputerTest : testing::BattleTest {
         game.ShowTurnArrow(), game.StartTurn();
         loop.runFor(500);
     }
-    const Mainfrm::ComputerThought& thought() const { return lastThought; }
     std::vector<double> landings;  // where each quake and each bounce met the ground
     void EffectPlayed(int id) override {
         Headless::EffectPlayed(id);
@@ -56,7 +55,7 @@ TEST_F(ComputerTargets, TeleportKeepsAwayFromAHumanWhoIsNotWeaker) {
             game.state.Ground(human + 60) = 600;  // the deepest point lies beside the human
             game.state.Health2 = seed % 2 ? 1000 : 300;
             arm(weapon::Teleport, 2), computerTurn(seed * 1000 + human);
-            EXPECT_GE(std::fabs((thought().xL + thought().xR) / 2 - human), 220) << seed << " " << human;
+            EXPECT_GE(std::fabs((lastThought.xL + lastThought.xR) / 2 - human), 220) << seed << " " << human;
         }
     }
 }
@@ -91,7 +90,7 @@ TEST_F(ComputerTargets, CrateIsLeftAloneWithAWeaponInHandOrHealthToSpareAndTaken
         crateAt(crate, left);
         game.state.Health2 = health2;
         arm(held, 2), computerTurn(crate + held + left + sunTop);
-        EXPECT_TRUE((thought().crate && !thought().gaveUp) == taken && fired())
+        EXPECT_TRUE((lastThought.crate && !lastThought.gaveUp) == taken && fired())
             << lvl << " " << held << " " << crate << " " << left;
     }
 }
@@ -105,8 +104,8 @@ TEST_F(ComputerSearch, AnglesPointAtTheHumanAndABlockedFieldStillEndsInAShot) {
         for (int seed = 1; seed <= 6; ++seed) {
             game.state.Wind = float(seed % 3 - 1);
             computerTurn(seed);
-            for (int a : thought().angles) EXPECT_TRUE(humanLeft ? a <= 87 : a >= 93 && a <= 180) << a;
-            EXPECT_TRUE(thought().attempts >= 25 && fired());
+            for (int a : lastThought.angles) EXPECT_TRUE(humanLeft ? a <= 87 : a >= 93 && a <= 180) << a;
+            EXPECT_TRUE(lastThought.attempts >= 25 && fired());
         }
     }
 }
@@ -115,16 +114,16 @@ TEST_F(ComputerSearch, DrillsAndHopelessSearchesEndInAShot) {
     humanOn(500);  // the human stands lower: the drill takes its first angle
     for (int seed = 1; seed <= 8; ++seed) {
         arm(weapon::Drill, 2), computerTurn(seed);
-        ASSERT_EQ(thought().angles.size(), 1u);
-        EXPECT_TRUE(std::fabs(box(game.uhel2) - thought().angles[0]) <= 1 && fired());
+        ASSERT_EQ(lastThought.angles.size(), 1u);
+        EXPECT_TRUE(std::fabs(box(game.uhel2) - lastThought.angles[0]) <= 1 && fired());
     }
     flatten(400);
     for (double seed : {5, 11}) {         // the drill never gives up; with level tanks only a flat line would do
         if (seed == 11) sunAt(300, 340);  // and the sun is in its way
         arm(weapon::Drill, 2), computerTurn(seed);
-        EXPECT_TRUE(thought().attempts < 256 && !thought().gaveUp && fired());
+        EXPECT_TRUE(lastThought.attempts < 256 && !lastThought.gaveUp && fired());
     }
-    EXPECT_LE(std::fabs(box(game.uhel2) - thought().angles.back()), 1);  // the last angle searched
+    EXPECT_LE(std::fabs(box(game.uhel2) - lastThought.angles.back()), 1);  // the last angle searched
 }
 
 TEST_F(ComputerAiming, WrittenAimsStayInTheirRangesAndAZeroForceIsReplaced) {
@@ -137,7 +136,7 @@ TEST_F(ComputerAiming, WrittenAimsStayInTheirRangesAndAZeroForceIsReplaced) {
     double sum = 0;
     for (int draw = 0; draw < 300; ++draw) {
         arm(weapon::Drill, 2), game.ComputerTurn();
-        const int miss = int(box(game.uhel2)) - thought().angle;
+        const int miss = int(box(game.uhel2)) - lastThought.angle;
         ++misses[miss], sum += miss;
     }
     EXPECT_TRUE(misses.begin()->first == -5 && misses.rbegin()->first == 5 && std::fabs(sum / 300) < 0.5) << sum;
@@ -148,7 +147,7 @@ TEST_F(ComputerAiming, WrittenAimsStayInTheirRangesAndAZeroForceIsReplaced) {
     sunAt(754, 360);
     for (int seed = 1; seed <= 10; ++seed) {
         arm(weapon::Teleport, 2), computerTurn(seed);
-        ASSERT_EQ(thought().force, 0);
+        ASSERT_EQ(lastThought.force, 0);
         EXPECT_TRUE(box(game.sila2) >= 45 && box(game.sila2) <= 194 && fired()) << game.sila2.text();
     }
     for (int seed = 1; seed <= 40; ++seed) {
@@ -160,7 +159,7 @@ TEST_F(ComputerAiming, WrittenAimsStayInTheirRangesAndAZeroForceIsReplaced) {
         game.state.BonusActive = False;
         if (seed % 3 == 0) crateAt(seed % 13 + 1, int(game.random.Rnd() * 768) + 16);
         arm(seed % 13, 2), computerTurn(seed);
-        const auto& t = thought();
+        const auto& t = lastThought;
         const double a = box(game.uhel2), f = box(game.sila2), spread = 0.025 * std::fabs(game.tank2.left() - t.xL) + 1;
         // The boxes show the computer's aim with its error, never a value the box had to wrap.
         EXPECT_TRUE(a >= 0 && a <= 180 && std::fabs(a - t.angle) <= 1) << t.angle;
@@ -176,7 +175,7 @@ TEST_F(ComputerTurns, StaleTurnWritesButDoesNotFire) {
     std::function<void()> passTurn = [&] { game.aitimer.running() ? game.FireTank2() : loop.post(passTurn); };
     loop.post(passTurn);
     computerTurn(9);
-    EXPECT_TRUE(!thought().fired && game.state.ShotVx == 0 && game.sila2.text() != "0");
+    EXPECT_TRUE(!lastThought.fired && game.state.ShotVx == 0 && game.sila2.text() != "0");
     EXPECT_EQ(std::ranges::count(effectLog, effect::Fire), 1);  // one shot only
 }
 
@@ -208,8 +207,8 @@ TEST_F(ComputerTurns, TurnLeftWaitingWhenTheHumanWinsDoesNothingInTheNextBattle)
 }
 
 // A computer's own flight of the aim it chose is the real shell's, tick by tick, to the same end: the
-// expert's as it writes it, in the real wind, on real battlefields; the normal computer's as it found it,
-// in the wind rounded down to even, and an aim it marks as a hit hits.
+// expert's as it writes it, in the real wind, on real battlefields, now and then at a crate; the normal
+// computer's as it found it, in the wind rounded down to even, and an aim it marks as a hit hits.
 TEST_F(ComputerLevels, TheOwnFlightOfTheAimChosenIsTheRealFlightExactly) {
     for (int lvl : {level::Expert, level::Normal}) {
         game.SetLevels(level::Human, lvl);
@@ -217,6 +216,7 @@ TEST_F(ComputerLevels, TheOwnFlightOfTheAimChosenIsTheRealFlightExactly) {
         for (int seed = 1; seed <= 12; ++seed) {
             newBattle(seed);
             game.state.BonusActive = False, game.bonuspic.setVisible(false);
+            if (lvl == level::Expert && seed % 3 == 0) crateAt(weapon::Nuke, 400);  // worth more than a hit
             if (lvl == level::Normal) {
                 // It starts its trial shells from the ground at its tank's middle, the real one from the
                 // tank's top: on level ground the two are the same.
@@ -225,7 +225,7 @@ TEST_F(ComputerLevels, TheOwnFlightOfTheAimChosenIsTheRealFlightExactly) {
                 game.SeatTank(game.tank2, static_cast<int>(left));
             }
             computerTurn(seed);
-            const auto t = thought();
+            const auto t = lastThought;
             if (t.flight.empty() || (lvl == level::Normal && t.attempts > 24)) continue;
             if (lvl == level::Normal) {
                 // The aim before its errors, fired again in the wind it reckoned with: rounded down to even.
