@@ -68,15 +68,13 @@ TEST(GroundLookup, ComputedColumnsAreRoundedAndClampedToTheArrayAndARunKnowsItsH
     // Half to even, and clamped at both ends (a NaN reads the first column).
     for (auto [x, row] : {std::pair{10.5, 1010}, {11.5, 1012}, {1e9, 1800}, {-1e9, 999}, {std::nan(""), 999}})
         EXPECT_EQ(g.at(x), row) << x;
-    HighestGround highest;
     // clang-format off
-    for (auto [peak, first, last, top] : {std::tuple{17, 9.0, 17.4, 5}, {17, 17.0, 300.0, 5}, {17, 9.0, 16.5, 500},
-                                          {17, 17.5, 600.0, 500}, {800, -1e9, 1e9, 5}, {-1, 3.0, 799.6, 500}}) {
+    for (HighestGround highest; auto [peak, first, last, top] : {std::tuple{17, 9.0, 17.4, 5}, {17, 17.0, 300.0, 5},
+             {17, 9.0, 16.5, 500}, {17, 17.5, 600.0, 500}, {800, -1e9, 1e9, 5}, {-1, 3.0, 799.6, 500}}) {
         // clang-format on
         g.fill(500), g(peak) = 5, highest.follow(g);
-        EXPECT_EQ(highest.over(first, last), top) << peak << " " << first << " " << last;
-        EXPECT_TRUE(StepBounds(first, 0, last, top - 0.002).above(highest) &&
-                    !StepBounds(first, 0, last, top + 0.5).above(highest));
+        const StepBounds skim(first, 0, last, top - 0.002), into(first, 0, last, top + 0.5);  // a step just over it, one into it
+        EXPECT_TRUE(highest.over(first, last) == top && skim.above(highest) && !into.above(highest)) << peak << " " << last;
     }
 }
 
