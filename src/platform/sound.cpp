@@ -116,16 +116,16 @@ void SoundOutput::release() {
 
 const SoundOutput::Samples* SoundOutput::convert(int id) {
     if (auto it = converted_.find(id); it != converted_.end()) return &it->second;
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec wav{};
     Uint8* raw = nullptr;
     Uint32 length = 0;
     SDL_RWops* rw = SDL_RWFromConstMem(SoundBuffer.data(), int(SoundBuffer.size()));
-    if (!rw || !SDL_LoadWAV_RW(rw, 1, &spec, &raw, &length)) {
+    if (!rw || !SDL_LoadWAV_RW(rw, 1, &wav, &raw, &length)) {
         SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "effect %d: %s", id, SDL_GetError());
         return nullptr;
     }
     SDL_AudioCVT cvt{};
-    if (SDL_BuildAudioCVT(&cvt, spec.format, spec.channels, spec.freq, AUDIO_S16SYS, 1, kOutputRate) < 0) {
+    if (SDL_BuildAudioCVT(&cvt, wav.format, wav.channels, wav.freq, AUDIO_S16SYS, 1, kOutputRate) < 0) {
         SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "effect %d: %s", id, SDL_GetError());
         SDL_FreeWAV(raw);
         return nullptr;
@@ -168,10 +168,6 @@ void SoundOutput::PlayEffect(int id, std::span<const std::uint8_t> wave) {
     silence_->setEnabled(false), silence_->setEnabled(true);  // counts from this effect
 }
 
-void SoundOutput::StopEffect() {
-    if (!open_) return;
-    DeviceLock lock(device_);
-    current_ = nullptr;
-}
+void SoundOutput::StopEffect() { release(); }
 
 }  // namespace gv
