@@ -66,7 +66,9 @@ public:
     double over(double first, double last) const {
         const auto a = std::size_t(GroundArray::column(first) - GroundArray::kFirst);
         const auto b = std::size_t(GroundArray::column(last) - GroundArray::kFirst);
-        const auto k = std::size_t(std::bit_width(b - a + 1) - 1);  // the longest power of two in the run
+        // The longest power of two in the run of b - a + 1 columns (bit_width(n >> 1) is bit_width(n) - 1
+        // for n >= 1, and cannot wrap).
+        const auto k = std::min(std::size_t(std::bit_width((b - a + 1) >> 1)), kPowers - 1);
         return std::min(runs_[k][a], runs_[k][b + 1 - (std::size_t(1) << k)]);
     }
 
