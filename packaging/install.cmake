@@ -30,6 +30,7 @@ add_custom_command(OUTPUT ${PKG_OUT}/changelog.gz
 add_custom_target(packaging_files ALL DEPENDS ${PKG_FILES})
 
 install(TARGETS gorvath RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS gorvath_window LIBRARY DESTINATION ${GORVATH_MODULE_DIR})
 install(FILES ${PKG_OUT}/${GORVATH_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PKG_OUT}/${GORVATH_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PKG_OUT}/gorvath.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)

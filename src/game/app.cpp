@@ -7,7 +7,7 @@
 
 #include "game/mainfrm.h"
 #include "platform/program.h"
-#include "platform/sdl/sdlbackend.h"
+#include "platform/windowsystem.h"
 #include "net/protocol.h"
 #include "replay/playback.h"
 
@@ -36,15 +36,15 @@ int number(Mainfrm& form, const char* key) {
     return v ? std::stoi(*v) : 0;
 }
 
-SdlDriver::Place savedPlace(Mainfrm& form) {
-    SdlDriver::Place p;
+Window::Place savedPlace(Mainfrm& form) {
+    Window::Place p;
     p.x = number(form, "window.x"), p.y = number(form, "window.y");
     p.width = number(form, "window.width"), p.height = number(form, "window.height");
     p.fullScreen = form.settings().get("window.fullscreen") == "yes";
     return p;
 }
 
-void keepPlace(Mainfrm& form, const SdlDriver::Place& p) {
+void keepPlace(Mainfrm& form, const Window::Place& p) {
     form.SaveSetting("window.width", std::to_string(p.width));
     form.SaveSetting("window.height", std::to_string(p.height));
     form.SaveSetting("window.x", std::to_string(p.x));
@@ -54,8 +54,8 @@ void keepPlace(Mainfrm& form, const SdlDriver::Place& p) {
 
 // The options panel's hold on the real window.
 struct WindowScreen : ScreenControl {
-    SdlDriver& screen;
-    explicit WindowScreen(SdlDriver& s) : screen(s) {}
+    Window& screen;
+    explicit WindowScreen(Window& s) : screen(s) {}
     bool fullScreen() const override { return screen.fullScreen(); }
     void setFullScreen(bool on) override { screen.setFullScreen(on); }
     void setSmooth(bool smooth) override { screen.setSmooth(smooth); }
@@ -126,16 +126,19 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         // One copy at a time: a second start ends at once, showing nothing.
         InstanceLock lock(kProgramName);
         if (lock.previousInstance()) return 0;
-        // The display first, while the program is still small (see openDisplay); SDL ends with the session.
-        SdlSession sdl(GORVATH_APP_ID);
+        // The display first, while the program is still small (see SdlDriver::openDisplay); the desktop
+        // ends with the session.
+        WindowSystem& system = windowSystem();
+        const std::shared_ptr<void> session = system.session(GORVATH_APP_ID);
         EventLoop loop;
         Desktop desktop;
-        desktop.openUrl = [](const std::string& url) { SdlDriver::openUrl(url.c_str()); };
+        desktop.openUrl = [&system](const std::string& url) { system.openUrl(url.c_str()); };
         desktop.replayFolder = replay::BattleRecorder::DefaultFolder();
         desktop.mapPorts = o.router;  // and the player's net.router
         desktop.settingsFolder = o.config;
         Mainfrm form(loop, desktop);
-        SdlDriver screen(form);
+        const std::unique_ptr<Window> window = system.window(form);
+        Window& screen = *window;
         loop.setDriver(&screen);
         form.Form_Load();
         if (o.port) form.hostPort = o.port, form.joinPort = o.port < 65535 ? o.port + 1 : 0;

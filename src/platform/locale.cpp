@@ -1,12 +1,11 @@
 #include "platform/locale.h"
 
-#include <X11/XKBlib.h>
-#include <X11/Xlib.h>
-#include <X11/Xatom.h>
-
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
+
+#include "platform/windowsystem.h"
 
 namespace gv {
 
@@ -39,37 +38,6 @@ std::string settingIn(const char* path, const std::string& key) {
     return "";
 }
 
-// The X display's layouts and the keyboard's group, an index into them; nothing without a display.
-void readXKeyboard(LanguageSettings& s) {
-    const char* name = std::getenv("DISPLAY");
-    if (!name || !*name) return;
-    Display* d = XOpenDisplay(nullptr);
-    if (!d) return;
-    // The rules names property: rules, model, layouts, variants, options, each ending in a zero byte.
-    Atom prop = XInternAtom(d, "_XKB_RULES_NAMES", True);
-    if (prop != None) {
-        Atom type;
-        int format;
-        unsigned long items = 0, after = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(d, DefaultRootWindow(d), prop, 0, 1024, False, XA_STRING, &type, &format, &items, &after, &data) ==
-                Success &&
-            data) {
-            std::string all(reinterpret_cast<char*>(data), items);
-            std::vector<std::string> fields;
-            std::size_t start = 0;
-            for (std::size_t i = 0; i <= all.size(); ++i)
-                if (i == all.size() || all[i] == '\0') fields.push_back(all.substr(start, i - start)), start = i + 1;
-            if (fields.size() > 2) s.keyboardLayouts = split(fields[2], ',');
-            XFree(data);
-        }
-    }
-    // The group is the layout switched to now ("us,cz" in group 1 types Czech).
-    XkbStateRec state{};
-    if (XkbGetState(d, XkbUseCoreKbd, &state) == Success) s.keyboardGroup = state.group;
-    XCloseDisplay(d);
-}
-
 }  // namespace
 
 std::string LanguageSettings::keyboardLayout() const {
@@ -89,7 +57,10 @@ LanguageSettings readLanguageSettings() {
         }
     s.systemLanguage = settingIn("/etc/default/locale", "LANG");
     if (s.systemLanguage.empty()) s.systemLanguage = settingIn("/etc/locale.conf", "LANG");
-    readXKeyboard(s);
+    // Asking the display loads the desktop's parts; a program that cannot load them goes on without.
+    try {
+        windowSystem().readKeyboard(s);
+    } catch (const std::runtime_error&) {}
     if (s.keyboardLayouts.empty()) {
         s.keyboardLayouts = split(settingIn("/etc/default/keyboard", "XKBLAYOUT"), ',');
         s.keyboardGroup = 0;

@@ -1,11 +1,12 @@
 #include "platform/sound.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
+#include <utility>
 
 #include "platform/eventloop.h"
+#include "platform/windowsystem.h"
 
 namespace gv {
 
@@ -13,20 +14,22 @@ namespace {
 constexpr int kChunkFrames = 512;  // about 23 ms: short enough that an effect starts with its event
 constexpr int kSilenceMs = 2000;   // how long the device stays open after the last effect ended
 
+constexpr int kFullGain = 128;  // a gain of 128 plays an effect as it was made
+
 // Holds the audio thread off our effect while it lives.
 class DeviceLock {
 public:
-    explicit DeviceLock(SDL_AudioDeviceID d) : d_(d) {
-        if (d_) SDL_LockAudioDevice(d_);
+    explicit DeviceLock(AudioStream* d) : d_(d) {
+        if (d_) d_->lock();
     }
     ~DeviceLock() {
-        if (d_) SDL_UnlockAudioDevice(d_);
+        if (d_) d_->unlock();
     }
     DeviceLock(const DeviceLock&) = delete;
     DeviceLock& operator=(const DeviceLock&) = delete;
 
 private:
-    SDL_AudioDeviceID d_;
+    AudioStream* d_;
 };
 }  // namespace
 
@@ -40,29 +43,16 @@ SoundOutput::~SoundOutput() { close(); }
 
 bool SoundOutput::open() {
     if (open_ || failed_) return open_;
-    // Only our own use of the audio subsystem is taken and given back; SDL belongs to the rest of the program.
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "no sound: %s", SDL_GetError());
+    // The same format every time, so effects converted for an earlier opening still fit.
+    try {
+        device_ = windowSystem().openAudio(kOutputRate, kOutputChannels, kChunkFrames, Fill, this);
+    } catch (const std::runtime_error&) {
+        device_ = nullptr;  // no desktop's parts: no sound
+    }
+    if (!device_) {
         failed_ = !everOpen_;
         return false;
     }
-    // The same format every time, so effects converted for an earlier opening still fit; SDL converts it
-    // for the device if it must.
-    SDL_AudioSpec want{};
-    want.freq = kOutputRate;
-    want.format = AUDIO_S16SYS;
-    want.channels = kOutputChannels;
-    want.samples = kChunkFrames;
-    want.callback = Fill;
-    want.userdata = this;
-    device_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
-    if (device_ == 0) {
-        SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "no sound: %s", SDL_GetError());
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        failed_ = !everOpen_;
-        return false;
-    }
-    SDL_PauseAudioDevice(device_, 0);
     open_ = everOpen_ = true;
     return true;
 }
@@ -70,10 +60,8 @@ bool SoundOutput::open() {
 void SoundOutput::close() {
     if (!open_) return;
     release();
-    SDL_CloseAudioDevice(device_);  // waits for the audio thread to leave Fill
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    device_.reset();
     converted_.clear();  // a silent game keeps no sound in memory
-    device_ = 0;
     open_ = false;
 }
 
@@ -93,7 +81,7 @@ void SoundOutput::Fill(void* self, std::uint8_t* stream, int bytes) {
     const std::size_t left = out.current_->size() - out.position_;
     const std::size_t n = std::min(left, std::size_t(bytes) / (sizeof(std::int16_t) * kOutputChannels));
     for (std::size_t i = 0; i < n; ++i) {
-        const auto v = static_cast<std::int16_t>((*out.current_)[out.position_ + i] * out.gain_ / SDL_MIX_MAXVOLUME);
+        const auto v = static_cast<std::int16_t>((*out.current_)[out.position_ + i] * out.gain_ / kFullGain);
         for (int c = 0; c < kOutputChannels; ++c) frames[i * kOutputChannels + std::size_t(c)] = v;
     }
     out.position_ += n;
@@ -101,13 +89,13 @@ void SoundOutput::Fill(void* self, std::uint8_t* stream, int bytes) {
 
 bool SoundOutput::playing() const {
     if (!open_) return false;
-    DeviceLock lock(device_);
+    DeviceLock lock(device_.get());
     return current_ && position_ < current_->size();
 }
 
 void SoundOutput::release() {
     {
-        DeviceLock lock(open_ ? device_ : 0);
+        DeviceLock lock(open_ ? device_.get() : nullptr);
         current_ = nullptr;
         position_ = 0;
     }
@@ -116,34 +104,9 @@ void SoundOutput::release() {
 
 const SoundOutput::Samples* SoundOutput::convert(int id) {
     if (auto it = converted_.find(id); it != converted_.end()) return &it->second;
-    SDL_AudioSpec wav{};
-    Uint8* raw = nullptr;
-    Uint32 length = 0;
-    SDL_RWops* rw = SDL_RWFromConstMem(SoundBuffer.data(), int(SoundBuffer.size()));
-    if (!rw || !SDL_LoadWAV_RW(rw, 1, &wav, &raw, &length)) {
-        SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "effect %d: %s", id, SDL_GetError());
-        return nullptr;
-    }
-    SDL_AudioCVT cvt{};
-    if (SDL_BuildAudioCVT(&cvt, wav.format, wav.channels, wav.freq, AUDIO_S16SYS, 1, kOutputRate) < 0) {
-        SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "effect %d: %s", id, SDL_GetError());
-        SDL_FreeWAV(raw);
-        return nullptr;
-    }
-    std::vector<Uint8> bytes(std::size_t(length) * std::size_t(std::max(1, cvt.len_mult)));
-    std::memcpy(bytes.data(), raw, length);
-    SDL_FreeWAV(raw);
-    cvt.buf = bytes.data();
-    cvt.len = int(length);
-    if (cvt.needed && SDL_ConvertAudio(&cvt) != 0) {
-        SDL_LogDebug(SDL_LOG_CATEGORY_AUDIO, "effect %d: %s", id, SDL_GetError());
-        return nullptr;
-    }
-    const std::size_t converted = cvt.needed ? std::size_t(cvt.len_cvt) : std::size_t(length);
-    Samples& samples = converted_[id];
-    samples.resize(converted / sizeof(std::int16_t));
-    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(std::int16_t));
-    return &samples;
+    Samples samples;
+    if (!windowSystem().monoSamples(SoundBuffer, kOutputRate, samples)) return nullptr;
+    return &(converted_[id] = std::move(samples));
 }
 
 void SoundOutput::PlayEffect(int id, std::span<const std::uint8_t> wave) {
@@ -155,10 +118,10 @@ void SoundOutput::PlayEffect(int id, std::span<const std::uint8_t> wave) {
     const Samples* samples = convert(id);
     if (!samples) return;
     {
-        DeviceLock lock(device_);
+        DeviceLock lock(device_.get());
         current_ = samples;
         position_ = 0;
-        gain_ = volume_ * SDL_MIX_MAXVOLUME / 100;
+        gain_ = volume_ * kFullGain / 100;
     }
     id_ = id;
     if (!silence_) return;

@@ -1,8 +1,8 @@
 #pragma once
-// Sound effects through SDL's own audio: one effect at a time, mixed by us into the device's stream from
-// memory in the background.
-// Without an audio device (no sound card, or SDL cannot open one) every call quietly does nothing,
-// so the game never depends on sound.
+// Sound effects through the desktop's sound card (SDL's own audio): one effect at a time, mixed by us into
+// the device's stream from memory in the background.
+// Without an audio device (no sound card, SDL cannot open one, or no window module) every call quietly does
+// nothing, so the game never depends on sound.
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -12,13 +12,14 @@
 
 namespace gv {
 
+class AudioStream;
 class EventLoop;
 class Timer;
 
 class SoundOutput {
 public:
     // The mixed stream the device is given: 16-bit signed samples in native byte order, interleaved.
-    // SDL converts it for the device if it must, so it is always exactly this.
+    // The device's side converts it if it must, so it is always exactly this.
     static constexpr int kOutputRate = 22050;
     static constexpr int kOutputChannels = 2;
 
@@ -71,7 +72,7 @@ private:
     const Samples* current_ = nullptr;
     std::size_t position_ = 0;  // samples of current_ already given to the device
     int gain_ = 128;            // of 128, fixed when the effect starts
-    std::uint32_t device_ = 0;
+    std::unique_ptr<AudioStream> device_;
     int id_ = 0;
     std::unique_ptr<Timer> silence_;                    // closes the device once nothing has played for a while
     std::chrono::steady_clock::time_point silentFrom_;  // when the last effect ends

@@ -10,7 +10,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$tmp/usr" >/dev/null
 cd "$tmp/usr"
-want=(bin/gorvath "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" share/man/man6/gorvath.6.gz
+want=(bin/gorvath lib/gorvath/gorvath-window.so "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" share/man/man6/gorvath.6.gz
       share/doc/gorvath/copyright share/doc/gorvath/changelog.gz)
 for s in 16 32 48 64 128 256; do
   icon="share/icons/hicolor/${s}x$s/apps/$id.png"
@@ -42,5 +42,18 @@ done
 [[ $depends != *mixer* ]] || fail "Depends names a sound mixer the program does not use: $depends"
 lintian --fail-on error "$deb" || fail "lintian"
 dpkg-deb -x "$deb" "$tmp/root"
-if ldd "$tmp/root/usr/games/gorvath" | grep -q "not found"; then fail "the packaged program misses libraries"; fi
+for elf in usr/games/gorvath usr/lib/gorvath/gorvath-window.so; do
+  if ldd "$tmp/root/$elf" | grep -q "not found"; then fail "the packaged $elf misses libraries"; fi
+done
+# Without a display the packaged program finds and loads its window module, then says it has no display.
+mkdir "$tmp/run"
+set +e
+said=$(env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$tmp/run" SDL_VIDEODRIVER=x11 \
+  "$tmp/root/usr/games/gorvath" --no-router --config "$tmp/run" 2>&1)
+status=$?
+set -e
+[ "$status" -eq 1 ] && [[ $said == *"cannot open the display"* ]] || fail "the packaged program without a display: $status $said"
+# Checking records never loads the window's libraries.
+said=$(LD_DEBUG=files "$tmp/root/usr/games/gorvath" --verify-replay /dev/null 2>&1 || true)
+[[ $said != *SDL* && $said != *gorvath-window* ]] || fail "checking a record loaded the window's libraries"
 echo "installed, validated and packaged: $(basename "$deb")"

@@ -4,6 +4,7 @@
 
 #include "platform/controls.h"
 #include "platform/eventloop.h"
+#include "platform/windowsystem.h"
 
 namespace gv {
 
@@ -24,7 +25,7 @@ struct WindowSize {
 };
 WindowSize firstWindowSize(int usableW, int usableH, int picW, int picH);
 
-class SdlDriver : public Driver {
+class SdlDriver : public Window {
 public:
     // Prepares the window for `form` (its caption, icon and client size), still hidden. Throws
     // std::runtime_error when no display can be opened.
@@ -34,8 +35,6 @@ public:
     // page the program had already written costs a fault when it is written again. Each call is one
     // more use of SDL's video, given back when SDL ends (see SdlSession). Throws as above.
     static void openDisplay();
-    // Shows the window with the form drawn in it from its first moment on screen.
-    void show();
     ~SdlDriver() override;
     SdlDriver(const SdlDriver&) = delete;
     SdlDriver& operator=(const SdlDriver&) = delete;
@@ -46,32 +45,15 @@ public:
     void present() override;
     void sleepUntil(double tMs) override;
 
-    // The window's size and place when it is not full screen, and whether it is full screen now.
-    struct Place {
-        int x = 0, y = 0, width = 0, height = 0;
-        bool fullScreen = false;
-    };
-    Place place() const;
-    // Before show(): the window as it was last time. A size is kept within the smallest window and the
-    // desktop; a place that is on no display now is left to the window system.
-    void setPlace(const Place& p);
-
-    // How the picture fills the window: smooth (any size that keeps its shape) or whole multiples only.
-    // A change is laid out and drawn at once.
-    void setSmooth(bool smooth);
-    bool smooth() const;
-    // The lines of text kept rendered for drawing again: how many, their bytes, and how many were rendered
-    // so far. They are kept within a bound on their bytes (2 MB unless set), the least recently drawn
-    // going first, never one drawn in the frame being drawn.
-    struct TextCache {
-        std::size_t texts = 0, bytes = 0;
-        long rendered = 0;
-    };
-    TextCache textCache() const;
-    void setTextCacheBound(std::size_t bytes);
-    // Full screen on the desktop the window is on, or back to the window as it was.
-    void setFullScreen(bool on);
-    bool fullScreen() const;
+    void show() override;
+    Place place() const override;
+    void setPlace(const Place& p) override;
+    void setSmooth(bool smooth) override;
+    bool smooth() const override;
+    TextCache textCache() const override;
+    void setTextCacheBound(std::size_t bytes) override;
+    void setFullScreen(bool on) override;
+    bool fullScreen() const override;
 
     // Opens a web address in the desktop's browser; errors are ignored.
     static void openUrl(const char* url);
@@ -91,5 +73,8 @@ public:
     SdlSession(const SdlSession&) = delete;
     SdlSession& operator=(const SdlSession&) = delete;
 };
+
+// The desktop's parts served by SDL (see windowSystem).
+WindowSystem& sdlWindowSystem();
 
 }  // namespace gv
