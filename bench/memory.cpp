@@ -4,6 +4,8 @@
 // evening runs on a virtual clock, every frame still drawn in the window, so it takes a minute or so rather
 // than an hour. This program is the game built as the real one is, with the bench around it. Usage:
 // bench_memory [battles, 30 by default]. Prints; never fails on a figure.
+#include <malloc.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -31,8 +33,11 @@ std::string statusField(const char* name) {
 
 void report(const std::string& state, const gv::SdlDriver& screen) {
     const gv::SdlDriver::TextCache texts = screen.textCache();
-    std::printf("%s: resident %s, peak %s; %zu texts kept in %.2f MB\n", state.c_str(), statusField("VmRSS:").c_str(),
-                statusField("VmHWM:").c_str(), texts.texts, double(texts.bytes) / (1 << 20));
+    // The heap's blocks in use, and what it holds free between them (the price of its fragments).
+    const struct mallinfo2 heap = mallinfo2();
+    std::printf("%s: resident %s, peak %s; heap %.2f MB in use, %.2f MB free in it; %zu texts kept in %.2f MB\n", state.c_str(),
+                statusField("VmRSS:").c_str(), statusField("VmHWM:").c_str(), double(heap.uordblks) / (1 << 20),
+                double(heap.fordblks) / (1 << 20), texts.texts, double(texts.bytes) / (1 << 20));
     std::fflush(stdout);
 }
 

@@ -8,6 +8,7 @@
 
 #include "battlefield/sky.h"
 #include "game/mainfrm.h"
+#include "platform/program.h"
 #include "game/numtext.h"
 #include "game/simmath.h"
 #include "net/protocol.h"
@@ -105,6 +106,7 @@ void Mainfrm::SeatTank(Image& tank, int left) {
 // closed meanwhile.
 void Mainfrm::GenerateWorld() {
     const std::uint32_t battle = state.BattleNumber;
+    ReturnFreeMemory();  // what the last battle left free in the heap
     auto show = [&] {
         loop().refresh();
         return !WorldAbandoned(battle);

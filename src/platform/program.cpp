@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -35,6 +36,12 @@ InstanceLock::InstanceLock(const std::string& name, const std::string& dir) {
 
 InstanceLock::~InstanceLock() {
     if (fd_ >= 0) ::close(fd_);  // releases the lock
+}
+
+void ReturnFreeMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 }  // namespace gv

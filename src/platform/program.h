@@ -1,5 +1,6 @@
 #pragma once
-// What the program asks of the operating system besides the window: is another copy running?
+// What the program asks of the operating system besides the window: is another copy running? And the
+// heap's free pages given back.
 #include <string>
 
 namespace gv {
@@ -24,5 +25,10 @@ private:
     bool previous_ = false;
     std::string path_;
 };
+
+// Gives the system back the pages the heap holds free. An evening of battles frees and makes again drawn
+// texts and buffers of many sizes, and the holes they leave would otherwise stay resident; a new battle
+// calls this once.
+void ReturnFreeMemory();
 
 }  // namespace gv

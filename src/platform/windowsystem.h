@@ -74,8 +74,7 @@ public:
 
     // The sound card at `rate` samples a second on `channels` channels, `frames` to a chunk, already
     // playing what `fill` gives; null when there is none.
-    virtual std::unique_ptr<AudioStream> openAudio(int rate, int channels, int frames, AudioStream::Fill fill,
-                                                   void* user) = 0;
+    virtual std::unique_ptr<AudioStream> openAudio(int rate, int channels, int frames, AudioStream::Fill fill, void* user) = 0;
     // A whole RIFF wave file as 16-bit samples in native byte order on one channel at `rate`; false when
     // it cannot be read.
     virtual bool monoSamples(std::span<const std::uint8_t> wave, int rate, std::vector<std::int16_t>& out) = 0;
