@@ -2,8 +2,11 @@
 // battlefields, each level on both sides of the field; a table of win rates, an Elo rating for each level
 // (the normal computer at 1500) with its 95 % interval, and each level against a tank that never moves:
 // the median number of shots to destroy it and how often the first shot hits. Then the worst time one
-// turn took at each level.
+// turn took at each level, in wall-clock time and in the thinking thread's processor time, with the
+// machine's load.
 //   bench_ladder [battlefields per pair, 200 by default]
+#include <time.h>
+
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -28,6 +31,25 @@ gv::Desktop quietDesktop() {
     return d;
 }
 
+double threadCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+// The machine's load over the last minute.
+std::string loadNow() {
+    std::FILE* f = std::fopen("/proc/loadavg", "r");
+    double one = -1;
+    if (f) {
+        if (std::fscanf(f, "%lf", &one) != 1) one = -1;
+        std::fclose(f);
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", one);
+    return text;
+}
+
 template <class T>
 T median(std::vector<T> v) {
     std::sort(v.begin(), v.end());
@@ -38,7 +60,9 @@ T median(std::vector<T> v) {
 struct Arena {
     gv::EventLoop loop;
     gv::Mainfrm game{loop, quietDesktop()};
-    std::array<double, kLevels> worstMs{};
+    // Each level's turns: wall-clock time, and the processor time of the thread that thought (which a
+    // pause of the machine, another program's work, does not lengthen).
+    std::array<std::vector<double>, kLevels> wallMs, cpuMs;
 
     Arena() {
         game.world.setUnseen(true);  // nobody looks: no pixels to paint
@@ -49,9 +73,12 @@ struct Arena {
         game.aitimer.onTimer = [this, think] {
             const int level = game.ComputerLevel(int(game.state.TurnPlayer));
             const auto t0 = std::chrono::steady_clock::now();
+            const double c0 = threadCpuMs();
             think();
             const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
-            if (level >= 0) worstMs[std::size_t(level)] = std::max(worstMs[std::size_t(level)], ms);
+            if (level < 0) return;
+            wallMs[std::size_t(level)].push_back(ms);
+            cpuMs[std::size_t(level)].push_back(threadCpuMs() - c0);
         };
     }
     void begin(int player1, int player2, int seed) {
@@ -133,6 +160,7 @@ std::array<double, kLevels> Ratings(const Results& r) {
 int main(int argc, char** argv) {
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     const int fields = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    const std::string loadAtStart = loadNow();
     Arena arena;
     Results results;
     std::printf("Each pair of levels on %d battlefields, each level on both sides (%d battles a pair):\n", fields, 2 * fields);
@@ -199,8 +227,15 @@ int main(int argc, char** argv) {
                     never ? (" (not destroyed in 300 shots: " + std::to_string(never) + ")").c_str() : "");
         std::fflush(stdout);
     }
-    std::printf("\nThe worst turn, from the computer's timer to its shot:\n");
-    for (int level = 0; level < kLevels; ++level)
-        std::printf("  %-10s %6.2f ms\n", kTitle[level], arena.worstMs[std::size_t(level)]);
+    std::printf("\nThe turns, from the computer's timer to its shot (load %s from %s at the start):\n", loadNow().c_str(),
+                loadAtStart.c_str());
+    std::printf("  %-10s %7s %10s %10s %10s %10s\n", "", "turns", "median", "worst", "median CPU", "worst CPU");
+    for (int level = 0; level < kLevels; ++level) {
+        const auto& wall = arena.wallMs[std::size_t(level)];
+        const auto& cpu = arena.cpuMs[std::size_t(level)];
+        std::printf("  %-10s %7zu %7.2f ms %7.2f ms %7.2f ms %7.2f ms\n", kTitle[level], wall.size(), median(wall),
+                    wall.empty() ? 0.0 : *std::max_element(wall.begin(), wall.end()), median(cpu),
+                    cpu.empty() ? 0.0 : *std::max_element(cpu.begin(), cpu.end()));
+    }
     return 0;
 }

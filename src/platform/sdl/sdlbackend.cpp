@@ -291,7 +291,12 @@ void SdlDriver::collectInput() {
     while (SDL_PollEvent(&e)) impl_->handle(e);
 }
 
-void SdlDriver::present() { impl_->render(); }
+void SdlDriver::present() {
+    impl_->render();
+    // The game pads start once the first frame is on screen (finding them takes a while); the controllers
+    // already plugged in then announce themselves as events.
+    if (!impl_->padInput) impl_->padInput = std::make_unique<SdlPadInput>(impl_->form);
+}
 
 void SdlDriver::sleepUntil(double tMs) {
     double wait = tMs - nowMs();

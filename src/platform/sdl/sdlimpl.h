@@ -145,7 +145,7 @@ struct SdlDriver::Impl {
     void render();
 
     // Input (sdlinput.cpp).
-    std::unique_ptr<SdlPadInput> padInput;  // the game pads, from the first event on
+    std::unique_ptr<SdlPadInput> padInput;  // the game pads, from the first frame on
     void updateCursor(int x, int y);
     void handle(const SDL_Event& e);
     void press(const SDL_MouseButtonEvent& b);

@@ -19,10 +19,7 @@ void SdlDriver::Impl::updateCursor(int x, int y) {
 
 void SdlDriver::Impl::handle(const SDL_Event& e) {
     EventLoop& loop = form.loop();
-    // Started here rather than with the window so this file keeps all of the input; the controllers
-    // already plugged in announce themselves as events when it starts.
-    if (!padInput) padInput = std::make_unique<SdlPadInput>(form);
-    padInput->handle(e);
+    if (padInput) padInput->handle(e);
     switch (e.type) {
         case SDL_QUIT: loop.post([this] { form.unload(); }); break;
         case SDL_WINDOWEVENT:
