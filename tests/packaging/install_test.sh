@@ -53,6 +53,13 @@ said=$(env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR="$tmp/run" SDL_VIDEODRI
 status=$?
 set -e
 [ "$status" -eq 1 ] && [[ $said == *"cannot open the display"* ]] || fail "the packaged program without a display: $status $said"
+# Copied away from its module, the program says what is missing instead of opening a window.
+mkdir "$tmp/alone" && cp "$tmp/root/usr/games/gorvath" "$tmp/alone/"
+set +e
+said=$(XDG_RUNTIME_DIR="$tmp/run" "$tmp/alone/gorvath" --no-router --config "$tmp/run" 2>&1)
+status=$?
+set -e
+[ "$status" -eq 1 ] && [[ $said == *"cannot find the window module"* ]] || fail "the program without its module: $status $said"
 # Checking records never loads the window's libraries.
 said=$(LD_DEBUG=files "$tmp/root/usr/games/gorvath" --verify-replay /dev/null 2>&1 || true)
 [[ $said != *SDL* && $said != *gorvath-window* ]] || fail "checking a record loaded the window's libraries"
