@@ -8,9 +8,16 @@
 #include <fstream>
 #include <functional>
 #include <utility>
+#include <vector>
 
 #include "assets/pictures.h"
 #include "desktop.h"
+#include "game/language.h"
+#include "platform/locale.h"
+
+// Xlib's macros after every header of ours.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
 
 namespace gv::e2e {
 namespace {
@@ -35,6 +42,32 @@ TEST(DesktopE2E, TheMenuOpensAndNewGameBuildsTheBattlefieldInView) {
     EXPECT_GT(shown(shot, *assets::picture("fbutt2"), 504 + 8, 8), 0.95) << "player 2's fire button is missing";
     // The player watched it being built: as the menu went, much of the lower half was still to come.
     EXPECT_GT(building.differs(shot, 0, 300, 800, 600, 3), 500) << "the battlefield appeared all at once";
+}
+
+// The display's keyboard layouts are read in their order, through the same desktop parts the program loads,
+// as the desktop publishes them (rules, model, layouts, variants, options): a Czech layout first on an
+// English system gives the Czech interface.
+TEST(DesktopE2E, TheDisplaysKeyboardLayoutsAreReadInTheirOrder) {
+    Desktop desk;
+    if (!desk.ok()) GTEST_SKIP() << "Xvfb is not available";
+    Display* x = XOpenDisplay(desk.display().c_str());
+    ASSERT_NE(x, nullptr);
+    const char* before = std::getenv("DISPLAY");
+    const std::string kept = before ? before : "";
+    setenv("DISPLAY", desk.display().c_str(), 1);
+    for (const std::string layouts : {"us,cz", "cz,,us"}) {
+        const std::string names = std::string("evdev\0pc105\0", 12) + layouts + std::string("\0\0\0", 3);
+        XChangeProperty(x, DefaultRootWindow(x), XInternAtom(x, "_XKB_RULES_NAMES", False), XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(names.data()), int(names.size()));
+        XSync(x, False);
+        LanguageSettings s = readLanguageSettings();
+        const bool czech = layouts[0] == 'c';
+        EXPECT_EQ(s.keyboardLayouts, (std::vector<std::string>{czech ? "cz" : "us", czech ? "us" : "cz"})) << layouts;
+        s.userLanguages = {"en_US.UTF-8"}, s.systemLanguage = "en_US.UTF-8";
+        EXPECT_EQ(czechInterface(s), czech) << layouts;
+    }
+    before ? setenv("DISPLAY", kept.c_str(), 1) : unsetenv("DISPLAY");
+    XCloseDisplay(x);
 }
 
 // The game window's size, or with `place` where it is on the screen.
