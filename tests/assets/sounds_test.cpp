@@ -11,6 +11,7 @@
 #include <iterator>
 #include <cstdio>
 #include <optional>
+#include <span>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -168,7 +169,18 @@ TEST(SoundOutput, OneEffectAtATimeReachesTheSpeakersAndStopSilencesThem) {
             const double share = peakAt(volume) / loud;
             EXPECT_TRUE(share >= low && share <= high) << "volume " << volume << " gave " << share;
         }
+        // At full volume an effect plays as it was made: effect 14 is one channel of 16-bit samples at the
+        // output's own rate, so its loudest sample comes out unchanged.
         out.setVolume(100);
+        const std::span<const std::uint8_t> made = gv::assets::sound(14);
+        const auto data = std::search(made.begin(), made.end(), std::begin("data"), std::end("data") - 1) + 8;
+        double madePeak = 0;
+        for (auto p = data; p + 1 < made.end(); p += 2)
+            madePeak = std::max(madePeak, std::abs(std::int16_t(p[0] | p[1] << 8) / 32768.0));
+        const std::size_t before14 = loudest(0).second;
+        play(out, 14);
+        SDL_Delay(400);
+        EXPECT_NEAR(loudest(before14).first, madePeak, 0.001) << "full volume is not the effect as it was made";
         play(out, 29);
         out.StopEffect();
         SDL_Delay(300);  // what the mixer had already buffered
