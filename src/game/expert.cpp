@@ -308,15 +308,18 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
     // The close looks overlap, and take in aims of the first pass: none of those can beat the best of it,
     // so each aim is flown once.
     std::vector<bool> flown(181 * 201);
+    auto seen = [&flown](int angle, int force) -> std::vector<bool>::reference {
+        return flown[std::size_t(angle) * 201 + std::size_t(force)];
+    };
     for (int angle = 0; angle <= 180; angle += 3)
-        for (int force = 4; force <= 200; force += 4) flown[std::size_t(angle * 201 + force)] = !drill || force == 100;
+        for (int force = 4; force <= 200; force += 4) seen(angle, force) = !drill || force == 100;
     for (std::size_t i = 0; i < std::min<std::size_t>(coarse.size(), 12); ++i) {
         const Aim around = coarse[i];
         for (int angle = std::max(0, around.angle - 2); angle <= std::min(180, around.angle + 2); ++angle)
             for (double force = std::max(0.0, around.force - 4); force <= std::min(200.0, around.force + 4); ++force) {
                 if (drill && force != around.force) continue;
-                if (flown[std::size_t(angle * 201 + int(force))]) continue;
-                flown[std::size_t(angle * 201 + int(force))] = true;
+                if (seen(angle, int(force))) continue;
+                seen(angle, int(force)) = true;
                 if (Shooter::Scored r = shooter.judge(angle, force); r.safe && r.score > best.s.score) best = {angle, force, r};
             }
     }
