@@ -514,8 +514,16 @@ private:
     double prevX_ = 0, prevY_ = 0;                    // the shell's centre before this tick's step
     bool bannerMoved_ = false;                        // the banner is below the menu, telling the player something
     std::pair<std::string, Colour> bannerBefore_[2];  // what it said over the battlefield before
-    bool contactEndsTick_ = false;                    // a bounce: no sprite move, no end check this tick
-    int flashTicks_ = 0;                              // ticks the flash has shown
+    // The banner while it tells the player about the link (ShowPeerText), and what it said before, which
+    // comes back.
+    struct PeerBanner {
+        bool shown = false;
+        std::string caption[2];
+        bool visible = false;
+        double points[2] = {0, 0}, height = 0;
+    } peerBanner_;
+    bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick
+    int flashTicks_ = 0;            // ticks the flash has shown
     void AngleChange(TextBox& box, Image& tank, bool player1);
     void ForceChange(TextBox& box);
     void FireTank(int player);

@@ -106,13 +106,9 @@ public:
     double lastHeard = 0, lastSent = 0;
     // Host: connections that have not greeted yet. The first to greet takes the seat.
     std::vector<std::shared_ptr<NetCaller>> callers;
-    int waitingForPeer = 0;       // waits for the peer now on the stack
-    double waitSince = 0;         // when the outermost of them began
-    double lastMessage = 0;       // when the peer last said more than a keep-alive
-    bool waitShown = false;       // the banner says we are waiting for the other player
-    std::string bannerBefore[2];  // what the banner said before that
-    bool bannerVisibleBefore = false;
-    double bannerPointsBefore[2] = {0, 0}, bannerHeightBefore = 0;
+    int waitingForPeer = 0;                                   // waits for the peer now on the stack
+    double waitSince = 0;                                     // when the outermost of them began
+    double lastMessage = 0;                                   // when the peer last said more than a keep-alive
     std::shared_ptr<char> alive = std::make_shared<char>(0);  // drain events posted to the loop check it
 
     // A link that breaks in a battle goes on when the joiner comes back: the host names the link, each

@@ -46,7 +46,7 @@ void Mainfrm::netlive_Timer() {
         return;
     }
     const bool waiting = n.waitingTextDue(now);
-    if (waiting != n.waitShown) ShowWaitingText(waiting);
+    if (waiting != peerBanner_.shown) ShowWaitingText(waiting);
 }
 
 // The banner over the battlefield says we wait for the other player; what it said before comes back.
@@ -55,15 +55,14 @@ void Mainfrm::ShowWaitingText(bool show) {
 }
 
 void Mainfrm::ShowPeerText(const std::string& text) {
-    Link& n = *net_;
-    if (text.empty() && !n.waitShown) return;
+    if (text.empty() && !peerBanner_.shown) return;
     if (!text.empty()) {
-        if (!n.waitShown) {
-            for (int i : {0, 1}) n.bannerBefore[i] = Label8(i).caption(), n.bannerPointsBefore[i] = Label8(i).font.points;
-            n.bannerHeightBefore = Label8(1).height();
-            n.bannerVisibleBefore = Label8(1).visible();
+        if (!peerBanner_.shown) {
+            for (int i : {0, 1}) peerBanner_.caption[i] = Label8(i).caption(), peerBanner_.points[i] = Label8(i).font.points;
+            peerBanner_.height = Label8(1).height();
+            peerBanner_.visible = Label8(1).visible();
         }
-        n.waitShown = true;
+        peerBanner_.shown = true;
         for (int i : {0, 1}) {
             // Text and shadow in one size, small enough for two lines: they wrap alike and nothing is cut off.
             Label8(i).font.points = kPeerTextPoints;
@@ -75,13 +74,13 @@ void Mainfrm::ShowPeerText(const std::string& text) {
         Label8(1).outlineColour = Label8(0).foreColour;
         return;
     }
-    n.waitShown = false;  // what the banner said comes back, in the language chosen meanwhile
+    peerBanner_.shown = false;  // what the banner said comes back, in the language chosen meanwhile
     Label8(1).outline = 0;
     for (int i : {0, 1}) {
-        Label8(i).font.points = n.bannerPointsBefore[i];
-        Label8(i).move(0, Label8(i).top(), world.width(), n.bannerHeightBefore);
-        Label8(i).setCaption(BannerInLanguage(n.bannerBefore[i], state.CzechUi == True));
-        Label8(i).setVisible(n.bannerVisibleBefore);
+        Label8(i).font.points = peerBanner_.points[i];
+        Label8(i).move(0, Label8(i).top(), world.width(), peerBanner_.height);
+        Label8(i).setCaption(BannerInLanguage(peerBanner_.caption[i], state.CzechUi == True));
+        Label8(i).setVisible(peerBanner_.visible);
     }
 }
 
