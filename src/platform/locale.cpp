@@ -40,6 +40,17 @@ std::string settingIn(const char* path, const std::string& key) {
 
 }  // namespace
 
+std::vector<std::string> KeyboardLayoutsNamed(const std::string& rulesNames) {
+    // Past the rules and the model: the third field.
+    std::size_t start = 0;
+    for (int field = 0; field < 2; ++field) {
+        start = rulesNames.find('\0', start);
+        if (start == std::string::npos) return {};
+        ++start;
+    }
+    return split(rulesNames.substr(start, rulesNames.find('\0', start) - start), ',');
+}
+
 std::string LanguageSettings::keyboardLayout() const {
     if (keyboardLayouts.empty()) return "";
     return keyboardGroup >= 0 && std::size_t(keyboardGroup) < keyboardLayouts.size() ? keyboardLayouts[keyboardGroup]

@@ -16,6 +16,10 @@ struct LanguageSettings {
     std::string keyboardLayout() const;
 };
 
+// The layouts the X display's rules names give (rules, model, layouts, variants and options, each ending in
+// a zero byte), in their order: "us,cz" gives us and cz; none when there is no layouts field.
+std::vector<std::string> KeyboardLayoutsNamed(const std::string& rulesNames);
+
 // Reads the settings of this desktop: LANGUAGE, then LC_ALL, LC_MESSAGES, LANG for the user;
 // /etc/default/locale or /etc/locale.conf for the system; the X display's keyboard layouts and its
 // keyboard's group, else the layouts of /etc/default/keyboard with the first in use.

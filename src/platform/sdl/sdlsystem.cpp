@@ -17,18 +17,6 @@ namespace gv {
 
 namespace {
 
-// The fields of `s` between separators; empty ones too when `keepEmpty` (they count for the places after).
-std::vector<std::string> fieldsOf(const std::string& s, char sep, bool keepEmpty) {
-    std::vector<std::string> out;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= s.size(); ++i)
-        if (i == s.size() || s[i] == sep) {
-            if (keepEmpty || i > start) out.push_back(s.substr(start, i - start));
-            start = i + 1;
-        }
-    return out;
-}
-
 // The X display's layouts and the keyboard's group, an index into them; nothing without a display.
 void readXKeyboard(LanguageSettings& s) {
     const char* name = std::getenv("DISPLAY");
@@ -45,8 +33,7 @@ void readXKeyboard(LanguageSettings& s) {
         if (XGetWindowProperty(d, DefaultRootWindow(d), prop, 0, 1024, False, XA_STRING, &type, &format, &items, &after, &data) ==
                 Success &&
             data) {
-            const std::vector<std::string> fields = fieldsOf(std::string(reinterpret_cast<char*>(data), items), '\0', true);
-            if (fields.size() > 2) s.keyboardLayouts = fieldsOf(fields[2], ',', false);
+            s.keyboardLayouts = KeyboardLayoutsNamed(std::string(reinterpret_cast<char*>(data), items));
             XFree(data);
         }
     }
