@@ -208,7 +208,7 @@ void Mainfrm::Dispatch(const std::string& text) {
     if (m.key == NetMessage::KeepAlive) return;  // its program runs: that is all it says
     // A message: what a wait for the peer counts as its progress.
     n.lastMessage = loop().now();
-    if (peerBanner_.shown) ShowWaitingText(false);
+    ShowWaitingText(false);  // the waiting note goes, if it is up
     if (m.key == NetMessage::LinkName || m.key == NetMessage::Resume) {
         // The link's own business, no part of the battle.
         if (m.malformed || n.role != Link::Role::Joiner) return;
@@ -421,7 +421,7 @@ void Mainfrm::ForgetLink() {
     n.shotTimer.setEnabled(false);
     n.peerShotPending = false;
     n.liveTimer.setEnabled(false);
-    if (peerBanner_.shown) ShowWaitingText(false);
+    ShowWaitingText(false);  // the waiting note goes, if it is up
 }
 
 void Mainfrm::PeerDisconnected(LinkEnd why) {
