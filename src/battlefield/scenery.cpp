@@ -1,6 +1,6 @@
 // Trees, the sun and the moon.
+#include "battle/simmath.h"
 #include "game/mainfrm.h"
-#include "game/simmath.h"
 
 namespace gv {
 

@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "game/simmath.h"
+#include "battle/simmath.h"
 #include "platform/controls.h"
 
 namespace gv {

@@ -6,12 +6,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "battle/effects.h"
+#include "battle/simmath.h"
 #include "battlefield/sky.h"
 #include "game/mainfrm.h"
-#include "platform/program.h"
 #include "game/numtext.h"
-#include "game/simmath.h"
 #include "net/protocol.h"
+#include "platform/program.h"
 
 namespace gv {
 
@@ -98,7 +99,7 @@ std::uint64_t GroundDraws(const GroundArray& ground, bool hell) {
 
 void Mainfrm::SeatTank(Image& tank, int left) {
     // The tank's bottom rests on the highest ground under its middle.
-    tank.move(left, GroundUnderTank(left) - 40, 40, 40);
+    tank.move(left, battle::TankRestTop(state.Ground, left), 40, 40);
 }
 
 // A new battlefield, phase by phase, yielding to the event loop between frames so the sky and the ground

@@ -3,8 +3,9 @@
 #include <array>
 #include <cmath>
 
+#include "battle/shells.h"
+#include "battle/simmath.h"
 #include "game/mainfrm.h"
-#include "game/simmath.h"
 #include "net/protocol.h"
 
 namespace gv {
@@ -19,7 +20,7 @@ int Mainfrm::CrateKind(double r) {
         std::size_t n = 1;
         for (int kind = weapon::Teleport; kind <= weapon::Health; ++kind) kinds[n++] = kind;
         for (int kind = weapon::Teleport; kind <= weapon::Health; ++kind)
-            for (int more = 1; more < Weapon(kind).crates; ++more) kinds[n++] = kind;
+            for (int more = 1; more < battle::Shell(kind).crates; ++more) kinds[n++] = kind;
         return kinds;
     }();
     int i = int(Int(r * 25)) + 1;

@@ -7,11 +7,12 @@
 #include <algorithm>
 #include <cmath>
 
-#include "game/columnwalk.h"
-#include "game/geometry.h"
+#include "battle/columnwalk.h"
+#include "battle/effects.h"
+#include "battle/geometry.h"
+#include "battle/simmath.h"
 #include "game/mainfrm.h"
 #include "game/numtext.h"
-#include "game/simmath.h"
 
 namespace gv {
 
@@ -134,7 +135,7 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, HighestGround& hig
         const double ox = x, oy = y;
         // A drill with the human standing lower goes down into the human's ground whatever the angle.
         if (k.drill && k.humanLower) return Candidate::Hits;
-        FlightStep(x, y, vx, vy, t, k.x0, k.y0, state.Gravity, k.wind, k.drill);
+        battle::FlightStep(x, y, vx, vy, t, k.x0, k.y0, state.Gravity, k.wind, k.drill);
         if (flight) flight->push_back({x, y});
         // Every column of the step, as the real shell walks it; one column further right it is still on the
         // field. A step that can meet nothing needs no walk.

@@ -18,6 +18,7 @@ struct ComputerThought {
     double force = 0;
     bool hits = false;                          // its own flight of that aim reached the target box
     std::vector<std::array<double, 2>> flight;  // that flight: where its shell was after each tick
+    std::array<double, 2> losses{};             // the expert's reckoning of what that shot costs its own tank and the other
     bool passed = false;                        // no shell at all: the practice target, or an expert with no safe shot
     bool fired = false;                         // false when the turn had passed by the time the aim was written
 };

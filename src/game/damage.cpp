@@ -1,14 +1,16 @@
 // Direct hits, splash damage, and the end of a battle with its tank explosion.
 #include <cmath>
 
+#include "battle/effects.h"
+#include "battle/shells.h"
+#include "battle/simmath.h"
 #include "game/mainfrm.h"
-#include "game/simmath.h"
 
 namespace gv {
 
 void Mainfrm::DirectHit(Image& tank, int kind) {
-    const double loss = Weapon(kind).hitLoss;
-    PlayEffect(Weapon(kind).hitSound);
+    const double loss = battle::Shell(kind).hitLoss;
+    PlayEffect(battle::Shell(kind).hitSound);
     if (&tank == &tank1) {
         state.Health1 -= loss;
         ShowHealth1();
@@ -18,13 +20,9 @@ void Mainfrm::DirectHit(Image& tank, int kind) {
     }
 }
 
-void Mainfrm::Splash(double cx, double cy, double limit, double base, double factor) {
-    for (int p = 1; p <= 2; ++p) {
-        const Image& tank = p == 1 ? tank1 : tank2;
-        double ddx = tank.left() + 20 - cx, ddy = tank.top() + 20 - cy;
-        double dist = simmath::Sqrt(ddx * ddx + ddy * ddy);
-        if (dist < limit) (p == 1 ? state.Health1 : state.Health2) += -base + factor * dist;
-    }
+void Mainfrm::Splash(double cx, double cy, const battle::Blast& blast) {
+    state.Health1 -= battle::BlastLoss(blast, tank1.left(), tank1.top(), cx, cy);
+    state.Health2 -= battle::BlastLoss(blast, tank2.left(), tank2.top(), cx, cy);
 }
 
 void Mainfrm::CheckBattleEnd() {

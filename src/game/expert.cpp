@@ -8,16 +8,16 @@
 #include <array>
 #include <cmath>
 
-#include "game/columnwalk.h"
-#include "game/geometry.h"
+#include "battle/columnwalk.h"
+#include "battle/effects.h"
+#include "battle/geometry.h"
+#include "battle/shells.h"
+#include "battle/simmath.h"
 #include "game/mainfrm.h"
-#include "game/simmath.h"
 
 namespace gv {
 
 using simmath::Int;
-using simmath::Round;
-using simmath::Sqrt;
 
 namespace {
 
@@ -42,77 +42,6 @@ double CrateWorth(int crate, double ownHealth) {
     return crate > 0 && crate < int(std::size(kWorth)) ? kWorth[crate] : 0;
 }
 
-double TopOver(const GroundArray& G, double left) {
-    double top = G.at(left + 15);
-    for (double x = left + 16; x <= left + 25; ++x) top = std::min(top, double(G.at(x)));
-    return top - 40;
-}
-
-// The columns `TopOver` reads under either tank: all of the ground an effect's cost looks at afterwards,
-// so the effects work out their new ground there alone.
-struct UnderTanks {
-    int own0, own1, foe0, foe1;
-    UnderTanks(const Tank& own, const Tank& foe)
-        : own0(GroundArray::column(own.left + 15)),
-          own1(GroundArray::column(own.left + 25)),
-          foe0(GroundArray::column(foe.left + 15)),
-          foe1(GroundArray::column(foe.left + 25)) {}
-    bool operator()(double c) const {
-        const int j = GroundArray::column(c);
-        return (own0 <= j && j <= own1) || (foe0 <= j && j <= foe1);
-    }
-};
-
-// The ground under the tanks after a crater of radius `R` at `cx`, as the shell digs one.
-void Dig(GroundArray& G, double cx, double R, const UnderTanks& under) {
-    const double h0 = G.at(cx);
-    for (double k = -R; k <= R; ++k) {
-        const double c = cx + k;
-        if (!(-1 < c && c < 800) || !under(c)) continue;
-        const double d = Sqrt(R * R - k * k);
-        if (G.at(c) < h0 + d) {
-            const double old = G.at(c);
-            G.at(c) = std::int16_t(std::min(Round(old + std::min(h0 + d - old, 2 * d)), 600.0));
-        }
-    }
-}
-
-// Health lost by a tank within `limit` of a blast at (cx, cy).
-double Blast(const Tank& t, double cx, double cy, double limit, double base, double factor) {
-    const double dx = t.left + 20 - cx, dy = t.top + 20 - cy;
-    const double dist = Sqrt(dx * dx + dy * dy);
-    return dist < limit ? base - factor * dist : 0;
-}
-
-// Where a roller or climber that touched the ground at `x` comes to rest and explodes; -1 when it rolls
-// off the field. It moves a whole column at a time: it reads the columns whole steps away from the one it
-// landed on.
-double RollTo(const GroundArray& G, double x, bool up) {
-    const int landed = GroundArray::column(x);
-    auto g = [&](int n) { return G(landed + n); };
-    auto towards = [&](int a, int b) { return up ? a > b : a < b; };
-    double X = x;
-    for (int n = 0, ticks = 1;; ++ticks) {
-        if (!(3 <= X && X < 797)) return -1;
-        bool peak = true, pit = true;
-        for (int d : {-3, -2, -1, 1, 2, 3}) peak = peak && g(n) <= g(n + d), pit = pit && g(n) >= g(n + d);
-        if (peak || pit || ticks > 150) return X;
-        if (towards(g(n), g(n + 3)) || towards(g(n), g(n + 2)) || towards(g(n), g(n + 1))) X += 1, ++n;
-        if (towards(g(n), g(n - 3)) || towards(g(n), g(n - 2)) || towards(g(n), g(n - 1))) X -= 1, --n;
-    }
-}
-
-// The leveller's cut, one side: every higher column down to the landing height, up to lower ground.
-void Level(GroundArray& G, double start, int step) {
-    const double level = G.at(start);
-    for (double c = start; step > 0 ? c <= 800 : c >= -1; c += step) {
-        if (G.at(c) < level)
-            G.at(c) = std::int16_t(level);
-        else if (G.at(c) > level)
-            break;
-    }
-}
-
 // What a shell of `kind` landing at column `x` costs each tank (own first); `unsure` when its effect is
 // random or runs on (the quake, the bouncer) so only distance keeps the shooter safe.
 struct Cost {
@@ -121,53 +50,42 @@ struct Cost {
 };
 
 Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, const Tank& foe) {
-    GroundArray G = ground;  // after the effect, right under the tanks only
-    const UnderTanks under(own, foe);
+    GroundArray G = ground;  // as the shell leaves it
     Cost c;
-    const double h0 = G.at(x);
-    switch (kind) {
-        case weapon::Teleport:
-        case weapon::Piercing:
-        case weapon::Drill: return c;
-        case weapon::Pit: {
-            const double a = std::max(x - 20, -1.0), b = std::min(x + 20, 800.0);
-            const double bottom = std::min(Int((G.at(a) + G.at(b)) / 2.0) + 100, 600.0);
-            for (double col = a; col <= b; ++col)
-                if (-1 < col && col < 800 && under(col) && G.at(col) <= bottom) G.at(col) = std::int16_t(bottom + 1);
-            break;
-        }
-        case weapon::Mound:
-            for (int k = -40; k <= 40; ++k)
-                if (0 <= x + k && x + k < 800 && under(x + k))
-                    G.at(x + k) = std::int16_t(Round(G.at(x + k) - 8 * Sqrt(41 - std::abs(k))));
-            break;
-        case weapon::Leveller: Level(G, Int(x), 1), Level(G, Int(x), -1); break;
-        case weapon::Nuke:
-            Dig(G, x, Mainfrm::Weapon(kind).craterRadius, under);
-            c.own += Blast(own, x, h0, 200, 200, 1), c.foe += Blast(foe, x, h0, 200, 200, 1);
-            break;
-        case weapon::Quake:
-            // Random depths: on average four and a half times the square root of the distance to its edge.
+    auto unseen = [](double, double, double) {};
+    auto blast = [&](const battle::Blast& b, double cx, double cy) {
+        c.own += battle::BlastLoss(b, own.left, own.top, cx, cy);
+        c.foe += battle::BlastLoss(b, foe.left, foe.top, cx, cy);
+    };
+    const double h0 = G.at(x), R = battle::Shell(kind).craterRadius;
+    switch (battle::Shell(kind).contact) {
+        case battle::Contact::Teleport:
+        case battle::Contact::Piercing:
+        case battle::Contact::Drill: return c;
+        case battle::Contact::Pit: battle::Pit(G, x, unseen); break;
+        case battle::Contact::Mound: battle::Mound(G, x, unseen); break;
+        case battle::Contact::Leveller: battle::Level(G, x, [](double, double, double) { return true; }); break;
+        case battle::Contact::Nuke: battle::Crater(G, x, R, unseen), blast(battle::kNukeBlast, x, h0); break;
+        case battle::Contact::Quake:
+            // Random depths: reckoned at four and a half times the square root of the distance to its edge.
             c.unsure = true;
-            for (int k = -150; k <= 150; ++k)
-                if (0 <= x + k && x + k < 800 && under(x + k))
-                    G.at(x + k) = std::int16_t(std::min(G.at(x + k) + 4.5 * Sqrt(150 - std::abs(k)), 600.0));
+            battle::Quake(G, x, [](double s) { return Int(4.5 * s); }, unseen);
             break;
-        case weapon::Roller:
-        case weapon::Climber: {
-            const double X = RollTo(G, x, kind == weapon::Climber);
-            if (X < 0) return c;
-            const double h = G.at(X);
-            Dig(G, X, 40, under);
-            c.own += Blast(own, X, h, 60, 180, 3), c.foe += Blast(foe, X, h, 60, 180, 3);
+        case battle::Contact::Roll: {
+            battle::Rolling roll{x, kind == weapon::Climber};
+            battle::Roll end = battle::Roll::On;
+            while (end == battle::Roll::On) end = battle::RollStep(G, roll);
+            if (end == battle::Roll::Off) return c;
+            const double h = G.at(roll.x);
+            battle::Crater(G, roll.x, battle::kRollerCrater, unseen), blast(battle::kRollerBlast, roll.x, h);
             break;
         }
-        case weapon::Bouncer: c.unsure = true, Dig(G, x, Mainfrm::Weapon(kind).craterRadius, under); break;
-        default: Dig(G, x, Mainfrm::Weapon(kind).craterRadius, under); break;
+        case battle::Contact::Bounce: c.unsure = true, battle::Crater(G, x, R, unseen); break;
+        case battle::Contact::Crater: battle::Crater(G, x, R, unseen); break;
     }
-    // The tanks settle on the new ground: two points of health for every row they move.
-    c.own += 2 * std::fabs(TopOver(G, own.left) - own.top);
-    c.foe += 2 * std::fabs(TopOver(G, foe.left) - foe.top);
+    // The tanks settle on the new ground.
+    c.own += battle::SettleLoss(battle::TankRestTop(G, own.left), own.top);
+    c.foe += battle::SettleLoss(battle::TankRestTop(G, foe.left), foe.top);
     return c;
 }
 
@@ -208,7 +126,7 @@ struct Shooter {
         for (int tick = 0; tick < kMaxTicks; ++tick) {
             t += 0.2;
             const double px = x, py = y;
-            Mainfrm::FlightStep(x, y, vx, vy, t, x0, y0, 10, wind, drill);
+            battle::FlightStep(x, y, vx, vy, t, x0, y0, 10, wind, drill);
             if (flight) flight->push_back({x, y});
             if (!mayMeet(StepBounds(px, py, x, y))) continue;
             const ColumnWalkEnd walk = WalkColumns(px, py, x, y, 799, SweepOrder::DivideFirst, [&](double cx, double cy) {
@@ -233,6 +151,7 @@ struct Shooter {
     struct Scored {
         double score = -1e9;
         bool safe = false, hits = false;
+        double ownLoss = 0, foeLoss = 0;  // what the shot costs each tank, as far as it is sure
         Landing::What what = Landing::Lost;
     };
     Scored judge(int angle, double force) const {
@@ -244,7 +163,8 @@ struct Shooter {
             case Landing::Off:
             case Landing::Sun: r.safe = true, r.score = -900; return r;
             case Landing::Tank:
-                r.safe = true, r.hits = true, r.score = std::min(Mainfrm::Weapon(kind).hitLoss, foe.health) + kDirectHitBonus;
+                r.safe = true, r.hits = true, r.foeLoss = battle::Shell(kind).hitLoss;
+                r.score = std::min(r.foeLoss, foe.health) + kDirectHitBonus;
                 return r;
             case Landing::Crate: r.safe = true, r.score = CrateWorth(crate, own.health) - 1; return r;
             case Landing::Ground: break;
@@ -252,7 +172,7 @@ struct Shooter {
         const Cost c = GroundCost(kind, ground, end.x, own, foe);
         const double apart = std::fabs(end.x - (own.left + 20));
         if (c.own > 0 || (c.unsure && apart < 180) || apart < 12) return r;
-        r.safe = true;
+        r.safe = true, r.ownLoss = c.own, r.foeLoss = c.foe;
         double value = std::min(c.foe, foe.health);
         if (kind == weapon::Teleport || kind == weapon::Leveller)
             value = end.x > xL && end.x < xR ? 60 : 0;  // where the normal computer would put it
@@ -288,7 +208,7 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
                     aimBand ? (k.xL + k.xR) / 2 : foe.left + 20,
                     k.xL,
                     k.xR,
-                    Weapon(kind).hitsTanks,
+                    battle::Shell(kind).hitsTanks,
                     {}};
     shooter.highest.follow(s.Ground);
 
@@ -329,6 +249,7 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
     thought_.angle = one ? 180 - best.angle : best.angle;
     thought_.force = best.force;
     thought_.crate = best.s.what == Landing::Crate;
+    thought_.losses = {best.s.ownLoss, best.s.foeLoss};
     boxAngle = best.angle;
     boxForce = best.force;
     return true;

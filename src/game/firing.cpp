@@ -2,10 +2,11 @@
 // perhaps a crate, the panels slide back and the next player is armed.
 #include <cmath>
 
-#include "game/geometry.h"
+#include "battle/geometry.h"
+#include "battle/shells.h"
+#include "battle/simmath.h"
 #include "game/mainfrm.h"
 #include "game/numtext.h"
-#include "game/simmath.h"
 #include "net/protocol.h"
 
 namespace gv {
@@ -92,7 +93,7 @@ void Mainfrm::hideit_Timer() {
             return;
         }
         // The shooter holds the armour-piercing shell: its own whistle.
-        PlayEffect(Weapon(WeaponKind(ShooterSlot())).launchSound);
+        PlayEffect(battle::Shell(WeaponKind(ShooterSlot())).launchSound);
         bullettimer.setEnabled(true);
     }
 }

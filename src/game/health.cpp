@@ -1,6 +1,6 @@
 // Health bars: five stacked lines per player, their ends in twips (15 to a pixel), green fading to red.
+#include "battle/simmath.h"
 #include "game/mainfrm.h"
-#include "game/simmath.h"
 
 namespace gv {
 

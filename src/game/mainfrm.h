@@ -7,17 +7,16 @@
 #include <memory>
 #include <string>
 
+#include "battle/kinds.h"
+#include "battle/random.h"
 #include "game/computer.h"
-#include "game/gamestate.h"
-#include "game/kinds.h"
-#include "game/layout.h"
-#include "game/language.h"
 #include "game/desktop.h"
 #include "game/extras.h"
+#include "game/gamestate.h"
+#include "game/language.h"
+#include "game/layout.h"
 #include "game/options.h"
-#include "game/weapontable.h"
 #include "net/protocol.h"
-#include "game/random.h"
 #include "platform/controls.h"
 #include "platform/eventloop.h"
 #include "platform/portmap.h"
@@ -32,6 +31,9 @@ struct NetMessage;
 struct NetCaller;
 class Link;
 class HighestGround;
+namespace battle {
+struct Blast;
+}
 namespace replay {
 class Playback;
 }
@@ -151,6 +153,7 @@ public:
     // Every standing tree whose middle lies strictly between the two columns goes.
     void ClearTreesBetween(double left, double right);
     void DarkenPixel(double x, double y, double q);
+    void DarkenRows(double c, double from, double to);
     void BreakTree(Image& plant);
     void SettleTanks(bool withDamage, bool skipTeleported);
     void ReseatTrees();
@@ -165,30 +168,10 @@ public:
         CrateTaken
     };
     void EndShot(ShotEnd why);
-    // One step of a flying shell from the start point and the elapsed time (shared with the computer's aim,
-    // which flies it thousands of times a turn).
-    static void FlightStep(double& x, double& y, double& vx, double& vy, double time, double x0, double y0, int gravity,
-                           float wind, bool drill) {
-        if (drill) {
-            // Straight on at constant speed: no gravity, no drag, no wind.
-            y = y0 - time * vy;
-            x = x0 + time * vx;
-            return;
-        }
-        // From the start point and the elapsed time with the current velocity, then drag and wind for the next.
-        y = y0 - (time * vy - (gravity * 0.5) * time * time);
-        x = x0 + time * vx;
-        vx = vx - vx / 100 + double(wind / 50.0f);
-        vy = vy - vy / 100;
-    }
 
     // ---- Weapons
     // The ground contact of the shooter's weapon. True when the common aftermath follows.
     bool WeaponContact(int kind, double x, double y);
-    // A kind's traits; a kind the game does not know is a standard shell that cannot hit a tank.
-    static const WeaponTraits& Weapon(int kind);
-    // The ground under a tank whose left edge is `left`: the highest of the columns under its hull.
-    double GroundUnderTank(double left) const;
     // A point inside a tree's box, `below` pixels more at its foot.
     static bool InTreeBox(const Image& tree, double x, double y, double below = 0);
     void RollingStep();
@@ -196,7 +179,7 @@ public:
 
     // ---- Damage and the end of a battle
     void DirectHit(Image& tank, int kind);
-    void Splash(double cx, double cy, double limit, double base, double factor);
+    void Splash(double cx, double cy, const battle::Blast& blast);
     void CheckBattleEnd();
     void tankexpl_Timer();
 
@@ -488,7 +471,6 @@ private:
     bool BounceContact(int kind, double x, double y);
     // The leveller's cut on one side (`step` +1 right, -1 left) up to `stop`, which becomes the column of
     // higher ground that ended it. False when the battle ended during the cut.
-    bool LevelSide(double start, double level, int step, double& stop);
     // Both health bars share one drawing: `right` draws player 2's, which shrinks towards the right.
     void ShowHealth(ControlArray<LineShape>& bar, double health, bool right);
     void wireHandlers();

@@ -1,7 +1,7 @@
 // The options panel: one row a setting, the row in use framed like a default button.
 #include "game/options.h"
 
-#include "game/kinds.h"
+#include "battle/kinds.h"
 #include "game/mainfrm.h"
 #include "net/protocol.h"
 

@@ -6,10 +6,12 @@
 #include <iterator>
 #include <memory>
 
-#include "game/columnwalk.h"
-#include "game/geometry.h"
+#include "battle/columnwalk.h"
+#include "battle/effects.h"
+#include "battle/geometry.h"
+#include "battle/shells.h"
+#include "battle/simmath.h"
 #include "game/mainfrm.h"
-#include "game/simmath.h"
 
 namespace gv {
 
@@ -24,7 +26,7 @@ void Mainfrm::bullettimer_Timer() {
     const bool rolling = s.RollDownhill == True || s.RollUphill == True;
     const int kind = WeaponKind(ShooterSlot());
     if (!rolling)
-        FlightStep(s.ShellX, s.ShellY, s.ShotVx, s.ShotVy, s.ShotTime, s.ShotX0, s.ShotY0, s.Gravity, s.Wind,
+        battle::FlightStep(s.ShellX, s.ShellY, s.ShotVx, s.ShotVy, s.ShotTime, s.ShotX0, s.ShotY0, s.Gravity, s.Wind,
                    kind == weapon::Drill);
     s.ShellDir = std::int16_t(sign(s.ShellX - prevX_) == 0 ? 1 : sign(s.ShellX - prevX_));
 
@@ -65,7 +67,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     }
     // The ground.
     if (sweepY > s.Ground.at(sweepX)) {
-        Flash(sweepX, s.Ground.at(sweepX), Weapon(kind).craterRadius);
+        Flash(sweepX, s.Ground.at(sweepX), battle::Shell(kind).craterRadius);
         const std::uint32_t battle = s.BattleNumber;
         bool aftermath = WeaponContact(kind, sweepX, sweepY);
         if (battle != s.BattleNumber) return Walk::Stop;
@@ -84,10 +86,10 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
         return Walk::Stop;
     }
     // Only some shells can hit the opponent's tank; the shooter's own is never tested.
-    if (Weapon(kind).hitsTanks) {
+    if (battle::Shell(kind).hitsTanks) {
         Image& target = s.TurnPlayer != 1 ? tank2 : tank1;
         if (geometry::TankBox(target.left(), target.top()).holds(sweepX, sweepY)) {
-            Flash(sweepX, sweepY, Weapon(kind).craterRadius);
+            Flash(sweepX, sweepY, battle::Shell(kind).craterRadius);
             DirectHit(target, kind);
             EndShot(ShotEnd::DirectHit);
             return Walk::Stop;
@@ -121,22 +123,7 @@ void Mainfrm::DarkenPixel(double x, double y, double q) {
 }
 
 void Mainfrm::Crater(double cx, double R) {
-    GroundArray& G = state.Ground;
-    const double h0 = G.at(cx);
-    for (double k = -R; k <= R; ++k) {
-        double c = cx + k;
-        if (!(-1 < c && c < 800)) continue;
-        double d = simmath::Sqrt(R * R - k * k);
-        if (G.at(c) < h0 + d) {
-            double old = G.at(c);
-            double cut = h0 + d - old;
-            if (cut > 2 * d) cut = 2 * d;
-            double now = Round(old + cut);
-            if (now > 600) now = 600;
-            G.at(c) = std::int16_t(now);
-            for (double y = old; y <= now; ++y) DarkenPixel(c, y, 2);  // the hole is ground at half brightness
-        }
-    }
+    battle::Crater(state.Ground, cx, R, [&](double c, double old, double now) { DarkenRows(c, old, now); });
 }
 
 void Mainfrm::ClearTrees(double cx, double Q) { ClearTreesBetween(cx - Q, cx + Q); }
@@ -152,22 +139,15 @@ bool Mainfrm::InTreeBox(const Image& tree, double x, double y, double below) {
     return tree.left() < x && x < tree.left() + tree.width() && tree.top() < y && y < tree.top() + tree.height() + below;
 }
 
-double Mainfrm::GroundUnderTank(double left) const {
-    double top = state.Ground.at(left + 15);
-    for (double x = left + 16; x <= left + 25; ++x)
-        if (state.Ground.at(x) < top) top = state.Ground.at(x);
-    return top;
-}
-
 void Mainfrm::SettleTanks(bool withDamage, bool skipTeleported) {
     const int shooter = state.TurnPlayer == 2 ? 1 : 2;
     const bool teleported = skipTeleported && WeaponKind(ShooterSlot()) == weapon::Teleport;
     for (int p = 1; p <= 2; ++p) {
         if (teleported && p == shooter) continue;  // the jump costs no health
         Image& tank = p == 1 ? tank1 : tank2;
-        const double top = GroundUnderTank(tank.left());
-        if (withDamage) (p == 1 ? state.Health1 : state.Health2) -= 2 * std::fabs((top - 40) - tank.top());
-        tank.setTop(top - 40);
+        const double top = battle::TankRestTop(state.Ground, tank.left());
+        if (withDamage) (p == 1 ? state.Health1 : state.Health2) -= battle::SettleLoss(top, tank.top());
+        tank.setTop(top);
     }
 }
 

@@ -2,10 +2,10 @@
 #include <cmath>
 
 #include "assets/sounds.h"
+#include "battle/simmath.h"
 #include "battlefield/sky.h"
 #include "game/mainfrm.h"
 #include "game/numtext.h"
-#include "game/simmath.h"
 #include "net/protocol.h"
 
 namespace gv {

@@ -1,6 +1,6 @@
 // The arrow over the tank whose turn it is (or the thinking marker over the computer's tank).
+#include "battle/simmath.h"
 #include "game/mainfrm.h"
-#include "game/simmath.h"
 
 namespace gv {
 

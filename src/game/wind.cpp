@@ -1,9 +1,9 @@
 // The wind: drawn for every turn, shown as a word with an arrow of dashes.
 #include <cmath>
 
+#include "battle/simmath.h"
 #include "game/mainfrm.h"
 #include "game/numtext.h"
-#include "game/simmath.h"
 #include "net/protocol.h"
 
 namespace gv {

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <optional>
 
-#include "game/kinds.h"
+#include "battle/kinds.h"
 #include "game/numtext.h"
 #include "net/protocol.h"
 

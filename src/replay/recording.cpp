@@ -2,9 +2,9 @@
 // the state after every hand-over and the end.
 #include <cmath>
 
+#include "battle/simmath.h"
 #include "game/mainfrm.h"
 #include "game/numtext.h"
-#include "game/simmath.h"
 #include "net/link.h"
 
 namespace gv {

@@ -244,6 +244,29 @@ TEST_F(ComputerLevels, TheOwnFlightOfTheAimChosenIsTheRealFlightExactly) {
     }
 }
 
+// What the expert reckons its shot will cost each tank is what the shot then costs, for every shell whose
+// effect is sure (not the quake's random depths, not the bouncer's later bounces), on 12 real battlefields.
+TEST_F(ComputerLevels, TheExpertsReckoningOfEachShellIsWhatTheShotCosts) {
+    game.SetLevels(level::Human, level::Expert);
+    int costly = 0;
+    for (int kind = weapon::Standard; kind <= weapon::Climber; ++kind) {
+        if (kind == weapon::Quake) continue;
+        for (int seed = 1; seed <= 12; ++seed) {
+            newBattle(seed);
+            game.state.BonusActive = False, game.bonuspic.setVisible(false);
+            arm(kind, 2);
+            const double own = game.state.Health2, foe = game.state.Health1;
+            computerTurn(seed);
+            waitHandOver();
+            const auto [ownLoss, foeLoss] = lastThought.losses;
+            EXPECT_NEAR(own - game.state.Health2, ownLoss, 1e-9) << "shell " << kind << " seed " << seed;
+            EXPECT_NEAR(foe - game.state.Health1, foeLoss, 1e-9) << "shell " << kind << " seed " << seed;
+            costly += foeLoss > 0;
+        }
+    }
+    EXPECT_GE(costly, 60);  // most of them cost the opponent something
+}
+
 // Whatever special shell the expert holds, it never hurts itself: not on the flat, not beside a cliff that
 // rises between the tanks (where the normal computer buries itself), not with the opponent close by.
 TEST_F(ComputerLevels, ExpertNeverHurtsItselfWithAnyShell) {

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <cmath>
 
-#include "game/columnwalk.h"
+#include "battle/columnwalk.h"
+#include "battle/random.h"
 #include "game/gamestate.h"
 #include "game/numtext.h"
-#include "game/random.h"
 #include "platform/program.h"
 
 namespace gv {

@@ -5,8 +5,8 @@
 #include <cmath>
 #include <tuple>
 
+#include "battle/random.h"
 #include "battlefield/sky.h"
-#include "game/random.h"
 #include "platform/controls.h"
 #include "platform/eventloop.h"
 

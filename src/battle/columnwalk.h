@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "game/gamestate.h"
-#include "game/geometry.h"
+#include "battle/geometry.h"
+#include "battle/ground.h"
 
 namespace gv {
 
