@@ -99,7 +99,9 @@ std::uint64_t GroundDraws(const GroundArray& ground, bool hell) {
 
 void Mainfrm::SeatTank(Image& tank, int left) {
     // The tank's bottom rests on the highest ground under its middle.
-    tank.move(left, battle::TankRestTop(state.Ground, left), 40, 40);
+    battle::TankPlace& place = state.tank(&tank == &tank1 ? 1 : 2);
+    place = {double(left), battle::TankRestTop(state.Ground, left)};
+    tank.move(place.left, place.top, 40, 40);
 }
 
 // A new battlefield, phase by phase, yielding to the event loop between frames so the sky and the ground

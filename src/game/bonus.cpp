@@ -52,7 +52,7 @@ void Mainfrm::PlaceBonus() {
         double left;
         do {
             left = Int(random.Rnd() * 768) + 16;
-        } while (!(std::fabs(left - tank1.left() - 4) > 70 && std::fabs(left - tank2.left() - 4) > 70));
+        } while (!(std::fabs(left - state.Tank1.left - 4) > 70 && std::fabs(left - state.Tank2.left - 4) > 70));
         bonuspic.setLeft(left);
         s.BonusShotsLeft =
             Int(random.Rnd() * (netrange::kCrateShotsHigh - netrange::kCrateShotsLow + 1)) + netrange::kCrateShotsLow;

@@ -46,13 +46,13 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     GameState& s = state;
     GroundArray& G = s.Ground;
     const bool two = k.me == 2;
-    const Image &human = two ? tank1 : tank2, &own = two ? tank2 : tank1;
+    const battle::TankPlace &human = s.tank(two ? 1 : 2), &own = s.tank(k.me);
     const double humanHealth = two ? s.Health1 : s.Health2, ownHealth = two ? s.Health2 : s.Health1;
     const int kind = WeaponKind(two ? weapon2 : weapon1);
-    const double t1 = human.left(), t2 = own.left();
+    const double t1 = human.left, t2 = own.left;
 
     // The human's tank.
-    const geometry::Box hull = geometry::TankBox(t1, human.top());
+    const geometry::Box hull = geometry::TankBox(t1, human.top);
     k.xL = hull.left, k.yT = hull.top, k.xR = hull.right, k.yB = hull.bottom;
 
     if (kind == weapon::Teleport) {
@@ -111,8 +111,8 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     // Now and then the crate, when the computer has no special shell to spend and the crate is worth it.
     const double r = Int(random.Rnd() * 3);
     const int crate = WeaponKind(bonuspic);
-    const bool excluded = (crate == weapon::Leveller && human.top() > 450) ||
-                          (crate == weapon::Drill && human.top() > own.top()) || (crate == weapon::Health && ownHealth > 750);
+    const bool excluded = (crate == weapon::Leveller && human.top > 450) ||
+                          (crate == weapon::Drill && human.top > own.top) || (crate == weapon::Health && ownHealth > 750);
     if (kind == weapon::Standard && s.BonusActive == True && (r == 1 || std::fabs(bonuspic.left() + 16 - (t2 + 20)) < 150) &&
         !excluded) {
         const geometry::Box crateBox = geometry::CrateBox(bonuspic.left(), bonuspic.top());
@@ -168,12 +168,12 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, HighestGround& hig
 // The angle is player 2's way round (0 points left) whichever side searches.
 bool Mainfrm::SearchAim(AimSearch& k, HighestGround& highest, int& A, double& F) {
     const std::uint32_t battle = state.BattleNumber;
-    const Image &human = k.me == 2 ? tank1 : tank2, &own = k.me == 2 ? tank2 : tank1;
+    const battle::TankPlace &human = state.tank(k.me == 2 ? 1 : 2), &own = state.tank(k.me);
     bool found = false;
     while (!found) {
         k.attempts += 1;
         // An angle towards the target's side, leaning to the flat ones; never straight up.
-        if (k.xL < own.left()) {
+        if (k.xL < own.left) {
             const double r1 = Int(44 * random.Rnd());
             A = int(r1 + Int(45 * random.Rnd()));
         } else {
@@ -184,7 +184,7 @@ bool Mainfrm::SearchAim(AimSearch& k, HighestGround& highest, int& A, double& F)
         // The give-up is tested as a search begins, not only inside a flight: a start point in the sun's
         // box fails every force at its first column, before any later test could end the search.
         if (!k.drill && k.attempts > kSearchesBeforeGivingUp) {
-            A = int(Int(random.Rnd() * 90)) + (human.left() > own.left() ? 90 : 0);
+            A = int(Int(random.Rnd() * 90)) + (human.left > own.left ? 90 : 0);
             F = Int(random.Rnd() * 100) + 100;
             thought_.gaveUp = true;
             break;
@@ -221,11 +221,11 @@ void Mainfrm::ComputerTurn() {
     if (!WaitInBattle([&] { return world.enabled(); })) return;
 
     const bool two = me == 2;
-    Image& own = two ? tank2 : tank1;
+    const battle::TankPlace& own = s.tank(me);
     TextBox &force = two ? sila2 : sila1, &angle = two ? uhel2 : uhel1;
     AimSearch k;
     k.me = me;
-    k.x0 = own.left() + 20;
+    k.x0 = own.left + 20;
     k.y0 = s.Ground.at(k.x0) - 25;
     s.Gravity = 10;
 
@@ -237,7 +237,7 @@ void Mainfrm::ComputerTurn() {
     thought_.xL = k.xL, thought_.xR = k.xR, thought_.yT = k.yT, thought_.yB = k.yB;
     const int kind = WeaponKind(two ? weapon2 : weapon1);
     k.drill = kind == weapon::Drill;
-    k.humanLower = (two ? tank1 : tank2).top() > own.top();
+    k.humanLower = s.tank(two ? 1 : 2).top > own.top;
     double boxAngle = 0, boxForce = 0;
     if (lvl == level::Expert) {
         if (!ExpertAim(k, boxAngle, boxForce)) return PassTurn(me);
@@ -255,7 +255,7 @@ void Mainfrm::ComputerTurn() {
 // The normal computer's aim, and the beginner's: a search, then the aim with its errors, in the boxes'
 // own terms for the side searching. False when the battle ended meanwhile.
 bool Mainfrm::NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForce) {
-    const Image& own = k.me == 2 ? tank2 : tank1;
+    const battle::TankPlace& own = state.tank(k.me);
     // The computer reckons with the wind rounded down to an even number.
     k.wind = float(Int(static_cast<double>(state.Wind) / 2.0) * 2);
 
@@ -276,7 +276,7 @@ bool Mainfrm::NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForc
     double S = 0;
     for (int n = 0; n < 5; ++n) S += Int(5 * random.Rnd());
     const double e = S * (Int(3 * random.Rnd()) - 1) / 800;
-    double spread = Int(e * (own.left() - k.xL));
+    double spread = Int(e * (own.left - k.xL));
     // The beginner misses by more: up to four degrees either way, and up to 12 percent of its force.
     if (lvl == level::Beginner) {
         j += Int(9 * random.Rnd()) - 4;

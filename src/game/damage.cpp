@@ -8,10 +8,10 @@
 
 namespace gv {
 
-void Mainfrm::DirectHit(Image& tank, int kind) {
+void Mainfrm::DirectHit(int player, int kind) {
     const double loss = battle::Shell(kind).hitLoss;
     PlayEffect(battle::Shell(kind).hitSound);
-    if (&tank == &tank1) {
+    if (player == 1) {
         state.Health1 -= loss;
         ShowHealth1();
     } else {
@@ -21,8 +21,7 @@ void Mainfrm::DirectHit(Image& tank, int kind) {
 }
 
 void Mainfrm::Splash(double cx, double cy, const battle::Blast& blast) {
-    state.Health1 -= battle::BlastLoss(blast, tank1.left(), tank1.top(), cx, cy);
-    state.Health2 -= battle::BlastLoss(blast, tank2.left(), tank2.top(), cx, cy);
+    for (int p = 1; p <= 2; ++p) state.health(p) -= battle::BlastLoss(blast, state.tank(p).left, state.tank(p).top, cx, cy);
 }
 
 void Mainfrm::CheckBattleEnd() {

@@ -186,9 +186,9 @@ struct Shooter {
 bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) {
     const GameState& s = state;
     const bool one = k.me == 1;
-    const Image &ownTank = one ? tank1 : tank2, &foeTank = one ? tank2 : tank1;
-    const Tank own{ownTank.left(), ownTank.top(), one ? s.Health1 : s.Health2};
-    const Tank foe{foeTank.left(), foeTank.top(), one ? s.Health2 : s.Health1};
+    const battle::TankPlace &ownTank = s.tank(one ? 1 : 2), &foeTank = s.tank(one ? 2 : 1);
+    const Tank own{ownTank.left, ownTank.top, one ? s.Health1 : s.Health2};
+    const Tank foe{foeTank.left, foeTank.top, one ? s.Health2 : s.Health1};
     const int kind = WeaponKind(one ? weapon1 : weapon2);
     const bool drill = kind == weapon::Drill;
     const bool aimBand = kind == weapon::Teleport || kind == weapon::Leveller;

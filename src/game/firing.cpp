@@ -20,7 +20,7 @@ void Mainfrm::FireTank(int player) {
     if (state.BattleOver == True) return;
     if (!passing_) RecordFire(player);
     const bool one = player == 1;
-    Image& tank = one ? tank1 : tank2;
+    const battle::TankPlace& tank = state.tank(player);
     TextBox& force = one ? sila1 : sila2;
     TextBox& angle = one ? uhel1 : uhel2;
     const int kind = WeaponKind(one ? weapon1 : weapon2);
@@ -31,8 +31,8 @@ void Mainfrm::FireTank(int player) {
         bonusfalltimer.setEnabled(false);
         ReseatBonus();
     }
-    state.ShotX0 = float(tank.left() + 20);
-    state.ShotY0 = float(tank.top() + 15);
+    state.ShotX0 = float(tank.left + 20);
+    state.ShotY0 = float(tank.top + 15);
     state.ShotTime = 0;
     state.Gravity = 10;
 

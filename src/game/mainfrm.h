@@ -178,7 +178,7 @@ public:
     void RollExplode(double X);
 
     // ---- Damage and the end of a battle
-    void DirectHit(Image& tank, int kind);
+    void DirectHit(int player, int kind);
     void Splash(double cx, double cy, const battle::Blast& blast);
     void CheckBattleEnd();
     void tankexpl_Timer();

@@ -87,8 +87,8 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     }
     // Only some shells can hit the opponent's tank; the shooter's own is never tested.
     if (battle::Shell(kind).hitsTanks) {
-        Image& target = s.TurnPlayer != 1 ? tank2 : tank1;
-        if (geometry::TankBox(target.left(), target.top()).holds(sweepX, sweepY)) {
+        const int target = s.TurnPlayer != 1 ? 2 : 1;
+        if (geometry::TankBox(s.tank(target).left, s.tank(target).top).holds(sweepX, sweepY)) {
             Flash(sweepX, sweepY, battle::Shell(kind).craterRadius);
             DirectHit(target, kind);
             EndShot(ShotEnd::DirectHit);
@@ -144,10 +144,11 @@ void Mainfrm::SettleTanks(bool withDamage, bool skipTeleported) {
     const bool teleported = skipTeleported && WeaponKind(ShooterSlot()) == weapon::Teleport;
     for (int p = 1; p <= 2; ++p) {
         if (teleported && p == shooter) continue;  // the jump costs no health
-        Image& tank = p == 1 ? tank1 : tank2;
-        const double top = battle::TankRestTop(state.Ground, tank.left());
-        if (withDamage) (p == 1 ? state.Health1 : state.Health2) -= battle::SettleLoss(top, tank.top());
-        tank.setTop(top);
+        battle::TankPlace& tank = state.tank(p);
+        const double top = battle::TankRestTop(state.Ground, tank.left);
+        if (withDamage) state.health(p) -= battle::SettleLoss(top, tank.top);
+        tank.top = top;
+        (p == 1 ? tank1 : tank2).setTop(top);
     }
 }
 

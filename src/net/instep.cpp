@@ -96,9 +96,9 @@ std::uint64_t Mainfrm::SharedStateHash() const {
     h.number(state.Health2);
     // An exploding tank moves on each machine's clock; once a battle is over its place no longer matters.
     if (state.BattleOver == False)
-        for (const Image* t : {&tank1, &tank2}) {
-            h.number(t->left());
-            h.number(t->top());
+        for (const battle::TankPlace* t : {&state.Tank1, &state.Tank2}) {
+            h.number(t->left);
+            h.number(t->top);
         }
     h.text(weapon1.tag);
     h.text(weapon2.tag);

@@ -24,11 +24,7 @@ Control::~Control() = default;
 
 void Control::changed() { form_.changed(); }
 
-double Control::twips(double v) {
-    if (!std::isfinite(v)) return 0;
-    v = std::clamp(v, -1e7, 1e7);
-    return std::nearbyint(v * 15) / 15;
-}
+double Control::twips(double v) { return gv::twips(v); }
 void Control::setLeft(double v) {
     v = twips(v);
     if (left_ != v) left_ = v, changed();

@@ -1,5 +1,6 @@
 #pragma once
 // The one rounding of the program: canvas coordinates and the simulation's [v] alike.
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
@@ -14,6 +15,14 @@ inline double roundHalfEven(double v) {
     if (!(std::fabs(v) < kNoFraction)) return v;  // also NaN
     const double r = v >= 0 ? (v + kNoFraction) - kNoFraction : (v - kNoFraction) + kNoFraction;
     return std::copysign(r, v);
+}
+
+// Places on the window are kept in fifteenths of a pixel (twips): the controls' boxes, and the places of
+// the tanks and the crate on the battlefield, which the battle's rules read.
+inline double twips(double v) {
+    if (!std::isfinite(v)) return 0;
+    v = std::clamp(v, -1e7, 1e7);
+    return std::nearbyint(v * 15) / 15;
 }
 
 }  // namespace gv

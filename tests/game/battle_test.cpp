@@ -182,9 +182,8 @@ TEST_F(Firing, EachPartOfTheSharedStateChangesItsHash) {
     // clang-format off
     const std::function<void(int)> parts[] = {
         [&](int d) { s.Ground(400) = std::int16_t(s.Ground(400) + d); }, [&](int d) { s.Health1 += d; },
-        [&](int d) { s.Health2 += d; }, [&](int d) { g.tank1.setLeft(g.tank1.left() + d); },
-        [&](int d) { g.tank1.setTop(g.tank1.top() + d); }, [&](int d) { g.tank2.setLeft(g.tank2.left() + d); },
-        [&](int d) { g.tank2.setTop(g.tank2.top() + d); }, [&](int d) { g.weapon1.tag = d > 0 ? "3" : "0"; },
+        [&](int d) { s.Health2 += d; }, [&](int d) { s.Tank1.left += d; },
+        [&](int d) { s.Tank1.top += d; }, [&](int d) { s.Tank2.left += d; }, [&](int d) { s.Tank2.top += d; }, [&](int d) { g.weapon1.tag = d > 0 ? "3" : "0"; },
         [&](int d) { g.weapon2.tag = d > 0 ? "3" : "0"; }, [&](int d) { s.BonusActive = flag(d < 0); },
         [&](int d) { g.bonuspic.tag = d > 0 ? "5" : "2"; }, [&](int d) { g.bonuspic.setLeft(g.bonuspic.left() + d); },
         [&](int d) { s.BonusShotsLeft += d; }, [&](int d) { g.net().shotWind += float(d); }};
@@ -370,7 +369,7 @@ TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWhenev
     game.state.Wind = -12;
     game.ShowWind();
     EXPECT_EQ(game.wind.caption() + "|" + static_cast<Label*>(game.find("windnum"))->caption(), "<------- Wind |-12");
-    game.DirectHit(game.tank1, weapon::Standard);
+    game.DirectHit(1, weapon::Standard);
     EXPECT_TRUE(game.state.Health2 == 925 &&
                 game.health1(2).foreColour == rgb(int(std::nearbyint(75 * 0.255)), int(std::nearbyint(925 * 0.255)), 0));
     game.state.Health1 = 1;

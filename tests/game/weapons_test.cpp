@@ -23,7 +23,7 @@ TEST_F(Weapons, TeleportJumpsTheShootersTankAtNoCostAndTheOtherPaysTwoForEachPix
         EXPECT_EQ(game.tank1.left(), left);
     }
     for (double top : {380.0, 345.0}) {  // the other tank lifted by 20 (a mound), then dropped by 15 (a crater)
-        arm(weapon::Teleport), game.tank1.setTop(100), game.tank2.setTop(top);
+        arm(weapon::Teleport), game.state.Tank1.top = 100, game.state.Tank2.top = top;
         game.Aftermath();  // the shooter's tank skips the damage
         EXPECT_TRUE(game.state.Health1 == 1000 && game.tank1.top() == 360 && game.tank2.top() == 360);
     }
@@ -85,7 +85,7 @@ TEST_F(Weapons, BlastsCostLessWithDistanceAndNothingPastTheirReach) {
         // clang-format on
         flatten(400);
         game.state.Ground(400) = 380;  // the blast's row is the row of the tank's middle
-        game.tank2.move(380 + away, 360, 40, 40);
+        game.state.Tank2 = {380.0 + away, 360};
         game.state.Health2 = 1000, game.state.BounceCount = 4;
         kind == Roller ? game.RollExplode(400) : void(game.WeaponContact(kind, 400, 381));
         EXPECT_EQ(1000 - game.state.Health2, lost) << kind << " " << away;

@@ -1,0 +1,55 @@
+#pragma once
+// One battle as the rules see it, as plain data: the ground, the tanks, the shell in flight, the wind and
+// the crate. The window keeps what it shows of it in its sprites and boxes; the rules read and change this.
+#include <cstdint>
+
+#include "battle/ground.h"
+
+namespace gv::battle {
+
+// Where a tank stands: its 40-pixel box.
+struct TankPlace {
+    double left = 0, top = 0;
+};
+
+struct State {
+    double TurnPlayer = 0;  // the player (1 or 2) whose turn comes next; the shooter of a shot in flight is the other
+
+    // Battlefield
+    GroundArray Ground;
+    Flag HellMode = False;
+    Flag HellVariant = False;
+
+    // The tanks
+    TankPlace Tank1, Tank2;
+    double Health1 = 0, Health2 = 0;
+
+    // Shell in flight
+    std::int32_t Gravity = 0;
+    float ShotX0 = 0, ShotY0 = 0;
+    double ShotVx = 0, ShotVy = 0;
+    double ShotTime = 0;
+    double ShellX = 0, ShellY = 0;
+    std::int16_t ShellDir = 0;
+    Flag RollDownhill = False;
+    Flag RollUphill = False;
+    std::uint8_t RollTicks = 0;
+    std::uint8_t BounceCount = 0;
+
+    // Wind
+    float Wind = 0;
+
+    // Bonus crate
+    Flag BonusActive = False;
+    double BonusShotsLeft = 0;
+    double BonusFallTime = 0;
+
+    // The battle is over (a tank was destroyed); set once, cleared by the next battlefield.
+    Flag BattleOver = False;
+
+    TankPlace& tank(int player) { return player == 1 ? Tank1 : Tank2; }
+    const TankPlace& tank(int player) const { return player == 1 ? Tank1 : Tank2; }
+    double& health(int player) { return player == 1 ? Health1 : Health2; }
+};
+
+}  // namespace gv::battle
