@@ -77,7 +77,7 @@ void thinkingTimes() {
             game.ResetHandOver();
             return ms;
         };
-        auto arm = [&](int kind) { game.weapon2.tag = std::to_string(kind); };
+        auto arm = [&](int kind) { game.state.Weapon2 = kind; };
         auto flat = [&] {
             for (int x = -1; x <= 800; ++x) game.state.Ground(x) = 400;
             game.SeatTank(game.tank1, 20);
@@ -89,9 +89,9 @@ void thinkingTimes() {
             std::function<void()> setUp;
         };
         std::vector<Kind> kinds = {{"the human's tank", [] {}}, {"a crate near the computer", [&] {
-                                                                     game.bonuspic.tag = "2";
-                                                                     game.bonuspic.move(660, game.state.Ground.at(676) - 32, 32,
-                                                                                        32);
+                                                                     game.state.CrateKind = 2;
+                                                                     game.state.CrateLeft = 660;
+                                                                     game.state.CrateTop = game.state.Ground.at(676) - 32;
                                                                      game.state.BonusActive = gv::True;
                                                                  }}};
         for (int kind = 1; kind <= 12; ++kind)
@@ -158,7 +158,7 @@ void strength() {
                     ++computerShots;
                     atTank += tank, atCrate += crate;
                     tankHits += tank && game.state.Health1 < health1;
-                    cratesTaken += crate && (game.weapon2.tag != "0" || game.state.Health2 > health2);
+                    cratesTaken += crate && (game.state.Weapon2 != 0 || game.state.Health2 > health2);
                     if (fired == 1 && game.state.Health1 <= 925) ++firstHits;  // a direct hit costs 75
                 }
                 loop.waitUntil([&] { return !game.tankexpl.enabled(); });

@@ -1,13 +1,13 @@
 #pragma once
-// Names for the numbers the game passes around: weapon kinds (the number in a weapon slot's or a crate's
-// tag, also sent to the peer in "B" messages) and sound effect ids (the embedded wave files). The values
-// are those numbers and must not change. Plain enumerations in their own namespaces, so a kind read from a
-// tag compares with them directly.
+// Names for the numbers the game passes around: weapon kinds (what a weapon slot or a crate holds, also sent
+// to the peer in "B" messages and hashed as numbers) and sound effect ids (the embedded wave files). The
+// values are those numbers and must not change. Plain enumerations in their own namespaces, so a kind read
+// from a message compares with them directly.
 
 namespace gv {
 
 namespace weapon {
-// What `Mainfrm::WeaponKind` reads from a slot; 0, the standard shell, is an empty slot.
+// What a player holds in its weapon slot; 0, the standard shell, is an empty slot.
 // clang-format off
 enum Kind : int {
     Standard = 0, Teleport = 1, Heavy = 2, Pit = 3, Mound = 4, Leveller = 5,

@@ -23,6 +23,9 @@ struct State {
     // The tanks
     TankPlace Tank1, Tank2;
     double Health1 = 0, Health2 = 0;
+    // The shell each holds for its next shot, won from a crate: a `weapon::Kind`, 0 (the standard shell)
+    // when the slot is empty.
+    int Weapon1 = 0, Weapon2 = 0;
 
     // Shell in flight
     std::int32_t Gravity = 0;
@@ -43,6 +46,8 @@ struct State {
     Flag BonusActive = False;
     double BonusShotsLeft = 0;
     double BonusFallTime = 0;
+    int CrateKind = 0;                   // what it holds
+    double CrateLeft = 0, CrateTop = 0;  // its 32-pixel box
 
     // The battle is over (a tank was destroyed); set once, cleared by the next battlefield.
     Flag BattleOver = False;
@@ -50,6 +55,10 @@ struct State {
     TankPlace& tank(int player) { return player == 1 ? Tank1 : Tank2; }
     const TankPlace& tank(int player) const { return player == 1 ? Tank1 : Tank2; }
     double& health(int player) { return player == 1 ? Health1 : Health2; }
+    int& weapon(int player) { return player == 1 ? Weapon1 : Weapon2; }
+    int weapon(int player) const { return player == 1 ? Weapon1 : Weapon2; }
+    // The player whose shell flies (the turn has already passed to the other).
+    int shooter() const { return TurnPlayer == 2 ? 1 : 2; }
 };
 
 }  // namespace gv::battle

@@ -321,11 +321,8 @@ void Mainfrm::SeatAndArm() {
     if (state.GameMode != mode::Joiner) ChangeWind();
     bonuspic.setVisible(false);
     state.BonusActive = False;
-    for (Image* slot : {&weapon1, &weapon2}) {
-        slot->setPicture(nullptr);
-        slot->tag.assign(1, '0');
-    }
-    NameSlots();
+    state.Weapon1 = state.Weapon2 = weapon::Standard;
+    ShowSlots();
 
     sila1.setText("100");
     uhel1.setText("45");

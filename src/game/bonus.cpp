@@ -37,62 +37,60 @@ void Mainfrm::PlaceBonus() {
             s.BonusActive = False;  // the peer left: no crate
             return;
         }
-        int kind = s.PeerBonusKind;
-        bonuspic.setPicture(bonusvzor(kind).picture());
-        bonuspic.tag = std::to_string(kind);
-        bonuspic.setLeft(s.PeerBonusX);
+        s.CrateKind = s.PeerBonusKind;
+        s.CrateLeft = s.PeerBonusX;
         s.BonusShotsLeft = s.PeerBonusShots;
         s.PeerBonusKind = 0;
     } else {
         int kind = CrateKind(random.Rnd());
         if (s.HellMode == True) kind = weapon::Nuke;  // hell has only nukes (the draw is still made)
-        bonuspic.setPicture(bonusvzor(kind).picture());
-        bonuspic.tag = std::to_string(kind);
+        s.CrateKind = kind;
         // Away from both tanks: the crate's centre more than 70 pixels from each tank's centre.
         double left;
         do {
             left = Int(random.Rnd() * 768) + 16;
         } while (!(std::fabs(left - state.Tank1.left - 4) > 70 && std::fabs(left - state.Tank2.left - 4) > 70));
-        bonuspic.setLeft(left);
+        s.CrateLeft = left;
         s.BonusShotsLeft =
             Int(random.Rnd() * (netrange::kCrateShotsHigh - netrange::kCrateShotsLow + 1)) + netrange::kCrateShotsLow;
         if (s.GameMode == mode::Host) {
             SendMessage(netmsg::crate(kind, int(s.BonusShotsLeft), int(left)));
         }
     }
-    bonuspic.setTop(-32);
+    s.CrateTop = -32;
+    bonuspic.setPicture(bonusvzor(s.CrateKind).picture());
+    bonuspic.move(s.CrateLeft, s.CrateTop, bonuspic.width(), bonuspic.height());
     bonuspic.setVisible(true);
     s.BonusFallTime = 0;
     bonusfalltimer.setEnabled(true);
 }
 
 void Mainfrm::bonusfalltimer_Timer() {
-    state.BonusFallTime += 0.02;
-    bonuspic.setTop(bonuspic.top() + (state.Gravity * 0.5) * state.BonusFallTime * state.BonusFallTime);
-    double ground = state.Ground.at(bonuspic.left() + 16) - 32;
-    if (bonuspic.top() > ground || !bonuspic.visible()) {
-        bonuspic.setTop(ground);
+    GameState& s = state;
+    s.BonusFallTime += 0.02;
+    s.CrateTop = twips(s.CrateTop + (s.Gravity * 0.5) * s.BonusFallTime * s.BonusFallTime);
+    const double ground = s.Ground.at(s.CrateLeft + 16) - 32;
+    if (s.CrateTop > ground || !bonuspic.visible()) {
+        s.CrateTop = ground;
         bonusfalltimer.setEnabled(false);
     }
+    bonuspic.setTop(s.CrateTop);
 }
 
 void Mainfrm::TakeBonus() {
     GameState& s = state;
     const bool player1 = s.TurnPlayer == 2;
-    int kind = WeaponKind(bonuspic);
+    const int kind = s.CrateKind;
     if (kind == weapon::Health) {
         double& h = player1 ? s.Health1 : s.Health2;
         h = std::min(h + 250, 1000.0);
         player1 ? ShowHealth1() : ShowHealth2();
-        ShooterSlot().tag.assign(1, '0');
         ClearSpecialWeapon();
         return;
     }
     PlayEffect(effect::Bell);
-    Image& slot = ShooterSlot();
-    slot.setPicture(bonuspic.picture());
-    slot.tag = bonuspic.tag;
-    NameSlots();
+    s.weapon(s.shooter()) = kind;
+    ShowSlots();
     // With the numbers on, the shell won is named on the banner for a moment.
     if (x_.numbers) ShowNote(ShellName(kind, state.CzechUi == True), 2000);
 }

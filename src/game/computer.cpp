@@ -48,7 +48,7 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     const bool two = k.me == 2;
     const battle::TankPlace &human = s.tank(two ? 1 : 2), &own = s.tank(k.me);
     const double humanHealth = two ? s.Health1 : s.Health2, ownHealth = two ? s.Health2 : s.Health1;
-    const int kind = WeaponKind(two ? weapon2 : weapon1);
+    const int kind = state.weapon(two ? 2 : 1);
     const double t1 = human.left, t2 = own.left;
 
     // The human's tank.
@@ -110,12 +110,12 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
 
     // Now and then the crate, when the computer has no special shell to spend and the crate is worth it.
     const double r = Int(random.Rnd() * 3);
-    const int crate = WeaponKind(bonuspic);
+    const int crate = state.CrateKind;
     const bool excluded = (crate == weapon::Leveller && human.top > 450) ||
                           (crate == weapon::Drill && human.top > own.top) || (crate == weapon::Health && ownHealth > 750);
-    if (kind == weapon::Standard && s.BonusActive == True && (r == 1 || std::fabs(bonuspic.left() + 16 - (t2 + 20)) < 150) &&
+    if (kind == weapon::Standard && s.BonusActive == True && (r == 1 || std::fabs(s.CrateLeft + 16 - (t2 + 20)) < 150) &&
         !excluded) {
-        const geometry::Box crateBox = geometry::CrateBox(bonuspic.left(), bonuspic.top());
+        const geometry::Box crateBox = geometry::CrateBox(s.CrateLeft, s.CrateTop);
         k.xL = crateBox.left, k.yT = crateBox.top, k.xR = crateBox.right, k.yB = crateBox.bottom;
         thought_.crate = true;
     }
@@ -235,7 +235,7 @@ void Mainfrm::ComputerTurn() {
 
     ChooseComputerTarget(k);
     thought_.xL = k.xL, thought_.xR = k.xR, thought_.yT = k.yT, thought_.yB = k.yB;
-    const int kind = WeaponKind(two ? weapon2 : weapon1);
+    const int kind = state.weapon(two ? 2 : 1);
     k.drill = kind == weapon::Drill;
     k.humanLower = s.tank(two ? 1 : 2).top > own.top;
     double boxAngle = 0, boxForce = 0;

@@ -189,7 +189,7 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
     const battle::TankPlace &ownTank = s.tank(one ? 1 : 2), &foeTank = s.tank(one ? 2 : 1);
     const Tank own{ownTank.left, ownTank.top, one ? s.Health1 : s.Health2};
     const Tank foe{foeTank.left, foeTank.top, one ? s.Health2 : s.Health1};
-    const int kind = WeaponKind(one ? weapon1 : weapon2);
+    const int kind = state.weapon(one ? 1 : 2);
     const bool drill = kind == weapon::Drill;
     const bool aimBand = kind == weapon::Teleport || kind == weapon::Leveller;
     Shooter shooter{one,
@@ -202,9 +202,9 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
                     sun.visible(),
                     s.BonusActive == True && !bonusfalltimer.enabled(),
                     geometry::BodyBox(sun.left(), sun.top()),
-                    geometry::CrateBox(bonuspic.left(), bonuspic.top()),
+                    geometry::CrateBox(s.CrateLeft, s.CrateTop),
                     geometry::TankBox(foe.left, foe.top),
-                    WeaponKind(bonuspic),
+                    state.CrateKind,
                     aimBand ? (k.xL + k.xR) / 2 : foe.left + 20,
                     k.xL,
                     k.xR,

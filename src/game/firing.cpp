@@ -13,8 +13,6 @@ namespace gv {
 
 using geometry::kPi;
 
-int Mainfrm::WeaponKind(const Image& slot) { return int(std::trunc(leadingNumber(slot.tag))); }
-
 void Mainfrm::FireTank(int player) {
     // Aim and fire act only on a live battle in front of the player.
     if (state.BattleOver == True) return;
@@ -23,7 +21,7 @@ void Mainfrm::FireTank(int player) {
     const battle::TankPlace& tank = state.tank(player);
     TextBox& force = one ? sila1 : sila2;
     TextBox& angle = one ? uhel1 : uhel2;
-    const int kind = WeaponKind(one ? weapon1 : weapon2);
+    const int kind = state.weapon(one ? 1 : 2);
 
     if (state.BonusActive == True) state.BonusShotsLeft -= 1;
     // The crate's fall follows each machine's clock: seated at once, both copies agree it can be hit.
@@ -93,7 +91,7 @@ void Mainfrm::hideit_Timer() {
             return;
         }
         // The shooter holds the armour-piercing shell: its own whistle.
-        PlayEffect(battle::Shell(WeaponKind(ShooterSlot())).launchSound);
+        PlayEffect(battle::Shell(state.weapon(state.shooter())).launchSound);
         bullettimer.setEnabled(true);
     }
 }
@@ -178,10 +176,8 @@ void Mainfrm::SetNextShooter(int player) {
 }
 
 void Mainfrm::ClearSpecialWeapon() {
-    Image& slot = ShooterSlot();
-    slot.tag.assign(1, '0');
-    slot.setPicture(nullptr);
-    NameSlots();
+    state.weapon(state.shooter()) = weapon::Standard;
+    ShowSlots();
 }
 
 }  // namespace gv

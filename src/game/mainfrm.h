@@ -74,7 +74,8 @@ public:
     // last shot.
     void BuildNumbers();
     void SetNumbers(bool on);
-    void NameSlots();  // with the numbers on, the label over each weapon slot names its special shell
+    // Each weapon slot shows the shell its player holds; with the numbers on, the label over it names it.
+    void ShowSlots();
     void NoteHealth(int player, double health);
     // A player's health number at the moving end of the bar: inside the bar while the bar holds it, black on
     // a light bar and white on a dark one, else just beyond it in the panel's green; readable at every health.
@@ -139,9 +140,7 @@ public:
     void SetHandOverPhase(HandOver phase) { showit.setInterval(int(phase)); }
     void ClearSpecialWeapon();
     // The weapon kind in a slot's tag (0: the standard shell).
-    static int WeaponKind(const Image& slot);
     // The shooter's slot: player 1's while `TurnPlayer` names player 2, else player 2's.
-    Image& ShooterSlot() { return state.TurnPlayer == 2 ? weapon1 : weapon2; }
 
     // ---- The shell
     void bullettimer_Timer();

@@ -64,7 +64,7 @@ void Mainfrm::SetNumbers(bool on) {
         control<Label>(p == 1 ? "healthnum1" : "healthnum2").setVisible(on);
         if (!on) control<Label>(p == 1 ? "damage1" : "damage2").setVisible(false);
     }
-    NameSlots();
+    ShowSlots();
 }
 
 void Mainfrm::ShowHealthNumber(int player, double health) {
@@ -88,12 +88,14 @@ void Mainfrm::FollowWind() {
 
 // A slot holding a special shell is named over its picture in a smaller face and a wider box, so the
 // longest name fits; an empty slot reads "Weapon:" in the layout's box as always.
-void Mainfrm::NameSlots() {
+void Mainfrm::ShowSlots() {
     const bool cz = state.CzechUi == True;
     static constexpr double kLeft[2][2] = {{168, 162}, {80, 72}};  // player 1's and 2's: the layout's, a name's
     for (int p : {1, 2}) {
+        const int kind = state.weapon(p);
+        (p == 1 ? weapon1 : weapon2).setPicture(kind == weapon::Standard ? nullptr : bonusvzor(kind).picture());
         Label& label = p == 1 ? Label9 : Label10;
-        const std::string name = x_.numbers ? ShellName(WeaponKind(p == 1 ? weapon1 : weapon2), cz) : "";
+        const std::string name = x_.numbers ? ShellName(kind, cz) : "";
         label.move(kLeft[p - 1][!name.empty()], label.top(), name.empty() ? 57 : 64, label.height());
         label.setCaption(name.empty() ? (cz ? "Zbraň:" : "Weapon:") : name);
         label.font.face = name.empty() ? FontFace::Mono : FontFace::Sans;

@@ -24,7 +24,7 @@ void Mainfrm::bullettimer_Timer() {
     prevX_ = s.ShellX;
     prevY_ = s.ShellY;
     const bool rolling = s.RollDownhill == True || s.RollUphill == True;
-    const int kind = WeaponKind(ShooterSlot());
+    const int kind = state.weapon(state.shooter());
     if (!rolling)
         battle::FlightStep(s.ShellX, s.ShellY, s.ShotVx, s.ShotVy, s.ShotTime, s.ShotX0, s.ShotY0, s.Gravity, s.Wind,
                    kind == weapon::Drill);
@@ -59,7 +59,7 @@ void Mainfrm::bullettimer_Timer() {
 
 Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     GameState& s = state;
-    const int kind = WeaponKind(ShooterSlot());
+    const int kind = state.weapon(state.shooter());
     // Trees break only near the ground; the shell flies on.
     if (sweepY > s.Ground.at(sweepX) - 45) {
         for (auto& [j, plant] : strom.elements())
@@ -97,7 +97,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
     }
     // A landed crate.
     if (s.BonusActive == True && !bonusfalltimer.enabled() &&
-        geometry::CrateBox(bonuspic.left(), bonuspic.top()).holds(sweepX, sweepY)) {
+        geometry::CrateBox(s.CrateLeft, s.CrateTop).holds(sweepX, sweepY)) {
         bonuspic.setVisible(false);
         s.BonusActive = False;
         TakeBonus();
@@ -141,7 +141,7 @@ bool Mainfrm::InTreeBox(const Image& tree, double x, double y, double below) {
 
 void Mainfrm::SettleTanks(bool withDamage, bool skipTeleported) {
     const int shooter = state.TurnPlayer == 2 ? 1 : 2;
-    const bool teleported = skipTeleported && WeaponKind(ShooterSlot()) == weapon::Teleport;
+    const bool teleported = skipTeleported && state.weapon(state.shooter()) == weapon::Teleport;
     for (int p = 1; p <= 2; ++p) {
         if (teleported && p == shooter) continue;  // the jump costs no health
         battle::TankPlace& tank = state.tank(p);
@@ -158,7 +158,9 @@ void Mainfrm::ReseatTrees() {
 }
 
 void Mainfrm::ReseatBonus() {
-    if (!bonusfalltimer.enabled()) bonuspic.setTop(state.Ground.at(bonuspic.left() + 16) - 32);
+    if (bonusfalltimer.enabled()) return;
+    state.CrateTop = state.Ground.at(state.CrateLeft + 16) - 32;
+    bonuspic.setTop(state.CrateTop);
 }
 
 void Mainfrm::CrateExpiry() {
@@ -170,7 +172,7 @@ void Mainfrm::CrateExpiry() {
 
 void Mainfrm::Aftermath() {
     SettleTanks(true, true);
-    if (WeaponKind(ShooterSlot()) != weapon::Drill) EndShot(ShotEnd::Spent);
+    if (state.weapon(state.shooter()) != weapon::Drill) EndShot(ShotEnd::Spent);
     Resettle();
 }
 

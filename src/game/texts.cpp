@@ -58,7 +58,7 @@ void Mainfrm::ApplyLanguageTexts(bool czech) {
     if (options_) options_->Refresh();
     FillHelp();
     FillLevels();
-    NameSlots();
+    ShowSlots();
 }
 
 void Mainfrm::SetLanguage(const std::string& choice) {

@@ -100,13 +100,14 @@ std::uint64_t Mainfrm::SharedStateHash() const {
             h.number(t->left);
             h.number(t->top);
         }
-    h.text(weapon1.tag);
-    h.text(weapon2.tag);
+    // The slots and the crate's kind as the numbers they are, written out.
+    h.text(std::to_string(state.Weapon1));
+    h.text(std::to_string(state.Weapon2));
     h.number(state.BonusActive);
     // A falling crate's height follows the clock too; where it falls and what it holds do not.
     if (state.BonusActive == True) {
-        h.text(bonuspic.tag);
-        h.number(bonuspic.left());
+        h.text(std::to_string(state.CrateKind));
+        h.number(state.CrateLeft);
         h.number(state.BonusShotsLeft);
     }
     h.number(net_->shotWind);

@@ -177,15 +177,15 @@ TEST_F(Firing, FiringSlidesThePanelsOutAndHandsTheTurnOver) {
 TEST_F(Firing, EachPartOfTheSharedStateChangesItsHash) {
     Mainfrm& g = game;
     GameState& s = g.state;
-    s.BonusActive = True, s.BonusShotsLeft = 3, g.bonuspic.tag = "2";
+    s.BonusActive = True, s.BonusShotsLeft = 3, s.CrateKind = 2;
     const std::uint64_t base = g.SharedStateHash();
     // clang-format off
     const std::function<void(int)> parts[] = {
         [&](int d) { s.Ground(400) = std::int16_t(s.Ground(400) + d); }, [&](int d) { s.Health1 += d; },
         [&](int d) { s.Health2 += d; }, [&](int d) { s.Tank1.left += d; },
-        [&](int d) { s.Tank1.top += d; }, [&](int d) { s.Tank2.left += d; }, [&](int d) { s.Tank2.top += d; }, [&](int d) { g.weapon1.tag = d > 0 ? "3" : "0"; },
-        [&](int d) { g.weapon2.tag = d > 0 ? "3" : "0"; }, [&](int d) { s.BonusActive = flag(d < 0); },
-        [&](int d) { g.bonuspic.tag = d > 0 ? "5" : "2"; }, [&](int d) { g.bonuspic.setLeft(g.bonuspic.left() + d); },
+        [&](int d) { s.Tank1.top += d; }, [&](int d) { s.Tank2.left += d; }, [&](int d) { s.Tank2.top += d; }, [&](int d) { s.Weapon1 += 3 * d; },
+        [&](int d) { s.Weapon2 += 3 * d; }, [&](int d) { s.BonusActive = flag(d < 0); },
+        [&](int d) { s.CrateKind += 3 * d; }, [&](int d) { s.CrateLeft += d; },
         [&](int d) { s.BonusShotsLeft += d; }, [&](int d) { g.net().shotWind += float(d); }};
     // clang-format on
     for (std::size_t i = 0; i < std::size(parts); ++i) {

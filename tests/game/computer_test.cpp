@@ -14,8 +14,8 @@ struct ComputerTest : testing::BattleTest {
         flatten(400);
     }
     void crateAt(int kind, double left) {
-        game.bonuspic.tag = std::to_string(kind);
-        game.bonuspic.move(left, game.state.Ground.at(left + 16) - 32, 32, 32);
+        game.state.CrateKind = kind;
+        game.state.CrateLeft = left, game.state.CrateTop = game.state.Ground.at(left + 16) - 32;
         game.state.BonusActive = True;
     }
     void sunAt(double left, double top) { game.sun.move(left, top, 72, 72), game.sun.setVisible(true); }

@@ -145,8 +145,8 @@ TEST_F(LayoutTest, EveryTextFitsItsControlWithTheScreensFontsInBothLanguages) {
         for (const char* row : {"optmute", "optfull", "optscale", "optrouter"}) f.click(*f.find(row));
         f.SetNumbers(true);
         for (int kind = weapon::Teleport; kind <= weapon::Bouncer; ++kind) {
-            f.weapon1.tag = f.weapon2.tag = std::to_string(kind);
-            f.NameSlots();
+            f.state.Weapon1 = f.state.Weapon2 = kind;
+            f.ShowSlots();
             EXPECT_EQ(f.Label9.caption(), f.ShellName(kind, cz));
             check(language);
         }

@@ -43,7 +43,7 @@ TEST_F(Weapons, APitDarkensItsEarthAndAMoundIsEarthColoured) {
 
 TEST_F(Weapons, ArmourPiercingWhistlesAndOnlyDarkensAPixel) {
     arm(weapon::Piercing), aim(1, "10", "45"), effectLog.clear(), fireAndWait();
-    EXPECT_TRUE(effectLog[1] == effect::PiercingLaunch && game.weapon1.tag == "0");  // its own flight sound; used up
+    EXPECT_TRUE(effectLog[1] == effect::PiercingLaunch && game.state.Weapon1 == 0);  // its own flight sound; used up
     const auto ground = game.state.Ground.rows();
     const auto pixels = game.world.pixels();
     asShooter1(), effectLog.clear(), game.WeaponContact(weapon::Piercing, 700, 401);  // beside the opponent
@@ -67,7 +67,7 @@ TEST_F(Weapons, DrillBoresATunnelFliesOnUntilItLeavesAndAtNinetyLeansAwayFromThe
         EXPECT_TRUE(deeper == 4 || (deeper == 8 && x % 20 == 0)) << x << ": " << deeper;
         twice += deeper == 8;
     }
-    EXPECT_TRUE(twice > 25 && game.weapon1.tag == "0") << twice;
+    EXPECT_TRUE(twice > 25 && game.state.Weapon1 == 0) << twice;
     waitHandOver(), arm(weapon::Drill, 2), aim(2, "100", "90"), game.keyDown(Key::Space);
     EXPECT_GT(game.state.ShotVx, 0);  // player 2's drill leans right
     EXPECT_LT(flyOut(5000), 5000);
@@ -176,9 +176,8 @@ struct Crate : Weapons {
     }
     void dropCrate(int kind, double shots = 5) {
         game.state.BonusActive = True, game.state.BonusShotsLeft = shots;
-        game.bonuspic.tag = std::to_string(kind);
-        game.bonuspic.setPicture(game.bonusvzor(kind).picture());
-        game.bonuspic.move(300, 400 - 32, 32, 32), game.bonuspic.setVisible(true);
+        game.state.CrateKind = kind, game.state.CrateLeft = 300, game.state.CrateTop = 400 - 32;
+        game.bonuspic.setVisible(true);
     }
 };
 
@@ -190,7 +189,7 @@ TEST_F(Crate, ALandedCrateDropsIntoEveryCraterOfABouncer) {
     game.state.ShellX = 310, game.state.ShellY = 400;
     game.WeaponContact(weapon::Bouncer, 310, 400);
     EXPECT_TRUE(game.state.BounceCount == 1 && game.bullettimer.enabled() && game.state.Ground(316) > 400);
-    EXPECT_EQ(game.bonuspic.top(), game.state.Ground(316) - 32);
+    EXPECT_TRUE(game.state.CrateTop == game.state.Ground(316) - 32 && game.bonuspic.top() == game.state.CrateTop);
 }
 
 TEST_F(Crate, CratesDropAwayFromBothTanksAndLandAndInHellTheyAreNukes) {
@@ -200,15 +199,15 @@ TEST_F(Crate, CratesDropAwayFromBothTanksAndLandAndInHellTheyAreNukes) {
         game.state.HellMode = seed > 15 ? True : False;
         game.random.reset(), game.random.seed(seed);
         game.PlaceBonus();
-        double left = game.bonuspic.left();
+        double left = game.state.CrateLeft;
         EXPECT_TRUE(game.state.BonusActive == True && left >= 16 && left <= 783) << left;
-        EXPECT_TRUE(std::fabs(left - game.tank1.left() - 4) > 70 && std::fabs(left - game.tank2.left() - 4) > 70);
+        EXPECT_TRUE(std::fabs(left - game.state.Tank1.left - 4) > 70 && std::fabs(left - game.state.Tank2.left - 4) > 70);
         EXPECT_TRUE(game.state.BonusShotsLeft >= 2 && game.state.BonusShotsLeft <= 7);
-        const int kind = Mainfrm::WeaponKind(game.bonuspic);
-        EXPECT_EQ(game.bonuspic.picture(), game.bonusvzor(kind).picture());
+        const int kind = game.state.CrateKind;
+        EXPECT_TRUE(game.bonuspic.picture() == game.bonusvzor(kind).picture() && game.bonuspic.left() == left);
         EXPECT_EQ(kind, seed > 15 ? 8 : Mainfrm::CrateKind(testing::seeded(seed).Rnd()));
         loop.waitUntil([&] { return !game.bonusfalltimer.enabled(); });
-        EXPECT_EQ(game.bonuspic.top(), 400 - 32);
+        EXPECT_TRUE(game.state.CrateTop == 400 - 32 && game.bonuspic.top() == 400 - 32);
     }
     game.PlaceBonus();  // one at a time
     EXPECT_FALSE(game.bonusfalltimer.enabled());
@@ -233,7 +232,7 @@ TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
     EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Continue && game.state.BonusActive == True);
     game.bonusfalltimer.setEnabled(false), effectLog.clear();
     EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Stop && game.state.BonusActive == False);
-    EXPECT_TRUE(game.weapon1.tag == "3" && game.weapon1.picture() == game.bonusvzor(3).picture() &&
+    EXPECT_TRUE(game.state.Weapon1 == weapon::Pit && game.weapon1.picture() == game.bonusvzor(3).picture() &&
                 effectLog == std::vector<int>{effect::Bell});
     // The shell won is named on the banner for two seconds, with the numbers on only.
     EXPECT_FALSE(game.Label8(1).visible());
@@ -243,14 +242,14 @@ TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
     EXPECT_FALSE(game.Label8(1).visible());
     game.showit.setEnabled(false), game.state.TurnPlayer = 1;  // player 1's next turn
     aim(1, "30", "45"), effectLog.clear(), fireAndLand();
-    EXPECT_TRUE(std::ranges::count(effectLog, effect::Dig) && game.weapon1.tag == "0" && game.weapon1.picture() == nullptr);
+    EXPECT_TRUE(std::ranges::count(effectLog, effect::Dig) && game.state.Weapon1 == 0 && game.weapon1.picture() == nullptr);
 }
 
 TEST_F(Crate, HealthCrateCapsAtAThousandAndEmptiesTheSlot) {
     asShooter1(), arm(weapon::Nuke);
     for (auto [health, healed] : {std::pair{900, 1000}, std::pair{500, 750}}) {
         dropCrate(weapon::Health), game.state.Health1 = health, effectLog.clear(), game.ColumnTest(316, 384);
-        EXPECT_TRUE(game.state.Health1 == healed && game.weapon1.tag == "0" && game.weapon1.picture() == nullptr &&
+        EXPECT_TRUE(game.state.Health1 == healed && game.state.Weapon1 == 0 && game.weapon1.picture() == nullptr &&
                     effectLog.empty());
     }
 }

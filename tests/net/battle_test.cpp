@@ -45,9 +45,9 @@ struct NetBattle : ::testing::Test {
         auto common = [&](const Mainfrm& g) {
             const GameState& s = g.state;
             const bool on = s.BattleOver == False, crate = s.BonusActive == True;
-            return std::tuple(g.SharedStateHash(), s.Ground.rows(), s.Health1, s.Health2, on ? g.tank1.left() : 0,
-                              on ? g.tank1.top() : 0, on ? g.tank2.left() : 0, on ? g.tank2.top() : 0, g.weapon1.tag,
-                              g.weapon2.tag, s.BonusActive, crate ? g.bonuspic.tag : "", crate ? g.bonuspic.left() : 0,
+            return std::tuple(g.SharedStateHash(), s.Ground.rows(), s.Health1, s.Health2, on ? s.Tank1.left : 0,
+                              on ? s.Tank1.top : 0, on ? s.Tank2.left : 0, on ? s.Tank2.top : 0, s.Weapon1, s.Weapon2,
+                              s.BonusActive, crate ? s.CrateKind : 0, crate ? s.CrateLeft : 0,
                               crate ? s.BonusShotsLeft : 0, s.Wind, s.TurnPlayer, s.BattleOver, trees(g));
         };
         EXPECT_TRUE(common(a) == common(b));
@@ -129,10 +129,10 @@ TEST_F(NetBattle, AWholeBattleWithEveryWeaponStaysInStep) {
         SCOPED_TRACE("the crate");
         ASSERT_EQ(H.state.TurnPlayer, 2);
         keepAlive();
-        const std::string kind = J.bonuspic.tag;
-        for (Mainfrm* m : {&H, &J}) m->bonusfalltimer.setEnabled(false), m->bonuspic.setLeft(726), m->bonuspic.setTop(187);
+        const int kind = J.state.CrateKind;
+        for (Mainfrm* m : {&H, &J}) m->bonusfalltimer.setEnabled(false), m->state.CrateLeft = 726, m->state.CrateTop = 187;
         ASSERT_NO_FATAL_FAILURE(fire(weapon::Standard, 60, 60));
-        EXPECT_TRUE(H.weapon2.tag == kind || (kind == "13" && H.weapon2.tag == "0")) << "crate " << kind;
+        EXPECT_TRUE(H.state.Weapon2 == kind || (kind == weapon::Health && H.state.Weapon2 == 0)) << "crate " << kind;
         EXPECT_EQ(H.state.BonusActive, True);  // a new one dropped at the hand-over
         ++turn;
     }
@@ -167,7 +167,7 @@ TEST_F(NetBattle, NewGameOnTheHostDuringTheLastHandOverGivesACleanBattleOnBothSi
         EXPECT_TRUE(s.BattleOver == False && s.Health1 == 1000 && s.Health2 == 1000 && s.TurnPlayer == 1);
         EXPECT_TRUE(m->Frame1.left() == 0 && m->Frame2.left() == 504 && !m->Frame3.visible() && m->world.enabled());
         EXPECT_TRUE(s.PeerShotDone == False && s.PeerSeedReady == False && s.BonusActive == False && !m->bonuspic.visible() &&
-                    m->weapon1.tag == "0");
+                    s.Weapon1 == 0);
     }
     EXPECT_TRUE(H.Command1.enabled() && !J.Command1.enabled());
     duel.runFor(3000);  // nothing of the old hand-over comes back

@@ -94,7 +94,7 @@ TEST_F(NetParsing, CratesAsTheHostSendsThem) {
     crate = "B053321";
     peer.say("S50U45");
     ASSERT_TRUE(until([&] { return idle(game) && game.state.TurnPlayer == 2 && game.state.BonusActive == True; }));
-    EXPECT_TRUE(game.bonuspic.tag == "5" && game.bonuspic.left() == 321 && game.state.BonusShotsLeft == 3);
+    EXPECT_TRUE(game.state.CrateKind == 5 && game.state.CrateLeft == 321 && game.state.BonusShotsLeft == 3);
     EXPECT_EQ(game.bonuspic.picture(), game.bonusvzor(5).picture());
     // What no reader takes is never written: a kind, a count of shots or a wind out of range, a hash point or a
     // link's name one past its range; at the ends of their ranges they are.

@@ -40,9 +40,8 @@ inline bool idle(const Mainfrm& g) {
 
 // `player` holds weapon `kind` for the next shot, as if won from a crate (0 is the standard shell).
 inline void arm(Mainfrm& g, int kind, int player = 1) {
-    Image& slot = player == 1 ? g.weapon1 : g.weapon2;
-    slot.tag = std::to_string(kind);
-    slot.setPicture(kind ? g.bonusvzor(kind).picture() : nullptr);
+    g.state.weapon(player) = kind;
+    g.ShowSlots();
 }
 
 // A generator seeded with `seed` after its start state.

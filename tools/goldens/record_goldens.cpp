@@ -51,7 +51,7 @@ Candidate playLocal(int mode, int seed) {
     bool expired = false;
     playScripted(h, aims, 600, [&] {
         Mainfrm& g = h.game;
-        kinds.insert(Mainfrm::WeaponKind(g.Frame1.enabled() ? g.weapon1 : g.weapon2));
+        kinds.insert(g.state.weapon(g.Frame1.enabled() ? 1 : 2));
         expired = expired || (g.state.BonusActive == True && g.state.BonusShotsLeft == 1);
     });
     kinds.erase(0);
