@@ -32,14 +32,20 @@ inline void FlightStep(double& x, double& y, double& vx, double& vy, double time
     vy = vy - vy / 100;
 }
 
+// Which columns an effect works out: all of them for the battle itself. A computer that needs only some
+// (those under the tanks) passes its own test and leaves the others as they were.
+struct AllColumns {
+    constexpr bool operator()(double) const { return true; }
+};
+
 // A round crater of radius `R` about column `cx`: each column within it is cut down to the circle under the
 // ground at the middle, by at most the circle's height there, never below the window's bottom row.
-template <class Changed>
-void Crater(GroundArray& G, double cx, double R, Changed&& changed) {
+template <class Changed, class Only = AllColumns>
+void Crater(GroundArray& G, double cx, double R, Changed&& changed, Only only = {}) {
     const double h0 = G.at(cx);
     for (double k = -R; k <= R; ++k) {
         const double c = cx + k;
-        if (!(-1 < c && c < 800)) continue;
+        if (!(-1 < c && c < 800) || !only(c)) continue;
         const double d = simmath::Sqrt(R * R - k * k);
         if (G.at(c) < h0 + d) {
             const double old = G.at(c);
@@ -51,12 +57,12 @@ void Crater(GroundArray& G, double cx, double R, Changed&& changed) {
 }
 
 // The pit: a flat-bottomed hole 41 columns wide, 100 rows under the ground at its two edges.
-template <class Changed>
-void Pit(GroundArray& G, double x, Changed&& changed) {
+template <class Changed, class Only = AllColumns>
+void Pit(GroundArray& G, double x, Changed&& changed, Only only = {}) {
     const double a = std::max(x - 20, -1.0), b = std::min(x + 20, 800.0);
     const double bottom = std::min(simmath::Int((G.at(a) + G.at(b)) / 2.0) + 100, 600.0);
     for (double c = a; c <= b; ++c) {
-        if (!(-1 < c && c < 800)) continue;
+        if (!(-1 < c && c < 800) || !only(c)) continue;
         const double old = G.at(c);
         if (old > bottom) continue;
         G.at(c) = std::int16_t(bottom + 1);
@@ -65,11 +71,11 @@ void Pit(GroundArray& G, double x, Changed&& changed) {
 }
 
 // The mound: earth heaped up over 81 columns, highest in the middle.
-template <class Changed>
-void Mound(GroundArray& G, double x, Changed&& changed) {
+template <class Changed, class Only = AllColumns>
+void Mound(GroundArray& G, double x, Changed&& changed, Only only = {}) {
     for (int k = -40; k <= 40; ++k) {
         const double c = x + k;
-        if (!(0 <= c && c < 800)) continue;
+        if (!(0 <= c && c < 800) || !only(c)) continue;
         const double old = G.at(c);
         const double now = simmath::Round(old - 8 * simmath::Sqrt(41 - std::abs(k)));
         G.at(c) = std::int16_t(now);
@@ -128,12 +134,12 @@ void Bore(GroundArray& G, double x, double y, Changed&& changed) {
 
 // The quake sinks the ground over 301 columns, deepest in the middle: `depth(s)` is how far a column sinks
 // where s is the square root of its distance to the quake's edge.
-template <class Depth, class Changed>
-void Quake(GroundArray& G, double x, Depth&& depth, Changed&& changed) {
+template <class Depth, class Changed, class Only = AllColumns>
+void Quake(GroundArray& G, double x, Depth&& depth, Changed&& changed, Only only = {}) {
     // Whole offsets from the landing column: the square root never sees a negative number.
     for (int k = -150; k <= 150; ++k) {
         const double c = x + k;
-        if (!(0 <= c && c < 800)) continue;
+        if (!(0 <= c && c < 800) || !only(c)) continue;
         const double old = G.at(c);
         const double now = std::min(simmath::Round(old + depth(simmath::Sqrt(150 - std::abs(k)))), 600.0);
         G.at(c) = std::int16_t(now);

@@ -49,8 +49,24 @@ struct Cost {
     bool unsure = false;
 };
 
+// The columns the settling tanks stand on: all of the ground a cost looks at afterwards, so the effects work
+// out their new ground there alone.
+struct UnderTanks {
+    int own0, own1, foe0, foe1;
+    UnderTanks(const Tank& own, const Tank& foe)
+        : own0(GroundArray::column(own.left + 15)),
+          own1(GroundArray::column(own.left + 25)),
+          foe0(GroundArray::column(foe.left + 15)),
+          foe1(GroundArray::column(foe.left + 25)) {}
+    bool operator()(double c) const {
+        const int j = GroundArray::column(c);
+        return (own0 <= j && j <= own1) || (foe0 <= j && j <= foe1);
+    }
+};
+
 Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, const Tank& foe) {
-    GroundArray G = ground;  // as the shell leaves it
+    GroundArray G = ground;  // as the shell leaves it, under the tanks
+    const UnderTanks under(own, foe);
     Cost c;
     auto unseen = [](double, double, double) {};
     auto blast = [&](const battle::Blast& b, double cx, double cy) {
@@ -62,14 +78,14 @@ Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, 
         case battle::Contact::Teleport:
         case battle::Contact::Piercing:
         case battle::Contact::Drill: return c;
-        case battle::Contact::Pit: battle::Pit(G, x, unseen); break;
-        case battle::Contact::Mound: battle::Mound(G, x, unseen); break;
+        case battle::Contact::Pit: battle::Pit(G, x, unseen, under); break;
+        case battle::Contact::Mound: battle::Mound(G, x, unseen, under); break;
         case battle::Contact::Leveller: battle::Level(G, x, [](double, double, double) { return true; }); break;
-        case battle::Contact::Nuke: battle::Crater(G, x, R, unseen), blast(battle::kNukeBlast, x, h0); break;
+        case battle::Contact::Nuke: battle::Crater(G, x, R, unseen, under), blast(battle::kNukeBlast, x, h0); break;
         case battle::Contact::Quake:
             // Random depths: reckoned at four and a half times the square root of the distance to its edge.
             c.unsure = true;
-            battle::Quake(G, x, [](double s) { return Int(4.5 * s); }, unseen);
+            battle::Quake(G, x, [](double s) { return Int(4.5 * s); }, unseen, under);
             break;
         case battle::Contact::Roll: {
             battle::Rolling roll{x, kind == weapon::Climber};
@@ -77,11 +93,11 @@ Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, 
             while (end == battle::Roll::On) end = battle::RollStep(G, roll);
             if (end == battle::Roll::Off) return c;
             const double h = G.at(roll.x);
-            battle::Crater(G, roll.x, battle::kRollerCrater, unseen), blast(battle::kRollerBlast, roll.x, h);
+            battle::Crater(G, roll.x, battle::kRollerCrater, unseen, under), blast(battle::kRollerBlast, roll.x, h);
             break;
         }
-        case battle::Contact::Bounce: c.unsure = true, battle::Crater(G, x, R, unseen); break;
-        case battle::Contact::Crater: battle::Crater(G, x, R, unseen); break;
+        case battle::Contact::Bounce: c.unsure = true, battle::Crater(G, x, R, unseen, under); break;
+        case battle::Contact::Crater: battle::Crater(G, x, R, unseen, under); break;
     }
     // The tanks settle on the new ground.
     c.own += battle::SettleLoss(battle::TankRestTop(G, own.left), own.top);
