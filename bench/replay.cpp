@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "game/mainfrm.h"
-#include "replay/playback.h"
+#include "game/playback.h"
 
 namespace {
 

@@ -42,6 +42,12 @@ enum Id : int {
 };
 }  // namespace effect
 
+namespace mode {
+// Who plays a battle: two people at one computer, one against the computer, or a network game's host or
+// joiner (`GameState::GameMode`; 0 before the first game).
+enum Id : int { HotSeat = 1, Computer = 2, Host = 3, Joiner = 4 };
+}  // namespace mode
+
 namespace level {
 // Who plays a side against the computer: a person, or the computer at one of its levels (kept in the
 // settings and in battle records by name).

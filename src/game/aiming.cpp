@@ -1,6 +1,6 @@
 // The force and angle boxes, the spin images and the aiming keys.
 #include "game/mainfrm.h"
-#include "game/numtext.h"
+#include "platform/numtext.h"
 
 namespace gv {
 

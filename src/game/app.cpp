@@ -9,7 +9,7 @@
 #include "platform/program.h"
 #include "platform/windowsystem.h"
 #include "net/protocol.h"
-#include "replay/playback.h"
+#include "game/playback.h"
 
 namespace gv {
 

@@ -12,7 +12,7 @@
 #include "battle/geometry.h"
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
-#include "game/numtext.h"
+#include "platform/numtext.h"
 
 namespace gv {
 

@@ -5,14 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "battle/kinds.h"
 #include "battle/state.h"
 
 namespace gv {
-
-namespace mode {
-// The value of `GameState::GameMode`; 0 before the first game.
-enum Id : int { HotSeat = 1, Computer = 2, Host = 3, Joiner = 4 };
-}  // namespace mode
 
 struct GameState : battle::State {
     // Mode and players

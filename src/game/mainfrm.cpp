@@ -1,6 +1,6 @@
 #include "game/mainfrm.h"
 #include "game/app.h"
-#include "replay/playback.h"
+#include "game/playback.h"
 
 #include "assets/pictures.h"
 

@@ -5,7 +5,7 @@
 #include "battle/effects.h"
 #include "battle/shells.h"
 #include "game/mainfrm.h"
-#include "game/numtext.h"
+#include "platform/numtext.h"
 #include "net/protocol.h"
 
 namespace gv {

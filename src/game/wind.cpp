@@ -3,7 +3,7 @@
 
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
-#include "game/numtext.h"
+#include "platform/numtext.h"
 #include "net/protocol.h"
 
 namespace gv {

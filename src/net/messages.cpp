@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "battle/kinds.h"
-#include "game/numtext.h"
+#include "platform/numtext.h"
 #include "net/protocol.h"
 
 namespace gv {

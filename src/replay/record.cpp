@@ -6,8 +6,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "game/gamestate.h"
-#include "game/numtext.h"
+#include "battle/kinds.h"
+#include "platform/numtext.h"
 #include "net/protocol.h"
 
 namespace gv::replay {

@@ -1,7 +1,7 @@
 // A playable battle: aiming, firing, flight, impacts, damage and the end of a battle, through the window
 // model and the virtual clock.
 #include "../support/game_fixture.h"
-#include "game/numtext.h"
+#include "platform/numtext.h"
 
 namespace gv {
 namespace {

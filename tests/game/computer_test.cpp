@@ -1,6 +1,6 @@
 // The computer opponent: its target, its search, the aim it writes and its turn in the battle.
 #include "../support/game_fixture.h"
-#include "game/numtext.h"
+#include "platform/numtext.h"
 
 namespace gv {
 namespace {

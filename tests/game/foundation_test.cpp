@@ -8,7 +8,7 @@
 #include "battle/columnwalk.h"
 #include "battle/random.h"
 #include "game/gamestate.h"
-#include "game/numtext.h"
+#include "platform/numtext.h"
 #include "platform/program.h"
 
 namespace gv {

@@ -16,7 +16,7 @@
 
 #include "../support/game_fixture.h"
 #include "../support/ports.h"
-#include "game/numtext.h"
+#include "platform/numtext.h"
 
 namespace gv::nettest {
 

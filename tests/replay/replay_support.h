@@ -1,7 +1,7 @@
 #pragma once
 // Battles played headless by a scripted player, for the records they leave.
 #include "../support/game_fixture.h"
-#include "replay/playback.h"
+#include "game/playback.h"
 
 namespace gv::testing {
 

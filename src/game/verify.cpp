@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "game/mainfrm.h"
-#include "replay/playback.h"
+#include "game/playback.h"
 
 namespace gv::replay {
 

@@ -11,7 +11,7 @@
 
 #include "game/mainfrm.h"
 #include "net/link.h"
-#include "replay/playback.h"
+#include "game/playback.h"
 
 namespace gv {
 

@@ -10,7 +10,7 @@
 #include "battle/simmath.h"
 #include "battlefield/sky.h"
 #include "game/mainfrm.h"
-#include "game/numtext.h"
+#include "platform/numtext.h"
 #include "net/protocol.h"
 #include "platform/program.h"
 

@@ -4,7 +4,7 @@
 
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
-#include "game/numtext.h"
+#include "platform/numtext.h"
 #include "net/link.h"
 
 namespace gv {

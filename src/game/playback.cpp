@@ -1,4 +1,4 @@
-#include "replay/playback.h"
+#include "game/playback.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "game/numtext.h"
+#include "platform/numtext.h"
 #include "game/mainfrm.h"
 #include "net/link.h"
 

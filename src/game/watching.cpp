@@ -2,7 +2,7 @@
 // battle plays at its own pace; Right or Space fires the next shot at once, F runs it four times as fast,
 // Esc leaves to the menu.
 #include "game/mainfrm.h"
-#include "replay/playback.h"
+#include "game/playback.h"
 
 namespace gv {
 

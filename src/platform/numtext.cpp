@@ -1,4 +1,4 @@
-#include "game/numtext.h"
+#include "platform/numtext.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,0 +1,23 @@
+# The layers of src/, lowest first: a file may include from its own layer and those below it, never from one
+# above. Run by the build before the libraries (cmake -DSOURCE_DIR=... -P check.cmake); names every include
+# that breaks the order and fails.
+set(LAYERS platform battle battlefield net replay game)
+set(broken "")
+foreach(layer IN LISTS LAYERS)
+  list(FIND LAYERS ${layer} own)
+  file(GLOB_RECURSE files ${SOURCE_DIR}/src/${layer}/*.h ${SOURCE_DIR}/src/${layer}/*.cpp)
+  foreach(file IN LISTS files)
+    file(STRINGS ${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[a-z]+/")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[^\"]*\"([a-z]+)/.*" "\\1" from "${line}")
+      list(FIND LAYERS ${from} theirs)
+      if(theirs GREATER own)
+        file(RELATIVE_PATH name ${SOURCE_DIR} ${file})
+        string(APPEND broken "  ${name}: ${line} (${layer} is below ${from})\n")
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+if(broken)
+  message(FATAL_ERROR "Includes from a layer above (the order is ${LAYERS}):\n${broken}")
+endif()
