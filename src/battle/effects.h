@@ -9,9 +9,12 @@
 #include <optional>
 #include <utility>
 
+#include "battle/geometry.h"
 #include "battle/ground.h"
+#include "battle/kinds.h"
 #include "battle/random.h"
 #include "battle/simmath.h"
+#include "battle/state.h"
 
 namespace gv::battle {
 
@@ -37,6 +40,43 @@ inline void FlightStep(double& x, double& y, double& vx, double& vy, double time
 struct AllColumns {
     constexpr bool operator()(double) const { return true; }
 };
+
+// A shell's start: 20 pixels right of its tank's left edge and 15 below its top, at the force given (a
+// drill always at 100) and the angle, player 2's mirrored so that small angles point at the opponent for
+// both; each cut to a whole number. A drill fired straight up would never leave the field: it leans one
+// degree away from the opponent.
+struct Velocity {
+    double vx, vy;
+};
+struct Point {
+    float x, y;
+};
+inline Point LaunchPoint(const TankPlace& tank) { return {float(tank.left + 20), float(tank.top + 15)}; }
+inline Velocity LaunchVelocity(bool playerOne, bool drill, double force, double angle) {
+    double f = std::trunc(force);
+    if (drill) f = 100;
+    double degrees = playerOne ? std::trunc(angle) : std::trunc(180 - angle);
+    if (drill && degrees == 90) degrees = playerOne ? 91 : 89;
+    const double a = degrees / 180 * geometry::kPi;
+    return {simmath::Cos(a) * f, simmath::Sin(a) * f};
+}
+
+// `player` fires: the shell starts its flight from its tank, and the turn passes to the other player.
+inline void Launch(State& s, int player, double force, double angle) {
+    const Point start = LaunchPoint(s.tank(player));
+    s.ShotX0 = start.x;
+    s.ShotY0 = start.y;
+    s.ShotTime = 0;
+    s.Gravity = 10;
+    const Velocity v = LaunchVelocity(player == 1, s.weapon(player) == weapon::Drill, force, angle);
+    s.ShotVx = v.vx;
+    s.ShotVy = v.vy;
+    s.ShellX = s.ShotX0;
+    s.ShellY = s.ShotY0;
+    s.TurnPlayer = player == 1 ? 2 : 1;
+    s.RollDownhill = s.RollUphill = False;
+    s.BounceCount = 0;
+}
 
 // A round crater of radius `R` about column `cx`: each column within it is cut down to the circle under the
 // ground at the middle, by at most the circle's height there, never below the window's bottom row.

@@ -21,7 +21,6 @@ using simmath::Int;
 
 namespace {
 
-using geometry::kPi;
 constexpr int kMaxTicks = 1500;  // a shell still up after five minutes of flight counts as lost
 constexpr double kDirectHitBonus = 25;
 
@@ -131,12 +130,9 @@ struct Shooter {
     // The shell exactly as firing starts it and the flying shell moves it, stopped at whatever ends it.
     Landing fly(int angle, double force, std::vector<std::array<double, 2>>* flight = nullptr) const {
         const double ownCentre = own.left + 20;
-        const float x0 = float(own.left + 20), y0 = float(own.top + 15);
-        const double f = drill ? 100 : std::trunc(force);
-        double degrees = one ? angle : 180 - angle;
-        if (drill && degrees == 90) degrees = one ? 91 : 89;
-        const double a = degrees / 180 * kPi;
-        double vy = simmath::Sin(a) * f, vx = simmath::Cos(a) * f, x = x0, y = y0, t = 0;
+        const auto [x0, y0] = battle::LaunchPoint({own.left, own.top});
+        const battle::Velocity v = battle::LaunchVelocity(one, drill, force, angle);
+        double vy = v.vy, vx = v.vx, x = x0, y = y0, t = 0;
         Landing end;
         bool boresOwn = false;
         for (int tick = 0; tick < kMaxTicks; ++tick) {

@@ -2,6 +2,8 @@
 // perhaps a crate, the panels slide back and the next player is armed.
 #include <cmath>
 
+#include "battle/aim.h"
+#include "battle/effects.h"
 #include "battle/geometry.h"
 #include "battle/shells.h"
 #include "battle/simmath.h"
@@ -11,17 +13,19 @@
 
 namespace gv {
 
-using geometry::kPi;
 
+// The player's button, key or pad: what its boxes say is fired.
 void Mainfrm::FireTank(int player) {
+    Fire(player, battle::Aim((player == 1 ? sila1 : sila2).text(), (player == 1 ? uhel1 : uhel2).text()));
+}
+
+void Mainfrm::Fire(int player, const battle::Aim& aim) {
     // Aim and fire act only on a live battle in front of the player.
     if (state.BattleOver == True) return;
-    if (!passing_) RecordFire(player);
     const bool one = player == 1;
-    const battle::TankPlace& tank = state.tank(player);
-    TextBox& force = one ? sila1 : sila2;
-    TextBox& angle = one ? uhel1 : uhel2;
-    const int kind = state.weapon(one ? 1 : 2);
+    (one ? sila1 : sila2).setText(aim.force);  // a shot from elsewhere shows in the boxes
+    (one ? uhel1 : uhel2).setText(aim.angle);
+    if (!passing_) RecordFire(player, aim);
 
     if (state.BonusActive == True) state.BonusShotsLeft -= 1;
     // The crate's fall follows each machine's clock: seated at once, both copies agree it can be hit.
@@ -29,22 +33,7 @@ void Mainfrm::FireTank(int player) {
         bonusfalltimer.setEnabled(false);
         ReseatBonus();
     }
-    state.ShotX0 = float(tank.left + 20);
-    state.ShotY0 = float(tank.top + 15);
-    state.ShotTime = 0;
-    state.Gravity = 10;
-
-    double f = std::trunc(leadingNumber(force.text()));
-    if (kind == weapon::Drill) f = 100;
-    // Player 2's angle is mirrored, so small angles point at the opponent for both.
-    double degrees = one ? std::trunc(leadingNumber(angle.text())) : std::trunc(180 - leadingNumber(angle.text()));
-    // A drill fired straight up would never leave the field: it leans one degree away from the opponent.
-    if (kind == weapon::Drill && degrees == 90) degrees = one ? 91 : 89;
-    double a = degrees / 180 * kPi;
-    state.ShotVy = simmath::Sin(a) * f;
-    state.ShotVx = simmath::Cos(a) * f;
-    state.ShellX = state.ShotX0;
-    state.ShellY = state.ShotY0;
+    battle::Launch(state, player, aim.forceValue(), aim.angleValue());
     bullet.setLeft(state.ShellX - bullet.width() / 2);
     bullet.setTop(state.ShellY - bullet.height() / 2);
     bullet.setVisible(!passing_);
@@ -63,14 +52,10 @@ void Mainfrm::FireTank(int player) {
     arrow.setVisible(false);
     if (ComputerPlays(player)) hmm.setVisible(false);
 
-    state.TurnPlayer = one ? 2 : 1;
-    state.RollDownhill = False;
-    state.RollUphill = False;
-    state.BounceCount = 0;
     if (!passing_) PlayEffect(effect::Fire);
     hideit.setEnabled(true);
     if ((one && state.GameMode == mode::Host) || (!one && state.GameMode == mode::Joiner))
-        SendMessage(netmsg::shot(force.text(), angle.text()));
+        SendMessage(netmsg::shot(aim.force, aim.angle));
 }
 
 void Mainfrm::FireTank1() { FireTank(1); }

@@ -32,6 +32,7 @@ struct NetCaller;
 class Link;
 class HighestGround;
 namespace battle {
+struct Aim;
 struct Blast;
 }
 namespace replay {
@@ -127,6 +128,8 @@ public:
     // ---- Firing and the turn hand-over
     void FireTank1();
     void FireTank2();
+    // `player` fires `aim`, whoever gave it: the player's boxes, the peer or a record.
+    void Fire(int player, const battle::Aim& aim);
     void hideit_Timer();
     void showit_Timer();
     void StartTurn();
@@ -265,7 +268,7 @@ public:
     std::function<std::string()> seedFromClock;
     std::string ClockSeed();
     void RecordBegin();
-    void RecordFire(int player);
+    void RecordFire(int player, const battle::Aim& aim);
     void RecordMessage(bool sent, const std::string& text);
     void RecordClock(const std::string& seed);
     // The state hash after a hand-over (or once the battlefield is built), and the end of a finished battle.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "battle/aim.h"
 #include "game/mainfrm.h"
 #include "net/link.h"
 
@@ -80,11 +81,8 @@ void Mainfrm::CheckHeldShot() {
 }
 
 void Mainfrm::FirePeerShot(const std::string& force, const std::string& angle) {
-    const bool one = PeerPlayer() == 1;
-    (one ? sila1 : sila2).setText(force);
-    (one ? uhel1 : uhel2).setText(angle);
     net_->shotWind = state.Wind;
-    one ? FireTank1() : FireTank2();  // sends nothing back
+    Fire(PeerPlayer(), battle::Aim(force, angle));  // sends nothing back
 }
 
 // ---- Staying in step

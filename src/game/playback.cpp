@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "battle/aim.h"
 #include "game/mainfrm.h"
 #include "net/link.h"
 
@@ -200,9 +201,7 @@ void Playback::Deliver() {
         if (e.fall < 0 && g.bonusfalltimer.enabled()) return Advance();  // the crate is still falling
         skip_ = false;
         delivering_ = true;
-        (e.player == 1 ? g.sila1 : g.sila2).setText(e.force);
-        (e.player == 1 ? g.uhel1 : g.uhel2).setText(e.angle);
-        e.player == 1 ? g.FireTank1() : g.FireTank2();
+        g.Fire(e.player, battle::Aim(e.force, e.angle));
         return;
     }
     if (e.kind != Event::Recv) return Advance();

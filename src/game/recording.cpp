@@ -2,6 +2,7 @@
 // the state after every hand-over and the end.
 #include <cmath>
 
+#include "battle/aim.h"
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
 #include "platform/numtext.h"
@@ -39,12 +40,12 @@ void Mainfrm::RecordBegin() {
     if (!recorder_.path().empty()) UpdateWatchButton();
 }
 
-void Mainfrm::RecordFire(int player) {
+void Mainfrm::RecordFire(int player, const battle::Aim& aim) {
     Event e;
     e.kind = Event::Fire;
     e.player = player;
-    e.force = (player == 1 ? sila1 : sila2).text();
-    e.angle = (player == 1 ? uhel1 : uhel2).text();
+    e.force = aim.force;
+    e.angle = aim.angle;
     // At one computer a crate still falling cannot be hit: how far it had fallen is part of the shot.
     if (!Networked() && bonusfalltimer.enabled()) e.fall = int(std::lround(state.BonusFallTime / 0.02));
     recorder_.Add(std::move(e), loop().now());
