@@ -48,7 +48,6 @@ void Mainfrm::Fire(int player, const battle::Aim& aim) {
     }
     Frame2.setEnabled(false);
     Command2.setEnabled(false);
-    SetNextShooter(one ? 2 : 1);
     arrow.setVisible(false);
     if (ComputerPlays(player)) hmm.setVisible(false);
 
@@ -123,7 +122,7 @@ void Mainfrm::showit_Timer() {
 void Mainfrm::StartTurn() {
     // A finished battle arms nobody: it cannot be resumed or shot into.
     if (state.BattleOver == True) return;
-    if (NextShooter() == 1) {
+    if (state.TurnPlayer == 1) {
         Command1.setPicture(fbutt1.picture());
         if (state.GameMode == mode::Joiner) return;
         if (ComputerPlays(1)) return aitimer.setEnabled(true);
@@ -150,14 +149,6 @@ void Mainfrm::PassTurn(int player) {
         ShowNote(cz ? "Počítač čeká" : "The computer holds its fire", 1500);
     passing_ = true;
     FireTank(player);
-}
-
-int Mainfrm::NextShooter() const { return leadingNumber(Command1.tag) == 1 ? 1 : 2; }
-
-void Mainfrm::SetNextShooter(int player) {
-    // One character each: a string literal assigned to a tag trips GCC 12's -Wrestrict once inlined.
-    Command1.tag.assign(1, player == 1 ? '1' : '0');
-    Command2.tag.assign(1, player == 1 ? '0' : '1');
 }
 
 void Mainfrm::ClearSpecialWeapon() {

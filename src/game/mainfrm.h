@@ -133,14 +133,12 @@ public:
     void hideit_Timer();
     void showit_Timer();
     void StartTurn();
-    // Whose shot comes next, kept in the fire buttons' tags ("1" on that player's button, "0" on the other).
-    int NextShooter() const;
-    void SetNextShooter(int player);
-    // The hand-over's phase, kept in `showit`'s interval: the shot's report (1), the turn arrow and the
-    // crate (1000), the panels sliding back in (40).
+    // The hand-over's phase: the shot's report, the turn arrow and the crate, the panels sliding back in;
+    // each the interval in ms `showit` ticks at in that phase.
     enum class HandOver { Report = 1, Arrow = 1000, Slide = 40 };
-    HandOver HandOverPhase() const { return HandOver(showit.interval()); }
-    void SetHandOverPhase(HandOver phase) { showit.setInterval(int(phase)); }
+    HandOver HandOverPhase() const { return handOver_; }
+    // Each phase has its own pace: the timer ticks at the phase's interval.
+    void SetHandOverPhase(HandOver phase) { handOver_ = phase, showit.setInterval(int(phase)); }
     void ClearSpecialWeapon();
     // The weapon kind in a slot's tag (0: the standard shell).
     // The shooter's slot: player 1's while `TurnPlayer` names player 2, else player 2's.
@@ -507,6 +505,7 @@ private:
         double points[2] = {0, 0}, height = 0;
     } peerBanner_;
     bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick
+    HandOver handOver_ = HandOver::Report;
     int flashTicks_ = 0;            // ticks the flash has shown
     void AngleChange(TextBox& box, Image& tank, bool player1);
     void ForceChange(TextBox& box);

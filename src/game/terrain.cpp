@@ -346,7 +346,6 @@ void Mainfrm::SeatAndArm() {
     }
     Command1.setPicture(fbutt1.picture());
     Command2.setPicture(fbutt2.picture());
-    SetNextShooter(1);
     Frame2.setEnabled(false);
     Command2.setEnabled(false);
     Frame1.setVisible(true);

@@ -27,7 +27,6 @@ struct ComputerTest : testing::BattleTest {
         game.ResetHandOver();
         game.random.reset(), game.random.seed(seed);
         game.state.TurnPlayer = 2;
-        game.Command1.tag.assign(1, '0'), game.Command2.tag.assign(1, '1');
         game.ShowTurnArrow(), game.StartTurn();
         loop.runFor(500);
     }
@@ -191,7 +190,7 @@ TEST_F(ComputerTurns, TurnLeftWaitingWhenTheHumanWinsDoesNothingInTheNextBattle)
     EXPECT_EQ(game.uhel2.text() + " " + game.sila2.text(), "45 100");  // no aim written into the new battle
     // Nor does a turn whose timer had yet to tick, when the new battle is built at once (nobody looks).
     game.world.setUnseen(true);
-    game.state.TurnPlayer = 2, game.Command1.tag = "0", game.Command2.tag = "1";
+    game.state.TurnPlayer = 2;
     game.StartTurn();
     ASSERT_TRUE(game.aitimer.enabled());
     newBattle(2);
