@@ -82,7 +82,7 @@ void thinkingTimes() {
             for (int x = -1; x <= 800; ++x) game.state.Ground(x) = 400;
             game.SeatTank(game.tank1, 20);
             game.SeatTank(game.tank2, 740);
-            game.sun.setVisible(false);
+            game.sun.setVisible(false), game.state.SunUp = gv::False;
         };
         struct Kind {
             std::string name;

@@ -51,7 +51,7 @@ struct Velocity {
 struct Point {
     float x, y;
 };
-inline Point LaunchPoint(const TankPlace& tank) { return {float(tank.left + 20), float(tank.top + 15)}; }
+inline Point LaunchPoint(const Place& tank) { return {float(tank.left + 20), float(tank.top + 15)}; }
 inline Velocity LaunchVelocity(bool playerOne, bool drill, double force, double angle) {
     double f = std::trunc(force);
     if (drill) f = 100;

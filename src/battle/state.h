@@ -7,8 +7,9 @@
 
 namespace gv::battle {
 
-// Where a tank stands: its 40-pixel box.
-struct TankPlace {
+// Where a tank, the sun or the crate is: the top left corner of its box (a tank's is 40 pixels, the sun's
+// 72, the crate's 32).
+struct Place {
     double left = 0, top = 0;
 };
 
@@ -19,9 +20,12 @@ struct State {
     GroundArray Ground;
     Flag HellMode = False;
     Flag HellVariant = False;
+    // The sun, when the sky has it: a shell that enters its body is swallowed.
+    Flag SunUp = False;
+    Place Sun;
 
     // The tanks
-    TankPlace Tank1, Tank2;
+    Place Tank1, Tank2;
     double Health1 = 0, Health2 = 0;
     // The shell each holds for its next shot, won from a crate: a `weapon::Kind`, 0 (the standard shell)
     // when the slot is empty.
@@ -52,8 +56,8 @@ struct State {
     // The battle is over (a tank was destroyed); set once, cleared by the next battlefield.
     Flag BattleOver = False;
 
-    TankPlace& tank(int player) { return player == 1 ? Tank1 : Tank2; }
-    const TankPlace& tank(int player) const { return player == 1 ? Tank1 : Tank2; }
+    Place& tank(int player) { return player == 1 ? Tank1 : Tank2; }
+    const Place& tank(int player) const { return player == 1 ? Tank1 : Tank2; }
     double& health(int player) { return player == 1 ? Health1 : Health2; }
     int& weapon(int player) { return player == 1 ? Weapon1 : Weapon2; }
     int weapon(int player) const { return player == 1 ? Weapon1 : Weapon2; }

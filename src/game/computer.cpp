@@ -46,7 +46,7 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     GameState& s = state;
     GroundArray& G = s.Ground;
     const bool two = k.me == 2;
-    const battle::TankPlace &human = s.tank(two ? 1 : 2), &own = s.tank(k.me);
+    const battle::Place &human = s.tank(two ? 1 : 2), &own = s.tank(k.me);
     const double humanHealth = two ? s.Health1 : s.Health2, ownHealth = two ? s.Health2 : s.Health1;
     const int kind = state.weapon(two ? 2 : 1);
     const double t1 = human.left, t2 = own.left;
@@ -125,8 +125,8 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, HighestGround& hig
                                           std::vector<std::array<double, 2>>* flight) const {
     const bool mindsTerrain = k.attempts <= kSearchesThatMindTheTerrain && !k.drill;
     if (mindsTerrain) highest.follow(state.Ground);
-    const bool sunUp = sun.visible();
-    const geometry::Box target{k.xL, k.yT, k.xR, k.yB}, sunBox = geometry::BodyBox(sun.left(), sun.top());
+    const bool sunUp = state.SunUp == True;
+    const geometry::Box target{k.xL, k.yT, k.xR, k.yB}, sunBox = geometry::BodyBox(state.Sun.left, state.Sun.top);
     // Our own copies of the shell: the shot state of the game is not touched.
     double t = 0, x = k.x0, y = k.y0;
     double vx = simmath::Cos(a) * force, vy = simmath::Sin(a) * force;
@@ -168,7 +168,7 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, HighestGround& hig
 // The angle is player 2's way round (0 points left) whichever side searches.
 bool Mainfrm::SearchAim(AimSearch& k, HighestGround& highest, int& A, double& F) {
     const std::uint32_t battle = state.BattleNumber;
-    const battle::TankPlace &human = state.tank(k.me == 2 ? 1 : 2), &own = state.tank(k.me);
+    const battle::Place &human = state.tank(k.me == 2 ? 1 : 2), &own = state.tank(k.me);
     bool found = false;
     while (!found) {
         k.attempts += 1;
@@ -221,7 +221,7 @@ void Mainfrm::ComputerTurn() {
     if (!WaitInBattle([&] { return world.enabled(); })) return;
 
     const bool two = me == 2;
-    const battle::TankPlace& own = s.tank(me);
+    const battle::Place& own = s.tank(me);
     TextBox &force = two ? sila2 : sila1, &angle = two ? uhel2 : uhel1;
     AimSearch k;
     k.me = me;
@@ -255,7 +255,7 @@ void Mainfrm::ComputerTurn() {
 // The normal computer's aim, and the beginner's: a search, then the aim with its errors, in the boxes'
 // own terms for the side searching. False when the battle ended meanwhile.
 bool Mainfrm::NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForce) {
-    const battle::TankPlace& own = state.tank(k.me);
+    const battle::Place& own = state.tank(k.me);
     // The computer reckons with the wind rounded down to an even number.
     k.wind = float(Int(static_cast<double>(state.Wind) / 2.0) * 2);
 

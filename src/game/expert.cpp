@@ -198,7 +198,7 @@ struct Shooter {
 bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) {
     const GameState& s = state;
     const bool one = k.me == 1;
-    const battle::TankPlace &ownTank = s.tank(one ? 1 : 2), &foeTank = s.tank(one ? 2 : 1);
+    const battle::Place &ownTank = s.tank(one ? 1 : 2), &foeTank = s.tank(one ? 2 : 1);
     const Tank own{ownTank.left, ownTank.top, one ? s.Health1 : s.Health2};
     const Tank foe{foeTank.left, foeTank.top, one ? s.Health2 : s.Health1};
     const int kind = state.weapon(one ? 1 : 2);
@@ -211,9 +211,9 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
                     drill,
                     s.Ground,
                     s.Wind,
-                    sun.visible(),
+                    s.SunUp == True,
                     s.BonusActive == True && !bonusfalltimer.enabled(),
-                    geometry::BodyBox(sun.left(), sun.top()),
+                    geometry::BodyBox(s.Sun.left, s.Sun.top),
                     geometry::CrateBox(s.CrateLeft, s.CrateTop),
                     geometry::TankBox(foe.left, foe.top),
                     state.CrateKind,

@@ -94,7 +94,7 @@ std::uint64_t Mainfrm::SharedStateHash() const {
     h.number(state.Health2);
     // An exploding tank moves on each machine's clock; once a battle is over its place no longer matters.
     if (state.BattleOver == False)
-        for (const battle::TankPlace* t : {&state.Tank1, &state.Tank2}) {
+        for (const battle::Place* t : {&state.Tank1, &state.Tank2}) {
             h.number(t->left);
             h.number(t->top);
         }

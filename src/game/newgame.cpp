@@ -34,6 +34,7 @@ void Mainfrm::HideBattle() {
     Frame2.setLeft(504);
     bullet.setVisible(false);
     for (Image* s : {&bonuspic, &moon, &sun, &arrow, &topmark, &flash}) s->setVisible(false);
+    state.SunUp = False;
     wind.setVisible(false);
     wind.setTop(8);
     x_.windNumber->setVisible(false);

@@ -39,14 +39,16 @@ void Mainfrm::PlaceInSky(Image& body) {
     if (&body == &sun) sun.setPicture(state.HellMode == True ? sunh.picture() : sunn.picture());
     // Somewhere more than 140 pixels above the ground under its middle; the ground never rises above
     // row 200, so this always ends.
+    battle::Place at;
     do {
-        body.setLeft(Int(random.Rnd() * 728));
-        body.setTop(Int(random.Rnd() * 400));
-    } while (!(body.top() < state.Ground.at(body.left() + 36) - 140));
-    if (&body == &sun && state.HellVariant == True) {
-        sun.setLeft(-100);
-        sun.setTop(700);
-    }
+        at.left = Int(random.Rnd() * 728);
+        at.top = Int(random.Rnd() * 400);
+    } while (!(at.top < state.Ground.at(at.left + 36) - 140));
+    if (&body == &sun && state.HellVariant == True) at = {-100, 700};
+    body.setLeft(at.left);
+    body.setTop(at.top);
+    state.SunUp = flag(&body == &sun);
+    if (&body == &sun) state.Sun = at;
     if (&body == &moon) state.MoonFallTime = 0;
     body.setVisible(true);
 }

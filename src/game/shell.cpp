@@ -80,7 +80,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
         return body.visible() && geometry::BodyBox(body.left(), body.top()).holds(sweepX, sweepY);
     };
     if (inBox(moon)) moonfalltimer.setEnabled(true);
-    if (inBox(sun)) {
+    if (s.SunUp == True && geometry::BodyBox(s.Sun.left, s.Sun.top).holds(sweepX, sweepY)) {
         PlayEffect(effect::SunSwallow);
         EndShot(ShotEnd::Spent);
         return Walk::Stop;
@@ -144,7 +144,7 @@ void Mainfrm::SettleTanks(bool withDamage, bool skipTeleported) {
     const bool teleported = skipTeleported && state.weapon(state.shooter()) == weapon::Teleport;
     for (int p = 1; p <= 2; ++p) {
         if (teleported && p == shooter) continue;  // the jump costs no health
-        battle::TankPlace& tank = state.tank(p);
+        battle::Place& tank = state.tank(p);
         const double top = battle::TankRestTop(state.Ground, tank.left);
         if (withDamage) state.health(p) -= battle::SettleLoss(top, tank.top);
         tank.top = top;

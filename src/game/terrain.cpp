@@ -99,7 +99,7 @@ std::uint64_t GroundDraws(const GroundArray& ground, bool hell) {
 
 void Mainfrm::SeatTank(Image& tank, int left) {
     // The tank's bottom rests on the highest ground under its middle.
-    battle::TankPlace& place = state.tank(&tank == &tank1 ? 1 : 2);
+    battle::Place& place = state.tank(&tank == &tank1 ? 1 : 2);
     place = {double(left), battle::TankRestTop(state.Ground, left)};
     tank.move(place.left, place.top, 40, 40);
 }

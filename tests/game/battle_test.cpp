@@ -326,7 +326,7 @@ TEST_F(Impacts, TreesBreakOnlyNearTheGroundTheMoonIsGrazedAndTheSunSwallows) {
     EXPECT_TRUE(near->tag == "4" && high->tag == "2");
     game.moon.move(300, 100, 72, 72), game.moon.setVisible(true);
     EXPECT_TRUE(game.ColumnTest(336, 136) == Mainfrm::Walk::Continue && game.moonfalltimer.enabled());
-    game.moon.setVisible(false), game.sun.move(300, 100, 72, 72), game.sun.setVisible(true);
+    game.moon.setVisible(false), game.state.Sun = {300, 100}, game.state.SunUp = True;
     effectLog.clear();
     EXPECT_EQ(game.ColumnTest(336, 136), Mainfrm::Walk::Stop);
     EXPECT_TRUE(effectLog == std::vector<int>{effect::SunSwallow} && game.showit.enabled());

@@ -18,7 +18,7 @@ struct ComputerTest : testing::BattleTest {
         game.state.CrateLeft = left, game.state.CrateTop = game.state.Ground.at(left + 16) - 32;
         game.state.BonusActive = True;
     }
-    void sunAt(double left, double top) { game.sun.move(left, top, 72, 72), game.sun.setVisible(true); }
+    void sunAt(double left, double top) { game.state.Sun = {left, top}, game.state.SunUp = True; }
     void ground(int from, int to, int row) { std::fill(&game.state.Ground(from), &game.state.Ground(to) + 1, row); }
     // The human's tank at the left edge, on ground at `row`.
     void humanOn(int row) { ground(-1, 100, row), game.SeatTank(game.tank1, 20); }

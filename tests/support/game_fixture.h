@@ -151,7 +151,7 @@ struct BattleTest : GameTest {
     void flatten(int row) {
         for (int x = -1; x <= 800; ++x) game.state.Ground(x) = std::int16_t(row);
         for (auto& [i, t] : game.strom.elements()) t->setVisible(false);
-        game.sun.setVisible(false), game.moon.setVisible(false);
+        game.sun.setVisible(false), game.moon.setVisible(false), game.state.SunUp = False;
         game.SeatTank(game.tank1, 20), game.SeatTank(game.tank2, 740);
         game.state.Wind = 0;
     }
