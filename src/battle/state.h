@@ -52,6 +52,7 @@ struct State {
     double BonusFallTime = 0;
     int CrateKind = 0;                   // what it holds
     double CrateLeft = 0, CrateTop = 0;  // its 32-pixel box
+    Flag CrateFalling = False;           // still on its way down: it cannot be hit yet
 
     // The battle is over (a tank was destroyed); set once, cleared by the next battlefield.
     Flag BattleOver = False;

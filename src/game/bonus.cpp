@@ -62,7 +62,7 @@ void Mainfrm::PlaceBonus() {
     bonuspic.move(s.CrateLeft, s.CrateTop, bonuspic.width(), bonuspic.height());
     bonuspic.setVisible(true);
     s.BonusFallTime = 0;
-    bonusfalltimer.setEnabled(true);
+    SetCrateFalling(true);
 }
 
 void Mainfrm::bonusfalltimer_Timer() {
@@ -70,9 +70,9 @@ void Mainfrm::bonusfalltimer_Timer() {
     s.BonusFallTime += 0.02;
     s.CrateTop = twips(s.CrateTop + (s.Gravity * 0.5) * s.BonusFallTime * s.BonusFallTime);
     const double ground = s.Ground.at(s.CrateLeft + 16) - 32;
-    if (s.CrateTop > ground || !bonuspic.visible()) {
+    if (s.CrateTop > ground || s.BonusActive == False) {
         s.CrateTop = ground;
-        bonusfalltimer.setEnabled(false);
+        SetCrateFalling(false);
     }
     bonuspic.setTop(s.CrateTop);
 }

@@ -230,7 +230,7 @@ void Mainfrm::ComputerTurn() {
     s.Gravity = 10;
 
     // A crate still falling is no target yet, nor out of the way.
-    if (!WaitInBattle([&] { return !bonusfalltimer.enabled(); })) return;
+    if (!WaitInBattle([&] { return s.CrateFalling == False; })) return;
     if (lvl == level::Practice) return PassTurn(me);
 
     ChooseComputerTarget(k);

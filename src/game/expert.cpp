@@ -212,7 +212,7 @@ bool Mainfrm::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) 
                     s.Ground,
                     s.Wind,
                     s.SunUp == True,
-                    s.BonusActive == True && !bonusfalltimer.enabled(),
+                    s.BonusActive == True && s.CrateFalling == False,
                     geometry::BodyBox(s.Sun.left, s.Sun.top),
                     geometry::CrateBox(s.CrateLeft, s.CrateTop),
                     geometry::TankBox(foe.left, foe.top),

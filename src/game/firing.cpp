@@ -29,8 +29,8 @@ void Mainfrm::Fire(int player, const battle::Aim& aim) {
 
     if (state.BonusActive == True) state.BonusShotsLeft -= 1;
     // The crate's fall follows each machine's clock: seated at once, both copies agree it can be hit.
-    if (Networked() && bonusfalltimer.enabled()) {
-        bonusfalltimer.setEnabled(false);
+    if (Networked() && state.CrateFalling == True) {
+        SetCrateFalling(false);
         ReseatBonus();
     }
     battle::Launch(state, player, aim.forceValue(), aim.angleValue());

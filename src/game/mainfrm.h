@@ -195,6 +195,8 @@ public:
     // ---- Bonus crates
     void PlaceBonus();
     void bonusfalltimer_Timer();
+    // The crate starts or ends its fall, and its timer with it.
+    void SetCrateFalling(bool falling) { state.CrateFalling = flag(falling), bonusfalltimer.setEnabled(falling); }
     void TakeBonus();
     static int CrateKind(double r);
 

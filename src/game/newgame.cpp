@@ -22,6 +22,7 @@ void Mainfrm::ResetHandOver() {
 // hand-over's are `ResetHandOver`'s.
 void Mainfrm::StopBattleTimers() {
     for (Timer* t : {&bullettimer, &bonusfalltimer, &tankexpl, &moonfalltimer, &arrowtimer}) t->setEnabled(false);
+    state.CrateFalling = False;
     passing_ = false;
 }
 

@@ -145,11 +145,11 @@ bool Playback::Armed(int player) const {
 double Playback::DueAt(const Event& e) const {
     Mainfrm& g = game_;
     const double now = g.loop().now();
-    if (e.kind == Event::Fire && e.fall < 0 && g.bonusfalltimer.enabled()) {
+    if (e.kind == Event::Fire && e.fall < 0 && g.state.CrateFalling == True) {
         // Fired after the crate had landed: look again after its next tick.
         return g.bonusfalltimer.due() + 1;
     }
-    if (e.kind == Event::Fire && e.fall >= 0 && g.bonusfalltimer.enabled()) {
+    if (e.kind == Event::Fire && e.fall >= 0 && g.state.CrateFalling == True) {
         // The crate must have fallen as far as when the shot was fired, and not a tick further.
         const int fallen = int(std::lround(g.state.BonusFallTime / 0.02));
         if (fallen > e.fall) return now;
@@ -198,7 +198,7 @@ void Playback::Deliver() {
     Mainfrm& g = game_;
     if (e.kind == Event::Fire) {
         if (!Armed(e.player)) return;                                    // the turn moved on meanwhile; its next start asks again
-        if (e.fall < 0 && g.bonusfalltimer.enabled()) return Advance();  // the crate is still falling
+        if (e.fall < 0 && g.state.CrateFalling == True) return Advance();  // the crate is still falling
         skip_ = false;
         delivering_ = true;
         g.Fire(e.player, battle::Aim(e.force, e.angle));

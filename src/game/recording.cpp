@@ -47,7 +47,7 @@ void Mainfrm::RecordFire(int player, const battle::Aim& aim) {
     e.force = aim.force;
     e.angle = aim.angle;
     // At one computer a crate still falling cannot be hit: how far it had fallen is part of the shot.
-    if (!Networked() && bonusfalltimer.enabled()) e.fall = int(std::lround(state.BonusFallTime / 0.02));
+    if (!Networked() && state.CrateFalling == True) e.fall = int(std::lround(state.BonusFallTime / 0.02));
     recorder_.Add(std::move(e), loop().now());
 }
 

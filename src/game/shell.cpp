@@ -96,7 +96,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
         }
     }
     // A landed crate.
-    if (s.BonusActive == True && !bonusfalltimer.enabled() &&
+    if (s.BonusActive == True && s.CrateFalling == False &&
         geometry::CrateBox(s.CrateLeft, s.CrateTop).holds(sweepX, sweepY)) {
         bonuspic.setVisible(false);
         s.BonusActive = False;
@@ -158,7 +158,7 @@ void Mainfrm::ReseatTrees() {
 }
 
 void Mainfrm::ReseatBonus() {
-    if (bonusfalltimer.enabled()) return;
+    if (state.CrateFalling == True) return;
     state.CrateTop = state.Ground.at(state.CrateLeft + 16) - 32;
     bonuspic.setTop(state.CrateTop);
 }

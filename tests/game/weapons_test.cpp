@@ -228,9 +228,9 @@ TEST_F(Crate, CrateWithLifetimeTwoSurvivesOneShotAndADirectHitUsesUpTheLast) {
 }
 
 TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
-    dropCrate(weapon::Pit), game.bonusfalltimer.setEnabled(true), asShooter1();
+    dropCrate(weapon::Pit), game.SetCrateFalling(true), asShooter1();
     EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Continue && game.state.BonusActive == True);
-    game.bonusfalltimer.setEnabled(false), effectLog.clear();
+    game.SetCrateFalling(false), effectLog.clear();
     EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Stop && game.state.BonusActive == False);
     EXPECT_TRUE(game.state.Weapon1 == weapon::Pit && game.weapon1.picture() == game.bonusvzor(3).picture() &&
                 effectLog == std::vector<int>{effect::Bell});

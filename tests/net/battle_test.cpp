@@ -130,7 +130,7 @@ TEST_F(NetBattle, AWholeBattleWithEveryWeaponStaysInStep) {
         ASSERT_EQ(H.state.TurnPlayer, 2);
         keepAlive();
         const int kind = J.state.CrateKind;
-        for (Mainfrm* m : {&H, &J}) m->bonusfalltimer.setEnabled(false), m->state.CrateLeft = 726, m->state.CrateTop = 187;
+        for (Mainfrm* m : {&H, &J}) m->SetCrateFalling(false), m->state.CrateLeft = 726, m->state.CrateTop = 187;
         ASSERT_NO_FATAL_FAILURE(fire(weapon::Standard, 60, 60));
         EXPECT_TRUE(H.state.Weapon2 == kind || (kind == weapon::Health && H.state.Weapon2 == 0)) << "crate " << kind;
         EXPECT_EQ(H.state.BonusActive, True);  // a new one dropped at the hand-over
