@@ -4,6 +4,8 @@
 // values are those numbers and must not change. Plain enumerations in their own namespaces, so a kind read
 // from a message compares with them directly.
 
+#include <string>
+
 namespace gv {
 
 namespace weapon {
@@ -16,6 +18,7 @@ enum Kind : int {
     Roller = 10, Climber = 11, Bouncer = 12,  // their ground contact does not end the shot at once
     Health = 13,                               // a crate kind only: 250 health, never in a slot
 };
+constexpr int kKinds = Health + 1;  // one past the last kind; each has its entry in the shells' table (shells.cpp)
 // clang-format on
 }  // namespace weapon
 
@@ -52,7 +55,26 @@ namespace level {
 // Who plays a side against the computer: a person, or the computer at one of its levels (kept in the
 // settings and in battle records by name).
 enum Id : int { Human = -1, Practice = 0, Beginner = 1, Normal = 2, Expert = 3 };
-constexpr const char* kNames[] = {"practice", "beginner", "normal", "expert"};
+// Each level by its number: its word in the settings, in battle records and on the command line, and its
+// name and what it does in both languages. A new level is an entry here and its play (game/computer.cpp).
+struct Level {
+    const char *word, *czech, *english, *czechWhat, *englishWhat;
+};
+constexpr Level kLevels[] = {
+    {"practice", "Cvičení", "Practice", "Cíl, který nestřílí. Stopa střel je zapnutá.",
+     "A target that never fires. The shot trace is on."},
+    {"beginner", "Začátečník", "Beginner", "Míří jako normální soupeř, ale víc chybuje.", "Aims like Normal, but misses by more."},
+    {"normal", "Normální", "Normal", "Počítač, jak ho hra vždy měla.", "The computer the game has always had."},
+    {"expert", "Expert", "Expert", "Počítá přesný let střely a umí zvláštní střely.",
+     "Works out the exact flight and uses every special shell."},
+};
+constexpr int kCount = int(sizeof kLevels / sizeof kLevels[0]);
+// The words of all levels for a message: "practice, beginner, normal or expert".
+inline std::string Words() {
+    std::string s;
+    for (int l = 0; l < kCount; ++l) s += std::string(l == 0 ? "" : l + 1 == kCount ? " or " : ", ") + kLevels[l].word;
+    return s;
+}
 }  // namespace level
 
 }  // namespace gv

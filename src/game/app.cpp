@@ -14,7 +14,8 @@
 namespace gv {
 
 namespace {
-const char* const kUsage =
+std::string Usage() {
+    return
     "Usage: gorvath [OPTION]\n"
     "A two-player artillery duel.\n\n"
     "  --port N                  host network games on TCP port N (7701 when not given); joining\n"
@@ -23,14 +24,15 @@ const char* const kUsage =
     "  --config DIR              keep the settings in DIR/settings.ini instead of\n"
     "                            $XDG_CONFIG_HOME/gorvath (~/.config/gorvath)\n"
     "  --replay FILE             watch a recorded battle\n"
-    "  --duel LEVEL LEVEL        watch two computers play each other; a LEVEL is practice,\n"
-    "                            beginner, normal or expert (player 1's first)\n"
+    "  --duel LEVEL LEVEL        watch two computers play each other (player 1's first); a LEVEL\n"
+    "                            is " + level::Words() + "\n"
     "  --verify-replay FILE...   compute recorded battles again without a window and compare them with\n"
     "                            their records: exit 0 when all match, 1 when one differs, 2 when one\n"
     "                            cannot be read\n"
     "  --help                    show this help\n"
     "  --version                 show the game's version\n\n"
     "Every battle is recorded in $XDG_DATA_HOME/gorvath/replays (~/.local/share/gorvath/replays).\n";
+}
 int number(Mainfrm& form, const char* key) {
     const auto v = form.settings().get(key);
     return v ? std::stoi(*v) : 0;
@@ -74,7 +76,7 @@ struct Options {
 int readOptions(const std::vector<std::string>& args, Options& o) {
     if (!args.empty()) {
         const std::string& first = args[0];
-        if (first == "--help") return std::fputs(kUsage, stdout), 0;
+        if (first == "--help") return std::fputs(Usage().c_str(), stdout), 0;
         if (first == "--version")
             return std::printf("gorvath %s (battle records: %s %d)\n", GORVATH_VERSION, replay::kMagic, replay::kFormatVersion),
                    0;
@@ -91,7 +93,7 @@ int readOptions(const std::vector<std::string>& args, Options& o) {
             for (std::size_t p = 0; p < 2; ++p)
                 o.duel[p] = i + 1 + p < args.size() ? Mainfrm::LevelNamed(args[i + 1 + p]) : level::Human;
             if (o.duel[0] == level::Human || o.duel[1] == level::Human) {
-                std::fprintf(stderr, "gorvath: --duel takes two levels (practice, beginner, normal, expert)\n");
+                std::fprintf(stderr, "gorvath: --duel takes two levels (%s)\n", level::Words().c_str());
                 return 2;
             }
             i += 2;
@@ -109,7 +111,7 @@ int readOptions(const std::vector<std::string>& args, Options& o) {
             o.port = a.port;
         }
         if (!valued) {
-            std::fprintf(stderr, "gorvath: unknown option or missing value: %s\n\n%s", option.c_str(), kUsage);
+            std::fprintf(stderr, "gorvath: unknown option or missing value: %s\n\n%s", option.c_str(), Usage().c_str());
             return 2;
         }
         ++i;

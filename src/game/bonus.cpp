@@ -18,8 +18,8 @@ int Mainfrm::CrateKind(double r) {
     static const std::array<int, 26> kKinds = [] {
         std::array<int, 26> kinds{};
         std::size_t n = 1;
-        for (int kind = weapon::Teleport; kind <= weapon::Health; ++kind) kinds[n++] = kind;
-        for (int kind = weapon::Teleport; kind <= weapon::Health; ++kind)
+        for (int kind = weapon::Teleport; kind < weapon::kKinds; ++kind) kinds[n++] = kind;
+        for (int kind = weapon::Teleport; kind < weapon::kKinds; ++kind)
             for (int more = 1; more < battle::Shell(kind).crates; ++more) kinds[n++] = kind;
         return kinds;
     }();

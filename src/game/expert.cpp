@@ -36,9 +36,8 @@ struct Landing {
 
 // What the shell in a crate is worth to the side that takes it, in health of the opponent.
 double CrateWorth(int crate, double ownHealth) {
-    static constexpr double kWorth[] = {0, 10, 120, 70, 60, 40, 150, 80, 150, 60, 70, 70, 40};
     if (crate == weapon::Health) return 0.6 * std::min(250.0, 1000 - ownHealth);
-    return crate > 0 && crate < int(std::size(kWorth)) ? kWorth[crate] : 0;
+    return crate > 0 && crate < weapon::kKinds ? battle::Shell(crate).expertWorth : 0;
 }
 
 // What a shell of `kind` landing at column `x` costs each tank (own first); `unsure` when its effect is

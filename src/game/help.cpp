@@ -2,36 +2,13 @@
 // menu's look. F1 or the menu's Help opens it; F1, Esc or Back closes it and the game goes on where it was.
 #include <vector>
 
+#include "battle/shells.h"
 #include "game/mainfrm.h"
 
 namespace gv {
 
 namespace {
 constexpr int kHelpLines = 22;
-
-// Each special shell by its kind: its name and what it does, in Czech and in English.
-struct Shell {
-    int kind;
-    const char *czech, *english, *czechWhat, *englishWhat;
-};
-constexpr Shell kShells[] = {
-    {weapon::Teleport, "Teleport", "Teleport", "váš tank skočí tam, kam střela dopadne.",
-     "your tank jumps to where the shell lands."},
-    {weapon::Heavy, "Těžká střela", "Heavy shell", "třikrát větší kráter.", "a crater three times as wide."},
-    {weapon::Pit, "Jáma", "Pit", "vyhloubí široký hluboký příkop.", "digs a wide, deep trench."},
-    {weapon::Mound, "Kopec", "Mound", "nahrne zeminu do vysokého kopce.", "heaps the earth into a tall hill."},
-    {weapon::Leveller, "Srovnávač", "Leveller", "srovná zem do obou stran na výšku dopadu.",
-     "cuts the ground flat to both sides at the height it lands."},
-    {weapon::Piercing, "Průbojná", "Piercing", "při přímém zásahu bere nejvíc zdraví.",
-     "takes the most health with a direct hit."},
-    {weapon::Drill, "Vrták", "Drill", "provrtá se zemí a letí dál.", "bores through the ground and flies on."},
-    {weapon::Nuke, "Atomovka", "Nuke", "obrovský kráter a výbuch daleko do okolí.",
-     "a huge crater and a blast that reaches far."},
-    {weapon::Quake, "Zemětřesení", "Quake", "otřese zemí a tanky se propadnou.", "shakes the ground, and the tanks sink."},
-    {weapon::Roller, "Koulička", "Roller", "po dopadu se valí z kopce.", "rolls downhill after it lands."},
-    {weapon::Climber, "Šplhač", "Climber", "po dopadu šplhá do kopce.", "climbs uphill after it lands."},
-    {weapon::Bouncer, "Skákací", "Bouncer", "odráží se od země.", "bounces off the ground."},
-};
 
 std::vector<std::string> HelpText(bool cz) {
     std::vector<std::string> lines;
@@ -55,8 +32,10 @@ std::vector<std::string> HelpText(bool cz) {
             "A crate falls from the sky: hit it to win a special shell or 250 health.",
             "Special shells (one shot each, then the standard shell again):",
         };
-    for (const Shell& s : kShells)
-        lines.push_back(std::string(cz ? s.czech : s.english) + ": " + (cz ? s.czechWhat : s.englishWhat));
+    for (int kind = weapon::Teleport; kind < weapon::kKinds; ++kind) {
+        const battle::ShellTraits& s = battle::Shell(kind);
+        if (*s.english) lines.push_back(std::string(cz ? s.czech : s.english) + ": " + (cz ? s.czechWhat : s.englishWhat));
+    }
     lines.push_back(cz ? "Slunce střelu pohltí, měsíc jde srazit, stromy se lámou."
                        : "The sun swallows shells, the moon can be shot down, trees break.");
     lines.push_back("");
@@ -116,9 +95,8 @@ void Mainfrm::FillHelp() {
 }
 
 std::string Mainfrm::ShellName(int kind, bool czech) {
-    for (const Shell& s : kShells)
-        if (s.kind == kind) return czech ? s.czech : s.english;
-    return "";
+    if (kind < 0 || kind >= weapon::kKinds) return "";
+    return czech ? battle::Shell(kind).czech : battle::Shell(kind).english;
 }
 
 bool Mainfrm::HelpKey(int key) {

@@ -1,42 +1,43 @@
 // The computer's level for "1 vs. AI", chosen from the options: a panel in the menu's place and look with one
 // button a level (the one in use framed), a line on what the framed one does, and Back. The choice is kept.
 #include <algorithm>
-#include <iterator>
+#include <string>
+#include <vector>
 
 #include "game/mainfrm.h"
 
 namespace gv {
 
 namespace {
-constexpr const char* kButtons[] = {"lvlpractice", "lvlbeginner", "lvlnormal", "lvlexpert", "lvlback"};
-struct LevelText {
-    const char *czech, *english, *czechWhat, *englishWhat;
-};
-constexpr LevelText kLevelTexts[] = {
-    {"Cvičení", "Practice", "Cíl, který nestřílí. Stopa střel je zapnutá.", "A target that never fires. The shot trace is on."},
-    {"Začátečník", "Beginner", "Míří jako normální soupeř, ale víc chybuje.", "Aims like Normal, but misses by more."},
-    {"Normální", "Normal", "Počítač, jak ho hra vždy měla.", "The computer the game has always had."},
-    {"Expert", "Expert", "Počítá přesný let střely a umí zvláštní střely.",
-     "Works out the exact flight and uses every special shell."},
-};
+// One button a level, named after its word, then Back.
+const char* ButtonName(int i) {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> n;
+        for (const level::Level& l : level::kLevels) n.push_back(std::string("lvl") + l.word);
+        n.push_back("lvlback");
+        return n;
+    }();
+    return names[std::size_t(i)].c_str();
+}
 }  // namespace
 
 void Mainfrm::BuildLevels() {
     Panel& panel = create<Panel>(nullptr, "Frame8");
-    panel.move(240, 136, 321, 361);
+    const double below = 48 + 46 * level::kCount;  // under the last level's button
+    panel.move(240, 136, 321, below + 129);
     label(&panel, "Label25", 0, 4, 321, 37, "Soupeř", 21.75).align = Align::Centre;
-    for (int i = 0; i < 4; ++i) {
-        Button& b = button(&panel, kButtons[i], 32, 48 + 46 * i, 257, 41, kLevelTexts[i].czech);
+    for (int i = 0; i < level::kCount; ++i) {
+        Button& b = button(&panel, ButtonName(i), 32, 48 + 46 * i, 257, 41, level::kLevels[i].czech);
         b.onClick = [this, i] {
             ChooseLevel(i);
             ShowLevels(false);
         };
     }
-    Label& what = label(&panel, "Label26", 16, 236, 289, 58, "", 9.75, rgb(0, 255, 0));
+    Label& what = label(&panel, "Label26", 16, below + 4, 289, 58, "", 9.75, rgb(0, 255, 0));
     what.font.face = FontFace::Sans;
     what.align = Align::Centre;
-    button(&panel, kButtons[4], 32, 304, 257, 41, "Zpět").onClick = [this] { ShowLevels(false); };
-    image(&panel, "Image8", 0, 0, 321, 361, "Image3", true);
+    button(&panel, ButtonName(level::kCount), 32, below + 72, 257, 41, "Zpět").onClick = [this] { ShowLevels(false); };
+    image(&panel, "Image8", 0, 0, 321, below + 129, "Image3", true);
     panel.setVisible(false);
     stackInFrontOf(panel, Frame6);  // over the options, which open it
 }
@@ -45,7 +46,7 @@ void Mainfrm::ShowLevels(bool show) {
     Panel& panel = control<Panel>("Frame8");
     if (show == panel.visible()) return;
     if (show) {
-        control<Button>(kButtons[levels_[1]]).setDefault(true);
+        control<Button>(ButtonName(levels_[1])).setDefault(true);
         FillLevels();
     }
     panel.setVisible(show);
@@ -55,12 +56,13 @@ void Mainfrm::ShowLevels(bool show) {
 // The captions in the language of the moment, and the line on the framed level.
 void Mainfrm::FillLevels() {
     const bool cz = state.CzechUi == True;
-    for (int i = 0; i < 4; ++i) control<Button>(kButtons[i]).setCaption(LevelName(i, cz));
-    control<Button>(kButtons[4]).setCaption(cz ? "Zpět" : "Back");
+    for (int i = 0; i < level::kCount; ++i) control<Button>(ButtonName(i)).setCaption(LevelName(i, cz));
+    control<Button>(ButtonName(level::kCount)).setCaption(cz ? "Zpět" : "Back");
     control<Label>("Label25").setCaption(cz ? "Soupeř" : "Opponent");
     std::string what;
-    for (int i = 0; i < 4; ++i)
-        if (defaultButton() == &control<Button>(kButtons[i])) what = cz ? kLevelTexts[i].czechWhat : kLevelTexts[i].englishWhat;
+    for (int i = 0; i < level::kCount; ++i)
+        if (defaultButton() == &control<Button>(ButtonName(i)))
+            what = cz ? level::kLevels[i].czechWhat : level::kLevels[i].englishWhat;
     control<Label>("Label26").setCaption(what);
 }
 
@@ -69,22 +71,22 @@ bool Mainfrm::LevelsKey(int key) {
     if (key == Key::Escape) ShowLevels(false);
     if (key == Key::Up || key == Key::Down || key == Key::Tab) {
         int at = 0;
-        while (at < 4 && defaultButton() != &control<Button>(kButtons[at])) ++at;
-        const int n = int(std::size(kButtons));
-        control<Button>(kButtons[(at + (key == Key::Up ? n - 1 : 1)) % n]).setDefault(true);
+        while (at < level::kCount && defaultButton() != &control<Button>(ButtonName(at))) ++at;
+        const int n = level::kCount + 1;  // and Back
+        control<Button>(ButtonName((at + (key == Key::Up ? n - 1 : 1)) % n)).setDefault(true);
         FillLevels();
     }
     return true;  // nothing else sees a key while the panel is up; the form's Enter clicks the framed button
 }
 
 int Mainfrm::LevelNamed(const std::string& name) {
-    for (int l = level::Practice; l <= level::Expert; ++l)
-        if (name == level::kNames[l]) return l;
+    for (int l = 0; l < level::kCount; ++l)
+        if (name == level::kLevels[l].word) return l;
     return level::Human;
 }
 
 std::string Mainfrm::LevelName(int level, bool czech) {
-    const LevelText& t = kLevelTexts[std::clamp(level, int(level::Practice), int(level::Expert))];
+    const level::Level& t = level::kLevels[std::clamp(level, 0, level::kCount - 1)];
     return czech ? t.czech : t.english;
 }
 
@@ -96,7 +98,7 @@ void Mainfrm::StartDuel(int player1, int player2) {
 
 void Mainfrm::ChooseLevel(int chosen) {
     levels_ = {level::Human, chosen};
-    SaveSetting("computer.level", level::kNames[chosen]);
+    SaveSetting("computer.level", level::kLevels[chosen].word);
 }
 
 }  // namespace gv

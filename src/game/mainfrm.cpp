@@ -110,7 +110,7 @@ void Mainfrm::AddControlArrays() {
     stackInFrontOf(strom(0), sun);
     strom(0).setVisible(false);
     strom(0).setEnabled(false);
-    for (int i = 1; i <= 13; ++i) bonusvzor.add(i, &holder("bonusvzor", ("bonusvzor" + std::to_string(i)).c_str(), i));
+    for (int i = 1; i < weapon::kKinds; ++i) bonusvzor.add(i, &holder("bonusvzor", ("bonusvzor" + std::to_string(i)).c_str(), i));
     for (int i = 0; i <= 1; ++i) {
         tree.add(i, &holder("tree", ("tree" + std::to_string(i)).c_str(), i));
         treeb.add(i, &holder("treeb", ("treeb" + std::to_string(i)).c_str(), i));

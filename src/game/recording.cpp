@@ -35,7 +35,7 @@ void Mainfrm::RecordBegin() {
                                       n.sent - (host ? 1 : 0), host ? "" : n.joinName};
     }
     if (state.GameMode == mode::Computer)
-        for (int p : {1, 2}) r.players[std::size_t(p - 1)] = ComputerPlays(p) ? level::kNames[ComputerLevel(p)] : "human";
+        for (int p : {1, 2}) r.players[std::size_t(p - 1)] = ComputerPlays(p) ? level::kLevels[ComputerLevel(p)].word : "human";
     recorder_.Begin(std::move(r), loop().now());
     if (!recorder_.path().empty()) UpdateWatchButton();
 }

@@ -39,6 +39,8 @@ Check whole(int lo, int hi) {
 
 void Mainfrm::LoadSettings() {
     const Check yesNo = oneOf({"yes", "no"});
+    std::vector<std::string> levelWords;
+    for (const level::Level& l : level::kLevels) levelWords.push_back(l.word);
     settings_.load({
         {"language", oneOf({"auto", "cs", "en"})},
         {"sound.mute", yesNo},
@@ -49,7 +51,7 @@ void Mainfrm::LoadSettings() {
         {"window.fullscreen", yesNo},
         {"view.numbers", yesNo},
         {"view.trace", yesNo},
-        {"computer.level", oneOf({"practice", "beginner", "normal", "expert"})},
+        {"computer.level", oneOf(levelWords)},
         {"window.scaling", oneOf({"smooth", "whole"})},
         {"window.width", whole(1, 16384)},
         {"window.height", whole(1, 16384)},

@@ -65,7 +65,7 @@ bool readCrate(std::string_view text, NetMessage& m) {
     m.kind = (text[1] - '0') * 10 + (text[2] - '0');
     m.shots = text[3] - '0';
     auto left = wholeNumber(text.substr(4), 0, netrange::kFieldRight);
-    if (m.kind < weapon::Teleport || m.kind > weapon::Health || m.shots < netrange::kCrateShotsLow ||
+    if (m.kind < weapon::Teleport || m.kind >= weapon::kKinds || m.shots < netrange::kCrateShotsLow ||
         m.shots > netrange::kCrateShotsHigh || !left)
         return false;
     m.left = int(*left);

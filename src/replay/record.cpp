@@ -248,8 +248,9 @@ std::string Record::text() const {
 static bool readPlayers(const std::string& line, Record& rec) {
     const std::vector<std::string_view> w = words(line);
     auto known = [](std::string_view p) {
-        for (const char* name : {"human", "practice", "beginner", "normal", "expert"})
-            if (p == name) return true;
+        if (p == "human") return true;
+        for (const level::Level& l : level::kLevels)
+            if (p == l.word) return true;
         return false;
     };
     if (w.size() != 3 || !known(w[1]) || !known(w[2]) || w[2] == "human") return false;

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <stdexcept>
+#include <string_view>
 
 namespace art {
 
@@ -41,17 +42,25 @@ Canvas fromRows(const std::vector<std::string>& rows, const std::vector<std::pai
 
 std::vector<Art> drawAll() {
     static const char* const kOrder[] = {
-        "tankleft",    "tankright",   "tank1",       "tank2",       "hmm",        "arrow",      "bullet",     "bonusvzor1",
-        "bonusvzor2",  "bonusvzor3",  "bonusvzor4",  "bonusvzor5",  "bonusvzor6", "bonusvzor7", "bonusvzor8", "bonusvzor9",
-        "bonusvzor10", "bonusvzor11", "bonusvzor12", "bonusvzor13", "sunn",       "sunh",       "moon",       "tree0",
+        "tankleft",    "tankright",   "tank1",       "tank2",       "hmm",        "arrow",      "bullet",     "crates",
+        "sunn",       "sunh",       "moon",       "tree0",
         "tree1",       "treeb0",      "treeb1",      "snow0",       "snow1",      "snowb0",     "snowb1",     "fbutt1",
         "fbutt2",      "spinup",      "spindown",    "Image1",      "Image2",     "Image3",     "Image4",     "Image5",
         "tdd",         "icon",        "handcursor"};
     std::map<std::string, Canvas> drawn;
+    std::vector<std::string> crates;  // "crates" in the order: every crate, as drawCrates drew them
     for (auto family : {drawTanks, drawMarkers, drawCrates, drawSkies, drawTrees, drawPanels})
-        for (auto& a : family()) drawn[a.name] = std::move(a.pic);
-    std::vector<Art> all;
+        for (auto& a : family()) {
+            if (family == drawCrates) crates.push_back(a.name);
+            drawn[a.name] = std::move(a.pic);
+        }
+    std::vector<std::string> order;
     for (const char* name : kOrder) {
+        if (name != std::string_view("crates")) order.push_back(name);
+        if (name == std::string_view("crates")) order.insert(order.end(), crates.begin(), crates.end());
+    }
+    std::vector<Art> all;
+    for (const std::string& name : order) {
         auto it = drawn.find(name);
         if (it == drawn.end()) throw std::runtime_error(std::string("nobody drew ") + name);
         all.push_back({name, std::move(it->second)});

@@ -319,17 +319,18 @@ Canvas healthCrate() {
 }  // namespace
 
 std::vector<Art> drawCrates() {
-    void (*const signs[])(Canvas&) = {teleport, heavyShell, pit,   mound,  leveller, armourPiercing,
-                                      drill,    nuke,       quake, roller, climber,  bouncer};
+    // Each special shell's sign on a wooden crate, by the shell's kind; the health crate is kind 13.
+    const std::pair<int, void (*)(Canvas&)> signs[] = {
+        {1, teleport}, {2, heavyShell}, {3, pit},    {4, mound},    {5, leveller},  {6, armourPiercing},
+        {7, drill},    {8, nuke},       {9, quake},  {10, roller},  {11, climber},  {12, bouncer}};
     std::vector<Art> out;
     Canvas crate = woodenCrate();
-    int n = 1;
-    for (auto s : signs) {
+    for (auto [kind, sign] : signs) {
         Canvas c = crate;
-        s(c);
-        out.push_back({"bonusvzor" + std::to_string(n++), c});
+        sign(c);
+        out.push_back({"bonusvzor" + std::to_string(kind), c});
+        if (kind == 12) out.push_back({"bonusvzor13", healthCrate()});
     }
-    out.push_back({"bonusvzor13", healthCrate()});
     return out;
 }
 
