@@ -20,8 +20,8 @@ namespace gv::battle {
 
 // One step of a flying shell from its start point and the elapsed time; the velocity is left as the next
 // step needs it.
-inline void FlightStep(double& x, double& y, double& vx, double& vy, double time, double x0, double y0, int gravity,
-                       float wind, bool drill) {
+inline void FlightStep(double& x, double& y, double& vx, double& vy, double time, double x0, double y0, int gravity, float wind,
+                       bool drill) {
     if (drill) {
         // Straight on at constant speed: no gravity, no drag, no wind.
         y = y0 - time * vy;

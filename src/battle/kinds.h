@@ -63,7 +63,8 @@ struct Level {
 constexpr Level kLevels[] = {
     {"practice", "Cvičení", "Practice", "Cíl, který nestřílí. Stopa střel je zapnutá.",
      "A target that never fires. The shot trace is on."},
-    {"beginner", "Začátečník", "Beginner", "Míří jako normální soupeř, ale víc chybuje.", "Aims like Normal, but misses by more."},
+    {"beginner", "Začátečník", "Beginner", "Míří jako normální soupeř, ale víc chybuje.",
+     "Aims like Normal, but misses by more."},
     {"normal", "Normální", "Normal", "Počítač, jak ho hra vždy měla.", "The computer the game has always had."},
     {"expert", "Expert", "Expert", "Počítá přesný let střely a umí zvláštní střely.",
      "Works out the exact flight and uses every special shell."},

@@ -16,8 +16,8 @@ struct ShellTraits {
     bool hitsTanks;       // it can hit the opponent's tank directly
     double hitLoss;       // the health a direct hit takes
     effect::Id hitSound, launchSound;
-    int crates;          // how many of the 25 equally likely crate draws give it
-    double expertWorth;  // what the expert reckons it worth to win, in the opponent's health
+    int crates;                           // how many of the 25 equally likely crate draws give it
+    double expertWorth;                   // what the expert reckons it worth to win, in the opponent's health
     const char *czech, *english;          // its name, for the help and the weapon slot ("" for none)
     const char *czechWhat, *englishWhat;  // what it does, for the help
 };

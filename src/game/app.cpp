@@ -14,8 +14,7 @@
 namespace gv {
 
 namespace {
-std::string Usage() {
-    return
+const char* const kUsage =
     "Usage: gorvath [OPTION]\n"
     "A two-player artillery duel.\n\n"
     "  --port N                  host network games on TCP port N (7701 when not given); joining\n"
@@ -25,13 +24,17 @@ std::string Usage() {
     "                            $XDG_CONFIG_HOME/gorvath (~/.config/gorvath)\n"
     "  --replay FILE             watch a recorded battle\n"
     "  --duel LEVEL LEVEL        watch two computers play each other (player 1's first); a LEVEL\n"
-    "                            is " + level::Words() + "\n"
+    "                            is LEVELS\n"
     "  --verify-replay FILE...   compute recorded battles again without a window and compare them with\n"
     "                            their records: exit 0 when all match, 1 when one differs, 2 when one\n"
     "                            cannot be read\n"
     "  --help                    show this help\n"
     "  --version                 show the game's version\n\n"
     "Every battle is recorded in $XDG_DATA_HOME/gorvath/replays (~/.local/share/gorvath/replays).\n";
+// The usage with the levels' words in it.
+std::string Usage() {
+    std::string usage = kUsage;
+    return usage.replace(usage.find("LEVELS"), 6, level::Words());
 }
 int number(Mainfrm& form, const char* key) {
     const auto v = form.settings().get(key);

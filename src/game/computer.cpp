@@ -111,8 +111,8 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     // Now and then the crate, when the computer has no special shell to spend and the crate is worth it.
     const double r = Int(random.Rnd() * 3);
     const int crate = state.CrateKind;
-    const bool excluded = (crate == weapon::Leveller && human.top > 450) ||
-                          (crate == weapon::Drill && human.top > own.top) || (crate == weapon::Health && ownHealth > 750);
+    const bool excluded = (crate == weapon::Leveller && human.top > 450) || (crate == weapon::Drill && human.top > own.top) ||
+                          (crate == weapon::Health && ownHealth > 750);
     if (kind == weapon::Standard && s.BonusActive == True && (r == 1 || std::fabs(s.CrateLeft + 16 - (t2 + 20)) < 150) &&
         !excluded) {
         const geometry::Box crateBox = geometry::CrateBox(s.CrateLeft, s.CrateTop);

@@ -83,7 +83,8 @@ Cost GroundCost(int kind, const GroundArray& ground, double x, const Tank& own, 
         case battle::Contact::Quake:
             // Random depths: reckoned at four and a half times the square root of the distance to its edge.
             c.unsure = true;
-            battle::Quake(G, x, [](double s) { return Int(4.5 * s); }, unseen, under);
+            battle::Quake(
+                G, x, [](double s) { return Int(4.5 * s); }, unseen, under);
             break;
         case battle::Contact::Roll: {
             battle::Rolling roll{x, kind == weapon::Climber};

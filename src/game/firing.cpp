@@ -13,7 +13,6 @@
 
 namespace gv {
 
-
 // The player's button, key or pad: what its boxes say is fired.
 void Mainfrm::FireTank(int player) {
     Fire(player, battle::Aim((player == 1 ? sila1 : sila2).text(), (player == 1 ? uhel1 : uhel2).text()));

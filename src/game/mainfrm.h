@@ -34,7 +34,7 @@ class HighestGround;
 namespace battle {
 struct Aim;
 struct Blast;
-}
+}  // namespace battle
 namespace replay {
 class Playback;
 }
@@ -508,7 +508,7 @@ private:
     } peerBanner_;
     bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick
     HandOver handOver_ = HandOver::Report;
-    int flashTicks_ = 0;            // ticks the flash has shown
+    int flashTicks_ = 0;  // ticks the flash has shown
     void AngleChange(TextBox& box, Image& tank, bool player1);
     void ForceChange(TextBox& box);
     void FireTank(int player);

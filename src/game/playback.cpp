@@ -197,7 +197,7 @@ void Playback::Deliver() {
     const Event& e = record_.events[cursor_];
     Mainfrm& g = game_;
     if (e.kind == Event::Fire) {
-        if (!Armed(e.player)) return;                                    // the turn moved on meanwhile; its next start asks again
+        if (!Armed(e.player)) return;  // the turn moved on meanwhile; its next start asks again
         if (e.fall < 0 && g.state.CrateFalling == True) return Advance();  // the crate is still falling
         skip_ = false;
         delivering_ = true;

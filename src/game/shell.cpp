@@ -27,7 +27,7 @@ void Mainfrm::bullettimer_Timer() {
     const int kind = state.weapon(state.shooter());
     if (!rolling)
         battle::FlightStep(s.ShellX, s.ShellY, s.ShotVx, s.ShotVy, s.ShotTime, s.ShotX0, s.ShotY0, s.Gravity, s.Wind,
-                   kind == weapon::Drill);
+                           kind == weapon::Drill);
     s.ShellDir = std::int16_t(sign(s.ShellX - prevX_) == 0 ? 1 : sign(s.ShellX - prevX_));
 
     if (rolling) {
@@ -96,8 +96,7 @@ Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
         }
     }
     // A landed crate.
-    if (s.BonusActive == True && s.CrateFalling == False &&
-        geometry::CrateBox(s.CrateLeft, s.CrateTop).holds(sweepX, sweepY)) {
+    if (s.BonusActive == True && s.CrateFalling == False && geometry::CrateBox(s.CrateLeft, s.CrateTop).holds(sweepX, sweepY)) {
         bonuspic.setVisible(false);
         s.BonusActive = False;
         TakeBonus();

@@ -36,35 +36,60 @@ TEST(ShellEffects, EachKindsContactShapesTheGroundItsWay) {
     };
     const std::vector<Case> cases{
         // A crater of 8: half a circle under the middle's ground, to the nearest row.
-        {"crater", [](GroundArray& G, Reported& r) { Crater(G, 300, Shell(weapon::Standard).craterRadius, r); }, {},
-         {{292, 400}, {293, 404}, {296, 407}, {300, 408}, {308, 400}}, 15},
+        {"crater",
+         [](GroundArray& G, Reported& r) { Crater(G, 300, Shell(weapon::Standard).craterRadius, r); },
+         {},
+         {{292, 400}, {293, 404}, {296, 407}, {300, 408}, {308, 400}},
+         15},
         // A column far above the circle is cut by the whole chord, no more.
-        {"crater under a spike", [](GroundArray& G, Reported& r) { Crater(G, 300, 8, r); }, {{303, 300}},
-         {{303, 315}, {304, 407}}, 15},
+        {"crater under a spike",
+         [](GroundArray& G, Reported& r) { Crater(G, 300, 8, r); },
+         {{303, 300}},
+         {{303, 315}, {304, 407}},
+         15},
         // Never below the window's bottom row.
-        {"crater at the bottom", [](GroundArray& G, Reported& r) { Crater(G, 300, 24, r); }, {{300, 590}},
-         {{300, 600}, {290, 444}}, 49},
+        {"crater at the bottom",
+         [](GroundArray& G, Reported& r) { Crater(G, 300, 24, r); },
+         {{300, 590}},
+         {{300, 600}, {290, 444}},
+         49},
         // The pit: 41 columns down to 100 under the mean of its two edges; a column already deeper stays.
-        {"pit", [](GroundArray& G, Reported& r) { Pit(G, 300, r); }, {{280, 380}, {320, 420}, {310, 560}},
-         {{279, 400}, {280, 501}, {300, 501}, {310, 560}, {320, 501}, {321, 400}}, 40},
+        {"pit",
+         [](GroundArray& G, Reported& r) { Pit(G, 300, r); },
+         {{280, 380}, {320, 420}, {310, 560}},
+         {{279, 400}, {280, 501}, {300, 501}, {310, 560}, {320, 501}, {321, 400}},
+         40},
         {"pit at the edge", [](GroundArray& G, Reported& r) { Pit(G, 790, r); }, {}, {{799, 501}, {800, 400}}, 30},
         // The mound: 8 times the root of 41 less the distance, up, over 81 columns.
-        {"mound", [](GroundArray& G, Reported& r) { Mound(G, 300, r); }, {},
-         {{259, 400}, {260, 392}, {300, 349}, {340, 392}, {341, 400}}, 81},
+        {"mound",
+         [](GroundArray& G, Reported& r) { Mound(G, 300, r); },
+         {},
+         {{259, 400}, {260, 392}, {300, 349}, {340, 392}, {341, 400}},
+         81},
         // The leveller: both sides cut to the landing height up to a lower column; the other columns keep theirs.
         {"leveller",
          [](GroundArray& G, Reported& r) {
              EXPECT_EQ(Level(G, 300.7, [&](double c, double o, double n) { return r(c, o, n), true; }),
                        (std::pair{290.0, 305.0}));
          },
-         {{297, 380}, {301, 350}, {304, 399}, {305, 420}, {290, 410}, {285, 300}}, {{297, 400}, {301, 400}, {304, 400}, {305, 420}, {285, 300}},
+         {{297, 380}, {301, 350}, {304, 399}, {305, 420}, {290, 410}, {285, 300}},
+         {{297, 400}, {301, 400}, {304, 400}, {305, 420}, {285, 300}},
          3},
         // The drill: four rows at the column it crosses, never deeper than itself.
-        {"drill", [](GroundArray& G, Reported& r) { Bore(G, 300, 402.6, r), Bore(G, 301, 410, r); }, {},
-         {{300, 403}, {301, 404}}, 2},
+        {"drill",
+         [](GroundArray& G, Reported& r) { Bore(G, 300, 402.6, r), Bore(G, 301, 410, r); },
+         {},
+         {{300, 403}, {301, 404}},
+         2},
         // The quake, with the depth it is given, over 301 columns and never below row 600.
-        {"quake", [](GroundArray& G, Reported& r) { Quake(G, 300, [](double s) { return 2 * s; }, r); }, {{300, 590}},
-         {{149, 400}, {150, 400}, {151, 402}, {250, 420}, {300, 600}, {450, 400}, {451, 400}}, 301},
+        {"quake",
+         [](GroundArray& G, Reported& r) {
+             Quake(
+                 G, 300, [](double s) { return 2 * s; }, r);
+         },
+         {{300, 590}},
+         {{149, 400}, {150, 400}, {151, 402}, {250, 420}, {300, 600}, {450, 400}, {451, 400}},
+         301},
     };
     for (const Case& k : cases) {
         GroundArray G = Flat(400);
@@ -100,7 +125,8 @@ TEST(ShellEffects, AQuakeAtAFractionalColumnLeavesEveryColumnARealRow) {
     GroundArray G = Flat(400);
     Random random, same;
     random.seed(5), same.seed(5);
-    Quake(G, 245.21274955323187, [&](double s) { return QuakeDepth(random, s); }, [](double, double, double) {});
+    Quake(
+        G, 245.21274955323187, [&](double s) { return QuakeDepth(random, s); }, [](double, double, double) {});
     for (int x = -1; x <= 800; ++x) EXPECT_TRUE(G(x) >= 400 && G(x) <= 600) << x;
     same.discard(3 * 301);
     EXPECT_EQ(random.state(), same.state());
@@ -132,8 +158,13 @@ TEST(ShellEffects, RollersRestInTheValleyClimbersOnThePeakAndBothLeaveAtTheEdges
 // A blast costs each tank in its reach its base less its factor times the distance to the tank's middle;
 // a tank rests on the highest of the 11 columns under its hull and pays two for every row it moves.
 TEST(ShellEffects, BlastsCostLessWithDistanceAndTanksRestOnTheHighestColumnUnderTheirHull) {
-    for (auto [blast, away, lost] : {std::tuple{kNukeBlast, 0, 200}, {kNukeBlast, 199, 1}, {kNukeBlast, 200, 0},
-                                     {kRollerBlast, 59, 3}, {kRollerBlast, 60, 0}, {kBounceBlast, 39, 2}, {kBounceBlast, 40, 0}})
+    for (auto [blast, away, lost] : {std::tuple{kNukeBlast, 0, 200},
+                                     {kNukeBlast, 199, 1},
+                                     {kNukeBlast, 200, 0},
+                                     {kRollerBlast, 59, 3},
+                                     {kRollerBlast, 60, 0},
+                                     {kBounceBlast, 39, 2},
+                                     {kBounceBlast, 40, 0}})
         EXPECT_EQ(BlastLoss(blast, 100 + away, 300, 120, 320), lost) << blast.base << " " << away;
     EXPECT_EQ(BlastLoss(kNukeBlast, 100, 300, 123, 324), 195);  // 3-4-5
     GroundArray G = Flat(400);

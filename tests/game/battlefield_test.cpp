@@ -64,7 +64,8 @@ TEST_F(Battlefield, TheBuildUpTakesSecondsWhateverTheInputAndTheBannerIsSeenOver
     EXPECT_TRUE(s.Health1 == 1000 && s.Health2 == 1000 && s.Wind >= -30 && s.Wind <= 29);
     EXPECT_TRUE(game.world.enabled() && game.Frame1.enabled() && game.Command1.enabled() && !game.Frame2.enabled());
     EXPECT_TRUE(game.arrow.left() == game.tank1.left() + 4 && !game.Label8(0).visible() && !game.Label8(1).visible());
-    EXPECT_EQ(std::to_string(game.state.Weapon1) + std::to_string(game.state.Weapon2) + game.uhel1.text(), "0045");  // the keys changed no aim
+    EXPECT_EQ(std::to_string(game.state.Weapon1) + std::to_string(game.state.Weapon2) + game.uhel1.text(),
+              "0045");  // the keys changed no aim
 
     // The sky of the night battle (stars only brighten it) is its base colour at the top corners, the
     // centre being 841 rows below the canvas, and brightest at the bottom of the middle column.

@@ -114,7 +114,7 @@ TEST_F(Roll, RollerFindsTheValleyTheClimberThePeakAndBothExplodeThere) {
     struct Case { int kind; double from; int (*row)(int); double to; };
     // clang-format on
     for (auto [kind, from, row, to] : std::vector<Case>{
-             {weapon::Roller, 330, [](int x) { return 500 - std::abs(x - 400) / 2; }, 400},     // down into a V valley
+             {weapon::Roller, 330, [](int x) { return 500 - std::abs(x - 400) / 2; }, 400},      // down into a V valley
              {weapon::Climber, 420, [](int x) { return 300 + std::abs(x - 450) / 2; }, 450}}) {  // up to the nearest peak
         slope(row);
         const int ticks = rollFrom(kind, from), x = int(game.state.ShellX);

@@ -47,8 +47,8 @@ struct NetBattle : ::testing::Test {
             const bool on = s.BattleOver == False, crate = s.BonusActive == True;
             return std::tuple(g.SharedStateHash(), s.Ground.rows(), s.Health1, s.Health2, on ? s.Tank1.left : 0,
                               on ? s.Tank1.top : 0, on ? s.Tank2.left : 0, on ? s.Tank2.top : 0, s.Weapon1, s.Weapon2,
-                              s.BonusActive, crate ? s.CrateKind : 0, crate ? s.CrateLeft : 0,
-                              crate ? s.BonusShotsLeft : 0, s.Wind, s.TurnPlayer, s.BattleOver, trees(g));
+                              s.BonusActive, crate ? s.CrateKind : 0, crate ? s.CrateLeft : 0, crate ? s.BonusShotsLeft : 0,
+                              s.Wind, s.TurnPlayer, s.BattleOver, trees(g));
         };
         EXPECT_TRUE(common(a) == common(b));
         EXPECT_EQ(duel.host.hashMismatches + duel.joiner.hashMismatches + (duel.again ? duel.again->hashMismatches.load() : 0),

@@ -41,12 +41,10 @@ Canvas fromRows(const std::vector<std::string>& rows, const std::vector<std::pai
 }
 
 std::vector<Art> drawAll() {
-    static const char* const kOrder[] = {
-        "tankleft",    "tankright",   "tank1",       "tank2",       "hmm",        "arrow",      "bullet",     "crates",
-        "sunn",       "sunh",       "moon",       "tree0",
-        "tree1",       "treeb0",      "treeb1",      "snow0",       "snow1",      "snowb0",     "snowb1",     "fbutt1",
-        "fbutt2",      "spinup",      "spindown",    "Image1",      "Image2",     "Image3",     "Image4",     "Image5",
-        "tdd",         "icon",        "handcursor"};
+    static const char* const kOrder[] = {"tankleft", "tankright", "tank1",  "tank2",  "hmm",    "arrow",  "bullet",    "crates",
+                                         "sunn",     "sunh",      "moon",   "tree0",  "tree1",  "treeb0", "treeb1",    "snow0",
+                                         "snow1",    "snowb0",    "snowb1", "fbutt1", "fbutt2", "spinup", "spindown",  "Image1",
+                                         "Image2",   "Image3",    "Image4", "Image5", "tdd",    "icon",   "handcursor"};
     std::map<std::string, Canvas> drawn;
     std::vector<std::string> crates;  // "crates" in the order: every crate, as drawCrates drew them
     for (auto family : {drawTanks, drawMarkers, drawCrates, drawSkies, drawTrees, drawPanels})

@@ -320,9 +320,9 @@ Canvas healthCrate() {
 
 std::vector<Art> drawCrates() {
     // Each special shell's sign on a wooden crate, by the shell's kind; the health crate is kind 13.
-    const std::pair<int, void (*)(Canvas&)> signs[] = {
-        {1, teleport}, {2, heavyShell}, {3, pit},    {4, mound},    {5, leveller},  {6, armourPiercing},
-        {7, drill},    {8, nuke},       {9, quake},  {10, roller},  {11, climber},  {12, bouncer}};
+    const std::pair<int, void (*)(Canvas&)> signs[] = {{1, teleport}, {2, heavyShell},     {3, pit},      {4, mound},
+                                                       {5, leveller}, {6, armourPiercing}, {7, drill},    {8, nuke},
+                                                       {9, quake},    {10, roller},        {11, climber}, {12, bouncer}};
     std::vector<Art> out;
     Canvas crate = woodenCrate();
     for (auto [kind, sign] : signs) {
