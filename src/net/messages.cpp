@@ -99,124 +99,107 @@ bool readResume(std::string_view text, NetMessage& m) {
     return true;
 }
 
-// The key of a message: a whole word, or the word or letter its fields follow.
-NetMessage::Key keyOf(std::string_view text) {
-    struct Word {
-        std::string_view text;
-        NetMessage::Key key;
-    };
-    static constexpr Word kWhole[] = {{"connectok", NetMessage::ConnectOk}, {"disconnect", NetMessage::Disconnect},
-                                      {"exit", NetMessage::Exit},           {"continue", NetMessage::Continue},
-                                      {"K", NetMessage::KeepAlive},         {"seatkept", NetMessage::SeatKept}};
-    for (const Word& w : kWhole)
-        if (text == w.text) return w.key;
-    if (text.empty()) return NetMessage::Unknown;
-    if (text.substr(0, 9) == "drawingok") return NetMessage::DrawingOk;
-    if (text.substr(0, 9) == "bullfired") return NetMessage::ShotDone;
-    switch (text[0]) {
-        case 'R': return NetMessage::Battle;
-        case 'E': return NetMessage::Quake;
-        case 'S': return NetMessage::Shot;
-        case 'W': return NetMessage::Wind;
-        case 'B': return NetMessage::Crate;
-        case 'H': return NetMessage::Hash;
-        case 'G': return NetMessage::Greeting;
-        case 'L': return NetMessage::LinkName;
-        case 'Y': return NetMessage::Resume;
-        default: return NetMessage::Unknown;  // whatever it holds
-    }
+bool readSeed(std::string_view text, NetMessage& m) {
+    // The whole seconds of a time of day.
+    if (!wholeNumber(text.substr(1), 0, netrange::kSeedHigh)) return false;
+    m.seed = std::string(text.substr(1));
+    return true;
 }
 
-// Whether the fields after the key are right, filling them in.
-bool readFields(std::string_view text, NetMessage& m) {
-    switch (m.key) {
-        case NetMessage::DrawingOk:
-        case NetMessage::ShotDone: readJoinedWind(text, m); return !m.malformed;
-        case NetMessage::Battle:
-        case NetMessage::Quake:
-            // The whole seconds of a time of day.
-            if (!wholeNumber(text.substr(1), 0, netrange::kSeedHigh)) return false;
-            m.seed = std::string(text.substr(1));
-            return true;
-        case NetMessage::Shot: return readShot(text, m);
-        case NetMessage::Wind: {
-            auto w = wholeNumber(text.substr(1), netrange::kWindLow, netrange::kWindHigh);
-            if (!w) return false;
-            m.wind = int(*w);
-            return true;
-        }
-        case NetMessage::Crate: return readCrate(text, m);
-        case NetMessage::Hash: return readHash(text, m);
-        case NetMessage::Resume: return readResume(text, m);
-        case NetMessage::LinkName: {
-            auto link = wholeNumber(text.substr(1), 1, double(kHashMask));
-            if (!link) return false;
-            m.link = std::uint64_t(*link);
-            return true;
-        }
-        default: return true;
-    }
+bool readWind(std::string_view text, NetMessage& m) {
+    auto w = wholeNumber(text.substr(1), netrange::kWindLow, netrange::kWindHigh);
+    if (!w) return false;
+    m.wind = int(*w);
+    return true;
+}
+
+bool readLinkName(std::string_view text, NetMessage& m) {
+    auto link = wholeNumber(text.substr(1), 1, double(kHashMask));
+    if (!link) return false;
+    m.link = std::uint64_t(*link);
+    return true;
+}
+
+// Whatever follows is some copy's version; one we cannot read is simply not ours.
+bool readGreeting(std::string_view text, NetMessage& m) {
+    auto v = printable(text) ? wholeNumber(text.substr(1), 0, 1e9) : std::nullopt;
+    m.version = v ? *v : -1;
+    return true;
+}
+
+std::string joinedWind(const char* word, const NetMessage& m) {
+    return std::string(word) + (m.withWind ? "W" + formatNumber(m.wind) : "");
+}
+
+// Every message in one table: its key; the word that is the whole message, or the word or letter its
+// fields follow; how the fields are read (all of the text is given) and how the whole message is
+// written. The reader and the writer both work from here; a message with fields must be printable.
+struct Form {
+    NetMessage::Key key;
+    std::string_view word;
+    bool (*read)(std::string_view text, NetMessage& m);  // none: the word is the whole message
+    std::string (*write)(const NetMessage& m);           // none: the word is the whole message
+    bool anyText = false;                                // its fields may hold anything (the greeting)
+};
+const Form kForms[] = {
+    {NetMessage::ConnectOk, "connectok", nullptr, nullptr},
+    {NetMessage::Disconnect, "disconnect", nullptr, nullptr},
+    {NetMessage::Exit, "exit", nullptr, nullptr},
+    {NetMessage::Continue, "continue", nullptr, nullptr},
+    {NetMessage::KeepAlive, "K", nullptr, nullptr},
+    {NetMessage::SeatKept, "seatkept", nullptr, nullptr},
+    {NetMessage::DrawingOk, "drawingok", [](std::string_view t, NetMessage& m) { return readJoinedWind(t, m), !m.malformed; },
+     [](const NetMessage& m) { return joinedWind("drawingok", m); }},
+    {NetMessage::ShotDone, "bullfired", [](std::string_view t, NetMessage& m) { return readJoinedWind(t, m), !m.malformed; },
+     [](const NetMessage& m) { return joinedWind("bullfired", m); }},
+    {NetMessage::Battle, "R", readSeed, [](const NetMessage& m) { return "R" + m.seed; }},
+    {NetMessage::Quake, "E", readSeed, [](const NetMessage& m) { return "E" + m.seed; }},
+    {NetMessage::Shot, "S", readShot, [](const NetMessage& m) { return "S" + m.force + "U" + m.angle; }},
+    {NetMessage::Wind, "W", readWind, [](const NetMessage& m) { return "W" + formatNumber(m.wind); }},
+    {NetMessage::Crate, "B", readCrate,
+     [](const NetMessage& m) {
+         if (m.kind < 0 || m.kind > 99 || m.shots < 0 || m.shots > 9) return std::string();
+         return "B" + std::string(1, char('0' + m.kind / 10)) + char('0' + m.kind % 10) + char('0' + m.shots) +
+                formatNumber(m.left);
+     }},
+    {NetMessage::Hash, "H", readHash,
+     [](const NetMessage& m) { return "H" + formatNumber(double(m.sequence)) + ":" + formatNumber(double(m.hash)); }},
+    {NetMessage::Greeting, "G", readGreeting, [](const NetMessage& m) { return "G" + formatNumber(double(m.version)); }, true},
+    {NetMessage::LinkName, "L", readLinkName, [](const NetMessage& m) { return "L" + formatNumber(double(m.link)); }},
+    {NetMessage::Resume, "Y", readResume,
+     [](const NetMessage& m) { return "Y" + formatNumber(double(m.link)) + ":" + formatNumber(double(m.sequence)); }},
+};
+
+// The message's form: the whole word it is, or the word its fields follow.
+const Form* formOf(std::string_view text) {
+    for (const Form& f : kForms)
+        if (f.read ? text.substr(0, f.word.size()) == f.word : text == f.word) return &f;
+    return nullptr;
+}
+
+const Form* formOf(NetMessage::Key key) {
+    for (const Form& f : kForms)
+        if (f.key == key) return &f;
+    return nullptr;
 }
 
 }  // namespace
 
 NetMessage ReadNetMessage(std::string_view text) {
     NetMessage m;
-    m.key = keyOf(text);
-    switch (m.key) {
-        case NetMessage::Unknown:
-        case NetMessage::ConnectOk:
-        case NetMessage::Disconnect:
-        case NetMessage::Exit:
-        case NetMessage::Continue:
-        case NetMessage::SeatKept:
-        case NetMessage::KeepAlive: return m;
-        case NetMessage::Greeting: {
-            // Whatever follows is some copy's version; one we cannot read is simply not ours.
-            auto v = printable(text) ? wholeNumber(text.substr(1), 0, 1e9) : std::nullopt;
-            m.version = v ? *v : -1;
-            return m;
-        }
-        default: break;
-    }
-    // Every other key is followed by fields; the key decides, the fields must then be right.
-    m.malformed = !printable(text) || !readFields(text, m);
+    const Form* form = formOf(text);
+    if (!form) return m;  // Unknown: whatever it holds
+    m.key = form->key;
+    // Every key with fields decides how they read, and they must then be right.
+    if (form->read) m.malformed = !(form->anyText || printable(text)) || !form->read(text, m);
     return m;
 }
 
-namespace {
-std::string Compose(const NetMessage& m) {
-    auto joinedWind = [&](const char* key) { return std::string(key) + (m.withWind ? "W" + formatNumber(m.wind) : ""); };
-    switch (m.key) {
-        case NetMessage::ConnectOk: return "connectok";
-        case NetMessage::Disconnect: return "disconnect";
-        case NetMessage::DrawingOk: return joinedWind("drawingok");
-        case NetMessage::Exit: return "exit";
-        case NetMessage::Continue: return "continue";
-        case NetMessage::Battle: return "R" + m.seed;
-        case NetMessage::Quake: return "E" + m.seed;
-        case NetMessage::Shot: return "S" + m.force + "U" + m.angle;
-        case NetMessage::Wind: return "W" + formatNumber(m.wind);
-        case NetMessage::Crate:
-            if (m.kind < 0 || m.kind > 99 || m.shots < 0 || m.shots > 9) return std::string();
-            return "B" + std::string(1, char('0' + m.kind / 10)) + char('0' + m.kind % 10) + char('0' + m.shots) +
-                   formatNumber(m.left);
-        case NetMessage::ShotDone: return joinedWind("bullfired");
-        case NetMessage::Hash: return "H" + formatNumber(double(m.sequence)) + ":" + formatNumber(double(m.hash));
-        case NetMessage::Greeting: return "G" + formatNumber(double(m.version));
-        case NetMessage::KeepAlive: return "K";
-        case NetMessage::SeatKept: return "seatkept";
-        case NetMessage::LinkName: return "L" + formatNumber(double(m.link));
-        case NetMessage::Resume: return "Y" + formatNumber(double(m.link)) + ":" + formatNumber(double(m.sequence));
-        case NetMessage::Unknown: break;
-    }
-    return std::string();
-}
-}  // namespace
-
 // Nothing leaves that the reader at the other end would refuse: such a message is written as "".
 std::string WriteNetMessage(const NetMessage& m) {
-    std::string text = Compose(m);
+    const Form* form = formOf(m.key);
+    if (!form) return std::string();
+    std::string text = form->write ? form->write(m) : std::string(form->word);
     const NetMessage back = ReadNetMessage(text);
     return back.key == m.key && !back.malformed ? text : std::string();
 }
