@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "battle/aim.h"
 #include "battle/columnwalk.h"
 #include "battle/effects.h"
 #include "battle/geometry.h"
@@ -244,12 +245,13 @@ void Mainfrm::ComputerTurn() {
     } else if (!NormalAim(k, lvl, boxAngle, boxForce)) {
         return;  // the battle ended while it searched
     }
-    angle.setText(formatNumber(boxAngle));
-    force.setText(formatNumber(boxForce));
+    const battle::Aim aim(formatNumber(boxForce), formatNumber(boxAngle));
+    angle.setText(aim.angle);
+    force.setText(aim.force);
 
     // The human may have fired the computer's button meanwhile: the aim is written, but not fired again.
     thought_.fired = s.TurnPlayer == me;
-    if (thought_.fired) FireTank(me);
+    if (thought_.fired) Fire(me, aim);
 }
 
 // The normal computer's aim, and the beginner's: a search, then the aim with its errors, in the boxes'

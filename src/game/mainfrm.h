@@ -31,6 +31,9 @@ struct NetMessage;
 struct NetCaller;
 class Link;
 class HighestGround;
+namespace battlefield {
+enum class Palette;
+}
 namespace battle {
 struct Aim;
 struct Blast;
@@ -102,7 +105,7 @@ public:
     void StopBattleTimers();
 
     // ---- The battlefield
-    enum class Palette { Grass, Snow, Hell };
+    using Palette = battlefield::Palette;
     void GenerateWorld();
     // A day sky (clouds and a sun) in hell or when the sky tone is above 80000; a night sky otherwise.
     static bool DaySky(Flag hellMode, double skyTone) { return hellMode == True || skyTone > 80000; }
@@ -243,7 +246,6 @@ private:
     void ShareSeedWithPeer();
     bool PaintSky(std::uint32_t battle, bool& day);
     void DecorateSky(bool day);
-    void ShapeTerrain();
     bool PaintGround(std::uint32_t battle, Palette& palette);
     bool WaitForPeerDrawing(std::uint32_t battle);
     void SeatAndArm();

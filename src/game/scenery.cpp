@@ -1,5 +1,6 @@
 // Trees, the sun and the moon.
 #include "battle/simmath.h"
+#include "battlefield/ground.h"
 #include "game/mainfrm.h"
 
 namespace gv {

@@ -8,6 +8,7 @@
 
 #include "battle/effects.h"
 #include "battle/simmath.h"
+#include "battlefield/ground.h"
 #include "battlefield/sky.h"
 #include "game/mainfrm.h"
 #include "platform/numtext.h"
@@ -23,77 +24,6 @@ namespace {
 
 // The sky's shades painted between two frames: its 1401 shades take 42 frames, about 0.7 s.
 constexpr std::size_t kSkyShadesPerFrame = 34;
-
-// A colour from computed components: each rounded half to even, then held within 0..255.
-Colour Rgb(double r, double g, double b) { return ComponentsToColour(r, g, b); }
-
-// The ground's colours. With G = Ground(x) and the depth 600 - y, each gradient term is a / (600 - G) x depth;
-// the quotient is taken once per column and multiplied by the depth per pixel, the same arithmetic in the
-// same order as taking it afresh for every pixel. A column whose ground moved gets its quotients again.
-class GroundPaint {
-public:
-    GroundPaint(Mainfrm::Palette palette, std::array<double, 3> base, Random& random)
-        : palette_(palette),
-          base_(base),
-          random_(random) {
-        ground_.fill(-1);
-    }
-
-    Colour at(int x, double G, double depth, double hellDraw) {
-        auto& q = quotients_[std::size_t(x)];
-        if (ground_[std::size_t(x)] != G) {
-            ground_[std::size_t(x)] = G;
-            const double below = 600 - G;
-            switch (palette_) {
-                case Mainfrm::Palette::Grass: q = {120 / below, 0}; break;
-                case Mainfrm::Palette::Snow: q = {(200 - base_[0]) / below, (200 - base_[1]) / below}; break;
-                case Mainfrm::Palette::Hell: q = {220 / below, 60 / below}; break;
-            }
-        }
-        switch (palette_) {
-            case Mainfrm::Palette::Grass: {
-                // Green, lightest at the surface; the red and blue bases are whole numbers in range.
-                const double g = base_[1] + Int(random_.Rnd() * 40) + q[0] * depth;
-                return rgb(int(base_[0]), ColourComponent(g), int(base_[2]));
-            }
-            case Mainfrm::Palette::Snow: {
-                // The blue term uses the red base: the surface often tints blue.
-                const double b = base_[2] + Int(random_.Rnd() * 50) + q[0] * depth;
-                return Rgb(base_[0] + q[0] * depth, base_[1] + q[1] * depth, b);
-            }
-            case Mainfrm::Palette::Hell:
-                return rgb(ColourComponent(255 - q[0] * depth - hellDraw), ColourComponent(85 - q[1] * depth - hellDraw), 0);
-        }
-        return 0;
-    }
-
-private:
-    Mainfrm::Palette palette_;
-    std::array<double, 3> base_;
-    Random& random_;
-    std::array<double, Canvas::kWidth> ground_;
-    std::array<std::array<double, 2>, Canvas::kWidth> quotients_{};
-};
-
-// The draws painting the ground takes, row by row as PaintGround paints them: one for each column of a
-// row in hell, otherwise one for each column whose ground is at or above the row.
-std::uint64_t GroundDraws(const GroundArray& ground, bool hell) {
-    // For each row, the painted rows at or below it: 600 down to 190 in steps of two, each with the row
-    // five below it where that is on the canvas. The last entry is for ground below the canvas.
-    static const auto paintedBelow = [] {
-        std::array<std::uint64_t, Canvas::kHeight + 1> n{};
-        for (int y = 600; y >= 190; y -= 2) {
-            ++n[std::size_t(y)];
-            if (y + 5 <= 600) ++n[std::size_t(y) + 5];
-        }
-        for (std::size_t y = Canvas::kHeight; y-- > 0;) n[y] += n[y + 1];
-        return n;
-    }();
-    if (hell) return paintedBelow[0] * Canvas::kWidth;
-    std::uint64_t draws = 0;
-    for (int x = 0; x < Canvas::kWidth; ++x) draws += paintedBelow[std::size_t(std::clamp<int>(ground(x), 0, Canvas::kHeight))];
-    return draws;
-}
 
 }  // namespace
 
@@ -122,10 +52,10 @@ void Mainfrm::GenerateWorld() {
     if (!PaintSky(battle, day) || !show()) return;
     DecorateSky(day);
     if (!show()) return;
-    ShapeTerrain();
+    battlefield::ShapeTerrain(state.Ground, random);
     Label8(0).setVisible(false);  // the banner goes as the ground rises
     Label8(1).setVisible(false);
-    Palette palette = Palette::Hell;
+    battlefield::Palette palette = battlefield::Palette::Hell;
     if (!PaintGround(battle, palette)) return;
     PlaceTrees(palette);
     PlaceInSky(day ? sun : moon);
@@ -237,32 +167,14 @@ void Mainfrm::DecorateSky(bool day) {
             for (int x = -1; x <= 800; ++x)
                 if (const double draw = random.Rnd() * 1000; draw >= 1 && draw < 2) {  // Int(draw) = 1
                     double g = 255 - y / 4.0;
-                    world.setPixel(x, y, Rgb(g, g, g));
+                    world.setPixel(x, y, ComponentsToColour(g, g, g));
                 }
-    }
-}
-
-// The terrain profile: straight slopes with kinks at random places, between a floor and a ceiling.
-void Mainfrm::ShapeTerrain() {
-    double h = Int(random.Rnd() * 399) + 1;
-    double period = Int(random.Rnd() * 50 + 15);
-    double amp = Int(random.Rnd() * 10) + 6;
-    double slope = 0;
-    for (int x = -1; x <= 800; ++x) {
-        state.Ground(x) = std::int16_t(Round(600 - h));
-        double r = random.Rnd();
-        if (Int(r * period) == period - 1) {
-            double magnitude = random.Rnd();
-            slope = (magnitude * amp / 8) * (Int(random.Rnd() * 5) - 2);
-        }
-        h += slope;
-        if (h < 1) h = 1, slope = -slope;
-        if (h > 400) h = 400, slope = -slope;
     }
 }
 
 // The ground palette, then the ground rising from the bottom row, two rows between frames.
 bool Mainfrm::PaintGround(std::uint32_t battle, Palette& palette) {
+    using battlefield::Palette;
     palette = Palette::Hell;
     groundBase_ = {0, 0, 0};
     if (state.HellMode == False) {
@@ -280,11 +192,11 @@ bool Mainfrm::PaintGround(std::uint32_t battle, Palette& palette) {
     }
     if (world.unseen()) {
         // Nothing to show as it rises: an unseen ground takes one frame, and its draws are made all the same.
-        random.discard(GroundDraws(state.Ground, palette == Palette::Hell));
+        random.discard(battlefield::GroundDraws(state.Ground, palette == Palette::Hell));
         loop().refresh();
         return !WorldAbandoned(battle);
     }
-    GroundPaint paint(palette, groundBase_, random);
+    battlefield::GroundPaint paint(palette, groundBase_, random);
     auto drawRow = [&](int y) {
         world.paintRow(y, 0, 800, [&](int x) -> Colour {
             double hellDraw = palette == Palette::Hell ? Int(random.Rnd() * 25) : 0;

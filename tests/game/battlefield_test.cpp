@@ -1,5 +1,6 @@
 // Building battlefields: the same seed gives the same field; terrain, trees, sun and moon follow their rules.
 #include "../support/game_fixture.h"
+#include "battlefield/ground.h"
 
 namespace gv {
 namespace {
