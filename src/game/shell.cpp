@@ -16,7 +16,6 @@
 namespace gv {
 
 using simmath::Int;
-using simmath::Round;
 
 void Mainfrm::bullettimer_Timer() {
     GameState& s = state;

@@ -18,7 +18,6 @@
 namespace gv {
 
 using simmath::Int;
-using simmath::Round;
 
 namespace {
 
