@@ -108,6 +108,9 @@ TEST_F(Battlefield, SunOrMoonHighAboveTheGroundNeverBothAndTheMoonFallsTo564) {
     for (int seed = 40; seed < 52; ++seed) {
         newBattle(seed);
         EXPECT_NE(game.sun.visible(), game.moon.visible());
+        // The battle's own sun is where its sprite is, and only when it is up.
+        EXPECT_TRUE(game.state.SunUp == flag(game.sun.visible()) &&
+                    (!game.sun.visible() || (game.state.Sun.left == game.sun.left() && game.state.Sun.top == game.sun.top())));
         Image& body = game.sun.visible() ? game.sun : game.moon;
         (game.sun.visible() ? suns : moons)++;
         EXPECT_LT(body.top(), game.state.Ground.at(body.left() + 36) - 140) << "seed " << seed;
