@@ -47,7 +47,7 @@ std::vector<std::string> HelpText(bool cz) {
 void Mainfrm::BuildHelp() {
     Panel& panel = create<Panel>(nullptr, "Frame7");
     panel.move(40, 24, 720, 552);
-    label(&panel, "Label24", 0, 6, 720, 37, "Nápověda", 21.75).align = Align::Centre;
+    label(&panel, "helptitle", 0, 6, 720, 37, "Nápověda", 21.75).align = Align::Centre;
     for (int i = 0; i < kHelpLines; ++i) {
         Label& line = label(&panel, "helpline", 24, 48 + 20 * i, 672, 20, "", 9.75, rgb(0, 255, 0), i);
         line.font.face = FontFace::Sans;
@@ -89,7 +89,7 @@ void Mainfrm::FillHelp() {
     const bool cz = state.CzechUi == True;
     const std::vector<std::string> text = HelpText(cz);
     for (int i = 0; i < kHelpLines; ++i) x_.helpLines(i).setCaption(text[std::size_t(i)]);
-    control<Label>("Label24").setCaption(cz ? "Nápověda" : "Help");
+    control<Label>("helptitle").setCaption(cz ? "Nápověda" : "Help");
     control<Button>("helpback").setCaption(cz ? "Zpět" : "Back");
     control<Button>("helpbutton").setCaption(cz ? "Nápověda" : "Help");
 }

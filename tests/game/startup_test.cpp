@@ -99,6 +99,9 @@ TEST_F(StartUp, HelpOpensFromTheMenuAndOverABattleWhichWaitsUnchanged) {
     Panel& help = static_cast<Panel&>(*game.find("Frame7"));
     game.click(*static_cast<Button*>(game.find("helpbutton")));
     EXPECT_TRUE(help.shownOnScreen() && static_cast<Label*>(game.find("helpline", 7))->caption().rfind("Teleport", 0) == 0);
+    // Its title is its own, in the language of the help; the options' labels keep theirs.
+    EXPECT_TRUE(static_cast<Label*>(game.find("helptitle"))->caption() == "Help" &&
+                game.Label24.caption() == "Ask the router to open the port:");
     game.keyDown(Key::Enter);  // closes it; nothing behind is pressed
     EXPECT_TRUE(!help.visible() && game.state.GameMode == 0);
     newBattle(3);
