@@ -23,10 +23,7 @@ void ShapeTerrain(GroundArray& ground, Random& random);
 // same order as taking it afresh for every pixel. A column whose ground moved gets its quotients again.
 class GroundPaint {
 public:
-    GroundPaint(Palette palette, std::array<double, 3> base, Random& random)
-        : palette_(palette),
-          base_(base),
-          random_(random) {
+    GroundPaint(Palette palette, std::array<double, 3> base, Random& random) : palette_(palette), base_(base), random_(random) {
         ground_.fill(-1);
     }
 
