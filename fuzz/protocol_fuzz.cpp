@@ -2,10 +2,30 @@
 // back as a text that reads as the same message.
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "net/protocol.h"
+
+// The messages' words, from the messages' table, are the fuzzer's dictionary: written to a file (one for
+// every run on this machine, the same words each time) and named on its command line before libFuzzer reads
+// it.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    static const std::string dictionary = (std::filesystem::temp_directory_path() / "gorvath-messages.dict").string();
+    std::ofstream out(dictionary);
+    for (std::string_view word : gv::NetMessageWords()) out << '"' << word << "\"\n";
+    if (!out.flush()) return 0;  // no dictionary, then
+    static std::string flag = "-dict=" + dictionary;
+    static std::vector<char*> args(*argv, *argv + *argc);
+    args.insert(args.begin() + 1, flag.data());
+    args.push_back(nullptr);
+    *argc += 1;
+    *argv = args.data();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

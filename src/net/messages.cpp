@@ -195,6 +195,12 @@ NetMessage ReadNetMessage(std::string_view text) {
     return m;
 }
 
+std::vector<std::string_view> NetMessageWords() {
+    std::vector<std::string_view> words;
+    for (const Form& f : kForms) words.push_back(f.word);
+    return words;
+}
+
 // Nothing leaves that the reader at the other end would refuse: such a message is written as "".
 std::string WriteNetMessage(const NetMessage& m) {
     const Form* form = formOf(m.key);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace gv {
 
@@ -78,6 +79,8 @@ struct NetMessage {
 };
 
 NetMessage ReadNetMessage(std::string_view text);
+// The words messages are or begin with, from the messages' table (the fuzz target's dictionary).
+std::vector<std::string_view> NetMessageWords();
 // The text of a message, without its line feed. Reading it back gives the same message.
 std::string WriteNetMessage(const NetMessage& m);
 
