@@ -78,6 +78,10 @@ inline void Launch(State& s, int player, double force, double angle) {
     s.BounceCount = 0;
 }
 
+// The teleport: the shooter's tank jumps to the landing column, on the field, its place in fifteenths of a
+// pixel like every place on it.
+inline void Teleport(State& s, int shooter, double x) { s.tank(shooter).left = twips(std::clamp(x - 20, 0.0, 760.0)); }
+
 // A round crater of radius `R` about column `cx`: each column within it is cut down to the circle under the
 // ground at the middle, by at most the circle's height there, never below the window's bottom row.
 template <class Changed, class Only = AllColumns>

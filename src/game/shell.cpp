@@ -138,8 +138,8 @@ bool Mainfrm::InTreeBox(const Image& tree, double x, double y, double below) {
 }
 
 void Mainfrm::SettleTanks(bool withDamage, bool skipTeleported) {
-    const int shooter = state.TurnPlayer == 2 ? 1 : 2;
-    const bool teleported = skipTeleported && state.weapon(state.shooter()) == weapon::Teleport;
+    const int shooter = state.shooter();
+    const bool teleported = skipTeleported && state.weapon(shooter) == weapon::Teleport;
     for (int p = 1; p <= 2; ++p) {
         if (teleported && p == shooter) continue;  // the jump costs no health
         battle::Place& tank = state.tank(p);

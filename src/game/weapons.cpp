@@ -44,8 +44,8 @@ bool Mainfrm::ShellContact(int kind, double x, double) {
 bool Mainfrm::TeleportContact(int, double x, double) {
     // The shooter's tank jumps to the landing column.
     PlayEffect(effect::Teleport);
-    const int shooter = state.TurnPlayer == 2 ? 1 : 2;
-    state.tank(shooter).left = twips(std::clamp(x - 20, 0.0, 760.0));
+    const int shooter = state.shooter();
+    battle::Teleport(state, shooter, x);
     (shooter == 1 ? tank1 : tank2).setLeft(state.tank(shooter).left);
     return true;
 }

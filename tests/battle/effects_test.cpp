@@ -171,6 +171,10 @@ TEST(ShellEffects, BlastsCostLessWithDistanceAndTanksRestOnTheHighestColumnUnder
     G(114) = 300, G(126) = 300, G(120) = 390, G(125) = 380;
     EXPECT_EQ(TankRestTop(G, 100), 380 - 40);
     EXPECT_EQ(SettleLoss(TankRestTop(G, 100), 350), 20);
+    // A teleported tank lands on the field, on a fifteenth of a pixel.
+    State s;
+    for (auto [x, left] : {std::pair{790.0, 760.0}, {5.0, 0.0}, {300.51, 280.0 + 8 / 15.0}})
+        EXPECT_EQ((Teleport(s, 2, x), s.Tank2.left), left);
 }
 
 }  // namespace
