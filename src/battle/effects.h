@@ -13,6 +13,7 @@
 #include "battle/ground.h"
 #include "battle/kinds.h"
 #include "battle/random.h"
+#include "battle/shells.h"
 #include "battle/simmath.h"
 #include "battle/state.h"
 
@@ -81,6 +82,32 @@ inline void Launch(State& s, int player, double force, double angle) {
 // The teleport: the shooter's tank jumps to the landing column, on the field, its place in fifteenths of a
 // pixel like every place on it.
 inline void Teleport(State& s, int shooter, double x) { s.tank(shooter).left = twips(std::clamp(x - 20, 0.0, 760.0)); }
+
+// A roller or climber that meets the ground starts to roll from there.
+inline void StartRoll(State& s, int kind, double x) {
+    s.RollTicks = 0;
+    (kind == weapon::Roller ? s.RollDownhill : s.RollUphill) = True;
+    s.ShellX = x;
+}
+
+// A bouncer that meets the ground flies up again from the ground there, faster than it came: the count of
+// its contacts goes up (the fifth ends it). Returns the ground's row there.
+inline double Bounce(State& s, double x) {
+    const double h0 = s.Ground.at(x);
+    s.BounceCount = std::uint8_t(s.BounceCount + 1);
+    s.ShotVy = 4 * std::fabs(s.ShellY - s.ShellPrevY);
+    s.ShotVx = 5 * (s.ShellX - s.ShellPrevX);
+    s.ShotTime = 0.2;
+    s.ShotX0 = float(x);
+    s.ShellX = x;
+    s.ShotY0 = float(h0);
+    s.ShellY = h0;
+    return h0;
+}
+constexpr int kBounces = 5;
+
+// A direct hit on `player`'s tank takes what the shell takes.
+inline void DirectHit(State& s, int player, int kind) { s.health(player) -= Shell(kind).hitLoss; }
 
 // A round crater of radius `R` about column `cx`: each column within it is cut down to the circle under the
 // ground at the middle, by at most the circle's height there, never below the window's bottom row.

@@ -37,6 +37,7 @@ struct State {
     double ShotVx = 0, ShotVy = 0;
     double ShotTime = 0;
     double ShellX = 0, ShellY = 0;
+    double ShellPrevX = 0, ShellPrevY = 0;  // where the shell was before this tick's step
     std::int16_t ShellDir = 0;
     Flag RollDownhill = False;
     Flag RollUphill = False;

@@ -9,15 +9,9 @@
 namespace gv {
 
 void Mainfrm::DirectHit(int player, int kind) {
-    const double loss = battle::Shell(kind).hitLoss;
+    battle::DirectHit(state, player, kind);
     PlayEffect(battle::Shell(kind).hitSound);
-    if (player == 1) {
-        state.Health1 -= loss;
-        ShowHealth1();
-    } else {
-        state.Health2 -= loss;
-        ShowHealth2();
-    }
+    player == 1 ? ShowHealth1() : ShowHealth2();
 }
 
 void Mainfrm::Splash(double cx, double cy, const battle::Blast& blast) {

@@ -497,7 +497,6 @@ private:
     bool WatchKey(int key);
     void WatchFinished();
     void EndWatching();
-    double prevX_ = 0, prevY_ = 0;                    // the shell's centre before this tick's step
     bool bannerMoved_ = false;                        // the banner is below the menu, telling the player something
     std::pair<std::string, Colour> bannerBefore_[2];  // what it said over the battlefield before
     // The banner while it tells the player about the link (ShowPeerText), and what it said before, which

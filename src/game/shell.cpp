@@ -20,27 +20,27 @@ using simmath::Int;
 void Mainfrm::bullettimer_Timer() {
     GameState& s = state;
     s.ShotTime += 0.2;
-    prevX_ = s.ShellX;
-    prevY_ = s.ShellY;
+    s.ShellPrevX = s.ShellX;
+    s.ShellPrevY = s.ShellY;
     const bool rolling = s.RollDownhill == True || s.RollUphill == True;
     const int kind = state.weapon(state.shooter());
     if (!rolling)
         battle::FlightStep(s.ShellX, s.ShellY, s.ShotVx, s.ShotVy, s.ShotTime, s.ShotX0, s.ShotY0, s.Gravity, s.Wind,
                            kind == weapon::Drill);
-    s.ShellDir = std::int16_t(sign(s.ShellX - prevX_) == 0 ? 1 : sign(s.ShellX - prevX_));
+    s.ShellDir = std::int16_t(sign(s.ShellX - s.ShellPrevX) == 0 ? 1 : sign(s.ShellX - s.ShellPrevX));
 
     if (rolling) {
         RollingStep();
     } else {
-        s.ShellDir = std::int16_t(sign(s.ShellX - prevX_));  // 0 stays 0 here
+        s.ShellDir = std::int16_t(sign(s.ShellX - s.ShellPrevX));  // 0 stays 0 here
         const std::uint32_t battle = s.BattleNumber;
         bool ended = false;  // a wait inside the column test ended the battle
-        const ColumnWalkEnd end =
-            WalkColumns(prevX_, prevY_, s.ShellX, s.ShellY, 799, SweepOrder::DivideFirst, [&](double sweepX, double sweepY) {
-                const Walk w = ColumnTest(sweepX, sweepY);
-                ended = battle != s.BattleNumber || unloaded();
-                return !ended && w != Walk::Stop;
-            });
+        const ColumnWalkEnd end = WalkColumns(s.ShellPrevX, s.ShellPrevY, s.ShellX, s.ShellY, 799, SweepOrder::DivideFirst,
+                                              [&](double sweepX, double sweepY) {
+                                                  const Walk w = ColumnTest(sweepX, sweepY);
+                                                  ended = battle != s.BattleNumber || unloaded();
+                                                  return !ended && w != Walk::Stop;
+                                              });
         if (end == ColumnWalkEnd::LeftField) EndShot(ShotEnd::Spent);
         if (ended) return;
     }

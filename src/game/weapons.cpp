@@ -134,25 +134,14 @@ bool Mainfrm::QuakeContact(int, double x, double) {
 }
 
 bool Mainfrm::RollContact(int kind, double x, double) {
-    // Roller and climber: they start moving along the ground.
-    state.RollTicks = 0;
-    (kind == weapon::Roller ? state.RollDownhill : state.RollUphill) = True;
-    state.ShellX = x;
+    battle::StartRoll(state, kind, x);
     return false;
 }
 
 bool Mainfrm::BounceContact(int kind, double x, double) {
     // A small crater, then up again, five times.
     GameState& s = state;
-    double h0 = s.Ground.at(x);
-    s.BounceCount = std::uint8_t(s.BounceCount + 1);
-    s.ShotVy = 4 * std::fabs(s.ShellY - prevY_);
-    s.ShotVx = 5 * (s.ShellX - prevX_);
-    s.ShotTime = 0.2;
-    s.ShotX0 = float(x);
-    s.ShellX = x;
-    s.ShotY0 = float(h0);
-    s.ShellY = h0;
+    const double h0 = battle::Bounce(s, x);
     PlayEffect(effect::Boing);
     const double R = battle::Shell(kind).craterRadius;
     ClearTrees(x, R + 1);
@@ -163,7 +152,7 @@ bool Mainfrm::BounceContact(int kind, double x, double) {
     ShowHealth1();
     ShowHealth2();
     CheckBattleEnd();
-    if (s.BounceCount != 5) {
+    if (s.BounceCount != battle::kBounces) {
         contactEndsTick_ = true;
         return false;
     }

@@ -155,6 +155,22 @@ TEST(ShellEffects, RollersRestInTheValleyClimbersOnThePeakAndBothLeaveAtTheEdges
     }
 }
 
+// A bouncer flies up again from the ground where it met it, four times as fast up as it fell and five times
+// as fast sideways; a roller starts rolling where it met the ground; a direct hit takes its shell's loss.
+TEST(ShellEffects, ABouncerFliesUpAgainARollerStartsToRollADirectHitTakesItsLoss) {
+    State s;
+    s.Ground = Flat(400);
+    s.ShellPrevX = 296, s.ShellPrevY = 390, s.ShellX = 300, s.ShellY = 403;
+    EXPECT_EQ(Bounce(s, 299.5), 400);
+    EXPECT_TRUE(s.BounceCount == 1 && s.ShotVy == 52 && s.ShotVx == 20 && s.ShotTime == 0.2 && s.ShellX == 299.5 &&
+                s.ShellY == 400 && s.ShotX0 == 299.5f && s.ShotY0 == 400);
+    StartRoll(s, weapon::Climber, 123);
+    EXPECT_TRUE(s.RollUphill == True && s.RollDownhill == False && s.ShellX == 123 && s.RollTicks == 0);
+    s.Health1 = s.Health2 = 1000;
+    DirectHit(s, 2, weapon::Piercing), DirectHit(s, 1, weapon::Heavy);
+    EXPECT_TRUE(s.Health2 == 600 && s.Health1 == 750);
+}
+
 // A blast costs each tank in its reach its base less its factor times the distance to the tank's middle;
 // a tank rests on the highest of the 11 columns under its hull and pays two for every row it moves.
 TEST(ShellEffects, BlastsCostLessWithDistanceAndTanksRestOnTheHighestColumnUnderTheirHull) {
