@@ -38,8 +38,18 @@ InstanceLock::~InstanceLock() {
     if (fd_ >= 0) ::close(fd_);  // releases the lock
 }
 
+// Under AddressSanitizer the heap is the sanitizer's: glibc's own may never have been set up, and trimming it
+// would read an arena that is not there.
+#if defined(__SANITIZE_ADDRESS__)
+#define GORVATH_OWN_HEAP 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define GORVATH_OWN_HEAP 1
+#endif
+#endif
+
 void ReturnFreeMemory() {
-#if defined(__GLIBC__)
+#if defined(__GLIBC__) && !defined(GORVATH_OWN_HEAP)
     malloc_trim(0);
 #endif
 }
