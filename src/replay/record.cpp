@@ -223,6 +223,12 @@ std::string Event::line() const {
 
 const char* Record::modeName(int mode) { return mode >= 1 && mode <= 4 ? kModeNames[mode] : "?"; }
 
+// The link line as it is written (the name always in its 12 digits).
+static std::string linkLine(const LinkInfo& l) {
+    return "link " + hex(l.name & kHashMask, 12) + " " + std::to_string(l.battle) + " " + std::to_string(l.taken) + " " +
+           std::to_string(l.sent) + (l.joined.empty() ? "" : " " + escape(l.joined));
+}
+
 std::string Record::header() const {
     std::string s = std::string(kMagic) + " " + std::to_string(kFormatVersion) + "\n";
     s += "game " + game + "\n";
@@ -232,9 +238,7 @@ std::string Record::header() const {
     s += "random " + hex(random, 16) + "\n";
     if (mode == mode::Host || mode == mode::Joiner) s += "seed " + seed + "\n";
     if (mode == mode::Computer && players != Record{}.players) s += "players " + players[0] + " " + players[1] + "\n";
-    if (link && (mode == mode::Host || mode == mode::Joiner))
-        s += "link " + hex(link->name & kHashMask, 12) + " " + std::to_string(link->battle) + " " + std::to_string(link->taken) +
-             " " + std::to_string(link->sent) + (link->joined.empty() ? "" : " " + escape(link->joined)) + "\n";
+    if (link && (mode == mode::Host || mode == mode::Joiner)) s += linkLine(*link) + "\n";
     return s;
 }
 
@@ -267,7 +271,10 @@ static bool readLink(const std::string& line, Record& rec) {
                              sent = readWhole(w[4], 0, 1LL << 50);
     std::optional<std::string> joined = w.size() == 6 ? unescape(w[5]) : std::string();
     if (!name || *name == 0 || !battle || !taken || !sent || !joined || joined->size() > kMaxLine) return false;
-    rec.link = LinkInfo{*name, *battle, *taken, *sent, *joined};
+    const LinkInfo link{*name, *battle, *taken, *sent, *joined};
+    // Written again, the line must still be one a reader takes (a short name is written in all its digits).
+    if (linkLine(link).size() >= kMaxLine) return false;
+    rec.link = link;
     return true;
 }
 
