@@ -64,10 +64,6 @@ bool Mainfrm::RejoinBattle(bool host) {
     rejoinLostAt_ = std::chrono::steady_clock::now() - std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                                            std::chrono::duration<double, std::milli>(found->ageMs));
     inputLocked = true;
-    // The intro's burst is over, as it was long before in the battle we come back to: its pen, which the
-    // sky is painted with, is back to one pixel.
-    startuptimer.setEnabled(false);
-    world.setDrawWidth(1);
     rejoining_ = std::make_unique<replay::Playback>(*this, std::move(found->record), replay::Playback::Pace::Fast);
     // The link stands where it stood when the battle began: its name, its battles, the messages counted.
     rejoining_->onStandIn = [this, link] {

@@ -50,11 +50,6 @@ void Mainfrm::Form_Load() {
 }
 
 void Mainfrm::startuptimer_Timer() {
-    if (state.WorldBusy == True) {
-        startuptimer.setEnabled(false);
-        world.setDrawWidth(1);
-        return;
-    }
     if (startuptimer.interval() == 1000) {
         PlayEffect(effect::Boing);
         startuptimer.setInterval(40);

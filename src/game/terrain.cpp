@@ -76,6 +76,10 @@ bool Mainfrm::WorldAbandoned(std::uint32_t battle) { return state.BattleNumber !
 
 // Nothing of the last battle keeps running while the new one is built.
 void Mainfrm::StopLastBattle() {
+    // The intro's bursts are over too: one still to come would draw from the battle's generator. Its pen,
+    // which the sky is painted with, is back to one pixel.
+    startuptimer.setEnabled(false);
+    world.setDrawWidth(1);
     state.WorldBusy = True;
     state.PeerDrawn = False;
     state.BattleOver = False;

@@ -70,6 +70,18 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     EXPECT_NE(readText(h.game.recorder().path()).find("\nplayers expert beginner\n"), std::string::npos);
     v = replay::VerifyFile(h.game.recorder().path());
     EXPECT_EQ(v.kind, replay::Verdict::Same) << v.line;
+
+    // A battle begun before the intro's first burst (an unseen field is built at once): the intro ends
+    // with it and draws nothing from the battle's generator, so the battle computes the same again.
+    TempFolder early("early");
+    Headless e(englishDesktop(early.path));
+    e.game.world.setUnseen(true);
+    e.game.Form_Load();
+    e.newBattle(7);
+    Random earlyAims = seeded(4);
+    playScripted(e, earlyAims, 4);
+    v = replay::VerifyFile(e.game.recorder().path());
+    EXPECT_EQ(v.kind, replay::Verdict::Same) << v.line;
 }
 
 TEST(Replay, DamagedFilesAreRefusedWithTheirReasonAndAMessageOfAnyBytesReadsBackAsSent) {
