@@ -61,7 +61,7 @@ int main() {
         game.showit.setEnabled(false);
     }
     std::sort(ticks.begin(), ticks.end());
-    std::printf("bullettimer tick with a 40-column walk past %d trees: median %.1f us, worst %.1f us\n", game.strom.count(),
+    std::printf("bullettimer tick with a 40-column walk past %zu trees: median %.1f us, worst %.1f us\n", game.state.Trees.size(),
                 ticks[ticks.size() / 2], ticks.back());
     return 0;
 }

@@ -2,12 +2,13 @@
 // One battle as the rules see it, as plain data: the ground, the tanks, the shell in flight, the wind and
 // the crate. The window keeps what it shows of it in its sprites and boxes; the rules read and change this.
 #include <cstdint>
+#include <vector>
 
 #include "battle/ground.h"
 
 namespace gv::battle {
 
-// Where a tank, the sun or the crate is: the top left corner of its box (a tank's is 40 pixels, the sun's
+// Where a tank, the sun, the moon or the crate is: the top left corner of its box (a tank's is 40 pixels, the sun's
 // 72, the crate's 32).
 struct Place {
     double left = 0, top = 0;
@@ -23,6 +24,19 @@ struct State {
     // The sun, when the sky has it: a shell that enters its body is swallowed.
     Flag SunUp = False;
     Place Sun;
+    // The moon, on a night sky: a shell that enters its body knocks it down and flies on.
+    Flag MoonUp = False;
+    Place Moon;
+    double MoonFallTime = 0;
+    Flag MoonFalling = False;
+    // The trees: a shell near the ground burns a live one and flies on; the ground's blasts sweep them away.
+    struct Tree {
+        double left = 0, top = 0, width = 0, height = 0;
+        int look = 0;          // 0 and 1 green, 2 and 3 snowy
+        bool standing = true;  // false: swept away
+        bool burnt = false;    // hell's trees are burnt from the start
+    };
+    std::vector<Tree> Trees;
 
     // The tanks
     Place Tank1, Tank2;

@@ -77,22 +77,4 @@ void Mainfrm::bonusfalltimer_Timer() {
     bonuspic.setTop(s.CrateTop);
 }
 
-void Mainfrm::TakeBonus() {
-    GameState& s = state;
-    const bool player1 = s.TurnPlayer == 2;
-    const int kind = s.CrateKind;
-    if (kind == weapon::Health) {
-        double& h = player1 ? s.Health1 : s.Health2;
-        h = std::min(h + 250, 1000.0);
-        player1 ? ShowHealth1() : ShowHealth2();
-        ClearSpecialWeapon();
-        return;
-    }
-    PlayEffect(effect::Bell);
-    s.weapon(s.shooter()) = kind;
-    ShowSlots();
-    // With the numbers on, the shell won is named on the banner for a moment.
-    if (x_.numbers) ShowNote(ShellName(kind, state.CzechUi == True), 2000);
-}
-
 }  // namespace gv

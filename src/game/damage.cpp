@@ -1,4 +1,4 @@
-// Direct hits, splash damage, and the end of a battle with its tank explosion.
+// The end of a battle, with its tank explosion.
 #include <cmath>
 
 #include "battle/effects.h"
@@ -7,16 +7,6 @@
 #include "game/mainfrm.h"
 
 namespace gv {
-
-void Mainfrm::DirectHit(int player, int kind) {
-    battle::DirectHit(state, player, kind);
-    PlayEffect(battle::Shell(kind).hitSound);
-    player == 1 ? ShowHealth1() : ShowHealth2();
-}
-
-void Mainfrm::Splash(double cx, double cy, const battle::Blast& blast) {
-    for (int p = 1; p <= 2; ++p) state.health(p) -= battle::BlastLoss(blast, state.tank(p).left, state.tank(p).top, cx, cy);
-}
 
 void Mainfrm::CheckBattleEnd() {
     if (!(state.Health1 < 1 || state.Health2 < 1)) return;

@@ -6,6 +6,7 @@
 #include "battle/effects.h"
 #include "battle/geometry.h"
 #include "battle/shells.h"
+#include "battle/shot.h"
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
 #include "platform/numtext.h"
@@ -30,7 +31,8 @@ void Mainfrm::Fire(int player, const battle::Aim& aim) {
     // The crate's fall follows each machine's clock: seated at once, both copies agree it can be hit.
     if (Networked() && state.CrateFalling == True) {
         SetCrateFalling(false);
-        ReseatBonus();
+        battle::SeatCrate(state);
+        bonuspic.setTop(state.CrateTop);
     }
     battle::Launch(state, player, aim.forceValue(), aim.angleValue());
     bullet.setLeft(state.ShellX - bullet.width() / 2);
@@ -69,7 +71,8 @@ void Mainfrm::hideit_Timer() {
         if (passing_) {
             // A turn passed: no shell, straight on to the next turn; a crate ages as after a shot.
             passing_ = false;
-            CrateExpiry();
+            battle::AgeCrate(state);
+            bonuspic.setVisible(state.BonusActive == True);
             showit.setEnabled(true);
             return;
         }
@@ -148,11 +151,6 @@ void Mainfrm::PassTurn(int player) {
         ShowNote(cz ? "Počítač čeká" : "The computer holds its fire", 1500);
     passing_ = true;
     FireTank(player);
-}
-
-void Mainfrm::ClearSpecialWeapon() {
-    state.weapon(state.shooter()) = weapon::Standard;
-    ShowSlots();
 }
 
 }  // namespace gv

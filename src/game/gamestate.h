@@ -17,7 +17,6 @@ struct GameState : battle::State {
     Flag CzechUi = False;
 
     // Battlefield
-    double MoonFallTime = 0;
     std::string RandomSeed;
 
     // Wind

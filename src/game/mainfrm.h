@@ -36,7 +36,7 @@ enum class Palette;
 }
 namespace battle {
 struct Aim;
-struct Blast;
+enum class ShotEnd;
 }  // namespace battle
 namespace replay {
 class Playback;
@@ -142,47 +142,15 @@ public:
     HandOver HandOverPhase() const { return handOver_; }
     // Each phase has its own pace: the timer ticks at the phase's interval.
     void SetHandOverPhase(HandOver phase) { handOver_ = phase, showit.setInterval(int(phase)); }
-    void ClearSpecialWeapon();
-    // The weapon kind in a slot's tag (0: the standard shell).
-    // The shooter's slot: player 1's while `TurnPlayer` names player 2, else player 2's.
 
-    // ---- The shell
+    // ---- The shell: each tick the rules move it (see `BattleView` for what the window shows meanwhile)
     void bullettimer_Timer();
-    enum class Walk { Continue, Stop };
-    // Everything a shell meets at one column of its path.
-    Walk ColumnTest(double sweepX, double sweepY);
-    void Crater(double cx, double R);
-    void ClearTrees(double cx, double Q);
-    // Every standing tree whose middle lies strictly between the two columns goes.
-    void ClearTreesBetween(double left, double right);
-    void DarkenPixel(double x, double y, double q);
-    void DarkenRows(double c, double from, double to);
-    void BreakTree(Image& plant);
-    void SettleTanks(bool withDamage, bool skipTeleported);
-    void ReseatTrees();
-    void ReseatBonus();
-    void Aftermath();
-    // Tanks, trees and crate seated on the ground as it is now, and the health bars redrawn.
-    void Resettle();
-    void CrateExpiry();
-    enum class ShotEnd {
-        Spent,      // left the battlefield, the sun, or any ground contact that ends the shot
-        DirectHit,  // a tank
-        CrateTaken
-    };
-    void EndShot(ShotEnd why);
+    // The shot is over: the shell goes, the slots and crate show what is left, the hand-over begins.
+    void EndShot(battle::ShotEnd why);
+    // The trees' sprites as the battle has them.
+    void ShowTrees();
 
-    // ---- Weapons
-    // The ground contact of the shooter's weapon. True when the common aftermath follows.
-    bool WeaponContact(int kind, double x, double y);
-    // A point inside a tree's box, `below` pixels more at its foot.
-    static bool InTreeBox(const Image& tree, double x, double y, double below = 0);
-    void RollingStep();
-    void RollExplode(double X);
-
-    // ---- Damage and the end of a battle
-    void DirectHit(int player, int kind);
-    void Splash(double cx, double cy, const battle::Blast& blast);
+    // ---- The end of a battle
     void CheckBattleEnd();
     void tankexpl_Timer();
 
@@ -200,7 +168,6 @@ public:
     void bonusfalltimer_Timer();
     // The crate starts or ends its fall, and its timer with it.
     void SetCrateFalling(bool falling) { state.CrateFalling = flag(falling), bonusfalltimer.setEnabled(falling); }
-    void TakeBonus();
     static int CrateKind(double r);
 
     // ---- The computer opponent (begin)
@@ -461,20 +428,6 @@ public:
     Desktop desktop;
 
 private:
-    // One procedure per weapon kind for its ground contact, as the weapon table names them.
-    bool ShellContact(int kind, double x, double y);
-    bool TeleportContact(int kind, double x, double y);
-    bool PitContact(int kind, double x, double y);
-    bool MoundContact(int kind, double x, double y);
-    bool LevellerContact(int kind, double x, double y);
-    bool PiercingContact(int kind, double x, double y);
-    bool DrillContact(int kind, double x, double y);
-    bool NukeContact(int kind, double x, double y);
-    bool QuakeContact(int kind, double x, double y);
-    bool RollContact(int kind, double x, double y);
-    bool BounceContact(int kind, double x, double y);
-    // The leveller's cut on one side (`step` +1 right, -1 left) up to `stop`, which becomes the column of
-    // higher ground that ended it. False when the battle ended during the cut.
     // Both health bars share one drawing: `right` draws player 2's, which shrinks towards the right.
     void ShowHealth(ControlArray<LineShape>& bar, double health, bool right);
     void wireHandlers();
@@ -507,7 +460,6 @@ private:
         bool visible = false;
         double points[2] = {0, 0}, height = 0;
     } peerBanner_;
-    bool contactEndsTick_ = false;  // a bounce: no sprite move, no end check this tick
     HandOver handOver_ = HandOver::Report;
     int flashTicks_ = 0;  // ticks the flash has shown
     void AngleChange(TextBox& box, Image& tank, bool player1);

@@ -35,12 +35,13 @@ void Mainfrm::HideBattle() {
     Frame2.setLeft(504);
     bullet.setVisible(false);
     for (Image* s : {&bonuspic, &moon, &sun, &arrow, &topmark, &flash}) s->setVisible(false);
-    state.SunUp = False;
+    state.SunUp = state.MoonUp = state.MoonFalling = False;
+    state.Trees.clear();
     wind.setVisible(false);
     wind.setTop(8);
     x_.windNumber->setVisible(false);
     for (Image* s : {&tank1, &tank2, &hmm}) s->setVisible(false);
-    for (auto& [i, plant] : strom.elements()) plant->setVisible(false);
+    ShowTrees();
     ClearTrace(0);
 }
 

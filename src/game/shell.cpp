@@ -1,200 +1,126 @@
-// The shell in flight: one step per tick, then a walk over every column the step crossed, so a fast
-// shell cannot jump over a tree, a tank or a thin ridge. What it meets there, craters, and the settling
-// of tanks, trees and crate on the changed ground.
+// The shell in flight as the window shows it: each tick of the rules moves the sprite and draws what the
+// shot did, and the view of a shot that the rules tell as it happens.
 #include <algorithm>
 #include <cmath>
-#include <iterator>
 #include <memory>
 
-#include "battle/columnwalk.h"
-#include "battle/effects.h"
-#include "battle/geometry.h"
-#include "battle/shells.h"
 #include "battle/simmath.h"
+#include "game/battleview.h"
 #include "game/mainfrm.h"
+#include "net/protocol.h"
+#include "platform/numtext.h"
 
 namespace gv {
 
-using simmath::Int;
-
 void Mainfrm::bullettimer_Timer() {
-    GameState& s = state;
-    s.ShotTime += 0.2;
-    s.ShellPrevX = s.ShellX;
-    s.ShellPrevY = s.ShellY;
-    const bool rolling = s.RollDownhill == True || s.RollUphill == True;
-    const int kind = state.weapon(state.shooter());
-    if (!rolling)
-        battle::FlightStep(s.ShellX, s.ShellY, s.ShotVx, s.ShotVy, s.ShotTime, s.ShotX0, s.ShotY0, s.Gravity, s.Wind,
-                           kind == weapon::Drill);
-    s.ShellDir = std::int16_t(sign(s.ShellX - s.ShellPrevX) == 0 ? 1 : sign(s.ShellX - s.ShellPrevX));
-
-    if (rolling) {
-        RollingStep();
-    } else {
-        s.ShellDir = std::int16_t(sign(s.ShellX - s.ShellPrevX));  // 0 stays 0 here
-        const std::uint32_t battle = s.BattleNumber;
-        bool ended = false;  // a wait inside the column test ended the battle
-        const ColumnWalkEnd end = WalkColumns(s.ShellPrevX, s.ShellPrevY, s.ShellX, s.ShellY, 799, SweepOrder::DivideFirst,
-                                              [&](double sweepX, double sweepY) {
-                                                  const Walk w = ColumnTest(sweepX, sweepY);
-                                                  ended = battle != s.BattleNumber || unloaded();
-                                                  return !ended && w != Walk::Stop;
-                                              });
-        if (end == ColumnWalkEnd::LeftField) EndShot(ShotEnd::Spent);
-        if (ended) return;
-    }
-    // A bounce ends the tick at its contact: the shell flies on from there next tick.
-    if (contactEndsTick_) {
-        contactEndsTick_ = false;
-        return;
-    }
-    bullet.setLeft(s.ShellX - bullet.width() / 2);
-    bullet.setTop(s.ShellY > 0 ? s.ShellY - bullet.height() / 2 : -(bullet.height() / 2));
-    TraceShell(s.ShellX, s.ShellY);
+    BattleView view(*this);
+    if (battle::ShellTick(state, random, view) != battle::Tick::Moved) return;
+    bullet.setLeft(state.ShellX - bullet.width() / 2);
+    bullet.setTop(state.ShellY > 0 ? state.ShellY - bullet.height() / 2 : -(bullet.height() / 2));
+    TraceShell(state.ShellX, state.ShellY);
     ShowTopMark();
     CheckBattleEnd();
 }
 
-Mainfrm::Walk Mainfrm::ColumnTest(double sweepX, double sweepY) {
-    GameState& s = state;
-    const int kind = state.weapon(state.shooter());
-    // Trees break only near the ground; the shell flies on.
-    if (sweepY > s.Ground.at(sweepX) - 45) {
-        for (auto& [j, plant] : strom.elements())
-            if (InTreeBox(*plant, sweepX, sweepY)) BreakTree(*plant);
-    }
-    // The ground.
-    if (sweepY > s.Ground.at(sweepX)) {
-        Flash(sweepX, s.Ground.at(sweepX), battle::Shell(kind).craterRadius);
-        const std::uint32_t battle = s.BattleNumber;
-        bool aftermath = WeaponContact(kind, sweepX, sweepY);
-        if (battle != s.BattleNumber) return Walk::Stop;
-        if (aftermath) Aftermath();
-        if (kind != weapon::Drill) return Walk::Stop;
-        if (!bullettimer.enabled()) return Walk::Stop;
-    }
-    // The moon starts to fall and the shell flies on; the sun swallows it.
-    auto inBox = [&](const Image& body) {
-        return body.visible() && geometry::BodyBox(body.left(), body.top()).holds(sweepX, sweepY);
-    };
-    if (inBox(moon)) moonfalltimer.setEnabled(true);
-    if (s.SunUp == True && geometry::BodyBox(s.Sun.left, s.Sun.top).holds(sweepX, sweepY)) {
-        PlayEffect(effect::SunSwallow);
-        EndShot(ShotEnd::Spent);
-        return Walk::Stop;
-    }
-    // Only some shells can hit the opponent's tank; the shooter's own is never tested.
-    if (battle::Shell(kind).hitsTanks) {
-        const int target = s.TurnPlayer != 1 ? 2 : 1;
-        if (geometry::TankBox(s.tank(target).left, s.tank(target).top).holds(sweepX, sweepY)) {
-            Flash(sweepX, sweepY, battle::Shell(kind).craterRadius);
-            DirectHit(target, kind);
-            EndShot(ShotEnd::DirectHit);
-            return Walk::Stop;
-        }
-    }
-    // A landed crate.
-    if (s.BonusActive == True && s.CrateFalling == False && geometry::CrateBox(s.CrateLeft, s.CrateTop).holds(sweepX, sweepY)) {
-        bonuspic.setVisible(false);
-        s.BonusActive = False;
-        TakeBonus();
-        EndShot(ShotEnd::CrateTaken);
-        return Walk::Stop;
-    }
-    return Walk::Continue;
-}
-
-void Mainfrm::BreakTree(Image& plant) {
-    // Only a live tree breaks: a green or snowy one, standing. It stays, burnt, and cannot burn again.
-    const std::string& t = plant.tag;
-    if (!plant.visible() || t.size() != 1 || t[0] < '0' || t[0] > '3') return;
-    int kind = t[0] - '0';
-    plant.setPicture(kind < 2 ? treeb(kind).picture() : snowb(kind - 2).picture());
-    plant.tag.assign(1, '4');
-}
-
-void Mainfrm::DarkenPixel(double x, double y, double q) {
-    Colour p = world.point(x, y);
-    if (p < 0) return;
-    world.setPixel(x, y, rgb(int(Int(redOf(p) / q)), int(Int(greenOf(p) / q)), int(Int(blueOf(p) / q))));
-}
-
-void Mainfrm::Crater(double cx, double R) {
-    battle::Crater(state.Ground, cx, R, [&](double c, double old, double now) { DarkenRows(c, old, now); });
-}
-
-void Mainfrm::ClearTrees(double cx, double Q) { ClearTreesBetween(cx - Q, cx + Q); }
-
-void Mainfrm::ClearTreesBetween(double left, double right) {
-    for (auto& [j, plant] : strom.elements()) {
-        double middle = plant->left() + plant->width() / 2;
-        if (plant->visible() && left < middle && middle < right) plant->setVisible(false);
-    }
-}
-
-bool Mainfrm::InTreeBox(const Image& tree, double x, double y, double below) {
-    return tree.left() < x && x < tree.left() + tree.width() && tree.top() < y && y < tree.top() + tree.height() + below;
-}
-
-void Mainfrm::SettleTanks(bool withDamage, bool skipTeleported) {
-    const int shooter = state.shooter();
-    const bool teleported = skipTeleported && state.weapon(shooter) == weapon::Teleport;
-    for (int p = 1; p <= 2; ++p) {
-        if (teleported && p == shooter) continue;  // the jump costs no health
-        battle::Place& tank = state.tank(p);
-        const double top = battle::TankRestTop(state.Ground, tank.left);
-        if (withDamage) state.health(p) -= battle::SettleLoss(top, tank.top);
-        tank.top = top;
-        (p == 1 ? tank1 : tank2).setTop(top);
-    }
-}
-
-void Mainfrm::ReseatTrees() {
-    for (auto& [j, plant] : strom.elements())
-        if (plant->visible()) plant->setTop(state.Ground.at(plant->left() + plant->width() / 2) - plant->height());
-}
-
-void Mainfrm::ReseatBonus() {
-    if (state.CrateFalling == True) return;
-    state.CrateTop = state.Ground.at(state.CrateLeft + 16) - 32;
-    bonuspic.setTop(state.CrateTop);
-}
-
-void Mainfrm::CrateExpiry() {
-    if (state.BonusActive == True && state.BonusShotsLeft < 1) {
-        state.BonusActive = False;
-        bonuspic.setVisible(false);
-    }
-}
-
-void Mainfrm::Aftermath() {
-    SettleTanks(true, true);
-    if (state.weapon(state.shooter()) != weapon::Drill) EndShot(ShotEnd::Spent);
-    Resettle();
-}
-
-void Mainfrm::Resettle() {
-    SettleTanks(false, false);
-    ReseatTrees();
-    ShowHealth1();
-    ShowHealth2();
-    ReseatBonus();
-}
-
-// The shell's flight is over: it leaves the field and the hand-over starts. A spent shell or one that hit a
-// tank has used up the special weapon it was and ages the crate; a taken crate does neither (the crate is
-// gone, and the weapon it gave waits in the slot for the next shot).
-void Mainfrm::EndShot(ShotEnd why) {
+// The shell's flight is over: it leaves the field and the hand-over starts.
+void Mainfrm::EndShot(battle::ShotEnd why) {
     bullettimer.setEnabled(false);
     bullet.setVisible(false);
     topmark.setVisible(false);
-    if (why != ShotEnd::CrateTaken) {
-        ClearSpecialWeapon();
-        CrateExpiry();
+    if (why != battle::ShotEnd::CrateTaken) {
+        ShowSlots();
+        bonuspic.setVisible(state.BonusActive == True);
     }
     showit.setEnabled(true);
 }
+
+void Mainfrm::ShowTrees() {
+    std::size_t i = 0;
+    for (const battle::State::Tree& t : state.Trees) {
+        // Tree sprites are made on first need and kept, hidden, for later battles.
+        Image& sprite = strom.has(int(i)) ? strom(int(i)) : loadElement(strom, int(i));
+        ++i;
+        if (sprite.left() != t.left || sprite.top() != t.top || sprite.width() != t.width || sprite.height() != t.height)
+            sprite.move(t.left, t.top, t.width, t.height);
+        const int k = t.look % 2;
+        const PictureRef& picture =
+            t.look < 2 ? (t.burnt ? treeb(k) : tree(k)).picture() : (t.burnt ? snowb(k) : snow(k)).picture();
+        if (sprite.picture() != picture) sprite.setPicture(picture);
+        sprite.setVisible(t.standing);
+    }
+    for (auto& [j, plant] : strom.elements())
+        if (std::size_t(j) >= i) plant->setVisible(false);
+}
+
+BattleView::BattleView(Mainfrm& game) : g_(game), battle_(game.state.BattleNumber) {}
+
+void BattleView::Sound(int effect) { g_.PlayEffect(effect); }
+void BattleView::Flash(double x, double y, double radius) { g_.Flash(x, y, radius); }
+void BattleView::ShellHidden() { g_.bullet.setVisible(false); }
+
+void BattleView::Dug(double c, double before, double after) {
+    // The rows the ground left at half brightness: what a hole shows.
+    for (double y = before; y <= after; ++y) Marked(c, y, 2);
+}
+
+void BattleView::Marked(double x, double y, double q) {
+    Colour p = g_.world.point(x, y);
+    if (p < 0) return;
+    using simmath::Int;
+    g_.world.setPixel(x, y, rgb(int(Int(redOf(p) / q)), int(Int(greenOf(p) / q)), int(Int(blueOf(p) / q))));
+}
+
+void BattleView::Raised(double c, double y, const battle::Earth& colour) {
+    g_.world.setPixel(c, y, rgb(colour.red, colour.green, colour.blue));
+}
+
+void BattleView::TreesChanged() { g_.ShowTrees(); }
+void BattleView::TankJumped(int player) { (player == 1 ? g_.tank1 : g_.tank2).setLeft(g_.state.tank(player).left); }
+
+void BattleView::Settled() {
+    const GameState& s = g_.state;
+    g_.tank1.setTop(s.Tank1.top);
+    g_.tank2.setTop(s.Tank2.top);
+    g_.ShowTrees();
+    g_.bonuspic.setTop(s.CrateTop);
+    g_.ShowHealth1();
+    g_.ShowHealth2();
+}
+
+void BattleView::MoonStruck() { g_.moonfalltimer.setEnabled(true); }
+
+void BattleView::CrateTaken(int kind) {
+    g_.bonuspic.setVisible(false);
+    g_.ShowHealth1();
+    g_.ShowHealth2();
+    g_.ShowSlots();
+    // With the numbers on, the shell won is named on the banner for a moment.
+    if (kind != weapon::Health && g_.extras().numbers) g_.ShowNote(Mainfrm::ShellName(kind, g_.state.CzechUi == True), 2000);
+}
+
+void BattleView::ShotOver(battle::ShotEnd why) { g_.EndShot(why); }
+void BattleView::BattleMayEnd() { g_.CheckBattleEnd(); }
+void BattleView::Cutting() { g_.loop().pumpEvents(); }
+
+bool BattleView::QuakeSeeded() {
+    // Both copies of a network game draw from the same seed: the host's clock gives it.
+    GameState& s = g_.state;
+    if (s.GameMode == mode::Host) {
+        s.RandomSeed = g_.ClockSeed();
+        g_.RecordClock(s.RandomSeed);
+        g_.SendMessage(netmsg::quake(s.RandomSeed));
+    } else if (s.GameMode == mode::Joiner) {
+        if (!g_.WaitInBattle([&] { return s.PeerSeedReady == True; }, true)) return false;
+        s.PeerSeedReady = False;
+    } else {
+        return true;
+    }
+    g_.random.reset();
+    g_.random.seed(leadingNumber(s.RandomSeed));
+    return true;
+}
+
+bool BattleView::Left() { return battle_ != g_.state.BattleNumber || g_.unloaded(); }
 
 // ---- What the player sees of a shot. Sprites only: nothing here touches the canvas, the random
 // generator or anything the battle reads, so two network copies stay in step whatever their screens show.

@@ -312,28 +312,25 @@ struct Impacts : BattleTest {};
 
 TEST_F(Impacts, TreesBreakOnlyNearTheGroundTheMoonIsGrazedAndTheSunSwallows) {
     game.state.TurnPlayer = 2;
-    auto tree = [&](Image& t, double left, double top, const char* tag) {
-        t.move(left, top, 17, 30), t.tag = tag, t.setVisible(true);
-        return &t;
-    };
-    Image* low = tree(game.strom(0), 300, 400 - 30, "0");
-    Image* near = tree(game.loadElement(game.strom, 1), 500, 340, "2");  // left standing over a crater
-    Image* high = tree(game.loadElement(game.strom, 2), 600, 340, "2");
-    game.ColumnTest(308, 390);  // 10 above the ground
-    game.ColumnTest(508, 356);  // 44 above the ground
-    game.ColumnTest(608, 354);  // 46 above the ground
-    EXPECT_TRUE(low->tag == "4" && low->picture() == game.treeb(0).picture());
-    EXPECT_TRUE(near->tag == "4" && high->tag == "2");
-    game.moon.move(300, 100, 72, 72), game.moon.setVisible(true);
-    EXPECT_TRUE(game.ColumnTest(336, 136) == Mainfrm::Walk::Continue && game.moonfalltimer.enabled());
-    game.moon.setVisible(false), game.state.Sun = {300, 100}, game.state.SunUp = True;
+    // A green tree on the ground, and two snowy ones 30 high standing over a crater.
+    game.state.Trees = {{300, 370, 17, 30, 0}, {500, 340, 17, 30, 2}, {600, 340, 17, 30, 2}};
+    game.ShowTrees();
+    column(308, 390);  // 10 above the ground
+    column(508, 356);  // 44 above the ground
+    column(608, 354);  // 46 above the ground
+    const auto& trees = game.state.Trees;
+    EXPECT_TRUE(trees[0].burnt && trees[1].burnt && !trees[2].burnt && game.strom(0).picture() == game.treeb(0).picture() &&
+                game.strom(1).picture() == game.snowb(0).picture() && game.strom(2).picture() == game.snow(0).picture());
+    game.state.Moon = {300, 100}, game.state.MoonUp = True;
+    EXPECT_TRUE(column(336, 136) && game.moonfalltimer.enabled());
+    game.state.MoonUp = False, game.state.Sun = {300, 100}, game.state.SunUp = True;
     effectLog.clear();
-    EXPECT_EQ(game.ColumnTest(336, 136), Mainfrm::Walk::Stop);
+    EXPECT_FALSE(column(336, 136));
     EXPECT_TRUE(effectLog == std::vector<int>{effect::SunSwallow} && game.showit.enabled());
     // A bump under the opponent's hull: a shell below the ground there and inside the hull meets the ground.
     game.state.Ground(750) = 390;
     effectLog.clear();
-    game.ColumnTest(750, 395);
+    column(750, 395);
     EXPECT_TRUE(effectLog.front() == effect::ShellPop && game.state.Health2 == 1000);
 }
 
@@ -357,7 +354,7 @@ TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWhenev
         // clang-format on
         game.state.Health2 = 1000, game.ShowHealth2(), effectLog.clear();
         arm(kind);
-        EXPECT_EQ(game.ColumnTest(x, y) == Mainfrm::Walk::Stop, lost > 0) << kind << " " << x << " " << y;
+        EXPECT_EQ(!column(x, y), lost > 0) << kind << " " << x << " " << y;
         EXPECT_TRUE(1000 - game.state.Health2 == lost && effectLog == (lost ? std::vector<int>{sound} : std::vector<int>{}))
             << kind << " " << x << " " << y;
         game.ResetHandOver();
@@ -369,7 +366,7 @@ TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWhenev
     game.state.Wind = -12;
     game.ShowWind();
     EXPECT_EQ(game.wind.caption() + "|" + static_cast<Label*>(game.find("windnum"))->caption(), "<------- Wind |-12");
-    game.DirectHit(1, weapon::Standard);
+    battle::DirectHit(game.state, 1, weapon::Standard), game.ShowHealth1();
     EXPECT_TRUE(game.state.Health2 == 925 &&
                 game.health1(2).foreColour == rgb(int(std::nearbyint(75 * 0.255)), int(std::nearbyint(925 * 0.255)), 0));
     game.state.Health1 = 1;

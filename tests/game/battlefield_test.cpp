@@ -84,16 +84,17 @@ TEST_F(Battlefield, AHundredTreesStandOnTheGroundAndTheirSpritesAreReused) {
     int seed = 0;
     while (testing::seeded(++seed).Rnd() < 0.99) {}
     game.random.reset(), game.random.seed(seed);
-    for (auto& [i, t] : game.strom.elements()) t->setVisible(false);
     game.PlaceTrees(Mainfrm::Palette::Grass);
-    ASSERT_TRUE(visibleTrees() == 100 && game.strom.count() == 100);
+    ASSERT_TRUE(visibleTrees() == 100 && game.strom.count() == 100 && game.state.Trees.size() == 100);
     int half = 0;
     for (const auto& [i, t] : game.strom.elements()) {
         double middle = t->left() + t->width() / 2;
         half += middle != std::floor(middle);
         EXPECT_EQ(t->top(), game.state.Ground.at(middle) - t->height());  // a half column rounds to even
         EXPECT_TRUE(t->height() >= 18 && t->height() <= 37 && t->width() >= 12 && t->width() <= 21);
-        EXPECT_TRUE(t->tag == "0" || t->tag == "1") << t->tag;  // grass trees, none broken
+        const battle::State::Tree& tree = game.state.Trees[std::size_t(i)];  // the sprite shows the battle's tree
+        EXPECT_TRUE(tree.left == t->left() && tree.top == t->top() && tree.look < 2 && !tree.burnt &&
+                    t->picture() == game.tree(tree.look).picture());  // grass trees, none broken
     }
     EXPECT_GT(half, 0);
     Image* last = &game.strom(99);
@@ -109,8 +110,10 @@ TEST_F(Battlefield, SunOrMoonHighAboveTheGroundNeverBothAndTheMoonFallsTo564) {
         newBattle(seed);
         EXPECT_NE(game.sun.visible(), game.moon.visible());
         // The battle's own sun is where its sprite is, and only when it is up.
-        EXPECT_TRUE(game.state.SunUp == flag(game.sun.visible()) &&
-                    (!game.sun.visible() || (game.state.Sun.left == game.sun.left() && game.state.Sun.top == game.sun.top())));
+        const battle::Place& place = game.sun.visible() ? game.state.Sun : game.state.Moon;
+        EXPECT_TRUE(game.state.SunUp == flag(game.sun.visible()) && game.state.MoonUp == flag(game.moon.visible()));
+        EXPECT_TRUE(place.left == (game.sun.visible() ? game.sun : game.moon).left() &&
+                    place.top == (game.sun.visible() ? game.sun : game.moon).top());
         Image& body = game.sun.visible() ? game.sun : game.moon;
         (game.sun.visible() ? suns : moons)++;
         EXPECT_LT(body.top(), game.state.Ground.at(body.left() + 36) - 140) << "seed " << seed;
@@ -119,9 +122,10 @@ TEST_F(Battlefield, SunOrMoonHighAboveTheGroundNeverBothAndTheMoonFallsTo564) {
     EXPECT_TRUE(suns > 0 && moons > 0);
     game.state.Gravity = 10;
     for (double top : {0.0, 563.5}) {  // a grazed moon falls and comes to rest, never past its place
-        game.moon.setTop(top), game.state.MoonFallTime = 0, game.moonfalltimer.setEnabled(true);
+        game.state.Moon.top = top, game.state.MoonFallTime = 0, game.state.MoonFalling = True;
+        game.moonfalltimer.setEnabled(true);
         loop.waitUntil([&] { return !game.moonfalltimer.enabled(); });
-        EXPECT_EQ(game.moon.top(), 564);
+        EXPECT_TRUE(game.moon.top() == 564 && game.state.Moon.top == 564 && game.state.MoonFalling == False);
     }
 }
 
@@ -130,9 +134,9 @@ TEST_F(Battlefield, HellBattlefieldsHaveTheirBannersTreesSunsAndASkyUnpackedOnly
     game.state.HellMode = True;
     newBattle(9);
     EXPECT_TRUE(game.Label8(1).caption() == "Hell on Earth..." && game.Label8(1).foreColour == rgb(255, 255, 0));
-    EXPECT_TRUE(game.sun.visible() && game.sun.picture() == game.sunh.picture());  // a hell sky is a day sky
-    for (const auto& [i, t] : game.strom.elements()) EXPECT_TRUE(!t->visible() || t->tag == "4") << i;
-    EXPECT_EQ(greenOf(game.world.point(400, 5)) + blueOf(game.world.point(400, 5)), 0);  // the sky is red
+    EXPECT_TRUE(game.sun.visible() && game.sun.picture() == game.sunh.picture());               // a hell sky is a day sky
+    for (const battle::State::Tree& t : game.state.Trees) EXPECT_TRUE(t.burnt && t.look >= 2);  // burnt, snowy
+    EXPECT_EQ(greenOf(game.world.point(400, 5)) + blueOf(game.world.point(400, 5)), 0);         // the sky is red
     game.state.HellVariant = True;
     newBattle(9);
     EXPECT_TRUE(game.Label8(1).caption() == "The VELMORAN's Hell!" && game.sun.visible() && game.sun.left() == -100 &&
@@ -163,12 +167,10 @@ TEST_F(Battlefield, AnUnseenCanvasHasNoPixelsYetBuildsTheSameBattleAsASeenOne) {
         for (std::size_t i = 0; i < a.world.children().size(); ++i) {
             const Control& p = *a.world.children()[i];
             const Control& q = *b.world.children()[i];
-            EXPECT_TRUE(p.visible() == q.visible() && p.left() == q.left() && p.top() == q.top() && p.tag == q.tag)
-                << seed << " " << p.name();
+            EXPECT_TRUE(p.visible() == q.visible() && p.left() == q.left() && p.top() == q.top()) << seed << " " << p.name();
         }
         (a.sun.visible() ? suns : moons) += 1;
-        for (const auto& [i, t] : a.strom.elements())
-            if (t->visible()) (t->tag < "2" ? grass : snow) += 1;
+        for (const battle::State::Tree& t : a.state.Trees) (t.look < 2 ? grass : snow) += 1;
     };
     for (double seed = 1; seed <= 8; ++seed) compare(seed);
     EXPECT_TRUE(suns > 0 && moons > 0 && grass > 0 && snow > 0);  // day and night skies, both grounds

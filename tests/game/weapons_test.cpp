@@ -19,12 +19,12 @@ struct Weapons : testing::BattleTest {
 TEST_F(Weapons, TeleportJumpsTheShootersTankAtNoCostAndTheOtherPaysTwoForEachPixelTheGroundMovedIt) {
     arm(weapon::Teleport), asShooter1();
     for (auto [x, left] : {std::pair{790, 760}, {5, 0}}) {
-        game.WeaponContact(weapon::Teleport, x, 401);
+        contact(weapon::Teleport, x, 401);
         EXPECT_EQ(game.tank1.left(), left);
     }
     for (double top : {380.0, 345.0}) {  // the other tank lifted by 20 (a mound), then dropped by 15 (a crater)
         arm(weapon::Teleport), game.state.Tank1.top = 100, game.state.Tank2.top = top;
-        game.Aftermath();  // the shooter's tank skips the damage
+        aftermath();  // the shooter's tank skips the damage
         EXPECT_TRUE(game.state.Health1 == 1000 && game.tank1.top() == 360 && game.tank2.top() == 360);
     }
     EXPECT_EQ(game.state.Health2, 1000 - 40 - 30);
@@ -34,9 +34,9 @@ TEST_F(Weapons, TeleportJumpsTheShootersTankAtNoCostAndTheOtherPaysTwoForEachPix
 TEST_F(Weapons, APitDarkensItsEarthAndAMoundIsEarthColoured) {
     asShooter1();
     Colour before = game.world.point(300, 450);
-    game.WeaponContact(weapon::Pit, 300, 401);
+    contact(weapon::Pit, 300, 401);
     EXPECT_EQ(game.world.point(300, 450), rgb(redOf(before) / 2, greenOf(before) / 2, blueOf(before) / 2));
-    game.WeaponContact(weapon::Mound, 450, 401);
+    contact(weapon::Mound, 450, 401);
     Colour c = game.world.point(450, 360);
     EXPECT_TRUE(game.state.Ground(450) < 360 && redOf(c) >= 100 && redOf(c) < 150 && blueOf(c) >= 25 && blueOf(c) < 75) << c;
 }
@@ -46,7 +46,7 @@ TEST_F(Weapons, ArmourPiercingWhistlesAndOnlyDarkensAPixel) {
     EXPECT_TRUE(effectLog[1] == effect::PiercingLaunch && game.state.Weapon1 == 0);  // its own flight sound; used up
     const auto ground = game.state.Ground.rows();
     const auto pixels = game.world.pixels();
-    asShooter1(), effectLog.clear(), game.WeaponContact(weapon::Piercing, 700, 401);  // beside the opponent
+    asShooter1(), effectLog.clear(), contact(weapon::Piercing, 700, 401);  // beside the opponent
     int changed = 0;
     for (std::size_t i = 0; i < pixels.size(); ++i) changed += pixels[i] != game.world.pixels()[i];
     EXPECT_TRUE(changed == 1 && game.state.Ground.rows() == ground && game.state.Health2 == 1000 &&
@@ -87,7 +87,7 @@ TEST_F(Weapons, BlastsCostLessWithDistanceAndNothingPastTheirReach) {
         game.state.Ground(400) = 380;  // the blast's row is the row of the tank's middle
         game.state.Tank2 = {380.0 + away, 360};
         game.state.Health2 = 1000, game.state.BounceCount = 4;
-        kind == Roller ? game.RollExplode(400) : void(game.WeaponContact(kind, 400, 381));
+        kind == Roller ? rollExplode(400) : contact(kind, 400, 381);
         EXPECT_EQ(1000 - game.state.Health2, lost) << kind << " " << away;
         game.ResetHandOver();
     }
@@ -103,7 +103,7 @@ struct Roll : Weapons {
         arm(kind);
         game.state.RollDownhill = game.state.RollUphill = False;
         game.bullettimer.setEnabled(true);
-        game.WeaponContact(kind, x, game.state.Ground.at(x) + 1);
+        contact(kind, x, game.state.Ground.at(x) + 1);
         effectLog.clear();
         return flyOut(400);
     }
@@ -141,25 +141,25 @@ struct Bounce : Weapons {};
 
 TEST_F(Bounce, FiveContactsEachWithItsCraterAndOneThatDestroysATankFliesOn) {
     arm(weapon::Bouncer), aim(1, "100", "45"), effectLog.clear(), game.keyDown(Key::Space);
-    double contact = 0;             // where the first bounce lands
+    double landed = 0;              // where the first bounce lands
     for (int n = 1; n <= 5; ++n) {  // each contact digs a crater of 15 where it met the ground
         loop.waitUntil([&] { return game.state.BounceCount == n || game.showit.enabled(); });
         ASSERT_EQ(game.state.BounceCount, n);
         EXPECT_EQ(game.state.Ground.at(game.state.ShellX), game.state.ShellY + 15) << n;
-        contact = n == 1 ? game.state.ShellX : contact;
+        landed = n == 1 ? game.state.ShellX : landed;
     }
     waitHandOver();
     EXPECT_TRUE(game.state.BounceCount == 5 && std::ranges::count(effectLog, effect::Boing) == 5);
     // Again, with a weak opponent right where the first bounce lands.
     flatten(400);
     game.state.Health2 = 60;  // one nearby bounce is enough
-    game.SeatTank(game.tank2, int(contact - 20));
+    game.SeatTank(game.tank2, int(landed - 20));
     game.state.TurnPlayer = 2;
     arm(weapon::Bouncer);
     game.state.BounceCount = 1;  // later contacts still follow
     game.bullettimer.setEnabled(true);
-    game.state.ShellX = contact, game.state.ShellY = 401;
-    game.WeaponContact(weapon::Bouncer, contact, 401);
+    game.state.ShellX = landed, game.state.ShellY = 401;
+    contact(weapon::Bouncer, landed, 401);
     EXPECT_TRUE(game.state.BattleOver == True && game.state.Exploding2 == True);
     int frame = game.state.ExplosionFrame2;
     // The shell flies on and touches again: the explosion carries on undisturbed.
@@ -187,7 +187,7 @@ TEST_F(Crate, ALandedCrateDropsIntoEveryCraterOfABouncer) {
     asShooter1(), arm(weapon::Bouncer);
     game.bullettimer.setEnabled(true);
     game.state.ShellX = 310, game.state.ShellY = 400;
-    game.WeaponContact(weapon::Bouncer, 310, 400);
+    contact(weapon::Bouncer, 310, 400);
     EXPECT_TRUE(game.state.BounceCount == 1 && game.bullettimer.enabled() && game.state.Ground(316) > 400);
     EXPECT_TRUE(game.state.CrateTop == game.state.Ground(316) - 32 && game.bonuspic.top() == game.state.CrateTop);
 }
@@ -223,20 +223,20 @@ TEST_F(Crate, CrateWithLifetimeTwoSurvivesOneShotAndADirectHitUsesUpTheLast) {
     waitHandOver(), aim(2, "0", "90"), fireAndLand();
     EXPECT_TRUE(game.state.BonusActive == False && !game.bonuspic.visible());
     // A shell that ends in the opponent's tank uses up a crate's last shot all the same.
-    dropCrate(weapon::Heavy, 0), asShooter1(), game.ColumnTest(game.tank2.left() + 20, game.tank2.top() + 20);
+    dropCrate(weapon::Heavy, 0), asShooter1(), column(game.tank2.left() + 20, game.tank2.top() + 20);
     EXPECT_TRUE(game.state.Health2 < 1000 && game.state.BonusActive == False && !game.bonuspic.visible());
 }
 
 TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
     dropCrate(weapon::Pit), game.SetCrateFalling(true), asShooter1();
-    EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Continue && game.state.BonusActive == True);
+    EXPECT_TRUE(column(316, 384) && game.state.BonusActive == True);
     game.SetCrateFalling(false), effectLog.clear();
-    EXPECT_TRUE(game.ColumnTest(316, 384) == Mainfrm::Walk::Stop && game.state.BonusActive == False);
+    EXPECT_TRUE(!column(316, 384) && game.state.BonusActive == False);
     EXPECT_TRUE(game.state.Weapon1 == weapon::Pit && game.weapon1.picture() == game.bonusvzor(3).picture() &&
                 effectLog == std::vector<int>{effect::Bell});
     // The shell won is named on the banner for two seconds, with the numbers on only.
     EXPECT_FALSE(game.Label8(1).visible());
-    game.SetNumbers(true), dropCrate(weapon::Pit), game.ColumnTest(316, 384);
+    game.SetNumbers(true), dropCrate(weapon::Pit), column(316, 384);
     EXPECT_TRUE(game.Label8(1).visible() && game.Label8(1).caption() == "Pit");
     loop.runFor(2100);
     EXPECT_FALSE(game.Label8(1).visible());
@@ -248,7 +248,7 @@ TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
 TEST_F(Crate, HealthCrateCapsAtAThousandAndEmptiesTheSlot) {
     asShooter1(), arm(weapon::Nuke);
     for (auto [health, healed] : {std::pair{900, 1000}, std::pair{500, 750}}) {
-        dropCrate(weapon::Health), game.state.Health1 = health, effectLog.clear(), game.ColumnTest(316, 384);
+        dropCrate(weapon::Health), game.state.Health1 = health, effectLog.clear(), column(316, 384);
         EXPECT_TRUE(game.state.Health1 == healed && game.state.Weapon1 == 0 && game.weapon1.picture() == nullptr &&
                     effectLog.empty());
     }

@@ -32,11 +32,10 @@ struct NetBattle : ::testing::Test {
         ASSERT_NO_FATAL_FAILURE(duel.connect());
         ASSERT_NO_FATAL_FAILURE(newBattle(timeOfDay));
     }
-    // Which trees stand, and where and how: the tree sprites of both copies alike.
-    static std::vector<std::tuple<int, bool, std::string, double>> trees(const Mainfrm& g) {
-        std::vector<std::tuple<int, bool, std::string, double>> v;
-        for (auto& [i, t] : g.strom.elements())
-            v.emplace_back(i, t->visible(), t->visible() ? t->tag : "", t->visible() ? t->top() : 0);
+    // Which trees stand, and where and how: the trees of both copies alike.
+    static std::vector<std::tuple<bool, bool, int, double, double>> trees(const Mainfrm& g) {
+        std::vector<std::tuple<bool, bool, int, double, double>> v;
+        for (const battle::State::Tree& t : g.state.Trees) v.emplace_back(t.standing, t.burnt, t.look, t.left, t.top);
         return v;
     }
     // Everything both copies must hold alike, and no hash pair that disagreed.
@@ -155,7 +154,7 @@ TEST_F(NetBattle, NewGameOnTheHostDuringTheLastHandOverGivesACleanBattleOnBothSi
     for (Mainfrm* m : {&H, &J}) {
         m->state.Health2 = 10;
         testing::arm(*m, weapon::Nuke);
-        for (auto& [i, tree] : m->strom.elements()) tree->setVisible(false);  // a clear line to the tank
+        m->state.Trees.clear(), m->ShowTrees();  // a clear line to the tank
     }
     ASSERT_TRUE(duel.shoot("125", "45"));  // short: a nuke reaches far, the edge does not
     // The host is past the barrier and pauses before the crate; the joiner is somewhere behind it.

@@ -17,6 +17,7 @@
 #include <tuple>
 #include <vector>
 
+#include "game/battleview.h"
 #include "game/mainfrm.h"
 #include "net/link.h"
 
@@ -150,12 +151,29 @@ struct BattleTest : GameTest {
     }
     void flatten(int row) {
         for (int x = -1; x <= 800; ++x) game.state.Ground(x) = std::int16_t(row);
-        for (auto& [i, t] : game.strom.elements()) t->setVisible(false);
-        game.sun.setVisible(false), game.moon.setVisible(false), game.state.SunUp = False;
+        game.state.Trees.clear(), game.ShowTrees();
+        game.sun.setVisible(false), game.moon.setVisible(false), game.state.SunUp = game.state.MoonUp = False;
         game.SeatTank(game.tank1, 20), game.SeatTank(game.tank2, 740);
         game.state.Wind = 0;
     }
     void arm(int kind, int player = 1) { testing::arm(game, kind, player); }
+    // The rules' parts of a shot, played on this battle and shown in its window.
+    bool column(double x, double y) {
+        BattleView view(game);
+        return battle::ColumnTest(game.state, game.random, view, x, y);
+    }
+    void contact(int kind, double x, double y) {
+        BattleView view(game);
+        battle::GroundContact(game.state, game.random, view, kind, x, y);
+    }
+    void aftermath() {
+        BattleView view(game);
+        battle::Aftermath(game.state, game.random, view);
+    }
+    void rollExplode(double x) {
+        BattleView view(game);
+        battle::RollExplode(game.state, game.random, view, x);
+    }
     void aim(int player, const std::string& force, const std::string& angle) { testing::aim(game, player, force, angle); }
     // Fires and runs until the shell timer has ticked `ticks` times.
     void fireAndTick(int ticks) {
