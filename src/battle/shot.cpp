@@ -214,7 +214,8 @@ struct Shot {
                 if (!view.QuakeSeeded()) return false;
                 view.Sound(effect::Quake);
                 SweepTrees(x - 150, x + 150);
-                Quake(s.Ground, x, [&](double depth) { return QuakeDepth(random, depth); }, dug);
+                Quake(
+                    s.Ground, x, [&](double depth) { return QuakeDepth(random, depth); }, dug);
                 return true;
             case Contact::Roll: StartRoll(s, kind, x); return false;
             case Contact::Bounce: {
@@ -285,13 +286,13 @@ Tick ShellTick(State& s, Random& random, ShotView& view) {
         shot.RollingStep();
     } else {
         s.ShellDir = std::int16_t(sign(s.ShellX - s.ShellPrevX));  // 0 stays 0 here
-        bool left = false;  // a wait inside the column test ended the battle
-        const ColumnWalkEnd end = WalkColumns(s.ShellPrevX, s.ShellPrevY, s.ShellX, s.ShellY, 799, SweepOrder::DivideFirst,
-                                              [&](double x, double y) {
-                                                  const bool on = shot.ColumnTest(x, y);
-                                                  left = view.Left();
-                                                  return !left && on;
-                                              });
+        bool left = false;                                         // a wait inside the column test ended the battle
+        const ColumnWalkEnd end =
+            WalkColumns(s.ShellPrevX, s.ShellPrevY, s.ShellX, s.ShellY, 799, SweepOrder::DivideFirst, [&](double x, double y) {
+                const bool on = shot.ColumnTest(x, y);
+                left = view.Left();
+                return !left && on;
+            });
         if (end == ColumnWalkEnd::LeftField) shot.End(ShotEnd::Spent);
         if (left) return Tick::Left;
     }

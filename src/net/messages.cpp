@@ -25,20 +25,19 @@ std::optional<long long> wholeNumber(std::string_view field, double lo, double h
 
 bool digit(char c) { return c >= '0' && c <= '9'; }
 
+}  // namespace
+
+namespace netform {
+
 // "drawingok" and "bullfired" may carry the host's wind straight after them.
-void readJoinedWind(std::string_view text, NetMessage& m) {
-    if (text.size() == 9) return;
-    if (text[9] != 'W') {
-        m.malformed = true;
-        return;
-    }
+bool readJoinedWind(std::string_view text, NetMessage& m) {
+    if (text.size() == 9) return true;
+    if (text[9] != 'W') return false;
     auto w = wholeNumber(text.substr(10), netrange::kWindLow, netrange::kWindHigh);
-    if (!w) {
-        m.malformed = true;
-        return;
-    }
+    if (!w) return false;
     m.withWind = true;
     m.wind = int(*w);
+    return true;
 }
 
 // The first "U" after at least one character of force, with at least one of angle after it; both numbers
@@ -74,6 +73,7 @@ bool readCrate(std::string_view text, NetMessage& m) {
 
 // Two whole numbers with a colon between: a hash point's sequence number and its hash, or a link's
 // name and the messages taken on it.
+namespace {
 bool readPair(std::string_view text, double firstMax, double secondMax, long long& first, long long& second) {
     std::size_t colon = text.find(':');
     if (colon == std::string_view::npos) return false;
@@ -84,6 +84,7 @@ bool readPair(std::string_view text, double firstMax, double secondMax, long lon
     second = *b;
     return true;
 }
+}  // namespace
 
 bool readHash(std::string_view text, NetMessage& m) {
     long long hash = 0;
@@ -127,48 +128,16 @@ bool readGreeting(std::string_view text, NetMessage& m) {
     return true;
 }
 
-std::string joinedWind(const char* word, const NetMessage& m) {
+std::string joinedWind(std::string_view word, const NetMessage& m) {
     return std::string(word) + (m.withWind ? "W" + formatNumber(m.wind) : "");
 }
 
-// Every message in one table: its key; the word that is the whole message, or the word or letter its
-// fields follow; how the fields are read (all of the text is given) and how the whole message is
-// written. The reader and the writer both work from here; a message with fields must be printable.
-struct Form {
-    NetMessage::Key key;
-    std::string_view word;
-    bool (*read)(std::string_view text, NetMessage& m);  // none: the word is the whole message
-    std::string (*write)(const NetMessage& m);           // none: the word is the whole message
-    bool anyText = false;                                // its fields may hold anything (the greeting)
-};
-const Form kForms[] = {
-    {NetMessage::ConnectOk, "connectok", nullptr, nullptr},
-    {NetMessage::Disconnect, "disconnect", nullptr, nullptr},
-    {NetMessage::Exit, "exit", nullptr, nullptr},
-    {NetMessage::Continue, "continue", nullptr, nullptr},
-    {NetMessage::KeepAlive, "K", nullptr, nullptr},
-    {NetMessage::SeatKept, "seatkept", nullptr, nullptr},
-    {NetMessage::DrawingOk, "drawingok", [](std::string_view t, NetMessage& m) { return readJoinedWind(t, m), !m.malformed; },
-     [](const NetMessage& m) { return joinedWind("drawingok", m); }},
-    {NetMessage::ShotDone, "bullfired", [](std::string_view t, NetMessage& m) { return readJoinedWind(t, m), !m.malformed; },
-     [](const NetMessage& m) { return joinedWind("bullfired", m); }},
-    {NetMessage::Battle, "R", readSeed, [](const NetMessage& m) { return "R" + m.seed; }},
-    {NetMessage::Quake, "E", readSeed, [](const NetMessage& m) { return "E" + m.seed; }},
-    {NetMessage::Shot, "S", readShot, [](const NetMessage& m) { return "S" + m.force + "U" + m.angle; }},
-    {NetMessage::Wind, "W", readWind, [](const NetMessage& m) { return "W" + formatNumber(m.wind); }},
-    {NetMessage::Crate, "B", readCrate,
-     [](const NetMessage& m) {
-         if (m.kind < 0 || m.kind > 99 || m.shots < 0 || m.shots > 9) return std::string();
-         return "B" + std::string(1, char('0' + m.kind / 10)) + char('0' + m.kind % 10) + char('0' + m.shots) +
-                formatNumber(m.left);
-     }},
-    {NetMessage::Hash, "H", readHash,
-     [](const NetMessage& m) { return "H" + formatNumber(double(m.sequence)) + ":" + formatNumber(double(m.hash)); }},
-    {NetMessage::Greeting, "G", readGreeting, [](const NetMessage& m) { return "G" + formatNumber(double(m.version)); }, true},
-    {NetMessage::LinkName, "L", readLinkName, [](const NetMessage& m) { return "L" + formatNumber(double(m.link)); }},
-    {NetMessage::Resume, "Y", readResume,
-     [](const NetMessage& m) { return "Y" + formatNumber(double(m.link)) + ":" + formatNumber(double(m.sequence)); }},
-};
+}  // namespace netform
+
+namespace {
+
+using netform::Form;
+using netform::kForms;
 
 // The message's form: the whole word it is, or the word its fields follow.
 const Form* formOf(std::string_view text) {

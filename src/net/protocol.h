@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/numtext.h"
+
 namespace gv {
 
 // The version in our greeting; a copy that greets with another one does not speak our protocol.
@@ -77,6 +79,61 @@ struct NetMessage {
 
     bool operator==(const NetMessage&) const = default;
 };
+
+// ---- Every message in one place: its key above, its form here, its handler in the game. A new message is
+// a key, an entry (with an existing reader of its fields, or one of its own in messages.cpp) and a case
+// in the game's dispatch.
+namespace netform {
+// The readers of fields, each given the whole text: true when the fields are right.
+bool readJoinedWind(std::string_view text, NetMessage& m);  // "drawingok"/"bullfired", perhaps with "W" + wind
+bool readShot(std::string_view text, NetMessage& m);
+bool readCrate(std::string_view text, NetMessage& m);
+bool readHash(std::string_view text, NetMessage& m);
+bool readResume(std::string_view text, NetMessage& m);
+bool readSeed(std::string_view text, NetMessage& m);
+bool readWind(std::string_view text, NetMessage& m);
+bool readLinkName(std::string_view text, NetMessage& m);
+bool readGreeting(std::string_view text, NetMessage& m);
+std::string joinedWind(std::string_view word, const NetMessage& m);
+
+// Every message in one table: its key; the word that is the whole message, or the word or letter its
+// fields follow; how the fields are read (all of the text is given) and how the whole message is
+// written. The reader and the writer both work from here; a message with fields must be printable.
+struct Form {
+    NetMessage::Key key;
+    std::string_view word;
+    bool (*read)(std::string_view text, NetMessage& m);  // none: the word is the whole message
+    std::string (*write)(const NetMessage& m);           // none: the word is the whole message
+    bool anyText = false;                                // its fields may hold anything (the greeting)
+};
+inline constexpr Form kForms[] = {
+    {NetMessage::ConnectOk, "connectok", nullptr, nullptr},
+    {NetMessage::Disconnect, "disconnect", nullptr, nullptr},
+    {NetMessage::Exit, "exit", nullptr, nullptr},
+    {NetMessage::Continue, "continue", nullptr, nullptr},
+    {NetMessage::KeepAlive, "K", nullptr, nullptr},
+    {NetMessage::SeatKept, "seatkept", nullptr, nullptr},
+    {NetMessage::DrawingOk, "drawingok", readJoinedWind, [](const NetMessage& m) { return joinedWind("drawingok", m); }},
+    {NetMessage::ShotDone, "bullfired", readJoinedWind, [](const NetMessage& m) { return joinedWind("bullfired", m); }},
+    {NetMessage::Battle, "R", readSeed, [](const NetMessage& m) { return "R" + m.seed; }},
+    {NetMessage::Quake, "E", readSeed, [](const NetMessage& m) { return "E" + m.seed; }},
+    {NetMessage::Shot, "S", readShot, [](const NetMessage& m) { return "S" + m.force + "U" + m.angle; }},
+    {NetMessage::Wind, "W", readWind, [](const NetMessage& m) { return "W" + formatNumber(m.wind); }},
+    {NetMessage::Crate, "B", readCrate,
+     [](const NetMessage& m) {
+         if (m.kind < 0 || m.kind > 99 || m.shots < 0 || m.shots > 9) return std::string();
+         return "B" + std::string(1, char('0' + m.kind / 10)) + char('0' + m.kind % 10) + char('0' + m.shots) +
+                formatNumber(m.left);
+     }},
+    {NetMessage::Hash, "H", readHash,
+     [](const NetMessage& m) { return "H" + formatNumber(double(m.sequence)) + ":" + formatNumber(double(m.hash)); }},
+    {NetMessage::Greeting, "G", readGreeting, [](const NetMessage& m) { return "G" + formatNumber(double(m.version)); }, true},
+    {NetMessage::LinkName, "L", readLinkName, [](const NetMessage& m) { return "L" + formatNumber(double(m.link)); }},
+    {NetMessage::Resume, "Y", readResume,
+     [](const NetMessage& m) { return "Y" + formatNumber(double(m.link)) + ":" + formatNumber(double(m.sequence)); }},
+};
+
+}  // namespace netform
 
 NetMessage ReadNetMessage(std::string_view text);
 // The words messages are or begin with, from the messages' table (the fuzz target's dictionary).

@@ -70,20 +70,30 @@ TEST(Shots, EachKindFlysAndMeetsTheGroundAsItsEntrySaysWithNoWindow) {
         return n;
     };
     const std::vector<Case> cases{
-        {weapon::Standard, 60, 45, effect::ShellPop, [&](const State& s, const Told& t) { return changedColumns(s) == 15 && t.dug == 15; }},
+        {weapon::Standard, 60, 45, effect::ShellPop,
+         [&](const State& s, const Told& t) { return changedColumns(s) == 15 && t.dug == 15; }},
         {weapon::Heavy, 60, 45, effect::HeavyBlast, [&](const State& s, const Told&) { return changedColumns(s) > 15; }},
         {weapon::Teleport, 60, 45, effect::Teleport,
-         [&](const State& s, const Told& t) { return t.jumped == 1 && s.Tank1.left > 100 && s.Health1 == 1000 && changedColumns(s) == 0; }},
+         [&](const State& s, const Told& t) {
+             return t.jumped == 1 && s.Tank1.left > 100 && s.Health1 == 1000 && changedColumns(s) == 0;
+         }},
         {weapon::Pit, 60, 45, effect::Dig, [&](const State& s, const Told&) { return changedColumns(s) == 41; }},
-        {weapon::Mound, 60, 45, effect::Mound, [&](const State& s, const Told& t) { return t.raised > 0 && changedColumns(s) > 0; }},
-        {weapon::Leveller, 60, 45, effect::Dig, [&](const State& s, const Told&) { return changedColumns(s) == 0; }},  // flat stays flat
-        {weapon::Piercing, 60, 45, effect::Piercing, [&](const State& s, const Told& t) { return t.marked == 1 && changedColumns(s) == 0; }},
+        {weapon::Mound, 60, 45, effect::Mound,
+         [&](const State& s, const Told& t) { return t.raised > 0 && changedColumns(s) > 0; }},
+        {weapon::Leveller, 60, 45, effect::Dig,
+         [&](const State& s, const Told&) { return changedColumns(s) == 0; }},  // flat stays flat
+        {weapon::Piercing, 60, 45, effect::Piercing,
+         [&](const State& s, const Told& t) { return t.marked == 1 && changedColumns(s) == 0; }},
         {weapon::Nuke, 60, 45, effect::Nuke, [&](const State& s, const Told&) { return changedColumns(s) > 100; }},
         {weapon::Quake, 60, 45, effect::Quake, [&](const State& s, const Told&) { return changedColumns(s) > 100; }},
-        {weapon::Roller, 60, 45, effect::HeavyBlast, [&](const State& s, const Told& t) { return changedColumns(s) > 0 && t.mayEnd == 1; }},
-        {weapon::Climber, 60, 45, effect::HeavyBlast, [&](const State& s, const Told& t) { return changedColumns(s) > 0 && t.mayEnd == 1; }},
+        {weapon::Roller, 60, 45, effect::HeavyBlast,
+         [&](const State& s, const Told& t) { return changedColumns(s) > 0 && t.mayEnd == 1; }},
+        {weapon::Climber, 60, 45, effect::HeavyBlast,
+         [&](const State& s, const Told& t) { return changedColumns(s) > 0 && t.mayEnd == 1; }},
         {weapon::Bouncer, 60, 45, effect::Boing,
-         [&](const State& s, const Told& t) { return s.BounceCount == kBounces && std::ranges::count(t.sounds, effect::Boing) == 5; }},
+         [&](const State& s, const Told& t) {
+             return s.BounceCount == kBounces && std::ranges::count(t.sounds, effect::Boing) == 5;
+         }},
         // Straight on through a hill higher than its start, boring as it goes.
         {weapon::Drill, 60, 1, -1, [&](const State&, const Told& t) { return t.marked > 10 && t.dug > 10; }},
     };
@@ -123,7 +133,8 @@ TEST(Shots, TreesTheMoonTheSunATankAndTheCrateOnTheWay) {
     EXPECT_TRUE(ColumnTest(s, random, told, 616, 384) && told.taken < 0);
     s.CrateFalling = False;
     EXPECT_FALSE(ColumnTest(s, random, told, 616, 384));
-    EXPECT_TRUE(told.taken == weapon::Nuke && s.Weapon1 == weapon::Nuke && s.BonusActive == False && told.end == ShotEnd::CrateTaken);
+    EXPECT_TRUE(told.taken == weapon::Nuke && s.Weapon1 == weapon::Nuke && s.BonusActive == False &&
+                told.end == ShotEnd::CrateTaken);
     s.Weapon1 = weapon::Standard;
     EXPECT_FALSE(ColumnTest(s, random, told, 760, 380));
     EXPECT_TRUE(s.Health2 == 1000 - Shell(weapon::Standard).hitLoss && told.end == ShotEnd::DirectHit);
