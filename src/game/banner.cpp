@@ -1,6 +1,7 @@
 // The banner: "Creating game..." over the battlefield while it is built, a word below the menu when a
 // battle or a link ends.
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 
 namespace gv {
 

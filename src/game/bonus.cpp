@@ -6,6 +6,7 @@
 #include "battle/shells.h"
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "net/protocol.h"
 
 namespace gv {
@@ -54,7 +55,7 @@ void Mainfrm::PlaceBonus() {
         s.BonusShotsLeft =
             Int(random.Rnd() * (netrange::kCrateShotsHigh - netrange::kCrateShotsLow + 1)) + netrange::kCrateShotsLow;
         if (s.GameMode == mode::Host) {
-            SendMessage(netmsg::crate(kind, int(s.BonusShotsLeft), int(left)));
+            netplay().SendMessage(netmsg::crate(kind, int(s.BonusShotsLeft), int(left)));
         }
     }
     s.CrateTop = -32;

@@ -9,6 +9,7 @@
 #include "battle/shot.h"
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "platform/numtext.h"
 #include "net/protocol.h"
 
@@ -55,7 +56,7 @@ void Mainfrm::Fire(int player, const battle::Aim& aim) {
     if (!passing_) PlayEffect(effect::Fire);
     hideit.setEnabled(true);
     if ((one && state.GameMode == mode::Host) || (!one && state.GameMode == mode::Joiner))
-        SendMessage(netmsg::shot(aim.force, aim.angle));
+        netplay().SendMessage(netmsg::shot(aim.force, aim.angle));
 }
 
 void Mainfrm::FireTank1() { FireTank(1); }
@@ -87,10 +88,10 @@ void Mainfrm::showit_Timer() {
         if (Networked()) {
             showit.setEnabled(false);
             SetHandOverPhase(HandOver::Arrow);
-            SendMessage(netmsg::plain(NetMessage::ShotDone));
+            netplay().SendMessage(netmsg::plain(NetMessage::ShotDone));
             if (!WaitInBattle([&] { return state.PeerShotDone == True; }, true)) return;
             state.PeerShotDone = False;
-            AfterPeerShotDone();
+            netplay().AfterPeerShotDone();
             RecordHandOver();
             showit.setEnabled(true);
             if (state.GameMode == mode::Host) ChangeWind();

@@ -1,4 +1,5 @@
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "game/app.h"
 #include "game/playback.h"
 
@@ -162,10 +163,16 @@ void Mainfrm::wireHandlers() {
     pads().onButton = [this](int pad, PadButton b) { PadButton_Press(pad, b); };
     Command1.onClick = [this] { FireTank1(); };
     Command2.onClick = [this] { FireTank2(); };
-    WireNetwork();
+    netplay_ = std::make_unique<NetPlay>(*this);
+    netplay_->WireNetwork();
 }
 
 // A playback stands in for players of this window: it goes first.
-Mainfrm::~Mainfrm() { watching_.reset(); }
+// The playbacks (a record watched, a battle computed again to rejoin it) still use the recorder and the
+// link: they go first.
+Mainfrm::~Mainfrm() {
+    watching_.reset();
+    netplay_.reset();
+}
 
 }  // namespace gv

@@ -30,6 +30,7 @@ namespace gv {
 struct NetMessage;
 struct NetCaller;
 class Link;
+class NetPlay;
 class HighestGround;
 namespace battlefield {
 enum class Palette;
@@ -259,121 +260,29 @@ public:
     void PlayEffect(int id);
     void StopEffect();
 
-    // ---- Network play (begin)
-    // Called once at construction: connects the network controls and the socket's events.
-    void WireNetwork();
-    // A battlefield has been built (both copies past "drawingok"), and the peer's "bullfired" was taken.
-    void AfterBattlefieldBuilt();
-    void AfterPeerShotDone();
+    // ---- Network play: the glue between the window, the link and the battle is `NetPlay`'s (netplay.h).
+    NetPlay& netplay() { return *netplay_; }
+    const NetPlay& netplay() const { return *netplay_; }
     bool peerGone = false;  // the peer left or the link failed: every wait for it ends
-
-    // The mode options, the network panel and the socket's events.
-    void Option1_Click();
-    void Option2_Click();
-    void Option3_Click();
-    void Command3_Click();  // Host
-    void Command4_Click();  // Join
-    void Command5_Click();  // Back
-    void compname_Click();
-    void tcpcontrol_ConnectionRequest(int requestId);
-    void tcpcontrol_DataArrival(std::size_t bytesWaiting);
-    void tcpcontrol_Closed(const std::string& reason);
-    void netshot_Timer();
-    void netlive_Timer();
-    // Bytes as they come from the peer, in pieces of any size (the socket's arrivals come here).
-    void TakeBytes(const std::string& bytes);
-    // Bytes from a connection at the host's door that has not greeted yet.
-    void TakeCallerBytes(NetCaller& c, const std::string& bytes);
-    // A wait for the peer begins (+1) or ends (-1); a long one shows the waiting text.
-    void NoteWaitForPeer(int delta);
-    // Esc while the waiting text shows: "disconnect" to the peer and back to the menu. False otherwise.
-    bool LeaveWaitForPeer();
-
     // The host listens on `hostPort`; the joiner connects to it from its own `joinPort`.
     int hostPort = 7701;
     int joinPort = 7702;
-
     using LinkEnd = gv::LinkEnd;
-    // As a received "disconnect": back to the menu in two-player mode, every wait for the peer ends.
-    void PeerDisconnected(LinkEnd why = LinkEnd::PeerLeft);
-    // The hash of the battle state both copies must hold alike (48 bits).
-    std::uint64_t SharedStateHash() const;
-
     struct LinkDeleter {
         void operator()(Link* l) const;
     };
     Link& net() const { return *net_; }
 
 private:
+    friend class NetPlay;
     std::unique_ptr<Link, LinkDeleter> net_;
-    void LeaveLink();
-    void StartLink();
-    void EndLink();
-    void ForgetLink();
-    void DrainOne();
-    void Dispatch(const std::string& text);
-    void Play(const NetMessage& m);
-    void TakeConnectOk();
-    void TakeDrawingOk(const NetMessage& m);
-    void TakePause(bool paused);
-    void TakeShotDone(const NetMessage& m);
-    void TakeWind(int strength);
-    void TakeBattle(const std::string& seed);
-    void TakePeerShot(const std::string& force, const std::string& angle);
-    bool ReadyForPeerShot() const;
-    void CheckHeldShot();
-    void FirePeerShot(const std::string& force, const std::string& angle);
-    void SendHash(long long sequence);
-    void TakePeerHash(long long sequence, std::uint64_t hash);
-    void CompareHashes(long long sequence);
-    void ShowLinkEnd(LinkEnd why);
-    std::string JoinFailure(const std::string& reason) const;
-    void TakeGreeting();
-    void DropGreeting();
-    void ClearReceived();
-    void StopBattle();
-    void NoteLinkTalk();
-    void SendKeepAlive();
-    void ShowWaitingText(bool show);
-    // The banner over the battlefield tells the player about the link; "" gives back what it said before.
-    void ShowPeerText(const std::string& text);
-    // Connections that have not greeted yet, and a broken link that comes back.
-    void DropCaller(NetCaller& c);
-    void DropCallers();
-    void CheckCallers(double now);
-    void Seat(NetCaller& c);
-    void TakeReturn(NetCaller& c, const NetMessage& m);
-    // A joiner that took the seat and said nothing at all: the seat is free again.
-    void FreeSeat();
-    // Host: listening on the hosting port, the panel says so; false when the port is taken (said too).
-    bool ListenAsHost();
-    // Host or Join after this copy was closed by force in a network battle: the battle is computed again
-    // from its record and waits for the peer. False when there is no such battle to come back to.
-    bool RejoinBattle(bool host);
-    void RejoinCaughtUp();
-    void CannotRejoin();
-    bool LoseLink(LinkEnd why);
-    void TakePortMap(const PortMapResult& r);
-    void ResumeTick(double now);
-    void Resumed(long long peerTook);
-    void NewBattleOnLink();
-    // What we tell the peer marks points of our own battle too (a new battle, our player's shot), and is
-    // kept to send again after a broken link. False while the link is broken: it leaves when it is back.
-    bool NoteSent(const std::string& text);
-    // The window closes: "disconnect" to a connected peer, the socket closed, nothing more dispatched.
-    void CloseLinkForGood();
-    void EndRecordOfLink();
+    std::unique_ptr<NetPlay> netplay_;
 
 public:
-    // ---- Network play (end)
-
     // ---- The link to the peer
     bool Networked() const { return state.GameMode == mode::Host || state.GameMode == mode::Joiner; }
     // Over the network: the player the peer plays (1 when this computer joined, 2 when it hosts).
     int PeerPlayer() const { return state.GameMode == mode::Joiner ? 1 : 2; }
-    // Puts the text into `SendText` and sends it as one message.
-    void SendMessage(const std::string& text);
-    void SendMessage(const NetMessage& m);
     bool PeerGone() const { return peerGone; }
     // Hides everything of the battle on the field before a new one is built.
     void HideBattle();
@@ -442,8 +351,6 @@ private:
     std::unique_ptr<OptionsPanel> options_;
     ViewExtras x_;
     std::unique_ptr<replay::Playback> watching_;
-    std::unique_ptr<replay::Playback> rejoining_;         // computing an interrupted network battle again
-    std::chrono::steady_clock::time_point rejoinLostAt_;  // when it broke off, by its record
     std::uint8_t modeBeforeWatching_ = 0;
     OptionButton* optionBeforeWatching_ = nullptr;
     std::string watchCut_;  // why the record being watched stops early, said where it does
@@ -452,14 +359,6 @@ private:
     void EndWatching();
     bool bannerMoved_ = false;                        // the banner is below the menu, telling the player something
     std::pair<std::string, Colour> bannerBefore_[2];  // what it said over the battlefield before
-    // The banner while it tells the player about the link (ShowPeerText), and what it said before, which
-    // comes back.
-    struct PeerBanner {
-        bool shown = false;
-        std::string caption[2];
-        bool visible = false;
-        double points[2] = {0, 0}, height = 0;
-    } peerBanner_;
     HandOver handOver_ = HandOver::Report;
     int flashTicks_ = 0;  // ticks the flash has shown
     void AngleChange(TextBox& box, Image& tank, bool player1);

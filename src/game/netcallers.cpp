@@ -4,6 +4,7 @@
 #include <random>
 
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "net/link.h"
 
 namespace gv {
@@ -16,13 +17,13 @@ constexpr std::size_t kMaxCallers = 16;
 
 // ---- The host's door
 
-void Mainfrm::tcpcontrol_ConnectionRequest(int requestId) {
-    Link& n = *net_;
-    if (n.role != Link::Role::Host || tcpcontrol.state() != TcpSocket::Listening || (n.linkUp && !n.resuming)) return;
-    auto c = std::make_shared<NetCaller>(loop());
-    if (!tcpcontrol.handOff(requestId, c->sock)) return;
+void NetPlay::tcpcontrol_ConnectionRequest(int requestId) {
+    Link& n = *g_.net_;
+    if (n.role != Link::Role::Host || g_.tcpcontrol.state() != TcpSocket::Listening || (n.linkUp && !n.resuming)) return;
+    auto c = std::make_shared<NetCaller>(g_.loop());
+    if (!g_.tcpcontrol.handOff(requestId, c->sock)) return;
     NetCaller* raw = c.get();
-    c->since = loop().now();
+    c->since = g_.loop().now();
     c->sock.onDataArrival = [this, raw](std::size_t) { TakeCallerBytes(*raw, raw->sock.receive()); };
     c->sock.onClosed = [this, raw](const std::string&) { DropCaller(*raw); };
     n.callers.push_back(std::move(c));
@@ -33,12 +34,12 @@ void Mainfrm::tcpcontrol_ConnectionRequest(int requestId) {
 // The first line of a connection decides: our greeting takes the seat, another version's is told so,
 // a joiner coming back to its broken link resumes it, and anything else is closed. Whatever happens,
 // only that connection goes and the host keeps listening.
-void Mainfrm::TakeCallerBytes(NetCaller& c, const std::string& bytes) {
-    Link& n = *net_;
-    if (bytes.empty() || n.closing || unloaded()) return;
+void NetPlay::TakeCallerBytes(NetCaller& c, const std::string& bytes) {
+    Link& n = *g_.net_;
+    if (bytes.empty() || n.closing || g_.unloaded()) return;
     NetMessage m;
     std::string rest;
-    switch (n.judgeCaller(c, bytes, loop().now(), m, rest)) {
+    switch (n.judgeCaller(c, bytes, g_.loop().now(), m, rest)) {
         case Link::Door::Wait: return;
         case Link::Door::Drop: return DropCaller(c);
         case Link::Door::Return: return TakeReturn(c, m);
@@ -52,8 +53,8 @@ void Mainfrm::TakeCallerBytes(NetCaller& c, const std::string& bytes) {
             c.sock.send(WriteNetMessage(netmsg::greeting()) + "\n");
             DropCaller(c);
             if (n.linkUp) return;
-            ShowMenuBanner(state.CzechUi == True ? "Připojit se zkusila jiná verze hry"
-                                                 : "A copy of another version tried to join");
+            g_.ShowMenuBanner(g_.state.CzechUi == True ? "Připojit se zkusila jiná verze hry"
+                                                       : "A copy of another version tried to join");
             return;
         case Link::Door::Seat:
             Seat(c);
@@ -63,72 +64,72 @@ void Mainfrm::TakeCallerBytes(NetCaller& c, const std::string& bytes) {
     }
 }
 
-void Mainfrm::DropCaller(NetCaller& c) {
-    auto& all = net_->callers;
+void NetPlay::DropCaller(NetCaller& c) {
+    auto& all = g_.net_->callers;
     for (auto it = all.begin(); it != all.end(); ++it)
         if (it->get() == &c) {
             // Its own event may be running: it is freed once that is over.
             std::shared_ptr<NetCaller> gone = std::move(*it);
             all.erase(it);
             gone->sock.close();
-            loop().post([gone] {});
+            g_.loop().post([gone] {});
             return;
         }
 }
 
-void Mainfrm::DropCallers() {
-    while (!net_->callers.empty()) DropCaller(*net_->callers.front());
+void NetPlay::DropCallers() {
+    while (!g_.net_->callers.empty()) DropCaller(*g_.net_->callers.front());
 }
 
 // Silence or bytes without a line feed at the door: that connection goes.
-void Mainfrm::CheckCallers(double now) {
+void NetPlay::CheckCallers(double now) {
     std::vector<NetCaller*> late;
-    for (const auto& c : net_->callers)
+    for (const auto& c : g_.net_->callers)
         if (Link::callerLate(*c, now)) late.push_back(c.get());
     for (NetCaller* c : late) DropCaller(*c);
 }
 
 // The connection becomes the link; the door closes behind it.
-void Mainfrm::Seat(NetCaller& c) {
-    tcpcontrol.takeOver(c.sock);
-    tcpcontrol.stopListening();
+void NetPlay::Seat(NetCaller& c) {
+    g_.tcpcontrol.takeOver(c.sock);
+    g_.tcpcontrol.stopListening();
     DropCallers();
     ClearReceived();
-    net_->lastHeard = loop().now();
+    g_.net_->lastHeard = g_.loop().now();
 }
 
 // The joiner greeted us in our own version: the link is up and no one else can take the seat.
-void Mainfrm::TakeGreeting() {
-    Link& n = *net_;
+void NetPlay::TakeGreeting() {
+    Link& n = *g_.net_;
     n.taken = 0;
     StartLink();
-    n.seatedAt = loop().now();
+    n.seatedAt = g_.loop().now();
     SendMessage(netmsg::plain(NetMessage::ConnectOk));
     // The link's name, which a joiner whose connection breaks gives back when it returns.
     std::random_device entropy;
     n.linkName = ((std::uint64_t(entropy()) << 32 | entropy()) & kHashMask) | 1;
     SendMessage(netmsg::linkName(n.linkName));
-    novahra.setDefault(true);
-    Frame4.setVisible(false);
-    RestoreBanner();  // what hosting said below the menu (the router's word) is over
-    state.GameMode = mode::Host;
+    g_.novahra.setDefault(true);
+    g_.Frame4.setVisible(false);
+    g_.RestoreBanner();  // what hosting said below the menu (the router's word) is over
+    g_.state.GameMode = mode::Host;
 }
 
 // The seated joiner has not said a word since our "connectok", not even that its program runs: it is no
 // copy of the game. The connection goes and the door opens again; a battle begun meanwhile goes with it.
-void Mainfrm::FreeSeat() {
-    if (net_->battles > 0) {
+void NetPlay::FreeSeat() {
+    if (g_.net_->battles > 0) {
         StopBattle();
-        world.setEnabled(false);
-        Frame3.setVisible(true);
-        continue_.setEnabled(false);
+        g_.world.setEnabled(false);
+        g_.Frame3.setVisible(true);
+        g_.continue_.setEnabled(false);
     }
-    tcpcontrol.close();
+    g_.tcpcontrol.close();
     ForgetLink();
-    state.GameMode = mode::HotSeat;
-    novahra.setEnabled(true);
-    Frame4.setVisible(true);
-    Command3.setDefault(true);
+    g_.state.GameMode = mode::HotSeat;
+    g_.novahra.setEnabled(true);
+    g_.Frame4.setVisible(true);
+    g_.Command3.setDefault(true);
     ListenAsHost();
 }
 
@@ -136,10 +137,10 @@ void Mainfrm::FreeSeat() {
 
 // The connection of a link broke without a goodbye. In a battle both copies keep it and wait for the
 // joiner to come back; false when there is nothing to keep (then the link ends as it always did).
-bool Mainfrm::LoseLink(LinkEnd why) {
-    Link& n = *net_;
-    if (n.closing || !n.linkUp || n.linkName == 0 || n.battles == 0 || state.BattleOver == True) return false;
-    const double now = loop().now();
+bool NetPlay::LoseLink(LinkEnd why) {
+    Link& n = *g_.net_;
+    if (n.closing || !n.linkUp || n.linkName == 0 || n.battles == 0 || g_.state.BattleOver == True) return false;
+    const double now = g_.loop().now();
     if (!n.resuming) {
         n.resuming = true;
         n.lostAt = now;
@@ -147,11 +148,11 @@ bool Mainfrm::LoseLink(LinkEnd why) {
         n.shownSeconds = -1;
     }
     n.nextDial = now;
-    tcpcontrol.close();
+    g_.tcpcontrol.close();
     n.pending.clear();  // the rest of a message cut in two comes again whole
     if (n.role == Link::Role::Host) {
-        tcpcontrol.setLocalPort(hostPort);
-        if (!tcpcontrol.listen()) {
+        g_.tcpcontrol.setLocalPort(g_.hostPort);
+        if (!g_.tcpcontrol.listen()) {
             n.resuming = false;  // the port went to someone else: the joiner cannot come back
             return false;
         }
@@ -162,30 +163,30 @@ bool Mainfrm::LoseLink(LinkEnd why) {
 }
 
 // Every quarter second while the link is broken: the countdown, and the joiner dials the host again.
-void Mainfrm::ResumeTick(double now) {
-    Link& n = *net_;
+void NetPlay::ResumeTick(double now) {
+    Link& n = *g_.net_;
     const double left = linktime::kComeback - (now - n.lostAt);
     if (left <= 0) return PeerDisconnected(n.lostWhy);
     const int seconds = int(std::ceil(left / 1000));
     if (seconds != n.shownSeconds) {
         n.shownSeconds = seconds;
         const std::string s = std::to_string(seconds);
-        ShowPeerText(state.CzechUi == True ? "Spojení se přerušilo; čekám na návrat druhého hráče (" + s + " s)"
-                                           : "Connection lost; waiting for the other player to return (" + s + "s)");
+        ShowPeerText(g_.state.CzechUi == True ? "Spojení se přerušilo; čekám na návrat druhého hráče (" + s + " s)"
+                                              : "Connection lost; waiting for the other player to return (" + s + "s)");
     }
     if (n.role != Link::Role::Joiner || now < n.nextDial) return;
-    const int st = tcpcontrol.state();
+    const int st = g_.tcpcontrol.state();
     if (st != TcpSocket::Closed && st != TcpSocket::Error) return;
     n.nextDial = now + linktime::kRedial;
-    tcpcontrol.setLocalPort(0);
-    tcpcontrol.setRemoteHost(n.joinHost);
-    tcpcontrol.setRemotePort(n.joinHostPort);
-    if (tcpcontrol.connect()) tcpcontrol.send(WriteNetMessage(netmsg::resume(n.linkName, n.taken)) + "\n");
+    g_.tcpcontrol.setLocalPort(0);
+    g_.tcpcontrol.setRemoteHost(n.joinHost);
+    g_.tcpcontrol.setRemotePort(n.joinHostPort);
+    if (g_.tcpcontrol.connect()) g_.tcpcontrol.send(WriteNetMessage(netmsg::resume(n.linkName, n.taken)) + "\n");
 }
 
 // Host: a connection that says it is the joiner of a broken link.
-void Mainfrm::TakeReturn(NetCaller& c, const NetMessage& m) {
-    Link& n = *net_;
+void NetPlay::TakeReturn(NetCaller& c, const NetMessage& m) {
+    Link& n = *g_.net_;
     if (!n.resuming || m.link != n.linkName || !n.resumable(m.sequence)) {
         // We keep no such battle (or none at that count): it is over for that copy too, and the seat stays
         // kept for the player who can come back.
@@ -193,53 +194,53 @@ void Mainfrm::TakeReturn(NetCaller& c, const NetMessage& m) {
         return DropCaller(c);
     }
     Seat(c);
-    tcpcontrol.send(WriteNetMessage(netmsg::resume(n.linkName, n.taken)) + "\n");
+    g_.tcpcontrol.send(WriteNetMessage(netmsg::resume(n.linkName, n.taken)) + "\n");
     Resumed(m.sequence);
 }
 
 // The link is back: what the peer has not taken goes again, in order, and the battle goes on.
-void Mainfrm::Resumed(long long peerTook) {
-    Link& n = *net_;
+void NetPlay::Resumed(long long peerTook) {
+    Link& n = *g_.net_;
     std::string again;
     if (!n.resumeFrom(peerTook, again)) return PeerDisconnected(LinkEnd::NetworkError);
     n.resuming = false;
     n.restarted = false;
-    if (!again.empty()) tcpcontrol.send(again);
+    if (!again.empty()) g_.tcpcontrol.send(again);
     NoteLinkTalk();
-    n.lastHeard = n.lastMessage = loop().now();  // a wait under way counts from here
+    n.lastHeard = n.lastMessage = g_.loop().now();  // a wait under way counts from here
     ShowPeerText("");
 }
 
 // The router answered while we host: the panel says what a friend types, or the banner below it that
 // the port must be forwarded by hand.
-void Mainfrm::TakePortMap(const PortMapResult& r) {
-    Link& n = *net_;
-    if (n.role != Link::Role::Host || n.linkUp || !Frame4.visible()) return;
-    const bool czech = state.CzechUi == True;
-    const std::string port = std::to_string(hostPort);
+void NetPlay::TakePortMap(const PortMapResult& r) {
+    Link& n = *g_.net_;
+    if (n.role != Link::Role::Host || n.linkUp || !g_.Frame4.visible()) return;
+    const bool czech = g_.state.CzechUi == True;
+    const std::string port = std::to_string(g_.hostPort);
     if (r.mapped && r.externalAddress.empty()) {
         // Open, but the router did not say (or garbled) its public address.
-        Label11.setCaption((czech ? "Router otevřel port " : "The router opened port ") + std::to_string(r.externalPort));
+        g_.Label11.setCaption((czech ? "Router otevřel port " : "The router opened port ") + std::to_string(r.externalPort));
         return;
     }
     if (r.mapped) {
         const std::string at =
             (r.externalAddress.find(':') != std::string::npos ? "[" + r.externalAddress + "]" : r.externalAddress) +
             (r.externalPort == 7701 ? "" : ":" + std::to_string(r.externalPort));
-        Label11.setCaption((czech ? "Ostatní se připojí na " : "Others can join at ") + at);
+        g_.Label11.setCaption((czech ? "Ostatní se připojí na " : "Others can join at ") + at);
         return;
     }
-    ShowMenuBanner(czech ? "Router neotevřel port " + port + "; přesměrujte jej na tento počítač ručně"
-                         : "The router did not open port " + port + "; forward it to this computer by hand",
-                   true);
+    g_.ShowMenuBanner(czech ? "Router neotevřel port " + port + "; přesměrujte jej na tento počítač ručně"
+                            : "The router did not open port " + port + "; forward it to this computer by hand",
+                      true);
 }
 
-bool Mainfrm::NoteSent(const std::string& text) {
-    if (!net_ || text.empty()) return true;
-    Link& n = *net_;
+bool NetPlay::NoteSent(const std::string& text) {
+    if (!g_.net_ || text.empty()) return true;
+    Link& n = *g_.net_;
     NoteLinkTalk();
-    if (text[0] == 'R' && state.GameMode == mode::Host) NewBattleOnLink();
-    if (text[0] == 'S') n.shotWind = state.Wind;
+    if (text[0] == 'R' && g_.state.GameMode == mode::Host) NewBattleOnLink();
+    if (text[0] == 'S') n.shotWind = g_.state.Wind;
     if (!n.linkUp) return true;
     if (!Link::counted(text)) return !n.resuming;  // the pause of a broken link is not sent again
     n.noteSent(text);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "net/link.h"
 
 namespace gv {
@@ -18,21 +19,21 @@ constexpr int kPeerTextMargin = 40, kPeerTextOutline = 2;
 // ---- Signs of life
 
 // We said something: no keep-alive is due for a while.
-void Mainfrm::NoteLinkTalk() { net_->lastSent = loop().now(); }
+void NetPlay::NoteLinkTalk() { g_.net_->lastSent = g_.loop().now(); }
 
 // Past SendMessage: "K" is no message of the game and leaves `SendText` alone.
-void Mainfrm::SendKeepAlive() {
-    tcpcontrol.send(WriteNetMessage(netmsg::plain(NetMessage::KeepAlive)) + "\n");
+void NetPlay::SendKeepAlive() {
+    g_.tcpcontrol.send(WriteNetMessage(netmsg::plain(NetMessage::KeepAlive)) + "\n");
     NoteLinkTalk();
 }
 
-void Mainfrm::netlive_Timer() {
-    Link& n = *net_;
-    if (n.closing || unloaded()) return;
-    const double now = loop().now();
+void NetPlay::netlive_Timer() {
+    Link& n = *g_.net_;
+    if (n.closing || g_.unloaded()) return;
+    const double now = g_.loop().now();
     CheckCallers(now);
     if (n.resuming) return ResumeTick(now);
-    if (tcpcontrol.state() != TcpSocket::Connected) return;
+    if (g_.tcpcontrol.state() != TcpSocket::Connected) return;
     if (n.role == Link::Role::Host && n.silentInSeat(now)) return FreeSeat();
     if (n.unframed(now)) {
         PeerDisconnected(LinkEnd::Mismatch);  // its messages never end: a copy that frames them otherwise
@@ -50,48 +51,49 @@ void Mainfrm::netlive_Timer() {
 }
 
 // The banner over the battlefield says we wait for the other player; what it said before comes back.
-void Mainfrm::ShowWaitingText(bool show) {
-    ShowPeerText(!show ? "" : state.CzechUi == True ? "Čekám na druhého hráče..." : "Waiting for the other player...");
+void NetPlay::ShowWaitingText(bool show) {
+    ShowPeerText(!show ? "" : g_.state.CzechUi == True ? "Čekám na druhého hráče..." : "Waiting for the other player...");
 }
 
-void Mainfrm::ShowPeerText(const std::string& text) {
+void NetPlay::ShowPeerText(const std::string& text) {
     if (text.empty() && !peerBanner_.shown) return;
     if (!text.empty()) {
         if (!peerBanner_.shown) {
-            for (int i : {0, 1}) peerBanner_.caption[i] = Label8(i).caption(), peerBanner_.points[i] = Label8(i).font.points;
-            peerBanner_.height = Label8(1).height();
-            peerBanner_.visible = Label8(1).visible();
+            for (int i : {0, 1})
+                peerBanner_.caption[i] = g_.Label8(i).caption(), peerBanner_.points[i] = g_.Label8(i).font.points;
+            peerBanner_.height = g_.Label8(1).height();
+            peerBanner_.visible = g_.Label8(1).visible();
         }
         peerBanner_.shown = true;
         for (int i : {0, 1}) {
             // Text and shadow in one size, small enough for two lines: they wrap alike and nothing is cut off.
-            Label8(i).font.points = kPeerTextPoints;
-            Label8(i).move(kPeerTextMargin, Label8(i).top(), world.width() - 2 * kPeerTextMargin, 2 * kBannerHeight);
-            Label8(i).setCaption(text);
-            Label8(i).setVisible(true);
+            g_.Label8(i).font.points = kPeerTextPoints;
+            g_.Label8(i).move(kPeerTextMargin, g_.Label8(i).top(), g_.world.width() - 2 * kPeerTextMargin, 2 * g_.kBannerHeight);
+            g_.Label8(i).setCaption(text);
+            g_.Label8(i).setVisible(true);
         }
-        Label8(1).outline = kPeerTextOutline;
-        Label8(1).outlineColour = Label8(0).foreColour;
+        g_.Label8(1).outline = kPeerTextOutline;
+        g_.Label8(1).outlineColour = g_.Label8(0).foreColour;
         return;
     }
     peerBanner_.shown = false;  // what the banner said comes back, in the language chosen meanwhile
-    Label8(1).outline = 0;
+    g_.Label8(1).outline = 0;
     for (int i : {0, 1}) {
-        Label8(i).font.points = peerBanner_.points[i];
-        Label8(i).move(0, Label8(i).top(), world.width(), peerBanner_.height);
-        Label8(i).setCaption(BannerInLanguage(peerBanner_.caption[i], state.CzechUi == True));
-        Label8(i).setVisible(peerBanner_.visible);
+        g_.Label8(i).font.points = peerBanner_.points[i];
+        g_.Label8(i).move(0, g_.Label8(i).top(), g_.world.width(), peerBanner_.height);
+        g_.Label8(i).setCaption(g_.BannerInLanguage(peerBanner_.caption[i], g_.state.CzechUi == True));
+        g_.Label8(i).setVisible(peerBanner_.visible);
     }
 }
 
-void Mainfrm::NoteWaitForPeer(int delta) {
-    if (net_->waitingForPeer == 0 && delta > 0) net_->waitSince = loop().now();
-    net_->waitingForPeer += delta;
+void NetPlay::NoteWaitForPeer(int delta) {
+    if (g_.net_->waitingForPeer == 0 && delta > 0) g_.net_->waitSince = g_.loop().now();
+    g_.net_->waitingForPeer += delta;
 }
 
 // Esc leaves any wait for the peer, at once (a battlefield being built included).
-bool Mainfrm::LeaveWaitForPeer() {
-    if ((net_->waitingForPeer == 0 && !net_->resuming) || !net_->linkUp) return false;
+bool NetPlay::LeaveWaitForPeer() {
+    if ((g_.net_->waitingForPeer == 0 && !g_.net_->resuming) || !g_.net_->linkUp) return false;
     PeerDisconnected(LinkEnd::WeLeft);  // "disconnect" goes to the peer on the way out
     return true;
 }

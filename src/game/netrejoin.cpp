@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "net/link.h"
 #include "game/playback.h"
 
@@ -55,43 +56,43 @@ std::optional<Interrupted> InterruptedBattle(const std::string& folder, int mode
 
 }  // namespace
 
-bool Mainfrm::RejoinBattle(bool host) {
-    if (Watching() || rejoining_ || desktop.replayFolder.empty()) return false;
+bool NetPlay::RejoinBattle(bool host) {
+    if (g_.Watching() || rejoining_ || g_.desktop.replayFolder.empty()) return false;
     std::optional<Interrupted> found =
-        InterruptedBattle(desktop.replayFolder, host ? mode::Host : mode::Joiner, host ? "" : net_->joinName);
+        InterruptedBattle(g_.desktop.replayFolder, host ? mode::Host : mode::Joiner, host ? "" : g_.net_->joinName);
     if (!found) return false;
     const replay::LinkInfo link = *found->record.link;
     rejoinLostAt_ = std::chrono::steady_clock::now() - std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                                            std::chrono::duration<double, std::milli>(found->ageMs));
-    inputLocked = true;
-    rejoining_ = std::make_unique<replay::Playback>(*this, std::move(found->record), replay::Playback::Pace::Fast);
+    g_.inputLocked = true;
+    rejoining_ = std::make_unique<replay::Playback>(g_, std::move(found->record), replay::Playback::Pace::Fast);
     // The link stands where it stood when the battle began: its name, its battles, the messages counted.
     rejoining_->onStandIn = [this, link] {
-        Link& n = *net_;
+        Link& n = *g_.net_;
         n.linkName = link.name;
         n.battles = link.battle - 1;
         n.taken = link.taken;
         n.sent = link.sent;
     };
-    rejoining_->onFinish = [this] { loop().post([this] { RejoinCaughtUp(); }); };
+    rejoining_->onFinish = [this] { g_.loop().post([this] { RejoinCaughtUp(); }); };
     rejoining_->Start();
-    recorder_.setWriting(true);  // the battle's new record has all of it, from its start
-    loop().setPace(kCatchUpPace);
+    g_.recorder_.setWriting(true);  // the battle's new record has all of it, from its start
+    g_.loop().setPace(kCatchUpPace);
     return true;
 }
 
 // The record is computed again: from here the battle waits for its peer to come back.
-void Mainfrm::RejoinCaughtUp() {
+void NetPlay::RejoinCaughtUp() {
     if (!rejoining_ || !rejoining_->finished()) return;
     const bool same = rejoining_->outcome() == replay::Playback::Outcome::Same;
     rejoining_->Release();
     rejoining_.reset();
-    loop().setPace(1);
-    inputLocked = false;
-    Link& n = *net_;
-    const bool host = state.GameMode == mode::Host;
-    if (!same || state.BattleOver == True || !Networked() || n.linkName == 0 || !n.linkUp) return CannotRejoin();
-    const double now = loop().now();
+    g_.loop().setPace(1);
+    g_.inputLocked = false;
+    Link& n = *g_.net_;
+    const bool host = g_.state.GameMode == mode::Host;
+    if (!same || g_.state.BattleOver == True || !g_.Networked() || n.linkName == 0 || !n.linkUp) return CannotRejoin();
+    const double now = g_.loop().now();
     n.restarted = true;
     n.resuming = true;
     n.lostAt = now - std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - rejoinLostAt_).count();
@@ -100,17 +101,17 @@ void Mainfrm::RejoinCaughtUp() {
     n.nextDial = now;
     n.lastHeard = n.lastMessage = now;
     if (host) {
-        tcpcontrol.setLocalPort(hostPort);
-        tcpcontrol.setRemotePort(joinPort);
-        if (!tcpcontrol.listen()) return CannotRejoin();
+        g_.tcpcontrol.setLocalPort(g_.hostPort);
+        g_.tcpcontrol.setRemotePort(g_.joinPort);
+        if (!g_.tcpcontrol.listen()) return CannotRejoin();
     }
     n.liveTimer.setEnabled(true);
     ResumeTick(now);
 }
 
-void Mainfrm::CannotRejoin() {
+void NetPlay::CannotRejoin() {
     PeerDisconnected(LinkEnd::WeLeft);
-    ShowMenuBanner(state.CzechUi == True ? "Přerušenou bitvu nelze obnovit" : "The interrupted battle cannot be resumed");
+    g_.ShowMenuBanner(g_.state.CzechUi == True ? "Přerušenou bitvu nelze obnovit" : "The interrupted battle cannot be resumed");
 }
 
 }  // namespace gv

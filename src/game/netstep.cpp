@@ -5,6 +5,7 @@
 
 #include "battle/aim.h"
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "net/link.h"
 
 namespace gv {
@@ -35,12 +36,12 @@ struct StateHash {
 
 // ---- The peer's shot
 
-void Mainfrm::TakePeerShot(const std::string& force, const std::string& angle) {
-    Link& n = *net_;
-    const int peer = PeerPlayer();
+void NetPlay::TakePeerShot(const std::string& force, const std::string& angle) {
+    Link& n = *g_.net_;
+    const int peer = g_.PeerPlayer();
     if (n.shotHeld) return;  // one shot a turn
     // Out of turn: the peer's player has fired this turn already, or it is our player's turn.
-    if (state.WorldBusy == False && state.TurnPlayer != peer) return;
+    if (g_.state.WorldBusy == False && g_.state.TurnPlayer != peer) return;
     if (ReadyForPeerShot()) {
         FirePeerShot(force, angle);
         return;
@@ -50,94 +51,94 @@ void Mainfrm::TakePeerShot(const std::string& force, const std::string& angle) {
     n.shotHeld = true;
     n.heldForce = force;
     n.heldAngle = angle;
-    n.heldBattle = state.BattleNumber;
+    n.heldBattle = g_.state.BattleNumber;
     n.shotTimer.setEnabled(true);
 }
 
 // The turn of the peer's player has started here: nothing of the last shot and its hand-over is running.
-bool Mainfrm::ReadyForPeerShot() const {
-    const int peer = PeerPlayer();
-    return Networked() && state.WorldBusy == False && state.BattleOver == False && state.TurnPlayer == peer &&
-           !hideit.enabled() && !showit.enabled() && HandOverPhase() == HandOver::Report && !bullettimer.enabled() &&
-           !tankexpl.enabled();
+bool NetPlay::ReadyForPeerShot() const {
+    const int peer = g_.PeerPlayer();
+    return g_.Networked() && g_.state.WorldBusy == False && g_.state.BattleOver == False && g_.state.TurnPlayer == peer &&
+           !g_.hideit.enabled() && !g_.showit.enabled() && g_.HandOverPhase() == Mainfrm::HandOver::Report &&
+           !g_.bullettimer.enabled() && !g_.tankexpl.enabled();
 }
 
-void Mainfrm::netshot_Timer() { CheckHeldShot(); }
+void NetPlay::netshot_Timer() { CheckHeldShot(); }
 
-void Mainfrm::CheckHeldShot() {
-    Link& n = *net_;
-    const int peer = PeerPlayer();
+void NetPlay::CheckHeldShot() {
+    Link& n = *g_.net_;
+    const int peer = g_.PeerPlayer();
     auto drop = [&] {
         n.shotHeld = false;
         n.shotTimer.setEnabled(false);
     };
     if (!n.shotHeld) return drop();
-    if (n.heldBattle != state.BattleNumber || !Networked() || state.BattleOver == True) return drop();
-    if (state.WorldBusy == True) return;
-    if (state.TurnPlayer != peer) return drop();
+    if (n.heldBattle != g_.state.BattleNumber || !g_.Networked() || g_.state.BattleOver == True) return drop();
+    if (g_.state.WorldBusy == True) return;
+    if (g_.state.TurnPlayer != peer) return drop();
     if (!ReadyForPeerShot()) return;
     drop();
     FirePeerShot(n.heldForce, n.heldAngle);
 }
 
-void Mainfrm::FirePeerShot(const std::string& force, const std::string& angle) {
-    net_->shotWind = state.Wind;
-    Fire(PeerPlayer(), battle::Aim(force, angle));  // sends nothing back
+void NetPlay::FirePeerShot(const std::string& force, const std::string& angle) {
+    g_.net_->shotWind = g_.state.Wind;
+    g_.Fire(g_.PeerPlayer(), battle::Aim(force, angle));  // sends nothing back
 }
 
 // ---- Staying in step
 
-std::uint64_t Mainfrm::SharedStateHash() const {
+std::uint64_t NetPlay::SharedStateHash() const {
     StateHash h;
-    for (std::int16_t row : state.Ground.rows()) h.bytes(&row, sizeof row);
-    h.number(state.Health1);
-    h.number(state.Health2);
+    for (std::int16_t row : g_.state.Ground.rows()) h.bytes(&row, sizeof row);
+    h.number(g_.state.Health1);
+    h.number(g_.state.Health2);
     // An exploding tank moves on each machine's clock; once a battle is over its place no longer matters.
-    if (state.BattleOver == False)
-        for (const battle::Place* t : {&state.Tank1, &state.Tank2}) {
+    if (g_.state.BattleOver == False)
+        for (const battle::Place* t : {&g_.state.Tank1, &g_.state.Tank2}) {
             h.number(t->left);
             h.number(t->top);
         }
     // The slots and the crate's kind as the numbers they are, written out.
-    h.text(std::to_string(state.Weapon1));
-    h.text(std::to_string(state.Weapon2));
-    h.number(state.BonusActive);
+    h.text(std::to_string(g_.state.Weapon1));
+    h.text(std::to_string(g_.state.Weapon2));
+    h.number(g_.state.BonusActive);
     // A falling crate's height follows the clock too; where it falls and what it holds do not.
-    if (state.BonusActive == True) {
-        h.text(std::to_string(state.CrateKind));
-        h.number(state.CrateLeft);
-        h.number(state.BonusShotsLeft);
+    if (g_.state.BonusActive == True) {
+        h.text(std::to_string(g_.state.CrateKind));
+        h.number(g_.state.CrateLeft);
+        h.number(g_.state.BonusShotsLeft);
     }
-    h.number(net_->shotWind);
+    h.number(g_.net_->shotWind);
     return h.h & kHashMask;
 }
 
-void Mainfrm::AfterBattlefieldBuilt() {
-    Link& n = *net_;
+void NetPlay::AfterBattlefieldBuilt() {
+    Link& n = *g_.net_;
     n.restartHashCount();  // also at one computer: its battles hash the same way, from no shot
-    if (!Networked() || !n.linkUp) return;
+    if (!g_.Networked() || !n.linkUp) return;
     SendHash(HashPoint(n.battles, 0));
     CheckHeldShot();
 }
 
-void Mainfrm::AfterPeerShotDone() {
-    Link& n = *net_;
-    if (!Networked() || !n.linkUp) return;
+void NetPlay::AfterPeerShotDone() {
+    Link& n = *g_.net_;
+    if (!g_.Networked() || !n.linkUp) return;
     ++n.handOvers;
     SendHash(HashPoint(n.battles, n.handOvers));
 }
 
-void Mainfrm::SendHash(long long sequence) {
+void NetPlay::SendHash(long long sequence) {
     const std::uint64_t hash = SharedStateHash();
-    net_->ownHashes[sequence] = hash;
+    g_.net_->ownHashes[sequence] = hash;
     SendMessage(netmsg::hash(sequence, hash));
     CompareHashes(sequence);
 }
 
 // The peer's hash points run close to ours: one far ahead is no copy of the game in step, and one far
 // behind can never be matched. Either way nothing is kept without bound.
-void Mainfrm::TakePeerHash(long long sequence, std::uint64_t hash) {
-    Link& n = *net_;
+void NetPlay::TakePeerHash(long long sequence, std::uint64_t hash) {
+    Link& n = *g_.net_;
     const long long ours = HashPoint(n.battles, n.handOvers);
     if (sequence > ours + kHashWindow) {
         PeerDisconnected(LinkEnd::NetworkError);
@@ -151,15 +152,15 @@ void Mainfrm::TakePeerHash(long long sequence, std::uint64_t hash) {
 }
 
 // Nobody waits for a hash: a pair is compared once both halves are here.
-void Mainfrm::CompareHashes(long long sequence) {
-    Link& n = *net_;
+void NetPlay::CompareHashes(long long sequence) {
+    Link& n = *g_.net_;
     auto own = n.ownHashes.find(sequence);
     auto peer = n.peerHashes.find(sequence);
     if (own == n.ownHashes.end() || peer == n.peerHashes.end()) return;
     const bool same = own->second == peer->second;
     n.ownHashes.erase(own);
     n.peerHashes.erase(peer);
-    if (onlooker_) onlooker_->HashesCompared(same);
+    if (g_.onlooker_) g_.onlooker_->HashesCompared(same);
     if (same) return;
     PeerDisconnected(LinkEnd::OutOfStep);
 }

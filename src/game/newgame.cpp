@@ -1,5 +1,6 @@
 // New Game, Continue and Exit.
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "net/protocol.h"
 
 namespace gv {
@@ -76,7 +77,7 @@ void Mainfrm::continue_Click() {
     Frame3.setVisible(false);
     continue_.setEnabled(false);
     world.setEnabled(true);
-    if (Networked()) SendMessage(netmsg::plain(NetMessage::Continue));
+    if (Networked()) netplay().SendMessage(netmsg::plain(NetMessage::Continue));
 }
 
 void Mainfrm::endgame_Click() { unload(); }

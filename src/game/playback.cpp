@@ -5,6 +5,7 @@
 
 #include "battle/aim.h"
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "net/link.h"
 
 namespace gv::replay {
@@ -62,7 +63,7 @@ void Playback::Start() {
                 g.Option3.setValue(true);
                 g.OpenStandInLink(false);
                 if (onStandIn) onStandIn();
-                g.TakeBytes(WriteNetMessage(netmsg::battle(record_.seed)) + "\n");
+                g.netplay().TakeBytes(WriteNetMessage(netmsg::battle(record_.seed)) + "\n");
                 break;
         }
     });
@@ -210,7 +211,7 @@ void Playback::Deliver() {
     // The peer's hashes are counted within their battle; our link numbers battles its own way.
     if (m.key == NetMessage::Hash) text = WriteNetMessage(netmsg::hash(HashPoint(g.net().battles, m.sequence), m.hash));
     delivering_ = true;
-    g.TakeBytes(text + "\n");
+    g.netplay().TakeBytes(text + "\n");
 }
 
 std::string Playback::NextClockSeed() {

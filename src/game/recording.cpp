@@ -5,6 +5,7 @@
 #include "battle/aim.h"
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "platform/numtext.h"
 #include "net/link.h"
 
@@ -85,7 +86,7 @@ void Mainfrm::RecordClock(const std::string& seed) {
 void Mainfrm::RecordHandOver() {
     Event e;
     e.kind = Event::Hash;
-    e.hash = SharedStateHash();
+    e.hash = netplay().SharedStateHash();
     recorder_.Add(std::move(e), loop().now());
     if (state.BattleOver == True) {
         const bool lost1 = state.Health1 < 1, lost2 = state.Health2 < 1;
@@ -103,9 +104,9 @@ void Mainfrm::RecordEnd(const char* result) {
 // A playback stands in for the peer: the link is up without a socket, so nothing we send leaves, and the
 // peer's messages come in through TakeBytes.
 void Mainfrm::OpenStandInLink(bool host) {
-    EndLink();
+    netplay().EndLink();
     net_->role = host ? Link::Role::Host : Link::Role::Joiner;
-    StartLink();
+    netplay().StartLink();
     state.GameMode = host ? mode::Host : mode::Joiner;
     net_->liveTimer.setEnabled(false);  // a peer that is no socket is never silent
     // As a real link's greeting does: the network panel goes, and only the host starts battles.
@@ -114,6 +115,6 @@ void Mainfrm::OpenStandInLink(bool host) {
     novahra.setEnabled(host);
 }
 
-void Mainfrm::CloseStandInLink() { EndLink(); }
+void Mainfrm::CloseStandInLink() { netplay().EndLink(); }
 
 }  // namespace gv

@@ -7,6 +7,7 @@
 #include "battle/simmath.h"
 #include "game/battleview.h"
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "net/protocol.h"
 #include "platform/numtext.h"
 
@@ -108,7 +109,7 @@ bool BattleView::QuakeSeeded() {
     if (s.GameMode == mode::Host) {
         s.RandomSeed = g_.ClockSeed();
         g_.RecordClock(s.RandomSeed);
-        g_.SendMessage(netmsg::quake(s.RandomSeed));
+        g_.netplay().SendMessage(netmsg::quake(s.RandomSeed));
     } else if (s.GameMode == mode::Joiner) {
         if (!g_.WaitInBattle([&] { return s.PeerSeedReady == True; }, true)) return false;
         s.PeerSeedReady = False;

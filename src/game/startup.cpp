@@ -5,6 +5,7 @@
 #include "battle/simmath.h"
 #include "battlefield/sky.h"
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "platform/numtext.h"
 #include "net/protocol.h"
 
@@ -90,7 +91,7 @@ void Mainfrm::Form_KeyDown(int key, int shift) {
     // Esc while we have long waited for a silent peer leaves the link.
     if (HelpKey(key) || WatchKey(key) || LevelsKey(key)) return;
     if (options_->Key(key, shift)) return;
-    if (key == Key::Escape && LeaveWaitForPeer()) return;
+    if (key == Key::Escape && netplay().LeaveWaitForPeer()) return;
     // M is the sound's, except in a text box (a host's name, the port), where it types.
     const bool caret = focus() && focus()->kind() == ControlKind::TextBox && focus()->enabledOnScreen();
     if (key == Key::M && shift == 0 && !caret) return ToggleMute();
@@ -106,7 +107,7 @@ void Mainfrm::Form_KeyDown(int key, int shift) {
     continue_.setEnabled(true);
     world.setEnabled(false);
     Frame3.setVisible(true);
-    if (Networked()) SendMessage(netmsg::plain(NetMessage::Exit));
+    if (Networked()) netplay().SendMessage(netmsg::plain(NetMessage::Exit));
 }
 
 void Mainfrm::AimKey(int player, int key) {
@@ -129,7 +130,7 @@ void Mainfrm::AimKey(int player, int key) {
 void Mainfrm::Form_Unload() {
     StopEffect();
     // Tell a connected peer we are gone, let the message leave, then close; nothing more is dispatched.
-    CloseLinkForGood();
+    netplay().CloseLinkForGood();
 }
 
 void Mainfrm::PlayEffect(int id) {
@@ -139,14 +140,6 @@ void Mainfrm::PlayEffect(int id) {
 
 void Mainfrm::StopEffect() { sound.StopEffect(); }
 
-void Mainfrm::SendMessage(const std::string& text) {
-    if (text.empty()) return;  // a message the peer would refuse is not sent
-    state.SendText = text;
-    const bool now = NoteSent(text);
-    RecordMessage(true, text);
-    if (now && tcpcontrol.state() == TcpSocket::Connected) tcpcontrol.send(text + "\n");
-}
-
 bool Mainfrm::WaitInBattle(const std::function<bool()>& done, bool peerWait) {
     const std::uint32_t battle = state.BattleNumber;
     auto interrupted = [&] { return state.BattleNumber != battle || unloaded() || (peerWait && peerGone); };
@@ -155,10 +148,10 @@ bool Mainfrm::WaitInBattle(const std::function<bool()>& done, bool peerWait) {
         Mainfrm& game;
         bool on;
         ~PeerWait() {
-            if (on) game.NoteWaitForPeer(-1);
+            if (on) game.netplay().NoteWaitForPeer(-1);
         }
     } mark{*this, peerWait};
-    if (peerWait) NoteWaitForPeer(1);
+    if (peerWait) netplay().NoteWaitForPeer(1);
     loop().waitUntil([&] { return done() || interrupted(); });
     return !interrupted();
 }

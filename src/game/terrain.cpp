@@ -11,6 +11,7 @@
 #include "battlefield/ground.h"
 #include "battlefield/sky.h"
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "platform/numtext.h"
 #include "net/protocol.h"
 #include "platform/program.h"
@@ -66,7 +67,7 @@ void Mainfrm::GenerateWorld() {
     state.ShellDir = True;
     state.WorldBusy = False;
     if (ComputerPlays(1)) aitimer.setEnabled(true);  // two computers: the first begins
-    AfterBattlefieldBuilt();
+    netplay().AfterBattlefieldBuilt();
     RecordHandOver();
     recorder_.TurnArmed();
 }
@@ -91,7 +92,7 @@ void Mainfrm::StopLastBattle() {
 void Mainfrm::ShareSeedWithPeer() {
     if (state.GameMode == mode::Host) {
         state.RandomSeed = ClockSeed();
-        SendMessage(netmsg::battle(state.RandomSeed));
+        netplay().SendMessage(netmsg::battle(state.RandomSeed));
     }
     if (Networked()) {
         random.reset();
@@ -218,7 +219,7 @@ bool Mainfrm::PaintGround(std::uint32_t battle, Palette& palette) {
 // Over the network neither side starts the battle before the other has drawn its battlefield.
 bool Mainfrm::WaitForPeerDrawing(std::uint32_t battle) {
     if (Networked()) {
-        SendMessage(netmsg::plain(NetMessage::DrawingOk));
+        netplay().SendMessage(netmsg::plain(NetMessage::DrawingOk));
         if (!WaitInBattle([&] { return state.PeerDrawn == True; }, true)) {
             if (!WorldAbandoned(battle)) state.WorldBusy = False;  // the peer left: its handler has shown the menu
             return false;

@@ -2,6 +2,7 @@
 // battle plays at its own pace; Right or Space fires the next shot at once, F runs it four times as fast,
 // Esc leaves to the menu.
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "game/playback.h"
 
 namespace gv {
@@ -25,7 +26,7 @@ bool Mainfrm::WatchBattle(const std::string& path) {
         return false;
     }
     watchCut_ = read.error;
-    LeaveLink();  // a peer we are linked to is told we left
+    netplay().LeaveLink();  // a peer we are linked to is told we left
     RestoreBanner();
     modeBeforeWatching_ = state.GameMode;
     for (OptionButton* o : {&Option1, &Option2, &Option3})
@@ -47,7 +48,7 @@ bool Mainfrm::WatchKey(int key) {
         case Key::Escape: {
             // Back to the menu; what was on the field stays behind it, as after a battle.
             EndWatching();
-            StopBattle();
+            netplay().StopBattle();
             Frame5.setVisible(false);
             Frame3.setVisible(true);
             world.setEnabled(false);

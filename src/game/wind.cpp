@@ -3,6 +3,7 @@
 
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "platform/numtext.h"
 #include "net/protocol.h"
 
@@ -14,7 +15,7 @@ void Mainfrm::ChangeWind() {
         for (int k = 0; k < 6; ++k) sum += 10 * random.Rnd();
         state.Wind = float(std::trunc(sum) + netrange::kWindLow);
     }
-    if (state.GameMode == mode::Host) SendMessage(netmsg::wind(int(state.Wind)));
+    if (state.GameMode == mode::Host) netplay().SendMessage(netmsg::wind(int(state.Wind)));
     if (state.GameMode == mode::Joiner) state.Wind = float(leadingNumber(state.PeerWind));
     ShowWind();
 }

@@ -178,7 +178,7 @@ TEST_F(Firing, EachPartOfTheSharedStateChangesItsHash) {
     Mainfrm& g = game;
     GameState& s = g.state;
     s.BonusActive = True, s.BonusShotsLeft = 3, s.CrateKind = 2;
-    const std::uint64_t base = g.SharedStateHash();
+    const std::uint64_t base = g.netplay().SharedStateHash();
     // clang-format off
     const std::function<void(int)> parts[] = {
         [&](int d) { s.Ground(400) = std::int16_t(s.Ground(400) + d); }, [&](int d) { s.Health1 += d; },
@@ -190,9 +190,9 @@ TEST_F(Firing, EachPartOfTheSharedStateChangesItsHash) {
     // clang-format on
     for (std::size_t i = 0; i < std::size(parts); ++i) {
         parts[i](1);
-        EXPECT_NE(g.SharedStateHash(), base) << "part " << i;
+        EXPECT_NE(g.netplay().SharedStateHash(), base) << "part " << i;
         parts[i](-1);
-        ASSERT_EQ(g.SharedStateHash(), base) << "part " << i;
+        ASSERT_EQ(g.netplay().SharedStateHash(), base) << "part " << i;
     }
 }
 
@@ -246,7 +246,8 @@ TEST_F(Flight, TheTraceDotsEachPlayersLastShotAndTheOptionsChangeNothingOfTheBat
     for (auto [force, angle] : {std::pair{"100", "60"}, {"90", "50"}, {"120", "70"}}) {
         for (Headless* h : {static_cast<Headless*>(this), static_cast<Headless*>(&plain)})
             testing::aim(h->game, h->game.state.TurnPlayer == 2 ? 1 : 2, force, angle), h->fireAndWait();
-        EXPECT_TRUE(game.SharedStateHash() == plain.game.SharedStateHash() && game.world.pixels() == plain.game.world.pixels());
+        EXPECT_TRUE(game.netplay().SharedStateHash() == plain.game.netplay().SharedStateHash() &&
+                    game.world.pixels() == plain.game.world.pixels());
         counts.push_back({dots("trace1"), dots("trace2")});
     }
     // Player 2's shot leaves player 1's dots as they were; each shot leaves a path of dots.

@@ -106,10 +106,11 @@ TEST_F(StartUp, HelpOpensFromTheMenuAndOverABattleWhichWaitsUnchanged) {
     EXPECT_TRUE(!help.visible() && game.state.GameMode == 0);
     newBattle(3);
     loop.waitUntil([&] { return game.Frame1.enabledOnScreen(); });
-    const std::uint64_t before = game.SharedStateHash();
+    const std::uint64_t before = game.netplay().SharedStateHash();
     for (int key : {Key::F1, Key::Up, Key::Left, Key::Space}) game.keyDown(key);  // the help, then keys that reach no battle
     loop.runFor(3000);
-    EXPECT_TRUE(help.visible() && game.SharedStateHash() == before && game.sila1.text() == "100" && !game.hideit.enabled());
+    EXPECT_TRUE(help.visible() && game.netplay().SharedStateHash() == before && game.sila1.text() == "100" &&
+                !game.hideit.enabled());
     game.keyDown(Key::Escape);
     EXPECT_TRUE(!help.visible() && !game.Frame3.visible() && game.world.enabled());
     game.keyDown(Key::Space);

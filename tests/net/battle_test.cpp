@@ -44,7 +44,7 @@ struct NetBattle : ::testing::Test {
         auto common = [&](const Mainfrm& g) {
             const GameState& s = g.state;
             const bool on = s.BattleOver == False, crate = s.BonusActive == True;
-            return std::tuple(g.SharedStateHash(), s.Ground.rows(), s.Health1, s.Health2, on ? s.Tank1.left : 0,
+            return std::tuple(g.netplay().SharedStateHash(), s.Ground.rows(), s.Health1, s.Health2, on ? s.Tank1.left : 0,
                               on ? s.Tank1.top : 0, on ? s.Tank2.left : 0, on ? s.Tank2.top : 0, s.Weapon1, s.Weapon2,
                               s.BonusActive, crate ? s.CrateKind : 0, crate ? s.CrateLeft : 0, crate ? s.BonusShotsLeft : 0,
                               s.Wind, s.TurnPlayer, s.BattleOver, trees(g));

@@ -194,7 +194,7 @@ TEST_F(NetConnection, AFailedJoinOrABusyPortSaysSoAndTheUserCanTryAgain) {
                                 {"network unreachable", "No network reaches far.example"}}) {
         joiner.net().role = Link::Role::Joiner;
         joiner.net().joinName = "far.example";
-        joiner.tcpcontrol_Closed(reason);
+        joiner.netplay().tcpcontrol_Closed(reason);
         EXPECT_EQ(joiner.Label11.caption(), says);
     }
     RawPeer squatter(loop);

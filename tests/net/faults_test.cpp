@@ -287,7 +287,7 @@ TEST_F(NetMalformed, EachMalformedMessageEndsTheLinkOnBothSides) {
         ASSERT_NO_FATAL_FAILURE(connect());
         Mainfrm& from = fromHost ? host : joiner;
         Mainfrm& to = fromHost ? joiner : host;
-        from.SendMessage(text);
+        from.netplay().SendMessage(text);
         ASSERT_TRUE(until([&] { return backAtMenu(host) && backAtMenu(joiner); }));
         EXPECT_TRUE(to.Label8(1).caption() == "Network error" && to.Label8(1).visible());
         EXPECT_EQ(from.Label8(1).caption(), "The other player left the game");  // it only heard "disconnect"

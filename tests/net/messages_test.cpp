@@ -147,7 +147,7 @@ TEST_F(NetParsing, ABattleAndTheHostsDrawingokInOneRead) {
 
 TEST_F(NetParsing, UnknownMessagesChangeNothing) {
     ASSERT_NO_FATAL_FAILURE(battleFromPeer("1234"));
-    const std::uint64_t before = game.SharedStateHash();
+    const std::uint64_t before = game.netplay().SharedStateHash();
     const GameState s = game.state;
     for (const std::string& text : std::vector<std::string>{
              "hello", "Disconnect", "Connectok", "exit ", " exit", "continue!", "disconnect ", "drawingo", "bullfire", "X12",
@@ -156,8 +156,9 @@ TEST_F(NetParsing, UnknownMessagesChangeNothing) {
     peer.say("W2");  // the link is still there and takes what follows
     ASSERT_TRUE(until([&] { return game.state.Wind == 2; }));
     EXPECT_TRUE(game.tcpcontrol.state() == TcpSocket::Connected && game.state.GameMode == mode::Joiner &&
-                !game.hideit.enabled() && game.SharedStateHash() == before && game.state.PeerShotDone == s.PeerShotDone &&
-                game.state.PeerSeedReady == s.PeerSeedReady && game.state.BattleNumber == s.BattleNumber);
+                !game.hideit.enabled() && game.netplay().SharedStateHash() == before &&
+                game.state.PeerShotDone == s.PeerShotDone && game.state.PeerSeedReady == s.PeerSeedReady &&
+                game.state.BattleNumber == s.BattleNumber);
 }
 
 TEST_F(NetParsing, APeersShotWaitsForOurTurnToStartAndComesOncePerTurn) {

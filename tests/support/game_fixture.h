@@ -19,6 +19,7 @@
 
 #include "game/battleview.h"
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "net/link.h"
 
 namespace gv::testing {
