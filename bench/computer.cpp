@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "game/computerplayer.h"
 #include "game/mainfrm.h"
 
 namespace {
@@ -72,7 +73,7 @@ void thinkingTimes() {
             game.Command2.tag.assign(1, '1');
             setUp();
             auto t0 = clock::now();
-            game.ComputerTurn();
+            game.computer().ComputerTurn();
             double ms = std::chrono::duration<double, std::milli>(clock::now() - t0).count();
             game.ResetHandOver();
             return ms;

@@ -13,9 +13,13 @@
 #include "battle/geometry.h"
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
+#include "game/computerplayer.h"
 #include "platform/numtext.h"
 
 namespace gv {
+
+ComputerPlayer::ComputerPlayer(Mainfrm& game) : g_(game) {}
+ComputerPlayer::~ComputerPlayer() = default;
 
 using simmath::Int;
 
@@ -36,20 +40,20 @@ constexpr double kBottomRow = 600;
 
 }  // namespace
 
-void Mainfrm::aitimer_Timer() {
-    aitimer.setEnabled(false);  // one tick per turn
-    if (state.WorldBusy == True) return;
+void ComputerPlayer::aitimer_Timer() {
+    g_.aitimer.setEnabled(false);  // one tick per turn
+    if (g_.state.WorldBusy == True) return;
     ComputerTurn();
 }
 
 // Below, "the human" is the opponent of the side searching (`k.me`), whoever plays it.
-void Mainfrm::ChooseComputerTarget(AimSearch& k) {
-    GameState& s = state;
+void ComputerPlayer::ChooseComputerTarget(AimSearch& k) {
+    GameState& s = g_.state;
     GroundArray& G = s.Ground;
     const bool two = k.me == 2;
     const battle::Place &human = s.tank(two ? 1 : 2), &own = s.tank(k.me);
     const double humanHealth = two ? s.Health1 : s.Health2, ownHealth = two ? s.Health2 : s.Health1;
-    const int kind = state.weapon(two ? 2 : 1);
+    const int kind = g_.state.weapon(two ? 2 : 1);
     const double t1 = human.left, t2 = own.left;
 
     // The human's tank.
@@ -110,24 +114,24 @@ void Mainfrm::ChooseComputerTarget(AimSearch& k) {
     }
 
     // Now and then the crate, when the computer has no special shell to spend and the crate is worth it.
-    const double r = Int(random.Rnd() * 3);
-    const int crate = state.CrateKind;
+    const double r = Int(g_.random.Rnd() * 3);
+    const int crate = g_.state.CrateKind;
     const bool excluded = (crate == weapon::Leveller && human.top > 450) || (crate == weapon::Drill && human.top > own.top) ||
                           (crate == weapon::Health && ownHealth > 750);
     if (kind == weapon::Standard && s.BonusActive == True && (r == 1 || std::fabs(s.CrateLeft + 16 - (t2 + 20)) < 150) &&
         !excluded) {
         const geometry::Box crateBox = geometry::CrateBox(s.CrateLeft, s.CrateTop);
         k.xL = crateBox.left, k.yT = crateBox.top, k.xR = crateBox.right, k.yB = crateBox.bottom;
-        thought_.crate = true;
+        g_.thought_.crate = true;
     }
 }
 
-Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, HighestGround& highest, double force, double a,
-                                          std::vector<std::array<double, 2>>* flight) const {
+ComputerPlayer::Candidate ComputerPlayer::SimulateShell(const AimSearch& k, HighestGround& highest, double force, double a,
+                                                        std::vector<std::array<double, 2>>* flight) const {
     const bool mindsTerrain = k.attempts <= kSearchesThatMindTheTerrain && !k.drill;
-    if (mindsTerrain) highest.follow(state.Ground);
-    const bool sunUp = state.SunUp == True;
-    const geometry::Box target{k.xL, k.yT, k.xR, k.yB}, sunBox = geometry::BodyBox(state.Sun.left, state.Sun.top);
+    if (mindsTerrain) highest.follow(g_.state.Ground);
+    const bool sunUp = g_.state.SunUp == True;
+    const geometry::Box target{k.xL, k.yT, k.xR, k.yB}, sunBox = geometry::BodyBox(g_.state.Sun.left, g_.state.Sun.top);
     // Our own copies of the shell: the shot state of the game is not touched.
     double t = 0, x = k.x0, y = k.y0;
     double vx = simmath::Cos(a) * force, vy = simmath::Sin(a) * force;
@@ -136,7 +140,7 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, HighestGround& hig
         const double ox = x, oy = y;
         // A drill with the human standing lower goes down into the human's ground whatever the angle.
         if (k.drill && k.humanLower) return Candidate::Hits;
-        battle::FlightStep(x, y, vx, vy, t, k.x0, k.y0, state.Gravity, k.wind, k.drill);
+        battle::FlightStep(x, y, vx, vy, t, k.x0, k.y0, g_.state.Gravity, k.wind, k.drill);
         if (flight) flight->push_back({x, y});
         // Every column of the step, as the real shell walks it; one column further right it is still on the
         // field. A step that can meet nothing needs no walk.
@@ -145,7 +149,7 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, HighestGround& hig
             (sunUp && step.reaches(sunBox))) {
             Candidate verdict = Candidate::Fails;
             const ColumnWalkEnd end = WalkColumns(ox, oy, x, y, 800, SweepOrder::MultiplyFirst, [&](double i, double yy) {
-                if (mindsTerrain && yy > state.Ground.at(i)) return false;  // into a hill
+                if (mindsTerrain && yy > g_.state.Ground.at(i)) return false;  // into a hill
                 if (target.holds(i, yy)) {
                     verdict = Candidate::Hits;
                     return false;
@@ -167,33 +171,33 @@ Mainfrm::Candidate Mainfrm::SimulateShell(const AimSearch& k, HighestGround& hig
 // hits; gives up after a number of searches with a random shot. `A` and `F` get the aim. False when the
 // battle ended meanwhile.
 // The angle is player 2's way round (0 points left) whichever side searches.
-bool Mainfrm::SearchAim(AimSearch& k, HighestGround& highest, int& A, double& F) {
-    const std::uint32_t battle = state.BattleNumber;
-    const battle::Place &human = state.tank(k.me == 2 ? 1 : 2), &own = state.tank(k.me);
+bool ComputerPlayer::SearchAim(AimSearch& k, HighestGround& highest, int& A, double& F) {
+    const std::uint32_t battle = g_.state.BattleNumber;
+    const battle::Place &human = g_.state.tank(k.me == 2 ? 1 : 2), &own = g_.state.tank(k.me);
     bool found = false;
     while (!found) {
         k.attempts += 1;
         // An angle towards the target's side, leaning to the flat ones; never straight up.
         if (k.xL < own.left) {
-            const double r1 = Int(44 * random.Rnd());
-            A = int(r1 + Int(45 * random.Rnd()));
+            const double r1 = Int(44 * g_.random.Rnd());
+            A = int(r1 + Int(45 * g_.random.Rnd()));
         } else {
-            const double r1 = Int(45 * random.Rnd());
-            A = int(180 - r1 - Int(44 * random.Rnd()));
+            const double r1 = Int(45 * g_.random.Rnd());
+            A = int(180 - r1 - Int(44 * g_.random.Rnd()));
         }
-        thought_.angles.push_back(A);
+        g_.thought_.angles.push_back(A);
         // The give-up is tested as a search begins, not only inside a flight: a start point in the sun's
         // box fails every force at its first column, before any later test could end the search.
         if (!k.drill && k.attempts > kSearchesBeforeGivingUp) {
-            A = int(Int(random.Rnd() * 90)) + (human.left > own.left ? 90 : 0);
-            F = Int(random.Rnd() * 100) + 100;
-            thought_.gaveUp = true;
+            A = int(Int(g_.random.Rnd() * 90)) + (human.left > own.left ? 90 : 0);
+            F = Int(g_.random.Rnd() * 100) + 100;
+            g_.thought_.gaveUp = true;
             break;
         }
         const double a = (180.0 - A) / 180 * kPi;
         for (F = 200; F >= 0; F -= 4) {
-            loop().pumpEvents();  // the window stays responsive while the computer thinks
-            if (battle != state.BattleNumber || unloaded()) return false;
+            g_.loop().pumpEvents();  // the window stays responsive while the computer thinks
+            if (battle != g_.state.BattleNumber || g_.unloaded()) return false;
             if (SimulateShell(k, highest, F, a) == Candidate::Hits) found = true;
             // The drill flies the same straight line at every force: one is enough.
             if (found || k.drill) break;
@@ -203,27 +207,27 @@ bool Mainfrm::SearchAim(AimSearch& k, HighestGround& highest, int& A, double& F)
     return true;
 }
 
-void Mainfrm::ComputerTurn() {
-    GameState& s = state;
-    const int me = ComputerPlays(1) && s.TurnPlayer == 1 ? 1 : 2;
-    const int lvl = ComputerLevel(me);
-    thought_ = {};
-    thought_.player = me, thought_.level = lvl;
+void ComputerPlayer::ComputerTurn() {
+    GameState& s = g_.state;
+    const int me = g_.ComputerPlays(1) && s.TurnPlayer == 1 ? 1 : 2;
+    const int lvl = g_.ComputerLevel(me);
+    g_.thought_ = {};
+    g_.thought_.player = me, g_.thought_.level = lvl;
     // However the turn ends, the onlooker hears what was thought.
     struct Tell {
         Mainfrm& w;
         ~Tell() {
             if (w.onlooker_) w.onlooker_->ComputerThinks(w.thought_);
         }
-    } tell{*this};
+    } tell{g_};
 
     // The canvas is out of play (the pause menu, or a battle that has just ended): wait for it. A new
     // battle ends the wait, and this turn with it: it belongs to the old battle.
-    if (!WaitInBattle([&] { return world.enabled(); })) return;
+    if (!g_.WaitInBattle([&] { return g_.world.enabled(); })) return;
 
     const bool two = me == 2;
     const battle::Place& own = s.tank(me);
-    TextBox &force = two ? sila2 : sila1, &angle = two ? uhel2 : uhel1;
+    TextBox &force = two ? g_.sila2 : g_.sila1, &angle = two ? g_.uhel2 : g_.uhel1;
     AimSearch k;
     k.me = me;
     k.x0 = own.left + 20;
@@ -231,17 +235,17 @@ void Mainfrm::ComputerTurn() {
     s.Gravity = 10;
 
     // A crate still falling is no target yet, nor out of the way.
-    if (!WaitInBattle([&] { return s.CrateFalling == False; })) return;
-    if (lvl == level::Practice) return PassTurn(me);
+    if (!g_.WaitInBattle([&] { return s.CrateFalling == False; })) return;
+    if (lvl == level::Practice) return g_.PassTurn(me);
 
     ChooseComputerTarget(k);
-    thought_.xL = k.xL, thought_.xR = k.xR, thought_.yT = k.yT, thought_.yB = k.yB;
-    const int kind = state.weapon(two ? 2 : 1);
+    g_.thought_.xL = k.xL, g_.thought_.xR = k.xR, g_.thought_.yT = k.yT, g_.thought_.yB = k.yB;
+    const int kind = g_.state.weapon(two ? 2 : 1);
     k.drill = kind == weapon::Drill;
     k.humanLower = s.tank(two ? 1 : 2).top > own.top;
     double boxAngle = 0, boxForce = 0;
     if (lvl == level::Expert) {
-        if (!ExpertAim(k, boxAngle, boxForce)) return PassTurn(me);
+        if (!ExpertAim(k, boxAngle, boxForce)) return g_.PassTurn(me);
     } else if (!NormalAim(k, lvl, boxAngle, boxForce)) {
         return;  // the battle ended while it searched
     }
@@ -250,45 +254,45 @@ void Mainfrm::ComputerTurn() {
     force.setText(aim.force);
 
     // The human may have fired the computer's button meanwhile: the aim is written, but not fired again.
-    thought_.fired = s.TurnPlayer == me;
-    if (thought_.fired) Fire(me, aim);
+    g_.thought_.fired = s.TurnPlayer == me;
+    if (g_.thought_.fired) g_.Fire(me, aim);
 }
 
 // The normal computer's aim, and the beginner's: a search, then the aim with its errors, in the boxes'
 // own terms for the side searching. False when the battle ended meanwhile.
-bool Mainfrm::NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForce) {
-    const battle::Place& own = state.tank(k.me);
+bool ComputerPlayer::NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForce) {
+    const battle::Place& own = g_.state.tank(k.me);
     // The computer reckons with the wind rounded down to an even number.
-    k.wind = float(Int(static_cast<double>(state.Wind) / 2.0) * 2);
+    k.wind = float(Int(static_cast<double>(g_.state.Wind) / 2.0) * 2);
 
     int A = 0;
     double F = 0;
     HighestGround highest;
     if (!SearchAim(k, highest, A, F)) return false;
-    thought_.attempts = k.attempts;
-    thought_.angle = A;
-    thought_.force = F;
-    thought_.hits =
-        !thought_.gaveUp && SimulateShell(k, highest, F, (180.0 - A) / 180 * kPi, &thought_.flight) == Candidate::Hits;
+    g_.thought_.attempts = k.attempts;
+    g_.thought_.angle = A;
+    g_.thought_.force = F;
+    g_.thought_.hits =
+        !g_.thought_.gaveUp && SimulateShell(k, highest, F, (180.0 - A) / 180 * kPi, &g_.thought_.flight) == Candidate::Hits;
 
     // The aim goes into the boxes with an error: the angle by one degree now and then, the force by up
     // to 2.5 percent of the distance to the target.
-    const double j1 = Int(2 * random.Rnd());
-    double j = j1 * (Int(3 * random.Rnd()) - 1);
+    const double j1 = Int(2 * g_.random.Rnd());
+    double j = j1 * (Int(3 * g_.random.Rnd()) - 1);
     double S = 0;
-    for (int n = 0; n < 5; ++n) S += Int(5 * random.Rnd());
-    const double e = S * (Int(3 * random.Rnd()) - 1) / 800;
+    for (int n = 0; n < 5; ++n) S += Int(5 * g_.random.Rnd());
+    const double e = S * (Int(3 * g_.random.Rnd()) - 1) / 800;
     double spread = Int(e * (own.left - k.xL));
     // The beginner misses by more: up to four degrees either way, and up to 12 percent of its force.
     if (lvl == level::Beginner) {
-        j += Int(9 * random.Rnd()) - 4;
-        spread += Int(F * (Int(25 * random.Rnd()) - 12) / 100);
+        j += Int(9 * g_.random.Rnd()) - 4;
+        spread += Int(F * (Int(25 * g_.random.Rnd()) - 12) / 100);
     }
     // Player 1's boxes count their angle from the other side.
     boxAngle = std::clamp(A + j, 0.0, 180.0);
     if (k.me == 1) boxAngle = 180 - boxAngle;
     boxForce = std::clamp(F + spread, 0.0, 200.0);
-    if (boxForce == 0) boxForce = Int(random.Rnd() * 150) + 45;
+    if (boxForce == 0) boxForce = Int(g_.random.Rnd() * 150) + 45;
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "game/mainfrm.h"
 #include "game/netplay.h"
+#include "game/computerplayer.h"
 #include "game/app.h"
 #include "game/playback.h"
 
@@ -24,6 +25,9 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       desktop(std::move(desk)),
       recorder_(desktop.replayFolder),
       settings_(desktop.settingsFolder, kProgramName) {
+    // The window's parts that work on it: made first, as the styling and wiring below use them.
+    netplay_ = std::make_unique<NetPlay>(*this);
+    computer_ = std::make_unique<ComputerPlayer>(*this);
     caption = "Gorvath";
     mayAskRouter_ = desktop.mapPorts;
     backColour = kGrey;
@@ -139,7 +143,7 @@ void Mainfrm::wireHandlers() {
     bullettimer.onTimer = [this] { bullettimer_Timer(); };
     tankexpl.onTimer = [this] { tankexpl_Timer(); };
     bonusfalltimer.onTimer = [this] { bonusfalltimer_Timer(); };
-    aitimer.onTimer = [this] { aitimer_Timer(); };
+    aitimer.onTimer = [this] { computer().aitimer_Timer(); };
     sila1.onChange = [this] { sila1_Change(); };
     sila2.onChange = [this] { sila2_Change(); };
     uhel1.onChange = [this] { uhel1_Change(); };
@@ -163,16 +167,15 @@ void Mainfrm::wireHandlers() {
     pads().onButton = [this](int pad, PadButton b) { PadButton_Press(pad, b); };
     Command1.onClick = [this] { FireTank1(); };
     Command2.onClick = [this] { FireTank2(); };
-    netplay_ = std::make_unique<NetPlay>(*this);
     netplay_->WireNetwork();
 }
 
-// A playback stands in for players of this window: it goes first.
 // The playbacks (a record watched, a battle computed again to rejoin it) still use the recorder and the
 // link: they go first.
 Mainfrm::~Mainfrm() {
     watching_.reset();
     netplay_.reset();
+    computer_.reset();
 }
 
 }  // namespace gv

@@ -31,6 +31,7 @@ struct NetMessage;
 struct NetCaller;
 class Link;
 class NetPlay;
+class ComputerPlayer;
 class HighestGround;
 namespace battlefield {
 enum class Palette;
@@ -47,6 +48,8 @@ class Mainfrm : public MainLayout {
 public:
     explicit Mainfrm(EventLoop& loop, Desktop desktop = {});
     ~Mainfrm() override;
+    ComputerPlayer& computer() { return *computer_; }
+    const ComputerPlayer& computer() const { return *computer_; }
 
     GameState state;
     Random random;  // every random draw of this game
@@ -171,9 +174,6 @@ public:
     void SetCrateFalling(bool falling) { state.CrateFalling = flag(falling), bonusfalltimer.setEnabled(falling); }
     static int CrateKind(double r);
 
-    // ---- The computer opponent (begin)
-    void aitimer_Timer();
-    void ComputerTurn();
     void PassTurn(int player);
     // Who plays each side in a game against the computer: `level::Human` or a computer's level. Player 2 is
     // always a computer there; player 1 is one in a duel of two computers.
@@ -193,18 +193,6 @@ public:
 private:
     std::array<int, 2> levels_{level::Human, level::Normal};
     bool passing_ = false;  // the practice target's turn: no shell flies
-    // The expert: its aim for the side whose turn it is, searched in the real flight; false when it
-    // would rather not fire at all (it then passes).
-    bool ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce);
-    bool NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForce);
-    enum class Candidate { Fails, Hits };
-    // Flies one candidate shell over the current terrain on its own copies of the shell values; `flight`,
-    // when given, gets where it was after each tick. `highest` is kept up with that terrain, which a shot
-    // fired while the computer thinks may change.
-    Candidate SimulateShell(const AimSearch& k, HighestGround& highest, double force, double a,
-                            std::vector<std::array<double, 2>>* flight = nullptr) const;
-    void ChooseComputerTarget(AimSearch& k);
-    bool SearchAim(AimSearch& k, HighestGround& highest, int& A, double& F);
     ComputerThought thought_;
 
     // The phases of `GenerateWorld`; those that yield to the event loop return false when the battle was
@@ -277,6 +265,8 @@ private:
     friend class NetPlay;
     std::unique_ptr<Link, LinkDeleter> net_;
     std::unique_ptr<NetPlay> netplay_;
+    friend class ComputerPlayer;
+    std::unique_ptr<ComputerPlayer> computer_;
 
 public:
     // ---- The link to the peer

@@ -126,7 +126,7 @@ TEST_F(ComputerAiming, WrittenAimsStayInTheirRangesAndAZeroForceIsReplaced) {
     std::map<int, int> misses;
     double sum = 0;
     for (int draw = 0; draw < 300; ++draw) {
-        arm(weapon::Drill, 2), game.ComputerTurn();
+        arm(weapon::Drill, 2), game.computer().ComputerTurn();
         ASSERT_EQ(lastThought.angles.size(), 1u);
         const int miss = int(box(game.uhel2)) - lastThought.angle;
         ++misses[miss], sum += miss;

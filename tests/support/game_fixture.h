@@ -20,6 +20,7 @@
 #include "game/battleview.h"
 #include "game/mainfrm.h"
 #include "game/netplay.h"
+#include "game/computerplayer.h"
 #include "net/link.h"
 
 namespace gv::testing {
