@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "desktop.h"
+#include "game/levelspanel.h"
 #include "game/mainfrm.h"
 #include "platform/sdl/sdlbackend.h"
 
@@ -151,7 +152,7 @@ int main(int argc, char** argv) {
         loop.setDriver(&clock);
         const auto t0 = std::chrono::steady_clock::now();
         game.keyDown(gv::Key::Escape);  // the menu, then an evening of duels
-        game.StartDuel(gv::level::Expert, gv::level::Expert);
+        game.levelsPanel().StartDuel(gv::level::Expert, gv::level::Expert);
         for (int battle = 1; battle <= battles; ++battle) {
             const bool over = runUntil(
                 loop,

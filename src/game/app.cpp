@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "game/levelspanel.h"
 #include "game/mainfrm.h"
 #include "platform/program.h"
 #include "platform/windowsystem.h"
@@ -94,7 +95,7 @@ int readOptions(const std::vector<std::string>& args, Options& o) {
         }
         if (option == "--duel") {
             for (std::size_t p = 0; p < 2; ++p)
-                o.duel[p] = i + 1 + p < args.size() ? Mainfrm::LevelNamed(args[i + 1 + p]) : level::Human;
+                o.duel[p] = i + 1 + p < args.size() ? LevelsPanel::LevelNamed(args[i + 1 + p]) : level::Human;
             if (o.duel[0] == level::Human || o.duel[1] == level::Human) {
                 std::fprintf(stderr, "gorvath: --duel takes two levels (%s)\n", level::Words().c_str());
                 return 2;
@@ -157,7 +158,7 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         if (!o.watch.empty())
             form.WatchBattle(o.watch);
         else if (o.duel[0] != level::Human)
-            form.StartDuel(o.duel[0], o.duel[1]);
+            form.levelsPanel().StartDuel(o.duel[0], o.duel[1]);
         loop.waitUntil([&form] { return form.unloaded(); });
         keepPlace(form, screen.place());
         form.optionsPanel().attachScreen(nullptr);

@@ -1,5 +1,6 @@
 // The banner: "Creating game..." over the battlefield while it is built, a word below the menu when a
 // battle or a link ends.
+#include "game/levelspanel.h"
 #include "game/mainfrm.h"
 #include "game/netplay.h"
 
@@ -70,9 +71,9 @@ std::string Mainfrm::ResultText(int winner, const std::string& score, bool cz) c
     const char* you = cz ? "Vyhrál jsi" : "You win";
     if (state.GameMode == mode::Computer) {
         const bool duel = ComputerPlays(1);
-        const std::string level = " vs. " + LevelName(ComputerLevel(2), cz);
+        const std::string level = " vs. " + levelsPanel().LevelName(ComputerLevel(2), cz);
         if (winner == 0) return (cz ? "Oba tanky zničeny" : "Both tanks destroyed") + score + (duel ? "" : level);
-        const std::string winning = LevelName(ComputerLevel(winner), cz);
+        const std::string winning = levelsPanel().LevelName(ComputerLevel(winner), cz);
         if (duel) return (cz ? "Vítěz: " + winning : winning + " wins") + score;
         return (winner == 1 ? you : cz ? "Vyhrál počítač" : "The computer wins") + score + level;
     }

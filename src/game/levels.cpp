@@ -5,8 +5,12 @@
 #include <vector>
 
 #include "game/mainfrm.h"
+#include "game/levelspanel.h"
 
 namespace gv {
+
+LevelsPanel::LevelsPanel(Mainfrm& game) : g_(game) {}
+LevelsPanel::~LevelsPanel() = default;
 
 namespace {
 // One button a level, named after its word, then Back.
@@ -21,84 +25,84 @@ const char* ButtonName(int i) {
 }
 }  // namespace
 
-void Mainfrm::BuildLevels() {
-    Panel& panel = create<Panel>(nullptr, "Frame8");
+void LevelsPanel::BuildLevels() {
+    Panel& panel = g_.create<Panel>(nullptr, "Frame8");
     const double below = 48 + 46 * level::kCount;  // under the last level's button
     panel.move(240, 136, 321, below + 129);
-    label(&panel, "Label25", 0, 4, 321, 37, "Soupeř", 21.75).align = Align::Centre;
+    g_.label(&panel, "Label25", 0, 4, 321, 37, "Soupeř", 21.75).align = Align::Centre;
     for (int i = 0; i < level::kCount; ++i) {
-        Button& b = button(&panel, ButtonName(i), 32, 48 + 46 * i, 257, 41, level::kLevels[i].czech);
+        Button& b = g_.button(&panel, ButtonName(i), 32, 48 + 46 * i, 257, 41, level::kLevels[i].czech);
         b.onClick = [this, i] {
             ChooseLevel(i);
             ShowLevels(false);
         };
     }
-    Label& what = label(&panel, "Label26", 16, below + 4, 289, 58, "", 9.75, rgb(0, 255, 0));
+    Label& what = g_.label(&panel, "Label26", 16, below + 4, 289, 58, "", 9.75, rgb(0, 255, 0));
     what.font.face = FontFace::Sans;
     what.align = Align::Centre;
-    button(&panel, ButtonName(level::kCount), 32, below + 72, 257, 41, "Zpět").onClick = [this] { ShowLevels(false); };
-    image(&panel, "Image8", 0, 0, 321, below + 129, "Image3", true);
+    g_.button(&panel, ButtonName(level::kCount), 32, below + 72, 257, 41, "Zpět").onClick = [this] { ShowLevels(false); };
+    g_.image(&panel, "Image8", 0, 0, 321, below + 129, "Image3", true);
     panel.setVisible(false);
-    stackInFrontOf(panel, Frame6);  // over the options, which open it
+    g_.stackInFrontOf(panel, g_.Frame6);  // over the options, which open it
 }
 
-void Mainfrm::ShowLevels(bool show) {
-    Panel& panel = control<Panel>("Frame8");
+void LevelsPanel::ShowLevels(bool show) {
+    Panel& panel = g_.control<Panel>("Frame8");
     if (show == panel.visible()) return;
     if (show) {
-        control<Button>(ButtonName(levels_[1])).setDefault(true);
+        g_.control<Button>(ButtonName(g_.levels_[1])).setDefault(true);
         FillLevels();
     }
     panel.setVisible(show);
-    if (!show) optionsPanel().LevelChosen();
+    if (!show) g_.optionsPanel().LevelChosen();
 }
 
 // The captions in the language of the moment, and the line on the framed level.
-void Mainfrm::FillLevels() {
-    const bool cz = state.CzechUi == True;
-    for (int i = 0; i < level::kCount; ++i) control<Button>(ButtonName(i)).setCaption(LevelName(i, cz));
-    control<Button>(ButtonName(level::kCount)).setCaption(cz ? "Zpět" : "Back");
-    control<Label>("Label25").setCaption(cz ? "Soupeř" : "Opponent");
+void LevelsPanel::FillLevels() {
+    const bool cz = g_.state.CzechUi == True;
+    for (int i = 0; i < level::kCount; ++i) g_.control<Button>(ButtonName(i)).setCaption(LevelName(i, cz));
+    g_.control<Button>(ButtonName(level::kCount)).setCaption(cz ? "Zpět" : "Back");
+    g_.control<Label>("Label25").setCaption(cz ? "Soupeř" : "Opponent");
     std::string what;
     for (int i = 0; i < level::kCount; ++i)
-        if (defaultButton() == &control<Button>(ButtonName(i)))
+        if (g_.defaultButton() == &g_.control<Button>(ButtonName(i)))
             what = cz ? level::kLevels[i].czechWhat : level::kLevels[i].englishWhat;
-    control<Label>("Label26").setCaption(what);
+    g_.control<Label>("Label26").setCaption(what);
 }
 
-bool Mainfrm::LevelsKey(int key) {
-    if (!control<Panel>("Frame8").visible()) return false;
+bool LevelsPanel::LevelsKey(int key) {
+    if (!g_.control<Panel>("Frame8").visible()) return false;
     if (key == Key::Escape) ShowLevels(false);
     if (key == Key::Up || key == Key::Down || key == Key::Tab) {
         int at = 0;
-        while (at < level::kCount && defaultButton() != &control<Button>(ButtonName(at))) ++at;
+        while (at < level::kCount && g_.defaultButton() != &g_.control<Button>(ButtonName(at))) ++at;
         const int n = level::kCount + 1;  // and Back
-        control<Button>(ButtonName((at + (key == Key::Up ? n - 1 : 1)) % n)).setDefault(true);
+        g_.control<Button>(ButtonName((at + (key == Key::Up ? n - 1 : 1)) % n)).setDefault(true);
         FillLevels();
     }
     return true;  // nothing else sees a key while the panel is up; the form's Enter clicks the framed button
 }
 
-int Mainfrm::LevelNamed(const std::string& name) {
+int LevelsPanel::LevelNamed(const std::string& name) {
     for (int l = 0; l < level::kCount; ++l)
         if (name == level::kLevels[l].word) return l;
     return level::Human;
 }
 
-std::string Mainfrm::LevelName(int level, bool czech) {
+std::string LevelsPanel::LevelName(int level, bool czech) {
     const level::Level& t = level::kLevels[std::clamp(level, 0, level::kCount - 1)];
     return czech ? t.czech : t.english;
 }
 
-void Mainfrm::StartDuel(int player1, int player2) {
-    SetLevels(player1, player2);
-    Option2.setValue(true);
-    novahra_Click();
+void LevelsPanel::StartDuel(int player1, int player2) {
+    g_.SetLevels(player1, player2);
+    g_.Option2.setValue(true);
+    g_.novahra_Click();
 }
 
-void Mainfrm::ChooseLevel(int chosen) {
-    levels_ = {level::Human, chosen};
-    SaveSetting("computer.level", level::kLevels[chosen].word);
+void LevelsPanel::ChooseLevel(int chosen) {
+    g_.levels_ = {level::Human, chosen};
+    g_.SaveSetting("computer.level", level::kLevels[chosen].word);
 }
 
 }  // namespace gv

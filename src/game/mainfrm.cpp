@@ -1,5 +1,6 @@
 #include "game/mainfrm.h"
 #include "game/netplay.h"
+#include "game/levelspanel.h"
 #include "game/computerplayer.h"
 #include "game/app.h"
 #include "game/playback.h"
@@ -27,6 +28,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       settings_(desktop.settingsFolder, kProgramName) {
     // The window's parts that work on it: made first, as the styling and wiring below use them.
     netplay_ = std::make_unique<NetPlay>(*this);
+    levelsPanel_ = std::make_unique<LevelsPanel>(*this);
     computer_ = std::make_unique<ComputerPlayer>(*this);
     caption = "Gorvath";
     mayAskRouter_ = desktop.mapPorts;
@@ -40,7 +42,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     wireHandlers();
     options_ = std::make_unique<OptionsPanel>(*this);
     BuildHelp();
-    BuildLevels();
+    levelsPanel().BuildLevels();
     BuildNumbers();
 }
 
@@ -175,6 +177,7 @@ void Mainfrm::wireHandlers() {
 Mainfrm::~Mainfrm() {
     watching_.reset();
     netplay_.reset();
+    levelsPanel_.reset();
     computer_.reset();
 }
 

@@ -31,6 +31,7 @@ struct NetMessage;
 struct NetCaller;
 class Link;
 class NetPlay;
+class LevelsPanel;
 class ComputerPlayer;
 class HighestGround;
 namespace battlefield {
@@ -48,6 +49,8 @@ class Mainfrm : public MainLayout {
 public:
     explicit Mainfrm(EventLoop& loop, Desktop desktop = {});
     ~Mainfrm() override;
+    LevelsPanel& levelsPanel() { return *levelsPanel_; }
+    const LevelsPanel& levelsPanel() const { return *levelsPanel_; }
     ComputerPlayer& computer() { return *computer_; }
     const ComputerPlayer& computer() const { return *computer_; }
 
@@ -180,15 +183,6 @@ public:
     int ComputerLevel(int player) const { return levels_[player == 1 ? 0 : 1]; }
     bool ComputerPlays(int player) const { return state.GameMode == mode::Computer && ComputerLevel(player) != level::Human; }
     void SetLevels(int player1, int player2) { levels_ = {player1, player2}; }
-    static int LevelNamed(const std::string& name);       // `level::Human` for "human" and any other word
-    static std::string LevelName(int level, bool czech);  // as the level's button says it
-    void StartDuel(int player1, int player2);             // a battle of two computers, watched
-    void ChooseLevel(int chosen);                         // the player's opponent from now on, kept in the settings
-    // The panel that chooses it, opened from the options.
-    void BuildLevels();
-    void ShowLevels(bool show);
-    void FillLevels();
-    bool LevelsKey(int key);
 
 private:
     std::array<int, 2> levels_{level::Human, level::Normal};
@@ -265,6 +259,8 @@ private:
     friend class NetPlay;
     std::unique_ptr<Link, LinkDeleter> net_;
     std::unique_ptr<NetPlay> netplay_;
+    friend class LevelsPanel;
+    std::unique_ptr<LevelsPanel> levelsPanel_;
     friend class ComputerPlayer;
     std::unique_ptr<ComputerPlayer> computer_;
 

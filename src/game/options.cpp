@@ -2,6 +2,7 @@
 #include "game/options.h"
 
 #include "battle/kinds.h"
+#include "game/levelspanel.h"
 #include "game/mainfrm.h"
 #include "net/protocol.h"
 
@@ -134,8 +135,8 @@ void OptionsPanel::change(int row, int step, bool round) {
             game_.SaveSetting("view.trace", game_.extras().trace ? "yes" : "no");
             break;
         case Level:
-            if (round) return game_.ShowLevels(true);
-            game_.ChooseLevel((game_.ComputerLevel(2) + step + 4) % 4);
+            if (round) return game_.levelsPanel().ShowLevels(true);
+            game_.levelsPanel().ChooseLevel((game_.ComputerLevel(2) + step + 4) % 4);
             break;
         case Router:
             game_.SetAskRouter(!game_.askRouter);
@@ -182,7 +183,7 @@ void OptionsPanel::Refresh() {
     caption(Numbers, game_.extras().numbers ? (cz ? "Čísla: ano" : "Numbers: on") : (cz ? "Čísla: ne" : "Numbers: off"));
     caption(Trace,
             game_.extras().trace ? (cz ? "Stopa střely: ano" : "Shot trace: on") : (cz ? "Stopa střely: ne" : "Shot trace: off"));
-    caption(Level, "1 vs. AI: " + Mainfrm::LevelName(game_.ComputerLevel(2), cz));
+    caption(Level, "1 vs. AI: " + LevelsPanel::LevelName(game_.ComputerLevel(2), cz));
     caption(Router, game_.askRouter ? (cz ? "ano" : "on") : (cz ? "ne" : "off"));
     caption(Back, cz ? "Zpět" : "Back");
     game_.Label22.setCaption(cz ? "Nastavení" : "Options");

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "battle/aim.h"
+#include "game/levelspanel.h"
 #include "game/mainfrm.h"
 #include "game/netplay.h"
 #include "net/link.h"
@@ -48,7 +49,7 @@ void Playback::Start() {
             case mode::HotSeat:
             case mode::Computer:
                 levelsBefore_ = {g.ComputerLevel(1), g.ComputerLevel(2)};
-                g.SetLevels(Mainfrm::LevelNamed(record_.players[0]), Mainfrm::LevelNamed(record_.players[1]));
+                g.SetLevels(LevelsPanel::LevelNamed(record_.players[0]), LevelsPanel::LevelNamed(record_.players[1]));
                 (record_.mode == mode::HotSeat ? g.Option1 : g.Option2).setValue(true);
                 g.random.setState(record_.random);
                 g.novahra_Click();

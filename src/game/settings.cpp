@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "net/protocol.h"
+#include "game/levelspanel.h"
 #include "game/mainfrm.h"
 
 namespace gv {
@@ -64,7 +65,7 @@ void Mainfrm::LoadSettings() {
     SetAskRouter(settings_.get("net.router") != "no");
     SetNumbers(settings_.get("view.numbers") == "yes");
     SetTrace(settings_.get("view.trace") == "yes");
-    levels_ = {level::Human, LevelNamed(settings_.get("computer.level").value_or("normal"))};
+    levels_ = {level::Human, levelsPanel().LevelNamed(settings_.get("computer.level").value_or("normal"))};
     sound.setVolume(std::stoi(settings_.get("sound.volume").value_or("100")));
     if (auto host = settings_.get("net.host")) compname.setText(*host);
     if (auto p = settings_.get("net.port")) {

@@ -1,4 +1,5 @@
 // The window's texts in Czech and English, and switching between them while the game runs.
+#include "game/levelspanel.h"
 #include "game/mainfrm.h"
 
 namespace gv {
@@ -57,7 +58,7 @@ void Mainfrm::ApplyLanguageTexts(bool czech) {
     if (wind.visible()) ShowWind();
     if (options_) options_->Refresh();
     FillHelp();
-    FillLevels();
+    levelsPanel().FillLevels();
     ShowSlots();
 }
 

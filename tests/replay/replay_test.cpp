@@ -65,7 +65,7 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     }
     // Two computers: the record names them, and their battle computes the same again, every turn theirs.
     h.game.keyDown(Key::Escape);
-    h.game.StartDuel(level::Expert, level::Beginner);
+    h.game.levelsPanel().StartDuel(level::Expert, level::Beginner);
     h.loop.waitUntil([&] { return h.game.state.BattleOver == True && !h.game.tankexpl.enabled(); });
     EXPECT_NE(readText(h.game.recorder().path()).find("\nplayers expert beginner\n"), std::string::npos);
     v = replay::VerifyFile(h.game.recorder().path());
