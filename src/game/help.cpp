@@ -4,8 +4,12 @@
 
 #include "battle/shells.h"
 #include "game/mainfrm.h"
+#include "game/helppanel.h"
 
 namespace gv {
+
+HelpPanel::HelpPanel(Mainfrm& game) : g_(game) {}
+HelpPanel::~HelpPanel() = default;
 
 namespace {
 constexpr int kHelpLines = 22;
@@ -44,63 +48,63 @@ std::vector<std::string> HelpText(bool cz) {
 }
 }  // namespace
 
-void Mainfrm::BuildHelp() {
-    Panel& panel = create<Panel>(nullptr, "Frame7");
+void HelpPanel::BuildHelp() {
+    Panel& panel = g_.create<Panel>(nullptr, "Frame7");
     panel.move(40, 24, 720, 552);
-    label(&panel, "helptitle", 0, 6, 720, 37, "Nápověda", 21.75).align = Align::Centre;
+    g_.label(&panel, "helptitle", 0, 6, 720, 37, "Nápověda", 21.75).align = Align::Centre;
     for (int i = 0; i < kHelpLines; ++i) {
-        Label& line = label(&panel, "helpline", 24, 48 + 20 * i, 672, 20, "", 9.75, rgb(0, 255, 0), i);
+        Label& line = g_.label(&panel, "helpline", 24, 48 + 20 * i, 672, 20, "", 9.75, rgb(0, 255, 0), i);
         line.font.face = FontFace::Sans;
-        x_.helpLines.add(i, &line);
+        g_.x_.helpLines.add(i, &line);
     }
-    button(&panel, "helpback", 232, 498, 257, 41, "Zpět").onClick = [this] { ShowHelp(false); };
-    image(&panel, "Image7", 0, 0, 720, 552, "Image3", true);
-    stackInFrontOf(panel, Frame4);  // in front of every other panel
+    g_.button(&panel, "helpback", 232, 498, 257, 41, "Zpět").onClick = [this] { ShowHelp(false); };
+    g_.image(&panel, "Image7", 0, 0, 720, 552, "Image3", true);
+    g_.stackInFrontOf(panel, g_.Frame4);  // in front of every other panel
     panel.setVisible(false);
     // The menu's last row shares its place: Help beside Exit.
-    Button& help = button(&Frame3, "helpbutton", 32, 288, 125, 41, "Nápověda");
-    stackInFrontOf(help, endgame);
-    endgame.move(164, 288, 125, 41);
+    Button& help = g_.button(&g_.Frame3, "helpbutton", 32, 288, 125, 41, "Nápověda");
+    g_.stackInFrontOf(help, g_.endgame);
+    g_.endgame.move(164, 288, 125, 41);
     help.onClick = [this] { ShowHelp(true); };
 }
 
-void Mainfrm::ShowHelp(bool show) {
-    Panel& panel = control<Panel>("Frame7");
+void HelpPanel::ShowHelp(bool show) {
+    Panel& panel = g_.control<Panel>("Frame7");
     if (show == panel.visible()) return;
     if (show) {
         FillHelp();
         // A battle waits behind the help: its panels take no input until the help is closed.
-        x_.helpHeldBattle = world.enabled();
-        world.setEnabled(false);
-        x_.helpDefaultBefore = defaultButton();
-        control<Button>("helpback").setDefault(true);  // Enter closes it, and presses nothing behind
+        g_.x_.helpHeldBattle = g_.world.enabled();
+        g_.world.setEnabled(false);
+        g_.x_.helpDefaultBefore = g_.defaultButton();
+        g_.control<Button>("helpback").setDefault(true);  // Enter closes it, and presses nothing behind
     } else {
-        if (x_.helpHeldBattle) world.setEnabled(true);
-        x_.helpHeldBattle = false;
-        if (x_.helpDefaultBefore)
-            x_.helpDefaultBefore->setDefault(true);
+        if (g_.x_.helpHeldBattle) g_.world.setEnabled(true);
+        g_.x_.helpHeldBattle = false;
+        if (g_.x_.helpDefaultBefore)
+            g_.x_.helpDefaultBefore->setDefault(true);
         else
-            control<Button>("helpback").setDefault(false);
+            g_.control<Button>("helpback").setDefault(false);
     }
     panel.setVisible(show);
 }
 
-void Mainfrm::FillHelp() {
-    const bool cz = state.CzechUi == True;
+void HelpPanel::FillHelp() {
+    const bool cz = g_.state.CzechUi == True;
     const std::vector<std::string> text = HelpText(cz);
-    for (int i = 0; i < kHelpLines; ++i) x_.helpLines(i).setCaption(text[std::size_t(i)]);
-    control<Label>("helptitle").setCaption(cz ? "Nápověda" : "Help");
-    control<Button>("helpback").setCaption(cz ? "Zpět" : "Back");
-    control<Button>("helpbutton").setCaption(cz ? "Nápověda" : "Help");
+    for (int i = 0; i < kHelpLines; ++i) g_.x_.helpLines(i).setCaption(text[std::size_t(i)]);
+    g_.control<Label>("helptitle").setCaption(cz ? "Nápověda" : "Help");
+    g_.control<Button>("helpback").setCaption(cz ? "Zpět" : "Back");
+    g_.control<Button>("helpbutton").setCaption(cz ? "Nápověda" : "Help");
 }
 
-std::string Mainfrm::ShellName(int kind, bool czech) {
+std::string HelpPanel::ShellName(int kind, bool czech) {
     if (kind < 0 || kind >= weapon::kKinds) return "";
     return czech ? battle::Shell(kind).czech : battle::Shell(kind).english;
 }
 
-bool Mainfrm::HelpKey(int key) {
-    const bool shown = control<Panel>("Frame7").visible();
+bool HelpPanel::HelpKey(int key) {
+    const bool shown = g_.control<Panel>("Frame7").visible();
     if (key == Key::F1 || (shown && key == Key::Escape)) {
         ShowHelp(!shown);
         return true;

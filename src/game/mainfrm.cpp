@@ -1,5 +1,6 @@
 #include "game/mainfrm.h"
 #include "game/netplay.h"
+#include "game/helppanel.h"
 #include "game/levelspanel.h"
 #include "game/computerplayer.h"
 #include "game/app.h"
@@ -28,6 +29,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       settings_(desktop.settingsFolder, kProgramName) {
     // The window's parts that work on it: made first, as the styling and wiring below use them.
     netplay_ = std::make_unique<NetPlay>(*this);
+    help_ = std::make_unique<HelpPanel>(*this);
     levelsPanel_ = std::make_unique<LevelsPanel>(*this);
     computer_ = std::make_unique<ComputerPlayer>(*this);
     caption = "Gorvath";
@@ -41,7 +43,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     startuptimer.tag = "0";
     wireHandlers();
     options_ = std::make_unique<OptionsPanel>(*this);
-    BuildHelp();
+    help().BuildHelp();
     levelsPanel().BuildLevels();
     BuildNumbers();
 }
@@ -177,6 +179,7 @@ void Mainfrm::wireHandlers() {
 Mainfrm::~Mainfrm() {
     watching_.reset();
     netplay_.reset();
+    help_.reset();
     levelsPanel_.reset();
     computer_.reset();
 }

@@ -31,6 +31,7 @@ struct NetMessage;
 struct NetCaller;
 class Link;
 class NetPlay;
+class HelpPanel;
 class LevelsPanel;
 class ComputerPlayer;
 class HighestGround;
@@ -49,6 +50,8 @@ class Mainfrm : public MainLayout {
 public:
     explicit Mainfrm(EventLoop& loop, Desktop desktop = {});
     ~Mainfrm() override;
+    HelpPanel& help() { return *help_; }
+    const HelpPanel& help() const { return *help_; }
     LevelsPanel& levelsPanel() { return *levelsPanel_; }
     const LevelsPanel& levelsPanel() const { return *levelsPanel_; }
     ComputerPlayer& computer() { return *computer_; }
@@ -75,12 +78,6 @@ public:
     void SetLanguage(const std::string& choice);
     void ApplyLanguageTexts(bool czech);
     OptionsPanel& optionsPanel() { return *options_; }
-    // The help panel: built with the window, filled in the language of the moment when it opens.
-    void BuildHelp();
-    void ShowHelp(bool show);
-    void FillHelp();
-    bool HelpKey(int key);                               // F1, and every key while the help is up
-    static std::string ShellName(int kind, bool czech);  // a special shell's name; "" for any other kind
     // Options: numbers on the wind, the health bars and each loss of health; the trace of each player's
     // last shot.
     void BuildNumbers();
@@ -259,6 +256,8 @@ private:
     friend class NetPlay;
     std::unique_ptr<Link, LinkDeleter> net_;
     std::unique_ptr<NetPlay> netplay_;
+    friend class HelpPanel;
+    std::unique_ptr<HelpPanel> help_;
     friend class LevelsPanel;
     std::unique_ptr<LevelsPanel> levelsPanel_;
     friend class ComputerPlayer;

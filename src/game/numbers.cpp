@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "game/helppanel.h"
 #include "game/mainfrm.h"
 
 namespace gv {
@@ -95,7 +96,7 @@ void Mainfrm::ShowSlots() {
         const int kind = state.weapon(p);
         (p == 1 ? weapon1 : weapon2).setPicture(kind == weapon::Standard ? nullptr : bonusvzor(kind).picture());
         Label& label = p == 1 ? Label9 : Label10;
-        const std::string name = x_.numbers ? ShellName(kind, cz) : "";
+        const std::string name = x_.numbers ? HelpPanel::ShellName(kind, cz) : "";
         label.move(kLeft[p - 1][!name.empty()], label.top(), name.empty() ? 57 : 64, label.height());
         label.setCaption(name.empty() ? (cz ? "Zbraň:" : "Weapon:") : name);
         label.font.face = name.empty() ? FontFace::Mono : FontFace::Sans;

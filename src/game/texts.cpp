@@ -1,5 +1,6 @@
 // The window's texts in Czech and English, and switching between them while the game runs.
 #include "game/levelspanel.h"
+#include "game/helppanel.h"
 #include "game/mainfrm.h"
 
 namespace gv {
@@ -57,7 +58,7 @@ void Mainfrm::ApplyLanguageTexts(bool czech) {
         for (int i : {0, 1}) Label8(i).setCaption(BannerInLanguage(Label8(i).caption(), czech));
     if (wind.visible()) ShowWind();
     if (options_) options_->Refresh();
-    FillHelp();
+    help().FillHelp();
     levelsPanel().FillLevels();
     ShowSlots();
 }

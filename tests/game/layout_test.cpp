@@ -5,6 +5,7 @@
 #include <set>
 
 #include "../support/screenfonts.h"
+#include "game/helppanel.h"
 #include "game/mainfrm.h"
 
 namespace gv {
@@ -147,7 +148,7 @@ TEST_F(LayoutTest, EveryTextFitsItsControlWithTheScreensFontsInBothLanguages) {
         for (int kind = weapon::Teleport; kind <= weapon::Bouncer; ++kind) {
             f.state.Weapon1 = f.state.Weapon2 = kind;
             f.ShowSlots();
-            EXPECT_EQ(f.Label9.caption(), f.ShellName(kind, cz));
+            EXPECT_EQ(f.Label9.caption(), HelpPanel::ShellName(kind, cz));
             check(language);
         }
         f.SetNumbers(false);

@@ -21,6 +21,7 @@
 #include "game/mainfrm.h"
 #include "game/netplay.h"
 #include "game/computerplayer.h"
+#include "game/helppanel.h"
 #include "game/levelspanel.h"
 #include "net/link.h"
 
