@@ -7,6 +7,7 @@
 
 #include "game/levelspanel.h"
 #include "game/mainfrm.h"
+#include "game/records.h"
 #include "platform/program.h"
 #include "platform/windowsystem.h"
 #include "net/protocol.h"
@@ -156,7 +157,7 @@ int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare)
         form.optionsPanel().attachScreen(&control);
         screen.show();
         if (!o.watch.empty())
-            form.WatchBattle(o.watch);
+            form.records().WatchBattle(o.watch);
         else if (o.duel[0] != level::Human)
             form.levelsPanel().StartDuel(o.duel[0], o.duel[1]);
         loop.waitUntil([&form] { return form.unloaded(); });

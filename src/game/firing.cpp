@@ -9,6 +9,7 @@
 #include "battle/shot.h"
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
+#include "game/records.h"
 #include "game/netplay.h"
 #include "platform/numtext.h"
 #include "net/protocol.h"
@@ -26,7 +27,7 @@ void Mainfrm::Fire(int player, const battle::Aim& aim) {
     const bool one = player == 1;
     (one ? sila1 : sila2).setText(aim.force);  // a shot from elsewhere shows in the boxes
     (one ? uhel1 : uhel2).setText(aim.angle);
-    if (!passing_) RecordFire(player, aim);
+    if (!passing_) records().RecordFire(player, aim);
 
     if (state.BonusActive == True) state.BonusShotsLeft -= 1;
     // The crate's fall follows each machine's clock: seated at once, both copies agree it can be hit.
@@ -92,11 +93,11 @@ void Mainfrm::showit_Timer() {
             if (!WaitInBattle([&] { return state.PeerShotDone == True; }, true)) return;
             state.PeerShotDone = False;
             netplay().AfterPeerShotDone();
-            RecordHandOver();
+            records().RecordHandOver();
             showit.setEnabled(true);
             if (state.GameMode == mode::Host) ChangeWind();
         } else {
-            RecordHandOver();
+            records().RecordHandOver();
             SetHandOverPhase(HandOver::Arrow);
             ChangeWind();
         }

@@ -1,5 +1,6 @@
 #include "game/mainfrm.h"
 #include "game/netplay.h"
+#include "game/records.h"
 #include "game/helppanel.h"
 #include "game/levelspanel.h"
 #include "game/computerplayer.h"
@@ -29,6 +30,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       settings_(desktop.settingsFolder, kProgramName) {
     // The window's parts that work on it: made first, as the styling and wiring below use them.
     netplay_ = std::make_unique<NetPlay>(*this);
+    records_ = std::make_unique<Records>(*this);
     help_ = std::make_unique<HelpPanel>(*this);
     levelsPanel_ = std::make_unique<LevelsPanel>(*this);
     computer_ = std::make_unique<ComputerPlayer>(*this);
@@ -135,7 +137,7 @@ void Mainfrm::wireHandlers() {
     continue_.onClick = [this] { continue_Click(); };
     endgame.onClick = [this] { endgame_Click(); };
     credits.onClick = [this] { credits_Click(); };
-    watchlast.onClick = [this] { watchlast_Click(); };
+    watchlast.onClick = [this] { records().watchlast_Click(); };
     Command6.onClick = [this] { Command6_Click(); };
     Label7.onClick = [this] { Label7_Click(); };
     startuptimer.onTimer = [this] { startuptimer_Timer(); };
@@ -179,6 +181,7 @@ void Mainfrm::wireHandlers() {
 Mainfrm::~Mainfrm() {
     watching_.reset();
     netplay_.reset();
+    records_.reset();
     help_.reset();
     levelsPanel_.reset();
     computer_.reset();

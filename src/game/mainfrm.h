@@ -31,6 +31,7 @@ struct NetMessage;
 struct NetCaller;
 class Link;
 class NetPlay;
+class Records;
 class HelpPanel;
 class LevelsPanel;
 class ComputerPlayer;
@@ -50,6 +51,8 @@ class Mainfrm : public MainLayout {
 public:
     explicit Mainfrm(EventLoop& loop, Desktop desktop = {});
     ~Mainfrm() override;
+    Records& records() { return *records_; }
+    const Records& records() const { return *records_; }
     HelpPanel& help() { return *help_; }
     const HelpPanel& help() const { return *help_; }
     LevelsPanel& levelsPanel() { return *levelsPanel_; }
@@ -215,25 +218,9 @@ public:
     const replay::BattleRecorder& recorder() const { return recorder_; }
     // Seeds the host takes from the clock (each battle's, each quake's); a playback gives the recorded ones.
     std::function<std::string()> seedFromClock;
-    std::string ClockSeed();
-    void RecordBegin();
-    void RecordFire(int player, const battle::Aim& aim);
-    void RecordMessage(bool sent, const std::string& text);
-    void RecordClock(const std::string& seed);
-    // The state hash after a hand-over (or once the battlefield is built), and the end of a finished battle.
-    void RecordHandOver();
-    void RecordEnd(const char* result);
-    // A link whose peer is no socket: a playback stands in for it.
-    void OpenStandInLink(bool host);
-    void CloseStandInLink();
 
-    // ---- Watching a recorded battle
-    void watchlast_Click();
-    // Plays the record in the window as it was played; a file that cannot be played is named on the banner.
-    bool WatchBattle(const std::string& path);
     bool Watching() const { return watching_ != nullptr; }
     replay::Playback* watching() { return watching_.get(); }
-    void UpdateWatchButton();
 
     // ---- Sound
     void PlayEffect(int id);
@@ -256,6 +243,8 @@ private:
     friend class NetPlay;
     std::unique_ptr<Link, LinkDeleter> net_;
     std::unique_ptr<NetPlay> netplay_;
+    friend class Records;
+    std::unique_ptr<Records> records_;
     friend class HelpPanel;
     std::unique_ptr<HelpPanel> help_;
     friend class LevelsPanel;
@@ -338,10 +327,7 @@ private:
     std::unique_ptr<replay::Playback> watching_;
     std::uint8_t modeBeforeWatching_ = 0;
     OptionButton* optionBeforeWatching_ = nullptr;
-    std::string watchCut_;  // why the record being watched stops early, said where it does
-    bool WatchKey(int key);
-    void WatchFinished();
-    void EndWatching();
+    std::string watchCut_;                            // why the record being watched stops early, said where it does
     bool bannerMoved_ = false;                        // the banner is below the menu, telling the player something
     std::pair<std::string, Colour> bannerBefore_[2];  // what it said over the battlefield before
     HandOver handOver_ = HandOver::Report;

@@ -6,6 +6,7 @@
 
 #include "platform/numtext.h"
 #include "game/mainfrm.h"
+#include "game/records.h"
 #include "game/netplay.h"
 #include "game/playback.h"
 #include "net/link.h"
@@ -228,7 +229,7 @@ void NetPlay::Dispatch(const std::string& text) {
         PeerDisconnected(LinkEnd::NetworkError);
         return;
     }
-    g_.RecordMessage(false, text);
+    g_.records().RecordMessage(false, text);
     Play(m);
 }
 
@@ -395,7 +396,7 @@ void NetPlay::StartLink() {
 
 // We leave the link on purpose: its battle is over, and no restart of this copy comes back to it.
 void NetPlay::EndRecordOfLink() {
-    if (g_.recorder_.active() && g_.Networked()) g_.RecordEnd("link");
+    if (g_.recorder_.active() && g_.Networked()) g_.records().RecordEnd("link");
 }
 
 // Closes the socket and forgets the link; every wait for the peer ends.
@@ -433,7 +434,7 @@ void NetPlay::ForgetLink() {
 void NetPlay::PeerDisconnected(LinkEnd why) {
     Link& n = *g_.net_;
     if (n.closing) return;
-    if (g_.recorder_.active()) g_.RecordEnd(why == LinkEnd::OutOfStep ? "outofstep" : "link");
+    if (g_.recorder_.active()) g_.records().RecordEnd(why == LinkEnd::OutOfStep ? "outofstep" : "link");
     g_.peerGone = true;
     ForgetLink();
     StopBattle();
@@ -497,7 +498,7 @@ void NetPlay::SendMessage(const std::string& text) {
     if (text.empty()) return;  // a message the peer would refuse is not sent
     g_.state.SendText = text;
     const bool now = NoteSent(text);
-    g_.RecordMessage(true, text);
+    g_.records().RecordMessage(true, text);
     if (now && g_.tcpcontrol.state() == TcpSocket::Connected) g_.tcpcontrol.send(text + "\n");
 }
 

@@ -6,6 +6,7 @@
 #include "battle/aim.h"
 #include "game/levelspanel.h"
 #include "game/mainfrm.h"
+#include "game/records.h"
 #include "game/netplay.h"
 #include "net/link.h"
 
@@ -56,13 +57,13 @@ void Playback::Start() {
                 break;
             case mode::Host:
                 g.Option3.setValue(true);
-                g.OpenStandInLink(true);
+                g.records().OpenStandInLink(true);
                 if (onStandIn) onStandIn();
                 g.novahra_Click();
                 break;
             default:
                 g.Option3.setValue(true);
-                g.OpenStandInLink(false);
+                g.records().OpenStandInLink(false);
                 if (onStandIn) onStandIn();
                 g.netplay().TakeBytes(WriteNetMessage(netmsg::battle(record_.seed)) + "\n");
                 break;
@@ -87,7 +88,7 @@ void Playback::Release() {
 void Playback::Stop() {
     if (released_) return;
     Detach();
-    if (game_.Networked()) game_.CloseStandInLink();
+    if (game_.Networked()) game_.records().CloseStandInLink();
     if (levelsBefore_[1] != level::Human) game_.SetLevels(levelsBefore_[0], levelsBefore_[1]), levelsBefore_ = {};
 }
 

@@ -5,55 +5,60 @@
 #include "battle/aim.h"
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
+#include "game/records.h"
 #include "game/netplay.h"
 #include "platform/numtext.h"
 #include "net/link.h"
 
 namespace gv {
 
+Records::Records(Mainfrm& game) : g_(game) {}
+Records::~Records() = default;
+
 using replay::Event;
 
-std::string Mainfrm::ClockSeed() {
-    if (seedFromClock) return seedFromClock();
-    return formatNumber(simmath::Int(loop().timeOfDay()));
+std::string Records::ClockSeed() {
+    if (g_.seedFromClock) return g_.seedFromClock();
+    return formatNumber(simmath::Int(g_.loop().timeOfDay()));
 }
 
-void Mainfrm::RecordBegin() {
+void Records::RecordBegin() {
     replay::Record r;
     r.game = GORVATH_VERSION;
-    r.mode = state.GameMode;
-    r.hell = state.HellMode == True;
-    r.hellVariant = state.HellVariant == True;
-    r.random = random.state();
-    if (Networked()) {
-        r.seed = state.RandomSeed;
+    r.mode = g_.state.GameMode;
+    r.hell = g_.state.HellMode == True;
+    r.hellVariant = g_.state.HellVariant == True;
+    r.random = g_.random.state();
+    if (g_.Networked()) {
+        r.seed = g_.state.RandomSeed;
         // The link before this battle's "R": the host has sent it and the joiner has taken it by now. What
         // has come in but waits to be dispatched is not in the record yet.
-        const Link& n = *net_;
-        const bool host = state.GameMode == mode::Host;
+        const Link& n = *g_.net_;
+        const bool host = g_.state.GameMode == mode::Host;
         if (n.linkName != 0)
             r.link = replay::LinkInfo{n.linkName, n.battles, n.taken - n.countedWaiting() - (host ? 0 : 1),
                                       n.sent - (host ? 1 : 0), host ? "" : n.joinName};
     }
-    if (state.GameMode == mode::Computer)
-        for (int p : {1, 2}) r.players[std::size_t(p - 1)] = ComputerPlays(p) ? level::kLevels[ComputerLevel(p)].word : "human";
-    recorder_.Begin(std::move(r), loop().now());
-    if (!recorder_.path().empty()) UpdateWatchButton();
+    if (g_.state.GameMode == mode::Computer)
+        for (int p : {1, 2})
+            r.players[std::size_t(p - 1)] = g_.ComputerPlays(p) ? level::kLevels[g_.ComputerLevel(p)].word : "human";
+    g_.recorder_.Begin(std::move(r), g_.loop().now());
+    if (!g_.recorder_.path().empty()) UpdateWatchButton();
 }
 
-void Mainfrm::RecordFire(int player, const battle::Aim& aim) {
+void Records::RecordFire(int player, const battle::Aim& aim) {
     Event e;
     e.kind = Event::Fire;
     e.player = player;
     e.force = aim.force;
     e.angle = aim.angle;
     // At one computer a crate still falling cannot be hit: how far it had fallen is part of the shot.
-    if (!Networked() && state.CrateFalling == True) e.fall = int(std::lround(state.BonusFallTime / 0.02));
-    recorder_.Add(std::move(e), loop().now());
+    if (!g_.Networked() && g_.state.CrateFalling == True) e.fall = int(std::lround(g_.state.BonusFallTime / 0.02));
+    g_.recorder_.Add(std::move(e), g_.loop().now());
 }
 
-void Mainfrm::RecordMessage(bool sent, const std::string& text) {
-    if (!recorder_.active()) return;
+void Records::RecordMessage(bool sent, const std::string& text) {
+    if (!g_.recorder_.active()) return;
     const NetMessage m = ReadNetMessage(text);
     Event e;
     e.kind = sent ? Event::Send : Event::Recv;
@@ -73,48 +78,48 @@ void Mainfrm::RecordMessage(bool sent, const std::string& text) {
             break;
         default: return;
     }
-    recorder_.Add(std::move(e), loop().now());
+    g_.recorder_.Add(std::move(e), g_.loop().now());
 }
 
-void Mainfrm::RecordClock(const std::string& seed) {
+void Records::RecordClock(const std::string& seed) {
     Event e;
     e.kind = Event::Clock;
     e.text = seed;
-    recorder_.Add(std::move(e), loop().now());
+    g_.recorder_.Add(std::move(e), g_.loop().now());
 }
 
-void Mainfrm::RecordHandOver() {
+void Records::RecordHandOver() {
     Event e;
     e.kind = Event::Hash;
-    e.hash = netplay().SharedStateHash();
-    recorder_.Add(std::move(e), loop().now());
-    if (state.BattleOver == True) {
-        const bool lost1 = state.Health1 < 1, lost2 = state.Health2 < 1;
+    e.hash = g_.netplay().SharedStateHash();
+    g_.recorder_.Add(std::move(e), g_.loop().now());
+    if (g_.state.BattleOver == True) {
+        const bool lost1 = g_.state.Health1 < 1, lost2 = g_.state.Health2 < 1;
         RecordEnd(lost1 && lost2 ? "both" : lost1 ? "won 2" : "won 1");
     }
 }
 
-void Mainfrm::RecordEnd(const char* result) {
+void Records::RecordEnd(const char* result) {
     Event e;
     e.kind = Event::End;
     e.text = result;
-    recorder_.Add(std::move(e), loop().now());
+    g_.recorder_.Add(std::move(e), g_.loop().now());
 }
 
 // A playback stands in for the peer: the link is up without a socket, so nothing we send leaves, and the
 // peer's messages come in through TakeBytes.
-void Mainfrm::OpenStandInLink(bool host) {
-    netplay().EndLink();
-    net_->role = host ? Link::Role::Host : Link::Role::Joiner;
-    netplay().StartLink();
-    state.GameMode = host ? mode::Host : mode::Joiner;
-    net_->liveTimer.setEnabled(false);  // a peer that is no socket is never silent
+void Records::OpenStandInLink(bool host) {
+    g_.netplay().EndLink();
+    g_.net_->role = host ? Link::Role::Host : Link::Role::Joiner;
+    g_.netplay().StartLink();
+    g_.state.GameMode = host ? mode::Host : mode::Joiner;
+    g_.net_->liveTimer.setEnabled(false);  // a peer that is no socket is never silent
     // As a real link's greeting does: the network panel goes, and only the host starts battles.
-    Frame4.setVisible(false);
-    novahra.setDefault(true);
-    novahra.setEnabled(host);
+    g_.Frame4.setVisible(false);
+    g_.novahra.setDefault(true);
+    g_.novahra.setEnabled(host);
 }
 
-void Mainfrm::CloseStandInLink() { netplay().EndLink(); }
+void Records::CloseStandInLink() { g_.netplay().EndLink(); }
 
 }  // namespace gv

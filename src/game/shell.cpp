@@ -8,6 +8,7 @@
 #include "game/battleview.h"
 #include "game/helppanel.h"
 #include "game/mainfrm.h"
+#include "game/records.h"
 #include "game/netplay.h"
 #include "net/protocol.h"
 #include "platform/numtext.h"
@@ -108,8 +109,8 @@ bool BattleView::QuakeSeeded() {
     // Both copies of a network game draw from the same seed: the host's clock gives it.
     GameState& s = g_.state;
     if (s.GameMode == mode::Host) {
-        s.RandomSeed = g_.ClockSeed();
-        g_.RecordClock(s.RandomSeed);
+        s.RandomSeed = g_.records().ClockSeed();
+        g_.records().RecordClock(s.RandomSeed);
         g_.netplay().SendMessage(netmsg::quake(s.RandomSeed));
     } else if (s.GameMode == mode::Joiner) {
         if (!g_.WaitInBattle([&] { return s.PeerSeedReady == True; }, true)) return false;

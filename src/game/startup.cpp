@@ -7,6 +7,7 @@
 #include "game/levelspanel.h"
 #include "game/helppanel.h"
 #include "game/mainfrm.h"
+#include "game/records.h"
 #include "game/netplay.h"
 #include "platform/numtext.h"
 #include "net/protocol.h"
@@ -47,7 +48,7 @@ void Mainfrm::Form_Load() {
         if (y < state.IntroY) state.IntroY = std::int16_t(y);
     }
     startuptimer.setEnabled(true);
-    UpdateWatchButton();
+    records().UpdateWatchButton();
     state.HellMode = False;
     state.HellVariant = False;
 }
@@ -91,7 +92,7 @@ void Mainfrm::Form_KeyDown(int key, int shift) {
     if (key == Key::F11) return options_->SwitchFullScreen();  // whatever shows
     // Nothing while a battlefield is built, in the pause or after the battle: the canvas is not taking input.
     // Esc while we have long waited for a silent peer leaves the link.
-    if (help().HelpKey(key) || WatchKey(key) || levelsPanel().LevelsKey(key)) return;
+    if (help().HelpKey(key) || records().WatchKey(key) || levelsPanel().LevelsKey(key)) return;
     if (options_->Key(key, shift)) return;
     if (key == Key::Escape && netplay().LeaveWaitForPeer()) return;
     // M is the sound's, except in a text box (a host's name, the port), where it types.

@@ -11,6 +11,7 @@
 #include "battlefield/ground.h"
 #include "battlefield/sky.h"
 #include "game/mainfrm.h"
+#include "game/records.h"
 #include "game/netplay.h"
 #include "platform/numtext.h"
 #include "net/protocol.h"
@@ -47,7 +48,7 @@ void Mainfrm::GenerateWorld() {
 
     StopLastBattle();
     ShareSeedWithPeer();
-    RecordBegin();
+    records().RecordBegin();
     bool day = false;
     if (!PaintSky(battle, day) || !show()) return;
     DecorateSky(day);
@@ -68,7 +69,7 @@ void Mainfrm::GenerateWorld() {
     state.WorldBusy = False;
     if (ComputerPlays(1)) aitimer.setEnabled(true);  // two computers: the first begins
     netplay().AfterBattlefieldBuilt();
-    RecordHandOver();
+    records().RecordHandOver();
     recorder_.TurnArmed();
 }
 
@@ -91,7 +92,7 @@ void Mainfrm::StopLastBattle() {
 // Over the network both copies draw from the host's seed: the host picks and sends it.
 void Mainfrm::ShareSeedWithPeer() {
     if (state.GameMode == mode::Host) {
-        state.RandomSeed = ClockSeed();
+        state.RandomSeed = records().ClockSeed();
         netplay().SendMessage(netmsg::battle(state.RandomSeed));
     }
     if (Networked()) {

@@ -150,11 +150,11 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReasonAndAMessageOfAnyBytesReadsBack
     // And the window says on its banner why a file cannot be watched.
     Started h;
     writeText(path, "gorvath-replay 7\n");
-    EXPECT_TRUE(!h.game.WatchBattle(path) && h.game.Frame3.visible() && !h.game.inputLocked &&
+    EXPECT_TRUE(!h.game.records().WatchBattle(path) && h.game.Frame3.visible() && !h.game.inputLocked &&
                 h.game.Label8(1).caption() == "Cannot play the record: line 1: format version 7, this game reads version 1");
     // A file cut in the middle of a line (its writer was stopped) plays up to the cut and says where it stops.
     writeText(path, readText(GORVATH_SOURCE_DIR "/tests/replays/hot-seat-52.replay").substr(0, 290));  // in line 15
-    ASSERT_TRUE(h.game.WatchBattle(path));
+    ASSERT_TRUE(h.game.records().WatchBattle(path));
     h.loop.waitUntil([&] { return h.game.watching()->finished(); });
     h.loop.runFor(100);
     EXPECT_TRUE(h.game.watching()->outcome() == replay::Playback::Outcome::Same && h.game.state.TurnPlayer == 1);

@@ -23,6 +23,7 @@
 #include "game/computerplayer.h"
 #include "game/helppanel.h"
 #include "game/levelspanel.h"
+#include "game/records.h"
 #include "net/link.h"
 
 namespace gv::testing {
