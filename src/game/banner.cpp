@@ -2,9 +2,13 @@
 // battle or a link ends.
 #include "game/levelspanel.h"
 #include "game/mainfrm.h"
+#include "game/banner.h"
 #include "game/netplay.h"
 
 namespace gv {
+
+Banner::Banner(Mainfrm& game) : g_(game) {}
+Banner::~Banner() = default;
 
 namespace {
 constexpr double kMenuBannerTop = 518, kMenuBannerShadowTop = 520;
@@ -16,103 +20,103 @@ constexpr double kBannerPoints[2] = {35.25, 36}, kMenuBannerPoints[2] = {36, 36}
 constexpr double kTwoLinePoints = 24, kTwoLineHeight = 80;
 }  // namespace
 
-const char* Mainfrm::CreatingGameText(bool czech) { return czech ? "Vytvářím hru..." : "Creating game..."; }
+const char* Banner::CreatingGameText(bool czech) { return czech ? "Vytvářím hru..." : "Creating game..."; }
 
-const char* Mainfrm::PlayAgainText(bool czech) { return czech ? "Hrát znovu" : "Play again"; }
+const char* Banner::PlayAgainText(bool czech) { return czech ? "Hrát znovu" : "Play again"; }
 
-const char* Mainfrm::ConnectedText(bool czech) {
+const char* Banner::ConnectedText(bool czech) {
     return czech ? "Připojeno; čekám, až hostitel začne hru" : "Connected; waiting for the host to start";
 }
 
-std::string Mainfrm::BannerInLanguage(const std::string& text, bool czech) const {
+std::string Banner::BannerInLanguage(const std::string& text, bool czech) const {
     if (text == ConnectedText(!czech)) return ConnectedText(czech);
-    if (text == x_.resultLine[!czech]) return x_.resultLine[czech];
+    if (text == g_.x_.resultLine[!czech]) return g_.x_.resultLine[czech];
     return text == CreatingGameText(!czech) ? CreatingGameText(czech) : text;
 }
 
-void Mainfrm::ShowMenuBanner(const std::string& text, bool small) {
-    if (!bannerMoved_) {
+void Banner::ShowMenuBanner(const std::string& text, bool small) {
+    if (!g_.bannerMoved_) {
         // A note passing over the banner is not what it says: the words under the note come back later.
-        const bool note = !x_.note.empty() && Label8(1).caption() == x_.note;
-        for (int i : {0, 1}) bannerBefore_[i] = {note ? x_.noteBefore[i] : Label8(i).caption(), Label8(i).foreColour};
+        const bool note = !g_.x_.note.empty() && g_.Label8(1).caption() == g_.x_.note;
+        for (int i : {0, 1}) g_.bannerBefore_[i] = {note ? g_.x_.noteBefore[i] : g_.Label8(i).caption(), g_.Label8(i).foreColour};
     }
-    Font one = Label8(1).font;
+    Font one = g_.Label8(1).font;
     one.points = kMenuBannerPoints[1];
-    const bool twoLines = !small && textWidth(one, text) > Label8(1).width() - 10;
+    const bool twoLines = !small && g_.textWidth(one, text) > g_.Label8(1).width() - 10;
     for (int i : {0, 1}) {
-        Label8(i).font.points = small ? kSmallBannerPoints[i] : twoLines ? kTwoLinePoints : kMenuBannerPoints[i];
-        Label8(i).setHeight(small || twoLines ? kTwoLineHeight : kBannerHeight);
+        g_.Label8(i).font.points = small ? kSmallBannerPoints[i] : twoLines ? kTwoLinePoints : kMenuBannerPoints[i];
+        g_.Label8(i).setHeight(small || twoLines ? kTwoLineHeight : g_.kBannerHeight);
     }
-    Label8(0).foreColour = rgb(64, 64, 64);
-    Label8(1).foreColour = rgb(255, 255, 0);
-    Label8(1).setTop(kMenuBannerTop);
-    Label8(0).setTop(kMenuBannerShadowTop);
+    g_.Label8(0).foreColour = rgb(64, 64, 64);
+    g_.Label8(1).foreColour = rgb(255, 255, 0);
+    g_.Label8(1).setTop(kMenuBannerTop);
+    g_.Label8(0).setTop(kMenuBannerShadowTop);
     for (int i : {0, 1}) {
-        Label8(i).setCaption(text);
-        Label8(i).setVisible(true);
+        g_.Label8(i).setCaption(text);
+        g_.Label8(i).setVisible(true);
     }
-    bannerMoved_ = true;
+    g_.bannerMoved_ = true;
 }
 
-bool Mainfrm::BannerUnderPanel() const {
-    const Label& b = Label8(1);
-    return panelOver(b.left(), b.top(), b.width(), b.height());
+bool Banner::BannerUnderPanel() const {
+    const Label& b = g_.Label8(1);
+    return g_.panelOver(b.left(), b.top(), b.width(), b.height());
 }
 
-void Mainfrm::PlaceBanner(bool belowMenu) {
-    Label8(1).setTop(belowMenu ? kMenuBannerTop : kBannerTop);
-    Label8(0).setTop(belowMenu ? kMenuBannerShadowTop : kBannerShadowTop);
+void Banner::PlaceBanner(bool belowMenu) {
+    g_.Label8(1).setTop(belowMenu ? kMenuBannerTop : g_.kBannerTop);
+    g_.Label8(0).setTop(belowMenu ? kMenuBannerShadowTop : g_.kBannerShadowTop);
 }
 
 // Who won, in the words of the game's mode: at one computer by player number, over the network from the
 // view of the player at this computer, against the computer with its level after the score (the score is
 // against that level), and a duel of two computers by the winning level.
-std::string Mainfrm::ResultText(int winner, const std::string& score, bool cz) const {
+std::string Banner::ResultText(int winner, const std::string& score, bool cz) const {
     const char* you = cz ? "Vyhrál jsi" : "You win";
-    if (state.GameMode == mode::Computer) {
-        const bool duel = ComputerPlays(1);
-        const std::string level = " vs. " + levelsPanel().LevelName(ComputerLevel(2), cz);
+    if (g_.state.GameMode == mode::Computer) {
+        const bool duel = g_.ComputerPlays(1);
+        const std::string level = " vs. " + g_.levelsPanel().LevelName(g_.ComputerLevel(2), cz);
         if (winner == 0) return (cz ? "Oba tanky zničeny" : "Both tanks destroyed") + score + (duel ? "" : level);
-        const std::string winning = levelsPanel().LevelName(ComputerLevel(winner), cz);
+        const std::string winning = g_.levelsPanel().LevelName(g_.ComputerLevel(winner), cz);
         if (duel) return (cz ? "Vítěz: " + winning : winning + " wins") + score;
         return (winner == 1 ? you : cz ? "Vyhrál počítač" : "The computer wins") + score + level;
     }
     if (winner == 0) return (cz ? "Oba tanky zničeny" : "Both tanks destroyed") + score;
-    if (state.GameMode == mode::Host || state.GameMode == mode::Joiner)
-        return (winner != PeerPlayer() ? you : cz ? "Prohrál jsi" : "You lose") + score;
+    if (g_.state.GameMode == mode::Host || g_.state.GameMode == mode::Joiner)
+        return (winner != g_.PeerPlayer() ? you : cz ? "Prohrál jsi" : "You lose") + score;
     return (cz ? "Vyhrál hráč " + std::to_string(winner) : "Player " + std::to_string(winner) + " wins") + score;
 }
 
-void Mainfrm::ShowBattleResult() {
-    const bool cz = state.CzechUi == True;
-    const bool lost1 = state.Health1 < 1, lost2 = state.Health2 < 1;
+void Banner::ShowBattleResult() {
+    const bool cz = g_.state.CzechUi == True;
+    const bool lost1 = g_.state.Health1 < 1, lost2 = g_.state.Health2 < 1;
     if (!lost1 && !lost2) return;
     const int winner = lost1 && lost2 ? 0 : lost1 ? 2 : 1;
     const std::string score = CountScore(winner);
     // After a result the menu's first button plays the next battle in the same mode, Enter included.
-    if (!Watching() && novahra.enabled()) {
-        novahra.setCaption(PlayAgainText(cz));
-        novahra.setDefault(true);
+    if (!g_.Watching() && g_.novahra.enabled()) {
+        g_.novahra.setCaption(PlayAgainText(cz));
+        g_.novahra.setDefault(true);
     }
     // Kept in both languages: a language chosen while it shows turns it round.
-    for (bool czech : {false, true}) x_.resultLine[czech] = ResultText(winner, score, czech);
-    ShowMenuBanner(x_.resultLine[cz]);
+    for (bool czech : {false, true}) g_.x_.resultLine[czech] = ResultText(winner, score, czech);
+    ShowMenuBanner(g_.x_.resultLine[cz]);
 }
 
-void Mainfrm::RestoreBanner() {
-    if (!bannerMoved_) return;
-    bannerMoved_ = false;
-    Label8(1).setTop(kBannerTop);
-    Label8(0).setTop(kBannerShadowTop);
-    Label8(0).setVisible(false);
-    Label8(1).setVisible(false);
+void Banner::RestoreBanner() {
+    if (!g_.bannerMoved_) return;
+    g_.bannerMoved_ = false;
+    g_.Label8(1).setTop(g_.kBannerTop);
+    g_.Label8(0).setTop(g_.kBannerShadowTop);
+    g_.Label8(0).setVisible(false);
+    g_.Label8(1).setVisible(false);
     // The joiner's battles keep the banner as New Game last set it (a language chosen meanwhile counts).
-    const bool cz = state.CzechUi == True;
+    const bool cz = g_.state.CzechUi == True;
     for (int i : {0, 1}) {
-        Label8(i).font.points = kBannerPoints[i];
-        Label8(i).setHeight(kBannerHeight);
-        Label8(i).setCaption(BannerInLanguage(bannerBefore_[i].first, cz));
-        Label8(i).foreColour = bannerBefore_[i].second;
+        g_.Label8(i).font.points = kBannerPoints[i];
+        g_.Label8(i).setHeight(g_.kBannerHeight);
+        g_.Label8(i).setCaption(BannerInLanguage(g_.bannerBefore_[i].first, cz));
+        g_.Label8(i).foreColour = g_.bannerBefore_[i].second;
     }
 }
 

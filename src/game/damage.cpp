@@ -4,6 +4,7 @@
 #include "battle/effects.h"
 #include "battle/shells.h"
 #include "battle/simmath.h"
+#include "game/banner.h"
 #include "game/mainfrm.h"
 
 namespace gv {
@@ -28,7 +29,7 @@ void Mainfrm::CheckBattleEnd() {
     }
     if (!more) return;
     tankexpl.setEnabled(true);
-    ShowBattleResult();
+    banner().ShowBattleResult();
 }
 
 void Mainfrm::tankexpl_Timer() {

@@ -8,6 +8,7 @@
 #include "battle/shells.h"
 #include "battle/shot.h"
 #include "battle/simmath.h"
+#include "game/banner.h"
 #include "game/mainfrm.h"
 #include "game/records.h"
 #include "game/netplay.h"
@@ -148,9 +149,9 @@ void Mainfrm::PassTurn(int player) {
     if (state.TurnPlayer != player || state.BattleOver == True) return;
     const bool cz = state.CzechUi == True;
     if (ComputerLevel(player) == level::Practice)
-        ShowNote(cz ? "Cvičný cíl nestřílí" : "The practice target holds its fire", 1500);
+        banner().ShowNote(cz ? "Cvičný cíl nestřílí" : "The practice target holds its fire", 1500);
     else
-        ShowNote(cz ? "Počítač čeká" : "The computer holds its fire", 1500);
+        banner().ShowNote(cz ? "Počítač čeká" : "The computer holds its fire", 1500);
     passing_ = true;
     FireTank(player);
 }

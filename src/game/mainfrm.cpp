@@ -1,5 +1,6 @@
 #include "game/mainfrm.h"
 #include "game/netplay.h"
+#include "game/banner.h"
 #include "game/records.h"
 #include "game/helppanel.h"
 #include "game/levelspanel.h"
@@ -30,6 +31,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       settings_(desktop.settingsFolder, kProgramName) {
     // The window's parts that work on it: made first, as the styling and wiring below use them.
     netplay_ = std::make_unique<NetPlay>(*this);
+    banner_ = std::make_unique<Banner>(*this);
     records_ = std::make_unique<Records>(*this);
     help_ = std::make_unique<HelpPanel>(*this);
     levelsPanel_ = std::make_unique<LevelsPanel>(*this);
@@ -109,8 +111,9 @@ void Mainfrm::AddControlArrays() {
         stackInFrontOf(health2(k), Image2);
     }
     // The banner: index 1 in green over index 0, its dark shadow two pixels lower; `wind` lies between them.
-    Label8.add(1, &label(&world, "Label8", 0, kBannerTop, 801, kBannerHeight, CreatingGameText(true), 36, kGreen, 1));
-    Label8.add(0, &label(&world, "Label8", 0, kBannerShadowTop, 801, kBannerHeight, CreatingGameText(true), 35.25, kDarkGrey, 0));
+    Label8.add(1, &label(&world, "Label8", 0, kBannerTop, 801, kBannerHeight, Banner::CreatingGameText(true), 36, kGreen, 1));
+    Label8.add(0, &label(&world, "Label8", 0, kBannerShadowTop, 801, kBannerHeight, Banner::CreatingGameText(true), 35.25,
+                         kDarkGrey, 0));
     stackInFrontOf(Label8(1), wind);
     stackInFrontOf(Label8(0), hmm);
     for (auto& [i, l] : Label8.elements()) {
@@ -181,6 +184,7 @@ void Mainfrm::wireHandlers() {
 Mainfrm::~Mainfrm() {
     watching_.reset();
     netplay_.reset();
+    banner_.reset();
     records_.reset();
     help_.reset();
     levelsPanel_.reset();

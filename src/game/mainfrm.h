@@ -31,6 +31,7 @@ struct NetMessage;
 struct NetCaller;
 class Link;
 class NetPlay;
+class Banner;
 class Records;
 class HelpPanel;
 class LevelsPanel;
@@ -51,14 +52,11 @@ class Mainfrm : public MainLayout {
 public:
     explicit Mainfrm(EventLoop& loop, Desktop desktop = {});
     ~Mainfrm() override;
-    Records& records() { return *records_; }
-    const Records& records() const { return *records_; }
-    HelpPanel& help() { return *help_; }
-    const HelpPanel& help() const { return *help_; }
-    LevelsPanel& levelsPanel() { return *levelsPanel_; }
-    const LevelsPanel& levelsPanel() const { return *levelsPanel_; }
-    ComputerPlayer& computer() { return *computer_; }
-    const ComputerPlayer& computer() const { return *computer_; }
+    Banner& banner() const { return *banner_; }
+    Records& records() const { return *records_; }
+    HelpPanel& help() const { return *help_; }
+    LevelsPanel& levelsPanel() const { return *levelsPanel_; }
+    ComputerPlayer& computer() const { return *computer_; }
 
     GameState state;
     Random random;  // every random draw of this game
@@ -98,8 +96,6 @@ public:
     void StartTrace(int player);
     void TraceShell(double x, double y);
     void ClearTrace(int player);  // 0: both
-    // A short note on the banner for `ms`; what the banner said before comes back after it.
-    void ShowNote(const std::string& text, int ms);
     void startuptimer_Timer();
     void credits_Click();
     void Command6_Click();
@@ -227,8 +223,7 @@ public:
     void StopEffect();
 
     // ---- Network play: the glue between the window, the link and the battle is `NetPlay`'s (netplay.h).
-    NetPlay& netplay() { return *netplay_; }
-    const NetPlay& netplay() const { return *netplay_; }
+    NetPlay& netplay() const { return *netplay_; }
     bool peerGone = false;  // the peer left or the link failed: every wait for it ends
     // The host listens on `hostPort`; the joiner connects to it from its own `joinPort`.
     int hostPort = 7701;
@@ -243,6 +238,8 @@ private:
     friend class NetPlay;
     std::unique_ptr<Link, LinkDeleter> net_;
     std::unique_ptr<NetPlay> netplay_;
+    friend class Banner;
+    std::unique_ptr<Banner> banner_;
     friend class Records;
     std::unique_ptr<Records> records_;
     friend class HelpPanel;
@@ -261,33 +258,7 @@ public:
     // Hides everything of the battle on the field before a new one is built.
     void HideBattle();
 
-    // The banner below the menu: a word to the player when a battle or a link ends. New Game puts the
-    // banner back over the battlefield.
-    // `small`: in a small font, for a long text such as a file's path.
-    void ShowMenuBanner(const std::string& text, bool small = false);
-    void RestoreBanner();
-    // Whether a panel shown over the battlefield (the menu, the options) covers the banner; the banner
-    // below the menu or back in its place over the battlefield, as it says.
-    bool BannerUnderPanel() const;
-    void PlaceBanner(bool belowMenu);
-    // The banner's text while a battlefield is built, and its place over the battlefield (its shadow
-    // two pixels lower).
-    static const char* CreatingGameText(bool czech);
-    // The joiner's word below the menu while it waits for the host's first battle.
-    static const char* ConnectedText(bool czech);
-    // The menu's first button after a result.
-    static const char* PlayAgainText(bool czech);
-    // The banner's words in the language chosen: "Creating game...", the joiner's "Connected" and the last
-    // result line are the game's own and are translated, any news stays as it is.
-    std::string BannerInLanguage(const std::string& text, bool czech) const;
     static constexpr int kBannerTop = 264, kBannerShadowTop = 266, kBannerHeight = 57;
-    // The result line of a battle that has ended, in the current language.
-    void ShowBattleResult();
-    // The words of that line for `winner` (0: both tanks lost), with the score.
-    std::string ResultText(int winner, const std::string& score, bool czech) const;
-    // Counts the battle that just ended for `winner` (0: both tanks lost) and gives ", A : B" to add to the
-    // result line.
-    std::string CountScore(int winner);
 
     // Waits, processing events, until `done` holds. Also ends when a new battle has started, the window
     // closed or (with `peerWait`) the peer left; then it returns false and the caller does nothing more.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <random>
 
+#include "game/banner.h"
 #include "game/mainfrm.h"
 #include "game/netplay.h"
 #include "net/link.h"
@@ -53,8 +54,8 @@ void NetPlay::TakeCallerBytes(NetCaller& c, const std::string& bytes) {
             c.sock.send(WriteNetMessage(netmsg::greeting()) + "\n");
             DropCaller(c);
             if (n.linkUp) return;
-            g_.ShowMenuBanner(g_.state.CzechUi == True ? "Připojit se zkusila jiná verze hry"
-                                                       : "A copy of another version tried to join");
+            g_.banner().ShowMenuBanner(g_.state.CzechUi == True ? "Připojit se zkusila jiná verze hry"
+                                                                : "A copy of another version tried to join");
             return;
         case Link::Door::Seat:
             Seat(c);
@@ -111,7 +112,7 @@ void NetPlay::TakeGreeting() {
     SendMessage(netmsg::linkName(n.linkName));
     g_.novahra.setDefault(true);
     g_.Frame4.setVisible(false);
-    g_.RestoreBanner();  // what hosting said below the menu (the router's word) is over
+    g_.banner().RestoreBanner();  // what hosting said below the menu (the router's word) is over
     g_.state.GameMode = mode::Host;
 }
 
@@ -230,9 +231,9 @@ void NetPlay::TakePortMap(const PortMapResult& r) {
         g_.Label11.setCaption((czech ? "Ostatní se připojí na " : "Others can join at ") + at);
         return;
     }
-    g_.ShowMenuBanner(czech ? "Router neotevřel port " + port + "; přesměrujte jej na tento počítač ručně"
-                            : "The router did not open port " + port + "; forward it to this computer by hand",
-                      true);
+    g_.banner().ShowMenuBanner(czech ? "Router neotevřel port " + port + "; přesměrujte jej na tento počítač ručně"
+                                     : "The router did not open port " + port + "; forward it to this computer by hand",
+                               true);
 }
 
 bool NetPlay::NoteSent(const std::string& text) {

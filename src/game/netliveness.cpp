@@ -2,6 +2,7 @@
 // wait for the peer makes no progress, and the end of a link whose peer says nothing more.
 #include <algorithm>
 
+#include "game/banner.h"
 #include "game/mainfrm.h"
 #include "game/netplay.h"
 #include "net/link.h"
@@ -81,7 +82,7 @@ void NetPlay::ShowPeerText(const std::string& text) {
     for (int i : {0, 1}) {
         g_.Label8(i).font.points = peerBanner_.points[i];
         g_.Label8(i).move(0, g_.Label8(i).top(), g_.world.width(), peerBanner_.height);
-        g_.Label8(i).setCaption(g_.BannerInLanguage(peerBanner_.caption[i], g_.state.CzechUi == True));
+        g_.Label8(i).setCaption(g_.banner().BannerInLanguage(peerBanner_.caption[i], g_.state.CzechUi == True));
         g_.Label8(i).setVisible(peerBanner_.visible);
     }
 }

@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "platform/numtext.h"
+#include "game/banner.h"
 #include "game/mainfrm.h"
 #include "game/records.h"
 #include "game/netplay.h"
@@ -36,7 +37,7 @@ void NetPlay::WireNetwork() {
     // A link that ended may have left its reason on the banner below the menu; New Game wants it back.
     auto newGame = g_.novahra.onClick;
     g_.novahra.onClick = [this, newGame] {
-        if (g_.state.WorldBusy == False) g_.RestoreBanner();
+        if (g_.state.WorldBusy == False) g_.banner().RestoreBanner();
         if (newGame) newGame();
     };
 }
@@ -52,14 +53,15 @@ void NetPlay::LeaveLink() {
     EndRecordOfLink();
     SendMessage(netmsg::plain(NetMessage::Disconnect));
     EndLink();
-    if (g_.Label8(1).caption() == g_.ConnectedText(g_.state.CzechUi == True)) g_.RestoreBanner();  // connected no more
+    if (g_.Label8(1).caption() == Banner::ConnectedText(g_.state.CzechUi == True))
+        g_.banner().RestoreBanner();  // connected no more
     g_.novahra.setEnabled(true);
     g_.continue_.setEnabled(false);
 }
 
 void NetPlay::Option3_Click() {
     if (g_.tcpcontrol.state() != TcpSocket::Closed || g_.net_->linkUp) return;
-    g_.RestoreBanner();
+    g_.banner().RestoreBanner();
     g_.Command3.setDefault(true);
     g_.Label11.setCaption((g_.state.CzechUi == True ? "Vaše síťové jméno: " : "Your network name: ") +
                           TcpSocket::localHostName());
@@ -294,7 +296,7 @@ void NetPlay::TakeConnectOk() {
     g_.Frame4.setVisible(false);
     g_.novahra.setEnabled(false);  // only the host starts battles
     g_.state.GameMode = mode::Joiner;
-    g_.ShowMenuBanner(g_.ConnectedText(g_.state.CzechUi == True));  // until the host's first battle replaces it
+    g_.banner().ShowMenuBanner(Banner::ConnectedText(g_.state.CzechUi == True));  // until the host's first battle replaces it
 }
 
 void NetPlay::TakeDrawingOk(const NetMessage& m) {
@@ -352,7 +354,7 @@ void NetPlay::TakeBattle(const std::string& seed) {
     g_.Frame3.setVisible(false);
     g_.HideBattle();
     g_.continue_.setEnabled(false);
-    g_.RestoreBanner();
+    g_.banner().RestoreBanner();
     g_.Label8(0).setVisible(true);
     g_.Label8(1).setVisible(true);
     g_.GenerateWorld();
@@ -478,10 +480,10 @@ void NetPlay::ShowLinkEnd(LinkEnd why) {
             // The record of this battle, with both sides' hashes, is what a bug report needs.
             if (!g_.recorder_.path().empty()) {
                 std::fprintf(stderr, "gorvath: games out of step; saved for a bug report: %s\n", g_.recorder_.path().c_str());
-                return g_.ShowMenuBanner(std::string(text) + ". " +
-                                             (czech ? "Uloženo pro hlášení chyby: " : "Saved for a bug report: ") +
-                                             g_.recorder_.path(),
-                                         true);
+                return g_.banner().ShowMenuBanner(std::string(text) + ". " +
+                                                      (czech ? "Uloženo pro hlášení chyby: " : "Saved for a bug report: ") +
+                                                      g_.recorder_.path(),
+                                                  true);
             }
             break;
         case LinkEnd::Mismatch:
@@ -489,7 +491,7 @@ void NetPlay::ShowLinkEnd(LinkEnd why) {
             break;
         case LinkEnd::WeLeft: break;
     }
-    g_.ShowMenuBanner(text);
+    g_.banner().ShowMenuBanner(text);
 }
 
 void NetPlay::SendMessage(const NetMessage& m) { SendMessage(WriteNetMessage(m)); }

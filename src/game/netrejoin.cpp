@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "game/banner.h"
 #include "game/mainfrm.h"
 #include "game/netplay.h"
 #include "net/link.h"
@@ -111,7 +112,8 @@ void NetPlay::RejoinCaughtUp() {
 
 void NetPlay::CannotRejoin() {
     PeerDisconnected(LinkEnd::WeLeft);
-    g_.ShowMenuBanner(g_.state.CzechUi == True ? "Přerušenou bitvu nelze obnovit" : "The interrupted battle cannot be resumed");
+    g_.banner().ShowMenuBanner(g_.state.CzechUi == True ? "Přerušenou bitvu nelze obnovit"
+                                                        : "The interrupted battle cannot be resumed");
 }
 
 }  // namespace gv

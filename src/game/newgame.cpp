@@ -1,4 +1,5 @@
 // New Game, Continue and Exit.
+#include "game/banner.h"
 #include "game/mainfrm.h"
 #include "game/netplay.h"
 #include "net/protocol.h"
@@ -56,18 +57,18 @@ void Mainfrm::novahra_Click() {
     HideBattle();
     continue_.setEnabled(false);
 
-    std::string banner;
+    std::string words;
     Colour shadow = rgb(64, 64, 64), text = rgb(0, 255, 0);
     if (state.HellMode == True) {
         shadow = rgb(255, 0, 0), text = rgb(255, 255, 0);
-        banner = state.HellVariant == True ? "The VELMORAN's Hell!" : "Hell on Earth...";
+        words = state.HellVariant == True ? "The VELMORAN's Hell!" : "Hell on Earth...";
     } else {
-        banner = CreatingGameText(state.CzechUi == True);
+        words = Banner::CreatingGameText(state.CzechUi == True);
     }
     Label8(0).foreColour = shadow;
     Label8(1).foreColour = text;
     for (int i : {0, 1}) {
-        Label8(i).setCaption(banner);
+        Label8(i).setCaption(words);
         Label8(i).setVisible(true);
     }
     GenerateWorld();

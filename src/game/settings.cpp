@@ -8,6 +8,7 @@
 #include "net/protocol.h"
 #include "game/levelspanel.h"
 #include "game/mainfrm.h"
+#include "game/banner.h"
 
 namespace gv {
 
@@ -88,36 +89,36 @@ void Mainfrm::ToggleMute() {
     if (options_) options_->Refresh();
     const bool cz = state.CzechUi == True;
     const std::string text = muted ? (cz ? "Zvuk vypnut (M)" : "Sound off (M)") : (cz ? "Zvuk zapnut (M)" : "Sound on (M)");
-    ShowNote(text, 1500);
+    banner().ShowNote(text, 1500);
 }
 
-void Mainfrm::ShowNote(const std::string& text, int ms) {
+void Banner::ShowNote(const std::string& text, int ms) {
     // A note on the banner for a moment; whatever the banner said comes back (in the language chosen
     // meanwhile), unless something newer took its place.
-    if (x_.note.empty()) {
-        x_.noteBefore[0] = Label8(0).caption(), x_.noteBefore[1] = Label8(1).caption();
-        x_.noteVisibleBefore = Label8(1).visible();
+    if (g_.x_.note.empty()) {
+        g_.x_.noteBefore[0] = g_.Label8(0).caption(), g_.x_.noteBefore[1] = g_.Label8(1).caption();
+        g_.x_.noteVisibleBefore = g_.Label8(1).visible();
     }
-    x_.note = text;
+    g_.x_.note = text;
     // Under a panel (a sound switched in the options or the menu) it shows below the menu, for its time.
-    if (!bannerMoved_ && BannerUnderPanel()) x_.noteBelow = true, PlaceBanner(true);
-    for (int i : {0, 1}) Label8(i).setCaption(text), Label8(i).setVisible(true);
-    if (!x_.noteTimer) {
-        x_.noteTimer = std::make_unique<Timer>(loop(), "notetimer", ms);
-        x_.noteTimer->onTimer = [this] {
-            x_.noteTimer->setEnabled(false);
-            if (Label8(1).caption() == x_.note) {
+    if (!g_.bannerMoved_ && BannerUnderPanel()) g_.x_.noteBelow = true, PlaceBanner(true);
+    for (int i : {0, 1}) g_.Label8(i).setCaption(text), g_.Label8(i).setVisible(true);
+    if (!g_.x_.noteTimer) {
+        g_.x_.noteTimer = std::make_unique<Timer>(g_.loop(), "notetimer", ms);
+        g_.x_.noteTimer->onTimer = [this] {
+            g_.x_.noteTimer->setEnabled(false);
+            if (g_.Label8(1).caption() == g_.x_.note) {
                 for (int i : {0, 1}) {
-                    Label8(i).setCaption(BannerInLanguage(x_.noteBefore[i], state.CzechUi == True));
-                    Label8(i).setVisible(x_.noteVisibleBefore);
+                    g_.Label8(i).setCaption(BannerInLanguage(g_.x_.noteBefore[i], g_.state.CzechUi == True));
+                    g_.Label8(i).setVisible(g_.x_.noteVisibleBefore);
                 }
             }
-            if (std::exchange(x_.noteBelow, false) && !bannerMoved_) PlaceBanner(false);
-            x_.note.clear();
+            if (std::exchange(g_.x_.noteBelow, false) && !g_.bannerMoved_) PlaceBanner(false);
+            g_.x_.note.clear();
         };
     }
-    x_.noteTimer->setInterval(ms);
-    x_.noteTimer->setEnabled(false), x_.noteTimer->setEnabled(true);
+    g_.x_.noteTimer->setInterval(ms);
+    g_.x_.noteTimer->setEnabled(false), g_.x_.noteTimer->setEnabled(true);
 }
 
 }  // namespace gv

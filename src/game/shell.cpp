@@ -7,6 +7,7 @@
 #include "battle/simmath.h"
 #include "game/battleview.h"
 #include "game/helppanel.h"
+#include "game/banner.h"
 #include "game/mainfrm.h"
 #include "game/records.h"
 #include "game/netplay.h"
@@ -98,7 +99,8 @@ void BattleView::CrateTaken(int kind) {
     g_.ShowHealth2();
     g_.ShowSlots();
     // With the numbers on, the shell won is named on the banner for a moment.
-    if (kind != weapon::Health && g_.extras().numbers) g_.ShowNote(HelpPanel::ShellName(kind, g_.state.CzechUi == True), 2000);
+    if (kind != weapon::Health && g_.extras().numbers)
+        g_.banner().ShowNote(HelpPanel::ShellName(kind, g_.state.CzechUi == True), 2000);
 }
 
 void BattleView::ShotOver(battle::ShotEnd why) { g_.EndShot(why); }

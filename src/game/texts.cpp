@@ -1,6 +1,7 @@
 // The window's texts in Czech and English, and switching between them while the game runs.
 #include "game/levelspanel.h"
 #include "game/helppanel.h"
+#include "game/banner.h"
 #include "game/mainfrm.h"
 
 namespace gv {
@@ -39,7 +40,8 @@ constexpr const char* kHostPrompt[] = {"Network name of hosting computer?", "Sí
 }  // namespace
 
 void Mainfrm::ApplyLanguageTexts(bool czech) {
-    const bool playAgain = novahra.caption() == PlayAgainText(!czech) || novahra.caption() == PlayAgainText(czech);
+    const bool playAgain =
+        novahra.caption() == Banner::PlayAgainText(!czech) || novahra.caption() == Banner::PlayAgainText(czech);
     for (const Text& t : kTexts) {
         Control* c = find(t.control);
         const char* text = czech ? t.czech : t.english;
@@ -50,12 +52,12 @@ void Mainfrm::ApplyLanguageTexts(bool czech) {
     // Texts the game wrote itself change only while they still say what the game wrote: a host name the
     // player typed, or a banner with news, stays.
     if (compname.text() == kHostPrompt[czech ? 0 : 1]) compname.setText(kHostPrompt[czech ? 1 : 0]);
-    if (playAgain) novahra.setCaption(PlayAgainText(czech));
-    const std::string banner = BannerInLanguage(Label8(1).caption(), czech);
-    if (bannerMoved_ && banner != Label8(1).caption())
-        ShowMenuBanner(banner);  // fitted again: the other language may need two lines, or one
+    if (playAgain) novahra.setCaption(Banner::PlayAgainText(czech));
+    const std::string line = banner().BannerInLanguage(Label8(1).caption(), czech);
+    if (bannerMoved_ && line != Label8(1).caption())
+        banner().ShowMenuBanner(line);  // fitted again: the other language may need two lines, or one
     else
-        for (int i : {0, 1}) Label8(i).setCaption(BannerInLanguage(Label8(i).caption(), czech));
+        for (int i : {0, 1}) Label8(i).setCaption(banner().BannerInLanguage(Label8(i).caption(), czech));
     if (wind.visible()) ShowWind();
     if (options_) options_->Refresh();
     help().FillHelp();

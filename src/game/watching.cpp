@@ -1,6 +1,7 @@
 // Watching a recorded battle in the window: the menu's "Watch last battle" and `--replay FILE`. The
 // battle plays at its own pace; Right or Space fires the next shot at once, F runs it four times as fast,
 // Esc leaves to the menu.
+#include "game/banner.h"
 #include "game/mainfrm.h"
 #include "game/records.h"
 #include "game/netplay.h"
@@ -23,12 +24,12 @@ bool Records::WatchBattle(const std::string& path) {
     const bool czech = g_.state.CzechUi == True;
     replay::ReadResult read = replay::ReadFile(path);
     if (!read.record) {
-        g_.ShowMenuBanner((czech ? "Záznam nelze přehrát: " : "Cannot play the record: ") + read.error, true);
+        g_.banner().ShowMenuBanner((czech ? "Záznam nelze přehrát: " : "Cannot play the record: ") + read.error, true);
         return false;
     }
     g_.watchCut_ = read.error;
     g_.netplay().LeaveLink();  // a peer we are linked to is told we left
-    g_.RestoreBanner();
+    g_.banner().RestoreBanner();
     g_.modeBeforeWatching_ = g_.state.GameMode;
     for (OptionButton* o : {&g_.Option1, &g_.Option2, &g_.Option3})
         if (o->value()) g_.optionBeforeWatching_ = o;
@@ -67,12 +68,12 @@ void Records::WatchFinished() {
     const bool czech = g_.state.CzechUi == True;
     if (g_.watching_->outcome() == replay::Playback::Outcome::Differs) {
         const std::string turn = std::to_string(g_.watching_->differingTurn());
-        g_.ShowMenuBanner(czech ? "Tato bitva se od tahu " + turn + " počítá jinak než záznam"
-                                : "From turn " + turn + " this battle computes differently from the record",
-                          true);
+        g_.banner().ShowMenuBanner(czech ? "Tato bitva se od tahu " + turn + " počítá jinak než záznam"
+                                         : "From turn " + turn + " this battle computes differently from the record",
+                                   true);
     } else if (!g_.watching_->recordEnds()) {
         const std::string cut = g_.watchCut_.empty() ? "" : " (" + g_.watchCut_ + ")";
-        g_.ShowMenuBanner(czech ? "Záznam zde končí" + cut : "The recording ends here" + cut, !cut.empty());
+        g_.banner().ShowMenuBanner(czech ? "Záznam zde končí" + cut : "The recording ends here" + cut, !cut.empty());
     }
     // A battle that ended shows its result and the menu: the player has the window back.
     if (g_.state.BattleOver == True) EndWatching();

@@ -425,7 +425,7 @@ TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguagesAndFollowsALangua
         std::string shown[2], switched[2];
         for (bool cz : {true, false}) {
             game.SetLanguage(cz ? "cs" : "en");
-            game.ShowBattleResult();
+            game.banner().ShowBattleResult();
             EXPECT_EQ(game.Label8(1).caption(), cz ? czech : english) << mode;
             shown[cz] = banner();
             game.SetLanguage(cz ? "en" : "cs");  // switched while it shows: the line, in its size, and Play again follow
@@ -435,8 +435,8 @@ TEST_F(Damage, TheResultLineNamesTheWinnerByModeInBothLanguagesAndFollowsALangua
             << switched[0] << " | " << switched[1];
     }
     game.SetLanguage("en");
-    loop.runFor(2000);     // the note long gone
-    game.RestoreBanner();  // as the joiner's next battle does, which no New Game of its own starts
+    loop.runFor(2000);              // the note long gone
+    game.banner().RestoreBanner();  // as the joiner's next battle does, which no New Game of its own starts
     EXPECT_EQ(game.Label8(1).caption(), "Hell on Earth...");
     newBattle(5);  // New Game takes the word away
     EXPECT_EQ(game.Label8(1).caption(), "Creating game...");

@@ -6,6 +6,7 @@
 
 #include "../support/screenfonts.h"
 #include "game/helppanel.h"
+#include "game/banner.h"
 #include "game/mainfrm.h"
 
 namespace gv {
@@ -50,7 +51,7 @@ TEST_F(LayoutTest, OnlyTheMenuAndTheDisabledCanvasShowAtStartAndEveryTimerIsStop
         EXPECT_TRUE(original(*f.find(b.name)) && (!b.pt || f.find(b.name)->font.points == b.pt)) << b.name;
     // A long word below the menu: the grey shadow breaks its lines where the text does, in either size.
     for (bool small : {false, true}) {
-        f.ShowMenuBanner(
+        f.banner().ShowMenuBanner(
             "Games out of step. Saved for a bug report: file /home/someone/.local/share/gorvath/"
             "replays/2026-12-08_21-40-05_host.replay, then more words than a line takes",
             small);
@@ -133,7 +134,7 @@ TEST_F(LayoutTest, EveryTextFitsItsControlWithTheScreensFontsInBothLanguages) {
         czechSystem = false;
         // The longest words the game writes into the layout while it runs.
         f.state.Health1 = 100, f.state.Health2 = 0;
-        f.ShowBattleResult();
+        f.banner().ShowBattleResult();
         f.Label11.setCaption(cz ? "Čekám na připojení protihráče..." : "Waiting for opponent...");
         for (TextBox* box : {&f.sila1, &f.sila2}) box->setText("200");
         for (TextBox* box : {&f.uhel1, &f.uhel2}) box->setText("180");

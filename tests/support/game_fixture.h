@@ -22,6 +22,7 @@
 #include "game/netplay.h"
 #include "game/computerplayer.h"
 #include "game/helppanel.h"
+#include "game/banner.h"
 #include "game/levelspanel.h"
 #include "game/records.h"
 #include "net/link.h"

@@ -1,0 +1,54 @@
+#pragma once
+// The banner over the battlefield and below the menu: the words of a battle's start and end with the
+// score, a short note, and a word to the player when a link ends.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "battle/kinds.h"
+
+namespace gv {
+
+class Mainfrm;
+
+class Banner {
+public:
+    explicit Banner(Mainfrm& game);
+    ~Banner();
+    Banner(const Banner&) = delete;
+    Banner& operator=(const Banner&) = delete;
+
+    // A short note on the banner for `ms`; what the banner said before comes back after it.
+    void ShowNote(const std::string& text, int ms);
+    // The banner below the menu: a word to the player when a battle or a link ends. New Game puts the
+    // banner back over the battlefield.
+    // `small`: in a small font, for a long text such as a file's path.
+    void ShowMenuBanner(const std::string& text, bool small = false);
+    void RestoreBanner();
+    // Whether a panel shown over the battlefield (the menu, the options) covers the banner; the banner
+    // below the menu or back in its place over the battlefield, as it says.
+    bool BannerUnderPanel() const;
+    void PlaceBanner(bool belowMenu);
+    // The banner's text while a battlefield is built, and its place over the battlefield (its shadow
+    // two pixels lower).
+    static const char* CreatingGameText(bool czech);
+    // The joiner's word below the menu while it waits for the host's first battle.
+    static const char* ConnectedText(bool czech);
+    // The menu's first button after a result.
+    static const char* PlayAgainText(bool czech);
+    // The banner's words in the language chosen: "Creating game...", the joiner's "Connected" and the last
+    // result line are the game's own and are translated, any news stays as it is.
+    std::string BannerInLanguage(const std::string& text, bool czech) const;
+    // The result line of a battle that has ended, in the current language.
+    void ShowBattleResult();
+    // The words of that line for `winner` (0: both tanks lost), with the score.
+    std::string ResultText(int winner, const std::string& score, bool czech) const;
+    // Counts the battle that just ended for `winner` (0: both tanks lost) and gives ", A : B" to add to the
+    // result line.
+    std::string CountScore(int winner);
+
+private:
+    Mainfrm& g_;
+};
+
+}  // namespace gv
