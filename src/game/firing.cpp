@@ -9,6 +9,7 @@
 #include "battle/shot.h"
 #include "battle/simmath.h"
 #include "game/banner.h"
+#include "game/gauges.h"
 #include "game/mainfrm.h"
 #include "game/records.h"
 #include "game/netplay.h"
@@ -41,7 +42,7 @@ void Mainfrm::Fire(int player, const battle::Aim& aim) {
     bullet.setLeft(state.ShellX - bullet.width() / 2);
     bullet.setTop(state.ShellY - bullet.height() / 2);
     bullet.setVisible(!passing_);
-    if (!passing_) StartTrace(one ? 1 : 2);
+    if (!passing_) gauges().StartTrace(one ? 1 : 2);
 
     if (one) {
         Frame1.setEnabled(false);
@@ -68,7 +69,7 @@ void Mainfrm::hideit_Timer() {
     Frame1.setLeft(Frame1.left() - 20);
     Frame2.setLeft(Frame2.left() + 20);
     wind.setTop(wind.top() - 2);
-    FollowWind();
+    gauges().FollowWind();
     if (Frame1.left() < -Frame1.width()) {
         hideit.setEnabled(false);
         if (passing_) {
@@ -106,7 +107,7 @@ void Mainfrm::showit_Timer() {
     }
     if (HandOverPhase() == HandOver::Arrow) {
         if (!tankexpl.enabled()) PlayEffect(effect::Fire);
-        ShowTurnArrow();
+        gauges().ShowTurnArrow();
         const std::uint32_t battle = state.BattleNumber;
         PlaceBonus();
         if (battle != state.BattleNumber) return;  // the crate wait ended with a new battle
@@ -115,7 +116,7 @@ void Mainfrm::showit_Timer() {
     Frame1.setLeft(Frame1.left() + 20);
     Frame2.setLeft(Frame2.left() - 20);
     wind.setTop(wind.top() + 2);
-    FollowWind();
+    gauges().FollowWind();
     if (Frame1.left() == 0) {
         showit.setEnabled(false);
         SetHandOverPhase(HandOver::Report);

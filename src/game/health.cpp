@@ -1,6 +1,7 @@
 // Health bars: five stacked lines per player, their ends in twips (15 to a pixel), green fading to red.
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
+#include "game/gauges.h"
 
 namespace gv {
 
@@ -14,17 +15,17 @@ void shade(LineShape& line, double health, int k) {
 }
 }  // namespace
 
-void Mainfrm::ShowHealth1() {
-    ShowHealth(health1, state.Health1, false);
-    NoteHealth(1, state.Health1);
+void Gauges::ShowHealth1() {
+    ShowHealth(g_.health1, g_.state.Health1, false);
+    NoteHealth(1, g_.state.Health1);
 }
 
-void Mainfrm::ShowHealth2() {
-    ShowHealth(health2, state.Health2, true);
-    NoteHealth(2, state.Health2);
+void Gauges::ShowHealth2() {
+    ShowHealth(g_.health2, g_.state.Health2, true);
+    NoteHealth(2, g_.state.Health2);
 }
 
-void Mainfrm::ShowHealth(ControlArray<LineShape>& bar, double health, bool right) {
+void Gauges::ShowHealth(ControlArray<LineShape>& bar, double health, bool right) {
     // Player 1's bar ends further right the more health; player 2's starts further left.
     for (int k = 0; k < 5; ++k) {
         LineShape& line = bar(k);

@@ -1,5 +1,6 @@
 #include "game/mainfrm.h"
 #include "game/netplay.h"
+#include "game/gauges.h"
 #include "game/banner.h"
 #include "game/records.h"
 #include "game/helppanel.h"
@@ -31,6 +32,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       settings_(desktop.settingsFolder, kProgramName) {
     // The window's parts that work on it: made first, as the styling and wiring below use them.
     netplay_ = std::make_unique<NetPlay>(*this);
+    gauges_ = std::make_unique<Gauges>(*this);
     banner_ = std::make_unique<Banner>(*this);
     records_ = std::make_unique<Records>(*this);
     help_ = std::make_unique<HelpPanel>(*this);
@@ -49,7 +51,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     options_ = std::make_unique<OptionsPanel>(*this);
     help().BuildHelp();
     levelsPanel().BuildLevels();
-    BuildNumbers();
+    gauges().BuildNumbers();
 }
 
 // Within the menu: the two option groups share the menu panel, the link is an opaque underlined label.
@@ -146,7 +148,7 @@ void Mainfrm::wireHandlers() {
     startuptimer.onTimer = [this] { startuptimer_Timer(); };
     moonfalltimer.onTimer = [this] { moonfalltimer_Timer(); };
     flashtimer.onTimer = [this] { flashtimer_Timer(); };
-    arrowtimer.onTimer = [this] { arrowtimer_Timer(); };
+    arrowtimer.onTimer = [this] { gauges().arrowtimer_Timer(); };
     hideit.onTimer = [this] { hideit_Timer(); };
     showit.onTimer = [this] { showit_Timer(); };
     bullettimer.onTimer = [this] { bullettimer_Timer(); };
@@ -184,6 +186,7 @@ void Mainfrm::wireHandlers() {
 Mainfrm::~Mainfrm() {
     watching_.reset();
     netplay_.reset();
+    gauges_.reset();
     banner_.reset();
     records_.reset();
     help_.reset();

@@ -31,6 +31,7 @@ struct NetMessage;
 struct NetCaller;
 class Link;
 class NetPlay;
+class Gauges;
 class Banner;
 class Records;
 class HelpPanel;
@@ -52,6 +53,7 @@ class Mainfrm : public MainLayout {
 public:
     explicit Mainfrm(EventLoop& loop, Desktop desktop = {});
     ~Mainfrm() override;
+    Gauges& gauges() const { return *gauges_; }
     Banner& banner() const { return *banner_; }
     Records& records() const { return *records_; }
     HelpPanel& help() const { return *help_; }
@@ -79,23 +81,7 @@ public:
     void SetLanguage(const std::string& choice);
     void ApplyLanguageTexts(bool czech);
     OptionsPanel& optionsPanel() { return *options_; }
-    // Options: numbers on the wind, the health bars and each loss of health; the trace of each player's
-    // last shot.
-    void BuildNumbers();
-    void SetNumbers(bool on);
-    // Each weapon slot shows the shell its player holds; with the numbers on, the label over it names it.
-    void ShowSlots();
-    void NoteHealth(int player, double health);
-    // A player's health number at the moving end of the bar: inside the bar while the bar holds it, black on
-    // a light bar and white on a dark one, else just beyond it in the panel's green; readable at every health.
-    void ShowHealthNumber(int player, double health);
-    // The wind's number under the wind's label, out of sight and back in step with it as the panels slide.
-    void FollowWind();
-    void SetTrace(bool on);
     const ViewExtras& extras() const { return x_; }
-    void StartTrace(int player);
-    void TraceShell(double x, double y);
-    void ClearTrace(int player);  // 0: both
     void startuptimer_Timer();
     void credits_Click();
     void Command6_Click();
@@ -117,11 +103,6 @@ public:
     void PlaceInSky(Image& body);
     void moonfalltimer_Timer();
     void ChangeWind();
-    void ShowWind();  // the wind label for the wind of this turn, in the language of the moment
-    void ShowHealth1();
-    void ShowHealth2();
-    void ShowTurnArrow();
-    void arrowtimer_Timer();
 
     // ---- Aiming
     void sila1_Change();
@@ -238,6 +219,8 @@ private:
     friend class NetPlay;
     std::unique_ptr<Link, LinkDeleter> net_;
     std::unique_ptr<NetPlay> netplay_;
+    friend class Gauges;
+    std::unique_ptr<Gauges> gauges_;
     friend class Banner;
     std::unique_ptr<Banner> banner_;
     friend class Records;
@@ -282,8 +265,6 @@ public:
     Desktop desktop;
 
 private:
-    // Both health bars share one drawing: `right` draws player 2's, which shrinks towards the right.
-    void ShowHealth(ControlArray<LineShape>& bar, double health, bool right);
     void wireHandlers();
     // The constructor's styling of the layout, one part of the window at a time.
     void StyleMenuPanels();

@@ -1,5 +1,6 @@
 // New Game, Continue and Exit.
 #include "game/banner.h"
+#include "game/gauges.h"
 #include "game/mainfrm.h"
 #include "game/netplay.h"
 #include "net/protocol.h"
@@ -44,7 +45,7 @@ void Mainfrm::HideBattle() {
     x_.windNumber->setVisible(false);
     for (Image* s : {&tank1, &tank2, &hmm}) s->setVisible(false);
     ShowTrees();
-    ClearTrace(0);
+    gauges().ClearTrace(0);
 }
 
 void Mainfrm::novahra_Click() {

@@ -6,8 +6,12 @@
 
 #include "game/helppanel.h"
 #include "game/mainfrm.h"
+#include "game/gauges.h"
 
 namespace gv {
+
+Gauges::Gauges(Mainfrm& game) : g_(game) {}
+Gauges::~Gauges() = default;
 
 namespace {
 constexpr int kFloatTicks = 25;  // a second at the timer's 40 ms
@@ -21,82 +25,83 @@ Colour LettersOn(Colour c) {
 std::string HealthText(double health) { return std::to_string(int(std::max(0.0, std::floor(health)))); }
 }  // namespace
 
-void Mainfrm::BuildNumbers() {
+void Gauges::BuildNumbers() {
     for (int p : {1, 2}) {
-        Panel& panel = p == 1 ? Frame1 : Frame2;
-        ControlArray<LineShape>& bar = p == 1 ? health1 : health2;
-        Label& health = label(&panel, p == 1 ? "healthnum1" : "healthnum2", 8, kNumberTop, 280, 16, "", 8.25, rgb(0, 0, 0));
+        Panel& panel = p == 1 ? g_.Frame1 : g_.Frame2;
+        ControlArray<LineShape>& bar = p == 1 ? g_.health1 : g_.health2;
+        Label& health = g_.label(&panel, p == 1 ? "healthnum1" : "healthnum2", 8, kNumberTop, 280, 16, "", 8.25, rgb(0, 0, 0));
         health.align = Align::Centre;
         health.setVisible(false);
-        stackInFrontOf(health, bar(0));
-        Label& loss = label(&world, p == 1 ? "damage1" : "damage2", 0, 0, 60, 20, "", 12, rgb(255, 64, 32));
+        g_.stackInFrontOf(health, bar(0));
+        Label& loss = g_.label(&g_.world, p == 1 ? "damage1" : "damage2", 0, 0, 60, 20, "", 12, rgb(255, 64, 32));
         loss.align = Align::Centre;
         loss.setVisible(false);
-        stackInFrontOf(loss, hmm);  // in front of every sprite, as every text on the battlefield
+        g_.stackInFrontOf(loss, g_.hmm);  // in front of every sprite, as every text on the battlefield
     }
-    Label& windNumber = label(&world, "windnum", int(wind.left()), 25, int(wind.width()), 16, "", 9.75, wind.foreColour);
+    Label& windNumber =
+        g_.label(&g_.world, "windnum", int(g_.wind.left()), 25, int(g_.wind.width()), 16, "", 9.75, g_.wind.foreColour);
     windNumber.align = Align::Centre;
     windNumber.setVisible(false);
-    stackInFrontOf(windNumber, wind);
-    x_.windNumber = &windNumber;
-    x_.damageTimer = std::make_unique<Timer>(loop(), "damagetimer", 40);
-    x_.damageTimer->onTimer = [this] {
+    g_.stackInFrontOf(windNumber, g_.wind);
+    g_.x_.windNumber = &windNumber;
+    g_.x_.damageTimer = std::make_unique<Timer>(g_.loop(), "damagetimer", 40);
+    g_.x_.damageTimer->onTimer = [this] {
         bool moving = false;
         for (int p : {0, 1}) {
-            Label& loss = control<Label>(p == 0 ? "damage1" : "damage2");
+            Label& loss = g_.control<Label>(p == 0 ? "damage1" : "damage2");
             if (!loss.visible()) continue;
-            if (++x_.floatTicks[p] >= kFloatTicks) {
+            if (++g_.x_.floatTicks[p] >= kFloatTicks) {
                 loss.setVisible(false);
                 continue;
             }
             loss.setTop(loss.top() - 1);
             moving = true;
         }
-        if (!moving) x_.damageTimer->setEnabled(false);
+        if (!moving) g_.x_.damageTimer->setEnabled(false);
     };
 }
 
-void Mainfrm::SetNumbers(bool on) {
-    x_.numbers = on;
-    if (wind.visible()) ShowWind();
-    if (!on) x_.windNumber->setVisible(false);
+void Gauges::SetNumbers(bool on) {
+    g_.x_.numbers = on;
+    if (g_.wind.visible()) ShowWind();
+    if (!on) g_.x_.windNumber->setVisible(false);
     for (int p : {1, 2}) {
-        ShowHealthNumber(p, p == 1 ? state.Health1 : state.Health2);
-        control<Label>(p == 1 ? "healthnum1" : "healthnum2").setVisible(on);
-        if (!on) control<Label>(p == 1 ? "damage1" : "damage2").setVisible(false);
+        ShowHealthNumber(p, p == 1 ? g_.state.Health1 : g_.state.Health2);
+        g_.control<Label>(p == 1 ? "healthnum1" : "healthnum2").setVisible(on);
+        if (!on) g_.control<Label>(p == 1 ? "damage1" : "damage2").setVisible(false);
     }
     ShowSlots();
 }
 
-void Mainfrm::ShowHealthNumber(int player, double health) {
-    Label& number = control<Label>(player == 1 ? "healthnum1" : "healthnum2");
+void Gauges::ShowHealthNumber(int player, double health) {
+    Label& number = g_.control<Label>(player == 1 ? "healthnum1" : "healthnum2");
     number.setCaption(HealthText(health));
     // Player 1's bar grows from its left end, player 2's from its right end (pixels of the panel).
-    const LineShape& bar = (player == 1 ? health1 : health2)(2);
+    const LineShape& bar = (player == 1 ? g_.health1 : g_.health2)(2);
     const double from = std::min(bar.x1, bar.x2), to = std::max(bar.x1, bar.x2);
-    const double width = textWidth(number.font, number.caption()) + 2 * kNumberMargin;
+    const double width = g_.textWidth(number.font, number.caption()) + 2 * kNumberMargin;
     const bool inside = to - from >= width;
-    number.foreColour = inside ? LettersOn(bar.foreColour) : kGreen;
+    number.foreColour = inside ? LettersOn(bar.foreColour) : g_.kGreen;
     const double left = player == 1 ? (inside ? to - width : to) : (inside ? from : from - width);
     number.move(left, kNumberTop, width, number.height());
 }
 
-void Mainfrm::FollowWind() {
+void Gauges::FollowWind() {
     // 17 pixels under the label in its place; the label slides up 30 pixels as the panels go, off the
     // window, and the number half as fast again, off the window too.
-    x_.windNumber->setTop(wind.top() + 17 + (wind.top() - kWindTop) / 2);
+    g_.x_.windNumber->setTop(g_.wind.top() + 17 + (g_.wind.top() - kWindTop) / 2);
 }
 
 // A slot holding a special shell is named over its picture in a smaller face and a wider box, so the
 // longest name fits; an empty slot reads "Weapon:" in the layout's box as always.
-void Mainfrm::ShowSlots() {
-    const bool cz = state.CzechUi == True;
+void Gauges::ShowSlots() {
+    const bool cz = g_.state.CzechUi == True;
     static constexpr double kLeft[2][2] = {{168, 162}, {80, 72}};  // player 1's and 2's: the layout's, a name's
     for (int p : {1, 2}) {
-        const int kind = state.weapon(p);
-        (p == 1 ? weapon1 : weapon2).setPicture(kind == weapon::Standard ? nullptr : bonusvzor(kind).picture());
-        Label& label = p == 1 ? Label9 : Label10;
-        const std::string name = x_.numbers ? HelpPanel::ShellName(kind, cz) : "";
+        const int kind = g_.state.weapon(p);
+        (p == 1 ? g_.weapon1 : g_.weapon2).setPicture(kind == weapon::Standard ? nullptr : g_.bonusvzor(kind).picture());
+        Label& label = p == 1 ? g_.Label9 : g_.Label10;
+        const std::string name = g_.x_.numbers ? HelpPanel::ShellName(kind, cz) : "";
         label.move(kLeft[p - 1][!name.empty()], label.top(), name.empty() ? 57 : 64, label.height());
         label.setCaption(name.empty() ? (cz ? "Zbraň:" : "Weapon:") : name);
         label.font.face = name.empty() ? FontFace::Mono : FontFace::Sans;
@@ -104,22 +109,22 @@ void Mainfrm::ShowSlots() {
     }
 }
 
-void Mainfrm::NoteHealth(int player, double health) {
-    double& shown = x_.shownHealth[player - 1];
+void Gauges::NoteHealth(int player, double health) {
+    double& shown = g_.x_.shownHealth[player - 1];
     const double lost = shown - health;
     shown = health;
-    if (!x_.numbers) return;
+    if (!g_.x_.numbers) return;
     ShowHealthNumber(player, health);
     // A loss in a battle floats up from the tank; a new battle's full bars are no loss.
     if (lost < 0.5) return;
-    const Image& tank = player == 1 ? tank1 : tank2;
+    const Image& tank = player == 1 ? g_.tank1 : g_.tank2;
     if (!tank.visible()) return;
-    Label& loss = control<Label>(player == 1 ? "damage1" : "damage2");
+    Label& loss = g_.control<Label>(player == 1 ? "damage1" : "damage2");
     loss.setCaption("-" + std::to_string(int(std::lround(lost))));
     loss.move(tank.left() - 10, tank.top() - 22, 60, 20);
     loss.setVisible(true);
-    x_.floatTicks[player - 1] = 0;
-    x_.damageTimer->setEnabled(true);
+    g_.x_.floatTicks[player - 1] = 0;
+    g_.x_.damageTimer->setEnabled(true);
 }
 
 }  // namespace gv

@@ -3,6 +3,7 @@
 
 #include "battle/kinds.h"
 #include "game/levelspanel.h"
+#include "game/gauges.h"
 #include "game/mainfrm.h"
 #include "net/protocol.h"
 
@@ -127,11 +128,11 @@ void OptionsPanel::change(int row, int step, bool round) {
             break;
         }
         case Numbers:
-            game_.SetNumbers(!game_.extras().numbers);
+            game_.gauges().SetNumbers(!game_.extras().numbers);
             game_.SaveSetting("view.numbers", game_.extras().numbers ? "yes" : "no");
             break;
         case Trace:
-            game_.SetTrace(!game_.extras().trace);
+            game_.gauges().SetTrace(!game_.extras().trace);
             game_.SaveSetting("view.trace", game_.extras().trace ? "yes" : "no");
             break;
         case Level:

@@ -7,6 +7,7 @@
 
 #include "net/protocol.h"
 #include "game/levelspanel.h"
+#include "game/gauges.h"
 #include "game/mainfrm.h"
 #include "game/banner.h"
 
@@ -64,8 +65,8 @@ void Mainfrm::LoadSettings() {
     if (language != "auto") state.CzechUi = flag(language == "cs");
     muted = settings_.get("sound.mute") == "yes";
     SetAskRouter(settings_.get("net.router") != "no");
-    SetNumbers(settings_.get("view.numbers") == "yes");
-    SetTrace(settings_.get("view.trace") == "yes");
+    gauges().SetNumbers(settings_.get("view.numbers") == "yes");
+    gauges().SetTrace(settings_.get("view.trace") == "yes");
     levels_ = {level::Human, levelsPanel().LevelNamed(settings_.get("computer.level").value_or("normal"))};
     sound.setVolume(std::stoi(settings_.get("sound.volume").value_or("100")));
     if (auto host = settings_.get("net.host")) compname.setText(*host);

@@ -8,6 +8,7 @@
 #include "game/battleview.h"
 #include "game/helppanel.h"
 #include "game/banner.h"
+#include "game/gauges.h"
 #include "game/mainfrm.h"
 #include "game/records.h"
 #include "game/netplay.h"
@@ -21,7 +22,7 @@ void Mainfrm::bullettimer_Timer() {
     if (battle::ShellTick(state, random, view) != battle::Tick::Moved) return;
     bullet.setLeft(state.ShellX - bullet.width() / 2);
     bullet.setTop(state.ShellY > 0 ? state.ShellY - bullet.height() / 2 : -(bullet.height() / 2));
-    TraceShell(state.ShellX, state.ShellY);
+    gauges().TraceShell(state.ShellX, state.ShellY);
     ShowTopMark();
     CheckBattleEnd();
 }
@@ -32,7 +33,7 @@ void Mainfrm::EndShot(battle::ShotEnd why) {
     bullet.setVisible(false);
     topmark.setVisible(false);
     if (why != battle::ShotEnd::CrateTaken) {
-        ShowSlots();
+        gauges().ShowSlots();
         bonuspic.setVisible(state.BonusActive == True);
     }
     showit.setEnabled(true);
@@ -87,17 +88,17 @@ void BattleView::Settled() {
     g_.tank2.setTop(s.Tank2.top);
     g_.ShowTrees();
     g_.bonuspic.setTop(s.CrateTop);
-    g_.ShowHealth1();
-    g_.ShowHealth2();
+    g_.gauges().ShowHealth1();
+    g_.gauges().ShowHealth2();
 }
 
 void BattleView::MoonStruck() { g_.moonfalltimer.setEnabled(true); }
 
 void BattleView::CrateTaken(int kind) {
     g_.bonuspic.setVisible(false);
-    g_.ShowHealth1();
-    g_.ShowHealth2();
-    g_.ShowSlots();
+    g_.gauges().ShowHealth1();
+    g_.gauges().ShowHealth2();
+    g_.gauges().ShowSlots();
     // With the numbers on, the shell won is named on the banner for a moment.
     if (kind != weapon::Health && g_.extras().numbers)
         g_.banner().ShowNote(HelpPanel::ShellName(kind, g_.state.CzechUi == True), 2000);

@@ -10,6 +10,7 @@
 #include "battle/simmath.h"
 #include "battlefield/ground.h"
 #include "battlefield/sky.h"
+#include "game/gauges.h"
 #include "game/mainfrm.h"
 #include "game/records.h"
 #include "game/netplay.h"
@@ -64,7 +65,7 @@ void Mainfrm::GenerateWorld() {
     if (!WaitForPeerDrawing(battle)) return;
     SeatAndArm();
     state.TurnPlayer = 1;
-    ShowTurnArrow();
+    gauges().ShowTurnArrow();
     state.ShellDir = True;
     state.WorldBusy = False;
     if (ComputerPlays(1)) aitimer.setEnabled(true);  // two computers: the first begins
@@ -233,13 +234,13 @@ bool Mainfrm::WaitForPeerDrawing(std::uint32_t battle) {
 void Mainfrm::SeatAndArm() {
     state.Health1 = 1000;
     state.Health2 = 1000;
-    ShowHealth1();
-    ShowHealth2();
+    gauges().ShowHealth1();
+    gauges().ShowHealth2();
     if (state.GameMode != mode::Joiner) ChangeWind();
     bonuspic.setVisible(false);
     state.BonusActive = False;
     state.Weapon1 = state.Weapon2 = weapon::Standard;
-    ShowSlots();
+    gauges().ShowSlots();
 
     sila1.setText("100");
     uhel1.setText("45");

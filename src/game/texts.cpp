@@ -2,6 +2,7 @@
 #include "game/levelspanel.h"
 #include "game/helppanel.h"
 #include "game/banner.h"
+#include "game/gauges.h"
 #include "game/mainfrm.h"
 
 namespace gv {
@@ -58,11 +59,11 @@ void Mainfrm::ApplyLanguageTexts(bool czech) {
         banner().ShowMenuBanner(line);  // fitted again: the other language may need two lines, or one
     else
         for (int i : {0, 1}) Label8(i).setCaption(banner().BannerInLanguage(Label8(i).caption(), czech));
-    if (wind.visible()) ShowWind();
+    if (wind.visible()) gauges().ShowWind();
     if (options_) options_->Refresh();
     help().FillHelp();
     levelsPanel().FillLevels();
-    ShowSlots();
+    gauges().ShowSlots();
 }
 
 void Mainfrm::SetLanguage(const std::string& choice) {

@@ -2,6 +2,7 @@
 // until that player fires again. Sprites above the battlefield, like the impact flash: no pixel of the
 // battlefield and nothing a battle reads changes.
 #include "game/mainfrm.h"
+#include "game/gauges.h"
 
 namespace gv {
 
@@ -15,40 +16,40 @@ PictureRef DotPicture(Colour c) {
 }
 }  // namespace
 
-void Mainfrm::SetTrace(bool on) {
-    x_.trace = on;
+void Gauges::SetTrace(bool on) {
+    g_.x_.trace = on;
     if (!on) ClearTrace(0);
 }
 
-void Mainfrm::ClearTrace(int player) {
+void Gauges::ClearTrace(int player) {
     for (int p : {1, 2})
         if (player == 0 || player == p)
-            for (Image* dot : x_.traceDots[p - 1]) dot->setVisible(false);
+            for (Image* dot : g_.x_.traceDots[p - 1]) dot->setVisible(false);
     if (player == 0)
-        x_.traceShown = {0, 0};
+        g_.x_.traceShown = {0, 0};
     else
-        x_.traceShown[player - 1] = 0;
+        g_.x_.traceShown[player - 1] = 0;
 }
 
-void Mainfrm::StartTrace(int player) {
-    x_.tracePlayer = player;
-    x_.traceTick = 0;
+void Gauges::StartTrace(int player) {
+    g_.x_.tracePlayer = player;
+    g_.x_.traceTick = 0;
     ClearTrace(player);
 }
 
-void Mainfrm::TraceShell(double x, double y) {
+void Gauges::TraceShell(double x, double y) {
     // Against the practice target the trace is always on: it is there to learn the aim.
-    const bool practice = state.GameMode == mode::Computer && ComputerLevel(2) == level::Practice;
-    if (!(x_.trace || practice) || x_.tracePlayer == 0 || ++x_.traceTick % 2 != 0 || y < 0) return;
-    std::vector<Image*>& dots = x_.traceDots[x_.tracePlayer - 1];
-    int& shown = x_.traceShown[x_.tracePlayer - 1];
+    const bool practice = g_.state.GameMode == mode::Computer && g_.ComputerLevel(2) == level::Practice;
+    if (!(g_.x_.trace || practice) || g_.x_.tracePlayer == 0 || ++g_.x_.traceTick % 2 != 0 || y < 0) return;
+    std::vector<Image*>& dots = g_.x_.traceDots[g_.x_.tracePlayer - 1];
+    int& shown = g_.x_.traceShown[g_.x_.tracePlayer - 1];
     if (shown >= kMaxDots) return;
     if (shown == int(dots.size())) {
         static const PictureRef kDots[2] = {DotPicture(rgb(255, 255, 160)), DotPicture(rgb(160, 255, 255))};
-        Image& dot = create<Image>(&world, x_.tracePlayer == 1 ? "trace1" : "trace2", shown);
-        dot.setPicture(kDots[x_.tracePlayer - 1]);
+        Image& dot = g_.create<Image>(&g_.world, g_.x_.tracePlayer == 1 ? "trace1" : "trace2", shown);
+        dot.setPicture(kDots[g_.x_.tracePlayer - 1]);
         dot.setEnabled(false);
-        stackInFrontOf(dot, sun);  // behind every other sprite
+        g_.stackInFrontOf(dot, g_.sun);  // behind every other sprite
         dots.push_back(&dot);
     }
     Image& dot = *dots[std::size_t(shown++)];

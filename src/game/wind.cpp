@@ -3,6 +3,7 @@
 
 #include "battle/simmath.h"
 #include "game/mainfrm.h"
+#include "game/gauges.h"
 #include "game/netplay.h"
 #include "platform/numtext.h"
 #include "net/protocol.h"
@@ -17,26 +18,26 @@ void Mainfrm::ChangeWind() {
     }
     if (state.GameMode == mode::Host) netplay().SendMessage(netmsg::wind(int(state.Wind)));
     if (state.GameMode == mode::Joiner) state.Wind = float(leadingNumber(state.PeerWind));
-    ShowWind();
+    gauges().ShowWind();
 }
 
-void Mainfrm::ShowWind() {
+void Gauges::ShowWind() {
     std::string text;
-    const bool czech = state.CzechUi == True;
-    if (state.Wind == 0) {
+    const bool czech = g_.state.CzechUi == True;
+    if (g_.state.Wind == 0) {
         text = czech ? "Bezvětří" : "Calm";
     } else {
         text = czech ? " Vítr " : " Wind ";
-        std::string dashes(std::size_t(std::trunc(std::fabs(state.Wind) / 2) + 1), '-');
-        text = state.Wind < 0 ? "<" + dashes + text : text + dashes + ">";
+        std::string dashes(std::size_t(std::trunc(std::fabs(g_.state.Wind) / 2) + 1), '-');
+        text = g_.state.Wind < 0 ? "<" + dashes + text : text + dashes + ">";
     }
-    wind.setCaption(text);
-    wind.setVisible(true);
+    g_.wind.setCaption(text);
+    g_.wind.setVisible(true);
     // With numbers on, its strength and sign under the arrow (the longest arrow fills the label's width).
-    Label& number = *x_.windNumber;
+    Label& number = *g_.x_.windNumber;
     FollowWind();
-    number.setCaption((state.Wind > 0 ? "+" : "") + std::to_string(int(state.Wind)));
-    number.setVisible(x_.numbers);
+    number.setCaption((g_.state.Wind > 0 ? "+" : "") + std::to_string(int(g_.state.Wind)));
+    number.setVisible(g_.x_.numbers);
 }
 
 }  // namespace gv

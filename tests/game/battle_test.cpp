@@ -156,7 +156,7 @@ struct Firing : BattleTest {};
 
 TEST_F(Firing, FiringSlidesThePanelsOutAndHandsTheTurnOver) {
     effectLog.clear();
-    game.SetNumbers(true);  // the wind's number under the wind goes and comes back with it
+    game.gauges().SetNumbers(true);  // the wind's number under the wind goes and comes back with it
     const Control& number = *game.find("windnum");
     game.keyDown(Key::Space);
     EXPECT_TRUE(!game.Frame1.enabled() && !game.arrow.visible() && effectLog == std::vector<int>{effect::Fire});
@@ -235,7 +235,7 @@ TEST_F(Flight, AShotStraightUpFallsThroughItsOwnTankAndOneOffTheFieldDoesNothing
 TEST_F(Flight, TheTraceDotsEachPlayersLastShotAndTheOptionsChangeNothingOfTheBattle) {
     testing::Started plain;
     plain.newBattle(17);
-    game.SetTrace(true), game.SetNumbers(true);
+    game.gauges().SetTrace(true), game.gauges().SetNumbers(true);
     newBattle(17);
     auto dots = [&](const char* name) {
         int n = 0;
@@ -253,7 +253,7 @@ TEST_F(Flight, TheTraceDotsEachPlayersLastShotAndTheOptionsChangeNothingOfTheBat
     // Player 2's shot leaves player 1's dots as they were; each shot leaves a path of dots.
     EXPECT_TRUE(counts[0][0] > 10 && counts[0][1] == 0 && counts[1][0] == counts[0][0] && counts[1][1] > 10 &&
                 counts[2][1] == counts[1][1] && counts[2][0] > 10);
-    game.SetTrace(false);
+    game.gauges().SetTrace(false);
     EXPECT_EQ(dots("trace1") + dots("trace2"), 0);
 }
 
@@ -339,7 +339,7 @@ struct Damage : BattleTest {};
 
 TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWheneverInTheShot) {
     game.state.TurnPlayer = 2;
-    game.SetNumbers(true);  // shown as labels only: the battle itself is the same either way
+    game.gauges().SetNumbers(true);  // shown as labels only: the battle itself is the same either way
     // A shell in the opponent's hull: what it takes and how it sounds, by kind; the others fly through. The
     // hull is an open box from (left + 5, top + 10) to (left + 35, top + 40): a point on its edge misses.
     using namespace weapon;
@@ -353,7 +353,7 @@ TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWhenev
              {Standard, 774.999, 385, 75, effect::DirectHit}, {Standard, 760, 370, 0, 0}, {Standard, 760, 370.001, 75, effect::DirectHit},
              {Standard, 760, 400, 0, 0}, {Standard, 760, 399.999, 75, effect::DirectHit}}) {
         // clang-format on
-        game.state.Health2 = 1000, game.ShowHealth2(), effectLog.clear();
+        game.state.Health2 = 1000, game.gauges().ShowHealth2(), effectLog.clear();
         arm(kind);
         EXPECT_EQ(!column(x, y), lost > 0) << kind << " " << x << " " << y;
         EXPECT_TRUE(1000 - game.state.Health2 == lost && effectLog == (lost ? std::vector<int>{sound} : std::vector<int>{}))
@@ -365,9 +365,9 @@ TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWhenev
     loop.runFor(1100);
     EXPECT_FALSE(loss.visible());
     game.state.Wind = -12;
-    game.ShowWind();
+    game.gauges().ShowWind();
     EXPECT_EQ(game.wind.caption() + "|" + static_cast<Label*>(game.find("windnum"))->caption(), "<------- Wind |-12");
-    battle::DirectHit(game.state, 1, weapon::Standard), game.ShowHealth1();
+    battle::DirectHit(game.state, 1, weapon::Standard), game.gauges().ShowHealth1();
     EXPECT_TRUE(game.state.Health2 == 925 &&
                 game.health1(2).foreColour == rgb(int(std::nearbyint(75 * 0.255)), int(std::nearbyint(925 * 0.255)), 0));
     game.state.Health1 = 1;

@@ -27,7 +27,7 @@ struct ComputerTest : testing::BattleTest {
         game.ResetHandOver();
         game.random.reset(), game.random.seed(seed);
         game.state.TurnPlayer = 2;
-        game.ShowTurnArrow(), game.StartTurn();
+        game.gauges().ShowTurnArrow(), game.StartTurn();
         loop.runFor(500);
     }
     std::vector<double> landings;  // where each quake and each bounce met the ground

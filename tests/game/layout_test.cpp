@@ -7,6 +7,7 @@
 #include "../support/screenfonts.h"
 #include "game/helppanel.h"
 #include "game/banner.h"
+#include "game/gauges.h"
 #include "game/mainfrm.h"
 
 namespace gv {
@@ -140,19 +141,19 @@ TEST_F(LayoutTest, EveryTextFitsItsControlWithTheScreensFontsInBothLanguages) {
         for (TextBox* box : {&f.uhel1, &f.uhel2}) box->setText("180");
         for (float wind : {-30.f, 30.f}) {
             f.state.Wind = wind;
-            f.ShowWind();
+            f.gauges().ShowWind();
             check(language);
         }
         // And the options' other settings, and with the numbers on every special shell named over its slot.
         for (const char* row : {"optmute", "optfull", "optscale", "optrouter"}) f.click(*f.find(row));
-        f.SetNumbers(true);
+        f.gauges().SetNumbers(true);
         for (int kind = weapon::Teleport; kind <= weapon::Bouncer; ++kind) {
             f.state.Weapon1 = f.state.Weapon2 = kind;
-            f.ShowSlots();
+            f.gauges().ShowSlots();
             EXPECT_EQ(f.Label9.caption(), HelpPanel::ShellName(kind, cz));
             check(language);
         }
-        f.SetNumbers(false);
+        f.gauges().SetNumbers(false);
     }
     std::string list;
     for (const std::string& s : faults) list += "\n  " + s;

@@ -42,8 +42,8 @@ TEST_F(Soak, ThreeHundredSeededBattlesWithEveryWeaponStayValidAndEnd) {
         if (battle % 25 == 8) game.state.HellMode = False;
         if (battle % 3 == 0) {  // worn-out tanks, so many battles end in an explosion
             game.state.Health1 = game.state.Health2 = 40;
-            game.ShowHealth1();
-            game.ShowHealth2();
+            game.gauges().ShowHealth1();
+            game.gauges().ShowHealth2();
         }
         mounds = 0;
         int shot = 0;

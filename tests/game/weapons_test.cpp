@@ -236,7 +236,7 @@ TEST_F(Crate, OnlyALandedCrateIsTakenAndItsWeaponGoesWithTheShootersNextShot) {
                 effectLog == std::vector<int>{effect::Bell});
     // The shell won is named on the banner for two seconds, with the numbers on only.
     EXPECT_FALSE(game.Label8(1).visible());
-    game.SetNumbers(true), dropCrate(weapon::Pit), column(316, 384);
+    game.gauges().SetNumbers(true), dropCrate(weapon::Pit), column(316, 384);
     EXPECT_TRUE(game.Label8(1).visible() && game.Label8(1).caption() == "Pit");
     loop.runFor(2100);
     EXPECT_FALSE(game.Label8(1).visible());

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <vector>
 
+#include "game/gauges.h"
 #include "game/mainfrm.h"
 #include "platform/sdl/sdlbackend.h"
 
@@ -79,9 +80,9 @@ TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnTextsShowOverSpritesKeepToT
             for (Image* s : sprites) s->setVisible(false);
             text->setVisible(false);
         }
-    f.Frame1.setVisible(true), f.Frame2.setVisible(true), f.SetNumbers(true);
+    f.Frame1.setVisible(true), f.Frame2.setVisible(true), f.gauges().SetNumbers(true);
     for (double health : {1000, 500, 330, 100, 30, 1}) {
-        f.state.Health1 = f.state.Health2 = health, f.ShowHealth1(), f.ShowHealth2();
+        f.state.Health1 = f.state.Health2 = health, f.gauges().ShowHealth1(), f.gauges().ShowHealth2();
         for (Control* number : {f.find("healthnum1"), f.find("healthnum2")}) {
             const auto behind = (number->setVisible(false), pixels(number)), shown = (number->setVisible(true), pixels(number));
             double sum = 0, letters = 0;
@@ -100,7 +101,7 @@ TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnTextsShowOverSpritesKeepToT
     const long rendered = (say("AAAA"), say("CCCC"), screen.textCache().rendered);  // B, drawn longest ago, went
     EXPECT_TRUE(!say("AAAA").empty() && screen.textCache().rendered == rendered && screen.textCache().bytes <= two);
     EXPECT_TRUE(say("BBBB") == b && screen.textCache().rendered == rendered + 1);
-    f.state.Health1 = 1000, f.ShowHealth1();  // the bar whole again
+    f.state.Health1 = 1000, f.gauges().ShowHealth1();  // the bar whole again
     f.arrow.move(101, 203, 32, 32), f.arrow.setVisible(true);
     for (auto [w, h] : {std::pair{700, 525}, {1000, 750}, {1224, 918}, {1440, 1080}, {1600, 1200}}) {
         SDL_SetWindowSize(window, w, h), screen.collectInput();

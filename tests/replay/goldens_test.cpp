@@ -10,7 +10,7 @@ TEST(GoldenBattles, ComputeTheSameWithEveryViewOptionOnAndNoPixels) {
     int battles = 0;
     for (const auto& file : std::filesystem::directory_iterator(GORVATH_SOURCE_DIR "/tests/replays")) {
         const replay::Verdict v = replay::VerifyFile(file.path().string(), [](Mainfrm& g) {
-            g.SetNumbers(true), g.SetTrace(true);
+            g.gauges().SetNumbers(true), g.gauges().SetTrace(true);
             EXPECT_TRUE(g.world.unseen());  // nobody looks: no pixels to paint, no sky to unpack
         });
         EXPECT_EQ(v.kind, replay::Verdict::Same) << v.line;

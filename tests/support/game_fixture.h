@@ -21,6 +21,7 @@
 #include "game/mainfrm.h"
 #include "game/netplay.h"
 #include "game/computerplayer.h"
+#include "game/gauges.h"
 #include "game/helppanel.h"
 #include "game/banner.h"
 #include "game/levelspanel.h"
@@ -48,7 +49,7 @@ inline bool idle(const Mainfrm& g) {
 // `player` holds weapon `kind` for the next shot, as if won from a crate (0 is the standard shell).
 inline void arm(Mainfrm& g, int kind, int player = 1) {
     g.state.weapon(player) = kind;
-    g.ShowSlots();
+    g.gauges().ShowSlots();
 }
 
 // A generator seeded with `seed` after its start state.
