@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "game/mainfrm.h"
+#include "game/worldbuilder.h"
 #include "platform/sdl/sdlbackend.h"
 
 namespace {

@@ -14,6 +14,7 @@
 
 #include "game/computerplayer.h"
 #include "game/mainfrm.h"
+#include "game/worldbuilder.h"
 
 namespace {
 
@@ -81,8 +82,8 @@ void thinkingTimes() {
         auto arm = [&](int kind) { game.state.Weapon2 = kind; };
         auto flat = [&] {
             for (int x = -1; x <= 800; ++x) game.state.Ground(x) = 400;
-            game.SeatTank(game.tank1, 20);
-            game.SeatTank(game.tank2, 740);
+            game.builder().SeatTank(game.tank1, 20);
+            game.builder().SeatTank(game.tank2, 740);
             game.sun.setVisible(false), game.state.SunUp = gv::False;
         };
         struct Kind {

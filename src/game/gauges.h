@@ -35,7 +35,7 @@ public:
     void StartTrace(int player);
     void TraceShell(double x, double y);
     void ClearTrace(int player);  // 0: both
-    void ShowWind();  // the wind label for the wind of this turn, in the language of the moment
+    void ShowWind();              // the wind label for the wind of this turn, in the language of the moment
     void ShowHealth1();
     void ShowHealth2();
     void ShowTurnArrow();

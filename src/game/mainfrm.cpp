@@ -1,5 +1,6 @@
 #include "game/mainfrm.h"
 #include "game/netplay.h"
+#include "game/worldbuilder.h"
 #include "game/gauges.h"
 #include "game/banner.h"
 #include "game/records.h"
@@ -32,6 +33,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       settings_(desktop.settingsFolder, kProgramName) {
     // The window's parts that work on it: made first, as the styling and wiring below use them.
     netplay_ = std::make_unique<NetPlay>(*this);
+    builder_ = std::make_unique<WorldBuilder>(*this);
     gauges_ = std::make_unique<Gauges>(*this);
     banner_ = std::make_unique<Banner>(*this);
     records_ = std::make_unique<Records>(*this);
@@ -146,7 +148,7 @@ void Mainfrm::wireHandlers() {
     Command6.onClick = [this] { Command6_Click(); };
     Label7.onClick = [this] { Label7_Click(); };
     startuptimer.onTimer = [this] { startuptimer_Timer(); };
-    moonfalltimer.onTimer = [this] { moonfalltimer_Timer(); };
+    moonfalltimer.onTimer = [this] { builder().moonfalltimer_Timer(); };
     flashtimer.onTimer = [this] { flashtimer_Timer(); };
     arrowtimer.onTimer = [this] { gauges().arrowtimer_Timer(); };
     hideit.onTimer = [this] { hideit_Timer(); };
@@ -186,6 +188,7 @@ void Mainfrm::wireHandlers() {
 Mainfrm::~Mainfrm() {
     watching_.reset();
     netplay_.reset();
+    builder_.reset();
     gauges_.reset();
     banner_.reset();
     records_.reset();

@@ -31,6 +31,7 @@ struct NetMessage;
 struct NetCaller;
 class Link;
 class NetPlay;
+class WorldBuilder;
 class Gauges;
 class Banner;
 class Records;
@@ -53,6 +54,7 @@ class Mainfrm : public MainLayout {
 public:
     explicit Mainfrm(EventLoop& loop, Desktop desktop = {});
     ~Mainfrm() override;
+    WorldBuilder& builder() const { return *builder_; }
     Gauges& gauges() const { return *gauges_; }
     Banner& banner() const { return *banner_; }
     Records& records() const { return *records_; }
@@ -95,13 +97,6 @@ public:
 
     // ---- The battlefield
     using Palette = battlefield::Palette;
-    void GenerateWorld();
-    // A day sky (clouds and a sun) in hell or when the sky tone is above 80000; a night sky otherwise.
-    static bool DaySky(Flag hellMode, double skyTone) { return hellMode == True || skyTone > 80000; }
-    void SeatTank(Image& tank, int left);
-    void PlaceTrees(Palette palette);
-    void PlaceInSky(Image& body);
-    void moonfalltimer_Timer();
     void ChangeWind();
 
     // ---- Aiming
@@ -166,17 +161,6 @@ private:
     bool passing_ = false;  // the practice target's turn: no shell flies
     ComputerThought thought_;
 
-    // The phases of `GenerateWorld`; those that yield to the event loop return false when the battle was
-    // abandoned meanwhile.
-    bool WorldAbandoned(std::uint32_t battle);
-    void StopLastBattle();
-    void ShareSeedWithPeer();
-    bool PaintSky(std::uint32_t battle, bool& day);
-    void DecorateSky(bool day);
-    bool PaintGround(std::uint32_t battle, Palette& palette);
-    bool WaitForPeerDrawing(std::uint32_t battle);
-    void SeatAndArm();
-
 public:
     // ---- The battle record
     replay::BattleRecorder& recorder() { return recorder_; }
@@ -219,6 +203,8 @@ private:
     friend class NetPlay;
     std::unique_ptr<Link, LinkDeleter> net_;
     std::unique_ptr<NetPlay> netplay_;
+    friend class WorldBuilder;
+    std::unique_ptr<WorldBuilder> builder_;
     friend class Gauges;
     std::unique_ptr<Gauges> gauges_;
     friend class Banner;
@@ -287,7 +273,6 @@ private:
     void AngleChange(TextBox& box, Image& tank, bool player1);
     void ForceChange(TextBox& box);
     void FireTank(int player);
-    std::array<double, 3> groundBase_{};  // the palette's base colour of this battle
 };
 
 }  // namespace gv

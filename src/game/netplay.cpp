@@ -7,6 +7,7 @@
 #include "platform/numtext.h"
 #include "game/banner.h"
 #include "game/mainfrm.h"
+#include "game/worldbuilder.h"
 #include "game/records.h"
 #include "game/netplay.h"
 #include "game/playback.h"
@@ -357,7 +358,7 @@ void NetPlay::TakeBattle(const std::string& seed) {
     g_.banner().RestoreBanner();
     g_.Label8(0).setVisible(true);
     g_.Label8(1).setVisible(true);
-    g_.GenerateWorld();
+    g_.builder().GenerateWorld();
 }
 
 // A new battle on the link (the host sent "R", or the joiner took it): hand-overs count from the start.

@@ -2,6 +2,7 @@
 #include "game/banner.h"
 #include "game/gauges.h"
 #include "game/mainfrm.h"
+#include "game/worldbuilder.h"
 #include "game/netplay.h"
 #include "net/protocol.h"
 
@@ -72,7 +73,7 @@ void Mainfrm::novahra_Click() {
         Label8(i).setCaption(words);
         Label8(i).setVisible(true);
     }
-    GenerateWorld();
+    builder().GenerateWorld();
 }
 
 void Mainfrm::continue_Click() {

@@ -84,7 +84,7 @@ TEST_F(Battlefield, AHundredTreesStandOnTheGroundAndTheirSpritesAreReused) {
     int seed = 0;
     while (testing::seeded(++seed).Rnd() < 0.99) {}
     game.random.reset(), game.random.seed(seed);
-    game.PlaceTrees(Mainfrm::Palette::Grass);
+    game.builder().PlaceTrees(Mainfrm::Palette::Grass);
     ASSERT_TRUE(visibleTrees() == 100 && game.strom.count() == 100 && game.state.Trees.size() == 100);
     int half = 0;
     for (const auto& [i, t] : game.strom.elements()) {

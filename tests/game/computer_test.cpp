@@ -21,7 +21,7 @@ struct ComputerTest : testing::BattleTest {
     void sunAt(double left, double top) { game.state.Sun = {left, top}, game.state.SunUp = True; }
     void ground(int from, int to, int row) { std::fill(&game.state.Ground(from), &game.state.Ground(to) + 1, row); }
     // The human's tank at the left edge, on ground at `row`.
-    void humanOn(int row) { ground(-1, 100, row), game.SeatTank(game.tank1, 20); }
+    void humanOn(int row) { ground(-1, 100, row), game.builder().SeatTank(game.tank1, 20); }
     // The computer's turn as the hand-over gives it, until its timer has ticked; the shot is left unflown.
     void computerTurn(double seed) {
         game.ResetHandOver();
@@ -49,7 +49,7 @@ TEST_F(ComputerTargets, TeleportKeepsAwayFromAHumanWhoIsNotWeaker) {
     for (int seed = 1; seed <= 4; ++seed) {
         newBattle(seed);
         for (int human : {20, 300, 700}) {
-            game.SeatTank(game.tank1, human), game.SeatTank(game.tank2, human < 400 ? 740 : 30);
+            game.builder().SeatTank(game.tank1, human), game.builder().SeatTank(game.tank2, human < 400 ? 740 : 30);
             game.state.Ground(human + 60) = 600;  // the deepest point lies beside the human
             game.state.Health2 = seed % 2 ? 1000 : 300;
             arm(weapon::Teleport, 2), computerTurn(seed * 1000 + human);
@@ -97,8 +97,8 @@ TEST_F(ComputerSearch, AnglesPointAtTheHumanAndABlockedFieldStillEndsInAShot) {
     // Nothing gets over the ridge; with no wind a shell that misses falls straight through the field.
     ground(395, 405, -30000);
     for (bool humanLeft : {true, false}) {
-        game.SeatTank(game.tank1, humanLeft ? 20 : 740);
-        game.SeatTank(game.tank2, humanLeft ? 740 : 20);
+        game.builder().SeatTank(game.tank1, humanLeft ? 20 : 740);
+        game.builder().SeatTank(game.tank2, humanLeft ? 740 : 20);
         for (int seed = 1; seed <= 6; ++seed) {
             game.state.Wind = float(seed % 3 - 1);
             computerTurn(seed);
@@ -145,8 +145,8 @@ TEST_F(ComputerAiming, WrittenAimsStayInTheirRangesAndAZeroForceIsReplaced) {
     for (int seed = 1; seed <= 40; ++seed) {
         if (seed % 4 == 1) newBattle(seed);
         // Anywhere on the field, either side of each other, any wind and weapon, sometimes a crate.
-        game.SeatTank(game.tank1, int(game.random.Rnd() * 761));
-        game.SeatTank(game.tank2, int(game.random.Rnd() * 761));
+        game.builder().SeatTank(game.tank1, int(game.random.Rnd() * 761));
+        game.builder().SeatTank(game.tank2, int(game.random.Rnd() * 761));
         game.state.Wind = float(int(game.random.Rnd() * 60) - 30);
         game.state.BonusActive = False;
         if (seed % 3 == 0) crateAt(seed % 13 + 1, int(game.random.Rnd() * 768) + 16);
@@ -214,7 +214,7 @@ TEST_F(ComputerLevels, TheOwnFlightOfTheAimChosenIsTheRealFlightExactly) {
                 // tank's top: on level ground the two are the same.
                 const double left = game.tank2.left(), row = game.state.Ground.at(left + 20);
                 ground(int(left), int(left) + 40, int(row));
-                game.SeatTank(game.tank2, static_cast<int>(left));
+                game.builder().SeatTank(game.tank2, static_cast<int>(left));
             }
             computerTurn(seed);
             const auto t = lastThought;
@@ -275,7 +275,7 @@ TEST_F(ComputerLevels, ExpertNeverHurtsItselfWithAnyShell) {
         for (int setting = 0; setting < 3; ++setting) {
             flatten(400);
             if (setting == 1) ground(600, 700, 150);  // a cliff beside the expert, towards the opponent
-            if (setting == 2) game.SeatTank(game.tank1, 560);
+            if (setting == 2) game.builder().SeatTank(game.tank1, 560);
             arm(kind, 2);
             const double own = game.state.Health2, foe = game.state.Health1;
             computerTurn(kind * 10 + setting);
@@ -289,7 +289,7 @@ TEST_F(ComputerLevels, ExpertNeverHurtsItselfWithAnyShell) {
     // columns away at least. And resting on its last column alone, its nuke still finds a safe shot.
     for (int kind : {weapon::Quake, weapon::Bouncer, weapon::Nuke}) {
         flatten(400);
-        kind == weapon::Nuke ? ground(755, 764, 420) : game.SeatTank(game.tank1, 640);
+        kind == weapon::Nuke ? ground(755, 764, 420) : game.builder().SeatTank(game.tank1, 640);
         landings.clear(), game.state.BonusActive = False;
         arm(kind, 2), computerTurn(kind), waitHandOver();
         if (kind == weapon::Nuke)

@@ -153,7 +153,7 @@ TEST_F(Bounce, FiveContactsEachWithItsCraterAndOneThatDestroysATankFliesOn) {
     // Again, with a weak opponent right where the first bounce lands.
     flatten(400);
     game.state.Health2 = 60;  // one nearby bounce is enough
-    game.SeatTank(game.tank2, int(landed - 20));
+    game.builder().SeatTank(game.tank2, int(landed - 20));
     game.state.TurnPlayer = 2;
     arm(weapon::Bouncer);
     game.state.BounceCount = 1;  // later contacts still follow

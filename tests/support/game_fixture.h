@@ -26,6 +26,7 @@
 #include "game/banner.h"
 #include "game/levelspanel.h"
 #include "game/records.h"
+#include "game/worldbuilder.h"
 #include "net/link.h"
 
 namespace gv::testing {
@@ -160,7 +161,7 @@ struct BattleTest : GameTest {
         for (int x = -1; x <= 800; ++x) game.state.Ground(x) = std::int16_t(row);
         game.state.Trees.clear(), game.ShowTrees();
         game.sun.setVisible(false), game.moon.setVisible(false), game.state.SunUp = game.state.MoonUp = False;
-        game.SeatTank(game.tank1, 20), game.SeatTank(game.tank2, 740);
+        game.builder().SeatTank(game.tank1, 20), game.builder().SeatTank(game.tank2, 740);
         game.state.Wind = 0;
     }
     void arm(int kind, int player = 1) { testing::arm(game, kind, player); }

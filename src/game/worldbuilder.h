@@ -1,0 +1,51 @@
+#pragma once
+// A new battlefield, built phase by phase before the player's eyes: the sky, clouds or stars, the
+// ground, trees, the sun or the moon, both tanks and the first turn; and the moon's fall.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "battle/kinds.h"
+#include "platform/controls.h"
+
+namespace gv {
+
+class Mainfrm;
+namespace battlefield {
+enum class Palette;
+}
+
+class WorldBuilder {
+public:
+    explicit WorldBuilder(Mainfrm& game);
+    ~WorldBuilder();
+    WorldBuilder(const WorldBuilder&) = delete;
+    WorldBuilder& operator=(const WorldBuilder&) = delete;
+
+    using Palette = battlefield::Palette;
+    void GenerateWorld();
+    // A day sky (clouds and a sun) in hell or when the sky tone is above 80000; a night sky otherwise.
+    static bool DaySky(Flag hellMode, double skyTone) { return hellMode == True || skyTone > 80000; }
+    void SeatTank(Image& tank, int left);
+    void PlaceTrees(Palette palette);
+    void PlaceInSky(Image& body);
+    void moonfalltimer_Timer();
+
+private:
+    // The phases of `GenerateWorld`; those that yield to the event loop return false when the battle was
+    // abandoned meanwhile.
+    bool WorldAbandoned(std::uint32_t battle);
+    void StopLastBattle();
+    void ShareSeedWithPeer();
+    bool PaintSky(std::uint32_t battle, bool& day);
+    void DecorateSky(bool day);
+    bool PaintGround(std::uint32_t battle, Palette& palette);
+    bool WaitForPeerDrawing(std::uint32_t battle);
+    void SeatAndArm();
+
+    Mainfrm& g_;
+    std::array<double, 3> groundBase_{};  // the palette's base colour of this battle
+};
+
+}  // namespace gv
