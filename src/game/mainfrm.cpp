@@ -1,5 +1,6 @@
 #include "game/mainfrm.h"
 #include "game/netplay.h"
+#include "game/aimpanels.h"
 #include "game/worldbuilder.h"
 #include "game/gauges.h"
 #include "game/banner.h"
@@ -33,6 +34,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       settings_(desktop.settingsFolder, kProgramName) {
     // The window's parts that work on it: made first, as the styling and wiring below use them.
     netplay_ = std::make_unique<NetPlay>(*this);
+    aiming_ = std::make_unique<AimPanels>(*this);
     builder_ = std::make_unique<WorldBuilder>(*this);
     gauges_ = std::make_unique<Gauges>(*this);
     banner_ = std::make_unique<Banner>(*this);
@@ -157,10 +159,10 @@ void Mainfrm::wireHandlers() {
     tankexpl.onTimer = [this] { tankexpl_Timer(); };
     bonusfalltimer.onTimer = [this] { bonusfalltimer_Timer(); };
     aitimer.onTimer = [this] { computer().aitimer_Timer(); };
-    sila1.onChange = [this] { sila1_Change(); };
-    sila2.onChange = [this] { sila2_Change(); };
-    uhel1.onChange = [this] { uhel1_Change(); };
-    uhel2.onChange = [this] { uhel2_Change(); };
+    sila1.onChange = [this] { aiming().sila1_Change(); };
+    sila2.onChange = [this] { aiming().sila2_Change(); };
+    uhel1.onChange = [this] { aiming().uhel1_Change(); };
+    uhel2.onChange = [this] { aiming().uhel2_Change(); };
     struct SpinWire {
         Image& image;
         TextBox& box;
@@ -171,12 +173,12 @@ void Mainfrm::wireHandlers() {
           SpinWire{s2up, sila2, 1}, SpinWire{s2down, sila2, -1}, SpinWire{u2up, uhel2, 1}, SpinWire{u2down, uhel2, -1}}) {
         TextBox* box = &w.box;
         int step = w.step;
-        w.image.onClick = [this, box, step] { Spin(*box, step); };
-        w.image.onDblClick = [this, box, step] { Spin(*box, 10 * step); };
+        w.image.onClick = [this, box, step] { aiming().Spin(*box, step); };
+        w.image.onDblClick = [this, box, step] { aiming().Spin(*box, 10 * step); };
         w.image.repeatsWhenHeld = true;
     }
     // The wheel over a box steps it by one, as its spin arrows do.
-    for (TextBox* box : {&sila1, &uhel1, &sila2, &uhel2}) box->onWheel = [this, box](int steps) { Spin(*box, steps); };
+    for (TextBox* box : {&sila1, &uhel1, &sila2, &uhel2}) box->onWheel = [this, box](int steps) { aiming().Spin(*box, steps); };
     pads().onButton = [this](int pad, PadButton b) { PadButton_Press(pad, b); };
     Command1.onClick = [this] { FireTank1(); };
     Command2.onClick = [this] { FireTank2(); };
@@ -188,6 +190,7 @@ void Mainfrm::wireHandlers() {
 Mainfrm::~Mainfrm() {
     watching_.reset();
     netplay_.reset();
+    aiming_.reset();
     builder_.reset();
     gauges_.reset();
     banner_.reset();

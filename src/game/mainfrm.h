@@ -31,6 +31,7 @@ struct NetMessage;
 struct NetCaller;
 class Link;
 class NetPlay;
+class AimPanels;
 class WorldBuilder;
 class Gauges;
 class Banner;
@@ -54,6 +55,7 @@ class Mainfrm : public MainLayout {
 public:
     explicit Mainfrm(EventLoop& loop, Desktop desktop = {});
     ~Mainfrm() override;
+    AimPanels& aiming() const { return *aiming_; }
     WorldBuilder& builder() const { return *builder_; }
     Gauges& gauges() const { return *gauges_; }
     Banner& banner() const { return *banner_; }
@@ -98,14 +100,6 @@ public:
     // ---- The battlefield
     using Palette = battlefield::Palette;
     void ChangeWind();
-
-    // ---- Aiming
-    void sila1_Change();
-    void sila2_Change();
-    void uhel1_Change();
-    void uhel2_Change();
-    // A spin image's step: the box's number plus `step`, written back (its change handling wraps it).
-    void Spin(TextBox& box, int step);
 
     // ---- Firing and the turn hand-over
     void FireTank1();
@@ -203,6 +197,8 @@ private:
     friend class NetPlay;
     std::unique_ptr<Link, LinkDeleter> net_;
     std::unique_ptr<NetPlay> netplay_;
+    friend class AimPanels;
+    std::unique_ptr<AimPanels> aiming_;
     friend class WorldBuilder;
     std::unique_ptr<WorldBuilder> builder_;
     friend class Gauges;
@@ -270,8 +266,6 @@ private:
     std::pair<std::string, Colour> bannerBefore_[2];  // what it said over the battlefield before
     HandOver handOver_ = HandOver::Report;
     int flashTicks_ = 0;  // ticks the flash has shown
-    void AngleChange(TextBox& box, Image& tank, bool player1);
-    void ForceChange(TextBox& box);
     void FireTank(int player);
 };
 

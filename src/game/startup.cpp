@@ -6,6 +6,7 @@
 #include "battlefield/sky.h"
 #include "game/levelspanel.h"
 #include "game/helppanel.h"
+#include "game/aimpanels.h"
 #include "game/mainfrm.h"
 #include "game/records.h"
 #include "game/netplay.h"
@@ -122,10 +123,10 @@ void Mainfrm::AimKey(int player, int key) {
     const int towardsLeft = player == 1 ? 1 : -1;
     switch (key) {
         case Key::Space: player == 1 ? FireTank1() : FireTank2(); break;
-        case Key::Up: Spin(force, 1); break;
-        case Key::Down: Spin(force, -1); break;
-        case Key::Left: Spin(angle, towardsLeft); break;
-        case Key::Right: Spin(angle, -towardsLeft); break;
+        case Key::Up: aiming().Spin(force, 1); break;
+        case Key::Down: aiming().Spin(force, -1); break;
+        case Key::Left: aiming().Spin(angle, towardsLeft); break;
+        case Key::Right: aiming().Spin(angle, -towardsLeft); break;
         default: break;
     }
 }

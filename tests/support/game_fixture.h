@@ -20,6 +20,7 @@
 #include "game/battleview.h"
 #include "game/mainfrm.h"
 #include "game/netplay.h"
+#include "game/aimpanels.h"
 #include "game/computerplayer.h"
 #include "game/gauges.h"
 #include "game/helppanel.h"

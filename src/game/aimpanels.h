@@ -1,0 +1,36 @@
+#pragma once
+// The players' aiming panels: the force and angle boxes as they are typed, their spin arrows and the
+// wheel, and each tank's barrel following its angle.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "battle/kinds.h"
+#include "platform/controls.h"
+
+namespace gv {
+
+class Mainfrm;
+
+class AimPanels {
+public:
+    explicit AimPanels(Mainfrm& game);
+    ~AimPanels();
+    AimPanels(const AimPanels&) = delete;
+    AimPanels& operator=(const AimPanels&) = delete;
+
+    void sila1_Change();
+    void sila2_Change();
+    void uhel1_Change();
+    void uhel2_Change();
+    // A spin image's step: the box's number plus `step`, written back (its change handling wraps it).
+    void Spin(TextBox& box, int step);
+
+private:
+    void AngleChange(TextBox& box, Image& tank, bool player1);
+    void ForceChange(TextBox& box);
+
+    Mainfrm& g_;
+};
+
+}  // namespace gv
