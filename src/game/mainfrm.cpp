@@ -186,7 +186,7 @@ void Mainfrm::wireHandlers() {
 }
 
 // The playbacks (a record watched, a battle computed again to rejoin it) still use the recorder and the
-// link: they go first.
+// link: they go first, and the window's parts with them, while everything they use is still there.
 Mainfrm::~Mainfrm() {
     watching_.reset();
     netplay_.reset();

@@ -1,5 +1,7 @@
 #pragma once
-// The game window: it owns the game state and every control of the layout.
+// The game window: it owns the game state and every control of the layout, and the parts that work on it
+// (each in a header of its own): the aiming panels, the battlefield's builder, the gauges, the banner, the
+// record, the help and levels panels, the computer player and network play.
 #include <array>
 #include <chrono>
 #include <functional>
@@ -55,6 +57,7 @@ class Mainfrm : public MainLayout {
 public:
     explicit Mainfrm(EventLoop& loop, Desktop desktop = {});
     ~Mainfrm() override;
+    // The window's parts.
     AimPanels& aiming() const { return *aiming_; }
     WorldBuilder& builder() const { return *builder_; }
     Gauges& gauges() const { return *gauges_; }
@@ -97,7 +100,7 @@ public:
     void ResetHandOver();
     void StopBattleTimers();
 
-    // ---- The battlefield
+    // ---- The battlefield (built by `builder()`); a new wind for each turn
     using Palette = battlefield::Palette;
     void ChangeWind();
 
@@ -156,7 +159,7 @@ private:
     ComputerThought thought_;
 
 public:
-    // ---- The battle record
+    // ---- The battle's record and the settings
     replay::BattleRecorder& recorder() { return recorder_; }
     SettingsFile& settings() { return settings_; }
     // The settings file read at load: the language, the last host typed, the hosting port, the sound.
@@ -194,24 +197,25 @@ public:
     Link& net() const { return *net_; }
 
 private:
+    // The parts work on the window's controls and state as the window itself does.
     friend class NetPlay;
+    friend class AimPanels;
+    friend class WorldBuilder;
+    friend class Gauges;
+    friend class Banner;
+    friend class Records;
+    friend class HelpPanel;
+    friend class LevelsPanel;
+    friend class ComputerPlayer;
     std::unique_ptr<Link, LinkDeleter> net_;
     std::unique_ptr<NetPlay> netplay_;
-    friend class AimPanels;
     std::unique_ptr<AimPanels> aiming_;
-    friend class WorldBuilder;
     std::unique_ptr<WorldBuilder> builder_;
-    friend class Gauges;
     std::unique_ptr<Gauges> gauges_;
-    friend class Banner;
     std::unique_ptr<Banner> banner_;
-    friend class Records;
     std::unique_ptr<Records> records_;
-    friend class HelpPanel;
     std::unique_ptr<HelpPanel> help_;
-    friend class LevelsPanel;
     std::unique_ptr<LevelsPanel> levelsPanel_;
-    friend class ComputerPlayer;
     std::unique_ptr<ComputerPlayer> computer_;
 
 public:
