@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "game/mainfrm.h"
+#include "game/netplay.h"
 #include "net/link.h"
 
 namespace {
@@ -84,9 +85,9 @@ private:
             // A connection still at the host's door speaks to the door; one that took the seat, to the link.
             gv::Link& n = game_.net();
             if (!n.callers.empty())
-                game_.TakeCallerBytes(*n.callers.front(), piece);
+                game_.netplay().TakeCallerBytes(*n.callers.front(), piece);
             else
-                game_.TakeBytes(piece);
+                game_.netplay().TakeBytes(piece);
             check(n.inbox.size() <= gv::kMaxQueued && n.inboxBytes <= gv::kMaxQueuedBytes);
             check(n.pending.size() <= gv::kMaxPending);
             check(n.peerHashes.size() <= 64);
@@ -104,7 +105,7 @@ private:
         if (finishing_) return;
         finishing_ = true;
         loop_.post([this] {
-            game_.PeerDisconnected(Mainfrm::LinkEnd::NetworkError);
+            game_.netplay().PeerDisconnected(Mainfrm::LinkEnd::NetworkError);
             ended_ = true;
         });
     }
