@@ -6,9 +6,6 @@
 
 namespace gv {
 
-AimPanels::AimPanels(Mainfrm& game) : g_(game) {}
-AimPanels::~AimPanels() = default;
-
 void AimPanels::ForceChange(TextBox& box) {
     std::string want = battle::NormalisedAim(box.text(), battle::kMaxForce);
     if (want != box.text()) box.setText(want);

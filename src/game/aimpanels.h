@@ -1,23 +1,19 @@
 #pragma once
 // The players' aiming panels: the force and angle boxes as they are typed, their spin arrows and the
 // wheel, and each tank's barrel following its angle.
-#include <cstdint>
-#include <functional>
 #include <string>
 
 #include "battle/kinds.h"
 #include "platform/controls.h"
+#include "game/windowpart.h"
 
 namespace gv {
 
 class Mainfrm;
 
-class AimPanels {
+class AimPanels : public WindowPart {
 public:
-    explicit AimPanels(Mainfrm& game);
-    ~AimPanels();
-    AimPanels(const AimPanels&) = delete;
-    AimPanels& operator=(const AimPanels&) = delete;
+    using WindowPart::WindowPart;
 
     void sila1_Change();
     void sila2_Change();
@@ -29,8 +25,6 @@ public:
 private:
     void AngleChange(TextBox& box, Image& tank, bool player1);
     void ForceChange(TextBox& box);
-
-    Mainfrm& g_;
 };
 
 }  // namespace gv

@@ -7,9 +7,6 @@
 
 namespace gv {
 
-Banner::Banner(Mainfrm& game) : g_(game) {}
-Banner::~Banner() = default;
-
 namespace {
 constexpr double kMenuBannerTop = 518, kMenuBannerShadowTop = 520;
 // The banner's type over the battlefield (the shadow a little smaller), and below the menu: shadow and text

@@ -1,22 +1,18 @@
 #pragma once
 // The banner over the battlefield and below the menu: the words of a battle's start and end with the
 // score, a short note, and a word to the player when a link ends.
-#include <cstdint>
-#include <functional>
 #include <string>
 
 #include "battle/kinds.h"
+#include "game/windowpart.h"
 
 namespace gv {
 
 class Mainfrm;
 
-class Banner {
+class Banner : public WindowPart {
 public:
-    explicit Banner(Mainfrm& game);
-    ~Banner();
-    Banner(const Banner&) = delete;
-    Banner& operator=(const Banner&) = delete;
+    using WindowPart::WindowPart;
 
     // A short note on the banner for `ms`; what the banner said before comes back after it.
     void ShowNote(const std::string& text, int ms);
@@ -46,9 +42,6 @@ public:
     // Counts the battle that just ended for `winner` (0: both tanks lost) and gives ", A : B" to add to the
     // result line.
     std::string CountScore(int winner);
-
-private:
-    Mainfrm& g_;
 };
 
 }  // namespace gv

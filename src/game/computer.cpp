@@ -18,9 +18,6 @@
 
 namespace gv {
 
-ComputerPlayer::ComputerPlayer(Mainfrm& game) : g_(game) {}
-ComputerPlayer::~ComputerPlayer() = default;
-
 using simmath::Int;
 
 namespace {

@@ -5,18 +5,16 @@
 #include <vector>
 
 #include "game/computer.h"
+#include "game/windowpart.h"
 
 namespace gv {
 
 class Mainfrm;
 class HighestGround;
 
-class ComputerPlayer {
+class ComputerPlayer : public WindowPart {
 public:
-    explicit ComputerPlayer(Mainfrm& game);
-    ~ComputerPlayer();
-    ComputerPlayer(const ComputerPlayer&) = delete;
-    ComputerPlayer& operator=(const ComputerPlayer&) = delete;
+    using WindowPart::WindowPart;
 
     void aitimer_Timer();
     void ComputerTurn();
@@ -32,9 +30,6 @@ public:
                             std::vector<std::array<double, 2>>* flight = nullptr) const;
     void ChooseComputerTarget(AimSearch& k);
     bool SearchAim(AimSearch& k, HighestGround& highest, int& A, double& F);
-
-private:
-    Mainfrm& g_;
 };
 
 }  // namespace gv

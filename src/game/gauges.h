@@ -1,23 +1,19 @@
 #pragma once
 // What the battlefield shows around the battle: the health bars, the wind, the weapon slots, the turn
 // arrow, and the options' numbers and trace of each player's last shot.
-#include <cstdint>
-#include <functional>
 #include <string>
 
 #include "battle/kinds.h"
 #include "platform/controls.h"
+#include "game/windowpart.h"
 
 namespace gv {
 
 class Mainfrm;
 
-class Gauges {
+class Gauges : public WindowPart {
 public:
-    explicit Gauges(Mainfrm& game);
-    ~Gauges();
-    Gauges(const Gauges&) = delete;
-    Gauges& operator=(const Gauges&) = delete;
+    using WindowPart::WindowPart;
 
     // Options: numbers on the wind, the health bars and each loss of health; the trace of each player's
     // last shot.
@@ -42,9 +38,6 @@ public:
     void arrowtimer_Timer();
     // Both health bars share one drawing: `right` draws player 2's, which shrinks towards the right.
     void ShowHealth(ControlArray<LineShape>& bar, double health, bool right);
-
-private:
-    Mainfrm& g_;
 };
 
 }  // namespace gv

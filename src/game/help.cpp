@@ -8,9 +8,6 @@
 
 namespace gv {
 
-HelpPanel::HelpPanel(Mainfrm& game) : g_(game) {}
-HelpPanel::~HelpPanel() = default;
-
 namespace {
 constexpr int kHelpLines = 22;
 

@@ -1,22 +1,18 @@
 #pragma once
 // The help panel: built with the window, filled in the language of the moment when it opens, and the
 // special shells' names.
-#include <cstdint>
-#include <functional>
 #include <string>
 
 #include "battle/kinds.h"
+#include "game/windowpart.h"
 
 namespace gv {
 
 class Mainfrm;
 
-class HelpPanel {
+class HelpPanel : public WindowPart {
 public:
-    explicit HelpPanel(Mainfrm& game);
-    ~HelpPanel();
-    HelpPanel(const HelpPanel&) = delete;
-    HelpPanel& operator=(const HelpPanel&) = delete;
+    using WindowPart::WindowPart;
 
     // The help panel: built with the window, filled in the language of the moment when it opens.
     void BuildHelp();
@@ -24,9 +20,6 @@ public:
     void FillHelp();
     bool HelpKey(int key);                               // F1, and every key while the help is up
     static std::string ShellName(int kind, bool czech);  // a special shell's name; "" for any other kind
-
-private:
-    Mainfrm& g_;
 };
 
 }  // namespace gv

@@ -9,9 +9,6 @@
 
 namespace gv {
 
-LevelsPanel::LevelsPanel(Mainfrm& game) : g_(game) {}
-LevelsPanel::~LevelsPanel() = default;
-
 namespace {
 // One button a level, named after its word, then Back.
 const char* ButtonName(int i) {

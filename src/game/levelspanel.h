@@ -1,22 +1,18 @@
 #pragma once
 // The computer's levels: the panel that chooses the player's opponent (opened from the options), their
 // names, and a battle of two computers watched.
-#include <cstdint>
-#include <functional>
 #include <string>
 
 #include "battle/kinds.h"
+#include "game/windowpart.h"
 
 namespace gv {
 
 class Mainfrm;
 
-class LevelsPanel {
+class LevelsPanel : public WindowPart {
 public:
-    explicit LevelsPanel(Mainfrm& game);
-    ~LevelsPanel();
-    LevelsPanel(const LevelsPanel&) = delete;
-    LevelsPanel& operator=(const LevelsPanel&) = delete;
+    using WindowPart::WindowPart;
 
     static int LevelNamed(const std::string& name);       // `level::Human` for "human" and any other word
     static std::string LevelName(int level, bool czech);  // as the level's button says it
@@ -27,9 +23,6 @@ public:
     void ShowLevels(bool show);
     void FillLevels();
     bool LevelsKey(int key);
-
-private:
-    Mainfrm& g_;
 };
 
 }  // namespace gv

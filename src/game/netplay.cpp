@@ -17,7 +17,7 @@ namespace gv {
 
 void Mainfrm::LinkDeleter::operator()(Link* l) const { delete l; }
 
-NetPlay::NetPlay(Mainfrm& game) : g_(game) {}
+NetPlay::NetPlay(Mainfrm& game) : WindowPart(game) {}
 NetPlay::~NetPlay() = default;
 
 void NetPlay::WireNetwork() {

@@ -9,6 +9,7 @@
 
 #include "net/protocol.h"
 #include "platform/portmap.h"
+#include "game/windowpart.h"
 
 namespace gv {
 
@@ -18,12 +19,10 @@ namespace replay {
 class Playback;
 }
 
-class NetPlay {
+class NetPlay : public WindowPart {
 public:
     explicit NetPlay(Mainfrm& game);
     ~NetPlay();
-    NetPlay(const NetPlay&) = delete;
-    NetPlay& operator=(const NetPlay&) = delete;
     using LinkEnd = gv::LinkEnd;
 
     // Called once at construction: connects the network controls and the socket's events.
@@ -123,8 +122,6 @@ private:
     bool NoteSent(const std::string& text);
     void EndRecordOfLink();
 
-private:
-    Mainfrm& g_;
     std::unique_ptr<replay::Playback> rejoining_;         // computing an interrupted network battle again
     std::chrono::steady_clock::time_point rejoinLostAt_;  // when it broke off, by its record
     // The banner while it tells the player about the link (ShowPeerText), and what it said before, which

@@ -10,9 +10,6 @@
 
 namespace gv {
 
-Gauges::Gauges(Mainfrm& game) : g_(game) {}
-Gauges::~Gauges() = default;
-
 namespace {
 constexpr int kFloatTicks = 25;  // a second at the timer's 40 ms
 constexpr double kWindTop = 8;   // the wind label's place while the panels are in

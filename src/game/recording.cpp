@@ -12,9 +12,6 @@
 
 namespace gv {
 
-Records::Records(Mainfrm& game) : g_(game) {}
-Records::~Records() = default;
-
 using replay::Event;
 
 std::string Records::ClockSeed() {

@@ -1,11 +1,10 @@
 #pragma once
 // The battle's record as the window keeps it (what each battle begins with, every shot, message, seed,
 // hash and its end) and a recorded battle watched in the window.
-#include <cstdint>
-#include <functional>
 #include <string>
 
 #include "battle/kinds.h"
+#include "game/windowpart.h"
 
 namespace gv {
 
@@ -14,12 +13,9 @@ namespace battle {
 struct Aim;
 }
 
-class Records {
+class Records : public WindowPart {
 public:
-    explicit Records(Mainfrm& game);
-    ~Records();
-    Records(const Records&) = delete;
-    Records& operator=(const Records&) = delete;
+    using WindowPart::WindowPart;
 
     std::string ClockSeed();
     void RecordBegin();
@@ -41,9 +37,6 @@ public:
     bool WatchKey(int key);
     void WatchFinished();
     void EndWatching();
-
-private:
-    Mainfrm& g_;
 };
 
 }  // namespace gv

@@ -21,9 +21,6 @@
 
 namespace gv {
 
-WorldBuilder::WorldBuilder(Mainfrm& game) : g_(game) {}
-WorldBuilder::~WorldBuilder() = default;
-
 using simmath::Int;
 
 namespace {

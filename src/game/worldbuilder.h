@@ -3,11 +3,11 @@
 // ground, trees, the sun or the moon, both tanks and the first turn; and the moon's fall.
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "battle/kinds.h"
 #include "platform/controls.h"
+#include "game/windowpart.h"
 
 namespace gv {
 
@@ -16,12 +16,9 @@ namespace battlefield {
 enum class Palette;
 }
 
-class WorldBuilder {
+class WorldBuilder : public WindowPart {
 public:
-    explicit WorldBuilder(Mainfrm& game);
-    ~WorldBuilder();
-    WorldBuilder(const WorldBuilder&) = delete;
-    WorldBuilder& operator=(const WorldBuilder&) = delete;
+    using WindowPart::WindowPart;
 
     using Palette = battlefield::Palette;
     void GenerateWorld();
@@ -44,7 +41,6 @@ private:
     bool WaitForPeerDrawing(std::uint32_t battle);
     void SeatAndArm();
 
-    Mainfrm& g_;
     std::array<double, 3> groundBase_{};  // the palette's base colour of this battle
 };
 

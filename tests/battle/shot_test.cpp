@@ -129,6 +129,8 @@ TEST(Shots, TreesTheMoonTheSunATankAndTheCrateOnTheWay) {
     EXPECT_TRUE(ColumnTest(s, random, told, 336, 136) && s.MoonFalling == True && told.moon == 1);
     for (int step = 0; step < 200 && MoonFall(s); ++step) {}
     EXPECT_TRUE(s.Moon.top == 564 && s.MoonFalling == False);
+    s.Moon.top = 563.5, s.MoonFalling = True;  // never past its place
+    EXPECT_TRUE(!MoonFall(s) && s.Moon.top == 564);
     s.BonusActive = True, s.CrateKind = weapon::Nuke, s.CrateLeft = 600, s.CrateTop = 368, s.CrateFalling = True;
     EXPECT_TRUE(ColumnTest(s, random, told, 616, 384) && told.taken < 0);
     s.CrateFalling = False;
