@@ -42,7 +42,7 @@ void Banner::ShowMenuBanner(const std::string& text, bool small) {
     const bool twoLines = !small && g_.textWidth(one, text) > g_.Label8(1).width() - 10;
     for (int i : {0, 1}) {
         g_.Label8(i).font.points = small ? kSmallBannerPoints[i] : twoLines ? kTwoLinePoints : kMenuBannerPoints[i];
-        g_.Label8(i).setHeight(small || twoLines ? kTwoLineHeight : g_.kBannerHeight);
+        g_.Label8(i).setHeight(small || twoLines ? kTwoLineHeight : kBannerHeight);
     }
     g_.Label8(0).foreColour = rgb(64, 64, 64);
     g_.Label8(1).foreColour = rgb(255, 255, 0);
@@ -61,8 +61,8 @@ bool Banner::BannerUnderPanel() const {
 }
 
 void Banner::PlaceBanner(bool belowMenu) {
-    g_.Label8(1).setTop(belowMenu ? kMenuBannerTop : g_.kBannerTop);
-    g_.Label8(0).setTop(belowMenu ? kMenuBannerShadowTop : g_.kBannerShadowTop);
+    g_.Label8(1).setTop(belowMenu ? kMenuBannerTop : kBannerTop);
+    g_.Label8(0).setTop(belowMenu ? kMenuBannerShadowTop : kBannerShadowTop);
 }
 
 // Who won, in the words of the game's mode: at one computer by player number, over the network from the
@@ -103,15 +103,15 @@ void Banner::ShowBattleResult() {
 void Banner::RestoreBanner() {
     if (!g_.bannerMoved_) return;
     g_.bannerMoved_ = false;
-    g_.Label8(1).setTop(g_.kBannerTop);
-    g_.Label8(0).setTop(g_.kBannerShadowTop);
+    g_.Label8(1).setTop(kBannerTop);
+    g_.Label8(0).setTop(kBannerShadowTop);
     g_.Label8(0).setVisible(false);
     g_.Label8(1).setVisible(false);
     // The joiner's battles keep the banner as New Game last set it (a language chosen meanwhile counts).
     const bool cz = g_.state.CzechUi == True;
     for (int i : {0, 1}) {
         g_.Label8(i).font.points = kBannerPoints[i];
-        g_.Label8(i).setHeight(g_.kBannerHeight);
+        g_.Label8(i).setHeight(kBannerHeight);
         g_.Label8(i).setCaption(BannerInLanguage(g_.bannerBefore_[i].first, cz));
         g_.Label8(i).foreColour = g_.bannerBefore_[i].second;
     }

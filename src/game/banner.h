@@ -28,6 +28,7 @@ public:
     // The banner's text while a battlefield is built, and its place over the battlefield (its shadow
     // two pixels lower).
     static const char* CreatingGameText(bool czech);
+    static constexpr int kBannerTop = 264, kBannerShadowTop = 266, kBannerHeight = 57;
     // The joiner's word below the menu while it waits for the host's first battle.
     static const char* ConnectedText(bool czech);
     // The menu's first button after a result.

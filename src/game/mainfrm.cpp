@@ -117,9 +117,10 @@ void Mainfrm::AddControlArrays() {
         stackInFrontOf(health2(k), Image2);
     }
     // The banner: index 1 in green over index 0, its dark shadow two pixels lower; `wind` lies between them.
-    Label8.add(1, &label(&world, "Label8", 0, kBannerTop, 801, kBannerHeight, Banner::CreatingGameText(true), 36, kGreen, 1));
-    Label8.add(0, &label(&world, "Label8", 0, kBannerShadowTop, 801, kBannerHeight, Banner::CreatingGameText(true), 35.25,
-                         kDarkGrey, 0));
+    Label8.add(1, &label(&world, "Label8", 0, Banner::kBannerTop, 801, Banner::kBannerHeight, Banner::CreatingGameText(true), 36,
+                         kGreen, 1));
+    Label8.add(0, &label(&world, "Label8", 0, Banner::kBannerShadowTop, 801, Banner::kBannerHeight,
+                         Banner::CreatingGameText(true), 35.25, kDarkGrey, 0));
     stackInFrontOf(Label8(1), wind);
     stackInFrontOf(Label8(0), hmm);
     for (auto& [i, l] : Label8.elements()) {

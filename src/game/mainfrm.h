@@ -227,8 +227,6 @@ public:
     // Hides everything of the battle on the field before a new one is built.
     void HideBattle();
 
-    static constexpr int kBannerTop = 264, kBannerShadowTop = 266, kBannerHeight = 57;
-
     // Waits, processing events, until `done` holds. Also ends when a new battle has started, the window
     // closed or (with `peerWait`) the peer left; then it returns false and the caller does nothing more.
     bool WaitInBattle(const std::function<bool()>& done, bool peerWait = false);

@@ -69,7 +69,8 @@ void NetPlay::ShowPeerText(const std::string& text) {
         for (int i : {0, 1}) {
             // Text and shadow in one size, small enough for two lines: they wrap alike and nothing is cut off.
             g_.Label8(i).font.points = kPeerTextPoints;
-            g_.Label8(i).move(kPeerTextMargin, g_.Label8(i).top(), g_.world.width() - 2 * kPeerTextMargin, 2 * g_.kBannerHeight);
+            g_.Label8(i).move(kPeerTextMargin, g_.Label8(i).top(), g_.world.width() - 2 * kPeerTextMargin,
+                              2 * Banner::kBannerHeight);
             g_.Label8(i).setCaption(text);
             g_.Label8(i).setVisible(true);
         }

@@ -78,7 +78,7 @@ void Gauges::ShowHealthNumber(int player, double health) {
     const double from = std::min(bar.x1, bar.x2), to = std::max(bar.x1, bar.x2);
     const double width = g_.textWidth(number.font, number.caption()) + 2 * kNumberMargin;
     const bool inside = to - from >= width;
-    number.foreColour = inside ? LettersOn(bar.foreColour) : g_.kGreen;
+    number.foreColour = inside ? LettersOn(bar.foreColour) : Mainfrm::kGreen;
     const double left = player == 1 ? (inside ? to - width : to) : (inside ? from : from - width);
     number.move(left, kNumberTop, width, number.height());
 }

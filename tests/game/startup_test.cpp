@@ -253,7 +253,7 @@ TEST(Settings, TheOptionsPanelChangesEachSettingAtOnceAndTheLanguageSwitchesEver
     g.keyDown(Key::Down), g.keyDown(Key::Right);  // Čeština: the banner's own words, back after the note, too
     h.loop.runFor(2000);
     EXPECT_TRUE(g.sound.playingId() == 0 && g.state.CzechUi == True && g.Label8(1).caption() == "Vytvářím hru..." &&
-                g.Label8(1).top() == Mainfrm::kBannerTop);
+                g.Label8(1).top() == Banner::kBannerTop);
     // Each next row: full screen, whole multiples, numbers, shot trace, the expert computer, hosting leaves the
     // router alone; the port.
     for (int key : {Key::Enter, Key::Right, Key::Enter, Key::Enter, Key::Right, Key::Enter}) g.keyDown(Key::Tab), g.keyDown(key);

@@ -54,7 +54,7 @@ struct NetFaults : NetGameTest {
     // The game hosts a battle whose joiner vanishes: it keeps the seat and counts down over the battlefield.
     bool countingDown() const {
         const Label& l = game.Label8(1);
-        return l.visible() && l.top() == Mainfrm::kBannerTop && l.caption().rfind(kCountdown, 0) == 0;
+        return l.visible() && l.top() == Banner::kBannerTop && l.caption().rfind(kCountdown, 0) == 0;
     }
     void countdown() {
         ASSERT_NO_FATAL_FAILURE(battleForPeer());
@@ -100,7 +100,7 @@ TEST_F(NetFaults, TheCountdownReadsOnAGreenHillWithinTheWindowAtAnySize) {
         const double k = w / 800.0;
         const int d = int(2 * k);
         int letters = 0, bare = 0, left = w, right = 0;
-        for (int y = int(Mainfrm::kBannerTop * k); y < int((Mainfrm::kBannerTop + 2 * Mainfrm::kBannerHeight) * k); ++y)
+        for (int y = int(Banner::kBannerTop * k); y < int((Banner::kBannerTop + 2 * Banner::kBannerHeight) * k); ++y)
             for (int x = d; x < s->w - d; ++x) {
                 if (at(x, y) != 0x00FF00) continue;  // the letters' own green
                 ++letters, left = std::min(left, x), right = std::max(right, x);

@@ -129,8 +129,8 @@ TEST_F(NetParsing, ABattleAndTheHostsDrawingokInOneRead) {
     peer.send("R4242\ndrawingok\nW3\n");
     ASSERT_TRUE(until([&] { return game.state.WorldBusy == False && game.tank1.visible() && game.state.Wind == 3; }));
     EXPECT_TRUE(peer.heardLine("drawingok") && game.state.RandomSeed == "4242" && game.world.enabled());
-    EXPECT_TRUE(!game.Label8(1).visible() && game.Label8(1).top() == Mainfrm::kBannerTop);  // the battle took the banner
-    EXPECT_FALSE(game.Command1.enabled());                                                  // player 1 is the host's
+    EXPECT_TRUE(!game.Label8(1).visible() && game.Label8(1).top() == Banner::kBannerTop);  // the battle took the banner
+    EXPECT_FALSE(game.Command1.enabled());                                                 // player 1 is the host's
     // The same battlefield as any copy of the game builds from that seed.
     testing::Headless alone;
     alone.start(), alone.newBattle(4242);  // the intro leaves a pen of one pixel, as it did here
