@@ -3,9 +3,7 @@
 // (each in a header of its own): the aiming panels, the battlefield's builder, the gauges, the banner, the
 // record, the help and levels panels, the computer player and network play.
 #include <array>
-#include <chrono>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -21,7 +19,6 @@
 #include "net/protocol.h"
 #include "platform/controls.h"
 #include "platform/eventloop.h"
-#include "platform/portmap.h"
 #include "platform/settings.h"
 #include "platform/sound.h"
 #include "platform/tcpsocket.h"
@@ -29,8 +26,6 @@
 
 namespace gv {
 
-struct NetMessage;
-struct NetCaller;
 class Link;
 class NetPlay;
 class AimPanels;
@@ -41,7 +36,6 @@ class Records;
 class HelpPanel;
 class LevelsPanel;
 class ComputerPlayer;
-class HighestGround;
 namespace battlefield {
 enum class Palette;
 }
