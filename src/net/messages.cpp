@@ -25,6 +25,19 @@ std::optional<long long> wholeNumber(std::string_view field, double lo, double h
 
 bool digit(char c) { return c >= '0' && c <= '9'; }
 
+// Two whole numbers with a colon between: a hash point's sequence number and its hash, or a link's
+// name and the messages taken on it.
+bool readPair(std::string_view text, double firstMax, double secondMax, long long& first, long long& second) {
+    std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos) return false;
+    auto a = wholeNumber(text.substr(1, colon - 1), 0, firstMax);
+    auto b = wholeNumber(text.substr(colon + 1), 0, secondMax);
+    if (!a || !b) return false;
+    first = *a;
+    second = *b;
+    return true;
+}
+
 }  // namespace
 
 namespace netform {
@@ -70,21 +83,6 @@ bool readCrate(std::string_view text, NetMessage& m) {
     m.left = int(*left);
     return true;
 }
-
-// Two whole numbers with a colon between: a hash point's sequence number and its hash, or a link's
-// name and the messages taken on it.
-namespace {
-bool readPair(std::string_view text, double firstMax, double secondMax, long long& first, long long& second) {
-    std::size_t colon = text.find(':');
-    if (colon == std::string_view::npos) return false;
-    auto a = wholeNumber(text.substr(1, colon - 1), 0, firstMax);
-    auto b = wholeNumber(text.substr(colon + 1), 0, secondMax);
-    if (!a || !b) return false;
-    first = *a;
-    second = *b;
-    return true;
-}
-}  // namespace
 
 bool readHash(std::string_view text, NetMessage& m) {
     long long hash = 0;
