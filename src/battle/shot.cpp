@@ -62,13 +62,19 @@ struct Shot {
             tank.top = top;
         }
     }
+    // The tanks are where they rest: a wreck still exploding drops with its tank.
+    void Settled() {
+        for (int p = 1; p <= 2; ++p)
+            if (s.exploding(p) == True) s.wreck(p).top = twips(s.tank(p).top);
+        view.Settled();
+    }
     // Tanks, trees and crate on the ground as it is now.
     void Resettle() {
         SettleTanks(false, false);
         for (State::Tree& t : s.Trees)
             if (t.standing) t.top = twips(s.Ground.at(t.left + t.width / 2) - t.height);
         SeatCrate(s);
-        view.Settled();
+        Settled();
     }
 
     // A spent shell or one that hit a tank has used up the special shell it was and ages the crate; a taken
@@ -130,7 +136,7 @@ struct Shot {
                 view.Flash(x, y, Shell(kind).craterRadius);
                 battle::DirectHit(s, target, kind);
                 view.Sound(Shell(kind).hitSound);
-                view.Settled();
+                Settled();
                 End(ShotEnd::DirectHit);
                 return false;
             }
@@ -161,6 +167,7 @@ struct Shot {
                 // The shooter's tank jumps to the landing column.
                 view.Sound(effect::Teleport);
                 Teleport(s, s.shooter(), x);
+                if (s.exploding(s.shooter()) == True) s.wreck(s.shooter()).left = s.tank(s.shooter()).left;
                 view.TankJumped(s.shooter());
                 return true;
             }
@@ -228,7 +235,7 @@ struct Shot {
                 SeatCrate(s);  // a landed crate drops onto the new ground after every crater
                 Splash(s, x, h0, kBounceBlast);
                 SettleTanks(true, false);
-                view.Settled();
+                Settled();
                 view.BattleMayEnd();
                 if (s.BounceCount != kBounces) {
                     held = true;

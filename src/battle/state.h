@@ -71,12 +71,25 @@ struct State {
 
     // The battle is over (a tank was destroyed); set once, cleared by the next battlefield.
     Flag BattleOver = False;
+    // Each tank's explosion: its frame counter, started from `ShellDir` when its health drops below 1, and
+    // its wreck's box as it swells and shakes away (a tank can drop there later in the shot that ended the
+    // battle). A wreck stays where its tank settles.
+    struct Wreck {
+        double left = 0, top = 0, width = 40, height = 40;
+        bool shown = true;
+    };
+    Flag Exploding1 = False, Exploding2 = False;
+    int ExplosionFrame1 = 0, ExplosionFrame2 = 0;
+    Wreck Wreck1, Wreck2;
 
     Place& tank(int player) { return player == 1 ? Tank1 : Tank2; }
     const Place& tank(int player) const { return player == 1 ? Tank1 : Tank2; }
     double& health(int player) { return player == 1 ? Health1 : Health2; }
     int& weapon(int player) { return player == 1 ? Weapon1 : Weapon2; }
     int weapon(int player) const { return player == 1 ? Weapon1 : Weapon2; }
+    Flag& exploding(int player) { return player == 1 ? Exploding1 : Exploding2; }
+    int& explosionFrame(int player) { return player == 1 ? ExplosionFrame1 : ExplosionFrame2; }
+    Wreck& wreck(int player) { return player == 1 ? Wreck1 : Wreck2; }
     // The player whose shell flies (the turn has already passed to the other).
     int shooter() const { return TurnPlayer == 2 ? 1 : 2; }
 };

@@ -8,6 +8,7 @@
 #include "battle/shells.h"
 #include "battle/shot.h"
 #include "battle/simmath.h"
+#include "battle/turn.h"
 #include "game/banner.h"
 #include "game/gauges.h"
 #include "game/mainfrm.h"
@@ -31,14 +32,13 @@ void Mainfrm::Fire(int player, const battle::Aim& aim) {
     (one ? uhel1 : uhel2).setText(aim.angle);
     if (!passing_) records().RecordFire(player, aim);
 
-    if (state.BonusActive == True) state.BonusShotsLeft -= 1;
     // The crate's fall follows each machine's clock: seated at once, both copies agree it can be hit.
     if (Networked() && state.CrateFalling == True) {
         SetCrateFalling(false);
         battle::SeatCrate(state);
         bonuspic.setTop(state.CrateTop);
     }
-    battle::Launch(state, player, aim.forceValue(), aim.angleValue());
+    battle::FireShell(state, player, aim.forceValue(), aim.angleValue());
     bullet.setLeft(state.ShellX - bullet.width() / 2);
     bullet.setTop(state.ShellY - bullet.height() / 2);
     bullet.setVisible(!passing_);

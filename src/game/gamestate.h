@@ -38,12 +38,6 @@ struct GameState : battle::State {
 
     // Raised by every New Game: a handler that waited in an older battle returns without acting.
     std::uint32_t BattleNumber = 0;
-    // Each tank's explosion frame counter, started from `ShellDir` when its health drops below 1, and the
-    // tanks that have begun to explode (a tank can drop there later in the shot that ended the battle).
-    int ExplosionFrame1 = 0;
-    int ExplosionFrame2 = 0;
-    Flag Exploding1 = False;
-    Flag Exploding2 = False;
 };
 
 }  // namespace gv

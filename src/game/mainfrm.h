@@ -138,7 +138,6 @@ public:
     void bonusfalltimer_Timer();
     // The crate starts or ends its fall, and its timer with it.
     void SetCrateFalling(bool falling) { state.CrateFalling = flag(falling), bonusfalltimer.setEnabled(falling); }
-    static int CrateKind(double r);
 
     void PassTurn(int player);
     // Who plays each side in a game against the computer: `level::Human` or a computer's level. Player 2 is

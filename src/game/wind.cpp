@@ -2,6 +2,7 @@
 #include <cmath>
 
 #include "battle/simmath.h"
+#include "battle/turn.h"
 #include "game/mainfrm.h"
 #include "game/gauges.h"
 #include "game/netplay.h"
@@ -11,11 +12,7 @@
 namespace gv {
 
 void Mainfrm::ChangeWind() {
-    if (state.GameMode != mode::Joiner) {
-        double sum = 0;
-        for (int k = 0; k < 6; ++k) sum += 10 * random.Rnd();
-        state.Wind = float(std::trunc(sum) + netrange::kWindLow);
-    }
+    if (state.GameMode != mode::Joiner) state.Wind = battle::DrawWind(random);
     if (state.GameMode == mode::Host) netplay().SendMessage(netmsg::wind(int(state.Wind)));
     if (state.GameMode == mode::Joiner) state.Wind = float(leadingNumber(state.PeerWind));
     gauges().ShowWind();

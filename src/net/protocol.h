@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "battle/turn.h"
 #include "platform/numtext.h"
 
 namespace gv {
@@ -33,8 +34,8 @@ constexpr double kMaxHashPoint = 9007199254740991.0;  // 2^53 - 1: whole numbers
 
 // The values messages carry, for the reader, the writer and the game that draws them alike.
 namespace netrange {
-constexpr int kWindLow = -30, kWindHigh = 29;  // six draws of 0 to 10, summed and cut, less 30
-constexpr int kCrateShotsLow = 2, kCrateShotsHigh = 7;
+constexpr int kWindLow = battle::kWindLow, kWindHigh = battle::kWindHigh;
+constexpr int kCrateShotsLow = battle::kCrateShotsLow, kCrateShotsHigh = battle::kCrateShotsHigh;
 constexpr int kFieldRight = 799;  // a crate's left edge lies on the field
 constexpr int kSeedHigh = 86399;  // a seed is the whole seconds of a time of day
 }  // namespace netrange

@@ -388,7 +388,7 @@ TEST_F(Damage, DirectHitsTakeWhatTheShellTakesAndEveryTankBelowOneExplodesWhenev
     // along (player 1's, blown up from high, leaves the window first).
     newBattle(17);
     flatten(400);
-    game.tank1.setTop(0);
+    game.state.Tank1.top = 0;
     game.state.Health1 = game.state.Health2 = 0;
     effectLog.clear();
     game.CheckBattleEnd();

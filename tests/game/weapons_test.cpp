@@ -205,7 +205,7 @@ TEST_F(Crate, CratesDropAwayFromBothTanksAndLandAndInHellTheyAreNukes) {
         EXPECT_TRUE(game.state.BonusShotsLeft >= 2 && game.state.BonusShotsLeft <= 7);
         const int kind = game.state.CrateKind;
         EXPECT_TRUE(game.bonuspic.picture() == game.bonusvzor(kind).picture() && game.bonuspic.left() == left);
-        EXPECT_EQ(kind, seed > 15 ? 8 : Mainfrm::CrateKind(testing::seeded(seed).Rnd()));
+        EXPECT_EQ(kind, seed > 15 ? 8 : battle::CrateKind(testing::seeded(seed).Rnd()));
         loop.waitUntil([&] { return !game.bonusfalltimer.enabled(); });
         EXPECT_TRUE(game.state.CrateTop == 400 - 32 && game.bonuspic.top() == 400 - 32);
     }
@@ -214,7 +214,7 @@ TEST_F(Crate, CratesDropAwayFromBothTanksAndLandAndInHellTheyAreNukes) {
     // Each of the 25 equal ranges of that draw, at both ends, gives its kind: each once, the common ones again.
     const int kinds[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 1, 1, 2, 2, 2, 3, 4, 4, 9, 12, 13, 13};
     for (int r = 0; r < 25; ++r)
-        for (double draw : {(r + 1e-9) / 25, (r + 1 - 1e-9) / 25}) EXPECT_EQ(Mainfrm::CrateKind(draw), kinds[r]) << draw;
+        for (double draw : {(r + 1e-9) / 25, (r + 1 - 1e-9) / 25}) EXPECT_EQ(battle::CrateKind(draw), kinds[r]) << draw;
 }
 
 TEST_F(Crate, CrateWithLifetimeTwoSurvivesOneShotAndADirectHitUsesUpTheLast) {

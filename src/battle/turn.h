@@ -1,0 +1,42 @@
+#pragma once
+// The turn around a shot: the shot fired, the wind drawn for the next one, the crate dropped at a
+// hand-over and its fall, the battle's end and the wrecks of the tanks it destroyed. Each is one step on
+// the state; the window paces them with its timers, a check of a record with its own clock.
+#include <functional>
+
+#include "battle/random.h"
+#include "battle/state.h"
+
+namespace gv::battle {
+
+// The wind of a shot: six draws of 0 to 10, summed and cut, less 30.
+constexpr int kWindLow = -30, kWindHigh = 29;
+// A crate lives for this many shots.
+constexpr int kCrateShotsLow = 2, kCrateShotsHigh = 7;
+
+// `player` fires: a crate counts the shot, and the shell leaves the tank.
+void FireShell(State& s, int player, double force, double angle);
+float DrawWind(Random& random);
+
+// The shell a crate holds for a draw in [0, 1): every kind once, then the common ones again.
+int CrateKind(double r);
+struct Crate {
+    int kind = 0;
+    double left = 0;   // its box's left side
+    double shots = 0;  // the shots it stays for
+};
+// A new crate's draws: what it holds (hell has only nukes, the draw is still made), where it falls (its
+// middle more than 70 pixels from each tank's) and how long it stays.
+Crate DrawCrate(const State& s, Random& random);
+// The crate appears above the field and starts to fall.
+void DropCrate(State& s, const Crate& c);
+// One step of its fall; false once it lies on the ground (or was taken on the way).
+bool CrateFall(State& s);
+
+// A tank has lost its last health: the battle is over (once) and each such tank starts to explode, its
+// wreck where the tank stands. Returns whether a tank started to explode now.
+bool BattleEnds(State& s);
+// One step of the wrecks' explosions; `sound` hears the blast and the debris. False once both are gone.
+bool ExplosionTick(State& s, Random& random, const std::function<void(int effect)>& sound);
+
+}  // namespace gv::battle
