@@ -10,6 +10,7 @@
 #include "battle/simmath.h"
 #include "battlefield/ground.h"
 #include "battlefield/sky.h"
+#include "battlefield/world.h"
 #include "game/gauges.h"
 #include "game/mainfrm.h"
 #include "game/worldbuilder.h"
@@ -30,8 +31,8 @@ constexpr std::size_t kSkyShadesPerFrame = 34;
 
 }  // namespace
 
+// A tank set down at `left`: its bottom rests on the highest ground under its middle.
 void WorldBuilder::SeatTank(Image& tank, int left) {
-    // The tank's bottom rests on the highest ground under its middle.
     battle::Place& place = g_.state.tank(&tank == &g_.tank1 ? 1 : 2);
     place = {double(left), battle::TankRestTop(g_.state.Ground, left)};
     tank.move(place.left, place.top, 40, 40);
@@ -65,9 +66,7 @@ void WorldBuilder::GenerateWorld() {
     if (!show()) return;
     if (!WaitForPeerDrawing(battle)) return;
     SeatAndArm();
-    g_.state.TurnPlayer = 1;
     g_.gauges().ShowTurnArrow();
-    g_.state.ShellDir = True;
     g_.state.WorldBusy = False;
     if (g_.ComputerPlays(1)) g_.aitimer.setEnabled(true);  // two computers: the first begins
     g_.netplay().AfterBattlefieldBuilt();
@@ -107,20 +106,15 @@ void WorldBuilder::ShareSeedWithPeer() {
 // at the top corners and brightest low in the middle. It appears over about 0.7 s, under the banner.
 // `day` tells whether the tone makes a day sky.
 bool WorldBuilder::PaintSky(std::uint32_t battle, bool& day) {
-    double P = 0;
     std::vector<Colour> shades;
     if (g_.state.HellMode == True && g_.state.HellVariant == True) {
         g_.world.setPicture(g_.tdd.picture());
     } else if (g_.state.HellMode == True) {
         shades = HellSkyShades();
-    } else {
-        double R0 = Int(g_.random.Rnd() * 54) + 1;
-        double G0 = Int(g_.random.Rnd() * 104) + 1;
-        double B0 = Int(g_.random.Rnd() * 154) + 1;
-        if (!g_.world.unseen()) shades = DaySkyShades(R0, G0, B0);
-        P = R0 * G0 * B0;
     }
-    day = DaySky(g_.state.HellMode, P);
+    const battlefield::SkyTone tone = battlefield::DrawSkyTone(g_.state, g_.random);
+    if (g_.state.HellMode == False && !g_.world.unseen()) shades = DaySkyShades(tone.red, tone.green, tone.blue);
+    day = tone.day;
     if (g_.world.unseen()) return true;  // left out, frames and all: painting the sky makes no draws
     SkyFill sky(g_.world, std::move(shades));
     for (std::size_t shown = 0; shown < sky.shades();) {
@@ -135,18 +129,12 @@ bool WorldBuilder::PaintSky(std::uint32_t battle, bool& day) {
 
 // Clouds by day (darker puffs in hell), stars by night.
 void WorldBuilder::DecorateSky(bool day) {
+    if (g_.world.unseen()) return battlefield::SkipSkyPainting(g_.state, g_.random, day);
     if (day && g_.state.HellVariant == False) {
-        double first = g_.random.Rnd();
-        double n = Int(first * 15 + g_.random.Rnd() * 15);
-        for (int cloud = 0; cloud <= n; ++cloud) {
-            double cx = Int(g_.random.Rnd() * 800), cy = Int(g_.random.Rnd() * 600);
-            double s = 0;
-            for (int k = 0; k < 5; ++k) s += g_.random.Rnd() * 25;
-            double points = Int(s * s) * 2 + 1;
-            if (g_.world.unseen()) {
-                g_.random.discard(std::uint64_t(points) * 8);  // each point's eight draws
-                continue;
-            }
+        const double n = battlefield::DrawCloudCount(g_.random);
+        for (int c = 0; c <= n; ++c) {
+            const battlefield::Cloud cloud = battlefield::DrawCloud(g_.random);
+            const double cx = cloud.x, cy = cloud.y, s = cloud.size, points = cloud.points;
             const double d = 4 * s / 5;
             const double w = 4 * simmath::Sqrt(std::fabs(d * d - s * s));
             for (double p = 0; p < points; ++p) {
@@ -167,11 +155,9 @@ void WorldBuilder::DecorateSky(bool day) {
                     g_.world.setPixel(px, py, rgb((cr * 7 + 255) / 8, (cg * 7 + 255) / 8, (cb * 7 + 255) / 8));
             }
         }
-    } else if (!day && g_.world.unseen()) {
-        g_.random.discard(401 * 802);  // one draw for each pixel below
     } else if (!day) {
-        for (int y = 0; y <= 400; ++y)
-            for (int x = -1; x <= 800; ++x)
+        for (int y = 0; y < battlefield::kStarRows; ++y)
+            for (int x = -1; x < battlefield::kStarColumns - 1; ++x)
                 if (const double draw = g_.random.Rnd() * 1000; draw >= 1 && draw < 2) {  // Int(draw) = 1
                     double g = 255 - y / 4.0;
                     g_.world.setPixel(x, y, ComponentsToColour(g, g, g));
@@ -182,24 +168,12 @@ void WorldBuilder::DecorateSky(bool day) {
 // The ground palette, then the ground rising from the bottom row, two rows between frames.
 bool WorldBuilder::PaintGround(std::uint32_t battle, Palette& palette) {
     using battlefield::Palette;
-    palette = Palette::Hell;
-    groundBase_ = {0, 0, 0};
-    if (g_.state.HellMode == False) {
-        if (Int(g_.random.Rnd() * 2) == 1) {
-            palette = Palette::Grass;
-            groundBase_[0] = Int(g_.random.Rnd() * 60);
-            groundBase_[1] = Int(g_.random.Rnd() * 80);
-            groundBase_[2] = Int(g_.random.Rnd() * 60);
-        } else {
-            palette = Palette::Snow;
-            groundBase_[0] = Int(g_.random.Rnd() * 50);
-            groundBase_[1] = Int(g_.random.Rnd() * 50);
-            groundBase_[2] = Int(g_.random.Rnd() * 80);
-        }
-    }
+    const battlefield::GroundLook look = battlefield::DrawGroundLook(g_.state, g_.random);
+    palette = look.palette;
+    groundBase_ = look.base;
     if (g_.world.unseen()) {
         // Nothing to show as it rises: an unseen ground takes one frame, and its draws are made all the same.
-        g_.random.discard(battlefield::GroundDraws(g_.state.Ground, palette == Palette::Hell));
+        battlefield::SkipGroundPainting(g_.state, g_.random);
         g_.loop().refresh();
         return !WorldAbandoned(battle);
     }
@@ -233,24 +207,21 @@ bool WorldBuilder::WaitForPeerDrawing(std::uint32_t battle) {
 
 // Full health, fresh wind, empty weapon slots, the tanks on the ground and the first turn's controls.
 void WorldBuilder::SeatAndArm() {
-    g_.state.Health1 = 1000;
-    g_.state.Health2 = 1000;
+    if (g_.state.GameMode != mode::Joiner) g_.ChangeWind();
+    battlefield::SeatAndArm(g_.state);
     g_.gauges().ShowHealth1();
     g_.gauges().ShowHealth2();
-    if (g_.state.GameMode != mode::Joiner) g_.ChangeWind();
     g_.bonuspic.setVisible(false);
-    g_.state.BonusActive = False;
-    g_.state.Weapon1 = g_.state.Weapon2 = weapon::Standard;
     g_.gauges().ShowSlots();
 
     g_.sila1.setText("100");
     g_.uhel1.setText("45");
-    SeatTank(g_.tank1, 20);
+    g_.tank1.move(g_.state.Tank1.left, g_.state.Tank1.top, 40, 40);
     g_.tank1.setPicture(g_.tankright.picture());
     g_.tank1.setVisible(true);
     g_.sila2.setText("100");
     g_.uhel2.setText("45");
-    SeatTank(g_.tank2, 740);
+    g_.tank2.move(g_.state.Tank2.left, g_.state.Tank2.top, 40, 40);
     g_.tank2.setPicture(g_.tankleft.picture());
     g_.tank2.setVisible(true);
 

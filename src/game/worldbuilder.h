@@ -22,8 +22,6 @@ public:
 
     using Palette = battlefield::Palette;
     void GenerateWorld();
-    // A day sky (clouds and a sun) in hell or when the sky tone is above 80000; a night sky otherwise.
-    static bool DaySky(Flag hellMode, double skyTone) { return hellMode == True || skyTone > 80000; }
     void SeatTank(Image& tank, int left);
     void PlaceTrees(Palette palette);
     void PlaceInSky(Image& body);
