@@ -65,16 +65,13 @@ void PlaceSkyBody(battle::State& s, Random& random, bool sun) {
 void SkipSkyPainting(const battle::State& s, Random& random, bool day) {
     if (day && s.HellVariant == False) {
         const double n = DrawCloudCount(random);
-        for (int cloud = 0; cloud <= n; ++cloud)
-            random.discard(std::uint64_t(DrawCloud(random).points) * kDrawsPerCloudPoint);
+        for (int cloud = 0; cloud <= n; ++cloud) random.discard(std::uint64_t(DrawCloud(random).points) * kDrawsPerCloudPoint);
     } else if (!day) {
         random.discard(std::uint64_t(kStarRows) * kStarColumns);
     }
 }
 
-void SkipGroundPainting(const battle::State& s, Random& random) {
-    random.discard(GroundDraws(s.Ground, s.HellMode == True));
-}
+void SkipGroundPainting(const battle::State& s, Random& random) { random.discard(GroundDraws(s.Ground, s.HellMode == True)); }
 
 SkyTone BuildUnseen(battle::State& s, Random& random) {
     const SkyTone tone = DrawSkyTone(s, random);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "battle/aim.h"
+#include "battle/hash.h"
 #include "game/mainfrm.h"
 #include "game/netplay.h"
 #include "net/link.h"
@@ -14,23 +15,6 @@ namespace {
 
 // Hash points of the peer we keep ahead of (or behind) our own.
 constexpr long long kHashWindow = 8;
-
-// A 64-bit FNV-1a hash over the bytes of the values given to it.
-struct StateHash {
-    std::uint64_t h = 1469598103934665603ULL;
-    void bytes(const void* p, std::size_t n) {
-        const unsigned char* b = static_cast<const unsigned char*>(p);
-        for (std::size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 1099511628211ULL;
-    }
-    void number(double v) {
-        if (v == 0) v = 0;  // -0 and 0 are the same place
-        bytes(&v, sizeof v);
-    }
-    void text(const std::string& s) {
-        bytes(s.data(), s.size());
-        bytes("", 1);  // "1" + "23" is not "12" + "3"
-    }
-};
 
 }  // namespace
 
@@ -88,30 +72,7 @@ void NetPlay::FirePeerShot(const std::string& force, const std::string& angle) {
 
 // ---- Staying in step
 
-std::uint64_t NetPlay::SharedStateHash() const {
-    StateHash h;
-    for (std::int16_t row : g_.state.Ground.rows()) h.bytes(&row, sizeof row);
-    h.number(g_.state.Health1);
-    h.number(g_.state.Health2);
-    // An exploding tank moves on each machine's clock; once a battle is over its place no longer matters.
-    if (g_.state.BattleOver == False)
-        for (const battle::Place* t : {&g_.state.Tank1, &g_.state.Tank2}) {
-            h.number(t->left);
-            h.number(t->top);
-        }
-    // The slots and the crate's kind as the numbers they are, written out.
-    h.text(std::to_string(g_.state.Weapon1));
-    h.text(std::to_string(g_.state.Weapon2));
-    h.number(g_.state.BonusActive);
-    // A falling crate's height follows the clock too; where it falls and what it holds do not.
-    if (g_.state.BonusActive == True) {
-        h.text(std::to_string(g_.state.CrateKind));
-        h.number(g_.state.CrateLeft);
-        h.number(g_.state.BonusShotsLeft);
-    }
-    h.number(g_.net_->shotWind);
-    return h.h & kHashMask;
-}
+std::uint64_t NetPlay::SharedStateHash() const { return battle::Hash(g_.state, g_.net_->shotWind) & kHashMask; }
 
 void NetPlay::AfterBattlefieldBuilt() {
     Link& n = *g_.net_;
