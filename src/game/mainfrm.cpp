@@ -42,6 +42,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     help_ = std::make_unique<HelpPanel>(*this);
     levelsPanel_ = std::make_unique<LevelsPanel>(*this);
     computer_ = std::make_unique<ComputerPlayer>(*this);
+    table_ = std::make_unique<WindowTable>(*this);
     caption = "Gorvath";
     mayAskRouter_ = desktop.mapPorts;
     backColour = kGrey;
@@ -199,6 +200,7 @@ Mainfrm::~Mainfrm() {
     help_.reset();
     levelsPanel_.reset();
     computer_.reset();
+    table_.reset();
 }
 
 }  // namespace gv

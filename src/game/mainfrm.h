@@ -36,6 +36,7 @@ class Records;
 class HelpPanel;
 class LevelsPanel;
 class ComputerPlayer;
+class WindowTable;
 namespace battlefield {
 enum class Palette;
 }
@@ -60,6 +61,7 @@ public:
     HelpPanel& help() const { return *help_; }
     LevelsPanel& levelsPanel() const { return *levelsPanel_; }
     ComputerPlayer& computer() const { return *computer_; }
+    WindowTable& table() const { return *table_; }  // what a record is played on
 
     GameState state;
     Random random;  // every random draw of this game
@@ -200,6 +202,7 @@ private:
     friend class HelpPanel;
     friend class LevelsPanel;
     friend class ComputerPlayer;
+    friend class WindowTable;
     std::unique_ptr<Link, LinkDeleter> net_;
     std::unique_ptr<NetPlay> netplay_;
     std::unique_ptr<AimPanels> aiming_;
@@ -210,6 +213,7 @@ private:
     std::unique_ptr<HelpPanel> help_;
     std::unique_ptr<LevelsPanel> levelsPanel_;
     std::unique_ptr<ComputerPlayer> computer_;
+    std::unique_ptr<WindowTable> table_;
 
 public:
     // ---- The link to the peer

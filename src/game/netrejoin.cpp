@@ -66,7 +66,7 @@ bool NetPlay::RejoinBattle(bool host) {
     rejoinLostAt_ = std::chrono::steady_clock::now() - std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                                                            std::chrono::duration<double, std::milli>(found->ageMs));
     g_.inputLocked = true;
-    rejoining_ = std::make_unique<replay::Playback>(g_, std::move(found->record), replay::Playback::Pace::Fast);
+    rejoining_ = std::make_unique<replay::Playback>(g_.table(), std::move(found->record), replay::Playback::Pace::Fast);
     // The link stands where it stood when the battle began: its name, its battles, the messages counted.
     rejoining_->onStandIn = [this, link] {
         Link& n = *g_.net_;

@@ -1,96 +1,48 @@
 #pragma once
-// Plays a recorded battle on a game window by standing in for its players and its peer: the recorded
-// shots are fired when their player's turn comes, the peer's messages arrive when everything recorded
-// before them has happened again, and the host's clock gives the recorded seeds. Everything the game
-// records meanwhile is compared with the file, event by event.
+// A record played on the game's window (watching a battle again, a network battle computed again before
+// it resumes, and checking a record that only the whole game can compute), and `--verify-replay`.
 #include <array>
 #include <functional>
-#include <memory>
 #include <string>
+#include <vector>
 
-#include "platform/eventloop.h"
-#include "replay/recorder.h"
+#include "game/windowpart.h"
+#include "replay/playback.h"
 
 namespace gv {
-class Mainfrm;
-}
 
-namespace gv::replay {
-
-class Playback : BattleRecorder::Listener {
+class WindowTable final : public WindowPart, public replay::Table {
 public:
-    enum class Pace { Fast, AsPlayed };  // as fast as the game goes (verifying), or as it was played
-    enum class Outcome { Running, Same, Differs };
-
-    Playback(Mainfrm& game, Record record, Pace pace);
-    ~Playback() override;
-    Playback(const Playback&) = delete;
-    Playback& operator=(const Playback&) = delete;
-
-    // The battle begins at the next pump of the game's loop.
-    void Start();
-    Outcome outcome() const { return outcome_; }
-    bool finished() const { return outcome_ != Outcome::Running; }
-    // Where the battle first computed differently: the shot (0: the battlefield) and what differed.
-    int differingTurn() const { return differingTurn_; }
-    const std::string& difference() const { return difference_; }
-    // Whether the record ended the battle, or stops before its end.
-    bool recordEnds() const;
-    const Record& record() const { return record_; }
-    // Told once, when the playback has finished (from inside the game's handlers: act later).
-    std::function<void()> onFinish;
-    // Told when the link that stands in for the peer is open, before the battle begins.
-    std::function<void()> onStandIn;
-
-    // The next shot is fired now, without waiting for its time.
-    void SkipWait();
-    // Gives up standing in; the battle stays as it is.
-    void Stop();
-    // Gives up standing in and leaves the link as it is: the battle goes on with a real peer.
-    void Release();
-    // No recorded event has come for `ms` of the game's time: the battle cannot go on as recorded.
-    bool StalledFor(double ms) const;
-    // The battle waits for what the record never gives it: it went its own way at the next recorded event.
-    void Stuck() { Differ("the battle stops where the record goes on"); }
+    using WindowPart::WindowPart;
+    EventLoop& loop() override;
+    replay::BattleRecorder& recorder() override;
+    void SeedsFrom(std::function<std::string()> seeds) override;
+    void Begin(const replay::Record& r, const std::function<void()>& standIn) override;
+    void Restore() override;
+    bool Armed(int player) const override;
+    const battle::State& battle() const override;
+    double CrateDue() const override;
+    int CrateInterval() const override;
+    void Fire(int player, const battle::Aim& aim) override;
+    void Receive(const std::string& line) override;
+    long long LinkBattles() const override;
 
 private:
-    void Began() override;
-    void Recorded(const Event& e) override;
-    void TurnArmed() override { Advance(); }
-    void Advance();
-    void Deliver();
-    void Finish(Outcome o);
-    void Detach();  // no longer told of the battle, nor giving its seeds
-    void Differ(const std::string& what);
-    bool StandsIn(int player) const;
-    bool Armed(int player) const;
-    // When the next recorded input is due on the game's clock.
-    double DueAt(const Event& e) const;
-    std::string NextClockSeed();
-
-    Mainfrm& game_;
-    Record record_;
-    Pace pace_;
-    Outcome outcome_ = Outcome::Running;
     std::array<int, 2> levelsBefore_{-1, -1};  // the player's own choice of opponent, back when the playback ends
-    std::size_t cursor_ = 0;                   // the next recorded event to happen again
-    bool began_ = false;
-    bool delivering_ = false;  // an input is on its way into the game
-    bool skip_ = false;
-    bool released_ = false;
-    double lastAt_ = 0;  // the game's time when the last recorded event happened again
-    int differingTurn_ = -1;
-    std::string difference_;
-    Timer wait_;
-    std::shared_ptr<char> alive_ = std::make_shared<char>(0);  // events posted to the loop check it
 };
+
+}  // namespace gv
+
+namespace gv::replay {
 
 // The verdict on one file, computed headless.
 struct Verdict {
     enum Kind { Same, Differs, Unreadable } kind = Unreadable;
     std::string line;  // what `--verify-replay` prints for the file
 };
-// `prepare` may set the window up first, as a player's options would (none changes a battle).
+// `prepare`: the battle is computed on a game's window, set up first as a player's options would (none
+// changes a battle). Without it, a battle between two players at one computer is computed on the battle
+// alone, with no window.
 Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>& prepare = {});
 // `--verify-replay FILE...`: a line a file; 0 when every battle computes the same, 1 when one differs,
 // 2 when one cannot be read.

@@ -40,7 +40,7 @@ Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>&
     game.world.setUnseen(true);  // nobody looks: no pixels, and no sky unpacked for a hell battle
     if (prepare) prepare(game);
     // No start-up: its intro sky is for people, and the record sets the generator itself.
-    Playback playback(game, record, Playback::Pace::Fast);
+    Playback playback(game.table(), record, Playback::Pace::Fast);
     playback.Start();
     try {
         loop.waitUntil([&] { return playback.finished() || playback.StalledFor(kStalledMs); });

@@ -34,7 +34,7 @@ bool Records::WatchBattle(const std::string& path) {
     for (OptionButton* o : {&g_.Option1, &g_.Option2, &g_.Option3})
         if (o->value()) g_.optionBeforeWatching_ = o;
     g_.inputLocked = true;
-    g_.watching_ = std::make_unique<replay::Playback>(g_, std::move(*read.record), replay::Playback::Pace::AsPlayed);
+    g_.watching_ = std::make_unique<replay::Playback>(g_.table(), std::move(*read.record), replay::Playback::Pace::AsPlayed);
     g_.watching_->onFinish = [this] { g_.loop().post([this] { WatchFinished(); }); };
     g_.watchlast.setEnabled(false);
     g_.watching_->Start();

@@ -1,14 +1,10 @@
-#include "game/playback.h"
+#include "replay/playback.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "battle/aim.h"
-#include "game/levelspanel.h"
-#include "game/mainfrm.h"
-#include "game/records.h"
-#include "game/netplay.h"
-#include "net/link.h"
+#include "battle/kinds.h"
+#include "net/protocol.h"
 
 namespace gv::replay {
 
@@ -18,11 +14,11 @@ namespace {
 constexpr double kBetweenTicksMs = 20;
 }  // namespace
 
-Playback::Playback(Mainfrm& game, Record record, Pace pace)
-    : game_(game),
+Playback::Playback(Table& table, Record record, Pace pace)
+    : table_(table),
       record_(std::move(record)),
       pace_(pace),
-      wait_(game.loop(), "replaywait", 1) {
+      wait_(table.loop(), "replaywait", 1) {
     wait_.onTimer = [this] {
         wait_.setEnabled(false);
         Deliver();
@@ -34,50 +30,27 @@ Playback::~Playback() { Stop(); }
 bool Playback::recordEnds() const { return !record_.events.empty() && record_.events.back().kind == Event::End; }
 
 void Playback::Start() {
-    BattleRecorder& r = game_.recorder();
+    BattleRecorder& r = table_.recorder();
     r.setWriting(false);
     r.setListener(this);
-    game_.seedFromClock = [this] { return NextClockSeed(); };
-    lastAt_ = game_.loop().now();
+    table_.SeedsFrom([this] { return NextClockSeed(); });
+    lastAt_ = table_.loop().now();
     std::weak_ptr<char> alive = alive_;
-    game_.loop().post([this, alive] {
+    table_.loop().post([this, alive] {
         if (!alive.lock() || finished()) return;
-        Mainfrm& g = game_;
-        g.Frame5.setVisible(false);
-        g.state.HellMode = flag(record_.hell);
-        g.state.HellVariant = flag(record_.hellVariant);
-        switch (record_.mode) {
-            case mode::HotSeat:
-            case mode::Computer:
-                levelsBefore_ = {g.ComputerLevel(1), g.ComputerLevel(2)};
-                g.SetLevels(LevelsPanel::LevelNamed(record_.players[0]), LevelsPanel::LevelNamed(record_.players[1]));
-                (record_.mode == mode::HotSeat ? g.Option1 : g.Option2).setValue(true);
-                g.random.setState(record_.random);
-                g.novahra_Click();
-                break;
-            case mode::Host:
-                g.Option3.setValue(true);
-                g.records().OpenStandInLink(true);
-                if (onStandIn) onStandIn();
-                g.novahra_Click();
-                break;
-            default:
-                g.Option3.setValue(true);
-                g.records().OpenStandInLink(false);
-                if (onStandIn) onStandIn();
-                g.netplay().TakeBytes(WriteNetMessage(netmsg::battle(record_.seed)) + "\n");
-                break;
-        }
+        table_.Begin(record_, [this] {
+            if (onStandIn) onStandIn();
+        });
     });
 }
 
 void Playback::Detach() {
     if (outcome_ == Outcome::Running) outcome_ = Outcome::Same;
     wait_.setEnabled(false);
-    BattleRecorder& r = game_.recorder();
+    BattleRecorder& r = table_.recorder();
     r.setListener(nullptr);
     r.setWriting(true);
-    game_.seedFromClock = nullptr;
+    table_.SeedsFrom(nullptr);
 }
 
 void Playback::Release() {
@@ -88,11 +61,10 @@ void Playback::Release() {
 void Playback::Stop() {
     if (released_) return;
     Detach();
-    if (game_.Networked()) game_.records().CloseStandInLink();
-    if (levelsBefore_[1] != level::Human) game_.SetLevels(levelsBefore_[0], levelsBefore_[1]), levelsBefore_ = {};
+    table_.Restore();
 }
 
-bool Playback::StalledFor(double ms) const { return !finished() && game_.loop().now() - lastAt_ > ms; }
+bool Playback::StalledFor(double ms) const { return !finished() && table_.loop().now() - lastAt_ > ms; }
 
 void Playback::SkipWait() {
     skip_ = true;
@@ -103,9 +75,9 @@ void Playback::SkipWait() {
 }
 
 void Playback::Began() {
-    const Record& now = game_.recorder().current();
+    const Record& now = table_.recorder().current();
     began_ = true;
-    lastAt_ = game_.loop().now();
+    lastAt_ = table_.loop().now();
     if (now.mode != record_.mode || now.random != record_.random || now.seed != record_.seed || now.hell != record_.hell ||
         now.hellVariant != record_.hellVariant || now.players != record_.players)
         return Differ("the battlefield begins otherwise");
@@ -123,7 +95,7 @@ void Playback::Recorded(const Event& e) {
                       want.line().substr(0, want.line().rfind(" @")) + "'");
     }
     ++cursor_;
-    lastAt_ = game_.loop().now();
+    lastAt_ = table_.loop().now();
     delivering_ = false;
     if (cursor_ == record_.events.size()) return Finish(Outcome::Same);
     Advance();
@@ -138,26 +110,21 @@ bool Playback::StandsIn(int player) const {
     }
 }
 
-bool Playback::Armed(int player) const {
-    const Mainfrm& g = game_;
-    return g.state.WorldBusy == False && g.state.BattleOver == False && g.state.TurnPlayer == player &&
-           (player == 1 ? g.Command1 : g.Command2).enabled() && !g.hideit.enabled() && !g.showit.enabled() &&
-           !g.bullettimer.enabled();
-}
+bool Playback::Armed(int player) const { return table_.Armed(player); }
 
 double Playback::DueAt(const Event& e) const {
-    Mainfrm& g = game_;
-    const double now = g.loop().now();
-    if (e.kind == Event::Fire && e.fall < 0 && g.state.CrateFalling == True) {
+    const battle::State& s = table_.battle();
+    const double now = table_.loop().now();
+    if (e.kind == Event::Fire && e.fall < 0 && s.CrateFalling == True) {
         // Fired after the crate had landed: look again after its next tick.
-        return g.bonusfalltimer.due() + 1;
+        return table_.CrateDue() + 1;
     }
-    if (e.kind == Event::Fire && e.fall >= 0 && g.state.CrateFalling == True) {
+    if (e.kind == Event::Fire && e.fall >= 0 && s.CrateFalling == True) {
         // The crate must have fallen as far as when the shot was fired, and not a tick further.
-        const int fallen = int(std::lround(g.state.BonusFallTime / 0.02));
+        const int fallen = int(std::lround(s.BonusFallTime / 0.02));
         if (fallen > e.fall) return now;
-        const double next = g.bonusfalltimer.due();
-        const int interval = g.bonusfalltimer.interval();
+        const double next = table_.CrateDue();
+        const int interval = table_.CrateInterval();
         if (fallen < e.fall) return next + (e.fall - fallen - 1) * interval + kBetweenTicksMs;
         return std::max(now, next - interval + kBetweenTicksMs);
     }
@@ -181,7 +148,7 @@ void Playback::Advance() {
             return;
         default: return;  // the game's own doing
     }
-    const double wait = DueAt(e) - game_.loop().now();
+    const double wait = DueAt(e) - table_.loop().now();
     if (wait >= 1) {
         wait_.setInterval(int(std::ceil(wait)));
         wait_.setEnabled(true);
@@ -189,7 +156,7 @@ void Playback::Advance() {
     }
     delivering_ = true;
     std::weak_ptr<char> alive = alive_;
-    game_.loop().post([this, alive] {
+    table_.loop().post([this, alive] {
         if (alive.lock()) Deliver();
     });
 }
@@ -198,22 +165,21 @@ void Playback::Deliver() {
     delivering_ = false;
     if (finished() || cursor_ >= record_.events.size()) return;
     const Event& e = record_.events[cursor_];
-    Mainfrm& g = game_;
     if (e.kind == Event::Fire) {
         if (!Armed(e.player)) return;  // the turn moved on meanwhile; its next start asks again
-        if (e.fall < 0 && g.state.CrateFalling == True) return Advance();  // the crate is still falling
+        if (e.fall < 0 && table_.battle().CrateFalling == True) return Advance();  // the crate is still falling
         skip_ = false;
         delivering_ = true;
-        g.Fire(e.player, battle::Aim(e.force, e.angle));
+        table_.Fire(e.player, battle::Aim(e.force, e.angle));
         return;
     }
     if (e.kind != Event::Recv) return Advance();
     std::string text = e.text;
     NetMessage m = ReadNetMessage(text);
     // The peer's hashes are counted within their battle; our link numbers battles its own way.
-    if (m.key == NetMessage::Hash) text = WriteNetMessage(netmsg::hash(HashPoint(g.net().battles, m.sequence), m.hash));
+    if (m.key == NetMessage::Hash) text = WriteNetMessage(netmsg::hash(HashPoint(table_.LinkBattles(), m.sequence), m.hash));
     delivering_ = true;
-    g.netplay().TakeBytes(text + "\n");
+    table_.Receive(text);
 }
 
 std::string Playback::NextClockSeed() {
