@@ -17,6 +17,10 @@ namespace {
 
 using simmath::Int;
 
+// Trees burn where a shell passes this close above the ground; a shell leaves the field past this column.
+constexpr double kTreeReach = 45;
+constexpr double kFieldRight = 799;
+
 bool InTree(const State::Tree& t, double x, double y, double below = 0) {
     return t.left < x && x < t.left + t.width && t.top < y && y < t.top + t.height + below;
 }
@@ -107,10 +111,26 @@ struct Shot {
         view.CrateTaken(kind);
     }
 
+    // This tick's step passes above the trees' reach over every column it crosses, on the field, clear of
+    // the moon, the sun, the opponent's hull and the crate: no column of it would meet anything.
+    bool NothingOnTheWay() const {
+        const StepBounds step(s.ShellPrevX, s.ShellPrevY, s.ShellX, s.ShellY);
+        if (!step.onField(kFieldRight)) return false;
+        int highest = s.Ground(GroundArray::column(step.left));
+        for (int c = GroundArray::column(step.left) + 1; c <= GroundArray::column(step.right); ++c)
+            highest = std::min(highest, int(s.Ground(c)));
+        if (step.bottom > highest - kTreeReach) return false;
+        if (s.MoonUp == True && step.reaches(geometry::BodyBox(s.Moon.left, s.Moon.top))) return false;
+        if (s.SunUp == True && step.reaches(geometry::BodyBox(s.Sun.left, s.Sun.top))) return false;
+        const Place& target = s.tank(s.TurnPlayer != 1 ? 2 : 1);
+        if (Shell(kind()).hitsTanks && step.reaches(geometry::TankBox(target.left, target.top))) return false;
+        return !(s.BonusActive == True && step.reaches(geometry::CrateBox(s.CrateLeft, s.CrateTop)));
+    }
+
     bool ColumnTest(double x, double y) {
         const int kind = this->kind();
         // Trees break only near the ground; the shell flies on.
-        if (y > s.Ground.at(x) - 45) BurnTreesAt(x, y, 0);
+        if (y > s.Ground.at(x) - kTreeReach) BurnTreesAt(x, y, 0);
         // The ground.
         if (y > s.Ground.at(x)) {
             view.Flash(x, s.Ground.at(x), Shell(kind).craterRadius);
@@ -293,9 +313,10 @@ Tick ShellTick(State& s, Random& random, ShotView& view) {
         shot.RollingStep();
     } else {
         s.ShellDir = std::int16_t(sign(s.ShellX - s.ShellPrevX));  // 0 stays 0 here
-        bool left = false;                                         // a wait inside the column test ended the battle
+        if (shot.NothingOnTheWay()) return view.Left() ? Tick::Left : Tick::Moved;
+        bool left = false;  // a wait inside the column test ended the battle
         const ColumnWalkEnd end =
-            WalkColumns(s.ShellPrevX, s.ShellPrevY, s.ShellX, s.ShellY, 799, SweepOrder::DivideFirst, [&](double x, double y) {
+            WalkColumns(s.ShellPrevX, s.ShellPrevY, s.ShellX, s.ShellY, kFieldRight, SweepOrder::DivideFirst, [&](double x, double y) {
                 const bool on = shot.ColumnTest(x, y);
                 left = view.Left();
                 return !left && on;

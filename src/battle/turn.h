@@ -9,6 +9,13 @@
 
 namespace gv::battle {
 
+// The pace of a turn, which decides where a falling crate is when a shell meets it: the game's ticks;
+// the players' panels sliding out of sight before the shell flies and back after it, 20 pixels a tick
+// over their width; the hand-over's report at once, then the next turn's arrow a second later.
+constexpr int kTickMs = 40;
+constexpr int kPanelWidth = 297, kPanelStep = 20;
+enum class HandOver { Report = 1, Arrow = 1000, Slide = kTickMs };  // each phase's interval
+
 // The wind of a shot: six draws of 0 to 10, summed and cut, less 30.
 constexpr int kWindLow = -30, kWindHigh = 29;
 // A crate lives for this many shots.

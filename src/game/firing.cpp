@@ -66,8 +66,8 @@ void Mainfrm::FireTank1() { FireTank(1); }
 void Mainfrm::FireTank2() { FireTank(2); }
 
 void Mainfrm::hideit_Timer() {
-    Frame1.setLeft(Frame1.left() - 20);
-    Frame2.setLeft(Frame2.left() + 20);
+    Frame1.setLeft(Frame1.left() - battle::kPanelStep);
+    Frame2.setLeft(Frame2.left() + battle::kPanelStep);
     wind.setTop(wind.top() - 2);
     gauges().FollowWind();
     if (Frame1.left() < -Frame1.width()) {
@@ -113,8 +113,8 @@ void Mainfrm::showit_Timer() {
         if (battle != state.BattleNumber) return;  // the crate wait ended with a new battle
         SetHandOverPhase(HandOver::Slide);
     }
-    Frame1.setLeft(Frame1.left() + 20);
-    Frame2.setLeft(Frame2.left() - 20);
+    Frame1.setLeft(Frame1.left() + battle::kPanelStep);
+    Frame2.setLeft(Frame2.left() - battle::kPanelStep);
     wind.setTop(wind.top() + 2);
     gauges().FollowWind();
     if (Frame1.left() == 0) {

@@ -1,5 +1,7 @@
 #include "game/layout.h"
 
+#include "battle/turn.h"
+
 #include "assets/pictures.h"
 
 namespace gv {
@@ -97,7 +99,7 @@ struct PanelRow {
     double size = 0;
 };
 constexpr PanelRow kPlayerPanel[] = {
-    {Make::Panel, {"Frame1", "Frame2"}, {0, 504}, 0, 297, 73},
+    {Make::Panel, {"Frame1", "Frame2"}, {0, 504}, 0, battle::kPanelWidth, 73},
     {Make::Label, {"Label1", "Label3"}, {8, 216}, 1, 73, 17, {"Síla:", "Síla:"}, 9.75},
     {Make::TextBox, {"sila1", "sila2"}, {8, 216}, 17, 57, 37, {"100", "100"}},
     {Make::Image, {"s1up", "s2up"}, {65, 273}, 17, 16, 16, {"spinup", "spinup"}},
@@ -109,7 +111,7 @@ constexpr PanelRow kPlayerPanel[] = {
     {Make::Label, {"Label9", "Label10"}, {168, 80}, 1, 57, 17, {"Zbraň:", "Zbraň:"}, 9.75},
     {Make::Image, {"weapon1", "weapon2"}, {176, 88}, 19, 32, 32},
     {Make::Image, {"Command1", "Command2"}, {224, 8}, 8, 65, 45},
-    {Make::Stretched, {"Image1", "Image2"}, {0, 0}, 0, 297, 73, {"Image1", "Image2"}},
+    {Make::Stretched, {"Image1", "Image2"}, {0, 0}, 0, battle::kPanelWidth, 73, {"Image1", "Image2"}},
 };
 constexpr LayoutRow kSprites[] = {
     // Banner, wind and sprites on the canvas

@@ -110,7 +110,7 @@ public:
     void StartTurn();
     // The hand-over's phase: the shot's report, the turn arrow and the crate, the panels sliding back in;
     // each the interval in ms `showit` ticks at in that phase.
-    enum class HandOver { Report = 1, Arrow = 1000, Slide = 40 };
+    using HandOver = battle::HandOver;
     HandOver HandOverPhase() const { return handOver_; }
     // Each phase has its own pace: the timer ticks at the phase's interval.
     void SetHandOverPhase(HandOver phase) { handOver_ = phase, showit.setInterval(int(phase)); }

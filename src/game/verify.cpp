@@ -1,4 +1,6 @@
-// Computing recorded battles again without a window or a sound: `--verify-replay`.
+// Computing recorded battles again without a window or a sound: `--verify-replay`. A battle between two
+// players is computed on the battle alone; one against the computer or over the network on a game window
+// nobody sees.
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -6,6 +8,7 @@
 
 #include "game/mainfrm.h"
 #include "game/playback.h"
+#include "replay/referee.h"
 
 namespace gv::replay {
 
@@ -31,26 +34,34 @@ Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>&
     if (!read.record || !read.error.empty()) return {Verdict::Unreadable, path + ": cannot be read: " + read.error};
     const Record& record = *read.record;
 
-    Desktop desktop;  // no folder: the battle computed again is not recorded anew
-    desktop.languageSettings = [] { return LanguageSettings{{"en_US"}, "", {}}; };
     VirtualDriver clock;
     EventLoop loop(&clock);
+    auto play = [&](Table& table) {
+        Playback playback(table, record, Playback::Pace::Fast);
+        playback.Start();
+        try {
+            loop.waitUntil([&] { return playback.finished() || playback.StalledFor(kStalledMs); });
+        } catch (const WaitStalled&) {}
+        // Nothing more happens: the battle waits for something the record never gives.
+        if (!playback.finished()) playback.Stuck();
+        const int shots = TurnOf(record, record.events.size());
+        if (playback.outcome() == Playback::Outcome::Same) return Verdict{Verdict::Same, path + ": ok, " + resultWords(record, shots)};
+        return Verdict{Verdict::Differs,
+                       path + ": differs at turn " + std::to_string(playback.differingTurn()) + ": " + playback.difference()};
+    };
+    // A battle of two players needs nothing but the battle itself.
+    if (!prepare && Referee::Plays(record)) {
+        Referee referee(loop);
+        return play(referee);
+    }
+    Desktop desktop;  // no folder: the battle computed again is not recorded anew
+    desktop.languageSettings = [] { return LanguageSettings{{"en_US"}, "", {}}; };
     Mainfrm game(loop, desktop);
     game.sound.setSilent(true);
     game.world.setUnseen(true);  // nobody looks: no pixels, and no sky unpacked for a hell battle
     if (prepare) prepare(game);
     // No start-up: its intro sky is for people, and the record sets the generator itself.
-    Playback playback(game.table(), record, Playback::Pace::Fast);
-    playback.Start();
-    try {
-        loop.waitUntil([&] { return playback.finished() || playback.StalledFor(kStalledMs); });
-    } catch (const WaitStalled&) {}
-    // Nothing more happens: the battle waits for something the record never gives.
-    if (!playback.finished()) playback.Stuck();
-    const int shots = TurnOf(record, record.events.size());
-    if (playback.outcome() == Playback::Outcome::Same) return {Verdict::Same, path + ": ok, " + resultWords(record, shots)};
-    return {Verdict::Differs,
-            path + ": differs at turn " + std::to_string(playback.differingTurn()) + ": " + playback.difference()};
+    return play(game.table());
 }
 
 int VerifyFiles(const std::vector<std::string>& paths) {

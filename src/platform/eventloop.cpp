@@ -1,6 +1,8 @@
 #include "platform/eventloop.h"
 
 #include <algorithm>
+#include <array>
+#include <span>
 #include <chrono>
 #include <cmath>
 #include <ctime>
@@ -114,11 +116,21 @@ void EventLoop::pollSockets() {
 void EventLoop::runDueTimers() {
     // Every timer that is due ticks once, earliest first; a timer whose handler is running is skipped.
     double now = clock();
-    // Nested pumps run inside handlers of this loop: each call has its own list.
-    std::vector<Timer*> due;
-    for (Timer* t : timers_)
-        if (t->enabled_ && t->interval_ > 0 && !t->running_ && t->due_ <= now) due.push_back(t);
-    if (due.empty()) return;
+    // Nested pumps run inside handlers of this loop: each call has its own list, on the stack while short.
+    std::array<Timer*, 16> few;  // NOLINT(cppcoreguidelines-pro-type-member-init): filled before it is read
+    std::vector<Timer*> many;
+    std::size_t n = 0;
+    for (Timer* t : timers_) {
+        if (!(t->enabled_ && t->interval_ > 0 && !t->running_ && t->due_ <= now)) continue;
+        if (n < few.size()) {
+            few[n++] = t;
+            continue;
+        }
+        if (many.empty()) many.assign(few.begin(), few.end());
+        many.push_back(t);
+    }
+    if (n == 0) return;
+    const std::span<Timer*> due = many.empty() ? std::span<Timer*>(few.data(), n) : std::span<Timer*>(many);
     if (due.size() > 1) std::stable_sort(due.begin(), due.end(), [](Timer* a, Timer* b) { return a->due_ < b->due_; });
     for (Timer* t : due) {
         // An earlier handler may have stopped, restarted or deleted this one.

@@ -45,7 +45,13 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     // Flushed as it was played: the file holds every event the game recorded.
     const std::string text = readText(path);
     EXPECT_EQ(text, h.record().text());
-    replay::Verdict v = replay::VerifyFile(path);
+    // Computed on the battle alone, and on a game window nobody sees: the same verdict, word for word.
+    auto verify = [&](const std::string& file) {
+        replay::Verdict alone = replay::VerifyFile(file), window = replay::VerifyFile(file, [](Mainfrm&) {});
+        EXPECT_EQ(alone.line, window.line);
+        return alone;
+    };
+    replay::Verdict v = verify(path);
     EXPECT_TRUE(v.kind == replay::Verdict::Same && v.line.find(": ok, 12 shots") != std::string::npos) << v.line;
 
     // Any decision or hash changed: the first turn that differs is named.
@@ -60,7 +66,7 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
         SCOPED_TRACE(what);
         ASSERT_NE(changedText, text);
         writeText(path, changedText);
-        v = replay::VerifyFile(path);
+        v = verify(path);
         EXPECT_TRUE(v.kind == replay::Verdict::Differs && v.line.find(turn) != std::string::npos) << v.line;
     }
     // Two computers: the record names them, and their battle computes the same again, every turn theirs.
@@ -80,7 +86,7 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     e.newBattle(7);
     Random earlyAims = seeded(4);
     playScripted(e, earlyAims, 4);
-    v = replay::VerifyFile(e.game.recorder().path());
+    v = verify(e.game.recorder().path());
     EXPECT_EQ(v.kind, replay::Verdict::Same) << v.line;
 }
 

@@ -1,0 +1,179 @@
+#include "replay/referee.h"
+
+#include <cmath>
+
+#include "battle/hash.h"
+#include "battle/kinds.h"
+#include "battlefield/world.h"
+#include "net/protocol.h"
+
+namespace gv::replay {
+
+namespace {
+
+// What a shot does is all in the state: nothing to show, no peer to wait for.
+class Unseen final : public battle::ShotView {
+public:
+    Unseen(EventLoop& loop, std::function<void()> moonStruck, std::function<void()> shotOver, std::function<void()> mayEnd)
+        : loop_(loop), moonStruck_(std::move(moonStruck)), shotOver_(std::move(shotOver)), mayEnd_(std::move(mayEnd)) {}
+    void Sound(int) override {}
+    void Flash(double, double, double) override {}
+    void ShellHidden() override {}
+    void Dug(double, double, double) override {}
+    void Marked(double, double, double) override {}
+    void Raised(double, double, const battle::Earth&) override {}
+    void TreesChanged() override {}
+    void TankJumped(int) override {}
+    void Settled() override {}
+    void MoonStruck() override { moonStruck_(); }
+    void CrateTaken(int) override {}
+    void ShotOver(battle::ShotEnd) override { shotOver_(); }
+    void BattleMayEnd() override { mayEnd_(); }
+    // The game lets its other timers tick between the leveller's columns: so does this clock.
+    void Cutting() override { loop_.pumpEvents(); }
+    bool QuakeSeeded() override { return true; }
+    bool Left() override { return false; }
+
+private:
+    EventLoop& loop_;
+    std::function<void()> moonStruck_, shotOver_, mayEnd_;
+};
+
+}  // namespace
+
+Referee::Referee(EventLoop& loop)
+    : loop_(loop),
+      showit_(loop, "showit", int(battle::HandOver::Report)),
+      hideit_(loop, "hideit", battle::kTickMs),
+      crate_(loop, "bonusfalltimer", battle::kTickMs),
+      explosion_(loop, "tankexpl", battle::kTickMs),
+      shell_(loop, "bullettimer", battle::kTickMs),
+      moon_(loop, "moonfalltimer", battle::kTickMs) {
+    showit_.onTimer = [this] { HandOver(); };
+    hideit_.onTimer = [this] { SlideOut(); };
+    crate_.onTimer = [this] {
+        if (!battle::CrateFall(s_)) crate_.setEnabled(false);
+    };
+    explosion_.onTimer = [this] {
+        if (!battle::ExplosionTick(s_, random_, [](int) {})) explosion_.setEnabled(false);
+    };
+    shell_.onTimer = [this] { ShellTick(); };
+    view_ = std::make_unique<Unseen>(loop_, [this] { moon_.setEnabled(true); }, [this] { EndShot(); }, [this] { CheckBattleEnd(); });
+    moon_.onTimer = [this] {
+        if (!battle::MoonFall(s_)) moon_.setEnabled(false);
+    };
+}
+
+bool Referee::Plays(const replay::Record& r) { return r.mode == mode::HotSeat; }
+
+void Referee::Begin(const replay::Record& r, const std::function<void()>&) {
+    s_ = {};
+    s_.HellMode = flag(r.hell);
+    s_.HellVariant = flag(r.hellVariant);
+    random_.setState(r.random);
+    busy_ = true;
+    armed_ = {};
+    replay::Record header;
+    header.game = r.game;
+    header.mode = mode::HotSeat;
+    header.hell = r.hell;
+    header.hellVariant = r.hellVariant;
+    header.random = random_.state();
+    recorder_.Begin(std::move(header), loop_.now());
+
+    battlefield::BuildUnseen(s_, random_);
+    s_.Wind = battle::DrawWind(random_);
+    battlefield::SeatAndArm(s_);
+    busy_ = false;
+    armed_[0] = true;
+    HandOverRecorded();
+    recorder_.TurnArmed();
+}
+
+bool Referee::Armed(int player) const {
+    return !busy_ && s_.BattleOver == False && s_.TurnPlayer == player && armed_[std::size_t(player - 1)] &&
+           !hideit_.enabled() && !showit_.enabled() && !shell_.enabled();
+}
+
+void Referee::Fire(int player, const battle::Aim& aim) {
+    if (s_.BattleOver == True) return;
+    Event e;
+    e.kind = Event::Fire;
+    e.player = player;
+    e.force = aim.force;
+    e.angle = aim.angle;
+    if (s_.CrateFalling == True) e.fall = int(std::lround(s_.BonusFallTime / 0.02));
+    recorder_.Add(std::move(e), loop_.now());
+    battle::FireShell(s_, player, aim.forceValue(), aim.angleValue());
+    armed_ = {};
+    panel_ = 0;
+    hideit_.setEnabled(true);
+}
+
+// The state's hash after a hand-over, and the battle's end once it is over.
+void Referee::HandOverRecorded() {
+    Event e;
+    e.kind = Event::Hash;
+    e.hash = battle::Hash(s_, 0) & kHashMask;
+    recorder_.Add(std::move(e), loop_.now());
+    if (s_.BattleOver == False) return;
+    const bool lost1 = s_.Health1 < 1, lost2 = s_.Health2 < 1;
+    Event end;
+    end.kind = Event::End;
+    end.text = lost1 && lost2 ? "both" : lost1 ? "won 2" : "won 1";
+    recorder_.Add(std::move(end), loop_.now());
+}
+
+// The panels leave; once they are out of sight the shell flies.
+void Referee::SlideOut() {
+    panel_ -= battle::kPanelStep;
+    if (panel_ >= -battle::kPanelWidth) return;
+    hideit_.setEnabled(false);
+    shell_.setEnabled(true);
+}
+
+void Referee::ShellTick() {
+    if (battle::ShellTick(s_, random_, *view_) != battle::Tick::Moved) return;
+    CheckBattleEnd();
+}
+
+void Referee::CheckBattleEnd() {
+    if (battle::BattleEnds(s_)) explosion_.setEnabled(true);
+}
+
+void Referee::EndShot() {
+    shell_.setEnabled(false);
+    showit_.setEnabled(true);
+}
+
+void Referee::SetPhase(battle::HandOver phase) {
+    phase_ = phase;
+    showit_.setInterval(int(phase));
+}
+
+// The hand-over: the state's hash and a new wind at once, the crate a second later, then the panels
+// come back and the next player is armed.
+void Referee::HandOver() {
+    using battle::HandOver;
+    if (phase_ == HandOver::Report) {
+        HandOverRecorded();
+        SetPhase(HandOver::Arrow);
+        s_.Wind = battle::DrawWind(random_);
+        return;
+    }
+    if (phase_ == HandOver::Arrow) {
+        if (s_.BonusActive == False) {
+            battle::DropCrate(s_, battle::DrawCrate(s_, random_));
+            crate_.setEnabled(true);
+        }
+        SetPhase(HandOver::Slide);
+    }
+    panel_ += battle::kPanelStep;
+    if (panel_ != 0) return;
+    showit_.setEnabled(false);
+    SetPhase(HandOver::Report);
+    if (s_.BattleOver == False) armed_[std::size_t(s_.TurnPlayer) - 1] = true;
+    recorder_.TurnArmed();
+}
+
+}  // namespace gv::replay

@@ -1,0 +1,64 @@
+#pragma once
+// A battle computed on the model alone, for a record to be played on: no window, no controls, no sound.
+// Its timers pace the shot, the hand-over, the crate's fall, the moon's and the wrecks' as the game's own
+// do, made in the same order, so that what one tick meets of another's is what it met when the battle
+// was played. It plays battles between two players at one computer; the computer's and the network's
+// need the whole game.
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "battle/random.h"
+#include "battle/shot.h"
+#include "battle/state.h"
+#include "battle/turn.h"
+#include "platform/eventloop.h"
+#include "replay/playback.h"
+#include "replay/recorder.h"
+
+namespace gv::replay {
+
+class Referee final : public Table {
+public:
+    explicit Referee(EventLoop& loop);
+    // Whether a record's battle can be computed here.
+    static bool Plays(const Record& r);
+
+    EventLoop& loop() override { return loop_; }
+    BattleRecorder& recorder() override { return recorder_; }
+    void SeedsFrom(std::function<std::string()> seeds) override { seeds_ = std::move(seeds); }
+    void Begin(const Record& r, const std::function<void()>& standIn) override;
+    void Restore() override {}
+    bool Armed(int player) const override;
+    const battle::State& battle() const override { return s_; }
+    double CrateDue() const override { return crate_.due(); }
+    int CrateInterval() const override { return crate_.interval(); }
+    void Fire(int player, const battle::Aim& aim) override;
+    void Receive(const std::string&) override {}
+    long long LinkBattles() const override { return 0; }
+
+private:
+    void HandOverRecorded();
+    void SlideOut();
+    void ShellTick();
+    void CheckBattleEnd();
+    void EndShot();
+    void HandOver();
+    void SetPhase(battle::HandOver phase);
+
+    EventLoop& loop_;
+    BattleRecorder recorder_;
+    battle::State s_;
+    Random random_;
+    std::function<std::string()> seeds_;
+    bool busy_ = true;                   // the battlefield is being built
+    std::array<bool, 2> armed_{};        // each player's fire button
+    int panel_ = 0;                      // player 1's panel: 0 at home, less while it slides out
+    battle::HandOver phase_ = battle::HandOver::Report;
+    // The game's timers of a battle, in the order the game makes them.
+    Timer showit_, hideit_, crate_, explosion_, shell_, moon_;
+    std::unique_ptr<battle::ShotView> view_;  // what the shot tells: only what paces the battle
+};
+
+}  // namespace gv::replay
