@@ -116,8 +116,9 @@ double Playback::DueAt(const Event& e) const {
     const battle::State& s = table_.battle();
     const double now = table_.loop().now();
     if (e.kind == Event::Fire && e.fall < 0 && s.CrateFalling == True) {
-        // Fired after the crate had landed: look again after its next tick.
-        return table_.CrateDue() + 1;
+        // Fired after the crate had landed: look again after its next tick (and never now again: a crate
+        // whose fall no longer moves would keep the playback asking forever at one instant).
+        return std::max(now + 1, table_.CrateDue() + 1);
     }
     if (e.kind == Event::Fire && e.fall >= 0 && s.CrateFalling == True) {
         // The crate must have fallen as far as when the shot was fired, and not a tick further.
