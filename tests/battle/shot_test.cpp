@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "battle/shot.h"
@@ -143,6 +144,42 @@ TEST(Shots, TreesTheMoonTheSunATankAndTheCrateOnTheWay) {
     s.SunUp = True, s.Sun = {100, 100}, told.sounds.clear();
     EXPECT_FALSE(ColumnTest(s, random, told, 136, 136));
     EXPECT_TRUE(told.sounds == std::vector<int>{effect::SunSwallow} && told.end == ShotEnd::Spent);
+
+    // Whole ticks of a shell flying level at `y` from `x` over `dx` columns: most pass over everything at
+    // once, but one that crosses anything meets it, high in the sky as low over the ground.
+    auto fly = [&](State& f, double x, double y, double dx) {
+        f.TurnPlayer = 2, f.Gravity = 0, f.Wind = 0, f.ShotTime = 0, f.ShotVy = 0, f.ShotVx = dx / 0.2;
+        f.ShellX = x, f.ShellY = y, f.ShotX0 = float(x), f.ShotY0 = float(y);
+        Told t;
+        EXPECT_EQ(ShellTick(f, random, t), Tick::Moved);
+        return t;
+    };
+    struct Case {
+        const char* what;
+        std::function<void(State&)> place;
+        double x, y, dx;
+        std::function<bool(const State&, const Told&)> met;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"nothing", [](State&) {}, 100, 200, 60, [](const State& f, const Told& t) { return t.ends > 0 || f.ShellX != 160; }},
+             {"a tree low over the ground", [](State& f) { f.Trees = {{300, 370, 17, 30, 0}}; }, 280, 380, 50,
+              [](const State& f, const Told&) { return f.Trees[0].burnt; }},
+             {"the moon", [](State& f) { f.MoonUp = True, f.Moon = {300, 100}; }, 280, 136, 50,
+              [](const State& f, const Told& t) { return f.MoonFalling == True && t.moon > 0; }},
+             {"the sun", [](State& f) { f.SunUp = True, f.Sun = {300, 100}; }, 280, 136, 50,
+              [](const State&, const Told& t) { return t.ends == 1 && t.sounds == std::vector<int>{effect::SunSwallow}; }},
+             {"a hull up in the air", [](State& f) { f.Tank2 = {600, 100}; }, 580, 125, 50,
+              [](const State&, const Told& t) { return t.end == ShotEnd::DirectHit; }},
+             {"a landed crate up on a peak", [](State& f) { f.BonusActive = True, f.CrateLeft = 600, f.CrateTop = 100; },
+              580, 116, 50, [](const State&, const Told& t) { return t.end == ShotEnd::CrateTaken; }},
+             {"the field's edge", [](State&) {}, 780, 200, 40, [](const State&, const Told& t) { return t.ends == 1; }},
+         }) {
+        SCOPED_TRACE(c.what);
+        State f = Field(weapon::Standard);
+        c.place(f);
+        const Told t = fly(f, c.x, c.y, c.dx);
+        EXPECT_EQ(c.met(f, t), std::string(c.what) != "nothing");
+    }
 }
 
 }  // namespace
