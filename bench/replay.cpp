@@ -2,6 +2,7 @@
 // between two players, and battles against the computer played to their end by a player of random aims
 // (the computer's own search runs again for every one of its turns). Each set is recorded, then verified
 // all at once.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -52,17 +53,26 @@ std::vector<std::string> record(const std::string& folder, int mode, int battles
     return files;
 }
 
+// The best of five rounds: one round is a fraction of a second, and the machine's other work shows in it.
 void verify(const char* what, const std::vector<std::string>& files, long shots) {
+    constexpr int kRounds = 5;
     std::fflush(stdout);
     FILE* quiet = std::freopen("/dev/null", "w", stdout);
-    auto t0 = std::chrono::steady_clock::now();
-    const int status = gv::replay::VerifyFiles(files);
-    const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    double best = 0;
+    int status = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        auto t0 = std::chrono::steady_clock::now();
+        status = std::max(status, gv::replay::VerifyFiles(files));
+        const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        best = round == 0 ? s : std::min(best, s);
+    }
     if (quiet) std::freopen("/dev/tty", "w", stdout);
     const double n = double(files.size());
-    std::fprintf(stderr, "verify %s: %.0f battles per second headless (%zu battles of %.0f shots, %.2f s on %u threads)%s\n",
-                 what, n / s, files.size(), double(shots) / n, s, std::max(1u, std::thread::hardware_concurrency()),
-                 status == 0 ? "" : "; SOME DIFFERED");
+    std::fprintf(stderr,
+                 "verify %s: %.0f battles per second headless (%zu battles of %.0f shots, best of %d rounds %.2f s on %u "
+                 "threads)%s\n",
+                 what, n / best, files.size(), double(shots) / n, kRounds, best,
+                 std::max(1u, std::thread::hardware_concurrency()), status == 0 ? "" : "; SOME DIFFERED");
 }
 
 }  // namespace

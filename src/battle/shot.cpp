@@ -315,12 +315,12 @@ Tick ShellTick(State& s, Random& random, ShotView& view) {
         s.ShellDir = std::int16_t(sign(s.ShellX - s.ShellPrevX));  // 0 stays 0 here
         if (shot.NothingOnTheWay()) return view.Left() ? Tick::Left : Tick::Moved;
         bool left = false;  // a wait inside the column test ended the battle
-        const ColumnWalkEnd end =
-            WalkColumns(s.ShellPrevX, s.ShellPrevY, s.ShellX, s.ShellY, kFieldRight, SweepOrder::DivideFirst, [&](double x, double y) {
-                const bool on = shot.ColumnTest(x, y);
-                left = view.Left();
-                return !left && on;
-            });
+        const ColumnWalkEnd end = WalkColumns(s.ShellPrevX, s.ShellPrevY, s.ShellX, s.ShellY, kFieldRight,
+                                              SweepOrder::DivideFirst, [&](double x, double y) {
+                                                  const bool on = shot.ColumnTest(x, y);
+                                                  left = view.Left();
+                                                  return !left && on;
+                                              });
         if (end == ColumnWalkEnd::LeftField) shot.End(ShotEnd::Spent);
         if (left) return Tick::Left;
     }

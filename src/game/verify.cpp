@@ -45,7 +45,8 @@ Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>&
         // Nothing more happens: the battle waits for something the record never gives.
         if (!playback.finished()) playback.Stuck();
         const int shots = TurnOf(record, record.events.size());
-        if (playback.outcome() == Playback::Outcome::Same) return Verdict{Verdict::Same, path + ": ok, " + resultWords(record, shots)};
+        if (playback.outcome() == Playback::Outcome::Same)
+            return Verdict{Verdict::Same, path + ": ok, " + resultWords(record, shots)};
         return Verdict{Verdict::Differs,
                        path + ": differs at turn " + std::to_string(playback.differingTurn()) + ": " + playback.difference()};
     };

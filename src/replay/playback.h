@@ -93,7 +93,7 @@ private:
     Record record_;
     Pace pace_;
     Outcome outcome_ = Outcome::Running;
-    std::size_t cursor_ = 0;                   // the next recorded event to happen again
+    std::size_t cursor_ = 0;  // the next recorded event to happen again
     bool began_ = false;
     bool delivering_ = false;  // an input is on its way into the game
     bool skip_ = false;

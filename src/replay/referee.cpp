@@ -15,7 +15,10 @@ namespace {
 class Unseen final : public battle::ShotView {
 public:
     Unseen(EventLoop& loop, std::function<void()> moonStruck, std::function<void()> shotOver, std::function<void()> mayEnd)
-        : loop_(loop), moonStruck_(std::move(moonStruck)), shotOver_(std::move(shotOver)), mayEnd_(std::move(mayEnd)) {}
+        : loop_(loop),
+          moonStruck_(std::move(moonStruck)),
+          shotOver_(std::move(shotOver)),
+          mayEnd_(std::move(mayEnd)) {}
     void Sound(int) override {}
     void Flash(double, double, double) override {}
     void ShellHidden() override {}
@@ -58,7 +61,8 @@ Referee::Referee(EventLoop& loop)
         if (!battle::ExplosionTick(s_, random_, [](int) {})) explosion_.setEnabled(false);
     };
     shell_.onTimer = [this] { ShellTick(); };
-    view_ = std::make_unique<Unseen>(loop_, [this] { moon_.setEnabled(true); }, [this] { EndShot(); }, [this] { CheckBattleEnd(); });
+    view_ = std::make_unique<Unseen>(
+        loop_, [this] { moon_.setEnabled(true); }, [this] { EndShot(); }, [this] { CheckBattleEnd(); });
     moon_.onTimer = [this] {
         if (!battle::MoonFall(s_)) moon_.setEnabled(false);
     };
@@ -91,8 +95,8 @@ void Referee::Begin(const replay::Record& r, const std::function<void()>&) {
 }
 
 bool Referee::Armed(int player) const {
-    return !busy_ && s_.BattleOver == False && s_.TurnPlayer == player && armed_[std::size_t(player - 1)] &&
-           !hideit_.enabled() && !showit_.enabled() && !shell_.enabled();
+    return !busy_ && s_.BattleOver == False && s_.TurnPlayer == player && armed_[std::size_t(player - 1)] && !hideit_.enabled() &&
+           !showit_.enabled() && !shell_.enabled();
 }
 
 void Referee::Fire(int player, const battle::Aim& aim) {

@@ -52,9 +52,9 @@ private:
     battle::State s_;
     Random random_;
     std::function<std::string()> seeds_;
-    bool busy_ = true;                   // the battlefield is being built
-    std::array<bool, 2> armed_{};        // each player's fire button
-    int panel_ = 0;                      // player 1's panel: 0 at home, less while it slides out
+    bool busy_ = true;             // the battlefield is being built
+    std::array<bool, 2> armed_{};  // each player's fire button
+    int panel_ = 0;                // player 1's panel: 0 at home, less while it slides out
     battle::HandOver phase_ = battle::HandOver::Report;
     // The game's timers of a battle, in the order the game makes them.
     Timer showit_, hideit_, crate_, explosion_, shell_, moon_;

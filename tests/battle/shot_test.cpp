@@ -161,18 +161,31 @@ TEST(Shots, TreesTheMoonTheSunATankAndTheCrateOnTheWay) {
         std::function<bool(const State&, const Told&)> met;
     };
     for (const Case& c : std::vector<Case>{
-             {"nothing", [](State&) {}, 100, 200, 60, [](const State& f, const Told& t) { return t.ends > 0 || f.ShellX != 160; }},
-             {"a tree low over the ground", [](State& f) { f.Trees = {{300, 370, 17, 30, 0}}; }, 280, 380, 50,
-              [](const State& f, const Told&) { return f.Trees[0].burnt; }},
-             {"the moon", [](State& f) { f.MoonUp = True, f.Moon = {300, 100}; }, 280, 136, 50,
-              [](const State& f, const Told& t) { return f.MoonFalling == True && t.moon > 0; }},
-             {"the sun", [](State& f) { f.SunUp = True, f.Sun = {300, 100}; }, 280, 136, 50,
-              [](const State&, const Told& t) { return t.ends == 1 && t.sounds == std::vector<int>{effect::SunSwallow}; }},
-             {"a hull up in the air", [](State& f) { f.Tank2 = {600, 100}; }, 580, 125, 50,
-              [](const State&, const Told& t) { return t.end == ShotEnd::DirectHit; }},
-             {"a landed crate up on a peak", [](State& f) { f.BonusActive = True, f.CrateLeft = 600, f.CrateTop = 100; },
-              580, 116, 50, [](const State&, const Told& t) { return t.end == ShotEnd::CrateTaken; }},
-             {"the field's edge", [](State&) {}, 780, 200, 40, [](const State&, const Told& t) { return t.ends == 1; }},
+             {"nothing", [](State&) {}, 100, 200, 60, [](const State&f, const Told&t) { return t.ends > 0 || f.ShellX != 160; }},
+             {"a tree low over the ground",
+              [](State&f) {
+                  f.Trees = {{300, 370, 17, 30, 0}};
+              },
+              280, 380, 50, [](const State&f, const Told&) { return f.Trees[0].burnt; }},
+             {"the moon",
+              [](State&f) {
+                  f.MoonUp = True, f.Moon = {300, 100};
+              },
+              280, 136, 50, [](const State&f, const Told&t) { return f.MoonFalling == True && t.moon > 0; }},
+             {"the sun",
+              [](State&f) {
+                  f.SunUp = True, f.Sun = {300, 100};
+              },
+              280, 136, 50,
+              [](const State&, const Told&t) { return t.ends == 1 && t.sounds == std::vector<int>{effect::SunSwallow}; }},
+             {"a hull up in the air",
+              [](State&f) {
+                  f.Tank2 = {600, 100};
+              },
+              580, 125, 50, [](const State&, const Told&t) { return t.end == ShotEnd::DirectHit; }},
+             {"a landed crate up on a peak", [](State&f) { f.BonusActive = True, f.CrateLeft = 600, f.CrateTop = 100; }, 580, 116,
+              50, [](const State&, const Told&t) { return t.end == ShotEnd::CrateTaken; }},
+             {"the field's edge", [](State&) {}, 780, 200, 40, [](const State&, const Told&t) { return t.ends == 1; }},
          }) {
         SCOPED_TRACE(c.what);
         State f = Field(weapon::Standard);
