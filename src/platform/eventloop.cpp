@@ -117,7 +117,7 @@ void EventLoop::runDueTimers() {
     // Every timer that is due ticks once, earliest first; a timer whose handler is running is skipped.
     double now = clock();
     // Nested pumps run inside handlers of this loop: each call has its own list, on the stack while short.
-    std::array<Timer*, 16> few;  // NOLINT(cppcoreguidelines-pro-type-member-init): filled before it is read
+    std::array<Timer*, 16> few;  // left unset: only the first n are read
     std::vector<Timer*> many;
     std::size_t n = 0;
     for (Timer* t : timers_) {
