@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "game/computerplayer.h"
+#include "computer/player.h"
 #include "game/mainfrm.h"
 #include "game/worldbuilder.h"
 

@@ -9,6 +9,7 @@
 #include "battle/shot.h"
 #include "battle/simmath.h"
 #include "battle/turn.h"
+#include "computer/player.h"
 #include "game/banner.h"
 #include "game/gauges.h"
 #include "game/mainfrm.h"
@@ -146,7 +147,7 @@ void Mainfrm::StartTurn() {
 // The practice target's turn, or an expert's that finds no shot it would risk: the panels go out and
 // back as after a shot, but no shell flies.
 void Mainfrm::PassTurn(int player) {
-    thought_.passed = true;
+    computer().thought.passed = true;
     if (state.TurnPlayer != player || state.BattleOver == True) return;
     const bool cz = state.CzechUi == True;
     if (ComputerLevel(player) == level::Practice)

@@ -7,7 +7,8 @@
 #include "game/records.h"
 #include "game/helppanel.h"
 #include "game/levelspanel.h"
-#include "game/computerplayer.h"
+#include "computer/player.h"
+#include "game/computerseat.h"
 #include "game/app.h"
 #include "game/playback.h"
 
@@ -41,7 +42,8 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     records_ = std::make_unique<Records>(*this);
     help_ = std::make_unique<HelpPanel>(*this);
     levelsPanel_ = std::make_unique<LevelsPanel>(*this);
-    computer_ = std::make_unique<ComputerPlayer>(*this);
+    seat_ = std::make_unique<ComputerSeat>(*this);
+    computer_ = std::make_unique<ComputerPlayer>(state, random, *seat_);
     table_ = std::make_unique<WindowTable>(*this);
     caption = "Gorvath";
     mayAskRouter_ = desktop.mapPorts;
@@ -160,7 +162,10 @@ void Mainfrm::wireHandlers() {
     bullettimer.onTimer = [this] { bullettimer_Timer(); };
     tankexpl.onTimer = [this] { tankexpl_Timer(); };
     bonusfalltimer.onTimer = [this] { bonusfalltimer_Timer(); };
-    aitimer.onTimer = [this] { computer().aitimer_Timer(); };
+    aitimer.onTimer = [this] {
+        aitimer.setEnabled(false);  // one tick per turn
+        if (state.WorldBusy == False) computer().ComputerTurn();
+    };
     sila1.onChange = [this] { aiming().sila1_Change(); };
     sila2.onChange = [this] { aiming().sila2_Change(); };
     uhel1.onChange = [this] { aiming().uhel1_Change(); };
@@ -200,6 +205,7 @@ Mainfrm::~Mainfrm() {
     help_.reset();
     levelsPanel_.reset();
     computer_.reset();
+    seat_.reset();
     table_.reset();
 }
 

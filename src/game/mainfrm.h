@@ -36,6 +36,7 @@ class Records;
 class HelpPanel;
 class LevelsPanel;
 class ComputerPlayer;
+class ComputerSeat;
 class WindowTable;
 namespace battlefield {
 enum class Palette;
@@ -151,7 +152,6 @@ public:
 private:
     std::array<int, 2> levels_{level::Human, level::Normal};
     bool passing_ = false;  // the practice target's turn: no shell flies
-    ComputerThought thought_;
 
 public:
     // ---- The battle's record and the settings
@@ -201,7 +201,7 @@ private:
     friend class Records;
     friend class HelpPanel;
     friend class LevelsPanel;
-    friend class ComputerPlayer;
+    friend class ComputerSeat;
     friend class WindowTable;
     std::unique_ptr<Link, LinkDeleter> net_;
     std::unique_ptr<NetPlay> netplay_;
@@ -212,6 +212,7 @@ private:
     std::unique_ptr<Records> records_;
     std::unique_ptr<HelpPanel> help_;
     std::unique_ptr<LevelsPanel> levelsPanel_;
+    std::unique_ptr<ComputerSeat> seat_;
     std::unique_ptr<ComputerPlayer> computer_;
     std::unique_ptr<WindowTable> table_;
 

@@ -21,7 +21,7 @@
 #include "game/mainfrm.h"
 #include "game/netplay.h"
 #include "game/aimpanels.h"
-#include "game/computerplayer.h"
+#include "computer/player.h"
 #include "game/gauges.h"
 #include "game/helppanel.h"
 #include "game/banner.h"

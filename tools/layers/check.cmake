@@ -1,7 +1,7 @@
 # The layers of src/, lowest first: a file may include from its own layer and those below it, never from one
 # above. Run by the build before the libraries (cmake -DSOURCE_DIR=... -P check.cmake); names every include
 # that breaks the order and fails.
-set(LAYERS platform battle battlefield net replay game)
+set(LAYERS platform battle battlefield computer net replay game)
 set(broken "")
 foreach(layer IN LISTS LAYERS)
   list(FIND LAYERS ${layer} own)

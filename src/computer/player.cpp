@@ -12,8 +12,8 @@
 #include "battle/effects.h"
 #include "battle/geometry.h"
 #include "battle/simmath.h"
-#include "game/mainfrm.h"
-#include "game/computerplayer.h"
+#include "battle/kinds.h"
+#include "computer/player.h"
 #include "platform/numtext.h"
 
 namespace gv {
@@ -37,20 +37,14 @@ constexpr double kBottomRow = 600;
 
 }  // namespace
 
-void ComputerPlayer::aitimer_Timer() {
-    g_.aitimer.setEnabled(false);  // one tick per turn
-    if (g_.state.WorldBusy == True) return;
-    ComputerTurn();
-}
-
 // Below, "the human" is the opponent of the side searching (`k.me`), whoever plays it.
 void ComputerPlayer::ChooseComputerTarget(AimSearch& k) {
-    GameState& s = g_.state;
+    battle::State& s = s_;
     GroundArray& G = s.Ground;
     const bool two = k.me == 2;
     const battle::Place &human = s.tank(two ? 1 : 2), &own = s.tank(k.me);
     const double humanHealth = two ? s.Health1 : s.Health2, ownHealth = two ? s.Health2 : s.Health1;
-    const int kind = g_.state.weapon(two ? 2 : 1);
+    const int kind = s_.weapon(two ? 2 : 1);
     const double t1 = human.left, t2 = own.left;
 
     // The human's tank.
@@ -111,24 +105,24 @@ void ComputerPlayer::ChooseComputerTarget(AimSearch& k) {
     }
 
     // Now and then the crate, when the computer has no special shell to spend and the crate is worth it.
-    const double r = Int(g_.random.Rnd() * 3);
-    const int crate = g_.state.CrateKind;
+    const double r = Int(random_.Rnd() * 3);
+    const int crate = s_.CrateKind;
     const bool excluded = (crate == weapon::Leveller && human.top > 450) || (crate == weapon::Drill && human.top > own.top) ||
                           (crate == weapon::Health && ownHealth > 750);
     if (kind == weapon::Standard && s.BonusActive == True && (r == 1 || std::fabs(s.CrateLeft + 16 - (t2 + 20)) < 150) &&
         !excluded) {
         const geometry::Box crateBox = geometry::CrateBox(s.CrateLeft, s.CrateTop);
         k.xL = crateBox.left, k.yT = crateBox.top, k.xR = crateBox.right, k.yB = crateBox.bottom;
-        g_.thought_.crate = true;
+        thought.crate = true;
     }
 }
 
 ComputerPlayer::Candidate ComputerPlayer::SimulateShell(const AimSearch& k, HighestGround& highest, double force, double a,
                                                         std::vector<std::array<double, 2>>* flight) const {
     const bool mindsTerrain = k.attempts <= kSearchesThatMindTheTerrain && !k.drill;
-    if (mindsTerrain) highest.follow(g_.state.Ground);
-    const bool sunUp = g_.state.SunUp == True;
-    const geometry::Box target{k.xL, k.yT, k.xR, k.yB}, sunBox = geometry::BodyBox(g_.state.Sun.left, g_.state.Sun.top);
+    if (mindsTerrain) highest.follow(s_.Ground);
+    const bool sunUp = s_.SunUp == True;
+    const geometry::Box target{k.xL, k.yT, k.xR, k.yB}, sunBox = geometry::BodyBox(s_.Sun.left, s_.Sun.top);
     // Our own copies of the shell: the shot state of the game is not touched.
     double t = 0, x = k.x0, y = k.y0;
     double vx = simmath::Cos(a) * force, vy = simmath::Sin(a) * force;
@@ -137,7 +131,7 @@ ComputerPlayer::Candidate ComputerPlayer::SimulateShell(const AimSearch& k, High
         const double ox = x, oy = y;
         // A drill with the human standing lower goes down into the human's ground whatever the angle.
         if (k.drill && k.humanLower) return Candidate::Hits;
-        battle::FlightStep(x, y, vx, vy, t, k.x0, k.y0, g_.state.Gravity, k.wind, k.drill);
+        battle::FlightStep(x, y, vx, vy, t, k.x0, k.y0, s_.Gravity, k.wind, k.drill);
         if (flight) flight->push_back({x, y});
         // Every column of the step, as the real shell walks it; one column further right it is still on the
         // field. A step that can meet nothing needs no walk.
@@ -146,7 +140,7 @@ ComputerPlayer::Candidate ComputerPlayer::SimulateShell(const AimSearch& k, High
             (sunUp && step.reaches(sunBox))) {
             Candidate verdict = Candidate::Fails;
             const ColumnWalkEnd end = WalkColumns(ox, oy, x, y, 800, SweepOrder::MultiplyFirst, [&](double i, double yy) {
-                if (mindsTerrain && yy > g_.state.Ground.at(i)) return false;  // into a hill
+                if (mindsTerrain && yy > s_.Ground.at(i)) return false;  // into a hill
                 if (target.holds(i, yy)) {
                     verdict = Candidate::Hits;
                     return false;
@@ -169,32 +163,31 @@ ComputerPlayer::Candidate ComputerPlayer::SimulateShell(const AimSearch& k, High
 // battle ended meanwhile.
 // The angle is player 2's way round (0 points left) whichever side searches.
 bool ComputerPlayer::SearchAim(AimSearch& k, HighestGround& highest, int& A, double& F) {
-    const std::uint32_t battle = g_.state.BattleNumber;
-    const battle::Place &human = g_.state.tank(k.me == 2 ? 1 : 2), &own = g_.state.tank(k.me);
+    const std::uint32_t battle = seat_.Battle();
+    const battle::Place &human = s_.tank(k.me == 2 ? 1 : 2), &own = s_.tank(k.me);
     bool found = false;
     while (!found) {
         k.attempts += 1;
         // An angle towards the target's side, leaning to the flat ones; never straight up.
         if (k.xL < own.left) {
-            const double r1 = Int(44 * g_.random.Rnd());
-            A = int(r1 + Int(45 * g_.random.Rnd()));
+            const double r1 = Int(44 * random_.Rnd());
+            A = int(r1 + Int(45 * random_.Rnd()));
         } else {
-            const double r1 = Int(45 * g_.random.Rnd());
-            A = int(180 - r1 - Int(44 * g_.random.Rnd()));
+            const double r1 = Int(45 * random_.Rnd());
+            A = int(180 - r1 - Int(44 * random_.Rnd()));
         }
-        g_.thought_.angles.push_back(A);
+        thought.angles.push_back(A);
         // The give-up is tested as a search begins, not only inside a flight: a start point in the sun's
         // box fails every force at its first column, before any later test could end the search.
         if (!k.drill && k.attempts > kSearchesBeforeGivingUp) {
-            A = int(Int(g_.random.Rnd() * 90)) + (human.left > own.left ? 90 : 0);
-            F = Int(g_.random.Rnd() * 100) + 100;
-            g_.thought_.gaveUp = true;
+            A = int(Int(random_.Rnd() * 90)) + (human.left > own.left ? 90 : 0);
+            F = Int(random_.Rnd() * 100) + 100;
+            thought.gaveUp = true;
             break;
         }
         const double a = (180.0 - A) / 180 * kPi;
         for (F = 200; F >= 0; F -= 4) {
-            g_.loop().pumpEvents();  // the window stays responsive while the computer thinks
-            if (battle != g_.state.BattleNumber || g_.unloaded()) return false;
+            if (!seat_.Think() || seat_.Battle() != battle) return false;  // the battle was left while it thought
             if (SimulateShell(k, highest, F, a) == Candidate::Hits) found = true;
             // The drill flies the same straight line at every force: one is enough.
             if (found || k.drill) break;
@@ -205,26 +198,23 @@ bool ComputerPlayer::SearchAim(AimSearch& k, HighestGround& highest, int& A, dou
 }
 
 void ComputerPlayer::ComputerTurn() {
-    GameState& s = g_.state;
-    const int me = g_.ComputerPlays(1) && s.TurnPlayer == 1 ? 1 : 2;
-    const int lvl = g_.ComputerLevel(me);
-    g_.thought_ = {};
-    g_.thought_.player = me, g_.thought_.level = lvl;
-    // However the turn ends, the onlooker hears what was thought.
+    battle::State& s = s_;
+    const int me = seat_.Plays(1) && s.TurnPlayer == 1 ? 1 : 2;
+    const int lvl = seat_.Level(me);
+    thought = {};
+    thought.player = me, thought.level = lvl;
+    // However the turn ends, the seat hears what was thought.
     struct Tell {
-        Mainfrm& w;
-        ~Tell() {
-            if (w.onlooker_) w.onlooker_->ComputerThinks(w.thought_);
-        }
-    } tell{g_};
+        ComputerPlayer& c;
+        ~Tell() { c.seat_.Thought(c.thought); }
+    } tell{*this};
 
     // The canvas is out of play (the pause menu, or a battle that has just ended): wait for it. A new
     // battle ends the wait, and this turn with it: it belongs to the old battle.
-    if (!g_.WaitInBattle([&] { return g_.world.enabled(); })) return;
+    if (!seat_.Wait([&] { return seat_.Live(); })) return;
 
     const bool two = me == 2;
     const battle::Place& own = s.tank(me);
-    TextBox &force = two ? g_.sila2 : g_.sila1, &angle = two ? g_.uhel2 : g_.uhel1;
     AimSearch k;
     k.me = me;
     k.x0 = own.left + 20;
@@ -232,64 +222,62 @@ void ComputerPlayer::ComputerTurn() {
     s.Gravity = 10;
 
     // A crate still falling is no target yet, nor out of the way.
-    if (!g_.WaitInBattle([&] { return s.CrateFalling == False; })) return;
-    if (lvl == level::Practice) return g_.PassTurn(me);
+    if (!seat_.Wait([&] { return s.CrateFalling == False; })) return;
+    if (lvl == level::Practice) return seat_.Pass(me);
 
     ChooseComputerTarget(k);
-    g_.thought_.xL = k.xL, g_.thought_.xR = k.xR, g_.thought_.yT = k.yT, g_.thought_.yB = k.yB;
-    const int kind = g_.state.weapon(two ? 2 : 1);
+    thought.xL = k.xL, thought.xR = k.xR, thought.yT = k.yT, thought.yB = k.yB;
+    const int kind = s_.weapon(two ? 2 : 1);
     k.drill = kind == weapon::Drill;
     k.humanLower = s.tank(two ? 1 : 2).top > own.top;
     double boxAngle = 0, boxForce = 0;
     if (lvl == level::Expert) {
-        if (!ExpertAim(k, boxAngle, boxForce)) return g_.PassTurn(me);
+        if (!ExpertAim(k, boxAngle, boxForce)) return seat_.Pass(me);
     } else if (!NormalAim(k, lvl, boxAngle, boxForce)) {
         return;  // the battle ended while it searched
     }
     const battle::Aim aim(formatNumber(boxForce), formatNumber(boxAngle));
-    angle.setText(aim.angle);
-    force.setText(aim.force);
+    seat_.Aimed(me, aim);
 
     // The human may have fired the computer's button meanwhile: the aim is written, but not fired again.
-    g_.thought_.fired = s.TurnPlayer == me;
-    if (g_.thought_.fired) g_.Fire(me, aim);
+    thought.fired = s.TurnPlayer == me;
+    if (thought.fired) seat_.Fire(me, aim);
 }
 
 // The normal computer's aim, and the beginner's: a search, then the aim with its errors, in the boxes'
 // own terms for the side searching. False when the battle ended meanwhile.
 bool ComputerPlayer::NormalAim(AimSearch& k, int lvl, double& boxAngle, double& boxForce) {
-    const battle::Place& own = g_.state.tank(k.me);
+    const battle::Place& own = s_.tank(k.me);
     // The computer reckons with the wind rounded down to an even number.
-    k.wind = float(Int(static_cast<double>(g_.state.Wind) / 2.0) * 2);
+    k.wind = float(Int(static_cast<double>(s_.Wind) / 2.0) * 2);
 
     int A = 0;
     double F = 0;
     HighestGround highest;
     if (!SearchAim(k, highest, A, F)) return false;
-    g_.thought_.attempts = k.attempts;
-    g_.thought_.angle = A;
-    g_.thought_.force = F;
-    g_.thought_.hits =
-        !g_.thought_.gaveUp && SimulateShell(k, highest, F, (180.0 - A) / 180 * kPi, &g_.thought_.flight) == Candidate::Hits;
+    thought.attempts = k.attempts;
+    thought.angle = A;
+    thought.force = F;
+    thought.hits = !thought.gaveUp && SimulateShell(k, highest, F, (180.0 - A) / 180 * kPi, &thought.flight) == Candidate::Hits;
 
     // The aim goes into the boxes with an error: the angle by one degree now and then, the force by up
     // to 2.5 percent of the distance to the target.
-    const double j1 = Int(2 * g_.random.Rnd());
-    double j = j1 * (Int(3 * g_.random.Rnd()) - 1);
+    const double j1 = Int(2 * random_.Rnd());
+    double j = j1 * (Int(3 * random_.Rnd()) - 1);
     double S = 0;
-    for (int n = 0; n < 5; ++n) S += Int(5 * g_.random.Rnd());
-    const double e = S * (Int(3 * g_.random.Rnd()) - 1) / 800;
+    for (int n = 0; n < 5; ++n) S += Int(5 * random_.Rnd());
+    const double e = S * (Int(3 * random_.Rnd()) - 1) / 800;
     double spread = Int(e * (own.left - k.xL));
     // The beginner misses by more: up to four degrees either way, and up to 12 percent of its force.
     if (lvl == level::Beginner) {
-        j += Int(9 * g_.random.Rnd()) - 4;
-        spread += Int(F * (Int(25 * g_.random.Rnd()) - 12) / 100);
+        j += Int(9 * random_.Rnd()) - 4;
+        spread += Int(F * (Int(25 * random_.Rnd()) - 12) / 100);
     }
     // Player 1's boxes count their angle from the other side.
     boxAngle = std::clamp(A + j, 0.0, 180.0);
     if (k.me == 1) boxAngle = 180 - boxAngle;
     boxForce = std::clamp(F + spread, 0.0, 200.0);
-    if (boxForce == 0) boxForce = Int(g_.random.Rnd() * 150) + 45;
+    if (boxForce == 0) boxForce = Int(random_.Rnd() * 150) + 45;
     return true;
 }
 

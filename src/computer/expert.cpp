@@ -13,8 +13,7 @@
 #include "battle/geometry.h"
 #include "battle/shells.h"
 #include "battle/simmath.h"
-#include "game/mainfrm.h"
-#include "game/computerplayer.h"
+#include "computer/player.h"
 
 namespace gv {
 
@@ -197,12 +196,12 @@ struct Shooter {
 }  // namespace
 
 bool ComputerPlayer::ExpertAim(const AimSearch& k, double& boxAngle, double& boxForce) {
-    const GameState& s = g_.state;
+    const battle::State& s = s_;
     const bool one = k.me == 1;
     const battle::Place &ownTank = s.tank(one ? 1 : 2), &foeTank = s.tank(one ? 2 : 1);
     const Tank own{ownTank.left, ownTank.top, one ? s.Health1 : s.Health2};
     const Tank foe{foeTank.left, foeTank.top, one ? s.Health2 : s.Health1};
-    const int kind = g_.state.weapon(one ? 1 : 2);
+    const int kind = s_.weapon(one ? 1 : 2);
     const bool drill = kind == weapon::Drill;
     const bool aimBand = kind == weapon::Teleport || kind == weapon::Leveller;
     Shooter shooter{one,
@@ -217,7 +216,7 @@ bool ComputerPlayer::ExpertAim(const AimSearch& k, double& boxAngle, double& box
                     geometry::BodyBox(s.Sun.left, s.Sun.top),
                     geometry::CrateBox(s.CrateLeft, s.CrateTop),
                     geometry::TankBox(foe.left, foe.top),
-                    g_.state.CrateKind,
+                    s_.CrateKind,
                     aimBand ? (k.xL + k.xR) / 2 : foe.left + 20,
                     k.xL,
                     k.xR,
@@ -256,13 +255,13 @@ bool ComputerPlayer::ExpertAim(const AimSearch& k, double& boxAngle, double& box
                 if (Shooter::Scored r = shooter.judge(angle, force); r.safe && r.score > best.s.score) best = {angle, force, r};
             }
     }
-    g_.thought_.attempts = int(coarse.size());
-    g_.thought_.hits = best.s.hits;
-    shooter.fly(best.angle, best.force, &g_.thought_.flight);
-    g_.thought_.angle = one ? 180 - best.angle : best.angle;
-    g_.thought_.force = best.force;
-    g_.thought_.crate = best.s.what == Landing::Crate;
-    g_.thought_.losses = {best.s.ownLoss, best.s.foeLoss};
+    thought.attempts = int(coarse.size());
+    thought.hits = best.s.hits;
+    shooter.fly(best.angle, best.force, &thought.flight);
+    thought.angle = one ? 180 - best.angle : best.angle;
+    thought.force = best.force;
+    thought.crate = best.s.what == Landing::Crate;
+    thought.losses = {best.s.ownLoss, best.s.foeLoss};
     boxAngle = best.angle;
     boxForce = best.force;
     return true;
