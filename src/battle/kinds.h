@@ -76,6 +76,12 @@ inline std::string Words() {
     for (int l = 0; l < kCount; ++l) s += std::string(l == 0 ? "" : l + 1 == kCount ? " or " : ", ") + kLevels[l].word;
     return s;
 }
+// The level a word names; any other word (a person's "human") is a person.
+inline int Named(const std::string& word) {
+    for (int l = 0; l < kCount; ++l)
+        if (word == kLevels[l].word) return l;
+    return Human;
+}
 }  // namespace level
 
 }  // namespace gv

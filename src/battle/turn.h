@@ -15,6 +15,7 @@ namespace gv::battle {
 constexpr int kTickMs = 40;
 constexpr int kPanelWidth = 297, kPanelStep = 20;
 enum class HandOver { Report = 1, Arrow = 1000, Slide = kTickMs };  // each phase's interval
+constexpr int kComputerWaitMs = 500;  // a computer's turn begins this long after its panels are back
 
 // The wind of a shot: six draws of 0 to 10, summed and cut, less 30.
 constexpr int kWindLow = -30, kWindHigh = 29;

@@ -80,11 +80,7 @@ bool LevelsPanel::LevelsKey(int key) {
     return true;  // nothing else sees a key while the panel is up; the form's Enter clicks the framed button
 }
 
-int LevelsPanel::LevelNamed(const std::string& name) {
-    for (int l = 0; l < level::kCount; ++l)
-        if (name == level::kLevels[l].word) return l;
-    return level::Human;
-}
+int LevelsPanel::LevelNamed(const std::string& name) { return level::Named(name); }
 
 std::string LevelsPanel::LevelName(int level, bool czech) {
     const level::Level& t = level::kLevels[std::clamp(level, 0, level::kCount - 1)];

@@ -22,7 +22,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
       startuptimer(loop, "startuptimer", 1000),
       showit(loop, "showit", 1),
       hideit(loop, "hideit", 40),
-      aitimer(loop, "aitimer", 500),
+      aitimer(loop, "aitimer", battle::kComputerWaitMs),
       arrowtimer(loop, "arrowtimer", 40),
       bonusfalltimer(loop, "bonusfalltimer", 40),
       tankexpl(loop, "tankexpl", 40),

@@ -48,12 +48,18 @@ Referee::Referee(EventLoop& loop)
     : loop_(loop),
       showit_(loop, "showit", int(battle::HandOver::Report)),
       hideit_(loop, "hideit", battle::kTickMs),
+      ai_(loop, "aitimer", battle::kComputerWaitMs),
       crate_(loop, "bonusfalltimer", battle::kTickMs),
       explosion_(loop, "tankexpl", battle::kTickMs),
       shell_(loop, "bullettimer", battle::kTickMs),
-      moon_(loop, "moonfalltimer", battle::kTickMs) {
+      moon_(loop, "moonfalltimer", battle::kTickMs),
+      computer_(s_, random_, *this) {
     showit_.onTimer = [this] { HandOver(); };
     hideit_.onTimer = [this] { SlideOut(); };
+    ai_.onTimer = [this] {
+        ai_.setEnabled(false);  // one tick per turn
+        if (!busy_) computer_.ComputerTurn();
+    };
     crate_.onTimer = [this] {
         if (!battle::CrateFall(s_)) crate_.setEnabled(false);
     };
@@ -68,7 +74,7 @@ Referee::Referee(EventLoop& loop)
     };
 }
 
-bool Referee::Plays(const replay::Record& r) { return r.mode == mode::HotSeat; }
+bool Referee::Plays(const replay::Record& r) { return r.mode == mode::HotSeat || r.mode == mode::Computer; }
 
 void Referee::Begin(const replay::Record& r, const std::function<void()>&) {
     s_ = {};
@@ -77,9 +83,14 @@ void Referee::Begin(const replay::Record& r, const std::function<void()>&) {
     random_.setState(r.random);
     busy_ = true;
     armed_ = {};
+    levels_ = {level::Human, level::Human};
+    computerBattle_ = r.mode == mode::Computer;
+    if (computerBattle_) levels_ = {level::Named(r.players[0]), level::Named(r.players[1])};
     replay::Record header;
     header.game = r.game;
-    header.mode = mode::HotSeat;
+    header.mode = r.mode;
+    if (r.mode == mode::Computer)
+        for (std::size_t p : {0u, 1u}) header.players[p] = levels_[p] == level::Human ? "human" : level::kLevels[levels_[p]].word;
     header.hell = r.hell;
     header.hellVariant = r.hellVariant;
     header.random = random_.state();
@@ -88,8 +99,10 @@ void Referee::Begin(const replay::Record& r, const std::function<void()>&) {
     battlefield::BuildUnseen(s_, random_);
     s_.Wind = battle::DrawWind(random_);
     battlefield::SeatAndArm(s_);
+    aims_ = {battle::Aim("100", "45"), battle::Aim("100", "45")};
+    armed_[0] = !Plays(1);
     busy_ = false;
-    armed_[0] = true;
+    if (Plays(1)) ai_.setEnabled(true);  // two computers: the first begins
     HandOverRecorded();
     recorder_.TurnArmed();
 }
@@ -99,15 +112,18 @@ bool Referee::Armed(int player) const {
            !showit_.enabled() && !shell_.enabled();
 }
 
-void Referee::Fire(int player, const battle::Aim& aim) {
+void Referee::Fire(int player, const battle::Aim& aim, bool passing) {
     if (s_.BattleOver == True) return;
-    Event e;
-    e.kind = Event::Fire;
-    e.player = player;
-    e.force = aim.force;
-    e.angle = aim.angle;
-    if (s_.CrateFalling == True) e.fall = int(std::lround(s_.BonusFallTime / 0.02));
-    recorder_.Add(std::move(e), loop_.now());
+    aims_[std::size_t(player - 1)] = aim;
+    if (!passing) {
+        Event e;
+        e.kind = Event::Fire;
+        e.player = player;
+        e.force = aim.force;
+        e.angle = aim.angle;
+        if (s_.CrateFalling == True) e.fall = int(std::lround(s_.BonusFallTime / 0.02));
+        recorder_.Add(std::move(e), loop_.now());
+    }
     battle::FireShell(s_, player, aim.forceValue(), aim.angleValue());
     armed_ = {};
     panel_ = 0;
@@ -128,11 +144,36 @@ void Referee::HandOverRecorded() {
     recorder_.Add(std::move(end), loop_.now());
 }
 
-// The panels leave; once they are out of sight the shell flies.
+// The computer holds its fire: the panels go out and back as after a shot, with no shell.
+void Referee::Pass(int player) {
+    computer_.thought.passed = true;
+    if (s_.TurnPlayer != player || s_.BattleOver == True) return;
+    passing_ = true;
+    Fire(player, aims_[std::size_t(player - 1)], true);
+}
+
+bool Referee::Wait(const std::function<bool()>& done) {
+    loop_.waitUntil(done);
+    return true;
+}
+
+bool Referee::Think() {
+    loop_.pumpEvents();
+    return true;
+}
+
+// The panels leave; once they are out of sight the shell flies (a turn passed: the crate ages, and the
+// panels come back).
 void Referee::SlideOut() {
     panel_ -= battle::kPanelStep;
     if (panel_ >= -battle::kPanelWidth) return;
     hideit_.setEnabled(false);
+    if (passing_) {
+        passing_ = false;
+        battle::AgeCrate(s_);
+        showit_.setEnabled(true);
+        return;
+    }
     shell_.setEnabled(true);
 }
 
@@ -176,8 +217,18 @@ void Referee::HandOver() {
     if (panel_ != 0) return;
     showit_.setEnabled(false);
     SetPhase(HandOver::Report);
-    if (s_.BattleOver == False) armed_[std::size_t(s_.TurnPlayer) - 1] = true;
+    StartTurn();
     recorder_.TurnArmed();
+}
+
+// The next player's turn: a person's fire button, or the computer's thought after a moment (against the
+// computer its side's button stays live: the person may fire it for it).
+void Referee::StartTurn() {
+    if (s_.BattleOver == True) return;
+    const int player = int(s_.TurnPlayer);
+    if (player == 1 && Plays(1)) return ai_.setEnabled(true);
+    armed_[std::size_t(player - 1)] = true;
+    if (player == 2 && computerBattle_) ai_.setEnabled(true);
 }
 
 }  // namespace gv::replay

@@ -74,7 +74,7 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     h.game.levelsPanel().StartDuel(level::Expert, level::Beginner);
     h.loop.waitUntil([&] { return h.game.state.BattleOver == True && !h.game.tankexpl.enabled(); });
     EXPECT_NE(readText(h.game.recorder().path()).find("\nplayers expert beginner\n"), std::string::npos);
-    v = replay::VerifyFile(h.game.recorder().path());
+    v = verify(h.game.recorder().path());
     EXPECT_EQ(v.kind, replay::Verdict::Same) << v.line;
 
     // A battle begun before the intro's first burst (an unseen field is built at once): the intro ends
