@@ -99,7 +99,6 @@ void Referee::Begin(const replay::Record& r, const std::function<void()>&) {
     battlefield::BuildUnseen(s_, random_);
     s_.Wind = battle::DrawWind(random_);
     battlefield::SeatAndArm(s_);
-    aims_ = {battle::Aim("100", "45"), battle::Aim("100", "45")};
     armed_[0] = !Plays(1);
     busy_ = false;
     if (Plays(1)) ai_.setEnabled(true);  // two computers: the first begins
@@ -114,7 +113,6 @@ bool Referee::Armed(int player) const {
 
 void Referee::Fire(int player, const battle::Aim& aim, bool passing) {
     if (s_.BattleOver == True) return;
-    aims_[std::size_t(player - 1)] = aim;
     if (!passing) {
         Event e;
         e.kind = Event::Fire;
@@ -149,7 +147,7 @@ void Referee::Pass(int player) {
     computer_.thought.passed = true;
     if (s_.TurnPlayer != player || s_.BattleOver == True) return;
     passing_ = true;
-    Fire(player, aims_[std::size_t(player - 1)], true);
+    Fire(player, battle::Aim("0", "0"), true);  // launched only to hand the turn on: no shell flies
 }
 
 bool Referee::Wait(const std::function<bool()>& done) {

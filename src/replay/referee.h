@@ -48,7 +48,7 @@ private:
     std::uint32_t Battle() const override { return 0; }
     bool Live() const override { return s_.BattleOver == False; }
     void Pass(int player) override;
-    void Aimed(int player, const battle::Aim& aim) override { aims_[std::size_t(player - 1)] = aim; }
+    void Aimed(int, const battle::Aim&) override {}
     void Thought(const ComputerThought&) override {}
 
     void Fire(int player, const battle::Aim& aim, bool passing);
@@ -70,9 +70,8 @@ private:
     bool passing_ = false;         // a computer holds its fire: the panels go out and back, no shell
     bool computerBattle_ = false;  // against the computer (or two computers)
     std::array<int, 2> levels_{level::Human, level::Human};
-    std::array<battle::Aim, 2> aims_{battle::Aim("100", "45"), battle::Aim("100", "45")};  // each side's boxes
-    std::array<bool, 2> armed_{};                                                          // each player's fire button
-    int panel_ = 0;  // player 1's panel: 0 at home, less while it slides out
+    std::array<bool, 2> armed_{};  // each player's fire button
+    int panel_ = 0;                // player 1's panel: 0 at home, less while it slides out
     battle::HandOver phase_ = battle::HandOver::Report;
     // The game's timers of a battle, in the order the game makes them.
     Timer showit_, hideit_, ai_, crate_, explosion_, shell_, moon_;

@@ -76,6 +76,13 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     EXPECT_NE(readText(h.game.recorder().path()).find("\nplayers expert beginner\n"), std::string::npos);
     v = verify(h.game.recorder().path());
     EXPECT_EQ(v.kind, replay::Verdict::Same) << v.line;
+    // The practice target holds its fire every turn: its passed turns use up the crate as shots do.
+    h.game.SetLevels(level::Human, level::Practice);
+    h.game.Option2.setValue(true);
+    h.newBattle(11);
+    playScripted(h, aims, 10);
+    v = verify(h.game.recorder().path());
+    EXPECT_TRUE(v.kind == replay::Verdict::Same && v.line.find(": ok, 10 shots") != std::string::npos) << v.line;
 
     // A battle begun before the intro's first burst (an unseen field is built at once): the intro ends
     // with it and draws nothing from the battle's generator, so the battle computes the same again.
