@@ -56,7 +56,7 @@ namespace level {
 // settings and in battle records by name).
 enum Id : int { Human = -1, Practice = 0, Beginner = 1, Normal = 2, Expert = 3 };
 // Each level by its number: its word in the settings, in battle records and on the command line, and its
-// name and what it does in both languages. A new level is an entry here and its play (game/computer.cpp).
+// name and what it does in both languages. A new level is an entry here and its play (computer/player.cpp).
 struct Level {
     const char *word, *czech, *english, *czechWhat, *englishWhat;
 };
