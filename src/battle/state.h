@@ -69,6 +69,10 @@ struct State {
     double CrateLeft = 0, CrateTop = 0;  // its 32-pixel box
     Flag CrateFalling = False;           // still on its way down: it cannot be hit yet
 
+    // Where player 1's panel stands in a hand-over: 0 at home, less while it slides out of sight (the
+    // shell flies once it is out; the next turn begins once it is back).
+    int Panels = 0;
+
     // The battle is over (a tank was destroyed); set once, cleared by the next battlefield.
     Flag BattleOver = False;
     // Each tank's explosion: its frame counter, started from `ShellDir` when its health drops below 1, and

@@ -17,6 +17,16 @@ constexpr int kPanelWidth = 297, kPanelStep = 20;
 enum class HandOver { Report = 1, Arrow = 1000, Slide = kTickMs };  // each phase's interval
 constexpr int kComputerWaitMs = 500;  // a computer's turn begins this long after its panels are back
 
+// One step of the panels out of sight (true once they are), or back home (true once they are).
+inline bool PanelsOut(State& s) {
+    s.Panels -= kPanelStep;
+    return s.Panels < -kPanelWidth;
+}
+inline bool PanelsHome(State& s) {
+    s.Panels += kPanelStep;
+    return s.Panels == 0;
+}
+
 // The wind of a shot: six draws of 0 to 10, summed and cut, less 30.
 constexpr int kWindLow = -30, kWindHigh = 29;
 // A crate lives for this many shots.

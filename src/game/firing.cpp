@@ -67,11 +67,12 @@ void Mainfrm::FireTank1() { FireTank(1); }
 void Mainfrm::FireTank2() { FireTank(2); }
 
 void Mainfrm::hideit_Timer() {
-    Frame1.setLeft(Frame1.left() - battle::kPanelStep);
+    const bool out = battle::PanelsOut(state);
+    Frame1.setLeft(state.Panels);
     Frame2.setLeft(Frame2.left() + battle::kPanelStep);
     wind.setTop(wind.top() - 2);
     gauges().FollowWind();
-    if (Frame1.left() < -Frame1.width()) {
+    if (out) {
         hideit.setEnabled(false);
         if (passing_) {
             // A turn passed: no shell, straight on to the next turn; a crate ages as after a shot.
@@ -114,11 +115,12 @@ void Mainfrm::showit_Timer() {
         if (battle != state.BattleNumber) return;  // the crate wait ended with a new battle
         SetHandOverPhase(HandOver::Slide);
     }
-    Frame1.setLeft(Frame1.left() + battle::kPanelStep);
+    const bool home = battle::PanelsHome(state);
+    Frame1.setLeft(state.Panels);
     Frame2.setLeft(Frame2.left() - battle::kPanelStep);
     wind.setTop(wind.top() + 2);
     gauges().FollowWind();
-    if (Frame1.left() == 0) {
+    if (home) {
         showit.setEnabled(false);
         SetHandOverPhase(HandOver::Report);
         StartTurn();

@@ -14,6 +14,7 @@ void Mainfrm::ResetHandOver() {
     hideit.setEnabled(false);
     showit.setEnabled(false);
     SetHandOverPhase(HandOver::Report);
+    state.Panels = 0;
     Frame1.setLeft(0);
     Frame2.setLeft(504);
     wind.setTop(8);

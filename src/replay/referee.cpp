@@ -124,7 +124,7 @@ void Referee::Fire(int player, const battle::Aim& aim, bool passing) {
     }
     battle::FireShell(s_, player, aim.forceValue(), aim.angleValue());
     armed_ = {};
-    panel_ = 0;
+    s_.Panels = 0;
     hideit_.setEnabled(true);
 }
 
@@ -163,8 +163,7 @@ bool Referee::Think() {
 // The panels leave; once they are out of sight the shell flies (a turn passed: the crate ages, and the
 // panels come back).
 void Referee::SlideOut() {
-    panel_ -= battle::kPanelStep;
-    if (panel_ >= -battle::kPanelWidth) return;
+    if (!battle::PanelsOut(s_)) return;
     hideit_.setEnabled(false);
     if (passing_) {
         passing_ = false;
@@ -211,8 +210,7 @@ void Referee::HandOver() {
         }
         SetPhase(HandOver::Slide);
     }
-    panel_ += battle::kPanelStep;
-    if (panel_ != 0) return;
+    if (!battle::PanelsHome(s_)) return;
     showit_.setEnabled(false);
     SetPhase(HandOver::Report);
     StartTurn();

@@ -71,7 +71,6 @@ private:
     bool computerBattle_ = false;  // against the computer (or two computers)
     std::array<int, 2> levels_{level::Human, level::Human};
     std::array<bool, 2> armed_{};  // each player's fire button
-    int panel_ = 0;                // player 1's panel: 0 at home, less while it slides out
     battle::HandOver phase_ = battle::HandOver::Report;
     // The game's timers of a battle, in the order the game makes them.
     Timer showit_, hideit_, ai_, crate_, explosion_, shell_, moon_;
