@@ -83,6 +83,16 @@ TEST(Replay, ABattleComputesTheSameAgainAndTheFirstChangedTurnIsNamed) {
     playScripted(h, aims, 10);
     v = verify(h.game.recorder().path());
     EXPECT_TRUE(v.kind == replay::Verdict::Same && v.line.find(": ok, 10 shots") != std::string::npos) << v.line;
+    // Both hells, with their own sky, ground, trees, sun and crates.
+    h.game.Option1.setValue(true);
+    for (Flag variant : {False, True}) {
+        h.game.state.HellMode = True, h.game.state.HellVariant = variant;
+        h.newBattle(13);
+        playScripted(h, aims, 6);
+        v = verify(h.game.recorder().path());
+        EXPECT_TRUE(v.kind == replay::Verdict::Same && readText(h.game.recorder().path()).find("\nhell 1 ") != std::string::npos)
+            << v.line;
+    }
 
     // A battle begun before the intro's first burst (an unseen field is built at once): the intro ends
     // with it and draws nothing from the battle's generator, so the battle computes the same again.
