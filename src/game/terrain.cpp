@@ -132,7 +132,7 @@ void WorldBuilder::DecorateSky(bool day) {
     if (g_.world.unseen()) return battlefield::SkipSkyPainting(g_.state, g_.random, day);
     if (day && g_.state.HellVariant == False) {
         const double n = battlefield::DrawCloudCount(g_.random);
-        for (int c = 0; c <= n; ++c) {
+        for (int i = 0; i <= n; ++i) {
             const battlefield::Cloud cloud = battlefield::DrawCloud(g_.random);
             const double cx = cloud.x, cy = cloud.y, s = cloud.size, points = cloud.points;
             const double d = 4 * s / 5;
