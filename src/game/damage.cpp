@@ -1,9 +1,4 @@
 // The end of a battle, with its tank explosion.
-#include <cmath>
-
-#include "battle/effects.h"
-#include "battle/shells.h"
-#include "battle/simmath.h"
 #include "battle/turn.h"
 #include "game/banner.h"
 #include "game/mainfrm.h"

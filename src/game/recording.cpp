@@ -44,14 +44,7 @@ void Records::RecordBegin() {
 }
 
 void Records::RecordFire(int player, const battle::Aim& aim) {
-    Event e;
-    e.kind = Event::Fire;
-    e.player = player;
-    e.force = aim.force;
-    e.angle = aim.angle;
-    // At one computer a crate still falling cannot be hit: how far it had fallen is part of the shot.
-    if (!g_.Networked() && g_.state.CrateFalling == True) e.fall = int(std::lround(g_.state.BonusFallTime / 0.02));
-    g_.recorder_.Add(std::move(e), g_.loop().now());
+    g_.recorder_.Add(replay::FireEvent(player, aim, g_.state, !g_.Networked()), g_.loop().now());
 }
 
 void Records::RecordMessage(bool sent, const std::string& text) {
@@ -90,10 +83,7 @@ void Records::RecordHandOver() {
     e.kind = Event::Hash;
     e.hash = g_.netplay().SharedStateHash();
     g_.recorder_.Add(std::move(e), g_.loop().now());
-    if (g_.state.BattleOver == True) {
-        const bool lost1 = g_.state.Health1 < 1, lost2 = g_.state.Health2 < 1;
-        RecordEnd(lost1 && lost2 ? "both" : lost1 ? "won 2" : "won 1");
-    }
+    if (g_.state.BattleOver == True) RecordEnd(replay::Result(g_.state));
 }
 
 void Records::RecordEnd(const char* result) {

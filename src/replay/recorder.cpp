@@ -1,5 +1,7 @@
 #include "replay/recorder.h"
 
+#include <cmath>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -10,6 +12,21 @@
 #include <vector>
 
 namespace gv::replay {
+
+Event FireEvent(int player, const battle::Aim& aim, const battle::State& s, bool oneComputer) {
+    Event e;
+    e.kind = Event::Fire;
+    e.player = player;
+    e.force = aim.force;
+    e.angle = aim.angle;
+    if (oneComputer && s.CrateFalling == True) e.fall = int(std::lround(s.BonusFallTime / 0.02));
+    return e;
+}
+
+const char* Result(const battle::State& s) {
+    const bool lost1 = s.Health1 < 1, lost2 = s.Health2 < 1;
+    return lost1 && lost2 ? "both" : lost1 ? "won 2" : "won 1";
+}
 
 namespace fs = std::filesystem;
 

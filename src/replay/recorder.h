@@ -4,9 +4,16 @@
 #include <cstdio>
 #include <string>
 
+#include "battle/aim.h"
+#include "battle/state.h"
 #include "replay/record.h"
 
 namespace gv::replay {
+
+// A shot as fired: at one computer with how far a crate still falling had fallen (it cannot be hit yet).
+Event FireEvent(int player, const battle::Aim& aim, const battle::State& s, bool oneComputer);
+// How a battle that is over ended: "won 1", "won 2" or "both".
+const char* Result(const battle::State& s);
 
 class BattleRecorder {
 public:

@@ -9,16 +9,10 @@
 
 namespace gv::replay {
 
-namespace {
-
 // What a shot does is all in the state: nothing to show, no peer to wait for.
-class Unseen final : public battle::ShotView {
+class Referee::View final : public battle::ShotView {
 public:
-    Unseen(EventLoop& loop, std::function<void()> moonStruck, std::function<void()> shotOver, std::function<void()> mayEnd)
-        : loop_(loop),
-          moonStruck_(std::move(moonStruck)),
-          shotOver_(std::move(shotOver)),
-          mayEnd_(std::move(mayEnd)) {}
+    explicit View(Referee& r) : r_(r) {}
     void Sound(int) override {}
     void Flash(double, double, double) override {}
     void ShellHidden() override {}
@@ -28,21 +22,18 @@ public:
     void TreesChanged() override {}
     void TankJumped(int) override {}
     void Settled() override {}
-    void MoonStruck() override { moonStruck_(); }
+    void MoonStruck() override { r_.moon_.setEnabled(true); }
     void CrateTaken(int) override {}
-    void ShotOver(battle::ShotEnd) override { shotOver_(); }
-    void BattleMayEnd() override { mayEnd_(); }
+    void ShotOver(battle::ShotEnd) override { r_.EndShot(); }
+    void BattleMayEnd() override { r_.CheckBattleEnd(); }
     // The game lets its other timers tick between the leveller's columns: so does this clock.
-    void Cutting() override { loop_.pumpEvents(); }
+    void Cutting() override { r_.loop_.pumpEvents(); }
     bool QuakeSeeded() override { return true; }
     bool Left() override { return false; }
 
 private:
-    EventLoop& loop_;
-    std::function<void()> moonStruck_, shotOver_, mayEnd_;
+    Referee& r_;
 };
-
-}  // namespace
 
 Referee::Referee(EventLoop& loop)
     : loop_(loop),
@@ -67,12 +58,13 @@ Referee::Referee(EventLoop& loop)
         if (!battle::ExplosionTick(s_, random_, [](int) {})) explosion_.setEnabled(false);
     };
     shell_.onTimer = [this] { ShellTick(); };
-    view_ = std::make_unique<Unseen>(
-        loop_, [this] { moon_.setEnabled(true); }, [this] { EndShot(); }, [this] { CheckBattleEnd(); });
+    view_ = std::make_unique<View>(*this);
     moon_.onTimer = [this] {
         if (!battle::MoonFall(s_)) moon_.setEnabled(false);
     };
 }
+
+Referee::~Referee() = default;
 
 bool Referee::Plays(const replay::Record& r) { return r.mode == mode::HotSeat || r.mode == mode::Computer; }
 
@@ -113,18 +105,9 @@ bool Referee::Armed(int player) const {
 
 void Referee::Fire(int player, const battle::Aim& aim, bool passing) {
     if (s_.BattleOver == True) return;
-    if (!passing) {
-        Event e;
-        e.kind = Event::Fire;
-        e.player = player;
-        e.force = aim.force;
-        e.angle = aim.angle;
-        if (s_.CrateFalling == True) e.fall = int(std::lround(s_.BonusFallTime / 0.02));
-        recorder_.Add(std::move(e), loop_.now());
-    }
+    if (!passing) recorder_.Add(FireEvent(player, aim, s_, true), loop_.now());
     battle::FireShell(s_, player, aim.forceValue(), aim.angleValue());
     armed_ = {};
-    s_.Panels = 0;
     hideit_.setEnabled(true);
 }
 
@@ -135,16 +118,14 @@ void Referee::HandOverRecorded() {
     e.hash = battle::Hash(s_, 0) & kHashMask;
     recorder_.Add(std::move(e), loop_.now());
     if (s_.BattleOver == False) return;
-    const bool lost1 = s_.Health1 < 1, lost2 = s_.Health2 < 1;
     Event end;
     end.kind = Event::End;
-    end.text = lost1 && lost2 ? "both" : lost1 ? "won 2" : "won 1";
+    end.text = Result(s_);
     recorder_.Add(std::move(end), loop_.now());
 }
 
 // The computer holds its fire: the panels go out and back as after a shot, with no shell.
 void Referee::Pass(int player) {
-    computer_.thought.passed = true;
     if (s_.TurnPlayer != player || s_.BattleOver == True) return;
     passing_ = true;
     Fire(player, battle::Aim("0", "0"), true);  // launched only to hand the turn on: no shell flies

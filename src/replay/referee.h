@@ -23,6 +23,7 @@ namespace gv::replay {
 class Referee final : public Table, ComputerPlayer::Seat {
 public:
     explicit Referee(EventLoop& loop);
+    ~Referee() override;
     // Whether a record's battle can be computed here.
     static bool Plays(const Record& r);
 
@@ -74,7 +75,8 @@ private:
     battle::HandOver phase_ = battle::HandOver::Report;
     // The game's timers of a battle, in the order the game makes them.
     Timer showit_, hideit_, ai_, crate_, explosion_, shell_, moon_;
-    std::unique_ptr<battle::ShotView> view_;  // what the shot tells: only what paces the battle
+    class View;
+    std::unique_ptr<View> view_;  // what the shot tells: only what paces the battle
     ComputerPlayer computer_;
 };
 
