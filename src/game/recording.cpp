@@ -49,26 +49,7 @@ void Records::RecordFire(int player, const battle::Aim& aim) {
 
 void Records::RecordMessage(bool sent, const std::string& text) {
     if (!g_.recorder_.active()) return;
-    const NetMessage m = ReadNetMessage(text);
-    Event e;
-    e.kind = sent ? Event::Send : Event::Recv;
-    e.text = text;
-    switch (m.key) {
-        case NetMessage::DrawingOk:
-        case NetMessage::Quake:
-        case NetMessage::Shot:
-        case NetMessage::Wind:
-        case NetMessage::Crate:
-        case NetMessage::ShotDone: break;
-        case NetMessage::Hash:
-            // Our own hashes are the hand-over lines; the peer's are kept counted within the battle, so a
-            // playback on a link of its own hands them over under its own battle number.
-            if (sent) return;
-            e.text = WriteNetMessage(netmsg::hash(HandOverOfPoint(m.sequence), m.hash));
-            break;
-        default: return;
-    }
-    g_.recorder_.Add(std::move(e), g_.loop().now());
+    if (auto e = replay::MessageEvent(sent, text)) g_.recorder_.Add(std::move(*e), g_.loop().now());
 }
 
 void Records::RecordClock(const std::string& seed) {

@@ -1,6 +1,5 @@
-// Computing recorded battles again without a window or a sound: `--verify-replay`. A battle between two
-// players is computed on the battle alone; one against the computer or over the network on a game window
-// nobody sees.
+// Computing recorded battles again without a window or a sound: `--verify-replay`. Every battle is
+// computed on the battle alone (a test may ask for the game's window, which nobody sees).
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -36,8 +35,10 @@ Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>&
 
     VirtualDriver clock;
     EventLoop loop(&clock);
-    auto play = [&](Table& table) {
+    auto play = [&](Table& table, Referee* referee) {
         Playback playback(table, record, Playback::Pace::Fast);
+        // Whatever the referee still waits for never comes once the playback is over.
+        if (referee) playback.onFinish = [referee] { referee->Stop(); };
         playback.Start();
         try {
             loop.waitUntil([&] { return playback.finished() || playback.StalledFor(kStalledMs); });
@@ -50,10 +51,10 @@ Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>&
         return Verdict{Verdict::Differs,
                        path + ": differs at turn " + std::to_string(playback.differingTurn()) + ": " + playback.difference()};
     };
-    // A battle of two players needs nothing but the battle itself.
-    if (!prepare && Referee::Plays(record)) {
+    // Nothing but the battle itself, unless a test wants it played on the game's window.
+    if (!prepare) {
         Referee referee(loop);
-        return play(referee);
+        return play(referee, &referee);
     }
     Desktop desktop;  // no folder: the battle computed again is not recorded anew
     desktop.languageSettings = [] { return LanguageSettings{{"en_US"}, "", {}}; };
@@ -62,7 +63,7 @@ Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>&
     game.world.setUnseen(true);  // nobody looks: no pixels, and no sky unpacked for a hell battle
     if (prepare) prepare(game);
     // No start-up: its intro sky is for people, and the record sets the generator itself.
-    return play(game.table());
+    return play(game.table(), nullptr);
 }
 
 int VerifyFiles(const std::vector<std::string>& paths) {

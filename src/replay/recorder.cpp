@@ -11,6 +11,8 @@
 #include <system_error>
 #include <vector>
 
+#include "net/protocol.h"
+
 namespace gv::replay {
 
 Event FireEvent(int player, const battle::Aim& aim, const battle::State& s, bool oneComputer) {
@@ -26,6 +28,27 @@ Event FireEvent(int player, const battle::Aim& aim, const battle::State& s, bool
 const char* Result(const battle::State& s) {
     const bool lost1 = s.Health1 < 1, lost2 = s.Health2 < 1;
     return lost1 && lost2 ? "both" : lost1 ? "won 2" : "won 1";
+}
+
+std::optional<Event> MessageEvent(bool sent, const std::string& text) {
+    const NetMessage m = ReadNetMessage(text);
+    Event e;
+    e.kind = sent ? Event::Send : Event::Recv;
+    e.text = text;
+    switch (m.key) {
+        case NetMessage::DrawingOk:
+        case NetMessage::Quake:
+        case NetMessage::Shot:
+        case NetMessage::Wind:
+        case NetMessage::Crate:
+        case NetMessage::ShotDone: return e;
+        case NetMessage::Hash:
+            if (sent) return std::nullopt;
+            // A playback on a link of its own hands them over under its own battle number.
+            e.text = WriteNetMessage(netmsg::hash(HandOverOfPoint(m.sequence), m.hash));
+            return e;
+        default: return std::nullopt;
+    }
 }
 
 namespace fs = std::filesystem;

@@ -2,6 +2,7 @@
 // Records the battle being played, event by event, into memory and (when it has a folder) into a file of
 // its own, flushed line by line so that quitting or a crash keeps every finished turn.
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "battle/aim.h"
@@ -14,6 +15,9 @@ namespace gv::replay {
 Event FireEvent(int player, const battle::Aim& aim, const battle::State& s, bool oneComputer);
 // How a battle that is over ended: "won 1", "won 2" or "both".
 const char* Result(const battle::State& s);
+// A message of the link as its record keeps it: none for the link's own business and for our own hashes
+// (the hand-over lines are those); the peer's hashes counted within their battle.
+std::optional<Event> MessageEvent(bool sent, const std::string& text);
 
 class BattleRecorder {
 public:

@@ -6,6 +6,7 @@
 #include "battle/kinds.h"
 #include "battlefield/world.h"
 #include "net/protocol.h"
+#include "platform/numtext.h"
 
 namespace gv::replay {
 
@@ -28,7 +29,7 @@ public:
     void BattleMayEnd() override { r_.CheckBattleEnd(); }
     // The game lets its other timers tick between the leveller's columns: so does this clock.
     void Cutting() override { r_.loop_.pumpEvents(); }
-    bool QuakeSeeded() override { return true; }
+    bool QuakeSeeded() override { return r_.QuakeSeeded(); }
     bool Left() override { return false; }
 
 private:
@@ -44,6 +45,7 @@ Referee::Referee(EventLoop& loop)
       explosion_(loop, "tankexpl", battle::kTickMs),
       shell_(loop, "bullettimer", battle::kTickMs),
       moon_(loop, "moonfalltimer", battle::kTickMs),
+      heldShot_(loop, "netshot", 10),
       computer_(s_, random_, *this) {
     showit_.onTimer = [this] { HandOver(); };
     hideit_.onTimer = [this] { SlideOut(); };
@@ -62,17 +64,22 @@ Referee::Referee(EventLoop& loop)
     moon_.onTimer = [this] {
         if (!battle::MoonFall(s_)) moon_.setEnabled(false);
     };
+    heldShot_.onTimer = [this] { CheckHeldShot(); };
 }
 
 Referee::~Referee() = default;
 
-bool Referee::Plays(const replay::Record& r) { return r.mode == mode::HotSeat || r.mode == mode::Computer; }
+void Referee::Stop() {
+    over_ = true;
+    for (Timer* t : {&showit_, &hideit_, &ai_, &crate_, &explosion_, &shell_, &moon_, &heldShot_}) t->setEnabled(false);
+}
 
 void Referee::Begin(const replay::Record& r, const std::function<void()>&) {
     s_ = {};
     s_.HellMode = flag(r.hell);
     s_.HellVariant = flag(r.hellVariant);
-    random_.setState(r.random);
+    mode_ = r.mode;
+    peer_ = {};
     busy_ = true;
     armed_ = {};
     levels_ = {level::Human, level::Human};
@@ -81,6 +88,14 @@ void Referee::Begin(const replay::Record& r, const std::function<void()>&) {
     replay::Record header;
     header.game = r.game;
     header.mode = r.mode;
+    if (Networked()) {
+        // Both copies draw from the host's seed, which the host takes from its clock.
+        header.seed = mode_ == mode::Host && seeds_ ? seeds_() : r.seed;
+        random_.reset();
+        random_.seed(leadingNumber(header.seed));
+    } else {
+        random_.setState(r.random);
+    }
     if (r.mode == mode::Computer)
         for (std::size_t p : {0u, 1u}) header.players[p] = levels_[p] == level::Human ? "human" : level::kLevels[levels_[p]].word;
     header.hell = r.hell;
@@ -89,11 +104,17 @@ void Referee::Begin(const replay::Record& r, const std::function<void()>&) {
     recorder_.Begin(std::move(header), loop_.now());
 
     battlefield::BuildUnseen(s_, random_);
-    s_.Wind = battle::DrawWind(random_);
+    if (!BattlefieldDrawn()) return;
+    if (mode_ != mode::Joiner) s_.Wind = battle::DrawWind(random_);
+    if (mode_ == mode::Host) Send(netmsg::wind(int(s_.Wind)));
     battlefield::SeatAndArm(s_);
-    armed_[0] = !Plays(1);
+    armed_[0] = !Plays(1) && mode_ != mode::Joiner;
     busy_ = false;
     if (Plays(1)) ai_.setEnabled(true);  // two computers: the first begins
+    if (Networked()) {
+        SendHash();
+        CheckHeldShot();
+    }
     HandOverRecorded();
     recorder_.TurnArmed();
 }
@@ -104,18 +125,26 @@ bool Referee::Armed(int player) const {
 }
 
 void Referee::Fire(int player, const battle::Aim& aim, bool passing) {
-    if (s_.BattleOver == True) return;
-    if (!passing) recorder_.Add(FireEvent(player, aim, s_, true), loop_.now());
+    if (s_.BattleOver == True || over_) return;
+    if (!passing) recorder_.Add(FireEvent(player, aim, s_, !Networked()), loop_.now());
+    if (Networked()) peer_.shotWind = s_.Wind;
+    // Over the network a falling crate is seated at once: each copy's fall follows its own clock.
+    if (Networked() && s_.CrateFalling == True) {
+        s_.CrateFalling = False;
+        crate_.setEnabled(false);
+        battle::SeatCrate(s_);
+    }
     battle::FireShell(s_, player, aim.forceValue(), aim.angleValue());
     armed_ = {};
     hideit_.setEnabled(true);
+    if (Networked() && player != PeerPlayer()) Send(netmsg::shot(aim.force, aim.angle));
 }
 
 // The state's hash after a hand-over, and the battle's end once it is over.
 void Referee::HandOverRecorded() {
     Event e;
     e.kind = Event::Hash;
-    e.hash = battle::Hash(s_, 0) & kHashMask;
+    e.hash = battle::Hash(s_, peer_.shotWind) & kHashMask;
     recorder_.Add(std::move(e), loop_.now());
     if (s_.BattleOver == False) return;
     Event end;
@@ -131,9 +160,11 @@ void Referee::Pass(int player) {
     Fire(player, battle::Aim("0", "0"), true);  // launched only to hand the turn on: no shell flies
 }
 
-bool Referee::Wait(const std::function<bool()>& done) {
-    loop_.waitUntil(done);
-    return true;
+bool Referee::Wait(const std::function<bool()>& done) { return WaitFor(done); }
+
+bool Referee::WaitFor(const std::function<bool()>& done) {
+    loop_.waitUntil([&] { return over_ || done(); });
+    return !over_;
 }
 
 bool Referee::Think() {
@@ -179,14 +210,23 @@ void Referee::SetPhase(battle::HandOver phase) {
 void Referee::HandOver() {
     using battle::HandOver;
     if (phase_ == HandOver::Report) {
-        HandOverRecorded();
         SetPhase(HandOver::Arrow);
-        s_.Wind = battle::DrawWind(random_);
+        if (Networked() && !ShotDoneOnBothSides()) return;
+        HandOverRecorded();
+        if (mode_ != mode::Joiner) s_.Wind = battle::DrawWind(random_);
+        if (mode_ == mode::Host) Send(netmsg::wind(int(s_.Wind)));
         return;
     }
     if (phase_ == HandOver::Arrow) {
         if (s_.BonusActive == False) {
-            battle::DropCrate(s_, battle::DrawCrate(s_, random_));
+            battle::Crate crate;
+            if (mode_ == mode::Joiner) {
+                if (!CrateFromHost(crate)) return;
+            } else {
+                crate = battle::DrawCrate(s_, random_);
+                if (mode_ == mode::Host) Send(netmsg::crate(crate.kind, int(crate.shots), int(crate.left)));
+            }
+            battle::DropCrate(s_, crate);
             crate_.setEnabled(true);
         }
         SetPhase(HandOver::Slide);
@@ -203,6 +243,7 @@ void Referee::HandOver() {
 void Referee::StartTurn() {
     if (s_.BattleOver == True) return;
     const int player = int(s_.TurnPlayer);
+    if (Networked() && player == PeerPlayer()) return;  // its shot comes from the peer
     if (player == 1 && Plays(1)) return ai_.setEnabled(true);
     armed_[std::size_t(player - 1)] = true;
     if (player == 2 && computerBattle_) ai_.setEnabled(true);
