@@ -1,9 +1,16 @@
 #pragma once
 // Battles played headless by a scripted player, for the records they leave.
+#include <regex>
+
 #include "../support/game_fixture.h"
 #include "game/playback.h"
 
 namespace gv::testing {
+
+// The file with the first match of `pattern` changed to `replacement`.
+inline std::string changed(const std::string& text, const std::string& pattern, const std::string& replacement) {
+    return std::regex_replace(text, std::regex(pattern), replacement, std::regex_constants::format_first_only);
+}
 
 // The player whose turn it is fires a random aim; now and then while a crate still falls. `shots` turns at
 // the most; returns when the battle is over or the turns are used up, with nothing of a shot running.

@@ -1,8 +1,6 @@
 // Recorded battles: every battle leaves a record that computes the same again; a changed decision, a
 // damaged file and a folder that cannot be written are each told plainly; a record plays in the window at
 // its pace, Right skips a wait and Esc leaves.
-#include <regex>
-
 #include "replay_support.h"
 
 namespace gv::testing {
@@ -16,11 +14,6 @@ struct Recorded : Headless {
 std::size_t recordsIn(const std::string& folder) {
     return std::ranges::count_if(std::filesystem::directory_iterator(folder),
                                  [](auto& e) { return e.path().extension() == ".replay"; });
-}
-
-// The file with the first match of `pattern` changed to `replacement`.
-std::string changed(const std::string& text, const std::string& pattern, const std::string& replacement) {
-    return std::regex_replace(text, std::regex(pattern), replacement, std::regex_constants::format_first_only);
 }
 
 // The file with the force of its `nth` shot changed.

@@ -1,8 +1,8 @@
 // Records the golden battles under tests/replays: natural battles of a scripted player, chosen so that
 // together they show every weapon kind, crates taken and expired, direct hits, a tank destroyed by its own
 // shell, both tanks destroyed by one shot, the moon falling, the sun swallowing a shell, a battle against
-// the computer and both sides of a network battle. It plays them with the tests' own headless players, so
-// it is built beside the tests; run it on purpose only, when results are meant to change:
+// the computer and both sides of two network battles (one with a quake). It plays them with the tests' own
+// headless players, so it is built beside the tests; run it on purpose only, when results are meant to change:
 //   cmake --build build --target record_goldens && build/tests/record_goldens
 #include <set>
 
@@ -59,8 +59,8 @@ Candidate playLocal(int mode, int seed) {
             showsOf(h, kinds, expired)};
 }
 
-// Both sides of a network battle of random aims, `shots` long at the most.
-std::vector<Candidate> playNetwork(double timeOfDay, int shots) {
+// Both sides of a network battle of random aims, `shots` long at the most, showing `what` from each side.
+std::vector<Candidate> playNetwork(double timeOfDay, int shots, const std::string& what) {
     nettest::NetDuel duel;
     Mainfrm& H = duel.host.game;
     Mainfrm& J = duel.joiner.game;
@@ -79,8 +79,8 @@ std::vector<Candidate> playNetwork(double timeOfDay, int shots) {
     }
     duel.runFor(3000);
     const std::string name = "network-" + formatNumber(timeOfDay);
-    return {{name + "-host", H.recorder().current().text(), {"network battle, host"}},
-            {name + "-joiner", J.recorder().current().text(), {"network battle, joiner"}}};
+    return {{name + "-host", H.recorder().current().text(), {what + ", host"}},
+            {name + "-joiner", J.recorder().current().text(), {what + ", joiner"}}};
 }
 
 TEST(GoldenBattles, Record) {
@@ -89,7 +89,10 @@ TEST(GoldenBattles, Record) {
     for (int seed = 1; seed <= 60; ++seed) all.push_back(playLocal(mode::HotSeat, seed));
     all.push_back(playLocal(mode::HotSeat, 1048));
     for (int seed = 1; seed <= 3; ++seed) all.push_back(playLocal(mode::Computer, seed));
-    for (Candidate& c : playNetwork(45296, 400)) all.push_back(std::move(c));
+    for (Candidate& c : playNetwork(45296, 400, "network battle")) all.push_back(std::move(c));
+    // The first network battle from 40000 on whose shells include a quake: both copies draw it from the
+    // host's clock.
+    for (Candidate& c : playNetwork(40001, 400, "quake over the network")) all.push_back(std::move(c));
     // The fewest battles that show everything any of them shows: the one showing most of what is left first.
     std::set<std::string> wanted;
     for (const Candidate& c : all) wanted.insert(c.shows.begin(), c.shows.end());
