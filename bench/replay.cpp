@@ -1,7 +1,8 @@
 // Prints how fast recorded battles are computed again headless (`--verify-replay`): battles of 85 shots
 // between two players, and battles against the computer played to their end by a player of random aims
 // (the computer's own search runs again for every one of its turns). Each set is recorded, then verified
-// all at once.
+// all at once. Then the golden network battles, shot by shot, on the battle alone and on a game window
+// nobody sees.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -75,6 +76,37 @@ void verify(const char* what, const std::vector<std::string>& files, long shots)
                  std::max(1u, std::thread::hardware_concurrency()), status == 0 ? "" : "; SOME DIFFERED");
 }
 
+// The golden network battles, both sides, one after the other: on the battle alone, as --verify-replay
+// computes them, and on a game window nobody sees.
+void verifyNetwork() {
+    std::vector<std::string> files;
+    long shots = 0;
+    for (const auto& e : std::filesystem::directory_iterator(GORVATH_REPLAYS)) {
+        if (e.path().filename().string().rfind("network-", 0) != 0) continue;
+        files.push_back(e.path().string());
+        std::ifstream in(files.back());
+        const gv::replay::ReadResult r = gv::replay::Read(in);
+        if (r.record) shots += gv::replay::TurnOf(*r.record, r.record->events.size());
+    }
+    for (bool window : {false, true}) {
+        double best = 0;
+        bool same = true;
+        for (int round = 0; round < 5; ++round) {
+            auto t0 = std::chrono::steady_clock::now();
+            for (const std::string& f : files)
+                same = gv::replay::VerifyFile(f, window ? [](gv::Mainfrm&) {} : std::function<void(gv::Mainfrm&)>{}).kind ==
+                           gv::replay::Verdict::Same &&
+                       same;
+            const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+            best = round == 0 ? s : std::min(best, s);
+        }
+        std::fprintf(
+            stderr,
+            "verify network battles %s: %.0f shots per second (%zu records, %ld shots, best of 5 rounds %.3f s, one thread)%s\n",
+            window ? "on a window" : "alone", double(shots) / best, files.size(), shots, best, same ? "" : "; SOME DIFFERED");
+    }
+}
+
 }  // namespace
 
 int main() {
@@ -88,6 +120,7 @@ int main() {
     shots = 0;
     auto computer = record(folder, gv::mode::Computer, 100, 100000, shots);
     verify("against the computer", computer, shots);
+    verifyNetwork();
     if (!std::getenv("GORVATH_BENCH_KEEP")) std::filesystem::remove_all(folder);
     return 0;
 }
