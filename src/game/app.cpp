@@ -11,7 +11,7 @@
 #include "platform/program.h"
 #include "platform/windowsystem.h"
 #include "net/protocol.h"
-#include "game/playback.h"
+#include "replay/verify.h"
 
 namespace gv {
 

@@ -1,6 +1,6 @@
 #pragma once
-// A record played on the game's window (watching a battle again, a network battle computed again before
-// it resumes, and checking a record that only the whole game can compute), and `--verify-replay`.
+// A record played on the game's window: watching a battle again, a network battle computed again before it
+// resumes, and a record checked on a window nobody sees.
 #include <array>
 #include <functional>
 #include <string>
@@ -8,6 +8,7 @@
 
 #include "game/windowpart.h"
 #include "replay/playback.h"
+#include "replay/verify.h"
 
 namespace gv {
 
@@ -35,17 +36,8 @@ private:
 
 namespace gv::replay {
 
-// The verdict on one file, computed headless.
-struct Verdict {
-    enum Kind { Same, Differs, Unreadable } kind = Unreadable;
-    std::string line;  // what `--verify-replay` prints for the file
-};
-// `prepare`: the battle is computed on a game's window, set up first as a player's options would (none
-// changes a battle). Without it, a battle between two players at one computer is computed on the battle
-// alone, with no window.
-Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>& prepare = {});
-// `--verify-replay FILE...`: a line a file; 0 when every battle computes the same, 1 when one differs,
-// 2 when one cannot be read.
-int VerifyFiles(const std::vector<std::string>& paths);
+// A record computed again on a game's window nobody sees, set up first by `prepare` as a player's options
+// would (none changes a battle): the same verdict as on the battle alone.
+Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>& prepare);
 
 }  // namespace gv::replay

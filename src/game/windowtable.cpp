@@ -59,3 +59,24 @@ void WindowTable::Receive(const std::string& line) { g_.netplay().TakeBytes(line
 long long WindowTable::LinkBattles() const { return g_.net().battles; }
 
 }  // namespace gv
+
+namespace gv::replay {
+
+Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>& prepare) {
+    return VerifyFile(path, TableMaker([&](EventLoop& loop) {
+                          struct Unseen {
+                              Desktop desktop;  // no folder: the battle computed again is not recorded anew
+                              std::unique_ptr<Mainfrm> game;
+                          };
+                          auto u = std::make_shared<Unseen>();
+                          u->desktop.languageSettings = [] { return LanguageSettings{{"en_US"}, "", {}}; };
+                          u->game = std::make_unique<Mainfrm>(loop, u->desktop);
+                          u->game->sound.setSilent(true);
+                          u->game->world.setUnseen(true);  // nobody looks: no pixels, and no sky unpacked for a hell
+                          if (prepare) prepare(*u->game);
+                          // No start-up: its intro sky is for people, and the record sets the generator itself.
+                          return std::shared_ptr<Table>(u, &u->game->table());
+                      }));
+}
+
+}  // namespace gv::replay

@@ -1,12 +1,11 @@
-// Computing recorded battles again without a window or a sound: `--verify-replay`. Every battle is
-// computed on the battle alone (a test may ask for the game's window, which nobody sees).
+#include "replay/verify.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <thread>
 
-#include "game/mainfrm.h"
-#include "game/playback.h"
+#include "replay/record.h"
 #include "replay/referee.h"
 
 namespace gv::replay {
@@ -28,7 +27,7 @@ std::string resultWords(const Record& r, int shots) {
 }
 }  // namespace
 
-Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>& prepare) {
+Verdict VerifyFile(const std::string& path, const TableMaker& makeTable) {
     ReadResult read = ReadFile(path);
     if (!read.record || !read.error.empty()) return {Verdict::Unreadable, path + ": cannot be read: " + read.error};
     const Record& record = *read.record;
@@ -51,23 +50,13 @@ Verdict VerifyFile(const std::string& path, const std::function<void(Mainfrm&)>&
         return Verdict{Verdict::Differs,
                        path + ": differs at turn " + std::to_string(playback.differingTurn()) + ": " + playback.difference()};
     };
-    // Nothing but the battle itself, unless a test wants it played on the game's window.
-    if (!prepare) {
-        Referee referee(loop);
-        return play(referee, &referee);
-    }
-    Desktop desktop;  // no folder: the battle computed again is not recorded anew
-    desktop.languageSettings = [] { return LanguageSettings{{"en_US"}, "", {}}; };
-    Mainfrm game(loop, desktop);
-    game.sound.setSilent(true);
-    game.world.setUnseen(true);  // nobody looks: no pixels, and no sky unpacked for a hell battle
-    if (prepare) prepare(game);
-    // No start-up: its intro sky is for people, and the record sets the generator itself.
-    return play(game.table(), nullptr);
+    if (makeTable) return play(*makeTable(loop), nullptr);
+    Referee referee(loop);
+    return play(referee, &referee);
 }
 
 int VerifyFiles(const std::vector<std::string>& paths) {
-    // Each battle on a game of its own, so the files are shared out among the cores; the lines come out
+    // Each battle on a referee of its own, so the files are shared out among the cores; the lines come out
     // in the files' order.
     std::vector<Verdict> verdicts(paths.size());
     std::atomic<std::size_t> next{0};
