@@ -32,14 +32,23 @@ double VirtualDriver::timeOfDay() {
     return t < 0 ? t + 86400.0 : t;
 }
 
+std::tm LocalTime(std::time_t t) {
+    std::tm local{};
+#if defined(_WIN32)
+    localtime_s(&local, &t);
+#else
+    localtime_r(&t, &local);
+#endif
+    return local;
+}
+
 RealDriver::RealDriver() : start_(steadyMs()) {}
 double RealDriver::nowMs() { return steadyMs() - start_; }
 double RealDriver::timeOfDay() {
     using namespace std::chrono;
     auto now = system_clock::now();
     std::time_t tt = system_clock::to_time_t(now);
-    std::tm local{};
-    localtime_r(&tt, &local);
+    const std::tm local = LocalTime(tt);
     double frac = duration<double>(now.time_since_epoch()).count();
     frac -= std::floor(frac);
     return local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + frac;

@@ -9,6 +9,7 @@
 // milliseconds, and a waitUntil() that can never end throws instead of hanging.
 #include "platform/asio.h"
 #include <cstdint>
+#include <ctime>
 #include <deque>
 #include <functional>
 #include <set>
@@ -17,6 +18,9 @@
 #include <vector>
 
 namespace gv {
+
+// The calendar time of `t` in the system's time zone.
+std::tm LocalTime(std::time_t t);
 
 class Timer;
 

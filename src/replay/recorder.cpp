@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "net/protocol.h"
+#include "platform/eventloop.h"
 
 namespace gv::replay {
 
@@ -58,8 +59,7 @@ namespace {
 enum class Stamp { Started, FileName };
 std::string localTime(Stamp stamp) {
     std::time_t t = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&t, &tm);
+    const std::tm tm = LocalTime(t);
     char buf[64];
     std::strftime(buf, sizeof buf, stamp == Stamp::FileName ? "%Y-%m-%d_%H-%M-%S_" : "%Y-%m-%d %H:%M:%S", &tm);
     return buf;
