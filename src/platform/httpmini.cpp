@@ -1,16 +1,12 @@
 #include "platform/httpmini.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+
+#include "platform/rawsocket.h"
 
 namespace gv::http {
 
@@ -129,14 +125,6 @@ private:
     }
 };
 
-// A socket closed when it goes out of scope.
-struct Socket {
-    int fd;
-    ~Socket() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 }  // namespace
 
 bool ParseUrl(const std::string& text, Url& url) {
@@ -166,27 +154,26 @@ Reply Exchange(const Url& url, const std::string& request, Clock::time_point unt
     to.sin_family = AF_INET;
     to.sin_port = htons(static_cast<std::uint16_t>(url.port));
     if (inet_pton(AF_INET, url.host.c_str(), &to.sin_addr) != 1) return reply;
-    Socket s{::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)};
-    if (s.fd < 0) return reply;
-    if (::connect(s.fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 && errno != EINPROGRESS) return reply;
+    rawsocket::Owned s(rawsocket::open(true));
+    if (s.fd == rawsocket::kNone) return reply;
+    if (::connect(s.fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 && !rawsocket::onlyForNow()) return reply;
     std::size_t sent = 0;
     Answer answer;
     Step step = Step::More;
     while (step == Step::More) {
         if (Clock::now() >= until || cancelled()) return reply;
         const bool sending = sent < request.size();
-        pollfd p{s.fd, static_cast<short>(sending ? POLLOUT : POLLIN), 0};
-        if (::poll(&p, 1, msUntil(until)) <= 0) continue;
+        if (!rawsocket::await(s.fd, sending, msUntil(until))) continue;
         if (sending) {
             // A refused connection shows here, as the first send fails.
-            const ssize_t n = ::send(s.fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-            if (n < 0 && errno != EAGAIN && errno != EINTR) return reply;
-            sent += std::size_t(std::max<ssize_t>(n, 0));
+            const long n = rawsocket::send(s.fd, request.data() + sent, request.size() - sent);
+            if (n < 0 && !rawsocket::onlyForNow()) return reply;
+            sent += std::size_t(std::max<long>(n, 0));
             continue;
         }
         char buf[4096];
-        const ssize_t n = ::recv(s.fd, buf, sizeof buf, 0);
-        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        const long n = rawsocket::receive(s.fd, buf, sizeof buf);
+        if (n < 0 && rawsocket::onlyForNow()) continue;
         step = n > 0 ? answer.take(buf, std::size_t(n)) : n == 0 ? answer.closed() : Step::Bad;
     }
     if (step == Step::Bad) return reply;

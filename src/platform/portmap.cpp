@@ -1,15 +1,19 @@
 #include "platform/portmap.h"
 
-#include <arpa/inet.h>
+#include "platform/rawsocket.h"  // first: Windows wants its socket headers before any other of its own
+
 #include <miniupnpc/miniupnpc.h>  // parserootdesc, GetUPNPUrls: what a gateway's description says
 #include <miniupnpc/upnpcommands.h>
 #include <miniupnpc/upnperrors.h>
+
+// NAT-PMP where libnatpmp is (Debian has no build of it for Windows: there the router is asked by UPnP).
+#if !defined(_WIN32)
+#define GORVATH_NATPMP 1
 #include <natpmp.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <pthread.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#else
+#include <windows.h>
+#endif
 
 #include <algorithm>
 #include <asio/post.hpp>
@@ -67,6 +71,19 @@ int msUntil(Clock::time_point t) {
     return int(std::clamp<long long>(left, 0, kSlice.count()));
 }
 
+// This program's file name, without its folder (or ".exe"): what the router lists the mapping as.
+std::string programName() {
+#if defined(_WIN32)
+    char path[MAX_PATH] = "";
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name(path, n);
+    name = name.substr(name.find_last_of("\\/") + 1);
+    return name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0 ? name.substr(0, name.size() - 4) : name;
+#else
+    return program_invocation_short_name;
+#endif
+}
+
 // "a.b.c.d:port" to a socket address.
 bool parseAddress(const std::string& text, sockaddr_in& to) {
     auto colon = text.rfind(':');
@@ -107,10 +124,12 @@ std::vector<std::string> searchGateways(const std::string& target, Clock::time_p
     std::vector<std::string> found;
     sockaddr_in to{};
     if (!parseAddress(target.empty() ? "239.255.255.250:1900" : target, to)) return found;
-    int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return found;
-    unsigned char ttl = 2;
-    ::setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, &ttl, sizeof ttl);
+    rawsocket::Owned socket(rawsocket::open(false));
+    const rawsocket::Fd fd = socket.fd;
+    if (fd == rawsocket::kNone) return found;
+    // A byte on Linux, a whole int on Windows: both read the low byte.
+    int ttl = 2;
+    ::setsockopt(fd, IPPROTO_IP, IP_MULTICAST_TTL, reinterpret_cast<const char*>(&ttl), sizeof ttl);
     char host[INET_ADDRSTRLEN] = "";
     inet_ntop(AF_INET, &to.sin_addr, host, sizeof host);
     int rounds = 0;
@@ -121,18 +140,16 @@ std::vector<std::string> searchGateways(const std::string& target, Clock::time_p
             for (const char* st : kSearchTargets) {
                 std::string msg = "M-SEARCH * HTTP/1.1\r\nHOST: " + std::string(host) + ":" + std::to_string(ntohs(to.sin_port)) +
                                   "\r\nST: " + st + "\r\nMAN: \"ssdp:discover\"\r\nMX: 1\r\n\r\n";
-                sent |= ::sendto(fd, msg.data(), msg.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to) > 0;
+                sent |= rawsocket::sendTo(fd, msg.data(), msg.size(), to) > 0;
             }
             if (!sent) break;  // no network to search
             ++rounds;
             nextRound = now + kSearchResend;
         }
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, msUntil(rounds < kSearchRounds ? std::min(until, nextRound) : until)) <= 0) continue;
+        if (!rawsocket::await(fd, false, msUntil(rounds < kSearchRounds ? std::min(until, nextRound) : until))) continue;
         char buf[2048];
         sockaddr_in from{};
-        socklen_t fromSize = sizeof from;
-        ssize_t n = ::recvfrom(fd, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
+        const long n = rawsocket::receiveFrom(fd, buf, sizeof buf, from);
         if (n <= 0) continue;
         std::string place = locationIn({buf, std::size_t(n)});
         char source[INET_ADDRSTRLEN] = "";
@@ -144,10 +161,10 @@ std::vector<std::string> searchGateways(const std::string& target, Clock::time_p
         if (found.size() == kMaxDevices) break;
         until = std::min(until, Clock::now() + kStragglers);
     }
-    ::close(fd);
     return found;
 }
 
+#if GORVATH_NATPMP
 // Waits for the answer to the pending NAT-PMP request until `until`, letting libnatpmp send it again
 // meanwhile. NATPMP_TRYAGAIN when the time ran out.
 int natPmpAnswer(natpmp_t& n, natpmpresp_t& answer, Clock::time_point until, const Cancelled& cancelled) {
@@ -157,8 +174,7 @@ int natPmpAnswer(natpmp_t& n, natpmpresp_t& answer, Clock::time_point until, con
         timeval retry{};
         getnatpmprequesttimeout(&n, &retry);
         auto resend = Clock::now() + milliseconds(std::max<long>(0, retry.tv_sec * 1000 + retry.tv_usec / 1000));
-        pollfd p{n.s, POLLIN, 0};
-        ::poll(&p, 1, msUntil(std::min(until, resend)));
+        rawsocket::await(n.s, false, msUntil(std::min(until, resend)));
     }
 }
 
@@ -177,11 +193,14 @@ std::string natPmpWords(int r) {
     }
 }
 
+#endif
+
 std::string upnpWords(int r) {
     const char* s = strupnperror(r);
     return s ? s : "error " + std::to_string(r);
 }
 
+#if GORVATH_NATPMP
 // One exchange with the NAT-PMP gateway (the default one when `gateway` is ""): `send` makes the request,
 // the answer is awaited until `until`.
 int natPmpExchange(const std::string& gateway, const std::function<int(natpmp_t*)>& send, natpmpresp_t& answer,
@@ -202,6 +221,8 @@ int natPmpExchange(const std::string& gateway, const std::function<int(natpmp_t*
     closenatpmp(&n);
     return r;
 }
+
+#endif
 
 // An internet gateway's connection service (WANIPConnection or WANPPPConnection): where it takes
 // orders, and this machine's address as the gateway sees it.
@@ -300,10 +321,11 @@ struct Held {
                      {"NewInternalPort", p},
                      {"NewInternalClient", upnp.lanAddress},
                      {"NewEnabled", "1"},
-                     {"NewPortMappingDescription", program_invocation_short_name},
+                     {"NewPortMappingDescription", programName()},
                      {"NewLeaseDuration", lease}},
                     answer, until, cancelled);
     }
+#if GORVATH_NATPMP
     // Asks the NAT-PMP gateway to map the port for `lifetime` seconds; 0 removes the mapping.
     int natPmpMap(int lifetime, Clock::time_point until, const Cancelled& cancelled, natpmpresp_t& answer) {
         auto send = [&](natpmp_t* n) {
@@ -312,10 +334,13 @@ struct Held {
         };
         return natPmpExchange(gateway, send, answer, until, cancelled);
     }
+#endif
     void renew() {
-        natpmpresp_t answer;
         if (kind == Upnp) upnpAdd(Clock::now() + kRouterReply, kNotCancelled);
+#if GORVATH_NATPMP
+        natpmpresp_t answer;
         if (kind == NatPmp) natPmpMap(kLeaseSeconds, Clock::now() + kRouterReply, kNotCancelled, answer);
+#endif
         renewAt = Clock::now() + kRenewEvery;
     }
     void remove() {
@@ -324,10 +349,13 @@ struct Held {
             soap(upnp, "DeletePortMapping",
                  {{"NewRemoteHost", ""}, {"NewExternalPort", std::to_string(port)}, {"NewProtocol", "TCP"}}, answer,
                  Clock::now() + kRouterReply, kNotCancelled);
-        } else if (kind == NatPmp) {
+        }
+#if GORVATH_NATPMP
+        if (kind == NatPmp) {
             natpmpresp_t answer;
             natPmpMap(0, Clock::now() + kRouterReply, kNotCancelled, answer);
         }
+#endif
         kind = None;
         renewAt = kNever;
     }
@@ -384,6 +412,7 @@ std::string tryUpnp(const Job& job, Held& held, PortMapResult& result, Clock::ti
     return {};
 }
 
+#if GORVATH_NATPMP
 std::string tryNatPmp(const Job& job, Held& held, PortMapResult& result, Clock::time_point until, const Cancelled& cancelled) {
     natpmpresp_t answer;
     int r = natPmpExchange(job.natPmpGateway, sendpublicaddressrequest, answer, until, cancelled);
@@ -405,6 +434,8 @@ std::string tryNatPmp(const Job& job, Held& held, PortMapResult& result, Clock::
     return {};
 }
 
+#endif
+
 PortMapResult attempt(const Job& job, Held& held, const Cancelled& cancelled) {
     PortMapResult result;
     if (job.port <= 0 || job.port > 65535) {
@@ -414,6 +445,7 @@ PortMapResult attempt(const Job& job, Held& held, const Cancelled& cancelled) {
     auto start = Clock::now();
     std::string upnp = tryUpnp(job, held, result, start, cancelled);
     if (result.mapped || cancelled()) return result;
+#if GORVATH_NATPMP
     auto until = std::max(start + kSilentBudget, Clock::now() + kNatPmpAtLeast);
     std::string natPmp = tryNatPmp(job, held, result, until, cancelled);
     if (result.mapped) return result;
@@ -421,6 +453,9 @@ PortMapResult attempt(const Job& job, Held& held, const Cancelled& cancelled) {
         result.why = "no router answered (UPnP, NAT-PMP)";
     else
         result.why = "UPnP: " + upnp + "; NAT-PMP: " + natPmp;
+#else
+    result.why = upnp == "no answer" ? "no router answered (UPnP)" : "UPnP: " + upnp;
+#endif
     return result;
 }
 
@@ -445,11 +480,14 @@ struct PortMapper::Shared {
     }
 
     static void work(std::shared_ptr<Shared> st) {
+#if !defined(_WIN32)
         // The library writes to sockets the router may have closed: that must not end the program.
         sigset_t pipe;
         sigemptyset(&pipe);
         sigaddset(&pipe, SIGPIPE);
         pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+#endif
+        rawsocket::ready();
         Held held;
         std::unique_lock lk(st->m);
         for (;;) {

@@ -1,14 +1,30 @@
 #include "platform/program.h"
 
 #include <cstdlib>
-#include <fcntl.h>
+#include <filesystem>
 #include <malloc.h>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
-
-#include <filesystem>
+#endif
 
 namespace gv {
+
+namespace {
+// Whose copy of the program: the user, in the name of a lock in a folder all users share.
+std::string userTag() {
+#if defined(_WIN32)
+    const char* user = std::getenv("USERNAME");
+    return user && *user ? user : "user";
+#else
+    return std::to_string(getuid());
+#endif
+}
+}  // namespace
 
 InstanceLock::InstanceLock(const std::string& name, const std::string& dir) {
     std::string base = dir;
@@ -21,21 +37,38 @@ InstanceLock::InstanceLock(const std::string& name, const std::string& dir) {
             std::error_code ec;
             base = std::filesystem::temp_directory_path(ec).string();
             if (ec || base.empty()) base = "/tmp";
-            file = name + "-" + std::to_string(getuid()) + ".lock";
+            file = name + "-" + userTag() + ".lock";
         }
     }
     path_ = base + "/" + file;
-    fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) return;  // no lock can be had: let this copy run rather than refuse to start
-    if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        previous_ = true;
-        ::close(fd_);
-        fd_ = -1;
+#if defined(_WIN32)
+    // Opened with no sharing: a second copy cannot open it while the first holds it.
+    HANDLE h = CreateFileW(std::filesystem::u8path(path_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        previous_ = GetLastError() == ERROR_SHARING_VIOLATION;  // anything else: let this copy run
+        return;
     }
+    handle_ = reinterpret_cast<std::intptr_t>(h);
+#else
+    const int fd = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) return;  // no lock can be had: let this copy run rather than refuse to start
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        previous_ = true;
+        ::close(fd);
+        return;
+    }
+    handle_ = fd;
+#endif
 }
 
 InstanceLock::~InstanceLock() {
-    if (fd_ >= 0) ::close(fd_);  // releases the lock
+    if (handle_ < 0) return;
+#if defined(_WIN32)
+    CloseHandle(reinterpret_cast<HANDLE>(handle_));  // releases the lock
+#else
+    ::close(int(handle_));  // releases the lock
+#endif
 }
 
 // Under AddressSanitizer the heap is the sanitizer's: glibc's own may never have been set up, and trimming it

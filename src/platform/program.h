@@ -1,6 +1,7 @@
 #pragma once
 // What the program asks of the operating system besides the window: is another copy running? And the
 // heap's free pages given back.
+#include <cstdint>
 #include <string>
 
 namespace gv {
@@ -21,7 +22,7 @@ public:
     const std::string& path() const { return path_; }
 
 private:
-    int fd_ = -1;
+    std::intptr_t handle_ = -1;  // the open lock file
     bool previous_ = false;
     std::string path_;
 };

@@ -1,7 +1,12 @@
 // The settings file: read with limits, written whole and renamed into place.
 #include "platform/settings.h"
 
-#include <unistd.h>
+#include <unistd.h>  // getpid (MinGW's too)
+
+#if defined(_WIN32)
+#include <shlobj.h>
+#include <windows.h>
+#endif
 
 #include <cctype>
 #include <cerrno>
@@ -49,12 +54,27 @@ SettingsFile::SettingsFile(std::string folder, std::string program)
     if (!folder_.empty()) path_ = (fs::path(folder_) / "settings.ini").string();
 }
 
-std::string SettingsFile::DefaultFolder(const std::string& program) {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/') return (fs::path(config) / program).string();
+std::string UserFolderOf(UserFolder kind, const std::string& program) {
+#if defined(_WIN32)
+    (void)kind;
+    PWSTR roaming = nullptr;
+    std::string folder;
+    if (SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, &roaming) == S_OK) {
+        std::string name = program;
+        if (!name.empty()) name[0] = char(std::toupper(static_cast<unsigned char>(name[0])));
+        const std::u8string utf8 = (fs::path(roaming) / name).u8string();
+        folder.assign(utf8.begin(), utf8.end());
+    }
+    CoTaskMemFree(roaming);
+    return folder;
+#else
+    const bool config = kind == UserFolder::Config;
+    const char* base = std::getenv(config ? "XDG_CONFIG_HOME" : "XDG_DATA_HOME");
+    if (base && *base == '/') return (fs::path(base) / program).string();
     const char* home = std::getenv("HOME");
-    if (home && *home) return (fs::path(home) / ".config" / program).string();
+    if (home && *home) return (fs::path(home) / (config ? ".config" : ".local/share") / program).string();
     return std::string();
+#endif
 }
 
 void SettingsFile::warn(const std::string& text) {

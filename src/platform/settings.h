@@ -14,6 +14,13 @@
 
 namespace gv {
 
+// Where the user's files of `program` live: its settings (Config) and what it keeps, such as battle records
+// (Data). On Linux $XDG_CONFIG_HOME/<program> or ~/.config/<program>, $XDG_DATA_HOME/<program> or
+// ~/.local/share/<program>; on Windows both are the roaming application data's <Program> (%APPDATA%),
+// where SDL would put them too. "" when none can be found.
+enum class UserFolder { Config, Data };
+std::string UserFolderOf(UserFolder kind, const std::string& program);
+
 class SettingsFile {
 public:
     static constexpr int kVersion = 1;
@@ -22,8 +29,7 @@ public:
     // The settings of the program named `program` (its first line is "<program>-settings 1") in `folder`
     // ("" keeps them in memory only).
     SettingsFile(std::string folder, std::string program);
-    // $XDG_CONFIG_HOME/<program>, or ~/.config/<program>; "" when neither can be found.
-    static std::string DefaultFolder(const std::string& program);
+    static std::string DefaultFolder(const std::string& program) { return UserFolderOf(UserFolder::Config, program); }
 
     // Reads the file. `valid` says whether a known key's value can be used; a value it refuses or a line
     // that is no "key = value" is dropped, the rest holds. A wrong first line or a file over kMaxBytes

@@ -13,6 +13,7 @@
 
 #include "net/protocol.h"
 #include "platform/eventloop.h"
+#include "platform/settings.h"
 
 namespace gv::replay {
 
@@ -86,16 +87,8 @@ BattleRecorder::~BattleRecorder() {
 }
 
 std::string BattleRecorder::DefaultFolder() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    std::string base;
-    if (data && data[0] == '/') {
-        base = data;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || !home[0]) return {};
-        base = std::string(home) + "/.local/share";
-    }
-    return base + "/gorvath/replays";
+    const std::string base = UserFolderOf(UserFolder::Data, "gorvath");
+    return base.empty() ? base : (fs::path(base) / "replays").string();
 }
 
 std::string BattleRecorder::Newest(const std::string& folder) {

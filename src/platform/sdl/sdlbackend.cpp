@@ -3,7 +3,9 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <SDL_ttf.h>
+#if !defined(_WIN32)
 #include <X11/Xlib.h>
+#endif
 
 #include <algorithm>
 #include <cmath>
@@ -44,12 +46,17 @@ bool softwareGl(SDL_Renderer* r) {
 
 // An X server without direct rendering can only give software OpenGL: no need to load GL to find out.
 bool displayWithoutDri(SDL_Window* w) {
+#if defined(_WIN32)
+    (void)w;
+    return false;
+#else
     SDL_SysWMinfo wm;
     SDL_VERSION(&wm.version);
     if (!SDL_GetWindowWMInfo(w, &wm) || wm.subsystem != SDL_SYSWM_X11) return false;
     int op, ev, er;
     return !XQueryExtension(wm.info.x11.display, "DRI3", &op, &ev, &er) &&
            !XQueryExtension(wm.info.x11.display, "DRI2", &op, &ev, &er);
+#endif
 }
 
 }  // namespace
@@ -175,8 +182,8 @@ void SdlDriver::openDisplay() {
 
 SdlSession::SdlSession(const char* windowClass) {
     // The window's class is the id of the desktop entry, so the running program groups with its menu entry.
-    setenv("SDL_VIDEO_X11_WMCLASS", windowClass, 0);
-    setenv("SDL_VIDEO_WAYLAND_WMCLASS", windowClass, 0);
+    SDL_setenv("SDL_VIDEO_X11_WMCLASS", windowClass, 0);
+    SDL_setenv("SDL_VIDEO_WAYLAND_WMCLASS", windowClass, 0);
     SdlDriver::openDisplay();
 }
 

@@ -1,21 +1,61 @@
-// The desktop's parts as SDL (and, for the keyboard's layout, the X display) serve them.
+// The desktop's parts as SDL (and, for the keyboard's layout, the X display or Windows) serve them.
 #include <SDL.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "platform/sdl/sdlbackend.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 // Xlib's macros (Bool, None, ShiftMask...) after every header of ours.
 #include <X11/XKBlib.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#endif
 
 namespace gv {
 
 namespace {
+
+#if defined(_WIN32)
+// A keyboard layout's language as the layout names of the X display go ("cz", "sk", "us"...), for those
+// the game tells apart; others by their language's ISO code.
+std::string layoutName(HKL layout) {
+    const LANGID language = LOWORD(reinterpret_cast<std::uintptr_t>(layout));
+    switch (PRIMARYLANGID(language)) {
+        case LANG_CZECH: return "cz";
+        case LANG_SLOVAK: return "sk";
+        case LANG_ENGLISH: return "us";
+        default: break;
+    }
+    char name[16] = {};
+    return GetLocaleInfoA(MAKELCID(language, SORT_DEFAULT), LOCALE_SISO639LANGNAME, name, sizeof name) > 0 ? name : "";
+}
+
+// The layouts set up, in their order, and the one the foreground window types with.
+void readKeyboard(LanguageSettings& s) {
+    HKL layouts[32];
+    const int n = GetKeyboardLayoutList(32, layouts);
+    const HKL now = GetKeyboardLayout(GetWindowThreadProcessId(GetForegroundWindow(), nullptr));
+    for (int i = 0; i < n; ++i) {
+        s.keyboardLayouts.push_back(layoutName(layouts[i]));
+        if (layouts[i] == now) s.keyboardGroup = i;
+    }
+    if (n <= 0 && now) s.keyboardLayouts.push_back(layoutName(now));
+    // The user's language, as a locale name ("cs-CZ" as "cs_CZ").
+    wchar_t locale[LOCALE_NAME_MAX_LENGTH] = {};
+    if (GetUserDefaultLocaleName(locale, LOCALE_NAME_MAX_LENGTH) > 0) {
+        std::string name;
+        for (const wchar_t* c = locale; *c; ++c) name += *c == L'-' ? '_' : char(*c & 0x7f);
+        s.userLanguages.push_back(name);
+    }
+}
+#else
 
 // The X display's layouts and the keyboard's group, an index into them; nothing without a display.
 void readXKeyboard(LanguageSettings& s) {
@@ -42,6 +82,8 @@ void readXKeyboard(LanguageSettings& s) {
     if (XkbGetState(d, XkbUseCoreKbd, &state) == Success) s.keyboardGroup = state.group;
     XCloseDisplay(d);
 }
+void readKeyboard(LanguageSettings& s) { readXKeyboard(s); }
+#endif
 
 class SdlAudio : public AudioStream {
 public:
@@ -118,7 +160,7 @@ public:
         return true;
     }
 
-    void readKeyboard(LanguageSettings& s) override { readXKeyboard(s); }
+    void readKeyboard(LanguageSettings& s) override { gv::readKeyboard(s); }
     void openUrl(const char* url) override { SdlDriver::openUrl(url); }
 };
 
