@@ -5,6 +5,9 @@
 #include <malloc.h>
 
 #if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -68,6 +71,32 @@ InstanceLock::~InstanceLock() {
     CloseHandle(reinterpret_cast<HANDLE>(handle_));  // releases the lock
 #else
     ::close(int(handle_));  // releases the lock
+#endif
+}
+
+std::FILE* CreateNewFile(const std::string& path) {
+#if defined(_WIN32)
+    // Microsoft's C library knows no "x" mode: the exclusive creation is asked of the system.
+    const int fd =
+        _wopen(std::filesystem::u8path(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return nullptr;
+    std::FILE* f = _fdopen(fd, "wb");
+    if (!f) _close(fd);
+    return f;
+#else
+    return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
+void SetEnvironment(const char* name, const char* value, bool replace) {
+    if (!replace && std::getenv(name)) return;
+#if defined(_WIN32)
+    _putenv_s(name, value ? value : "");  // an empty value removes it
+#else
+    if (value)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
 #endif
 }
 

@@ -2,6 +2,7 @@
 // What the program asks of the operating system besides the window: is another copy running? And the
 // heap's free pages given back.
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace gv {
@@ -26,6 +27,14 @@ private:
     bool previous_ = false;
     std::string path_;
 };
+
+// Creates the file at `path` for writing bytes as they are (no line ends changed); nullptr with errno set
+// when it cannot, EEXIST when it is already there (it is never overwritten).
+std::FILE* CreateNewFile(const std::string& path);
+
+// Sets the environment variable `name` for this process and what it starts (not over one already set when
+// `replace` is false); `value` nullptr removes it.
+void SetEnvironment(const char* name, const char* value, bool replace = true);
 
 // Gives the system back the pages the heap holds free. An evening of battles frees and makes again drawn
 // texts and buffers of many sizes, and the holes they leave would otherwise stay resident; a new battle

@@ -40,7 +40,12 @@ std::string reasonFor(const asio::error_code& ec) {
     if (ec == asio::error::broken_pipe) return "connection lost";
     if (ec == asio::error::network_unreachable || ec == asio::error::network_down) return "network unreachable";
     if (ec == asio::error::host_unreachable) return "host unreachable";
-    if (ec.category() == asio::error::get_netdb_category() || ec.category() == asio::error::get_addrinfo_category())
+    if (ec == asio::error::host_not_found || ec == asio::error::host_not_found_try_again || ec == asio::error::no_data ||
+        ec == asio::error::no_recovery)
+        return "host not found";
+    // The resolver's own categories (on Windows they are the system's, which says more below).
+    if (ec.category() != asio::system_category() &&
+        (ec.category() == asio::error::get_netdb_category() || ec.category() == asio::error::get_addrinfo_category()))
         return "host not found";
     return ec.message();
 }

@@ -13,6 +13,7 @@
 
 #include "net/protocol.h"
 #include "platform/eventloop.h"
+#include "platform/program.h"
 #include "platform/settings.h"
 
 namespace gv::replay {
@@ -128,7 +129,7 @@ void BattleRecorder::open() {
     // Two battles begun in one second get names of their own.
     for (int n = 1; n < 100 && !file_; ++n) {
         std::string name = stem + (n > 1 ? "-" + std::to_string(n) : "") + kExtension;
-        file_ = std::fopen(name.c_str(), "wx");
+        file_ = CreateNewFile(name);
         if (file_)
             path_ = name;
         else if (errno != EEXIST)

@@ -102,7 +102,7 @@ private:
     battle::State s_;
     Random random_;
     std::function<std::string()> seeds_;
-    std::uint8_t mode_ = mode::HotSeat;
+    int mode_ = mode::HotSeat;
     bool over_ = false;            // the playback stopped
     bool busy_ = true;             // the battlefield is being built
     bool passing_ = false;         // a computer holds its fire: the panels go out and back, no shell

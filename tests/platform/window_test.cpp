@@ -59,7 +59,7 @@ TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnTextsShowOverSpritesKeepToT
         return v;
     };
     auto bright = [](Colour c) { return 0.2126 * redOf(c) + 0.7152 * greenOf(c) + 0.0722 * blueOf(c); };  // 0 to 255
-    auto near = [&](Colour a, Colour b, int by) { return std::abs(bright(a) - bright(b)) <= by; };
+    auto alike = [&](Colour a, Colour b, int by) { return std::abs(bright(a) - bright(b)) <= by; };
     SDL_SetWindowSize(window, 800, 600), screen.collectInput();
     f.Frame3.setVisible(false), f.loadElement(f.strom, 1);  // no menu; a tree beside the array's first
     std::vector<Image*> sprites;
@@ -75,7 +75,7 @@ TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnTextsShowOverSpritesKeepToT
             const auto over = pixels(text);
             int letters = 0, covered = 0;
             for (std::size_t i = 0; i < alone.size(); ++i)
-                letters += alone[i] == text->foreColour, covered += alone[i] == text->foreColour && !near(over[i], alone[i], 8);
+                letters += alone[i] == text->foreColour, covered += alone[i] == text->foreColour && !alike(over[i], alone[i], 8);
             EXPECT_TRUE(letters > 20 && covered == 0) << text->name() << text->index() << ": " << covered << " of " << letters;
             for (Image* s : sprites) s->setVisible(false);
             text->setVisible(false);
@@ -87,7 +87,7 @@ TEST(SdlWindow, PartlyRedrawnPictureIsTheWholeRedrawnTextsShowOverSpritesKeepToT
             const auto behind = (number->setVisible(false), pixels(number)), shown = (number->setVisible(true), pixels(number));
             double sum = 0, letters = 0;
             for (std::size_t i = 0; i < shown.size(); ++i)
-                if (shown[i] != behind[i] && near(shown[i], number->foreColour, 32))
+                if (shown[i] != behind[i] && alike(shown[i], number->foreColour, 32))
                     sum += std::abs(bright(shown[i]) - bright(behind[i])), ++letters;
             EXPECT_TRUE(letters > 10 && sum / letters > 80) << number->name() << " at " << health << ": " << sum / letters;
         }

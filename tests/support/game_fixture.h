@@ -19,6 +19,7 @@
 
 #include "game/battleview.h"
 #include "game/mainfrm.h"
+#include "platform/program.h"
 #include "game/netplay.h"
 #include "game/aimpanels.h"
 #include "computer/player.h"
@@ -96,7 +97,7 @@ inline std::string readText(const std::string& path) {
 inline void writeText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 struct QuietAudio {
-    QuietAudio() { setenv("SDL_AUDIODRIVER", "dummy", 0); }
+    QuietAudio() { SetEnvironment("SDL_AUDIODRIVER", "dummy", false); }
 };
 
 // One game with its own clock; tests that compare two runs build two of these.
