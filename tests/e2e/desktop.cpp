@@ -180,8 +180,8 @@ void Desktop::click(int x, int y) const {
 
 void Desktop::key(const std::string& name) const { run("DISPLAY=" + display_ + " xdotool key " + name); }
 
-std::string Desktop::window(const std::string& commands) const {
-    return run("DISPLAY=" + display_ + " timeout 30 xdotool search --sync --onlyvisible --classname " GORVATH_APP_ID " " +
+std::string Desktop::window(const std::string& commands, const std::string& windowClass) const {
+    return run("DISPLAY=" + display_ + " timeout 30 xdotool search --sync --onlyvisible --classname " + windowClass + " " +
                commands)
         .second;
 }
@@ -221,18 +221,40 @@ Game::Game(int screenWidth, int screenHeight) : desk(screenWidth, screenHeight),
 
 bool Game::start(const char* binary) {
     if (!desk.ok()) return false;
-    std::vector<std::string> argv{binary, "--no-router"};  // a hosting game here never asks the real network's router
+    std::vector<std::string> argv = launcher;
+    argv.insert(argv.end(), {binary, "--no-router"});  // a hosting game here never asks the real network's router
     argv.insert(argv.end(), args.begin(), args.end());
     // Its battles and settings are kept in folders of its own, never in the user's.
-    process = std::make_unique<Process>(
-        argv,
-        std::vector<std::string>{"DISPLAY=" + desk.display(), "SDL_AUDIODRIVER=dummy", "XDG_RUNTIME_DIR=" + runtime,
-                                 "LANG=en_US.UTF-8", "XDG_DATA_HOME=" + (dataHome.empty() ? runtime : dataHome),
-                                 "XDG_CONFIG_HOME=" + runtime},
-        runtime + "/log.txt");
+    std::vector<std::string> environment{"DISPLAY=" + desk.display(),
+                                         "SDL_AUDIODRIVER=dummy",
+                                         "XDG_RUNTIME_DIR=" + runtime,
+                                         "LANG=en_US.UTF-8",
+                                         "XDG_DATA_HOME=" + (dataHome.empty() ? runtime : dataHome),
+                                         "XDG_CONFIG_HOME=" + runtime};
+    environment.insert(environment.end(), env.begin(), env.end());
+    process = std::make_unique<Process>(argv, environment, runtime + "/log.txt");
     // Up once its window is: the window is shown with its first frame drawn.
-    desk.window("");
+    desk.window("", windowClass);
     return process->running();
+}
+
+WindowsGame::WindowsGame() : prefix(tempDir("gv-wine")) {
+    launcher = {"/usr/lib/wine/wine64"};
+    // SDL's own renderer, as on the Linux program under Xvfb: blending the same, pixel for pixel.
+    env = {"WINEPREFIX=" + prefix, "WINEDEBUG=-all", "GORVATH_TEST_NETWORK_GUARD=1", "SDL_RENDER_DRIVER=software"};
+    windowClass = "gorvath.exe";  // Wine names a window's class after its program
+}
+
+const char* WindowsGame::program() {
+    const char* p = std::getenv("GORVATH_WINDOWS_PROGRAM");
+    return p && *p && std::filesystem::exists(p) && std::filesystem::exists("/usr/lib/wine/wine64") ? p : nullptr;
+}
+
+std::string WindowsGame::appData() const {
+    for (const auto& user : std::filesystem::directory_iterator(prefix + "/drive_c/users"))
+        if (std::filesystem::exists(user.path() / "AppData/Roaming/Gorvath"))
+            return (user.path() / "AppData/Roaming/Gorvath").string();
+    return "";
 }
 
 Screenshot Game::waitFor(const std::function<bool(const Screenshot&)>& ready, int seconds) {

@@ -41,7 +41,7 @@ public:
     void click(int x, int y) const;
     void key(const std::string& name) const;  // xdotool key names: "space", "Return", "Up"
     // xdotool commands on the game's window, found by its class; their output.
-    std::string window(const std::string& commands) const;
+    std::string window(const std::string& commands, const std::string& windowClass = GORVATH_APP_ID) const;
 
 private:
     int width_, height_;
@@ -72,6 +72,9 @@ struct Game {
     std::string dataHome;           // $XDG_DATA_HOME, where it records its battles (`runtime` when empty)
     std::vector<std::string> args;  // its command line after the program's name
     std::unique_ptr<Process> process;
+    // What runs the program (Wine for the Windows one), the environment it adds, and its window's class.
+    std::vector<std::string> launcher, env;
+    std::string windowClass = GORVATH_APP_ID;
 
     explicit Game(int screenWidth = 800, int screenHeight = 600);
     bool start(const char* binary);
@@ -81,6 +84,16 @@ struct Game {
     Screenshot waitArmed(int player, int seconds = 30, int left = 0);
     // Waits until the menu's green title is on screen over a drawn sky; the last screenshot.
     Screenshot waitMenu(int seconds = 15);
+};
+
+// The Windows program under Wine in a fresh Wine prefix of its own (made at its first start), when
+// GORVATH_WINDOWS_PROGRAM names it (scripts/windows builds it); its files are in the prefix's roaming
+// application data.
+struct WindowsGame : Game {
+    std::string prefix;
+    WindowsGame();
+    static const char* program();  // nullptr when there is none to run
+    std::string appData() const;   // its %APPDATA%\Gorvath
 };
 
 // The share of `pic`'s opaque pixels that the screen shows exactly when it is drawn at (left, top).

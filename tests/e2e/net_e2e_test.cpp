@@ -106,6 +106,30 @@ TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareShotsAndTheHostSurvive
     ::kill(stopped.process->pid(), SIGCONT);
 }
 
+// The Linux program hosts and the Windows program under Wine joins: both build the same battlefield and
+// take turns, each shot flying alike on both screens and the hashes of both copies agreeing.
+TEST(NetworkE2E, ALinuxHostAndAWindowsJoinerUnderWinePlayInStep) {
+    if (!WindowsGame::program()) GTEST_SKIP() << "GORVATH_WINDOWS_PROGRAM names no Windows build to run under Wine";
+    Game host;
+    WindowsGame joiner;
+    const int port = testing::freePorts(2);
+    host.args = {"--port", std::to_string(port)};
+    joiner.args = {"--port", std::to_string(port + 1)};
+    if (!host.start(GORVATH_BINARY) || !joiner.start(WindowsGame::program())) GTEST_SKIP() << "no display";
+    joiner.waitMenu(60);
+    const Screenshot menu = host.waitMenu();
+    ASSERT_NO_FATAL_FAILURE(link(host, joiner, "127.0.0.1:" + std::to_string(port), menu));
+    host.desk.click(kHostX, kHostY);  // New Game: the joiner follows
+    ASSERT_TRUE(armed(host.waitArmed(1), 1)) << "the host's battle did not start";
+    ASSERT_TRUE(armed(joiner.waitArmed(1, 60), 1)) << "the joiner did not follow";
+    goesOn(host, joiner, 1, "the two copies built different battlefields");
+    for (int shot = 0; shot < 4; ++shot) {
+        (shot % 2 == 0 ? host : joiner).desk.key("space");
+        goesOn(host, joiner, shot % 2 == 0 ? 2 : 1, "a shot flew otherwise on the two copies");
+    }
+    EXPECT_TRUE(host.process->running() && joiner.process->running());
+}
+
 // Each program is killed in the battle in turn and started again, and the battle goes on where it was:
 // the joiner's at its own turn, the host's after the joiner's shot. In a network namespace of the test's
 // own, so that nothing of it leaves this machine.

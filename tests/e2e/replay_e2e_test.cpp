@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "assets/pictures.h"
@@ -20,30 +21,50 @@ std::pair<int, std::string> verify(const std::string& records) {
 
 bool panelOut(const Screenshot& s, int player) { return shown(s, *assets::picture("fbutt1"), player == 1 ? 224 : 512, 8) < 0.5; }
 
+// New Game, then three quick clicks on the angle's up arrow: one, a double-click's ten, and one more.
+// Player 1 thinks for six seconds; then three quick shots, and the program is killed as a crash would end
+// it. The battlefield as player 1 was first armed.
+Screenshot playFourShotsAndCrash(Game& g) {
+    g.desk.click(400, 228);  // New Game
+    Screenshot live = g.waitArmed(1, 60);
+    g.desk.window("mousemove 153 25 click --repeat 3 --delay 150 1", g.windowClass);
+    sleepMs(6000);
+    for (int player : {1, 2, 1, 2}) {
+        g.waitArmed(player);
+        g.desk.key("space");
+        EXPECT_TRUE(panelOut(g.waitFor([&](const Screenshot& s) { return panelOut(s, player); }, 10), player))
+            << "player " << player << "'s panel did not slide away";
+    }
+    g.waitArmed(1);
+    g.process->kill();
+    return live;
+}
+
+std::string newestIn(const std::string& folder) {
+    std::string record;
+    if (std::filesystem::is_directory(folder))
+        for (const auto& e : std::filesystem::directory_iterator(folder)) record = std::max(record, e.path().string());
+    return record;
+}
+
+// Watching `record` in the Linux program: the same battlefield as `live` when player 1 is first armed.
+Screenshot watchedStart(const std::string& record, Game& w) {
+    w.dataHome = tempDir("gv-watch");
+    w.args = {"--replay", record};
+    EXPECT_TRUE(w.start(GORVATH_BINARY));
+    return w.waitArmed(1);
+}
+
 TEST(ReplayE2E, AKilledBattleKeepsItsTurnsVerifiesAndPlaysBackTheSame) {
     const std::string data = tempDir("gv-data");
-    std::string record;
     Screenshot live;
     {
         Game g;
         g.dataHome = data;
         if (!g.start(GORVATH_BINARY)) GTEST_SKIP() << "no display";
-        g.desk.click(400, 228);  // New Game
-        live = g.waitArmed(1);
-        // Three quick clicks on the angle's up arrow: one, a double-click's ten, and one more. Player 1
-        // thinks for six seconds; then three quick shots.
-        g.desk.window("mousemove 153 25 click --repeat 3 --delay 150 1");
-        sleepMs(6000);
-        for (int player : {1, 2, 1, 2}) {
-            g.waitArmed(player);
-            g.desk.key("space");
-            EXPECT_TRUE(panelOut(g.waitFor([&](const Screenshot& s) { return panelOut(s, player); }, 10), player))
-                << "player " << player << "'s panel did not slide away";
-        }
-        g.waitArmed(1);
-        g.process->kill();  // as a crash would end it
+        live = playFourShotsAndCrash(g);
     }
-    for (const auto& e : std::filesystem::directory_iterator(data + "/gorvath/replays")) record = e.path().string();
+    const std::string record = newestIn(data + "/gorvath/replays");
     ASSERT_FALSE(record.empty()) << "no record";
 
     auto [status, said] = verify(record);
@@ -69,10 +90,7 @@ TEST(ReplayE2E, AKilledBattleKeepsItsTurnsVerifiesAndPlaysBackTheSame) {
     // Watching: the same battlefield when player 1 is first armed; Right fires without the six seconds'
     // wait; Esc leaves to the menu.
     Game w;
-    w.dataHome = tempDir("gv-watch");
-    w.args = {"--replay", record};
-    ASSERT_TRUE(w.start(GORVATH_BINARY));
-    Screenshot watched = w.waitArmed(1);
+    Screenshot watched = watchedStart(record, w);
     EXPECT_GT(alike(live, watched, 130), 0.97);  // the battlefield below the panels
     w.desk.key("Right");
     Screenshot fired = w.waitFor([](const Screenshot& s) { return panelOut(s, 1); }, 3);
@@ -81,6 +99,25 @@ TEST(ReplayE2E, AKilledBattleKeepsItsTurnsVerifiesAndPlaysBackTheSame) {
     w.desk.key("Escape");
     w.waitMenu();
     EXPECT_TRUE(w.process->running() && std::filesystem::is_empty(w.dataHome)) << "it stopped, or recorded the battle again";
+}
+
+// The same battle on the Windows program under Wine: its record, written byte for byte as on Linux, computes
+// the same on the Linux program, and watching it there shows the battlefield the Windows program showed.
+TEST(ReplayE2E, ABattleOnWindowsUnderWineVerifiesAndPlaysBackOnLinux) {
+    if (!WindowsGame::program()) GTEST_SKIP() << "GORVATH_WINDOWS_PROGRAM names no Windows build to run under Wine";
+    Screenshot live;
+    WindowsGame g;
+    if (!g.start(WindowsGame::program())) GTEST_SKIP() << "no display";
+    live = playFourShotsAndCrash(g);
+    const std::string record = newestIn(g.appData() + "/replays");
+    ASSERT_FALSE(record.empty()) << "no record in " << g.prefix;
+    std::ifstream bytes(record, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(bytes)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text.find('\r'), std::string::npos) << "the record's lines end otherwise than on Linux";
+    auto [status, said] = verify(record);
+    EXPECT_TRUE(status == 0 && said.find(": ok, 4 shots") != std::string::npos) << said;
+    Game w;
+    EXPECT_GT(alike(live, watchedStart(record, w), 130), 0.97);
 }
 
 }  // namespace
