@@ -1,3 +1,7 @@
 #include "game/app.h"
+#include "platform/program.h"
 
-int main(int argc, char** argv) { return gv::runGame(argc, argv); }
+int main(int argc, char** argv) {
+    gv::PrintToCallersConsole();
+    return gv::runGame(argc, argv);
+}

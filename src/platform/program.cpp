@@ -74,6 +74,18 @@ InstanceLock::~InstanceLock() {
 #endif
 }
 
+void PrintToCallersConsole() {
+#if defined(_WIN32)
+    // Output already going to a file or a pipe (a script, a test) stays there.
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out != nullptr && out != INVALID_HANDLE_VALUE && GetFileType(out) != FILE_TYPE_UNKNOWN) return;
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;  // started from the desktop: nobody reads it
+    std::FILE* f = nullptr;
+    (void)freopen_s(&f, "CONOUT$", "w", stdout);
+    (void)freopen_s(&f, "CONOUT$", "w", stderr);
+#endif
+}
+
 std::FILE* CreateNewFile(const std::string& path) {
 #if defined(_WIN32)
     // Microsoft's C library knows no "x" mode: the exclusive creation is asked of the system.

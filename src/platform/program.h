@@ -28,6 +28,10 @@ private:
     std::string path_;
 };
 
+// A program with no console of its own (a Windows window program) writes what it prints to the console
+// of whoever started it, when there is one and its output goes nowhere else. Elsewhere: nothing to do.
+void PrintToCallersConsole();
+
 // Creates the file at `path` for writing bytes as they are (no line ends changed); nullptr with errno set
 // when it cannot, EEXIST when it is already there (it is never overwritten).
 std::FILE* CreateNewFile(const std::string& path);
