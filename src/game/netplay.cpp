@@ -367,9 +367,7 @@ void NetPlay::NewBattleOnLink() {
     ++n.battles;
     n.newBattle();
     // Hashes of battles before the last one can never be matched now.
-    const long long oldest = HashPoint(n.battles - 1, 0);
-    for (auto* m : {&n.ownHashes, &n.peerHashes})
-        for (auto it = m->begin(); it != m->end();) it = it->first < oldest ? m->erase(it) : std::next(it);
+    n.hashes.forgetBefore(HashPoint(n.battles - 1, 0));
 }
 
 // ---- The end of a link
@@ -388,8 +386,7 @@ void NetPlay::StartLink() {
     n.linkUp = true;
     g_.peerGone = false;
     n.battles = 0;
-    n.ownHashes.clear();
-    n.peerHashes.clear();
+    n.hashes.clear();
     n.newBattle();
     n.sent = 0;
     n.sentLog.clear();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "net/link.h"
 #include "net/protocol.h"
 #include "platform/portmap.h"
 #include "game/windowpart.h"
@@ -87,7 +88,8 @@ private:
     void FirePeerShot(const std::string& force, const std::string& angle);
     void SendHash(long long sequence);
     void TakePeerHash(long long sequence, std::uint64_t hash);
-    void CompareHashes(long long sequence);
+    // What a hash pair said: the link ends when the copies went out of step or the peer ran far ahead.
+    void Judge(const HashPairs::Verdict& v);
     void ShowLinkEnd(LinkEnd why);
     std::string JoinFailure(const std::string& reason) const;
     void TakeGreeting();

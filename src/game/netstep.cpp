@@ -11,13 +11,6 @@
 
 namespace gv {
 
-namespace {
-
-// Hash points of the peer we keep ahead of (or behind) our own.
-constexpr long long kHashWindow = 8;
-
-}  // namespace
-
 // ---- The peer's shot
 
 void NetPlay::TakePeerShot(const std::string& force, const std::string& angle) {
@@ -91,39 +84,20 @@ void NetPlay::AfterPeerShotDone() {
 
 void NetPlay::SendHash(long long sequence) {
     const std::uint64_t hash = SharedStateHash();
-    g_.net_->ownHashes[sequence] = hash;
     SendMessage(netmsg::hash(sequence, hash));
-    CompareHashes(sequence);
+    Judge(g_.net_->hashes.takeOwn(sequence, hash));
 }
 
-// The peer's hash points run close to ours: one far ahead is no copy of the game in step, and one far
-// behind can never be matched. Either way nothing is kept without bound.
 void NetPlay::TakePeerHash(long long sequence, std::uint64_t hash) {
     Link& n = *g_.net_;
-    const long long ours = HashPoint(n.battles, n.handOvers);
-    if (sequence > ours + kHashWindow) {
-        PeerDisconnected(LinkEnd::NetworkError);
-        return;
-    }
-    if (sequence < ours - kHashWindow && !n.ownHashes.count(sequence)) return;
-    n.peerHashes[sequence] = hash;
-    CompareHashes(sequence);
-    // Older points than the window (ours never came) are given up.
-    while (n.peerHashes.size() > std::size_t(2 * kHashWindow + 1)) n.peerHashes.erase(n.peerHashes.begin());
+    Judge(n.hashes.takePeer(sequence, hash, HashPoint(n.battles, n.handOvers)));
 }
 
-// Nobody waits for a hash: a pair is compared once both halves are here.
-void NetPlay::CompareHashes(long long sequence) {
-    Link& n = *g_.net_;
-    auto own = n.ownHashes.find(sequence);
-    auto peer = n.peerHashes.find(sequence);
-    if (own == n.ownHashes.end() || peer == n.peerHashes.end()) return;
-    const bool same = own->second == peer->second;
-    n.ownHashes.erase(own);
-    n.peerHashes.erase(peer);
-    if (g_.onlooker_) g_.onlooker_->HashesCompared(same);
-    if (same) return;
-    PeerDisconnected(LinkEnd::OutOfStep);
+void NetPlay::Judge(const HashPairs::Verdict& v) {
+    if (v.farAhead) return PeerDisconnected(LinkEnd::NetworkError);
+    if (!v.same) return;
+    if (g_.onlooker_) g_.onlooker_->HashesCompared(*v.same);
+    if (!*v.same) PeerDisconnected(LinkEnd::OutOfStep);
 }
 
 }  // namespace gv

@@ -1,6 +1,7 @@
 #include "net/link.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace gv {
 
@@ -122,6 +123,35 @@ bool Link::missedBy(long long peerTook, std::string& again) const {
     again.clear();
     for (long long i = peerTook - firstKept; i < kept; ++i) again += sentLog[std::size_t(i)] + "\n";
     return true;
+}
+
+HashPairs::Verdict HashPairs::takeOwn(long long point, std::uint64_t hash) {
+    own[point] = hash;
+    return compare(point);
+}
+
+HashPairs::Verdict HashPairs::takePeer(long long point, std::uint64_t hash, long long ours) {
+    if (point > ours + kWindow) return {true, {}};
+    if (point < ours - kWindow && !own.count(point)) return {};
+    peer[point] = hash;
+    const Verdict v = compare(point);
+    // Older points than the window (ours never came) are given up.
+    while (peer.size() > std::size_t(2 * kWindow + 1)) peer.erase(peer.begin());
+    return v;
+}
+
+HashPairs::Verdict HashPairs::compare(long long point) {
+    auto a = own.find(point), b = peer.find(point);
+    if (a == own.end() || b == peer.end()) return {};
+    const bool same = a->second == b->second;
+    own.erase(a);
+    peer.erase(b);
+    return {false, same};
+}
+
+void HashPairs::forgetBefore(long long oldest) {
+    for (auto* m : {&own, &peer})
+        for (auto it = m->begin(); it != m->end();) it = it->first < oldest ? m->erase(it) : std::next(it);
 }
 
 }  // namespace gv

@@ -8,6 +8,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,28 @@ constexpr double kGreeting = 5000;     // a connection that has not greeted by t
 constexpr double kComeback = 60000;    // a broken link waits this long for the joiner to come back
 constexpr double kRedial = 1000;       // and the joiner dials again this often
 }  // namespace linktime
+
+// Both sides' hashes at the points not compared yet. Nobody waits for a hash: a pair is compared once both
+// halves are here. The peer's points run close to ours: one far ahead is no copy of the game in step, and
+// one far behind can never be matched; either way nothing is kept without bound.
+struct HashPairs {
+    static constexpr long long kWindow = 8;  // points of the peer's kept ahead of (or behind) our own
+    std::map<long long, std::uint64_t> own, peer;
+    // Whether the pair at a point agrees, once both halves are in (they are then forgotten).
+    struct Verdict {
+        bool farAhead = false;  // the peer is too far ahead to be a copy in step: nothing was kept
+        std::optional<bool> same;
+    };
+    Verdict takeOwn(long long point, std::uint64_t hash);
+    // The peer's hash at `point` while ours stand at `ours`.
+    Verdict takePeer(long long point, std::uint64_t hash, long long ours);
+    void clear() { own.clear(), peer.clear(); }
+    // Points of battles before `oldest` can never be matched now.
+    void forgetBefore(long long oldest);
+
+private:
+    Verdict compare(long long point);
+};
 
 class Link {
 public:
@@ -150,7 +173,7 @@ public:
     long long battles = 0;
     long long handOvers = 0;
     float shotWind = 0;
-    std::map<long long, std::uint64_t> ownHashes, peerHashes;
+    HashPairs hashes;
 
     // The hash points of a battle count from its start: no hand-over yet, no shot flown.
     void restartHashCount() {

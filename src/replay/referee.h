@@ -18,6 +18,7 @@
 #include "battle/state.h"
 #include "battle/turn.h"
 #include "computer/player.h"
+#include "net/link.h"
 #include "net/protocol.h"
 #include "platform/eventloop.h"
 #include "replay/playback.h"
@@ -83,7 +84,7 @@ private:
     bool ReadyForPeerShot() const;
     void CheckHeldShot();
     void TakePeerHash(long long handOver, std::uint64_t hash);
-    void CompareHashes(long long handOver);
+    void Judge(const HashPairs::Verdict& v);
     void LinkEnds(const char* why);
 
     // What the peer said that the battle waits for, and the hashes of both sides not yet compared.
@@ -94,7 +95,7 @@ private:
         std::optional<battle::Aim> held;  // its shot, come before our hand-over had finished
         float shotWind = 0;               // the wind the last shot flew with: hashed
         long long handOvers = 0;
-        std::map<long long, std::uint64_t> ownHashes, peerHashes;
+        HashPairs hashes;
     };
 
     EventLoop& loop_;

@@ -8,11 +8,6 @@
 
 namespace gv::replay {
 
-namespace {
-// Hash points of the peer taken ahead of (or behind) our own.
-constexpr long long kHashWindow = 8;
-}  // namespace
-
 void Referee::Send(const NetMessage& m) {
     if (auto e = MessageEvent(true, WriteNetMessage(m))) recorder_.Add(std::move(*e), loop_.now());
 }
@@ -146,29 +141,14 @@ void Referee::CheckHeldShot() {
     Fire(PeerPlayer(), *aim, false);
 }
 
-// Our hash of this hand-over, compared once the peer's is here too.
-void Referee::SendHash() {
-    peer_.ownHashes[peer_.handOvers] = battle::Hash(s_, peer_.shotWind) & kHashMask;
-    CompareHashes(peer_.handOvers);
-}
-
-// The peer's hash points run close to ours: one far ahead is no copy of the game in step, and one far
-// behind can never be matched.
+// Our hash of this hand-over and the peer's, compared once both are here.
+void Referee::SendHash() { Judge(peer_.hashes.takeOwn(peer_.handOvers, battle::Hash(s_, peer_.shotWind) & kHashMask)); }
 void Referee::TakePeerHash(long long handOver, std::uint64_t hash) {
-    if (handOver > peer_.handOvers + kHashWindow) return LinkEnds("link");
-    if (handOver < peer_.handOvers - kHashWindow && !peer_.ownHashes.count(handOver)) return;
-    peer_.peerHashes[handOver] = hash;
-    CompareHashes(handOver);
+    Judge(peer_.hashes.takePeer(handOver, hash, peer_.handOvers));
 }
-
-void Referee::CompareHashes(long long handOver) {
-    auto own = peer_.ownHashes.find(handOver);
-    auto theirs = peer_.peerHashes.find(handOver);
-    if (own == peer_.ownHashes.end() || theirs == peer_.peerHashes.end()) return;
-    const bool same = own->second == theirs->second;
-    peer_.ownHashes.erase(own);
-    peer_.peerHashes.erase(theirs);
-    if (!same) LinkEnds("outofstep");
+void Referee::Judge(const HashPairs::Verdict& v) {
+    if (v.farAhead) return LinkEnds("link");
+    if (v.same && !*v.same) LinkEnds("outofstep");
 }
 
 // The link ends in the battle: the record says how, and nothing of the battle goes on.

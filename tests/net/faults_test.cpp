@@ -215,7 +215,7 @@ TEST_F(NetOverlong, AMessageOverSixtyFourBytesOrFourKilobytesWithoutALineFeedEnd
 TEST_F(NetOverlong, FloodsOfEmptyLinesOrOfHashesEndTheLinkWithBoundedMemory) {
     std::size_t most = 0;
     testing::Every watch(loop, "watch", 1,
-                         [&] { most = std::max(most, game.net().inbox.size() + game.net().peerHashes.size()); });
+                         [&] { most = std::max(most, game.net().inbox.size() + game.net().hashes.peer.size()); });
     // Eight megabytes of empty lines while the game waits for nothing in particular.
     ASSERT_NO_FATAL_FAILURE(joinPeer());
     peer.send(std::string(255, '\n'));  // with the wind, as many as may wait: still a link
