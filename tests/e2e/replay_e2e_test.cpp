@@ -125,7 +125,7 @@ TEST(ReplayE2E, ABattleOnWindowsUnderWineVerifiesAndPlaysBackOnLinux) {
     duel.args = {"--duel", "expert", "expert"};
     ASSERT_TRUE(duel.start(WindowsGame::program()));
     std::string last;
-    for (int i = 0; i < 600 && last.rfind("end ", 0) != 0; ++i, sleepMs(500)) {
+    for (int i = 0; i < 1200 && last.rfind("end ", 0) != 0; ++i, sleepMs(500)) {
         std::ifstream in(newestIn(duel.appData() + "/replays"));
         for (std::string line; std::getline(in, line);) last = line;
     }
