@@ -90,7 +90,7 @@ private:
                 game_.netplay().TakeBytes(piece);
             check(n.inbox.size() <= gv::kMaxQueued && n.inboxBytes <= gv::kMaxQueuedBytes);
             check(n.pending.size() <= gv::kMaxPending);
-            check(n.peerHashes.size() <= 64);
+            check(n.hashes.peer.size() <= 64);
         });
     }
     void pauseTick() {
