@@ -12,8 +12,6 @@
 
 namespace gv {
 
-using replay::Event;
-
 std::string Records::ClockSeed() {
     if (g_.seedFromClock) return g_.seedFromClock();
     return formatNumber(simmath::Int(g_.loop().timeOfDay()));
@@ -52,27 +50,11 @@ void Records::RecordMessage(bool sent, const std::string& text) {
     if (auto e = replay::MessageEvent(sent, text)) g_.recorder_.Add(std::move(*e), g_.loop().now());
 }
 
-void Records::RecordClock(const std::string& seed) {
-    Event e;
-    e.kind = Event::Clock;
-    e.text = seed;
-    g_.recorder_.Add(std::move(e), g_.loop().now());
-}
+void Records::RecordClock(const std::string& seed) { g_.recorder_.AddClock(seed, g_.loop().now()); }
 
-void Records::RecordHandOver() {
-    Event e;
-    e.kind = Event::Hash;
-    e.hash = g_.netplay().SharedStateHash();
-    g_.recorder_.Add(std::move(e), g_.loop().now());
-    if (g_.state.BattleOver == True) RecordEnd(replay::Result(g_.state));
-}
+void Records::RecordHandOver() { g_.recorder_.AddHandOver(g_.netplay().SharedStateHash(), g_.state, g_.loop().now()); }
 
-void Records::RecordEnd(const char* result) {
-    Event e;
-    e.kind = Event::End;
-    e.text = result;
-    g_.recorder_.Add(std::move(e), g_.loop().now());
-}
+void Records::RecordEnd(const char* result) { g_.recorder_.AddEnd(result, g_.loop().now()); }
 
 // A playback stands in for the peer: the link is up without a socket, so nothing we send leaves, and the
 // peer's messages come in through TakeBytes.

@@ -121,6 +121,28 @@ void BattleRecorder::Add(Event e, double nowMs) {
     if (listener_) listener_->Recorded(record_.events.back());
 }
 
+void BattleRecorder::AddClock(const std::string& seed, double nowMs) {
+    Event e;
+    e.kind = Event::Clock;
+    e.text = seed;
+    Add(std::move(e), nowMs);
+}
+
+void BattleRecorder::AddHandOver(std::uint64_t hash, const battle::State& s, double nowMs) {
+    Event e;
+    e.kind = Event::Hash;
+    e.hash = hash;
+    Add(std::move(e), nowMs);
+    if (s.BattleOver == True) AddEnd(Result(s), nowMs);
+}
+
+void BattleRecorder::AddEnd(const std::string& how, double nowMs) {
+    Event e;
+    e.kind = Event::End;
+    e.text = how;
+    Add(std::move(e), nowMs);
+}
+
 void BattleRecorder::open() {
     std::error_code ec;
     fs::create_directories(folder_, ec);

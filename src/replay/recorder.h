@@ -47,6 +47,11 @@ public:
     void Begin(Record header, double nowMs);
     // Adds an event of the battle begun last; nothing once it has ended.
     void Add(Event e, double nowMs);
+    // A seed the host took from its clock; the state's hash after a hand-over, followed by the battle's end
+    // once it is over; how the battle (or its link) ended.
+    void AddClock(const std::string& seed, double nowMs);
+    void AddHandOver(std::uint64_t hash, const battle::State& s, double nowMs);
+    void AddEnd(const std::string& how, double nowMs);
     void TurnArmed() {
         if (listener_ && active()) listener_->TurnArmed();
     }

@@ -141,17 +141,7 @@ void Referee::Fire(int player, const battle::Aim& aim, bool passing) {
 }
 
 // The state's hash after a hand-over, and the battle's end once it is over.
-void Referee::HandOverRecorded() {
-    Event e;
-    e.kind = Event::Hash;
-    e.hash = battle::Hash(s_, peer_.shotWind) & kHashMask;
-    recorder_.Add(std::move(e), loop_.now());
-    if (s_.BattleOver == False) return;
-    Event end;
-    end.kind = Event::End;
-    end.text = Result(s_);
-    recorder_.Add(std::move(end), loop_.now());
-}
+void Referee::HandOverRecorded() { recorder_.AddHandOver(battle::Hash(s_, peer_.shotWind) & kHashMask, s_, loop_.now()); }
 
 // The computer holds its fire: the panels go out and back as after a shot, with no shell.
 void Referee::Pass(int player) {

@@ -45,10 +45,7 @@ bool Referee::QuakeSeeded() {
     std::string seed;
     if (mode_ == mode::Host) {
         seed = seeds_ ? seeds_() : "0";
-        Event e;
-        e.kind = Event::Clock;
-        e.text = seed;
-        recorder_.Add(std::move(e), loop_.now());
+        recorder_.AddClock(seed, loop_.now());
         Send(netmsg::quake(seed));
     } else if (mode_ == mode::Joiner) {
         if (!WaitFor([this] { return peer_.seedReady; })) return false;
@@ -154,10 +151,7 @@ void Referee::Judge(const HashPairs::Verdict& v) {
 // The link ends in the battle: the record says how, and nothing of the battle goes on.
 void Referee::LinkEnds(const char* why) {
     if (over_) return;
-    Event end;
-    end.kind = Event::End;
-    end.text = why;
-    recorder_.Add(std::move(end), loop_.now());
+    recorder_.AddEnd(why, loop_.now());
     Stop();
 }
 
