@@ -1,6 +1,8 @@
 #include "desktop.h"
 
 #include "assets/pictures.h"
+#include "computer/player.h"
+#include "replay/referee.h"
 
 #include <fcntl.h>
 #include <net/if.h>
@@ -276,5 +278,113 @@ Screenshot Game::waitArmed(int player, int seconds, int left) {
 }
 
 Screenshot Game::waitMenu(int seconds) { return waitFor(atMenu, seconds); }
+
+}  // namespace gv::e2e
+
+namespace gv::e2e {
+
+namespace {
+
+// The expert's seat on a copy of the battle: it plays the side whose turn it is and only says its aim.
+struct Planner : ComputerPlayer::Seat {
+    int player;
+    std::optional<battle::Aim> aim;
+    explicit Planner(int p) : player(p) {}
+    bool Plays(int p) const override { return p == player; }
+    int Level(int) const override { return level::Expert; }
+    bool Wait(const std::function<bool()>& done) override { return done(); }
+    bool Think() override { return true; }
+    std::uint32_t Battle() const override { return 0; }
+    bool Live() const override { return true; }
+    void Pass(int) override {}
+    void Aimed(int, const battle::Aim& a) override { aim = a; }
+    void Fire(int, const battle::Aim& a) override { aim = a; }
+    void Thought(const ComputerThought&) override {}
+};
+
+}  // namespace
+
+std::string newestIn(const std::string& folder) {
+    std::string record;
+    if (std::filesystem::is_directory(folder))
+        for (const auto& e : std::filesystem::directory_iterator(folder)) record = std::max(record, e.path().string());
+    return record;
+}
+
+std::string lastLineOf(const std::string& path) {
+    std::ifstream in(path);
+    std::string last;
+    for (std::string line; std::getline(in, line);) last = line;
+    return last;
+}
+
+std::optional<PlannedShot> ExpertShotAfter(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    text.erase(text.rfind('\n') == std::string::npos ? 0 : text.rfind('\n') + 1);  // a line still being written
+    std::istringstream lines(text);
+    const replay::ReadResult read = replay::Read(lines);
+    if (!read.record || !read.error.empty()) return {};
+
+    VirtualDriver clock;
+    EventLoop loop(&clock);
+    replay::Referee referee(loop);
+    replay::Playback playback(referee, *read.record, replay::Playback::Pace::Fast);
+    playback.Start();
+    const battle::State& s = referee.battle();
+    // Past the record the battle goes on by itself to the next turn, the crate landed.
+    auto ready = [&] {
+        return s.BattleOver == True || (playback.finished() && (referee.Armed(1) || referee.Armed(2)) && s.CrateFalling == False);
+    };
+    try {
+        loop.waitUntil([&] { return ready() || loop.now() > 600000; });
+    } catch (const WaitStalled&) {}
+    if (!ready() || s.BattleOver == True || playback.outcome() != replay::Playback::Outcome::Same) return {};
+
+    PlannedShot shot;
+    shot.player = referee.Armed(1) ? 1 : 2;
+    for (const replay::Event& e : read.record->events)
+        if (e.kind == replay::Event::Fire && e.player == shot.player)
+            shot.boxForce = int(std::stod(e.force)), shot.boxAngle = int(std::stod(e.angle));
+    battle::State copy = s;
+    Random random;
+    Planner seat(shot.player);
+    ComputerPlayer expert(copy, random, seat);
+    expert.ComputerTurn();
+    // An expert that would rather pass fires what the boxes hold.
+    shot.force = seat.aim ? int(seat.aim->forceValue()) : shot.boxForce;
+    shot.angle = seat.aim ? int(seat.aim->angleValue()) : shot.boxAngle;
+    return shot;
+}
+
+std::string PlayToTheEnd(const std::array<Game*, 2>& copies, int keyed, const std::function<std::string()>& record, int shots) {
+    auto lastLine = [&] { return lastLineOf(record()); };
+    for (int shot = 0; shot < shots; ++shot) {
+        // Whose turn it is, as the screens show it; the record says when the battle is over.
+        int turn = 0;
+        for (int i = 0; i < 600 && turn == 0; ++i) {
+            if (lastLine().rfind("end ", 0) == 0) return lastLine();
+            for (int p : {1, 2})
+                if (armed(copies[std::size_t(p - 1)]->desk.screenshot(), p)) turn = p;
+            if (turn == 0) sleepMs(200);
+        }
+        if (turn == 0) break;
+        Game& g = *copies[std::size_t(turn - 1)];
+        std::optional<PlannedShot> plan;
+        for (int i = 0; i < 20 && turn == keyed && !(plan = ExpertShotAfter(record())); ++i) sleepMs(250);
+        if (plan && plan->player == turn) {
+            // Up and Down step the force; the angle grows with the arrow towards the other side.
+            auto press = [&](int steps, const char* up, const char* down) {
+                if (steps != 0)
+                    g.desk.key("--delay 20 --repeat " + std::to_string(std::abs(steps)) + " " + (steps > 0 ? up : down));
+            };
+            press(plan->force - plan->boxForce, "Up", "Down");
+            press(plan->angle - plan->boxAngle, turn == 1 ? "Left" : "Right", turn == 1 ? "Right" : "Left");
+        }
+        g.desk.key("space");
+        g.waitFor([&](const Screenshot& s) { return !armed(s, turn); }, 20);
+    }
+    return lastLine();
+}
 
 }  // namespace gv::e2e

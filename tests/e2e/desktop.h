@@ -3,9 +3,11 @@
 // screenshots, click and type. Skips the test when Xvfb is not installed.
 #include <sys/types.h>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -106,7 +108,26 @@ double alike(const Screenshot& a, const Screenshot& b, int top);
 // A shell command's exit status and what it wrote to its standard output.
 std::pair<int, std::string> run(const std::string& command);
 
+// Playing a battle to its end through the window. The expert's aim for the turn a battle's record has come
+// to, worked out on the battle alone (the record computed again, then the expert's search on a copy of its
+// battle), with the aim the player's boxes hold before it. Nothing while the record cannot be read (a line
+// still being written), the battle is over or no one is armed in it.
+struct PlannedShot {
+    int player = 0;
+    int force = 0, angle = 0;           // the expert's aim (only its whole part is ever fired)
+    int boxForce = 100, boxAngle = 45;  // the boxes' aim now: the player's last shot, or the battle's first
+};
+std::optional<PlannedShot> ExpertShotAfter(const std::string& record);
+// Plays the battle on to its end: player `keyed` fires the expert's aims, stepped into its boxes with the
+// arrow keys as a player does, the other fires whatever its boxes hold. Player p fires on `copies[p - 1]`
+// (the same game for a hot-seat battle), `record` gives the keyed copy's record. At most `shots` shots;
+// the record's last line: "end ..." when the battle ended.
+std::string PlayToTheEnd(const std::array<Game*, 2>& copies, int keyed, const std::function<std::string()>& record, int shots);
+
 std::string tempDir(const std::string& prefix);
+// The newest file in `folder` (records are named by their start): "" when there is none.
+std::string newestIn(const std::string& folder);
+std::string lastLineOf(const std::string& path);
 // Moves this test's process into a network namespace of its own with only its loopback, which is up:
 // what it and the programs it starts send stays in there. False when the system does not let it.
 bool ownNetwork();

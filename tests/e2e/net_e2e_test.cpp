@@ -127,6 +127,19 @@ TEST(NetworkE2E, ALinuxHostAndAWindowsJoinerUnderWinePlayInStep) {
         (shot % 2 == 0 ? host : joiner).desk.key("space");
         goesOn(host, joiner, shot % 2 == 0 ? 2 : 1, "a shot flew otherwise on the two copies");
     }
+
+    // On to the battle's end, the joiner stepping the expert's aims into its boxes with the arrow keys.
+    // Both copies end it alike, and each one's record, its hashes compared with the other's, computes the
+    // same on Linux.
+    auto hostRecord = [&] { return newestIn(host.runtime + "/gorvath/replays"); };
+    auto joinerRecord = [&] { return newestIn(joiner.appData() + "/replays"); };
+    const std::string end = PlayToTheEnd({&host, &joiner}, 2, joinerRecord, 80);
+    ASSERT_TRUE(end.rfind("end won ", 0) == 0 || end.rfind("end both", 0) == 0) << "the battle did not end: " << end;
+    const auto [status, said] = run(std::string(GORVATH_BINARY) + " --verify-replay " + hostRecord() + " " + joinerRecord());
+    const std::string result = end.substr(0, end.find(" @"));
+    EXPECT_TRUE(status == 0 && said.find("stops before") == std::string::npos) << said;
+    const std::string hostEnd = lastLineOf(hostRecord());
+    EXPECT_EQ(hostEnd.substr(0, hostEnd.find(" @")), result) << "the host ended the battle otherwise";
     EXPECT_TRUE(host.process->running() && joiner.process->running());
 }
 
