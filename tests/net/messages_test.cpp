@@ -1,5 +1,6 @@
 // The receiving side of every message, through a real connection: a scripted peer sends the bytes.
 #include "net_support.h"
+#include "net/invite.h"
 #include "net/link.h"
 
 namespace gv::nettest {
@@ -239,6 +240,111 @@ TEST(Link, FramesJudgesCallersKeepsAliveAndResendsWhatThePeerMissed) {
     EXPECT_TRUE(link.resumeFrom(2058, text) && text.empty() && link.peerHas == 8 && !link.resumable(2059));
     EXPECT_TRUE(HashPoint(1, 1000) > HashPoint(0, 4294967295) && HashPoint(1, 1000) < HashPoint(2, 0))
         << "battles never share a point";
+}
+
+// ---- Invite codes: the text two players pass by chat to find each other through their routers.
+using Kind = Invite::Kind;
+using Cand = IceCandidate;
+
+// ICE characters, n of them.
+std::string iceText(std::size_t n) {
+    const std::string_view chars = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i) s += chars[(i * 7) % chars.size()];
+    return s;
+}
+
+// A host behind a home router with four IPv4 candidates, as libnice would gather them.
+Invite homeOffer() {
+    return {Kind::Offer,
+            3141592653U,
+            "x4Qb",
+            "Zk8dP0q+W3mT7vYs1LcR9e",
+            {{Cand::Type::Host, Cand::Transport::Udp, "192.168.1.23", 51234, 2130706431, 1, "1"},
+             {Cand::Type::Host, Cand::Transport::Udp, "10.8.0.6", 51236, 2130705919, 1, "2"},
+             {Cand::Type::ServerReflexive, Cand::Transport::Udp, "203.0.113.77", 61021, 1694498815, 1, "3"},
+             {Cand::Type::Relayed, Cand::Transport::Udp, "198.51.100.9", 3478, 16777215, 1, "4"}}};
+}
+
+TEST(InviteCodes, ReadBackAsWrittenHoweverAChatPassesThemOn) {
+    Invite everyKind{Kind::Answer, 7, "abcd", iceText(22), {}}, longest{Kind::Offer, 0xffffffffU, iceText(256), iceText(256), {}};
+    // clang-format off
+    const char* v6[] = {"2001:db8:85a3::8a2e:370:7334", "::", "::1", "fe80::", "1::2:0:0:3:4", "1:0:2:0:3:0:4:0", "::ffff:10.0.0.1",
+                        "::1.2.3.4", "ffff:ffff:ffff:ffff:ffff:ffff:ffff:ffff"};
+    // clang-format on
+    for (int i = 0; i < 16; ++i) {
+        everyKind.candidates.push_back({Cand::Type(i % 4), Cand::Transport(i / 4), i % 2 ? v6[i % 9] : "0.0.0.0",
+                                        std::uint16_t(i + 1), std::uint32_t(i) << 28, std::uint8_t(1 + i % 2),
+                                        std::to_string(i)});
+        longest.candidates.push_back(
+            {Cand::Type::PeerReflexive, Cand::Transport::TcpSo, v6[8], 65535, 0xffffffffU, 2, iceText(32)});
+    }
+    for (const Invite& invite : {homeOffer(), everyKind, longest, Invite{Kind::Answer, 0, "abcd", iceText(22), {}}}) {
+        const std::string code = WriteInvite(invite);
+        const InviteRead read = ReadInvite(code, invite.kind);
+        ASSERT_TRUE(read.problem == InviteProblem::None && read.invite == invite) << code;
+        EXPECT_EQ(WriteInvite(*read.invite), code);
+        for (std::size_t i = 9; i < code.size(); i += 6) EXPECT_EQ(code[i], '-') << code;  // "GV1-" and groups of five
+        EXPECT_EQ(code.find_first_not_of("GV-0123456789ABCDEFHJKMNPQRSTWXYZ"), std::string::npos) << code;
+    }
+    EXPECT_LE(WriteInvite(homeOffer()).size(), 160U);  // about 150
+
+    // What chats and people do to a code: whitespace and line breaks around and inside it, lower case, look-alikes.
+    const std::string code = WriteInvite(homeOffer());
+    std::string spaced = code, lower = code, alike = code, wrapped = " \r\n\t" + code + " \n";
+    std::replace(spaced.begin(), spaced.end(), '-', ' ');
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (std::size_t i = 4; i < alike.size(); ++i) alike[i] = alike[i] == '0' ? 'O' : alike[i] != '1' ? alike[i] : "IlL"[i % 3];
+    for (std::size_t i = 40; i < wrapped.size(); i += 41) wrapped.insert(i, "\r\n");
+    for (const std::string& text : {spaced, lower, alike, wrapped})
+        EXPECT_EQ(ReadInvite(text, Kind::Offer).invite, homeOffer()) << text;
+    // What cannot be written: an address not in inet_ntop's form, a character ICE does not use.
+    for (auto change : {+[](Invite& i) { i.candidates[0].address = "192.168.01.23"; },
+                        +[](Invite& i) { i.candidates[0].address = "::FFFF:1.2.3.4"; },
+                        +[](Invite& i) { i.candidates[0].address = "1::2:3:4:5:6:7"; }, +[](Invite& i) { i.ufrag = "x4-b"; }}) {
+        Invite invite = homeOffer();
+        change(invite);
+        EXPECT_EQ(WriteInvite(invite), "") << invite.candidates[0].address << " " << invite.ufrag;
+    }
+}
+
+TEST(InviteCodes, RefusedWithTheirReason) {
+    const std::string code = WriteInvite(homeOffer()), payload = InvitePayload(homeOffer()), body = code.substr(4);
+    auto with = [](void (*change)(Invite&)) {
+        Invite invite = homeOffer();
+        change(invite);
+        return WriteInvite(invite);
+    };
+    using P = InviteProblem;
+    // clang-format off
+    const std::pair<std::string, P> cases[] = {
+        {"", P::Empty}, {" \r\n ", P::Empty}, {"see you at eight", P::Foreign}, {"XY1-" + body, P::Foreign}, {"GV-" + body, P::Foreign},
+        {"GV2-" + body, P::NewerVersion}, {InviteCode("\x02" + payload.substr(1)), P::NewerVersion},
+        {code.substr(0, code.size() / 2), P::Damaged}, {code + "-ABCDE", P::Damaged}, {code + "U", P::Damaged},
+        {InviteCode(payload.substr(0, payload.size() - 9)), P::Truncated}, {InviteCode(payload + '\0'), P::Damaged},
+        {with([](Invite& i) { i.candidates.resize(17, IceCandidate(i.candidates[0])); }), P::Damaged},
+        {with([](Invite& i) { i.ufrag = iceText(3); }), P::Damaged}, {with([](Invite& i) { i.ufrag = iceText(257); }), P::Damaged},
+        {with([](Invite& i) { i.password = iceText(21); }), P::Damaged}, {with([](Invite& i) { i.password = iceText(257); }), P::Damaged},
+        {with([](Invite& i) { i.candidates[1].component = 0; }), P::Damaged}, {with([](Invite& i) { i.candidates[1].component = 3; }), P::Damaged},
+        {with([](Invite& i) { i.candidates[2].port = 0; }), P::Damaged}, {with([](Invite& i) { i.candidates[3].foundation = ""; }), P::Damaged},
+        {with([](Invite& i) { i.candidates[3].foundation = iceText(33); }), P::Damaged},
+        {with([](Invite& i) { i.kind = Kind::Answer; }), P::WrongKind}, {"GV1-" + std::string(kMaxInviteChars, '0'), P::Damaged},
+    };
+    // clang-format on
+    for (const auto& [text, problem] : cases) {
+        const InviteRead read = ReadInvite(text, Kind::Offer);
+        EXPECT_TRUE(read.problem == problem && !read.invite) << int(read.problem) << " for " << text;
+    }
+    EXPECT_EQ(ReadInvite(code, Kind::Answer).problem, P::WrongKind) << "the host pasted its own offer";
+    // Any one character changed or left out: the checksum finds it.
+    for (std::size_t i = 4; i < code.size(); ++i) {
+        if (code[i] == '-') continue;
+        std::string changed = code, removed = code;
+        changed[i] = changed[i] == 'Z' ? 'Y' : 'Z';
+        removed.erase(i, 1);
+        EXPECT_EQ(ReadInvite(changed, Kind::Offer).problem, P::Damaged) << changed;
+        EXPECT_EQ(ReadInvite(removed, Kind::Offer).problem, P::Damaged) << removed;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,80 @@
+#pragma once
+// Invite codes: how two players behind any routers find each other. The host turns its ICE credentials and
+// candidates into an offer code and sends it to a friend by any chat; the joiner pastes it and sends back an
+// answer code made the same way; the host pastes that and ICE connects. Only the text is here: no ICE, no
+// socket, no window.
+//
+// A code is "GV1-" (the digit versions the code's form) and then groups of five Crockford base32
+// characters (digits and upper-case letters without I, L, O and U) joined by '-', for reading aloud. Behind
+// them lie, bit-packed, a version byte, the kind, the hosting, the ufrag and password (six bits a character),
+// the candidates (an IPv4 address in four bytes, an IPv6 one in sixteen) and a CRC-32 of all that. A host
+// with four IPv4 candidates makes about 150 characters.
+//
+// An invite names the hosting it was made for (an answer carries its offer's). Whether a code is out of date
+// is for the caller, which knows the hosting it has open now: the codec has no clock.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace gv {
+
+// The letters and digits a pasted text may have before it is read at all; whitespace and dashes do not
+// count. The longest invite's code has 1860 of them (2231 characters with its dashes).
+constexpr std::size_t kMaxInviteChars = 2048;
+constexpr std::size_t kMaxInviteCandidates = 16;
+
+struct IceCandidate {
+    enum class Type { Host, ServerReflexive, PeerReflexive, Relayed } type = Type::Host;
+    enum class Transport { Udp, TcpActive, TcpPassive, TcpSo } transport = Transport::Udp;
+    std::string address;  // IPv4 dotted or IPv6 text, in the form inet_ntop writes ("10.0.0.2", "2001:db8::1")
+    std::uint16_t port = 0;
+    std::uint32_t priority = 0;
+    std::uint8_t component = 1;  // 1 or 2
+    std::string foundation;      // 1 to 32 ICE characters (letters, digits, '+', '/')
+    bool operator==(const IceCandidate&) const = default;
+};
+
+struct Invite {
+    enum class Kind { Offer, Answer } kind = Kind::Offer;
+    std::uint32_t hosting = 0;             // names the hosting it was made for; an answer carries the offer's
+    std::string ufrag;                     // 4 to 256 ICE characters
+    std::string password;                  // 22 to 256 ICE characters
+    std::vector<IceCandidate> candidates;  // at most kMaxInviteCandidates
+    bool operator==(const Invite&) const = default;
+};
+
+enum class InviteProblem {
+    None,
+    Empty,
+    Foreign,       // not one of our codes: no prefix, or another program's
+    NewerVersion,  // made by a newer copy of the game
+    Damaged,       // a character that cannot be in a code, the checksum differs, bytes after the last field,
+                   // a field outside its limits, or a text too long to be a code
+    Truncated,     // the checksum is there but the payload ends early or shorter than its lengths say
+    WrongKind,     // the joiner pasted an answer, or the host its own offer
+};
+
+struct InviteRead {
+    std::optional<Invite> invite;  // only when there is no problem
+    InviteProblem problem = InviteProblem::None;
+};
+
+// The code of an invite. Reading it back gives the same invite when the invite keeps the limits above; one
+// outside them still gets a code when its fields fit (a ufrag of 3, a port of 0, 17 candidates), which
+// reads back refused. An address not in inet_ntop's form, a character that is not an ICE character, or
+// more than 31 candidates give no code at all: an empty text.
+std::string WriteInvite(const Invite& invite);
+
+// Reads a pasted code, forgiving what chat programs and people do to it: whitespace and line breaks around
+// it or inside it, lower case, and O for 0, I and L for 1. A code of the other kind is refused as WrongKind.
+InviteRead ReadInvite(std::string_view text, Invite::Kind expected);
+
+// The two layers of a code, for the tests and the fuzzer: the packed fields (empty when they do not fit),
+// and any bytes wrapped as a code with their checksum.
+std::string InvitePayload(const Invite& invite);
+std::string InviteCode(std::string_view payload);
+
+}  // namespace gv
