@@ -126,6 +126,10 @@ TEST(Shots, TreesTheMoonTheSunATankAndTheCrateOnTheWay) {
     s.Trees = {{300, 370, 17, 30, 0}, {400, 300, 17, 30, 2}, {500, 370, 17, 30, 2, false}};
     for (double x : {308.0, 408.0, 508.0}) EXPECT_TRUE(ColumnTest(s, random, told, x, 390));
     EXPECT_TRUE(s.Trees[0].burnt && !s.Trees[1].burnt && !s.Trees[2].burnt);  // too high; swept away already
+    // A tall tree burns where the shell passes less than 45 pixels above the ground, and only there.
+    s.Trees = {{300, 330, 17, 70, 0}, {400, 330, 17, 70, 0}};
+    EXPECT_TRUE(ColumnTest(s, random, told, 308, 356) && ColumnTest(s, random, told, 408, 355));
+    EXPECT_TRUE(s.Trees[0].burnt && !s.Trees[1].burnt) << "44 pixels above the ground burns, 45 does not";
     s.MoonUp = True, s.Moon = {300, 100}, s.Gravity = 10;
     EXPECT_TRUE(ColumnTest(s, random, told, 336, 136) && s.MoonFalling == True && told.moon == 1);
     for (int step = 0; step < 200 && MoonFall(s); ++step) {}
