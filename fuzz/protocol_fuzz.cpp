@@ -1,5 +1,5 @@
-// Any text through the message reader: it never crashes, and every message it understands is written
-// back as a text that reads as the same message.
+// Any text through the message reader and the invite reader: they never crash, and every message or invite
+// they understand is written back as a text that reads as the same one.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "net/invite.h"
 #include "net/protocol.h"
 
 // The messages' words, from the messages' table, are the fuzzer's dictionary: written to a file (one for
@@ -30,6 +31,13 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     gv::ReadHiddenPhrases(text);
+    for (gv::Invite::Kind kind : {gv::Invite::Kind::Offer, gv::Invite::Kind::Answer}) {
+        const gv::InviteRead invite = gv::ReadInvite(text, kind);
+        if (invite.invite.has_value() != (invite.problem == gv::InviteProblem::None)) std::abort();
+        if (!invite.invite) continue;
+        const std::string code = gv::WriteInvite(*invite.invite);
+        if (gv::ReadInvite(code, kind).invite != invite.invite) std::abort();  // the code says what was read
+    }
     const gv::JoinAddress a = gv::ReadJoinAddress(text);
     if (a.ok && (a.host.empty() || a.port < 0 || a.port > 65535)) std::abort();
     const gv::NetMessage m = gv::ReadNetMessage(text);
