@@ -29,8 +29,8 @@ constexpr std::uint32_t standardLowByte(std::uint32_t component) { return 256U -
 
 std::uint32_t crc32(std::string_view bytes) {
     std::uint32_t crc = 0xffffffffU;
-    for (unsigned char b : bytes) {
-        crc ^= b;
+    for (char c : bytes) {
+        crc ^= static_cast<unsigned char>(c);
         for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xedb88320U & (0U - (crc & 1U)));
     }
     return ~crc;
@@ -299,8 +299,8 @@ std::string InviteCode(std::string_view payload) {
     std::string digits;
     unsigned pending = 0;
     int bits = 0;
-    for (unsigned char b : bytes) {
-        pending = pending << 8 | b;
+    for (char c : bytes) {
+        pending = pending << 8 | static_cast<unsigned char>(c);
         bits += 8;
         while (bits >= 5) {
             bits -= 5;
