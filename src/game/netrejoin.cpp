@@ -13,6 +13,7 @@
 #include "game/mainfrm.h"
 #include "game/netplay.h"
 #include "net/link.h"
+#include "platform/program.h"
 #include "game/playback.h"
 
 namespace gv {
@@ -36,7 +37,7 @@ struct Interrupted {
 std::optional<Interrupted> InterruptedBattle(const std::string& folder, int mode, const std::string& joined) {
     std::error_code ec;
     std::vector<std::pair<fs::file_time_type, fs::path>> files;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    for (fs::directory_iterator it(PathOf(folder), ec), end; !ec && it != end; it.increment(ec))
         if (it->path().extension() == replay::BattleRecorder::kExtension && it->is_regular_file(ec))
             files.emplace_back(it->last_write_time(ec), it->path());
     std::sort(files.begin(), files.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
@@ -44,7 +45,7 @@ std::optional<Interrupted> InterruptedBattle(const std::string& folder, int mode
     for (std::size_t i = 0; i < files.size() && i < kLookAt; ++i) {
         const double ageMs = std::chrono::duration<double, std::milli>(now - files[i].first).count();
         if (ageMs >= linktime::kComeback) break;
-        replay::ReadResult read = replay::ReadFile(files[i].second.string());
+        replay::ReadResult read = replay::ReadFile(TextOf(files[i].second));
         if (!read.record || !read.error.empty() || read.record->mode != mode) continue;
         const replay::Record& r = *read.record;
         // Our newest battle decides: one that ended, or with another host, is nothing to come back to.

@@ -46,8 +46,8 @@ InstanceLock::InstanceLock(const std::string& name, const std::string& dir) {
     path_ = base + "/" + file;
 #if defined(_WIN32)
     // Opened with no sharing: a second copy cannot open it while the first holds it.
-    HANDLE h = CreateFileW(std::filesystem::u8path(path_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h =
+        CreateFileW(PathOf(path_).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         previous_ = GetLastError() == ERROR_SHARING_VIOLATION;  // anything else: let this copy run
         return;
@@ -86,11 +86,27 @@ void PrintToCallersConsole() {
 #endif
 }
 
+std::filesystem::path PathOf(const std::string& utf8) {
+#if defined(_WIN32)
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+#else
+    return std::filesystem::path(utf8);
+#endif
+}
+
+std::string TextOf(const std::filesystem::path& path) {
+#if defined(_WIN32)
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
+#else
+    return path.string();
+#endif
+}
+
 std::FILE* CreateNewFile(const std::string& path) {
 #if defined(_WIN32)
     // Microsoft's C library knows no "x" mode: the exclusive creation is asked of the system.
-    const int fd =
-        _wopen(std::filesystem::u8path(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    const int fd = _wopen(PathOf(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
     if (fd < 0) return nullptr;
     std::FILE* f = _fdopen(fd, "wb");
     if (!f) _close(fd);

@@ -3,6 +3,7 @@
 // heap's free pages given back.
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace gv {
@@ -31,6 +32,12 @@ private:
 // A program with no console of its own (a Windows window program) writes what it prints to the console
 // of whoever started it, when there is one and its output goes nowhere else. Elsewhere: nothing to do.
 void PrintToCallersConsole();
+
+// The game keeps a file's name as UTF-8 text; the system names it its own way. On Windows a path made
+// from a narrow string is read in the C library's code page, and a path's narrow string may throw for a
+// letter outside it (a user "Jiří" on an English system): every path goes through these two instead.
+std::filesystem::path PathOf(const std::string& utf8);
+std::string TextOf(const std::filesystem::path& path);
 
 // Creates the file at `path` for writing bytes as they are (no line ends changed); nullptr with errno set
 // when it cannot, EEXIST when it is already there (it is never overwritten).

@@ -17,6 +17,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/program.h"
+
 namespace gv {
 
 namespace {
@@ -51,7 +53,7 @@ SettingsFile::SettingsFile(std::string folder, std::string program)
     : folder_(std::move(folder)),
       program_(std::move(program)),
       magic_(program_ + "-settings") {
-    if (!folder_.empty()) path_ = (fs::path(folder_) / "settings.ini").string();
+    if (!folder_.empty()) path_ = TextOf(PathOf(folder_) / "settings.ini");
 }
 
 std::string UserFolderOf(UserFolder kind, const std::string& program) {
@@ -62,8 +64,7 @@ std::string UserFolderOf(UserFolder kind, const std::string& program) {
     if (SHGetKnownFolderPath(FOLDERID_RoamingAppData, KF_FLAG_CREATE, nullptr, &roaming) == S_OK) {
         std::string name = program;
         if (!name.empty()) name[0] = char(std::toupper(static_cast<unsigned char>(name[0])));
-        const std::u8string utf8 = (fs::path(roaming) / name).u8string();
-        folder.assign(utf8.begin(), utf8.end());
+        folder = TextOf(fs::path(roaming) / name);
     }
     CoTaskMemFree(roaming);
     return folder;
@@ -88,7 +89,7 @@ void SettingsFile::load(const std::map<std::string, Check>& valid) {
     damaged_ = false;
     if (path_.empty()) return;
     std::error_code ec;
-    const auto size = fs::file_size(path_, ec);
+    const auto size = fs::file_size(PathOf(path_), ec);
     if (ec) return;  // no file yet: a first start
     std::string why;
     std::vector<std::pair<std::string, std::string>> read;
@@ -96,7 +97,7 @@ void SettingsFile::load(const std::map<std::string, Check>& valid) {
     if (size > kMaxBytes) {
         why = "it is larger than " + std::to_string(kMaxBytes / 1024) + " KB";
     } else {
-        std::ifstream in(path_, std::ios::binary);
+        std::ifstream in(PathOf(path_), std::ios::binary);
         std::string line;
         bool headed = false;
         int number = 0;
@@ -146,7 +147,7 @@ void SettingsFile::load(const std::map<std::string, Check>& valid) {
     // whole gives the defaults; otherwise only its bad lines are gone, and the rest is written back at once.
     damaged_ = true;
     const std::string bad = path_ + ".bad";
-    fs::rename(path_, bad, ec);
+    fs::rename(PathOf(path_), PathOf(bad), ec);
     const std::string kept = ec ? std::string() : ", and the file is kept as " + bad;
     if (!why.empty()) {
         warn("the settings file " + path_ + " is damaged (" + why + "); the defaults hold" + kept);
@@ -187,18 +188,18 @@ bool SettingsFile::write() {
          << magic_ << " " << kVersion << "\n";
     for (const auto& [k, v] : entries_) text << k << " = " << v << "\n";
     std::error_code ec;
-    fs::create_directories(folder_, ec);
+    fs::create_directories(PathOf(folder_), ec);
     // Written whole beside the old file, then renamed over it: a crash leaves one or the other.
     const std::string temp = path_ + ".new" + std::to_string(::getpid());
     bool ok = false;
     {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        std::ofstream out(PathOf(temp), std::ios::binary | std::ios::trunc);
         out << text.str();
         out.flush();
         ok = bool(out);
     }
     if (ok) {
-        fs::rename(temp, path_, ec);
+        fs::rename(PathOf(temp), PathOf(path_), ec);
         ok = !ec;
     }
     if (ok) {
@@ -206,7 +207,7 @@ bool SettingsFile::write() {
         return true;
     }
     const int err = errno;
-    fs::remove(temp, ec);
+    fs::remove(PathOf(temp), ec);
     problem_ = "settings cannot be saved in " + folder_ + ": " + std::strerror(err ? err : EACCES);
     warn(problem_);
     return false;

@@ -8,6 +8,7 @@
 
 #include "battle/kinds.h"
 #include "platform/numtext.h"
+#include "platform/program.h"
 #include "net/protocol.h"
 
 namespace gv::replay {
@@ -378,7 +379,7 @@ ReadResult Read(std::istream& in) {
 }
 
 ReadResult ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathOf(path), std::ios::binary);
     if (!in) {
         ReadResult r;
         r.error = std::string("cannot open: ") + std::strerror(errno);

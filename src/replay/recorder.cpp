@@ -76,7 +76,7 @@ bool isRecord(const fs::directory_entry& e) {
 std::vector<fs::path> records(const std::string& folder) {
     std::vector<fs::path> out;
     std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+    for (fs::directory_iterator it(PathOf(folder), ec), end; !ec && it != end; it.increment(ec))
         if (isRecord(*it)) out.push_back(it->path());
     std::sort(out.begin(), out.end());
     return out;
@@ -89,13 +89,13 @@ BattleRecorder::~BattleRecorder() {
 
 std::string BattleRecorder::DefaultFolder() {
     const std::string base = UserFolderOf(UserFolder::Data, "gorvath");
-    return base.empty() ? base : (fs::path(base) / "replays").string();
+    return base.empty() ? base : TextOf(PathOf(base) / "replays");
 }
 
 std::string BattleRecorder::Newest(const std::string& folder) {
     if (folder.empty()) return {};
     std::vector<fs::path> all = records(folder);
-    return all.empty() ? std::string() : all.back().string();
+    return all.empty() ? std::string() : TextOf(all.back());
 }
 
 void BattleRecorder::Begin(Record header, double nowMs) {
@@ -145,7 +145,7 @@ void BattleRecorder::AddEnd(const std::string& how, double nowMs) {
 
 void BattleRecorder::open() {
     std::error_code ec;
-    fs::create_directories(folder_, ec);
+    fs::create_directories(PathOf(folder_), ec);
     if (ec) return cannotRecord(ec.message());
     const std::string stem = folder_ + "/" + localTime(Stamp::FileName) + Record::modeName(record_.mode);
     // Two battles begun in one second get names of their own.
@@ -175,7 +175,7 @@ void BattleRecorder::prune() {
     std::vector<fs::path> all = records(folder_);
     for (std::size_t i = 0; i + kKeep < all.size(); ++i) {
         std::error_code ec;
-        if (all[i] != path_) fs::remove(all[i], ec);
+        if (all[i] != PathOf(path_)) fs::remove(all[i], ec);
     }
 }
 

@@ -76,25 +76,32 @@ struct Every : Timer {
     }
 };
 
-// A folder of its own under the system's temporary folder, removed with this.
+// The file a UTF-8 name names, whatever the system's code page (a test's own way to the disk, not the game's).
+inline std::filesystem::path onDisk(const std::string& utf8) {
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+// A folder of its own under the system's temporary folder, removed with this; `path` is UTF-8.
 struct TempFolder {
     std::string path;
     explicit TempFolder(const std::string& name) {
-        path = (std::filesystem::temp_directory_path() / ("gorvath-" + name + "-" + std::to_string(::getpid()))).string();
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
+        const std::u8string text =
+            (std::filesystem::temp_directory_path() / onDisk("gorvath-" + name + "-" + std::to_string(::getpid()))).u8string();
+        path.assign(text.begin(), text.end());
+        std::filesystem::remove_all(onDisk(path));
+        std::filesystem::create_directories(onDisk(path));
     }
-    ~TempFolder() { std::filesystem::remove_all(path); }
+    ~TempFolder() { std::filesystem::remove_all(onDisk(path)); }
 };
 
 inline std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(onDisk(path), std::ios::binary);
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
 }
 
-inline void writeText(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+inline void writeText(const std::string& path, const std::string& text) { std::ofstream(onDisk(path), std::ios::binary) << text; }
 
 struct QuietAudio {
     QuietAudio() { SetEnvironment("SDL_AUDIODRIVER", "dummy", false); }
