@@ -128,7 +128,7 @@ int readOptions(const std::vector<std::string>& args, Options& o) {
 
 int runGame(int argc, char** argv, const std::function<void(Mainfrm&)>& prepare) {
     Options o;
-    if (int status = readOptions({argv + std::min(argc, 1), argv + argc}, o); status >= 0) return status;
+    if (int status = readOptions(ProgramArguments(argc, argv), o); status >= 0) return status;
     try {
         // One copy at a time: a second start ends at once, showing nothing.
         InstanceLock lock(kProgramName);

@@ -1,5 +1,6 @@
 #include "platform/program.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <malloc.h>
@@ -9,6 +10,8 @@
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
+
+#include <shellapi.h>  // after windows.h, whose types it uses
 #else
 #include <fcntl.h>
 #include <sys/file.h>
@@ -84,6 +87,19 @@ void PrintToCallersConsole() {
     (void)freopen_s(&f, "CONOUT$", "w", stdout);
     (void)freopen_s(&f, "CONOUT$", "w", stderr);
 #endif
+}
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+#if defined(_WIN32)
+    int count = 0;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        std::vector<std::string> args;
+        for (int i = 1; i < count; ++i) args.push_back(TextOf(std::filesystem::path(wide[i])));
+        LocalFree(wide);
+        return args;
+    }
+#endif
+    return {argv + std::min(argc, 1), argv + argc};
 }
 
 std::filesystem::path PathOf(const std::string& utf8) {

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace gv {
 
@@ -38,6 +39,10 @@ void PrintToCallersConsole();
 // letter outside it (a user "Jiří" on an English system): every path goes through these two instead.
 std::filesystem::path PathOf(const std::string& utf8);
 std::string TextOf(const std::filesystem::path& path);
+
+// The program's arguments after its name, as UTF-8 (on Windows the C library's narrow ones lose every
+// letter outside the system's code page: a record in "Jiří's" folder must still be found).
+std::vector<std::string> ProgramArguments(int argc, char** argv);
 
 // Creates the file at `path` for writing bytes as they are (no line ends changed); nullptr with errno set
 // when it cannot, EEXIST when it is already there (it is never overwritten).

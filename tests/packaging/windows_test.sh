@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows packages as a player meets them, under Wine: the zip unpacked alone into a fresh prefix runs
-# with no other file; the installer installs silently into another fresh prefix, with its Start-menu entry,
-# the installed program runs, and the uninstaller takes both away again.
+# with no other file (and reads a record whose folder's name has letters of no single code page); the
+# installer installs silently into another fresh prefix, with its Start-menu entry, the installed program
+# runs, and the uninstaller takes both away again.
 #   windows_test.sh BUILD_DIR
 set -euo pipefail
 build=$1
@@ -20,6 +21,10 @@ mkdir -p "$tmp/unpacked"
 [ -f "$tmp/unpacked/README.txt" ] && [ -f "$tmp/unpacked/licenses/Gorvath.txt" ] || fail "the zip lacks its README or licences"
 said=$(cd "$tmp/unpacked" && WINEPREFIX=$tmp/zip $wine ./gorvath.exe --verify-replay "$golden" 2>/dev/null | tr -d '\r')
 [ "$said" = "$golden: ok, 96 shots, player 2 won" ] || fail "the unpacked program says: $said"
+# A record in a folder whose name has letters outside the system's code page, named on the command line.
+mkdir -p "$tmp/Jiří" && cp "$golden" "$tmp/Jiří/bitva.replay"
+said=$(cd "$tmp/unpacked" && WINEPREFIX=$tmp/zip $wine ./gorvath.exe --verify-replay "$tmp/Jiří/bitva.replay" 2>&1 | tr -d '\r')
+[ "$said" = "$tmp/Jiří/bitva.replay: ok, 96 shots, player 2 won" ] || fail "a record in Jiří's folder: $said"
 
 export WINEPREFIX=$tmp/setup
 $wine "$setup" /S 2>/dev/null
