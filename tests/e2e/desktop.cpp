@@ -373,7 +373,8 @@ std::string PlayToTheEnd(const std::array<Game*, 2>& copies, int keyed, const st
         std::optional<PlannedShot> plan;
         for (int i = 0; i < 20 && turn == keyed && !(plan = ExpertShotAfter(record())); ++i) sleepMs(250);
         if (plan && plan->player == turn) {
-            // Up and Down step the force; the angle grows with the arrow towards the other side.
+            // Up and Down step the force; the angle grows as the barrel turns away from the other tank (Left
+            // for player 1, Right for player 2).
             auto press = [&](int steps, const char* up, const char* down) {
                 if (steps != 0)
                     g.desk.key("--delay 20 --repeat " + std::to_string(std::abs(steps)) + " " + (steps > 0 ? up : down));
