@@ -42,6 +42,7 @@ TEST_F(NetConnection, HostJoinAndTheGreetingSetTheModes) {
     joiner.state.HellMode = True;
     joiner.click(joiner.Command4);
     EXPECT_TRUE(joiner.Label11.caption() == "Connecting to 127.0.0.1" && joiner.state.HellMode == False);
+    ASSERT_EQ(joiner.net().joinHostPort, port) << "a name typed without a port joins the hosting port";
 
     ASSERT_TRUE(linked());
     EXPECT_TRUE(!host.Frame4.visible() && host.novahra.enabled() && !joiner.novahra.enabled());  // only the host starts battles
