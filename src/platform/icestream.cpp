@@ -1,0 +1,394 @@
+#include "platform/icestream.h"
+
+#include "platform/asio.h"
+#include <asio/executor_work_guard.hpp>
+#include <asio/post.hpp>
+
+#include <nice/agent.h>
+
+#include <algorithm>
+#include <optional>
+#include <thread>
+#include <utility>
+
+namespace gv {
+
+namespace {
+
+constexpr guint kComponent = 1;
+constexpr std::size_t kSendChunk = 16 * 1024;
+
+using Candidate = IceCredentials::Candidate;
+
+Candidate::Type typeOf(NiceCandidateType t) {
+    switch (t) {
+        case NICE_CANDIDATE_TYPE_SERVER_REFLEXIVE: return Candidate::Type::ServerReflexive;
+        case NICE_CANDIDATE_TYPE_PEER_REFLEXIVE: return Candidate::Type::PeerReflexive;
+        case NICE_CANDIDATE_TYPE_RELAYED: return Candidate::Type::Relayed;
+        default: return Candidate::Type::Host;
+    }
+}
+
+NiceCandidateType niceType(Candidate::Type t) {
+    switch (t) {
+        case Candidate::Type::ServerReflexive: return NICE_CANDIDATE_TYPE_SERVER_REFLEXIVE;
+        case Candidate::Type::PeerReflexive: return NICE_CANDIDATE_TYPE_PEER_REFLEXIVE;
+        case Candidate::Type::Relayed: return NICE_CANDIDATE_TYPE_RELAYED;
+        default: return NICE_CANDIDATE_TYPE_HOST;
+    }
+}
+
+Candidate::Transport transportOf(NiceCandidateTransport t) {
+    switch (t) {
+        case NICE_CANDIDATE_TRANSPORT_TCP_ACTIVE: return Candidate::Transport::TcpActive;
+        case NICE_CANDIDATE_TRANSPORT_TCP_PASSIVE: return Candidate::Transport::TcpPassive;
+        case NICE_CANDIDATE_TRANSPORT_TCP_SO: return Candidate::Transport::TcpSo;
+        default: return Candidate::Transport::Udp;
+    }
+}
+
+NiceCandidateTransport niceTransport(Candidate::Transport t) {
+    switch (t) {
+        case Candidate::Transport::TcpActive: return NICE_CANDIDATE_TRANSPORT_TCP_ACTIVE;
+        case Candidate::Transport::TcpPassive: return NICE_CANDIDATE_TRANSPORT_TCP_PASSIVE;
+        case Candidate::Transport::TcpSo: return NICE_CANDIDATE_TRANSPORT_TCP_SO;
+        default: return NICE_CANDIDATE_TRANSPORT_UDP;
+    }
+}
+
+std::string addressText(const NiceAddress& a) {
+    char text[NICE_ADDRESS_STRING_LEN] = {};
+    nice_address_to_string(&a, text);
+    return text;
+}
+
+Candidate fromNice(const NiceCandidate& c) {
+    Candidate out;
+    out.type = typeOf(c.type);
+    out.transport = transportOf(c.transport);
+    out.address = addressText(c.addr);
+    out.port = static_cast<std::uint16_t>(nice_address_get_port(&c.addr));
+    out.priority = c.priority;
+    out.component = static_cast<std::uint8_t>(c.component_id);
+    out.foundation = c.foundation;
+    return out;
+}
+
+// What the selected pair says, read on GLib's thread and judged on the game's.
+struct Selected {
+    Candidate local, remote;
+    bool controlling = false;
+};
+
+}  // namespace
+
+// What GLib's thread and the game's share: the loop to post to, and whether the stream still listens.
+// `owner` is read and cleared on the loop's thread only.
+struct IceStream::Bridge {
+    EventLoop* loop;
+    IceStream* owner;
+};
+
+struct IceStream::Impl {
+    std::shared_ptr<Bridge> bridge;
+    GMainContext* context = nullptr;
+    GMainLoop* mainLoop = nullptr;
+    NiceAgent* agent = nullptr;
+    guint stream = 0;
+    std::thread thread;
+    // While the stream is open the loop's io_context never runs dry: a waiting loop sleeps in it and wakes
+    // the moment GLib's thread posts.
+    std::optional<asio::executor_work_guard<asio::io_context::executor_type>> keepAwake;
+
+    // GLib's thread only.
+    std::string outbox;
+    GSource* timeout = nullptr;
+    bool ready = false;
+    bool ended = false;
+
+    // Runs `job` on GLib's thread, after the jobs given before it.
+    void run(std::function<void(Impl&)> job) {
+        auto* held = new std::function<void()>([this, job = std::move(job)] { job(*this); });
+        g_main_context_invoke_full(
+            context, G_PRIORITY_DEFAULT,
+            [](gpointer data) -> gboolean {
+                (*static_cast<std::function<void()>*>(data))();
+                return G_SOURCE_REMOVE;
+            },
+            held, [](gpointer data) { delete static_cast<std::function<void()>*>(data); });
+    }
+
+    // Hands `event` to the game: through the io_context (safe from any thread) onto the loop's queue.
+    void up(std::function<void(IceStream&)> event) {
+        auto b = bridge;
+        asio::post(b->loop->io(), [b, event = std::move(event)] {
+            if (!b->owner) return;
+            b->loop->post([b, event] {
+                if (b->owner) event(*b->owner);
+            });
+        });
+    }
+
+    void end(const std::string& reason) {
+        if (ended) return;
+        ended = true;
+        stopTimeout();
+        up([reason](IceStream& s) { s.finish(reason); });
+    }
+
+    void stopTimeout() {
+        if (!timeout) return;
+        g_source_destroy(timeout);
+        g_source_unref(timeout);
+        timeout = nullptr;
+    }
+
+    void flush() {
+        std::size_t sent = 0;
+        while (!ended && sent < outbox.size()) {
+            const std::size_t n = std::min(kSendChunk, outbox.size() - sent);
+            const gint took = nice_agent_send(agent, stream, kComponent, static_cast<guint>(n), outbox.data() + sent);
+            if (took <= 0) break;  // not open yet, or the window is full: reliable-transport-writable follows
+            sent += static_cast<std::size_t>(took);
+        }
+        outbox.erase(0, sent);
+    }
+
+    void removeStream() {
+        if (!stream) return;
+        nice_agent_attach_recv(agent, stream, kComponent, context, nullptr, nullptr);
+        nice_agent_remove_stream(agent, stream);
+        stream = 0;
+    }
+
+    static void gathered(NiceAgent* agent, guint streamId, gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        IceCredentials local;
+        gchar* ufrag = nullptr;
+        gchar* password = nullptr;
+        if (nice_agent_get_local_credentials(agent, streamId, &ufrag, &password)) {
+            local.ufrag = ufrag;
+            local.password = password;
+        }
+        g_free(ufrag);
+        g_free(password);
+        GSList* list = nice_agent_get_local_candidates(agent, streamId, kComponent);
+        for (GSList* i = list; i; i = i->next) local.candidates.push_back(fromNice(*static_cast<NiceCandidate*>(i->data)));
+        for (GSList* i = list; i; i = i->next) nice_candidate_free(static_cast<NiceCandidate*>(i->data));
+        g_slist_free(list);
+        if (local.candidates.empty()) return self->end("no network address to offer");
+        self->up([local](IceStream& s) {
+            if (auto handler = s.onGathered) handler(local);
+        });
+    }
+
+    static void stateChanged(NiceAgent* agent, guint streamId, guint, guint state, gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        if (self->ended || streamId != self->stream) return;
+        if (state == NICE_COMPONENT_STATE_FAILED) return self->end(self->ready ? "connection lost" : "no route to the peer");
+        if (state != NICE_COMPONENT_STATE_READY || self->ready) return;
+        NiceCandidate* local = nullptr;
+        NiceCandidate* remote = nullptr;
+        if (!nice_agent_get_selected_pair(agent, streamId, kComponent, &local, &remote)) return;
+        self->ready = true;
+        self->stopTimeout();
+        Selected pair{fromNice(*local), fromNice(*remote), false};
+        gboolean controlling = FALSE;
+        g_object_get(agent, "controlling-mode", &controlling, nullptr);
+        pair.controlling = controlling != FALSE;
+        self->up([pair](IceStream& s) { s.arrived(pair.local.type, pair.remote, pair.controlling); });
+        self->flush();
+    }
+
+    static void writable(NiceAgent*, guint streamId, guint, gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        if (streamId == self->stream) self->flush();
+    }
+
+    static void received(NiceAgent*, guint, guint, guint len, gchar* buf, gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        if (self->ended || len == 0) return;
+        self->up([bytes = std::string(buf, len)](IceStream& s) { s.take(bytes); });
+    }
+
+    static gboolean timedOut(gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        g_source_unref(self->timeout);
+        self->timeout = nullptr;
+        self->end("timed out");
+        return G_SOURCE_REMOVE;
+    }
+};
+
+IceStream::IceStream(EventLoop& loop, bool controlling)
+    : loop_(loop), bridge_(std::make_shared<Bridge>(Bridge{&loop, this})), impl_(std::make_unique<Impl>()) {
+    Impl& s = *impl_;
+    s.bridge = bridge_;
+    s.context = g_main_context_new();
+    s.mainLoop = g_main_loop_new(s.context, FALSE);
+    s.agent = nice_agent_new_reliable(s.context, NICE_COMPATIBILITY_RFC5245);
+    // No UPnP: it would ask the local network's router; keepalives are checks, so a vanished peer fails.
+    g_object_set(s.agent, "controlling-mode", controlling ? TRUE : FALSE, "upnp", FALSE, "ice-tcp", FALSE,
+                 "keepalive-conncheck", TRUE, nullptr);
+    s.stream = nice_agent_add_stream(s.agent, 1);
+    auto connect = [&](const char* signal, GCallback handler) {
+        g_signal_connect_data(s.agent, signal, handler, &s, nullptr, GConnectFlags{});
+    };
+    connect("candidate-gathering-done", reinterpret_cast<GCallback>(&Impl::gathered));
+    connect("component-state-changed", reinterpret_cast<GCallback>(&Impl::stateChanged));
+    connect("reliable-transport-writable", reinterpret_cast<GCallback>(&Impl::writable));
+    nice_agent_attach_recv(s.agent, s.stream, kComponent, s.context, &Impl::received, &s);
+    s.thread = std::thread([&s] {
+        g_main_context_push_thread_default(s.context);
+        g_main_loop_run(s.mainLoop);
+        g_main_context_pop_thread_default(s.context);
+    });
+}
+
+IceStream::~IceStream() {
+    bridge_->owner = nullptr;
+    loop_.setSocketActive(this, false);
+    Impl& s = *impl_;
+    s.keepAwake.reset();
+    s.run([](Impl& g) {
+        g.ended = true;
+        g.stopTimeout();
+        g.removeStream();
+        g_signal_handlers_disconnect_matched(g.agent, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, &g);
+        g_object_unref(g.agent);
+        g.agent = nullptr;
+        g_main_loop_quit(g.mainLoop);
+    });
+    s.thread.join();
+    // What is still queued on the context (jobs given after the last) is dropped with it.
+    g_main_loop_unref(s.mainLoop);
+    g_main_context_unref(s.context);
+}
+
+void IceStream::addStunServer(const std::string& host, int port) {
+    impl_->run([host, port](Impl& g) {
+        g_object_set(g.agent, "stun-server", host.c_str(), "stun-server-port", static_cast<guint>(port), nullptr);
+    });
+}
+
+void IceStream::addTurnServer(const std::string& host, int port, const std::string& user, const std::string& password,
+                              bool tcp) {
+    impl_->run([=](Impl& g) {
+        nice_agent_set_relay_info(g.agent, g.stream, kComponent, host.c_str(), static_cast<guint>(port), user.c_str(),
+                                  password.c_str(), tcp ? NICE_RELAY_TYPE_TURN_TCP : NICE_RELAY_TYPE_TURN_UDP);
+    });
+}
+
+void IceStream::addLocalAddress(const std::string& address) {
+    impl_->run([address](Impl& g) {
+        NiceAddress a;
+        nice_address_init(&a);
+        if (nice_address_set_from_string(&a, address.c_str())) nice_agent_add_local_address(g.agent, &a);
+    });
+}
+
+void IceStream::gather() {
+    if (closed_) return;
+    loop_.setSocketActive(this, true);
+    if (!impl_->keepAwake) impl_->keepAwake.emplace(loop_.io().get_executor());
+    impl_->run([](Impl& g) {
+        if (!g.stream || !nice_agent_gather_candidates(g.agent, g.stream)) g.end("no network address to offer");
+    });
+}
+
+void IceStream::connect(const IceCredentials& remote) {
+    if (closed_) return;
+    remote_ = remote;
+    loop_.setSocketActive(this, true);
+    if (!impl_->keepAwake) impl_->keepAwake.emplace(loop_.io().get_executor());
+    impl_->run([remote, ms = connectTimeoutMs_](Impl& g) {
+        if (g.ended || !g.stream) return;
+        g.stopTimeout();
+        g.timeout = g_timeout_source_new(static_cast<guint>(std::max(ms, 1)));
+        g_source_set_callback(g.timeout, &Impl::timedOut, &g, nullptr);
+        g_source_attach(g.timeout, g.context);
+        nice_agent_set_remote_credentials(g.agent, g.stream, remote.ufrag.c_str(), remote.password.c_str());
+        GSList* list = nullptr;
+        for (const Candidate& c : remote.candidates) {
+            NiceCandidate* n = nice_candidate_new(niceType(c.type));
+            n->transport = niceTransport(c.transport);
+            n->stream_id = g.stream;
+            n->component_id = c.component;
+            n->priority = c.priority;
+            g_strlcpy(n->foundation, c.foundation.c_str(), NICE_CANDIDATE_MAX_FOUNDATION);
+            if (c.component == kComponent && nice_address_set_from_string(&n->addr, c.address.c_str())) {
+                nice_address_set_port(&n->addr, c.port);
+                list = g_slist_append(list, n);
+            } else {
+                nice_candidate_free(n);
+            }
+        }
+        const int added = list ? nice_agent_set_remote_candidates(g.agent, g.stream, kComponent, list) : 0;
+        for (GSList* i = list; i; i = i->next) nice_candidate_free(static_cast<NiceCandidate*>(i->data));
+        g_slist_free(list);
+        if (added <= 0) g.end("the peer offered no usable address");
+    });
+}
+
+bool IceStream::send(std::string_view data) {
+    if (closed_) return false;
+    if (data.empty()) return true;
+    impl_->run([bytes = std::string(data)](Impl& g) {
+        if (g.ended) return;
+        g.outbox += bytes;
+        if (g.ready) g.flush();
+    });
+    return true;
+}
+
+std::string IceStream::receive() { return std::exchange(inbox_, {}); }
+
+void IceStream::close() {
+    if (closed_) return;
+    closed_ = true;
+    connected_ = false;
+    loop_.setSocketActive(this, false);
+    impl_->keepAwake.reset();
+    impl_->run([](Impl& g) {
+        g.ended = true;
+        g.stopTimeout();
+        g.outbox.clear();
+        g.removeStream();
+    });
+}
+
+void IceStream::finish(const std::string& reason) {
+    if (closed_) return;
+    closed_ = true;
+    connected_ = false;
+    loop_.setSocketActive(this, false);
+    impl_->keepAwake.reset();
+    if (auto handler = onClosed) handler(reason);
+}
+
+void IceStream::arrived(Candidate::Type localType, const Candidate& remote, bool controlling) {
+    if (closed_ || connected_) return;
+    // A check that came in before the peer's candidates did leaves its address peer-reflexive: the type
+    // the peer announced for it is the true one.
+    Candidate::Type remoteType = remote.type;
+    for (const Candidate& c : remote_.candidates)
+        if (c.address == remote.address && c.port == remote.port) remoteType = c.type;
+    using T = Candidate::Type;
+    std::string how = "hole-punched";
+    if (localType == T::Relayed || remoteType == T::Relayed)
+        how = "relayed";
+    else if (localType == T::Host && remoteType == T::Host)
+        how = "direct";
+    connected_ = true;
+    controlling_ = controlling;
+    how_ = how;
+    if (auto handler = onConnected) handler(how);
+}
+
+void IceStream::take(const std::string& bytes) {
+    if (closed_) return;
+    inbox_ += bytes;
+    if (auto handler = onReadyRead) handler(inbox_.size());
+}
+
+}  // namespace gv

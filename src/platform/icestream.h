@@ -1,0 +1,94 @@
+#pragma once
+// A byte stream to a peer found by ICE: one libnice agent in its reliable mode (pseudo-TCP over the
+// UDP pair ICE selects), one stream of one component. GLib's main loop runs on a thread of its own with a
+// context of its own; everything the agent says reaches the game through the event loop's io_context, so
+// the events below run on the loop's thread, as TcpSocket's do, and nothing throws into the game.
+// Built where libnice is (GORVATH_ICE); the Windows build goes without.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/eventloop.h"
+
+namespace gv {
+
+// What one side tells the other: its ICE user fragment, password and candidates.
+struct IceCredentials {
+    struct Candidate {
+        enum class Type { Host, ServerReflexive, PeerReflexive, Relayed } type = Type::Host;
+        enum class Transport { Udp, TcpActive, TcpPassive, TcpSo } transport = Transport::Udp;
+        std::string address;  // as inet_ntop writes it
+        std::uint16_t port = 0;
+        std::uint32_t priority = 0;
+        std::uint8_t component = 1;
+        std::string foundation;
+        bool operator==(const Candidate&) const = default;
+    };
+    std::string ufrag, password;
+    std::vector<Candidate> candidates;
+    bool operator==(const IceCredentials&) const = default;
+};
+
+class IceStream {
+public:
+    // The controlling side (the host) nominates the pair.
+    IceStream(EventLoop& loop, bool controlling);
+    ~IceStream();
+    IceStream(const IceStream&) = delete;
+    IceStream& operator=(const IceStream&) = delete;
+
+    // Before gather(): servers as numeric addresses (libnice resolves no names), and the local addresses
+    // to gather on (none named: every interface but loopback).
+    void addStunServer(const std::string& host, int port);
+    void addTurnServer(const std::string& host, int port, const std::string& user, const std::string& password,
+                       bool tcp);
+    void addLocalAddress(const std::string& address);
+    // Gives up a connect() that has not succeeded after this long (30 s unless set).
+    void setConnectTimeout(int ms) { connectTimeoutMs_ = ms; }
+
+    // Gathers the local candidates; onGathered brings them with this side's credentials.
+    void gather();
+    // Takes the peer's credentials and starts the checks: onConnected or onClosed follows.
+    void connect(const IceCredentials& remote);
+    // Queues bytes to the peer, in order; they leave once connected. False when closed.
+    bool send(std::string_view data);
+    // All bytes that arrived and were not yet received.
+    std::string receive();
+    std::size_t bytesAvailable() const { return inbox_.size(); }
+    // Ends the stream at once (bytes not yet sent are dropped; the peer hears it closed). Raises no event.
+    void close();
+    bool connected() const { return connected_; }
+    bool closed() const { return closed_; }
+    // Once connected: whether this side ended up controlling, and how the peers reach each other.
+    bool controlling() const { return controlling_; }
+    const std::string& how() const { return how_; }
+
+    std::function<void(const IceCredentials& local)> onGathered;
+    // How the peers reach each other: "direct", "hole-punched" or "relayed".
+    std::function<void(const std::string& how)> onConnected;
+    std::function<void(std::size_t bytesWaiting)> onReadyRead;
+    std::function<void(const std::string& reason)> onClosed;
+
+private:
+    struct Impl;
+    struct Bridge;
+    void finish(const std::string& reason);
+    void arrived(IceCredentials::Candidate::Type localType, const IceCredentials::Candidate& remote, bool controlling);
+    void take(const std::string& bytes);
+
+    EventLoop& loop_;
+    std::shared_ptr<Bridge> bridge_;
+    std::unique_ptr<Impl> impl_;
+    std::string inbox_;
+    IceCredentials remote_;
+    int connectTimeoutMs_ = 30000;
+    bool connected_ = false;
+    bool closed_ = false;
+    bool controlling_ = false;
+    std::string how_;
+};
+
+}  // namespace gv
