@@ -221,15 +221,17 @@ struct IceStream::Impl {
 };
 
 IceStream::IceStream(EventLoop& loop, bool controlling)
-    : loop_(loop), bridge_(std::make_shared<Bridge>(Bridge{&loop, this})), impl_(std::make_unique<Impl>()) {
+    : loop_(loop),
+      bridge_(std::make_shared<Bridge>(Bridge{&loop, this})),
+      impl_(std::make_unique<Impl>()) {
     Impl& s = *impl_;
     s.bridge = bridge_;
     s.context = g_main_context_new();
     s.mainLoop = g_main_loop_new(s.context, FALSE);
     s.agent = nice_agent_new_reliable(s.context, NICE_COMPATIBILITY_RFC5245);
     // No UPnP: it would ask the local network's router; keepalives are checks, so a vanished peer fails.
-    g_object_set(s.agent, "controlling-mode", controlling ? TRUE : FALSE, "upnp", FALSE, "ice-tcp", FALSE,
-                 "keepalive-conncheck", TRUE, nullptr);
+    g_object_set(s.agent, "controlling-mode", controlling ? TRUE : FALSE, "upnp", FALSE, "ice-tcp", FALSE, "keepalive-conncheck",
+                 TRUE, nullptr);
     s.stream = nice_agent_add_stream(s.agent, 1);
     auto connect = [&](const char* signal, GCallback handler) {
         g_signal_connect_data(s.agent, signal, handler, &s, nullptr, GConnectFlags{});
@@ -271,8 +273,7 @@ void IceStream::addStunServer(const std::string& host, int port) {
     });
 }
 
-void IceStream::addTurnServer(const std::string& host, int port, const std::string& user, const std::string& password,
-                              bool tcp) {
+void IceStream::addTurnServer(const std::string& host, int port, const std::string& user, const std::string& password, bool tcp) {
     impl_->run([=](Impl& g) {
         nice_agent_set_relay_info(g.agent, g.stream, kComponent, host.c_str(), static_cast<guint>(port), user.c_str(),
                                   password.c_str(), tcp ? NICE_RELAY_TYPE_TURN_TCP : NICE_RELAY_TYPE_TURN_UDP);

@@ -43,8 +43,7 @@ public:
     // Before gather(): servers as numeric addresses (libnice resolves no names), and the local addresses
     // to gather on (none named: every interface but loopback).
     void addStunServer(const std::string& host, int port);
-    void addTurnServer(const std::string& host, int port, const std::string& user, const std::string& password,
-                       bool tcp);
+    void addTurnServer(const std::string& host, int port, const std::string& user, const std::string& password, bool tcp);
     void addLocalAddress(const std::string& address);
     // Gives up a connect() that has not succeeded after this long (30 s unless set).
     void setConnectTimeout(int ms) { connectTimeoutMs_ = ms; }

@@ -1,6 +1,7 @@
 // TcpSocket over a real loopback connection, driven by the event loop as the game drives it.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -68,7 +69,11 @@ TEST(IceStream, LoopbackPairCarriesBytesInOrderUntilClosed) {
     IcePeer host{loop, true}, guest{loop, false}, stranger{loop, true};
     ASSERT_TRUE(waitFor(loop, 10000, [&] { return host.gathered && guest.gathered && stranger.gathered; }));
     ASSERT_FALSE(host.local.candidates.empty());
-    for (const auto& c : host.local.candidates) EXPECT_EQ(c.address, "127.0.0.1");
+    for (const auto& c : host.local.candidates) {
+        EXPECT_EQ(c.address, "127.0.0.1");
+        EXPECT_TRUE(c.type == gv::IceCredentials::Candidate::Type::Host && c.component == 1 && c.port != 0);
+        EXPECT_FALSE(c.foundation.empty());
+    }
     EXPECT_FALSE(host.local.ufrag.empty() || host.local.password.empty());
     EXPECT_NE(host.local.ufrag, guest.local.ufrag);
 
@@ -116,6 +121,18 @@ TEST(IceStream, LoopbackPairCarriesBytesInOrderUntilClosed) {
     stranger.stream.connect(nobody);
     EXPECT_TRUE(waitFor(loop, 15000, [&] { return !stranger.closed.empty(); }));
     EXPECT_TRUE(stranger.how.empty());
+
+    // A stream destroyed with its peer's bytes queued for it on the loop raises nothing after it is gone.
+    auto doomed = std::make_unique<IcePeer>(loop, true);
+    IcePeer survivor{loop, false};
+    ASSERT_TRUE(waitFor(loop, 10000, [&] { return doomed->gathered && survivor.gathered; }));
+    doomed->stream.connect(survivor.local);
+    survivor.stream.connect(doomed->local);
+    ASSERT_TRUE(waitFor(loop, 20000, [&] { return !doomed->how.empty() && !survivor.how.empty(); }));
+    ASSERT_TRUE(survivor.stream.send("unread"));
+    ASSERT_TRUE(gv::testing::queueUndispatched(loop, 5));
+    doomed.reset();
+    EXPECT_TRUE(waitFor(loop, 20000, [&] { return !survivor.closed.empty(); }));
 }
 #endif
 
