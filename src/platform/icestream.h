@@ -50,7 +50,7 @@ public:
 
     // Gathers the local candidates; onGathered brings them with this side's credentials.
     void gather();
-    // Takes the peer's credentials and starts the checks: onConnected or onClosed follows.
+    // After onGathered: takes the peer's credentials and starts the checks; onConnected or onClosed follows.
     void connect(const IceCredentials& remote);
     // Queues bytes to the peer, in order; they leave once connected. False when closed.
     bool send(std::string_view data);
