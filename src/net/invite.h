@@ -19,6 +19,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/icestream.h"
+
 namespace gv {
 
 // The letters and digits a pasted text may have before it is read at all; whitespace and dashes do not
@@ -26,16 +28,8 @@ namespace gv {
 constexpr std::size_t kMaxInviteChars = 2048;
 constexpr std::size_t kMaxInviteCandidates = 16;
 
-struct IceCandidate {
-    enum class Type { Host, ServerReflexive, PeerReflexive, Relayed } type = Type::Host;
-    enum class Transport { Udp, TcpActive, TcpPassive, TcpSo } transport = Transport::Udp;
-    std::string address;  // IPv4 dotted or IPv6 text, in the form inet_ntop writes ("10.0.0.2", "2001:db8::1")
-    std::uint16_t port = 0;
-    std::uint32_t priority = 0;
-    std::uint8_t component = 1;  // 1 or 2
-    std::string foundation;      // 1 to 32 ICE characters (letters, digits, '+', '/')
-    bool operator==(const IceCandidate&) const = default;
-};
+// A candidate as the ICE stream gathers and takes them.
+using IceCandidate = IceCredentials::Candidate;
 
 struct Invite {
     enum class Kind { Offer, Answer } kind = Kind::Offer;

@@ -20,11 +20,11 @@ struct IceCredentials {
     struct Candidate {
         enum class Type { Host, ServerReflexive, PeerReflexive, Relayed } type = Type::Host;
         enum class Transport { Udp, TcpActive, TcpPassive, TcpSo } transport = Transport::Udp;
-        std::string address;  // as inet_ntop writes it
+        std::string address;  // IPv4 dotted or IPv6 text, as inet_ntop writes it ("10.0.0.2", "2001:db8::1")
         std::uint16_t port = 0;
         std::uint32_t priority = 0;
-        std::uint8_t component = 1;
-        std::string foundation;
+        std::uint8_t component = 1;  // 1 or 2
+        std::string foundation;      // 1 to 32 ICE characters (letters, digits, '+', '/')
         bool operator==(const Candidate&) const = default;
     };
     std::string ufrag, password;
