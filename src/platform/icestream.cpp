@@ -249,9 +249,8 @@ IceStream::IceStream(EventLoop& loop, bool controlling)
 
 IceStream::~IceStream() {
     bridge_->owner = nullptr;
-    loop_.setSocketActive(this, false);
+    awake(false);
     Impl& s = *impl_;
-    s.keepAwake.reset();
     s.run([](Impl& g) {
         g.ended = true;
         g.stopTimeout();
@@ -290,8 +289,7 @@ void IceStream::addLocalAddress(const std::string& address) {
 
 void IceStream::gather() {
     if (closed_) return;
-    loop_.setSocketActive(this, true);
-    if (!impl_->keepAwake) impl_->keepAwake.emplace(loop_.io().get_executor());
+    awake(true);
     impl_->run([](Impl& g) {
         if (!g.stream || !nice_agent_gather_candidates(g.agent, g.stream)) g.end("no network address to offer");
     });
@@ -300,8 +298,7 @@ void IceStream::gather() {
 void IceStream::connect(const IceCredentials& remote) {
     if (closed_) return;
     remote_ = remote;
-    loop_.setSocketActive(this, true);
-    if (!impl_->keepAwake) impl_->keepAwake.emplace(loop_.io().get_executor());
+    awake(true);
     impl_->run([remote, ms = connectTimeoutMs_](Impl& g) {
         if (g.ended || !g.stream) return;
         g.stopTimeout();
@@ -342,14 +339,21 @@ bool IceStream::send(std::string_view data) {
     return true;
 }
 
+void IceStream::awake(bool on) {
+    loop_.setSocketActive(this, on);
+    if (!on)
+        impl_->keepAwake.reset();
+    else if (!impl_->keepAwake)
+        impl_->keepAwake.emplace(loop_.io().get_executor());
+}
+
 std::string IceStream::receive() { return std::exchange(inbox_, {}); }
 
 void IceStream::close() {
     if (closed_) return;
     closed_ = true;
     connected_ = false;
-    loop_.setSocketActive(this, false);
-    impl_->keepAwake.reset();
+    awake(false);
     impl_->run([](Impl& g) {
         g.ended = true;
         g.stopTimeout();
@@ -362,8 +366,7 @@ void IceStream::finish(const std::string& reason) {
     if (closed_) return;
     closed_ = true;
     connected_ = false;
-    loop_.setSocketActive(this, false);
-    impl_->keepAwake.reset();
+    awake(false);
     if (auto handler = onClosed) handler(reason);
 }
 

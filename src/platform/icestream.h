@@ -74,6 +74,8 @@ public:
 private:
     struct Impl;
     struct Bridge;
+    // While gathering, connecting or connected the game's loop watches the stream and wakes for its events.
+    void awake(bool on);
     void finish(const std::string& reason);
     void arrived(IceCredentials::Candidate::Type localType, const IceCredentials::Candidate& remote, bool controlling);
     void take(const std::string& bytes);
