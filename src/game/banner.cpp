@@ -21,12 +21,19 @@ const char* Banner::CreatingGameText(bool czech) { return czech ? "Vytvářím h
 
 const char* Banner::PlayAgainText(bool czech) { return czech ? "Hrát znovu" : "Play again"; }
 
-const char* Banner::ConnectedText(bool czech) {
-    return czech ? "Připojeno; čekám, až hostitel začne hru" : "Connected; waiting for the host to start";
+std::string Banner::ConnectedText(bool czech, const std::string& how, bool host) {
+    std::string kind;
+    if (how == "direct") kind = czech ? " (přímo)" : " (direct)";
+    if (how == "hole-punched") kind = czech ? " (přes router)" : " (through the router)";
+    if (how == "relayed") kind = czech ? " (přes relay)" : " (relayed)";
+    if (host) return (czech ? "Připojeno" : "Connected") + kind;
+    return czech ? "Připojeno" + kind + "; čekám, až hostitel začne hru" : "Connected" + kind + "; waiting for the host to start";
 }
 
 std::string Banner::BannerInLanguage(const std::string& text, bool czech) const {
-    if (text == ConnectedText(!czech)) return ConnectedText(czech);
+    const std::string& how = g_.net().iceHow;
+    for (bool host : {false, true})
+        if (text == ConnectedText(!czech, how, host)) return ConnectedText(czech, how, host);
     if (text == g_.x_.resultLine[!czech]) return g_.x_.resultLine[czech];
     return text == CreatingGameText(!czech) ? CreatingGameText(czech) : text;
 }

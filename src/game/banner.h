@@ -30,7 +30,9 @@ public:
     static const char* CreatingGameText(bool czech);
     static constexpr int kBannerTop = 264, kBannerShadowTop = 266, kBannerHeight = 57;
     // The joiner's word below the menu while it waits for the host's first battle.
-    static const char* ConnectedText(bool czech);
+    // What the menu says while a link waits for its first battle: the joiner waits for the host. A link
+    // over ICE says how it runs (`how` as the stream tells it), for the host too.
+    static std::string ConnectedText(bool czech, const std::string& how = "", bool host = false);
     // The menu's first button after a result.
     static const char* PlayAgainText(bool czech);
     // The banner's words in the language chosen: "Creating game...", the joiner's "Connected" and the last

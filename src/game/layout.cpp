@@ -34,6 +34,16 @@ constexpr LayoutRow kMenus[] = {
     {Make::Label, "Frame4", "Label11", 16, 136, 289, 49, "", 15.75},
     {Make::Button, "Frame4", "Command5", 32, 192, 257, 33, "Zpět"},
     {Make::Stretched, "Frame4", "Image4", 0, -56, 321, 313, "Image4"},
+    // Beside it where this copy can make invites: play through any router.
+    {Make::Panel, nullptr, "FrameInvite", 566, 192, 226, 240},
+    {Make::Label, "FrameInvite", "InviteTitle", 0, 6, 226, 22, "Přes jakýkoli router", 12},
+    {Make::Button, "FrameInvite", "Invite", 16, 30, 194, 29, "Pozvat"},
+    {Make::TextBox, "FrameInvite", "InviteCode", 8, 64, 210, 23, ""},
+    {Make::Button, "FrameInvite", "InviteCopy", 16, 90, 194, 25, "Kopírovat kód"},
+    {Make::TextBox, "FrameInvite", "InvitePaste", 8, 122, 210, 23, "Sem vložte kód"},
+    {Make::Button, "FrameInvite", "InviteUse", 16, 148, 194, 29, "Použít kód"},
+    {Make::Label, "FrameInvite", "InviteNote", 6, 180, 214, 58, "", 9.75},
+    {Make::Stretched, "FrameInvite", "ImageInvite", 0, -56, 226, 313, "Image4"},
     // Credits panel: each heading with its name a little lower and further right, stepping down the panel.
     {Make::Panel, nullptr, "Frame5", 240, 192, 321, 240},
     {Make::Label, "Frame5", "Label13", 16, 8, 73, 17, "Idea...", 12},

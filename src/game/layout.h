@@ -38,6 +38,13 @@ public:
     Button& Command4 = control<Button>("Command4");
     TextBox& compname = control<TextBox>("compname");
     Label& Label11 = control<Label>("Label11");
+    Panel& FrameInvite = control<Panel>("FrameInvite");
+    Button& Invite = control<Button>("Invite");
+    TextBox& InviteCode = control<TextBox>("InviteCode");
+    Button& InviteCopy = control<Button>("InviteCopy");
+    TextBox& InvitePaste = control<TextBox>("InvitePaste");
+    Button& InviteUse = control<Button>("InviteUse");
+    Label& InviteNote = control<Label>("InviteNote");
     Button& Command5 = control<Button>("Command5");
     Image& Image4 = control<Image>("Image4");
 

@@ -78,6 +78,16 @@ void Mainfrm::StyleMenuPanels() {
     compname.foreColour = kGreen;
     compname.opaque = true;
     Label11.align = Align::Centre;
+    // The invite panel beside it, in the same look; its codes in a smaller type, to show more of them.
+    for (TextBox* t : {&InviteCode, &InvitePaste}) {
+        t->font = Font{FontFace::Sans, 9, true, false, false};
+        t->foreColour = kGreen;
+        t->opaque = true;
+        t->maxLength = 4096;
+    }
+    static_cast<Label*>(find("InviteTitle"))->align = Align::Centre;
+    InviteNote.align = Align::Centre;
+    FrameInvite.setVisible(false);
 
     for (Label* l : {&Label13, &Label14, &Label15, &Label16}) l->font.italic = true;
     Label12.align = Align::Centre;  // the credits line, Label21, stays left-aligned

@@ -46,12 +46,12 @@ void NetPlay::TakeCallerBytes(NetCaller& c, const std::string& bytes) {
         case Link::Door::Return: return TakeReturn(c, m);
         case Link::Door::SeatKept:
             // A new player while we wait for ours to come back: told so, and sent away.
-            c.sock.send(WriteNetMessage(netmsg::plain(NetMessage::SeatKept)) + "\n");
+            SayToCaller(c, WriteNetMessage(netmsg::plain(NetMessage::SeatKept)));
             return DropCaller(c);
         case Link::Door::OtherVersion:
             // Another copy's protocol: our greeting tells it so and it goes; we go on hosting, and say so
             // below the menu, unless a broken link's countdown holds the banner over the battlefield.
-            c.sock.send(WriteNetMessage(netmsg::greeting()) + "\n");
+            SayToCaller(c, WriteNetMessage(netmsg::greeting()));
             DropCaller(c);
             if (n.linkUp) return;
             g_.banner().ShowMenuBanner(g_.state.CzechUi == True ? "Připojit se zkusila jiná verze hry"
@@ -73,6 +73,7 @@ void NetPlay::DropCaller(NetCaller& c) {
             std::shared_ptr<NetCaller> gone = std::move(*it);
             all.erase(it);
             gone->sock.close();
+            if (gone->viaIce) DropIce();  // the invite's stream was the caller
             g_.loop().post([gone] {});
             return;
         }
@@ -90,10 +91,27 @@ void NetPlay::CheckCallers(double now) {
     for (NetCaller* c : late) DropCaller(*c);
 }
 
-// The connection becomes the link; the door closes behind it.
+void NetPlay::SayToCaller(NetCaller& c, const std::string& message) {
+    if (!c.viaIce)
+        c.sock.send(message + "\n");
+    else if (g_.net_->ice)
+        g_.net_->ice->send(message + "\n");
+}
+
+// The connection becomes the link; the door closes behind it (and an invite made meanwhile goes with it,
+// or, when the invite's stream is the one seated, the TCP door).
 void NetPlay::Seat(NetCaller& c) {
-    g_.tcpcontrol.takeOver(c.sock);
-    g_.tcpcontrol.stopListening();
+    Link& n = *g_.net_;
+    n.overIce = c.viaIce;
+    if (c.viaIce) {
+        c.viaIce = false;  // dropped below as a caller, kept as the link
+        g_.tcpcontrol.close();
+        ShowInvite("");  // spent
+    } else {
+        g_.tcpcontrol.takeOver(c.sock);
+        g_.tcpcontrol.stopListening();
+        DropIce();
+    }
     DropCallers();
     ClearReceived();
     g_.net_->lastHeard = g_.loop().now();
@@ -111,8 +129,10 @@ void NetPlay::TakeGreeting() {
     n.linkName = ((std::uint64_t(entropy()) << 32 | entropy()) & kHashMask) | 1;
     SendMessage(netmsg::linkName(n.linkName));
     g_.novahra.setDefault(true);
-    g_.Frame4.setVisible(false);
+    ShowNetworkPanel(false);
     g_.banner().RestoreBanner();  // what hosting said below the menu (the router's word) is over
+    // A link over an invite's stream says how it runs, as the joiner's menu does.
+    if (n.overIce) g_.banner().ShowMenuBanner(Banner::ConnectedText(g_.state.CzechUi == True, n.iceHow, true));
     g_.state.GameMode = mode::Host;
 }
 
@@ -125,11 +145,11 @@ void NetPlay::FreeSeat() {
         g_.Frame3.setVisible(true);
         g_.continue_.setEnabled(false);
     }
-    g_.tcpcontrol.close();
+    CloseTransport();
     ForgetLink();
     g_.state.GameMode = mode::HotSeat;
     g_.novahra.setEnabled(true);
-    g_.Frame4.setVisible(true);
+    ShowNetworkPanel(true);
     g_.Command3.setDefault(true);
     ListenAsHost();
 }
@@ -141,6 +161,9 @@ void NetPlay::FreeSeat() {
 bool NetPlay::LoseLink(LinkEnd why) {
     Link& n = *g_.net_;
     if (n.closing || !n.linkUp || n.linkName == 0 || n.battles == 0 || g_.state.BattleOver == True) return false;
+    // An ICE stream that failed cannot be dialled again: its candidates and checks are spent, and a new one
+    // needs new codes from both players.
+    if (n.overIce) return false;
     const double now = g_.loop().now();
     if (!n.resuming) {
         n.resuming = true;
@@ -191,11 +214,11 @@ void NetPlay::TakeReturn(NetCaller& c, const NetMessage& m) {
     if (!n.resuming || m.link != n.linkName || !n.resumable(m.sequence)) {
         // We keep no such battle (or none at that count): it is over for that copy too, and the seat stays
         // kept for the player who can come back.
-        c.sock.send(WriteNetMessage(netmsg::plain(NetMessage::Disconnect)) + "\n");
+        SayToCaller(c, WriteNetMessage(netmsg::plain(NetMessage::Disconnect)));
         return DropCaller(c);
     }
     Seat(c);
-    g_.tcpcontrol.send(WriteNetMessage(netmsg::resume(n.linkName, n.taken)) + "\n");
+    SendBytes(WriteNetMessage(netmsg::resume(n.linkName, n.taken)) + "\n");
     Resumed(m.sequence);
 }
 
@@ -206,7 +229,7 @@ void NetPlay::Resumed(long long peerTook) {
     if (!n.resumeFrom(peerTook, again)) return PeerDisconnected(LinkEnd::NetworkError);
     n.resuming = false;
     n.restarted = false;
-    if (!again.empty()) g_.tcpcontrol.send(again);
+    if (!again.empty()) SendBytes(again);
     NoteLinkTalk();
     n.lastHeard = n.lastMessage = g_.loop().now();  // a wait under way counts from here
     ShowPeerText("");

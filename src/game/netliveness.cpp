@@ -24,7 +24,7 @@ void NetPlay::NoteLinkTalk() { g_.net_->lastSent = g_.loop().now(); }
 
 // Past SendMessage: "K" is no message of the game and leaves `SendText` alone.
 void NetPlay::SendKeepAlive() {
-    g_.tcpcontrol.send(WriteNetMessage(netmsg::plain(NetMessage::KeepAlive)) + "\n");
+    SendBytes(WriteNetMessage(netmsg::plain(NetMessage::KeepAlive)) + "\n");
     NoteLinkTalk();
 }
 
@@ -34,7 +34,7 @@ void NetPlay::netlive_Timer() {
     const double now = g_.loop().now();
     CheckCallers(now);
     if (n.resuming) return ResumeTick(now);
-    if (g_.tcpcontrol.state() != TcpSocket::Connected) return;
+    if (!Carrying()) return;
     if (n.role == Link::Role::Host && n.silentInSeat(now)) return FreeSeat();
     if (n.unframed(now)) {
         PeerDisconnected(LinkEnd::Mismatch);  // its messages never end: a copy that frames them otherwise

@@ -29,6 +29,22 @@ void NetPlay::WireNetwork() {
     g_.Command4.onClick = [this] { Command4_Click(); };
     g_.Command5.onClick = [this] { Command5_Click(); };
     g_.compname.onClick = [this] { compname_Click(); };
+    g_.Invite.onClick = [this] { Invite_Click(); };
+    g_.InviteCopy.onClick = [this] { InviteCopy_Click(); };
+    g_.InviteUse.onClick = [this] { InviteUse_Click(); };
+    g_.InvitePaste.onClick = [this] {
+        g_.InviteUse.setDefault(true);
+        g_.InvitePaste.setSelStart(0);
+        g_.InvitePaste.setSelLength(int(g_.InvitePaste.text().size()));
+    };
+    g_.InviteCode.onClick = [this] {
+        g_.InviteCode.setSelStart(0);
+        g_.InviteCode.setSelLength(int(g_.InviteCode.text().size()));
+    };
+    // The code box shows our code and keeps it: it is there to be selected and copied, not edited.
+    g_.InviteCode.onChange = [this] {
+        if (g_.InviteCode.text() != g_.net_->code) g_.InviteCode.setText(g_.net_->code);
+    };
     g_.tcpcontrol.onConnectionRequest = [this](int id) { tcpcontrol_ConnectionRequest(id); };
     g_.tcpcontrol.onDataArrival = [this](std::size_t n) { tcpcontrol_DataArrival(n); };
     g_.tcpcontrol.onClosed = [this](const std::string& reason) { tcpcontrol_Closed(reason); };
@@ -50,23 +66,25 @@ void NetPlay::Option2_Click() { LeaveLink(); }
 
 // A local mode was chosen while a link is open: tell the peer and close it.
 void NetPlay::LeaveLink() {
-    if (g_.tcpcontrol.state() == TcpSocket::Closed && !g_.net_->linkUp) return;
+    if (!TransportOpen() && !g_.net_->linkUp) return;
     EndRecordOfLink();
     SendMessage(netmsg::plain(NetMessage::Disconnect));
+    const bool czech = g_.state.CzechUi == True;
+    const std::string &how = g_.net_->iceHow, &shown = g_.Label8(1).caption();
+    const bool connectedShown = shown == Banner::ConnectedText(czech, how) || shown == Banner::ConnectedText(czech, how, true);
     EndLink();
-    if (g_.Label8(1).caption() == Banner::ConnectedText(g_.state.CzechUi == True))
-        g_.banner().RestoreBanner();  // connected no more
+    if (connectedShown) g_.banner().RestoreBanner();  // connected no more
     g_.novahra.setEnabled(true);
     g_.continue_.setEnabled(false);
 }
 
 void NetPlay::Option3_Click() {
-    if (g_.tcpcontrol.state() != TcpSocket::Closed || g_.net_->linkUp) return;
+    if (TransportOpen() || g_.net_->linkUp) return;
     g_.banner().RestoreBanner();
     g_.Command3.setDefault(true);
     g_.Label11.setCaption((g_.state.CzechUi == True ? "Vaše síťové jméno: " : "Your network name: ") +
                           TcpSocket::localHostName());
-    g_.Frame4.setVisible(true);
+    ShowNetworkPanel(true);
 }
 
 void NetPlay::compname_Click() {
@@ -134,15 +152,13 @@ void NetPlay::Command4_Click() {
 
 // Back.
 void NetPlay::Command5_Click() {
-    if (g_.tcpcontrol.state() != TcpSocket::Closed) {
-        SendMessage(netmsg::plain(NetMessage::Disconnect));
-    }
+    if (TransportOpen()) SendMessage(netmsg::plain(NetMessage::Disconnect));
     EndLink();
     HiddenPhrases h = ReadHiddenPhrases(g_.compname.text());
     g_.state.HellMode = flag(h.hell);
     g_.state.HellVariant = flag(h.hell && h.variant);
     g_.novahra.setDefault(true);
-    g_.Frame4.setVisible(false);
+    ShowNetworkPanel(false);
     g_.Option1.setValue(true);
 }
 
@@ -291,13 +307,15 @@ void NetPlay::Play(const NetMessage& m) {
 void NetPlay::TakeConnectOk() {
     if (g_.net_->role != Link::Role::Joiner || g_.net_->linkUp) return;
     StartLink();
+    ShowInvite("");  // an answer sent is spent
     // Answered at once, so the host knows the seat is taken by a copy of the game that runs.
     SendKeepAlive();
     g_.novahra.setDefault(true);
-    g_.Frame4.setVisible(false);
+    ShowNetworkPanel(false);
     g_.novahra.setEnabled(false);  // only the host starts battles
     g_.state.GameMode = mode::Joiner;
-    g_.banner().ShowMenuBanner(Banner::ConnectedText(g_.state.CzechUi == True));  // until the host's first battle replaces it
+    // Until the host's first battle replaces it.
+    g_.banner().ShowMenuBanner(Banner::ConnectedText(g_.state.CzechUi == True, g_.net_->iceHow));
 }
 
 void NetPlay::TakeDrawingOk(const NetMessage& m) {
@@ -375,9 +393,7 @@ void NetPlay::NewBattleOnLink() {
 void NetPlay::CloseLinkForGood() {
     EndRecordOfLink();
     g_.net_->closing = true;
-    if (g_.tcpcontrol.state() != TcpSocket::Closed) {
-        SendMessage(netmsg::plain(NetMessage::Disconnect));
-    }
+    if (TransportOpen()) SendMessage(netmsg::plain(NetMessage::Disconnect));
     EndLink();
 }
 
@@ -402,8 +418,8 @@ void NetPlay::EndRecordOfLink() {
 // Closes the socket and forgets the link; every wait for the peer ends.
 void NetPlay::EndLink() {
     Link& n = *g_.net_;
-    if (n.linkUp || g_.tcpcontrol.state() != TcpSocket::Closed) g_.peerGone = true;
-    g_.tcpcontrol.close();
+    if (n.linkUp || TransportOpen()) g_.peerGone = true;
+    CloseTransport();
     g_.tcpcontrol.setLocalPort(0);
     g_.tcpcontrol.setRemotePort(0);
     n.portMapper.stop();
@@ -440,7 +456,7 @@ void NetPlay::PeerDisconnected(LinkEnd why) {
     StopBattle();
     g_.world.setEnabled(false);
     g_.Frame3.setVisible(true);
-    g_.Frame4.setVisible(false);
+    ShowNetworkPanel(false);
     g_.state.GameMode = mode::HotSeat;
     // Choosing two players ends the link from this side too: "disconnect" back, the socket closed,
     // New Game enabled again, Continue disabled.
@@ -449,7 +465,7 @@ void NetPlay::PeerDisconnected(LinkEnd why) {
     else
         g_.Option1.setValue(true);
     g_.Label11.setCaption("");
-    if (g_.tcpcontrol.state() != TcpSocket::Closed) EndLink();
+    if (TransportOpen()) EndLink();
     // A peer that vanished left the socket closed already, so the option found nothing to close.
     g_.novahra.setEnabled(true);
     g_.continue_.setEnabled(false);
@@ -499,7 +515,32 @@ void NetPlay::SendMessage(const std::string& text) {
     g_.state.SendText = text;
     const bool now = NoteSent(text);
     g_.records().RecordMessage(true, text);
-    if (now && g_.tcpcontrol.state() == TcpSocket::Connected) g_.tcpcontrol.send(text + "\n");
+    if (now && Carrying()) SendBytes(text + "\n");
+}
+
+// ---- The connection under the link: the TCP socket, or the ICE stream of an invite
+
+bool NetPlay::Carrying() const {
+    const Link& n = *g_.net_;
+    return n.overIce ? n.ice && n.ice->connected() : g_.tcpcontrol.state() == TcpSocket::Connected;
+}
+
+bool NetPlay::TransportOpen() const {
+    return g_.tcpcontrol.state() != TcpSocket::Closed || (g_.net_->ice && !g_.net_->ice->closed());
+}
+
+void NetPlay::SendBytes(const std::string& bytes) {
+    Link& n = *g_.net_;
+    if (n.overIce) {
+        if (n.ice) n.ice->send(bytes);
+        return;
+    }
+    g_.tcpcontrol.send(bytes);
+}
+
+void NetPlay::CloseTransport() {
+    g_.tcpcontrol.close();
+    DropIce();
 }
 
 }  // namespace gv

@@ -67,11 +67,32 @@ public:
     // A link opens (a record of it begins) or ends (the socket closed, the link forgotten).
     void StartLink();
     void EndLink();
+    // The network panel, and beside it the invite panel where this copy can make invites.
+    void ShowNetworkPanel(bool show);
+    // The invite panel: through any router by ICE.
+    void Invite_Click();
+    void InviteCopy_Click();
+    void InviteUse_Click();
     // Puts the text into `SendText` and sends it as one message.
     void SendMessage(const std::string& text);
     void SendMessage(const NetMessage& m);
 
 private:
+    // The connection under the link: the TCP socket, or the ICE stream of an invite once it carries the link.
+    bool Carrying() const;       // connected: bytes sent now reach the peer
+    bool TransportOpen() const;  // anything open: listening, connecting, connected, an invite's stream
+    void SendBytes(const std::string& bytes);
+    void CloseTransport();
+    void SayToCaller(NetCaller& c, const std::string& message);
+    // Invites: the stream made for one, its events, and its end.
+    bool MakeIceStream(bool controlling);
+    void IceGathered(const IceCredentials& local);
+    void IceConnected(const std::string& how);
+    void IceClosed(const std::string& reason);
+    void IceBytes();
+    void DropIce();
+    void ShowInvite(const std::string& code);
+    void InviteNote(const char* czech, const char* english);
     void ForgetLink();
     void DrainOne();
     void Dispatch(const std::string& text);

@@ -65,7 +65,7 @@ void Records::OpenStandInLink(bool host) {
     g_.state.GameMode = host ? mode::Host : mode::Joiner;
     g_.net_->liveTimer.setEnabled(false);  // a peer that is no socket is never silent
     // As a real link's greeting does: the network panel goes, and only the host starts battles.
-    g_.Frame4.setVisible(false);
+    g_.netplay().ShowNetworkPanel(false);
     g_.novahra.setDefault(true);
     g_.novahra.setEnabled(host);
 }

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "net/invite.h"
 #include "net/protocol.h"
 #include "game/levelspanel.h"
 #include "game/gauges.h"
@@ -51,6 +52,8 @@ void Mainfrm::LoadSettings() {
         {"net.port", [](const std::string& v) { return port(v) > 0; }},
         {"net.host", nullptr},
         {"net.router", yesNo},
+        {"net.stun", [](const std::string& v) { return ReadIceServers(v, false).has_value(); }},
+        {"net.turn", [](const std::string& v) { return ReadIceServers(v, true).has_value(); }},
         {"window.fullscreen", yesNo},
         {"view.numbers", yesNo},
         {"view.trace", yesNo},

@@ -18,6 +18,10 @@ constexpr Text kTexts[] = {
     {"Command3", "Založit hru", "Host game"},
     {"Command4", "Připojit", "Join"},
     {"Command5", "Zpět", "Back"},
+    {"InviteTitle", "Přes jakýkoli router", "Through any router"},
+    {"Invite", "Pozvat", "Invite"},
+    {"InviteCopy", "Kopírovat kód", "Copy code"},
+    {"InviteUse", "Použít kód", "Use code"},
     {"Command6", "Zpět", "Back"},
     {"novahra", "Nová Hra", "New Game"},
     {"continue", "Pokračovat", "Continue"},
@@ -38,6 +42,7 @@ constexpr Text kTexts[] = {
     {"Label10", "Zbraň:", "Weapon:"},
 };
 constexpr const char* kHostPrompt[] = {"Network name of hosting computer?", "Síťové jméno hostujícího počítače?"};
+constexpr const char* kPastePrompt[] = {"Paste a code here", "Sem vložte kód"};
 }  // namespace
 
 void Mainfrm::ApplyLanguageTexts(bool czech) {
@@ -53,6 +58,7 @@ void Mainfrm::ApplyLanguageTexts(bool czech) {
     // Texts the game wrote itself change only while they still say what the game wrote: a host name the
     // player typed, or a banner with news, stays.
     if (compname.text() == kHostPrompt[czech ? 0 : 1]) compname.setText(kHostPrompt[czech ? 1 : 0]);
+    if (InvitePaste.text() == kPastePrompt[czech ? 0 : 1]) InvitePaste.setText(kPastePrompt[czech ? 1 : 0]);
     if (playAgain) novahra.setCaption(Banner::PlayAgainText(czech));
     const std::string line = banner().BannerInLanguage(Label8(1).caption(), czech);
     if (bannerMoved_ && line != Label8(1).caption())

@@ -86,7 +86,7 @@ void Records::EndWatching() {
     g_.loop().setPace(1);
     // The player's choice of mode comes back as it was (the network panel stays closed).
     if (g_.optionBeforeWatching_) g_.optionBeforeWatching_->setValue(true);
-    g_.Frame4.setVisible(false);
+    g_.netplay().ShowNetworkPanel(false);
     g_.state.GameMode = g_.modeBeforeWatching_;
     UpdateWatchButton();
 }

@@ -1,8 +1,11 @@
 // Invite codes, packed and unpacked bit by bit: see invite.h for what they hold.
 #include "net/invite.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
+
+#include "net/protocol.h"
 
 namespace gv {
 
@@ -371,6 +374,41 @@ InviteRead ReadInvite(std::string_view text, Invite::Kind expected) {
     if (const InviteProblem problem = unpack(payload.substr(1), invite); problem != InviteProblem::None) return refused(problem);
     if (invite.kind != expected) return refused(InviteProblem::WrongKind);
     return InviteRead{std::move(invite), InviteProblem::None};
+}
+
+std::optional<std::vector<IceServer>> ReadIceServers(std::string_view text, bool turn) {
+    std::vector<IceServer> servers;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t end = std::min(text.find_first_of(" \t,", at), text.size());
+        std::string_view item = text.substr(at, end - at);
+        at = end + 1;
+        if (item.empty()) continue;
+        IceServer server;
+        if (turn) {
+            static constexpr std::string_view kScheme = "turn:", kTransport = "?transport=";
+            if (item.substr(0, kScheme.size()) != kScheme) return std::nullopt;
+            item.remove_prefix(kScheme.size());
+            if (const std::size_t q = item.find(kTransport); q != std::string_view::npos) {
+                const std::string_view how = item.substr(q + kTransport.size());
+                if (how != "udp" && how != "tcp") return std::nullopt;
+                server.udp = how == "udp", server.tcp = how == "tcp";
+                item = item.substr(0, q);
+            }
+            const std::size_t colon = item.find(':'), atSign = item.rfind('@');
+            if (colon == 0 || colon == std::string_view::npos || atSign == std::string_view::npos || atSign <= colon + 1)
+                return std::nullopt;
+            server.user = std::string(item.substr(0, colon));
+            server.password = std::string(item.substr(colon + 1, atSign - colon - 1));
+            item.remove_prefix(atSign + 1);
+        }
+        const JoinAddress address = ReadJoinAddress(item);
+        if (!address.ok) return std::nullopt;
+        server.host = address.host;
+        if (address.port) server.port = address.port;
+        servers.push_back(std::move(server));
+    }
+    return servers;
 }
 
 }  // namespace gv

@@ -66,6 +66,22 @@ std::string WriteInvite(const Invite& invite);
 // it or inside it, lower case, and O for 0, I and L for 1. A code of the other kind is refused as WrongKind.
 InviteRead ReadInvite(std::string_view text, Invite::Kind expected);
 
+// The STUN and TURN servers a player names in the settings, several apart by spaces or commas:
+//   net.stun = HOST[:PORT]
+//   net.turn = turn:USER:PASSWORD@HOST[:PORT][?transport=udp|tcp]
+// The port is 3478 unless given; a TURN server without a transport is used over UDP and over TCP both. The
+// password runs to the last '@', so it may hold any character but spaces and commas.
+struct IceServer {
+    std::string host;
+    int port = 3478;
+    std::string user, password;  // TURN only
+    bool udp = true, tcp = true;
+    bool operator==(const IceServer&) const = default;
+};
+// Nothing when any of them cannot be read: the setting is refused whole, so a typing error is never half
+// obeyed. An empty text is no servers.
+std::optional<std::vector<IceServer>> ReadIceServers(std::string_view text, bool turn);
+
 // The two layers of a code, for the tests and the fuzzer: the packed fields (empty when they do not fit),
 // and any bytes wrapped as a code with their checksum.
 std::string InvitePayload(const Invite& invite);

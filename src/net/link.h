@@ -13,16 +13,19 @@
 #include <vector>
 
 #include "net/protocol.h"
+#include "net/invite.h"
 #include "platform/eventloop.h"
+#include "platform/icestream.h"
 #include "platform/portmap.h"
 #include "platform/tcpsocket.h"
 
 namespace gv {
 
-// A connection at the host's door that has not greeted yet.
+// A connection at the host's door that has not greeted yet: a TCP connection, or the link's ICE stream.
 struct NetCaller {
     explicit NetCaller(EventLoop& loop) : sock(loop) {}
     TcpSocket sock;
+    bool viaIce = false;  // its bytes come over the ICE stream, and what it is told goes there
     std::string pending;  // its first line, until the line feed comes
     double since = 0, pendingSince = 0;
 };
@@ -158,6 +161,14 @@ public:
 
     // The host's port forwarded by the home router while it hosts and while its link lasts.
     PortMapper portMapper;
+
+    // The link through any router: an ICE stream made for an invite. The host's offer (or the offer the
+    // joiner took), the code this side shows, and once the stream carries the link, how it runs.
+    std::unique_ptr<IceStream> ice;
+    bool overIce = false;  // the link's bytes go over `ice`, not the TCP socket
+    Invite offer;
+    std::string code;
+    std::string iceHow;  // "direct", "hole-punched" or "relayed"; empty for a TCP link
 
     // A peer's shot that came before our own hand-over had finished.
     bool shotHeld = false;

@@ -38,7 +38,7 @@ enum class Align { Left, Centre, Right };
 // Key codes as the game's key handlers see them.
 namespace Key {
 constexpr int Backspace = 8, Tab = 9, Enter = 13, Escape = 27, Space = 32, End = 35, Home = 36, Left = 37, Up = 38, Right = 39,
-              Down = 40, Delete = 46, A = 65, F = 70, M = 77, F1 = 112,
+              Down = 40, Delete = 46, A = 65, C = 67, F = 70, M = 77, V = 86, X = 88, F1 = 112,
               F11 = 122;  // also Alt+Enter: the window full screen or back
 // The modifier mask that comes with a key press.
 constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
@@ -256,9 +256,13 @@ public:
     void setSelLength(int v);
     std::function<void()> onChange;
 
-    // Keyboard editing while the box has the focus; `shift` is the modifier mask of the key press.
+    // Keyboard editing while the box has the focus; `shift` is the modifier mask of the key press. Ctrl+C
+    // and Ctrl+X copy and cut the selection, Ctrl+V pastes the clipboard over it (see paste()).
     void typeChar(char c);
     void editKey(int key, int shift = 0);
+    // Puts a text over the selection as one line: line breaks and tabs become spaces, other control
+    // characters and bytes that are no UTF-8 go, and what does not fit maxLength is cut off.
+    void paste(const std::string& s);
     // The mouse: a click puts the caret at the character nearest to window column x, a double-click
     // selects the word there.
     void clickAt(int x, bool doubleClick);
@@ -409,6 +413,13 @@ public:
     std::function<int(const Font&, const std::string&)> measureText;
     int textWidth(const Font& f, const std::string& s) const;
 
+    // The desktop's clipboard. The screen's backend puts the system's here; without one the form keeps a
+    // clipboard of its own, so a window under test copies and pastes within itself.
+    std::function<std::string()> readClipboard;
+    std::function<void(const std::string&)> writeClipboard;
+    std::string clipboardText() const { return readClipboard ? readClipboard() : clipboard_; }
+    void setClipboardText(const std::string& s) { writeClipboard ? writeClipboard(s) : void(clipboard_ = s); }
+
     // Key handlers of the window: they see every key press, whatever control has the focus.
     std::function<void(int key, int shift)> onKeyDown;
     // While locked, clicks and typing reach no control; the key handlers above still see every key.
@@ -432,6 +443,7 @@ private:
     std::vector<std::unique_ptr<Control>> owned_;
     std::vector<Control*> topLevel_;
     Control* focus_ = nullptr;
+    std::string clipboard_;
     bool unloaded_ = false;
     long revision_ = 0;
     Pads pads_;

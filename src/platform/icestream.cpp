@@ -6,6 +6,9 @@
 
 #include <nice/agent.h>
 
+#include <arpa/inet.h>
+#include <netdb.h>
+
 #include <algorithm>
 #include <optional>
 #include <thread>
@@ -72,6 +75,23 @@ Candidate fromNice(const NiceCandidate& c) {
     out.component = static_cast<std::uint8_t>(c.component_id);
     out.foundation = c.foundation;
     return out;
+}
+
+// The first address of a server's name (a numeric one as it is), for libnice, which looks up no names;
+// "" when there is none. Runs on GLib's thread: a slow name server holds up the gathering, not the game.
+std::string numericAddress(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_DGRAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return {};
+    char text[INET6_ADDRSTRLEN] = {};
+    const void* at = found->ai_family == AF_INET6
+                         ? static_cast<const void*>(&reinterpret_cast<sockaddr_in6*>(found->ai_addr)->sin6_addr)
+                         : static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr);
+    const bool ok = inet_ntop(found->ai_family, at, text, sizeof text) != nullptr;
+    freeaddrinfo(found);
+    return ok ? text : std::string();
 }
 
 // What the selected pair says, read on GLib's thread and judged on the game's.
@@ -185,7 +205,9 @@ struct IceStream::Impl {
     static void stateChanged(NiceAgent* agent, guint streamId, guint, guint state, gpointer data) {
         auto* self = static_cast<Impl*>(data);
         if (self->ended || streamId != self->stream) return;
-        if (state == NICE_COMPONENT_STATE_FAILED) return self->end(self->ready ? "connection lost" : "no route to the peer");
+        // Before the pair is ready a failure is not final (the peer's checks may start later, once it has
+        // our answer): the connect's timeout decides.
+        if (state == NICE_COMPONENT_STATE_FAILED && self->ready) return self->end("connection lost");
         if (state != NICE_COMPONENT_STATE_READY || self->ready) return;
         NiceCandidate* local = nullptr;
         NiceCandidate* remote = nullptr;
@@ -215,7 +237,7 @@ struct IceStream::Impl {
         auto* self = static_cast<Impl*>(data);
         g_source_unref(self->timeout);
         self->timeout = nullptr;
-        self->end("timed out");
+        self->end("no route to the peer");
         return G_SOURCE_REMOVE;
     }
 };
@@ -266,15 +288,21 @@ IceStream::~IceStream() {
     g_main_context_unref(s.context);
 }
 
+bool IceStream::available() { return true; }
+
 void IceStream::addStunServer(const std::string& host, int port) {
     impl_->run([host, port](Impl& g) {
-        g_object_set(g.agent, "stun-server", host.c_str(), "stun-server-port", static_cast<guint>(port), nullptr);
+        const std::string address = numericAddress(host);
+        if (address.empty()) return;
+        g_object_set(g.agent, "stun-server", address.c_str(), "stun-server-port", static_cast<guint>(port), nullptr);
     });
 }
 
 void IceStream::addTurnServer(const std::string& host, int port, const std::string& user, const std::string& password, bool tcp) {
     impl_->run([=](Impl& g) {
-        nice_agent_set_relay_info(g.agent, g.stream, kComponent, host.c_str(), static_cast<guint>(port), user.c_str(),
+        const std::string address = numericAddress(host);
+        if (address.empty() || !g.stream) return;
+        nice_agent_set_relay_info(g.agent, g.stream, kComponent, address.c_str(), static_cast<guint>(port), user.c_str(),
                                   password.c_str(), tcp ? NICE_RELAY_TYPE_TURN_TCP : NICE_RELAY_TYPE_TURN_UDP);
     });
 }
@@ -340,6 +368,8 @@ bool IceStream::send(std::string_view data) {
 }
 
 void IceStream::awake(bool on) {
+    if (on == awake_) return;  // a stream closed before it goes touches the loop no more
+    awake_ = on;
     loop_.setSocketActive(this, on);
     if (!on)
         impl_->keepAwake.reset();

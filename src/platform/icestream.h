@@ -3,7 +3,7 @@
 // UDP pair ICE selects), one stream of one component. GLib's main loop runs on a thread of its own with a
 // context of its own; everything the agent says reaches the game through the event loop's io_context, so
 // the events below run on the loop's thread, as TcpSocket's do, and nothing throws into the game.
-// Built where libnice is (GORVATH_ICE); the Windows build goes without.
+// Built where libnice is (GORVATH_ICE); elsewhere (the Windows build) a stream that is never available.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -40,12 +40,16 @@ public:
     IceStream(const IceStream&) = delete;
     IceStream& operator=(const IceStream&) = delete;
 
-    // Before gather(): servers as numeric addresses (libnice resolves no names), and the local addresses
-    // to gather on (none named: every interface but loopback).
+    // Whether this build can make ICE streams at all.
+    static bool available();
+
+    // Before gather(): servers (names are looked up on the stream's own thread, before it gathers; one not
+    // found is left out), and the local addresses to gather on (none named: every interface but loopback).
     void addStunServer(const std::string& host, int port);
     void addTurnServer(const std::string& host, int port, const std::string& user, const std::string& password, bool tcp);
     void addLocalAddress(const std::string& address);
-    // Gives up a connect() that has not succeeded after this long (30 s unless set).
+    // Gives up a connect() that has not succeeded after this long (30 s unless set). Until then a check
+    // that failed is no verdict: the peer may not have our credentials yet, and its checks still come.
     void setConnectTimeout(int ms) { connectTimeoutMs_ = ms; }
 
     // Gathers the local candidates; onGathered brings them with this side's credentials.
@@ -89,6 +93,7 @@ private:
     bool connected_ = false;
     bool closed_ = false;
     bool controlling_ = false;
+    bool awake_ = false;
     std::string how_;
 };
 

@@ -102,6 +102,15 @@ void TextBox::editKey(int key, int shift) {
         case Key::A:
             if (shift & Key::CtrlMask) select(0, n);
             return;
+        case Key::C:
+        case Key::X:
+            if (!(shift & Key::CtrlMask) || len == 0) return;
+            form_.setClipboardText(t.substr(std::size_t(start), std::size_t(len)));
+            if (key == Key::X) t.erase(std::size_t(start), std::size_t(len)), edit(std::move(t), start);
+            return;
+        case Key::V:
+            if (shift & Key::CtrlMask) paste(form_.clipboardText());
+            return;
         case Key::Backspace:
         case Key::Delete: {
             int from = start, to = start + len;
@@ -118,6 +127,39 @@ void TextBox::editKey(int key, int shift) {
         case Key::End: return moveTo(n);
         default: return;
     }
+}
+
+void TextBox::paste(const std::string& s) {
+    std::string clean;
+    for (std::size_t i = 0; i < s.size();) {
+        const auto b = static_cast<unsigned char>(s[i]);
+        if (b < 0x80) {
+            if (b == '\n' || b == '\r' || b == '\t')
+                clean += ' ';
+            else if (b >= 32 && b != 127)
+                clean += char(b);
+            ++i;
+            continue;
+        }
+        // A lead byte and its continuation bytes, whole, or nothing of them.
+        const std::size_t need = b >= 0xF0 && b < 0xF5 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
+        std::size_t k = 1;
+        while (need && k < need && i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80) ++k;
+        if (need && k == need) clean.append(s, i, need);
+        i += need && k == need ? need : 1;
+    }
+    const int start = selStart(), len = selLength();
+    if (maxLength > 0) {
+        int cut = std::max(0, maxLength - (int(text_.size()) - len));
+        if (int(clean.size()) > cut) {
+            while (continuation(clean, cut)) --cut;  // whole characters only
+            clean.resize(std::size_t(cut));
+        }
+    }
+    if (clean.empty()) return;
+    std::string t = text_;
+    t.replace(std::size_t(start), std::size_t(len), clean);
+    edit(std::move(t), start + int(clean.size()));
 }
 
 int TextBox::widthOf(int chars) const {

@@ -1,6 +1,7 @@
 // Hosting and joining over a real loopback connection: the network panel, the mode options, Back with
 // its hidden phrases, failed joins, a busy port and strangers at the door.
 #include "net_support.h"
+#include "net/invite.h"
 
 namespace gv::nettest {
 namespace {
@@ -212,6 +213,71 @@ TEST_F(NetConnection, AFailedJoinOrABusyPortSaysSoAndTheUserCanTryAgain) {
     joiner.hostPort = port + 11;  // the box's port is the one tried
     joinGame(joiner, "[::1]:" + std::to_string(port));
     ASSERT_TRUE(linked());
+}
+
+// Two copies that cannot reach each other's port link by invite codes instead (here over loopback, with
+// no servers): the codes go by the clipboard and by hand, a code that is no use says why, and the stream
+// then carries the link as a TCP connection does, to its goodbye.
+TEST_F(NetConnection, InviteCodesLinkTwoCopiesOverAnIceStream) {
+    if (!IceStream::available()) GTEST_SKIP() << "this build makes no ICE streams";
+    clock.speed = 20;
+    for (Mainfrm* g : {&host, &joiner}) g->desktop.iceAddresses = {"127.0.0.1"};
+    usePorts({&host, &joiner});
+    host.click(host.Option3);
+    ASSERT_TRUE(host.FrameInvite.visible());
+    host.click(host.Invite);
+    EXPECT_EQ(host.tcpcontrol.state(), TcpSocket::Listening) << "a direct join stays the first try";
+    ASSERT_TRUE(until([&] { return !host.InviteCode.text().empty(); }));
+    const std::string offer = host.InviteCode.text();
+    EXPECT_EQ(host.clipboardText(), offer);
+    EXPECT_EQ(host.InviteNote.caption(), "The invite is on the clipboard: send it to your friend and paste their answer here");
+
+    joiner.click(joiner.Option3), joiner.click(joiner.InvitePaste);
+    EXPECT_TRUE(joiner.InviteUse.isDefault());
+    std::string damaged = offer;
+    damaged[10] = damaged[10] == 'A' ? 'B' : 'A';
+    for (auto [text, says] : {std::pair<std::string, std::string>{"", "Paste a code first"},
+                              {"7701", "That is not a Gorvath code"},
+                              {damaged, "The code is damaged; copy it again, whole"}}) {
+        joiner.InvitePaste.setText(text);
+        joiner.click(joiner.InviteUse);
+        EXPECT_EQ(joiner.InviteNote.caption(), says) << text;
+    }
+    EXPECT_FALSE(joiner.net().ice) << "nothing was made of a code that is no use";
+    // Pasted as a chat program passes it on, in lines: Ctrl+V puts it in one line, and it reads.
+    joiner.setClipboardText(offer.substr(0, 40) + "\r\n" + offer.substr(40) + "\n");
+    joiner.InvitePaste.setText("");
+    joiner.keyDown(Key::V, Key::CtrlMask);
+    EXPECT_EQ(joiner.InvitePaste.text(), offer.substr(0, 40) + "  " + offer.substr(40) + " ");
+    joiner.click(joiner.InviteUse);
+    ASSERT_TRUE(until([&] { return !joiner.InviteCode.text().empty(); }));
+    const std::string answer = joiner.InviteCode.text();
+    EXPECT_EQ(joiner.clipboardText(), answer);
+
+    // The host pastes its own invite, then an answer to an invite of an earlier hosting, then the answer.
+    InviteRead older = ReadInvite(answer, Invite::Kind::Answer);
+    ASSERT_TRUE(older.invite);
+    older.invite->hosting ^= 2;
+    for (auto [text, says] :
+         {std::pair<std::string, std::string>{offer, "That is an invite; paste your friend's answer"},
+          {WriteInvite(*older.invite), "That answer is for an older invite; send your friend the one above"}}) {
+        host.InvitePaste.setText(text);
+        host.click(host.InviteUse);
+        EXPECT_EQ(host.InviteNote.caption(), says);
+    }
+    host.InvitePaste.setText(answer);
+    host.click(host.InviteUse);
+    ASSERT_TRUE(linked());
+    EXPECT_TRUE(host.net().overIce && joiner.net().overIce && host.tcpcontrol.state() == TcpSocket::Closed)
+        << "the stream carries the link, and the direct door is closed behind it";
+    EXPECT_EQ(host.Label8(1).caption(), "Connected (direct)");
+    EXPECT_EQ(joiner.Label8(1).caption(), "Connected (direct); waiting for the host to start");
+    EXPECT_TRUE(host.InviteCode.text().empty()) << "the invite is spent";
+    loop.runFor(3000);
+    EXPECT_LT(host.net().seatedAt, 0) << "the joiner's keep-alive came over the stream";
+    joiner.click(joiner.Option1);
+    ASSERT_TRUE(until([&] { return backAtMenu(host) && host.Label8(1).caption() == "The other player left the game"; }));
+    EXPECT_FALSE(host.net().ice);
 }
 
 }  // namespace

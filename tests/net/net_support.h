@@ -22,13 +22,18 @@ namespace gv::nettest {
 
 // The virtual clock, with an end: a wait inside the game that nothing ends throws instead of hanging.
 // The wall clock bounds it too, for a wait whose timers keep the virtual clock creeping.
+// With a speed it runs at most that many times faster than real time: an ICE stream's checks and timers
+// are real, and the game's must not outrun them.
 struct BoundedClock : VirtualDriver {
     double limitMs = 30 * 60 * 1000.0;
+    double speed = 0;  // 0: as fast as the computer goes
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     void sleepUntil(double tMs) override {
         if (tMs > limitMs) throw std::runtime_error("the virtual clock ran out: a wait never ended");
         if (std::chrono::steady_clock::now() - started > std::chrono::seconds(120))
             throw std::runtime_error("two minutes of real time: a wait never ended");
+        if (speed > 0 && tMs > nowMs())
+            std::this_thread::sleep_for(std::chrono::duration<double, std::milli>((tMs - nowMs()) / speed));
         VirtualDriver::sleepUntil(tMs);
     }
 };

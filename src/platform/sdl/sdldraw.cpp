@@ -436,6 +436,14 @@ void SdlDriver::Impl::wireTextMetrics() {
         if (TTF_Font* fnt = font(f); fnt && !s.empty()) TTF_SizeUTF8(fnt, s.c_str(), &w, nullptr);
         return w;
     };
+    // And copies and pastes through the desktop's clipboard.
+    form.readClipboard = [] {
+        char* text = SDL_GetClipboardText();
+        std::string s = text ? text : "";
+        SDL_free(text);
+        return s;
+    };
+    form.writeClipboard = [](const std::string& s) { (void)SDL_SetClipboardText(s.c_str()); };
 }
 
 // A label breaks its caption between words only; a word wider than the label is clipped at its edge.
