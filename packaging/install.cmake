@@ -35,6 +35,8 @@ install(FILES ${PKG_OUT}/${GORVATH_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_D
 install(FILES ${PKG_OUT}/${GORVATH_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${PKG_OUT}/gorvath.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${PKG_OUT}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The relay for friends behind routers that let nothing in (see the README and the man page).
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/turnserver.conf DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 set(CPACK_PACKAGE_NAME gorvath)
 set(CPACK_PACKAGE_VENDOR "The Gorvath makers")
