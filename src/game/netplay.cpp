@@ -283,6 +283,7 @@ void NetPlay::Play(const NetMessage& m) {
         case NetMessage::KeepAlive:
         case NetMessage::LinkName:
         case NetMessage::Resume:
+        case NetMessage::Chat:
         case NetMessage::Unknown: break;
     }
 }
