@@ -28,10 +28,10 @@ void ChatBox::BuildChat() {
     prompt_->font = sans;
     prompt_->align = Align::Right;
     box_ = &g_.textBox(&g_.world, "chatbox", kLeft + 128, kBoxTop, kWidth - 128, 28, "");
-    // In the look of the host's name on the network panel.
+    // In the look of the aim boxes.
     box_->font = sans;
-    box_->foreColour = g_.compname.foreColour;
-    box_->backColour = g_.compname.backColour;
+    box_->foreColour = g_.sila1.foreColour;
+    box_->backColour = g_.sila1.backColour;
     box_->opaque = true;
     box_->maxLength = int(chat::kMaxBytes);
     box_->anyCharacter = true;  // Czech and every other language
