@@ -39,7 +39,8 @@ std::vector<std::string> HelpText(bool cz) {
     }
     lines.push_back(cz ? "Slunce střelu pohltí, měsíc jde srazit, stromy se lámou."
                        : "The sun swallows shells, the moon can be shot down, trees break.");
-    lines.push_back("");
+    lines.push_back(cz ? "Po síti Enter nebo T píše druhému hráči (Esc zruší); Tab ukáže posledních pět zpráv."
+                       : "Over the network Enter or T writes to the other player (Esc cancels); Tab shows the last five lines.");
     lines.push_back(cz ? "F1 nebo Esc zavře nápovědu." : "F1 or Esc closes the help.");
     return lines;
 }

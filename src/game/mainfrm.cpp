@@ -1,5 +1,6 @@
 #include "game/mainfrm.h"
 #include "game/netplay.h"
+#include "game/chat.h"
 #include "game/aimpanels.h"
 #include "game/worldbuilder.h"
 #include "game/gauges.h"
@@ -45,6 +46,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     seat_ = std::make_unique<ComputerSeat>(*this);
     computer_ = std::make_unique<ComputerPlayer>(state, random, *seat_);
     table_ = std::make_unique<WindowTable>(*this);
+    chat_ = std::make_unique<ChatBox>(*this);
     caption = "Gorvath";
     mayAskRouter_ = desktop.mapPorts;
     backColour = kGrey;
@@ -59,6 +61,7 @@ Mainfrm::Mainfrm(EventLoop& loop, Desktop desk)
     help().BuildHelp();
     levelsPanel().BuildLevels();
     gauges().BuildNumbers();
+    chat().BuildChat();
 }
 
 // Within the menu: the two option groups share the menu panel, the link is an opaque underlined label.
@@ -217,6 +220,7 @@ Mainfrm::~Mainfrm() {
     computer_.reset();
     seat_.reset();
     table_.reset();
+    chat_.reset();
 }
 
 }  // namespace gv

@@ -28,6 +28,7 @@ namespace gv {
 
 class Link;
 class NetPlay;
+class ChatBox;
 class AimPanels;
 class WorldBuilder;
 class Gauges;
@@ -181,6 +182,7 @@ public:
 
     // ---- Network play: the glue between the window, the link and the battle is `NetPlay`'s (netplay.h).
     NetPlay& netplay() const { return *netplay_; }
+    ChatBox& chat() const { return *chat_; }
     bool peerGone = false;  // the peer left or the link failed: every wait for it ends
     // The host listens on `hostPort`; the joiner connects to it from its own `joinPort`.
     int hostPort = 7701;
@@ -203,6 +205,7 @@ private:
     friend class LevelsPanel;
     friend class ComputerSeat;
     friend class WindowTable;
+    friend class ChatBox;
     std::unique_ptr<Link, LinkDeleter> net_;
     std::unique_ptr<NetPlay> netplay_;
     std::unique_ptr<AimPanels> aiming_;
@@ -215,6 +218,7 @@ private:
     std::unique_ptr<ComputerSeat> seat_;
     std::unique_ptr<ComputerPlayer> computer_;
     std::unique_ptr<WindowTable> table_;
+    std::unique_ptr<ChatBox> chat_;
 
 public:
     // ---- The link to the peer

@@ -10,6 +10,7 @@
 #include "game/worldbuilder.h"
 #include "game/records.h"
 #include "game/netplay.h"
+#include "game/chat.h"
 #include "game/playback.h"
 #include "net/link.h"
 
@@ -231,7 +232,8 @@ void NetPlay::Dispatch(const std::string& text) {
         return;
     }
     const NetMessage m = ReadNetMessage(text);
-    if (m.key == NetMessage::KeepAlive) return;  // its program runs: that is all it says
+    if (m.key == NetMessage::KeepAlive) return;               // its program runs: that is all it says
+    if (m.key == NetMessage::Chat) return g_.chat().Take(m);  // for the players only: no progress of the battle
     // A message: what a wait for the peer counts as its progress.
     n.lastMessage = g_.loop().now();
     ShowWaitingText(false);  // the waiting note goes, if it is up
@@ -299,6 +301,7 @@ void NetPlay::Play(const NetMessage& m) {
         case NetMessage::KeepAlive:
         case NetMessage::LinkName:
         case NetMessage::Resume:
+        case NetMessage::Chat:
         case NetMessage::Unknown: break;
     }
 }
@@ -445,6 +448,7 @@ void NetPlay::ForgetLink() {
     n.peerShotPending = false;
     n.liveTimer.setEnabled(false);
     ShowWaitingText(false);  // the waiting note goes, if it is up
+    g_.chat().Reset();
 }
 
 void NetPlay::PeerDisconnected(LinkEnd why) {

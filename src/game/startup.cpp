@@ -8,6 +8,7 @@
 #include "game/helppanel.h"
 #include "game/aimpanels.h"
 #include "game/mainfrm.h"
+#include "game/chat.h"
 #include "game/records.h"
 #include "game/netplay.h"
 #include "platform/numtext.h"
@@ -91,6 +92,7 @@ void Mainfrm::Label7_Click() {
 // Every key reaches the window first: aiming keys for the player whose panel is armed, Esc for the pause.
 void Mainfrm::Form_KeyDown(int key, int shift) {
     if (key == Key::F11) return options_->SwitchFullScreen();  // whatever shows
+    if (chat().ChatKey(key, shift)) return;                    // Enter, T and Tab in a network battle; every key while writing
     // Nothing while a battlefield is built, in the pause or after the battle: the canvas is not taking input.
     // Esc while we have long waited for a silent peer leaves the link.
     if (help().HelpKey(key) || records().WatchKey(key) || levelsPanel().LevelsKey(key)) return;

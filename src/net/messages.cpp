@@ -126,6 +126,14 @@ bool readGreeting(std::string_view text, NetMessage& m) {
     return true;
 }
 
+// A piece of a chat line: any bytes at all; the whole line is checked once its last piece is here.
+bool readChat(std::string_view text, NetMessage& m) {
+    if (text.size() < 2 || (text[1] != '+' && text[1] != '.')) return false;
+    m.more = text[1] == '+';
+    m.piece = std::string(text.substr(2));
+    return true;
+}
+
 std::string joinedWind(std::string_view word, const NetMessage& m) {
     return std::string(word) + (m.withWind ? "W" + formatNumber(m.wind) : "");
 }
@@ -187,6 +195,12 @@ NetMessage resume(std::uint64_t link, long long taken) {
     NetMessage m = plain(NetMessage::Resume);
     m.link = link;
     m.sequence = taken;
+    return m;
+}
+NetMessage chat(std::string piece, bool more) {
+    NetMessage m = plain(NetMessage::Chat);
+    m.piece = std::move(piece);
+    m.more = more;
     return m;
 }
 NetMessage plain(NetMessage::Key key) {

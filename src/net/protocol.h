@@ -65,6 +65,8 @@ struct NetMessage {
         Resume,      // "Y" + link + ":" + messages taken: a broken link goes on; the first line of a joiner
                      // that comes back, and the host's answer
         SeatKept,    // "seatkept": the host keeps its seat for a player whose link broke; no one else joins now
+        Chat,        // "C" + "+" or "." + a piece of a chat line: "+" when more of the line follows, "." on its last
+                     // piece. Copies before chat read it as Unknown and pass it over; it is no part of the battle.
     };
     Key key = Unknown;
     bool malformed = false;  // the key matched but the rest cannot be played on
@@ -77,6 +79,8 @@ struct NetMessage {
     std::uint64_t hash = 0;
     long long version = -1;  // a greeting's, -1 when it is no number
     std::uint64_t link = 0;  // the link's name (48 bits), with "L" and "Y"; "Y" counts in `sequence`
+    bool more = false;       // a chat piece that more of its line follows
+    std::string piece;       // a chat piece's bytes, as they came
 
     bool operator==(const NetMessage&) const = default;
 };
@@ -95,6 +99,7 @@ bool readSeed(std::string_view text, NetMessage& m);
 bool readWind(std::string_view text, NetMessage& m);
 bool readLinkName(std::string_view text, NetMessage& m);
 bool readGreeting(std::string_view text, NetMessage& m);
+bool readChat(std::string_view text, NetMessage& m);
 std::string joinedWind(std::string_view word, const NetMessage& m);
 
 // Every message in one table: its key; the word that is the whole message, or the word or letter its
@@ -132,6 +137,7 @@ inline constexpr Form kForms[] = {
     {NetMessage::LinkName, "L", readLinkName, [](const NetMessage& m) { return "L" + formatNumber(double(m.link)); }},
     {NetMessage::Resume, "Y", readResume,
      [](const NetMessage& m) { return "Y" + formatNumber(double(m.link)) + ":" + formatNumber(double(m.sequence)); }},
+    {NetMessage::Chat, "C", readChat, [](const NetMessage& m) { return (m.more ? "C+" : "C.") + m.piece; }, true},
 };
 
 }  // namespace netform
@@ -154,6 +160,7 @@ NetMessage crate(int kind, int shots, int left);
 NetMessage hash(long long sequence, std::uint64_t hash);
 NetMessage linkName(std::uint64_t link);
 NetMessage resume(std::uint64_t link, long long taken);
+NetMessage chat(std::string piece, bool more);
 }  // namespace netmsg
 
 // What the join box names: a host (a name, an IPv4 address, an IPv6 address with or without brackets) and

@@ -503,7 +503,9 @@ int Form::textWidth(const Font& f, const std::string& s) const {
 
 void Form::typeChar(char c) {
     if (unloaded_ || inputLocked) return;
-    if (focus_ && focus_->kind() == ControlKind::TextBox && focus_->enabledOnScreen()) static_cast<TextBox*>(focus_)->typeChar(c);
+    if (!focus_ || focus_->kind() != ControlKind::TextBox || !focus_->enabledOnScreen()) return;
+    auto& box = static_cast<TextBox&>(*focus_);
+    if (static_cast<unsigned char>(c) < 128 || box.anyCharacter) box.typeChar(c);
 }
 
 void Form::unload() {

@@ -38,7 +38,7 @@ enum class Align { Left, Centre, Right };
 // Key codes as the game's key handlers see them.
 namespace Key {
 constexpr int Backspace = 8, Tab = 9, Enter = 13, Escape = 27, Space = 32, End = 35, Home = 36, Left = 37, Up = 38, Right = 39,
-              Down = 40, Delete = 46, A = 65, C = 67, F = 70, M = 77, V = 86, X = 88, F1 = 112,
+              Down = 40, Delete = 46, A = 65, C = 67, F = 70, M = 77, T = 84, V = 86, X = 88, F1 = 112,
               F11 = 122;  // also Alt+Enter: the window full screen or back
 // The modifier mask that comes with a key press.
 constexpr int ShiftMask = 1, CtrlMask = 2, AltMask = 4;
@@ -246,7 +246,8 @@ public:
     const std::string& text() const { return text_; }
     // Runs the change handler before it returns when the text changes.
     void setText(std::string s);
-    int maxLength = 0;  // 0: no limit; limits typing only, as in every desktop text box
+    int maxLength = 0;          // 0: no limit; limits typing only, as in every desktop text box
+    bool anyCharacter = false;  // takes every character typed; other boxes take ASCII only
     bool border = true;
     // The selection runs from the anchor to the caret, either way round.
     int selStart() const { return std::min(anchor_, caret_); }

@@ -85,7 +85,9 @@ void Playback::Began() {
 }
 
 void Playback::Recorded(const Event& e) {
-    if (finished()) return;
+    // Chat is for the players: it neither comes again nor is looked for.
+    if (finished() || e.kind == Event::Chat) return;
+    SkipChat();
     if (cursor_ >= record_.events.size()) return Finish(Outcome::Same);  // past what was recorded
     const Event& want = record_.events[cursor_];
     if (!e.sameAs(want)) {
@@ -134,8 +136,13 @@ double Playback::DueAt(const Event& e) const {
     return std::max(now, lastAt_ + gap);
 }
 
+void Playback::SkipChat() {
+    while (cursor_ < record_.events.size() && record_.events[cursor_].kind == Event::Chat) ++cursor_;
+}
+
 void Playback::Advance() {
     if (finished() || !began_ || delivering_ || wait_.enabled()) return;
+    SkipChat();
     if (cursor_ >= record_.events.size()) return Finish(Outcome::Same);  // a record of no event at all
     const Event& e = record_.events[cursor_];
     switch (e.kind) {

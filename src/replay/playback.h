@@ -79,6 +79,7 @@ private:
     void Recorded(const Event& e) override;
     void TurnArmed() override { Advance(); }
     void Advance();
+    void SkipChat();  // the record's chat lines, passed over
     void Deliver();
     void Finish(Outcome o);
     void Detach();  // no longer told of the battle, nor giving its seeds

@@ -169,6 +169,18 @@ std::optional<Event> parseEvent(std::string_view line, std::string& why) {
         e.text = *text;
         return e;
     }
+    if (kind == "chat") {
+        e.kind = Event::Chat;
+        std::optional<long long> p = w.size() == 3 ? readWhole(w[1], 1, 2) : std::nullopt;
+        if (!p) return bad("a chat line that is not 'chat PLAYER PIECE'");
+        e.player = int(*p);
+        std::optional<std::string> text = unescape(w[2]);
+        if (!text || text->size() > kMaxMessage || ReadNetMessage(*text).key != NetMessage::Chat ||
+            ReadNetMessage(*text).malformed)
+            return bad("a chat piece the game never sends");
+        e.text = *text;
+        return e;
+    }
     if (kind == "clock") {
         e.kind = Event::Clock;
         if (w.size() != 2 || !seedText(w[1])) return bad("a clock seed that is no whole number");
@@ -218,6 +230,7 @@ std::string Event::line() const {
         case Clock: s = "clock " + text; break;
         case Hash: s = "hash " + std::to_string(sequence) + " " + hex(hash & kHashMask, 12); break;
         case End: s = "end " + text; break;
+        case Chat: s = "chat " + std::to_string(player) + " " + escape(text); break;
     }
     return s + " @" + std::to_string(std::llround(std::max(0.0, std::min(at, kMaxAtMs))));
 }

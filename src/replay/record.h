@@ -19,6 +19,8 @@
 //   send W-7 @10480                  a message to the peer (network games)
 //   recv S150U45 @12000              a message from the peer
 //   clock 43700 @15020               a seed the host took from its clock (a quake)
+//   chat 2 C.hello%20there @16000    a piece of a chat line, as it travelled, and who wrote it (network games);
+//                                    for people only: a battle computed again passes it over
 //   end won 1 @20100                 who won: won 1, won 2, both; outofstep; link (the link ended)
 //
 // Everything after '@' only paces a playback; the rest of every line must come out the same when the
@@ -39,12 +41,12 @@ constexpr std::size_t kMaxLine = 256;
 constexpr std::size_t kMaxEvents = 200000;
 
 struct Event {
-    enum Kind { Fire, Send, Recv, Clock, Hash, End };
+    enum Kind { Fire, Send, Recv, Clock, Hash, End, Chat };
     Kind kind = Fire;
-    int player = 0;            // Fire: 1 or 2
+    int player = 0;            // Fire, Chat: 1 or 2
     std::string force, angle;  // Fire: the boxes' texts as fired
     int fall = -1;             // Fire: ticks the crate had fallen (-1: no crate was falling)
-    std::string text;          // Send, Recv: the message; Clock: the seed; End: the result
+    std::string text;          // Send, Recv, Chat: the message; Clock: the seed; End: the result
     long long sequence = 0;    // Hash: hand-overs so far in this battle
     std::uint64_t hash = 0;    // Hash
     double at = 0;             // milliseconds since the battle began

@@ -2,6 +2,7 @@
 // own thread and loop, taking turns on one virtual clock.
 #include "../replay/replay_support.h"
 #include "net_support.h"
+#include "game/chat.h"
 
 namespace gv::nettest {
 namespace {
@@ -147,6 +148,53 @@ TEST_F(NetBattle, AWholeBattleWithEveryWeaponStaysInStep) {
     // Every hash point was compared on both sides, and all agreed.
     ASSERT_TRUE(duel.until([&] { return duel.host.hashesCompared == turn + 1 && duel.joiner.hashesCompared == turn + 1; }));
     EXPECT_TRUE(duel.host.hashMismatches + duel.joiner.hashMismatches == 0 && H.tcpcontrol.state() == TcpSocket::Connected);
+}
+
+// Chat over a battle: each line shows once, in order, on both screens with its writer's number; the keys
+// that open the box leave the aim alone; a fourth line in five seconds waits; the battle goes on in step and
+// both records, chat and all, compute the same again.
+TEST_F(NetBattle, ChatLinesArriveOnceInOrderAndLeaveTheBattleInStep) {
+    ASSERT_NO_FATAL_FAILURE(begin(45296));
+    // Keys and letters as the window gives them: a key, then its letter (none for Enter and Esc).
+    auto write = [&](Seat& s, int key, const std::string& text, int end = Key::Enter) {
+        Mainfrm& g = s.game;
+        return duel.on(s, [&g, key, text, end] {
+            g.keyDown(key);
+            if (key == Key::T) g.typeChar('t');
+            for (char c : text) c == ' ' ? (g.keyDown(Key::Space), g.typeChar(' ')) : g.typeChar(c);
+            g.keyDown(end);
+        });
+    };
+    auto shows = [&](const Mainfrm& g, std::vector<std::string> lines) {
+        return duel.until([&] { return g.chat().ShownLines() == lines; }, 5000);
+    };
+    // Player 1 has the caret in the force box: T types there, Enter opens the chat; Space writes, fires nothing.
+    ASSERT_TRUE(duel.on(duel.host, [&] { H.setFocus(&H.sila1), H.keyDown(Key::T), H.typeChar('t'); }));
+    EXPECT_TRUE(!H.chat().typing() && H.sila1.text() == "100");
+    ASSERT_TRUE(write(duel.host, Key::Enter, "hello there"));
+    ASSERT_TRUE(shows(J, {"1: hello there"}));
+    EXPECT_TRUE(!H.hideit.enabled() && H.focus() == &H.sila1 && H.sila1.text() == "100");
+    ASSERT_TRUE(write(duel.joiner, Key::T, "ahoj, žluťoučký kůň"));
+    ASSERT_TRUE(shows(H, {"1: hello there", "2: ahoj, žluťoučký kůň"}));
+    ASSERT_TRUE(write(duel.host, Key::Enter, "two") && write(duel.host, Key::Enter, "three"));
+    const std::vector<std::string> all{"1: hello there", "2: ahoj, žluťoučký kůň", "1: two", "1: three"};
+    ASSERT_TRUE(shows(J, all) && shows(H, all));
+    ASSERT_TRUE(write(duel.host, Key::Enter, "four"));  // the fourth line in five seconds waits in the box
+    EXPECT_TRUE(H.chat().typing() && static_cast<Label*>(H.find("chatprompt"))->caption() == "Wait:");
+    ASSERT_TRUE(duel.on(duel.host, [&] { H.keyDown(Key::Escape); }));
+    EXPECT_TRUE(!H.chat().typing() && !H.Frame3.visible());  // Esc closed the box, and paused nothing
+    ASSERT_NO_FATAL_FAILURE(fireOn(H, J, "75"));
+    EXPECT_EQ(J.chat().ShownLines(), all);  // once each
+    // Gone after their time; Tab shows them again.
+    ASSERT_TRUE(duel.until([&] { return J.chat().ShownLines().empty(); }));
+    ASSERT_TRUE(duel.on(duel.joiner, [&] { J.keyDown(Key::Tab); }));
+    EXPECT_EQ(J.chat().ShownLines(), all);
+    for (const Mainfrm* g : {&H, &J}) {
+        EXPECT_NE(
+            testing::readText(g->recorder().path()).find("chat 2 C.ahoj,%20%C5%BElu%C5%A5ou%C4%8Dk%C3%BD%20k%C5%AF%C5%88 @"),
+            std::string::npos);
+        EXPECT_EQ(replay::VerifyFile(g->recorder().path()).kind, replay::Verdict::Same);
+    }
 }
 
 TEST_F(NetBattle, NewGameOnTheHostDuringTheLastHandOverGivesACleanBattleOnBothSides) {

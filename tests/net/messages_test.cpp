@@ -1,5 +1,7 @@
 // The receiving side of every message, through a real connection: a scripted peer sends the bytes.
 #include "net_support.h"
+#include "game/chat.h"
+#include "net/chat.h"
 #include "net/invite.h"
 #include "net/link.h"
 
@@ -189,6 +191,35 @@ TEST_F(NetParsing, APeersShotWaitsForOurTurnToStartAndComesOncePerTurn) {
     EXPECT_EQ(game.state.TurnPlayer, 2);  // "S61U51" never became a shot
 }
 
+// A peer's chat as it may come: in pieces, with bytes that are no text, too long, spoilt, in a flood. What
+// is shown is clean, cut to 200 characters and limited in number; the battle and the link stay as they were.
+TEST_F(NetParsing, ChatFromThePeerIsCheckedCutAndLimitedAndNeverHarmsTheBattle) {
+    ASSERT_NO_FATAL_FAILURE(battleFromPeer("1234"));
+    const std::uint64_t before = game.netplay().SharedStateHash();
+    auto shown = [&](std::size_t n) { return until([&] { return game.chat().ShownLines().size() == n; }, 2000); };
+    for (const std::string& p : chat::Pieces(std::string(61, 'x') + "řeka")) peer.say(p);  // "ř" would straddle the cut
+    peer.say(std::string("C.bad \xff\xc3 byte\x01\x1b[31m \xed\xa0\x80 red\t "));
+    std::string many;
+    for (int i = 0; i < 4; ++i) many += "C+" + std::string(62, 'a') + "\n";
+    peer.send(many + "C.b\n");  // 249 characters: cut to 200
+    ASSERT_TRUE(shown(3));
+    EXPECT_EQ(game.chat().ShownLines(), (std::vector<std::string>{"1: " + std::string(61, 'x') + "řeka",
+                                                                  "1: bad ?? byte[31m ??? red", "1: " + std::string(200, 'a')}));
+    std::string garbage;
+    for (int i = 0; i < 13; ++i) garbage += "C+" + std::string(62, 'y') + "\n";  // past 800 bytes: none of it
+    peer.send(garbage + "C.y\nC+abc\nCx\nC\nC.def\nC.\nC.   \n");                // a piece with no mark spoils its line
+    for (int i = 0; i < 10; ++i) peer.say("C.flood " + std::to_string(i));
+    peer.say("W2");  // the link is still there and takes what follows
+    ASSERT_TRUE(until([&] { return game.state.Wind == 2; }));
+    EXPECT_EQ(game.chat().ShownLines().back(), "1: flood 2") << "six lines in five seconds";
+    EXPECT_TRUE(game.tcpcontrol.state() == TcpSocket::Connected && game.netplay().SharedStateHash() == before &&
+                !game.hideit.enabled());
+    loop.runFor(ChatBox::kShownMs + 500);
+    EXPECT_TRUE(game.chat().ShownLines().empty());
+    peer.say("C.later");  // a new period
+    EXPECT_TRUE(shown(1) && game.chat().ShownLines()[0] == "1: later");
+}
+
 // The link's own rules, with no socket and no window: framing, the host's door, signs of life, resuming.
 TEST(Link, FramesJudgesCallersKeepsAliveAndResendsWhatThePeerMissed) {
     EventLoop loop;
@@ -240,6 +271,30 @@ TEST(Link, FramesJudgesCallersKeepsAliveAndResendsWhatThePeerMissed) {
     EXPECT_TRUE(link.resumeFrom(2058, text) && text.empty() && link.peerHas == 8 && !link.resumable(2059));
     EXPECT_TRUE(HashPoint(1, 1000) > HashPoint(0, 4294967295) && HashPoint(1, 1000) < HashPoint(2, 0))
         << "battles never share a point";
+}
+
+// A line's pieces: each fits the longest message any copy takes, whole characters only, and is nothing an
+// older copy acts on or counts; put together again they give the line, cleaned.
+TEST(Link, ChatLinesTravelInPiecesThatOlderCopiesPassOver) {
+    const std::string czech = "Příliš žluťoučký kůň úpěl ďábelské ódy 🐎 ";
+    std::string line = "xx";  // so that some cuts at 62 bytes fall inside a character
+    while (chat::Characters(line) < 250) line += czech;
+    const std::vector<std::string> pieces = chat::Pieces(line);
+    chat::Assembler together;
+    std::optional<std::string> whole;
+    for (const std::string& p : pieces) {
+        const NetMessage m = ReadNetMessage(p);
+        EXPECT_TRUE(p.size() <= kMaxMessage && m.key == NetMessage::Chat && !m.malformed && !Link::counted(p) &&
+                    chat::Clean("<" + m.piece + ">") == "<" + m.piece + ">")
+            << p;
+        for (std::string_view word : NetMessageWords()) EXPECT_TRUE(word == "C" || !p.starts_with(word)) << p;
+        EXPECT_FALSE(whole.has_value());
+        whole = together.take(m);
+    }
+    EXPECT_TRUE(whole && chat::Characters(*whole) == chat::kMaxChars && line.starts_with(*whole));
+    EXPECT_TRUE(chat::Pieces(" \t\x7f ").empty() && chat::Clean("\xc0\xafok\xf4\x90\x80\x80") == "??ok????");
+    chat::RateLimit limit(2, 1000);
+    EXPECT_TRUE(limit.allow(0) && limit.allow(10) && !limit.allow(999) && limit.allow(1000) && !limit.allow(1005));
 }
 
 // ---- Invite codes: the text two players pass by chat to find each other through their routers.

@@ -139,7 +139,10 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReasonAndAMessageOfAnyBytesReadsBack
               "line 7: the players are not a person or the computer's levels"},
              {"a link of no name", host + "seed 5\nlink 0 1 0 0\n", "line 8: the link line is wrong"},
              {"a link's battle 0", changed(header, "hot-seat", "joiner") + "seed 5\nlink 3f 0 0 0 a\n", "line 8: the link line"},
-             {"a link line twice", host + "seed 5\nlink 3f 1 0 0\nlink 3f 1 0 0\n", "line 9: an event without"}}) {
+             {"a link line twice", host + "seed 5\nlink 3f 1 0 0\nlink 3f 1 0 0\n", "line 9: an event without"},
+             {"a chat piece", header + "chat 2 C+p%C5%99%FF%01 @1\n", nullptr}, {"of 65", header + "chat 1 C." + std::string(63, 'x') + " @1\n", "a chat piece the game never sends"},
+             {"without its mark", header + "chat 1 Chi @1\n", "a chat piece the game never sends"},
+             {"chat of player 3", header + "chat 3 C.hi @1\n", "line 7: a chat line that is not 'chat PLAYER PIECE'"}}) {
         // clang-format on
         SCOPED_TRACE(what);
         writeText(path, text);
@@ -160,6 +163,15 @@ TEST(Replay, DamagedFilesAreRefusedWithTheirReasonAndAMessageOfAnyBytesReadsBack
     const replay::ReadResult back = replay::Read(again);
     ASSERT_TRUE(back.record && back.error.empty()) << back.error;
     EXPECT_TRUE(back.record->events.size() == 1 && back.record->events[0].text == sent);
+    // Chat anywhere in a network battle's record is passed over: it still computes the same.
+    std::string chatted;
+    std::istringstream golden(readText(GORVATH_SOURCE_DIR "/tests/replays/network-40001-joiner.replay"));
+    for (std::string line; std::getline(golden, line);) {
+        if (line.starts_with("recv")) chatted += "chat 1 C.hi%20" + line.substr(0, 4) + " @1\n";
+        chatted += line + "\n";
+    }
+    writeText(path, chatted);
+    EXPECT_EQ(replay::VerifyFile(path).kind, replay::Verdict::Same) << replay::VerifyFile(path).line;
     // A record of a battle that had only begun plays to its end: nothing.
     writeText(path, header);
     EXPECT_EQ(replay::VerifyFile(path).kind, replay::Verdict::Same);

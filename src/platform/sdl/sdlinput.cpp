@@ -68,8 +68,7 @@ void SdlDriver::Impl::handle(const SDL_Event& e) {
         case SDL_TEXTINPUT: {
             std::string s = e.text.text;
             loop.post([this, s] {
-                for (char ch : s)
-                    if (static_cast<unsigned char>(ch) < 128) form.typeChar(ch);
+                for (char ch : s) form.typeChar(ch);  // the box decides whether it takes more than ASCII
             });
             break;
         }
