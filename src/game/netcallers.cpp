@@ -162,7 +162,7 @@ bool NetPlay::LoseLink(LinkEnd why) {
     Link& n = *g_.net_;
     if (n.closing || !n.linkUp || n.linkName == 0 || n.battles == 0 || g_.state.BattleOver == True) return false;
     // An ICE stream that failed cannot be dialled again: its candidates and checks are spent, and a new one
-    // needs new codes from both players.
+    // needs new codes from both players. (A path that is down for a while is waited for: HoldIceLink.)
     if (n.overIce) return false;
     const double now = g_.loop().now();
     if (!n.resuming) {
@@ -191,13 +191,7 @@ void NetPlay::ResumeTick(double now) {
     Link& n = *g_.net_;
     const double left = linktime::kComeback - (now - n.lostAt);
     if (left <= 0) return PeerDisconnected(n.lostWhy);
-    const int seconds = int(std::ceil(left / 1000));
-    if (seconds != n.shownSeconds) {
-        n.shownSeconds = seconds;
-        const std::string s = std::to_string(seconds);
-        ShowPeerText(g_.state.CzechUi == True ? "Spojení se přerušilo; čekám na návrat druhého hráče (" + s + " s)"
-                                              : "Connection lost; waiting for the other player to return (" + s + "s)");
-    }
+    ShowCountdown(left);
     if (n.role != Link::Role::Joiner || now < n.nextDial) return;
     const int st = g_.tcpcontrol.state();
     if (st != TcpSocket::Closed && st != TcpSocket::Error) return;
@@ -206,6 +200,17 @@ void NetPlay::ResumeTick(double now) {
     g_.tcpcontrol.setRemoteHost(n.joinHost);
     g_.tcpcontrol.setRemotePort(n.joinHostPort);
     if (g_.tcpcontrol.connect()) g_.tcpcontrol.send(WriteNetMessage(netmsg::resume(n.linkName, n.taken)) + "\n");
+}
+
+// The countdown of a broken link over the battlefield, in whole seconds left.
+void NetPlay::ShowCountdown(double left) {
+    Link& n = *g_.net_;
+    const int seconds = int(std::ceil(left / 1000));
+    if (seconds == n.shownSeconds) return;
+    n.shownSeconds = seconds;
+    const std::string s = std::to_string(seconds);
+    ShowPeerText(g_.state.CzechUi == True ? "Spojení se přerušilo; čekám na návrat druhého hráče (" + s + " s)"
+                                          : "Connection lost; waiting for the other player to return (" + s + "s)");
 }
 
 // Host: a connection that says it is the joiner of a broken link.

@@ -41,6 +41,7 @@ void NetPlay::netlive_Timer() {
         return;
     }
     if (n.keepAliveDue(now)) SendKeepAlive();
+    if (HoldIceLink(now)) return;
     if (n.linkUp && n.peerSilent(now) && LoseLink(LinkEnd::NotResponding)) return;  // not even "K"
     if (n.peerSilent(now) || n.waitTooLong(now)) {
         // A joiner the host never answered was never linked to anybody.
@@ -49,6 +50,34 @@ void NetPlay::netlive_Timer() {
     }
     const bool waiting = n.waitingTextDue(now);
     if (waiting != peerBanner_.shown) ShowWaitingText(waiting);
+}
+
+// A link over ICE whose peer fell silent in a battle: the path between them may be down for a while (a
+// Wi-Fi that drops, a router that restarts). The stream keeps what either side sends and delivers it, in
+// order, once the path is back, so nothing is held back or sent again: the battle waits, counting down as a
+// broken TCP link does, and goes on when the peer is heard again. True while it waits.
+bool NetPlay::HoldIceLink(double now) {
+    Link& n = *g_.net_;
+    const bool silent = n.overIce && n.linkUp && n.peerSilent(now) && n.battles > 0 && g_.state.BattleOver == False;
+    if (!silent) {
+        if (!n.iceHeld) return false;
+        n.iceHeld = false;
+        n.lastMessage = now;  // a wait under way counts from here
+        ShowPeerText("");
+        return false;
+    }
+    if (!n.iceHeld) {
+        n.iceHeld = true;
+        n.lostAt = now;
+        n.shownSeconds = -1;
+    }
+    const double left = linktime::kComeback - (now - n.lostAt);
+    if (left <= 0) {
+        PeerDisconnected(LinkEnd::NotResponding);
+        return true;
+    }
+    ShowCountdown(left);
+    return true;
 }
 
 // The banner over the battlefield says we wait for the other player; what it said before comes back.

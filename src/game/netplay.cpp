@@ -437,6 +437,7 @@ void NetPlay::ForgetLink() {
     n.role = Link::Role::None;
     DropCallers();
     n.resuming = false;
+    n.iceHeld = false;
     n.restarted = false;
     n.peerHas = 0;
     n.seatedAt = -1;

@@ -138,6 +138,8 @@ private:
     bool LoseLink(LinkEnd why);
     void TakePortMap(const PortMapResult& r);
     void ResumeTick(double now);
+    bool HoldIceLink(double now);
+    void ShowCountdown(double left);
     void Resumed(long long peerTook);
     void NewBattleOnLink();
     // What we tell the peer marks points of our own battle too (a new battle, our player's shot), and is

@@ -169,6 +169,7 @@ public:
     Invite offer;
     std::string code;
     std::string iceHow;  // "direct", "hole-punched" or "relayed"; empty for a TCP link
+    bool iceHeld = false;  // the peer fell silent in a battle over ICE: waiting for the path to come back
 
     // A peer's shot that came before our own hand-over had finished.
     bool shotHeld = false;
