@@ -78,26 +78,33 @@ TEST(IceThroughNat, EachKindOfRouterGetsThePairItAllowsAndCarriesBytes) {
         NatLab::Machine a(lab, NatLab::Player::A), b(lab, NatLab::Player::B);
         Peer& host = a.make<Peer>(true);
         Peer& guest = b.make<Peer>(false);
-        ASSERT_TRUE(a.waitFor(30000, [&] { return !host.local.ufrag.empty(); })) << host.closed;
-        ASSERT_TRUE(b.waitFor(30000, [&] { return !guest.local.ufrag.empty(); })) << guest.closed;
-        a.call([&](gv::EventLoop&) { host.stream.connect(b.call([&](gv::EventLoop&) { return guest.local; })); });
-        b.call([&](gv::EventLoop&) { guest.stream.connect(a.call([&](gv::EventLoop&) { return host.local; })); });
+        // Each side's credentials, or why it gave up; the peer connects with them.
+        auto gathered = [](NatLab::Machine& m, Peer& p) {
+            std::string why;
+            m.waitFor(30000, [&] { return !(why = p.closed).empty() || !p.local.ufrag.empty(); });
+            EXPECT_TRUE(why.empty()) << why;
+            return m.call([&](gv::EventLoop&) { return p.local; });
+        };
+        const auto hostCredentials = gathered(a, host), guestCredentials = gathered(b, guest);
+        a.call([&](gv::EventLoop&) { host.stream.connect(guestCredentials); });
+        b.call([&](gv::EventLoop&) { guest.stream.connect(hostCredentials); });
         ASSERT_TRUE(a.waitFor(40000, [&] { return host.stream.connected() || !host.closed.empty(); }));
         ASSERT_TRUE(b.waitFor(40000, [&] { return guest.stream.connected() || !guest.closed.empty(); }));
 
         // Both say how, and see the same pair from its two ends.
         const auto [hostHow, hostRoute, hostLocal, hostRemote] = a.call([&](gv::EventLoop&) {
-            return std::tuple(host.stream.how() + host.closed, host.route(), host.stream.localCandidate(),
-                              host.stream.remoteCandidate());
+            return std::tuple(host.closed.empty() ? host.stream.how() : "closed: " + host.closed, host.route(),
+                              host.stream.localCandidate(), host.stream.remoteCandidate());
         });
         const auto [guestHow, guestRoute, guestLocal, guestRemote] = b.call([&](gv::EventLoop&) {
-            return std::tuple(guest.stream.how() + guest.closed, guest.route(), guest.stream.localCandidate(),
-                              guest.stream.remoteCandidate());
+            return std::tuple(guest.closed.empty() ? guest.stream.how() : "closed: " + guest.closed, guest.route(),
+                              guest.stream.localCandidate(), guest.stream.remoteCandidate());
         });
-        std::printf("[ NAT lab  ] %s: %s, host %s, guest %s, connected in %.1f s\n", c.what, hostHow.c_str(), hostRoute.c_str(),
+        std::printf("[ NAT lab  ] %s: %s, host %s, guest %s, after %.1f s\n", c.what, hostHow.c_str(), hostRoute.c_str(),
                     guestRoute.c_str(), secondsSince(began));
         EXPECT_TRUE(hostHow == c.how && guestHow == c.how) << hostHow << " / " << guestHow;
-        EXPECT_NE(std::find(c.routes.begin(), c.routes.end(), hostRoute), c.routes.end()) << hostRoute;
+        if (hostHow.starts_with("closed") || guestHow.starts_with("closed")) continue;
+        EXPECT_TRUE(std::find(c.routes.begin(), c.routes.end(), hostRoute) != c.routes.end()) << hostRoute;
         EXPECT_EQ(guestRoute, hostRoute.substr(hostRoute.find('>') + 1) + ">" + hostRoute.substr(0, hostRoute.find('>')));
         EXPECT_TRUE(hostLocal.address == guestRemote.address && hostLocal.port == guestRemote.port &&
                     hostRemote.address == guestLocal.address && hostRemote.port == guestLocal.port)

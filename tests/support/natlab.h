@@ -62,8 +62,8 @@ public:
             why_ = "the NAT lab needs ip, nft and turnserver (iproute2, nftables, coturn)";
             return;
         }
-        char templ[] = "/tmp/gvlabXXXXXX";
-        if (!::mkdtemp(templ)) {
+        std::string templ = "/tmp/gvlab" + std::to_string(::getpid()) + "-XXXXXX";
+        if (!::mkdtemp(templ.data())) {
             why_ = "no temporary folder";
             return;
         }
@@ -88,11 +88,6 @@ public:
     std::string address(Player p) const { return p == Player::A || shared_ ? lanAddress(p) : "192.168.2.2"; }
     // What the server's log says so far (for a failure's message).
     std::string turnLog() const { return readAll(dir_ + "/turn.log"); }
-    // Runs an nft command in a router's namespace (say, to read its counters): what it printed.
-    std::string nft(Player behind, const std::string& args) const {
-        return output("ip netns exec " + ns(behind == Player::A || shared_ ? "ra" : "rb") + " nft " + args);
-    }
-
     // Runs `fn` on a thread of its own inside the player's namespace; the threads it starts (an IceStream's
     // GLib thread, say) are there too, and so every socket made on them.
     std::thread runIn(Player p, std::function<void()> fn) const {
@@ -176,25 +171,22 @@ private:
         std::ifstream in(path);
         return {std::istreambuf_iterator<char>(in), {}};
     }
-    static std::string output(const std::string& command) {
-        std::string out;
-        if (FILE* p = ::popen((command + " 2>&1").c_str(), "r")) {
-            for (char buf[4096]; std::fgets(buf, sizeof buf, p);) out += buf;
-            ::pclose(p);
-        }
-        return out;
-    }
-
-    // Namespaces a lab left behind when its test was killed go, with what still runs in them.
+    // What a lab left behind when its test was killed goes: its namespaces, with what still runs in them, and
+    // its folder.
     static void sweepStale() {
-        std::error_code ec;
-        for (const auto& e : std::filesystem::directory_iterator("/run/netns", ec)) {
-            const std::string n = e.path().filename();
-            if (!n.starts_with("gvlab")) continue;
-            const int pid = std::atoi(n.c_str() + 5);
-            if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
-            [[maybe_unused]] int ignored =
-                std::system(("ip netns pids " + n + " | xargs -r kill -9; ip netns del " + n + " 2>/dev/null").c_str());
+        for (const char* where : {"/run/netns", "/tmp"}) {
+            std::error_code ec;
+            for (const auto& e : std::filesystem::directory_iterator(where, ec)) {
+                const std::string n = e.path().filename();
+                const int pid = n.starts_with("gvlab") ? std::atoi(n.c_str() + 5) : 0;
+                if (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH) continue;
+                if (where == std::string("/tmp")) {
+                    std::filesystem::remove_all(e.path(), ec);
+                    continue;
+                }
+                [[maybe_unused]] int ignored =
+                    std::system(("ip netns pids " + n + " | xargs -r kill -9; ip netns del " + n + " 2>/dev/null").c_str());
+            }
         }
     }
 
