@@ -117,10 +117,12 @@ TEST(IceThroughNat, EachKindOfRouterGetsThePairItAllowsAndCarriesBytes) {
         a.call([&](gv::EventLoop&) { host.stream.send(fromHost), host.stream.send("fire 45 80;"); });
         b.call([&](gv::EventLoop&) { guest.stream.send(fromGuest), guest.stream.send("wind -3;"); });
         fromHost += "fire 45 80;", fromGuest += "wind -3;";
-        EXPECT_TRUE(b.waitFor(20000, [&] { return guest.got.size() >= fromHost.size(); }) &&
-                    b.call([&](gv::EventLoop&) { return guest.got == fromHost; }));
-        EXPECT_TRUE(a.waitFor(20000, [&] { return host.got.size() >= fromGuest.size(); }) &&
-                    a.call([&](gv::EventLoop&) { return host.got == fromGuest; }));
+        EXPECT_TRUE(b.waitFor(20000, [&] { return guest.got.size() >= fromHost.size(); }) && b.call([&](gv::EventLoop&) {
+            return guest.got == fromHost;
+        })) << "the guest did not get the host's bytes as sent";
+        EXPECT_TRUE(a.waitFor(20000, [&] { return host.got.size() >= fromGuest.size(); }) && a.call([&](gv::EventLoop&) {
+            return host.got == fromGuest;
+        })) << "the host did not get the guest's bytes as sent";
         std::printf("[ NAT lab  ] %s: %zu bytes each way in %.1f s in all\n", c.what, fromHost.size(), secondsSince(began));
     }
 }
