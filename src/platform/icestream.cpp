@@ -218,7 +218,7 @@ struct IceStream::Impl {
         gboolean controlling = FALSE;
         g_object_get(agent, "controlling-mode", &controlling, nullptr);
         pair.controlling = controlling != FALSE;
-        self->up([pair](IceStream& s) { s.arrived(pair.local.type, pair.remote, pair.controlling); });
+        self->up([pair](IceStream& s) { s.arrived(pair.local, pair.remote, pair.controlling); });
         self->flush();
     }
 
@@ -400,14 +400,16 @@ void IceStream::finish(const std::string& reason) {
     if (auto handler = onClosed) handler(reason);
 }
 
-void IceStream::arrived(Candidate::Type localType, const Candidate& remote, bool controlling) {
+void IceStream::arrived(const Candidate& local, const Candidate& remote, bool controlling) {
     if (closed_ || connected_) return;
     // A check that came in before the peer's candidates did leaves its address peer-reflexive: the type
     // the peer announced for it is the true one.
-    Candidate::Type remoteType = remote.type;
+    remoteChosen_ = remote;
     for (const Candidate& c : remote_.candidates)
-        if (c.address == remote.address && c.port == remote.port) remoteType = c.type;
+        if (c.address == remote.address && c.port == remote.port) remoteChosen_.type = c.type;
+    local_ = local;
     using T = Candidate::Type;
+    const T localType = local.type, remoteType = remoteChosen_.type;
     std::string how = "hole-punched";
     if (localType == T::Relayed || remoteType == T::Relayed)
         how = "relayed";

@@ -68,6 +68,9 @@ public:
     // Once connected: whether this side ended up controlling, and how the peers reach each other.
     bool controlling() const { return controlling_; }
     const std::string& how() const { return how_; }
+    // Once connected, the pair ICE chose: this side's candidate and the peer's (of the type the peer announced).
+    const IceCredentials::Candidate& localCandidate() const { return local_; }
+    const IceCredentials::Candidate& remoteCandidate() const { return remoteChosen_; }
 
     std::function<void(const IceCredentials& local)> onGathered;
     // How the peers reach each other: "direct", "hole-punched" or "relayed".
@@ -81,7 +84,7 @@ private:
     // While gathering, connecting or connected the game's loop watches the stream and wakes for its events.
     void awake(bool on);
     void finish(const std::string& reason);
-    void arrived(IceCredentials::Candidate::Type localType, const IceCredentials::Candidate& remote, bool controlling);
+    void arrived(const IceCredentials::Candidate& local, const IceCredentials::Candidate& remote, bool controlling);
     void take(const std::string& bytes);
 
     EventLoop& loop_;
@@ -89,6 +92,7 @@ private:
     std::unique_ptr<Impl> impl_;
     std::string inbox_;
     IceCredentials remote_;
+    IceCredentials::Candidate local_, remoteChosen_;
     int connectTimeoutMs_ = 30000;
     bool connected_ = false;
     bool closed_ = false;
