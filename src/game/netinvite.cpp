@@ -188,10 +188,10 @@ void NetPlay::IceConnected(const std::string& how) {
 void NetPlay::IceBytes() {
     Link& n = *g_.net_;
     if (!n.ice) return;
-    const std::string bytes = n.ice->receive();
-    if (n.overIce) return TakeBytes(bytes);
+    if (n.overIce) return TakeBytes(n.ice->receive());
+    // Bytes may come before the stream has told this side it is connected: they wait in it for the door.
     for (const auto& c : n.callers)
-        if (c->viaIce) return TakeCallerBytes(*c, bytes);
+        if (c->viaIce) return TakeCallerBytes(*c, n.ice->receive());
 }
 
 void NetPlay::IceClosed(const std::string& reason) {

@@ -2,6 +2,7 @@
 // own thread and loop, taking turns on one virtual clock.
 #include "../replay/replay_support.h"
 #include "net_support.h"
+#include "../support/natlab.h"
 #include "game/chat.h"
 
 namespace gv::nettest {
@@ -336,6 +337,75 @@ TEST_F(NetBattle, CopiesThatDriftApartEndTheLink) {
     EXPECT_TRUE(&finder != &H || replay::VerifyFile(path).kind == replay::Verdict::Same);
     EXPECT_TRUE(backAtMenu(H) && backAtMenu(J));
 }
+
+#ifdef GORVATH_ICE
+// Whole battles over an invite's ICE stream, each copy on a machine of its own in the NAT lab: behind one
+// router, behind home routers, behind carrier-grade NATs, and behind a router that forwards no UDP. Where
+// the path runs through a router, it goes down under the battle long enough for both copies to count down,
+// and comes back: the battle goes on in step from the same turn.
+using testing::NatLab;
+struct RouterCase {
+    const char* what;
+    NatLab::Router a, b;
+    const char* how;
+};
+struct NetBattleThroughNat : NetBattle, ::testing::WithParamInterface<RouterCase> {
+    NatLab lab{GetParam().a, GetParam().b};
+    NetBattleThroughNat() {
+        duel.clock.speed = 10;  // the stream's checks and retransmissions run on the real clock
+        duel.spawn = [this](int seat, std::function<void()> body) {
+            return lab.runIn(seat == 1 ? NatLab::Player::A : NatLab::Player::B, std::move(body));
+        };
+    }
+    void TearDown() override { duel.stop(); }
+    // The path between the players goes down at player A's router, or comes back.
+    void pathDown(bool down) {
+        ASSERT_TRUE(lab.nft(NatLab::Player::A, down ? "add table inet outage { chain cut { type filter hook forward priority -10; policy drop; }; }"
+                                                    : "delete table inet outage"));
+    }
+};
+
+TEST_P(NetBattleThroughNat, InvitedCopiesPlayABattleToItsEndInStep) {
+    if (!lab.ready()) GTEST_SKIP() << lab.why();
+    const RouterCase& c = GetParam();
+    duel.start();
+    const std::string turn = std::string("turn:") + NatLab::kUser + ":" + NatLab::kPassword + "@" + NatLab::kServer;
+    for (Seat* s : {&duel.host, &duel.joiner})
+        ASSERT_TRUE(duel.on(*s, [&] { s->game.settings().set("net.stun", NatLab::kServer), s->game.settings().set("net.turn", turn); }));
+    ASSERT_NO_FATAL_FAILURE(duel.connectByInvite());
+    std::printf("[ NAT lab  ] %s: the battle's link is %s\n", c.what, H.net().iceHow.c_str());
+    EXPECT_TRUE(H.net().iceHow == c.how && J.net().iceHow == c.how) << H.net().iceHow << " / " << J.net().iceHow;
+    ASSERT_NO_FATAL_FAILURE(newBattle(30000));
+    ASSERT_NO_FATAL_FAILURE(fire(weapon::Standard, 80));
+    if (c.a != NatLab::Router::Shared && c.b != NatLab::Router::Shared) {
+        ASSERT_NO_FATAL_FAILURE(pathDown(true));
+        auto told = [&](const Mainfrm& g) { return g.Label8(1).visible() && g.Label8(1).caption().rfind(kCountdown, 0) == 0; };
+        ASSERT_TRUE(duel.until([&] { return H.net().iceHeld && J.net().iceHeld && told(H) && told(J); }));
+        ASSERT_NO_FATAL_FAILURE(pathDown(false));
+        ASSERT_TRUE(duel.until([&] { return !H.net().iceHeld && !J.net().iceHeld; }));
+        EXPECT_FALSE(told(H) || told(J));
+    }
+    ASSERT_NO_FATAL_FAILURE(fire(weapon::Heavy, 85));
+    for (Mainfrm* m : {&H, &J}) m->state.Health1 = m->state.Health2 = 1, testing::arm(*m, weapon::Nuke, int(H.state.TurnPlayer));
+    ASSERT_NO_FATAL_FAILURE(fireOn(H, J, "30"));
+    EXPECT_TRUE(H.state.BattleOver == True && J.state.BattleOver == True);
+    ASSERT_TRUE(duel.until([&] { return duel.host.hashesCompared >= 3 && duel.joiner.hashesCompared >= 3; }));
+    EXPECT_EQ(duel.host.hashMismatches + duel.joiner.hashMismatches, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Routers, NetBattleThroughNat,
+    ::testing::Values(RouterCase{"one LAN", NatLab::Router::Home, NatLab::Router::Shared, "direct"},
+                      RouterCase{"home routers", NatLab::Router::Home, NatLab::Router::Home, "hole-punched"},
+                      RouterCase{"carrier-grade NATs", NatLab::Router::CarrierGrade, NatLab::Router::CarrierGrade, "relayed"},
+                      RouterCase{"UDP blocked", NatLab::Router::UdpBlocked, NatLab::Router::Home, "relayed"}),
+    [](const ::testing::TestParamInfo<RouterCase>& i) {
+        std::string name;
+        for (const char* p = i.param.what; *p; ++p)
+            if (std::isalnum(static_cast<unsigned char>(*p))) name += *p;
+        return name;
+    });
+#endif
 
 }  // namespace
 }  // namespace gv::nettest

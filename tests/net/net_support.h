@@ -300,6 +300,7 @@ private:
 
 struct SharedClock {
     double nowMs = 0;
+    double speed = 0;  // as BoundedClock's: 0 runs as fast as the computer goes
     double dayBase = 12 * 3600.0;
     double timeOfDay() const {
         double t = std::fmod(dayBase + nowMs / 1000.0, 86400.0);
@@ -324,7 +325,11 @@ struct Seat : Mainfrm::Onlooker, Driver {
     double nowMs() override { return clock.nowMs; }
     double timeOfDay() override { return clock.timeOfDay(); }
     void collectInput() override { handOn(); }
-    void sleepUntil(double tMs) override { clock.nowMs = std::max(clock.nowMs, tMs), handOn(); }
+    void sleepUntil(double tMs) override {
+        if (clock.speed > 0 && tMs > clock.nowMs)
+            std::this_thread::sleep_for(std::chrono::duration<double, std::milli>((tMs - clock.nowMs) / clock.speed));
+        clock.nowMs = std::max(clock.nowMs, tMs), handOn();
+    }
     bool isVirtual() const override { return true; }
     void handOn() {
         turns.pass(id);
@@ -364,6 +369,9 @@ struct NetDuel {
     Desktop desk_;
     Seat host, joiner;
     std::optional<Seat> again;  // a killed game's program, started again
+    // Where a seat's thread runs (1 the host's, 2 the joiner's): here, unless a test puts each into a
+    // network of its own.
+    std::function<std::thread(int seat, std::function<void()> body)> spawn;
 
     void start() {
         for (Seat* s : {&host, &joiner}) launch(*s);
@@ -430,6 +438,17 @@ struct NetDuel {
         return on(player == 1 ? h : j,
                   [&] { testing::aim(g, player, force, angle), g.click(player == 1 ? g.Command1 : g.Command2); });
     }
+    // The host invites, the joiner answers, each code passed on as the players would, and the stream links
+    // them.
+    void connectByInvite() {
+        Mainfrm &H = host.game, &J = joiner.game;
+        ASSERT_TRUE(on(host, [&] { H.click(H.Option3), H.click(H.Invite); }));
+        ASSERT_TRUE(until([&] { return !H.InviteCode.text().empty(); }));
+        ASSERT_TRUE(on(joiner, [&] { J.click(J.Option3), J.InvitePaste.setText(H.InviteCode.text()), J.click(J.InviteUse); }));
+        ASSERT_TRUE(until([&] { return !J.InviteCode.text().empty(); })) << J.InviteNote.caption();
+        ASSERT_TRUE(on(host, [&] { H.InvitePaste.setText(J.InviteCode.text()), H.click(H.InviteUse); }));
+        ASSERT_TRUE(until([&] { return linkedModes(H, J); })) << H.InviteNote.caption() << " / " << J.InviteNote.caption();
+    }
     void connect() {
         usePorts({&host.game, &joiner.game});
         ASSERT_TRUE(on(host, [&] { hostGame(host.game); }));
@@ -440,7 +459,7 @@ struct NetDuel {
 private:
     void launch(Seat& s) {
         s.loop.post([&s] { s.game.Form_Load(); });
-        s.thread = std::thread([this, &s] { run(s); });
+        s.thread = spawn ? spawn(s.id, [this, &s] { run(s); }) : std::thread([this, &s] { run(s); });
     }
     void run(Seat& s) {
         turns.await(s.id);

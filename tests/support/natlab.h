@@ -86,6 +86,12 @@ public:
     // The player's namespace's name (for `ip netns exec` by hand) and its LAN address.
     std::string name(Player p) const { return ns(p == Player::A ? "a" : "b"); }
     std::string address(Player p) const { return p == Player::A || shared_ ? lanAddress(p) : "192.168.2.2"; }
+    // Runs an nft command in the router in front of the player (a table of the test's own, say); whether it
+    // took.
+    bool nft(Player behind, const std::string& args) const {
+        const std::string router = ns(behind == Player::A || shared_ ? "ra" : "rb");
+        return std::system(("ip netns exec " + router + " nft '" + args + "' >/dev/null 2>&1").c_str()) == 0;
+    }
     // What the server's log says so far (for a failure's message).
     std::string turnLog() const { return readAll(dir_ + "/turn.log"); }
     // Runs `fn` on a thread of its own inside the player's namespace; the threads it starts (an IceStream's
