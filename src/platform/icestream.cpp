@@ -20,6 +20,7 @@ namespace {
 
 constexpr guint kComponent = 1;
 constexpr std::size_t kSendChunk = 16 * 1024;
+constexpr guint kCloseMs = 1000;  // how long a stream that goes may take to give its relays back
 
 using Candidate = IceCredentials::Candidate;
 
@@ -265,27 +266,42 @@ IceStream::IceStream(EventLoop& loop, bool controlling)
     s.thread = std::thread([&s] {
         g_main_context_push_thread_default(s.context);
         g_main_loop_run(s.mainLoop);
+        // The stream is gone: the agent goes on this thread, in its context, and then all the rest.
+        s.removeStream();
+        g_object_unref(s.agent);
         g_main_context_pop_thread_default(s.context);
+        g_main_loop_unref(s.mainLoop);
+        g_main_context_unref(s.context);  // what is still queued on it (jobs given after the last) goes with it
+        delete &s;
     });
 }
 
 IceStream::~IceStream() {
     bridge_->owner = nullptr;
     awake(false);
-    Impl& s = *impl_;
-    s.run([](Impl& g) {
+    // GLib's thread ends on its own, and takes the agent and the rest with it: the game does not wait
+    // while the relays are given back.
+    Impl* s = impl_.release();
+    s->run([](Impl& g) {
         g.ended = true;
         g.stopTimeout();
-        g.removeStream();
         g_signal_handlers_disconnect_matched(g.agent, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, &g);
-        g_object_unref(g.agent);
-        g.agent = nullptr;
-        g_main_loop_quit(g.mainLoop);
+        // The relays this stream holds on TURN servers are given back (a friend's server counts them), for
+        // a moment at most: a server that answers no more holds nothing up for long.
+        nice_agent_close_async(
+            g.agent, [](GObject*, GAsyncResult*, gpointer loop) { g_main_loop_quit(static_cast<GMainLoop*>(loop)); }, g.mainLoop);
+        GSource* enough = g_timeout_source_new(kCloseMs);
+        g_source_set_callback(
+            enough,
+            [](gpointer loop) {
+                g_main_loop_quit(static_cast<GMainLoop*>(loop));
+                return G_SOURCE_REMOVE;
+            },
+            g.mainLoop, nullptr);
+        g_source_attach(enough, g.context);
+        g_source_unref(enough);
     });
-    s.thread.join();
-    // What is still queued on the context (jobs given after the last) is dropped with it.
-    g_main_loop_unref(s.mainLoop);
-    g_main_context_unref(s.context);
+    s->thread.detach();
 }
 
 bool IceStream::available() { return true; }
