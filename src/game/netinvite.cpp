@@ -3,6 +3,7 @@
 // into "Use code" and gets an answer code to send back; the host pastes that, and the stream connects. From
 // then on the stream carries the link as the TCP socket does: the greeting at the host's door, the
 // keep-alives, the hashes and the record are the same.
+#include <cstdio>
 #include <random>
 
 #include "game/banner.h"
@@ -123,7 +124,8 @@ bool NetPlay::MakeIceStream(bool controlling) {
     IceStream& s = *n.ice;
     for (const IceServer& v : ReadIceServers(g_.settings_.get("net.stun").value_or(""), false).value_or(std::vector<IceServer>{}))
         s.addStunServer(v.host, v.port);
-    for (const IceServer& v : ReadIceServers(g_.settings_.get("net.turn").value_or(""), true).value_or(std::vector<IceServer>{})) {
+    for (const IceServer& v :
+         ReadIceServers(g_.settings_.get("net.turn").value_or(""), true).value_or(std::vector<IceServer>{})) {
         if (v.udp) s.addTurnServer(v.host, v.port, v.user, v.password, false);
         if (v.tcp) s.addTurnServer(v.host, v.port, v.user, v.password, true);
     }
@@ -160,7 +162,8 @@ void NetPlay::IceGathered(const IceCredentials& local) {
                    "The invite is on the clipboard: send it to your friend and paste their answer here");
         return;
     }
-    InviteNote("Odpověď je ve schránce: pošlete ji hostiteli a počkejte", "The answer is on the clipboard: send it to the host and wait");
+    InviteNote("Odpověď je ve schránce: pošlete ji hostiteli a počkejte",
+               "The answer is on the clipboard: send it to the host and wait");
     n.ice->connect({n.offer.ufrag, n.offer.password, n.offer.candidates});
 }
 
@@ -169,6 +172,7 @@ void NetPlay::IceGathered(const IceCredentials& local) {
 void NetPlay::IceConnected(const std::string& how) {
     Link& n = *g_.net_;
     n.iceHow = how;
+    std::fprintf(stderr, "gorvath: the invite's stream found a way to the other player: %s\n", how.c_str());
     if (n.role == Link::Role::Host) {
         auto c = std::make_shared<NetCaller>(g_.loop());
         c->viaIce = true;

@@ -168,7 +168,7 @@ public:
     bool overIce = false;  // the link's bytes go over `ice`, not the TCP socket
     Invite offer;
     std::string code;
-    std::string iceHow;  // "direct", "hole-punched" or "relayed"; empty for a TCP link
+    std::string iceHow;    // "direct", "hole-punched" or "relayed"; empty for a TCP link
     bool iceHeld = false;  // the peer fell silent in a battle over ICE: waiting for the path to come back
 
     // A peer's shot that came before our own hand-over had finished.

@@ -1,8 +1,14 @@
 // Two real copies of the game, each on its own screen, playing over a real TCP connection on this machine.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
 
+#include "../support/natlab.h"
 #include "../support/ports.h"
 #include "desktop.h"
 
@@ -14,6 +20,8 @@ constexpr int kOption3X = 455, kOption3Y = 256;  // "2 over the network"
 constexpr int kHostX = 400, kHostY = 228;        // Command3, and New Game under it once the panel is gone
 constexpr int kJoinX = 400, kJoinY = 276;        // Command4
 constexpr int kNameX = 400, kNameY = 306;        // compname
+// The invite panel beside the network panel: Invite, the box a code is pasted into, Use code.
+constexpr int kInviteX = 679, kInviteY = 236, kPasteX = 679, kPasteY = 325, kUseX = 679, kUseY = 354;
 
 // The share of the battlefield (below the panels) that two screens show alike.
 double sameField(const Screenshot& a, const Screenshot& b) { return alike(a, b, 80); }
@@ -141,6 +149,72 @@ TEST(NetworkE2E, ALinuxHostAndAWindowsJoinerUnderWinePlayInStep) {
     const std::string hostEnd = lastLineOf(hostRecord());
     EXPECT_EQ(hostEnd.substr(0, hostEnd.find(" @")), result) << "the host ended the battle otherwise";
     EXPECT_TRUE(host.process->running() && joiner.process->running());
+}
+
+// Two copies behind carrier-grade NATs in the NAT lab, which no hole can be punched through, each on a
+// screen of its own: the invite and its answer go from one player's clipboard to the other's as a chat
+// program would take them, and the battle is played through the relay, both menus saying so.
+TEST(NetworkE2E, CopiesBehindCarrierGradeNatsLinkByInviteCodesThroughTheClipboard) {
+    testing::NatLab lab(testing::NatLab::Router::CarrierGrade, testing::NatLab::Router::CarrierGrade);
+    if (!lab.ready()) GTEST_SKIP() << lab.why();
+    if (run("command -v xclip").first != 0) GTEST_SKIP() << "no xclip to pass the codes on";
+    Game host, joiner;
+    for (auto [g, p] : {std::pair{&host, testing::NatLab::Player::A}, std::pair{&joiner, testing::NatLab::Player::B}}) {
+        g->launcher = {"ip", "netns", "exec", lab.name(p)};
+        std::filesystem::create_directories(g->runtime + "/gorvath");
+        std::ofstream(g->runtime + "/gorvath/settings.ini")
+            << "gorvath-settings 1\nnet.stun = " << testing::NatLab::kServer << "\nnet.turn = turn:" << testing::NatLab::kUser
+            << ":" << testing::NatLab::kPassword << "@" << testing::NatLab::kServer << "\n";
+    }
+    if (!host.start(GORVATH_BINARY) || !joiner.start(GORVATH_BINARY)) GTEST_SKIP() << "no display";
+    const Screenshot menu = host.waitMenu();
+    joiner.waitMenu();
+    // What a screen's clipboard holds, and a text put there (xclip serves it until a few pastes are done).
+    auto clipboard = [](const Game& g) {
+        return run("xclip -o -selection clipboard -t UTF8_STRING -display " + g.desk.display() + " 2>/dev/null").second;
+    };
+    auto give = [](const Game& g, const std::string& text) {
+        run("printf %s '" + text + "' | xclip -i -loops 4 -selection clipboard -t UTF8_STRING -display " + g.desk.display() +
+            " >/dev/null 2>&1 &");
+    };
+    auto waitCode = [&](const Game& g, const std::string& other) {
+        for (int i = 0; i < 300; ++i) {
+            const std::string c = clipboard(g);
+            if (c.rfind("GV1-", 0) == 0 && c != other) return c;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+        return std::string();
+    };
+    auto useCode = [](Game& g) { g.desk.click(kPasteX, kPasteY), g.desk.key("ctrl+v"), g.desk.click(kUseX, kUseY); };
+
+    host.desk.click(kOption3X, kOption3Y), host.desk.click(kInviteX, kInviteY);
+    const std::string offer = waitCode(host, "");
+    ASSERT_FALSE(offer.empty()) << "no invite on the host's clipboard";
+    joiner.desk.click(kOption3X, kOption3Y);
+    give(joiner, offer);
+    useCode(joiner);
+    const std::string answer = waitCode(joiner, offer);
+    ASSERT_FALSE(answer.empty()) << "no answer on the joiner's clipboard";
+    give(host, answer);
+    useCode(host);
+    auto linked = [&](const Screenshot& s) { return s.differs(menu, 278, 212, 522, 244) < 50; };
+    ASSERT_TRUE(linked(host.waitFor(linked, 30))) << "the invite did not link the copies";
+    for (Game* g : {&host, &joiner}) {
+        std::ifstream log(g->runtime + "/log.txt");
+        const std::string said((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+        EXPECT_NE(said.find("found a way to the other player: relayed"), std::string::npos) << said;
+        g->desk.screenshot().savePng(std::string(GORVATH_SHOTS) + (g == &host ? "/relayed-host.png" : "/relayed-joiner.png"));
+    }
+    run("pkill -f 'xclip -i -loops 4'");
+
+    host.desk.click(kHostX, kHostY);  // New Game: the joiner follows
+    ASSERT_TRUE(armed(host.waitArmed(1), 1)) << "the host's battle did not start";
+    ASSERT_TRUE(armed(joiner.waitArmed(1), 1)) << "the joiner did not follow";
+    goesOn(host, joiner, 1, "the two copies built different battlefields");
+    host.desk.key("space");
+    goesOn(host, joiner, 2, "the host's shot flew otherwise on the two copies");
+    joiner.desk.key("space");
+    goesOn(host, joiner, 1, "the joiner's shot flew otherwise on the two copies");
 }
 
 // Each program is killed in the battle in turn and started again, and the battle goes on where it was:

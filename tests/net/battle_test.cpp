@@ -360,8 +360,9 @@ struct NetBattleThroughNat : NetBattle, ::testing::WithParamInterface<RouterCase
     void TearDown() override { duel.stop(); }
     // The path between the players goes down at player A's router, or comes back.
     void pathDown(bool down) {
-        ASSERT_TRUE(lab.nft(NatLab::Player::A, down ? "add table inet outage { chain cut { type filter hook forward priority -10; policy drop; }; }"
-                                                    : "delete table inet outage"));
+        ASSERT_TRUE(lab.nft(NatLab::Player::A,
+                            down ? "add table inet outage { chain cut { type filter hook forward priority -10; policy drop; }; }"
+                                 : "delete table inet outage"));
     }
 };
 
@@ -371,7 +372,8 @@ TEST_P(NetBattleThroughNat, InvitedCopiesPlayABattleToItsEndInStep) {
     duel.start();
     const std::string turn = std::string("turn:") + NatLab::kUser + ":" + NatLab::kPassword + "@" + NatLab::kServer;
     for (Seat* s : {&duel.host, &duel.joiner})
-        ASSERT_TRUE(duel.on(*s, [&] { s->game.settings().set("net.stun", NatLab::kServer), s->game.settings().set("net.turn", turn); }));
+        ASSERT_TRUE(
+            duel.on(*s, [&] { s->game.settings().set("net.stun", NatLab::kServer), s->game.settings().set("net.turn", turn); }));
     ASSERT_NO_FATAL_FAILURE(duel.connectByInvite());
     std::printf("[ NAT lab  ] %s: the battle's link is %s\n", c.what, H.net().iceHow.c_str());
     EXPECT_TRUE(H.net().iceHow == c.how && J.net().iceHow == c.how) << H.net().iceHow << " / " << J.net().iceHow;
