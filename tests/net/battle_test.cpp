@@ -2,7 +2,9 @@
 // own thread and loop, taking turns on one virtual clock.
 #include "../replay/replay_support.h"
 #include "net_support.h"
+#ifdef GORVATH_ICE
 #include "../support/natlab.h"
+#endif
 #include "game/chat.h"
 
 namespace gv::nettest {
