@@ -2,36 +2,13 @@
 
 #include <algorithm>
 
+#include "platform/utf8.h"
+
 namespace gv::chat {
 
 namespace {
 
 bool continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// The character at the start of `s` and its bytes; 0 bytes when no valid character starts there (an
-// overlong form, a surrogate, a value past U+10FFFF, a sequence cut short).
-std::size_t decode(std::string_view s, char32_t& cp) {
-    const auto lead = static_cast<unsigned char>(s[0]);
-    if (lead < 0x80) return cp = lead, 1;
-    std::size_t n = 0;
-    char32_t least = 0;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        n = 2, cp = lead & 0x1Fu, least = 0x80;
-    else if (lead >= 0xE0 && lead <= 0xEF)
-        n = 3, cp = lead & 0x0Fu, least = 0x800;
-    else if (lead >= 0xF0 && lead <= 0xF4)
-        n = 4, cp = lead & 0x07u, least = 0x10000;
-    else
-        return 0;
-    if (s.size() < n) return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        const auto b = static_cast<unsigned char>(s[k]);
-        if (!continuation(b)) return 0;
-        cp = cp << 6 | (b & 0x3Fu);
-    }
-    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-    return n;
-}
 
 bool control(char32_t cp) { return cp < 0x20 || (cp >= 0x7F && cp < 0xA0) || cp == 0x2028 || cp == 0x2029; }
 
@@ -42,7 +19,7 @@ std::string Clean(std::string_view bytes) {
     std::size_t chars = 0;
     for (std::size_t i = 0; i < bytes.size() && chars < kMaxChars;) {
         char32_t cp = 0;
-        const std::size_t n = decode(bytes.substr(i), cp);
+        const std::size_t n = DecodeUtf8(bytes.substr(i), cp);
         if (n == 0) {
             out += '?';  // a stray byte, or a character cut short
             ++chars, ++i;

@@ -27,7 +27,7 @@ void IceStream::finish(const std::string& reason) {
     closed_ = true;
     if (auto handler = onClosed) handler(reason);
 }
-void IceStream::arrived(IceCredentials::Candidate::Type /*localType*/, const IceCredentials::Candidate& /*remote*/,
+void IceStream::arrived(const IceCredentials::Candidate& /*local*/, const IceCredentials::Candidate& /*remote*/,
                         bool /*controlling*/) {}
 void IceStream::take(const std::string& /*bytes*/) {}
 

@@ -4,9 +4,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 
 #include "platform/controls.h"
 #include "platform/eventloop.h"
+#include "platform/utf8.h"
 
 namespace gv {
 
@@ -132,21 +134,17 @@ void TextBox::editKey(int key, int shift) {
 void TextBox::paste(const std::string& s) {
     std::string clean;
     for (std::size_t i = 0; i < s.size();) {
-        const auto b = static_cast<unsigned char>(s[i]);
-        if (b < 0x80) {
-            if (b == '\n' || b == '\r' || b == '\t')
-                clean += ' ';
-            else if (b >= 32 && b != 127)
-                clean += char(b);
-            ++i;
+        char32_t c = 0;
+        const std::size_t n = DecodeUtf8(std::string_view(s).substr(i), c);
+        if (n == 0) {
+            ++i;  // no character: it goes
             continue;
         }
-        // A lead byte and its continuation bytes, whole, or nothing of them.
-        const std::size_t need = b >= 0xF0 && b < 0xF5 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 && b < 0xE0 ? 2 : 0;
-        std::size_t k = 1;
-        while (need && k < need && i + k < s.size() && (static_cast<unsigned char>(s[i + k]) & 0xC0) == 0x80) ++k;
-        if (need && k == need) clean.append(s, i, need);
-        i += need && k == need ? need : 1;
+        if (c == '\n' || c == '\r' || c == '\t')
+            clean += ' ';
+        else if (c >= 32 && c != 127)
+            clean.append(s, i, n);
+        i += n;
     }
     const int start = selStart(), len = selLength();
     if (maxLength > 0) {

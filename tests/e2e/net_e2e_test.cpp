@@ -71,6 +71,19 @@ void goesOn(Game& host, Game& joiner, int player, const char* what) {
     EXPECT_GT(sameField(h, j), 0.99) << what;
 }
 
+// New Game on the linked host: both build the same battlefield, and the host's shot, then the joiner's,
+// fly alike on both screens, the turn passing on both.
+void firstShots(Game& host, Game& joiner) {
+    host.desk.click(kHostX, kHostY);  // New Game: the joiner follows
+    ASSERT_TRUE(armed(host.waitArmed(1), 1)) << "the host's battle did not start";
+    ASSERT_TRUE(armed(joiner.waitArmed(1), 1)) << "the joiner did not follow";
+    goesOn(host, joiner, 1, "the two copies built different battlefields");
+    host.desk.key("space");
+    goesOn(host, joiner, 2, "the host's shot: the joiner was not armed, or the battlefields differ");
+    joiner.desk.key("space");
+    goesOn(host, joiner, 1, "the joiner's shot: the turn did not come back to the host, or the battlefields differ");
+}
+
 // (A link cut under a battle and resumed is the network battle tests' own, over real loopback sockets.)
 TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareShotsAndTheHostSurvivesAKilledJoiner) {
     Game host, joiner;
@@ -80,18 +93,7 @@ TEST(NetworkE2E, HostAndJoinerBuildTheSameBattlefieldShareShotsAndTheHostSurvive
     const Screenshot menu = host.waitMenu();
     ASSERT_NO_FATAL_FAILURE(link(host, joiner, "localhost:" + std::to_string(port), menu));
 
-    host.desk.click(kHostX, kHostY);  // New Game: the joiner follows
-    ASSERT_TRUE(armed(host.waitArmed(1), 1)) << "the host's battle did not start";
-    ASSERT_TRUE(armed(joiner.waitArmed(1), 1)) << "the joiner did not follow";
-    goesOn(host, joiner, 1, "the two copies built different battlefields");
-
-    // The host fires; the shell flies on both screens and the turn passes to the joiner on both.
-    host.desk.key("space");
-    goesOn(host, joiner, 2, "the host's shot: the joiner was not armed, or the battlefields differ");
-
-    // The joiner's shot flies on both screens too.
-    joiner.desk.key("space");
-    goesOn(host, joiner, 1, "the joiner's shot: the turn did not come back to the host, or the battlefields differ");
+    ASSERT_NO_FATAL_FAILURE(firstShots(host, joiner));
 
     // The joiner's program dies: the host says it waits for its return, Esc takes it to its menu, and it
     // keeps running. What the link says over the battlefield reaches further left than "Creating game...".
@@ -207,14 +209,7 @@ TEST(NetworkE2E, CopiesBehindCarrierGradeNatsLinkByInviteCodesThroughTheClipboar
     }
     run("pkill -f 'xclip -i -loops 4'");
 
-    host.desk.click(kHostX, kHostY);  // New Game: the joiner follows
-    ASSERT_TRUE(armed(host.waitArmed(1), 1)) << "the host's battle did not start";
-    ASSERT_TRUE(armed(joiner.waitArmed(1), 1)) << "the joiner did not follow";
-    goesOn(host, joiner, 1, "the two copies built different battlefields");
-    host.desk.key("space");
-    goesOn(host, joiner, 2, "the host's shot flew otherwise on the two copies");
-    joiner.desk.key("space");
-    goesOn(host, joiner, 1, "the joiner's shot flew otherwise on the two copies");
+    ASSERT_NO_FATAL_FAILURE(firstShots(host, joiner));
 }
 
 // Each program is killed in the battle in turn and started again, and the battle goes on where it was:
