@@ -282,6 +282,7 @@ IceStream::~IceStream() {
     // GLib's thread ends on its own, and takes the agent and the rest with it: the game does not wait
     // while the relays are given back.
     Impl* s = impl_.release();
+    s->thread.detach();  // first: the thread may end, and free all of it, as soon as the job below runs
     s->run([](Impl& g) {
         g.ended = true;
         g.stopTimeout();
@@ -301,7 +302,6 @@ IceStream::~IceStream() {
         g_source_attach(enough, g.context);
         g_source_unref(enough);
     });
-    s->thread.detach();
 }
 
 bool IceStream::available() { return true; }
