@@ -384,9 +384,9 @@ TEST_P(NetBattleThroughNat, InvitedCopiesPlayABattleToItsEndInStep) {
     if (c.a != NatLab::Router::Shared && c.b != NatLab::Router::Shared) {
         ASSERT_NO_FATAL_FAILURE(pathDown(true));
         auto told = [&](const Mainfrm& g) { return g.Label8(1).visible() && g.Label8(1).caption().rfind(kCountdown, 0) == 0; };
-        ASSERT_TRUE(duel.until([&] { return H.net().iceHeld && J.net().iceHeld && told(H) && told(J); }));
+        ASSERT_TRUE(duel.until([&] { return H.net().iceHeld && J.net().iceHeld && told(H) && told(J); }, 90000));
         ASSERT_NO_FATAL_FAILURE(pathDown(false));
-        ASSERT_TRUE(duel.until([&] { return !H.net().iceHeld && !J.net().iceHeld; }));
+        ASSERT_TRUE(duel.until([&] { return !H.net().iceHeld && !J.net().iceHeld; }, 90000));
         EXPECT_FALSE(told(H) || told(J));
     }
     ASSERT_NO_FATAL_FAILURE(fire(weapon::Heavy, 85));

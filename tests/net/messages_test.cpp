@@ -402,5 +402,25 @@ TEST(InviteCodes, RefusedWithTheirReason) {
     }
 }
 
+// The servers a player names for invites: several of either kind, a TURN password with colons and '@' in
+// it, a transport chosen; and a setting with anything that cannot be read refused whole.
+TEST(InviteCodes, ServersFromTheSettings) {
+    using S = std::vector<IceServer>;
+    // clang-format off
+    const std::tuple<std::string, bool, std::optional<S>> cases[] = {
+        {"", false, S{}}, {" , ", true, S{}},
+        {"stun.example.org", false, S{{"stun.example.org", 3478, "", "", true, true}}},
+        {"203.0.113.1:19302, [2001:db8::1]:3479", false, S{{"203.0.113.1", 19302, "", "", true, true}, {"2001:db8::1", 3479, "", "", true, true}}},
+        {"turn:gv:p:a@ss@turn.example.org:5349?transport=tcp turn:u:v@[::1]", true,
+         S{{"turn.example.org", 5349, "gv", "p:a@ss", false, true}, {"::1", 3478, "u", "v", true, true}}},
+        {"turn:u:v@h?transport=udp", true, S{{"h", 3478, "u", "v", true, false}}},
+        {"stun.example.org:0", false, std::nullopt}, {"good.example.org :3478", false, std::nullopt},
+        {"turn.example.org", true, std::nullopt}, {"turn::v@h", true, std::nullopt}, {"turn:u:@h", true, std::nullopt},
+        {"turn:u:v@", true, std::nullopt}, {"turn:u:v@h?transport=sctp", true, std::nullopt}, {"turn:uv@h", true, std::nullopt},
+    };
+    // clang-format on
+    for (const auto& [text, turn, servers] : cases) EXPECT_EQ(ReadIceServers(text, turn), servers) << text;
+}
+
 }  // namespace
 }  // namespace gv::nettest
