@@ -161,8 +161,7 @@ void NetPlay::FreeSeat() {
 bool NetPlay::LoseLink(LinkEnd why) {
     Link& n = *g_.net_;
     if (n.closing || !n.linkUp || n.linkName == 0 || n.battles == 0 || g_.state.BattleOver == True) return false;
-    // An ICE stream that failed cannot be dialled again: its candidates and checks are spent, and a new one
-    // needs new codes from both players. (A path that is down for a while is waited for: HoldIceLink.)
+    // A link over ICE never comes here: its stream starts again under it, and the battle waits (HoldIceLink).
     if (n.overIce) return false;
     const double now = g_.loop().now();
     if (!n.resuming) {
@@ -172,8 +171,8 @@ bool NetPlay::LoseLink(LinkEnd why) {
         n.shownSeconds = -1;
     }
     n.nextDial = now;
-    g_.tcpcontrol.close();
     n.pending.clear();  // the rest of a message cut in two comes again whole
+    g_.tcpcontrol.close();
     if (n.role == Link::Role::Host) {
         g_.tcpcontrol.setLocalPort(g_.hostPort);
         if (!g_.tcpcontrol.listen()) {

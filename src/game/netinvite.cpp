@@ -3,6 +3,7 @@
 // into "Use code" and gets an answer code to send back; the host pastes that, and the stream connects. From
 // then on the stream carries the link as the TCP socket does: the greeting at the host's door, the
 // keep-alives, the hashes and the record are the same.
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -135,6 +136,7 @@ bool NetPlay::MakeIceStream(bool controlling) {
     s.onConnected = [this](const std::string& how) { IceConnected(how); };
     s.onReadyRead = [this](std::size_t) { IceBytes(); };
     s.onClosed = [this](const std::string& reason) { IceClosed(reason); };
+    s.onLost = [this] { IceLost(); };
     s.gather();
     return true;
 }
@@ -173,6 +175,7 @@ void NetPlay::IceConnected(const std::string& how) {
     Link& n = *g_.net_;
     n.iceHow = how;
     std::fprintf(stderr, "gorvath: the invite's stream found a way to the other player: %s\n", how.c_str());
+    if (n.overIce) return;  // the link's stream found a new path: the battle goes on (HoldIceLink)
     if (n.role == Link::Role::Host) {
         auto c = std::make_shared<NetCaller>(g_.loop());
         c->viaIce = true;
@@ -196,6 +199,19 @@ void NetPlay::IceBytes() {
     // Bytes may come before the stream has told this side it is connected: they wait in it for the door.
     for (const auto& c : n.callers)
         if (c->viaIce) return TakeCallerBytes(*c, n.ice->receive());
+}
+
+// The path under a link over ICE failed. In a battle the stream starts again on its sockets and relays,
+// and the battle waits for it, counting down (HoldIceLink); otherwise the link is over.
+void NetPlay::IceLost() {
+    Link& n = *g_.net_;
+    if (n.closing || g_.unloaded() || !n.linkUp || !n.ice) return;
+    if (n.battles == 0 || g_.state.BattleOver == True) return PeerDisconnected(LinkEnd::PeerLeft);
+    const double now = g_.loop().now();
+    if (!n.iceHeld) n.iceHeld = true, n.lostAt = now, n.shownSeconds = -1;
+    n.ice->setConnectTimeout(int(std::max(1.0, linktime::kComeback - (now - n.lostAt))));
+    n.ice->reconnect(++n.iceGeneration);
+    HoldIceLink(now);
 }
 
 void NetPlay::IceClosed(const std::string& reason) {

@@ -34,6 +34,7 @@ void NetPlay::netlive_Timer() {
     const double now = g_.loop().now();
     CheckCallers(now);
     if (n.resuming) return ResumeTick(now);
+    if (HoldIceLink(now)) return;
     if (!Carrying()) return;
     if (n.role == Link::Role::Host && n.silentInSeat(now)) return FreeSeat();
     if (n.unframed(now)) {
@@ -41,7 +42,6 @@ void NetPlay::netlive_Timer() {
         return;
     }
     if (n.keepAliveDue(now)) SendKeepAlive();
-    if (HoldIceLink(now)) return;
     if (n.linkUp && n.peerSilent(now) && LoseLink(LinkEnd::NotResponding)) return;  // not even "K"
     if (n.peerSilent(now) || n.waitTooLong(now)) {
         // A joiner the host never answered was never linked to anybody.
@@ -52,14 +52,16 @@ void NetPlay::netlive_Timer() {
     if (waiting != peerBanner_.shown) ShowWaitingText(waiting);
 }
 
-// A link over ICE whose peer fell silent in a battle: the path between them may be down for a while (a
-// Wi-Fi that drops, a router that restarts). The stream keeps what either side sends and delivers it, in
-// order, once the path is back, so nothing is held back or sent again: the battle waits, counting down as a
-// broken TCP link does, and goes on when the peer is heard again. True while it waits.
+// A link over ICE in a battle whose peer fell silent, or whose stream lost its path and looks for a new one
+// (IceLost): the path between them may be down for a while (a Wi-Fi that drops, a router that restarts).
+// The stream keeps what either side sends and delivers it, in order, once a path is there again, so
+// nothing is held back or sent again: the battle waits, counting down as a broken TCP link does, keeps
+// saying it is alive, and goes on when the peer is heard again. True while it waits.
 bool NetPlay::HoldIceLink(double now) {
     Link& n = *g_.net_;
-    const bool silent = n.overIce && n.linkUp && n.peerSilent(now) && n.battles > 0 && g_.state.BattleOver == False;
-    if (!silent) {
+    const bool quiet = n.peerSilent(now) || !n.ice || !n.ice->connected();
+    const bool hold = n.overIce && n.linkUp && quiet && n.battles > 0 && g_.state.BattleOver == False;
+    if (!hold) {
         if (!n.iceHeld) return false;
         n.iceHeld = false;
         n.lastMessage = now;  // a wait under way counts from here
@@ -76,6 +78,7 @@ bool NetPlay::HoldIceLink(double now) {
         PeerDisconnected(LinkEnd::NotResponding);
         return true;
     }
+    if (n.keepAliveDue(now)) SendKeepAlive();  // queued while there is no path: the first word once there is
     ShowCountdown(left);
     return true;
 }

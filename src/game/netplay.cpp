@@ -438,6 +438,7 @@ void NetPlay::ForgetLink() {
     DropCallers();
     n.resuming = false;
     n.iceHeld = false;
+    n.iceGeneration = 0;
     n.restarted = false;
     n.peerHas = 0;
     n.seatedAt = -1;
@@ -520,7 +521,8 @@ void NetPlay::SendMessage(const std::string& text) {
     g_.state.SendText = text;
     const bool now = NoteSent(text);
     g_.records().RecordMessage(true, text);
-    if (now && Carrying()) SendBytes(text + "\n");
+    // Over ICE the stream takes it even while it looks for a new path, and delivers it once it has one.
+    if (now && (Carrying() || (g_.net_->overIce && g_.net_->ice && !g_.net_->ice->closed()))) SendBytes(text + "\n");
 }
 
 // ---- The connection under the link: the TCP socket, or the ICE stream of an invite

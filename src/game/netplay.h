@@ -89,6 +89,7 @@ private:
     void IceGathered(const IceCredentials& local);
     void IceConnected(const std::string& how);
     void IceClosed(const std::string& reason);
+    void IceLost();
     void IceBytes();
     void DropIce();
     void ShowInvite(const std::string& code);

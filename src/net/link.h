@@ -168,8 +168,9 @@ public:
     bool overIce = false;  // the link's bytes go over `ice`, not the TCP socket
     Invite offer;
     std::string code;
-    std::string iceHow;    // "direct", "hole-punched" or "relayed"; empty for a TCP link
-    bool iceHeld = false;  // the peer fell silent in a battle over ICE: waiting for the path to come back
+    std::string iceHow;     // "direct", "hole-punched" or "relayed"; empty for a TCP link
+    bool iceHeld = false;   // the peer fell silent in a battle over ICE: waiting for the path to come back
+    int iceGeneration = 0;  // times the link's stream was started again after its path failed
 
     // A peer's shot that came before our own hand-over had finished.
     bool shotHeld = false;

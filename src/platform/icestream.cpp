@@ -20,7 +20,9 @@ namespace {
 
 constexpr guint kComponent = 1;
 constexpr std::size_t kSendChunk = 16 * 1024;
-constexpr guint kCloseMs = 1000;  // how long a stream that goes may take to give its relays back
+constexpr guint kCloseMs = 1000;
+constexpr guint kRetryMs = 2000;  // a reconnect whose checks all failed checks again after this  // how long a stream that goes
+                                  // may take to give its relays back
 
 using Candidate = IceCredentials::Candidate;
 
@@ -124,7 +126,10 @@ struct IceStream::Impl {
     // GLib's thread only.
     std::string outbox;
     GSource* timeout = nullptr;
+    GSource* retry = nullptr;
     bool ready = false;
+    IceCredentials local, remote;  // as first exchanged: a reconnect's credentials are made from them
+    int generation = 0;            // 0 until the first reconnect
     bool ended = false;
 
     // Runs `job` on GLib's thread, after the jobs given before it.
@@ -154,6 +159,7 @@ struct IceStream::Impl {
         if (ended) return;
         ended = true;
         stopTimeout();
+        stopRetry();
         up([reason](IceStream& s) { s.finish(reason); });
     }
 
@@ -182,6 +188,72 @@ struct IceStream::Impl {
         stream = 0;
     }
 
+    void lose() {
+        if (ended || !ready) return;
+        ready = false;
+        up([](IceStream& s) { s.lost(); });
+    }
+
+    void stopRetry() {
+        if (!retry) return;
+        g_source_destroy(retry);
+        g_source_unref(retry);
+        retry = nullptr;
+    }
+
+    void retryLater() {
+        if (ended || retry) return;
+        retry = g_timeout_source_new(kRetryMs);
+        g_source_set_callback(
+            retry,
+            [](gpointer data) {
+                auto* self = static_cast<Impl*>(data);
+                g_source_unref(self->retry);
+                self->retry = nullptr;
+                if (!self->ended && !self->ready) self->restart();
+                return G_SOURCE_REMOVE;
+            },
+            this, nullptr);
+        g_source_attach(retry, context);
+    }
+
+    // The peer's credentials and candidates; false when none of them can be used.
+    bool setRemote(const IceCredentials& r) {
+        nice_agent_set_remote_credentials(agent, stream, r.ufrag.c_str(), r.password.c_str());
+        GSList* list = nullptr;
+        for (const Candidate& c : r.candidates) {
+            NiceCandidate* n = nice_candidate_new(niceType(c.type));
+            n->transport = niceTransport(c.transport);
+            n->stream_id = stream;
+            n->component_id = c.component;
+            n->priority = c.priority;
+            g_strlcpy(n->foundation, c.foundation.c_str(), NICE_CANDIDATE_MAX_FOUNDATION);
+            if (c.component == kComponent && nice_address_set_from_string(&n->addr, c.address.c_str())) {
+                nice_address_set_port(&n->addr, c.port);
+                list = g_slist_append(list, n);
+            } else {
+                nice_candidate_free(n);
+            }
+        }
+        const int added = list ? nice_agent_set_remote_candidates(agent, stream, kComponent, list) : 0;
+        for (GSList* i = list; i; i = i->next) nice_candidate_free(static_cast<NiceCandidate*>(i->data));
+        g_slist_free(list);
+        return added > 0;
+    }
+
+    // ICE again on the same sockets and relays, with the credentials of this generation: both sides work
+    // them out from the first ones, so the players exchange no new codes.
+    void restart() {
+        if (ended || !stream) return;
+        const std::string mark = "+" + std::to_string(generation);
+        nice_agent_restart_stream(agent, stream);
+        nice_agent_set_local_credentials(agent, stream, (local.ufrag + mark).c_str(), (local.password + mark).c_str());
+        IceCredentials r = remote;
+        r.ufrag += mark;
+        r.password += mark;
+        if (!setRemote(r)) end("the peer offered no usable address");
+    }
+
     static void gathered(NiceAgent* agent, guint streamId, gpointer data) {
         auto* self = static_cast<Impl*>(data);
         IceCredentials local;
@@ -198,6 +270,7 @@ struct IceStream::Impl {
         for (GSList* i = list; i; i = i->next) nice_candidate_free(static_cast<NiceCandidate*>(i->data));
         g_slist_free(list);
         if (local.candidates.empty()) return self->end("no network address to offer");
+        self->local = local;
         self->up([local](IceStream& s) {
             if (auto handler = s.onGathered) handler(local);
         });
@@ -207,14 +280,17 @@ struct IceStream::Impl {
         auto* self = static_cast<Impl*>(data);
         if (self->ended || streamId != self->stream) return;
         // Before the pair is ready a failure is not final (the peer's checks may start later, once it has
-        // our answer): the connect's timeout decides.
-        if (state == NICE_COMPONENT_STATE_FAILED && self->ready) return self->end("connection lost");
+        // our answer): the connect's timeout decides. A reconnect checks again a moment later, as the path
+        // may be back by then. A pair that was ready and failed is lost: reconnect() may bring it back.
+        if (state == NICE_COMPONENT_STATE_FAILED && self->ready) return self->lose();
+        if (state == NICE_COMPONENT_STATE_FAILED && self->generation > 0) return self->retryLater();
         if (state != NICE_COMPONENT_STATE_READY || self->ready) return;
         NiceCandidate* local = nullptr;
         NiceCandidate* remote = nullptr;
         if (!nice_agent_get_selected_pair(agent, streamId, kComponent, &local, &remote)) return;
         self->ready = true;
         self->stopTimeout();
+        self->stopRetry();
         Selected pair{fromNice(*local), fromNice(*remote), false};
         gboolean controlling = FALSE;
         g_object_get(agent, "controlling-mode", &controlling, nullptr);
@@ -286,6 +362,7 @@ IceStream::~IceStream() {
     s->run([](Impl& g) {
         g.ended = true;
         g.stopTimeout();
+        g.stopRetry();
         g_signal_handlers_disconnect_matched(g.agent, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, &g);
         // The relays this stream holds on TURN servers are given back (a friend's server counts them), for
         // a moment at most: a server that answers no more holds nothing up for long.
@@ -349,27 +426,36 @@ void IceStream::connect(const IceCredentials& remote) {
         g.timeout = g_timeout_source_new(static_cast<guint>(std::max(ms, 1)));
         g_source_set_callback(g.timeout, &Impl::timedOut, &g, nullptr);
         g_source_attach(g.timeout, g.context);
-        nice_agent_set_remote_credentials(g.agent, g.stream, remote.ufrag.c_str(), remote.password.c_str());
-        GSList* list = nullptr;
-        for (const Candidate& c : remote.candidates) {
-            NiceCandidate* n = nice_candidate_new(niceType(c.type));
-            n->transport = niceTransport(c.transport);
-            n->stream_id = g.stream;
-            n->component_id = c.component;
-            n->priority = c.priority;
-            g_strlcpy(n->foundation, c.foundation.c_str(), NICE_CANDIDATE_MAX_FOUNDATION);
-            if (c.component == kComponent && nice_address_set_from_string(&n->addr, c.address.c_str())) {
-                nice_address_set_port(&n->addr, c.port);
-                list = g_slist_append(list, n);
-            } else {
-                nice_candidate_free(n);
-            }
-        }
-        const int added = list ? nice_agent_set_remote_candidates(g.agent, g.stream, kComponent, list) : 0;
-        for (GSList* i = list; i; i = i->next) nice_candidate_free(static_cast<NiceCandidate*>(i->data));
-        g_slist_free(list);
-        if (added <= 0) g.end("the peer offered no usable address");
+        g.remote = remote;
+        if (!g.setRemote(remote)) g.end("the peer offered no usable address");
     });
+}
+
+void IceStream::reconnect(int generation) {
+    if (closed_ || generation <= 0) return;
+    connected_ = false;
+    awake(true);
+    impl_->run([generation, ms = connectTimeoutMs_](Impl& g) {
+        if (g.ended || !g.stream) return;
+        g.ready = false;
+        g.generation = generation;
+        g.stopRetry();
+        g.stopTimeout();
+        g.timeout = g_timeout_source_new(static_cast<guint>(std::max(ms, 1)));
+        g_source_set_callback(g.timeout, &Impl::timedOut, &g, nullptr);
+        g_source_attach(g.timeout, g.context);
+        g.restart();
+    });
+}
+
+void IceStream::breakConnection() {
+    impl_->run([](Impl& g) { g.lose(); });
+}
+
+void IceStream::lost() {
+    if (closed_ || !connected_) return;
+    connected_ = false;
+    if (auto handler = onLost) handler();
 }
 
 bool IceStream::send(std::string_view data) {
@@ -403,6 +489,7 @@ void IceStream::close() {
     impl_->run([](Impl& g) {
         g.ended = true;
         g.stopTimeout();
+        g.stopRetry();
         g.outbox.clear();
         g.removeStream();
     });

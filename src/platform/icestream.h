@@ -56,6 +56,15 @@ public:
     void gather();
     // After onGathered: takes the peer's credentials and starts the checks; onConnected or onClosed follows.
     void connect(const IceCredentials& remote);
+    // After onLost: ICE again on the same sockets and relays, with credentials both sides make from the first
+    // ones and `generation` (1 for the first reconnect, counted alike on both sides), so the players need
+    // no new codes. Checks that fail are made again every moment, until the connect's timeout;
+    // onConnected or onClosed follows. The byte stream goes on where it was: what was under way, and what
+    // is sent meanwhile, arrives once the new path is there, in order.
+    void reconnect(int generation);
+    // The path fails under this side at once, as when the peer stops answering its checks: onLost follows.
+    // For tests that break links on purpose.
+    void breakConnection();
     // Queues bytes to the peer, in order; they leave once connected. False when closed.
     bool send(std::string_view data);
     // All bytes that arrived and were not yet received.
@@ -77,6 +86,9 @@ public:
     std::function<void(const std::string& how)> onConnected;
     std::function<void(std::size_t bytesWaiting)> onReadyRead;
     std::function<void(const std::string& reason)> onClosed;
+    // The pair that was connected failed (the peer is gone, or the path between): the stream is not closed,
+    // and reconnect() may bring it back.
+    std::function<void()> onLost;
 
 private:
     struct Impl;
@@ -86,6 +98,7 @@ private:
     void finish(const std::string& reason);
     void arrived(const IceCredentials::Candidate& local, const IceCredentials::Candidate& remote, bool controlling);
     void take(const std::string& bytes);
+    void lost();
 
     EventLoop& loop_;
     std::shared_ptr<Bridge> bridge_;

@@ -30,5 +30,8 @@ void IceStream::finish(const std::string& reason) {
 void IceStream::arrived(const IceCredentials::Candidate& /*local*/, const IceCredentials::Candidate& /*remote*/,
                         bool /*controlling*/) {}
 void IceStream::take(const std::string& /*bytes*/) {}
+void IceStream::reconnect(int /*generation*/) {}
+void IceStream::breakConnection() {}
+void IceStream::lost() {}
 
 }  // namespace gv

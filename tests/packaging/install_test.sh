@@ -11,7 +11,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 cmake --install "$build" --prefix "$tmp/usr" >/dev/null
 cd "$tmp/usr"
 want=(bin/gorvath lib/gorvath/gorvath-window.so "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml" share/man/man6/gorvath.6.gz
-      share/doc/gorvath/copyright share/doc/gorvath/changelog.gz)
+      share/doc/gorvath/copyright share/doc/gorvath/changelog.gz share/doc/gorvath/examples/turnserver.conf)
 for s in 16 32 48 64 128 256; do
   icon="share/icons/hicolor/${s}x$s/apps/$id.png"
   want+=("$icon")
