@@ -163,11 +163,21 @@ struct IceStream::Impl {
         up([reason](IceStream& s) { s.finish(reason); });
     }
 
-    void stopTimeout() {
-        if (!timeout) return;
-        g_source_destroy(timeout);
-        g_source_unref(timeout);
-        timeout = nullptr;
+    static void stop(GSource*& source) {
+        if (!source) return;
+        g_source_destroy(source);
+        g_source_unref(source);
+        source = nullptr;
+    }
+    void stopTimeout() { stop(timeout); }
+    void stopRetry() { stop(retry); }
+
+    // A connect, or a reconnect, gives up after `ms`.
+    void startTimeout(int ms) {
+        stopTimeout();
+        timeout = g_timeout_source_new(static_cast<guint>(std::max(ms, 1)));
+        g_source_set_callback(timeout, &Impl::timedOut, this, nullptr);
+        g_source_attach(timeout, context);
     }
 
     void flush() {
@@ -192,13 +202,6 @@ struct IceStream::Impl {
         if (ended || !ready) return;
         ready = false;
         up([](IceStream& s) { s.lost(); });
-    }
-
-    void stopRetry() {
-        if (!retry) return;
-        g_source_destroy(retry);
-        g_source_unref(retry);
-        retry = nullptr;
     }
 
     void retryLater() {
@@ -422,10 +425,7 @@ void IceStream::connect(const IceCredentials& remote) {
     awake(true);
     impl_->run([remote, ms = connectTimeoutMs_](Impl& g) {
         if (g.ended || !g.stream) return;
-        g.stopTimeout();
-        g.timeout = g_timeout_source_new(static_cast<guint>(std::max(ms, 1)));
-        g_source_set_callback(g.timeout, &Impl::timedOut, &g, nullptr);
-        g_source_attach(g.timeout, g.context);
+        g.startTimeout(ms);
         g.remote = remote;
         if (!g.setRemote(remote)) g.end("the peer offered no usable address");
     });
@@ -440,10 +440,7 @@ void IceStream::reconnect(int generation) {
         g.ready = false;
         g.generation = generation;
         g.stopRetry();
-        g.stopTimeout();
-        g.timeout = g_timeout_source_new(static_cast<guint>(std::max(ms, 1)));
-        g_source_set_callback(g.timeout, &Impl::timedOut, &g, nullptr);
-        g_source_attach(g.timeout, g.context);
+        g.startTimeout(ms);
         g.restart();
     });
 }
