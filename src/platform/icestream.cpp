@@ -10,6 +10,7 @@
 #include <netdb.h>
 
 #include <algorithm>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -107,7 +108,10 @@ struct Selected {
 
 // What GLib's thread and the game's share: the loop to post to, and whether the stream still listens.
 // `owner` is read and cleared on the loop's thread only.
+// `loop` is cleared, under the lock, when the stream goes (before its loop can): GLib's thread, which may
+// outlive both, then posts nothing more.
 struct IceStream::Bridge {
+    std::mutex lock;
     EventLoop* loop;
     IceStream* owner;
 };
@@ -147,9 +151,12 @@ struct IceStream::Impl {
     // Hands `event` to the game: through the io_context (safe from any thread) onto the loop's queue.
     void up(std::function<void(IceStream&)> event) {
         auto b = bridge;
-        asio::post(b->loop->io(), [b, event = std::move(event)] {
+        const std::lock_guard held(b->lock);
+        if (!b->loop) return;
+        EventLoop* loop = b->loop;
+        asio::post(loop->io(), [b, loop, event = std::move(event)] {
             if (!b->owner) return;
-            b->loop->post([b, event] {
+            loop->post([b, event] {
                 if (b->owner) event(*b->owner);
             });
         });
@@ -324,9 +331,11 @@ struct IceStream::Impl {
 
 IceStream::IceStream(EventLoop& loop, bool controlling)
     : loop_(loop),
-      bridge_(std::make_shared<Bridge>(Bridge{&loop, this})),
+      bridge_(std::make_shared<Bridge>()),
       impl_(std::make_unique<Impl>()) {
     Impl& s = *impl_;
+    bridge_->loop = &loop;
+    bridge_->owner = this;
     s.bridge = bridge_;
     s.context = g_main_context_new();
     s.mainLoop = g_main_loop_new(s.context, FALSE);
@@ -356,7 +365,11 @@ IceStream::IceStream(EventLoop& loop, bool controlling)
 }
 
 IceStream::~IceStream() {
-    bridge_->owner = nullptr;
+    {
+        const std::lock_guard held(bridge_->lock);
+        bridge_->loop = nullptr;
+        bridge_->owner = nullptr;
+    }
     awake(false);
     // GLib's thread ends on its own, and takes the agent and the rest with it: the game does not wait
     // while the relays are given back.
