@@ -117,7 +117,7 @@ void NetPlay::InviteUse_Click() {
     MakeIceStream(false);
 }
 
-bool NetPlay::MakeIceStream(bool controlling) {
+void NetPlay::MakeIceStream(bool controlling) {
     Link& n = *g_.net_;
     DropIce();
     n.iceHow.clear();
@@ -138,7 +138,6 @@ bool NetPlay::MakeIceStream(bool controlling) {
     s.onClosed = [this](const std::string& reason) { IceClosed(reason); };
     s.onLost = [this] { IceLost(); };
     s.gather();
-    return true;
 }
 
 // Our candidates are here: the code that carries them, shown and on the clipboard. The joiner starts its
@@ -208,20 +207,15 @@ void NetPlay::IceLost() {
     if (n.closing || g_.unloaded() || !n.linkUp || !n.ice) return;
     if (n.battles == 0 || g_.state.BattleOver == True) return PeerDisconnected(LinkEnd::PeerLeft);
     const double now = g_.loop().now();
-    if (!n.iceHeld) n.iceHeld = true, n.lostAt = now, n.shownSeconds = -1;
+    if (!HoldIceLink(now) || !n.ice) return;  // the countdown, from now or from a silence waited for already
     n.ice->setConnectTimeout(int(std::max(1.0, linktime::kComeback - (now - n.lostAt))));
     n.ice->reconnect(++n.iceGeneration);
-    HoldIceLink(now);
 }
 
 void NetPlay::IceClosed(const std::string& reason) {
     Link& n = *g_.net_;
     if (n.closing || g_.unloaded()) return;
-    if (n.overIce && n.linkUp) {
-        // Gone without a word, as a TCP connection that breaks.
-        if (!LoseLink(LinkEnd::PeerLeft)) PeerDisconnected(LinkEnd::PeerLeft);
-        return;
-    }
+    if (n.overIce && n.linkUp) return PeerDisconnected(LinkEnd::PeerLeft);  // no way back to the peer
     const bool czech = g_.state.CzechUi == True;
     if (n.role == Link::Role::Joiner) {
         EndLink();

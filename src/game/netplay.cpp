@@ -522,7 +522,7 @@ void NetPlay::SendMessage(const std::string& text) {
     const bool now = NoteSent(text);
     g_.records().RecordMessage(true, text);
     // Over ICE the stream takes it even while it looks for a new path, and delivers it once it has one.
-    if (now && (Carrying() || (g_.net_->overIce && g_.net_->ice && !g_.net_->ice->closed()))) SendBytes(text + "\n");
+    if (now && (g_.net_->overIce || Carrying())) SendBytes(text + "\n");
 }
 
 // ---- The connection under the link: the TCP socket, or the ICE stream of an invite

@@ -85,7 +85,7 @@ private:
     void CloseTransport();
     void SayToCaller(NetCaller& c, const std::string& message);
     // Invites: the stream made for one, its events, and its end.
-    bool MakeIceStream(bool controlling);
+    void MakeIceStream(bool controlling);
     void IceGathered(const IceCredentials& local);
     void IceConnected(const std::string& how);
     void IceClosed(const std::string& reason);
