@@ -207,7 +207,7 @@ TEST(NetworkE2E, CopiesBehindCarrierGradeNatsLinkByInviteCodesThroughTheClipboar
         EXPECT_NE(said.find("found a way to the other player: relayed"), std::string::npos) << said;
         g->desk.screenshot().savePng(std::string(GORVATH_SHOTS) + (g == &host ? "/relayed-host.png" : "/relayed-joiner.png"));
     }
-    run("pkill -f 'xclip -i -loops 4'");
+    run("pkill -f 'xclip -i -loops 4 .* -display (" + host.desk.display() + "|" + joiner.desk.display() + ")$'");
 
     ASSERT_NO_FATAL_FAILURE(firstShots(host, joiner));
 }
