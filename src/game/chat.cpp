@@ -66,7 +66,7 @@ bool ChatBox::typing() const { return box_->visible(); }
 
 bool ChatBox::MayOpen() const {
     const Link& n = g_.net();
-    return g_.Networked() && n.linkUp && !n.resuming && g_.world.enabledOnScreen() && !g_.Frame3.visible();
+    return g_.Networked() && n.linkUp && !n.resuming && !g_.Watching() && g_.world.enabledOnScreen() && !g_.Frame3.visible();
 }
 
 bool ChatBox::ChatKey(int key, int shift) {
@@ -147,6 +147,12 @@ void ChatBox::Take(const NetMessage& m) {
     Show(g_.PeerPlayer(), *line);
 }
 
+void ChatBox::Replay(int player, const std::string& piece) {
+    if (player != 1 && player != 2) return;
+    if (const std::optional<std::string> line = replayed_[std::size_t(player - 1)].take(ReadNetMessage(piece)))
+        Show(player, *line);
+}
+
 // The battle's record keeps the line in the pieces it travels in; a battle computed again passes them over.
 void ChatBox::Record(int player, const std::string& line) {
     if (!g_.recorder().active()) return;
@@ -206,6 +212,7 @@ void ChatBox::Tick() {
 void ChatBox::Reset() {
     Close();
     pieces_.clear();
+    for (chat::Assembler& a : replayed_) a.clear();
     history_.clear();
     sendLimit_.clear();
     takeLimit_.clear();

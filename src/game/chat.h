@@ -38,7 +38,10 @@ public:
     bool ChatKey(int key, int shift);
     // A chat message of the peer's: once its line is whole, shown, unless the peer floods us.
     void Take(const NetMessage& m);
-    // The link ends: nothing half taken stays, the box closes, the lines kept go (those up stay their time).
+    // A chat piece of a record being watched, `player`'s: its line shown once whole, as when it was played.
+    void Replay(int player, const std::string& piece);
+    // The link ends, or watching a record begins or ends: nothing half taken stays, the box closes, the lines
+    // kept go (those up stay their time).
     void Reset();
     bool typing() const;
     // The lines up now, the oldest first, as the screen shows them ("1: hello").
@@ -62,7 +65,8 @@ private:
     std::deque<std::string> history_;  // the last lines, the oldest first
     std::deque<Line> shown_;           // the lines up now
     chat::Assembler pieces_;
-    double piecesSince_ = 0;  // the link's last break when the line being put together began
+    std::array<chat::Assembler, 2> replayed_;  // each player's, in a record being watched
+    double piecesSince_ = 0;                   // the link's last break when the line being put together began
     chat::RateLimit sendLimit_{chat::kSendLines, chat::kRatePeriodMs};
     chat::RateLimit takeLimit_{chat::kTakeLines, chat::kRatePeriodMs};
     std::unique_ptr<Timer> timer_;  // takes lines down when their time is up

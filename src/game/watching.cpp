@@ -2,6 +2,7 @@
 // battle plays at its own pace; Right or Space fires the next shot at once, F runs it four times as fast,
 // Esc leaves to the menu.
 #include "game/banner.h"
+#include "game/chat.h"
 #include "game/mainfrm.h"
 #include "game/records.h"
 #include "game/netplay.h"
@@ -36,6 +37,8 @@ bool Records::WatchBattle(const std::string& path) {
     g_.inputLocked = true;
     g_.watching_ = std::make_unique<replay::Playback>(g_.table(), std::move(*read.record), replay::Playback::Pace::AsPlayed);
     g_.watching_->onFinish = [this] { g_.loop().post([this] { WatchFinished(); }); };
+    g_.chat().Reset();
+    g_.watching_->onChat = [this](const replay::Event& e) { g_.chat().Replay(e.player, e.text); };
     g_.watchlast.setEnabled(false);
     g_.watching_->Start();
     return true;
@@ -82,6 +85,7 @@ void Records::WatchFinished() {
 void Records::EndWatching() {
     if (!g_.Watching()) return;
     g_.watching_.reset();
+    g_.chat().Reset();
     g_.inputLocked = false;
     g_.loop().setPace(1);
     // The player's choice of mode comes back as it was (the network panel stays closed).

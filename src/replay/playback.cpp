@@ -12,6 +12,14 @@ namespace {
 // Fired this long after the crate's tick that the record names: between two of its ticks, as a player's
 // shot always is.
 constexpr double kBetweenTicksMs = 20;
+
+// A player's decision: a shot fired here, or the peer's shot. Only decisions keep the pace they were made
+// at when a battle plays as it was played; whatever else the peer sent comes as soon as the battle is
+// there. Held back for its time, it could be overtaken by our own messages (a battlefield drawn a little
+// faster than it was sends its "drawn" first), and the battle would no longer go as recorded.
+bool Paced(const Event& e) {
+    return e.kind == Event::Fire || (e.kind == Event::Recv && ReadNetMessage(e.text).key == NetMessage::Shot);
+}
 }  // namespace
 
 Playback::Playback(Table& table, Record record, Pace pace)
@@ -87,7 +95,7 @@ void Playback::Began() {
 void Playback::Recorded(const Event& e) {
     // Chat is for the players: it neither comes again nor is looked for.
     if (finished() || e.kind == Event::Chat) return;
-    SkipChat();
+    PassChat(false);
     if (cursor_ >= record_.events.size()) return Finish(Outcome::Same);  // past what was recorded
     const Event& want = record_.events[cursor_];
     if (!e.sameAs(want)) {
@@ -131,18 +139,34 @@ double Playback::DueAt(const Event& e) const {
         if (fallen < e.fall) return next + (e.fall - fallen - 1) * interval + kBetweenTicksMs;
         return std::max(now, next - interval + kBetweenTicksMs);
     }
-    if (pace_ == Pace::Fast || skip_) return now;
+    if (pace_ == Pace::Fast || skip_ || (e.kind == Event::Recv && !Paced(e))) return now;
     const double gap = e.at - (cursor_ > 0 ? record_.events[cursor_ - 1].at : 0);
     return std::max(now, lastAt_ + gap);
 }
 
-void Playback::SkipChat() {
-    while (cursor_ < record_.events.size() && record_.events[cursor_].kind == Event::Chat) ++cursor_;
+bool Playback::PassChat(bool timed) {
+    std::size_t next = cursor_;
+    while (next < record_.events.size() && record_.events[next].kind == Event::Chat) ++next;
+    // Chat waits for its time only where the battle waits for a decision anyway: before anything else it
+    // would hold that back.
+    const bool wait = timed && next < record_.events.size() && Paced(record_.events[next]);
+    for (; cursor_ < next; ++cursor_) {
+        if (!onChat) continue;
+        const Event& e = record_.events[cursor_];
+        const double now = table_.loop().now(), due = DueAt(e);
+        if (wait && due - now >= 1) {
+            wait_.setInterval(int(std::ceil(due - now)));
+            wait_.setEnabled(true);
+            return true;
+        }
+        lastAt_ = now;
+        onChat(e);
+    }
+    return false;
 }
 
 void Playback::Advance() {
-    if (finished() || !began_ || delivering_ || wait_.enabled()) return;
-    SkipChat();
+    if (finished() || !began_ || delivering_ || wait_.enabled() || PassChat(true)) return;
     if (cursor_ >= record_.events.size()) return Finish(Outcome::Same);  // a record of no event at all
     const Event& e = record_.events[cursor_];
     switch (e.kind) {

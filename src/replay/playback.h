@@ -62,6 +62,9 @@ public:
     std::function<void()> onFinish;
     // Told when the link that stands in for the peer is open, before the battle begins.
     std::function<void()> onStandIn;
+    // Told of each of the record's chat pieces as the battle comes to it, at its time when the battle plays
+    // as it was played. Without it chat is passed over.
+    std::function<void(const Event&)> onChat;
 
     // The next shot is fired now, without waiting for its time.
     void SkipWait();
@@ -79,7 +82,9 @@ private:
     void Recorded(const Event& e) override;
     void TurnArmed() override { Advance(); }
     void Advance();
-    void SkipChat();  // the record's chat lines, passed over
+    // Passes the record's chat at the cursor, telling onChat of it; when `timed`, a piece not yet due is
+    // waited for (true while it is).
+    bool PassChat(bool timed);
     void Deliver();
     void Finish(Outcome o);
     void Detach();  // no longer told of the battle, nor giving its seeds

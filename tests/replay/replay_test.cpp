@@ -1,7 +1,9 @@
 // Recorded battles: every battle leaves a record that computes the same again; a changed decision, a
 // damaged file and a folder that cannot be written are each told plainly; a record plays in the window at
-// its pace, Right skips a wait and Esc leaves.
+// its pace, Right skips a wait and Esc leaves; a network battle's chat shows where it was written.
 #include "replay_support.h"
+
+#include "game/chat.h"
 
 namespace gv::testing {
 namespace {
@@ -218,7 +220,7 @@ TEST(Replay, TheNewestHundredRecordsStayAndAFolderThatCannotBeWrittenIsToldOnce)
     EXPECT_TRUE(said.find('\n') == said.size() - 1 && !h.game.watchlast.enabled()) << said;
 }
 
-TEST(Replay, WatchingKeepsThePaceRightSkipsAWaitFRunsFourTimesAsFastAndEscLeaves) {
+TEST(Replay, WatchingKeepsThePaceRightSkipsAWaitFRunsFourTimesAsFastEscLeavesAndChatShowsInPlace) {
     TempFolder folder("watch");
     {
         Recorded h(folder.path);
@@ -268,6 +270,52 @@ TEST(Replay, WatchingKeepsThePaceRightSkipsAWaitFRunsFourTimesAsFastAndEscLeaves
                 !h.game.Frame4.visible());
     // Nothing of the watched battle was recorded again.
     EXPECT_EQ(recordsIn(folder.path), 1u);
+
+    // Watched, a record's chat lines show when they were written, whole, with their writer's number: the
+    // joiner's long line (in pieces) after the crate's message, the host's before its next shot. Enter opens
+    // no box to write in.
+    const std::string longLine = "Bedna je m" + std::string("\xC3\xA1") + "! " + std::string(90, 'x');
+    auto chatAt = [](int player, const std::string& line, double at) {
+        std::string lines;
+        for (const std::string& piece : chat::Pieces(line)) {
+            replay::Event e;
+            e.kind = replay::Event::Chat, e.player = player, e.text = piece, e.at = at;
+            lines += e.line() + "\n";
+        }
+        return lines;
+    };
+    std::string watched = readText(GORVATH_SOURCE_DIR "/tests/replays/network-40001-joiner.replay");
+    watched = changed(watched, "recv B134516 @6183\n", "$&" + chatAt(2, longLine, 6500));
+    watched = changed(watched, "hash 2 c10b1ea03259 @8843\n", "$&" + chatAt(1, "ahoj", 9800));
+    ASSERT_TRUE(watched.find("chat 2 C+") != std::string::npos && watched.find("chat 1 C.ahoj @9800") != std::string::npos);
+    const std::string path = folder.path + "/chatted.replay";
+    writeText(path, watched);
+    ASSERT_TRUE(h.game.records().WatchBattle(path));
+    auto lastEvent = [&] {
+        const auto& events = h.game.recorder().current().events;
+        return events.empty() ? std::string() : events.back().line().substr(0, events.back().line().rfind(" @"));
+    };
+    auto linesUp = [&] { return h.game.chat().ShownLines().size(); };
+    // How long after the battle comes to `event` it shows `lines` lines.
+    auto shownAfter = [&](const std::string& event, std::size_t lines) {
+        h.loop.waitUntil([&] { return lastEvent() == event || !h.game.Watching(); });
+        const double from = h.loop.now();
+        h.loop.waitUntil([&] { return linesUp() >= lines || !h.game.Watching(); });
+        return h.loop.now() - from;
+    };
+    EXPECT_NEAR(shownAfter("recv B134516", 1), 6500 - 6183, 41);
+    EXPECT_TRUE(h.game.chat().ShownLines() == std::vector<std::string>{"2: " + longLine} && lastEvent() == "recv B134516")
+        << lastEvent();
+    h.game.keyDown(Key::Enter);
+    EXPECT_FALSE(h.game.chat().typing());
+    EXPECT_NEAR(shownAfter("hash 2 c10b1ea03259", 2), 9800 - 8843, 41);
+    EXPECT_TRUE(h.game.chat().ShownLines() == (std::vector<std::string>{"2: " + longLine, "1: ahoj"}) &&
+                lastEvent() == "hash 2 c10b1ea03259")
+        << lastEvent();
+    // The battle goes on as recorded to its end, however its own messages fall between the peer's.
+    h.loop.waitUntil([&] { return !h.game.Watching(); });
+    EXPECT_EQ(h.game.state.BattleOver, True);
+    EXPECT_EQ(h.game.Label8(1).caption(), "You lose");  // player 1 won it
 }
 
 }  // namespace
