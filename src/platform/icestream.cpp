@@ -21,9 +21,14 @@ namespace {
 
 constexpr guint kComponent = 1;
 constexpr std::size_t kSendChunk = 16 * 1024;
+constexpr guint kRetryMs = 2000;  // a reconnect whose checks all failed checks again after this
+// A stream that goes gives its relays back while GLib's thread ends: the thread's loop waits this long for
+// the servers' answers, then the thread waits at most kLingerMs more for libnice to let go of the agent (a
+// server that no longer answers leaves requests that must time out first), and frees it all.
 constexpr guint kCloseMs = 1000;
-constexpr guint kRetryMs = 2000;  // a reconnect whose checks all failed checks again after this  // how long a stream that goes
-                                  // may take to give its relays back
+constexpr gint64 kLingerMs = 30000;
+// Asked what it must give back as a stream goes, a server that answers no more is given up on sooner.
+constexpr guint kClosingRetransmissions = 3, kClosingTcpTimeoutMs = 3000;
 
 using Candidate = IceCredentials::Candidate;
 
@@ -135,6 +140,9 @@ struct IceStream::Impl {
     IceCredentials local, remote;  // as first exchanged: a reconnect's credentials are made from them
     int generation = 0;            // 0 until the first reconnect
     bool ended = false;
+    bool stunSet = false;
+    bool shutting = false, shut = false;  // giving the relays back; given, and the stream removed
+    bool quitWhenShut = false;            // the stream is going: its thread ends once it is shut
 
     // Runs `job` on GLib's thread, after the jobs given before it.
     void run(std::function<void(Impl&)> job) {
@@ -170,6 +178,22 @@ struct IceStream::Impl {
         up([reason](IceStream& s) { s.finish(reason); });
     }
 
+    // Lets go of the agent and runs its context until libnice has let go too (the relays given back, or the
+    // servers given up on), kLingerMs at most: then the agent, its sockets and its sources are gone.
+    void release() {
+        g_object_add_weak_pointer(G_OBJECT(agent), reinterpret_cast<gpointer*>(&agent));
+        g_object_unref(agent);
+        if (!agent) return;
+        GSource* tick = g_timeout_source_new(100);  // wakes the wait below to look at the clock
+        g_source_set_callback(
+            tick, [](gpointer) { return gboolean(G_SOURCE_CONTINUE); }, nullptr, nullptr);
+        g_source_attach(tick, context);
+        const gint64 until = g_get_monotonic_time() + kLingerMs * 1000;
+        while (agent && g_get_monotonic_time() < until) g_main_context_iteration(context, TRUE);
+        stop(tick);
+        if (agent) g_object_remove_weak_pointer(G_OBJECT(agent), reinterpret_cast<gpointer*>(&agent));
+    }
+
     static void stop(GSource*& source) {
         if (!source) return;
         g_source_destroy(source);
@@ -196,6 +220,23 @@ struct IceStream::Impl {
             sent += static_cast<std::size_t>(took);
         }
         outbox.erase(0, sent);
+    }
+
+    // Gives the relays back to their servers (a server that answers no more is given up on after a few
+    // tries), then removes the stream: its sockets close and the peer finds the path gone. Only then: a
+    // stream removed while its relays are being given back leaves libnice sending on closed sockets.
+    void shutDown() {
+        if (shutting) return;
+        shutting = true;
+        g_object_set(agent, "stun-max-retransmissions", kClosingRetransmissions, "stun-reliable-timeout", kClosingTcpTimeoutMs,
+                     nullptr);
+        nice_agent_close_async(agent, &Impl::relaysGiven, this);
+    }
+    static void relaysGiven(GObject*, GAsyncResult*, gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        self->removeStream();
+        self->shut = true;
+        if (self->quitWhenShut) g_main_loop_quit(self->mainLoop);
     }
 
     void removeStream() {
@@ -355,8 +396,7 @@ IceStream::IceStream(EventLoop& loop, bool controlling)
         g_main_context_push_thread_default(s.context);
         g_main_loop_run(s.mainLoop);
         // The stream is gone: the agent goes on this thread, in its context, and then all the rest.
-        s.removeStream();
-        g_object_unref(s.agent);
+        s.release();
         g_main_context_pop_thread_default(s.context);
         g_main_loop_unref(s.mainLoop);
         g_main_context_unref(s.context);  // what is still queued on it (jobs given after the last) goes with it
@@ -382,8 +422,9 @@ IceStream::~IceStream() {
         g_signal_handlers_disconnect_matched(g.agent, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, &g);
         // The relays this stream holds on TURN servers are given back (a friend's server counts them), for
         // a moment at most: a server that answers no more holds nothing up for long.
-        nice_agent_close_async(
-            g.agent, [](GObject*, GAsyncResult*, gpointer loop) { g_main_loop_quit(static_cast<GMainLoop*>(loop)); }, g.mainLoop);
+        g.quitWhenShut = true;
+        if (g.shut) return g_main_loop_quit(g.mainLoop);
+        g.shutDown();
         GSource* enough = g_timeout_source_new(kCloseMs);
         g_source_set_callback(
             enough,
@@ -401,9 +442,11 @@ bool IceStream::available() { return true; }
 
 void IceStream::addStunServer(const std::string& host, int port) {
     impl_->run([host, port](Impl& g) {
+        if (g.stunSet) return;  // the agent asks one STUN server
         const std::string address = numericAddress(host);
         if (address.empty()) return;
         g_object_set(g.agent, "stun-server", address.c_str(), "stun-server-port", static_cast<guint>(port), nullptr);
+        g.stunSet = true;
     });
 }
 
@@ -501,7 +544,7 @@ void IceStream::close() {
         g.stopTimeout();
         g.stopRetry();
         g.outbox.clear();
-        g.removeStream();
+        g.shutDown();
     });
 }
 

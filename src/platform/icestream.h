@@ -44,7 +44,8 @@ public:
     static bool available();
 
     // Before gather(): servers (names are looked up on the stream's own thread, before it gathers; one not
-    // found is left out), and the local addresses to gather on (none named: every interface but loopback).
+    // found is left out; of the STUN servers the first found is the one asked), and the local addresses to
+    // gather on (none named: every interface but loopback).
     void addStunServer(const std::string& host, int port);
     void addTurnServer(const std::string& host, int port, const std::string& user, const std::string& password, bool tcp);
     void addLocalAddress(const std::string& address);
@@ -70,7 +71,8 @@ public:
     // All bytes that arrived and were not yet received.
     std::string receive();
     std::size_t bytesAvailable() const { return inbox_.size(); }
-    // Ends the stream at once (bytes not yet sent are dropped; the peer hears it closed). Raises no event.
+    // Ends the stream at once (bytes not yet sent are dropped; the peer hears it closed once the relays are
+    // given back). Raises no event.
     void close();
     bool connected() const { return connected_; }
     bool closed() const { return closed_; }

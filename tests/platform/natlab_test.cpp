@@ -4,8 +4,11 @@
 
 #ifdef GORVATH_ICE
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -18,18 +21,20 @@ using gv::testing::NatLab;
 using Router = NatLab::Router;
 using Candidate = gv::IceCredentials::Candidate;
 
-// One player's stream, with the lab's STUN server and its TURN server over UDP and over TCP.
+// One player's stream, with the lab's STUN server (and a second named after it) and, unless `stunOnly`, its
+// TURN server over UDP and over TCP.
 struct Peer {
     gv::IceStream stream;
     gv::IceCredentials local;
     std::string got, closed;
-    Peer(gv::EventLoop& loop, bool controlling) : stream(loop, controlling) {
+    Peer(gv::EventLoop& loop, bool controlling, bool stunOnly) : stream(loop, controlling) {
         stream.onGathered = [this](const gv::IceCredentials& c) { local = c; };
         stream.onReadyRead = [this](std::size_t) { got += stream.receive(); };
         stream.onClosed = [this](const std::string& why) { closed = why.empty() ? "?" : why; };
         stream.addStunServer(NatLab::kServer, NatLab::kServerPort);
+        stream.addStunServer("203.0.113.250", NatLab::kServerPort);  // nobody there: the first server is the one asked
         for (bool tcp : {false, true})
-            stream.addTurnServer(NatLab::kServer, NatLab::kServerPort, NatLab::kUser, NatLab::kPassword, tcp);
+            if (!stunOnly) stream.addTurnServer(NatLab::kServer, NatLab::kServerPort, NatLab::kUser, NatLab::kPassword, tcp);
         stream.gather();
     }
     // The chosen pair as "local>remote" ("srflx>srflx", "relay/tcp>prflx"). A relay's priority tells how
@@ -47,6 +52,16 @@ struct Peer {
     }
 };
 
+// The process's open sockets.
+std::size_t openSockets() {
+    std::error_code ec;
+    return static_cast<std::size_t>(
+        std::ranges::count_if(std::filesystem::directory_iterator("/proc/self/fd", ec), [](const auto& f) {
+            std::error_code gone;
+            return std::filesystem::read_symlink(f.path(), gone).string().starts_with("socket:");
+        }));
+}
+
 double secondsSince(gv::testing::Clock::time_point t) {
     return std::chrono::duration<double>(gv::testing::Clock::now() - t).count();
 }
@@ -54,18 +69,21 @@ double secondsSince(gv::testing::Clock::time_point t) {
 // The host (player A, controlling) and the guest gather, trade credentials, connect and send each other a
 // few KB. Behind one router they meet directly; behind home routers they punch holes from their public
 // addresses; behind carrier-grade NATs, which map every peer to a port of its own, they need the relay,
-// and behind a router that forwards no UDP the host reaches it over TCP.
+// and behind a router that forwards no UDP the host reaches it over TCP. Streams that go, closed first as
+// the game closes them or not, leave nothing open once they have given their relays back.
 TEST(IceThroughNat, EachKindOfRouterGetsThePairItAllowsAndCarriesBytes) {
+    const std::size_t socketsBefore = openSockets();
     struct Case {
         const char* what;
         Router a, b;
         const char* how;
         std::vector<std::string> routes;  // the host's chosen pair, as route() says it: one of these
+        bool stunOnly = false;            // no TURN server: the public addresses come from STUN alone
     };
     // clang-format off
     const Case cases[] = {
         {"one LAN", Router::Home, Router::Shared, "direct", {"host>host"}},
-        {"home routers", Router::Home, Router::Home, "hole-punched", {"srflx>srflx"}},
+        {"home routers", Router::Home, Router::Home, "hole-punched", {"srflx>srflx"}, true},
         {"carrier-grade NATs", Router::CarrierGrade, Router::CarrierGrade, "relayed",
          {"prflx>relay/udp", "relay/udp>prflx", "relay/udp>relay/udp"}},
         {"UDP blocked", Router::UdpBlocked, Router::Home, "relayed", {"relay/tcp>srflx", "relay/tcp>prflx", "relay/tcp>relay/udp"}}};
@@ -76,8 +94,8 @@ TEST(IceThroughNat, EachKindOfRouterGetsThePairItAllowsAndCarriesBytes) {
         NatLab lab(c.a, c.b);
         if (!lab.ready()) GTEST_SKIP() << lab.why();
         NatLab::Machine a(lab, NatLab::Player::A), b(lab, NatLab::Player::B);
-        Peer& host = a.make<Peer>(true);
-        Peer& guest = b.make<Peer>(false);
+        Peer& host = a.make<Peer>(true, c.stunOnly);
+        Peer& guest = b.make<Peer>(false, c.stunOnly);
         // Each side's credentials, or why it gave up; the peer connects with them.
         auto gathered = [](NatLab::Machine& m, Peer& p) {
             std::string why;
@@ -124,7 +142,12 @@ TEST(IceThroughNat, EachKindOfRouterGetsThePairItAllowsAndCarriesBytes) {
             return host.got == fromGuest;
         })) << "the host did not get the guest's bytes as sent";
         std::printf("[ NAT lab  ] %s: %zu bytes each way in %.1f s in all\n", c.what, fromHost.size(), secondsSince(began));
+        a.call([&](gv::EventLoop&) { host.stream.close(); });
     }
+    const auto gone = gv::testing::Clock::now();
+    while (openSockets() > socketsBefore && secondsSince(gone) < 30) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_LE(openSockets(), socketsBefore) << "the streams that went left sockets open";
+    std::printf("[ NAT lab  ] the streams' sockets closed %.1f s after the last went\n", secondsSince(gone));
 }
 
 }  // namespace
