@@ -40,9 +40,15 @@ std::string CodeProblem(InviteProblem p, bool host, bool czech) {
 }
 
 // Why a stream ended before it carried the link.
+// A stream whose path failed before the link was up: the invite is spent.
+constexpr const char* kPathLost = "lost";
+
 std::string StreamProblem(const std::string& reason, bool czech) {
     if (reason == "no network address to offer")
         return czech ? "Tento počítač není připojen k žádné síti" : "This computer is on no network";
+    if (reason == kPathLost)
+        return czech ? "Spojení s přítelem se ztratilo; zkuste novou pozvánku"
+                     : "The way to your friend was lost; try a new invite";
     return czech ? "Spojení se nenašlo; zkuste novou pozvánku" : "No way through was found; try a new invite";
 }
 }  // namespace
@@ -150,8 +156,7 @@ void NetPlay::IceGathered(const IceCredentials& local) {
     mine.hosting = n.offer.hosting;
     mine.ufrag = local.ufrag;
     mine.password = local.password;
-    mine.candidates = local.candidates;
-    if (mine.candidates.size() > kMaxInviteCandidates) mine.candidates.resize(kMaxInviteCandidates);
+    mine.candidates = InviteCandidates(local.candidates);
     const std::string code = WriteInvite(mine);
     if (code.empty()) {
         DropIce();
@@ -201,10 +206,12 @@ void NetPlay::IceBytes() {
 }
 
 // The path under a link over ICE failed. In a battle the stream starts again on its sockets and relays,
-// and the battle waits for it, counting down (HoldIceLink); otherwise the link is over.
+// and the battle waits for it, counting down (HoldIceLink); otherwise the link is over. Before the link is
+// up (the host has not answered the greeting yet) so is the invite.
 void NetPlay::IceLost() {
     Link& n = *g_.net_;
-    if (n.closing || g_.unloaded() || !n.linkUp || !n.ice) return;
+    if (n.closing || g_.unloaded() || !n.ice) return;
+    if (!n.linkUp) return IceClosed(kPathLost);
     if (n.battles == 0 || g_.state.BattleOver == True) return PeerDisconnected(LinkEnd::PeerLeft);
     const double now = g_.loop().now();
     if (!HoldIceLink(now) || !n.ice) return;  // the countdown, from now or from a silence waited for already

@@ -320,6 +320,20 @@ std::string InviteCode(std::string_view payload) {
     return code;
 }
 
+std::vector<IceCandidate> InviteCandidates(std::vector<IceCandidate> gathered) {
+    if (gathered.size() <= kMaxInviteCandidates) return gathered;
+    auto rank = [](const IceCandidate& c) {
+        switch (c.type) {
+            case IceCandidate::Type::Relayed: return 0;
+            case IceCandidate::Type::Host: return 2;
+            default: return 1;
+        }
+    };
+    std::ranges::stable_sort(gathered, {}, rank);
+    gathered.resize(kMaxInviteCandidates);
+    return gathered;
+}
+
 std::string WriteInvite(const Invite& invite) {
     const std::string payload = InvitePayload(invite);
     return payload.empty() ? std::string() : InviteCode(payload);

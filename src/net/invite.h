@@ -62,6 +62,11 @@ struct InviteRead {
 // more than 31 candidates give no code at all: an empty text.
 std::string WriteInvite(const Invite& invite);
 
+// The candidates a code carries, of those gathered: all, or where there are more than kMaxInviteCandidates
+// (a machine on many networks), the relays and the public addresses first, as they are what reaches a
+// friend behind another router, then the local ones, each in the order gathered.
+std::vector<IceCandidate> InviteCandidates(std::vector<IceCandidate> gathered);
+
 // Reads a pasted code, forgiving what chat programs and people do to it: whitespace and line breaks around
 // it or inside it, lower case, and O for 0, I and L for 1. A code of the other kind is refused as WrongKind.
 InviteRead ReadInvite(std::string_view text, Invite::Kind expected);

@@ -278,6 +278,26 @@ TEST_F(NetConnection, InviteCodesLinkTwoCopiesOverAnIceStream) {
     joiner.click(joiner.Option1);
     ASSERT_TRUE(until([&] { return backAtMenu(host) && host.Label8(1).caption() == "The other player left the game"; }));
     EXPECT_FALSE(host.net().ice);
+
+    // A host that goes after the stream found its way, before it answered the greeting: the joiner is told,
+    // and waits no more. (The host here is a bare stream that never answers.)
+    auto gone = std::make_unique<IceStream>(loop, true);
+    IceCredentials theirs;
+    gone->onGathered = [&](const IceCredentials& c) { theirs = c; };
+    gone->addLocalAddress("127.0.0.1");
+    gone->gather();
+    ASSERT_TRUE(until([&] { return !theirs.ufrag.empty(); }));
+    joiner.click(joiner.Option3);
+    joiner.InvitePaste.setText(WriteInvite({Invite::Kind::Offer, 5, theirs.ufrag, theirs.password, theirs.candidates}));
+    joiner.click(joiner.InviteUse);
+    ASSERT_TRUE(until([&] { return joiner.InviteCode.text() != answer && !joiner.InviteCode.text().empty(); }));
+    const InviteRead back = ReadInvite(joiner.InviteCode.text(), Invite::Kind::Answer);
+    ASSERT_TRUE(back.invite);
+    gone->connect({back.invite->ufrag, back.invite->password, back.invite->candidates});
+    ASSERT_TRUE(until([&] { return joiner.net().overIce; }));
+    gone.reset();
+    EXPECT_TRUE(until([&] { return !joiner.net().ice; }, 600000)) << "the joiner waits for a host that is gone";
+    EXPECT_EQ(joiner.InviteNote.caption(), "The way to your friend was lost; try a new invite");
 }
 
 }  // namespace

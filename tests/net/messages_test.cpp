@@ -343,6 +343,13 @@ TEST(InviteCodes, ReadBackAsWrittenHoweverAChatPassesThemOn) {
         EXPECT_EQ(code.find_first_not_of("GV-0123456789ABCDEFHJKMNPQRSTWXYZ"), std::string::npos) << code;
     }
     EXPECT_LE(WriteInvite(homeOffer()).size(), 160U);  // about 150
+    // A machine on many networks: a code carries its relay and public address, and local ones to fill it.
+    std::vector<Cand> many(2, homeOffer().candidates[0]);
+    for (const Cand& c : homeOffer().candidates) many.insert(many.end(), 5, c);
+    const std::vector<Cand> carried = InviteCandidates(many);
+    EXPECT_TRUE(carried.size() == kMaxInviteCandidates && carried[0].type == Cand::Type::Relayed &&
+                carried[5].type == Cand::Type::ServerReflexive && carried[15].address == "192.168.1.23");
+    EXPECT_EQ(InviteCandidates(homeOffer().candidates), homeOffer().candidates);  // all of a few, as gathered
 
     // What chats and people do to a code: whitespace and line breaks around and inside it, lower case, look-alikes.
     const std::string code = WriteInvite(homeOffer());
