@@ -292,8 +292,8 @@ TEST(Replay, WatchingKeepsThePaceRightSkipsAWaitFRunsFourTimesAsFastEscLeavesAnd
     writeText(path, watched);
     ASSERT_TRUE(h.game.records().WatchBattle(path));
     auto lastEvent = [&] {
-        const auto& events = h.game.recorder().current().events;
-        return events.empty() ? std::string() : events.back().line().substr(0, events.back().line().rfind(" @"));
+        const std::string line = events() == 0 ? "" : h.record().events.back().line();
+        return line.substr(0, line.rfind(" @"));
     };
     auto linesUp = [&] { return h.game.chat().ShownLines().size(); };
     // How long after the battle comes to `event` it shows `lines` lines.
