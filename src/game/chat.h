@@ -65,8 +65,8 @@ private:
     std::deque<std::string> history_;  // the last lines, the oldest first
     std::deque<Line> shown_;           // the lines up now
     chat::Assembler pieces_;
-    std::array<chat::Assembler, 2> replayed_;  // each player's, in a record being watched
     double piecesSince_ = 0;                   // the link's last break when the line being put together began
+    std::array<chat::Assembler, 2> replayed_;  // each player's, in a record being watched
     chat::RateLimit sendLimit_{chat::kSendLines, chat::kRatePeriodMs};
     chat::RateLimit takeLimit_{chat::kTakeLines, chat::kRatePeriodMs};
     std::unique_ptr<Timer> timer_;  // takes lines down when their time is up

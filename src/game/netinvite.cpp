@@ -39,10 +39,10 @@ std::string CodeProblem(InviteProblem p, bool host, bool czech) {
     return {};
 }
 
-// Why a stream ended before it carried the link.
 // A stream whose path failed before the link was up: the invite is spent.
 constexpr const char* kPathLost = "lost";
 
+// Why a stream ended before it carried the link.
 std::string StreamProblem(const std::string& reason, bool czech) {
     if (reason == "no network address to offer")
         return czech ? "Tento počítač není připojen k žádné síti" : "This computer is on no network";
