@@ -22,10 +22,9 @@ namespace {
 constexpr guint kComponent = 1;
 constexpr std::size_t kSendChunk = 16 * 1024;
 constexpr guint kRetryMs = 2000;  // a reconnect whose checks all failed checks again after this
-// A stream that goes gives its relays back while GLib's thread ends: the thread's loop waits this long for
-// the servers' answers, then the thread waits at most kLingerMs more for libnice to let go of the agent (a
-// server that no longer answers leaves requests that must time out first), and frees it all.
-constexpr guint kCloseMs = 1000;
+// A stream that goes gives its relays back while GLib's thread ends: the thread waits at most this long for
+// libnice to let go of the agent (a server that no longer answers leaves requests that must time out
+// first), and frees it all.
 constexpr gint64 kLingerMs = 30000;
 // Asked what it must give back as a stream goes, a server that answers no more is given up on sooner.
 constexpr guint kClosingRetransmissions = 3, kClosingTcpTimeoutMs = 3000;
@@ -141,8 +140,7 @@ struct IceStream::Impl {
     int generation = 0;            // 0 until the first reconnect
     bool ended = false;
     bool stunSet = false;
-    bool shutting = false, shut = false;  // giving the relays back; given, and the stream removed
-    bool quitWhenShut = false;            // the stream is going: its thread ends once it is shut
+    bool shutting = false;  // giving the relays back, and then removing the stream
 
     // Runs `job` on GLib's thread, after the jobs given before it.
     void run(std::function<void(Impl&)> job) {
@@ -232,12 +230,7 @@ struct IceStream::Impl {
                      nullptr);
         nice_agent_close_async(agent, &Impl::relaysGiven, this);
     }
-    static void relaysGiven(GObject*, GAsyncResult*, gpointer data) {
-        auto* self = static_cast<Impl*>(data);
-        self->removeStream();
-        self->shut = true;
-        if (self->quitWhenShut) g_main_loop_quit(self->mainLoop);
-    }
+    static void relaysGiven(GObject*, GAsyncResult*, gpointer data) { static_cast<Impl*>(data)->removeStream(); }
 
     void removeStream() {
         if (!stream) return;
@@ -420,21 +413,10 @@ IceStream::~IceStream() {
         g.stopTimeout();
         g.stopRetry();
         g_signal_handlers_disconnect_matched(g.agent, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr, &g);
-        // The relays this stream holds on TURN servers are given back (a friend's server counts them), for
-        // a moment at most: a server that answers no more holds nothing up for long.
-        g.quitWhenShut = true;
-        if (g.shut) return g_main_loop_quit(g.mainLoop);
+        // The relays this stream holds on TURN servers are given back (a friend's server counts them) while
+        // the thread lets go of the agent (release).
         g.shutDown();
-        GSource* enough = g_timeout_source_new(kCloseMs);
-        g_source_set_callback(
-            enough,
-            [](gpointer loop) {
-                g_main_loop_quit(static_cast<GMainLoop*>(loop));
-                return G_SOURCE_REMOVE;
-            },
-            g.mainLoop, nullptr);
-        g_source_attach(enough, g.context);
-        g_source_unref(enough);
+        g_main_loop_quit(g.mainLoop);
     });
 }
 
