@@ -269,7 +269,8 @@ public:
     void clickAt(int x, bool doubleClick);
 
     // Where the text is drawn: the window column of its first character, and the width of its first
-    // `chars` characters, by the form's text metrics.
+    // `chars` characters, by the form's text metrics. A left-aligned text wider than the box scrolls so
+    // that the caret stays in sight, as it does in a desktop text box.
     int textLeft() const;
     int widthOf(int chars) const;
 
@@ -283,6 +284,7 @@ private:
     int anchor_ = 0;
     int caret_ = 0;
     int changeDepth_ = 0;
+    mutable int scroll_ = 0;  // pixels of the text scrolled out of sight to the left
 };
 
 class Panel : public Control {

@@ -170,7 +170,11 @@ int TextBox::textLeft() const {
     const int whole = widthOf(int(text_.size()));
     if (align == Align::Centre) return x + (w - whole) / 2;
     if (align == Align::Right) return x + w - whole;
-    return x;
+    // The view moves only as far as the caret leaves it, and never shows room past the text's end.
+    const int at = widthOf(caret_);
+    scroll_ = std::clamp(scroll_, at - (w - 1), at);
+    scroll_ = std::clamp(scroll_, 0, std::max(0, whole - (w - 1)));
+    return x - scroll_;
 }
 
 void TextBox::clickAt(int x, bool doubleClick) {

@@ -35,6 +35,34 @@ TEST_F(ControlsTest, TextBoxChangeHandlerRunsAtOnceAndCannotRecurseWithoutEnd) {
     EXPECT_TRUE(calls < 20 && box.text().size() > 1u) << calls;
 }
 
+// A text longer than its box (a pasted invite, a long chat line) scrolls so that the caret stays in
+// sight, the view moving only as far as the caret leaves it; a click finds the character drawn under it.
+TEST_F(ControlsTest, ALongTextScrollsToKeepTheCaretInSightAndAClickFindsTheCharacterUnderIt) {
+    form.measureText = [](const Font&, const std::string& s) { return int(s.size()) * 10; };
+    TextBox& box = form.create<TextBox>(nullptr, "chatbox");
+    box.move(0, 0, 104, 25);  // the text has 100 columns, from 2 to 101
+    box.setText(std::string(30, 'a'));
+    const int left = 2, right = 101;
+    auto caretX = [&] { return box.textLeft() + box.widthOf(box.caret()); };
+    EXPECT_EQ(box.textLeft(), left) << "a caret at the start shows the start";
+    box.editKey(Key::End);
+    EXPECT_EQ(caretX(), right) << "the end in sight, with no room after it";
+    for (int i = 0; i < 5; ++i) box.editKey(Key::Left);
+    EXPECT_EQ(box.textLeft(), left - 201) << "a caret still in sight moves the view not at all";
+    box.clickAt(box.textLeft() + box.widthOf(27) + 3, false);
+    EXPECT_EQ(box.caret(), 27);
+    for (int i = 0; i < 20; ++i) box.editKey(Key::Left);
+    EXPECT_EQ(caretX(), left) << "the caret leaving on the left takes the view with it";
+    box.typeChar('b');
+    EXPECT_TRUE(caretX() >= left && caretX() <= right) << caretX();
+    box.editKey(Key::End);
+    for (int i = 0; i < 24; ++i) box.editKey(Key::Backspace);
+    EXPECT_EQ(box.textLeft(), left) << "a text that fits again shows from its start";
+    box.align = Align::Right;
+    box.setText(std::string(30, 'c'));
+    EXPECT_EQ(box.textLeft(), right + 1 - 300) << "a right-aligned box keeps its end at the edge";
+}
+
 TEST_F(ControlsTest, LabelsBreakLinesOnlyBetweenWordsAndKeepAWordTooWideWhole) {
     auto tenEach = [](const std::string& s) { return int(s.size()) * 10; };
     using Lines = std::vector<std::string>;

@@ -346,7 +346,9 @@ void SdlDriver::Impl::drawControl(Control& c, SDL_Rect clip) {
             setDraw(renderer, t.backColour);
             fill(r);
             if (t.border) bevel(r, true);
-            SDL_Rect inner{r.x + 2, r.y, r.w - 4, r.h};
+            SDL_Rect inner{r.x + 2, r.y, r.w - 4, r.h}, shown;
+            // The text, scrolled or too long, stays inside the box.
+            if (!SDL_IntersectRect(&inner, &clip, &shown) || !setClip(shown)) break;
             drawText(t.text(), t.font, t.foreColour, SDL_Rect{t.textLeft(), r.y, inner.w, r.h}, Align::Left, true);
             // Only a box that takes typing shows its caret: at a hand-over the caret leaves with the turn.
             if (form.focus() == &c && c.enabledOnScreen()) drawCaret(t, inner);
