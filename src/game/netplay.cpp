@@ -259,8 +259,13 @@ void NetPlay::Play(const NetMessage& m) {
     const bool joiner = g_.state.GameMode == mode::Joiner;
     switch (m.key) {
         case NetMessage::Greeting:
-            // A host greets only a joiner of another version, to tell it so.
-            if (g_.net_->role == Link::Role::Joiner && !g_.net_->linkUp && m.version >= 0) PeerDisconnected(LinkEnd::Mismatch);
+            // A host greets only a joiner of another version, to tell it so. Our own greeting coming back
+            // means the dial reached this very connection (our address and a free port of our own): nobody
+            // hosts there.
+            if (g_.net_->role != Link::Role::Joiner || g_.net_->linkUp || m.version < 0) break;
+            if (m.version != kProtocolVersion) return PeerDisconnected(LinkEnd::Mismatch);
+            EndLink();
+            g_.Label11.setCaption(JoinFailure("connection refused"));
             break;
         case NetMessage::ConnectOk: return TakeConnectOk();
         case NetMessage::Disconnect: return PeerDisconnected(LinkEnd::PeerLeft);

@@ -199,6 +199,16 @@ TEST_F(NetConnection, AFailedJoinOrABusyPortSaysSoAndTheUserCanTryAgain) {
         joiner.netplay().tcpcontrol_Closed(reason);
         EXPECT_EQ(joiner.Label11.caption(), says);
     }
+    {
+        // A dial that reaches its own connection (our address, and a port of our own that nobody hosts on)
+        // hears its own greeting back: nobody hosts there, and that is what it says.
+        RawPeer mirror(loop);
+        mirror.listen(port);
+        mirror.onLine([&](const std::string& line) { mirror.say(line); });
+        EXPECT_EQ(joinSays(joiner), "Nobody is hosting at 127.0.0.1");
+        EXPECT_TRUE(joiner.tcpcontrol.state() == TcpSocket::Closed && joiner.Frame4.visible() && joiner.state.GameMode == 0);
+        EXPECT_TRUE(mirror.heardLine("G2"));
+    }
     RawPeer squatter(loop);
     squatter.listen(port);
     joinGame(joiner);  // something takes the connection and never answers
