@@ -177,6 +177,11 @@ std::string NetPlay::JoinFailure(const std::string& reason) const {
     return (cz ? "Nelze se připojit k " : "Cannot connect to ") + name;
 }
 
+void NetPlay::JoinFailed(const std::string& reason) {
+    EndLink();
+    g_.Label11.setCaption(JoinFailure(reason));
+}
+
 void NetPlay::tcpcontrol_Closed(const std::string& reason) {
     Link& n = *g_.net_;
     if (n.closing || g_.unloaded()) return;
@@ -184,9 +189,7 @@ void NetPlay::tcpcontrol_Closed(const std::string& reason) {
     if (n.role == Link::Role::Host && !n.linkUp) return;  // the door stays open
     if (n.role == Link::Role::Joiner && !n.linkUp) {
         // Name not found, refused, timed out, or a host that was already taken.
-        EndLink();
-        g_.Label11.setCaption(JoinFailure(reason));
-        return;
+        return JoinFailed(reason);
     }
     if (n.linkUp) {
         // Gone without a word: in a battle the joiner may come back; otherwise the link is over.
@@ -264,9 +267,7 @@ void NetPlay::Play(const NetMessage& m) {
             // hosts there.
             if (g_.net_->role != Link::Role::Joiner || g_.net_->linkUp || m.version < 0) break;
             if (m.version != kProtocolVersion) return PeerDisconnected(LinkEnd::Mismatch);
-            EndLink();
-            g_.Label11.setCaption(JoinFailure("connection refused"));
-            break;
+            return JoinFailed("connection refused");
         case NetMessage::ConnectOk: return TakeConnectOk();
         case NetMessage::Disconnect: return PeerDisconnected(LinkEnd::PeerLeft);
         case NetMessage::DrawingOk: return TakeDrawingOk(m);

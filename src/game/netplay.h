@@ -114,6 +114,8 @@ private:
     void Judge(const HashPairs::Verdict& v);
     void ShowLinkEnd(LinkEnd why);
     std::string JoinFailure(const std::string& reason) const;
+    // A join that found no host ends, and the network panel says why.
+    void JoinFailed(const std::string& reason);
     void TakeGreeting();
     void ClearReceived();
     void NoteLinkTalk();
